@@ -1,0 +1,5 @@
+#include "model/Scene.h"
+
+tscene Scene;
+
+void InitSceneDefaults() { Scene = tscene{}; }

@@ -1,0 +1,79 @@
+#include "model/Services.h"
+
+#include <utility>
+
+void MemoryStatus::AppendLine(StatusPage page, std::string_view text) {
+    pages[static_cast<int>(page)].emplace_back(text);
+}
+
+void MemoryStatus::ClearPage(StatusPage page) { pages[static_cast<int>(page)].clear(); }
+
+int MemoryStatus::PageLineCount(StatusPage page) const {
+    return static_cast<int>(pages[static_cast<int>(page)].size());
+}
+
+void MemoryStatus::ScrollPageToTop(StatusPage) { ++scrolledToTop; }
+
+void RecordingPrompts::Show(MessageKind kind, std::string_view text) {
+    shown.push_back({kind, std::string(text)});
+}
+
+Answer RecordingPrompts::Ask(MessageKind kind, std::string_view text, const std::vector<Answer>&) {
+    shown.push_back({kind, std::string(text)});
+    if (answers.empty()) return defaultAnswer;
+    const Answer a = answers.front();
+    answers.erase(answers.begin());
+    return a;
+}
+
+bool RecordingPrompts::Input(std::string_view caption, std::string_view prompt, std::string& value) {
+    shown.push_back({MessageKind::Confirmation, std::string(caption) + ": " + std::string(prompt)});
+    if (inputAnswers.empty()) return inputAccepts;
+    value = inputAnswers.front();
+    inputAnswers.erase(inputAnswers.begin());
+    return true;
+}
+
+namespace {
+
+// Headless defaults: a status window in memory, boxes that are recorded and
+// answered "No", no preview, no shell.
+struct DefaultServices {
+    MemoryStatus status;
+    RecordingPrompts prompts;
+    WindowHooks window;
+    RecordingShell shell;
+    Services services;
+    DefaultServices() {
+        shell.succeeds = false;
+        services.status = &status;
+        services.prompts = &prompts;
+        services.window = &window;
+        services.shell = &shell;
+    }
+};
+
+DefaultServices& Defaults() {
+    static DefaultServices d;
+    return d;
+}
+
+Services& Current() {
+    static Services current = Defaults().services;
+    return current;
+}
+
+}  // namespace
+
+Services& Svc() { return Current(); }
+
+ScopedServices::ScopedServices(const Services& replacement) : saved_(Current()) {
+    Services& c = Current();
+    if (replacement.status) c.status = replacement.status;
+    if (replacement.prompts) c.prompts = replacement.prompts;
+    if (replacement.window) c.window = replacement.window;
+    if (replacement.shell) c.shell = replacement.shell;
+    if (replacement.checkScene) c.checkScene = replacement.checkScene;
+}
+
+ScopedServices::~ScopedServices() { Current() = std::move(saved_); }

@@ -1,0 +1,162 @@
+// The small interfaces through which the headless core (model, readers,
+// writers) reaches the windows: the status window and status strip, message
+// boxes and input boxes, the preview and the main window's list views, and
+// the shell. The Qt side implements them; tests install fakes.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/Records.h"
+
+// ---- Status window pages and the status strip ---------------------------
+enum class StatusPage { Messages = 0, Warnings, Geometry, Maps, SceneLights, GLInfo };
+inline constexpr int StatusPageCount = 6;
+
+class StatusSink {
+public:
+    virtual ~StatusSink() = default;
+    // Appends one line at the end of the page.
+    virtual void AppendLine(StatusPage page, std::string_view text) = 0;
+    virtual void ClearPage(StatusPage page) = 0;
+    virtual int PageLineCount(StatusPage page) const = 0;
+    // Caret to the first position, no selection, scrolled into view.
+    virtual void ScrollPageToTop(StatusPage page) = 0;
+    virtual void SetStatusLine(std::string_view text) = 0;    // the last log line
+    virtual void SetWarningsLine(std::string_view text) = 0;  // warning count line
+    virtual void SetPagesEnabled(bool enabled) = 0;           // the main tab control
+    virtual void SetWaitCursor(bool on) = 0;
+    virtual void SetProgress(int percent) = 0;                // gauge, 0..100
+    // Lets the windows repaint; never runs user input.
+    virtual void ProcessPendingMessages() = 0;
+};
+
+// Keeps everything in memory; the headless default and the tests' window.
+class MemoryStatus : public StatusSink {
+public:
+    void AppendLine(StatusPage page, std::string_view text) override;
+    void ClearPage(StatusPage page) override;
+    int PageLineCount(StatusPage page) const override;
+    void ScrollPageToTop(StatusPage page) override;
+    void SetStatusLine(std::string_view text) override { statusLine = text; }
+    void SetWarningsLine(std::string_view text) override { warningsLine = text; }
+    void SetPagesEnabled(bool enabled) override { pagesEnabled = enabled; }
+    void SetWaitCursor(bool on) override { waitCursor = on; }
+    void SetProgress(int percent) override { progress = percent; }
+    void ProcessPendingMessages() override { ++pumps; }
+
+    const std::vector<std::string>& Lines(StatusPage page) const { return pages[static_cast<int>(page)]; }
+
+    std::vector<std::string> pages[StatusPageCount];
+    std::string statusLine = "Ready";
+    std::string warningsLine = "No warnings";
+    bool pagesEnabled = true;
+    bool waitCursor = false;
+    int progress = 0;
+    int pumps = 0;
+    int scrolledToTop = 0;
+};
+
+// ---- Message boxes and input boxes -------------------------------------
+enum class MessageKind { Information, Warning, Confirmation, Error };
+enum class Answer { Ok, Cancel, Yes, No, YesToAll, NoToAll, Abort };
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // A box with the single button OK.
+    virtual void Show(MessageKind kind, std::string_view text) = 0;
+    // A question; `buttons` lists the answers offered, the first is the default.
+    virtual Answer Ask(MessageKind kind, std::string_view text, const std::vector<Answer>& buttons) = 0;
+    // An input box; false when the user cancelled. `value` holds the default
+    // on entry and the answer on return.
+    virtual bool Input(std::string_view caption, std::string_view prompt, std::string& value) = 0;
+};
+
+// Records every box; answers from a script, then with a fixed default.
+class RecordingPrompts : public Prompts {
+public:
+    struct Shown {
+        MessageKind kind;
+        std::string text;
+    };
+    void Show(MessageKind kind, std::string_view text) override;
+    Answer Ask(MessageKind kind, std::string_view text, const std::vector<Answer>& buttons) override;
+    bool Input(std::string_view caption, std::string_view prompt, std::string& value) override;
+
+    std::vector<Shown> shown;                 // every box shown or asked, in order
+    std::vector<Answer> answers;              // consumed front to back
+    Answer defaultAnswer = Answer::No;
+    std::vector<std::string> inputAnswers;    // consumed front to back
+    bool inputAccepts = false;                // when the script is empty
+};
+
+// ---- The preview and the main window's views ---------------------------
+// Every operation does nothing by default, so that a headless run and a test
+// override only what they need.
+class WindowHooks {
+public:
+    virtual ~WindowHooks() = default;
+    // Preview textures (the preview makes its context current itself).
+    virtual bool IsTexture(int32_t /*name*/) { return false; }
+    virtual void DeleteTexture(int32_t /*name*/) {}
+    virtual void ClearPreviewTextures() {}
+    // Main window lists.
+    virtual void ClearMaterialList() {}
+    virtual void ClearGroupList() {}
+    // Preview display lists and redraw.
+    virtual void BuildPreviewLists() {}
+    virtual void BuildNormalsList() {}
+    virtual void Draw() {}
+};
+
+// ---- Shell ---------------------------------------------------------------
+class ShellLauncher {
+public:
+    virtual ~ShellLauncher() = default;
+    // Opens a document or link, or starts a program with parameters, in the
+    // given working folder; never waits. False when it could not be started.
+    virtual bool Open(std::string_view target, std::string_view parameters, std::string_view folder) = 0;
+};
+
+class RecordingShell : public ShellLauncher {
+public:
+    struct Request {
+        std::string target, parameters, folder;
+    };
+    bool Open(std::string_view target, std::string_view parameters, std::string_view folder) override {
+        requests.push_back({std::string(target), std::string(parameters), std::string(folder)});
+        return succeeds;
+    }
+    std::vector<Request> requests;
+    bool succeeds = true;
+};
+
+// ---- The registry ------------------------------------------------------
+struct Services {
+    StatusSink* status = nullptr;
+    Prompts* prompts = nullptr;
+    WindowHooks* window = nullptr;
+    ShellLauncher* shell = nullptr;
+    // The scene check, run at the end of every wait.
+    std::function<void()> checkScene;
+};
+
+// The services in force; never null members.
+Services& Svc();
+
+// Installs services for the lifetime of the object and restores the previous
+// ones after; members left null keep the services in force.
+class ScopedServices {
+public:
+    explicit ScopedServices(const Services& replacement);
+    ~ScopedServices();
+    ScopedServices(const ScopedServices&) = delete;
+    ScopedServices& operator=(const ScopedServices&) = delete;
+
+private:
+    Services saved_;
+};

@@ -1,0 +1,54 @@
+// The status log, the wait indicator and the progress gauge. Every routine
+// writes through the status services (Services.h), so the model runs the
+// same with the status window, headless, or under test.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/Services.h"
+
+inline constexpr std::string_view RuleLine = "==================================================";
+
+void AppendLine(StatusPage page, std::string_view text);
+// "Messages" page plus the status line.
+void LogMessage(std::string_view text);
+void LogGeometry(std::string_view text);
+void LogMaps(std::string_view text);
+void LogGLInfo(std::string_view text);
+void LogLightsLine(std::string_view text);
+void ClearMessagesPage();
+void ClearWarningsPage();
+void ClearGeometryPage();
+void ClearMapsPage();
+void ClearGLInfoPage();
+void ClearLightsPage();
+void ScrollGLInfoToTop();
+int WarningLineCount();
+
+void LogBuildInfo();
+void LogGLDriverInfo();
+
+// Hourglass, pages disabled and "Processing..." until the matching EndWait;
+// EndWait ends with the scene check. Waits nest.
+void BeginWait();
+void EndWait();
+// True while a long operation runs: closing and new commands are refused.
+bool IsBusy();
+
+// Ends a wait on every path out of a scope.
+class WaitScope {
+public:
+    WaitScope() { BeginWait(); }
+    ~WaitScope() { EndWait(); }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+};
+
+inline constexpr int GaugeMinimum = 0;
+inline constexpr int GaugeMaximum = 100;
+void ResetProgress();
+void ShowProgress(double min, double max, double position);
+void AdvanceProgress(double min, double max, double step);
+int GaugePosition();
+double StoredProgressPosition();

@@ -1,0 +1,152 @@
+// Number and text conversion. Every number that goes into a file or comes
+// out of one passes through these routines: they always write "." and accept
+// "." or "," on input, whatever the locale. Also the small text routines
+// shared by readers and writers, the 5000-character text buffers, colour and
+// shininess conversions, and the line reader and comma-text word splitter
+// that every text reader uses.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/Records.h"
+#include "model/Types.h"
+
+// ---- Numbers to text ------------------------------------------------------
+// A printf-style format ("%7.2f", "%7.7g", "%g", "%.5d", "%s" is not a
+// number format) applied to x, trimmed, "." as decimal separator. "%g"
+// without a precision means up to 15 significant digits.
+std::string FormatFloatDot(std::string_view format, double x);
+// "%7.7g": up to 7 significant digits, exponent form when needed, trimmed.
+std::string FloatToText(double x);
+// General text of x with up to 15 significant digits.
+std::string FloatToStrDot(double x);
+// x formatted by a picture mask: "0" a required digit, "#" an optional digit,
+// "." the decimal point, "E-0" / "E+0" an exponent. Masks in use: "0.##",
+// "0.#", "#.#", "#E-0", "0.####".
+std::string FormatFloatMaskDot(std::string_view mask, double x);
+// The three components each formatted with `format`, joined by `separator`.
+std::string FormatVector(std::string_view format, std::string_view separator, const tvector& v);
+// Appends FloatToText(x) to `out` without any allocation of its own (writers).
+void AppendFloatText(std::string& out, double x);
+
+// ---- Text to numbers ------------------------------------------------------
+// Trimmed; empty gives 0; "." and "," are both decimal separators; not a
+// number gives 0. "inf", "nan" and hex floats are not numbers.
+double TextToFloat(std::string_view s);
+// value and code 0, or value 0 and code -1 when the text is not a number.
+void ValFloat(std::string_view s, double& value, int32_t& code);
+// The decimal integer of s (trimmed); 0 when s is not an integer.
+int32_t TextToInt(std::string_view s);
+// Strict parsers for readers: the whole (trimmed) text must be a number.
+bool ParseDouble(std::string_view s, double& value);
+bool ParseInt(std::string_view s, int64_t& value);
+
+// ---- Booleans and small text routines ---------------------------------
+std::string BoolToText(uint8_t b);   // "TRUE" only for exactly 1
+bool TextToBool(std::string_view s); // upper case equals "TRUE", no trimming
+std::string Trim(std::string_view s);  // blanks and control characters at both ends
+std::string UpperCase(std::string_view s);  // ASCII only
+std::string LowerCase(std::string_view s);  // ASCII only
+bool SameText(std::string_view a, std::string_view b);  // ASCII case-insensitive
+void TabsToBlanks(std::string& line);
+std::string ReplaceChars(std::string_view chars, char newChar, std::string_view s);
+std::string CleanIdentifier(std::string_view s);
+std::string CleanFileName(std::string_view s);
+std::string PrefixLeadingDigit(std::string_view s);
+std::string MakeIdentifierPrefix(std::string_view name);
+std::string MakeIdentifier(std::string_view name, bool clean);
+bool IsPlainASCII(std::string_view s);
+// File name part after the last "/" or "\", without its extension.
+std::string ExtractBaseName(std::string_view path);
+// File name part after the last "/" or "\".
+std::string ExtractFileName(std::string_view path);
+// Folder part up to and including the last "/" or "\".
+std::string ExtractFilePath(std::string_view path);
+// Extension with its point (".obj"), as written; "" when none.
+std::string ExtractFileExt(std::string_view path);
+std::string ChangeFileExt(std::string_view path, std::string_view ext);
+std::string TextBeforeDigit(std::string_view s);
+std::string TextAfterLastDot(std::string_view s);
+std::string ByteSizeText(int64_t n);
+// "n removed", "no change" or "n added".
+std::string CountChangeText(int64_t delta);
+
+// ---- Map file types -------------------------------------------------------
+// The image-type keyword of a map file for POV-Ray: the extension in lower
+// case, "jpg"/"jif" as "jpeg", "tif" as "tiff"; "bmp" stays "bmp" (the
+// renderer on this platform reads BMP by that keyword).
+std::string POVImageType(std::string_view fileName);
+bool IsPOVImageType(std::string_view keyword, int32_t variant);
+
+// ---- Long text buffers ----------------------------------------------------
+std::string BufferToString(const tlongtext& buffer);
+// Cuts a text over 5000 characters at 5000 and logs a "<!>" warning.
+void StringToBuffer(std::string_view s, tlongtext& buffer);
+// CR becomes "?" and LF "~", so that a multi-line text fits on one line.
+std::string BufferToSingleLine(const tlongtext& buffer);
+void SingleLineToBuffer(std::string_view s, tlongtext& buffer);
+
+// ---- Colours and shininess ------------------------------------------------
+tvector ColorToVector(int32_t c);
+int32_t VectorToColor(const tvector& v);
+int32_t FloatPixelToColor(const float pixel[3], double gamma);
+double Luminance(double r, double g, double b);
+double ShininessToExponent(double s);
+double ExponentToShininess(double e);
+double ShininessToGL(double s);
+double ShininessToPhongSize(double s);
+bool IsMaterialInPass(const tmaterial& material, int32_t pass);
+
+bool FaceHasUVs(const tface& face);
+bool LineHasNormals(const tline& line);
+bool LineHasUVs(const tline& line);
+
+// ---- Files ------------------------------------------------------------
+// True when the trimmed name is not empty and names an existing file.
+bool FileExistsNonBlank(std::string_view name);
+
+// ---- Text files -----------------------------------------------------------
+// A whole text file held in memory once, read line by line. A UTF-8
+// byte-order mark at the start is dropped.
+class TextLineReader {
+public:
+    TextLineReader() = default;
+    explicit TextLineReader(std::string text);
+    // Reads the file; false when it cannot be opened or read.
+    bool Open(const std::string& fileName);
+    bool Eof() const { return pos_ >= text_.size(); }
+    // The classic line rule: a CR ends a line; an LF ends a line that is not
+    // empty (an LF at the start of a line is skipped).
+    std::string_view ReadTextLine();
+    // Lines ended by CR, LF or CR LF; blank lines are kept.
+    std::string_view ReadLine();
+    std::size_t Position() const { return pos_; }
+    std::size_t Size() const { return text_.size(); }
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+    std::size_t pos_ = 0;
+};
+
+// Splits one line into words by comma-text rules: blanks, control characters
+// and commas separate words; a word that starts with a double quote runs to
+// the closing quote (a doubled quote stands for one, an unclosed quote runs
+// to the end of the line); two commas in a row give an empty word. The words
+// stay valid until the next Split and while the line's text lives.
+class CommaTextSplitter {
+public:
+    const std::vector<std::string_view>& Split(std::string_view line);
+
+private:
+    std::vector<std::string_view> words_;
+    std::deque<std::string> unquoted_;
+};
+std::vector<std::string> SplitCommaText(std::string_view line);
+// The reverse: words joined by "," and quoted where they hold a blank, a
+// comma, a quote or a control character, or are empty.
+std::string JoinCommaText(const std::vector<std::string>& words);

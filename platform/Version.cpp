@@ -1,0 +1,5 @@
+#include "platform/Version.h"
+
+#include "MirelanVersion.h"
+
+std::string GetVersionString() { return MIRELAN_VERSION; }

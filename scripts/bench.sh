@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (release) and runs them, or the ones named.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-bench
+for b in build-bench/bench/bench_*; do
+  name=$(basename "$b")
+  if [ $# -eq 0 ] || [[ " $* " == *" ${name#bench_} "* ]]; then
+    "$b"
+  fi
+done

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds Mirelan with AddressSanitizer and UndefinedBehaviorSanitizer and runs
+# every test (GUI and OpenGL tests under a virtual X server).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+jobs=$(nproc)
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+  -DMIRELAN_SANITIZE=ON >/dev/null
+cmake --build build-test -j "$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd build-test
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" "$@"
