@@ -344,34 +344,29 @@ std::string FormatVector(std::string_view format, std::string_view separator, co
 
 // ---- Text to numbers ------------------------------------------------------
 
-bool ParseDouble(std::string_view s, double& value) {
-    s = TrimView(s);
-    const char* p = s.data();
-    const char* const end = p + s.size();
-    if (p == end) return false;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
-    const char* const numberStart = p;
-    // The grammar checked here (from_chars alone would take "inf", "nan"):
-    // digits [("." | ",") digits] [("e" | "E") ["+" | "-"] digits], with at
-    // least one mantissa digit. Along the way the decimal magnitude is noted
-    // to tell an underflow from an overflow.
-    int firstSignificant = 1 << 30;  // power of ten of the first non-zero digit
+namespace {
+
+// The slow path of ParseDouble: a comma as decimal point, or a number out of
+// the range of a double. The grammar checked here is the one the fast path
+// gets from from_chars: digits [("." | ",") digits] [("e" | "E") ["+" | "-"]
+// digits], with at least one mantissa digit. Along the way the decimal
+// magnitude is noted to tell an underflow (zero) from an overflow (an error).
+bool ParseDoubleCarefully(const char* numberStart, const char* end, bool negative, double& value) {
+    constexpr int None = 1 << 30;
+    int firstSignificant = None;  // power of ten of the first non-zero digit
     int intDigits = 0, fracDigits = 0;
     const char* comma = nullptr;
+    const char* p = numberStart;
     for (; p < end && IsDigit(*p); ++p) {
-        if (*p != '0' && firstSignificant == (1 << 30)) firstSignificant = -intDigits;
+        if (*p != '0' && firstSignificant == None) firstSignificant = -intDigits;
         ++intDigits;
     }
-    if (firstSignificant != (1 << 30)) firstSignificant += intDigits - 1;
+    if (firstSignificant != None) firstSignificant += intDigits - 1;
     if (p < end && (*p == '.' || *p == ',')) {
         if (*p == ',') comma = p;
         for (++p; p < end && IsDigit(*p); ++p) {
             ++fracDigits;
-            if (*p != '0' && firstSignificant == (1 << 30)) firstSignificant = -fracDigits;
+            if (*p != '0' && firstSignificant == None) firstSignificant = -fracDigits;
         }
     }
     if (intDigits + fracDigits == 0) return false;
@@ -406,13 +401,38 @@ bool ParseDouble(std::string_view s, double& value) {
     double v = 0;
     const auto r = std::from_chars(first, last, v, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range) {
-        if (firstSignificant == (1 << 30) || firstSignificant + exponent < 0) v = 0;  // too small: zero
-        else return false;                                                             // too large
+        if (firstSignificant == None || firstSignificant + exponent < 0) v = 0;  // too small: zero
+        else return false;                                                       // too large
     } else if (r.ec != std::errc() || r.ptr != last) {
         return false;
     }
     value = negative ? -v : v;
     return true;
+}
+
+}  // namespace
+
+bool ParseDouble(std::string_view s, double& value) {
+    s = TrimView(s);
+    const char* p = s.data();
+    const char* const end = p + s.size();
+    if (p == end) return false;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    // A digit or a decimal point must come first: from_chars would also take
+    // "inf" and "nan", which are not numbers here. It takes no hex without
+    // being asked to, no blanks and no second sign.
+    if (p == end || !(IsDigit(*p) || *p == '.' || *p == ',')) return false;
+    double v = 0;
+    const auto r = std::from_chars(p, end, v, std::chars_format::general);
+    if (r.ec == std::errc() && r.ptr == end) {
+        value = negative ? -v : v;
+        return true;
+    }
+    return ParseDoubleCarefully(p, end, negative, value);
 }
 
 bool ParseInt(std::string_view s, int64_t& value) {
@@ -509,8 +529,10 @@ std::string CleanFileName(std::string_view s) {
 }
 
 std::string PrefixLeadingDigit(std::string_view s) {
-    if (!s.empty() && IsDigit(s[0])) return "_" + std::string(s);
-    return std::string(s);
+    std::string r;
+    if (!s.empty() && IsDigit(s[0])) r.push_back('_');
+    r.append(s);
+    return r;
 }
 
 std::string MakeIdentifierPrefix(std::string_view name) {
@@ -825,12 +847,26 @@ std::string_view CommaTextSplitter::Unquote(std::string_view quoted) {
     return s;
 }
 
+namespace {
+
+// Byte classes of the comma-text rule, looked up once per byte.
+enum : unsigned char { WordByte = 0, BlankByte = 1, CommaByte = 2 };
+constexpr std::array<unsigned char, 256> CommaTextClasses = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c <= ' '; ++c) t[c] = BlankByte;
+    t[','] = CommaByte;
+    return t;
+}();
+inline unsigned char ClassOf(char c) { return CommaTextClasses[static_cast<unsigned char>(c)]; }
+
+}  // namespace
+
 const std::vector<std::string_view>& CommaTextSplitter::Split(std::string_view line) {
     words_.clear();
     unquotedUsed_ = 0;
     const std::size_t n = line.size();
     std::size_t i = 0;
-    while (i < n && IsBlank(line[i])) ++i;
+    while (i < n && ClassOf(line[i]) == BlankByte) ++i;
     while (i < n) {
         if (line[i] == '"') {
             std::string_view inner;
@@ -839,13 +875,13 @@ const std::vector<std::string_view>& CommaTextSplitter::Split(std::string_view l
             words_.push_back(doubled ? Unquote(inner) : inner);
         } else {
             const std::size_t start = i;
-            while (i < n && !IsBlank(line[i]) && line[i] != ',') ++i;
-            words_.push_back(line.substr(start, i - start));
+            while (i < n && ClassOf(line[i]) == WordByte) ++i;
+            words_.emplace_back(line.data() + start, i - start);
         }
-        while (i < n && IsBlank(line[i])) ++i;
+        while (i < n && ClassOf(line[i]) == BlankByte) ++i;
         if (i < n && line[i] == ',') {
             ++i;
-            while (i < n && IsBlank(line[i])) ++i;
+            while (i < n && ClassOf(line[i]) == BlankByte) ++i;
         }
     }
     return words_;
