@@ -27,7 +27,8 @@
 std::string FormatFloatDot(std::string_view format, double x);
 // "%7.7g": up to 7 significant digits, exponent form when needed, trimmed.
 std::string FloatToText(double x);
-// General text of x with up to 15 significant digits.
+// The shortest text of x with up to 15 significant digits ("%.15g" trimmed:
+// 0.1, 100, 0.333333333333333, 1e+21), read back by ParseDouble.
 std::string FloatToStrDot(double x);
 // x formatted by a picture mask: "0" a required digit, "#" an optional digit,
 // "." the decimal point, "E-0" / "E+0" an exponent (a sign only when negative
@@ -55,7 +56,8 @@ int32_t TextToInt(std::string_view s);
 // Strict parsers for readers: the whole (trimmed) text must be a number, an
 // optional "+" or "-" first. ParseDouble takes "." or "," as the decimal
 // point (not both), exponents "e" or "E"; a number too small for a double
-// reads as 0, one too large is not a number. Nothing is allocated.
+// reads as 0, one too large is not a number. Nothing is allocated for
+// texts of up to 128 characters.
 bool ParseDouble(std::string_view s, double& value);
 bool ParseInt(std::string_view s, int64_t& value);
 
@@ -68,7 +70,10 @@ std::string LowerCase(std::string_view s);  // ASCII only
 bool SameText(std::string_view a, std::string_view b);  // ASCII case-insensitive
 void TabsToBlanks(std::string& line);
 std::string ReplaceChars(std::string_view chars, char newChar, std::string_view s);
+// Trimmed, then every byte outside [0-9a-zA-Z_] becomes "_": the byte length
+// stays (a 2-byte UTF-8 letter gives two underscores).
 std::string CleanIdentifier(std::string_view s);
+// The same, keeping "." too.
 std::string CleanFileName(std::string_view s);
 std::string PrefixLeadingDigit(std::string_view s);
 std::string MakeIdentifierPrefix(std::string_view name);
