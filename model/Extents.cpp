@@ -74,7 +74,7 @@ void ComputeExtents(textents& extents) {
         anyShown = true;
         const bool hasUVs = FaceHasUVs(f);
         for (int c = 0; c < 3; ++c) {
-            if (hasUVs) {
+            if (hasUVs && f.uv[c] > 0) {
                 tuv& t = At(SceneUVs, static_cast<int64_t>(f.uv[c]) - 1, "SceneUVs");
                 if (!t.mark) {
                     if (t.u < uvLo.a) uvLo.a = t.u;

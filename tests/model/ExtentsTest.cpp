@@ -139,14 +139,6 @@ TEST_F(ExtentsTest, ShowModelStatisticsFillsGeometryAndMapsPages) {
     EXPECT_EQ(status.Lines(StatusPage::Maps), (std::vector<std::string>{"map one", "map two"}));
 }
 
-TEST_F(ExtentsTest, FaceAreaStatsOfNoFaces) {
-    double total = -1, smallest = 0, largest = 0;
-    FaceAreaStats(total, smallest, largest);
-    EXPECT_EQ(total, 0);
-    EXPECT_EQ(smallest, 1e21);
-    EXPECT_EQ(largest, -1e21);
-}
-
 // The group extents as the plain group-by-group walk over all faces.
 void ReferenceGroupExtents() {
     for (std::size_t g = 0; g < SceneGroups.size(); ++g) {

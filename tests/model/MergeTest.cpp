@@ -12,8 +12,8 @@ namespace {
 class MergeTest : public fixtures::ModelTest {
 protected:
     // One "file" as a reader leaves it: 3 vertices, 1 normal, 1 UV, one
-    // material and group of the given names, one face, one line of two
-    // segments-worth (a polyline of one segment) in the global line lists.
+    // material and group of the given names, one face, and a polyline of
+    // one segment in the global line lists.
     void ReadFile(const std::string& material, const std::string& group) {
         for (int i = 0; i < 3; ++i) {
             tvertex v;
