@@ -170,7 +170,8 @@ std::string UniqueName(std::string_view base, std::size_t limit, Taken&& isTaken
     std::string candidate(base.substr(0, limit));
     if (!isTaken(candidate)) return candidate;
     for (int64_t n = 1;; ++n) {
-        const std::string suffix = "_" + std::to_string(n);
+        std::string suffix(1, '_');  // not "_" + ...: that trips a false -Wrestrict in GCC 12
+        suffix += std::to_string(n);
         const std::size_t keep = limit > suffix.size() ? limit - suffix.size() : 0;
         candidate.assign(base.substr(0, keep));
         candidate += suffix;

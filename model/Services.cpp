@@ -74,6 +74,7 @@ ScopedServices::ScopedServices(const Services& replacement) : saved_(Current()) 
     if (replacement.window) c.window = replacement.window;
     if (replacement.shell) c.shell = replacement.shell;
     if (replacement.checkScene) c.checkScene = replacement.checkScene;
+    if (replacement.mapsReport) c.mapsReport = replacement.mapsReport;
 }
 
 ScopedServices::~ScopedServices() { Current() = std::move(saved_); }

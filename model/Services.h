@@ -143,6 +143,8 @@ struct Services {
     ShellLauncher* shell = nullptr;
     // The scene check, run at the end of every wait.
     std::function<void()> checkScene;
+    // The lines of the maps report ("Maps" page); none when not set.
+    std::function<std::vector<std::string>()> mapsReport;
 };
 
 // The services in force; never null members.

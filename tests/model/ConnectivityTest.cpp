@@ -7,7 +7,7 @@ namespace {
 
 class ConnectivityTest : public fixtures::ModelTest {};
 
-std::vector<int32_t> Run(const tfacetable& t, int32_t key) { return {t.Begin(key), t.End(key)}; }
+std::vector<int32_t> FacesOf(const tfacetable& t, int32_t key) { return {t.Begin(key), t.End(key)}; }
 
 TEST_F(ConnectivityTest, TablesListTheHighestFaceFirst) {
     fixtures::AddGrid(2, 1);  // 4 faces, vertex 1 is a corner of faces 0 and 1
@@ -17,11 +17,11 @@ TEST_F(ConnectivityTest, TablesListTheHighestFaceFirst) {
     BuildMaterialFaceTable();
     BuildUVFaceTable();
     EXPECT_EQ(VertexFaceTable.KeyCount(), static_cast<int32_t>(SceneVertices.size()) + 1);
-    EXPECT_EQ(Run(VertexFaceTable, 1), (std::vector<int32_t>{1, 0}));
-    EXPECT_EQ(Run(VertexFaceTable, 0), (std::vector<int32_t>{}));
-    EXPECT_EQ(Run(MaterialFaceTable, 0), (std::vector<int32_t>{3, 1, 0}));
-    EXPECT_EQ(Run(MaterialFaceTable, 1), (std::vector<int32_t>{2}));
-    EXPECT_EQ(Run(UVFaceTable, 1), (std::vector<int32_t>{1, 0}));
+    EXPECT_EQ(FacesOf(VertexFaceTable, 1), (std::vector<int32_t>{1, 0}));
+    EXPECT_EQ(FacesOf(VertexFaceTable, 0), (std::vector<int32_t>{}));
+    EXPECT_EQ(FacesOf(MaterialFaceTable, 0), (std::vector<int32_t>{3, 1, 0}));
+    EXPECT_EQ(FacesOf(MaterialFaceTable, 1), (std::vector<int32_t>{2}));
+    EXPECT_EQ(FacesOf(UVFaceTable, 1), (std::vector<int32_t>{1, 0}));
     EXPECT_TRUE(IsTableCurrent(VertexFaceTable));
     TopologyChanged();
     EXPECT_FALSE(IsTableCurrent(VertexFaceTable));
@@ -31,7 +31,7 @@ TEST_F(ConnectivityTest, AFaceUsingAVertexTwiceIsListedTwice) {
     fixtures::AddQuad();
     SceneFaces[1].vertex[2] = SceneFaces[1].vertex[0];
     BuildVertexFaceTable();
-    EXPECT_EQ(Run(VertexFaceTable, 1), (std::vector<int32_t>{1, 1, 0}));
+    EXPECT_EQ(FacesOf(VertexFaceTable, 1), (std::vector<int32_t>{1, 1, 0}));
     EXPECT_EQ(FindFaceCorner(1, SceneFaces[1]), 3);
     EXPECT_EQ(FindFaceCorner(2, SceneFaces[1]), -1);
 }
