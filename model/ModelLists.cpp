@@ -85,54 +85,56 @@ void MakeMaterialNamesUnique() {
     constexpr std::size_t limit = tname::Capacity;
     const std::string_view suffix = "_2";
 
+    // Per name as first written: where its run of "_2" suffixes last ended
+    // (every name on the run up to there is taken, so the next material of
+    // that name goes on from there), and, once the run can grow no longer
+    // because the name is as long as a name can be, the counting suffix to
+    // try next ("_3", "_4", ...) on that last name.
+    struct Run {
+        std::string end;
+        bool counting = false;
+        int64_t next = 3;
+    };
+    std::unordered_map<std::string, Run> runs;
     std::unordered_set<std::string> taken;  // identifiers of the names so far
     taken.reserve(SceneMaterials.size() * 2);
-    // Where the run of suffixes from a name last ended: every name on the
-    // run before it is taken, so the next material of that name goes on
-    // from there instead of walking the run again.
-    std::unordered_map<std::string, std::string> resume;
-    std::unordered_map<std::string, int64_t> nextNumber;  // counting fallback per base
 
     for (tmaterial& m : SceneMaterials) {
-        std::string name = m.name.str();
-        std::string key = CleanIdentifier(name);
-        if (taken.count(key) == 0) {
-            taken.insert(std::move(key));
-            continue;
-        }
-        const std::string original = name;
-        if (const auto it = resume.find(original); it != resume.end()) {
-            name = it->second;
+        std::string key = CleanIdentifier(m.name.view());
+        if (taken.insert(key).second) continue;
+
+        Run& run = runs[m.name.str()];
+        std::string name = run.end.empty() ? m.name.str() : run.end;
+        if (!run.counting) {
             key = CleanIdentifier(name);
-        }
-        while (taken.count(key) != 0) {
-            // Append the suffix; a name too long for it is shortened so that
-            // the suffix still fits.
-            const std::size_t keep = std::min(name.size(), limit - suffix.size());
-            std::string next = name.substr(0, keep);
-            next += suffix;
-            if (next == name) {
-                // As long as a name can be and ending in the suffix already:
-                // appending changes nothing. Count instead: "_3", "_4", ...
-                int64_t& n = nextNumber.try_emplace(key, 3).first->second;
-                for (;; ++n) {
-                    const std::string tail = "_" + std::to_string(n);
-                    std::string candidate = name.substr(0, limit - tail.size()) + tail;
-                    std::string candidateKey = CleanIdentifier(candidate);
-                    if (taken.count(candidateKey) == 0) {
-                        name = std::move(candidate);
-                        key = std::move(candidateKey);
-                        ++n;
-                        break;
-                    }
+            while (taken.count(key) != 0) {
+                // A name too long for the suffix is shortened so that it fits.
+                std::string next = name.substr(0, std::min(name.size(), limit - suffix.size()));
+                next += suffix;
+                if (next == name) {
+                    run.counting = true;
+                    break;
                 }
-                break;
+                name = std::move(next);
+                key = CleanIdentifier(name);
             }
-            name = std::move(next);
-            key = CleanIdentifier(name);
+            run.end = name;
+        }
+        if (run.counting) {
+            for (;; ++run.next) {
+                std::string tail = "_";
+                tail += std::to_string(run.next);
+                std::string candidate = run.end.substr(0, limit - tail.size());
+                candidate += tail;
+                key = CleanIdentifier(candidate);
+                if (taken.count(key) == 0) {
+                    name = std::move(candidate);
+                    ++run.next;
+                    break;
+                }
+            }
         }
         taken.insert(key);
-        resume[original] = name;
         m.name = name;
     }
 }
