@@ -25,21 +25,6 @@ std::string Join(const std::string& folder, std::string_view name) {
     return r;
 }
 
-// The entry of `folder` whose name equals `name` ignoring letter case; the
-// smallest such name when there are several. Empty when there is none.
-std::string FindIgnoringCase(const std::string& folder, std::string_view name) {
-    std::error_code ec;
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
-    std::string best;
-    if (ec) return best;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) break;
-        std::string entry = it->path().filename().string();
-        if (SameText(entry, name) && (best.empty() || entry < best)) best = std::move(entry);
-    }
-    return best;
-}
-
 // The folder of the model file with a trailing "/", or "" when it has none.
 std::string ModelFolder() { return NormalizePathSeparators(ExtractFilePath(Scene.modelFile)); }
 
@@ -56,35 +41,6 @@ std::string NormalizePathSeparators(std::string_view path) {
     for (char& c : r)
         if (c == '\\') c = '/';
     return r;
-}
-
-std::string FileNameAsOnDisk(std::string_view path) {
-    const std::string p = NormalizePathSeparators(path);
-    if (p.empty()) return std::string(path);
-    if (Exists(p)) return p;
-
-    std::vector<std::string_view> parts;
-    const std::string_view rest(p);
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        const std::size_t slash = rest.find('/', start);
-        const std::size_t end = slash == std::string_view::npos ? rest.size() : slash;
-        if (end > start) parts.push_back(rest.substr(start, end - start));
-        if (slash == std::string_view::npos) break;
-        start = slash + 1;
-    }
-    std::string found = p[0] == '/' ? "/" : "";
-    for (const std::string_view part : parts) {
-        const std::string exact = Join(found, part);
-        if (part == "." || part == ".." || Exists(exact)) {
-            found = exact;
-            continue;
-        }
-        const std::string name = FindIgnoringCase(found, part);
-        if (name.empty()) return std::string(path);
-        found = Join(found, name);
-    }
-    return Exists(found) ? found : std::string(path);
 }
 
 std::string AbsoluteMapPath(std::string_view path) {

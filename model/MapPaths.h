@@ -6,14 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "model/FileSearch.h"
+
 // Every "\" turned into "/".
 std::string NormalizePathSeparators(std::string_view path);
 
-// The path as it is spelled on disk. A path that exists as written is
-// returned with "/" separators; otherwise each component is looked up
-// ignoring letter case (ASCII), and the path found is returned. When no such
-// file exists the path is returned unchanged.
-std::string FileNameAsOnDisk(std::string_view path);
 
 // A map name made absolute against the folder of the scene's model file,
 // with "/" separators:

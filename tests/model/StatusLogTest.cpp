@@ -107,7 +107,9 @@ TEST_F(StatusLogTest, AdvanceProgressComesBackToZeroAfterTheLastStep) {
     const int n = 7;
     for (int i = 1; i <= n; ++i) {
         AdvanceProgress(0, n, 1.0);
-        if (i < n) EXPECT_GT(GaugePosition(), 0);
+        if (i < n) {
+            EXPECT_GT(GaugePosition(), 0);
+        }
     }
     EXPECT_EQ(GaugePosition(), 0);
 }

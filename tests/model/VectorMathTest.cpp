@@ -27,8 +27,19 @@ TEST(VectorMathTest, NormalizeKeepsTinyDirectionsAndZero) {
 
 TEST(VectorMathTest, AnglesAreClampedAndZeroSafe) {
     EXPECT_EQ(VectorAngle({0, 0, 0}, {1, 0, 0}), 0);
-    const tvector v{0.1, 0.7, 0.3};
-    EXPECT_EQ(VectorAngle(v, v), 0);
+    // The cosine of a vector with itself can round just above 1: clamped.
+    for (const tvector v : {tvector{0.1, 0.7, 0.3}, tvector{1e-3, 3, 7}, tvector{0.3, 0.3, 0.3}})
+        EXPECT_NEAR(VectorAngle(v, v), 0, 3e-8);
+    bool sawClamp = false;
+    for (int i = 1; i < 200 && !sawClamp; ++i) {
+        const tvector v{0.1 * i, 0.37, 1.0 / i};
+        const double c = DotProduct(v, v) / (VectorLength(v) * VectorLength(v));
+        if (c > 1) {
+            sawClamp = true;
+            EXPECT_EQ(VectorAngle(v, v), 0);
+        }
+    }
+    EXPECT_TRUE(sawClamp);
     EXPECT_DOUBLE_EQ(VectorAngle({1, 0, 0}, {-1, 0, 0}), Pi);
     EXPECT_NEAR(VectorAngle({1, 0, 0}, {0, 2, 0}), Pi / 2, 1e-15);
 }
