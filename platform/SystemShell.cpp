@@ -1,0 +1,195 @@
+#include "platform/SystemShell.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/AppPaths.h"
+
+extern char** environ;
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+std::string_view Unquote(std::string_view s) {
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
+    return s;
+}
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Writes all of `value` to fd; only async-signal-safe calls.
+void WriteInt(int fd, int value) {
+    const char* p = reinterpret_cast<const char*>(&value);
+    std::size_t left = sizeof value;
+    while (left > 0) {
+        const ssize_t n = write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+bool IsLinkText(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon < 2) return false;
+    const auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!isAlpha(text[0])) return false;
+    for (std::size_t i = 1; i < colon; ++i) {
+        const char c = text[i];
+        if (!isAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+    }
+    return true;
+}
+
+std::string FindProgram(std::string_view name) {
+    if (name.empty()) return "";
+    if (name.find('/') != std::string_view::npos) {
+        const std::string path(name);
+        return IsExecutableFile(path) ? path : "";
+    }
+    const char* env = std::getenv("PATH");
+    const std::string list = env && *env ? env : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t colon = list.find(':', start);
+        std::string dir = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        if (dir.empty()) dir = ".";
+        const std::string candidate = dir + "/" + std::string(name);
+        if (IsExecutableFile(candidate)) return candidate;
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return "";
+}
+
+bool StartDetached(const std::vector<std::string>& argv, const std::string& folder) {
+    if (argv.empty()) return false;
+    const std::string program = FindProgram(argv[0]);
+    if (program.empty()) return false;
+    if (!folder.empty() && !DirectoryExists(folder)) return false;
+
+    // Everything the children need is prepared here: after fork they only
+    // make async-signal-safe calls.
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const char* dir = folder.empty() ? nullptr : folder.c_str();
+
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return false;
+    const pid_t child = fork();
+    if (child < 0) {
+        close(report[0]);
+        close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        // The middle process: a session of its own, one more fork so that
+        // the program is adopted by init and never becomes our zombie.
+        close(report[0]);
+        setsid();
+        const pid_t grandchild = fork();
+        if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
+        if (dir && chdir(dir) != 0) {
+            WriteInt(report[1], errno);
+            _exit(127);
+        }
+        const int null = open("/dev/null", O_RDONLY);
+        if (null >= 0) {
+            dup2(null, STDIN_FILENO);
+            if (null != STDIN_FILENO) close(null);
+        }
+        execve(program.c_str(), args.data(), environ);
+        WriteInt(report[1], errno);
+        _exit(127);
+    }
+    close(report[1]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    const bool middleOk = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    // The report pipe closes on a successful exec; an error number arrives
+    // when chdir or exec failed.
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    return middleOk && got == 0;
+}
+
+bool SystemShell::Open(std::string_view target, std::string_view parameters, std::string_view folder) {
+    const std::string t(Unquote(TrimBlanks(target)));
+    if (t.empty()) return false;
+    std::string dir(TrimBlanks(folder));
+    if (!DirectoryExists(dir)) dir.clear();
+    const std::vector<std::string> params = SplitCommandLine(parameters);
+
+    if (IsLinkText(t)) return StartDetached({opener, t}, dir);
+    if (IsRegularFile(t)) {
+        if (IsExecutableFile(t)) {
+            std::vector<std::string> argv{t};
+            argv.insert(argv.end(), params.begin(), params.end());
+            return StartDetached(argv, dir);
+        }
+        return StartDetached({opener, t}, dir);  // a document
+    }
+    if (DirectoryExists(t)) return StartDetached({opener, t}, dir);
+    if (t.find('/') == std::string::npos && t.find(' ') == std::string::npos && !FindProgram(t).empty()) {
+        std::vector<std::string> argv{t};
+        argv.insert(argv.end(), params.begin(), params.end());
+        return StartDetached(argv, dir);
+    }
+    // A program and its parameters in one text.
+    std::vector<std::string> words = SplitCommandLine(target);
+    if (words.size() > 1 && !FindProgram(words.front()).empty()) {
+        words.insert(words.end(), params.begin(), params.end());
+        return StartDetached(words, dir);
+    }
+    return false;
+}

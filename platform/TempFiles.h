@@ -1,0 +1,19 @@
+// Temporary files of the program (unpacked input, baking scenes). Each gets
+// a unique name, so that two running copies never share one, and the
+// program remembers what it created: only those files are ever deleted.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Creates a new empty file "<stem>-XXXXXX<extension>" (the X's unique) in
+// the program's folder, or in /tmp when that fails, and returns its path;
+// "" when no file could be created.
+std::string CreateTempFile(std::string_view stem, std::string_view extension);
+// True for a file made by CreateTempFile and not yet deleted.
+bool IsOwnTempFile(std::string_view path);
+// Deletes a file made by CreateTempFile; false, and nothing deleted, for any
+// other path.
+bool DeleteTempFile(std::string_view path);
+// Deletes every file made by CreateTempFile that still exists.
+void DeleteAllTempFiles();
