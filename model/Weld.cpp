@@ -1,0 +1,345 @@
+#include "model/Weld.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+#include <utility>
+#include <vector>
+
+#include "model/Connectivity.h"
+#include "model/MeshProgress.h"
+#include "model/Model.h"
+#include "model/VectorMath.h"
+
+namespace {
+
+// Distances from the centre are turned into integer keys on this scale of the
+// bounding-box diagonal; the keys decide the order in which vertices are met.
+constexpr double WeldKeyScale = 2000000000.0;
+
+bool IsFinite(const tvector& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+void CheckVertexIndex(int32_t index, int32_t count, bool zeroAllowed) {
+    if ((index == 0 && zeroAllowed) || (index >= 1 && index <= count)) return;
+    ThrowIndexError("SceneVertices", index, static_cast<std::size_t>(count));
+}
+
+void CheckUVIndex(int32_t index, int32_t count) {
+    if (index <= 0 || index <= count) return;  // 0 and below mean "no UV"
+    ThrowIndexError("SceneUVs", index, static_cast<std::size_t>(count));
+}
+
+uint64_t Mix(uint64_t x) {
+    x += 0x9e3779b97f4a7c15ull;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+    return x ^ (x >> 31);
+}
+
+// One 64-bit key per grid cell. Two cells that happen to share a key share a
+// bucket, which only adds candidates: the distance test decides.
+uint64_t CellKey(int64_t x, int64_t y, int64_t z) {
+    return Mix(static_cast<uint64_t>(x) + Mix(static_cast<uint64_t>(y) + Mix(static_cast<uint64_t>(z))));
+}
+
+// Open-addressing map from a cell key to the newest vertex put in that cell;
+// the vertices of a cell chain through `next`, newest first.
+class CellMap {
+public:
+    explicit CellMap(std::size_t expected) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * expected) capacity *= 2;
+        keys_.resize(capacity);
+        heads_.assign(capacity, -1);
+        mask_ = capacity - 1;
+    }
+
+    int32_t Head(uint64_t key) const {
+        for (std::size_t i = key & mask_;; i = (i + 1) & mask_) {
+            if (heads_[i] < 0) return -1;
+            if (keys_[i] == key) return heads_[i];
+        }
+    }
+
+    void Push(uint64_t key, int32_t item, std::vector<int32_t>& next) {
+        std::size_t i = key & mask_;
+        while (heads_[i] >= 0 && keys_[i] != key) i = (i + 1) & mask_;
+        keys_[i] = key;
+        next[item] = heads_[i];
+        heads_[i] = item;
+    }
+
+private:
+    std::vector<uint64_t> keys_;
+    std::vector<int32_t> heads_;
+    std::size_t mask_ = 0;
+};
+
+// Uniform grid over the vertices' bounding box. The cell is a hair larger
+// than the tolerance so that two points within the tolerance always lie in
+// the same or in neighbouring cells despite rounding, and never smaller than
+// 2^-30 of the box so that cell indices stay small and exact.
+class WeldGrid {
+public:
+    WeldGrid(const tvector& lo, const tvector& hi, double tolerance) : lo_(lo) {
+        // Halved coordinates: the differences below can never overflow.
+        const double extent =
+            std::max({hi.x * 0.5 - lo.x * 0.5, hi.y * 0.5 - lo.y * 0.5, hi.z * 0.5 - lo.z * 0.5});
+        double cell = tolerance * 0.5 * (1.0 + 1e-6);
+        cell = std::max(cell, extent * std::ldexp(1.0, -30));
+        if (!(cell > 0)) cell = 1.0;  // every point is the same point
+        cell_ = cell;
+    }
+
+    void CellOf(const tvector& p, int64_t c[3]) const {
+        c[0] = Index(p.x, lo_.x);
+        c[1] = Index(p.y, lo_.y);
+        c[2] = Index(p.z, lo_.z);
+    }
+
+private:
+    int64_t Index(double v, double lo) const {
+        const double q = std::floor((v * 0.5 - lo * 0.5) / cell_);
+        return q > 0 ? static_cast<int64_t>(std::min(q, 4.0e18)) : 0;
+    }
+
+    tvector lo_;
+    double cell_ = 1.0;
+};
+
+}  // namespace
+
+void WeldVertices(double tolerance) {
+    const int32_t n = static_cast<int32_t>(SceneVertices.size());
+    for (const tface& f : SceneFaces)
+        for (int c = 0; c < 3; ++c) CheckVertexIndex(f.vertex[c], n, false);
+    for (const tline& l : LineSegments)
+        for (int c = 0; c < 2; ++c) CheckVertexIndex(l.vertex[c], n, true);
+
+    // The welding's own bounding box over every vertex (finite ones), so that
+    // hidden or just-moved geometry is welded as well.
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    tvector lo{inf, inf, inf}, hi{-inf, -inf, -inf};
+    bool anyFinite = false;
+    for (const tvertex& v : SceneVertices) {
+        if (!IsFinite(v.p)) continue;
+        anyFinite = true;
+        lo = {std::min(lo.x, v.p.x), std::min(lo.y, v.p.y), std::min(lo.z, v.p.z)};
+        hi = {std::max(hi.x, v.p.x), std::max(hi.y, v.p.y), std::max(hi.z, v.p.z)};
+    }
+    if (!anyFinite) lo = hi = ZeroVector;
+    const tvector centre = AddVectors(ScaleVector(lo, 0.5), ScaleVector(hi, 0.5));
+    const double diagonal = VectorLength(SubtractVectors(hi, lo));
+
+    // Key: the distance from the centre on the diagonal's scale; -1 (never
+    // merged) for a vertex outside the range or with a coordinate that is
+    // not finite. Vertices are met in (key, index) order.
+    std::vector<std::pair<int64_t, int32_t>> order(static_cast<std::size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+        const tvector& p = SceneVertices[i].p;
+        int64_t key = -1;
+        if (IsFinite(p)) {
+            if (diagonal > 0) {
+                const double ratio = VectorLength(SubtractVectors(p, centre)) / diagonal;
+                if (ratio <= 1.0) key = Round(ratio * WeldKeyScale);
+            } else {
+                key = 0;
+            }
+        }
+        order[i] = {key, i};
+    }
+    std::sort(order.begin(), order.end());
+
+    // Sweep: a vertex that no earlier kept vertex lies within the tolerance of
+    // is kept; otherwise it goes to the LAST kept vertex met before it that is
+    // within the tolerance (each kept vertex claims every later vertex in
+    // reach, a later claim replacing an earlier one). Only kept vertices are
+    // put in the grid, so a lookup sees a bounded number of them.
+    std::vector<int32_t> target(static_cast<std::size_t>(n));
+    std::iota(target.begin(), target.end(), 0);
+    const bool canMerge = tolerance >= 0;  // also false for NaN
+    if (canMerge && n > 1) {
+        WeldGrid grid(lo, hi, tolerance);
+        CellMap cells(static_cast<std::size_t>(n));
+        std::vector<int32_t> next(static_cast<std::size_t>(n), -1);
+        std::vector<int32_t> position(static_cast<std::size_t>(n), -1);
+        MeshProgress progress(n);
+        for (int32_t s = 0; s < n; ++s) {
+            progress.Tick(s);
+            if (order[s].first < 0) continue;
+            const int32_t b = order[s].second;
+            const tvector& pb = SceneVertices[b].p;
+            int64_t cell[3];
+            grid.CellOf(pb, cell);
+            int32_t best = -1;
+            for (int64_t dx = -1; dx <= 1; ++dx)
+                for (int64_t dy = -1; dy <= 1; ++dy)
+                    for (int64_t dz = -1; dz <= 1; ++dz) {
+                        const uint64_t key = CellKey(cell[0] + dx, cell[1] + dy, cell[2] + dz);
+                        // A cell's chain runs newest first: its first match is
+                        // its latest kept vertex in reach.
+                        for (int32_t a = cells.Head(key); a >= 0; a = next[a]) {
+                            if (best >= 0 && position[a] <= position[best]) break;
+                            if (VectorLength(SubtractVectors(SceneVertices[a].p, pb)) <= tolerance) {
+                                best = a;
+                                break;
+                            }
+                        }
+                    }
+            if (best >= 0) {
+                target[b] = best;
+            } else {
+                position[b] = s;
+                cells.Push(CellKey(cell[0], cell[1], cell[2]), b, next);
+            }
+        }
+    }
+
+    // Kept vertices in their old order.
+    std::vector<int32_t> newIndex(static_cast<std::size_t>(n), -1);
+    std::vector<tvertex> kept;
+    kept.reserve(static_cast<std::size_t>(n));
+    for (int32_t i = 0; i < n; ++i)
+        if (target[i] == i) {
+            newIndex[i] = static_cast<int32_t>(kept.size());
+            kept.push_back(SceneVertices[i]);
+        }
+    auto renumber = [&](int32_t old) { return newIndex[target[old - 1]] + 1; };
+
+    // Faces that no longer have three different corners are dropped.
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
+        tface f = SceneFaces[i];
+        for (int c = 0; c < 3; ++c) f.vertex[c] = renumber(f.vertex[c]);
+        if (f.vertex[0] == f.vertex[1] || f.vertex[1] == f.vertex[2] || f.vertex[0] == f.vertex[2]) continue;
+        SceneFaces[out++] = f;
+    }
+    SceneFaces.resize(out);
+    for (tline& l : LineSegments)
+        for (int c = 0; c < 2; ++c)
+            if (l.vertex[c] != 0) l.vertex[c] = renumber(l.vertex[c]);
+    SceneVertices.swap(kept);
+
+    TopologyChanged();
+    CountFacesPerGroupAndMaterial();
+    BuildVertexFaceTable();
+    BuildMaterialFaceTable();
+    BuildUVFaceTable();
+}
+
+namespace {
+
+// Disjoint sets over the UVs, with path halving.
+class DisjointSets {
+public:
+    explicit DisjointSets(int32_t n) : parent_(static_cast<std::size_t>(n)) {
+        std::iota(parent_.begin(), parent_.end(), 0);
+    }
+    int32_t Find(int32_t x) {
+        while (parent_[x] != x) {
+            parent_[x] = parent_[parent_[x]];
+            x = parent_[x];
+        }
+        return x;
+    }
+    void Unite(int32_t a, int32_t b) {
+        a = Find(a);
+        b = Find(b);
+        if (a != b) parent_[a] = b;
+    }
+
+private:
+    std::vector<int32_t> parent_;
+};
+
+}  // namespace
+
+void WeldUVs(double tolerance) {
+    const int32_t n = static_cast<int32_t>(SceneUVs.size());
+    if (n == 0) return;
+    for (const tface& f : SceneFaces)
+        for (int c = 0; c < 3; ++c) CheckUVIndex(f.uv[c], n);
+    for (const tline& l : LineSegments)
+        for (int c = 0; c < 2; ++c) CheckUVIndex(l.uv[c], n);
+
+    BuildUVFaceTable();
+    if (!IsTableCurrent(VertexFaceTable)) BuildVertexFaceTable();
+
+    // Around each vertex, each UV goes to the last later UV of the vertex's
+    // list that is close (which may be itself again). The time of each
+    // assignment is kept to settle cycles below.
+    std::vector<int32_t> target(static_cast<std::size_t>(n));
+    std::iota(target.begin(), target.end(), 0);
+    std::vector<int64_t> when(static_cast<std::size_t>(n), 0);
+    int64_t clock = 0;
+    std::vector<int32_t> list;
+    const int32_t vertexCount = static_cast<int32_t>(SceneVertices.size());
+    MeshProgress progress(vertexCount);
+    for (int32_t v = 0; v < vertexCount; ++v) {
+        progress.Tick(v);
+        CollectVertexUVs(v, list);
+        const std::size_t count = list.size();
+        for (std::size_t i = 0; i + 1 < count; ++i) {
+            const tuv& a = SceneUVs[list[i]];
+            for (std::size_t j = i + 1; j < count; ++j) {
+                const tuv& b = SceneUVs[list[j]];
+                if (std::fabs(a.u - b.u) < tolerance && std::fabs(a.v - b.v) < tolerance) {
+                    target[list[i]] = list[j];
+                    when[list[i]] = ++clock;
+                }
+            }
+        }
+    }
+
+    // Every UV follows its targets to one kept UV. The targets form chains
+    // that end either on a UV that targets itself (that UV is kept) or in a
+    // cycle; of a cycle, the UV that the latest assignment in it went into
+    // is kept, so no UV is left without a kept one.
+    DisjointSets sets(n);
+    for (int32_t x = 0; x < n; ++x)
+        if (target[x] != x) sets.Unite(x, target[x]);
+    std::vector<int32_t> keptOfSet(static_cast<std::size_t>(n), -1);
+    for (int32_t x = 0; x < n; ++x)
+        if (target[x] == x) keptOfSet[sets.Find(x)] = x;
+    std::vector<int32_t> walk(static_cast<std::size_t>(n), -1);
+    for (int32_t x = 0; x < n; ++x) {
+        const int32_t root = sets.Find(x);
+        if (keptOfSet[root] >= 0) continue;
+        int32_t y = x;
+        while (walk[y] != x) {  // walk until a UV repeats: it lies on the cycle
+            walk[y] = x;
+            y = target[y];
+        }
+        int32_t latest = y;
+        for (int32_t z = target[y]; z != y; z = target[z])
+            if (when[z] > when[latest]) latest = z;
+        keptOfSet[root] = target[latest];
+    }
+
+    std::vector<int32_t> newIndex(static_cast<std::size_t>(n), -1);
+    std::vector<tuv> kept;
+    kept.reserve(static_cast<std::size_t>(n));
+    for (int32_t x = 0; x < n; ++x)
+        if (keptOfSet[sets.Find(x)] == x) {
+            newIndex[x] = static_cast<int32_t>(kept.size());
+            kept.push_back(SceneUVs[x]);
+        }
+    auto renumber = [&](int32_t& uv) {
+        if (uv >= 1) uv = newIndex[keptOfSet[sets.Find(uv - 1)]] + 1;
+    };
+    for (tface& f : SceneFaces)
+        for (int c = 0; c < 3; ++c) renumber(f.uv[c]);
+    for (tline& l : LineSegments)
+        for (int c = 0; c < 2; ++c) renumber(l.uv[c]);
+    SceneUVs.swap(kept);
+
+    // Faces and vertices are unchanged: the tables over them stay valid.
+    const bool vertexTable = IsTableCurrent(VertexFaceTable);
+    const bool materialTable = IsTableCurrent(MaterialFaceTable);
+    TopologyChanged();
+    if (vertexTable) VertexFaceTable.generation = TopologyGeneration;
+    if (materialTable) MaterialFaceTable.generation = TopologyGeneration;
+    BuildUVFaceTable();
+}
