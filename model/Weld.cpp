@@ -45,64 +45,82 @@ uint64_t CellKey(int64_t x, int64_t y, int64_t z) {
 }
 
 // Open-addressing map from a cell key to the newest vertex put in that cell;
-// the vertices of a cell chain through `next`, newest first.
+// the vertices of a cell chain through `next`, newest first. Most lookups are
+// of empty cells: a bit per hash value answers those without a probe.
 class CellMap {
 public:
     explicit CellMap(std::size_t expected) {
         std::size_t capacity = 16;
-        while (capacity < 2 * expected) capacity *= 2;
-        keys_.resize(capacity);
-        heads_.assign(capacity, -1);
+        while (capacity < 4 * expected) capacity *= 2;
+        slots_.assign(capacity, Slot{});
         mask_ = capacity - 1;
+        int bits = 10;
+        while (bits < 25 && (std::size_t{1} << bits) < 4 * expected) ++bits;
+        filterShift_ = 64 - bits;
+        filter_.assign((std::size_t{1} << bits) / 64, 0);
     }
 
     int32_t Head(uint64_t key) const {
+        const uint64_t bit = key >> filterShift_;
+        if (!(filter_[bit >> 6] & (uint64_t{1} << (bit & 63)))) return -1;
         for (std::size_t i = key & mask_;; i = (i + 1) & mask_) {
-            if (heads_[i] < 0) return -1;
-            if (keys_[i] == key) return heads_[i];
+            const Slot& s = slots_[i];
+            if (s.head < 0) return -1;
+            if (s.key == key) return s.head;
         }
     }
 
     void Push(uint64_t key, int32_t item, std::vector<int32_t>& next) {
+        const uint64_t bit = key >> filterShift_;
+        filter_[bit >> 6] |= uint64_t{1} << (bit & 63);
         std::size_t i = key & mask_;
-        while (heads_[i] >= 0 && keys_[i] != key) i = (i + 1) & mask_;
-        keys_[i] = key;
-        next[item] = heads_[i];
-        heads_[i] = item;
+        while (slots_[i].head >= 0 && slots_[i].key != key) i = (i + 1) & mask_;
+        slots_[i].key = key;
+        next[item] = slots_[i].head;
+        slots_[i].head = item;
     }
 
 private:
-    std::vector<uint64_t> keys_;
-    std::vector<int32_t> heads_;
+    struct Slot {
+        uint64_t key = 0;
+        int32_t head = -1;
+    };
+    std::vector<Slot> slots_;
     std::size_t mask_ = 0;
+    int filterShift_ = 54;
+    std::vector<uint64_t> filter_;
 };
 
-// Uniform grid over the vertices' bounding box. The cell is a hair larger
-// than the tolerance so that two points within the tolerance always lie in
-// the same or in neighbouring cells despite rounding, and never smaller than
-// 2^-30 of the box so that cell indices stay small and exact.
+// Uniform grid over the vertices' bounding box. A cell is a hair more than
+// twice the tolerance wide, so that the points within the tolerance of a
+// point lie in its own cell or in the neighbour on the side of the cell's
+// half it lies in: eight cells in all, despite rounding. Cells are never
+// smaller than 2^-30 of the box so that their indices stay small and exact.
 class WeldGrid {
 public:
     WeldGrid(const tvector& lo, const tvector& hi, double tolerance) : lo_(lo) {
         // Halved coordinates: the differences below can never overflow.
         const double extent =
             std::max({hi.x * 0.5 - lo.x * 0.5, hi.y * 0.5 - lo.y * 0.5, hi.z * 0.5 - lo.z * 0.5});
-        double cell = tolerance * 0.5 * (1.0 + 1e-6);
+        double cell = tolerance * (1.0 + 1e-5);
         cell = std::max(cell, extent * std::ldexp(1.0, -30));
         if (!(cell > 0)) cell = 1.0;  // every point is the same point
         cell_ = cell;
     }
 
-    void CellOf(const tvector& p, int64_t c[3]) const {
-        c[0] = Index(p.x, lo_.x);
-        c[1] = Index(p.y, lo_.y);
-        c[2] = Index(p.z, lo_.z);
+    // The point's cell and, per axis, the side (-1 or +1) of its neighbour.
+    void CellOf(const tvector& p, int64_t c[3], int64_t side[3]) const {
+        Index(p.x, lo_.x, c[0], side[0]);
+        Index(p.y, lo_.y, c[1], side[1]);
+        Index(p.z, lo_.z, c[2], side[2]);
     }
 
 private:
-    int64_t Index(double v, double lo) const {
-        const double q = std::floor((v * 0.5 - lo * 0.5) / cell_);
-        return q > 0 ? static_cast<int64_t>(std::min(q, 4.0e18)) : 0;
+    void Index(double v, double lo, int64_t& cell, int64_t& side) const {
+        const double q = (v * 0.5 - lo * 0.5) / cell_;
+        const double f = std::floor(q);
+        cell = f > 0 ? static_cast<int64_t>(std::min(f, 4.0e18)) : 0;
+        side = (q - f) < 0.5 ? -1 : 1;
     }
 
     tvector lo_;
@@ -171,23 +189,23 @@ void WeldVertices(double tolerance) {
             if (order[s].first < 0) continue;
             const int32_t b = order[s].second;
             const tvector& pb = SceneVertices[b].p;
-            int64_t cell[3];
-            grid.CellOf(pb, cell);
+            int64_t cell[3], side[3];
+            grid.CellOf(pb, cell, side);
             int32_t best = -1;
-            for (int64_t dx = -1; dx <= 1; ++dx)
-                for (int64_t dy = -1; dy <= 1; ++dy)
-                    for (int64_t dz = -1; dz <= 1; ++dz) {
-                        const uint64_t key = CellKey(cell[0] + dx, cell[1] + dy, cell[2] + dz);
-                        // A cell's chain runs newest first: its first match is
-                        // its latest kept vertex in reach.
-                        for (int32_t a = cells.Head(key); a >= 0; a = next[a]) {
-                            if (best >= 0 && position[a] <= position[best]) break;
-                            if (VectorLength(SubtractVectors(SceneVertices[a].p, pb)) <= tolerance) {
-                                best = a;
-                                break;
-                            }
-                        }
+            for (int corner = 0; corner < 8; ++corner) {
+                const uint64_t key = CellKey(cell[0] + ((corner & 1) ? side[0] : 0),
+                                             cell[1] + ((corner & 2) ? side[1] : 0),
+                                             cell[2] + ((corner & 4) ? side[2] : 0));
+                // A cell's chain runs newest first: its first match is its
+                // latest kept vertex in reach.
+                for (int32_t a = cells.Head(key); a >= 0; a = next[a]) {
+                    if (best >= 0 && position[a] <= position[best]) break;
+                    if (VectorLength(SubtractVectors(SceneVertices[a].p, pb)) <= tolerance) {
+                        best = a;
+                        break;
                     }
+                }
+            }
             if (best >= 0) {
                 target[b] = best;
             } else {

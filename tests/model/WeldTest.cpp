@@ -373,6 +373,96 @@ TEST_F(WeldUVTest, CyclesAndChainsNeverLoseAUV) {
     }
 }
 
+// The UV rule the plain way: per vertex, over the UVs of its corners (faces
+// highest first), an earlier UV goes to the last later close one; then each
+// UV follows its targets until a UV repeats. A UV that targets itself is
+// kept; of a cycle the UV that the latest assignment in it went into.
+std::vector<int32_t> ReferenceUVWeld(double tol, std::vector<tuv>& kept, int& cycles) {
+    const int n = static_cast<int>(SceneUVs.size());
+    std::vector<int> target(n), when(n, 0);
+    std::iota(target.begin(), target.end(), 0);
+    int clock = 0;
+    for (int v = 1; v <= static_cast<int>(SceneVertices.size()); ++v) {
+        std::vector<int> list;
+        for (int f = static_cast<int>(SceneFaces.size()) - 1; f >= 0; --f)
+            for (int c = 2; c >= 0; --c)
+                if (SceneFaces[f].vertex[c] == v) {
+                    int last = 3;
+                    while (SceneFaces[f].vertex[--last] != v) {
+                    }
+                    if (SceneFaces[f].uv[last] >= 1) list.push_back(SceneFaces[f].uv[last] - 1);
+                }
+        for (std::size_t i = 0; i < list.size(); ++i)
+            for (std::size_t j = i + 1; j < list.size(); ++j)
+                if (std::fabs(SceneUVs[list[i]].u - SceneUVs[list[j]].u) < tol &&
+                    std::fabs(SceneUVs[list[i]].v - SceneUVs[list[j]].v) < tol) {
+                    target[list[i]] = list[j];
+                    when[list[i]] = ++clock;
+                }
+    }
+    std::vector<int> end(n);
+    for (int x = 0; x < n; ++x) {
+        std::vector<int> path;
+        int y = x;
+        while (std::find(path.begin(), path.end(), y) == path.end()) {
+            path.push_back(y);
+            y = target[y];
+        }
+        if (target[y] == y) {
+            end[x] = y;
+            continue;
+        }
+        ++cycles;
+        int latest = y;
+        for (int z = target[y]; z != y; z = target[z])
+            if (when[z] > when[latest]) latest = z;
+        end[x] = target[latest];
+    }
+    std::vector<int32_t> newIndex(n, 0);
+    for (int x = 0; x < n; ++x)
+        if (end[x] == x) {
+            kept.push_back(SceneUVs[x]);
+            newIndex[x] = static_cast<int32_t>(kept.size());
+        }
+    std::vector<int32_t> corners;
+    for (const tface& f : SceneFaces)
+        for (int c = 0; c < 3; ++c) corners.push_back(f.uv[c] >= 1 ? newIndex[end[f.uv[c] - 1]] : f.uv[c]);
+    return corners;
+}
+
+TEST_F(WeldUVTest, MatchesThePlainRuleOnRandomMeshes) {
+    std::mt19937 rng(77);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int mergesSeen = 0, cyclesSeen = 0;
+    for (int round = 0; round < 300; ++round) {
+        fixtures::ResetModel();
+        const int vertices = 3 + static_cast<int>(rng() % 8);
+        const int uvs = 2 + static_cast<int>(rng() % 10);
+        for (int i = 0; i < vertices; ++i) Vertex(unit(rng), unit(rng), 0);
+        for (int i = 0; i < uvs; ++i) UV(std::round(unit(rng) * 8) / 8 + 1e-4 * unit(rng), 0.5);
+        const int faces = 1 + static_cast<int>(rng() % 12);
+        for (int i = 0; i < faces; ++i) {
+            int32_t t[3];
+            for (int& k : t) k = (rng() % 7 == 0) ? 0 : 1 + static_cast<int>(rng() % uvs);
+            Face(1 + static_cast<int>(rng() % vertices), 1 + static_cast<int>(rng() % vertices),
+                 1 + static_cast<int>(rng() % vertices), t[0], t[1], t[2]);
+        }
+        std::vector<tuv> kept;
+        const std::vector<int32_t> corners = ReferenceUVWeld(0.2, kept, cyclesSeen);
+        const std::size_t before = SceneUVs.size();
+        WeldUVs(0.2);
+        SCOPED_TRACE(round);
+        ASSERT_EQ(SceneUVs.size(), kept.size());
+        for (std::size_t i = 0; i < kept.size(); ++i) ASSERT_EQ(SceneUVs[i].u, kept[i].u);
+        std::size_t k = 0;
+        for (const tface& f : SceneFaces)
+            for (int c = 0; c < 3; ++c) ASSERT_EQ(f.uv[c], corners[k++]);
+        if (kept.size() < before) ++mergesSeen;
+    }
+    EXPECT_GT(mergesSeen, 100);  // the rounds do merge
+    EXPECT_GT(cyclesSeen, 10);   // and form cycles
+}
+
 TEST_F(WeldUVTest, LinesAreRenumberedAndNoUVsIsNothing) {
     WeldUVs(0.1);  // empty model
     EXPECT_TRUE(SceneUVs.empty());
