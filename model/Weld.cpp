@@ -50,10 +50,8 @@ uint64_t CellKey(int64_t x, int64_t y, int64_t z) {
 class CellMap {
 public:
     explicit CellMap(std::size_t expected) {
-        std::size_t capacity = 16;
-        while (capacity < 4 * expected) capacity *= 2;
-        slots_.assign(capacity, Slot{});
-        mask_ = capacity - 1;
+        // The table grows with the cells in use; the filter is sized once.
+        Resize(64);
         int bits = 10;
         while (bits < 25 && (std::size_t{1} << bits) < 4 * expected) ++bits;
         filterShift_ = 64 - bits;
@@ -71,13 +69,14 @@ public:
     }
 
     void Push(uint64_t key, int32_t item, std::vector<int32_t>& next) {
+        if (2 * (used_ + 1) > slots_.size()) Resize(2 * slots_.size());
         const uint64_t bit = key >> filterShift_;
         filter_[bit >> 6] |= uint64_t{1} << (bit & 63);
-        std::size_t i = key & mask_;
-        while (slots_[i].head >= 0 && slots_[i].key != key) i = (i + 1) & mask_;
-        slots_[i].key = key;
-        next[item] = slots_[i].head;
-        slots_[i].head = item;
+        Slot& s = Find(key);
+        if (s.head < 0) ++used_;
+        s.key = key;
+        next[item] = s.head;
+        s.head = item;
     }
 
 private:
@@ -85,8 +84,24 @@ private:
         uint64_t key = 0;
         int32_t head = -1;
     };
+
+    Slot& Find(uint64_t key) {
+        std::size_t i = key & mask_;
+        while (slots_[i].head >= 0 && slots_[i].key != key) i = (i + 1) & mask_;
+        return slots_[i];
+    }
+
+    void Resize(std::size_t capacity) {
+        std::vector<Slot> old(capacity);
+        old.swap(slots_);
+        mask_ = capacity - 1;
+        for (const Slot& s : old)
+            if (s.head >= 0) Find(s.key) = s;
+    }
+
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
+    std::size_t used_ = 0;
     int filterShift_ = 54;
     std::vector<uint64_t> filter_;
 };
@@ -130,11 +145,23 @@ private:
 }  // namespace
 
 void WeldVertices(double tolerance) {
+    // Everything the recount and the tables read afterwards is checked
+    // before the model changes.
     const int32_t n = static_cast<int32_t>(SceneVertices.size());
-    for (const tface& f : SceneFaces)
-        for (int c = 0; c < 3; ++c) CheckVertexIndex(f.vertex[c], n, false);
-    for (const tline& l : LineSegments)
+    const int32_t uvCount = static_cast<int32_t>(SceneUVs.size());
+    for (const tface& f : SceneFaces) {
+        for (int c = 0; c < 3; ++c) {
+            CheckVertexIndex(f.vertex[c], n, false);
+            CheckUVIndex(f.uv[c], uvCount);
+        }
+        At(SceneGroups, f.group, "SceneGroups");
+        At(SceneMaterials, f.material, "SceneMaterials");
+    }
+    for (const tline& l : LineSegments) {
         for (int c = 0; c < 2; ++c) CheckVertexIndex(l.vertex[c], n, true);
+        At(SceneGroups, l.group, "SceneGroups");
+        At(SceneMaterials, l.material, "SceneMaterials");
+    }
 
     // The welding's own bounding box over every vertex (finite ones), so that
     // hidden or just-moved geometry is welded as well.
