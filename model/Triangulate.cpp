@@ -2,9 +2,9 @@
 
 #include <GL/glu.h>
 
-#include <cmath>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <utility>
 

@@ -6,9 +6,23 @@
 // vertex list the caller passes (the readers pass ImportVertices); normal and
 // UV indices are only copied.
 //
-// Two methods:
-//  - the polygon tessellator of GLU (pure CPU work, no GL context needed),
-//  - ear cutting (a quad is split by a fixed rule).
+// Methods (the items of the "Triangulation mode:" list):
+//  - 0 "Automatic": the GLU tessellator; when it gives no triangle, the ear
+//    cutting;
+//  - 1 "OpenGL Tessellation": the polygon tessellator of GLU (pure CPU
+//    work, no GL context needed). It may not add vertices, so an outline
+//    that crosses itself gives nothing; one whose sides clearly cross is
+//    recognised before the tessellator is started. Output with more than
+//    n - 2 triangles, or after the tessellator reported an error, counts as
+//    nothing;
+//  - 2 "Ear cutting": a quad is cut along the diagonal whose end corners
+//    have the more alike corner normals, or, when exactly one corner is
+//    concave, along the diagonal through that corner; 5 or more corners are
+//    ear-cut starting at the widest corner. Spikes of no area (a side walked
+//    out and straight back) are dropped, and a corner that repeats the
+//    position of a candidate's tip blocks it when its sides run into the
+//    candidate, so outlines that touch themselves come out right. Time is
+//    about n^2 (some 25 ms for 2000 corners).
 //
 // Output convention: `triangles` is cleared and receives the triangles at
 // entries 0 .. count-1 (there is no unused entry 0), count = triangles.size().
@@ -25,19 +39,18 @@
 //  - 4 or more corners with a position that is not finite (NaN, infinity):
 //    no triangle;
 //  - degenerate polygons (all corners on one line, fewer than 3 distinct
-//    points, zero area): GLU emits nothing for them; the ear cutting gives
+//    points, zero area): GLU gives nothing for them; the ear cutting gives
 //    nothing for 5 or more corners and splits a quad into its two triangles
 //    regardless (zero-area triangles are removed later by the geometry
-//    step). Repeated corners are allowed; the triangles may then be fewer
-//    than n - 2.
-//  - a polygon that crosses itself: GLU cannot tessellate it (no
-//    intersection vertices are made) and gives nothing; the ear cutting
+//    step). Repeated corners are allowed; there may then be fewer than
+//    n - 2 triangles.
+//  - a polygon that crosses itself: GLU gives nothing; the ear cutting
 //    keeps the ears it finds and drops the rest.
 // No input makes either method loop without end: the ear cutting stops as
 // soon as a whole round of the remaining corners holds no ear.
 //
-// Not re-entrant within one thread (each thread keeps its own tessellator
-// and work buffers); called one polygon at a time.
+// Each thread keeps its own tessellator (made once, then reused) and work
+// buffers; within a thread, one polygon at a time.
 #pragma once
 
 #include <array>
@@ -49,7 +62,8 @@
 #include "model/Types.h"
 
 // One polygon as a reader hands it over. Corner i (1-based, 1..count) is
-// kept at array position i - 1.
+// kept at array position i - 1. The record is 24 KB: a reader keeps one and
+// starts each polygon by setting count to 0.
 struct tpolygon {
     std::array<int32_t, MaxPolygonCorners> vertex{};  // 1-based into the vertex list
     std::array<int32_t, MaxPolygonCorners> normal{};  // copied, never read
