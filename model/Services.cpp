@@ -43,6 +43,7 @@ struct DefaultServices {
     RecordingPrompts prompts;
     WindowHooks window;
     RecordingShell shell;
+    HelpViewer help;
     Services services;
     DefaultServices() {
         shell.succeeds = false;
@@ -50,6 +51,7 @@ struct DefaultServices {
         services.prompts = &prompts;
         services.window = &window;
         services.shell = &shell;
+        services.help = &help;
     }
 };
 
@@ -73,7 +75,9 @@ ScopedServices::ScopedServices(const Services& replacement) : saved_(Current()) 
     if (replacement.prompts) c.prompts = replacement.prompts;
     if (replacement.window) c.window = replacement.window;
     if (replacement.shell) c.shell = replacement.shell;
+    if (replacement.help) c.help = replacement.help;
     if (replacement.checkScene) c.checkScene = replacement.checkScene;
+    if (replacement.mapsReport) c.mapsReport = replacement.mapsReport;
 }
 
 ScopedServices::~ScopedServices() { Current() = std::move(saved_); }

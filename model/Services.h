@@ -111,6 +111,23 @@ public:
     virtual void BuildPreviewLists() {}
     virtual void BuildNormalsList() {}
     virtual void Draw() {}
+    // Refill the main window's material and group lists from the model.
+    virtual void FillMaterialList() {}
+    virtual void FillGroupList() {}
+};
+
+// ---- The help window's viewer --------------------------------------------
+// Does nothing by default.
+class HelpViewer {
+public:
+    virtual ~HelpViewer() = default;
+    // The document shown; empty before the first load.
+    virtual std::string CurrentFileName() const { return {}; }
+    virtual void LoadFromFile(const std::string& /*fileName*/) {}
+    // Scrolls to the named anchor (a leading "#" allowed).
+    virtual void JumpToAnchor(std::string_view /*anchor*/) {}
+    // Shows the help window.
+    virtual void Show() {}
 };
 
 // ---- Shell ---------------------------------------------------------------
@@ -141,8 +158,11 @@ struct Services {
     Prompts* prompts = nullptr;
     WindowHooks* window = nullptr;
     ShellLauncher* shell = nullptr;
+    HelpViewer* help = nullptr;
     // The scene check, run at the end of every wait.
     std::function<void()> checkScene;
+    // The lines of the maps report ("Maps" page); none when not set.
+    std::function<std::vector<std::string>()> mapsReport;
 };
 
 // The services in force; never null members.

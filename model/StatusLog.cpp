@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "model/Extents.h"
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
@@ -48,6 +51,20 @@ void ClearGLInfoPage() { Svc().status->ClearPage(StatusPage::GLInfo); }
 void ClearLightsPage() { Svc().status->ClearPage(StatusPage::SceneLights); }
 void ScrollGLInfoToTop() { Svc().status->ScrollPageToTop(StatusPage::GLInfo); }
 int WarningLineCount() { return Svc().status->PageLineCount(StatusPage::Warnings); }
+
+void ShowModelStatistics() {
+    ClearGeometryPage();
+    std::vector<std::string> lines;
+    ModelStatistics(lines);
+    for (const std::string& line : lines) LogGeometry(line);
+    ShowMapsReport();
+}
+
+void ShowMapsReport() {
+    ClearMapsPage();
+    if (!Svc().mapsReport) return;
+    for (const std::string& line : Svc().mapsReport()) LogMaps(line);
+}
 
 void LogBuildInfo() {
     LogMessage(RuleLine);

@@ -26,6 +26,12 @@ void ClearLightsPage();
 void ScrollGLInfoToTop();
 int WarningLineCount();
 
+// Empties the "Geometry" page, writes the model statistics there line by
+// line, then `ShowMapsReport`.
+void ShowModelStatistics();
+// Empties the "Maps" page and writes the lines of the maps report there.
+void ShowMapsReport();
+
 void LogBuildInfo();
 void LogGLDriverInfo();
 

@@ -16,17 +16,28 @@
 #include "model/Types.h"
 
 // ---- Numbers to text ------------------------------------------------------
-// A printf-style format ("%7.2f", "%7.7g", "%g", "%.5d", "%s" is not a
-// number format) applied to x, trimmed, "." as decimal separator. "%g"
-// without a precision means up to 15 significant digits.
+// A printf-style format applied to x, trimmed, "." as decimal separator.
+// Conversions "%[flags][width][.precision]type" with the flags "-", "+", "0"
+// and " " and the types f, e, g (C's meaning) and d (x rounded to an integer,
+// the precision its least number of digits); "%%" is a percent sign; any
+// other conversion ("%s") is copied as written; text around it is kept.
+// "%g" without a precision means up to 15 significant digits, "%f" and "%e"
+// 6 decimals. No number text ever reads "nan" or "inf": a value that is not
+// finite is written as 0, and a result that rounds to zero has no minus sign.
 std::string FormatFloatDot(std::string_view format, double x);
 // "%7.7g": up to 7 significant digits, exponent form when needed, trimmed.
 std::string FloatToText(double x);
-// General text of x with up to 15 significant digits.
+// The shortest text of x with up to 15 significant digits ("%.15g" trimmed:
+// 0.1, 100, 0.333333333333333, 1e+21), read back by ParseDouble.
 std::string FloatToStrDot(double x);
 // x formatted by a picture mask: "0" a required digit, "#" an optional digit,
-// "." the decimal point, "E-0" / "E+0" an exponent. Masks in use: "0.##",
-// "0.#", "#.#", "#E-0", "0.####".
+// "." the decimal point, "E-0" / "E+0" an exponent (a sign only when negative
+// / always, then at least as many exponent digits as zeros). Masks in use:
+// "0.##", "0.#", "#.#", "#E-0", "0.####". x is rounded half away from zero
+// on its 15-digit decimal text. Without an exponent the integer part has at
+// least one digit ("#.#" of 0.5 is "0.5", of 1 is "1"); with one, the
+// mantissa has one digit before the point ("#E-0" of 0.02 is "2E-2"). Other
+// mask characters are ignored. A result of zero has no minus sign.
 std::string FormatFloatMaskDot(std::string_view mask, double x);
 // The three components each formatted with `format`, joined by `separator`.
 std::string FormatVector(std::string_view format, std::string_view separator, const tvector& v);
@@ -39,9 +50,14 @@ void AppendFloatText(std::string& out, double x);
 double TextToFloat(std::string_view s);
 // value and code 0, or value 0 and code -1 when the text is not a number.
 void ValFloat(std::string_view s, double& value, int32_t& code);
-// The decimal integer of s (trimmed); 0 when s is not an integer.
+// The decimal integer of s (trimmed); 0 when s is not an integer or is
+// outside the int32 range.
 int32_t TextToInt(std::string_view s);
-// Strict parsers for readers: the whole (trimmed) text must be a number.
+// Strict parsers for readers: the whole (trimmed) text must be a number, an
+// optional "+" or "-" first. ParseDouble takes "." or "," as the decimal
+// point (not both), exponents "e" or "E"; a number too small for a double
+// reads as 0, one too large is not a number. Nothing is allocated for
+// texts of up to 128 characters.
 bool ParseDouble(std::string_view s, double& value);
 bool ParseInt(std::string_view s, int64_t& value);
 
@@ -54,7 +70,10 @@ std::string LowerCase(std::string_view s);  // ASCII only
 bool SameText(std::string_view a, std::string_view b);  // ASCII case-insensitive
 void TabsToBlanks(std::string& line);
 std::string ReplaceChars(std::string_view chars, char newChar, std::string_view s);
+// Trimmed, then every byte outside [0-9a-zA-Z_] becomes "_": the byte length
+// stays (a 2-byte UTF-8 letter gives two underscores).
 std::string CleanIdentifier(std::string_view s);
+// The same, keeping "." too.
 std::string CleanFileName(std::string_view s);
 std::string PrefixLeadingDigit(std::string_view s);
 std::string MakeIdentifierPrefix(std::string_view name);
@@ -68,6 +87,7 @@ std::string ExtractFileName(std::string_view path);
 std::string ExtractFilePath(std::string_view path);
 // Extension with its point (".obj"), as written; "" when none.
 std::string ExtractFileExt(std::string_view path);
+// The path with its extension replaced by ext (or ext appended).
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
 std::string TextBeforeDigit(std::string_view s);
 std::string TextAfterLastDot(std::string_view s);
@@ -84,7 +104,8 @@ bool IsPOVImageType(std::string_view keyword, int32_t variant);
 
 // ---- Long text buffers ----------------------------------------------------
 std::string BufferToString(const tlongtext& buffer);
-// Cuts a text over 5000 characters at 5000 and logs a "<!>" warning.
+// Cuts a text over 5000 characters at 5000 and logs a "<!>" warning (a long
+// text must not fail a whole load).
 void StringToBuffer(std::string_view s, tlongtext& buffer);
 // CR becomes "?" and LF "~", so that a multi-line text fits on one line.
 std::string BufferToSingleLine(const tlongtext& buffer);
@@ -106,47 +127,82 @@ bool LineHasNormals(const tline& line);
 bool LineHasUVs(const tline& line);
 
 // ---- Files ------------------------------------------------------------
-// True when the trimmed name is not empty and names an existing file.
+// True when the trimmed name is not empty and names an existing regular file.
+// The name is taken exactly as written (no case folding); a backslash counts as "/".
 bool FileExistsNonBlank(std::string_view name);
 
 // ---- Text files -----------------------------------------------------------
 // A whole text file held in memory once, read line by line. A UTF-8
-// byte-order mark at the start is dropped.
+// byte-order mark at the start is dropped. The lines handed out are views
+// into the held text: they stay valid until the next Open.
 class TextLineReader {
 public:
     TextLineReader() = default;
     explicit TextLineReader(std::string text);
-    // Reads the file; false when it cannot be opened or read.
+    // Reads the whole file; false when it cannot be opened or read (the
+    // reader is then empty).
     bool Open(const std::string& fileName);
     bool Eof() const { return pos_ >= text_.size(); }
     // The classic line rule: a CR ends a line; an LF ends a line that is not
-    // empty (an LF at the start of a line is skipped).
+    // empty (an LF at the start of a line is skipped). So "a CR LF b" and
+    // "a LF LF b" give the lines a and b, while "a CR CR b" gives a, "" and b.
     std::string_view ReadTextLine();
-    // Lines ended by CR, LF or CR LF; blank lines are kept.
+    // Lines ended by CR, LF or CR LF; blank lines are kept. A final line end
+    // does not start another line.
     std::string_view ReadLine();
+    // Back to the first line, for readers that pass over a file more than once.
+    void Rewind();
     std::size_t Position() const { return pos_; }
     std::size_t Size() const { return text_.size(); }
     const std::string& Text() const { return text_; }
 
 private:
+    std::size_t NextCR();
+    std::size_t NextLF();
+
     std::string text_;
     std::size_t pos_ = 0;
+    // Positions of the next CR and LF at or after pos_ (text_.size() when
+    // there is none), found once per line end so that a scan never repeats.
+    std::size_t nextCR_ = NotSearched;
+    std::size_t nextLF_ = NotSearched;
+    static constexpr std::size_t NotSearched = static_cast<std::size_t>(-1);
 };
 
-// Splits one line into words by comma-text rules: blanks, control characters
-// and commas separate words; a word that starts with a double quote runs to
-// the closing quote (a doubled quote stands for one, an unclosed quote runs
-// to the end of the line); two commas in a row give an empty word. The words
-// stay valid until the next Split and while the line's text lives.
+// Splits one line into words by comma-text rules. The exact rule:
+//  1. Blanks and control characters (every byte up to 32) before the first
+//     word are skipped; a line of only those has no words.
+//  2. A word that starts with a double quote runs to the closing quote; a
+//     doubled quote inside stands for one quote; a quote that is never closed
+//     runs to the end of the line. Any other word runs up to the next blank,
+//     control character or comma (a quote inside such a word is an ordinary
+//     character).
+//  3. After each word, blanks and control characters are skipped; then one
+//     comma, if there is one, and the blanks and control characters after it.
+//  4. Then, unless the line has ended, the next word starts at once, so a
+//     comma found there gives an empty word: "a,,b" is a, "", b and ",a" is
+//     "", a. A comma after a quoted word or after the blanks behind a word
+//     belongs to that word, and a comma at the end of the line adds no word:
+//     a ,b and "a",b and a,b, each give the two words a and b; so does "a"b.
+// The words are views into the line, except quoted words with doubled quotes,
+// whose unquoted copies live in the splitter. They stay valid until the next
+// Split and while the line's text lives. Nothing is allocated per word once
+// the splitter has seen a line with as many words.
 class CommaTextSplitter {
 public:
     const std::vector<std::string_view>& Split(std::string_view line);
 
 private:
+    std::string_view Unquote(std::string_view quoted);
+
     std::vector<std::string_view> words_;
+    // A deque keeps its strings in place as it grows, so views into earlier
+    // ones stay valid; strings are reused from line to line.
     std::deque<std::string> unquoted_;
+    std::size_t unquotedUsed_ = 0;
 };
 std::vector<std::string> SplitCommaText(std::string_view line);
 // The reverse: words joined by "," and quoted where they hold a blank, a
-// comma, a quote or a control character, or are empty.
+// comma, a quote or a control character, or are empty; quotes inside a
+// quoted word are doubled. SplitCommaText(JoinCommaText(w)) == w.
 std::string JoinCommaText(const std::vector<std::string>& words);

@@ -65,6 +65,7 @@ public:
     friend bool operator==(const ShortString& a, const ShortString& b) { return a.s_ == b.s_; }
     friend bool operator==(const ShortString& a, std::string_view b) { return a.s_ == b; }
     friend bool operator==(const ShortString& a, const char* b) { return a.s_ == b; }
+    friend bool operator==(const ShortString& a, const std::string& b) { return a.s_ == b; }
     friend std::string operator+(const ShortString& a, std::string_view b) {
         std::string r = a.s_;
         r.append(b);

@@ -1,0 +1,78 @@
+// Making material names unique and deleting empty groups on large models:
+// both must grow linearly with the number of materials, groups and faces.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "model/ModelLists.h"
+#include "tests/fixtures/Fixtures.h"
+
+namespace {
+
+// Keeps no lines, so that the log does not grow from run to run.
+class DiscardingStatus : public MemoryStatus {
+public:
+    void AppendLine(StatusPage, std::string_view) override {}
+};
+
+void FillMaterials(int64_t count, int64_t distinct) {
+    fixtures::ResetModel();
+    SceneMaterials.resize(static_cast<std::size_t>(count));
+    for (int64_t i = 0; i < count; ++i)
+        SceneMaterials[static_cast<std::size_t>(i)].name = "Material " + std::to_string(i % distinct);
+}
+
+// Every name different.
+void BM_UniqueNamesDistinct(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        FillMaterials(state.range(0), state.range(0));
+        state.ResumeTiming();
+        MakeMaterialNamesUnique();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_UniqueNamesDistinct)->RangeMultiplier(10)->Range(1000, 100000)->Complexity();
+
+// Ten names repeated over and over: long runs of suffixes.
+void BM_UniqueNamesRepeated(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        FillMaterials(state.range(0), 10);
+        state.ResumeTiming();
+        MakeMaterialNamesUnique();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_UniqueNamesRepeated)->RangeMultiplier(10)->Range(1000, 100000)->Complexity();
+
+// Half the groups and materials empty, faces spread over the rest.
+void BM_DeleteEmptyGroups(benchmark::State& state) {
+    const int64_t n = state.range(0);
+    DiscardingStatus status;
+    Services services;
+    services.status = &status;
+    ScopedServices scope(services);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fixtures::ResetModel();
+        SceneGroups.resize(static_cast<std::size_t>(n));
+        SceneMaterials.resize(static_cast<std::size_t>(n));
+        SceneVertices.resize(3);
+        SceneFaces.resize(static_cast<std::size_t>(n) * 4);
+        for (std::size_t f = 0; f < SceneFaces.size(); ++f) {
+            tface& face = SceneFaces[f];
+            face.vertex[0] = 1;
+            face.vertex[1] = 2;
+            face.vertex[2] = 3;
+            face.group = static_cast<int32_t>((f * 2) % static_cast<std::size_t>(n));
+            face.material = static_cast<int32_t>((f * 2 + 1) % static_cast<std::size_t>(n));
+        }
+        state.ResumeTiming();
+        DeleteEmptyGroups();
+    }
+    state.SetComplexityN(n);
+}
+BENCHMARK(BM_DeleteEmptyGroups)->RangeMultiplier(10)->Range(1000, 100000)->Complexity();
+
+}  // namespace

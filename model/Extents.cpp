@@ -1,0 +1,242 @@
+#include "model/Extents.h"
+
+#include <array>
+#include <cmath>
+
+#include "model/Connectivity.h"
+#include "model/Model.h"
+#include "model/Random.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "model/VectorMath.h"
+
+double PositionStep = 0.02;
+
+namespace {
+
+inline void Widen(tvector& lo, tvector& hi, const tvector& p) {
+    if (p.x < lo.x) lo.x = p.x;
+    if (p.y < lo.y) lo.y = p.y;
+    if (p.z < lo.z) lo.z = p.z;
+    if (p.x > hi.x) hi.x = p.x;
+    if (p.y > hi.y) hi.y = p.y;
+    if (p.z > hi.z) hi.z = p.z;
+}
+
+inline bool IsShown(int32_t group, int32_t material) {
+    return At(SceneMaterials, material, "SceneMaterials").selected && At(SceneGroups, group, "SceneGroups").visible;
+}
+
+// Widens the box by a vertex not yet marked in this pass; true when it did.
+inline bool VisitVertex(int32_t index, tvector& lo, tvector& hi) {
+    tvertex& v = At(SceneVertices, static_cast<int64_t>(index) - 1, "SceneVertices");
+    if (v.mark) return false;
+    Widen(lo, hi, v.p);
+    v.mark = 1;
+    return true;
+}
+
+std::string Triple(const tvector& v) {
+    return FloatToText(v.x) + "," + FloatToText(v.y) + "," + FloatToText(v.z) + ")";
+}
+
+}  // namespace
+
+void FaceAreaStats(double& total, double& smallest, double& largest) {
+    total = 0;
+    smallest = 1e21;
+    largest = -1e21;
+    for (const tface& f : SceneFaces) {
+        const double a = FaceArea(f);
+        total += a;
+        if (a < smallest) smallest = a;
+        if (a > largest) largest = a;
+    }
+}
+
+void ComputeExtents(textents& extents) {
+    BuildVertexFaceTable();
+    FaceAreaStats(Scene.totalFaceArea, Scene.smallestFaceArea, Scene.largestFaceArea);
+
+    int32_t marked = 0;
+    for (const tface& f : SceneFaces)
+        if (f.mark) ++marked;
+    Scene.subdivisionFaceCount = marked;
+
+    tvector2 uvLo{1e10, 1e10}, uvHi{-1e10, -1e10};
+    for (tuv& t : SceneUVs) t.mark = 0;
+    tvector lo{1e10, 1e10, 1e10}, hi{-1e10, -1e10, -1e10};
+    for (tvertex& v : SceneVertices) v.mark = 0;
+
+    bool anyShown = false;
+    for (const tface& f : SceneFaces) {
+        if (!IsShown(f.group, f.material)) continue;
+        anyShown = true;
+        const bool hasUVs = FaceHasUVs(f);
+        for (int c = 0; c < 3; ++c) {
+            if (hasUVs && f.uv[c] > 0) {
+                tuv& t = At(SceneUVs, static_cast<int64_t>(f.uv[c]) - 1, "SceneUVs");
+                if (!t.mark) {
+                    if (t.u < uvLo.a) uvLo.a = t.u;
+                    if (t.v < uvLo.b) uvLo.b = t.v;
+                    if (t.u > uvHi.a) uvHi.a = t.u;
+                    if (t.v > uvHi.b) uvHi.b = t.v;
+                    t.mark = 1;
+                }
+            }
+            VisitVertex(f.vertex[c], lo, hi);
+        }
+    }
+    for (const tline& l : LineSegments) {
+        if (!IsShown(l.group, l.material)) continue;
+        anyShown = true;
+        VisitVertex(l.vertex[0], lo, hi);
+        VisitVertex(l.vertex[1], lo, hi);
+    }
+    Scene.uvMinimum = uvLo;
+    Scene.uvMaximum = uvHi;
+
+    if (!anyShown) {
+        // Nothing shown: the start values, so that every default that scales
+        // with the model stays sensible.
+        extents = textents{};
+        LogMessage("<!>No visible geometry");
+    } else {
+        extents.minimum = lo;
+        extents.maximum = hi;
+        extents.minimumCopy = lo;
+        extents.maximumCopy = hi;
+        extents.center = ScaleVector(AddVectors(lo, hi), 0.5);
+        extents.centerCopy = ScaleVector(AddVectors(extents.minimumCopy, extents.maximumCopy), 0.5);
+        extents.size = SubtractVectors(hi, lo);
+        extents.diagonal = VectorLength(extents.size);
+    }
+    PositionStep = TextToFloat(FormatFloatMaskDot("#E-0", 0.01 * extents.diagonal));
+}
+
+int64_t GeometryByteSize() {
+    return static_cast<int64_t>(SceneFaces.size() * sizeof(tface) + SceneNormals.size() * sizeof(tnormal) +
+                                SceneVertices.size() * sizeof(tvertex) + SceneMaterials.size() * sizeof(tmaterial) +
+                                SceneGroups.size() * sizeof(tgroup) + SceneUVs.size() * sizeof(tuv) +
+                                LineSegments.size() * sizeof(tline));
+}
+
+void ModelStatistics(std::vector<std::string>& lines) {
+    ComputeExtents(Scene.extents);
+    const textents& e = Scene.extents;
+    lines.emplace_back(RuleLine);
+    lines.emplace_back("Model Statistics:");
+    lines.push_back("Number of triangular faces..... " + std::to_string(SceneFaces.size()));
+    lines.push_back("Number of vertices............. " + std::to_string(SceneVertices.size()));
+    lines.push_back("Number of normals.............. " + std::to_string(SceneNormals.size()));
+    lines.push_back("Number of UV coordinates....... " + std::to_string(SceneUVs.size()));
+    lines.push_back("Number of lines................ " + std::to_string(LineSegments.size()));
+    lines.push_back("Number of materials............ " + std::to_string(SceneMaterials.size()));
+    lines.push_back("Number of groups/meshes........ " + std::to_string(SceneGroups.size()));
+    lines.push_back("Number of subdivision faces.... " + std::to_string(Scene.subdivisionFaceCount));
+    if (!SceneUVs.empty()) {
+        lines.push_back("UV boundaries........ from u,v=(" + FloatToText(Scene.uvMinimum.a) + "," +
+                        FloatToText(Scene.uvMinimum.b) + ")");
+        lines.push_back("                        to u,v=(" + FloatToText(Scene.uvMaximum.a) + "," +
+                        FloatToText(Scene.uvMaximum.b) + ")");
+    }
+    lines.push_back("Bounding Box....... from x,y,z=(" + Triple(e.minimum));
+    lines.push_back("                      to x,y,z=(" + Triple(e.maximum));
+    lines.push_back("                 size dx,dy,dz=(" + Triple(SubtractVectors(e.maximum, e.minimum)));
+    lines.push_back("                  center x,y,z=(" + Triple(e.center));
+    lines.push_back("                       diagonal " + FloatToText(e.diagonal));
+    lines.push_back("Surface area................... " + FloatToText(Scene.totalFaceArea));
+    lines.push_back("             Smallest face area " + FloatToText(Scene.smallestFaceArea));
+    lines.push_back("              Largest face area " + FloatToText(Scene.largestFaceArea));
+    lines.push_back("Memory allocated for geometry.. " + ByteSizeText(GeometryByteSize()));
+    lines.emplace_back(" ");
+}
+
+void ComputeGroupExtents() {
+    struct Box {
+        tvector lo{1e20, 1e20, 1e20};
+        tvector hi{-1e20, -1e20, -1e20};
+        bool any = false;
+    };
+    const std::size_t groupCount = SceneGroups.size();
+    std::vector<Box> boxes(groupCount);
+    for (const tface& f : SceneFaces) {
+        // A face of no group belongs to none of the boxes.
+        if (f.group < 0 || static_cast<std::size_t>(f.group) >= groupCount) continue;
+        Box& b = boxes[f.group];
+        for (int c = 0; c < 3; ++c) Widen(b.lo, b.hi, At(SceneVertices, static_cast<int64_t>(f.vertex[c]) - 1, "SceneVertices").p);
+        b.any = true;
+    }
+    // Group order, so that the colours come from the generator in the same
+    // order as group by group.
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        ShowProgress(0, static_cast<double>(groupCount), static_cast<double>(g));
+        tgroup& group = SceneGroups[g];
+        if (boxes[g].any) {
+            group.minimum = boxes[g].lo;
+            group.maximum = boxes[g].hi;
+        }
+        group.color = static_cast<int32_t>(RandomInt(1 << 24));
+    }
+}
+
+namespace {
+
+// The AutoCAD colour index palette: 0 black, 1-9 the standard colours and
+// greys, 10-249 24 hues in steps of 15 degrees, each at the five levels 255,
+// 189, 129, 104 and 79 in a full and a pale (one third saturated) shade,
+// 250-255 six greys.
+struct Palette {
+    std::array<std::array<uint8_t, 3>, 256> rgb{};
+    Palette() {
+        const uint8_t fixed[10][3] = {{0, 0, 0},     {255, 0, 0},   {255, 255, 0}, {0, 255, 0},  {0, 255, 255},
+                                      {0, 0, 255},   {255, 0, 255}, {255, 255, 255}, {65, 65, 65}, {128, 128, 128}};
+        for (int i = 0; i < 10; ++i) rgb[i] = {fixed[i][0], fixed[i][1], fixed[i][2]};
+        const double levels[5] = {255, 189, 129, 104, 79};
+        for (int i = 10; i < 250; ++i) {
+            const int hue = (i - 10) / 10;
+            const int shade = (i - 10) % 10;
+            const double level = levels[shade / 2];
+            const bool pale = shade % 2 == 1;
+            // Fully saturated colour of the hue, components 0..1.
+            const double h = hue / 4.0;  // sixths of the circle
+            const int sector = static_cast<int>(h);
+            const double f = h - sector;
+            double c[3];
+            switch (sector) {
+                case 0: c[0] = 1; c[1] = f; c[2] = 0; break;
+                case 1: c[0] = 1 - f; c[1] = 1; c[2] = 0; break;
+                case 2: c[0] = 0; c[1] = 1; c[2] = f; break;
+                case 3: c[0] = 0; c[1] = 1 - f; c[2] = 1; break;
+                case 4: c[0] = f; c[1] = 0; c[2] = 1; break;
+                default: c[0] = 1; c[1] = 0; c[2] = 1 - f; break;
+            }
+            for (int k = 0; k < 3; ++k) {
+                const double s = pale ? 1 - (1 - c[k]) / 3.0 : c[k];
+                rgb[i][k] = static_cast<uint8_t>(Round(s * level));
+            }
+        }
+        const uint8_t greys[6] = {51, 80, 105, 130, 190, 255};
+        for (int i = 0; i < 6; ++i) rgb[250 + i] = {greys[i], greys[i], greys[i]};
+    }
+};
+
+const Palette& DXFPalette() {
+    static const Palette p;
+    return p;
+}
+
+}  // namespace
+
+tvector DXFColorToVector(int32_t index) {
+    if (index < 0 || index > 255) index = 7;
+    const auto& c = DXFPalette().rgb[index];
+    return {c[0] / 255.0, c[1] / 255.0, c[2] / 255.0};
+}
+
+int32_t FloorPowerOfTwo(int32_t n) {
+    if (n < 1) return 0;
+    uint32_t p = 1;
+    while (p <= static_cast<uint32_t>(n) / 2) p <<= 1;
+    return static_cast<int32_t>(p);
+}

@@ -1,0 +1,47 @@
+// Measures of the model: the bounding box of what is shown, texture
+// coordinate range, face areas, the statistics report, per-group boxes and
+// colours, the DXF colour palette and power-of-two rounding.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/Scene.h"
+#include "model/Types.h"
+
+// The step by which the "+" and "-" buttons beside the light position boxes
+// change a coordinate: a hundredth of the model diagonal, rounded to one
+// significant digit by the last `ComputeExtents`.
+extern double PositionStep;
+
+// Bounding box, size, centre and diagonal of the faces and lines that are
+// shown (visible group, selected material), the UV range of the shown faces,
+// the face areas and the subdivision-face count, into `extents` and the
+// scene record. When nothing is shown the extents get the start values of
+// the scene record and "<!>No visible geometry" is logged.
+void ComputeExtents(textents& extents);
+inline void ComputeExtents() { ComputeExtents(Scene.extents); }
+
+// Sum, smallest and largest `FaceArea` over all faces; smallest starts at
+// 1e21 and largest at -1e21.
+void FaceAreaStats(double& total, double& smallest, double& largest);
+
+// Runs `ComputeExtents` on the scene record and appends the report lines of
+// the "Geometry" page.
+void ModelStatistics(std::vector<std::string>& lines);
+
+// The memory the geometry records take, in bytes.
+int64_t GeometryByteSize();
+
+// Per group: the bounding box of its faces (a group without faces keeps its
+// box) and a new random colour for every group. One pass over the faces.
+void ComputeGroupExtents();
+
+// The AutoCAD colour index palette scaled to 0..1; an index outside 0..255
+// gives entry 7 (white).
+tvector DXFColorToVector(int32_t index);
+
+// n when n is a power of two, otherwise the largest power of two below n;
+// 0 for n below 1.
+int32_t FloorPowerOfTwo(int32_t n);

@@ -1,0 +1,156 @@
+#include "model/FileSearch.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+// Ignoring case first, then by bytes, so that the order is total.
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char x = LowerAscii(a[i]), y = LowerAscii(b[i]);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+bool WildcardMatch(std::string_view name, std::string_view mask) {
+    std::size_t n = 0, m = 0;
+    std::size_t starMask = std::string_view::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == '?' || (mask[m] != '*' && LowerAscii(mask[m]) == LowerAscii(name[n])))) {
+            ++n;
+            ++m;
+        } else if (m < mask.size() && mask[m] == '*') {
+            starMask = m++;
+            starName = n;
+        } else if (starMask != std::string_view::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*') ++m;
+    return m == mask.size();
+}
+
+std::string Normalised(std::string_view path) {
+    std::string s(path);
+    std::replace(s.begin(), s.end(), '\\', '/');
+    return s;
+}
+
+void SearchFolder(std::string_view mask, const std::string& folder, std::vector<std::string>& list,
+                  std::set<std::string>& visited) {
+    std::error_code ec;
+    const fs::path canonical = fs::canonical(fs::path(folder), ec);
+    if (ec || !visited.insert(canonical.string()).second) return;
+
+    std::vector<std::string> files, folders;
+    fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
+    if (ec) return;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) return;  // a folder that cannot be read to the end adds nothing
+        const std::string name = it->path().filename().string();
+        std::error_code statusError;
+        if (it->is_directory(statusError)) {
+            if (name != "." && name != "..") folders.push_back(name);
+        } else if (!statusError && it->is_regular_file(statusError) && MatchesFileMask(name, mask)) {
+            files.push_back(name);
+        }
+    }
+    if (ec) return;
+
+    std::sort(files.begin(), files.end(), LessIgnoringCase);
+    std::sort(folders.begin(), folders.end(), LessIgnoringCase);
+    for (const std::string& f : files) list.push_back(folder + f);
+    for (const std::string& d : folders) SearchFolder(mask, folder + d + "/", list, visited);
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::path(path), ec);
+}
+
+// Resolves parts[index..] below `found` (which exists), trying every entry
+// that matches a part ignoring case, exact spelling first.
+bool ResolveParts(const std::vector<std::string>& parts, std::size_t index, const std::string& found,
+                  std::string& result) {
+    if (index == parts.size()) {
+        result = found;
+        return true;
+    }
+    const std::string& part = parts[index];
+    const auto join = [&](const std::string& name) {
+        if (found.empty()) return name;
+        return found.back() == '/' ? found + name : found + "/" + name;
+    };
+    if (part == "." || part == ".." || Exists(join(part))) {
+        if (ResolveParts(parts, index + 1, join(part), result)) return true;
+        if (part == "." || part == "..") return false;
+    }
+    std::vector<std::string> matches;
+    std::error_code ec;
+    fs::directory_iterator it(fs::path(found.empty() ? "." : found), ec);
+    if (ec) return false;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) return false;
+        std::string name = it->path().filename().string();
+        if (name != part && EqualIgnoringCase(name, part)) matches.push_back(std::move(name));
+    }
+    std::sort(matches.begin(), matches.end());
+    for (const std::string& name : matches)
+        if (ResolveParts(parts, index + 1, join(name), result)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool MatchesFileMask(std::string_view name, std::string_view mask) {
+    if (WildcardMatch(name, mask)) return true;
+    // "name.*" also names a file without an extension.
+    if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" && name.find('.') == std::string_view::npos)
+        return WildcardMatch(name, mask.substr(0, mask.size() - 2));
+    return false;
+}
+
+void FindFilesRecursive(std::string_view mask, std::string_view directory, std::vector<std::string>& list) {
+    std::string folder = Normalised(directory);
+    if (folder.empty()) return;
+    if (folder.back() != '/') folder += '/';
+    std::set<std::string> visited;
+    SearchFolder(mask, folder, list, visited);
+}
+
+std::string FileNameAsOnDisk(std::string_view name) {
+    const std::string path = Normalised(name);
+    if (path.empty() || Exists(path)) return path;
+
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    std::string result;
+    if (ResolveParts(parts, 0, path.front() == '/' ? "/" : "", result)) return result;
+    return path;
+}

@@ -1,0 +1,28 @@
+// Finding files on disk: the recursive search for maps and the lookup of
+// names written on another system with a different letter case or "\" as
+// the separator.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// True when `name` matches the wildcard `mask` ("*" any run of characters,
+// "?" one character), ignoring ASCII letter case. A mask ending in ".*" also
+// matches names without an extension, so "*.*" matches every name.
+bool MatchesFileMask(std::string_view name, std::string_view mask);
+
+// Appends `directory` + name for every file in `directory` that matches
+// `mask`, then searches every subfolder in the same way. Within one folder
+// the files come before the subfolders and both are sorted by name ignoring
+// case. "\" in `directory` is taken as "/", and a missing trailing "/" is
+// added. A folder that cannot be read adds nothing; a folder reached a
+// second time (through a link) is not searched again, so links that loop
+// end. An empty directory adds nothing.
+void FindFilesRecursive(std::string_view mask, std::string_view directory, std::vector<std::string>& list);
+
+// `name` with "\" turned into "/". When no file or folder of that name
+// exists, each part of the path is looked up again ignoring letter case and
+// the name as found on disk is returned; when even that finds nothing, the
+// normalised name is returned unchanged.
+std::string FileNameAsOnDisk(std::string_view name);

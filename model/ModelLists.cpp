@@ -1,0 +1,246 @@
+#include "model/ModelLists.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "model/Model.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+
+namespace {
+
+template <typename T>
+bool IsUsed(const T& record) {
+    return record.faceCount > 0 || record.lineCount >= 1;
+}
+
+// Old index -> new index: a kept record gets the next new index, an unused
+// one the index of the last kept record before it. True when some record is
+// unused.
+template <typename T>
+bool BuildIndexMap(const std::vector<T>& list, std::vector<int32_t>& map) {
+    map.resize(list.size());
+    int32_t counter = -1;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (IsUsed(list[i])) ++counter;
+        map[i] = counter;
+    }
+    return counter != static_cast<int32_t>(list.size()) - 1;
+}
+
+// Logs every unused record from the last to the first, then removes them all
+// in one pass, keeping the order of the others.
+template <typename T>
+void RemoveUnused(std::vector<T>& list, std::string_view before, std::string_view after) {
+    for (std::size_t i = list.size(); i-- > 0;) {
+        if (IsUsed(list[i])) continue;
+        std::string line(before);
+        line += list[i].name.view();
+        line += after;
+        LogMessage(line);
+    }
+    std::erase_if(list, [](const T& r) { return !IsUsed(r); });
+}
+
+}  // namespace
+
+void DeleteEmptyGroups() {
+    // The counts decide what is deleted, so they must describe the faces and
+    // lines as they are now; a stale count would delete a group still in use.
+    CountFacesPerGroupAndMaterial();
+
+    std::vector<int32_t> map;
+    bool changed = false;
+
+    if (BuildIndexMap(SceneGroups, map)) {
+        for (tface& f : SceneFaces) f.group = map[f.group];
+        for (tline& l : LineSegments) l.group = map[l.group];
+        RemoveUnused(SceneGroups, "<!> Group ", " is empty. Deleted.");
+        changed = true;
+    }
+
+    if (BuildIndexMap(SceneMaterials, map)) {
+        for (tface& f : SceneFaces) f.material = map[f.material];
+        for (tline& l : LineSegments) l.material = map[l.material];
+        // The material shown on the panel stays the same record where it is
+        // kept, else the kept one before it.
+        if (CurrentMaterialIndex >= 0 && CurrentMaterialIndex < static_cast<int32_t>(map.size()))
+            CurrentMaterialIndex = map[CurrentMaterialIndex];
+        RemoveUnused(SceneMaterials, "<!> Material ", " is not used. Deleted.");
+        changed = true;
+    }
+
+    const int32_t materialCount = static_cast<int32_t>(SceneMaterials.size());
+    CurrentMaterialIndex = std::clamp(CurrentMaterialIndex, 0, std::max(0, materialCount - 1));
+    // Material indices of faces changed: tables keyed by material are stale.
+    if (changed) TopologyChanged();
+}
+
+void MakeMaterialNamesUnique() {
+    // Every material is compared with the names of the materials before it,
+    // which are final by then: the earliest keeps its name and a later one
+    // gets "_2" appended until its identifier is free. This gives the same
+    // names as renaming every later clash in turn, in linear time.
+    constexpr std::size_t limit = tname::Capacity;
+    const std::string_view suffix = "_2";
+
+    // Per name as first written: where its run of "_2" suffixes last ended
+    // (every name on the run up to there is taken, so the next material of
+    // that name goes on from there), and, once the run can grow no longer
+    // because the name is as long as a name can be, the counting suffix to
+    // try next ("_3", "_4", ...) on that last name.
+    struct Run {
+        std::string end;
+        bool counting = false;
+        int64_t next = 3;
+    };
+    std::unordered_map<std::string, Run> runs;
+    std::unordered_set<std::string> taken;  // identifiers of the names so far
+    taken.reserve(SceneMaterials.size() * 2);
+
+    for (tmaterial& m : SceneMaterials) {
+        std::string key = CleanIdentifier(m.name.view());
+        if (taken.insert(key).second) continue;
+
+        Run& run = runs[m.name.str()];
+        std::string name = run.end.empty() ? m.name.str() : run.end;
+        if (!run.counting) {
+            key = CleanIdentifier(name);
+            while (taken.count(key) != 0) {
+                // A name too long for the suffix is shortened so that it fits.
+                std::string next = name.substr(0, std::min(name.size(), limit - suffix.size()));
+                next += suffix;
+                if (next == name) {
+                    run.counting = true;
+                    break;
+                }
+                name = std::move(next);
+                key = CleanIdentifier(name);
+            }
+            run.end = name;
+        }
+        if (run.counting) {
+            for (;; ++run.next) {
+                std::string tail = "_";
+                tail += std::to_string(run.next);
+                std::string candidate = run.end.substr(0, limit - tail.size());
+                candidate += tail;
+                key = CleanIdentifier(candidate);
+                if (taken.count(key) == 0) {
+                    name = std::move(candidate);
+                    ++run.next;
+                    break;
+                }
+            }
+        }
+        taken.insert(key);
+        m.name = name;
+    }
+}
+
+void NormalizeMaterials() {
+    for (tmaterial& m : SceneMaterials) m.name = Trim(m.name.view());
+    for (tgroup& g : SceneGroups) g.name = Trim(g.name.view());
+    MakeMaterialNamesUnique();
+
+    const auto step255 = [](double c) { return static_cast<double>(Round(c * 255.0)) / 255.0; };
+    const auto step100 = [](double x) { return static_cast<double>(Round(x * 100.0)) / 100.0; };
+    const auto colour = [&](tvector& v) {
+        v.x = step255(v.x);
+        v.y = step255(v.y);
+        v.z = step255(v.z);
+    };
+    for (tmaterial& m : SceneMaterials) {
+        double s = m.shininess;
+        if (!(s >= 0.01)) s = 0.01;  // also a NaN
+        if (s > 1.0) s = 1.0;
+        m.shininess = static_cast<float>(step100(s));
+        colour(m.ambient);
+        colour(m.diffuse);
+        colour(m.specular);
+        m.transparency = step100(m.transparency);
+        m.reflection = step100(m.reflection);
+    }
+}
+
+bool AnyGroupWithoutShadow() {
+    return std::any_of(SceneGroups.begin(), SceneGroups.end(), [](const tgroup& g) { return g.castsShadow == 0; });
+}
+
+int32_t CountMaterialMaps() {
+    int32_t n = 0;
+    for (const tmaterial& m : SceneMaterials)
+        n += !m.colorMap.empty() + !m.bumpMap.empty() + !m.transparencyMap.empty();
+    return n;
+}
+
+std::vector<std::string> MapNameList() {
+    std::vector<std::string> names;
+    std::unordered_set<std::string_view> seen;  // views into the material names
+    for (const tmaterial& m : SceneMaterials) {
+        for (const tname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
+            if (map->empty()) continue;
+            if (seen.insert(map->view()).second) names.push_back(map->str());
+        }
+    }
+    return names;
+}
+
+int32_t FindSharedTexture(const tmaterial& material) {
+    int32_t found = -1;
+    for (const tmaterial& m : SceneMaterials) {
+        if (m.glTexture == 0) continue;
+        if (SameText(m.colorMap.view(), material.colorMap.view()) &&
+            SameText(m.transparencyMap.view(), material.transparencyMap.view()))
+            found = m.glTexture;
+    }
+    return found;
+}
+
+bool SameColor(const tvector& a, const tvector& b) {
+    return Round((a.x - b.x) * 255.0) == 0 && Round((a.y - b.y) * 255.0) == 0 && Round((a.z - b.z) * 255.0) == 0;
+}
+
+bool IsNaNOrInf(uint32_t bits) { return (bits & 0x7F800000u) == 0x7F800000u; }
+
+std::string EscapeListMarkup(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string GroupListLine(const tgroup& group) {
+    std::string line = group.visible ? R"(<A href="visible"><IMG src="idx:25"></A>)"
+                                     : R"(<A href="notvis"><IMG src="idx:59"></A>)";
+    line += ' ';
+    line += group.castsShadow ? R"(<A href="shadow"><IMG src="idx:58"></A>)"
+                              : R"(<A href="noshad"><IMG src="idx:57"></A>)";
+    line += ' ';
+    line += EscapeListMarkup(group.name.view());
+    return line;
+}
+
+bool HasGLExtension(std::string_view name, std::string_view extensions) {
+    const std::string wanted = Trim(name);
+    if (wanted.empty()) return false;
+    std::size_t start = 0;
+    while (start <= extensions.size()) {
+        std::size_t end = extensions.find_first_of(" ,", start);
+        if (end == std::string_view::npos) end = extensions.size();
+        if (SameText(Trim(extensions.substr(start, end - start)), wanted)) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool HasGLExtension(std::string_view name) { return HasGLExtension(name, GLExtensionsText); }

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "model/FileSearch.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::path(testing::TempDir()) /
+               ("mirelan_files_" + std::to_string(::getpid()) + "_" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root);
+        base = root.string() + "/";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(root / "locked", fs::perms::owner_all, ec);
+        fs::remove_all(root, ec);
+    }
+    void Touch(const std::string& relative) {
+        const fs::path p = root / relative;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p) << "x";
+    }
+    fs::path root;
+    std::string base;
+};
+
+TEST(FileMask, WildcardsIgnoringCase) {
+    EXPECT_TRUE(MatchesFileMask("Wood.JPG", "*.jpg"));
+    EXPECT_TRUE(MatchesFileMask("wood.jpg", "WOOD.JPG"));
+    EXPECT_TRUE(MatchesFileMask("a.jpg", "?.jpg"));
+    EXPECT_FALSE(MatchesFileMask("ab.jpg", "?.jpg"));
+    EXPECT_TRUE(MatchesFileMask("README", "*.*"));
+    EXPECT_TRUE(MatchesFileMask("x.tar.gz", "*.gz"));
+    EXPECT_TRUE(MatchesFileMask("foo", "foo.*"));
+    EXPECT_FALSE(MatchesFileMask("foo.png", "*.jpg"));
+    EXPECT_TRUE(MatchesFileMask("a*b", "a*b"));
+}
+
+TEST_F(FileSearchTest, FilesBeforeFoldersSortedIgnoringCase) {
+    for (const char* f : {"b.jpg", "A.jpg", "c.txt", "sub2/x.jpg", "Sub1/y.JPG", "Sub1/deeper/z.jpg", "a/w.jpg"})
+        Touch(f);
+    std::vector<std::string> found;
+    FindFilesRecursive("*.jpg", root.string(), found);  // no trailing separator
+    EXPECT_EQ(found, (std::vector<std::string>{base + "A.jpg", base + "b.jpg", base + "a/w.jpg",
+                                               base + "Sub1/y.JPG", base + "Sub1/deeper/z.jpg",
+                                               base + "sub2/x.jpg"}));
+
+    // A name as mask finds the file in any folder and any letter case; the
+    // list is appended to.
+    std::string backslashed = base;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    FindFilesRecursive("Z.JPG", backslashed, found);
+    EXPECT_EQ(found.back(), base + "Sub1/deeper/z.jpg");
+    EXPECT_EQ(found.size(), 7u);
+}
+
+TEST_F(FileSearchTest, UnreadableMissingAndLoopingFoldersEnd) {
+    Touch("a.jpg");
+    Touch("inner/b.jpg");
+    fs::create_directory_symlink(root, root / "inner" / "loop");
+    fs::create_directory_symlink(root / "nowhere", root / "dangling");
+
+    std::vector<std::string> found;
+    FindFilesRecursive("*", root.string(), found);
+    EXPECT_EQ(found, (std::vector<std::string>{base + "a.jpg", base + "inner/b.jpg"}));
+
+    found.clear();
+    FindFilesRecursive("*", (root / "missing").string(), found);
+    FindFilesRecursive("*", (root / "a.jpg").string(), found);  // a file, not a folder
+    FindFilesRecursive("*", "", found);
+    EXPECT_TRUE(found.empty());
+
+    if (::geteuid() != 0) {  // permissions do not stop the superuser
+        Touch("locked/c.jpg");
+        fs::permissions(root / "locked", fs::perms::none);
+        found.clear();
+        FindFilesRecursive("*.jpg", root.string(), found);
+        EXPECT_EQ(found, (std::vector<std::string>{base + "a.jpg", base + "inner/b.jpg"}));
+    }
+}
+
+TEST_F(FileSearchTest, NameAsOnDiskIgnoresCasePartByPart) {
+    Touch("Maps/Textures/Wood.JPG");
+    Touch("other/t.png");
+    fs::create_directories(root / "OTHER");  // same name in another case, without the file
+
+    EXPECT_EQ(FileNameAsOnDisk(base + "Maps/Textures/Wood.JPG"), base + "Maps/Textures/Wood.JPG");
+    EXPECT_EQ(FileNameAsOnDisk(base + "maps\\TEXTURES\\wood.jpg"), base + "Maps/Textures/Wood.JPG");
+    EXPECT_EQ(FileNameAsOnDisk(base + "Other/T.PNG"), base + "other/t.png");
+    EXPECT_EQ(FileNameAsOnDisk(base + "maps\\missing.jpg"), base + "maps/missing.jpg");
+    EXPECT_EQ(FileNameAsOnDisk(""), "");
+
+    // Relative names stay relative.
+    const fs::path saved = fs::current_path();
+    fs::current_path(root);
+    EXPECT_EQ(FileNameAsOnDisk("MAPS\\textures\\WOOD.jpg"), "Maps/Textures/Wood.JPG");
+    fs::current_path(saved);
+}
+
+}  // namespace
