@@ -121,8 +121,7 @@ TEST_F(PlatformTest, HelpFileIsLookedForBesideTheProgramThenInTheDataFolders) {
     Touch(dir_ / "share2" / "mirelan" / "mirelanhelp.htm");
     EXPECT_EQ(FindHelpFile(), (dir_ / "share2" / "mirelan" / "mirelanhelp.htm").string());
     Touch(own);
-    InitHelpFilePath();
-    EXPECT_EQ(HelpFilePath, own);
+    EXPECT_EQ(FindHelpFile(), own);
 }
 
 TEST_F(PlatformTest, TemporaryFilesAreUniqueAndOnlyOwnFilesAreDeleted) {
