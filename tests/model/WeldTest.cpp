@@ -482,7 +482,7 @@ TEST_F(WeldUVTest, LinesAreRenumberedAndNoUVsIsNothing) {
     EXPECT_EQ(LineSegments[0].uv[1], 2);
 }
 
-TEST(ConnectivityTest, UVTableWithoutUVsIsEmptiedNotLeftStale) {
+TEST(UVTableTest, WithoutUVsIsEmptiedNotLeftStale) {
     fixtures::ResetModel();
     fixtures::AddQuad();
     BuildUVFaceTable();
