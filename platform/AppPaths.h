@@ -28,9 +28,8 @@ std::vector<std::string> InstalledDataDirs();
 // Path of the help file "mirelanhelp.htm": in the program's folder when it
 // is there, else the first installed data folder that has it, else the
 // program's folder (where the scene checks then report it missing).
-extern std::string HelpFilePath;
+// Start-up sets `HelpFilePath` (model/HelpTopic.h) to it.
 std::string FindHelpFile();
-void InitHelpFilePath();  // HelpFilePath := FindHelpFile()
 
 // True when `path` names an existing folder.
 bool DirectoryExists(std::string_view path);
