@@ -123,3 +123,7 @@ std::string FindHelpFile() {
         if (FileExists(dir + kName)) return dir + kName;
     return own;
 }
+
+std::string HelpFilePath;
+
+void InitHelpFilePath() { HelpFilePath = FindHelpFile(); }
