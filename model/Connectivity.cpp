@@ -51,8 +51,10 @@ void BuildMaterialFaceTable() {
 
 void BuildUVFaceTable() {
     const std::size_t n = SceneUVs.size();
-    if (n == 0) return;
+    // With no UV at all nothing links to a face: the table is emptied rather
+    // than left holding the faces of an older model.
     BuildTable(UVFaceTable, static_cast<int32_t>(n) + 1, [n](const tface& f, auto&& add) {
+        if (n == 0) return;
         for (int c = 0; c < 3; ++c) {
             if (f.uv[c] < 1) continue;
             CheckIndex(f.uv[c], n + 1, "SceneUVs");

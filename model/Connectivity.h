@@ -27,7 +27,7 @@ inline int FindFaceCorner(int32_t vertex, const tface& f) {
 // key faces run from the highest index to the lowest.
 void BuildVertexFaceTable();
 void BuildMaterialFaceTable();
-// With no UV at all the old table stays.
+// With no UV at all the table is left empty (no stale faces).
 void BuildUVFaceTable();
 
 // The 0-based UVs of the corners that hold the 0-based vertex, in the order

@@ -4,8 +4,6 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 
-std::string HelpFilePath;
-
 void ShowHelpTopic(std::string_view anchor) {
     HelpViewer& viewer = *Svc().help;
     if (viewer.CurrentFileName().empty()) {

@@ -4,8 +4,7 @@
 #include <string>
 #include <string_view>
 
-// The help file; set at start-up.
-extern std::string HelpFilePath;
+#include "platform/AppPaths.h"  // HelpFilePath
 
 // Shows the help window at `anchor` (such as "#top"). The first time, while
 // the viewer holds no document, the help file is loaded between

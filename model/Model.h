@@ -66,12 +66,16 @@ struct tfacetable {
 };
 
 // Edge tables of the subdivision: per vertex (or UV) the edges leaving it,
-// newest first. Each entry is (other end, first face, second face, new vertex).
+// newest first. Each entry is (other end, first face, second face, new vertex
+// or -1 while none is made, and two flags: some face using the edge is
+// selected / carries the subdivision mark).
 struct tedge {
     int32_t other = 0;
     int32_t face1 = -1;
     int32_t face2 = -1;
-    int32_t newIndex = 0;
+    int32_t newIndex = -1;
+    uint8_t selected = 0;
+    uint8_t mark = 0;
 };
 struct tedgetable {
     std::vector<std::vector<tedge>> edges;

@@ -36,16 +36,6 @@ TEST_F(ConnectivityTest, AFaceUsingAVertexTwiceIsListedTwice) {
     EXPECT_EQ(FindFaceCorner(2, SceneFaces[1]), -1);
 }
 
-TEST_F(ConnectivityTest, WithoutUVsTheOldUVTableStays) {
-    fixtures::AddQuad();
-    BuildUVFaceTable();
-    const int32_t keys = UVFaceTable.KeyCount();
-    SceneUVs.clear();
-    for (tface& f : SceneFaces) f.uv[0] = f.uv[1] = f.uv[2] = 0;
-    BuildUVFaceTable();
-    EXPECT_EQ(UVFaceTable.KeyCount(), keys);
-}
-
 TEST_F(ConnectivityTest, VertexUVsFollowTheVertexFaces) {
     fixtures::AddQuad();
     SceneFaces[1].uv[0] = 0;  // face 1 has no UV at vertex 1

@@ -1,0 +1,140 @@
+#include "readers/ReaderCommon.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "ui/options/Options.h"
+
+std::string ReadWholeFile(const std::string& fileName) {
+    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (!f) throw ReadError("Cannot open file " + ExtractFileName(fileName) + ": " + std::strerror(errno), fileName);
+    std::string data;
+    char buffer[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw ReadError("Cannot read file " + ExtractFileName(fileName), fileName);
+    return data;
+}
+
+int ChosenTriangulationMethod() {
+    const int i = Form1.ComboBox26.index;
+    return i >= TriangulateAutomatic && i <= TriangulateEarCut ? i : TriangulateAutomatic;
+}
+
+namespace {
+template <typename T, typename Init>
+int32_t AddNamed(std::vector<T>& list, std::string_view name, ImportNameIndex& index, Init&& init,
+                 const char* what, std::string_view logSuffix) {
+    T record;
+    init(record);
+    record.name = name;
+    list.push_back(std::move(record));
+    const int32_t i = static_cast<int32_t>(list.size()) - 1;
+    index.Set(list.back().name.view(), i);
+    LogMessage(std::string(what) + " [" + std::to_string(i + 1) + "]= " + list.back().name.str() +
+               std::string(logSuffix));
+    return i;
+}
+}  // namespace
+
+int32_t AddImportGroup(std::string_view name, ImportNameIndex& index, std::string_view logSuffix) {
+    return AddNamed(ImportGroups, name, index, NewGroup, "Group", logSuffix);
+}
+
+int32_t AddImportMaterial(std::string_view name, ImportNameIndex& index, std::string_view logSuffix) {
+    return AddNamed(ImportMaterials, name, index, NewMaterial, "Material", logSuffix);
+}
+
+PolygonBuilder::PolygonBuilder() : method_(ChosenTriangulationMethod()) {}
+
+void PolygonBuilder::Begin(int32_t group, int32_t material, int32_t polygonNumber) {
+    polygon_.count = 0;
+    polygon_.group = group;
+    polygon_.material = material;
+    polygon_.polygon = polygonNumber;
+    overflow_ = false;
+}
+
+bool PolygonBuilder::AddCorner(int32_t vertex, int32_t normal, int32_t uv) {
+    if (!polygon_.AddCorner(vertex, normal, uv)) {
+        overflow_ = true;
+        return false;
+    }
+    return true;
+}
+
+int32_t PolygonBuilder::Emit() {
+    if (overflow_) {
+        ++skipped_;
+        return 0;
+    }
+    if (polygon_.count < 3) return 0;
+    const TriangulateStatus status = TriangulatePolygon(polygon_, triangles_, method_, ImportVertices);
+    if (status != TriangulateStatus::Done) {
+        ++skipped_;
+        return 0;
+    }
+    for (const tfacetriangle& t : triangles_) {
+        tface f;
+        for (int c = 0; c < 3; ++c) {
+            f.vertex[c] = t.vertex[c];
+            f.normal[c] = t.normal[c];
+            f.uv[c] = t.uv[c];
+        }
+        f.group = t.group;
+        f.material = t.material;
+        ImportFaces.push_back(f);
+    }
+    return static_cast<int32_t>(triangles_.size());
+}
+
+void PolygonBuilder::ReportSkipped(std::string_view fileName) const {
+    if (skipped_ > 0)
+        LogMessage("<!>" + std::to_string(skipped_) + " polygons with invalid vertex indices or too many corners in " +
+                   std::string(fileName) + " were skipped");
+}
+
+void ValidateImportIndices() {
+    const int32_t groups = static_cast<int32_t>(ImportGroups.size());
+    const int32_t materials = static_cast<int32_t>(ImportMaterials.size());
+    int32_t fallbackGroup = -1, fallbackMaterial = -1;
+    int32_t moved = 0;
+    ImportNameIndex none;
+    auto fixGroup = [&](int32_t& g) {
+        if (g >= 0 && g < groups) return false;
+        if (fallbackGroup < 0) {
+            fallbackGroup = FindImportGroup("unnamed_group");
+            if (fallbackGroup < 0) fallbackGroup = AddImportGroup("unnamed_group", none);
+        }
+        g = fallbackGroup;
+        return true;
+    };
+    auto fixMaterial = [&](int32_t& m) {
+        if (m >= 0 && m < materials) return false;
+        if (fallbackMaterial < 0) {
+            fallbackMaterial = FindImportMaterial("unnamed_material");
+            if (fallbackMaterial < 0) fallbackMaterial = AddImportMaterial("unnamed_material", none);
+        }
+        m = fallbackMaterial;
+        return true;
+    };
+    for (tface& f : ImportFaces) {
+        const bool a = fixGroup(f.group);
+        const bool b = fixMaterial(f.material);
+        if (a || b) ++moved;
+    }
+    for (std::size_t i = static_cast<std::size_t>(std::max(0, LinesMergedCount)); i < LineSegments.size(); ++i) {
+        const bool a = fixGroup(LineSegments[i].group);
+        const bool b = fixMaterial(LineSegments[i].material);
+        if (a || b) ++moved;
+    }
+    if (moved > 0)
+        LogMessage("<!>" + std::to_string(moved) +
+                   " faces or lines with an invalid group or material were moved to a default one");
+}

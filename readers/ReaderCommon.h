@@ -1,0 +1,83 @@
+// What every model reader shares: the whole-file read, the lookup of import
+// groups and materials by name, polygons checked and split into triangles,
+// and the check of group and material indices before the merge.
+//
+// A reader fills only the import lists (and the line, polyline, light and
+// placeholder lists where its format carries them). When it cannot go on it
+// throws ReadError; the load command then discards what it left behind.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "model/Errors.h"
+#include "model/Model.h"
+#include "model/Triangulate.h"
+
+// The whole file as bytes; ReadError when it cannot be opened or read.
+std::string ReadWholeFile(const std::string& fileName);
+
+// The triangulation method chosen on the main window (its "Triangulation
+// mode:" list), one of TriangulationMethod.
+int ChosenTriangulationMethod();
+
+// Import groups or materials by name. Names map to the LAST record of that
+// name, as the list lookups do, but in constant time.
+class ImportNameIndex {
+public:
+    void Clear() { map_.clear(); }
+    int32_t Find(std::string_view name) const {
+        const auto it = map_.find(std::string(name));
+        return it == map_.end() ? -1 : it->second;
+    }
+    void Set(std::string_view name, int32_t index) { map_[std::string(name)] = index; }
+
+private:
+    std::unordered_map<std::string, int32_t> map_;
+};
+
+// Appends a new import group (or material) of that name with the record's
+// defaults, logs "Group [" + n + "]= " + name (or "Material [...") with n the
+// 1-based count after appending, and returns its index. `logSuffix` is
+// appended to the log line.
+int32_t AddImportGroup(std::string_view name, ImportNameIndex& index, std::string_view logSuffix = {});
+int32_t AddImportMaterial(std::string_view name, ImportNameIndex& index, std::string_view logSuffix = {});
+
+// Collects the corners of one polygon and emits it as import faces. Corners
+// whose vertex index lies outside ImportVertices make the whole polygon be
+// skipped (counted once per polygon); polygons of more than the corner limit
+// are skipped the same way. Normal and UV indices are copied unchecked (the
+// geometry step repairs them).
+class PolygonBuilder {
+public:
+    PolygonBuilder();
+    void Begin(int32_t group, int32_t material, int32_t polygonNumber = 0);
+    // False once the polygon holds the most corners a polygon may have; the
+    // polygon is then skipped when emitted.
+    bool AddCorner(int32_t vertex, int32_t normal = 0, int32_t uv = 0);
+    int32_t CornerCount() const { return polygon_.count; }
+    // Appends the polygon's triangles to ImportFaces and returns how many;
+    // 0 for a skipped polygon (fewer than 3 corners are not counted as
+    // skipped: they are simply not faces).
+    int32_t Emit();
+    // Polygons skipped so far for bad corners or too many corners.
+    int32_t Skipped() const { return skipped_; }
+    // Logs one "<!>" line when polygons were skipped.
+    void ReportSkipped(std::string_view fileName) const;
+    void SetMethod(int method) { method_ = method; }
+
+private:
+    tpolygon polygon_;
+    tfacearray triangles_;
+    int method_;
+    bool overflow_ = false;
+    int32_t skipped_ = 0;
+};
+
+// Before the merge: a face or line whose group or material index lies
+// outside the import lists is moved to a fallback group or material
+// ("unnamed_group" / "unnamed_material", created when needed), and one "<!>"
+// line says how many were moved.
+void ValidateImportIndices();
