@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "model/HelpTopic.h"
+#include "platform/AppPaths.h"
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"

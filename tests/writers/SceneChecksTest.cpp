@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "model/HelpTopic.h"
+#include "platform/AppPaths.h"
 #include "model/StatusLog.h"
 #include "tests/writers/WriterTest.h"
 #include "ui/options/Options.h"

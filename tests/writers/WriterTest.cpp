@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "model/HelpTopic.h"
+#include "platform/AppPaths.h"
 #include "ui/options/Options.h"
 #include "writers/SceneChecks.h"
 
