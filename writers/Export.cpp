@@ -62,7 +62,10 @@ std::string ObjMaterialName(const tscene& scene, ExportRun& run, int32_t materia
     return run.objMaterials.Claim(Key("material", material), MakeIdentifier(m.name.view(), true));
 }
 
-std::string MtlFileName(const tscene& scene) { return ChangeFileExt(scene.objFile, ".mtl"); }
+std::string MtlFileName(const tscene& scene) {
+    // No OBJ file name, no MTL file name (rather than a file named ".mtl").
+    return scene.objFile.empty() ? std::string() : ChangeFileExt(scene.objFile, ".mtl");
+}
 
 void ExportModelFiles(tscene& scene) {
     ExportRun run;

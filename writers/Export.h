@@ -73,7 +73,8 @@ std::string MapReference(const tscene& scene, std::string_view sceneObjectName, 
 std::string ObjGroupName(const tscene& scene, ExportRun& run, int32_t group);
 std::string ObjMaterialName(const tscene& scene, ExportRun& run, int32_t material);
 
-// The MTL file of a run: the OBJ file name with the extension ".mtl".
+// The MTL file of a run: the OBJ file name with the extension ".mtl" (empty
+// without an OBJ file name).
 std::string MtlFileName(const tscene& scene);
 
 // ---- Header texts ---------------------------------------------------------

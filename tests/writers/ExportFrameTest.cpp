@@ -48,6 +48,14 @@ TEST_F(ExportFrameTest, NoMaterialsNoMtlButTheObjNamesIt) {
 TEST_F(ExportFrameTest, MtlNameIsLowerCaseMtlBesideTheObj) {
     Scene.objFile = "/out/Model.OBJ";
     EXPECT_EQ(MtlFileName(Scene), "/out/Model.mtl");
+    // Without an OBJ file name the run writes neither file.
+    Scene.objFile.clear();
+    EXPECT_EQ(MtlFileName(Scene), "");
+    AddTriangle();
+    Scene.writeObj = 0;
+    Scene.writeMtl = 1;
+    Scene.writePovScene = Scene.writeMaterialInclude = Scene.writeIni = Scene.writeGeometryInclude = 0;
+    EXPECT_THROW(ExportModelFiles(Scene), ExportError);
 }
 
 // A run into a folder that cannot be written ends with ExportError: the
