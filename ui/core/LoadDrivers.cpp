@@ -1,6 +1,7 @@
 #include "ui/core/LoadDrivers.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -157,6 +158,40 @@ int64_t RepairIndices() {
     return badNormals;
 }
 
+// The names that follow the model loaded last.
+struct OutputNames {
+    std::string modelFile, mtlFile;
+    std::string edits[9];
+
+    static std::array<tedit*, 9> Edits() {
+        return {&Form1.Edit68, &Form1.Edit2,  &Form1.Edit13, &Form1.Edit12, &Form1.Edit29,
+                &Form1.Edit82, &Form1.Edit11, &Form1.Edit1,  &Form1.Edit61};
+    }
+    static OutputNames Save() {
+        OutputNames n;
+        n.modelFile = Scene.modelFile;
+        n.mtlFile = Scene.mtlFile;
+        const auto edits = Edits();
+        for (std::size_t i = 0; i < edits.size(); ++i) n.edits[i] = edits[i]->text;
+        return n;
+    }
+    void Restore() const {
+        Scene.modelFile = modelFile;
+        Scene.mtlFile = mtlFile;
+        const auto all = Edits();
+        for (std::size_t i = 0; i < all.size(); ++i) all[i]->text = edits[i];
+    }
+};
+
+// A reader stopped: what it read is dropped and the file is reported.
+LoadResult ReadFailed(const std::string& shortName, const char* what, std::string* error) {
+    DiscardImport();
+    const std::string text = shortName + ": " + what;
+    LogMessage("<!>" + text);
+    if (error) *error = text;
+    return LoadResult::Failed;
+}
+
 }  // namespace
 
 // ---- Parts of the load ----------------------------------------------------
@@ -229,6 +264,9 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
 
     ClearMessagesPage();
     AddToModelHistory(name);
+    // What a failed read puts back: the scene keeps the name and the output
+    // names of the model it holds.
+    const OutputNames previousNames = OutputNames::Save();
     SetDefaultOutputNames(name);
 
     Scene.modelFile = name;
@@ -255,19 +293,14 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
         ValidateImportIndices();
         MergeImportIntoScene(ZeroVector, ZeroVector, OneVector);
     } catch (const ReadError& e) {
-        DiscardImport();
-        const std::string text = shortName + ": " + e.what();
-        LogMessage("<!>" + text);
-        if (error) *error = text;
-        return LoadResult::Failed;
+        previousNames.Restore();
+        return ReadFailed(shortName, e.what(), error);
     } catch (const ModelError& e) {
-        DiscardImport();
-        const std::string text = shortName + ": " + e.what();
-        LogMessage("<!>" + text);
-        if (error) *error = text;
-        return LoadResult::Failed;
+        previousNames.Restore();
+        return ReadFailed(shortName, e.what(), error);
     } catch (...) {
         DiscardImport();
+        previousNames.Restore();
         throw;
     }
     Pump();
