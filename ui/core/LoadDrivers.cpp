@@ -18,6 +18,7 @@
 #include "model/Selection.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "model/Transform.h"
 #include "model/Weld.h"
 #include "readers/ModelReaders.h"
 #include "readers/ReaderCommon.h"
@@ -28,25 +29,6 @@ bool ModelHasUVs = false;
 bool ModelHasNormals = false;
 
 namespace {
-
-// ---- Model transformations --------------------------------------------
-// The three steps of the load that belong to the model transformations.
-// Each is called from here only.
-
-// Turns the imported vertices from Z up to Y up: -90 degrees about X.
-void ReorientImportedModel() {
-    for (tvertex& v : ImportVertices) {
-        const double y = v.p.y;
-        v.p.y = v.p.z;
-        v.p.z = -y;
-    }
-}
-
-// Projects UVs for the materials that carry a projection from their file.
-void ProjectMaterialUVs() {}
-
-// Takes missing maps from the model's folder when they are there.
-void FindMissingMapsInModelDir() {}
 
 // ---- Helpers ----------------------------------------------------------
 void Pump() { Svc().status->ProcessPendingMessages(); }
@@ -289,7 +271,7 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
         if (!ReadModelByExtension(Scene, extension))
             LogMessage("<!>" + shortName + ": files of the type " + (extension.empty() ? "(none)" : extension) +
                        " cannot be read");
-        if (Form1.CheckBox26.checked && IsZUpFormat(extension)) ReorientImportedModel();
+        if (Form1.CheckBox26.checked && IsZUpFormat(extension)) ReorientImport();
         ValidateImportIndices();
         MergeImportIntoScene(ZeroVector, ZeroVector, OneVector);
     } catch (const ReadError& e) {
@@ -350,7 +332,7 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     ComputeExtents(Scene.extents);
 
     LogMessage("Loading maps...");
-    FindMissingMapsInModelDir();
+    FindMapsInModelDir();
     DeleteMaterialTextures(0);
     Window().ReloadMaterialMaps(2);
 
@@ -363,7 +345,7 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     if (!Scene.loadFlag) Scene.translation = Scene.extents.center;
 
     LogMessage("Projecting maps on geometry...");
-    ProjectMaterialUVs();
+    ApplyMaterialUVProjections();
     LogMessage("Unifying UV coordinates...");
     WeldUVs(1e-8);
 
