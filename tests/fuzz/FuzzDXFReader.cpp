@@ -6,6 +6,12 @@
 
 #include "readers/DxfReader.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/readers/ReaderFixtures.h"
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzzing::SeedCorpus(*argc, *argv, {{"rich.dxf", build::RichDXF()}});
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzzing::FreshModel("fuzz.dxf");

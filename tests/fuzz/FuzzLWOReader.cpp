@@ -6,6 +6,12 @@
 
 #include "readers/LwoReader.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/readers/ReaderFixtures.h"
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzzing::SeedCorpus(*argc, *argv, {{"rich_lwob.lwo", build::RichLWOB()}, {"rich_lwo2.lwo", build::RichLWO2()}});
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzzing::FreshModel("fuzz.lwo");

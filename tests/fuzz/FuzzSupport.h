@@ -5,7 +5,12 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "model/Model.h"
 #include "model/Services.h"
@@ -62,6 +67,22 @@ inline void CheckImportIndices() {
         for (int c = 0; c < 3; ++c)
             if (f.vertex[c] < 1 || f.vertex[c] > vertices || f.uv[c] < 0 || f.uv[c] > uvs) std::abort();
         if (f.group < 0 || f.group >= groups || f.material < 0 || f.material >= materials) std::abort();
+    }
+}
+
+// When the first corpus folder named on the command line is empty or does
+// not exist, writes the seed files into it, so that a run starts from whole
+// files of the format rather than from nothing.
+inline void SeedCorpus(int argc, char** argv, const std::vector<std::pair<std::string, std::string>>& seeds) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') continue;
+        const std::filesystem::path dir(argv[i]);
+        std::error_code ec;
+        if (std::filesystem::exists(dir, ec) && !std::filesystem::is_directory(dir, ec)) return;
+        if (std::filesystem::exists(dir, ec) && !std::filesystem::is_empty(dir, ec)) return;
+        std::filesystem::create_directories(dir, ec);
+        for (const auto& [name, bytes] : seeds) std::ofstream(dir / name, std::ios::binary) << bytes;
+        return;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "model/Model.h"
 #include "readers/DxfReader.h"
 #include "tests/readers/ModelFileBuilders.h"
+#include "tests/readers/ReaderTestBase.h"
 
 using namespace build;
 

@@ -7,6 +7,7 @@
 #include "model/TextConv.h"
 #include "readers/LwoReader.h"
 #include "tests/readers/ModelFileBuilders.h"
+#include "tests/readers/ReaderTestBase.h"
 
 using namespace build;
 

@@ -10,8 +10,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "model/Model.h"
@@ -19,6 +17,7 @@
 #include "readers/LwoReader.h"
 #include "readers/ThreeDSReader.h"
 #include "tests/readers/ReaderFixtures.h"
+#include "tests/readers/ReaderTestBase.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define MIRELAN_MEASURE_ALLOCATIONS 1
@@ -199,21 +198,5 @@ TEST_F(ReaderMutationTest, ThreeDS) { Run("3ds", build::Rich3DS(), Read3DSQuietl
 TEST_F(ReaderMutationTest, LWOB) { Run("lwob", build::RichLWOB(), ReadLWOBytes, false, 4000, 202); }
 TEST_F(ReaderMutationTest, LWO2) { Run("lwo2", build::RichLWO2(), ReadLWOBytes, false, 4000, 303); }
 TEST_F(ReaderMutationTest, DXF) { Run("dxf", build::RichDXF(), ReadDXFBytes, true, 5000, 404); }
-
-// Writes the rich files as the starting corpus of the fuzz targets when
-// MIRELAN_FUZZ_SEEDS names a folder.
-TEST(ReaderFuzzSeeds, WrittenOnRequest) {
-    const char* dir = std::getenv("MIRELAN_FUZZ_SEEDS");
-    if (!dir) GTEST_SKIP() << "MIRELAN_FUZZ_SEEDS not set";
-    const std::filesystem::path root(dir);
-    const std::pair<const char*, std::string> seeds[] = {{"3ds/rich.3ds", build::Rich3DS()},
-                                                         {"lwo/rich_lwob.lwo", build::RichLWOB()},
-                                                         {"lwo/rich_lwo2.lwo", build::RichLWO2()},
-                                                         {"dxf/rich.dxf", build::RichDXF()}};
-    for (const auto& [file, bytes] : seeds) {
-        std::filesystem::create_directories((root / file).parent_path());
-        std::ofstream(root / file, std::ios::binary) << bytes;
-    }
-}
 
 }  // namespace

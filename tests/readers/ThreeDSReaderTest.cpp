@@ -8,6 +8,7 @@
 #include "model/Model.h"
 #include "readers/ThreeDSReader.h"
 #include "tests/readers/ModelFileBuilders.h"
+#include "tests/readers/ReaderTestBase.h"
 
 using namespace build;
 
