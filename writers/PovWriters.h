@@ -6,8 +6,8 @@
 //
 // Each writes the file named in the scene record through CheckedTextWriter
 // (TextWriter.h) and throws ExportError when it cannot. Until these writers
-// are built, PovWritersPending.cpp holds bodies that refuse to write (the run
-// then ends with ExportError naming the file); the writers replace that file.
+// are built, PovWritersPending*.cpp hold bodies that refuse to write (the run
+// then ends with ExportError naming the file); the writers replace those files.
 #pragma once
 
 #include "model/Scene.h"

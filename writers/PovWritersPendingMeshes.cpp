@@ -1,7 +1,6 @@
-// Stand-ins for the POV-Ray and Moray writers until they are built: they
-// write nothing and end the run with an error that names the file, so that an
-// export is never reported as complete while a file is missing. Delete this
-// file when the writers of PovWriters.h are added.
+// Stand-ins until the writers are built: they write nothing and end the run
+// with an error that names the file, so that an export is never reported as
+// complete while a file is missing.
 #include "model/Errors.h"
 #include "writers/PovWriters.h"
 
@@ -20,5 +19,4 @@ void WritePOVMaterialInclude(tscene& scene, ExportRun&) {
 void WritePOVGeometryInclude(tscene& scene, ExportRun&) {
     NotAvailable("POV-Ray geometry include", scene.povGeometryFile);
 }
-void WritePOVSceneFile(tscene& scene, ExportRun&) { NotAvailable("POV-Ray scene file", scene.povSceneFile); }
 void WriteUDOFile(tscene& scene, ExportRun&) { NotAvailable("Moray UDO", scene.udoFile); }
