@@ -82,6 +82,7 @@ void ExportModelFiles(tscene& scene) {
     if (scene.writeMaterialInclude) RunStep(scene.povMaterialFile, [&] { WritePOVMaterialInclude(scene, run); });
     if (scene.writeGeometryInclude) RunStep(scene.povGeometryFile, [&] { WritePOVGeometryInclude(scene, run); });
     if (scene.writePovScene) RunStep(scene.povSceneFile, [&] { WritePOVSceneFile(scene, run); });
+    LogMessage(" ");
     if (scene.writeUdo) RunStep(scene.udoFile, [&] { WriteUDOFile(scene, run); });
 }
 

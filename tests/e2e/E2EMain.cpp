@@ -6,23 +6,36 @@
 // --set  sets an option before the load (a check box 0 or 1, the text of an
 //        edit, the item index of a combo box), e.g. --set Form1.CheckBox26=0
 // --log  writes the lines of the "Messages" page to stderr afterwards
-// --out  is reserved for the writers and refused for now
+// --out  after the load, writes every output into DIR (made when missing) as
+//        the save commands do with their options: the POV-Ray "Save..."
+//        (INI, scene file, geometry and material include), the OBJ "Save..."
+//        (OBJ and MTL), the Moray "Save..." (UDO with its geometry and
+//        material include) and the YafRay scene; the names are those that
+//        the load derived from the (last) model, and DIR is the output
+//        folder of the export options while the model loads.
 // Several models are merged into one scene. Output, one line each:
 //   vertices N, normals N, uvs N, faces N, lines N, groups N, materials N,
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
-// Exit status: 0 every model loaded, 1 a model failed (its error on stderr),
-// 2 bad arguments.
+// Without a preview the driver puts the camera where the preview's camera
+// reset would (in front of the model, looking at its centre).
+// Exit status: 0 every model loaded (and every file written), 1 a model
+// failed or a file could not be written (the errors on stderr), 2 bad
+// arguments.
 #include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "model/Errors.h"
 #include "model/Model.h"
 #include "model/Random.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "platform/TempFiles.h"
+#include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
@@ -42,6 +55,7 @@ int Usage(std::string_view problem) {
 struct Arguments {
     std::vector<std::string> assignments;
     std::vector<std::string> models;
+    std::string out;  // empty: write nothing
     bool log = false;
 };
 
@@ -60,7 +74,8 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
         } else if (a == "--log") {
             args.log = true;
         } else if (a == "--out") {
-            return Usage("--out is not available yet");
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--out needs a folder");
+            args.out = argv[++i];
         } else {
             return Usage("unknown option " + std::string(a));
         }
@@ -110,6 +125,73 @@ void PrintModel() {
               << FloatToText(hi.x) << ' ' << FloatToText(hi.y) << ' ' << FloatToText(hi.z) << '\n';
 }
 
+// What the preview's camera panel does to the scene when the camera is reset
+// and when its boxes are applied, for a run without a preview.
+class HeadlessCamera : public WindowHooks {
+public:
+    void ResetCamera() override {
+        const double aspect = Aspect();
+        Form1.Edit14.text = FloatToText(2 * std::atan(std::tan(12.5 * Degree) * aspect) / Degree);
+        Form1.CheckBox9.checked = false;
+        Form1.CheckBox25.checked = false;
+        Form1.Edit34.text = "-1.0";
+        Form1.Edit35.text = "1.0";
+        Scene.translation = Scene.extents.center;
+        Scene.cameraLocation = {0, 0, 2 * Scene.extents.diagonal};
+        Form1.Edit15.text = FloatToText(Scene.cameraLocation.x + Scene.translation.x);
+        Form1.Edit16.text = FloatToText(Scene.cameraLocation.y + Scene.translation.y);
+        Form1.Edit17.text = FloatToText(Scene.cameraLocation.z + Scene.translation.z);
+        Form1.Edit18.text = "0";
+        Form1.Edit20.text = "-25";
+        Form1.Edit19.text = "45";
+        Scene.activeCameraName = "MirelanCAMERA";
+    }
+    void ApplyCameraEdits() override {
+        Scene.orthographic = Form1.CheckBox9.checked;
+        const double zoom = TextToFloat(Form1.Edit14.text);
+        Scene.fieldOfView = 2 * std::atan(std::tan(zoom * Degree / 2) / Aspect()) / Degree;
+        Scene.cameraLocation = {TextToFloat(Form1.Edit15.text) - Scene.translation.x,
+                                TextToFloat(Form1.Edit16.text) - Scene.translation.y,
+                                TextToFloat(Form1.Edit17.text) - Scene.translation.z};
+    }
+
+private:
+    static constexpr double Degree = 3.14159265358979323846 / 180;
+    static double Aspect() {
+        const int32_t w = Form9.glView1.width, h = Form9.glView1.height;
+        return w > 0 && h > 0 ? static_cast<double>(w) / h : 1.0;
+    }
+};
+
+// The four saves; false when one could not write its files (its error is
+// added to `errors`).
+bool WriteOutputs(std::vector<std::string>& errors) {
+    bool ok = true;
+    auto save = [&](const char* what, auto&& run) {
+        try {
+            if (!run()) {
+                errors.push_back(std::string(what) + ": nothing written");
+                ok = false;
+            }
+        } catch (const ExportError& e) {
+            errors.push_back(std::string(what) + ": " + e.what());
+            ok = false;
+        }
+    };
+    for (const auto& [what, kind] : {std::pair{"POV-Ray save", SaveKind::PovRay}, std::pair{"OBJ save", SaveKind::Obj},
+                                     std::pair{"Moray save", SaveKind::Moray}}) {
+        save(what, [kind = kind] {
+            SetSaveChoices(kind);
+            return WriteOutputFiles();
+        });
+    }
+    save("YafRay save", [] {
+        SaveYafRayScene();
+        return true;
+    });
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,10 +204,16 @@ int main(int argc, char** argv) {
     ResetOptionsToDefaults();
     SeedRandom(1);
     if (const int status = ApplyAssignments(args.assignments)) return status;
+    if (!args.out.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(args.out, ec);
+        const std::filesystem::path folder = std::filesystem::absolute(args.out, ec);
+        Form2.Edit1.text = ec ? args.out : folder.lexically_normal().string();
+    }
 
     MemoryStatus status;
     RecordingPrompts prompts;  // answers No
-    WindowHooks window;
+    HeadlessCamera window;
     RecordingShell shell;
     shell.succeeds = false;
     Services services;
@@ -141,9 +229,10 @@ int main(int argc, char** argv) {
     DeleteAllTempFiles();
 
     PrintModel();
+    const bool written = !loaded || args.out.empty() || WriteOutputs(errors);
     if (args.log)
         for (const std::string& line : status.Lines(StatusPage::Messages)) std::cerr << line << '\n';
-    if (loaded) return ExitLoaded;
+    if (loaded && written) return ExitLoaded;
     if (errors.empty()) errors.emplace_back("Model could not be loaded");
     for (const std::string& e : errors) std::cerr << "mirelan_e2e: " << e << '\n';
     return ExitFailed;

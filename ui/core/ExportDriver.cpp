@@ -1,0 +1,164 @@
+#include "ui/core/ExportDriver.h"
+
+#include <string>
+#include <vector>
+
+#include "model/Model.h"
+#include "model/ModelLists.h"
+#include "model/Services.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "ui/core/PovIni.h"
+#include "ui/options/Options.h"
+#include "writers/Export.h"
+#include "writers/YafRayWriter.h"
+
+namespace {
+
+// The map options of the export options dialog.
+void SetMapChoices() {
+    Scene.copyMaps = Form2.CheckBox16.checked;
+    Scene.mapNamesAsJpg = Form2.CheckBox16.checked && Form2.CheckBox43.checked;
+    Scene.mapPathOption1 = Form2.CheckBox28.checked && Form2.CheckBox28.enabled;
+    Scene.mapPathOption2 = Form2.CheckBox27.checked;
+    Scene.reservedFlag = 0;
+}
+
+void ClearOutputs() {
+    Scene.writePovScene = Scene.writeMaterialInclude = Scene.writeObj = Scene.writeIni = 0;
+    Scene.writeGeometryInclude = Scene.writeUdo = Scene.writeMtl = 0;
+    Scene.povSceneFile.clear();
+    Scene.povGeometryFile.clear();
+    Scene.povMaterialFile.clear();
+    Scene.udoFile.clear();
+    Scene.objFile.clear();
+    Scene.iniFile.clear();
+    Scene.renderImageFile.clear();
+}
+
+struct OutputFile {
+    uint8_t* flag;
+    std::string name;
+};
+
+// Asks before each existing file is replaced; false when the user cancelled.
+bool ConfirmOverwrites() {
+    const std::vector<OutputFile> files = {
+        {&Scene.writeObj, Scene.objFile},
+        {&Scene.writeMtl, MtlFileName(Scene)},
+        {&Scene.writeIni, Scene.iniFile},
+        {&Scene.writePovScene, Scene.povSceneFile},
+        {&Scene.writeGeometryInclude, Scene.povGeometryFile},
+        {&Scene.writeMaterialInclude, Scene.povMaterialFile},
+        {&Scene.writeUdo, Scene.udoFile},
+    };
+    bool all = false;
+    for (const OutputFile& f : files) {
+        if (all) break;
+        if (!*f.flag || !FileExistsNonBlank(f.name)) continue;
+        Svc().window->Beep();
+        const Answer a = Svc().prompts->Ask(MessageKind::Confirmation, "File " + f.name + " already exists. Overwrite?",
+                                            {Answer::Yes, Answer::No, Answer::Cancel, Answer::YesToAll});
+        if (a == Answer::YesToAll) {
+            all = true;
+        } else if (a == Answer::No) {
+            *f.flag = 0;
+        } else if (a != Answer::Yes) {
+            return false;  // Cancel, or the box closed
+        }
+    }
+    return true;
+}
+
+void ListOutputFiles() {
+    LogMessage(" ");
+    LogMessage(RuleLine);
+    LogMessage("Output files");
+    if (Scene.writeObj) LogMessage("OBJ file: " + Scene.objFile);
+    if (Scene.writeMtl) LogMessage("MTL file: " + MtlFileName(Scene));
+    if (Scene.writePovScene) LogMessage("POV file: " + Scene.povSceneFile);
+    if (Scene.writeGeometryInclude) LogMessage("POV geometry include file: " + Scene.povGeometryFile);
+    if (Scene.writeMaterialInclude) LogMessage("POV material include file: " + Scene.povMaterialFile);
+    if (Scene.writeIni) LogMessage("POV ini settings file: " + Scene.iniFile);
+    if (Scene.writeUdo) LogMessage("Moray UDO file: " + Scene.udoFile);
+    LogMessage(" ");
+    if (!Scene.writeMaterialInclude) return;
+    std::vector<std::string> maps;
+    ListMapFiles(maps);
+    if (maps.empty()) return;
+    LogMessage(RuleLine);
+    LogMessage("Maps needed:");
+    for (const std::string& map : maps) LogMessage(map);
+    LogMessage(" ");
+}
+
+}  // namespace
+
+void SetSaveChoices(SaveKind kind) {
+    SetMapChoices();
+    switch (kind) {
+        case SaveKind::PovRay: {
+            ClearOutputs();
+            const bool wholeScene = !Form1.CheckBox51.checked;
+            Scene.writeIni = Scene.writePovScene = wholeScene;
+            Scene.writeGeometryInclude = Scene.writeMaterialInclude = 1;
+            Scene.povSceneFile = OutputPath(Form1.Edit2.text);
+            Scene.povGeometryFile = OutputPath(Form1.Edit13.text);
+            Scene.povMaterialFile = OutputPath(Form1.Edit12.text);
+            Scene.iniFile = OutputPath(Form1.Edit68.text);
+            Scene.renderImageFile = Form1.Edit61.text;
+            Scene.materialsInGeometry = !Form1.CheckBox48.checked;
+            Scene.sanitiseNames = 0;
+            Scene.meshBreakingMode = Form1.ComboBox10.index == 1 || AnyGroupWithoutShadow() ? 1 : 0;
+            break;
+        }
+        case SaveKind::Moray:
+            ClearOutputs();
+            Scene.writeGeometryInclude = 1;
+            Scene.writeMaterialInclude = Form1.RadioButton20.checked;
+            Scene.writeUdo = 1;
+            Scene.povGeometryFile = OutputPath(Form1.Edit29.text);
+            Scene.povMaterialFile = OutputPath(Form1.Edit82.text);
+            Scene.udoFile = OutputPath(Form1.Edit11.text);
+            Scene.materialsInGeometry = !Form1.RadioButton21.checked;
+            Scene.sanitiseNames = 0;
+            Scene.meshBreakingMode = 1;
+            break;
+        case SaveKind::Obj:
+            ClearOutputs();
+            Scene.writeObj = Scene.writeMtl = 1;
+            Scene.objFile = OutputPath(Form1.Edit1.text);
+            Scene.materialsInGeometry = 1;
+            Scene.sanitiseNames = Form1.CheckBox73.checked;
+            break;
+    }
+}
+
+bool WriteOutputFiles(bool batchRun) {
+    // A model file name alone is not enough: after "Batch..." the name of
+    // the last model stays while the model is empty.
+    if (Scene.modelFile.empty() || SceneFaces.empty()) {
+        Svc().prompts->Show(MessageKind::Information, "Load a 3D model first from the input tab");
+        return false;
+    }
+    if (!batchRun && !Form2.CheckBox1.checked && !ConfirmOverwrites()) return false;
+    Svc().status->ProcessPendingMessages();
+    WaitScope wait;
+    if (Scene.writeIni) WritePovIni(Scene);
+    ExportModelFiles(Scene);
+    ListOutputFiles();
+    return true;
+}
+
+void SaveYafRayScene() {
+    WaitScope wait;
+    ClearOutputs();
+    Scene.yafrayOutput = 1;
+    Scene.yafrayFile = OutputPath(Form1.Edit111.text);
+    Scene.materialsInGeometry = Form1.RadioButton21.checked;
+    SetMapChoices();
+    Scene.sanitiseNames = 0;
+    Scene.meshBreakingMode = 1;
+    ExportYafRayScene(Scene);
+    LogMessage("Files Saved.");
+}

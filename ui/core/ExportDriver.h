@@ -1,0 +1,36 @@
+// The export driver behind the "Save..." commands of the output tabs: the
+// export choices copied into the scene record, the questions before existing
+// files are replaced, the INI file and the export run, and the list of what
+// was written. The export options dialog itself (output folder and map
+// options) is read through its option record, Form2.
+#pragma once
+
+#include "model/Scene.h"
+
+enum class SaveKind {
+    PovRay,  // "Save..." of the POV-Ray Output tab
+    Moray,   // "Save..." of the Moray Output tab
+    Obj,     // "Save..." of the OBJ Output tab
+};
+
+// Copies the choices of a save command into Scene: the write switches, the
+// output file names (the output folder joined with the name edits), the
+// map options of the export options dialog, the materials-include flag,
+// the sanitise-names flag and the mesh breaking mode.
+void SetSaveChoices(SaveKind kind);
+
+// Writes the files whose switches are set. Refuses (information box "Load a
+// 3D model first from the input tab") when no model with faces is loaded.
+// Unless this is a batch run or "Overwrite files (except render)" is
+// checked, asks before replacing each existing file: Yes writes it, No
+// leaves it (its switch is cleared), Cancel writes nothing, All writes it
+// and every other file without asking. Then the INI file (when its switch
+// is set) and the export run, and the "Output files" and "Maps needed:"
+// lists on the "Messages" page. False when refused or cancelled. A file
+// that cannot be written ends the command with ExportError.
+bool WriteOutputFiles(bool batchRun = false);
+
+// The YafRay save: every other switch and output name cleared, the YafRay
+// scene named after "scene.xml" (Edit111) in the output folder, written,
+// "Files Saved." logged. Throws ExportError when it cannot be written.
+void SaveYafRayScene();

@@ -1,0 +1,132 @@
+#include "ui/core/PovIni.h"
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "model/MapPaths.h"
+#include "model/Model.h"
+#include "model/TextConv.h"
+#include "ui/options/Options.h"
+#include "writers/Export.h"
+#include "writers/PovSceneWriter.h"
+#include "writers/TextWriter.h"
+
+namespace {
+
+constexpr std::string_view Marker = ";";
+
+// A number typed into an edit, as POV-Ray reads it: "0,5" is written 0.5, a
+// text that is no number 0.
+std::string EditNumber(const tedit& edit) {
+    double value = 0;
+    int32_t code = 0;
+    ValFloat(edit.text, value, code);
+    return FloatToText(code == 0 ? value : 0);
+}
+
+void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, const std::string& imageName) {
+    w.Line(";Input POV-Ray file");
+    w.Line("Input_File_Name=\"" + sceneName + "\"");
+    if (PovBatchMode()) {
+        w.Line(";Rendered images will be saved in the same directory as this file");
+    } else {
+        w.Line(";Output rendered image file");
+        w.Line("Output_File_Name=\"" + imageName + "\"");
+    }
+    w.Line(";Resolution");
+    w.Line("+W" + std::to_string(RenderImageWidth()));
+    w.Line("+H" + std::to_string(RenderImageHeight()));
+    w.Line(";Output format: " + Form1.ComboBox5.SelectedText());
+    if (const std::string_view format = PovOutputFormatSwitch(Form1.ComboBox5.index); !format.empty())
+        w.Line(format);
+    if (Form1.CheckBox16.checked && Form1.ComboBox14.index == 0) {
+        w.Line(";Mosaic preview");
+        w.Line("+SP8");
+        w.Line("+EP8");
+    }
+    w.Line(";Antialiasing");
+    switch (Form1.ComboBox6.index) {
+        case 0: w.Line("-A"); break;
+        case 1:
+            w.Line("+AM1");
+            w.Line("+A0.3");
+            break;
+        case 2:
+            w.Line("+AM2");
+            w.Line("+A0.3");
+            break;
+        case 3:
+            w.Line("+AM2");
+            w.Line("+A0.1");
+            break;
+        default: break;
+    }
+    w.Line(";Quality");
+    static constexpr std::array<std::string_view, 7> quality = {"+Q0", "+Q2", "+Q4", "+Q5", "+Q6", "+Q8", "+Q9"};
+    if (const int32_t q = Form1.ComboBox24.index; q >= 0 && q < static_cast<int32_t>(quality.size()))
+        w.Line(quality[static_cast<std::size_t>(q)]);
+    w.Line(";Alpha transparency option");
+    w.Line(Form1.CheckBox50.checked ? "+UA" : "-UA");
+    w.Line(";Continuation option");
+    w.Line(Form1.CheckBox60.checked ? "+C" : "-C");
+    if (Form1.RadioButton4.checked) {
+        // Frames are whole numbers; the last frame follows the first by the
+        // number of models in the batch.
+        const int32_t initialFrame = TextToInt(Form1.Edit120.text);
+        const int64_t files = BatchFiles.empty() ? 1 : static_cast<int64_t>(BatchFiles.size());
+        w.Line(";Animation parameters");
+        w.Line("Initial_Clock=" + EditNumber(Form1.Edit117));
+        w.Line("Final_Clock=" + EditNumber(Form1.Edit118));
+        w.Line("Initial_Frame=" + std::to_string(initialFrame));
+        w.Line("Final_Frame=" + std::to_string(initialFrame + files - 1));
+    }
+}
+
+}  // namespace
+
+std::string OutputPath(std::string_view name) {
+    std::string folder = NormalizePathSeparators(Trim(Form2.Edit1.text));
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder.empty()) return std::string(name);
+    if (folder != "/") folder += '/';
+    return folder + std::string(name);
+}
+
+std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir) {
+    std::string folder = NormalizePathSeparators(Trim(outputDir));
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    const std::string extension = ExtractFileExt(imageName);
+    const std::string base = std::string(imageName.substr(0, imageName.size() - extension.size()));
+    std::string name = base + extension;
+    for (int k = 1; FileExistsNonBlank(folder + name) && k <= 10000; ++k) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
+        name = base + suffix + extension;
+    }
+    return name;
+}
+
+void WritePovIni(tscene scene) {
+    scene.renderImageFile = FreeRenderImageName(scene.renderImageFile, Form2.Edit1.text);
+    // The save commands keep every file of a run in one folder, so the INI
+    // names the scene file without its folder.
+    const std::string sceneName = ExtractFileName(scene.povSceneFile);
+
+    CheckedTextWriter w(scene.iniFile);
+    w.Rule(Marker);
+    w.Line(";POV-Ray Initialization file (render settings)");
+    w.Line(";Run this file in POV-Ray to obtain the rendered image");
+    w.Line(";NOTE: Delete the command line options in the toolbar");
+    w.Line(";      before pressing RUN to use the settings in this file");
+    std::vector<std::string> header;
+    BuildFileHeader(header, Marker);
+    for (const std::string& line : header) w.Line(line);
+    w.Line(Marker);
+    if (!Form1.CheckBox59.checked) WriteRenderSettings(w, sceneName, scene.renderImageFile);
+    if (!Form1.Memo1.lines.empty()) {
+        w.Line(";Custom INI commands");
+        for (const std::string& line : Form1.Memo1.lines) w.Line(line);
+    }
+    w.Close();
+}

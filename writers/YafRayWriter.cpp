@@ -1,0 +1,319 @@
+#include "writers/YafRayWriter.h"
+
+#include <array>
+#include <initializer_list>
+#include <unordered_map>
+#include <utility>
+
+#include "model/Errors.h"
+#include "model/Model.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "writers/IdentifierRegistry.h"
+#include "writers/TextWriter.h"
+
+namespace {
+
+const std::string T1 = "\t";
+const std::string T2 = "\t\t";
+const std::string T3 = "\t\t\t";
+const std::string B5(5, ' ');
+const std::string B11(11, ' ');
+
+using Attribute = std::pair<std::string_view, std::string>;
+
+// indent + "<" + element + ( name="value")... + end
+void Element(CheckedTextWriter& w, std::string_view indent, std::string_view element,
+             std::initializer_list<Attribute> attributes, std::string_view end) {
+    std::string& b = w.Buffer();
+    b.append(indent);
+    b.push_back('<');
+    b.append(element);
+    for (const Attribute& a : attributes) {
+        b.push_back(' ');
+        b.append(a.first);
+        b.append("=\"");
+        b.append(XmlAttributeText(a.second));
+        b.push_back('"');
+    }
+    b.append(end);
+    w.EndLine();
+}
+
+void Closing(CheckedTextWriter& w, std::string_view indent, std::string_view element) {
+    std::string line(indent);
+    line.append("</");
+    line.append(element);
+    line.push_back('>');
+    w.Line(line);
+}
+
+std::string Num(double x) { return FloatToStrDot(x); }
+
+// One image shader and one mapper per distinct map file. Two different files
+// with the same file name get different shader names.
+struct MapShaders {
+    IdentifierRegistry names;
+    std::unordered_map<std::string, bool> written;  // by stored map name
+
+    // The base name of the shaders of `map` ("IM" + it, "MAP" + it).
+    const std::string& Name(const std::string& map) { return names.Claim(map, ExtractFileName(map)); }
+};
+
+void WriteMapShaders(CheckedTextWriter& w, MapShaders& shaders, const std::string& map) {
+    const std::string name = shaders.Name(map);
+    if (!shaders.written.emplace(map, true).second) return;
+    const std::string image = "IM" + name;
+    Element(w, "", "shader", {{"type", "image"}, {"name", image}}, ">");
+    Element(w, B5, "attributes", {}, ">");
+    Element(w, B5, "filename", {{"value", map}}, "/>");
+    Element(w, B5, "interpolate", {{"value", "bilinear"}}, " />");
+    Closing(w, B5, "attributes");
+    Closing(w, "", "shader");
+    Element(w, "", "shader", {{"type", "blendermapper"}, {"name", "MAP" + name}}, ">");
+    Element(w, T1, "attributes", {}, ">");
+    Element(w, T2, "input", {{"value", image}}, " />");
+    for (const char* size : {"sizex", "sizey", "sizez"}) Element(w, T2, size, {{"value", "1.000000"}}, " />");
+    for (const char* offset : {"ofsx", "ofsy", "ofsz"}) Element(w, T2, offset, {{"value", "0.000000"}}, " />");
+    Element(w, T2, "texco", {{"value", "uv"}}, " />");
+    Element(w, T2, "proj_x", {{"value", "x"}}, " />");
+    Element(w, T2, "proj_y", {{"value", "y"}}, " />");
+    Element(w, T2, "proj_z", {{"value", "z"}}, " />");
+    Element(w, T2, "mapping", {{"value", "flat"}}, " />");
+    Element(w, T2, "xrepeat", {{"value", "1"}}, " />");
+    Element(w, T2, "yrepeat", {{"value", "1"}}, " />");
+    Element(w, T2, "clipping", {{"value", "repeat"}}, " />");
+    Element(w, T2, "cropmin_x", {{"value", "0.000000"}}, " />");
+    Element(w, T2, "cropmin_y", {{"value", "0.000000"}}, " />");
+    Element(w, T2, "cropmax_x", {{"value", "1.000000"}}, " />");
+    Element(w, T2, "cropmax_y", {{"value", "1.000000"}}, " />");
+    Element(w, T2, "rot90", {{"value", "off"}}, " />");
+    Closing(w, T1, "attributes");
+    Closing(w, "", "shader");
+}
+
+void WriteMaterialShader(CheckedTextWriter& w, MapShaders& shaders, const tmaterial& m, const std::string& name) {
+    Element(w, "", "shader", {{"type", "blendershader"}, {"name", "MA" + name}}, " >");
+    Element(w, T1, "attributes", {}, ">");
+    Element(w, T2, "color", {{"r", Num(m.diffuse.x)}, {"g", Num(m.diffuse.y)}, {"b", Num(m.diffuse.z)}}, " />");
+    Element(w, T2, "specular_color", {{"r", Num(m.specular.x)}, {"g", Num(m.specular.y)}, {"b", Num(m.specular.z)}},
+            " />");
+    Element(w, T2, "mirror_color", {{"r", "0.000000"}, {"g", "0.000000"}, {"b", "0.000000"}}, " />");
+    Element(w, T2, "diffuse_reflect", {{"value", "0.800000"}}, " />");
+    Element(w, T2, "specular_amount", {{"value", Num(m.shininess)}}, " />");
+    Element(w, T2, "alpha", {{"value", Num(1 - m.transparency)}}, " />");
+    Element(w, T2, "emit", {{"value", Num(m.ambient.x)}}, " />");
+    Element(w, T2, "matmodes", {{"value", "traceable shadow"}}, " />");
+    Element(w, T2, "diffuse_brdf", {{"value", "lambert"}}, " />");
+    Element(w, T2, "specular_brdf", {{"value", "blender_cooktorr"}}, " />");
+    Element(w, T2, "hard", {{"value", "32"}}, " />");
+    Closing(w, T1, "attributes");
+    if (!m.colorMap.empty()) {
+        Element(w, "", "modulator", {}, ">");
+        Element(w, T2, "input", {{"value", "MAP" + shaders.Name(m.colorMap.str())}}, "/>");
+        Element(w, T2, "mode", {{"value", "mix"}}, " />");
+        Element(w, T2, "texcol", {{"r", "1.000000"}, {"g", "0.000000"}, {"b", "1.000000"}}, " />");
+        Element(w, T2, "filtercolor", {{"r", "1.000000"}, {"g", "1.000000"}, {"b", "1.000000"}}, " />");
+        Element(w, T2, "contrast", {{"value", "1.000000"}}, " />");
+        Element(w, T2, "brightness", {{"value", "1.000000"}}, " />");
+        Element(w, T2, "color", {{"value", "1"}}, " />");
+        Element(w, T2, "colfac", {{"value", "1.000000"}}, " />");
+        Element(w, T2, "def_var", {{"value", "1.000000"}}, " />");
+        Element(w, T2, "varfac", {{"value", "1.000000"}}, " />");
+        Closing(w, T1, "modulator");
+    }
+    // Every shader is closed, with or without a modulator.
+    Closing(w, "", "shader");
+}
+
+void WriteTransform(CheckedTextWriter& w) {
+    auto row = [](int r) {
+        std::string s;
+        for (int c = 0; c < 4; ++c) {
+            if (c > 0) s.push_back(' ');
+            s += "m" + std::to_string(r) + std::to_string(c) + "=\"" + (r == c ? "1.000000" : "0.000000") + "\"";
+        }
+        return s;
+    };
+    w.Line("<transform " + row(0));
+    w.Line(B11 + row(1));
+    w.Line(B11 + row(2));
+    w.Line(B11 + row(3) + ">");
+}
+
+void CheckIndex(int32_t index, std::size_t count, const char* listName) {
+    if (index < 1 || static_cast<std::size_t>(index) > count) ThrowIndexError(listName, index, count);
+}
+
+void WriteScene(CheckedTextWriter& w) {
+    w.Line("<scene>");
+    MapShaders shaders;
+    for (const tmaterial& m : SceneMaterials)
+        if (!m.colorMap.empty()) WriteMapShaders(w, shaders, m.colorMap.str());
+    // Without any material the object still needs a shader: one made with
+    // the defaults of a new material.
+    std::string objectShader;
+    if (SceneMaterials.empty()) {
+        tmaterial m;
+        NewMaterial(m);
+        m.colorMap = "";
+        WriteMaterialShader(w, shaders, m, "default");
+        objectShader = "MAdefault";
+    } else {
+        for (const tmaterial& m : SceneMaterials) WriteMaterialShader(w, shaders, m, m.name.str());
+        objectShader = "MA" + SceneMaterials.back().name.str();
+    }
+    WriteTransform(w);
+    {
+        std::string& b = w.Buffer();
+        b.append("<object name=\"mainscene\" shadow=\"on\"  shader_name=\"");
+        b.append(XmlAttributeText(objectShader));
+        b.append("\">");
+        w.EndLine();
+    }
+    Element(w, T1, "attributes", {}, ">");
+    Closing(w, T1, "attributes");
+    Element(w, T1, "mesh", {{"autosmooth", "180"}, {"has_orco", "off"}}, " >");
+
+    LogMessage("Wiring points...");
+    Element(w, T2, "points", {}, ">");
+    for (const tvertex& v : SceneVertices) Element(w, T3, "p", {{"x", Num(v.p.x)}, {"y", Num(v.p.y)}, {"z", Num(v.p.z)}}, " />");
+    Closing(w, T2, "points");
+
+    LogMessage("Wiring faces...");
+    Element(w, T2, "faces", {}, ">");
+    const std::size_t vertexCount = SceneVertices.size(), uvCount = SceneUVs.size();
+    for (const tface& f : SceneFaces) {
+        const tmaterial& m = At(SceneMaterials, f.material, "SceneMaterials");
+        std::string& b = w.Buffer();
+        b.append(T3);
+        b.append("<f");
+        static constexpr std::array<const char*, 3> corner = {"a", "b", "c"};
+        for (int c = 0; c < 3; ++c) {
+            CheckIndex(f.vertex[c], vertexCount, "SceneVertices");
+            b.append(" ");
+            b.append(corner[static_cast<std::size_t>(c)]);
+            b.append("=\"");
+            AppendInt(b, f.vertex[c] - 1);
+            b.push_back('"');
+        }
+        if (FaceHasUVs(f)) {
+            for (int c = 0; c < 3; ++c) {
+                CheckIndex(f.uv[c], uvCount, "SceneUVs");
+                const tuv& t = SceneUVs[static_cast<std::size_t>(f.uv[c] - 1)];
+                const char* id = corner[static_cast<std::size_t>(c)];
+                b.append(" u_");
+                b.append(id);
+                b.append("=\"" + Num(t.u) + "\" v_");
+                b.append(id);
+                b.append("=\"" + Num(t.v) + "\"");
+            }
+        }
+        b.append(" shader_name=\"");
+        b.append(XmlAttributeText("MA" + m.name.str()));
+        b.append("\" />");
+        w.EndLine();
+    }
+    Closing(w, T2, "faces");
+    w.Line("</mesh>");
+    w.Line("</object>");
+    w.Line("</transform>");
+    w.Line("</scene>");
+}
+
+// The characters that cp1252 gives the bytes 0x80 to 0x9F (0 where it has
+// none: those bytes stay the C1 code points).
+constexpr std::array<char32_t, 32> Cp1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// Valid UTF-8 of the characters XML allows (no surrogates, no overlong forms).
+bool IsUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t n;
+        char32_t cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            n = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            n = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            n = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + n >= s.size()) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            const unsigned char d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        static constexpr char32_t minimum[4] = {0, 0x80, 0x800, 0x10000};
+        if (cp < minimum[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF)
+            return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string XmlAttributeText(std::string_view s) {
+    const bool utf8 = IsUtf8(s);
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&apos;"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    out.push_back(' ');  // XML cannot hold control characters
+                } else if (c < 0x80 || utf8) {
+                    out.push_back(ch);
+                } else {
+                    const char32_t mapped = c >= 0xA0 ? c : Cp1252High[c - 0x80];
+                    AppendUtf8(out, mapped != 0 ? mapped : c);
+                }
+        }
+    }
+    return out;
+}
+
+void ExportYafRayScene(tscene& scene) {
+    LogMessage(" ");
+    LogMessage(RuleLine);
+    LogMessage("Writing YAFRAY scene file");
+    CheckedTextWriter w(scene.yafrayFile);
+    try {
+        WriteScene(w);
+    } catch (const ModelError& e) {
+        throw ExportError("Export stopped while writing file " + scene.yafrayFile + ": " + e.what(), scene.yafrayFile);
+    }
+    w.Close();
+}
