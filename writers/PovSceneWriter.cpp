@@ -198,10 +198,11 @@ void WriteCamera(CheckedTextWriter& w, const tscene& scene) {
         // without extent): its distance counts, or the model size.
         double h = 2 * std::tan(halfAngle) * scene.cameraLocation.z;
         if (!(std::isfinite(h) && h > Epsilon)) {
-            double distance = std::fabs(scene.cameraLocation.z);
-            if (!(distance > Epsilon)) distance = scene.extents.diagonal;
+            const double size = scene.extents.diagonal > Epsilon ? scene.extents.diagonal : 1.0;
+            const double z = std::fabs(scene.cameraLocation.z);
+            const double distance = z > Epsilon ? z : size;
             double guarded = 2 * std::tan(halfAngle) * distance;
-            if (!(std::isfinite(guarded) && guarded > Epsilon)) guarded = scene.extents.diagonal > Epsilon ? scene.extents.diagonal : 1.0;
+            if (!(std::isfinite(guarded) && guarded > Epsilon)) guarded = size;
             LogMessage("<!>Orthographic camera: the view height " + FloatToText(h) + " cannot be used, " +
                        FloatToText(guarded) + " written");
             h = guarded;

@@ -177,7 +177,8 @@ void WriteScene(CheckedTextWriter& w) {
 
     LogMessage("Wiring points...");
     Element(w, T2, "points", {}, ">");
-    for (const tvertex& v : SceneVertices) Element(w, T3, "p", {{"x", Num(v.p.x)}, {"y", Num(v.p.y)}, {"z", Num(v.p.z)}}, " />");
+    for (const tvertex& v : SceneVertices)
+        Element(w, T3, "p", {{"x", Num(v.p.x)}, {"y", Num(v.p.y)}, {"z", Num(v.p.z)}}, " />");
     Closing(w, T2, "points");
 
     LogMessage("Wiring faces...");

@@ -19,5 +19,6 @@ void ExportYafRayScene(tscene& scene);
 
 // Text for an XML attribute value: & < > " ' as entities; a control
 // character that XML cannot hold becomes a blank, and a name that is not
-// UTF-8 is taken as cp1252 (as the windows show it), so the file is always well-formed UTF-8.
+// UTF-8 is taken as cp1252 (as the windows show it), so that the file is
+// always well-formed UTF-8.
 std::string XmlAttributeText(std::string_view s);

@@ -123,7 +123,8 @@ TEST_F(E2ETest, BadArgumentsExitWithTwo) {
              {"--set", "Form1.ComboBox23=17", model},
              {"--set", "Form1.CheckBox26", model},
              {model, "--set"},
-             {"--out", folder.string(), model},
+             {model, "--out"},
+             {"--out", "", model},
          }) {
         const RunResult run = Start(args);
         EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
@@ -132,6 +133,33 @@ TEST_F(E2ETest, BadArgumentsExitWithTwo) {
     }
     // Edits take any text, combo boxes an item index.
     EXPECT_EQ(Start({"--set", "Form1.Edit95=12.5", "--set", "Form1.ComboBox23=0", model}).status, 0);
+}
+
+// --out writes the outputs of the save commands with the names the load
+// derived. Needs the geometry, material and UDO writers.
+TEST_F(E2ETest, DISABLED_OutWritesEveryOutput) {
+    const std::string model = File("my car.raw", "0 0 0 1 0 0 0 1 0\n0 0 0 0 1 0 -1 0 -2.5\n");
+    const fs::path out = folder / "out";
+    const RunResult run = Start({"--out", out.string(), model});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find("faces 2\n"), std::string::npos);  // the report is unchanged
+    for (const char* name : {"my_car_POV_main.ini", "my_car_POV_scene.pov", "my_car_POV_geom.inc",
+                             "my_car_POV_mat.inc", "my car.obj", "my car.mtl", "my_car_moray.udo", "my_car_moray.inc",
+                             "my_car_moray_mat.inc", "scene.xml"})
+        EXPECT_TRUE(fs::exists(out / name)) << name;
+}
+
+// A folder that cannot be made: every save fails, exit 1 with the reasons.
+TEST_F(E2ETest, OutFailuresExitWithOne) {
+    const std::string model = File("t.raw", "0 0 0 1 0 0 0 1 0\n");
+    const std::string blocked = File("blocked", "a file, not a folder");
+    const RunResult run = Start({"--out", blocked + "/out", model});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("faces 1\n"), std::string::npos) << run.out;
+    for (const char* save : {"POV-Ray save: ", "OBJ save: ", "Moray save: ", "YafRay save: "})
+        EXPECT_NE(run.err.find(std::string("mirelan_e2e: ") + save), std::string::npos) << save << run.err;
+    EXPECT_NE(run.err.find("t_POV_main.ini"), std::string::npos) << run.err;
 }
 
 }  // namespace
