@@ -366,13 +366,14 @@ TEST_F(PoserReaderTest, Version4MatchingAndTransparencyRules) {
     EXPECT_TRUE(Logged("Material GLASS loaded"));
 }
 
+// A character file carries its materials like a scene does.
 TEST_F(PoserReaderTest, Version5MatchesByNameAndMapsOnly) {
     SceneMaterials.push_back(SceneMaterial("Skin:1", "skin.jpg", {0, 0, 0}));
     SceneMaterials.push_back(SceneMaterial("Lash", "lash.jpg"));
     SceneMaterials[1].transparencyMap = "lash_t.jpg";
     SceneMaterials.push_back(SceneMaterial("Lash:2", "lash.jpg"));
     SceneMaterials[2].transparencyMap = "other_t.jpg";
-    const std::string file = Write("v5.pz3",
+    const std::string file = Write("figure.cr2",
                                    "version\n{\nnumber 5.0\n}\n"
                                    "material SKIN\n{\nKdColor 1 1 1 1\ntextureMap skin.jpg\n}\n"
                                    "material LASH\n{\ntextureMap lash.jpg\ntransparencyMap \"c:\\x\\lash_t.jpg\"\ntMax 0.5\n}\n"
