@@ -13,6 +13,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
+#include "readers/Gzip.h"
 
 namespace {
 
@@ -452,8 +453,13 @@ tlight MakeLight(const LightBlock& b) {
 void OpenPoserFile(const std::string& fileName, TextLineReader& reader) {
     if (!reader.Open(fileName)) throw ReadError("Cannot open file " + ExtractFileName(fileName), fileName);
     const std::string& text = reader.Text();
-    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0x1F && static_cast<unsigned char>(text[1]) == 0x8B)
-        throw ReadError("The compressed Poser file " + ExtractFileName(fileName) + " cannot be unpacked", fileName);
+    // A gzip-compressed file (".pzz", ".crz" ...) is known by its signature.
+    if (text.size() < 2 || static_cast<unsigned char>(text[0]) != 0x1F || static_cast<unsigned char>(text[1]) != 0x8B)
+        return;
+    LogMessage("Decompressing " + fileName + "...");
+    const ScopedTempFile unpacked(UncompressGzipToTempFile(fileName, ".pz3"));
+    if (!reader.Open(unpacked.path()))
+        throw ReadError("Cannot open the unpacked file of " + ExtractFileName(fileName), fileName);
 }
 
 std::string PoserStringResName(std::string_view s) {

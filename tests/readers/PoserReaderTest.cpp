@@ -7,6 +7,8 @@
 #include <memory>
 #include <set>
 
+#include <zlib.h>
+
 #include "model/Model.h"
 #include "model/Scene.h"
 #include "readers/PoserReader.h"
@@ -54,6 +56,15 @@ protected:
         const fs::path p = folder / name;
         std::ofstream(p, std::ios::binary) << text;
         return p.string();
+    }
+    // The text gzip-compressed, as Poser writes ".pzz" scenes.
+    std::string WriteCompressed(const std::string& name, const std::string& text) {
+        const std::string path = (folder / name).string();
+        gzFile gz = gzopen(path.c_str(), "wb");
+        EXPECT_NE(gz, nullptr);
+        EXPECT_EQ(gzwrite(gz, text.data(), static_cast<unsigned>(text.size())), static_cast<int>(text.size()));
+        EXPECT_EQ(gzclose(gz), Z_OK);
+        return path;
     }
     bool Logged(const std::string& line) const {
         for (const std::string& m : Messages())
@@ -514,6 +525,33 @@ TEST_F(PoserReaderTest, BrokenLightFilesLeaveTheLightsAlone) {
         ASSERT_EQ(Lights.size(), 1u);
         EXPECT_EQ(Lights[0].name, "Kept");
     }
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(PoserReaderTest, CompressedScenesAreUnpacked) {
+    SetExtents();
+    SceneMaterials.push_back(SceneMaterial("Skin", "skin.jpg", {0.5, 0.5, 0.5}));
+    const std::string text = CameraBlock("MAIN_CAMERA", 50, 1, 1) +
+                             "material SKIN\n{\nKdColor 0.5 0.5 0.5 1\ntextureMap skin.jpg\n}\n" +
+                             LightBlock({"Bulb", 2, {4, 4, 4}, {0, 0, 0}});
+    const std::string file = WriteCompressed("scene.pzz", text);
+    tposercameravalues values{};
+    ASSERT_TRUE(ReadPoserCameras(file, values));
+    EXPECT_EQ(values[PoserFocal], 50);
+    ReadPoserMaterials(file);
+    EXPECT_EQ(SceneMaterials[0].blend, 1.0);
+    ReadPoserLights(file);
+    ASSERT_EQ(Lights.size(), 1u);
+    EXPECT_EQ(Lights[0].name, "BULB");
+    EXPECT_TRUE(Logged("Decompressing " + file + "..."));
+
+    // A damaged stream is an error and changes nothing.
+    std::ifstream in(file, std::ios::binary);
+    const std::string packed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string cut = Write("cut.pzz", packed.substr(0, packed.size() / 2));
+    Lights.clear();
+    EXPECT_THROW(ReadPoserLights(cut), ReadError);
+    EXPECT_TRUE(Lights.empty());
     EXPECT_TRUE(prompts.shown.empty());
 }
 
