@@ -345,9 +345,9 @@ enum LightValue : int {
 
 int LightValueIndex(std::string_view keyword) {
     static constexpr std::string_view names[LightValueCount] = {
-        "TRANSLATEX", "TRANSLATEY", "TRANSLATEZ",      "ROTATEX",        "ROTATEY",   "ROTATEZ",
-        "KDRED",      "KDGREEN",    "KDBLUE",          "LITEFALLOFFSTART", "LITEFALLOFFEND", "LIGHTTYPE",
-        "DOSHADOW",   "NAME",       "LIGHTON",         "KDINTENSITY"};
+        "TRANSLATEX", "TRANSLATEY",       "TRANSLATEZ",     "ROTATEX",   "ROTATEY",  "ROTATEZ",
+        "KDRED",      "KDGREEN",          "KDBLUE",         "LITEFALLOFFSTART",     "LITEFALLOFFEND",
+        "LIGHTTYPE",  "DOSHADOW",         "NAME",           "LIGHTON",   "KDINTENSITY"};
     for (int i = 0; i < LightValueCount; ++i)
         if (keyword == names[i]) return i + 1;
     return 0;
