@@ -358,3 +358,9 @@ void ReadPOVMesh(tscene& scene) {
     PovMeshReader reader(scene, ExtractFileName(scene.modelFile), std::move(bytes));
     reader.Run();
 }
+
+void ReadPOVMeshBytes(tscene& scene, std::string_view text) {
+    scene.polygonsRead = 0;
+    PovMeshReader reader(scene, ExtractFileName(scene.modelFile), std::string(text));
+    reader.Run();
+}

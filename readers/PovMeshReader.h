@@ -8,6 +8,8 @@
 // geometry include that the POV-Ray writer produces.
 #pragma once
 
+#include <string_view>
+
 #include "model/Scene.h"
 
 // Reads the file named by the scene record's model file name into the import
@@ -16,3 +18,7 @@
 // mesh, a file cut off inside a mesh) is passed over and reported as "<!>"
 // lines.
 void ReadPOVMesh(tscene& scene);
+
+// The same on the text of a file already in memory; the scene record's model
+// file name only names it in messages.
+void ReadPOVMeshBytes(tscene& scene, std::string_view text);

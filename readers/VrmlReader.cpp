@@ -1,7 +1,5 @@
 #include "readers/VrmlReader.h"
 
-#include <zlib.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -13,7 +11,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
-#include "platform/TempFiles.h"
+#include "readers/Gzip.h"
 #include "readers/ReaderCommon.h"
 #include "readers/TokenText.h"
 
@@ -29,75 +27,6 @@ bool StartsWithGzipSignature(const std::string& fileName) {
     std::fclose(f);
     return n == 2 && magic[0] == 0x1F && magic[1] == 0x8B;
 }
-
-void CopyGzipToFile(const std::string& inName, const std::string& outName) {
-    gzFile gz = gzopen(inName.c_str(), "rb");
-    if (!gz) throw ReadError(": can't gzopen " + inName, inName);
-    std::FILE* f = std::fopen(outName.c_str(), "wb");
-    if (!f) {
-        const int e = errno;
-        gzclose(gz);
-        throw ReadError("open error: " + std::to_string(e), inName);
-    }
-    std::vector<char> buffer(16384);
-    for (;;) {
-        const int n = gzread(gz, buffer.data(), static_cast<unsigned>(buffer.size()));
-        int code = Z_OK;
-        if (n <= 0) {
-            // zlib ends a cut-off stream like a complete one; its error state
-            // tells the two apart.
-            const char* text = gzerror(gz, &code);
-            if (n < 0 || (code != Z_OK && code != Z_STREAM_END)) {
-                const std::string reason = text ? text : "";
-                std::fclose(f);
-                gzclose(gz);
-                throw ReadError(": " + reason, inName);
-            }
-            if (std::fclose(f) != 0) {
-                const int e = errno;
-                gzclose(gz);
-                throw ReadError("close error: " + std::to_string(e), inName);
-            }
-            if (gzclose(gz) != Z_OK) throw ReadError("gzclose error", inName);
-            return;
-        }
-        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(n), f) != static_cast<std::size_t>(n)) {
-            std::fclose(f);
-            gzclose(gz);
-            throw ReadError("write error", inName);
-        }
-    }
-}
-
-// The one place where the reader unpacks a compressed file: into a new
-// temporary file of its own, whose path is returned. The file is deleted
-// again when the unpacking fails.
-std::string UnpackToTempFile(const std::string& gzName) {
-    const std::string temp = CreateTempFile("mirelantemp", ".wrl");
-    if (temp.empty())
-        throw ReadError("No temporary file could be created to unpack " + ExtractFileName(gzName), gzName);
-    try {
-        CopyGzipToFile(gzName, temp);
-    } catch (...) {
-        DeleteTempFile(temp);
-        throw;
-    }
-    return temp;
-}
-
-// Deletes the temporary file it holds on every way out.
-class TempFileGuard {
-public:
-    ~TempFileGuard() { Release(); }
-    void Hold(std::string path) { path_ = std::move(path); }
-    void Release() {
-        if (!path_.empty()) DeleteTempFile(path_);
-        path_.clear();
-    }
-
-private:
-    std::string path_;
-};
 
 // ---- The token walk ---------------------------------------------------------
 
@@ -641,15 +570,20 @@ int32_t FindEqualImportMaterial(const tmaterial& material) {
 void ReadVRML(tscene& scene) {
     scene.polygonsRead = 0;
     const std::string file = scene.modelFile;
-    std::string source = file;
-    TempFileGuard temp;
+    std::string bytes;
     if (LowerCase(ExtractFileExt(file)) == ".gz" || StartsWithGzipSignature(file)) {
         LogMessage("Decompressing " + ExtractFileName(file) + "...");
-        source = UnpackToTempFile(file);
-        temp.Hold(source);
+        const ScopedTempFile temp(UncompressGzipToTempFile(file, ".wrl"));
+        bytes = ReadWholeFile(temp.path());
+    } else {
+        bytes = ReadWholeFile(file);
     }
-    std::string bytes = ReadWholeFile(source);
-    temp.Release();
     VrmlReader reader(scene, ExtractFileName(file), std::move(bytes));
+    reader.Run();
+}
+
+void ReadVRMLBytes(tscene& scene, std::string_view text) {
+    scene.polygonsRead = 0;
+    VrmlReader reader(scene, ExtractFileName(scene.modelFile), std::string(text));
     reader.Run();
 }

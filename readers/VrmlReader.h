@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "model/Records.h"
 #include "model/Scene.h"
@@ -30,6 +31,10 @@
 // or unpacked; damage inside the file is passed over and reported as "<!>"
 // lines.
 void ReadVRML(tscene& scene);
+
+// The same on the (uncompressed) text of a file already in memory; the scene
+// record's model file name only names it in messages.
+void ReadVRMLBytes(tscene& scene, std::string_view text);
 
 // The 0-based index of the first import material whose ambient, diffuse and
 // specular colours, transparency and shininess all lie within 1e-10 of the
