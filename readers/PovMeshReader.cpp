@@ -89,7 +89,6 @@ private:
             }
             splitter.Split(tokens_, begin, end);
         });
-        tokens_.Compact();
         count_ = tokens_.Count();
     }
 
@@ -354,7 +353,7 @@ private:
 
 void ReadPOVMesh(tscene& scene) {
     scene.polygonsRead = 0;
-    std::string bytes = ReadWholeFile(scene.modelFile);
+    std::string bytes = ReadTextFileExactly(scene.modelFile);
     PovMeshReader reader(scene, ExtractFileName(scene.modelFile), std::move(bytes));
     reader.Run();
 }

@@ -11,6 +11,10 @@
 #include <string_view>
 #include <vector>
 
+// The whole file as bytes in a string of exactly its size; ReadError when it
+// cannot be opened or read.
+std::string ReadTextFileExactly(const std::string& fileName);
+
 class TokenText {
 public:
     // Takes the file's bytes and lowers them (ASCII) in place. ReadError for
@@ -23,24 +27,33 @@ public:
     const std::string& Bytes() const { return text_; }
 
     void Add(std::size_t offset, std::size_t length) {
-        tokens_.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(length)});
+        if ((count_ & (BlockSize - 1)) == 0) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(BlockSize);
+        }
+        blocks_.back().push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(length)});
+        ++count_;
     }
-    std::size_t Count() const { return tokens_.size(); }
+    std::size_t Count() const { return count_; }
     // The token at i; the empty view past the last token.
     std::string_view operator[](std::size_t i) const {
-        if (i >= tokens_.size()) return {};
-        return std::string_view(text_.data() + tokens_[i].offset, tokens_[i].length);
+        if (i >= count_) return {};
+        const ttoken& t = blocks_[i >> BlockBits][i & (BlockSize - 1)];
+        return std::string_view(text_.data() + t.offset, t.length);
     }
-    // Frees what the tokenizer held beyond the tokens themselves.
-    void Compact() { tokens_.shrink_to_fit(); }
 
 private:
     struct ttoken {
         uint32_t offset;
         uint32_t length;
     };
+    // Tokens are kept in blocks of a fixed size, so that the list never
+    // holds twice the room it needs while it grows, nor copies itself.
+    static constexpr std::size_t BlockBits = 16;
+    static constexpr std::size_t BlockSize = std::size_t(1) << BlockBits;
     std::string text_;
-    std::vector<ttoken> tokens_;
+    std::vector<std::vector<ttoken>> blocks_;
+    std::size_t count_ = 0;
 };
 
 // Calls f(begin, end) for every line of the text, ends excluded. Lines end at

@@ -151,7 +151,6 @@ private:
             if (close != std::string_view::npos) begin = b + close + 2;
             splitter.Split(tokens_, begin, end);
         });
-        tokens_.Compact();
         count_ = tokens_.Count();
     }
 
@@ -574,9 +573,9 @@ void ReadVRML(tscene& scene) {
     if (LowerCase(ExtractFileExt(file)) == ".gz" || StartsWithGzipSignature(file)) {
         LogMessage("Decompressing " + ExtractFileName(file) + "...");
         const ScopedTempFile temp(UncompressGzipToTempFile(file, ".wrl"));
-        bytes = ReadWholeFile(temp.path());
+        bytes = ReadTextFileExactly(temp.path());
     } else {
-        bytes = ReadWholeFile(file);
+        bytes = ReadTextFileExactly(file);
     }
     VrmlReader reader(scene, ExtractFileName(file), std::move(bytes));
     reader.Run();
