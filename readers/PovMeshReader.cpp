@@ -353,7 +353,7 @@ private:
 
 void ReadPOVMesh(tscene& scene) {
     scene.polygonsRead = 0;
-    std::string bytes = ReadTextFileExactly(scene.modelFile);
+    std::string bytes = ReadWholeFile(scene.modelFile);
     PovMeshReader reader(scene, ExtractFileName(scene.modelFile), std::move(bytes));
     reader.Run();
 }

@@ -9,29 +9,6 @@
 #include "model/Errors.h"
 #include "model/TextConv.h"
 
-std::string ReadTextFileExactly(const std::string& fileName) {
-    std::FILE* f = std::fopen(fileName.c_str(), "rb");
-    if (!f) throw ReadError("Cannot open file " + ExtractFileName(fileName) + ": " + std::strerror(errno), fileName);
-    std::string data;
-    bool failed = false;
-    // Sized once from the file's length, so that a large file is never held
-    // twice while it is read; a file that grows meanwhile is read to its end.
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        const long size = std::ftell(f);
-        if (size > 0) data.resize(static_cast<std::size_t>(size));
-        std::rewind(f);
-    }
-    std::size_t got = data.empty() ? 0 : std::fread(data.data(), 1, data.size(), f);
-    data.resize(got);
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
-    failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) throw ReadError("Cannot read file " + ExtractFileName(fileName), fileName);
-    return data;
-}
-
 TokenText::TokenText(std::string bytes, const std::string& fileName) : text_(std::move(bytes)) {
     if (text_.size() >= std::numeric_limits<uint32_t>::max())
         throw ReadError("File " + ExtractFileName(fileName) + " is too large to be read", fileName);

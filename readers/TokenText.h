@@ -11,10 +11,6 @@
 #include <string_view>
 #include <vector>
 
-// The whole file as bytes in a string of exactly its size; ReadError when it
-// cannot be opened or read.
-std::string ReadTextFileExactly(const std::string& fileName);
-
 class TokenText {
 public:
     // Takes the file's bytes and lowers them (ASCII) in place. ReadError for

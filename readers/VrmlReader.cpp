@@ -573,9 +573,9 @@ void ReadVRML(tscene& scene) {
     if (LowerCase(ExtractFileExt(file)) == ".gz" || StartsWithGzipSignature(file)) {
         LogMessage("Decompressing " + ExtractFileName(file) + "...");
         const ScopedTempFile temp(UncompressGzipToTempFile(file, ".wrl"));
-        bytes = ReadTextFileExactly(temp.path());
+        bytes = ReadWholeFile(temp.path());
     } else {
-        bytes = ReadTextFileExactly(file);
+        bytes = ReadWholeFile(file);
     }
     VrmlReader reader(scene, ExtractFileName(file), std::move(bytes));
     reader.Run();
