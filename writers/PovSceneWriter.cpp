@@ -564,7 +564,7 @@ std::string PovStringText(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (char c : s) {
-        if (c == '\\' || c == '"') out.push_back('\\');
+        if (c == '"') out.push_back('\\');
         out.push_back(c);
     }
     return out;

@@ -316,6 +316,10 @@ TEST_F(PovSceneWriterTest, SphericalMapNames) {
     Scene.mapPathOption1 = 1;
     Scene.mapNamesAsJpg = 1;
     EXPECT_EQ(sky()[2], "        pigment { image_map { jpeg \"car_Sky_Dome.jpg\" interpolate 2 map_type 1 } }");
+    // A quote in the name does not end the string.
+    Scene.mapPathOption1 = Scene.mapNamesAsJpg = 0;
+    BackgroundMapName = "/maps/my \"sky\".png";
+    EXPECT_EQ(sky()[2], "        pigment { image_map { png \"my \\\"sky\\\".png\" interpolate 2 map_type 1 } }");
     // No map: only the comment.
     BackgroundMapName.clear();
     EXPECT_EQ(sky(), (std::vector<std::string>{"//Sky", " "}));
