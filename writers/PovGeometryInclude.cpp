@@ -10,6 +10,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "ui/options/Options.h"
+#include "writers/FastText.h"
 #include "writers/MeshPlan.h"
 #include "writers/PovNames.h"
 #include "writers/PovWriters.h"
@@ -21,22 +22,11 @@ constexpr std::string_view Marker = "//";
 
 void AppendVector(std::string& b, double x, double y, double z) {
     b.push_back('<');
-    AppendFloatText(b, x);
+    AppendFastFloatText(b, x);
     b.push_back(',');
-    AppendFloatText(b, y);
+    AppendFastFloatText(b, y);
     b.push_back(',');
-    AppendFloatText(b, z);
-    b.push_back('>');
-}
-
-// "<a,b,c>" of three 0-based numbers.
-void AppendTriple(std::string& b, int32_t a, int32_t c1, int32_t c2) {
-    b.push_back('<');
-    AppendInt(b, a);
-    b.push_back(',');
-    AppendInt(b, c1);
-    b.push_back(',');
-    AppendInt(b, c2);
+    AppendFastFloatText(b, z);
     b.push_back('>');
 }
 
@@ -48,10 +38,19 @@ void BlockHead(CheckedTextWriter& w, std::string_view keyword, std::size_t count
     w.EndLine();
 }
 
-// The item separator: "," after every item but the last.
-void EndItem(CheckedTextWriter& w, std::size_t i, std::size_t count) {
-    if (i + 1 < count) w.Buffer().push_back(',');
+// One item line: the item, "," after every item but the last.
+void Item(CheckedTextWriter& w, NumberLine& line, std::size_t i, std::size_t count) {
+    if (i + 1 < count) line.Char(',');
+    line.AppendTo(w.Buffer());
     w.EndLine();
+}
+
+NumberLine& Vector(NumberLine& line, double x, double y, double z) {
+    return line.Char('<').Float(x).Char(',').Float(y).Char(',').Float(z).Char('>');
+}
+
+NumberLine& Triple(NumberLine& line, int32_t a, int32_t b, int32_t c) {
+    return line.Char('<').Int(a).Char(',').Int(b).Char(',').Int(c).Char('>');
 }
 
 void LogMesh(const std::string& name, std::size_t count, std::string_view what) {
@@ -98,7 +97,7 @@ void WriteLineCylinders(const tscene& scene, ExportRun& run, CheckedTextWriter& 
         t.push_back(',');
         AppendVector(t, b.x, b.y, b.z);
         t.push_back(',');
-        AppendFloatText(t, radius);
+        AppendFastFloatText(t, radius);
         t += " material{" + PovMaterialId(run, l.material) + "}}";
         w.EndLine();
     }
@@ -174,8 +173,8 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
     const auto& vo = t.vertices.Order();
     for (std::size_t i = 0; i < vo.size(); ++i) {
         const tvector& p = SceneVertices[static_cast<std::size_t>(vo[i]) - 1].p;
-        AppendVector(w.Buffer(), p.x * xSign, p.y, p.z);
-        EndItem(w, i, vo.size());
+        NumberLine line;
+        Item(w, Vector(line, p.x * xSign, p.y, p.z), i, vo.size());
     }
     w.Line("}");
     if (normals) {
@@ -184,8 +183,8 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
         const auto& no = t.normals.Order();
         for (std::size_t i = 0; i < no.size(); ++i) {
             const tvector& n = SceneNormals[static_cast<std::size_t>(no[i]) - 1].p;
-            AppendVector(w.Buffer(), n.x * xSign, n.y, n.z);
-            EndItem(w, i, no.size());
+            NumberLine line;
+            Item(w, Vector(line, n.x * xSign, n.y, n.z), i, no.size());
         }
         w.Line("}");
     }
@@ -195,13 +194,8 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
         const auto& uo = t.uvs.Order();
         for (std::size_t i = 0; i < uo.size(); ++i) {
             const tuv& uv = SceneUVs[static_cast<std::size_t>(uo[i]) - 1];
-            std::string& b = w.Buffer();
-            b.push_back('<');
-            AppendFloatText(b, uv.u);
-            b.push_back(',');
-            AppendFloatText(b, uv.v);
-            b.push_back('>');
-            EndItem(w, i, uo.size());
+            NumberLine line;
+            Item(w, line.Char('<').Float(uv.u).Char(',').Float(uv.v).Char('>'), i, uo.size());
         }
         w.Line("}");
     }
@@ -209,9 +203,10 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
     BlockHead(w, "face_indices{", count);
     for (std::size_t i = 0; i < count; ++i) {
         const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
-        AppendTriple(w.Buffer(), t.vertices.Find(f.vertex[0]) - 1, t.vertices.Find(f.vertex[1]) - 1,
-                     t.vertices.Find(f.vertex[2]) - 1);
-        EndItem(w, i, count);
+        NumberLine line;
+        Triple(line, t.vertices.Find(f.vertex[0]) - 1, t.vertices.Find(f.vertex[1]) - 1,
+               t.vertices.Find(f.vertex[2]) - 1);
+        Item(w, line, i, count);
     }
     w.Line("}");
     if (uvs) {
@@ -219,11 +214,12 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
         BlockHead(w, "uv_indices{", count);
         for (std::size_t i = 0; i < count; ++i) {
             const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
+            NumberLine line;
             if (FaceHasUVs(f))
-                AppendTriple(w.Buffer(), t.uvs.Find(f.uv[0]) - 1, t.uvs.Find(f.uv[1]) - 1, t.uvs.Find(f.uv[2]) - 1);
+                Triple(line, t.uvs.Find(f.uv[0]) - 1, t.uvs.Find(f.uv[1]) - 1, t.uvs.Find(f.uv[2]) - 1);
             else
-                w.Buffer().append("<0,0,0>");
-            EndItem(w, i, count);
+                line.Text("<0,0,0>");
+            Item(w, line, i, count);
         }
         w.Line("}");
     }
@@ -232,9 +228,10 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
         BlockHead(w, "normal_indices{", count);
         for (std::size_t i = 0; i < count; ++i) {
             const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
-            AppendTriple(w.Buffer(), t.normals.Find(f.normal[0]) - 1, t.normals.Find(f.normal[1]) - 1,
-                         t.normals.Find(f.normal[2]) - 1);
-            EndItem(w, i, count);
+            NumberLine line;
+            Triple(line, t.normals.Find(f.normal[0]) - 1, t.normals.Find(f.normal[1]) - 1,
+                   t.normals.Find(f.normal[2]) - 1);
+            Item(w, line, i, count);
         }
         w.Line("}");
     }

@@ -6,6 +6,7 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "writers/FastText.h"
 #include "writers/MeshPlan.h"
 #include "writers/PovNames.h"
 #include "writers/PovWriters.h"
@@ -19,10 +20,10 @@ void LogMesh(const std::string& name, std::size_t count, std::string_view what) 
     LogMessage("UDO -> Mesh " + name + ": Writing " + std::to_string(count) + " " + std::string(what) + "...");
 }
 
-void AppendPair(std::string& b, int32_t a, int32_t c) {
-    AppendInt(b, a);
-    b.push_back(' ');
-    AppendInt(b, c);
+void Pair(CheckedTextWriter& w, int32_t a, int32_t b) {
+    NumberLine line;
+    line.Int(a).Char(' ').Int(b).AppendTo(w.Buffer());
+    w.EndLine();
 }
 
 void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const MeshPass& mesh, Renumbering& numbers,
@@ -39,13 +40,8 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
     w.EndLine();
     for (int32_t old : numbers.Order()) {
         const tvector& p = SceneVertices[static_cast<std::size_t>(old) - 1].p;
-        std::string& b = w.Buffer();
-        AppendFloatText(b, p.x);
-        b.push_back(' ');
-        AppendFloatText(b, p.y);
-        b.push_back(' ');
-        AppendFloatText(b, p.z);
-        b.push_back(' ');
+        NumberLine line;
+        line.Float(p.x).Char(' ').Float(p.y).Char(' ').Float(p.z).Char(' ').AppendTo(w.Buffer());
         w.EndLine();
     }
 
@@ -60,12 +56,9 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
     for (std::size_t i = 0; i < count; ++i) {
         int32_t v[3];
         corners(i, v);
-        AppendPair(w.Buffer(), v[0], v[1]);
-        w.EndLine();
-        AppendPair(w.Buffer(), v[1], v[2]);
-        w.EndLine();
-        AppendPair(w.Buffer(), v[2], v[0]);
-        w.EndLine();
+        Pair(w, v[0], v[1]);
+        Pair(w, v[1], v[2]);
+        Pair(w, v[2], v[0]);
     }
 
     LogMesh(name, count, "faces");
@@ -75,10 +68,8 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
     for (std::size_t i = 0; i < count; ++i) {
         int32_t v[3];
         corners(i, v);
-        std::string& b = w.Buffer();
-        AppendPair(b, v[0], v[1]);
-        b.push_back(' ');
-        AppendInt(b, v[2]);
+        NumberLine line;
+        line.Int(v[0]).Char(' ').Int(v[1]).Char(' ').Int(v[2]).AppendTo(w.Buffer());
         w.EndLine();
     }
 
