@@ -4,7 +4,6 @@
 // whole POV-Ray set must be written in under 2 s on one core, and breaking
 // the mesh must not cost a pass over the model per mesh.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>

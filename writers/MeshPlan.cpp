@@ -42,8 +42,7 @@ MeshPlan BuildMeshPlan(const tscene& scene, ExportRun& run) {
     }
 
     // By material, then (stable) by group: list order within each pass.
-    SortByKey(taken, plan.faces, materials,
-              [](int32_t face) { return static_cast<std::size_t>(Face(face).material); });
+    SortByKey(taken, plan.faces, materials, [](int32_t face) { return static_cast<std::size_t>(Face(face).material); });
     if (plan.byGroup) {
         taken.swap(plan.faces);
         SortByKey(taken, plan.faces, groups, [](int32_t face) { return static_cast<std::size_t>(Face(face).group); });

@@ -316,7 +316,8 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
         if (wrapper)
             w.Line("object{" + mesh.name + "}");
         else
-            w.Line("object{" + mesh.name + " " + Shadow(mesh) + " material{" + PovMaterialId(run, mesh.material) + "}}");
+            w.Line("object{" + mesh.name + " " + Shadow(mesh) + " material{" + PovMaterialId(run, mesh.material) +
+                   "}}");
     }
     if (lines) w.Line("object{" + std::string(LineGroupName) + "}");
     if (scene.mirrorX) w.Line("scale<-1,1,1>");

@@ -25,7 +25,8 @@ struct MapNames {
 
 MapNames Maps(const tscene& scene, const ExportRun& run, const tmaterial& m) {
     auto ref = [&](const tname& name) {
-        return name.empty() ? std::string() : MapReference(scene, run.sceneObjectName, name.view(), scene.mapNamesAsJpg != 0);
+        return name.empty() ? std::string()
+                            : MapReference(scene, run.sceneObjectName, name.view(), scene.mapNamesAsJpg != 0);
     };
     return {ref(m.colorMap), ref(m.bumpMap), ref(m.transparencyMap)};
 }
@@ -69,8 +70,8 @@ void WriteMapDefinitions(const tscene& scene, const ExportRun& run, MapKeys& key
         if (!maps.color.empty()) {
             if (const std::size_t n = keys.Add(ColorKey(maps.color, m))) {
                 std::string& b = w.Buffer();
-                b += "#declare p_map" + std::to_string(n) + "=pigment {uv_mapping image_map{" + POVImageType(maps.color) +
-                     " " + PovQuoted(maps.color) + " interpolate 2 transmit all ";
+                b += "#declare p_map" + std::to_string(n) + "=pigment {uv_mapping image_map{" +
+                     POVImageType(maps.color) + " " + PovQuoted(maps.color) + " interpolate 2 transmit all ";
                 AppendFloatText(b, m.transparency);
                 b += " filter all ";
                 AppendFloatText(b, m.blend);
@@ -123,7 +124,8 @@ void WriteMaterial(const tscene& scene, ExportRun& run, const MapKeys& keys, int
     if (m.cell) {
         double p = 0.2 * m.cellHigh;
         if (transparencyMap) p *= 1.0 - m.transparency;
-        finishA = "finish{phong " + FloatToStrDot(p) + " phong_size 0 metallic 1 diffuse 0.3 brilliance 0 ambient rgb <" +
+        finishA = "finish{phong " + FloatToStrDot(p) +
+                  " phong_size 0 metallic 1 diffuse 0.3 brilliance 0 ambient rgb <" +
                   FormatVector("%g", ",", m.ambient) + "> reflection{" + FloatToStrDot(m.reflection) + metal + "}}";
         finishB = finishA;
     } else {

@@ -35,7 +35,8 @@ void PreparePovIdentifiers(ExportRun& run) {
 const std::string& PovMaterialId(ExportRun& run, int32_t material) {
     const std::string key = Key("material", material);
     if (const std::string* id = run.povIdentifiers.Find(key)) return *id;
-    return run.povIdentifiers.Claim(key, MakeIdentifierPrefix(At(SceneMaterials, material, "SceneMaterials").name.view()));
+    return run.povIdentifiers.Claim(key,
+                                    MakeIdentifierPrefix(At(SceneMaterials, material, "SceneMaterials").name.view()));
 }
 
 const std::string& PovGroupId(ExportRun& run, int32_t group) {

@@ -51,10 +51,9 @@ std::vector<RefMesh> ReferencePasses(bool byGroup, const std::string& sceneObjec
             p.nmap.assign(SceneNormals.size() + 1, 0);
             p.tmap.assign(SceneUVs.size() + 1, 0);
             for (const tface& f : SceneFaces) {
-                const bool take = byGroup ? f.group == g && f.material == m && SceneGroups[g].visible &&
-                                                SceneMaterials[m].selected
-                                          : f.material == m && SceneMaterials[m].selected &&
-                                                SceneGroups[f.group].visible;
+                const bool take =
+                    byGroup ? f.group == g && f.material == m && SceneGroups[g].visible && SceneMaterials[m].selected
+                            : f.material == m && SceneMaterials[m].selected && SceneGroups[f.group].visible;
                 if (!take) continue;
                 p.faces.push_back(&f);
                 for (int c = 0; c < 3; ++c)
@@ -189,7 +188,9 @@ Lines ReferenceUdo(bool byGroup, const std::string& sceneObject) {
     return out;
 }
 
-Lines TailFrom(const Lines& lines, std::size_t from) { return Lines(lines.begin() + static_cast<long>(from), lines.end()); }
+Lines TailFrom(const Lines& lines, std::size_t from) {
+    return Lines(lines.begin() + static_cast<long>(from), lines.end());
+}
 
 class MeshBreakingTest : public WriterTest {
 protected:

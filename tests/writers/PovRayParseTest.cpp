@@ -31,9 +31,7 @@ bool PovRayOnPath() {
     return false;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string U16(int v) { return {static_cast<char>(v & 255), static_cast<char>((v >> 8) & 255)}; }
 std::string U32(int v) { return U16(v & 0xFFFF) + U16((v >> 16) & 0xFFFF); }
@@ -44,10 +42,11 @@ void WriteMaps(const fs::path& dir) {
                       std::string(1, '\0');
     tga += std::string("\x00\x00\xff\x00\xff\x00\xff\x00\x00\xff\xff\xff", 12);
     WriteBytes((dir / "wheel tex.tga").string(), tga);
-    WriteBytes((dir / "bump.ppm").string(), "P6\n2 2\n255\n" + std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x90\xa0\xb0\xc0", 12));
+    WriteBytes((dir / "bump.ppm").string(),
+               "P6\n2 2\n255\n" + std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x90\xa0\xb0\xc0", 12));
     const int rowBytes = 8;  // 2 pixels x 3 bytes, padded to 4
-    std::string bmp = "BM" + U32(54 + 2 * rowBytes) + U32(0) + U32(54) + U32(40) + U32(2) + U32(2) + U16(1) +
-                      U16(24) + U32(0) + U32(2 * rowBytes) + U32(2835) + U32(2835) + U32(0) + U32(0);
+    std::string bmp = "BM" + U32(54 + 2 * rowBytes) + U32(0) + U32(54) + U32(40) + U32(2) + U32(2) + U16(1) + U16(24) +
+                      U32(0) + U32(2 * rowBytes) + U32(2835) + U32(2835) + U32(0) + U32(0);
     for (int row = 0; row < 2; ++row) bmp += std::string("\x00\x00\x00\xff\xff\xff\x00\x00", 8);
     WriteBytes((dir / "alpha.bmp").string(), bmp);
 }
@@ -112,8 +111,8 @@ protected:
                                             "light_source{<5,10,-5> color rgb 1}\n"
                                             "object{my_car_}\n";
         fs::remove(Path("scene.png"));
-        const std::string command = "cd '" + dir.string() +
-                                    "' && povray +Iscene.pov +Oscene.png +W16 +H16 -D -V > povray.log 2>&1";
+        const std::string command =
+            "cd '" + dir.string() + "' && povray +Iscene.pov +Oscene.png +W16 +H16 -D -V > povray.log 2>&1";
         const int status = std::system(command.c_str());
         const std::string log = ReadFile(Path("povray.log"));
         EXPECT_EQ(status, 0) << log;

@@ -194,8 +194,9 @@ TEST_F(PovWritersTest, MaterialIncludeWithoutCustomTextHasNoTextureIncludes) {
     EXPECT_FALSE(Contains(lines, "#include \"textures.inc\""));
     EXPECT_EQ(Starting(lines, "#declare p_map").size(), 0u);
     // Metal set by default: " metallic" in the reflection.
-    EXPECT_TRUE(Contains(lines, "        finish{phong 0.3 phong_size 36.25229 diffuse 0.6*1 ambient rgb <0,0,0> "
-                                "reflection{0 metallic}}}"));
+    EXPECT_TRUE(Contains(lines,
+                         "        finish{phong 0.3 phong_size 36.25229 diffuse 0.6*1 ambient rgb <0,0,0> "
+                         "reflection{0 metallic}}}"));
 }
 
 // The map reference rule on the map declarations: paths kept, file names
@@ -210,10 +211,12 @@ TEST_F(PovWritersTest, MapNamesFollowTheOptions) {
 
     Lines d = declarations();
     ASSERT_EQ(d.size(), 2u);
-    EXPECT_EQ(d[0], "#declare p_map1=pigment {uv_mapping image_map{jpeg \"Wheel Tex.JPG\" interpolate 2 "
-                    "transmit all 0 filter all 0} }");
-    EXPECT_EQ(d[1], "#declare p_map2=pigment {uv_mapping image_map{bmp \"Sky Map.bmp\" interpolate 2 "
-                    "transmit all 0 filter all 0} }");
+    EXPECT_EQ(d[0],
+              "#declare p_map1=pigment {uv_mapping image_map{jpeg \"Wheel Tex.JPG\" interpolate 2 "
+              "transmit all 0 filter all 0} }");
+    EXPECT_EQ(d[1],
+              "#declare p_map2=pigment {uv_mapping image_map{bmp \"Sky Map.bmp\" interpolate 2 "
+              "transmit all 0 filter all 0} }");
 
     Scene.mapPathOption2 = 1;
     d = declarations();
@@ -349,7 +352,8 @@ TEST_F(PovWritersTest, BatchModeBreaksByMaterial) {
 TEST_F(PovWritersTest, OneMeshHasNoUnionUnlessMirroredOrWithLines) {
     BuildTriangle();
     Lines tail = From(Geometry(), "//Model assembly from the meshes");
-    EXPECT_EQ(tail, (Lines{"//Model assembly from the meshes", "#declare my_car_=", "object{my_car_M_  material{M_}}"}));
+    EXPECT_EQ(tail,
+              (Lines{"//Model assembly from the meshes", "#declare my_car_=", "object{my_car_M_  material{M_}}"}));
 
     Scene.mirrorX = 1;
     tail = From(Geometry(), "//Model assembly from the meshes");
@@ -364,9 +368,26 @@ TEST_F(PovWritersTest, OneMeshHasNoUnionUnlessMirroredOrWithLines) {
     tail = From(lines, "//Model assembly from the meshes");
     EXPECT_EQ(tail, (Lines{"//Model assembly from the meshes", "#declare my_car_=", "union {",
                            "object{my_car_M_  material{M_}}", "object{mirelanlinegroup}", "scale<-1,1,1>", "}"}));
-    EXPECT_EQ(From(lines, "#declare mirelanlinegroup=union{").size() > 2 &&
-                  From(lines, "#declare mirelanlinegroup=union{")[2] == "}",
-              true);
+    const Lines group = From(lines, "#declare mirelanlinegroup=union{");
+    ASSERT_GE(group.size(), 3u);
+    EXPECT_EQ(group[2], "}");
+}
+
+// The scene object keeps its name (the scene file places it by that name);
+// a material or group whose identifier would equal it gets a suffix.
+TEST_F(PovWritersTest, TheSceneObjectNameIsNeverTaken) {
+    Scene.modelFile = "/models/Paint.obj";  // scene object Paint_
+    BuildTriangle();
+    SceneMaterials[0].name = "Paint";
+    SceneGroups[0].name = "Paint";
+    Form1.CheckBox48.checked = true;
+    SceneGroups[0].maximum = {1, 1, 1};
+    Scene.writeMaterialInclude = 1;
+    const Lines geometry = Geometry();
+    EXPECT_TRUE(Contains(ReadLines(Scene.povMaterialFile), "#declare Paint__1= "));
+    EXPECT_TRUE(Contains(geometry, "#declare Paint__2=box{"));
+    EXPECT_TRUE(Contains(geometry, "#declare Paint_=union{"));
+    EXPECT_TRUE(Contains(geometry, "   object{Paint__2}"));
 }
 
 // A model without faces still declares the scene object.
@@ -396,8 +417,9 @@ TEST_F(PovWritersTest, NormalsOnlyWhenEveryFaceHasThem) {
     EXPECT_FALSE(Contains(lines, "normal_vectors{"));
     EXPECT_FALSE(Contains(lines, "normal_indices{"));
     EXPECT_TRUE(Contains(lines, "face_indices{"));
-    EXPECT_TRUE(Contains(Messages(), "<!>Mesh my_car_M_: 1 faces have no normals, so the mesh is written without "
-                                     "normals"));
+    EXPECT_TRUE(Contains(Messages(),
+                         "<!>Mesh my_car_M_: 1 faces have no normals, so the mesh is written without "
+                         "normals"));
     SceneFaces.pop_back();
     lines = Geometry();
     EXPECT_TRUE(Contains(lines, "normal_vectors{"));
