@@ -114,6 +114,17 @@ public:
     // Refill the main window's material and group lists from the model.
     virtual void FillMaterialList() {}
     virtual void FillGroupList() {}
+    // Preview window state restored from a model file's settings block.
+    virtual void SetPreviewClientSize(int32_t /*width*/, int32_t /*height*/) {}
+    virtual void SetClearColor(const tvector& /*rgb*/, double /*alpha*/) {}
+    virtual void LoadBackgroundTexture(const std::string& /*fileName*/) {}
+    // A sky map rendered by the program: the file-name part starts with
+    // exactly "Preview_Sky".
+    virtual bool IsPreviewSkyName(std::string_view path) {
+        const std::size_t slash = path.find_last_of("/\\");
+        const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+        return name.substr(0, 11) == "Preview_Sky";
+    }
 };
 
 // ---- The help window's viewer --------------------------------------------
