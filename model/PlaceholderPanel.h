@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-// Fills the placeholder controls of the main window (type, the three size
-// captions that follow the type, size, position, rotation, colour swatch and
-// name) from placeholder `index`; nothing for an index outside the list.
+// Fills the placeholder controls from placeholder `index`: the type list,
+// the size captions that go with the type, size, position and rotation
+// ("0.####"), the colour swatch and the name. Nothing for an index outside
+// the list.
 void RefreshPlaceholderPanel(int32_t index);

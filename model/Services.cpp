@@ -44,6 +44,7 @@ struct DefaultServices {
     WindowHooks window;
     RecordingShell shell;
     HelpViewer help;
+    PictureLoader pictures;
     Services services;
     DefaultServices() {
         shell.succeeds = false;
@@ -52,6 +53,7 @@ struct DefaultServices {
         services.window = &window;
         services.shell = &shell;
         services.help = &help;
+        services.pictures = &pictures;
     }
 };
 
@@ -76,6 +78,7 @@ ScopedServices::ScopedServices(const Services& replacement) : saved_(Current()) 
     if (replacement.window) c.window = replacement.window;
     if (replacement.shell) c.shell = replacement.shell;
     if (replacement.help) c.help = replacement.help;
+    if (replacement.pictures) c.pictures = replacement.pictures;
     if (replacement.checkScene) c.checkScene = replacement.checkScene;
     if (replacement.mapsReport) c.mapsReport = replacement.mapsReport;
 }

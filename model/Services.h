@@ -163,6 +163,28 @@ public:
     bool succeeds = true;
 };
 
+// ---- Pictures --------------------------------------------------------------
+// A picture as 8-bit red, green, blue triples, the top row first, rows
+// without padding: the pixel (x, y) starts at rgb[3 * (y * width + x)].
+struct tpicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+// Reads picture files for the model (the displacement picture). The default
+// reads nothing.
+class PictureLoader {
+public:
+    virtual ~PictureLoader() = default;
+    // Fills `picture` and returns true when the file could be read; returns
+    // false with an empty picture otherwise.
+    virtual bool LoadRGB(const std::string& /*fileName*/, tpicture& picture) {
+        picture = {};
+        return false;
+    }
+};
+
 // ---- The registry ------------------------------------------------------
 struct Services {
     StatusSink* status = nullptr;
@@ -170,6 +192,7 @@ struct Services {
     WindowHooks* window = nullptr;
     ShellLauncher* shell = nullptr;
     HelpViewer* help = nullptr;
+    PictureLoader* pictures = nullptr;
     // The scene check, run at the end of every wait.
     std::function<void()> checkScene;
     // The lines of the maps report ("Maps" page); none when not set.

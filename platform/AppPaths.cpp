@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <mutex>
 
-std::string HelpFilePath;
-
 namespace {
 
 std::mutex& OverrideMutex() {
@@ -125,5 +123,7 @@ std::string FindHelpFile() {
         if (FileExists(dir + kName)) return dir + kName;
     return own;
 }
+
+std::string HelpFilePath;
 
 void InitHelpFilePath() { HelpFilePath = FindHelpFile(); }

@@ -28,8 +28,10 @@ std::vector<std::string> InstalledDataDirs();
 // Path of the help file "mirelanhelp.htm": in the program's folder when it
 // is there, else the first installed data folder that has it, else the
 // program's folder (where the scene checks then report it missing).
-extern std::string HelpFilePath;
 std::string FindHelpFile();
+
+// The help file the program shows; set at start-up by InitHelpFilePath.
+extern std::string HelpFilePath;
 void InitHelpFilePath();  // HelpFilePath := FindHelpFile()
 
 // True when `path` names an existing folder.

@@ -11,6 +11,7 @@
 #include "model/PlaceholderPanel.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
+#include "model/Transform.h"
 #include "model/TextConv.h"
 #include "platform/AppPaths.h"
 #include "ui/options/Options.h"
@@ -202,16 +203,6 @@ tsettingsblock ParseBlock(std::span<const tsettingsline> lines) {
 
 // ---- Applying a complete block ---------------------------------------------
 
-// Empties the light list, the light selector and the light panel.
-void DeleteLightsForRestore() {
-    const std::size_t n = Lights.size();
-    Lights.clear();
-    Form1.ComboBox2.items.clear();
-    Form1.ComboBox2.index = -1;
-    LogMessage(std::to_string(n) + " lights deleted.");
-    RefreshLightPanel(0);
-}
-
 // What the camera check boxes switch on the panel when they change.
 void ApplyCameraChecks(tscene& scene) {
     const bool ortho = Form1.CheckBox9.checked;
@@ -258,7 +249,7 @@ void ApplyCamera(tscene& scene, const tcamerasettings& c) {
 void ApplyLights(const std::vector<tlight>& lights) {
     LogMessage("Reading lights...");
     if (lights.empty()) return;
-    DeleteLightsForRestore();
+    DeleteAllLights();
     HeadlightIntensity = 1.0;
     Form1.Edit49.text = "100";
     Form1.Edit67.text = "1.0";

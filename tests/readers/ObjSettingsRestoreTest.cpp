@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "model/Model.h"
-#include "model/PlaceholderPanel.h"
 #include "platform/AppPaths.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
@@ -276,34 +275,6 @@ TEST_F(ObjSettingsRestoreTest, ADamagedBlockChangesNothing) {
         ReadWithBlock(d.block);
         ExpectNothingRestored();
     }
-}
-
-TEST_F(ObjSettingsRestoreTest, ThePlaceholderPanelFollowsTheKind) {
-    for (int kind = 0; kind < 3; ++kind) {
-        tplaceholder p;
-        NewPlaceholder(p);
-        p.kind = static_cast<uint8_t>(kind);
-        p.size = {1.23456, 2, 0.5};
-        p.color = 123;
-        p.name = "P" + std::to_string(kind);
-        Placeholders.push_back(p);
-    }
-    const char* captions[3][3] = {
-        {"Width:", "Height:", "Depth:"}, {"X size:", "Y size:", "Z size:"}, {"Dia 1:", "Dia 2:", "Height:"}};
-    for (int i = 0; i < 3; ++i) {
-        RefreshPlaceholderPanel(i + 1);
-        EXPECT_EQ(Form1.ComboBox9.index, i);
-        EXPECT_EQ(Form1.Label132.caption, captions[i][0]);
-        EXPECT_EQ(Form1.Label133.caption, captions[i][1]);
-        EXPECT_EQ(Form1.Label134.caption, captions[i][2]);
-        EXPECT_EQ(Form1.Edit79.text, "P" + std::to_string(i));
-    }
-    EXPECT_EQ(Form1.Edit72.text, "1.2346");
-    EXPECT_EQ(Form1.Edit73.text, "2");
-    EXPECT_EQ(Form1.Label149.color, 123);
-    RefreshPlaceholderPanel(-1);
-    RefreshPlaceholderPanel(4);
-    EXPECT_EQ(Form1.Edit79.text, "P2");
 }
 
 }  // namespace

@@ -259,8 +259,12 @@ void ReadControl(const GeneralSection& g, std::string_view key, const ControlInf
             break;
         }
         case ControlKind::Edit: {
-            if (!value) break;  // a missing key leaves the text
             tedit& edit = *std::get<tedit*>(c.ref);
+            if (key == "savetodir" && !value) {
+                edit.text = ProgramFolder();
+                break;
+            }
+            if (!value) break;  // a missing key leaves the text
             if (key == "glmapsizex" || key == "glmapsizey") {
                 // The size and its up-down, which holds the power of two.
                 double size = 0;

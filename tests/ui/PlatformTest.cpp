@@ -1,0 +1,227 @@
+// The program's folder, the help file, temporary files and the shell.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "model/Services.h"
+#include "platform/AppPaths.h"
+#include "platform/SystemShell.h"
+#include "platform/TempFiles.h"
+#include "platform/Version.h"
+#include "ui/core/Settings.h"
+#include "ui/core/Shell.h"
+#include "ui/options/Options.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets an environment variable for the scope and restores it after.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            had_ = true;
+            old_ = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+class PlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::path(::testing::TempDir()) /
+               ("mirelan_platform_" + std::string(info->name()) + "_" + std::to_string(static_cast<long>(getpid())));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        SetProgramDirOverride("");
+        DeleteAllTempFiles();
+        fs::remove_all(dir_);
+    }
+    static void Touch(const fs::path& p) {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p) << "x";
+    }
+    // Waits a bounded time for a file that a started program writes.
+    static bool WaitForFile(const fs::path& p) {
+        for (int i = 0; i < 500; ++i) {
+            if (fs::exists(p) && fs::file_size(p) > 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    static std::string ReadAll(const fs::path& p) {
+        std::ifstream in(p);
+        std::string s;
+        std::getline(in, s);
+        return s;
+    }
+    fs::path dir_;
+};
+
+TEST_F(PlatformTest, ProgramFolderAndItsFiles) {
+    // Without an override: the executable's folder when it can be written.
+    const std::string exe = ExecutableDir();
+    ASSERT_FALSE(exe.empty());
+    EXPECT_EQ(exe.back(), '/');
+    if (access(exe.c_str(), W_OK) == 0) {
+        EXPECT_EQ(ProgramDir(), exe);
+    }
+
+    SetProgramDirOverride(dir_.string());
+    EXPECT_EQ(ProgramDir(), dir_.string() + "/");
+    EXPECT_EQ(SettingsFilePath(), dir_.string() + "/mirelansettings.ini");
+    InitDialogFolders();
+    EXPECT_EQ(Form2.Edit1.text, dir_.string());
+    EXPECT_EQ(Form7.Edit2.text, dir_.string());
+
+    // The per-user data folder is made on demand.
+    {
+        ScopedEnv env("XDG_DATA_HOME", (dir_ / "data").string());
+        EXPECT_EQ(UserDataDir(), (dir_ / "data" / "mirelan").string() + "/");
+        EXPECT_TRUE(fs::is_directory(dir_ / "data" / "mirelan"));
+    }
+    {
+        ScopedEnv env("XDG_DATA_HOME", "");
+        ScopedEnv home("HOME", (dir_ / "home").string());
+        EXPECT_EQ(UserDataDir(), (dir_ / "home" / ".local" / "share" / "mirelan").string() + "/");
+    }
+    // The build number is the text after the last "." of the version.
+    const std::string version = GetVersionString();
+    EXPECT_EQ(BuildNumber(), version.substr(version.rfind('.') + 1));
+}
+
+TEST_F(PlatformTest, HelpFileIsLookedForBesideTheProgramThenInTheDataFolders) {
+    SetProgramDirOverride((dir_ / "prog").string());
+    ScopedEnv env("XDG_DATA_DIRS", (dir_ / "share1").string() + ":" + (dir_ / "share2").string());
+    const std::string own = (dir_ / "prog" / "mirelanhelp.htm").string();
+    // Nowhere: the program's folder, so that the checks report it missing.
+    EXPECT_EQ(FindHelpFile(), own);
+    Touch(dir_ / "share2" / "mirelan" / "mirelanhelp.htm");
+    EXPECT_EQ(FindHelpFile(), (dir_ / "share2" / "mirelan" / "mirelanhelp.htm").string());
+    Touch(own);
+    EXPECT_EQ(FindHelpFile(), own);
+}
+
+TEST_F(PlatformTest, TemporaryFilesAreUniqueAndOnlyOwnFilesAreDeleted) {
+    SetProgramDirOverride(dir_.string());
+    const std::string a = CreateTempFile("mirelantemp", ".pz3");
+    const std::string b = CreateTempFile("mirelantemp", ".pz3");
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.rfind(dir_.string() + "/mirelantemp-", 0), 0u);
+    EXPECT_EQ(a.substr(a.size() - 4), ".pz3");
+    EXPECT_TRUE(fs::exists(a));
+    EXPECT_TRUE(IsOwnTempFile(a));
+
+    // A file of the same kind of name that this process did not make stays.
+    const fs::path foreign = dir_ / "mirelantemp.pz3";
+    Touch(foreign);
+    EXPECT_FALSE(IsOwnTempFile(foreign.string()));
+    EXPECT_FALSE(DeleteTempFile(foreign.string()));
+    EXPECT_TRUE(fs::exists(foreign));
+
+    EXPECT_TRUE(DeleteTempFile(a));
+    EXPECT_FALSE(fs::exists(a));
+    EXPECT_FALSE(DeleteTempFile(a));  // only once
+    DeleteAllTempFiles();
+    EXPECT_FALSE(fs::exists(b));
+    EXPECT_TRUE(fs::exists(foreign));
+    EXPECT_EQ(CreateTempFile("../escape", ".x"), "");
+
+    // An unwritable program folder falls back to /tmp.
+    SetProgramDirOverride((dir_ / "missing").string());
+    const std::string c = CreateTempFile("mirelantemp", ".wrl");
+    ASSERT_FALSE(c.empty());
+    EXPECT_EQ(c.rfind("/tmp/mirelantemp-", 0), 0u);
+    EXPECT_TRUE(DeleteTempFile(c));
+}
+
+TEST_F(PlatformTest, CommandLinesAndLinks) {
+    EXPECT_EQ(SplitCommandLine("/NORESTORE /RENDER \"/my dir/scene.ini\""),
+              (std::vector<std::string>{"/NORESTORE", "/RENDER", "/my dir/scene.ini"}));
+    EXPECT_EQ(SplitCommandLine("  a\t\"\"  b\"c d\"e "), (std::vector<std::string>{"a", "", "bc de"}));
+    EXPECT_TRUE(SplitCommandLine("   ").empty());
+    EXPECT_TRUE(IsLinkText("http://www.example.org"));
+    EXPECT_TRUE(IsLinkText("mailto:someone@example.org"));
+    EXPECT_TRUE(IsLinkText("file:///tmp/x"));
+    EXPECT_FALSE(IsLinkText("C:\\povray\\pvengine.exe"));
+    EXPECT_FALSE(IsLinkText("/usr/bin/povray"));
+    EXPECT_FALSE(IsLinkText("#anchor"));
+    EXPECT_EQ(FindProgram("sh").empty(), false);
+    EXPECT_EQ(FindProgram("/no/such/program"), "");
+}
+
+TEST_F(PlatformTest, SystemShellStartsProgramsWithoutWaiting) {
+    SystemShell shell;
+    EXPECT_TRUE(shell.Open("/bin/true", "", ""));
+    EXPECT_TRUE(shell.Open("\"/bin/true\"", "/NORESTORE /RENDER \"x y.ini\"", " "));
+    EXPECT_FALSE(shell.Open("/no/such/program", "", ""));
+    EXPECT_FALSE(shell.Open("no-such-program-of-mirelan", "", ""));
+    EXPECT_FALSE(shell.Open("", "", ""));
+    EXPECT_FALSE(StartDetached({"/bin/true"}, (dir_ / "no folder").string()));
+
+    // Parameters split by blanks outside quotes, in the given folder.
+    const fs::path work = dir_ / "work dir";
+    fs::create_directories(work);
+    EXPECT_TRUE(shell.Open("/bin/sh", "-c \"pwd > out.txt\"", work.string()));
+    ASSERT_TRUE(WaitForFile(work / "out.txt"));
+    EXPECT_EQ(fs::path(ReadAll(work / "out.txt")), fs::canonical(work));
+
+    // A program and its parameters in one text.
+    EXPECT_TRUE(shell.Open("/bin/sh -c \"echo one > two.txt\"", "", work.string()));
+    ASSERT_TRUE(WaitForFile(work / "two.txt"));
+    EXPECT_EQ(ReadAll(work / "two.txt"), "one");
+
+    // A program that runs on is not waited for.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(shell.Open("/bin/sleep", "5", ""));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+
+    // Documents and links go to the opener (a harmless stand-in here).
+    shell.opener = "/bin/true";
+    EXPECT_TRUE(shell.Open("https://www.example.org/mirelan", "", ""));
+    Touch(work / "notes.htm");
+    EXPECT_TRUE(shell.Open((work / "notes.htm").string(), "", ""));
+    shell.opener = "/no/such/opener";
+    EXPECT_FALSE(shell.Open("mailto:someone@example.org", "", ""));
+}
+
+TEST_F(PlatformTest, OpenWithShellGoesThroughTheShellInForce) {
+    RecordingShell recording;
+    Services services;
+    services.shell = &recording;
+    ScopedServices scope(services);
+    const std::string longPath = "/" + std::string(3000, 'p') + "/povray";
+    EXPECT_EQ(OpenWithShell("\"" + longPath + "\"", "/NORESTORE /RENDER \"a.ini\"", "/out", 1), ShellStarted);
+    ASSERT_EQ(recording.requests.size(), 1u);
+    EXPECT_EQ(recording.requests[0].target, "\"" + longPath + "\"");  // passed whole
+    EXPECT_EQ(recording.requests[0].parameters, "/NORESTORE /RENDER \"a.ini\"");
+    EXPECT_EQ(recording.requests[0].folder, "/out");
+    recording.succeeds = false;
+    EXPECT_LE(OpenWithShell("http://www.example.org", "", "", 1), 32);
+}
+
+}  // namespace
