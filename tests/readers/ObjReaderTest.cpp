@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "model/Merge.h"
 #include "model/Model.h"
+#include "model/Random.h"
 #include "model/StatusLog.h"
+#include "model/TextConv.h"
 #include "model/Triangulate.h"
 #include "platform/AppPaths.h"
 #include "platform/TempFiles.h"
@@ -169,6 +173,107 @@ TEST_F(ObjReaderTest, NumbersThatAreNotNumbersReadAsZero) {
     EXPECT_DOUBLE_EQ(ImportUVs[0].v, 0);
     EXPECT_DOUBLE_EQ(ImportUVs[1].u, 0);
     EXPECT_DOUBLE_EQ(ImportUVs[1].v, 0.5);
+}
+
+// Random number and corner texts, read from lines of every shape (plain
+// words, commas between them, continued lines, the very end of the file),
+// give the values the general parsers give.
+TEST_F(ObjReaderTest, NumbersAndCornersReadTheSameWhateverTheLineLooksLike) {
+    SeedRandom(77);
+    auto digits = [](int n) {
+        std::string d;
+        for (int i = 0; i < n; ++i) d += static_cast<char>('0' + RandomInt(10));
+        return d;
+    };
+    auto numberText = [&] {
+        std::string t;
+        const int sign = RandomInt(4);
+        if (sign == 1) t += '-';
+        if (sign == 2) t += '+';
+        t += digits(RandomInt(3) == 0 ? RandomInt(20) : RandomInt(4));
+        if (RandomInt(4) != 0) t += '.' + digits(RandomInt(3) == 0 ? RandomInt(20) : RandomInt(9));
+        if (RandomInt(10) == 0) t += (RandomInt(2) ? "e" : "E") + std::string(RandomInt(2) ? "-" : "") + digits(1 + RandomInt(3));
+        if (RandomInt(15) == 0) t.insert(static_cast<std::size_t>(RandomInt(static_cast<int>(t.size()) + 1)), 1, "x.-e+/"[RandomInt(6)]);
+        return t.empty() ? std::string("0") : t;
+    };
+    auto fieldText = [&] {
+        std::string t;
+        const int sign = RandomInt(8);
+        if (sign == 1) t += '-';
+        if (sign == 2) t += '+';
+        t += RandomInt(8) == 0 ? digits(RandomInt(14)) : digits(RandomInt(7));
+        if (RandomInt(20) == 0) t.insert(static_cast<std::size_t>(RandomInt(static_cast<int>(t.size()) + 1)), 1, "x-+."[RandomInt(4)]);
+        return t;
+    };
+    auto cornerText = [&] {
+        std::string t = fieldText();
+        for (int i = RandomInt(4); i > 0; --i) t += '/' + fieldText();
+        return t.empty() ? std::string("1") : t;
+    };
+    // What the general rules give: a number, or 0; an index field that is
+    // an integer in the 32-bit range, or 0.
+    auto number = [](const std::string& t) {
+        double v = 0;
+        return ParseDouble(t, v) ? v : 0.0;
+    };
+    auto field = [](const std::string& t) -> int64_t {
+        int64_t v = 0;
+        if (t.empty() || t.find_first_not_of("+-0123456789") != std::string::npos || !ParseInt(t, v)) return 0;
+        if (t.size() > 1 && (t[1] == '+' || t[1] == '-')) return 0;
+        return v < INT32_MIN || v > INT32_MAX ? 0 : v;
+    };
+
+    std::string file;
+    std::vector<std::vector<std::string>> numbers;
+    std::vector<std::vector<std::string>> corners;
+    for (int line = 0; line < 4000; ++line) {
+        const std::string sep = line % 4 == 3 ? " \\\n  " : line % 4 == 2 ? "\t" : line % 4 == 1 ? ", " : " ";
+        if (line % 2 == 0) {
+            numbers.push_back({numberText(), numberText(), numberText()});
+            file += "v " + numbers.back()[0] + sep + numbers.back()[1] + sep + numbers.back()[2];
+        } else {
+            corners.push_back({cornerText(), cornerText()});
+            file += "l " + corners.back()[0] + sep + corners.back()[1];
+        }
+        file += line + 1 < 4000 ? "\n" : "";  // the last line ends the file
+    }
+    ReadObjText(file);
+    ASSERT_EQ(ImportVertices.size(), numbers.size());
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const tvector& p = ImportVertices[i].p;
+        const double got[3] = {p.x, p.y, p.z};
+        for (int c = 0; c < 3; ++c)
+            ASSERT_EQ(std::bit_cast<uint64_t>(got[c]), std::bit_cast<uint64_t>(number(numbers[i][c])))
+                << numbers[i][c] << " read as " << got[c];
+    }
+    // Lines keep their corners as written (negative indices resolved
+    // against the vertices read so far: one vertex line per line pair).
+    ASSERT_EQ(LineSegments.size(), corners.size());
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const int64_t vertexCount = static_cast<int64_t>(i) + 1;
+        for (int end = 0; end < 2; ++end) {
+            const std::string& text = corners[i][static_cast<std::size_t>(end)];
+            std::vector<std::string> fields;
+            std::size_t start = 0;
+            for (;;) {
+                const std::size_t slash = text.find('/', start);
+                fields.push_back(text.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+                if (slash == std::string::npos) break;
+                start = slash + 1;
+            }
+            fields.resize(std::max<std::size_t>(fields.size(), 3));
+            int64_t v = field(fields[0]);
+            if (v < 0) v += vertexCount + 1;
+            int64_t t = field(fields[1]);
+            if (t < 0) t += 1;
+            int64_t n = field(fields[2]);
+            if (n < 0) n += 1;
+            const tline& l = LineSegments[i];
+            ASSERT_EQ(l.vertex[end], v) << text;
+            ASSERT_EQ(l.uv[end], t) << text;
+            ASSERT_EQ(l.normal[end], n) << text;
+        }
+    }
 }
 
 TEST_F(ObjReaderTest, LineEndsByteOrderMarkTabsAndContinuations) {
