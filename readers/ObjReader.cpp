@@ -378,7 +378,7 @@ private:
         std::string pending;
         do {
             const std::string_view raw = text_.ReadTextLine();
-            ++lineNumber_;
+            CountLine(raw);
             std::string_view line;
             if (pending.empty()) {
                 line = TrimBlanks(raw);
@@ -402,6 +402,24 @@ private:
         } while (!text_.Eof());
     }
 
+    // Keeps lineNumber_ at the number of the line `raw` as an editor counts
+    // lines: the line reader passes over empty lines ended by a line feed,
+    // so the line ends between two lines are counted (CR LF, LF or a lone
+    // CR each end one line).
+    void CountLine(std::string_view raw) {
+        const std::string& text = text_.Text();
+        const char* const start = raw.data() ? raw.data() : text.data() + text.size();
+        const char* p = previousEnd_ ? previousEnd_ : text.data();
+        if (!previousEnd_) lineNumber_ = 1;
+        if (start - p == 1) {
+            ++lineNumber_;
+        } else {
+            for (; p < start; ++p)
+                if (*p == '\n' || (*p == '\r' && (p + 1 >= start || p[1] != '\n'))) ++lineNumber_;
+        }
+        previousEnd_ = start + raw.size();
+    }
+
     // One logical line; false when no keyword handled it.
     bool LogicalLine(std::string_view line, const char* loadEnd) {
         if (line.empty()) return false;
@@ -411,7 +429,13 @@ private:
         {
             PlainWords words(line, loadEnd);
             std::string_view keyword;
-            if (words.Next(keyword) == PlainWords::Word && PlainLine(Classify(keyword), words)) return true;
+            if (words.Next(keyword) == PlainWords::Word) {
+                // The first word is the same by either rule when it holds no
+                // comma or quote.
+                const Keyword k = Classify(keyword);
+                if (k == Keyword::None) return false;
+                if (PlainLine(k, words)) return true;
+            }
         }
         const std::vector<std::string_view>& split = splitter_.Split(line);
         if (split.empty()) return false;
@@ -683,6 +707,7 @@ private:
     int32_t degenerateNormals_ = 0;
     int32_t withoutMaterial_ = 0;
     int64_t lineNumber_ = 0;
+    const char* previousEnd_ = nullptr;  // end of the line read before
     std::vector<tcorner> corners_;  // of the current face or polyline
     bool blockFound_ = false;
     std::vector<tsettingsline> blockLines_;

@@ -437,6 +437,14 @@ TEST_F(ObjReaderTest, AMissingFileOrAShortVertexIsAReadError) {
         EXPECT_STREQ(e.what(), "model.obj, line 2: a vertex needs three coordinates");
         EXPECT_EQ(e.line(), 2);
     }
+    // Line numbers as an editor shows them, empty lines and any line ends
+    // included.
+    try {
+        ReadObjText("v 0 0 0\r\n\r\n\n# x\rv 1 0\n");
+        FAIL();
+    } catch (const ReadError& e) {
+        EXPECT_EQ(e.line(), 5);
+    }
     EXPECT_THROW(ReadObjText("vn 1 0\n"), ReadError);
     EXPECT_THROW(ReadObjText("vt\n"), ReadError);
 }
