@@ -39,6 +39,8 @@ int32_t CurrentMaterialIndex = 0;
 double HeadlightIntensity = 1.0;
 std::string BackgroundMapName;
 double BackgroundRotation = 0;
+int32_t BackgroundTexture = 0;
+int32_t BackgroundTextureBytes = 0;
 int32_t ThumbnailSize = 64;
 int32_t ThumbnailWidth = 64;
 int32_t ThumbnailHeight = 64;

@@ -100,6 +100,8 @@ extern int32_t CurrentMaterialIndex;         // last clicked material row
 extern double HeadlightIntensity;            // 1.0 at start
 extern std::string BackgroundMapName;        // spherical background map
 extern double BackgroundRotation;            // degrees about Y
+extern int32_t BackgroundTexture;            // preview texture of the background map, 0 = none
+extern int32_t BackgroundTextureBytes;       // its width x height x 4
 extern int32_t ThumbnailSize;
 extern int32_t ThumbnailWidth;
 extern int32_t ThumbnailHeight;

@@ -114,6 +114,23 @@ public:
     // Refill the main window's material and group lists from the model.
     virtual void FillMaterialList() {}
     virtual void FillGroupList() {}
+    // Load drivers: preview textures of the material maps (mode as the
+    // material commands pass it), the material panel, the camera, the map
+    // names spelled as on disk, the window title, a beep, the initial folder
+    // of the save and picture dialogs, the material thumbnail, and the
+    // commands enabled once a model was loaded (merge; save and edit, with
+    // the batch options hidden).
+    virtual void ReloadMaterialMaps(int32_t /*mode*/) {}
+    virtual void RefreshMaterialPanel(int32_t /*index*/) {}
+    virtual void ResetCamera() {}
+    virtual void ApplyCameraEdits() {}
+    virtual void MatchMapNameCase() {}
+    virtual void SetTitle(std::string_view /*title*/) {}
+    virtual void Beep() {}
+    virtual void SetDialogDirs(std::string_view /*folder*/) {}
+    virtual void ClearMaterialThumbnail() {}
+    virtual void EnableMergeSelected() {}
+    virtual void ShowSingleModelControls() {}
     // Preview window state restored from a model file's settings block.
     virtual void SetPreviewClientSize(int32_t /*width*/, int32_t /*height*/) {}
     virtual void SetClearColor(const tvector& /*rgb*/, double /*alpha*/) {}

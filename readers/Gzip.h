@@ -1,0 +1,36 @@
+// Decompression of gzip files (".gz" models, ".pzz" Poser scenes) into plain
+// files, so that the text readers read them like any other file. The data
+// is streamed in blocks; memory use does not grow with the file.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Reads the gzip file `inName` and writes its uncompressed bytes to
+// `outName` (created or replaced). A file without the gzip signature is
+// copied as it is. Every failure throws ReadError with one of the messages
+// ": can't gzopen " + inName, "open error: " + errno, ": " + the zlib error
+// text (a corrupt or truncated stream), "write error", "close error: " +
+// errno, "gzclose error"; the partly written output file is then removed.
+void UncompressGzipFile(const std::string& inName, const std::string& outName);
+
+// Decompresses `inName` into a new temporary file of the program (unique
+// name "mirelantemp-XXXXXX" + extension, e.g. ".wrl") and returns its path.
+// The caller deletes it with DeleteTempFile (or holds it in a
+// ScopedTempFile). On failure no temporary file is left and ReadError is
+// thrown.
+std::string UncompressGzipToTempFile(const std::string& inName, std::string_view extension);
+
+// Deletes its temporary file (one made by CreateTempFile) when it goes out
+// of scope.
+class ScopedTempFile {
+public:
+    explicit ScopedTempFile(std::string path) : path_(std::move(path)) {}
+    ~ScopedTempFile();
+    ScopedTempFile(const ScopedTempFile&) = delete;
+    ScopedTempFile& operator=(const ScopedTempFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};

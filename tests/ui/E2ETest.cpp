@@ -1,0 +1,137 @@
+// Runs the end-to-end driver on small files and checks its report and exit
+// status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+class E2ETest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::path(testing::TempDir()) /
+                 ("e2e-" + std::to_string(::getpid()) + "-" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    std::string File(const std::string& name, const std::string& content) const {
+        const fs::path p = folder / name;
+        std::ofstream(p, std::ios::binary) << content;
+        return p.string();
+    }
+    static std::string Quote(const std::string& s) {
+        std::string q = "'";
+        for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    }
+    RunResult Start(const std::vector<std::string>& args) const {
+        std::string command = Quote(MIRELAN_E2E_BINARY);
+        for (const std::string& a : args) command += " " + Quote(a);
+        const std::string errFile = (folder / "stderr.txt").string();
+        command += " 2>" + Quote(errFile);
+        RunResult run;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe) return run;
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+        const int raw = ::pclose(pipe);
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream err(errFile);
+        run.err.assign(std::istreambuf_iterator<char>(err), {});
+        return run;
+    }
+
+    fs::path folder;
+};
+
+const char* const Quad =
+    "[q:VERTICES]\n4\n1 1 1\n3 1 1\n3 3 1\n1 3 1\n"
+    "[q:FACES]\n1\n0 1 2 3\n[End]\n";
+
+TEST_F(E2ETest, ReportsTheLoadedModel) {
+    const RunResult run = Start({File("t.raw", "Part\n0 0 0 1 0 0 0 1 0\n0 0 0 0 1 0 -1 0 -2.5\n")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "vertices 6\nnormals 6\nuvs 0\nfaces 2\nlines 0\ngroups 1\nmaterials 1\nlights 0\n"
+              "extents -1 0 -2.5 1 1 0\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(E2ETest, OptionsAndSeveralModels) {
+    const std::string quad = File("q.udo", Quad);
+    // Z up turned to Y up by default; not when the option is off.
+    RunResult run = Start({quad});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("extents 1 1 -3 3 1 -1\n"), std::string::npos) << run.out;
+    run = Start({"--set", "Form1.CheckBox26=0", quad});
+    EXPECT_NE(run.out.find("extents 1 1 1 3 3 1\n"), std::string::npos) << run.out;
+
+    run = Start({"--set", "Form1.CheckBox26=0", "--log", File("t.raw", "0 0 0 1 0 0 0 1 0\n"), quad});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("vertices 7\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("faces 3\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("groups 2\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("extents 0 0 0 3 3 1\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("Model q.udo loaded."), std::string::npos) << run.err;
+}
+
+TEST_F(E2ETest, FailedModelsExitWithOne) {
+    RunResult run = Start({(folder / "missing.raw").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("File missing.raw does not exist."), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("faces 0\n"), std::string::npos);
+
+    const std::string bad = File("bad.udo", "[m:VERTICES]\n0 0 0\n1 0 0\n0 1 0\n[m:FACES]\n0 1 x\n");
+    run = Start({File("t.raw", "0 0 0 1 0 0 0 1 0\n"), bad});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("bad.udo: 'x' is not a valid integer value"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("faces 1\n"), std::string::npos) << run.out;  // the first file stays
+
+    run = Start({File("names.raw", "only a name\n")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Model does not have faces"), std::string::npos) << run.err;
+}
+
+TEST_F(E2ETest, BadArgumentsExitWithTwo) {
+    const std::string model = File("t.raw", "0 0 0 1 0 0 0 1 0\n");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {"--set", "Form1.CheckBox26=0"},
+             {"--frobnicate", model},
+             {"--set", "Form1.NoSuchControl=1", model},
+             {"--set", "Form9.CheckBox26=1", model},
+             {"--set", "Form1.CheckBox26=maybe", model},
+             {"--set", "Form1.ComboBox23=17", model},
+             {"--set", "Form1.CheckBox26", model},
+             {model, "--set"},
+             {"--out", folder.string(), model},
+         }) {
+        const RunResult run = Start(args);
+        EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("usage: mirelan_e2e"), std::string::npos);
+    }
+    // Edits take any text, combo boxes an item index.
+    EXPECT_EQ(Start({"--set", "Form1.Edit95=12.5", "--set", "Form1.ComboBox23=0", model}).status, 0);
+}
+
+}  // namespace

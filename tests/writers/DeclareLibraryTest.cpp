@@ -1,0 +1,141 @@
+// The custom texture library: reading, writing with CR LF, the round trip,
+// damaged files, and the picker's list.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "model/Errors.h"
+#include "tests/writers/WriterTest.h"
+#include "ui/options/Options.h"
+#include "writers/DeclareLibrary.h"
+
+namespace writertest {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DeclareLibraryTest : public WriterTest {
+protected:
+    std::string Write(const std::string& text) {
+        const std::string path = Path("custom_pov_texture_lib.inc");
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    static tdeclare Entry(const std::string& name, const std::string& text) {
+        tdeclare d;
+        d.name = name;
+        d.text = text;
+        return d;
+    }
+    std::vector<std::pair<std::string, std::string>> Entries() const {
+        std::vector<std::pair<std::string, std::string>> r;
+        for (const tdeclare& d : DeclareLibrary) r.emplace_back(d.name.str(), d.text.str());
+        return r;
+    }
+    using Entries_t = std::vector<std::pair<std::string, std::string>>;
+};
+
+TEST_F(DeclareLibraryTest, ReadingRules) {
+    ReadDeclareLibrary(Write(
+        "// my textures\r\n"
+        "texture { lost }\r\n"
+        "#declare Gold_=\r\n"
+        "\r\n"                                   // dropped: the text is still empty
+        "material { texture { pigment { rgb <1,0.8,0.2> } } }\r\n"
+        "\r\n"                                   // kept: inside the text
+        "  // indented\r\n"
+        "\t#DECLARE Silver_=\r\n"               // capitals, indented by a tab
+        "texture { Silver_Metal }\r\n"
+        "   #declare Empty_=\n"                  // an LF file end works too
+        "#declare NoEquals\n"
+        "#declare OneLine_ = texture { T }\n"
+        "  second line\n"));
+    EXPECT_EQ(Entries(), (Entries_t{
+                             {"Gold_", "material { texture { pigment { rgb <1,0.8,0.2> } } }\r\n\r\n  // indented"},
+                             {"Silver_", "texture { Silver_Metal }"},
+                             {"Empty_", ""},
+                             {"NoEquals", ""},
+                             {"OneLine_", "texture { T }\r\n  second line"},
+                         }));
+    EXPECT_EQ(Form8.ListBox6.items,
+              (std::vector<std::string>{"Gold_", "Silver_", "Empty_", "NoEquals", "OneLine_"}));
+    EXPECT_EQ(DeclareLibraryNames(), Form8.ListBox6.items);
+}
+
+TEST_F(DeclareLibraryTest, MissingFileGivesAnEmptyLibrary) {
+    ReadDeclareLibrary(Path("none.inc"));
+    ReadDeclareLibrary("");
+    EXPECT_TRUE(DeclareLibrary.empty());
+    EXPECT_TRUE(Form8.ListBox6.items.empty());
+}
+
+TEST_F(DeclareLibraryTest, SavedWithCrLfAndReadBackTheSame) {
+    DeclareLibrary.push_back(Entry("Gold_", "material {\r\n  texture { T }\r\n}"));
+    DeclareLibrary.push_back(Entry("Empty_", ""));
+    DeclareLibrary.push_back(Entry("Lf_", "a\nb"));             // a text with LF breaks
+    DeclareLibrary.push_back(Entry("Trail_", "x\r\n\r\n"));     // blank lines at the end are kept
+    const std::string path = Path("lib.inc");
+    SaveDeclareLibrary(path);
+    EXPECT_EQ(ReadFile(path),
+              "#declare Gold_=\r\nmaterial {\r\n  texture { T }\r\n}\r\n"
+              "#declare Empty_=\r\n\r\n"
+              "#declare Lf_=\r\na\r\nb\r\n"
+              "#declare Trail_=\r\nx\r\n\r\n\r\n");
+    const auto saved = Entries();
+    DeclareLibrary.clear();
+    ReadDeclareLibrary(path);
+    Entries_t expected = saved;
+    expected[2].second = "a\r\nb";
+    EXPECT_EQ(Entries(), expected);
+    // No file is left beside the library.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(DeclareLibraryTest, EmptyLibrarySavesAnEmptyFile) {
+    Write("#declare Old_=\r\nx\r\n");
+    SaveDeclareLibrary(Path("custom_pov_texture_lib.inc"));
+    EXPECT_EQ(ReadFile(Path("custom_pov_texture_lib.inc")), "");
+}
+
+// A damaged file: garbage, a text far over 5000 characters, a file cut in
+// the middle of a line. Every whole entry is kept.
+TEST_F(DeclareLibraryTest, DamagedFileLosesNoWholeEntry) {
+    std::string text = "\xEF\xBB\xBF#declare First_=\r\nfirst\r\n";
+    text += "#declare Huge_=\r\n";
+    for (int i = 0; i < 2000; ++i) text += "0123456789\r\n";
+    text += std::string("\0\x01\xFF garbage\r\n", 14);
+    text += "#declare Whole_=\r\nwhole text\r\n";
+    text += "#declare Cut_=\r\npigment { rgb <1,";
+    ReadDeclareLibrary(Write(text));
+    ASSERT_EQ(DeclareLibrary.size(), 4u);
+    EXPECT_EQ(DeclareLibrary[0].name, "First_");
+    EXPECT_EQ(DeclareLibrary[0].text, "first");
+    EXPECT_EQ(DeclareLibrary[1].name, "Huge_");
+    EXPECT_EQ(DeclareLibrary[1].text.size(), 5000u);
+    EXPECT_EQ(DeclareLibrary[2].name, "Whole_");
+    EXPECT_EQ(DeclareLibrary[2].text, "whole text");
+    EXPECT_EQ(DeclareLibrary[3].text, "pigment { rgb <1,");
+    EXPECT_NE(std::find(Messages().begin(), Messages().end(),
+                        "<!>Texture library entry Huge_: text longer than 5000 characters cut"),
+              Messages().end());
+}
+
+// A library that cannot be written raises the error and leaves the old file.
+TEST_F(DeclareLibraryTest, FailedSaveKeepsTheOldFile) {
+    fs::create_directories(Path("ro"));
+    const std::string path = Path("ro") + "/lib.inc";
+    std::ofstream(path, std::ios::binary) << "#declare Old_=\r\nx\r\n";
+    DeclareLibrary.push_back(Entry("New_", "y"));
+    // The target name is a folder: the rename fails after the new file was written.
+    fs::create_directories(Path("ro") + "/dir.inc");
+    EXPECT_THROW(SaveDeclareLibrary(Path("ro") + "/dir.inc"), ExportError);
+    EXPECT_TRUE(fs::is_directory(Path("ro") + "/dir.inc"));
+    // A folder that does not exist: nothing is written.
+    EXPECT_THROW(SaveDeclareLibrary(Path("nowhere") + "/lib.inc"), ExportError);
+    EXPECT_EQ(ReadFile(path), "#declare Old_=\r\nx\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("ro")), fs::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace writertest

@@ -1,0 +1,429 @@
+#include "ui/core/LoadDrivers.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+
+#include "model/Connectivity.h"
+#include "model/Errors.h"
+#include "model/Extents.h"
+#include "model/MapPaths.h"
+#include "model/Merge.h"
+#include "model/Model.h"
+#include "model/ModelLists.h"
+#include "model/Normals.h"
+#include "model/Selection.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "model/Transform.h"
+#include "model/Weld.h"
+#include "readers/ModelReaders.h"
+#include "readers/ReaderCommon.h"
+#include "ui/options/ControlTable.h"
+#include "ui/options/Options.h"
+
+bool ModelHasUVs = false;
+bool ModelHasNormals = false;
+
+namespace {
+
+// ---- Helpers ----------------------------------------------------------
+void Pump() { Svc().status->ProcessPendingMessages(); }
+WindowHooks& Window() { return *Svc().window; }
+
+// The folder of a file, without the final separator ("" for none).
+std::string FolderOf(std::string_view fileName) {
+    std::string folder = ExtractFilePath(fileName);
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    return folder;
+}
+
+// A model name as the program keeps it: "/" separators, absolute.
+std::string AbsoluteModelPath(const std::string& fileName) {
+    const std::string normal = NormalizePathSeparators(Trim(fileName));
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(normal, ec);
+    return ec ? normal : p.lexically_normal().string();
+}
+
+// The extension of the rendered image for the output format list.
+std::string_view RenderImageExtension(int32_t format) {
+    switch (format) {
+        case 1: return ".png";
+        case 2: return ".ppm";
+        case 3: return ".bmp";
+        default: return ".tga";  // 0 and 4, the two TGA kinds
+    }
+}
+
+// Ends a wait on every path; `End` ends it early.
+class WaitGuard {
+public:
+    WaitGuard() { BeginWait(); }
+    ~WaitGuard() { End(); }
+    WaitGuard(const WaitGuard&) = delete;
+    WaitGuard& operator=(const WaitGuard&) = delete;
+    void End() {
+        if (active_) {
+            active_ = false;
+            EndWait();
+        }
+    }
+
+private:
+    bool active_ = true;
+};
+
+void AddError(std::vector<std::string>* errors, std::string text) {
+    if (errors) errors->push_back(std::move(text));
+}
+
+// The crease angle of the Input tab in degrees; 35 when it is not a number.
+double InputCreaseAngle() {
+    double value = 0;
+    int32_t code = 0;
+    ValFloat(Form1.Edit95.text, value, code);
+    return code == 0 && std::isfinite(value) ? value : 35.0;
+}
+
+int32_t ChosenNormalMode() {
+    const int32_t mode = Form1.ComboBox23.index;
+    return mode >= NormalSum && mode <= InverseAreaSum ? mode : AngleWeightedSum;
+}
+
+void ProcessGeometryFailed(std::vector<std::string>* errors) {
+    if (FileExistsNonBlank(Scene.modelFile)) {
+        if (SceneVertices.empty()) {
+            Svc().prompts->Show(MessageKind::Warning, "Model does not have vertices");
+            AddError(errors, "Model does not have vertices");
+        }
+        if (SceneFaces.empty()) {
+            Svc().prompts->Show(MessageKind::Warning, "Model does not have faces");
+            AddError(errors, "Model does not have faces");
+        }
+    }
+    LogMessage("<!>Model could not be loaded");
+    Window().Beep();
+    Scene.mapsLoaded = 0;
+    Scene.modelFile.clear();
+    ClearModel();
+    Window().SetTitle("Mirelan");
+}
+
+// Every face and line index inside its list: a bad vertex becomes 1, a bad
+// normal or UV none. Returns the number of face corners without a valid
+// normal.
+int64_t RepairIndices() {
+    const int32_t vertices = static_cast<int32_t>(SceneVertices.size());
+    const int32_t normals = static_cast<int32_t>(SceneNormals.size());
+    const int32_t uvs = static_cast<int32_t>(SceneUVs.size());
+    int64_t badNormals = 0;
+    for (tface& f : SceneFaces)
+        for (int c = 0; c < 3; ++c) {
+            if (f.vertex[c] < 1 || f.vertex[c] > vertices) f.vertex[c] = 1;
+            if (f.normal[c] < 1 || f.normal[c] > normals) {
+                f.normal[c] = 0;
+                ++badNormals;
+            }
+            if (f.uv[c] < 1 || f.uv[c] > uvs) f.uv[c] = 0;
+        }
+    for (tline& l : LineSegments)
+        for (int c = 0; c < 2; ++c) {
+            if (l.vertex[c] < 1 || l.vertex[c] > vertices) l.vertex[c] = 1;
+            if (l.normal[c] < 1 || l.normal[c] > normals) l.normal[c] = 0;
+            if (l.uv[c] < 1 || l.uv[c] > uvs) l.uv[c] = 0;
+        }
+    TopologyChanged();
+    return badNormals;
+}
+
+// The names that follow the model loaded last.
+struct OutputNames {
+    std::string modelFile, mtlFile;
+    std::string edits[9];
+
+    static std::array<tedit*, 9> Edits() {
+        return {&Form1.Edit68, &Form1.Edit2,  &Form1.Edit13, &Form1.Edit12, &Form1.Edit29,
+                &Form1.Edit82, &Form1.Edit11, &Form1.Edit1,  &Form1.Edit61};
+    }
+    static OutputNames Save() {
+        OutputNames n;
+        n.modelFile = Scene.modelFile;
+        n.mtlFile = Scene.mtlFile;
+        const auto edits = Edits();
+        for (std::size_t i = 0; i < edits.size(); ++i) n.edits[i] = edits[i]->text;
+        return n;
+    }
+    void Restore() const {
+        Scene.modelFile = modelFile;
+        Scene.mtlFile = mtlFile;
+        const auto all = Edits();
+        for (std::size_t i = 0; i < all.size(); ++i) all[i]->text = edits[i];
+    }
+};
+
+// A reader stopped: what it read is dropped and the file is reported.
+LoadResult ReadFailed(const std::string& shortName, const char* what, std::string* error) {
+    DiscardImport();
+    const std::string text = shortName + ": " + what;
+    LogMessage("<!>" + text);
+    if (error) *error = text;
+    return LoadResult::Failed;
+}
+
+}  // namespace
+
+// ---- Parts of the load ----------------------------------------------------
+
+void AddToModelHistory(const std::string& fileName) {
+    tcombobox& history = Form1.ComboBox15;
+    std::vector<std::string>& items = history.items;
+    const auto found = std::find(items.begin(), items.end(), fileName);
+    if (found != items.end() && found != items.begin()) items.erase(found);
+    if (items.empty() || items.front() != fileName) items.insert(items.begin(), fileName);
+    if (items.size() > ModelHistoryLimit) items.resize(ModelHistoryLimit);
+    history.index = 0;
+    history.text = items.front();
+}
+
+std::string ProposedObjOutputName(std::string_view fileName, std::string_view outputDir) {
+    std::string folder = NormalizePathSeparators(Trim(outputDir));
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    const std::string base = folder + ExtractBaseName(fileName);
+    std::string candidate = base + ".obj";
+    for (int k = 1; FileExistsNonBlank(candidate) && k <= 10000; ++k) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
+        candidate = base + suffix + ".obj";
+    }
+    return ExtractFileName(candidate);
+}
+
+void SetDefaultOutputNames(const std::string& fileName) {
+    const std::string clean = CleanIdentifier(ExtractBaseName(fileName));
+    Form1.Edit68.text = clean + "_POV_main.ini";
+    Form1.Edit2.text = clean + "_POV_scene.pov";
+    Form1.Edit13.text = clean + "_POV_geom.inc";
+    Form1.Edit12.text = clean + "_POV_mat.inc";
+    Form1.Edit29.text = clean + "_moray.inc";
+    Form1.Edit82.text = clean + "_moray_mat.inc";
+    Form1.Edit11.text = clean + "_moray.udo";
+    Form1.Edit1.text = ProposedObjOutputName(fileName, Form2.Edit1.text);
+    Form1.Edit61.text = ChangeFileExt(ExtractFileName(fileName), RenderImageExtension(Form1.ComboBox5.index));
+}
+
+void SetDialogDirs(std::string_view folder) {
+    Form1.OpenDialog1.initialDir = folder;
+    Window().SetDialogDirs(folder);
+}
+
+void SetModelDialogDir(std::string_view fileName) { Form1.OpenDialog1.initialDir = FolderOf(fileName); }
+
+// ---- The drivers ------------------------------------------------------
+
+LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
+    WaitScope wait;
+    Window().EnableMergeSelected();
+    Form1.Memo2.lines.clear();
+    Form1.Edit34.text = "-1";
+    Form1.Edit35.text = "1";
+    Scene.translation = ZeroVector;
+    Scene.loadFlag = 0;
+    Svc().status->SetWarningsLine("Loading model...");
+
+    if (!FileExistsNonBlank(fileName)) {
+        const std::string text = "File " + ExtractFileName(fileName) + " does not exist.";
+        Svc().prompts->Show(MessageKind::Warning, text);
+        Pump();
+        if (error) *error = text;
+        return LoadResult::Missing;
+    }
+    const std::string name = AbsoluteModelPath(fileName);
+    const std::string shortName = ExtractFileName(name);
+
+    ClearMessagesPage();
+    AddToModelHistory(name);
+    // What a failed read puts back: the scene keeps the name and the output
+    // names of the model it holds.
+    const OutputNames previousNames = OutputNames::Save();
+    SetDefaultOutputNames(name);
+
+    Scene.modelFile = name;
+    Scene.loadFlag = 0;
+    Scene.mapsLoaded = 0;
+    Scene.polygonsRead = 0;
+    Scene.trianglesMade = 0;
+    Scene.polygonsOverThree = 0;
+    Window().ClearMaterialThumbnail();
+
+    LogMessage(RuleLine);
+    LogMessage("Loading Model " + shortName);
+    Pump();
+
+    // Names inside the model (material libraries, maps) are resolved against
+    // the model's folder by the readers and the map paths, never through the
+    // current folder.
+    const std::string extension = LowerCase(ExtractFileExt(name));
+    try {
+        if (!ReadModelByExtension(Scene, extension))
+            LogMessage("<!>" + shortName + ": files of the type " + (extension.empty() ? "(none)" : extension) +
+                       " cannot be read");
+        if (Form1.CheckBox26.checked && IsZUpFormat(extension)) ReorientImport();
+        ValidateImportIndices();
+        MergeImportIntoScene(ZeroVector, ZeroVector, OneVector);
+    } catch (const ReadError& e) {
+        previousNames.Restore();
+        return ReadFailed(shortName, e.what(), error);
+    } catch (const ModelError& e) {
+        previousNames.Restore();
+        return ReadFailed(shortName, e.what(), error);
+    } catch (...) {
+        DiscardImport();
+        previousNames.Restore();
+        throw;
+    }
+    Pump();
+    return LoadResult::Loaded;
+}
+
+bool ProcessGeometry(std::vector<std::string>* errors) {
+    WaitScope wait;
+    if (SceneVertices.empty() || SceneFaces.empty()) {
+        ProcessGeometryFailed(errors);
+        return false;
+    }
+
+    NormalizeMaterials();
+    ResolveMapPaths();
+    Window().MatchMapNameCase();
+    ModelHasUVs = !SceneUVs.empty();
+    ModelHasNormals = !SceneNormals.empty();
+
+    LogMessage(RuleLine);
+    LogMessage("Processing Geometry");
+    Pump();
+    LogMessage("Checking for out of range indices...");
+    const int64_t badNormals = RepairIndices();
+
+    CountFacesPerGroupAndMaterial();
+    DeleteEmptyGroups();
+    RemoveDegenerateFaces();
+    RemoveDegenerateLines();
+
+    const double crease = InputCreaseAngle();
+    if (badNormals > 0) {
+        LogMessage("Calculating Normals...");
+        CalcVertexNormals(ChosenNormalMode(), crease * std::numbers::pi / 180.0);
+    }
+
+    LogMessage("Creating material->face linked list...");
+    Pump();
+    BuildMaterialFaceTable();
+    LogMessage("Creating vertex->face linked list...");
+    Pump();
+    BuildVertexFaceTable();
+    LogMessage("Creating uv->face linked list...");
+    Pump();
+    BuildUVFaceTable();
+
+    ComputeExtents(Scene.extents);
+
+    LogMessage("Loading maps...");
+    FindMapsInModelDir();
+    DeleteMaterialTextures(0);
+    Window().ReloadMaterialMaps(2);
+
+    LogMessage("Listing mats...");
+    Window().FillMaterialList();
+    Window().RefreshMaterialPanel(CurrentMaterialIndex);
+    LogMessage("listing groups...");
+    Window().FillGroupList();
+
+    if (!Scene.loadFlag) Scene.translation = Scene.extents.center;
+
+    LogMessage("Projecting maps on geometry...");
+    ApplyMaterialUVProjections();
+    LogMessage("Unifying UV coordinates...");
+    WeldUVs(1e-8);
+
+    LogMessage("Building Display List...");
+    Pump();
+    Window().BuildNormalsList();
+    Window().BuildPreviewLists();
+    ComputeGroupExtents();
+
+    // Defaults that follow the size of the model.
+    const double diagonal = Scene.extents.diagonal;
+    Form1.Edit34.text = FloatToText(-diagonal / 2);
+    Form1.Edit35.text = FloatToText(diagonal / 2);
+    Form1.Edit58.text = FormatFloatMaskDot("#E-0", std::sqrt(std::max(0.0, Scene.smallestFaceArea)) / 100);
+    Form1.Edit46.text = FormatFloatMaskDot("#E-0", diagonal / 2000);
+    if (const ControlInfo* creaseControl = FindControl("Form1.UpDown7"))
+        SetControlValue(*creaseControl, std::to_string(Round(crease)));
+
+    const std::string shortName = ExtractFileName(Scene.modelFile);
+    LogMessage("Model " + shortName + " loaded.");
+    Pump();
+    Scene.mapsLoaded = 1;
+    SetModelDialogDir(Scene.modelFile);
+    if (Svc().checkScene) Svc().checkScene();
+    Window().SetTitle("Mirelan - " + shortName);
+    return true;
+}
+
+bool LoadSelectedModels(std::vector<std::string>* errors) {
+    WaitGuard wait;
+    ClearMessagesPage();
+    ClearWarningsPage();
+    LogMessage("Memory cleanup...");
+    ClearModel();
+    Window().BuildPreviewLists();
+    Window().Draw();
+
+    Form1.Edit71.text.clear();
+    Form1.PageControl2.active = 0;
+    Form1.PageControl6.active = 0;
+
+    bool allLoaded = true;
+    auto load = [&](const std::string& file) {
+        std::string error;
+        const LoadResult result = LoadModelFile(file, &error);
+        if (result != LoadResult::Loaded) {
+            allLoaded = false;
+            AddError(errors, error);
+        }
+        return result;
+    };
+    if (BatchFiles.size() < 2) {
+        if (BatchFiles.empty()) {
+            allLoaded = false;
+            AddError(errors, "No model file chosen.");
+        } else {
+            Form1.ComboBox15.text = BatchFiles.front();
+            const std::string file = Form1.ComboBox15.text;
+            if (load(file) != LoadResult::Failed) SetDialogDirs(FolderOf(AbsoluteModelPath(file)));
+        }
+    } else {
+        SetDialogDirs(FolderOf(AbsoluteModelPath(BatchFiles[1])));
+        const std::vector<std::string> files = BatchFiles;
+        for (const std::string& file : files)
+            if (load(file) == LoadResult::Failed) break;  // the rest of the files are not loaded
+    }
+
+    const bool processed = ProcessGeometry(errors);
+    if (!Scene.loadFlag) Window().ResetCamera();
+
+    BatchFiles.assign(1, "junk");
+
+    Window().ShowSingleModelControls();
+    for (tedit* edit : {&Form1.Edit68, &Form1.Edit2, &Form1.Edit13, &Form1.Edit12}) edit->enabled = true;
+
+    wait.End();
+    ResetProgress();
+    Window().ApplyCameraEdits();
+    Window().Draw();
+    return allLoaded && processed;
+}

@@ -1,0 +1,60 @@
+// The load drivers of the Input tab: clear the model and load one file or
+// several files merged into one scene (`LoadSelectedModels`), read one file
+// into the model (`LoadModelFile`), and prepare the merged geometry for the
+// preview and the writers (`ProcessGeometry`). Window work goes through the
+// window hooks and the option records, so the drivers run headless too.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Set by ProcessGeometry: the model has texture coordinates / normals.
+extern bool ModelHasUVs;
+extern bool ModelHasNormals;
+
+// The most entries the history of loaded models ("Previously loaded
+// models:") keeps.
+inline constexpr std::size_t ModelHistoryLimit = 19;
+
+enum class LoadResult {
+    Loaded,   // read and merged into the scene
+    Missing,  // the file does not exist; nothing changed
+    Failed,   // the reader stopped with an error; the scene is as before
+};
+
+// Clears the model and loads the files of BatchFiles (one file, or several
+// merged into one scene; a failed file ends the loading of the rest), then
+// processes the geometry. BatchFiles holds the single entry "junk"
+// afterwards. True when every file loaded and the model could be processed;
+// `errors` (when given) receives a text for each file or step that failed.
+bool LoadSelectedModels(std::vector<std::string>* errors = nullptr);
+
+// Reads one model file into the scene: the default output names follow it,
+// the file goes to the top of the history, the reader is chosen by the
+// lower-case extension, and the import is merged into the scene. A reader
+// error is caught: the file is reported (a "<!>" line) and the scene stays
+// as it was before this file. A relative name is taken against the current
+// folder and stored as an absolute path; the current folder never changes.
+LoadResult LoadModelFile(const std::string& fileName, std::string* error = nullptr);
+
+// Repairs, connects and measures the merged scene, loads its maps, fills the
+// lists of the main window and builds the preview. When the scene has no
+// vertices or no faces, reports it, clears the model and returns false.
+bool ProcessGeometry(std::vector<std::string>* errors = nullptr);
+
+// ---- Parts of the load, also used by the other commands -------------------
+// Puts `fileName` at the top of the history combo (no duplicates, at most
+// ModelHistoryLimit entries) and shows it.
+void AddToModelHistory(const std::string& fileName);
+// The OBJ output name proposed for a model: its name with ".obj", or with
+// "_Rev00001", "_Rev00002", ... before it while that name exists in
+// `outputDir` (at most 10000 such tries). Without the folder.
+std::string ProposedObjOutputName(std::string_view fileName, std::string_view outputDir);
+// Fills the output name edits of the POV-Ray, Moray and OBJ tabs and the
+// rendered image name from the model file name.
+void SetDefaultOutputNames(const std::string& fileName);
+// The initial folder of the open, save and picture dialogs.
+void SetDialogDirs(std::string_view folder);
+// The initial folder of the model open dialog: the folder of `fileName`.
+void SetModelDialogDir(std::string_view fileName);

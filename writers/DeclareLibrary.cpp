@@ -1,0 +1,140 @@
+#include "writers/DeclareLibrary.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
+
+#include "model/Errors.h"
+#include "model/Model.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "ui/options/Options.h"
+#include "writers/TextWriter.h"
+
+namespace {
+
+constexpr std::string_view CRLF = "\r\n";
+
+// The text of one entry while it is read. Lines past the 5000 characters of
+// a text are not kept; the text is cut and the cut reported.
+struct PendingEntry {
+    std::string name;
+    std::string text;
+    bool cut = false;
+};
+
+void Commit(PendingEntry& entry) {
+    tdeclare d;
+    d.name = entry.name;
+    if (entry.cut)
+        LogMessage("<!>Texture library entry " + d.name.str() + ": text longer than " +
+                   std::to_string(tlongtext::Capacity) + " characters cut");
+    d.text = entry.text;  // keeps the first 5000 characters
+    DeclareLibrary.push_back(std::move(d));
+    entry = PendingEntry{};
+}
+
+void AppendTextLine(PendingEntry& entry, std::string_view line) {
+    if (entry.cut) return;
+    if (!entry.text.empty()) entry.text.append(CRLF);
+    entry.text.append(line);
+    if (entry.text.size() > tlongtext::Capacity) entry.cut = true;
+}
+
+// The declaration line "#declare " + name + "=" as the library writes it
+// gives the name between the keyword and the final "=". A line that goes on
+// after its first "=" (a declaration written on one line) gives the name
+// before that "=" and the rest as the entry's first text line; a line
+// without "=" is a name alone.
+void ParseDeclaration(std::string_view t, PendingEntry& entry) {
+    const std::string_view rest = t.substr(8);
+    if (!rest.empty() && rest.back() == '=') {
+        entry.name = Trim(rest.substr(0, rest.size() - 1));
+        return;
+    }
+    const std::size_t eq = rest.find('=');
+    if (eq == std::string_view::npos) {
+        entry.name = Trim(rest);
+        return;
+    }
+    entry.name = Trim(rest.substr(0, eq));
+    entry.text = Trim(rest.substr(eq + 1));
+}
+
+std::string SystemPath(std::string path) {
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+}  // namespace
+
+void ReadDeclareLibrary(const std::string& fileName) {
+    if (!FileExistsNonBlank(fileName)) return;
+    TextLineReader reader;
+    if (!reader.Open(SystemPath(fileName))) return;
+    const std::size_t firstNew = DeclareLibrary.size();
+    PendingEntry entry;
+    bool inEntry = false;
+    while (!reader.Eof()) {
+        const std::string_view line = reader.ReadLine();
+        const std::string t = Trim(line);
+        if (t.size() >= 8 && SameText(std::string_view(t).substr(0, 8), "#declare")) {
+            if (inEntry) Commit(entry);
+            inEntry = true;
+            ParseDeclaration(t, entry);
+            continue;
+        }
+        // Lines before the first declaration belong to no entry.
+        if (inEntry) AppendTextLine(entry, line);
+    }
+    if (inEntry) Commit(entry);
+    for (std::size_t i = firstNew; i < DeclareLibrary.size(); ++i)
+        Form8.ListBox6.items.push_back(DeclareLibrary[i].name.str());
+}
+
+void SaveDeclareLibrary(const std::string& fileName) {
+    // Written beside the library under a name of this process, then put in
+    // its place.
+    const std::string temporary = fileName + "." + std::to_string(::getpid()) + ".new";
+    try {
+        CheckedTextWriter w(temporary, LineEnd::CRLF);
+        for (const tdeclare& d : DeclareLibrary) {
+            w.Line("#declare ", d.name.str() + "=");
+            // The text's own line breaks (CR LF, CR or LF) become the file's.
+            const std::string_view text = d.text.view();
+            std::size_t start = 0;
+            while (true) {
+                const std::size_t end = text.find_first_of("\r\n", start);
+                if (end == std::string_view::npos) {
+                    w.Line(text.substr(start));
+                    break;
+                }
+                w.Line(text.substr(start, end - start));
+                start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+            }
+        }
+        w.Close();
+    } catch (const ExportError&) {
+        std::remove(SystemPath(temporary).c_str());
+        throw;
+    }
+    if (std::rename(SystemPath(temporary).c_str(), SystemPath(fileName).c_str()) != 0) {
+        const int error = errno;
+        std::remove(SystemPath(temporary).c_str());
+        throw ExportError("Cannot write file " + fileName + ": " + std::strerror(error), fileName);
+    }
+}
+
+std::vector<std::string> DeclareLibraryNames() {
+    std::vector<std::string> names;
+    names.reserve(DeclareLibrary.size());
+    for (const tdeclare& d : DeclareLibrary) names.push_back(d.name.str());
+    return names;
+}
+
+void FillDeclareLibraryList() {
+    for (const tdeclare& d : DeclareLibrary) Form8.ListBox6.items.push_back(d.name.str());
+}

@@ -1,0 +1,28 @@
+// The custom texture library: named POV-Ray texts of the user's own that
+// outlive a program run, kept in `DeclareLibrary` and in the file
+// "custom_pov_texture_lib.inc" of the program's folder. The file is a list
+// of "#declare " + name + "=" lines, each followed by the entry's text on as
+// many lines as it has; lines end with CR LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::string_view DeclareLibraryFileName = "custom_pov_texture_lib.inc";
+
+// Appends the entries of the file to `DeclareLibrary` and their names to the
+// snippet picker's "Material" list. Nothing happens when the file does not
+// exist. A damaged file loses no entry that is whole: every declaration line
+// starts an entry; a text longer than 5000 characters is cut (with a "<!>"
+// line) and the entries after it are read as usual.
+void ReadDeclareLibrary(const std::string& fileName);
+// Writes every entry to the file, replacing it. The new file is written
+// beside the old one and takes its place only when it is complete, so a
+// failed save (ExportError) leaves the old library as it was.
+void SaveDeclareLibrary(const std::string& fileName);
+// The names of the entries in list order (entry i is item 16 + i of the
+// picker's list, after its fixed items).
+std::vector<std::string> DeclareLibraryNames();
+// Appends the name of every entry to the picker's "Material" list.
+void FillDeclareLibraryList();

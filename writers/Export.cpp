@@ -1,0 +1,202 @@
+#include "writers/Export.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "model/Errors.h"
+#include "model/Model.h"
+#include "model/Services.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "platform/Version.h"
+#include "ui/options/Options.h"
+#include "writers/MtlWriter.h"
+#include "writers/ObjWriter.h"
+#include "writers/PovWriters.h"
+
+namespace {
+
+// The file a step writes, for the message of an error that the model raised
+// while the step ran.
+template <typename Step>
+void RunStep(const std::string& fileName, Step&& step) {
+    try {
+        step();
+    } catch (const ModelError& e) {
+        throw ExportError(std::string("Export stopped while writing file ") + fileName + ": " + e.what(), fileName);
+    }
+}
+
+std::string Key(const char* kind, int32_t index) {
+    std::string k(kind);
+    k += ' ';
+    k += std::to_string(index);
+    return k;
+}
+
+}  // namespace
+
+std::string SceneObjectName(const tscene& scene) {
+    const bool common = Form1.RadioButton4.checked && BatchFiles.size() > 1;
+    return MakeIdentifierPrefix(common ? Form1.Edit116.text : ExtractBaseName(scene.modelFile));
+}
+
+std::string MapReference(const tscene& scene, std::string_view sceneObjectName, std::string_view map,
+                         bool jpgExtension) {
+    if (scene.mapPathOption2) return std::string(map);
+    std::string name = ExtractFileName(map);
+    if (scene.mapPathOption1) name = CleanFileName(std::string(sceneObjectName) + name);
+    if (jpgExtension) name = ChangeFileExt(name, ".jpg");
+    return name;
+}
+
+std::string ObjGroupName(const tscene& scene, ExportRun& run, int32_t group) {
+    const tgroup& g = At(SceneGroups, group, "SceneGroups");
+    if (!scene.sanitiseNames) return g.name.str();
+    return run.objGroups.Claim(Key("group", group), MakeIdentifier(g.name.view(), true));
+}
+
+std::string ObjMaterialName(const tscene& scene, ExportRun& run, int32_t material) {
+    const tmaterial& m = At(SceneMaterials, material, "SceneMaterials");
+    if (!scene.sanitiseNames) return m.name.str();
+    return run.objMaterials.Claim(Key("material", material), MakeIdentifier(m.name.view(), true));
+}
+
+std::string MtlFileName(const tscene& scene) {
+    // No OBJ file name, no MTL file name (rather than a file named ".mtl").
+    return scene.objFile.empty() ? std::string() : ChangeFileExt(scene.objFile, ".mtl");
+}
+
+void ExportModelFiles(tscene& scene) {
+    ExportRun run;
+    run.sceneObjectName = SceneObjectName(scene);
+    // With cleaned names, every group and material claims its identifier in
+    // list order before any file is written, so that a collision always
+    // gives the suffix to the later record, whatever order the faces use.
+    if (scene.sanitiseNames) {
+        for (int32_t i = 0; i < static_cast<int32_t>(SceneGroups.size()); ++i) ObjGroupName(scene, run, i);
+        for (int32_t i = 0; i < static_cast<int32_t>(SceneMaterials.size()); ++i) ObjMaterialName(scene, run, i);
+    }
+    if (scene.writeObj) RunStep(scene.objFile, [&] { WriteOBJFile(scene, run); });
+    if (scene.writeMtl && !SceneMaterials.empty()) RunStep(MtlFileName(scene), [&] { WriteMTLFile(scene, run); });
+    if (scene.writeMaterialInclude) RunStep(scene.povMaterialFile, [&] { WritePOVMaterialInclude(scene, run); });
+    if (scene.writeGeometryInclude) RunStep(scene.povGeometryFile, [&] { WritePOVGeometryInclude(scene, run); });
+    if (scene.writePovScene) RunStep(scene.povSceneFile, [&] { WritePOVSceneFile(scene, run); });
+    if (scene.writeUdo) RunStep(scene.udoFile, [&] { WriteUDOFile(scene, run); });
+}
+
+// ---- Header texts -----------------------------------------------------------
+
+void BuildCreatorHeader(std::vector<std::string>& lines) {
+    lines.clear();
+    lines.push_back("This file has been created by Mirelan v" + GetVersionString());
+    lines.emplace_back("3D model to POV-Ray/Moray Converter.");
+}
+
+void ListFilesNeeded(std::vector<std::string>& lines) {
+    lines.clear();
+    lines.emplace_back("Files needed to run the POV-Ray scene:");
+    lines.push_back(ExtractFileName(Scene.iniFile) + " (initialization file - open this to render)");
+    lines.push_back(ExtractFileName(Scene.povSceneFile) + " (scene setup of cameras, lights and geometry)");
+    lines.push_back(ExtractFileName(Scene.povGeometryFile) + " (geometry mesh)");
+    lines.push_back(ExtractFileName(Scene.povMaterialFile) + " (materials)");
+}
+
+void ListMapFiles(std::vector<std::string>& lines) {
+    lines.clear();
+    std::unordered_set<std::string> seen;  // lower-cased full names
+    auto add = [&](const std::string& name) {
+        if (name.empty()) return;
+        if (seen.insert(LowerCase(name)).second) lines.push_back(name);
+    };
+    for (const tmaterial& m : SceneMaterials) {
+        add(m.colorMap.str());
+        add(m.bumpMap.str());
+        add(m.transparencyMap.str());
+    }
+    if (Form1.ComboBox1.index == 1) add(BackgroundMapName);
+    for (std::string& line : lines) line = ExtractFileName(line);
+}
+
+void BuildFileHeader(std::vector<std::string>& lines, std::string_view marker) {
+    lines.clear();
+    std::vector<std::string> part;
+    lines.emplace_back(RuleLine);
+    BuildCreatorHeader(part);
+    lines.insert(lines.end(), part.begin(), part.end());
+    lines.emplace_back(RuleLine);
+    ListFilesNeeded(part);
+    lines.insert(lines.end(), part.begin(), part.end());
+    ListMapFiles(part);
+    lines.insert(lines.end(), part.begin(), part.end());
+    lines.emplace_back(" ");
+    for (std::string& line : lines) line.insert(0, marker);
+}
+
+// ---- Maps report --------------------------------------------------------------
+
+namespace {
+
+// printf's "%-w.ws": cut to w characters, padded with blanks to w.
+void AppendColumn(std::string& row, std::string_view text, std::size_t width, bool separator) {
+    if (separator) row.push_back('|');
+    const std::size_t n = std::min(text.size(), width);
+    row.append(text.substr(0, n));
+    row.append(width - n, ' ');
+}
+
+bool LiveBackgroundTexture() { return BackgroundTexture != 0 && Svc().window->IsTexture(BackgroundTexture); }
+
+}  // namespace
+
+void MapsReport(std::vector<std::string>& lines) {
+    lines.emplace_back("Maps loaded into the OpenGL (R) API");
+    lines.emplace_back(" ");
+    lines.emplace_back(
+        "Type      |ID   |Size in Memory      |Resolution in Mem   |Pigment Map                             "
+        "|Transparency Map                        ");
+    lines.emplace_back(
+        "__________|_____|____________________|____________________|________________________________________"
+        "|________________________________________");
+    std::unordered_set<int32_t> reported;
+    for (const tmaterial& m : SceneMaterials) {
+        if (m.glTexture == 0 || !reported.insert(m.glTexture).second) continue;
+        std::string row;
+        AppendColumn(row, "Material", 10, false);
+        AppendColumn(row, std::to_string(m.glTexture), 5, true);
+        AppendColumn(row, ByteSizeText(m.textureBytes), 20, true);
+        AppendColumn(row, std::to_string(m.textureWidth) + "x" + std::to_string(m.textureHeight), 20, true);
+        AppendColumn(row, ExtractFileName(m.colorMap.view()), 40, true);
+        AppendColumn(row, ExtractFileName(m.transparencyMap.view()), 40, true);
+        lines.push_back(std::move(row));
+    }
+    if (BackgroundTexture != 0) {
+        std::string row;
+        AppendColumn(row, "Sky", 10, false);
+        AppendColumn(row, std::to_string(BackgroundTexture), 5, true);
+        AppendColumn(row, ByteSizeText(BackgroundTextureBytes), 20, true);
+        AppendColumn(row, " ", 20, true);
+        AppendColumn(row, ExtractFileName(BackgroundMapName), 40, true);
+        lines.push_back(std::move(row));
+    }
+    lines.emplace_back(" ");
+    const int32_t count = LoadedMapCount();
+    lines.push_back("Allocated memory = " + ByteSizeText(TotalTextureBytes()) + " in " + std::to_string(count) +
+                    (count == 1 ? " map" : " maps"));
+}
+
+int64_t TotalTextureBytes() {
+    int64_t total = 0;
+    for (const tmaterial& m : SceneMaterials)
+        if (m.glTexture != 0) total += m.textureBytes;
+    if (LiveBackgroundTexture()) total += BackgroundTextureBytes;
+    return total;
+}
+
+int32_t LoadedMapCount() {
+    int32_t count = 0;
+    for (const tmaterial& m : SceneMaterials)
+        if (m.glTexture != 0 && m.textureBytes >= 1) ++count;
+    if (LiveBackgroundTexture()) ++count;
+    return count;
+}

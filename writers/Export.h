@@ -1,0 +1,108 @@
+// The export run: every output file of a save command written in one fixed
+// order, the name handling that the files share, the header block and the
+// creator banner, the list of maps, and the maps report of the status
+// window's "Maps" page.
+//
+// The file order of a run, each file only when its write switch in the scene
+// record is set:
+//   1. OBJ geometry with the settings block      (ObjWriter.h)
+//   2. MTL material library                       (MtlWriter.h)
+//   3. POV-Ray material include                   (PovWriters.h)
+//   4. POV-Ray geometry include                   (PovWriters.h)
+//   5. POV-Ray scene file                         (PovWriters.h)
+//   6. Moray UDO file                             (PovWriters.h)
+//
+// Failure: an open, write or close failure (or an index in the model that
+// points outside its list) ends the run with `ExportError`. The file being
+// written keeps what was written so far, files completed before it stay,
+// later files are not written. ExportModelFiles returns only when every
+// enabled file was written, so a caller logs "Files Saved." only then.
+//
+// BuildCreatorHeader, BuildFileHeader, ListFilesNeeded and ListMapFiles need
+// no window: the INI writer and the batch script use them as well.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/Scene.h"
+#include "writers/IdentifierRegistry.h"
+
+// What one export run shares between its files. Made at the start of the
+// run and dropped at its end, whichever files were written.
+struct ExportRun {
+    // MakeIdentifierPrefix of the model name (or of the batch page's common
+    // object name): fixed map names and the names of meshes and objects.
+    std::string sceneObjectName;
+    // Refilled by each writer that needs header text.
+    std::vector<std::string> headerLines;
+    // Map declaration keys of the POV-Ray material include.
+    std::vector<std::string> mapKeys;
+    // Group and material names of the OBJ and MTL files when names are
+    // cleaned into identifiers (see ObjGroupName, ObjMaterialName).
+    IdentifierRegistry objGroups{255};
+    IdentifierRegistry objMaterials{255};
+    // The one namespace of POV-Ray and Moray identifiers (materials, maps,
+    // meshes, objects) of the run.
+    IdentifierRegistry povIdentifiers;
+};
+
+// The export run of a save command (see above).
+void ExportModelFiles(tscene& scene);
+
+// The scene object name of a run: MakeIdentifierPrefix of the batch page's
+// "Common object name" when "Use a POV file" is checked and more than one
+// model file is in the batch, otherwise of the model file's name without
+// folder and extension. Always ends in "_".
+std::string SceneObjectName(const tscene& scene);
+
+// The name under which a material's map is written:
+//  - with map path option 2 the map name as stored, path included;
+//  - otherwise its file name alone, and with map path option 1 that name
+//    prefixed by the scene object name and cleaned (CleanFileName);
+//  - `jpgExtension` (the POV-Ray material include only, when the map names
+//    as .jpg option is set) then replaces the extension by ".jpg".
+std::string MapReference(const tscene& scene, std::string_view sceneObjectName, std::string_view map,
+                         bool jpgExtension = false);
+
+// The name written after "g" / "usemtl" in the OBJ file and after "newmtl"
+// in the MTL file: the stored name, or with "sanitise names" set the cleaned
+// identifier, made unique within the run where two would collide.
+std::string ObjGroupName(const tscene& scene, ExportRun& run, int32_t group);
+std::string ObjMaterialName(const tscene& scene, ExportRun& run, int32_t material);
+
+// The MTL file of a run: the OBJ file name with the extension ".mtl" (empty
+// without an OBJ file name).
+std::string MtlFileName(const tscene& scene);
+
+// ---- Header texts ---------------------------------------------------------
+// Empties `lines`, then "This file has been created by Mirelan v" + version
+// and "3D model to POV-Ray/Moray Converter.".
+void BuildCreatorHeader(std::vector<std::string>& lines);
+// Empties `lines`, then "Files needed to run the POV-Ray scene:" and the INI,
+// scene, geometry include and material include file names of `Scene` with
+// their roles.
+void ListFilesNeeded(std::vector<std::string>& lines);
+// Empties `lines`, then the distinct colour, bump and transparency maps of
+// all materials (compared without regard to letter case) and the background
+// map when the background selector stands on the spherical map; each entry
+// reduced to its file name.
+void ListMapFiles(std::vector<std::string>& lines);
+// Empties `lines`, then the header block: a rule, the creator banner, a rule,
+// the files needed, the map files and " ", every line prefixed by `marker`
+// ("//" for POV-Ray files, ";" for the INI file).
+void BuildFileHeader(std::vector<std::string>& lines, std::string_view marker);
+
+// ---- Maps report ------------------------------------------------------------
+// Appends the texture table of the "Maps" page: one row per distinct preview
+// texture of the materials, a "Sky" row for the background texture, and the
+// allocated-memory line.
+void MapsReport(std::vector<std::string>& lines);
+// Texture bytes of all materials that have a preview texture, plus those of
+// the background texture when it is a live texture.
+int64_t TotalTextureBytes();
+// Materials with a preview texture of at least one byte, plus the live
+// background texture.
+int32_t LoadedMapCount();
