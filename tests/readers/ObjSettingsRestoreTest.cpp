@@ -8,6 +8,7 @@
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
 #include "ui/options/Options.h"
+#include "writers/ObjWriter.h"
 
 namespace {
 
@@ -275,6 +276,145 @@ TEST_F(ObjSettingsRestoreTest, ADamagedBlockChangesNothing) {
         ReadWithBlock(d.block);
         ExpectNothingRestored();
     }
+}
+
+// What the OBJ writer puts into a block comes back in its place, also
+// names and box texts with commas, blanks and quotes.
+TEST_F(ObjSettingsRestoreTest, WhatTheWriterStoresIsRestored) {
+    Lights.clear();
+    for (int i = 0; i < 2; ++i) {
+        tlight l;
+        NewLight(l);
+        l.name = i == 0 ? "Key, \"warm\" light" : "Rim";
+        l.position = {1.5, -2.25, 3};
+        l.elevation = 12.5;
+        l.rotation = -45;
+        l.thirdAngle = 7;
+        l.color = {1, 0.5, 0.25};
+        l.spotTightness = 0.4f;
+        l.spotSpread = 33.3f;
+        l.kind = i == 0 ? LightArea : LightSpot;
+        l.shadow = 0;
+        l.optionA = 3;
+        l.intensity = 0.1;
+        l.factorB = 2;
+        l.pointAt = {0.1, 0.2, 0.3};
+        l.jitter = 1;
+        l.areaSize = 0.125;
+        l.areaSamples = 9;
+        l.optionC = 4;
+        l.optionD = 5;
+        l.fadeDistance = 1e-5;
+        Lights.push_back(l);
+    }
+    Placeholders.clear();
+    tplaceholder shape;
+    NewPlaceholder(shape);
+    shape.name = "Floor, main";
+    shape.kind = PlaceholderCylinder;
+    shape.size = {10, 0.5, 10};
+    shape.position = {0, -1, 0};
+    shape.rotation = {90, 0, 0};
+    shape.color = 0x123456;
+    Placeholders.push_back(shape);
+    for (const char* name : {"Body", "Wheels"}) {
+        tgroup g;
+        NewGroup(g);
+        g.name = name;
+        SceneGroups.push_back(g);
+    }
+    SceneGroups[0].castsShadow = 0;
+    Form1.Edit14.text = "1,5";
+    Form1.CheckBox9.checked = false;
+    Form1.CheckBox25.checked = true;
+    Form1.Edit34.text = "-3";
+    Form1.Edit35.text = "2";
+    Form1.Edit15.text = "0.5";
+    Form1.Edit16.text = "";
+    Form1.Edit17.text = "12 m";
+    Form1.Edit18.text = "90";
+    Form1.Edit20.text = "-10";
+    Form1.Edit19.text = "5";
+    Scene.translation = {0.5, 1.5, -2};
+    Form9.glView1 = {1024, 576};
+    HeadlightIntensity = 0.35;
+    Form1.ComboBox1.index = 1;
+    Scene.backgroundColor = 0x00FF00;
+    BackgroundMapName = "maps/sky one.jpg";
+    Form1.Edit70.text = "-30";
+    Form1.CheckBox8.checked = true;
+    Form1.Edit36.text = "-0.5";
+    Form1.Label151.color = 0x808080;
+    std::vector<std::string> block;
+    BuildSettingsBlock(Scene, block);
+    const std::vector<tlight> lights = Lights;
+    const std::vector<tplaceholder> placeholders = Placeholders;
+
+    // A fresh program with other lights reads the file.
+    ResetOptionsToDefaults();
+    SceneGroups.clear();
+    Lights.resize(1);
+    Placeholders.clear();
+    Scene.translation = {0, 0, 0};
+    HeadlightIntensity = 1;
+    BackgroundMapName.clear();
+    Scene.backgroundColor = 0;
+    ReadWithBlock(block);
+
+    ASSERT_EQ(Lights.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const tlight& a = Lights[i];
+        const tlight& b = lights[i];
+        EXPECT_EQ(a.name, b.name);
+        EXPECT_EQ(a.position, b.position);
+        EXPECT_EQ(a.elevation, b.elevation);
+        EXPECT_EQ(a.rotation, b.rotation);
+        EXPECT_EQ(a.thirdAngle, b.thirdAngle);
+        EXPECT_EQ(a.color, b.color);
+        EXPECT_EQ(a.spotTightness, b.spotTightness);
+        EXPECT_EQ(a.spotSpread, b.spotSpread);
+        EXPECT_EQ(a.kind, b.kind);
+        EXPECT_EQ(a.shadow, b.shadow);
+        EXPECT_EQ(a.optionA, b.optionA);
+        EXPECT_EQ(a.intensity, b.intensity);
+        EXPECT_EQ(a.factorB, b.factorB);
+        EXPECT_EQ(a.pointAt, b.pointAt);
+        EXPECT_EQ(a.jitter, b.jitter);
+        EXPECT_EQ(a.areaSize, b.areaSize);
+        EXPECT_EQ(a.areaSamples, b.areaSamples);
+        EXPECT_EQ(a.optionC, b.optionC);
+        EXPECT_EQ(a.optionD, b.optionD);
+        EXPECT_EQ(a.fadeDistance, b.fadeDistance);
+    }
+    ASSERT_EQ(Placeholders.size(), 1u);
+    EXPECT_EQ(Placeholders[0].name, placeholders[0].name);
+    EXPECT_EQ(Placeholders[0].kind, placeholders[0].kind);
+    EXPECT_EQ(Placeholders[0].size, placeholders[0].size);
+    EXPECT_EQ(Placeholders[0].position, placeholders[0].position);
+    EXPECT_EQ(Placeholders[0].rotation, placeholders[0].rotation);
+    EXPECT_EQ(Placeholders[0].color, placeholders[0].color);
+    EXPECT_EQ(Form1.Edit14.text, "1,5");
+    EXPECT_FALSE(Form1.CheckBox9.checked);
+    EXPECT_TRUE(Form1.CheckBox25.checked);
+    EXPECT_EQ(Form1.Edit34.text, "-3");
+    EXPECT_EQ(Form1.Edit16.text, "");
+    EXPECT_EQ(Form1.Edit17.text, "12 m");
+    EXPECT_EQ(Form1.Edit18.text, "90");
+    EXPECT_EQ(Form1.Edit20.text, "-10");
+    EXPECT_EQ(Form1.Edit19.text, "5");
+    EXPECT_EQ(Scene.translation, (tvector{0.5, 1.5, -2}));
+    EXPECT_EQ(Form9.glView1.width, 1024);
+    EXPECT_EQ(Form9.glView1.height, 576);
+    EXPECT_EQ(HeadlightIntensity, 0.35);
+    EXPECT_EQ(Form1.ComboBox1.index, 1);
+    EXPECT_EQ(Scene.backgroundColor, 0x00FF00);
+    EXPECT_EQ(BackgroundMapName, "maps/sky one.jpg");
+    EXPECT_EQ(Form1.UpDown8.position, -30);
+    EXPECT_TRUE(Form1.CheckBox8.checked);
+    EXPECT_EQ(Form1.Edit36.text, "-0.5");
+    EXPECT_EQ(Form1.Label151.color, 0x808080);
+    EXPECT_EQ(ImportGroups[0].castsShadow, 0);
+    EXPECT_EQ(ImportGroups[1].castsShadow, 1);
 }
 
 }  // namespace
