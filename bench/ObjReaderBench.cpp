@@ -1,5 +1,6 @@
 // Reading an OBJ file of a million triangles with normals and texture
-// coordinates (a 1000 x 500 grid of 501,501 vertices, about 80 MB).
+// coordinates (a 1000 x 500 grid of 501,501 vertices, about 104 MB), and
+// for comparison the bare reading of that file's lines.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>

@@ -236,6 +236,16 @@ private:
     // run always stops before the end of the line (the byte there is no
     // digit).
     bool DigitRun(const char*& p, uint64_t& value, int& count) const {
+        // No digit, or one (the integer part of most coordinates): no need
+        // for the eight-byte read. p[1] lies at most at the line's end.
+        const unsigned first = Digit(p[0]);
+        if (first > 9) return true;
+        if (Digit(p[1]) > 9) {
+            value = value * 10 + first;
+            ++p;
+            ++count;
+            return true;
+        }
         for (int chunk = 0; chunk < 2; ++chunk) {
             int n;
             if (loadEnd_ - p >= 8) {
