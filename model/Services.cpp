@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "ui/options/Options.h"
+
 void MemoryStatus::AppendLine(StatusPage page, std::string_view text) {
     pages[static_cast<int>(page)].emplace_back(text);
 }
@@ -84,3 +86,8 @@ ScopedServices::ScopedServices(const Services& replacement) : saved_(Current()) 
 }
 
 ScopedServices::~ScopedServices() { Current() = std::move(saved_); }
+
+void WindowHooks::PreviewClientSize(int32_t& width, int32_t& height) {
+    width = Form9.glView1.width;
+    height = Form9.glView1.height;
+}

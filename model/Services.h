@@ -131,6 +131,12 @@ public:
     virtual void ClearMaterialThumbnail() {}
     virtual void EnableMergeSelected() {}
     virtual void ShowSingleModelControls() {}
+    // Puts the stored camera `index` of Cameras into the camera panel (and
+    // applies it while the camera page is shown).
+    virtual void SelectCameraPreset(int32_t /*index*/) {}
+    // Client size of the preview's drawing control; by default the size that
+    // the preview window's option record holds.
+    virtual void PreviewClientSize(int32_t& width, int32_t& height);
     // Preview window state restored from a model file's settings block.
     virtual void SetPreviewClientSize(int32_t /*width*/, int32_t /*height*/) {}
     virtual void SetClearColor(const tvector& /*rgb*/, double /*alpha*/) {}

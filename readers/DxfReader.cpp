@@ -52,10 +52,7 @@ class ReaderDXF {
 public:
     ReaderDXF(tscene& scene, std::string_view text)
         : scene_(scene), text_(text), fileName_(ExtractFileName(scene.modelFile)) {
-        for (std::size_t i = 0; i < ImportGroups.size(); ++i)
-            groups_.Set(ImportGroups[i].name.view(), static_cast<int32_t>(i));
-        for (std::size_t i = 0; i < ImportMaterials.size(); ++i)
-            materials_.Set(ImportMaterials[i].name.view(), static_cast<int32_t>(i));
+        IndexImportNames(groups_, materials_);
     }
 
     void Run();

@@ -92,10 +92,7 @@ class ReaderLWO {
 public:
     ReaderLWO(tscene& scene, std::string_view bytes)
         : scene_(scene), bytes_(bytes), fileName_(ExtractFileName(scene.modelFile)) {
-        for (std::size_t i = 0; i < ImportGroups.size(); ++i)
-            groups_.Set(ImportGroups[i].name.view(), static_cast<int32_t>(i));
-        for (std::size_t i = 0; i < ImportMaterials.size(); ++i)
-            materials_.Set(ImportMaterials[i].name.view(), static_cast<int32_t>(i));
+        IndexImportNames(groups_, materials_);
         faceStart_ = ImportFaces.size();
     }
 

@@ -361,10 +361,7 @@ std::string LibraryPath(const tscene& scene, std::string_view written) {
 class ObjReader {
 public:
     explicit ObjReader(tscene& scene) : scene_(scene), fileName_(ExtractFileName(scene.modelFile)) {
-        for (std::size_t i = 0; i < ImportGroups.size(); ++i)
-            groupNames_.Set(ImportGroups[i].name.view(), static_cast<int32_t>(i));
-        for (std::size_t i = 0; i < ImportMaterials.size(); ++i)
-            materialNames_.Set(ImportMaterials[i].name.view(), static_cast<int32_t>(i));
+        IndexImportNames(groupNames_, materialNames_);
     }
 
     void Run() {

@@ -13,10 +13,20 @@ std::string ReadWholeFile(const std::string& fileName) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
     if (!f) throw ReadError("Cannot open file " + ExtractFileName(fileName) + ": " + std::strerror(errno), fileName);
     std::string data;
+    bool failed = false;
+    // Sized once from the file's length, so that a large file is never held
+    // twice while it is read; a file that grows meanwhile is read to its end.
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size > 0) data.resize(static_cast<std::size_t>(size));
+        std::rewind(f);
+    }
+    std::size_t got = data.empty() ? 0 : std::fread(data.data(), 1, data.size(), f);
+    data.resize(got);
     char buffer[1 << 16];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
-    const bool failed = std::ferror(f) != 0;
+    failed = std::ferror(f) != 0;
     std::fclose(f);
     if (failed) throw ReadError("Cannot read file " + ExtractFileName(fileName), fileName);
     return data;
@@ -42,6 +52,12 @@ int32_t AddNamed(std::vector<T>& list, std::string_view name, ImportNameIndex& i
     return i;
 }
 }  // namespace
+
+void IndexImportNames(ImportNameIndex& groups, ImportNameIndex& materials) {
+    for (std::size_t i = 0; i < ImportGroups.size(); ++i) groups.Set(ImportGroups[i].name.view(), static_cast<int32_t>(i));
+    for (std::size_t i = 0; i < ImportMaterials.size(); ++i)
+        materials.Set(ImportMaterials[i].name.view(), static_cast<int32_t>(i));
+}
 
 int32_t AddImportGroup(std::string_view name, ImportNameIndex& index, std::string_view logSuffix) {
     return AddNamed(ImportGroups, name, index, NewGroup, "Group", logSuffix);

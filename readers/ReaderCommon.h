@@ -38,6 +38,9 @@ private:
     std::unordered_map<std::string, int32_t> map_;
 };
 
+// Indexes the import groups and materials already in the lists.
+void IndexImportNames(ImportNameIndex& groups, ImportNameIndex& materials);
+
 // Appends a new import group (or material) of that name with the record's
 // defaults, logs "Group [" + n + "]= " + name (or "Material [...") with n the
 // 1-based count after appending, and returns its index. `logSuffix` is

@@ -1,0 +1,152 @@
+// The VRML and POV-Ray mesh readers on large generated files (32 and 128 MB
+// of text): time per megabyte, and the peak memory of one read against the
+// size of the text (counter "peak_per_text": how far the process's resident
+// set rose during the read, divided by the text size; it takes in the model
+// lists the read fills). The token list costs eight bytes
+// per token, so the peak stays a small multiple of the text, whatever its
+// size.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "model/Model.h"
+#include "model/TextConv.h"
+#include "readers/PovMeshReader.h"
+#include "readers/VrmlReader.h"
+#include "tests/fixtures/Fixtures.h"
+#include "ui/options/Options.h"
+
+namespace {
+
+constexpr std::size_t MB = 1048576;
+
+// A grid of quads as one indexed face set, about `megabytes` MB.
+std::string VrmlGrid(std::size_t megabytes) {
+    std::string text = "#VRML V2.0 utf8\nShape { appearance Appearance { material Material { diffuseColor 1 0 0 } }\n"
+                       "geometry IndexedFaceSet { coord Coordinate { point [\n";
+    const std::size_t target = megabytes * MB;
+    // Points take about 45 % of such a file, the quads the rest.
+    const int width = 1000;
+    int rows = 0;
+    std::size_t pointBytes = 0;
+    while (pointBytes < target * 45 / 100) {
+        for (int x = 0; x < width; ++x) {
+            const std::size_t before = text.size();
+            AppendFloatText(text, x * 0.013);
+            text += ' ';
+            AppendFloatText(text, rows * 0.021);
+            text += ' ';
+            AppendFloatText(text, (x * rows % 97) * 0.001);
+            text += ",\n";
+            pointBytes += text.size() - before;
+        }
+        ++rows;
+    }
+    text += "] }\ncoordIndex [\n";
+    for (int r = 0; r + 1 < rows; ++r)
+        for (int x = 0; x + 1 < width; ++x) {
+            const int a = r * width + x;
+            text += std::to_string(a) + ' ' + std::to_string(a + 1) + ' ' + std::to_string(a + width + 1) + ' ' +
+                    std::to_string(a + width) + " -1,\n";
+        }
+    text += "] } }\n";
+    return text;
+}
+
+// The same grid as a mesh2 in the layout of the geometry include.
+std::string Mesh2Grid(std::size_t megabytes) {
+    const std::size_t target = megabytes * MB;
+    const int width = 1000;
+    const int rows = static_cast<int>(target / 90 / width) + 2;
+    std::string text = "#declare grid_=mesh2{\nvertex_vectors{\n" + std::to_string(rows * width) + ",\n";
+    for (int r = 0; r < rows; ++r)
+        for (int x = 0; x < width; ++x) {
+            text += '<';
+            AppendFloatText(text, x * 0.013);
+            text += ',';
+            AppendFloatText(text, r * 0.021);
+            text += ',';
+            AppendFloatText(text, (x * r % 97) * 0.001);
+            text += ">,\n";
+        }
+    text += "}\nface_indices{\n" + std::to_string((rows - 1) * (width - 1) * 2) + ",\n";
+    for (int r = 0; r + 1 < rows; ++r)
+        for (int x = 0; x + 1 < width; ++x) {
+            const int a = r * width + x;
+            text += '<' + std::to_string(a) + ',' + std::to_string(a + 1) + ',' + std::to_string(a + width + 1) +
+                    ">,\n<" + std::to_string(a) + ',' + std::to_string(a + width + 1) + ',' + std::to_string(a + width) +
+                    ">,\n";
+        }
+    text += "}\ninside_vector <0,0,1> }\n";
+    return text;
+}
+
+// A figure of /proc/self/status in bytes: "VmHWM:" the peak resident set
+// since the last ResetPeak, "VmRSS:" the resident set now.
+std::size_t StatusBytes(const char* key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0) return static_cast<std::size_t>(std::stoull(line.substr(6))) * 1024;
+    return 0;
+}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// Writes the text into a file of its own and frees it: the reader holds the
+// only copy of the file while it reads.
+std::string WriteFile(std::string&& text, const char* name, std::size_t& size) {
+    const std::string file = (std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + name)).string();
+    std::ofstream(file, std::ios::binary) << text;
+    size = text.size();
+    std::string().swap(text);
+    return file;
+}
+
+template <typename Read>
+void RunReader(benchmark::State& state, std::string text, const char* name, Read read) {
+    std::size_t size = 0;
+    const std::string file = WriteFile(std::move(text), name, size);
+    fixtures::ResetModel();
+    Scene.modelFile = file;
+    ResetOptionsToDefaults();
+    double peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ClearModel();
+        std::vector<tvertex>().swap(ImportVertices);
+        std::vector<tnormal>().swap(ImportNormals);
+        std::vector<tuv>().swap(ImportUVs);
+        std::vector<tface>().swap(ImportFaces);
+        ClearImportLists();
+        malloc_trim(0);  // freed memory goes back, so that the rise is this read's
+        ResetPeak();
+        const double before = static_cast<double>(StatusBytes("VmRSS:"));
+        state.ResumeTiming();
+        read();
+        state.PauseTiming();
+        peak = static_cast<double>(StatusBytes("VmHWM:")) - before;
+        state.ResumeTiming();
+    }
+    std::filesystem::remove(Scene.modelFile);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+    state.counters["text_MB"] = static_cast<double>(size) / MB;
+    state.counters["peak_per_text"] = peak / static_cast<double>(size);
+    state.counters["faces"] = static_cast<double>(ImportFaces.size());
+}
+
+void BM_ReadVRMLGrid(benchmark::State& state) {
+    RunReader(state, VrmlGrid(static_cast<std::size_t>(state.range(0))), "_grid.wrl", [] { ReadVRML(Scene); });
+}
+BENCHMARK(BM_ReadVRMLGrid)->Arg(32)->Arg(128)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_ReadPOVMesh2Grid(benchmark::State& state) {
+    RunReader(state, Mesh2Grid(static_cast<std::size_t>(state.range(0))), "_grid.inc", [] { ReadPOVMesh(Scene); });
+}
+BENCHMARK(BM_ReadPOVMesh2Grid)->Arg(32)->Arg(128)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace

@@ -1,0 +1,28 @@
+// DAZ|Studio light and camera presets (".ds" scripts). The scripts are not
+// run: their text is scanned for the declarations of the lights or cameras
+// and for the property lines of the routine that creates them, and the
+// records are built from the values found.
+//
+// Both readers take the whole script before they change anything: a script
+// that cannot be read, or whose values run past the end of a line, raises
+// ReadError and leaves the lights, the cameras and their lists as they were.
+#pragma once
+
+#include <string>
+
+#include "model/Types.h"
+
+// Replaces the scene's lights by the lights of the script, refills the light
+// selector and shows the first light in the light panel. A script without
+// lights logs "<!> No lights found" and keeps the lights.
+void ReadDazLights(const std::string& fileName);
+
+// Appends the cameras of the script to Cameras under the names
+// camera name + "-" + script file name, adds them to the camera preset list
+// and selects and applies the last one. A script without cameras logs
+// "<!> No cameras found".
+void ReadDazCameras(const std::string& fileName);
+
+// p turned by the Euler angles (degrees about X, Y and Z) of a DAZ|Studio
+// camera.
+tvector RotateByEulerDegrees(const tvector& p, const tvector& angles);
