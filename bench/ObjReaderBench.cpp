@@ -15,6 +15,7 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "readers/ObjReader.h"
+#include "ui/core/LoadDrivers.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/options/Options.h"
 
@@ -131,6 +132,32 @@ void BM_ReadObjMillionTriangles(benchmark::State& state) {
     ClearImportLists();
 }
 BENCHMARK(BM_ReadObjMillionTriangles)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The whole load as the "3D Model..." command runs it: clearing the model,
+// reading, merging and the geometry processing (index repair, tables,
+// extents, UV welding, group extents). The file carries its own normals, so
+// none are computed.
+void BM_LoadObjMillionTriangles(benchmark::State& state) {
+    const GridFile& grid = Grid();
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    MemoryStatus status;
+    Services services;
+    services.status = &status;
+    ScopedServices scope(services);
+    for (auto _ : state) {
+        state.PauseTiming();
+        status.pages[static_cast<int>(StatusPage::Messages)].clear();
+        BatchFiles = {grid.path};
+        state.ResumeTiming();
+        LoadSelectedModels();
+        benchmark::DoNotOptimize(SceneFaces.data());
+    }
+    if (SceneFaces.size() != 2u * Columns * Rows) state.SkipWithError("wrong face count");
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(grid.bytes));
+    ClearModel();
+}
+BENCHMARK(BM_LoadObjMillionTriangles)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // For comparison: the part of the read that is only getting the file's
 // bytes into memory and walking its lines.

@@ -403,7 +403,7 @@ private:
                 TrimInPlace(pending);
                 line = pending;
             }
-            const std::string& buffer = pending.empty() ? text_.Text() : pending;
+            const std::string_view buffer = pending.empty() ? text_.Text() : std::string_view(pending);
             if (!LogicalLine(line, buffer.data() + buffer.size())) OtherLine(raw);
             pending.clear();
         } while (!text_.Eof());
@@ -414,7 +414,7 @@ private:
     // so the line ends between two lines are counted (CR LF, LF or a lone
     // CR each end one line).
     void CountLine(std::string_view raw) {
-        const std::string& text = text_.Text();
+        const std::string_view text = text_.Text();
         const char* const start = raw.data() ? raw.data() : text.data() + text.size();
         const char* p = previousEnd_ ? previousEnd_ : text.data();
         if (!previousEnd_) lineNumber_ = 1;
