@@ -137,6 +137,17 @@ public:
     // Client size of the preview's drawing control; by default the size that
     // the preview window's option record holds.
     virtual void PreviewClientSize(int32_t& width, int32_t& height);
+    // Preview window state restored from a model file's settings block.
+    virtual void SetPreviewClientSize(int32_t /*width*/, int32_t /*height*/) {}
+    virtual void SetClearColor(const tvector& /*rgb*/, double /*alpha*/) {}
+    virtual void LoadBackgroundTexture(const std::string& /*fileName*/) {}
+    // A sky map rendered by the program: the file-name part starts with
+    // exactly "Preview_Sky".
+    virtual bool IsPreviewSkyName(std::string_view path) {
+        const std::size_t slash = path.find_last_of("/\\");
+        const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+        return name.substr(0, 11) == "Preview_Sky";
+    }
 };
 
 // ---- The help window's viewer --------------------------------------------

@@ -4,12 +4,16 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/StatusLog.h"
 
@@ -723,59 +727,103 @@ namespace {
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 }
 
-TextLineReader::TextLineReader(std::string text) : text_(std::move(text)) {
-    if (std::string_view(text_).substr(0, 3) == Utf8Bom) text_.erase(0, 3);
+TextLineReader::TextLineReader(std::string text) { Adopt(std::move(text)); }
+
+TextLineReader::~TextLineReader() { Release(); }
+
+TextLineReader::TextLineReader(TextLineReader&& other) noexcept { *this = std::move(other); }
+
+TextLineReader& TextLineReader::operator=(TextLineReader&& other) noexcept {
+    if (this == &other) return *this;
+    Release();
+    const bool owned = other.map_ == nullptr;
+    const std::size_t offset = owned ? static_cast<std::size_t>(other.data_ - other.owned_.data()) : 0;
+    owned_ = std::move(other.owned_);
+    map_ = other.map_;
+    mapSize_ = other.mapSize_;
+    data_ = owned ? (owned_.empty() ? "" : owned_.data() + offset) : other.data_;
+    size_ = other.size_;
+    pos_ = other.pos_;
+    nextCR_ = other.nextCR_;
+    nextLF_ = other.nextLF_;
+    other.map_ = nullptr;
+    other.mapSize_ = 0;
+    other.owned_.clear();
+    other.data_ = "";
+    other.size_ = 0;
+    other.Rewind();
+    return *this;
+}
+
+void TextLineReader::Release() {
+    if (map_) munmap(map_, mapSize_);
+    map_ = nullptr;
+    mapSize_ = 0;
+    owned_.clear();
+    owned_.shrink_to_fit();
+    data_ = "";
+    size_ = 0;
+    Rewind();
+}
+
+void TextLineReader::Adopt(std::string text) {
+    Release();
+    owned_ = std::move(text);
+    const std::size_t skip = std::string_view(owned_).substr(0, 3) == Utf8Bom ? 3 : 0;
+    data_ = owned_.empty() ? "" : owned_.data() + skip;
+    size_ = owned_.size() - skip;
 }
 
 bool TextLineReader::Open(const std::string& fileName) {
-    text_.clear();
-    text_.shrink_to_fit();
-    Rewind();
-    std::FILE* f = std::fopen(fileName.c_str(), "rb");
-    if (!f) return false;
+    Release();
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
     struct stat st {};
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
         return false;
     }
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
+        // Mapped, not copied: the pages of the file cache are used as they
+        // are. A file that changes while it is read keeps the size it had.
+        const std::size_t size = static_cast<std::size_t>(st.st_size);
+        void* m = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (m != MAP_FAILED) {
+            ::close(fd);
+            map_ = m;
+            mapSize_ = size;
+            data_ = static_cast<const char*>(m);
+            size_ = size;
+            if (Text().substr(0, 3) == Utf8Bom) {
+                data_ += 3;
+                size_ -= 3;
+            }
+            return true;
+        }
+    }
+    // A pipe, a device, an empty file, or a file that cannot be mapped: read.
+    std::string text;
     bool ok = true;
     char chunk[65536];
-    std::size_t m;
-    if (S_ISREG(st.st_mode)) {
-        // The whole text in one read. The first three bytes decide on the
-        // byte-order mark first, so that the text never has to move.
-        const std::size_t size = static_cast<std::size_t>(st.st_size);
-        char head[3];
-        const std::size_t h = std::fread(head, 1, std::min<std::size_t>(size, 3), f);
-        const bool bom = h == 3 && std::string_view(head, 3) == Utf8Bom;
-        const std::size_t keep = bom ? 0 : h;
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
         try {
-            text_.resize(keep + (size - h));
-            std::memcpy(text_.data(), head, keep);
-            const std::size_t want = text_.size() - keep;
-            const std::size_t got = want ? std::fread(text_.data() + keep, 1, want, f) : 0;
-            text_.resize(keep + got);
-            // A file that grew while being read: the rest too.
-            while ((m = std::fread(chunk, 1, sizeof chunk, f)) > 0) text_.append(chunk, m);
+            text.append(chunk, static_cast<std::size_t>(n));
         } catch (const std::exception&) {
             ok = false;
+            break;
         }
-    } else {
-        // A pipe or device: its size is not known in advance.
-        try {
-            while ((m = std::fread(chunk, 1, sizeof chunk, f)) > 0) text_.append(chunk, m);
-        } catch (const std::exception&) {
-            ok = false;
-        }
-        if (std::string_view(text_).substr(0, 3) == Utf8Bom) text_.erase(0, 3);
     }
-    if (std::ferror(f)) ok = false;
-    std::fclose(f);
-    if (!ok) {
-        text_.clear();
-        text_.shrink_to_fit();
-    }
-    return ok;
+    ::close(fd);
+    if (!ok) return false;
+    Adopt(std::move(text));
+    return true;
 }
 
 void TextLineReader::Rewind() {
@@ -786,22 +834,22 @@ void TextLineReader::Rewind() {
 
 std::size_t TextLineReader::NextCR() {
     if (nextCR_ == NotSearched || nextCR_ < pos_) {
-        const void* p = std::memchr(text_.data() + pos_, '\r', text_.size() - pos_);
-        nextCR_ = p ? static_cast<std::size_t>(static_cast<const char*>(p) - text_.data()) : text_.size();
+        const void* p = std::memchr(data_ + pos_, '\r', size_ - pos_);
+        nextCR_ = p ? static_cast<std::size_t>(static_cast<const char*>(p) - data_) : size_;
     }
     return nextCR_;
 }
 
 std::size_t TextLineReader::NextLF() {
     if (nextLF_ == NotSearched || nextLF_ < pos_) {
-        const void* p = std::memchr(text_.data() + pos_, '\n', text_.size() - pos_);
-        nextLF_ = p ? static_cast<std::size_t>(static_cast<const char*>(p) - text_.data()) : text_.size();
+        const void* p = std::memchr(data_ + pos_, '\n', size_ - pos_);
+        nextLF_ = p ? static_cast<std::size_t>(static_cast<const char*>(p) - data_) : size_;
     }
     return nextLF_;
 }
 
 std::string_view TextLineReader::ReadTextLine() {
-    const std::string_view text(text_);
+    const std::string_view text = Text();
     while (pos_ < text.size()) {
         const std::size_t cr = NextCR();
         const std::size_t lf = NextLF();
@@ -822,7 +870,7 @@ std::string_view TextLineReader::ReadTextLine() {
 }
 
 std::string_view TextLineReader::ReadLine() {
-    const std::string_view text(text_);
+    const std::string_view text = Text();
     if (pos_ >= text.size()) return {};
     const std::size_t start = pos_;
     const std::size_t end = std::min(NextCR(), NextLF());

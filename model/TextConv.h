@@ -139,10 +139,16 @@ class TextLineReader {
 public:
     TextLineReader() = default;
     explicit TextLineReader(std::string text);
+    ~TextLineReader();
+    TextLineReader(TextLineReader&& other) noexcept;
+    TextLineReader& operator=(TextLineReader&& other) noexcept;
+    TextLineReader(const TextLineReader&) = delete;
+    TextLineReader& operator=(const TextLineReader&) = delete;
     // Reads the whole file; false when it cannot be opened or read (the
-    // reader is then empty).
+    // reader is then empty). A regular file is mapped into memory rather
+    // than copied.
     bool Open(const std::string& fileName);
-    bool Eof() const { return pos_ >= text_.size(); }
+    bool Eof() const { return pos_ >= size_; }
     // The classic line rule: a CR ends a line; an LF ends a line that is not
     // empty (an LF at the start of a line is skipped). So "a CR LF b" and
     // "a LF LF b" give the lines a and b, while "a CR CR b" gives a, "" and b.
@@ -153,17 +159,24 @@ public:
     // Back to the first line, for readers that pass over a file more than once.
     void Rewind();
     std::size_t Position() const { return pos_; }
-    std::size_t Size() const { return text_.size(); }
-    const std::string& Text() const { return text_; }
+    std::size_t Size() const { return size_; }
+    // The whole text (without a byte-order mark); valid while the reader lives.
+    std::string_view Text() const { return {data_, size_}; }
 
 private:
     std::size_t NextCR();
     std::size_t NextLF();
+    void Release();
+    void Adopt(std::string text);
 
-    std::string text_;
+    std::string owned_;        // the text when it is not mapped
+    void* map_ = nullptr;      // the mapped file, or null
+    std::size_t mapSize_ = 0;
+    const char* data_ = "";
+    std::size_t size_ = 0;
     std::size_t pos_ = 0;
-    // Positions of the next CR and LF at or after pos_ (text_.size() when
-    // there is none), found once per line end so that a scan never repeats.
+    // Positions of the next CR and LF at or after pos_ (size_ when there is
+    // none), found once per line end so that a scan never repeats.
     std::size_t nextCR_ = NotSearched;
     std::size_t nextLF_ = NotSearched;
     static constexpr std::size_t NotSearched = static_cast<std::size_t>(-1);

@@ -96,8 +96,10 @@ std::string FindProgram(std::string_view name) {
     while (start <= list.size()) {
         const std::size_t colon = list.find(':', start);
         std::string dir = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-        if (dir.empty()) dir = ".";
-        const std::string candidate = dir + "/" + std::string(name);
+        if (dir.empty()) dir.push_back('.');  // an empty entry is the current folder
+        std::string candidate = std::move(dir);
+        candidate += '/';
+        candidate.append(name);
         if (IsExecutableFile(candidate)) return candidate;
         if (colon == std::string::npos) break;
         start = colon + 1;

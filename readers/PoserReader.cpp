@@ -135,7 +135,7 @@ public:
 private:
     // The number of the current line in the file, counted only when needed.
     int64_t LineNumber() const {
-        const std::string& text = reader_.Text();
+        const std::string_view text = reader_.Text();
         int64_t n = 1;
         for (std::size_t i = 0; i < start_ && i < text.size(); ++i) {
             if (text[i] == '\n') ++n;
@@ -452,7 +452,7 @@ tlight MakeLight(const LightBlock& b) {
 
 void OpenPoserFile(const std::string& fileName, TextLineReader& reader) {
     if (!reader.Open(fileName)) throw ReadError("Cannot open file " + ExtractFileName(fileName), fileName);
-    const std::string& text = reader.Text();
+    const std::string_view text = reader.Text();
     // A gzip-compressed file (".pzz", ".crz" ...) is known by its signature.
     if (text.size() < 2 || static_cast<unsigned char>(text[0]) != 0x1F || static_cast<unsigned char>(text[1]) != 0x8B)
         return;

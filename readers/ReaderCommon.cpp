@@ -91,6 +91,25 @@ int32_t PolygonBuilder::Emit() {
         return 0;
     }
     if (polygon_.count < 3) return 0;
+    if (polygon_.count == 3 && method_ >= TriangulateAutomatic && method_ <= TriangulateEarCut) {
+        // A triangle stays as it is (what every method gives for it), without
+        // the round trip through the triangulator.
+        const int64_t n = static_cast<int64_t>(ImportVertices.size());
+        tface f;
+        for (int c = 0; c < 3; ++c) {
+            if (polygon_.vertex[c] < 1 || polygon_.vertex[c] > n) {
+                ++skipped_;
+                return 0;
+            }
+            f.vertex[c] = polygon_.vertex[c];
+            f.normal[c] = polygon_.normal[c];
+            f.uv[c] = polygon_.uv[c];
+        }
+        f.group = polygon_.group;
+        f.material = polygon_.material;
+        ImportFaces.push_back(f);
+        return 1;
+    }
     const TriangulateStatus status = TriangulatePolygon(polygon_, triangles_, method_, ImportVertices);
     if (status != TriangulateStatus::Done) {
         ++skipped_;

@@ -11,31 +11,12 @@
 
 namespace {
 
-int32_t Vertex(tvector p) {
-    tvertex v;
-    v.p = p;
-    SceneVertices.push_back(v);
-    return static_cast<int32_t>(SceneVertices.size());
-}
+int32_t Vertex(tvector p) { return fixtures::AddVertex(p.x, p.y, p.z); }
 
-int32_t Normal(tvector p) {
-    tnormal n;
-    n.p = p;
-    SceneNormals.push_back(n);
-    return static_cast<int32_t>(SceneNormals.size());
-}
+int32_t Normal(tvector p) { return fixtures::AddNormal(p.x, p.y, p.z); }
 
 int Face(int32_t a, int32_t b, int32_t c, int group = 0, int material = 0) {
-    fixtures::EnsureGroup(group);
-    fixtures::EnsureMaterial(material);
-    tface f;
-    f.vertex[0] = a;
-    f.vertex[1] = b;
-    f.vertex[2] = c;
-    f.group = group;
-    f.material = material;
-    SceneFaces.push_back(f);
-    return static_cast<int>(SceneFaces.size()) - 1;
+    return fixtures::AddFace(a, b, c, group, material);
 }
 
 void ExpectVector(const tvector& got, const tvector& want) {

@@ -40,27 +40,12 @@ public:
     std::vector<std::string> asked;
 };
 
-int32_t Vertex(tvector p) {
-    SceneVertices.push_back(tvertex{p, 0});
-    return static_cast<int32_t>(SceneVertices.size());
-}
+int32_t Vertex(tvector p) { return fixtures::AddVertex(p.x, p.y, p.z); }
 
-int32_t Normal(tvector n) {
-    SceneNormals.push_back(tnormal{n, 0});
-    return static_cast<int32_t>(SceneNormals.size());
-}
+int32_t Normal(tvector n) { return fixtures::AddNormal(n.x, n.y, n.z); }
 
 int Face(int32_t a, int32_t b, int32_t c, int group = 0, int material = 0) {
-    fixtures::EnsureGroup(group);
-    fixtures::EnsureMaterial(material);
-    tface f;
-    f.vertex[0] = a;
-    f.vertex[1] = b;
-    f.vertex[2] = c;
-    f.group = group;
-    f.material = material;
-    SceneFaces.push_back(f);
-    return static_cast<int>(SceneFaces.size()) - 1;
+    return fixtures::AddFace(a, b, c, group, material);
 }
 
 const tvector& Pos(int32_t vertex) { return SceneVertices[static_cast<std::size_t>(vertex) - 1].p; }

@@ -15,35 +15,13 @@
 
 namespace {
 
-int32_t Vertex(double x, double y, double z) {
-    tvertex v;
-    v.p = {x, y, z};
-    SceneVertices.push_back(v);
-    return static_cast<int32_t>(SceneVertices.size());
-}
+int32_t Vertex(double x, double y, double z) { return fixtures::AddVertex(x, y, z); }
 
-int32_t UV(double u, double v) {
-    tuv t;
-    t.u = u;
-    t.v = v;
-    SceneUVs.push_back(t);
-    return static_cast<int32_t>(SceneUVs.size());
-}
+int32_t UV(double u, double v) { return fixtures::AddUV(u, v); }
 
 void Face(int32_t a, int32_t b, int32_t c, int32_t ua = 0, int32_t ub = 0, int32_t uc = 0, int group = 0,
           int material = 0) {
-    fixtures::EnsureGroup(group);
-    fixtures::EnsureMaterial(material);
-    tface f;
-    f.vertex[0] = a;
-    f.vertex[1] = b;
-    f.vertex[2] = c;
-    f.uv[0] = ua;
-    f.uv[1] = ub;
-    f.uv[2] = uc;
-    f.group = group;
-    f.material = material;
-    SceneFaces.push_back(f);
+    fixtures::AddFace(a, b, c, group, material, ua, ub, uc);
 }
 
 void Line(int32_t a, int32_t b) {

@@ -91,14 +91,16 @@ TEST_F(ExportFrameTest, FailureInTheSecondFileKeepsTheFirstAndStopsTheRun) {
     EXPECT_FALSE(fs::exists(Path("car_geom.inc")));
 }
 
-// Until the POV-Ray writers exist, a run that asks for their files fails
-// after the OBJ and MTL files are complete, naming the file it could not write.
-TEST_F(ExportFrameTest, MissingPovWriterFailsAfterObjAndMtl) {
+// The material include cannot be created (a folder has its name): the OBJ
+// and MTL files stay complete, the run fails naming that file, and the
+// files after it are not written.
+TEST_F(ExportFrameTest, FailureInThePovMaterialIncludeKeepsObjAndMtl) {
     AddTriangle();
     PrepareObjExport();
-    Scene.writeObj = Scene.writeMtl = Scene.writeMaterialInclude = Scene.writePovScene = 1;
+    Scene.writeObj = Scene.writeMtl = Scene.writeMaterialInclude = Scene.writeGeometryInclude = 1;
     Scene.povMaterialFile = Path("car_mat.inc");
-    Scene.povSceneFile = Path("car.pov");
+    Scene.povGeometryFile = Path("car_geom.inc");
+    fs::create_directories(Scene.povMaterialFile);
     try {
         ExportModelFiles(Scene);
         FAIL() << "no error";
@@ -106,7 +108,7 @@ TEST_F(ExportFrameTest, MissingPovWriterFailsAfterObjAndMtl) {
         EXPECT_EQ(e.file(), Scene.povMaterialFile);
     }
     EXPECT_EQ(ReadLines(Path("car.mtl")).back(), " ");
-    EXPECT_FALSE(fs::exists(Path("car.pov")));
+    EXPECT_FALSE(fs::exists(Path("car_geom.inc")));
 }
 
 // An index outside its list ends the run as an export error naming the file.

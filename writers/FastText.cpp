@@ -1,0 +1,105 @@
+#include "writers/FastText.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "model/TextConv.h"
+
+namespace {
+
+// Exact powers of ten as doubles (10^22 is the largest exact one).
+constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Seven significant digits of a (> 0) as an integer m in [10^6, 10^7) and
+// the decimal exponent e of its first digit: a ~ m * 10^(e - 6). False when
+// the rounding is not certain or a lies outside the range handled here.
+bool SevenDigits(double a, int64_t& m, int& e) {
+    // a = f * 2^binary with f in [1, 2) (a is normal here); then
+    // floor(binary * log10(2)) is floor(log10(a)) or one less.
+    const int binary = static_cast<int>((std::bit_cast<uint64_t>(a) >> 52) & 0x7FF) - 1023;
+    e = (binary * 78913) >> 18;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int k = 6 - e;
+        if (k > 22 || k < -22) return false;
+        // One correctly rounded operation with an exact power of ten: s is
+        // within half a unit in the last place of a * 10^k (below 1e-9 for
+        // s under 10^7).
+        const double s = k >= 0 ? a * Pow10[k] : a / Pow10[-k];
+        if (s >= 1e7) {
+            ++e;
+            continue;
+        }
+        if (s < 1e6) return false;
+        const int64_t whole = static_cast<int64_t>(s);  // s > 0: truncation is floor
+        const double frac = s - static_cast<double>(whole);
+        if (frac > 0.5 - 1e-7 && frac < 0.5 + 1e-7) return false;  // too near a tie to decide
+        m = whole + (frac > 0.5 ? 1 : 0);
+        if (m == 10000000) {
+            m = 1000000;
+            ++e;
+        }
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+char* WriteFastFloatText(char* p, double x) {
+    if (x == 0) {
+        *p++ = '0';
+        return p;
+    }
+    const double a = std::fabs(x);
+    int64_t m = 0;
+    int e = 0;
+    if (!std::isfinite(x) || a < 1e-200 || a > 1e200 || !SevenDigits(a, m, e)) {
+        const std::string text = FloatToText(x);
+        return std::copy(text.begin(), text.end(), p);
+    }
+    char digits[7];
+    for (int i = 6; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + m % 10);
+        m /= 10;
+    }
+    int count = 7;
+    while (count > 1 && digits[count - 1] == '0') --count;
+    if (x < 0) *p++ = '-';
+    if (e < -4 || e >= 7) {
+        // d[.ddd]e+XX, at least two exponent digits.
+        *p++ = digits[0];
+        if (count > 1) {
+            *p++ = '.';
+            for (int i = 1; i < count; ++i) *p++ = digits[i];
+        }
+        *p++ = 'e';
+        *p++ = e < 0 ? '-' : '+';
+        const int ae = e < 0 ? -e : e;
+        if (ae >= 100) *p++ = static_cast<char>('0' + ae / 100);
+        *p++ = static_cast<char>('0' + ae / 10 % 10);
+        *p++ = static_cast<char>('0' + ae % 10);
+    } else if (e >= 0) {
+        // e + 1 digits before the point.
+        const int before = e + 1;
+        for (int i = 0; i < before; ++i) *p++ = i < count ? digits[i] : '0';
+        if (count > before) {
+            *p++ = '.';
+            for (int i = before; i < count; ++i) *p++ = digits[i];
+        }
+    } else {
+        // 0.000ddd
+        *p++ = '0';
+        *p++ = '.';
+        for (int i = 0; i < -e - 1; ++i) *p++ = '0';
+        for (int i = 0; i < count; ++i) *p++ = digits[i];
+    }
+    return p;
+}
+
+void AppendFastFloatText(std::string& out, double x) {
+    char buf[FastFloatTextSize];
+    out.append(buf, static_cast<std::size_t>(WriteFastFloatText(buf, x) - buf));
+}

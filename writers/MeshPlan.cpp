@@ -1,0 +1,82 @@
+#include "writers/MeshPlan.h"
+
+#include "model/Errors.h"
+#include "model/Model.h"
+#include "model/TextConv.h"
+#include "writers/PovNames.h"
+
+namespace {
+
+// Stable counting sort of `in` by key(face) in 0..keys-1.
+template <typename KeyOf>
+void SortByKey(const std::vector<int32_t>& in, std::vector<int32_t>& out, std::size_t keys, KeyOf keyOf) {
+    std::vector<std::size_t> start(keys + 1, 0);
+    for (int32_t face : in) ++start[keyOf(face) + 1];
+    for (std::size_t k = 1; k <= keys; ++k) start[k] += start[k - 1];
+    out.resize(in.size());
+    for (int32_t face : in) out[start[keyOf(face)]++] = face;
+}
+
+const tface& Face(int32_t index) { return SceneFaces[static_cast<std::size_t>(index)]; }
+
+}  // namespace
+
+void Renumbering::Fail(int32_t old) const { ThrowIndexError(listName_, old, map_.size() - 1); }
+
+MeshPlan BuildMeshPlan(const tscene& scene, ExportRun& run) {
+    PreparePovIdentifiers(run);
+    MeshPlan plan;
+    plan.byGroup = scene.meshBreakingMode == 1;
+    const std::size_t groups = SceneGroups.size();
+    const std::size_t materials = SceneMaterials.size();
+    plan.passTotal = static_cast<int64_t>(plan.byGroup ? groups * materials : materials);
+
+    // The exported faces in list order.
+    std::vector<int32_t> taken;
+    taken.reserve(SceneFaces.size());
+    for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
+        const tface& f = SceneFaces[i];
+        const bool visible = At(SceneGroups, f.group, "SceneGroups").visible != 0;
+        const bool selected = At(SceneMaterials, f.material, "SceneMaterials").selected != 0;
+        if (visible && selected) taken.push_back(static_cast<int32_t>(i));
+    }
+
+    // By material, then (stable) by group: list order within each pass.
+    SortByKey(taken, plan.faces, materials, [](int32_t face) { return static_cast<std::size_t>(Face(face).material); });
+    if (plan.byGroup) {
+        taken.swap(plan.faces);
+        SortByKey(taken, plan.faces, groups, [](int32_t face) { return static_cast<std::size_t>(Face(face).group); });
+    }
+    taken = {};
+
+    for (std::size_t i = 0; i < plan.faces.size();) {
+        const tface& head = Face(plan.faces[i]);
+        std::size_t end = i + 1;
+        while (end < plan.faces.size()) {
+            const tface& f = Face(plan.faces[end]);
+            if (f.material != head.material || (plan.byGroup && f.group != head.group)) break;
+            ++end;
+        }
+        MeshPass mesh;
+        mesh.material = head.material;
+        mesh.first = i;
+        mesh.count = end - i;
+        const std::string& material = SceneMaterials[static_cast<std::size_t>(head.material)].name.str();
+        if (plan.byGroup) {
+            mesh.group = head.group;
+            const tgroup& g = SceneGroups[static_cast<std::size_t>(head.group)];
+            mesh.pass = static_cast<int64_t>(head.group) * static_cast<int64_t>(materials) + head.material;
+            mesh.castsShadow = g.castsShadow;
+            mesh.name = PovDerivedId(run, "mesh " + std::to_string(head.group) + " " + std::to_string(head.material),
+                                     MakeIdentifierPrefix(run.sceneObjectName + g.name.str() + "_" + material));
+        } else {
+            mesh.pass = head.material;
+            mesh.castsShadow = SceneGroups[static_cast<std::size_t>(Face(plan.faces[end - 1]).group)].castsShadow;
+            mesh.name = PovDerivedId(run, "mesh " + std::to_string(head.material),
+                                     MakeIdentifierPrefix(run.sceneObjectName + material));
+        }
+        plan.meshes.push_back(std::move(mesh));
+        i = end;
+    }
+    return plan;
+}

@@ -1,0 +1,326 @@
+// The POV-Ray geometry include: the model as mesh2 objects, one per material
+// or per group and material, the line segments as cylinders, or one box per
+// group instead of the meshes; at its end the declaration of the scene
+// object that the scene file places.
+#include <cmath>
+
+#include "model/Errors.h"
+#include "model/Extents.h"
+#include "model/Model.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "ui/options/Options.h"
+#include "writers/FastText.h"
+#include "writers/MeshPlan.h"
+#include "writers/PovNames.h"
+#include "writers/PovWriters.h"
+#include "writers/TextWriter.h"
+
+namespace {
+
+constexpr std::string_view Marker = "//";
+
+void AppendVector(std::string& b, double x, double y, double z) {
+    b.push_back('<');
+    AppendFastFloatText(b, x);
+    b.push_back(',');
+    AppendFastFloatText(b, y);
+    b.push_back(',');
+    AppendFastFloatText(b, z);
+    b.push_back('>');
+}
+
+void BlockHead(CheckedTextWriter& w, std::string_view keyword, std::size_t count) {
+    w.Line(keyword);
+    std::string& b = w.Buffer();
+    AppendInt(b, static_cast<int64_t>(count));
+    b.push_back(',');
+    w.EndLine();
+}
+
+// One item line: the item, "," after every item but the last.
+void Item(CheckedTextWriter& w, NumberLine& line, std::size_t i, std::size_t count) {
+    if (i + 1 < count) line.Char(',');
+    line.AppendTo(w.Buffer());
+    w.EndLine();
+}
+
+NumberLine& Vector(NumberLine& line, double x, double y, double z) {
+    return line.Char('<').Float(x).Char(',').Float(y).Char(',').Float(z).Char('>');
+}
+
+NumberLine& Triple(NumberLine& line, int32_t a, int32_t b, int32_t c) {
+    return line.Char('<').Int(a).Char(',').Int(b).Char(',').Int(c).Char('>');
+}
+
+void LogMesh(const std::string& name, std::size_t count, std::string_view what) {
+    LogMessage("POV-Ray -> Mesh " + name + ": Writing " + std::to_string(count) + " " + std::string(what) + "...");
+}
+
+// The text of a coordinate as the file holds it, read back: two cylinder
+// ends whose written points coincide make a cylinder that POV-Ray refuses.
+double Written(double x) {
+    double value = 0;
+    ParseDouble(FloatToText(x), value);
+    return value;
+}
+
+bool DegenerateCylinder(const tvector& a, const tvector& b) {
+    const double dx = Written(a.x) - Written(b.x), dy = Written(a.y) - Written(b.y), dz = Written(a.z) - Written(b.z);
+    return std::sqrt(dx * dx + dy * dy + dz * dz) < 1e-9;
+}
+
+// Line segments of selected materials and visible groups as cylinders. The
+// mirror of the model is applied to the whole assembly, which holds the
+// line group, so the group itself carries none.
+void WriteLineCylinders(const tscene& scene, ExportRun& run, CheckedTextWriter& w) {
+    w.Line("//lines as cylinders");
+    w.Line("#declare " + std::string(LineGroupName) + "=union{");
+    double radius = 0;
+    int32_t code = 0;
+    ValFloat(Form1.Edit46.text, radius, code);
+    if (code != 0 || !std::isfinite(radius)) radius = 0.01 * scene.extents.diagonal;
+    int64_t degenerate = 0;
+    for (const tline& l : LineSegments) {
+        const bool visible = At(SceneGroups, l.group, "SceneGroups").visible != 0;
+        const bool selected = At(SceneMaterials, l.material, "SceneMaterials").selected != 0;
+        if (!visible || !selected) continue;
+        const tvector& a = At(SceneVertices, static_cast<int64_t>(l.vertex[0]) - 1, "SceneVertices").p;
+        const tvector& b = At(SceneVertices, static_cast<int64_t>(l.vertex[1]) - 1, "SceneVertices").p;
+        if (DegenerateCylinder(a, b)) {
+            ++degenerate;
+            continue;
+        }
+        std::string& t = w.Buffer();
+        t.append("           cylinder{");
+        AppendVector(t, a.x, a.y, a.z);
+        t.push_back(',');
+        AppendVector(t, b.x, b.y, b.z);
+        t.push_back(',');
+        AppendFastFloatText(t, radius);
+        t += " material{" + PovMaterialId(run, l.material) + "}}";
+        w.EndLine();
+    }
+    w.Line("}");
+    if (degenerate > 0)
+        LogMessage("<!>" + std::to_string(degenerate) + " line segment" + (degenerate == 1 ? "" : "s") +
+                   " of zero length left out of the line cylinders");
+}
+
+void WriteBoundingBoxes(const tscene& scene, ExportRun& run, CheckedTextWriter& w) {
+    LogMessage("Writing bounding boxes...");
+    w.Line("//Bounding boxes for each group in the geometry");
+    for (int32_t i = 0; i < static_cast<int32_t>(SceneGroups.size()); ++i) {
+        const tgroup& g = SceneGroups[static_cast<std::size_t>(i)];
+        if (!g.visible) continue;
+        w.Line("#declare " + PovGroupId(run, i) + "=box{");
+        std::string& b = w.Buffer();
+        b.append("    ");
+        AppendVector(b, g.minimum.x, g.minimum.y, g.minimum.z);
+        b.push_back(',');
+        AppendVector(b, g.maximum.x, g.maximum.y, g.maximum.z);
+        w.EndLine();
+        const tvector c = ColorToVector(g.color);
+        std::string& t = w.Buffer();
+        t.append("    texture{pigment{color rgb");
+        AppendVector(t, c.x, c.y, c.z);
+        t.append("}}  }");
+        w.EndLine();
+    }
+    w.Blank();
+    w.Line("//Join all the boxes into a single object to be called in the main POV file");
+    w.Line("#declare " + run.sceneObjectName + "=union{");
+    for (int32_t i = 0; i < static_cast<int32_t>(SceneGroups.size()); ++i)
+        if (SceneGroups[static_cast<std::size_t>(i)].visible) w.Line("   object{" + PovGroupId(run, i) + "}");
+    if (scene.mirrorX) w.Line("   scale<-1,1,1>");
+    w.Line("         }");
+}
+
+struct MeshTables {
+    Renumbering vertices{SceneVertices.size(), "SceneVertices"};
+    Renumbering normals{SceneNormals.size(), "SceneNormals"};
+    Renumbering uvs{SceneUVs.size(), "SceneUVs"};
+};
+
+bool FaceHasNormals(const tface& f) { return f.normal[0] >= 1 && f.normal[1] >= 1 && f.normal[2] >= 1; }
+
+void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, double xSign, MeshTables& t,
+               CheckedTextWriter& w) {
+    const int32_t* faces = plan.faces.data() + mesh.first;
+    const std::size_t count = mesh.count;
+    // Normals only when every face of the mesh has them: a mesh2 needs a
+    // normal index for every face once it has normals.
+    std::size_t withNormals = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        if (FaceHasNormals(SceneFaces[static_cast<std::size_t>(faces[i])])) ++withNormals;
+    const bool normals = withNormals == count;
+    if (withNormals > 0 && !normals)
+        LogMessage("<!>Mesh " + mesh.name + ": " + std::to_string(count - withNormals) +
+                   " faces have no normals, so the mesh is written without normals");
+    for (std::size_t i = 0; i < count; ++i) {
+        const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
+        for (int c = 0; c < 3; ++c) {
+            t.vertices.Number(f.vertex[c]);
+            if (normals) t.normals.Number(f.normal[c]);
+            if (f.uv[c] > 0) t.uvs.Number(f.uv[c]);
+        }
+    }
+    const bool uvs = t.uvs.Count() > 0;
+
+    w.Line("#declare " + mesh.name + (mesh2Suffix ? "MS" : "") + "=mesh2{");
+    LogMesh(mesh.name, t.vertices.Count(), "vertices");
+    BlockHead(w, "vertex_vectors{", t.vertices.Count());
+    const auto& vo = t.vertices.Order();
+    for (std::size_t i = 0; i < vo.size(); ++i) {
+        const tvector& p = SceneVertices[static_cast<std::size_t>(vo[i]) - 1].p;
+        NumberLine line;
+        Item(w, Vector(line, p.x * xSign, p.y, p.z), i, vo.size());
+    }
+    w.Line("}");
+    if (normals) {
+        LogMesh(mesh.name, t.normals.Count(), "normals");
+        BlockHead(w, "normal_vectors{", t.normals.Count());
+        const auto& no = t.normals.Order();
+        for (std::size_t i = 0; i < no.size(); ++i) {
+            const tvector& n = SceneNormals[static_cast<std::size_t>(no[i]) - 1].p;
+            NumberLine line;
+            Item(w, Vector(line, n.x * xSign, n.y, n.z), i, no.size());
+        }
+        w.Line("}");
+    }
+    if (uvs) {
+        LogMesh(mesh.name, t.uvs.Count(), "UV vectors");
+        BlockHead(w, "uv_vectors{", t.uvs.Count());
+        const auto& uo = t.uvs.Order();
+        for (std::size_t i = 0; i < uo.size(); ++i) {
+            const tuv& uv = SceneUVs[static_cast<std::size_t>(uo[i]) - 1];
+            NumberLine line;
+            Item(w, line.Char('<').Float(uv.u).Char(',').Float(uv.v).Char('>'), i, uo.size());
+        }
+        w.Line("}");
+    }
+    LogMesh(mesh.name, count, "faces");
+    BlockHead(w, "face_indices{", count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
+        NumberLine line;
+        Triple(line, t.vertices.Find(f.vertex[0]) - 1, t.vertices.Find(f.vertex[1]) - 1,
+               t.vertices.Find(f.vertex[2]) - 1);
+        Item(w, line, i, count);
+    }
+    w.Line("}");
+    if (uvs) {
+        LogMesh(mesh.name, count, "UV indices");
+        BlockHead(w, "uv_indices{", count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
+            NumberLine line;
+            if (FaceHasUVs(f))
+                Triple(line, t.uvs.Find(f.uv[0]) - 1, t.uvs.Find(f.uv[1]) - 1, t.uvs.Find(f.uv[2]) - 1);
+            else
+                line.Text("<0,0,0>");
+            Item(w, line, i, count);
+        }
+        w.Line("}");
+    }
+    if (normals) {
+        LogMesh(mesh.name, count, "normal indices");
+        BlockHead(w, "normal_indices{", count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
+            NumberLine line;
+            Triple(line, t.normals.Find(f.normal[0]) - 1, t.normals.Find(f.normal[1]) - 1,
+                   t.normals.Find(f.normal[2]) - 1);
+            Item(w, line, i, count);
+        }
+        w.Line("}");
+    }
+    w.Line("inside_vector <0,0,1> }");
+    w.Blank();
+    t.vertices.Reset();
+    t.normals.Reset();
+    t.uvs.Reset();
+}
+
+std::string Shadow(const MeshPass& mesh) { return mesh.castsShadow == 0 ? "no_shadow" : ""; }
+
+}  // namespace
+
+void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
+    PreparePovIdentifiers(run);
+    CheckedTextWriter w(scene.povGeometryFile);
+    w.Rule(Marker);
+    w.Line("//POV-Ray Geometry mesh list");
+    BuildFileHeader(run.headerLines, Marker);
+    for (const std::string& line : run.headerLines) w.Line(line);
+    run.headerLines.clear();
+    ModelStatistics(run.headerLines);
+    for (const std::string& line : run.headerLines) w.Line(Marker, line);
+    w.Rule(Marker);
+    w.Blank();
+    const bool fullPaths = scene.reservedFlag != 0;  // the full-paths flag; the save commands clear it
+    if (scene.materialsInGeometry) {
+        w.Blank();
+        w.Line("//Materials");
+        w.Line("#include " + PovQuoted(fullPaths ? scene.povMaterialFile : ExtractFileName(scene.povMaterialFile)));
+    }
+    LogMessage(" ");
+    w.Blank();
+    w.Line("//Geometry");
+    LogMessage(RuleLine);
+    LogMessage("Writing POV-Ray geometry include file");
+
+    const bool lines = PovWritesLines();
+    if (lines) WriteLineCylinders(scene, run, w);
+
+    if (Form1.CheckBox48.checked) {
+        WriteBoundingBoxes(scene, run, w);
+        w.Close();
+        return;
+    }
+
+    std::vector<MeshPass> meshes;
+    const bool wrapper = scene.materialsInGeometry && !scene.udoFile.empty();
+    if (!SceneFaces.empty()) {
+        LogMessage("preparing to break mesh...");
+        MeshPlan plan = BuildMeshPlan(scene, run);
+        ShowProgress(0, static_cast<double>(plan.passTotal), 0);
+        const double xSign = PovLeftHanded() ? -1.0 : 1.0;
+        MeshTables tables;
+        for (const MeshPass& mesh : plan.meshes) {
+            WriteMesh(plan, mesh, wrapper, xSign, tables, w);
+            ShowProgress(0, static_cast<double>(plan.passTotal), static_cast<double>(mesh.pass + 1));
+        }
+        meshes = std::move(plan.meshes);
+    }
+
+    if (wrapper && !meshes.empty()) {
+        w.Blank();
+        w.Line("//This encapsulates the material into the mesh so that Moray can use the original materials");
+        for (const MeshPass& mesh : meshes)
+            w.Line("#declare " + mesh.name + "=object{" + mesh.name + "MS " + Shadow(mesh) + " material{" +
+                   PovMaterialId(run, mesh.material) + "}}");
+    }
+
+    // The scene object is always declared, so that the scene file that
+    // places it parses whatever the model holds. A union holds the members
+    // unless there is exactly one mesh and nothing else: POV-Ray takes no
+    // object after a transformation, so the line group comes before the
+    // mirror.
+    w.Blank();
+    w.Line("//Model assembly from the meshes");
+    w.Line("#declare " + run.sceneObjectName + "=");
+    const bool useUnion = meshes.size() != 1 || lines || scene.mirrorX;
+    if (useUnion) w.Line("union {");
+    for (const MeshPass& mesh : meshes) {
+        if (wrapper)
+            w.Line("object{" + mesh.name + "}");
+        else
+            w.Line("object{" + mesh.name + " " + Shadow(mesh) + " material{" + PovMaterialId(run, mesh.material) +
+                   "}}");
+    }
+    if (lines) w.Line("object{" + std::string(LineGroupName) + "}");
+    if (scene.mirrorX) w.Line("scale<-1,1,1>");
+    if (useUnion) w.Line("}");
+    w.Close();
+}
