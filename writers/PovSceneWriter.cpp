@@ -12,6 +12,7 @@
 #include "model/VectorMath.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
+#include "writers/PovNames.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -84,7 +85,7 @@ void WriteHead(CheckedTextWriter& w, ExportRun& run) {
 
 bool RadiosityOn() { return Form1.ComboBox14.index >= 1 && Form1.ComboBox14.index <= 12; }
 
-void IncludeLine(CheckedTextWriter& w, std::string_view name) { w.Line("#include \"" + PovStringText(name) + "\""); }
+void IncludeLine(CheckedTextWriter& w, std::string_view name) { w.Line("#include " + PovQuoted(name)); }
 
 void WriteIncludes(CheckedTextWriter& w, tscene& scene) {
     for (const char* name : {"stdinc.inc", "skies.inc", "stars.inc", "textures.inc"}) IncludeLine(w, name);
@@ -97,7 +98,7 @@ void WriteIncludes(CheckedTextWriter& w, tscene& scene) {
     } else {
         // The save commands always write the bare file name: the files of a
         // run lie in one folder.
-        w.Line("#include \"" + PovStringText(ExtractFileName(scene.povGeometryFile)) + "\" //Geometry");
+        w.Line("#include " + PovQuoted(ExtractFileName(scene.povGeometryFile)) + " //Geometry");
     }
     w.Blank();
 }
@@ -428,8 +429,8 @@ void WriteSky(CheckedTextWriter& w, const tscene& scene, const ExportRun& run) {
         if (BackgroundMapName.empty()) return;
         const std::string map = BackgroundMapReference(scene, run);
         w.Line("sky_sphere {");
-        w.Line("        pigment { image_map { " + POVImageType(map) + " \"" + PovStringText(map) +
-               "\" interpolate 2 map_type 1 } }");
+        w.Line("        pigment { image_map { " + POVImageType(map) + " " + PovQuoted(map) +
+               " interpolate 2 map_type 1 } }");
         w.Line("        rotate <0," + FloatToText(BackgroundRotation) + ",0>");
         w.Line("}");
     } else if (index <= 6) {
@@ -545,7 +546,7 @@ std::string BatchGeometryIncludeExpression() {
                 ++digits;
     }
     const std::string width = digits > 0 ? "-" + std::to_string(digits) : "0";
-    return "concat(\"" + PovStringText(prefix) + "\",str(frame_number," + width + ",0),\".inc\")";
+    return "concat(" + PovQuoted(prefix) + ",str(frame_number," + width + ",0),\".inc\")";
 }
 
 bool FocalBlurAperture(double z, double front, double back, double vfov, double aspect, double width,
@@ -558,16 +559,6 @@ bool FocalBlurAperture(double z, double front, double back, double vfov, double 
     if (!std::isfinite(a) || a <= 0) return false;
     aperture = a;
     return true;
-}
-
-std::string PovStringText(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        if (c == '"') out.push_back('\\');
-        out.push_back(c);
-    }
-    return out;
 }
 
 // ---- The file ---------------------------------------------------------------------

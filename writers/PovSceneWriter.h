@@ -49,8 +49,3 @@ std::string BatchGeometryIncludeExpression();
 // not finite and positive).
 bool FocalBlurAperture(double z, double front, double back, double vfov, double aspect, double width,
                        double& aperture);
-
-// Text for use inside a POV-Ray string literal: a double quote written as
-// \" so that it does not end the string (POV-Ray takes a backslash in a
-// file name as it stands).
-std::string PovStringText(std::string_view s);

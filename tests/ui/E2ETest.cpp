@@ -136,8 +136,8 @@ TEST_F(E2ETest, BadArgumentsExitWithTwo) {
 }
 
 // --out writes the outputs of the save commands with the names the load
-// derived. Needs the geometry, material and UDO writers.
-TEST_F(E2ETest, DISABLED_OutWritesEveryOutput) {
+// derived.
+TEST_F(E2ETest, OutWritesEveryOutput) {
     const std::string model = File("my car.raw", "0 0 0 1 0 0 0 1 0\n0 0 0 0 1 0 -1 0 -2.5\n");
     const fs::path out = folder / "out";
     const RunResult run = Start({"--out", out.string(), model});

@@ -269,8 +269,7 @@ TEST_F(PovRenderTest, SceneFileParsesForEveryCameraLightAndShape) {
 }
 
 // The whole POV-Ray save: INI, scene file, geometry and material include.
-// Needs the geometry and material include writers.
-TEST_F(PovRenderTest, DISABLED_SavedModelShowsUpForEveryCamera) {
+TEST_F(PovRenderTest, SavedModelShowsUpForEveryCamera) {
     struct Case {
         const char* name;
         bool orthographic, spherical, focalBlur;
@@ -290,8 +289,8 @@ TEST_F(PovRenderTest, DISABLED_SavedModelShowsUpForEveryCamera) {
 class E2ERenderTest : public PovRenderTest {};
 
 // The end-to-end driver writes every output of a loaded model; the POV-Ray
-// files render the model. Needs the geometry, material and UDO writers.
-TEST_F(E2ERenderTest, DISABLED_DriverOutputsRender) {
+// files render the model.
+TEST_F(E2ERenderTest, DriverOutputsRender) {
     const fs::path model = folder / "model" / "cube.raw";
     fs::create_directories(model.parent_path());
     std::ofstream(model) << "Box\n"

@@ -179,6 +179,9 @@ TEST_F(PovWritersTest, MaterialIncludeGolden) {
     SceneMaterials[inactive].transparencyMap = "/tex/alpha.tga";
     ExportModelFiles(Scene);  // nothing switched on
     EXPECT_FALSE(fs::exists(Scene.povMaterialFile));
+    // Every run logs one " " after the scene file's step, written or not.
+    EXPECT_EQ(Messages(), (std::vector<std::string>{" "}));
+    status.ClearPage(StatusPage::Messages);
     MaterialInclude();
     ExpectGolden(Scene.povMaterialFile, "car_mat.inc");
     const auto& m = Messages();
