@@ -27,13 +27,6 @@ void RunStep(const std::string& fileName, Step&& step) {
     }
 }
 
-std::string Key(const char* kind, int32_t index) {
-    std::string k(kind);
-    k += ' ';
-    k += std::to_string(index);
-    return k;
-}
-
 }  // namespace
 
 std::string SceneObjectName(const tscene& scene) {
@@ -53,13 +46,13 @@ std::string MapReference(const tscene& scene, std::string_view sceneObjectName, 
 std::string ObjGroupName(const tscene& scene, ExportRun& run, int32_t group) {
     const tgroup& g = At(SceneGroups, group, "SceneGroups");
     if (!scene.sanitiseNames) return g.name.str();
-    return run.objGroups.Claim(Key("group", group), MakeIdentifier(g.name.view(), true));
+    return run.objGroups.Claim(RegistryKey("group", group), MakeIdentifier(g.name.view(), true));
 }
 
 std::string ObjMaterialName(const tscene& scene, ExportRun& run, int32_t material) {
     const tmaterial& m = At(SceneMaterials, material, "SceneMaterials");
     if (!scene.sanitiseNames) return m.name.str();
-    return run.objMaterials.Claim(Key("material", material), MakeIdentifier(m.name.view(), true));
+    return run.objMaterials.Claim(RegistryKey("material", material), MakeIdentifier(m.name.view(), true));
 }
 
 std::string MtlFileName(const tscene& scene) {

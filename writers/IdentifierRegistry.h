@@ -14,6 +14,17 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include <cstdint>
+
+// The key of a record in a registry: its kind and list position, such as
+// "material 3".
+inline std::string RegistryKey(const char* kind, int32_t index) {
+    std::string k(kind);
+    k += ' ';
+    k += std::to_string(index);
+    return k;
+}
+
 class IdentifierRegistry {
 public:
     // `limit`: the longest identifier the readers of the file keep (255 for

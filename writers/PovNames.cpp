@@ -8,13 +8,6 @@ namespace {
 
 constexpr std::string_view PreparedKey = "scene object";
 
-std::string Key(const char* kind, int32_t index) {
-    std::string k(kind);
-    k += ' ';
-    k += std::to_string(index);
-    return k;
-}
-
 }  // namespace
 
 void PreparePovIdentifiers(ExportRun& run) {
@@ -33,14 +26,14 @@ void PreparePovIdentifiers(ExportRun& run) {
 }
 
 const std::string& PovMaterialId(ExportRun& run, int32_t material) {
-    const std::string key = Key("material", material);
+    const std::string key = RegistryKey("material", material);
     if (const std::string* id = run.povIdentifiers.Find(key)) return *id;
     return run.povIdentifiers.Claim(key,
                                     MakeIdentifierPrefix(At(SceneMaterials, material, "SceneMaterials").name.view()));
 }
 
 const std::string& PovGroupId(ExportRun& run, int32_t group) {
-    const std::string key = Key("group", group);
+    const std::string key = RegistryKey("group", group);
     if (const std::string* id = run.povIdentifiers.Find(key)) return *id;
     return run.povIdentifiers.Claim(key, MakeIdentifierPrefix(At(SceneGroups, group, "SceneGroups").name.view()));
 }
