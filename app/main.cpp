@@ -1,21 +1,13 @@
-// Until the main window exists the program initialises the model, logs its
+// Until the main window exists the program initialises its core, logs its
 // build line and stops.
 #include <iostream>
 
-#include "model/Model.h"
-#include "model/Random.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
-#include "platform/AppPaths.h"
-#include "ui/options/ControlTable.h"
+#include "ui/core/Startup.h"
 
 int main() {
-    SeedRandomFromClock();
-    ResetOptionsToDefaults();
-    InitModelConstants();
-    CreateModelLists();
-    InitSceneDefaults();
-    InitHelpFilePath();
+    InitCore();
     LogBuildInfo();
     auto* status = dynamic_cast<MemoryStatus*>(Svc().status);
     if (status)

@@ -37,6 +37,7 @@
 #include "platform/TempFiles.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
+#include "ui/core/Startup.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
 
@@ -198,11 +199,7 @@ int main(int argc, char** argv) {
     Arguments args;
     if (const int status = ParseArguments(argc, argv, args)) return status;
 
-    InitModelConstants();
-    CreateModelLists();
-    InitSceneDefaults();
-    ResetOptionsToDefaults();
-    SeedRandom(1);
+    InitCore(1);
     if (const int status = ApplyAssignments(args.assignments)) return status;
     if (!args.out.empty()) {
         std::error_code ec;

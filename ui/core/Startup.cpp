@@ -1,0 +1,20 @@
+#include "ui/core/Startup.h"
+
+#include "model/Model.h"
+#include "model/Random.h"
+#include "platform/AppPaths.h"
+#include "ui/options/ControlTable.h"
+#include "writers/SceneChecks.h"
+
+void InitCore(uint64_t seed) {
+    if (seed == 0)
+        SeedRandomFromClock();
+    else
+        SeedRandom(seed);
+    ResetOptionsToDefaults();
+    InitModelConstants();
+    CreateModelLists();
+    InitSceneDefaults();
+    InitHelpFilePath();
+    InstallSceneChecks();
+}
