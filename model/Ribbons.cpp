@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/Connectivity.h"
+#include "model/Extents.h"
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
@@ -168,13 +169,6 @@ void BuildRibbon(int32_t first, int32_t n, bool rootMaterial, int32_t rootIndex,
     }
 }
 
-// Extents of the model and of every group after the new faces.
-// TODO: call ComputeExtents(Scene.extents) here once the extents pass is in
-// the model library.
-void RefreshModelExtents() {}
-// TODO: call ComputeGroupExtents() here likewise.
-void RefreshGroupExtents() {}
-
 }  // namespace
 
 void BuildRibbons(bool createRootMaterial, double rootWidth, double tipWidth, double twist) {
@@ -227,13 +221,13 @@ void BuildRibbons(bool createRootMaterial, double rootWidth, double tipWidth, do
     BuildVertexFaceTable();
     BuildMaterialFaceTable();
     BuildUVFaceTable();
-    RefreshModelExtents();
+    ComputeExtents();
     LogMessage("Rebuilding Display List...");
     CountFacesPerGroupAndMaterial();
     WindowHooks& window = *Svc().window;
     window.BuildNormalsList();
     window.BuildPreviewLists();
-    RefreshGroupExtents();
+    ComputeGroupExtents();
     window.FillMaterialList();
     window.FillGroupList();
 

@@ -147,6 +147,10 @@ TEST_F(RibbonsTest, StraightPolylineStillHasWidthAndSoundNormals) {
         EXPECT_NEAR(DotProduct(n, across), 0.0, 1e-9) << p;
     }
     for (const tface& f : SceneFaces) EXPECT_GT(FaceArea(f), 0.0);
+    // The extents now follow the ribbons (the lines alone have no faces).
+    EXPECT_NEAR(Scene.extents.maximum.y, 4.0, 0.03);
+    EXPECT_NEAR(Scene.extents.maximum.x, 2.0, 0.03);
+    EXPECT_NEAR(Scene.extents.minimum.y, 0.0, 0.03);
 }
 
 TEST_F(RibbonsTest, SingleSegmentsAreLeftAsLines) {
