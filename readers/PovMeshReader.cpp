@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "model/Model.h"
 #include "model/StatusLog.h"
@@ -35,6 +37,7 @@ public:
     void Run() {
         Tokenize();
         Walk();
+        ApplyObjectMaterials();
         if (ImportMaterials.empty() && !ImportGroups.empty()) {
             tmaterial m;
             NewMaterial(m);
@@ -102,6 +105,8 @@ private:
                 StartMesh(MeshKind::Mesh2);
             } else if (t == "mesh") {
                 StartMesh(MeshKind::Mesh);
+            } else if (t == "object") {
+                ObjectMaterial();
             } else if (kind_ == MeshKind::Mesh2) {
                 if (t == "vertex_vectors") PointBlock(ImportVertices, " vertices...");
                 else if (t == "normal_vectors") PointBlock(ImportNormals, " normals...");
@@ -120,6 +125,62 @@ private:
         ShowProgress(0, last, last);
     }
 
+    // "object { <declared mesh> ... material { <identifier> } }": the way the
+    // program's own geometry include gives each of its meshes its material.
+    // Braces are no tokens, so the object's words run up to the next object,
+    // mesh or declaration. The mesh and the identifier are noted; nothing is
+    // taken from the walk.
+    void ObjectMaterial() {
+        std::size_t p = pos_;
+        if (p >= count_) return;
+        const auto mesh = declaredMeshes_.find(std::string(Tok(p)));
+        if (mesh == declaredMeshes_.end()) return;
+        for (++p; p + 1 < count_; ++p) {
+            const std::string_view t = Tok(p);
+            if (t == "object" || t == "mesh2" || t == "mesh" || t == "#declare") return;
+            if (t == "material" || t == "texture") {
+                objectMaterials_.emplace_back(mesh->second, std::string(Tok(p + 1)));
+                return;
+            }
+        }
+    }
+
+    // A file whose meshes carry no textures of their own but are given
+    // materials by object statements: one material per identifier, in the
+    // order met, and every face of a mesh takes its mesh's material (faces
+    // of meshes without one take a default material).
+    void ApplyObjectMaterials() {
+        if (!ImportMaterials.empty() || objectMaterials_.empty()) return;
+        std::vector<int32_t> groupMaterial(ImportGroups.size(), -1);
+        std::unordered_map<std::string, int32_t> byIdentifier;
+        for (const auto& [group, identifier] : objectMaterials_) {
+            auto it = byIdentifier.find(identifier);
+            if (it == byIdentifier.end())
+                it = byIdentifier
+                         .emplace(identifier, AddTextureMaterial(static_cast<int64_t>(byIdentifier.size()) + 1,
+                                                                 identifier))
+                         .first;
+            if (group >= 0 && static_cast<std::size_t>(group) < groupMaterial.size() && groupMaterial[group] < 0)
+                groupMaterial[group] = it->second;
+        }
+        int32_t fallback = -1;
+        for (tface& f : ImportFaces) {
+            const int32_t g = f.group;
+            const bool known = g >= 0 && static_cast<std::size_t>(g) < groupMaterial.size() && groupMaterial[g] >= 0;
+            if (known) {
+                f.material = groupMaterial[g];
+                continue;
+            }
+            if (fallback < 0) {
+                tmaterial m;
+                NewMaterial(m);
+                ImportMaterials.push_back(std::move(m));
+                fallback = static_cast<int32_t>(ImportMaterials.size()) - 1;
+            }
+            f.material = fallback;
+        }
+    }
+
     void StartMesh(MeshKind kind) {
         const std::size_t keyword = pos_ - 1;
         kind_ = kind;
@@ -128,6 +189,7 @@ private:
         if (keyword >= 2 && Tok(keyword - 2) == "#declare") g.name = Tok(keyword - 1);
         ImportGroups.push_back(std::move(g));
         group_ = static_cast<int32_t>(ImportGroups.size()) - 1;
+        if (keyword >= 2 && Tok(keyword - 2) == "#declare") declaredMeshes_[std::string(Tok(keyword - 1))] = group_;
         materialBase_ = static_cast<int32_t>(ImportMaterials.size());
         faceBase_ = ImportFaces.size();
         vertexBase_ = static_cast<int32_t>(ImportVertices.size());
@@ -343,6 +405,8 @@ private:
     int32_t uvBase_ = 0;
     int32_t normalBase_ = 0;
     std::unordered_map<std::string, int32_t> textures_;  // texture name -> material
+    std::unordered_map<std::string, int32_t> declaredMeshes_;  // declared identifier -> group
+    std::vector<std::pair<int32_t, std::string>> objectMaterials_;  // group, material identifier
 
     int64_t shortBlocks_ = 0;
     int64_t excessIndices_ = 0;

@@ -168,9 +168,29 @@ object{car_glass_  material{glass_}}
     ExpectIndices(ImportFaces[2].uv, 4, 4, 4);
     ExpectIndices(ImportFaces[2].normal, 0, 0, 0);
     EXPECT_EQ(ImportFaces[2].group, 1);
-    // No texture in the file: one default material for all faces.
-    ASSERT_EQ(ImportMaterials.size(), 1u);
-    for (const tface& f : ImportFaces) EXPECT_EQ(f.material, 0);
+    // No texture in the meshes: the object statements give each mesh its
+    // material, named after the material identifier in its custom text.
+    ASSERT_EQ(ImportMaterials.size(), 2u);
+    EXPECT_EQ(ImportMaterials[0].name, "POV_texture_1");
+    EXPECT_EQ(ImportMaterials[0].customText, "paint_");
+    EXPECT_EQ(ImportMaterials[1].customText, "glass_");
+    EXPECT_EQ(ImportFaces[0].material, 0);
+    EXPECT_EQ(ImportFaces[1].material, 1);
+    EXPECT_EQ(ImportFaces[2].material, 1);
+}
+
+TEST_F(PovMeshReaderTest, MeshesWithoutAnyMaterialShareOneDefault) {
+    LoadText(R"(#declare a=mesh2{ vertex_vectors{3,<0,0,0>,<1,0,0>,<0,1,0>} face_indices{1,<0,1,2>} }
+#declare b=mesh2{ vertex_vectors{3,<0,0,1>,<1,0,1>,<0,1,1>} face_indices{1,<0,1,2>} }
+object { a material { m } }
+object { nothing material { n } }
+)");
+    // Mesh a has a material; mesh b gets the default one.
+    ASSERT_EQ(ImportMaterials.size(), 2u);
+    EXPECT_EQ(ImportMaterials[0].customText, "m");
+    EXPECT_EQ(ImportFaces[0].material, 0);
+    EXPECT_EQ(ImportFaces[1].material, 1);
+    EXPECT_EQ(ImportMaterials[1].name, "Material_0");
 }
 
 TEST_F(PovMeshReaderTest, MeshTrianglesSmoothTrianglesAndTextures) {

@@ -138,27 +138,11 @@ int32_t AddMaterial(const std::string& name) {
     return static_cast<int32_t>(SceneMaterials.size()) - 1;
 }
 
-int32_t AddVertex(double x, double y, double z) {
-    tvertex v;
-    v.p = {x, y, z};
-    SceneVertices.push_back(v);
-    return static_cast<int32_t>(SceneVertices.size());
-}
+int32_t AddVertex(double x, double y, double z) { return fixtures::AddVertex(x, y, z); }
 
-int32_t AddNormal(double x, double y, double z) {
-    tnormal n;
-    n.p = {x, y, z};
-    SceneNormals.push_back(n);
-    return static_cast<int32_t>(SceneNormals.size());
-}
+int32_t AddNormal(double x, double y, double z) { return fixtures::AddNormal(x, y, z); }
 
-int32_t AddUV(double u, double v) {
-    tuv t;
-    t.u = u;
-    t.v = v;
-    SceneUVs.push_back(t);
-    return static_cast<int32_t>(SceneUVs.size());
-}
+int32_t AddUV(double u, double v) { return fixtures::AddUV(u, v); }
 
 void AddFace(int32_t group, int32_t material, const int32_t v[3], const int32_t n[3], const int32_t t[3]) {
     tface f;
