@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 jobs=$(nproc)
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O0" \
   -DMIRELAN_SANITIZE=ON >/dev/null
 cmake --build build-test -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
