@@ -48,6 +48,7 @@ void BuildModel(uint8_t mode) {
     Scene.povMaterialFile = TempName("bench_mat.inc");
     Scene.povGeometryFile = TempName("bench_geom.inc");
     Scene.udoFile = TempName("bench.udo");
+    Scene.povSceneFile = TempName("bench_scene.pov");
     Scene.writePovScene = Scene.writeObj = Scene.writeIni = Scene.writeMtl = Scene.writeUdo = 0;
     Scene.writeMaterialInclude = Scene.writeGeometryInclude = 0;
     Scene.materialsInGeometry = 1;
@@ -58,17 +59,19 @@ void RemoveFiles() {
     std::remove(Scene.povMaterialFile.c_str());
     std::remove(Scene.povGeometryFile.c_str());
     std::remove(Scene.udoFile.c_str());
+    std::remove(Scene.povSceneFile.c_str());
 }
 
-void BM_PovMaterialAndGeometryIncludes(benchmark::State& state) {
+// The POV-Ray set: material include, geometry include and scene file.
+void BM_PovRaySet(benchmark::State& state) {
     BuildModel(static_cast<uint8_t>(state.range(0)));
     Scene.udoFile.clear();  // no Moray wrapper
-    Scene.writeMaterialInclude = Scene.writeGeometryInclude = 1;
+    Scene.writeMaterialInclude = Scene.writeGeometryInclude = Scene.writePovScene = 1;
     for (auto _ : state) ExportModelFiles(Scene);
     RemoveFiles();
     state.SetItemsProcessed(state.iterations() * Triangles);
 }
-BENCHMARK(BM_PovMaterialAndGeometryIncludes)->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PovRaySet)->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_UdoFile(benchmark::State& state) {
     BuildModel(static_cast<uint8_t>(state.range(0)));
