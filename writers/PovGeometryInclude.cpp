@@ -49,6 +49,19 @@ NumberLine& Vector(NumberLine& line, double x, double y, double z) {
     return line.Char('<').Float(x).Char(',').Float(y).Char(',').Float(z).Char('>');
 }
 
+// A block of the positions (or directions) of the given 1-based entries, X
+// multiplied by `xSign`.
+void VectorBlock(CheckedTextWriter& w, std::string_view keyword, const std::vector<tvertex>& list,
+                 const std::vector<int32_t>& order, double xSign) {
+    BlockHead(w, keyword, order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const tvector& p = list[static_cast<std::size_t>(order[i]) - 1].p;
+        NumberLine line;
+        Item(w, Vector(line, p.x * xSign, p.y, p.z), i, order.size());
+    }
+    w.Line("}");
+}
+
 NumberLine& Triple(NumberLine& line, int32_t a, int32_t b, int32_t c) {
     return line.Char('<').Int(a).Char(',').Int(b).Char(',').Int(c).Char('>');
 }
@@ -169,24 +182,10 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
 
     w.Line("#declare " + mesh.name + (mesh2Suffix ? "MS" : "") + "=mesh2{");
     LogMesh(mesh.name, t.vertices.Count(), "vertices");
-    BlockHead(w, "vertex_vectors{", t.vertices.Count());
-    const auto& vo = t.vertices.Order();
-    for (std::size_t i = 0; i < vo.size(); ++i) {
-        const tvector& p = SceneVertices[static_cast<std::size_t>(vo[i]) - 1].p;
-        NumberLine line;
-        Item(w, Vector(line, p.x * xSign, p.y, p.z), i, vo.size());
-    }
-    w.Line("}");
+    VectorBlock(w, "vertex_vectors{", SceneVertices, t.vertices.Order(), xSign);
     if (normals) {
         LogMesh(mesh.name, t.normals.Count(), "normals");
-        BlockHead(w, "normal_vectors{", t.normals.Count());
-        const auto& no = t.normals.Order();
-        for (std::size_t i = 0; i < no.size(); ++i) {
-            const tvector& n = SceneNormals[static_cast<std::size_t>(no[i]) - 1].p;
-            NumberLine line;
-            Item(w, Vector(line, n.x * xSign, n.y, n.z), i, no.size());
-        }
-        w.Line("}");
+        VectorBlock(w, "normal_vectors{", SceneNormals, t.normals.Order(), xSign);
     }
     if (uvs) {
         LogMesh(mesh.name, t.uvs.Count(), "UV vectors");
