@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-jobs=$(nproc)
+# MIRELAN_JOBS limits the parallel compile and test jobs (default: every core).
+jobs=${MIRELAN_JOBS:-$(nproc)}
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O0" \
   -DMIRELAN_SANITIZE=ON >/dev/null
 cmake --build build-test -j "$jobs"
