@@ -10,20 +10,20 @@ void StatusController::Register(Dispatcher& d) {
     d.Add("Form4.Button1", [this] { Button1Click(); });
 }
 
-void StatusController::Button43Click() {
-    if (Form4.visible) {
-        FormHide();
-    } else {
-        Form4.visible = true;
-        Form1.Button43.caption = "-";
-    }
+namespace {
+
+// The button shows "-" while the window is shown, "+" while it is hidden.
+void ShowState(bool shown) {
+    Form4.visible = shown;
+    Form1.Button43.caption.assign(1, shown ? '-' : '+');
 }
+
+}  // namespace
+
+void StatusController::Button43Click() { ShowState(!Form4.visible); }
 
 void StatusController::FormKeyDownEscape() { FormHide(); }
 
-void StatusController::FormHide() {
-    Form4.visible = false;
-    Form1.Button43.caption = "+";
-}
+void StatusController::FormHide() { ShowState(false); }
 
 void StatusController::Button1Click() { ShowHelpTopic("#Warnings"); }

@@ -373,6 +373,18 @@ QWidget* Binder::Find(std::string_view name) const {
     return it == byName_.end() ? nullptr : bindings_[it->second].widget;
 }
 
+QObject* Binder::FindObject(std::string_view name) const {
+    const auto it = byName_.find(name);
+    if (it == byName_.end()) return nullptr;
+    const Binding& b = bindings_[it->second];
+    return b.action ? static_cast<QObject*>(b.action) : b.widget;
+}
+
+QWidget* Binder::FindLabel(std::string_view name) const {
+    const auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : bindings_[it->second].label;
+}
+
 std::vector<std::string> Binder::Names() const {
     std::vector<std::string> names;
     names.reserve(bindings_.size());

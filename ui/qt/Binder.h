@@ -64,6 +64,10 @@ public:
     void Refresh(std::string_view name);
     // The widget bound to a name; nullptr when none is.
     QWidget* Find(std::string_view name) const;
+    // The widget or menu item bound to a name.
+    QObject* FindObject(std::string_view name) const;
+    // The caption label the page put beside a control; nullptr when none.
+    QWidget* FindLabel(std::string_view name) const;
     // The names of every binding, in binding order.
     std::vector<std::string> Names() const;
 
