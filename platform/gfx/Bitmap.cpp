@@ -179,8 +179,7 @@ Bitmap& Bitmap::operator=(const Bitmap& o) {
 
 Bitmap::Bitmap(Bitmap&& o) noexcept
     : Graphic(o), width_(o.width_), height_(o.height_), stride_(o.stride_), format_(o.format_),
-      hasAlpha_(o.hasAlpha_), palette_(std::move(o.palette_)), pixels_(std::move(o.pixels_)),
-      progress_(std::move(o.progress_)) {
+      hasAlpha_(o.hasAlpha_), palette_(std::move(o.palette_)), pixels_(std::move(o.pixels_)) {
     o.width_ = o.height_ = o.stride_ = 0;
 }
 

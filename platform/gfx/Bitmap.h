@@ -56,6 +56,8 @@ public:
     Bitmap();
     // A bitmap of the given size and format, all bytes zero (see setSize).
     Bitmap(int width, int height, PixelFormat pf = PixelFormat::pf24bit);
+    // Copies and moves take pixels, format, palette and flags; the progress
+    // handler stays with the object it was set on.
     Bitmap(const Bitmap&);
     Bitmap& operator=(const Bitmap&);
     Bitmap(Bitmap&&) noexcept;
