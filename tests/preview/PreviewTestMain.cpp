@@ -13,9 +13,12 @@
 #include "preview/GlResources.h"
 
 // Allocations that the window system's libraries keep until the process
-// ends; the leak check skips them.
+// ends, and the contexts that Qt keeps of a control whose context could not
+// be made; the leak check skips them.
 extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libdbus-1.so\nleak:_dri.so\nleak:libLLVM\nleak:libfontconfig.so\n";
+    return "leak:libdbus-1.so\nleak:_dri.so\nleak:libLLVM\nleak:libfontconfig.so\n"
+           "leak:QOpenGLContext::QOpenGLContext\nleak:QOpenGLContextGroup::QOpenGLContextGroup\n"
+           "leak:libqxcb-glx-integration.so\n";
 }
 
 namespace {
