@@ -300,6 +300,7 @@ bool RenderPreviewImage(int width, int height, QImage& image, std::string& error
     }
     QOpenGLFramebufferObjectFormat format;
     format.setAttachment(QOpenGLFramebufferObject::Depth);
+    format.setInternalTextureFormat(GL_RGB8);
     QOpenGLFramebufferObject target(width, height, format);
     if (!target.isValid() || !target.bind()) {
         error = "Unable to make an offscreen picture of " + std::to_string(width) + " x " + std::to_string(height);
