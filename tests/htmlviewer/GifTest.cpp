@@ -11,7 +11,7 @@
 
 #include "htmlviewer/Gif.h"
 #include "platform/gfx/Stream.h"
-#include "tests/htmlviewer/GifTestSupport.h"
+#include "tests/htmlviewer/ImageTestSupport.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ PillowGif ReadReference(const std::string& path) {
 }
 
 TEST(Gif, FramesMatchPillow) {
-    SKIP_WITHOUT_GIF_FIXTURES();
+    SKIP_WITHOUT_IMAGE_FIXTURES();
     const std::vector<std::string> names = {"im_gradient", "im_interlaced", "im_noise", "im_anim", "im_forever",
                                             "gb_frames",   "gb_plain",      "gb_loop_2", "gb_loop_none"};
     for (const std::string& name : names) {
@@ -94,7 +94,7 @@ TEST(Gif, FramesMatchPillow) {
 }
 
 TEST(Gif, FramesComposedOverEachOther) {
-    SKIP_WITHOUT_GIF_FIXTURES();
+    SKIP_WITHOUT_IMAGE_FIXTURES();
     // gb_frames: an opaque 8x6 frame; an interlaced 4x5 frame at (2,1) whose
     // index 0 is transparent, disposed to the background; a 3x3 frame at
     // (5,3) whose index 1 (red) is transparent.
@@ -126,7 +126,7 @@ TEST(Gif, FramesComposedOverEachOther) {
 }
 
 TEST(Gif, EdgeCasesOfTheFileStructure) {
-    SKIP_WITHOUT_GIF_FIXTURES();
+    SKIP_WITHOUT_IMAGE_FIXTURES();
     // A lower-case signature, and a file that ends without its trailer.
     std::vector<uint8_t> plain = ReadBytes(FixturePath("gb_plain.gif"));
     const TGifStrip reference = LoadGif(plain).GetStripBitmap();
@@ -166,7 +166,7 @@ TEST(Gif, EdgeCasesOfTheFileStructure) {
 }
 
 TEST(Gif, ErrorsNameTheirCause) {
-    SKIP_WITHOUT_GIF_FIXTURES();
+    SKIP_WITHOUT_IMAGE_FIXTURES();
     using B = std::vector<uint8_t>;
     const B oneByOne = ImageBlock(0, 0, 1, 1, 2, PackCodes({{4, 3}, {1, 3}, {5, 3}}));
     struct Case {
@@ -241,7 +241,7 @@ TEST(Gif, UnusualCodeStreamsStillLoad) {
 }
 
 TEST(Gif, MutatedFilesLoadOrRaise) {
-    SKIP_WITHOUT_GIF_FIXTURES();
+    SKIP_WITHOUT_IMAGE_FIXTURES();
     uint32_t seed = 2024;
     auto next = [&] {
         seed = seed * 1103515245u + 12345u;

@@ -1,4 +1,4 @@
-// Helpers of the GIF tests: the files made at build time, and small GIF
+// Helpers of the image tests: the files made at build time, and small GIF
 // files put together from blocks and LZW codes.
 #pragma once
 
@@ -14,17 +14,17 @@
 #include "htmlviewer/Gif.h"
 #include "platform/gfx/Stream.h"
 
-#ifdef MIRELAN_GIF_FIXTURES
-inline constexpr bool HaveGifFixtures = true;
-inline std::string FixturePath(const std::string& name) { return std::string(MIRELAN_GIF_FIXTURES) + "/" + name; }
+#ifdef MIRELAN_IMAGE_FIXTURES
+inline constexpr bool HaveImageFixtures = true;
+inline std::string FixturePath(const std::string& name) { return std::string(MIRELAN_IMAGE_FIXTURES) + "/" + name; }
 #else
-inline constexpr bool HaveGifFixtures = false;
+inline constexpr bool HaveImageFixtures = false;
 inline std::string FixturePath(const std::string& name) { return name; }
 #endif
 
 // Skips a test that reads the GIF files when they could not be made.
-#define SKIP_WITHOUT_GIF_FIXTURES() \
-    if (!HaveGifFixtures) GTEST_SKIP() << "convert, gifbuild or Pillow missing: run scripts/deps.sh"
+#define SKIP_WITHOUT_IMAGE_FIXTURES() \
+    if (!HaveImageFixtures) GTEST_SKIP() << "convert, gifbuild or Pillow missing: run scripts/deps.sh"
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes the GIF files of the viewer's GIF tests in the folder $1, with
-# ImageMagick's convert and giflib's gifbuild, and beside each file read by
-# Pillow its reference frames ("NAME.ref", written by gif_reference.py).
+# Makes the image files of the viewer's tests in the folder $1: GIFs with
+# ImageMagick's convert and giflib's gifbuild, beside each the frames Pillow
+# reads from it ("NAME.ref", written by gif_reference.py), and other pictures
+# with Pillow.
 set -euo pipefail
 out=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -181,3 +182,33 @@ image
 image bits 1 by 1
 r
 SPEC
+
+# Other pictures of the image cache and the PNG wrapper, made by Pillow with
+# known pixels: PNGs with each kind of transparency, a BMP and a JPEG.
+"$python" - <<'PY'
+from PIL import Image
+
+p = Image.new("P", (3, 2))
+p.putpalette([255, 0, 0, 0, 255, 0, 0, 0, 255])
+p.putdata([0, 1, 2, 2, 1, 0])
+p.save("trns_palette.png", transparency=bytes([255, 0, 128]))
+
+g = Image.new("L", (3, 1))
+g.putdata([0, 128, 255])
+g.save("trns_gray.png", transparency=128)
+
+rgb = Image.new("RGB", (2, 1))
+rgb.putdata([(1, 2, 3), (4, 5, 6)])
+rgb.save("trns_rgb.png", transparency=(4, 5, 6))
+
+rgba = Image.new("RGBA", (2, 1))
+rgba.putdata([(10, 20, 30, 255), (40, 50, 60, 64)])
+rgba.save("rgba.png")
+
+bmp = Image.new("RGB", (5, 4), (0, 0, 255))
+bmp.putpixel((0, 3), (255, 255, 0))
+bmp.putpixel((4, 0), (255, 255, 0))
+bmp.save("picture.bmp")
+
+Image.new("RGB", (16, 16), (40, 160, 80)).save("picture.jpg", quality=95)
+PY
