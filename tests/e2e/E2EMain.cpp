@@ -15,7 +15,8 @@
 //        folder of the export options while the model loads.
 // --preview  after the load, draws the preview of the loaded models (camera
 //        reset as after a load) at W x H pixels offscreen and saves it as
-//        FILE (PNG or BMP by its extension); prints "preview W H". Needs
+//        FILE (PNG, BMP, JPEG or TGA by its extension); prints "preview W
+//        H". Needs
 //        an OpenGL context on the display the driver runs on.
 // Several models are merged into one scene. Output, one line each:
 //   vertices N, normals N, uvs N, faces N, lines N, groups N, materials N,
@@ -51,6 +52,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "preview/GlTexture.h"
 #include "preview/Preview.h"
 #include "preview/PreviewFrame.h"
 #include "tests/fixtures/OpenGLLeakCheck.h"
@@ -262,12 +264,27 @@ bool StartPreview(std::string& error) {
     return true;
 }
 
-// Draws the preview and saves it; false with the reason when it failed.
+// Draws the preview and saves it: BMP, JPEG and TGA as the program's "Save
+// Preview..." does (through the texture image), any other kind through Qt;
+// false with the reason when it failed.
 bool SavePreview(const Arguments& args, std::string& error) {
-    QImage image;
-    if (!RenderPreviewImage(args.previewWidth, args.previewHeight, image, error)) return false;
-    if (!image.save(QString::fromStdString(args.previewFile))) {
-        error = "cannot write the preview " + args.previewFile;
+    const std::string ext = LowerCase(ExtractFileExt(args.previewFile));
+    bool saved = false;
+    try {
+        if (ext == ".bmp" || ext == ".jpg" || ext == ".tga") {
+            saved = RenderPreviewOffscreen(
+                args.previewWidth, args.previewHeight, [&] { return TGlTexture().CaptureScreen(args.previewFile); },
+                error);
+        } else {
+            QImage image;
+            saved = RenderPreviewImage(args.previewWidth, args.previewHeight, image, error) &&
+                    image.save(QString::fromStdString(args.previewFile));
+        }
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    if (!saved) {
+        if (error.empty()) error = "cannot write the preview " + args.previewFile;
         return false;
     }
     std::cout << "preview " << args.previewWidth << ' ' << args.previewHeight << '\n';
