@@ -1,6 +1,7 @@
 #include "htmlviewer/HtmlSymbols.h"
 
 #include <array>
+#include <unordered_map>
 #include <utility>
 
 #include "model/TextConv.h"
@@ -110,9 +111,14 @@ std::string_view TagName(Sym sym) {
 }
 
 std::optional<Sym> TagFromName(std::string_view upperName) {
-    for (std::size_t i = 0; i < TagNames.size(); ++i)
-        if (TagNames[i] == upperName) return static_cast<Sym>(i);
-    return std::nullopt;
+    static const std::unordered_map<std::string_view, Sym> byName = [] {
+        std::unordered_map<std::string_view, Sym> m;
+        for (std::size_t i = 0; i < TagNames.size(); ++i) m.emplace(TagNames[i], static_cast<Sym>(i));
+        return m;
+    }();
+    const auto it = byName.find(upperName);
+    if (it == byName.end()) return std::nullopt;
+    return it->second;
 }
 
 bool KeepsAttributes(Sym start) {
@@ -122,17 +128,21 @@ bool KeepsAttributes(Sym start) {
 }
 
 AttrSym AttributeFromName(std::string_view upperName) {
-    for (const auto& [name, sym] : AttributeNames)
-        if (name == upperName) return sym;
-    return AttrSym::Unknown;
+    static const std::unordered_map<std::string_view, AttrSym> byName(AttributeNames.begin(), AttributeNames.end());
+    const auto it = byName.find(upperName);
+    return it == byName.end() ? AttrSym::Unknown : it->second;
 }
 
 std::optional<std::string_view> EntityText(std::string_view name) {
-    for (const auto& [n, text] : SpecialEntities)
-        if (n == name) return text;
-    for (std::size_t i = 0; i < Latin1Entities.size(); ++i)
-        if (Latin1Entities[i] == name) return std::string_view(&Latin1Chars[i], 1);
-    return std::nullopt;
+    static const std::unordered_map<std::string_view, std::string_view> byName = [] {
+        std::unordered_map<std::string_view, std::string_view> m(SpecialEntities.begin(), SpecialEntities.end());
+        for (std::size_t i = 0; i < Latin1Entities.size(); ++i)
+            m.emplace(Latin1Entities[i], std::string_view(&Latin1Chars[i], 1));
+        return m;
+    }();
+    const auto it = byName.find(name);
+    if (it == byName.end()) return std::nullopt;
+    return it->second;
 }
 
 std::string_view EntityName(int i) {
