@@ -43,6 +43,8 @@ TGlView::TGlView(QWidget* owner) : QOpenGLWidget(owner) {
     OnInit = DefaultInit;
     OnResize = DefaultResize;
     OnDraw = DefaultDraw;
+    // No alpha in the picture: what is drawn is opaque, as on screen.
+    setTextureFormat(GL_RGB8);
     ApplyFormat();
 }
 

@@ -291,7 +291,7 @@ void DrawPreviewFrame(int width, int height) {
     drawscene(width, height);
 }
 
-bool RenderPreviewImage(int width, int height, QImage& image, std::string& error) {
+bool RenderPreviewOffscreen(int width, int height, const std::function<bool()>& use, std::string& error) {
     const GLScope gl;
     if (!gl.ok()) {
         error = GLUnavailableReason();
@@ -300,6 +300,7 @@ bool RenderPreviewImage(int width, int height, QImage& image, std::string& error
     }
     QOpenGLFramebufferObjectFormat format;
     format.setAttachment(QOpenGLFramebufferObject::Depth);
+    format.setInternalTextureFormat(GL_RGB8);
     QOpenGLFramebufferObject target(width, height, format);
     if (!target.isValid() || !target.bind()) {
         error = "Unable to make an offscreen picture of " + std::to_string(width) + " x " + std::to_string(height);
@@ -307,7 +308,20 @@ bool RenderPreviewImage(int width, int height, QImage& image, std::string& error
     }
     glViewport(0, 0, width, height);
     DrawPreviewFrame(width, height);
-    image = target.toImage();
+    const bool used = use();
     target.release();
-    return true;
+    return used;
+}
+
+bool RenderPreviewImage(int width, int height, QImage& image, std::string& error) {
+    return RenderPreviewOffscreen(
+        width, height,
+        [&] {
+            image = QImage(width, height, QImage::Format_RGBA8888);
+            glPixelStorei(GL_PACK_ALIGNMENT, 4);
+            glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+            image = image.mirrored().convertToFormat(QImage::Format_RGB32);  // rows top-down
+            return true;
+        },
+        error);
 }

@@ -4,6 +4,7 @@
 // frame drawn into an offscreen picture.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,9 @@ void CheckGLError(std::string_view where);
 void DrawPreviewFrame(int width, int height);
 
 // Draws one frame of width x height pixels offscreen in the preview's
-// resource context and returns it in `image`; false with the reason in
-// `error` when no OpenGL context or framebuffer could be had.
+// resource context and runs `use` while that frame is the current frame
+// buffer and viewport; false with the reason in `error` when no OpenGL
+// context or frame buffer could be had, or when `use` fails.
+bool RenderPreviewOffscreen(int width, int height, const std::function<bool()>& use, std::string& error);
+// The same frame as a picture.
 bool RenderPreviewImage(int width, int height, QImage& image, std::string& error);

@@ -137,13 +137,29 @@ public:
     Bitmap toBitmap() const override { return *this; }
 
 private:
+    // Bytes that a resize leaves uninitialised, for rows that are written
+    // whole right after; `setSize` clears them itself.
+    struct UninitializedAllocator : std::allocator<uint8_t> {
+        template <class U>
+        struct rebind {
+            using other = UninitializedAllocator;
+        };
+        void construct(uint8_t* p) noexcept { ::new (static_cast<void*>(p)) uint8_t; }
+        template <class... Args>
+        void construct(uint8_t* p, Args&&... args) {
+            ::new (static_cast<void*>(p)) uint8_t(std::forward<Args>(args)...);
+        }
+    };
+    // Makes the pixel memory for width x height without clearing it.
+    void allocate(int width, int height);
+
     int width_ = 0;
     int height_ = 0;
     int stride_ = 0;
     PixelFormat format_ = PixelFormat::pf24bit;
     bool hasAlpha_ = false;
     Palette palette_;
-    std::vector<uint8_t> pixels_;
+    std::vector<uint8_t, UninitializedAllocator> pixels_;
     ProgressHandler progress_;
 };
 
