@@ -222,18 +222,25 @@ void DrawGrid(const tvector& size, const tvector& position, const tvector& rotat
     glPopMatrix();
 }
 
-void DrawGroupBoxes(int32_t mode, double) {
+void PlainMaterial(float shininess) {
     const GLfloat black[4] = {0, 0, 0, 1};
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, black);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 100);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
+}
+
+void PlainColor(const tvector& c) {
+    const GLfloat diffuse[4] = {static_cast<GLfloat>(c.x), static_cast<GLfloat>(c.y), static_cast<GLfloat>(c.z), 1};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+    GLColor3(c);
+}
+
+void DrawGroupBoxes(int32_t mode, double) {
+    PlainMaterial(100);
     glEnable(GL_NORMALIZE);
     for (const tgroup& g : SceneGroups) {
         if (!g.visible) continue;
-        const tvector c = ColorToVector(g.color);
-        const GLfloat diffuse[4] = {static_cast<GLfloat>(c.x), static_cast<GLfloat>(c.y), static_cast<GLfloat>(c.z), 1};
-        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-        GLColor3(c);
+        PlainColor(ColorToVector(g.color));
         if (mode == 0)
             DrawBoxBetween(g.minimum, g.maximum);
         else

@@ -57,6 +57,13 @@ void DrawWireBoxBetween(const tvector& p, const tvector& q);
 // lines across and `across` + 1 lines along (counts below 1 count as 1).
 void DrawGrid(const tvector& size, const tvector& position, const tvector& rotation, int32_t across, int32_t along);
 
+// ---- Plain colours ----------------------------------------------------
+// The material of markers and helper shapes on both sides: no ambient or
+// specular colour, the given shininess.
+void PlainMaterial(float shininess);
+// Their colour: the diffuse colour (opaque) and the current colour.
+void PlainColor(const tvector& color);
+
 // ---- Group boxes ----------------------------------------------------------
 // Every visible group's bounding box in the group's colour: solid boxes for
 // mode 0, outlines for mode 1. `unused` is passed on by callers and not read.

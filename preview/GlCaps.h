@@ -3,6 +3,7 @@
 // texturing off on every texture unit.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 using GLenumValue = unsigned int;
@@ -32,6 +33,11 @@ using ActiveTextureFunction = void (*)(GLenumValue texture);
 extern MultiTexCoord2dFunction glMultiTexCoord2dARBEntry;
 extern ActiveTextureFunction glActiveTextureARBEntry;
 extern ActiveTextureFunction glClientActiveTextureARBEntry;
+
+// Binds a texture to the active unit as the preview uses every texture:
+// repeated, linear filters, modulating the colour; and switches 2D texturing
+// on.
+void EnableTexture(uint32_t name);
 
 // Switches off 2D texturing and the generation of S and T coordinates; with
 // multitexturing on both texture units, leaving unit 0 active.

@@ -46,17 +46,6 @@ void ViewRotation() {
     GLRotate(Scene.viewRotationAngle * RadToDeg, a.x, a.y, a.z);
 }
 
-void SetColorMaterial(const tvector& color, float shininess) {
-    const GLfloat black[4] = {0, 0, 0, 1};
-    const GLfloat diffuse[4] = {static_cast<GLfloat>(color.x), static_cast<GLfloat>(color.y),
-                                static_cast<GLfloat>(color.z), 1};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, black);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-    GLColor3(color);
-}
-
 void DrawSky() {
     if (BackgroundTexture == 0) return;
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -65,13 +54,7 @@ void DrawSky() {
     GLColor3(1, 1, 1);
     glPushMatrix();
     ViewRotation();
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(BackgroundTexture));
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnable(GL_TEXTURE_2D);
+    EnableTexture(static_cast<uint32_t>(BackgroundTexture));
     GLRotate(BackgroundRotation, 0, 1, 0);
     const double d = Scene.extents.diagonal;
     DrawSphereShape({-10000 * d, 10000 * d, 10000 * d}, Scene.translation, {-90, -90, 0}, QuadricStyle::Fill,
@@ -84,16 +67,10 @@ void DrawSky() {
 
 void DrawPlaceholders() {
     if (!Form1.CheckBox61.checked || Placeholders.empty()) return;
-    const GLfloat black[4] = {0, 0, 0, 1};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, black);
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 100);
+    PlainMaterial(100);
     glEnable(GL_COLOR_MATERIAL);
     for (const tplaceholder& p : Placeholders) {
-        const tvector c = ColorToVector(p.color);
-        const GLfloat diffuse[4] = {static_cast<GLfloat>(c.x), static_cast<GLfloat>(c.y), static_cast<GLfloat>(c.z), 1};
-        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-        GLColor3(c);
+        PlainColor(ColorToVector(p.color));
         switch (p.kind) {
             case PlaceholderBox: DrawBox(p.size, p.position, p.rotation); break;
             case PlaceholderBall:
@@ -107,7 +84,8 @@ void DrawPlaceholders() {
 
 void DrawGround() {
     if (!Form1.CheckBox8.checked) return;
-    SetColorMaterial(ColorToVector(Form1.Label151.color), 10);
+    PlainMaterial(10);
+    PlainColor(ColorToVector(Form1.Label151.color));
     double y = 0;
     int32_t code = 0;
     ValFloat(Form1.Edit36.text, y, code);

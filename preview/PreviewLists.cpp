@@ -85,13 +85,7 @@ void BindMaterialTextures(const tmaterial& m, bool reflects) {
     DisableTexturing();
     if (m.glTexture != 0 && Form1.CheckBox4.checked) {
         if (reflects) glActiveTextureARBEntry(GL_TEXTURE0_ARB);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(m.glTexture));
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        glEnable(GL_TEXTURE_2D);
+        EnableTexture(static_cast<uint32_t>(m.glTexture));
     }
     if (reflects) {
         glActiveTextureARBEntry(GL_TEXTURE1_ARB);

@@ -44,13 +44,10 @@ protected:
     RunResult Start(const std::string& environment, const std::vector<std::string>& args) const {
         std::string command = "env " + environment + " '" + std::string(MIRELAN_E2E_BINARY) + "'";
         for (const std::string& a : args) command += " '" + a + "'";
-        command += " 2>'" + Path("stderr.txt") + "'";
         RunResult run;
-        FILE* pipe = ::popen(command.c_str(), "r");
+        FILE* pipe = ::popen((command + " 2>'" + Path("stderr.txt") + "'").c_str(), "r");
         if (!pipe) return run;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+        for (int c; (c = std::fgetc(pipe)) != EOF;) run.out += static_cast<char>(c);
         const int raw = ::pclose(pipe);
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         std::ifstream err(Path("stderr.txt"));

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 #include <QTest>
+#include <array>
 
 #include "preview/GlCaps.h"
 #include "preview/GlView.h"
@@ -40,41 +41,36 @@ TEST(GlVersionTest, NumbersAroundTheFirstPoint) {
 }
 
 TEST(GlViewFormatTest, PixelFormatFollowsTheProperties) {
-    const auto bits = [](std::initializer_list<TWindowOption> options) {
-        TWindowOptions o = 0;
-        for (TWindowOption w : options) o |= WindowOptionBit(w);
-        return o;
-    };
+    constexpr TWindowOptions window = WindowOptionBit(wfDrawToWindow) | WindowOptionBit(wfSupportOpenGL);
+    constexpr uint32_t windowFlags = PixelDrawToWindow | PixelSupportOpenGL;
     struct Case {
         const char* what;
-        tglviewformat properties;
-        tpixelformat expected;
+        TWindowOptions options;
+        bool depth, stencil, accum;
+        tpixelformat expected;  // flags, colour, depth, stencil, accumulation bits
     };
-    tglviewformat gdiAndDouble;
-    gdiAndDouble.windowFlags = bits({wfDrawToWindow, wfSupportOpenGL, wfSupportGDI, wfDoubleBuffer});
-    tglviewformat gdiSingle;
-    gdiSingle.windowFlags = bits({wfDrawToBitmap, wfSupportGDI, wfGenericAccelerated});
-    tglviewformat buffersOn;
-    buffersOn.stencilBufferEnabled = buffersOn.accumBufferEnabled = true;
-    buffersOn.accumBits = 32;
-    tglviewformat depthOff;
-    depthOff.depthBufferEnabled = false;
     const Case cases[] = {
-        {"double buffering wins over GDI", gdiAndDouble,
-         {PixelDrawToWindow | PixelSupportOpenGL | PixelDoubleBuffer, 16, 16, 0, 0}},
-        {"GDI without double buffering", gdiSingle,
-         {PixelDrawToBitmap | PixelSupportGDI | PixelGenericAccelerated, 16, 16, 0, 0}},
-        {"stencil and accumulation when on", buffersOn,
-         {PixelDrawToWindow | PixelSupportOpenGL | PixelDoubleBuffer, 16, 16, 16, 32}},
-        {"no depth when off", depthOff, {PixelDrawToWindow | PixelSupportOpenGL | PixelDoubleBuffer, 16, 0, 0, 0}},
+        {"double buffering wins over GDI", window | WindowOptionBit(wfSupportGDI) | WindowOptionBit(wfDoubleBuffer),
+         true, false, false, {windowFlags | PixelDoubleBuffer, 16, 16, 0, 0}},
+        {"GDI without double buffering",
+         WindowOptionBit(wfDrawToBitmap) | WindowOptionBit(wfSupportGDI) | WindowOptionBit(wfGenericAccelerated), true,
+         false, false, {PixelDrawToBitmap | PixelSupportGDI | PixelGenericAccelerated, 16, 16, 0, 0}},
+        {"stencil and accumulation when on", window, true, true, true, {windowFlags, 16, 16, 16, 32}},
+        {"no depth when off", window, false, false, false, {windowFlags, 16, 0, 0, 0}},
     };
     for (const Case& c : cases) {
-        const tpixelformat f = BuildPixelFormat(c.properties);
+        tglviewformat p;
+        p.windowFlags = c.options;
+        p.depthBufferEnabled = c.depth;
+        p.stencilBufferEnabled = c.stencil;
+        p.accumBufferEnabled = c.accum;
+        p.accumBits = 32;
+        const tpixelformat f = BuildPixelFormat(p);
         EXPECT_EQ(f.flags, c.expected.flags) << c.what;
-        EXPECT_EQ(f.colorBits, c.expected.colorBits) << c.what;
-        EXPECT_EQ(f.depthBits, c.expected.depthBits) << c.what;
-        EXPECT_EQ(f.stencilBits, c.expected.stencilBits) << c.what;
-        EXPECT_EQ(f.accumBits, c.expected.accumBits) << c.what;
+        EXPECT_EQ((std::array{f.colorBits, f.depthBits, f.stencilBits, f.accumBits}),
+                  (std::array{c.expected.colorBits, c.expected.depthBits, c.expected.stencilBits,
+                              c.expected.accumBits}))
+            << c.what;
     }
     EXPECT_EQ(DepthBitsProperty(32), c32bits);
     EXPECT_EQ(DepthBitsProperty(24), c16bits);

@@ -27,7 +27,7 @@ protected:
         l.color = color;
         return l;
     }
-    // Sets the lights up with the identity view and reads one value back.
+    // One value of a light as OpenGL holds it.
     static std::array<GLfloat, 4> Get(GLenum light, GLenum what) {
         std::array<GLfloat, 4> v{};
         glGetLightfv(light, what, v.data());
@@ -42,19 +42,13 @@ protected:
 
 TEST_F(PreviewLightsTest, EachLightOfAFewBecomesOneOpenGLLight) {
     ASSERT_GE(MaxGLLights, 8);
-    tlight parallel = Light(LightParallel, {1, 0.5, 0});
-    parallel.rotation = 90;  // from +X
-    parallel.intensity = 2;
-    tlight spot = Light(LightSpot);
-    spot.position = {0, 4, 0};
-    spot.pointAt = {0, 0, 0};
-    spot.spotSpread = 120;     // more than OpenGL takes
-    spot.spotTightness = 20;
-    tlight area = Light(LightArea);
-    area.fadeDistance = 2;
-    tlight point = Light(LightPoint);
-    point.fadeDistance = 0;    // no fading rather than a division by zero
-    Lights = {parallel, spot, area, point};
+    Lights = {Light(LightParallel, {1, 0.5, 0}), Light(LightSpot), Light(LightArea), Light(LightPoint)};
+    Lights[0].rotation = 90;  // from +X
+    Lights[0].intensity = 2;
+    Lights[1].position = {0, 4, 0};
+    Lights[1].spotSpread = 120;  // more than OpenGL takes
+    Lights[2].fadeDistance = 2;
+    Lights[3].fadeDistance = 0;  // no fading rather than a division by zero
 
     const GLScope gl;
     glMatrixMode(GL_MODELVIEW);

@@ -91,7 +91,7 @@ std::vector<FeedbackPrimitive> Feedback(uint32_t list) {
     const GLScope gl;
     if (!gl.ok()) return result;
     std::vector<GLfloat> buffer(1 << 20);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR, buffer.data());
     glRenderMode(GL_FEEDBACK);
     glDisable(GL_CULL_FACE);
     glDisable(GL_LIGHTING);
@@ -104,20 +104,11 @@ std::vector<FeedbackPrimitive> Feedback(uint32_t list) {
     glCallList(list);
     DisableTexturing();
     const GLint n = glRenderMode(GL_RENDER);
-    // Each vertex: x, y, z, then r, g, b, a, then s, t, r, q.
+    // Each vertex: x, y, z, then r, g, b, a.
     const auto vertex = [&](GLint& i) {
-        FeedbackVertex v;
-        v.x = buffer[i];
-        v.y = buffer[i + 1];
-        v.z = buffer[i + 2];
-        v.r = buffer[i + 3];
-        v.g = buffer[i + 4];
-        v.b = buffer[i + 5];
-        v.a = buffer[i + 6];
-        v.s = buffer[i + 7];
-        v.t = buffer[i + 8];
-        i += 11;
-        return v;
+        const GLfloat* f = &buffer[static_cast<std::size_t>(i)];
+        i += 7;
+        return FeedbackVertex{f[0], f[1], f[2], f[3], f[4], f[5], f[6]};
     };
     for (GLint i = 0; i < n;) {
         const GLint token = static_cast<GLint>(buffer[i++]);

@@ -49,7 +49,6 @@ bool Near(const QColor& c, int r, int g, int b, int tolerance = 24);
 struct FeedbackVertex {
     float x = 0, y = 0, z = 0;
     float r = 0, g = 0, b = 0, a = 0;
-    float s = 0, t = 0;
 };
 struct FeedbackPrimitive {
     enum Kind { Point, Line, Polygon } kind = Polygon;
