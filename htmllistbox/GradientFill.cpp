@@ -13,12 +13,10 @@ void TGradientStyle::SetColorTo(gfx::Color c) {
     colorTo_ = c;
     Changed();
 }
-
 void TGradientStyle::SetColorFrom(gfx::Color c) {
     colorFrom_ = c;
     Changed();
 }
-
 void TGradientStyle::SetBorderColor(gfx::Color c) {
     borderColor_ = c;
     Changed();

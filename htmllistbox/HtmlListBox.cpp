@@ -17,6 +17,7 @@
 #include "platform/qt/Cursors.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtGfx.h"
+#include "platform/qt/QtImageFormats.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ THtmlListBox::THtmlListBox(QWidget* parent) : QAbstractScrollArea(parent), items
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     selectionColors_.OnChange = [this] { Repaint(); };
+    gfx::registerQtPictureFormats();  // pictures of every format Qt reads
     shellIcons_ = FileIcon;
     blinkTimer_ = new QTimer(this);
     blinkTimer_->setInterval(BlinkInterval);
@@ -128,11 +130,11 @@ gfx::FontSpec THtmlListBox::ItemFont() const {
     return spec;
 }
 
-HtmlItemParams THtmlListBox::Params(bool selected) const {
+HtmlItemParams THtmlListBox::Params(bool selected) {
     HtmlItemParams p;
     p.images = images_;
     p.container = container_;
-    p.cache = const_cast<THtmlImageCache*>(&cache_);
+    p.cache = &cache_;
     p.shellIcons = shellIcons_;
     p.lineSpacing = lineSpacing_;
     p.shadowColor = shadowColor_;
@@ -767,73 +769,26 @@ void THtmlListBox::BlinkTimer() {
 }
 
 // ---- Properties -----------------------------------------------------------------------------
-
-void THtmlListBox::SetEllipsis(bool on) {
-    ellipsis_ = on;
-    MeasureAll();  // lines no longer wrap (or wrap again): heights change
-}
+// Colours and the selection only repaint; everything that changes how lines
+// wrap or how high images are measures the items again (also Ellipsis, since
+// wrapped lines change the heights).
 
 void THtmlListBox::SetEnableBlink(bool on) {
     enableBlink_ = on;
     UpdateBlinkTimer();
 }
 
-void THtmlListBox::SetImages(const gfx::ImageList* images) {
-    images_ = images;
-    MeasureAll();
-}
+void THtmlListBox::SetSelectionFontColor(gfx::Color c) { Store(selectionFontColor_, c, false); }
+void THtmlListBox::SetShadowColor(gfx::Color c) { Store(shadowColor_, c, false); }
+void THtmlListBox::SetShadowOffset(int pixels) { Store(shadowOffset_, pixels, false); }
+void THtmlListBox::SetShowSelection(bool on) { Store(showSelection_, on, false); }
+void THtmlListBox::SetURLColor(gfx::Color c) { Store(urlColor_, c, false); }
+void THtmlListBox::SetColor(gfx::Color c) { Store(color_, c, false); }
+void THtmlListBox::SetFontColor(gfx::Color c) { Store(fontColor_, c, false); }
 
-void THtmlListBox::SetLineSpacing(int pixels) {
-    lineSpacing_ = pixels;
-    MeasureAll();
-}
-
-void THtmlListBox::SetMultiline(bool on) {
-    multiline_ = on;
-    MeasureAll();
-}
-
-void THtmlListBox::SetImageContainer(TImageContainer* container) {
-    container_ = container;
-    MeasureAll();
-}
-
-void THtmlListBox::SetScrollHorizontal(bool on) {
-    scrollHorizontal_ = on;
-    MeasureAll();
-}
-
-void THtmlListBox::SetSelectionFontColor(gfx::Color c) {
-    selectionFontColor_ = c;
-    Repaint();
-}
-
-void THtmlListBox::SetShadowColor(gfx::Color c) {
-    shadowColor_ = c;
-    Repaint();
-}
-
-void THtmlListBox::SetShadowOffset(int pixels) {
-    shadowOffset_ = pixels;
-    Repaint();
-}
-
-void THtmlListBox::SetShowSelection(bool on) {
-    showSelection_ = on;
-    Repaint();
-}
-
-void THtmlListBox::SetURLColor(gfx::Color c) {
-    urlColor_ = c;
-    Repaint();
-}
-
-void THtmlListBox::SetColor(gfx::Color c) {
-    color_ = c;
-    Repaint();
-}
-
-void THtmlListBox::SetFontColor(gfx::Color c) {
-    fontColor_ = c;
-    Repaint();
-}
+void THtmlListBox::SetEllipsis(bool on) { Store(ellipsis_, on, true); }
+void THtmlListBox::SetImages(const gfx::ImageList* images) { Store(images_, images, true); }
+void THtmlListBox::SetLineSpacing(int pixels) { Store(lineSpacing_, pixels, true); }
+void THtmlListBox::SetMultiline(bool on) { Store(multiline_, on, true); }
+void THtmlListBox::SetImageContainer(TImageContainer* container) { Store(container_, container, true); }
+void THtmlListBox::SetScrollHorizontal(bool on) { Store(scrollHorizontal_, on, true); }

@@ -10,6 +10,12 @@
 // "mailto:" is opened through the shell, any other raises OnAnchorClick with
 // the item's index and the anchor's value. Every paint goes through
 // PaintItems on a canvas, so tests can paint the list on a recording canvas.
+//
+// As the Groups page's group list: give it an image list holding the group
+// icons (AddGroupListIcons), fill it between BeginUpdate and EndUpdate with
+// one GroupListLine per group, replace a group's line with Items().Set, and
+// hand OnAnchorClick (item, "visible" / "notvis" / "shadow" / "noshad") and
+// OnDblClick (rename the selected group) to the page's handlers.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -216,7 +222,7 @@ private:
     gfx::Canvas& LayoutCanvas();
     // The rectangle the renderer lays an item out in, for a row.
     gfx::Rect LayoutRect(const gfx::Rect& row) const;
-    HtmlItemParams Params(bool selected) const;
+    HtmlItemParams Params(bool selected);
     gfx::FontSpec ItemFont() const;
     // Measures one item and stores its height; widens the extent with
     // ScrollHorizontal.
@@ -239,6 +245,15 @@ private:
     void ClickAnchor(int index, const std::string& anchor);
     void ClearHover();
     void UpdateBlinkTimer();
+    // Stores a property, then measures every item again or repaints.
+    template <typename T, typename V>
+    void Store(T& field, V value, bool remeasure) {
+        field = value;
+        if (remeasure)
+            MeasureAll();
+        else
+            Repaint();
+    }
 
     THtmlListItems items_;
     std::vector<Row> rows_;

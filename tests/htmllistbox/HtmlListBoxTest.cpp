@@ -3,7 +3,9 @@
 // with its icons (clicked and looked at).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
@@ -98,6 +100,24 @@ TEST_F(HtmlListBoxTest, AnchorClicksRaiseTheEventOrGoToTheShell) {
     QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, QPoint(30, 48));
     EXPECT_EQ(doubleClicks, 1);
     EXPECT_EQ(list.ItemIndex(), 2);
+}
+
+TEST_F(HtmlListBoxTest, HoveringAnAnchorShowsTheHandAndReportsEnterAndExit) {
+    std::vector<std::string> events;
+    list.OnAnchorEnter = [&](int i, const std::string& a) { events.push_back("enter " + std::to_string(i) + a); };
+    list.OnAnchorExit = [&](int i, const std::string& a) { events.push_back("exit " + std::to_string(i) + a); };
+    Add({"x", R"(<A href="one">a</A> <A href="two">b</A>)"});
+    auto moveTo = [&](int x, int y) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), list.viewport()->mapToGlobal(QPointF(x, y)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &move);
+        return list.viewport()->cursor().shape();
+    };
+    EXPECT_EQ(moveTo(5, 28), Qt::PointingHandCursor);  // "a" in row 1
+    EXPECT_EQ(moveTo(6, 28), Qt::PointingHandCursor);
+    EXPECT_EQ(moveTo(19, 28), Qt::PointingHandCursor);  // "b"
+    EXPECT_EQ(moveTo(100, 28), Qt::ArrowCursor);
+    EXPECT_EQ(events, (std::vector<std::string>{"enter 1one", "exit 1one", "enter 1two", "exit 1two"}));
 }
 
 TEST_F(HtmlListBoxTest, SortingAndIncrementalSearchReadTheTextWithoutTags) {
