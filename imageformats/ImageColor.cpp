@@ -29,51 +29,42 @@ int32_t RoundLimited(double v) {
 
 TColorManager::TColorManager() { SetGamma(1.0f, 2.2f); }
 
+namespace {
+
+// Stores a checked setting and marks the manager changed when it differs.
+template <class T>
+void SetMarked(T& field, T value, bool& changed) {
+    if (value != field) {
+        field = value;
+        changed = true;
+    }
+}
+
+}  // namespace
+
 void TColorManager::SetSourceBitsPerSample(uint8_t bits) {
     if (bits < 1 || bits > 16) throw EColorConversionError(InvalidColorDepthText);
-    if (bits != sourceBitsPerSample_) {
-        sourceBitsPerSample_ = bits;
-        changed_ = true;
-    }
+    SetMarked(sourceBitsPerSample_, bits, changed_);
 }
 
 void TColorManager::SetTargetBitsPerSample(uint8_t bits) {
     if (bits < 1 || bits > 16) throw EColorConversionError(InvalidColorDepthText);
-    if (bits != targetBitsPerSample_) {
-        targetBitsPerSample_ = bits;
-        changed_ = true;
-    }
+    SetMarked(targetBitsPerSample_, bits, changed_);
 }
 
 void TColorManager::SetSourceSamplesPerPixel(uint8_t samples) {
     if (samples < 1 || samples > 4) throw EColorConversionError(InvalidSampleCountText);
-    if (samples != sourceSamplesPerPixel_) {
-        sourceSamplesPerPixel_ = samples;
-        changed_ = true;
-    }
+    SetMarked(sourceSamplesPerPixel_, samples, changed_);
 }
 
 void TColorManager::SetTargetSamplesPerPixel(uint8_t samples) {
     if (samples < 1 || samples > 4) throw EColorConversionError(InvalidSampleCountText);
-    if (samples != targetSamplesPerPixel_) {
-        targetSamplesPerPixel_ = samples;
-        changed_ = true;
-    }
+    SetMarked(targetSamplesPerPixel_, samples, changed_);
 }
 
-void TColorManager::SetSourceColorScheme(TSampleLayout scheme) {
-    if (scheme != sourceColorScheme_) {
-        sourceColorScheme_ = scheme;
-        changed_ = true;
-    }
-}
+void TColorManager::SetSourceColorScheme(TSampleLayout scheme) { SetMarked(sourceColorScheme_, scheme, changed_); }
 
-void TColorManager::SetTargetColorScheme(TSampleLayout scheme) {
-    if (scheme != targetColorScheme_) {
-        targetColorScheme_ = scheme;
-        changed_ = true;
-    }
-}
+void TColorManager::SetTargetColorScheme(TSampleLayout scheme) { SetMarked(targetColorScheme_, scheme, changed_); }
 
 void TColorManager::SetGamma(float mainGamma, float displayGamma) {
     mainGamma_ = mainGamma > 0 ? mainGamma : 1.0f;

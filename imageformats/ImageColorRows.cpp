@@ -129,19 +129,6 @@ void RowRGBFamily(const TColorManager& m, const RowSources& sources, uint8_t* ta
     }
 }
 
-void RowRGBToRGB(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowRGBFamily(m, s, t, c, k, false);
-}
-void RowRGBToBGR(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowRGBFamily(m, s, t, c, k, true);
-}
-void RowBGRToRGB(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowRGBFamily(m, s, t, c, k, true);
-}
-void RowBGRToBGR(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowRGBFamily(m, s, t, c, k, false);
-}
-
 // ---- Grey -------------------------------------------------------------------
 
 // Grey of 8 or 16 bits, with or without an alpha sample (skipped), to one
@@ -319,25 +306,11 @@ void RowIndexed8To16(const TColorManager& m, const RowSources& sources, uint8_t*
     });
 }
 
-// ---- The colour spaces, in both orders --------------------------------------
-
-void RowCMYKToRGB(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowCMYK(m, s, t, c, k, false);
-}
-void RowCMYKToBGR(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowCMYK(m, s, t, c, k, true);
-}
-void RowLabToRGB(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowLab(m, s, t, c, k, false);
-}
-void RowLabToBGR(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowLab(m, s, t, c, k, true);
-}
-void RowYCbCrToRGB(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowYCbCr(m, s, t, c, k, false);
-}
-void RowYCbCrToBGR(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t c, uint8_t k) {
-    RowYCbCr(m, s, t, c, k, true);
+// A converter of the form that takes the order as its last argument, bound
+// to one order.
+template <void (*Convert)(const TColorManager&, const RowSources&, uint8_t*, uint32_t, uint8_t, bool), bool Flag>
+void InOrder(const TColorManager& m, const RowSources& s, uint8_t* t, uint32_t count, uint8_t mask) {
+    Convert(m, s, t, count, mask, Flag);
 }
 
 }  // namespace
@@ -345,24 +318,25 @@ void RowYCbCrToBGR(const TColorManager& m, const RowSources& s, uint8_t* t, uint
 RowFunction RowFunctionOf(TRowConverter kind) {
     switch (kind) {
     case TRowConverter::None: return nullptr;
-    case TRowConverter::RowRGBToRGB: return RowRGBToRGB;
-    case TRowConverter::RowRGBToBGR: return RowRGBToBGR;
-    case TRowConverter::RowBGRToRGB: return RowBGRToRGB;
-    case TRowConverter::RowBGRToBGR: return RowBGRToBGR;
+    // The RGB family is one routine: only whether the order flips matters.
+    case TRowConverter::RowRGBToRGB:
+    case TRowConverter::RowBGRToBGR: return InOrder<RowRGBFamily, false>;
+    case TRowConverter::RowRGBToBGR:
+    case TRowConverter::RowBGRToRGB: return InOrder<RowRGBFamily, true>;
     case TRowConverter::RowGray: return RowGray;
     case TRowConverter::RowIndexed8: return RowIndexed8;
     case TRowConverter::RowIndexed16To16: return RowIndexed16To16;
     case TRowConverter::RowIndexed16To8: return RowIndexed16To8;
     case TRowConverter::RowIndexed8To16: return RowIndexed8To16;
-    case TRowConverter::RowCMYKToRGB: return RowCMYKToRGB;
-    case TRowConverter::RowCMYKToBGR: return RowCMYKToBGR;
-    case TRowConverter::RowLabToRGB: return RowLabToRGB;
-    case TRowConverter::RowLabToBGR: return RowLabToBGR;
+    case TRowConverter::RowCMYKToRGB: return InOrder<RowCMYK, false>;
+    case TRowConverter::RowCMYKToBGR: return InOrder<RowCMYK, true>;
+    case TRowConverter::RowLabToRGB: return InOrder<RowLab, false>;
+    case TRowConverter::RowLabToBGR: return InOrder<RowLab, true>;
     // Photo YCC differs from YCbCr only in the tables the manager built.
     case TRowConverter::RowYCbCrToRGB:
-    case TRowConverter::RowPhotoYCCToRGB: return RowYCbCrToRGB;
+    case TRowConverter::RowPhotoYCCToRGB: return InOrder<RowYCbCr, false>;
     case TRowConverter::RowYCbCrToBGR:
-    case TRowConverter::RowPhotoYCCToBGR: return RowYCbCrToBGR;
+    case TRowConverter::RowPhotoYCCToBGR: return InOrder<RowYCbCr, true>;
     }
     return nullptr;
 }
