@@ -75,11 +75,10 @@ void expandRowTo(const uint8_t* src, PixelFormat pf, int width, const IndexTable
         if constexpr (N == 3) {
             std::memcpy(out, src, static_cast<std::size_t>(width) * 3);
         } else {
+            // Whole words: B, G, R and an opaque alpha at once.
             for (int x = 0; x < width; ++x, src += 3, out += 4) {
-                out[0] = src[0];
-                out[1] = src[1];
-                out[2] = src[2];
-                out[3] = 255;
+                const uint32_t v = src[0] | (src[1] << 8) | (src[2] << 16) | 0xFF000000u;
+                std::memcpy(out, &v, 4);
             }
         }
         break;
@@ -87,11 +86,11 @@ void expandRowTo(const uint8_t* src, PixelFormat pf, int width, const IndexTable
         if constexpr (N == 4) {
             std::memcpy(out, src, static_cast<std::size_t>(width) * 4);
         } else {
-            for (int x = 0; x < width; ++x, src += 4, out += 3) {
-                out[0] = src[0];
-                out[1] = src[1];
-                out[2] = src[2];
-            }
+            // Four bytes are copied for each pixel and the next pixel
+            // overwrites the fourth; the last pixel is copied alone.
+            int x = 0;
+            for (; x + 1 < width; ++x, src += 4, out += 3) std::memcpy(out, src, 4);
+            if (x < width) std::memcpy(out, src, 3);
         }
         break;
     case PixelFormat::pfCustom: break;
@@ -179,8 +178,7 @@ Bitmap& Bitmap::operator=(const Bitmap& o) {
 
 Bitmap::Bitmap(Bitmap&& o) noexcept
     : Graphic(o), width_(o.width_), height_(o.height_), stride_(o.stride_), format_(o.format_),
-      hasAlpha_(o.hasAlpha_), palette_(std::move(o.palette_)), pixels_(std::move(o.pixels_)),
-      progress_(std::move(o.progress_)) {
+      hasAlpha_(o.hasAlpha_), palette_(std::move(o.palette_)), pixels_(std::move(o.pixels_)) {
     o.width_ = o.height_ = o.stride_ = 0;
 }
 
@@ -221,17 +219,28 @@ void Bitmap::setPixelFormat(PixelFormat pf) {
     pixels_ = std::move(converted.pixels_);
 }
 
+void Bitmap::allocate(int width, int height) {
+    if (!bitmapSizeAllowed(width, height))
+        throw EInvalidGraphic("Invalid bitmap size " + std::to_string(width) + " x " + std::to_string(height));
+    const int64_t stride = gfx::bytesPerLine(width, format_);
+    try {
+        pixels_.resize(static_cast<std::size_t>(stride * height));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfResources(OutOfResourcesText);
+    }
+    width_ = width;
+    height_ = height;
+    stride_ = static_cast<int>(stride);
+}
+
 void Bitmap::setSize(int width, int height) {
     if (!bitmapSizeAllowed(width, height))
         throw EInvalidGraphic("Invalid bitmap size " + std::to_string(width) + " x " + std::to_string(height));
     if (width == width_ && height == height_) return;
-    const int64_t stride = gfx::bytesPerLine(width, format_);
-    std::vector<uint8_t> pixels;
-    try {
-        pixels.resize(static_cast<std::size_t>(stride * height));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfResources(OutOfResourcesText);
-    }
+    Bitmap resized;
+    resized.format_ = format_;
+    resized.allocate(width, height);
+    std::memset(resized.pixels_.data(), 0, resized.pixels_.size());
     // Keep what lies inside both sizes; bits of a shared last byte that
     // belong to pixels beyond the new width are cleared.
     const int keepWidth = std::min(width, width_), keepRows = std::min(height, height_);
@@ -240,15 +249,15 @@ void Bitmap::setSize(int width, int height) {
         const auto keepBytes = static_cast<std::size_t>((keepBits + 7) / 8);
         const int spare = static_cast<int>(keepBytes * 8 - keepBits);
         for (int y = 0; y < keepRows; ++y) {
-            uint8_t* dst = pixels.data() + static_cast<std::size_t>(stride) * y;
+            uint8_t* dst = resized.pixels_.data() + static_cast<std::size_t>(resized.stride_) * y;
             std::memcpy(dst, pixels_.data() + static_cast<std::size_t>(stride_) * y, keepBytes);
             if (spare) dst[keepBytes - 1] &= static_cast<uint8_t>(0xFF << spare);
         }
     }
-    pixels_ = std::move(pixels);
+    pixels_ = std::move(resized.pixels_);
     width_ = width;
     height_ = height;
-    stride_ = static_cast<int>(stride);
+    stride_ = resized.stride_;
 }
 
 void Bitmap::clear() {
@@ -316,7 +325,17 @@ Bitmap Bitmap::convertedTo(PixelFormat pf) const {
         return out;
     }
     if (empty()) return out;
-    out.setSize(width_, height_);
+    const int outBytes = pf == PixelFormat::pf24bit ? 3 : 4;
+    if (pf == PixelFormat::pf24bit || pf == PixelFormat::pf32bit) {
+        // Every row is written whole below; only the padding is cleared.
+        out.allocate(width_, height_);
+        const std::size_t used = static_cast<std::size_t>(width_) * outBytes;
+        if (used < static_cast<std::size_t>(out.stride_))
+            for (int y = 0; y < height_; ++y)
+                std::memset(out.pixels_.data() + static_cast<std::size_t>(out.stride_) * y + used, 0, out.stride_ - used);
+    } else {
+        out.setSize(width_, height_);
+    }
     out.hasAlpha_ = hasAlpha_ && pf == PixelFormat::pf32bit && format_ == PixelFormat::pf32bit;
 
     const IndexTable table = isIndexed(format_) ? makeIndexTable(palette_) : IndexTable{};

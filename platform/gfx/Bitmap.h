@@ -56,6 +56,8 @@ public:
     Bitmap();
     // A bitmap of the given size and format, all bytes zero (see setSize).
     Bitmap(int width, int height, PixelFormat pf = PixelFormat::pf24bit);
+    // Copies and moves take pixels, format, palette and flags; the progress
+    // handler stays with the object it was set on.
     Bitmap(const Bitmap&);
     Bitmap& operator=(const Bitmap&);
     Bitmap(Bitmap&&) noexcept;
@@ -135,13 +137,29 @@ public:
     Bitmap toBitmap() const override { return *this; }
 
 private:
+    // Bytes that a resize leaves uninitialised, for rows that are written
+    // whole right after; `setSize` clears them itself.
+    struct UninitializedAllocator : std::allocator<uint8_t> {
+        template <class U>
+        struct rebind {
+            using other = UninitializedAllocator;
+        };
+        void construct(uint8_t* p) noexcept { ::new (static_cast<void*>(p)) uint8_t; }
+        template <class... Args>
+        void construct(uint8_t* p, Args&&... args) {
+            ::new (static_cast<void*>(p)) uint8_t(std::forward<Args>(args)...);
+        }
+    };
+    // Makes the pixel memory for width x height without clearing it.
+    void allocate(int width, int height);
+
     int width_ = 0;
     int height_ = 0;
     int stride_ = 0;
     PixelFormat format_ = PixelFormat::pf24bit;
     bool hasAlpha_ = false;
     Palette palette_;
-    std::vector<uint8_t> pixels_;
+    std::vector<uint8_t, UninitializedAllocator> pixels_;
     ProgressHandler progress_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gfx/Errors.h"
+#include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Stream.h"
 
 namespace gfx {
@@ -93,7 +94,14 @@ std::string PictureFormats::dialogFilter() const {
 }
 
 PictureFormats& pictureFormats() {
-    static PictureFormats formats;
+    static PictureFormats formats = [] {
+        PictureFormats f;
+        f.registerFileFormat("jfif", "JFIF images", JpegImage::graphicClass());
+        f.registerFileFormat("jpg", "JPG images", JpegImage::graphicClass());
+        f.registerFileFormat("jpe", "JPE images", JpegImage::graphicClass());
+        f.registerFileFormat("jpeg", "JPEG images", JpegImage::graphicClass());
+        return f;
+    }();
     return formats;
 }
 
