@@ -41,20 +41,6 @@ private:
     fs::path folder_;
 };
 
-// The header and the pixels of a PAM file.
-struct Pam {
-    std::string header;
-    std::vector<uint8_t> pixels;
-};
-
-Pam ReadPam(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    const std::size_t end = bytes.find("ENDHDR\n");
-    if (end == std::string::npos) return {};
-    return {bytes.substr(0, end + 7), std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(end + 7), bytes.end())};
-}
-
 TEST_F(StretchDriverTest, WritesThePictureResampledAsTheProgramLoadsIt) {
     gfx::Bitmap source(23, 17, gfx::PixelFormat::pf24bit);
     for (int y = 0; y < 17; ++y)
@@ -64,26 +50,22 @@ TEST_F(StretchDriverTest, WritesThePictureResampledAsTheProgramLoadsIt) {
         gfx::FileStream out(jpeg, gfx::FileStream::Mode::Create);
         gfx::encodeJpeg(source, 90, out);
     }
-    for (int filter : {0, 5}) {
-        SCOPED_TRACE(filter);
-        const fixtures::E2ERun run = Run({"--stretch", "40", "9", std::to_string(filter), jpeg, Path("out.pam")});
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, "stretch 40 9\n");
+    const fixtures::E2ERun run = Run({"--stretch", "40", "9", "5", jpeg, Path("out.pam")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "stretch 40 9\n");
 
-        gfx::Picture picture;
-        picture.loadFromFile(jpeg);
-        gfx::Bitmap expected = picture.bitmap();
-        Stretch(40, 9, static_cast<uint8_t>(filter), 0, expected);
-        std::vector<uint8_t> rgba;
-        for (int y = 0; y < 9; ++y)
-            for (int x = 0; x < 40; ++x) {
-                const uint8_t* p = expected.scanLine(y) + 3 * x;
-                rgba.insert(rgba.end(), {p[2], p[1], p[0], 255});
-            }
-        const Pam pam = ReadPam(Path("out.pam"));
-        EXPECT_EQ(pam.header, "P7\nWIDTH 40\nHEIGHT 9\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n");
-        EXPECT_EQ(pam.pixels, rgba);
-    }
+    gfx::Picture picture;
+    picture.loadFromFile(jpeg);
+    gfx::Bitmap expected = picture.bitmap();
+    Stretch(40, 9, sfLanczos3, 0, expected);
+    std::string pam = "P7\nWIDTH 40\nHEIGHT 9\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const uint8_t* p = expected.scanLine(y) + 3 * x;
+            pam += {static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0]), '\xFF'};
+        }
+    std::ifstream in(Path("out.pam"), std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == pam);
 }
 
 TEST_F(StretchDriverTest, BadArgumentsAndUnreadablePictures) {
