@@ -63,7 +63,7 @@ bool ReadModelByExtension(tscene& scene, std::string_view extension) {
         ReadPOVMesh(scene);
         return true;
 #endif
-    } else if (extension == ".wrl" || extension == ".gz") {
+    } else if (extension == ".wrl" || extension == ".x3d" || extension == ".gz") {
 #ifdef MIRELAN_HAS_VRML
         ReadVRML(scene);
         return true;

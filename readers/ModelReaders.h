@@ -7,7 +7,7 @@
 #include "model/Scene.h"
 
 // Calls the reader of the lower-case extension `extension` (".obj", ".3ds",
-// ".lwo", ".dxf", ".raw", ".udo", ".pov", ".inc", ".wrl", ".gz") on the file
+// ".lwo", ".dxf", ".raw", ".udo", ".pov", ".inc", ".wrl", ".x3d", ".gz") on the file
 // named by scene.modelFile; for ".obj" the material library name becomes the
 // model name with ".mtl" first. False, and nothing read, for an extension
 // without a reader. Errors of the reader (ReadError, ModelError) pass on.

@@ -51,6 +51,12 @@ std::string TextFrom(std::string_view line, std::size_t from) {
 
 enum class Keyword { None, Vertex, Normal, TexCoord, MtlLib, Group, UseMtl, Face, Line };
 
+// Statements of numbers or corners, which a trailing comment may follow.
+bool IsNumberStatement(Keyword k) {
+    return k == Keyword::Vertex || k == Keyword::Normal || k == Keyword::TexCoord || k == Keyword::Face ||
+           k == Keyword::Line;
+}
+
 Keyword Classify(std::string_view w) {
     switch (w.size()) {
         case 1:
@@ -154,9 +160,10 @@ public:
         return Word;
     }
 
-    // The next word as a coordinate (Coordinate's rules).
+    // The next word as a coordinate (Coordinate's rules). A word that starts
+    // with "#" begins a comment, which ends the numbers of the line.
     Result NextNumber(double& value) {
-        if (!SkipBlanks()) return End;
+        if (!SkipToNumber()) return End;
         const char* p = p_;
         const char* const start = p;
         bool negative = false;
@@ -181,9 +188,10 @@ public:
     }
 
     // The next word as the three index fields of a corner (ParseCorner's
-    // rules, before negative indices are resolved).
+    // rules, before negative indices are resolved); a comment ends them as
+    // it ends the numbers.
     Result NextCorner(int64_t fields[3]) {
-        if (!SkipBlanks()) return End;
+        if (!SkipToNumber()) return End;
         fields[0] = fields[1] = fields[2] = 0;
         const char* p = p_;
         const char* const end = end_;
@@ -274,6 +282,13 @@ private:
         while (p < end_ && IsBlankByte(*p)) ++p;
         p_ = p;
         return p < end_;
+    }
+    // SkipBlanks, and false at a comment too.
+    bool SkipToNumber() {
+        if (!SkipBlanks()) return false;
+        if (*p_ != '#') return true;
+        p_ = end_;
+        return false;
     }
     bool ToWordEnd() {
         const char* p = p_;
@@ -487,9 +502,18 @@ private:
         }
     }
 
-    // A line split by the full comma-text rules.
+    // The number of words of a line of numbers or corners: a word that
+    // starts with "#" begins a trailing comment.
+    static std::size_t WordsBeforeComment(const std::vector<std::string_view>& words) {
+        std::size_t n = 1;
+        while (n < words.size() && (words[n].empty() || words[n].front() != '#')) ++n;
+        return n;
+    }
+
+    // A line split by the full comma-text rules. Names (groups, materials,
+    // libraries) keep a "#" in them.
     bool SplitLine(Keyword keyword, std::string_view line, const std::vector<std::string_view>& words) {
-        const std::size_t n = words.size();
+        const std::size_t n = IsNumberStatement(keyword) ? WordsBeforeComment(words) : words.size();
         auto number = [&](std::size_t i) { return Coordinate(words[i]); };
         switch (keyword) {
             case Keyword::Vertex:

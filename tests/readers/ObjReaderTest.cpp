@@ -276,6 +276,46 @@ TEST_F(ObjReaderTest, NumbersAndCornersReadTheSameWhateverTheLineLooksLike) {
     }
 }
 
+// A word that starts with "#" ends a line of numbers or corners, whether
+// the line is read straight or by the full word rules (a comma in it); names
+// keep their "#".
+TEST_F(ObjReaderTest, ATrailingCommentEndsTheNumbersButNotTheNames) {
+    for (const char* separator : {" ", ", "}) {
+        SCOPED_TRACE(separator);
+        fixtures::ResetModel();
+        auto line = [&](std::string text) {
+            for (std::size_t at = text.find(' ', text.find(' ') + 1); at != std::string::npos && text[at + 1] != '#';
+                 at = text.find(' ', at + std::string(separator).size() + 1))
+                text.replace(at, 1, separator);
+            return text + "\n";
+        };
+        ReadObjText(line("v 0 0 0 # first") + line("v 1 0 0 #") + line("v 1 1 0 #x 7") + line("v 0 1 0 # 2 3") +
+                    line("vt 0.5 # u only") + line("vt 0.25 0.75 #uv") + line("vn 0 0 1 # up") +
+                    "usemtl Red#2 # not a comment\ng part #1\n" + line("f 1/1/1 2/2/1 3/2/1 4/1/1 # comment") +
+                    line("fo 1 2 3 #4") + line("l 1 2 #3") + "l 3 4#5\n");
+        ASSERT_EQ(ImportVertices.size(), 4u);
+        EXPECT_EQ(ImportVertices[2].p, (tvector{1, 1, 0}));
+        EXPECT_EQ(ImportVertices[3].p, (tvector{0, 1, 0}));
+        ASSERT_EQ(ImportUVs.size(), 2u);
+        EXPECT_DOUBLE_EQ(ImportUVs[0].v, 0);
+        EXPECT_DOUBLE_EQ(ImportUVs[1].v, 0.75);
+        EXPECT_EQ(ImportNormals.size(), 1u);
+        ASSERT_EQ(ImportFaces.size(), 3u);  // the quad's two triangles and one more
+        EXPECT_EQ(Scene.polygonsRead, 2);
+        EXPECT_EQ(Vertices(ImportFaces[2]), (std::vector<int>{1, 2, 3}));
+        ASSERT_EQ(LineSegments.size(), 2u);
+        EXPECT_EQ(LineSegments[0].vertex[1], 2);
+        EXPECT_EQ(LineSegments[1].vertex[1], 0);  // "4#5" is no comment: an invalid index
+        ASSERT_EQ(ImportMaterials.size(), 1u);
+        EXPECT_EQ(ImportMaterials[0].name, "Red#2 # not a comment");
+        ASSERT_EQ(ImportGroups.size(), 1u);
+        EXPECT_EQ(ImportGroups[0].name, "part #1");
+    }
+    // The comment takes the place of a missing number: still too few.
+    EXPECT_THROW(ReadObjText("v 1 2 # 3\n"), ReadError);
+    EXPECT_THROW(ReadObjText("vt #0.5\n"), ReadError);
+}
+
 TEST_F(ObjReaderTest, LineEndsByteOrderMarkTabsAndContinuations) {
     const std::string body = "v 0 0 0|v 1 0 0|v 0 1 0|v 1 1 0|g\tquad side|f 1 2 \\|  4 3|";
     auto with = [&](const std::string& end) {

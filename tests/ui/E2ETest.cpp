@@ -109,6 +109,25 @@ TEST_F(E2ETest, FailedModelsExitWithOne) {
     run = Start({File("names.raw", "only a name\n")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Model does not have faces"), std::string::npos) << run.err;
+
+    // A type no reader takes is named on stderr; the other files still load.
+    run = Start({File("t.raw", "0 0 0 1 0 0 0 1 0\n"), File("model.xyz", "0 0 0 1 0 0 0 1 0\n")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("mirelan_e2e: model.xyz: files of the type .xyz cannot be read"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("faces 1\n"), std::string::npos) << run.out;
+}
+
+// Plain X3D goes to the VRML and X3D reader, as ".wrl" does.
+TEST_F(E2ETest, LoadsPlainX3D) {
+    const RunResult run = Start({File("quad.x3d",
+                                      "<?xml version=\"1.0\"?>\n<!DOCTYPE X3D>\n<X3D><Scene><Shape>\n"
+                                      "<IndexedFaceSet coordIndex=\"0 1 2 3 -1\">\n"
+                                      "<Coordinate point=\"0 0 0, 2 0 0, 2 1 0, 0 1 0\"/>\n"
+                                      "</IndexedFaceSet></Shape></Scene></X3D>\n")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("faces 2\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("extents 0 0 0 2 1 0\n"), std::string::npos) << run.out;
 }
 
 TEST_F(E2ETest, BadArgumentsExitWithTwo) {

@@ -236,7 +236,10 @@ TEST_F(LoadDriversTest, AModelWithoutVerticesOrFacesIsNotLoaded) {
     BatchFiles = {File("model.xyz", "0 0 0 1 0 0 0 1 0\n")};
     EXPECT_FALSE(LoadSelectedModels(&errors));
     EXPECT_EQ(Shown(), (std::vector<std::string>{"Model does not have vertices", "Model does not have faces"}));
-    EXPECT_EQ(errors, Shown());
+    // The type that no reader takes is named among the errors, as in the log.
+    EXPECT_TRUE(Logged("<!>model.xyz: files of the type .xyz cannot be read"));
+    EXPECT_EQ(errors, (std::vector<std::string>{"model.xyz: files of the type .xyz cannot be read",
+                                                "Model does not have vertices", "Model does not have faces"}));
     EXPECT_TRUE(Logged("<!>Model could not be loaded"));
     EXPECT_TRUE(recording.Called("Beep"));
     EXPECT_EQ(recording.titles.back(), "Mirelan");

@@ -268,9 +268,14 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     // current folder.
     const std::string extension = LowerCase(ExtractFileExt(name));
     try {
-        if (!ReadModelByExtension(Scene, extension))
-            LogMessage("<!>" + shortName + ": files of the type " + (extension.empty() ? "(none)" : extension) +
-                       " cannot be read");
+        if (!ReadModelByExtension(Scene, extension)) {
+            const std::string text =
+                shortName + ": files of the type " + (extension.empty() ? "(none)" : extension) + " cannot be read";
+            LogMessage("<!>" + text);
+            if (error) *error = text;
+            Pump();
+            return LoadResult::Unreadable;
+        }
         if (Form1.CheckBox26.checked && IsZUpFormat(extension)) ReorientImport();
         ValidateImportIndices();
         MergeImportIntoScene(ZeroVector, ZeroVector, OneVector);

@@ -21,6 +21,7 @@ enum class LoadResult {
     Loaded,   // read and merged into the scene
     Missing,  // the file does not exist; nothing changed
     Failed,   // the reader stopped with an error; the scene is as before
+    Unreadable,  // no reader takes files of this extension; nothing was read
 };
 
 // Clears the model and loads the files of BatchFiles (one file, or several
@@ -34,7 +35,8 @@ bool LoadSelectedModels(std::vector<std::string>* errors = nullptr);
 // the file goes to the top of the history, the reader is chosen by the
 // lower-case extension, and the import is merged into the scene. A reader
 // error is caught: the file is reported (a "<!>" line) and the scene stays
-// as it was before this file. A relative name is taken against the current
+// as it was before this file. A file of a type no reader takes is reported
+// the same way (`error` gets the text of its "<!>" line). A relative name is taken against the current
 // folder and stored as an absolute path; the current folder never changes.
 LoadResult LoadModelFile(const std::string& fileName, std::string* error = nullptr);
 
