@@ -5,15 +5,19 @@
 #include <QApplication>
 
 #include "ui/main/Application.h"
-#include "ui/qt/GLProbe.h"
+#include "preview/GlResources.h"
 
 int main(int argc, char** argv) {
     PrepareOpenGL();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirelan"));
-    Application program;
-    if (!program.Start()) return 1;  // OpenGL older than 1.1
-    return QApplication::exec();
+    int result = 1;  // OpenGL older than 1.1
+    {
+        Application program;
+        if (program.Start()) result = QApplication::exec();
+    }
+    ReleaseGLResources();
+    return result;
 }
 #else
 // Built without the windows: the core starts, logs its build line and stops.

@@ -14,7 +14,7 @@
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
 #include "ui/options/Options.h"
-#include "ui/qt/GLProbe.h"
+#include "preview/GlResources.h"
 
 namespace {
 
@@ -69,5 +69,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    ReleaseGLResources();
     return 0;
 }

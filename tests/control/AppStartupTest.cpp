@@ -27,13 +27,6 @@ std::string ReadFile(const fs::path& path) {
 
 using AppStartupTest = ControlTest;
 
-TEST_F(AppStartupTest, VersionTextsGiveTheirNumber) {
-    const std::pair<const char*, float> cases[] = {
-        {"1.1.0 Mesa 3.4", 1.1f}, {"4.5 (Compatibility Profile) Mesa 22.3.6", 4.5f}, {"1.3", 1.3f},
-        {"2", 2.0f}, {"1.", 1.0f}, {"", 0.0f}, {"Mesa 1.2", 0.0f}};
-    for (const auto& [text, number] : cases) EXPECT_FLOAT_EQ(GLVersionNumber(text), number) << text;
-}
-
 TEST_F(AppStartupTest, OpenGLBelow1_1EndsTheProgramWithTheMessageAndWritesNothing) {
     for (const char* version : {"1.0", ""}) {
         host.gl.version = version;

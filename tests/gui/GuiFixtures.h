@@ -20,7 +20,7 @@
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/PreviewStandIn.h"
+#include "preview/PreviewWindow.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
 

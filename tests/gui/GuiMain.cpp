@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "ui/qt/GLProbe.h"
+#include "preview/GlResources.h"
 
 int main(int argc, char** argv) {
     bool listOnly = false;
@@ -23,5 +23,7 @@ int main(int argc, char** argv) {
         app = std::make_unique<QApplication>(argc, argv);  // takes the C locale from the environment
     }
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    if (app) ReleaseGLResources();
+    return result;
 }

@@ -26,10 +26,11 @@
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/PreviewStandIn.h"
+#include "preview/GlView.h"
+#include "preview/PreviewWindow.h"
 #include "ui/options/ControlTable.h"
 #include "ui/qt/Binder.h"
-#include "ui/qt/GLProbe.h"
+#include "preview/GlResources.h"
 
 namespace {
 
@@ -65,20 +66,8 @@ void SaveTabs(Application& app) {
     tabs->setCurrentIndex(0);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    PrepareOpenGL();
-    QApplication qt(argc, argv);
-    OutDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");
-    QDir().mkpath(OutDir);
-    QTemporaryDir programDir;
-    SetProgramDirOverride(programDir.path().toStdString());
-    QFile::copy(QStringLiteral(MIRELAN_HELP_FILE), programDir.filePath(QStringLiteral("mirelanhelp.htm")));
-
-    Application app;
-    if (!app.Start(1)) return 1;
+// Shoots every window of a started program.
+void Shoot(Application& app) {
     BatchFiles = {MIRELAN_SCREENS_MODEL};
     LoadSelectedModels();
     app.Bindings().RefreshAll();
@@ -91,12 +80,37 @@ int main(int argc, char** argv) {
     app.Bindings().RefreshAll();
     Save(&app.Help(), QStringLiteral("Form5"));
     QApplication::processEvents();
-    app.Preview().View()->grabFramebuffer().save(QDir(OutDir).filePath(QStringLiteral("Form9.png")));
+    const QString preview = QDir(OutDir).filePath(QStringLiteral("Form9.png"));
+    app.Preview().glView1->grabFramebuffer().save(preview);
+    std::cout << preview.toStdString() << '\n';
     for (const char* form : {"searchForm2", "Form2", "Form3", "Form6", "Form7", "Form8"}) {
         QDialog* dialog = app.Dialog(form);
         dialog->show();
         Save(dialog, QString::fromLatin1(form));
         dialog->hide();
     }
-    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    PrepareOpenGL();
+    QApplication qt(argc, argv);
+    OutDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");
+    QDir().mkpath(OutDir);
+    QTemporaryDir programDir;
+    SetProgramDirOverride(programDir.path().toStdString());
+    QFile::copy(QStringLiteral(MIRELAN_HELP_FILE), programDir.filePath(QStringLiteral("mirelanhelp.htm")));
+
+    int result = 1;
+    {
+        Application app;
+        if (app.Start(1)) {
+            Shoot(app);
+            result = 0;
+        }
+    }
+    ReleaseGLResources();
+    return result;
 }

@@ -1,6 +1,5 @@
 #include "ui/control/AppStartup.h"
 
-#include <charconv>
 #include <exception>
 #include <string>
 
@@ -52,19 +51,6 @@ void TakeGLInfo(const GLInfo& info) {
 }
 
 }  // namespace
-
-float GLVersionNumber(std::string_view text) {
-    std::size_t end = 0;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-    if (end == 0) return 0;
-    if (end + 1 < text.size() && text[end] == '.' && text[end + 1] >= '0' && text[end + 1] <= '9') {
-        ++end;
-        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-    }
-    float value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + end, value);
-    return ec == std::errc() ? value : 0;
-}
 
 void RunFormCreateHandlers() {
     InitDialogFolders();        // export options and DAZ Studio dialogs

@@ -4,17 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "model/Records.h"
 #include "ui/control/AppHost.h"
 
 // The pattern of a fresh material for the Materials tab, made at start-up.
 extern tmaterial DefaultMaterial;
-
-// "1.1.0 Mesa 22.3" -> 1.1: the number major.minor at the start of a GL or
-// GLU version text; 0 when the text does not start with one.
-float GLVersionNumber(std::string_view versionText);
 
 // The create handlers of the windows, run once after the windows exist and
 // before InitApplication: the export options and DAZ Studio dialogs start

@@ -10,6 +10,9 @@
 #include "model/Services.h"
 #include "platform/SystemShell.h"
 #include "platform/qt/QtPictureLoader.h"
+#include "model/Model.h"
+#include "preview/GlView.h"
+#include "preview/Preview.h"
 #include "ui/control/AppStartup.h"
 #include "ui/control/Controllers.h"
 #include "ui/control/MainHooks.h"
@@ -18,10 +21,8 @@
 #include "ui/dialogs/PickerDialogs.h"
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/PreviewStandIn.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
-#include "ui/qt/GLProbe.h"
 #include "ui/qt/QtFormDialogs.h"
 #include "ui/qt/QtPrompts.h"
 #include "ui/qt/QtStatus.h"
@@ -29,23 +30,24 @@
 
 namespace {
 
-// The window hooks that need the windows: the preview's size and redraw,
-// the beep, the title shown at once.
-class QtWindowHooks : public MainHooks {
+// The window hooks of the program: the preview's (display lists, redraws,
+// textures, camera, size) and those that change records (MainHooks), the
+// title shown at once, the beep.
+class QtWindowHooks : public PreviewHooks {
 public:
-    QtWindowHooks(Binder& binder, PreviewStandIn& preview) : binder_(binder), preview_(preview) {}
+    explicit QtWindowHooks(Binder& binder) : binder_(binder) {}
     void Beep() override { QApplication::beep(); }
-    void Draw() override { preview_.View()->update(); }
-    void PreviewClientSize(int32_t& width, int32_t& height) override { preview_.ClientSize(width, height); }
-    void SetPreviewClientSize(int32_t width, int32_t height) override { preview_.SetClientSize(width, height); }
     void SetTitle(std::string_view title) override {
-        MainHooks::SetTitle(title);
+        records_.SetTitle(title);
         binder_.Refresh("Form1");
     }
+    void SetDialogDirs(std::string_view folder) override { records_.SetDialogDirs(folder); }
+    void EnableMergeSelected() override { records_.EnableMergeSelected(); }
+    void ShowSingleModelControls() override { records_.ShowSingleModelControls(); }
 
 private:
     Binder& binder_;
-    PreviewStandIn& preview_;
+    MainHooks records_;
 };
 
 // A thumbnail showing "No map" centred on white.
@@ -98,12 +100,17 @@ Application::Application() : binder_(std::make_unique<Binder>(Commands())), part
     p.dialogWindows["Form6"] = new SelectDirectoryDialog(b, main_);
     p.dialogWindows["Form7"] = MakeDazImportDialog(b, main_);
     p.dialogWindows["Form8"] = MakeSnippetPicker(b, main_);
-    preview_ = new PreviewStandIn(b);
+    preview_ = CreatePreviewWindow();
+    b.BindWindow(preview_, &Form9.visible, nullptr, "Form9.Hide");
+    preview_->OnShownChanged = [&b](bool shown) {  // "Show Preview" follows the window
+        Form1.ToolButton32.down = shown;
+        b.Refresh("Form1.ToolButton32");
+    };
 
     // The core's services on these windows.
     p.status = std::make_unique<QtStatus>(b, status_->Pages(), main_->Gauge());
     p.prompts = std::make_unique<QtPrompts>(main_);
-    p.hooks = std::make_unique<QtWindowHooks>(b, *preview_);
+    p.hooks = std::make_unique<QtWindowHooks>(b);
     p.dialogs = std::make_unique<QtFormDialogs>(b);
     for (const auto& [form, dialog] : p.dialogWindows) p.dialogs->Add(form, dialog);
     Services s;
@@ -137,6 +144,7 @@ bool Application::Start(uint64_t seed) {
     main_->Place();
     main_->show();
     if (Form9.bounds.left != 0 || Form9.bounds.top != 0) preview_->move(Form9.bounds.left, Form9.bounds.top);
+    preview_->glView1->update();
     return true;
 }
 
@@ -145,7 +153,24 @@ QDialog* Application::Dialog(const char* form) const {
     return it == parts_->dialogWindows.end() ? nullptr : it->second;
 }
 
-GLInfo Application::QueryGL() { return QueryGLInfo(); }
+GLInfo Application::QueryGL() {
+    GLInfo info;
+    if (!QueryGLInfo()) return info;  // no context: the version test refuses
+    info.version = GLVersionText;
+    info.vendor = GLVendorText;
+    info.renderer = GLRendererText;
+    info.extensions = GLExtensionsText;
+    info.gluVersion = GLUVersionText;
+    info.gluExtensions = GLUExtensionsText;
+    info.maxLights = MaxGLLights;
+    info.maxTextureUnits = MaxTextureUnits;
+    info.multitexture = MultitextureSupported;
+    return info;
+}
+
+void Application::InitGLState() { ::InitGLState(); }
+
+void Application::SetFaceCulling(bool on) { ::SetFaceCulling(on); }
 
 int32_t Application::ButtonFaceColor() {
     const QColor c = QApplication::palette().color(QPalette::Button);

@@ -12,7 +12,7 @@
 class Binder;
 class HelpWindow;
 class MainWindow;
-class PreviewStandIn;
+class TForm9;
 class QDialog;
 class StatusWindow;
 struct Controllers;
@@ -21,7 +21,9 @@ class Application : public AppHost {
 public:
     // Creates the windows (Form1, searchForm2, Form4, Form5, Form2, Form3,
     // Form6, Form7, Form8, Form9), installs the services and registers the
-    // controllers. A QApplication must exist, after PrepareOpenGL.
+    // controllers. A QApplication must exist, made after PrepareOpenGL; its
+    // owner releases the OpenGL resources (ReleaseGLResources) after this
+    // object is gone.
     Application();
     ~Application() override;
 
@@ -32,13 +34,15 @@ public:
     MainWindow& Main() const { return *main_; }
     StatusWindow& Status() const { return *status_; }
     HelpWindow& Help() const { return *help_; }
-    PreviewStandIn& Preview() const { return *preview_; }
+    TForm9& Preview() const { return *preview_; }
     Binder& Bindings() const { return *binder_; }
     // The dialog window of a form ("Form2", "searchForm2", ...).
     QDialog* Dialog(const char* form) const;
 
     // AppHost
     GLInfo QueryGL() override;
+    void InitGLState() override;
+    void SetFaceCulling(bool on) override;
     int32_t ButtonFaceColor() override;
     void ThumbnailSize(int32_t& width, int32_t& height) override;
     void ClearThumbnails() override;
@@ -52,6 +56,6 @@ private:
     MainWindow* main_ = nullptr;
     StatusWindow* status_ = nullptr;
     HelpWindow* help_ = nullptr;
-    PreviewStandIn* preview_ = nullptr;
+    TForm9* preview_ = nullptr;
     bool closed_ = false;
 };

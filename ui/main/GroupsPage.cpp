@@ -3,7 +3,7 @@
 
 #include "ui/main/Pages.h"
 #include "ui/qt/Binder.h"
-#include "ui/qt/HtmlListStandIn.h"
+#include "ui/main/GroupList.h"
 #include "ui/qt/PageBuilder.h"
 
 namespace {
@@ -87,12 +87,11 @@ void BuildGroupsPage(PageBuilder& b) {
     rearrange->setPopupMode(QToolButton::InstantPopup);
 
     b.Column();
-    auto* list = new HtmlListStandIn(b.Bindings(), Form1.HtmlListBox1, "Form1.HtmlListBox1", b.Page());
+    QWidget* list = MakeGroupList(b.Bindings(), b.Page());
     list->setFixedWidth(240);
     b.RowWidget(list);
     b.Row({T("Only visible groups will be modified.")});
     b.Row({T("Mix of shadow / no shadow is slow to create.")});
-    b.Bindings().BindCustom("Form1.HtmlListBox1", list, [list] { list->Refresh(); });
     QMenu* flags = b.Menu("PopupMenu7", {{"Applythistoallgroups1", "All visible"},
                                          {"Allinvisible1", "All invisible"},
                                          {"Invert1", "Invert visible flag"},
