@@ -63,6 +63,27 @@ void BuildUVFaceTable() {
     });
 }
 
+namespace {
+
+bool Fits(const tfacetable& table, std::size_t keys, std::size_t entries) {
+    return IsTableCurrent(table) && static_cast<std::size_t>(table.KeyCount()) == keys &&
+           (entries == static_cast<std::size_t>(-1) || table.faces.size() == entries);
+}
+
+}  // namespace
+
+void EnsureVertexFaceTable() {
+    if (!Fits(VertexFaceTable, SceneVertices.size() + 1, 3 * SceneFaces.size())) BuildVertexFaceTable();
+}
+
+void EnsureMaterialFaceTable() {
+    if (!Fits(MaterialFaceTable, SceneMaterials.size(), SceneFaces.size())) BuildMaterialFaceTable();
+}
+
+void EnsureUVFaceTable() {
+    if (!Fits(UVFaceTable, SceneUVs.size() + 1, static_cast<std::size_t>(-1))) BuildUVFaceTable();
+}
+
 void CollectVertexUVs(int32_t vertex, std::vector<int32_t>& uvs) {
     uvs.clear();
     const int32_t key = vertex + 1;

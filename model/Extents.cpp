@@ -54,22 +54,44 @@ void FaceAreaStats(double& total, double& smallest, double& largest) {
     }
 }
 
-void ComputeExtents(textents& extents) {
-    BuildVertexFaceTable();
-    FaceAreaStats(Scene.totalFaceArea, Scene.smallestFaceArea, Scene.largestFaceArea);
+namespace {
 
+// One pass over the faces: areas, subdivision marks, the box and UV range of
+// what is shown, and (when asked) the boxes of the groups.
+void MeasureFaces(textents& extents, tgroupboxes* boxes) {
+    EnsureVertexFaceTable();
+    double total = 0, smallest = 1e21, largest = -1e21;  // as FaceAreaStats
     int32_t marked = 0;
-    for (const tface& f : SceneFaces)
-        if (f.mark) ++marked;
-    Scene.subdivisionFaceCount = marked;
 
     tvector2 uvLo{1e10, 1e10}, uvHi{-1e10, -1e10};
     for (tuv& t : SceneUVs) t.mark = 0;
     tvector lo{1e10, 1e10, 1e10}, hi{-1e10, -1e10, -1e10};
     for (tvertex& v : SceneVertices) v.mark = 0;
 
+    const std::size_t groupCount = SceneGroups.size();
+    if (boxes) {
+        boxes->minimum.assign(groupCount, tvector{1e20, 1e20, 1e20});
+        boxes->maximum.assign(groupCount, tvector{-1e20, -1e20, -1e20});
+        boxes->any.assign(groupCount, 0);
+        boxes->vertexCount = SceneVertices.size();
+        boxes->faceCount = SceneFaces.size();
+    }
+
     bool anyShown = false;
     for (const tface& f : SceneFaces) {
+        const double a = FaceArea(f);
+        total += a;
+        if (a < smallest) smallest = a;
+        if (a > largest) largest = a;
+        if (f.mark) ++marked;
+        // A face of no group belongs to none of the boxes.
+        if (boxes && f.group >= 0 && static_cast<std::size_t>(f.group) < groupCount) {
+            tvector& gLo = boxes->minimum[static_cast<std::size_t>(f.group)];
+            tvector& gHi = boxes->maximum[static_cast<std::size_t>(f.group)];
+            for (int c = 0; c < 3; ++c)
+                Widen(gLo, gHi, At(SceneVertices, static_cast<int64_t>(f.vertex[c]) - 1, "SceneVertices").p);
+            boxes->any[static_cast<std::size_t>(f.group)] = 1;
+        }
         if (!IsShown(f.group, f.material)) continue;
         anyShown = true;
         const bool hasUVs = FaceHasUVs(f);
@@ -87,6 +109,10 @@ void ComputeExtents(textents& extents) {
             VisitVertex(f.vertex[c], lo, hi);
         }
     }
+    Scene.totalFaceArea = total;
+    Scene.smallestFaceArea = smallest;
+    Scene.largestFaceArea = largest;
+    Scene.subdivisionFaceCount = marked;
     for (const tline& l : LineSegments) {
         if (!IsShown(l.group, l.material)) continue;
         anyShown = true;
@@ -113,6 +139,12 @@ void ComputeExtents(textents& extents) {
     }
     PositionStep = TextToFloat(FormatFloatMaskDot("#E-0", 0.01 * extents.diagonal));
 }
+
+}  // namespace
+
+void ComputeExtents(textents& extents) { MeasureFaces(extents, nullptr); }
+
+void ComputeExtents(textents& extents, tgroupboxes& boxes) { MeasureFaces(extents, &boxes); }
 
 int64_t GeometryByteSize() {
     return static_cast<int64_t>(SceneFaces.size() * sizeof(tface) + SceneNormals.size() * sizeof(tnormal) +
@@ -150,6 +182,26 @@ void ModelStatistics(std::vector<std::string>& lines) {
     lines.push_back("              Largest face area " + FloatToText(Scene.largestFaceArea));
     lines.push_back("Memory allocated for geometry.. " + ByteSizeText(GeometryByteSize()));
     lines.emplace_back(" ");
+}
+
+void ComputeGroupExtents(const tgroupboxes& boxes) {
+    const std::size_t groupCount = SceneGroups.size();
+    if (boxes.vertexCount != SceneVertices.size() || boxes.faceCount != SceneFaces.size() ||
+        boxes.any.size() != groupCount) {
+        ComputeGroupExtents();
+        return;
+    }
+    // Group order, so that the colours come from the generator in the same
+    // order as group by group.
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        ShowProgress(0, static_cast<double>(groupCount), static_cast<double>(g));
+        tgroup& group = SceneGroups[g];
+        if (boxes.any[g]) {
+            group.minimum = boxes.minimum[g];
+            group.maximum = boxes.maximum[g];
+        }
+        group.color = static_cast<int32_t>(RandomInt(1 << 24));
+    }
 }
 
 void ComputeGroupExtents() {

@@ -324,17 +324,22 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
         CalcVertexNormals(ChosenNormalMode(), crease * std::numbers::pi / 180.0);
     }
 
+    // Each table is built once: a step that needs one builds it only when
+    // the model changed since (the normals may have built the vertex table).
     LogMessage("Creating material->face linked list...");
     Pump();
-    BuildMaterialFaceTable();
+    EnsureMaterialFaceTable();
     LogMessage("Creating vertex->face linked list...");
     Pump();
-    BuildVertexFaceTable();
+    EnsureVertexFaceTable();
     LogMessage("Creating uv->face linked list...");
     Pump();
-    BuildUVFaceTable();
+    EnsureUVFaceTable();
 
-    ComputeExtents(Scene.extents);
+    // The group boxes are measured with the extents; the steps up to their
+    // use change UVs only.
+    tgroupboxes groupBoxes;
+    ComputeExtents(Scene.extents, groupBoxes);
 
     LogMessage("Loading maps...");
     FindMapsInModelDir();
@@ -358,7 +363,7 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     Pump();
     Window().BuildNormalsList();
     Window().BuildPreviewLists();
-    ComputeGroupExtents();
+    ComputeGroupExtents(groupBoxes);
 
     // Defaults that follow the size of the model.
     const double diagonal = Scene.extents.diagonal;
