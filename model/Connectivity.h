@@ -37,6 +37,9 @@ void BuildUVFaceTable();
 void EnsureVertexFaceTable();
 void EnsureMaterialFaceTable();
 void EnsureUVFaceTable();
+// The three at once: the stale ones are built together, in one pass over
+// the faces.
+void EnsureFaceTables();
 
 // The 0-based UVs of the corners that hold the 0-based vertex, in the order
 // of the vertex's faces; stops once more than 2000 are collected.

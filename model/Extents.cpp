@@ -1,5 +1,6 @@
 #include "model/Extents.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -14,13 +15,16 @@ double PositionStep = 0.02;
 
 namespace {
 
+// A coordinate below the minimum replaces it, one above the maximum
+// replaces it (std::min and std::max take exactly these comparisons, without
+// branches).
 inline void Widen(tvector& lo, tvector& hi, const tvector& p) {
-    if (p.x < lo.x) lo.x = p.x;
-    if (p.y < lo.y) lo.y = p.y;
-    if (p.z < lo.z) lo.z = p.z;
-    if (p.x > hi.x) hi.x = p.x;
-    if (p.y > hi.y) hi.y = p.y;
-    if (p.z > hi.z) hi.z = p.z;
+    lo.x = std::min(lo.x, p.x);
+    lo.y = std::min(lo.y, p.y);
+    lo.z = std::min(lo.z, p.z);
+    hi.x = std::max(hi.x, p.x);
+    hi.y = std::max(hi.y, p.y);
+    hi.z = std::max(hi.z, p.z);
 }
 
 inline bool IsShown(int32_t group, int32_t material) {
@@ -77,9 +81,32 @@ void MeasureFaces(textents& extents, tgroupboxes* boxes) {
         boxes->faceCount = SceneFaces.size();
     }
 
+    // The flags that decide what is shown, and the vertices, at hand; an
+    // index outside its list ends the pass as the checked access would.
+    std::vector<uint8_t> visible(groupCount), selected(SceneMaterials.size());
+    for (std::size_t g = 0; g < groupCount; ++g) visible[g] = SceneGroups[g].visible != 0;
+    for (std::size_t m = 0; m < selected.size(); ++m) selected[m] = SceneMaterials[m].selected != 0;
+    const std::size_t vertexCount = SceneVertices.size();
+    const tvertex* const vertices = SceneVertices.data();
+    auto position = [&](int32_t index) -> const tvector& {
+        if (index < 1 || static_cast<std::size_t>(index) > vertexCount)
+            ThrowIndexError("SceneVertices", static_cast<int64_t>(index) - 1, vertexCount);
+        return vertices[index - 1].p;
+    };
+    auto shown = [&](int32_t group, int32_t material) {
+        if (material < 0 || static_cast<std::size_t>(material) >= selected.size())
+            ThrowIndexError("SceneMaterials", material, selected.size());
+        if (!selected[static_cast<std::size_t>(material)]) return false;
+        if (group < 0 || static_cast<std::size_t>(group) >= groupCount) ThrowIndexError("SceneGroups", group, groupCount);
+        return visible[static_cast<std::size_t>(group)] != 0;
+    };
+
     bool anyShown = false;
     for (const tface& f : SceneFaces) {
-        const double a = FaceArea(f);
+        const tvector& p1 = position(f.vertex[0]);
+        const tvector& p2 = position(f.vertex[1]);
+        const tvector& p3 = position(f.vertex[2]);
+        const double a = VectorLength(CrossProduct(SubtractVectors(p1, p2), SubtractVectors(p1, p3))) / 2.0;  // FaceArea
         total += a;
         if (a < smallest) smallest = a;
         if (a > largest) largest = a;
@@ -88,11 +115,12 @@ void MeasureFaces(textents& extents, tgroupboxes* boxes) {
         if (boxes && f.group >= 0 && static_cast<std::size_t>(f.group) < groupCount) {
             tvector& gLo = boxes->minimum[static_cast<std::size_t>(f.group)];
             tvector& gHi = boxes->maximum[static_cast<std::size_t>(f.group)];
-            for (int c = 0; c < 3; ++c)
-                Widen(gLo, gHi, At(SceneVertices, static_cast<int64_t>(f.vertex[c]) - 1, "SceneVertices").p);
+            Widen(gLo, gHi, p1);
+            Widen(gLo, gHi, p2);
+            Widen(gLo, gHi, p3);
             boxes->any[static_cast<std::size_t>(f.group)] = 1;
         }
-        if (!IsShown(f.group, f.material)) continue;
+        if (!shown(f.group, f.material)) continue;
         anyShown = true;
         const bool hasUVs = FaceHasUVs(f);
         for (int c = 0; c < 3; ++c) {

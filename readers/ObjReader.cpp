@@ -170,6 +170,8 @@ std::string LibraryPath(const tscene& scene, std::string_view written) {
     return FileExistsNonBlank(onDisk) ? onDisk : beside;
 }
 
+std::size_t ReadBlockSize = 1u << 20;
+
 class ObjReader {
 public:
     explicit ObjReader(tscene& scene) : scene_(scene), fileName_(ExtractFileName(scene.modelFile)) {
@@ -177,7 +179,7 @@ public:
     }
 
     void Run() {
-        if (!text_.Open(scene_.modelFile))
+        if (!text_.Open(scene_.modelFile, ReadBlockSize))
             throw ReadError("Cannot read the model file " + fileName_, scene_.modelFile);
         scene_.polygonsRead = 0;
         ResetProgress();
@@ -196,6 +198,17 @@ private:
     // straight from the block; every other line goes through the full rules
     // of PhysicalLine.
     void ReadLines() {
+        // The triangles read straight from the text are added to the
+        // counters once, also when an error ends the read.
+        struct CountTriangles {
+            ObjReader& r;
+            ~CountTriangles() {
+                r.scene_.polygonsRead += static_cast<int32_t>(r.fastTriangles_);
+                r.scene_.trianglesMade += static_cast<int32_t>(r.fastTriangles_);
+                r.fastTriangles_ = 0;
+            }
+        } count{*this};
+        vertexCount_ = static_cast<int64_t>(ImportVertices.size());
         std::string_view block;
         while (text_.Next(block)) {
             const char* p = block.data();
@@ -350,7 +363,9 @@ private:
     // polygon goes through the polygon builder, as by the full rules.
     const char* FastFace(const char* p, const char* line) {
         constexpr int Limit = 64;  // longer polygons are read by the full rules
-        tcorner corners[Limit];
+        struct Corner {
+            int32_t vertex, uv, normal;
+        } corners[Limit];  // filled as read, not before
         int n = 0;
         for (;;) {
             p = objscan::SkipInlineBlanks(p);
@@ -362,11 +377,18 @@ private:
             }
             int64_t fields[3];
             if (n == Limit || !objscan::Corner(p, fields)) return nullptr;
-            corners[n++] = CornerOf(fields);
+            if (fields[0] >= 0 && fields[1] >= 0 && fields[2] >= 0) {
+                // At most nine digits: within the 32-bit range.
+                corners[n++] = {static_cast<int32_t>(fields[0]), static_cast<int32_t>(fields[1]),
+                                static_cast<int32_t>(fields[2])};
+            } else {
+                const tcorner c = CornerOf(fields);
+                corners[n++] = {c.vertex, c.uv, c.normal};
+            }
         }
         MakeRoom(ImportFaces, faceBytes_, line);
         faceBytes_ += static_cast<uint64_t>(p - line) + 1;
-        const int64_t vertices = static_cast<int64_t>(ImportVertices.size());
+        const int64_t vertices = vertexCount_;
         const bool triangle = n == 3 && corners[0].vertex >= 1 && corners[0].vertex <= vertices &&
                               corners[1].vertex >= 1 && corners[1].vertex <= vertices && corners[2].vertex >= 1 &&
                               corners[2].vertex <= vertices;
@@ -381,10 +403,10 @@ private:
             f.group = currentGroup_;
             f.material = currentMaterial_;
             ImportFaces.push_back(f);
-            scene_.polygonsRead += 1;
-            scene_.trianglesMade += 1;
+            ++fastTriangles_;  // counted as polygons and triangles at the end
         } else {
-            corners_.assign(corners, corners + n);
+            corners_.clear();
+            for (int i = 0; i < n; ++i) corners_.push_back({corners[i].vertex, corners[i].uv, corners[i].normal});
             FaceFromCorners();
         }
         return p;
@@ -459,16 +481,26 @@ private:
         tvertex v = DefaultVertex;
         v.p = {x, y, z};
         ImportVertices.push_back(v);
+        vertexCount_ = static_cast<int64_t>(ImportVertices.size());
     }
 
     // Normals are made unit length; a zero normal becomes the X axis.
     void AddNormal(double x, double y, double z) {
         tnormal n;
-        n.p = NormalizeVector({x, y, z});
-        const double length = VectorLength(n.p);
-        if (!(length >= Epsilon) || !std::isfinite(length)) {
-            n.p = XAxis;
-            ++degenerateNormals_;
+        const tvector v{x, y, z};
+        const double l = VectorLength(v);
+        if (l > 0 && l < HUGE_VAL) {
+            // NormalizeVector's own step: a vector of finite, non-zero length
+            // divided by it has a length of about 1, so the check below
+            // would pass.
+            n.p = ScaleVector(v, 1.0 / l);
+        } else {
+            n.p = NormalizeVector(v);
+            const double length = VectorLength(n.p);
+            if (!(length >= Epsilon) || !std::isfinite(length)) {
+                n.p = XAxis;
+                ++degenerateNormals_;
+            }
         }
         ImportNormals.push_back(n);
     }
@@ -652,6 +684,8 @@ private:
     int32_t degenerateNormals_ = 0;
     int32_t withoutMaterial_ = 0;
     int64_t lineNumber_ = 0;
+    int64_t vertexCount_ = 0;    // ImportVertices.size(), kept at hand
+    int64_t fastTriangles_ = 0;  // triangles read straight from the text
     std::vector<tcorner> corners_;  // of the current face or polyline
     bool blockFound_ = false;
     std::vector<std::string> blockLines_;  // from the settings block header on
@@ -664,3 +698,5 @@ void ReadOBJ(tscene& scene) {
     ObjReader reader(scene);
     reader.Run();
 }
+
+void SetObjReadBlockSize(std::size_t bytes) { ReadBlockSize = bytes; }

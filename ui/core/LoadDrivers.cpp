@@ -313,8 +313,7 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     LogMessage("Checking for out of range indices...");
     const int64_t badNormals = RepairIndices();
 
-    CountFacesPerGroupAndMaterial();
-    DeleteEmptyGroups();
+    DeleteEmptyGroups();  // counts the faces per group and material first
     RemoveDegenerateFaces();
     RemoveDegenerateLines();
 
@@ -324,17 +323,16 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
         CalcVertexNormals(ChosenNormalMode(), crease * std::numbers::pi / 180.0);
     }
 
-    // Each table is built once: a step that needs one builds it only when
-    // the model changed since (the normals may have built the vertex table).
+    // The three tables are built together in one pass over the faces, and
+    // only those that the model's last change left stale (the normals may
+    // have built the vertex table).
     LogMessage("Creating material->face linked list...");
     Pump();
-    EnsureMaterialFaceTable();
     LogMessage("Creating vertex->face linked list...");
     Pump();
-    EnsureVertexFaceTable();
     LogMessage("Creating uv->face linked list...");
     Pump();
-    EnsureUVFaceTable();
+    EnsureFaceTables();
 
     // The group boxes are measured with the extents; the steps up to their
     // use change UVs only.
