@@ -8,10 +8,12 @@ packages=(
   qt6-base-dev libqt6opengl6-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   zlib1g-dev libjpeg-dev
+  fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   povray povray-includes
   libxml2-utils
+  imagemagick giflib-tools python3-pil
 )
 
 missing=()

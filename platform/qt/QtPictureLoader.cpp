@@ -1,24 +1,44 @@
 #include "platform/qt/QtPictureLoader.h"
 
-#include <QByteArray>
-#include <QFile>
-#include <QImage>
 #include <cstring>
+#include <exception>
+
+#include "platform/gfx/Picture.h"
+#include "platform/gfx/Stream.h"
+#include "platform/qt/QtImageFormats.h"
+
+QtPictureLoader::QtPictureLoader() { gfx::registerQtPictureFormats(); }
 
 bool QtPictureLoader::LoadRGB(const std::string& fileName, tpicture& picture) {
     picture = {};
-    QImage image;
-    if (fileName.empty() || !image.load(QFile::decodeName(QByteArray::fromStdString(fileName)))) return false;
-    image = image.convertToFormat(QImage::Format_RGB888);
-    if (image.isNull() || image.width() < 1 || image.height() < 1) return false;
-
-    const int32_t width = image.width(), height = image.height();
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    picture.rgb.resize(row * static_cast<std::size_t>(height));
-    // Rows of the image are padded to four bytes; the picture's are not.
-    for (int32_t y = 0; y < height; ++y)
-        std::memcpy(picture.rgb.data() + row * static_cast<std::size_t>(y), image.constScanLine(y), row);
-    picture.width = width;
-    picture.height = height;
-    return true;
+    if (fileName.empty()) return false;
+    try {
+        gfx::Picture p;
+        gfx::FileStream stream(fileName);
+        if (gfx::pictureFormats().classFromContent(stream))
+            p.loadFromStream(stream);
+        else
+            p.loadFromFile(fileName);
+        const gfx::Bitmap b = p.bitmap().convertedTo(gfx::PixelFormat::pf24bit);
+        if (b.empty()) return false;
+        const int32_t width = b.width(), height = b.height();
+        picture.rgb.resize(static_cast<std::size_t>(width) * 3 * static_cast<std::size_t>(height));
+        // Bitmap rows are padded and hold blue, green, red; the picture's are
+        // packed red, green, blue.
+        uint8_t* out = picture.rgb.data();
+        for (int32_t y = 0; y < height; ++y) {
+            const uint8_t* row = b.scanLine(y);
+            for (int32_t x = 0; x < width; ++x, row += 3, out += 3) {
+                out[0] = row[2];
+                out[1] = row[1];
+                out[2] = row[0];
+            }
+        }
+        picture.width = width;
+        picture.height = height;
+        return true;
+    } catch (const std::exception&) {
+        picture = {};
+        return false;
+    }
 }

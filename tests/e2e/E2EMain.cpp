@@ -1,7 +1,8 @@
 // The end-to-end driver of the tests: loads models headless as the load
 // command does and prints what the model holds afterwards.
 //
-//   mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] MODEL...
+//   mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE]
+//               [--stretch W H FILTER IMAGE OUT.pam]... MODEL...
 //
 // --set  sets an option before the load (a check box 0 or 1, the text of an
 //        edit, the item index of a combo box), e.g. --set Form1.CheckBox26=0
@@ -13,14 +14,23 @@
 //        material include) and the YafRay scene; the names are those that
 //        the load derived from the (last) model, and DIR is the output
 //        folder of the export options while the model loads.
+// --preview  after the load, draws the preview of the loaded models (camera
+//        reset as after a load) at W x H pixels offscreen and saves it as
+//        FILE (PNG, BMP, JPEG or TGA by its extension); prints "preview W
+//        H". Needs
+//        an OpenGL context on the display the driver runs on.
+// --stretch  before any load, loads IMAGE as the program loads a picture,
+//        resizes it to W x H with the resampling filter of that number (0 Box
+//        to 6 Mitchell) and writes it to OUT.pam (PAM, RGB_ALPHA, 8 bits);
+//        prints "stretch W H". Without MODEL files nothing is loaded.
 // Several models are merged into one scene. Output, one line each:
 //   vertices N, normals N, uvs N, faces N, lines N, groups N, materials N,
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
-// Without a preview the driver puts the camera where the preview's camera
-// reset would (in front of the model, looking at its centre).
+// The camera is reset as the preview's camera panel does after a load (in
+// front of the model, looking at its centre).
 // Exit status: 0 every model loaded (and every file written), 1 a model
-// failed or a file could not be written (the errors on stderr), 2 bad
-// arguments.
+// failed, a file could not be written or no OpenGL context could be had for
+// the preview (the errors on stderr), 2 bad arguments.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -35,11 +45,27 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "platform/TempFiles.h"
+#include "tests/e2e/E2EPictures.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/Startup.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
+#if MIRELAN_E2E_QT_PICTURES
+#include "platform/qt/QtImageFormats.h"
+#endif
+
+#if MIRELAN_E2E_PREVIEW
+#include <QGuiApplication>
+#include <QImage>
+#include <cstdlib>
+#include <memory>
+
+#include "preview/GlTexture.h"
+#include "preview/Preview.h"
+#include "preview/PreviewFrame.h"
+#include "tests/fixtures/OpenGLLeakCheck.h"
+#endif
 
 namespace {
 
@@ -49,7 +75,8 @@ constexpr int ExitBadArguments = 2;
 
 int Usage(std::string_view problem) {
     std::cerr << "mirelan_e2e: " << problem << '\n'
-              << "usage: mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] MODEL...\n";
+              << "usage: mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE] "
+                 "[--stretch W H FILTER IMAGE OUT.pam]... MODEL...\n";
     return ExitBadArguments;
 }
 
@@ -58,7 +85,21 @@ struct Arguments {
     std::vector<std::string> models;
     std::string out;  // empty: write nothing
     bool log = false;
+    // --preview: the picture's size and file; no file, no preview.
+    int previewWidth = 0, previewHeight = 0;
+    std::string previewFile;
+    std::vector<e2e::StretchJob> stretches;
 };
+
+// The largest side of a preview picture.
+constexpr int MaxPreviewSide = 8192;
+
+// A side of the preview picture: 1..MaxPreviewSide, else 0.
+int PreviewSide(std::string_view text) {
+    int64_t value = 0;
+    if (!ParseInt(text, value) || value < 1 || value > MaxPreviewSide) return 0;
+    return static_cast<int>(value);
+}
 
 // 0 when the arguments are good, else the exit status.
 int ParseArguments(int argc, char** argv, Arguments& args) {
@@ -74,6 +115,21 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
             args.assignments.emplace_back(argv[++i]);
         } else if (a == "--log") {
             args.log = true;
+        } else if (a == "--preview") {
+            if (i + 3 >= argc) return Usage("--preview needs W H FILE");
+            args.previewWidth = PreviewSide(argv[i + 1]);
+            args.previewHeight = PreviewSide(argv[i + 2]);
+            args.previewFile = argv[i + 3];
+            if (!args.previewWidth || !args.previewHeight)
+                return Usage("--preview: width and height must be 1 to " + std::to_string(MaxPreviewSide));
+            if (args.previewFile.empty()) return Usage("--preview needs a file");
+            i += 3;
+        } else if (a == "--stretch") {
+            if (i + 5 >= argc) return Usage("--stretch needs W H FILTER IMAGE OUT.pam");
+            e2e::StretchJob job;
+            if (const std::string problem = e2e::ParseStretch(argv, i + 1, job); !problem.empty()) return Usage(problem);
+            args.stretches.push_back(job);
+            i += 5;
         } else if (a == "--out") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--out needs a folder");
             args.out = argv[++i];
@@ -81,7 +137,7 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
             return Usage("unknown option " + std::string(a));
         }
     }
-    if (args.models.empty()) return Usage("no model file given");
+    if (args.models.empty() && args.stretches.empty()) return Usage("no model file given");
     return 0;
 }
 
@@ -126,9 +182,14 @@ void PrintModel() {
               << FloatToText(hi.x) << ' ' << FloatToText(hi.y) << ' ' << FloatToText(hi.z) << '\n';
 }
 
+#if MIRELAN_E2E_PREVIEW
+// The preview's own services: its camera panel, and its display lists while
+// a picture is drawn.
+using DriverWindow = PreviewHooks;
+#else
 // What the preview's camera panel does to the scene when the camera is reset
-// and when its boxes are applied, for a run without a preview.
-class HeadlessCamera : public WindowHooks {
+// and when its boxes are applied, for a build without the preview.
+class DriverWindow : public WindowHooks {
 public:
     void ResetCamera() override {
         const double aspect = Aspect();
@@ -163,6 +224,7 @@ private:
         return w > 0 && h > 0 ? static_cast<double>(w) / h : 1.0;
     }
 };
+#endif
 
 // The four saves; false when one could not write its files (its error is
 // added to `errors`).
@@ -193,14 +255,100 @@ bool WriteOutputs(std::vector<std::string>& errors) {
     return ok;
 }
 
+#if MIRELAN_E2E_PREVIEW
+// The window system and OpenGL for --preview: an offscreen platform unless
+// one is asked for, on the display the driver runs on.
+std::unique_ptr<QGuiApplication> StartWindowSystem(char* program) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    PrepareOpenGL();
+    static int qtArgc = 1;
+    static char* qtArgv[] = {program, nullptr};
+    return std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+}
+
+// The driver's capabilities and the preview's fixed state, as the program
+// sets them at start-up; false with the reason when there is no context.
+bool StartPreview(std::string& error) {
+    if (!QueryGLInfo()) {
+        error = GLUnavailableReason();
+        return false;
+    }
+    fixtures::PinOpenGLDriver();
+    InitGLState();
+    SetFaceCulling(!Form1.CheckBox42.checked);
+    PreviewReady = true;
+    return true;
+}
+
+// Draws the preview and saves it: BMP, JPEG and TGA as the program's "Save
+// Preview..." does (through the texture image), any other kind through Qt;
+// false with the reason when it failed.
+bool SavePreview(const Arguments& args, std::string& error) {
+    const std::string ext = LowerCase(ExtractFileExt(args.previewFile));
+    bool saved = false;
+    try {
+        if (ext == ".bmp" || ext == ".jpg" || ext == ".tga") {
+            saved = RenderPreviewOffscreen(
+                args.previewWidth, args.previewHeight, [&] { return TGlTexture().CaptureScreen(args.previewFile); },
+                error);
+        } else {
+            QImage image;
+            saved = RenderPreviewImage(args.previewWidth, args.previewHeight, image, error) &&
+                    image.save(QString::fromStdString(args.previewFile));
+        }
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    if (!saved) {
+        if (error.empty()) error = "cannot write the preview " + args.previewFile;
+        return false;
+    }
+    std::cout << "preview " << args.previewWidth << ' ' << args.previewHeight << '\n';
+    return true;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Arguments args;
     if (const int status = ParseArguments(argc, argv, args)) return status;
+#if MIRELAN_E2E_PREVIEW
+    std::unique_ptr<QGuiApplication> application;
+    if (!args.previewFile.empty()) application = StartWindowSystem(argv[0]);
+#else
+    if (!args.previewFile.empty()) return Usage("--preview: built without the preview");
+#endif
+
+    if (!args.stretches.empty()) {
+#if MIRELAN_E2E_QT_PICTURES
+        gfx::registerQtPictureFormats();
+#endif
+        bool stretched = true;
+        for (const e2e::StretchJob& job : args.stretches) {
+            std::string error;
+            if (!e2e::RunStretch(job, error)) {
+                std::cerr << "mirelan_e2e: " << error << '\n';
+                stretched = false;
+            }
+        }
+        if (!stretched) return ExitFailed;
+        if (args.models.empty()) return ExitLoaded;
+    }
 
     InitCore(1);
     if (const int status = ApplyAssignments(args.assignments)) return status;
+#if MIRELAN_E2E_PREVIEW
+    if (application) {
+        Form9.glView1.width = args.previewWidth;
+        Form9.glView1.height = args.previewHeight;
+        std::string error;
+        if (!StartPreview(error)) {
+            std::cerr << "mirelan_e2e: no OpenGL context for the preview: " << error << '\n';
+            return ExitFailed;
+        }
+    }
+#endif
     if (!args.out.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(args.out, ec);
@@ -210,7 +358,7 @@ int main(int argc, char** argv) {
 
     MemoryStatus status;
     RecordingPrompts prompts;  // answers No
-    HeadlessCamera window;
+    DriverWindow window;
     RecordingShell shell;
     shell.succeeds = false;
     Services services;
@@ -226,7 +374,17 @@ int main(int argc, char** argv) {
     DeleteAllTempFiles();
 
     PrintModel();
-    const bool written = !loaded || args.out.empty() || WriteOutputs(errors);
+    bool written = !loaded || args.out.empty() || WriteOutputs(errors);
+#if MIRELAN_E2E_PREVIEW
+    if (application) {
+        std::string error;
+        if (!SavePreview(args, error)) {
+            errors.push_back("preview: " + error);
+            written = false;
+        }
+        ReleaseGLResources();
+    }
+#endif
     if (args.log)
         for (const std::string& line : status.Lines(StatusPage::Messages)) std::cerr << line << '\n';
     if (loaded && written) return ExitLoaded;

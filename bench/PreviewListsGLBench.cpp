@@ -1,0 +1,81 @@
+// The preview on a model of a million triangles (a UV sphere with vertex
+// normals and UVs, in four materials): building its display lists, and
+// drawing one frame of 640 x 480 from them. Needs an X display (the bench
+// script starts a virtual one when there is none).
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <iostream>
+
+#include "model/Connectivity.h"
+#include "model/Extents.h"
+#include "model/Model.h"
+#include "preview/Preview.h"
+#include "preview/PreviewFrame.h"
+#include "tests/fixtures/Fixtures.h"
+#include "ui/options/Options.h"
+
+namespace {
+
+// The sphere, its normals (one per vertex, pointing out) and four materials
+// in bands of faces.
+void MakeModel() {
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    fixtures::AddSphere(501, 1000, 1.0);  // 1,000,000 triangles
+    for (const tvertex& v : SceneVertices) fixtures::AddNormal(v.p.x, v.p.y, v.p.z);
+    for (int m = 1; m < 4; ++m) fixtures::EnsureMaterial(m);
+    for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
+        tface& f = SceneFaces[i];
+        for (int c = 0; c < 3; ++c) f.normal[c] = f.vertex[c];
+        f.material = static_cast<int32_t>(i * 4 / SceneFaces.size());
+    }
+    TopologyChanged();
+    BuildMaterialFaceTable();
+    ComputeExtents();
+    ResetCamera();
+    ApplyCameraEdits();
+}
+
+void BM_BuildPreviewLists(benchmark::State& state) {
+    MakeModel();
+    for (auto _ : state) BuildPreviewLists();
+    state.counters["triangles"] = static_cast<double>(SceneFaces.size());
+}
+BENCHMARK(BM_BuildPreviewLists)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_BuildNormalsList(benchmark::State& state) {
+    MakeModel();
+    for (auto _ : state) BuildNormalsList();
+}
+BENCHMARK(BM_BuildNormalsList)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_DrawOneFrame(benchmark::State& state) {
+    MakeModel();
+    BuildPreviewLists();
+    std::string error;
+    for (auto _ : state)
+        if (!RenderPreviewOffscreen(640, 480, [] { return true; }, error)) state.SkipWithError(error.c_str());
+}
+BENCHMARK(BM_DrawOneFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    PrepareOpenGL();
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (!QueryGLInfo()) {
+        std::cerr << "No OpenGL context: " << GLUnavailableReason() << '\n';
+        return 1;
+    }
+    InitGLState();
+    PreviewReady = true;
+    std::cout << "OpenGL " << GLVersionText << ", " << GLRendererText << '\n';
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    ReleaseGLResources();
+    return 0;
+}

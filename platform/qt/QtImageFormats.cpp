@@ -1,0 +1,88 @@
+#include "platform/qt/QtImageFormats.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <cstring>
+
+#include "platform/gfx/Errors.h"
+#include "platform/gfx/Stream.h"
+#include "platform/qt/QtGfx.h"
+
+namespace gfx {
+
+namespace {
+
+// A bitmap read by Qt's reader of one format.
+class QtImage : public Bitmap {
+public:
+    explicit QtImage(const char* format) : format_(format) {}
+
+    void loadFromStream(Stream& stream) override {
+        const std::vector<uint8_t> bytes = stream.readAll();
+        QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                  static_cast<qsizetype>(bytes.size()));
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, format_);
+        const QSize size = reader.size();
+        if (size.isValid() && !bitmapSizeAllowed(size.width(), size.height()))
+            throw EInvalidGraphic("Image size " + std::to_string(size.width()) + " x " +
+                                  std::to_string(size.height()) + " is too large");
+        QImage image;
+        if (!reader.read(&image) || image.isNull())
+            throw EInvalidGraphic("Cannot load image. " + reader.errorString().toStdString());
+        Bitmap::operator=(fromQImage(image));
+    }
+    std::unique_ptr<Graphic> clone() const override { return std::make_unique<QtImage>(*this); }
+
+private:
+    const char* format_;
+};
+
+bool startsWith(Stream& s, const void* signature, std::size_t n) {
+    uint8_t bytes[8];
+    return s.read(bytes, n) == n && std::memcmp(bytes, signature, n) == 0;
+}
+
+}  // namespace
+
+const GraphicClass& qtBitmapClass() {
+    static const GraphicClass cls{"Windows bitmap", [] { return std::unique_ptr<Graphic>(new QtImage("bmp")); },
+                                  [](Stream& s) { return startsWith(s, "BM", 2); }};
+    return cls;
+}
+
+const GraphicClass& qtPngClass() {
+    static const GraphicClass cls{"PNG image", [] { return std::unique_ptr<Graphic>(new QtImage("png")); },
+                                  [](Stream& s) { return startsWith(s, "\x89PNG\r\n\x1a\n", 8); }};
+    return cls;
+}
+
+const GraphicClass& qtIconClass() {
+    static const GraphicClass cls{"Windows icon", [] { return std::unique_ptr<Graphic>(new QtImage("ico")); },
+                                  [](Stream& s) { return startsWith(s, "\0\0\1\0", 4); }};
+    return cls;
+}
+
+const GraphicClass& qtGifClass() {
+    static const GraphicClass cls{"GIF image", [] { return std::unique_ptr<Graphic>(new QtImage("gif")); },
+                                  [](Stream& s) { return startsWith(s, "GIF8", 4); }};
+    return cls;
+}
+
+void registerQtPictureFormats() {
+    static const bool registered = [] {
+        PictureFormats& f = pictureFormats();
+        f.registerFileFormat("bmp", "Windows bitmaps", qtBitmapClass());
+        f.registerFileFormat("ico", "Windows icons", qtIconClass());
+        f.registerFileFormat("rle", "Run length encoded Windows bitmaps", qtBitmapClass());
+        f.registerFileFormat("dib", "Device independant Windows bitmaps", qtBitmapClass());
+        f.registerFileFormat("gif", "CompuServe images", qtGifClass());
+        f.registerFileFormat("png", "Portable network graphic images", qtPngClass());
+        return true;
+    }();
+    (void)registered;
+}
+
+}  // namespace gfx

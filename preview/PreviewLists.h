@@ -1,0 +1,36 @@
+// The preview's display lists. The geometry is compiled whenever the model,
+// its materials, maps or group visibility change, so that a frame only
+// replays lists: list 1 holds the shaded, textured faces (opaque materials
+// before transparent ones) and the lines, list 2 the bare triangles for the
+// wire and point modes, and a third list the vertex normals.
+#pragma once
+
+#include <cstdint>
+
+// The names of the three lists; 0 until built.
+extern uint32_t FacesList;
+extern uint32_t WireframeList;
+extern uint32_t NormalsList;
+// The faces that material calls address: front and back with two-sided
+// lighting ("Apply mats to both sides"), else the front only.
+extern uint32_t GLMaterialFace;
+
+// Rebuilds lists 1 and 2 in the preview's resource context (list 1 stays
+// empty while "Enable Preview" is off), warns when a list could not be made,
+// and refreshes the statistics of the "Geometry" page. Without any OpenGL
+// context only the statistics are refreshed.
+void BuildPreviewLists();
+// Rebuilds the list of the vertex normals: one magenta line per normal, at
+// the first corner of a shown face that uses it.
+void BuildNormalsList();
+
+// The bodies of lists 1 and 2; they emit into the list being compiled.
+void DrawModelFaces();
+void DrawWireframe();
+
+// The length of the normal lines: 0.3 x the square root of the mean face
+// area; 1 without faces.
+double NormalLineLength();
+
+// Makes display-list names; glGenLists unless a test puts its own here.
+extern uint32_t (*GenerateListNames)(int32_t count);

@@ -1,0 +1,102 @@
+// The end-to-end driver's --preview: a picture of the loaded model drawn
+// offscreen on the display of the tests, and a clear failure without one.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/preview/PreviewTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+class E2EPreviewTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::path(testing::TempDir()) /
+                 ("e2e-preview-" + std::to_string(::getpid()) + "-" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder);
+        // A red square facing +Z, and its material.
+        std::ofstream(folder / "square.mtl") << "newmtl Red\nKd 1 0 0\nKs 0 0 0\n";
+        std::ofstream(folder / "square.obj") << "mtllib square.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
+                                                "usemtl Red\nf 1 2 3\nf 1 3 4\n";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    std::string Path(const char* name) const { return (folder / name).string(); }
+    // Runs the driver with `environment` (as for env) before it.
+    RunResult Start(const std::string& environment, const std::vector<std::string>& args) const {
+        std::string command = "env " + environment + " '" + std::string(MIRELAN_E2E_BINARY) + "'";
+        for (const std::string& a : args) command += " '" + a + "'";
+        RunResult run;
+        FILE* pipe = ::popen((command + " 2>'" + Path("stderr.txt") + "'").c_str(), "r");
+        if (!pipe) return run;
+        for (int c; (c = std::fgetc(pipe)) != EOF;) run.out += static_cast<char>(c);
+        const int raw = ::pclose(pipe);
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream err(Path("stderr.txt"));
+        run.err.assign(std::istreambuf_iterator<char>(err), {});
+        return run;
+    }
+
+    fs::path folder;
+};
+
+TEST_F(E2EPreviewTest, DrawsTheModelIntoAPictureOfTheGivenSize) {
+    for (const char* name : {"p.png", "p.bmp", "p.jpg"}) {
+        const RunResult run = Start("-u QT_QPA_PLATFORM", {"--preview", "160", "120", Path(name), Path("square.obj")});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("faces 2\n"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("preview 160 120\n"), std::string::npos) << run.out;
+        const QImage picture(QString::fromStdString(Path(name)));
+        ASSERT_EQ(picture.width(), 160) << name;
+        ASSERT_EQ(picture.height(), 120) << name;
+        // The camera as after a load: the square in the middle, the
+        // background (the scene's start colour) in the corners.
+        EXPECT_TRUE(previewtest::IsRed(previewtest::At(picture, 0.5, 0.5))) << name;
+        EXPECT_TRUE(previewtest::Near(previewtest::At(picture, 0.01, 0.01), 240, 240, 240, 4)) << name;
+    }
+}
+
+TEST_F(E2EPreviewTest, WithoutADisplayItSaysSoAndExitsWithOne) {
+    const RunResult run = Start("-u DISPLAY QT_QPA_PLATFORM=offscreen",
+                                {"--preview", "160", "120", Path("p.png"), Path("square.obj")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("mirelan_e2e: no OpenGL context for the preview: Unable to create an OpenGL rendering context"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(Path("p.png")));
+}
+
+TEST_F(E2EPreviewTest, BadSizesExitWithTwo) {
+    const std::string model = Path("square.obj");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--preview", "0", "120", Path("p.png"), model},
+             {"--preview", "160", "x", Path("p.png"), model},
+             {"--preview", "99999", "120", Path("p.png"), model},
+             {"--preview", "160", "120", "", model},
+             {model, "--preview", "160", "120"},
+         }) {
+        const RunResult run = Start("-u QT_QPA_PLATFORM", args);
+        EXPECT_EQ(run.status, 2) << args[1] << " " << args[2];
+        EXPECT_NE(run.err.find("usage: mirelan_e2e"), std::string::npos) << run.err;
+    }
+}
+
+}  // namespace
