@@ -71,6 +71,9 @@ constexpr FilterInfo Filters[StretchFilterCount] = {
 
 // ---- Contributors -----------------------------------------------------------
 
+// The widest radius Stretch takes.
+constexpr float MaxRadius = 16.0f;
+
 // Weights are fixed point with this many fractional bits. The weights of
 // each target pixel are scaled so that they add up to exactly 1, which makes
 // the division by their sum a shift and keeps even far reductions, whose
@@ -309,6 +312,9 @@ void Stretch(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius
     if (!gfx::bitmapSizeAllowed(newWidth, newHeight)) throw gfx::EInvalidGraphic("Invalid bitmap size");
     const FilterInfo& info = Filters[filter];
     if (!(radius > 0) || !std::isfinite(radius)) radius = info.radius;
+    // A support wider than this only adds taps of weight 0 (every kernel
+    // ends by 3) and would make the lists huge.
+    radius = std::min(radius, MaxRadius);
     try {
         gfx::Bitmap result(static_cast<int>(newWidth), static_cast<int>(newHeight), gfx::PixelFormat::pf24bit);
         bitmap.setPixelFormat(gfx::PixelFormat::pf24bit);
