@@ -145,6 +145,10 @@ TContributors MakeContributors(const FilterInfo& filter, float radius, int sourc
         w.resize(f.size());
         int32_t total = 0;
         std::size_t largest = 0;
+        // The pixel is the weighted sum divided by the sum of the weights:
+        // scaling each weight by that sum makes the division a shift (and
+        // cancels the reducing scale the kernel values would be multiplied
+        // by). The rounding left over goes to the largest weight.
         for (std::size_t k = 0; k < f.size(); ++k) {
             w[k] = static_cast<int32_t>(std::nearbyint(f[k] / sum * WeightOne));
             total += w[k];
