@@ -3,8 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+# MIRELAN_JOBS limits the parallel compile jobs (default: every core).
+jobs=${MIRELAN_JOBS:-$(nproc)}
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench
+cmake --build build-bench -j "$jobs"
 for b in build-bench/bench/bench_*; do
   name=$(basename "$b")
   if [ $# -eq 0 ] || [[ " $* " == *" ${name#bench_} "* ]]; then
