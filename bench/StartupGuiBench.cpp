@@ -11,10 +11,10 @@
 #include <memory>
 
 #include "platform/AppPaths.h"
+#include "preview/GlResources.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
 #include "ui/options/Options.h"
-#include "preview/GlResources.h"
 
 namespace {
 
@@ -60,6 +60,24 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
     SetProgramDirOverride("");
 }
 BENCHMARK(BM_StartupToFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// For comparison: only making the ten windows and their controls (no
+// OpenGL queries, no settings, nothing shown).
+void BM_MakeWindowsOnly(benchmark::State& state) {
+    QTemporaryDir programDir;
+    SetProgramDirOverride(programDir.path().toStdString());
+    for (auto _ : state) {
+        ResetOptionsToDefaults();
+        const auto start = std::chrono::steady_clock::now();
+        auto app = std::make_unique<Application>();
+        const auto end = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+        app.reset();
+        QApplication::processEvents();
+    }
+    SetProgramDirOverride("");
+}
+BENCHMARK(BM_MakeWindowsOnly)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
 

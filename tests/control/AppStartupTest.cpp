@@ -2,9 +2,9 @@
 // first log lines, the settings of this build only, and the close that
 // saves before it frees.
 #include <fstream>
-#include <sstream>
 
 #include "ControlFixtures.h"
+#include "tests/fixtures/Fixtures.h"
 #include "model/Model.h"
 #include "model/Scene.h"
 #include "model/StatusLog.h"
@@ -17,13 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 using AppStartupTest = ControlTest;
 
@@ -144,8 +137,8 @@ TEST_F(AppStartupTest, CloseSavesBeforeItFreesAndTheNextStartRestores) {
     EXPECT_EQ(host.boundsStored, 1);
     EXPECT_TRUE(SceneGroups.empty() && Lights.empty() && DeclareLibrary.empty() && BatchFiles.empty());
     EXPECT_FALSE(IsBusy());
-    EXPECT_NE(ReadFile(dir / std::string(SettingsFileName)).find("build=" + BuildNumber() + "\r\n"),
-              std::string::npos);
+    const std::string settings = fixtures::ReadFileBytes((dir / std::string(SettingsFileName)).string());
+    EXPECT_NE(settings.find("build=" + BuildNumber() + "\r\n"), std::string::npos);
 
     status.onLine = nullptr;
     ResetOptionsToDefaults();

@@ -4,10 +4,9 @@
 // locale must be in force.
 #include <clocale>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "GuiFixtures.h"
+#include "tests/fixtures/Fixtures.h"
 #include "model/Scene.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
@@ -15,13 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 using CommaLocaleTest = GuiTest;
 
@@ -46,7 +38,8 @@ TEST_F(CommaLocaleTest, ASavedSceneIsTheSameUnderEveryLocale) {
     std::setlocale(LC_ALL, programLocale.c_str());
     int compared = 0;
     for (const fs::directory_entry& e : fs::directory_iterator(dir / "c")) {
-        EXPECT_EQ(ReadFile(e.path()), ReadFile(dir / "program" / e.path().filename())) << e.path();
+        const fs::path program = dir / "program" / e.path().filename();
+        EXPECT_EQ(fixtures::ReadFileBytes(e.path().string()), fixtures::ReadFileBytes(program.string())) << e.path();
         ++compared;
     }
     EXPECT_EQ(compared, 4);  // INI, scene, geometry and material include

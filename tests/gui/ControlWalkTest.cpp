@@ -112,6 +112,10 @@ TEST_F(ControlWalkTest, TabsButtonsAndMenusStartAsTheWindowOpens) {
     }
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(app->Main().windowTitle(), QStringLiteral("Mirelan"));
+    EXPECT_TRUE(app->Main().isVisible());
+    EXPECT_TRUE(app->Preview().isVisible());  // and the other windows hidden
+    EXPECT_FALSE(app->Status().isVisible() || app->Help().isVisible());
+    EXPECT_EQ(app->Preview().windowTitle(), QStringLiteral("Preview (640 x 480)"));
     EXPECT_GE(app->Main().width(), 1024);
     auto* merge = FindOne<QPushButton>("Form1", "Button20");
     ASSERT_TRUE(merge);

@@ -1,29 +1,27 @@
-// The GUI tests need the application object before any test runs; listing
-// the tests needs none.
+// The window tests run the whole program in real windows under the test
+// command's X server: Mesa's software renderer, the X11 platform at scale 1,
+// the C locale unless the caller chose one. The Qt application is made
+// before any test runs (not while the tests are only listed); it takes the C
+// locale from the environment, as the program does.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
 
 #include "preview/GlResources.h"
+#include "tests/fixtures/OpenGLLeakCheck.h"
 
 int main(int argc, char** argv) {
-    bool listOnly = false;
-    for (int i = 1; i < argc; ++i) listOnly = listOnly || std::strcmp(argv[i], "--gtest_list_tests") == 0;
-    // A pinned environment, unless the caller set one: scale 1, the C
-    // locale, the software renderer.
-    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
-    setenv("LC_ALL", "C.UTF-8", 0);
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
-    std::unique_ptr<QApplication> app;
-    if (!listOnly) {
-        PrepareOpenGL();
-        app = std::make_unique<QApplication>(argc, argv);  // takes the C locale from the environment
-    }
     ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+    setenv("LC_ALL", "C.UTF-8", 0);
+    PrepareOpenGL();
+    QApplication app(argc, argv);
+    if (GLAvailable()) fixtures::PinOpenGLDriver();
     const int result = RUN_ALL_TESTS();
-    if (app) ReleaseGLResources();
+    ReleaseGLResources();
     return result;
 }

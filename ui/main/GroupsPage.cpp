@@ -1,5 +1,4 @@
 #include <QMenu>
-#include <QToolButton>
 
 #include "ui/main/Pages.h"
 #include "ui/qt/Binder.h"
@@ -82,9 +81,7 @@ void BuildGroupsPage(PageBuilder& b) {
                B("ToolButton28", "Help"), C("CheckBox62")});
     QMenu* regroup = b.Menu("PopupMenu6", {{"MaterialsGroups1", "Materials -> Groups"},
                                            {"MaterialsGroupsMaterials1", "Materials && Groups -> Groups"}});
-    auto* rearrange = static_cast<QToolButton*>(b.Button("ToolButton51"));
-    rearrange->setMenu(regroup);
-    rearrange->setPopupMode(QToolButton::InstantPopup);
+    b.DropDown("ToolButton51", regroup);
 
     b.Column();
     QWidget* list = MakeGroupList(b.Bindings(), b.Page());

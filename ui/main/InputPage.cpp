@@ -1,6 +1,5 @@
 #include <QLabel>
 #include <QMenu>
-#include <QToolButton>
 
 #include "ui/main/Pages.h"
 #include "ui/qt/PageBuilder.h"
@@ -29,9 +28,7 @@ void BuildInputPage(PageBuilder& b) {
                                         {"PoserScene1", "Poser Scene..."},
                                         {"DAZStudioScene1", "DAZ|Studio Scene..."},
                                         {"Batch1", "Batch..."}});
-    auto* loadButton = static_cast<QToolButton*>(b.Button("ToolButton7"));
-    loadButton->setMenu(load);
-    loadButton->setPopupMode(QToolButton::InstantPopup);
+    b.DropDown("ToolButton7", load);
 
     b.Column(1);
     b.Group("Import Options");

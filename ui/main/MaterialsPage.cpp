@@ -1,6 +1,5 @@
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QToolButton>
 
 #include "ui/main/Pages.h"
 #include "ui/qt/Binder.h"
@@ -99,9 +98,7 @@ void BuildMaterialsPage(PageBuilder& b) {
                N("Edit60")});
     QMenu* regroup = b.Menu("PopupMenu3", {{"GroupsMaterials1", "Groups -> Materials"},
                                            {"GroupsMaterialsMaterials1", "Groups && Materials -> Materials"}});
-    auto* rearrange = static_cast<QToolButton*>(b.Button("ToolButton24"));
-    rearrange->setMenu(regroup);
-    rearrange->setPopupMode(QToolButton::InstantPopup);
+    b.DropDown("ToolButton24", regroup);
 
     b.Column();
     b.Row({N("ListBox1").Width(200).Tall()});

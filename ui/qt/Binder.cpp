@@ -124,6 +124,14 @@ void Binder::Run(const std::string& name) {
     dispatcher_.Run(name);
 }
 
+Binder::Binding Binder::Named(const std::string& name, QObject* object, tbutton* state) {
+    Binding b;
+    b.name = name;
+    b.state = state;
+    object->setObjectName(QString::fromStdString(name.substr(name.find('.') + 1)));
+    return b;
+}
+
 void Binder::Add(Binding b) {
     byName_[b.name] = bindings_.size();
     bindings_.push_back(std::move(b));
@@ -270,11 +278,8 @@ void Binder::BindTabs(const ControlInfo& row, QTabWidget* tabs) {
 }
 
 void Binder::BindButton(const std::string& name, QAbstractButton* button, tbutton* state) {
-    Binding b;
-    b.name = name;
-    b.state = state;
+    Binding b = Named(name, button, state);
     b.widget = button;
-    button->setObjectName(QString::fromStdString(name.substr(name.find('.') + 1)));
     connect(button, &QAbstractButton::clicked, this, [this, name, state](bool checked) {
         if (state && state->down != checked && static_cast<QAbstractButton*>(sender())->isCheckable())
             state->down = checked;
@@ -284,34 +289,25 @@ void Binder::BindButton(const std::string& name, QAbstractButton* button, tbutto
 }
 
 void Binder::BindAction(const std::string& name, QAction* action, tbutton* state) {
-    Binding b;
-    b.name = name;
-    b.state = state;
+    Binding b = Named(name, action, state);
     b.action = action;
-    action->setObjectName(QString::fromStdString(name.substr(name.find('.') + 1)));
     connect(action, &QAction::triggered, this, [this, name] { Run(name); });
     Add(std::move(b));
 }
 
 void Binder::BindState(const std::string& name, QWidget* widget, tbutton* state) {
-    Binding b;
-    b.name = name;
-    b.state = state;
+    Binding b = Named(name, widget, state);
     b.widget = widget;
-    widget->setObjectName(QString::fromStdString(name.substr(name.find('.') + 1)));
     if (auto* click = qobject_cast<ClickLabel*>(widget))
         connect(click, &ClickLabel::Clicked, this, [this, name] { Run(name); });
     Add(std::move(b));
 }
 
 void Binder::BindTab(const std::string& name, QTabWidget* tabs, int index, tbutton* state) {
-    Binding b;
-    b.name = name;
-    b.state = state;
+    Binding b = Named(name, tabs->widget(index), state);
     b.tabs = tabs;
     b.tabIndex = index;
     b.widget = tabs->widget(index);
-    b.widget->setObjectName(QString::fromStdString(name.substr(name.find('.') + 1)));
     Add(std::move(b));
 }
 
@@ -326,11 +322,9 @@ void Binder::BindWindow(QWidget* window, bool* visible, const std::string* capti
 }
 
 void Binder::BindCustom(const std::string& name, QWidget* widget, std::function<void()> refresh) {
-    Binding b;
-    b.name = name;
+    Binding b = Named(name, widget, nullptr);
     b.widget = widget;
     b.refresh = std::move(refresh);
-    widget->setObjectName(QString::fromStdString(name.substr(name.find('.') + 1)));
     Add(std::move(b));
 }
 

@@ -95,6 +95,8 @@ private:
     void ConnectControl(Binding& b);
     void SyncUpDownFromBuddy(const ControlInfo& edit);
     QButtonGroup* RadioGroup(const ControlInfo& row);
+    // A binding named "Form1.Button20"; the object's name becomes "Button20".
+    static Binding Named(const std::string& name, QObject* object, tbutton* state);
     void Add(Binding b);
 
     Dispatcher& dispatcher_;

@@ -258,6 +258,13 @@ QMenu* PageBuilder::Menu(std::string_view name, std::initializer_list<MenuItem> 
     return menu;
 }
 
+void PageBuilder::DropDown(std::string_view button, QMenu* menu) {
+    if (auto* tool = qobject_cast<QToolButton*>(Made(button))) {
+        tool->setMenu(menu);
+        tool->setPopupMode(QToolButton::InstantPopup);
+    }
+}
+
 QWidget* PageBuilder::Made(std::string_view name) const {
     for (const auto& [n, w] : made_)
         if (n == name) return w;

@@ -127,6 +127,8 @@ public:
     // A popup menu of the window; its items are bound as "Form1.N3DModel1".
     QMenu* Menu(std::string_view name, std::initializer_list<MenuItem> items);
 
+    // The popup menu `menu` drops down from tool button `button` of the page.
+    void DropDown(std::string_view button, QMenu* menu);
     // The widget made for `name` on this page; nullptr when there is none.
     QWidget* Made(std::string_view name) const;
     QAbstractButton* Button(std::string_view name) const;
