@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+// An OpenGL enumeration value (GLenum), without the OpenGL header.
 using GLenumValue = unsigned int;
 
 // The major and minor number of a version text such as "1.2.1 vendor words"

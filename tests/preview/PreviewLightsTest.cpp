@@ -103,19 +103,6 @@ TEST_F(PreviewLightsTest, ManyLightsFoldIntoSixAxisLights) {
     EXPECT_NEAR(Get(GL_LIGHT3, GL_DIFFUSE)[1], 0, 1e-5);
 }
 
-TEST_F(PreviewLightsTest, TheHeadlightIsTheOnlyLightWithoutSceneLights) {
-    HeadlightIntensity = 0.6;
-    Scene.cameraLocation = {1, 2, 3};
-    const GLScope gl;
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    for (int i = 0; i < MaxGLLights; ++i) glEnable(GL_LIGHT0 + i);
-    SetupHeadlight();
-    EXPECT_EQ(Enabled(), 1);
-    EXPECT_EQ(Get(GL_LIGHT0, GL_DIFFUSE), (std::array<GLfloat, 4>{0.6f, 0.6f, 0.6f, 1}));
-    EXPECT_EQ(Get(GL_LIGHT0, GL_POSITION), (std::array<GLfloat, 4>{1, 2, 200, 1}));
-}
-
 TEST_F(PreviewLightsTest, EachKindOfLightHasItsOutline) {
     struct Case {
         LightKind kind;
