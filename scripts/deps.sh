@@ -13,6 +13,7 @@ packages=(
   xvfb xauth
   povray povray-includes
   libxml2-utils
+  imagemagick giflib-tools python3-pil
 )
 
 missing=()
