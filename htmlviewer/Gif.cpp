@@ -270,41 +270,55 @@ void TGif::DecodeLzw(const std::vector<uint8_t>& data, int minCodeSize, ImageRec
     std::array<uint8_t, MaxCodes> stack{};
     for (int i = 0; i < clear && i < MaxCodes; ++i) suffix[static_cast<std::size_t>(i)] = static_cast<uint8_t>(i);
 
+    // Codes are taken from a bit accumulator; bytes past the end read as 0.
     const uint64_t totalBits = static_cast<uint64_t>(data.size()) * 8;
-    uint64_t bitPos = 0;
+    uint64_t bitsRead = 0;
+    uint32_t bits = 0;
+    int bitCount = 0;
+    std::size_t bytePos = 0;
     auto readCode = [&](int& code) {
-        if (bitPos >= totalBits) return false;
-        code = 0;
-        for (int b = 0; b < codeSize; ++b, ++bitPos) {
-            const uint64_t byte = bitPos >> 3;
-            if (byte < data.size() && (data[byte] >> (bitPos & 7)) & 1) code |= 1 << b;
+        if (bitsRead >= totalBits) return false;
+        while (bitCount < codeSize) {
+            bits |= static_cast<uint32_t>(bytePos < data.size() ? data[bytePos] : 0) << bitCount;
+            ++bytePos;
+            bitCount += 8;
         }
+        code = static_cast<int>(bits & ((1u << codeSize) - 1));
+        bits >>= codeSize;
+        bitCount -= codeSize;
+        bitsRead += static_cast<uint64_t>(codeSize);
         return true;
     };
 
-    // Pixel placement.
+    // Pixel placement: the current row's pixels inside the screen, or none.
+    const int clipX0 = image.ClipLeft - image.Left;  // columns of the image that are kept
+    const int clipX1 = clipX0 + image.ClipWidth;
     int x = 0, y = 0, pass = 0;
     bool full = false;
+    uint8_t* row = nullptr;
+    auto placeRow = [&] {
+        const int sy = image.Top + y - image.ClipTop;
+        row = sy >= 0 && sy < image.ClipHeight && image.ClipWidth > 0
+                  ? image.Pixels.data() + static_cast<std::size_t>(sy) * static_cast<std::size_t>(image.ClipWidth) - clipX0
+                  : nullptr;
+    };
+    placeRow();
     auto put = [&](uint8_t index) {
-        if (full) return;
-        const int sx = image.Left + x - image.ClipLeft, sy = image.Top + y - image.ClipTop;
-        if (sx >= 0 && sx < image.ClipWidth && sy >= 0 && sy < image.ClipHeight)
-            image.Pixels[static_cast<std::size_t>(sy) * static_cast<std::size_t>(image.ClipWidth) +
-                         static_cast<std::size_t>(sx)] = index;
+        if (row && x >= clipX0 && x < clipX1) row[x] = index;
         if (++x < image.Width) return;
         x = 0;
         if (!image.Interlaced) {
             full = ++y >= image.Height;
-            return;
-        }
-        y += PassStep[static_cast<std::size_t>(pass)];
-        while (y >= image.Height) {
-            if (++pass >= 4) {
-                full = true;
-                return;
+        } else {
+            y += PassStep[static_cast<std::size_t>(pass)];
+            while (y >= image.Height && !full) {
+                if (++pass >= 4)
+                    full = true;
+                else
+                    y = PassStart[static_cast<std::size_t>(pass)];
             }
-            y = PassStart[static_cast<std::size_t>(pass)];
         }
+        if (!full) placeRow();
     };
     // Outputs the string of a code; returns its first character.
     auto output = [&](int code) {
@@ -314,8 +328,8 @@ void TGif::DecodeLzw(const std::vector<uint8_t>& data, int minCodeSize, ImageRec
             code = prefix[static_cast<std::size_t>(code)];
         }
         const uint8_t first = suffix[static_cast<std::size_t>(code)];
-        put(first);
-        while (n > 0) put(stack[static_cast<std::size_t>(--n)]);
+        if (!full) put(first);
+        while (n > 0 && !full) put(stack[static_cast<std::size_t>(--n)]);
         return first;
     };
 
@@ -346,7 +360,7 @@ void TGif::DecodeLzw(const std::vector<uint8_t>& data, int minCodeSize, ImageRec
         if (code == nextFree) {
             // The previous string plus its own first character.
             const uint8_t first = output(previous);
-            put(first);
+            if (!full) put(first);
             firstChar = first;
         } else {
             firstChar = output(code);

@@ -129,6 +129,10 @@ private:
     void SkipToEndOfComment();
     void SkipToCloseBracket();
     void ReadInclude();
+    // Collects up to `max` characters that `accept` takes (into `raw` as
+    // read and into `name`) and consumes an optional ";" after them; false
+    // when one more such character follows.
+    bool ReadEntityName(TokenObj& raw, std::string& name, std::size_t max, bool (*accept)(char));
     // GetAttribute, also giving the attribute's name as read (upper case).
     bool ReadAttribute(TAttribute& attribute, std::string& name);
     bool DocumentEndsHere() const;

@@ -1,6 +1,7 @@
 #include "htmlviewer/HtmlSymbols.h"
 
 #include <array>
+#include <unordered_map>
 #include <utility>
 
 #include "model/TextConv.h"
@@ -88,12 +89,6 @@ constexpr std::array<std::pair<std::string_view, int>, 14> CharsetTexts = {{
     {"1257", 186}, {"8859-4", 186},
 }};
 
-// The characters cp1252 gives the bytes 0x80 to 0x9F (0 where it has none).
-constexpr std::array<char32_t, 32> Cp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 }  // namespace
 
 std::optional<Sym> EndTagOf(Sym start) {
@@ -110,9 +105,14 @@ std::string_view TagName(Sym sym) {
 }
 
 std::optional<Sym> TagFromName(std::string_view upperName) {
-    for (std::size_t i = 0; i < TagNames.size(); ++i)
-        if (TagNames[i] == upperName) return static_cast<Sym>(i);
-    return std::nullopt;
+    static const std::unordered_map<std::string_view, Sym> byName = [] {
+        std::unordered_map<std::string_view, Sym> m;
+        for (std::size_t i = 0; i < TagNames.size(); ++i) m.emplace(TagNames[i], static_cast<Sym>(i));
+        return m;
+    }();
+    const auto it = byName.find(upperName);
+    if (it == byName.end()) return std::nullopt;
+    return it->second;
 }
 
 bool KeepsAttributes(Sym start) {
@@ -122,17 +122,21 @@ bool KeepsAttributes(Sym start) {
 }
 
 AttrSym AttributeFromName(std::string_view upperName) {
-    for (const auto& [name, sym] : AttributeNames)
-        if (name == upperName) return sym;
-    return AttrSym::Unknown;
+    static const std::unordered_map<std::string_view, AttrSym> byName(AttributeNames.begin(), AttributeNames.end());
+    const auto it = byName.find(upperName);
+    return it == byName.end() ? AttrSym::Unknown : it->second;
 }
 
 std::optional<std::string_view> EntityText(std::string_view name) {
-    for (const auto& [n, text] : SpecialEntities)
-        if (n == name) return text;
-    for (std::size_t i = 0; i < Latin1Entities.size(); ++i)
-        if (Latin1Entities[i] == name) return std::string_view(&Latin1Chars[i], 1);
-    return std::nullopt;
+    static const std::unordered_map<std::string_view, std::string_view> byName = [] {
+        std::unordered_map<std::string_view, std::string_view> m(SpecialEntities.begin(), SpecialEntities.end());
+        for (std::size_t i = 0; i < Latin1Entities.size(); ++i)
+            m.emplace(Latin1Entities[i], std::string_view(&Latin1Chars[i], 1));
+        return m;
+    }();
+    const auto it = byName.find(name);
+    if (it == byName.end()) return std::nullopt;
+    return it->second;
 }
 
 std::string_view EntityName(int i) {
@@ -152,35 +156,4 @@ int CharsetFromContent(std::string_view content, int defaultCharset) {
     for (const auto& [text, charset] : CharsetTexts)
         if (lower.find(text) != std::string::npos) return charset;
     return defaultCharset;
-}
-
-char32_t Cp1252ToUnicode(uint8_t byte) {
-    if (byte >= 0x80 && byte < 0xA0 && Cp1252High[byte - 0x80] != 0) return Cp1252High[byte - 0x80];
-    return byte;
-}
-
-std::optional<uint8_t> UnicodeToCp1252(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<uint8_t>(c);
-    for (std::size_t i = 0; i < Cp1252High.size(); ++i)
-        if (Cp1252High[i] == c) return static_cast<uint8_t>(0x80 + i);
-    return std::nullopt;
-}
-
-std::string Cp1252ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const char32_t c = Cp1252ToUnicode(static_cast<uint8_t>(ch));
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
 }

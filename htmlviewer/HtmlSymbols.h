@@ -115,11 +115,3 @@ std::optional<uint32_t> NamedColor(std::string_view upperName);
 // The character set code of a META content type: the first table row whose
 // text occurs in the lower-cased content, else `defaultCharset`.
 int CharsetFromContent(std::string_view content, int defaultCharset);
-
-// cp1252, the code page of the viewer's documents: the Unicode character of
-// a byte, and the byte of a Unicode character (nothing when cp1252 has no
-// such character).
-char32_t Cp1252ToUnicode(uint8_t byte);
-std::optional<uint8_t> UnicodeToCp1252(char32_t c);
-// cp1252 text as UTF-8 (the canvas draws and measures UTF-8).
-std::string Cp1252ToUtf8(std::string_view text);

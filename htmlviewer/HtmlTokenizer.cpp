@@ -295,6 +295,20 @@ bool ThlParser::ReadEntity() {
     return true;
 }
 
+bool ThlParser::ReadEntityName(TokenObj& raw, std::string& name, std::size_t max, bool (*accept)(char)) {
+    while (accept(Ch) && name.size() < max) {
+        raw.AddChar(Ch, PosCount);
+        name += Ch;
+        ReadChar();
+    }
+    if (accept(Ch)) return false;
+    if (Ch == ';') {
+        raw.AddChar(';', PosCount);
+        ReadChar();
+    }
+    return true;
+}
+
 void ThlParser::ReadEntityInto(TokenObj& out) {
     const int32_t p = PosCount;
     TokenObj raw;
@@ -304,17 +318,8 @@ void ThlParser::ReadEntityInto(TokenObj& out) {
         raw.AddChar('#', PosCount);
         ReadChar();
         std::string digits;
-        while (IsDigit(Ch) && digits.size() < 5) {
-            raw.AddChar(Ch, PosCount);
-            digits += Ch;
-            ReadChar();
-        }
-        const bool tooLong = IsDigit(Ch);
-        if (!tooLong && Ch == ';') {
-            raw.AddChar(';', PosCount);
-            ReadChar();
-        }
-        if (digits.empty() || tooLong) {
+        const bool fits = ReadEntityName(raw, digits, 5, IsDigit);
+        if (digits.empty() || !fits) {
             out.AddString(raw);
             return;
         }
@@ -332,17 +337,8 @@ void ThlParser::ReadEntityInto(TokenObj& out) {
         return;
     }
     std::string name;
-    while (IsAsciiAlnum(Ch) && name.size() < 6) {
-        raw.AddChar(Ch, PosCount);
-        name += Ch;
-        ReadChar();
-    }
-    const bool tooLong = IsAsciiAlnum(Ch);
-    if (!tooLong && Ch == ';') {
-        raw.AddChar(';', PosCount);
-        ReadChar();
-    }
-    const std::optional<std::string_view> text = tooLong ? std::nullopt : EntityText(name);
+    const bool fits = ReadEntityName(raw, name, 6, IsAsciiAlnum);
+    const std::optional<std::string_view> text = fits ? EntityText(name) : std::nullopt;
     if (!text) {
         out.AddString(raw);
         return;

@@ -478,6 +478,55 @@ int32_t TextToInt(std::string_view s) {
     return static_cast<int32_t>(v);
 }
 
+// ---- cp1252 ---------------------------------------------------------------
+
+namespace {
+
+// The characters cp1252 gives the bytes 0x80 to 0x9F (0 where it has none).
+constexpr std::array<char32_t, 32> Cp1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
+char32_t Cp1252ToUnicode(uint8_t byte) {
+    if (byte >= 0x80 && byte < 0xA0 && Cp1252High[byte - 0x80] != 0) return Cp1252High[byte - 0x80];
+    return byte;
+}
+
+std::optional<uint8_t> UnicodeToCp1252(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<uint8_t>(c);
+    for (std::size_t i = 0; i < Cp1252High.size(); ++i)
+        if (Cp1252High[i] == c) return static_cast<uint8_t>(0x80 + i);
+    return std::nullopt;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+std::string Cp1252ToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) AppendUtf8(out, Cp1252ToUnicode(static_cast<uint8_t>(ch)));
+    return out;
+}
+
 // ---- Booleans and small text routines ---------------------------------
 
 std::string BoolToText(uint8_t b) { return b == 1 ? "TRUE" : "FALSE"; }

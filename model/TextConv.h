@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,6 +95,18 @@ std::string TextAfterLastDot(std::string_view s);
 std::string ByteSizeText(int64_t n);
 // "n removed", "no change" or "n added".
 std::string CountChangeText(int64_t delta);
+
+// ---- cp1252 ---------------------------------------------------------------
+// The code page of text written on Windows (and of the help viewer's
+// documents): the Unicode character of a byte (a byte cp1252 leaves
+// undefined stands for its own code point), and the byte of a Unicode
+// character (nothing when cp1252 has none).
+char32_t Cp1252ToUnicode(uint8_t byte);
+std::optional<uint8_t> UnicodeToCp1252(char32_t c);
+// Appends the UTF-8 form of a character.
+void AppendUtf8(std::string& out, char32_t c);
+// cp1252 text as UTF-8.
+std::string Cp1252ToUtf8(std::string_view text);
 
 // ---- Map file types -------------------------------------------------------
 // The image-type keyword of a map file for POV-Ray: the extension in lower

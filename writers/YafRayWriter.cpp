@@ -222,26 +222,6 @@ void WriteScene(CheckedTextWriter& w) {
     w.Line("</scene>");
 }
 
-// The characters that cp1252 gives the bytes 0x80 to 0x9F (0 where it has
-// none: those bytes stay the C1 code points).
-constexpr std::array<char32_t, 32> Cp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 // Valid UTF-8 of the characters XML allows (no surrogates, no overlong forms).
 bool IsUtf8(std::string_view s) {
     std::size_t i = 0;
@@ -298,8 +278,7 @@ std::string XmlAttributeText(std::string_view s) {
                 } else if (c < 0x80 || utf8) {
                     out.push_back(ch);
                 } else {
-                    const char32_t mapped = c >= 0xA0 ? c : Cp1252High[c - 0x80];
-                    AppendUtf8(out, mapped != 0 ? mapped : c);
+                    AppendUtf8(out, Cp1252ToUnicode(c));
                 }
         }
     }

@@ -1,7 +1,8 @@
 // The end-to-end driver of the tests: loads models headless as the load
 // command does and prints what the model holds afterwards.
 //
-//   mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE] MODEL...
+//   mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE]
+//               [--stretch W H FILTER IMAGE OUT.pam]... MODEL...
 //
 // --set  sets an option before the load (a check box 0 or 1, the text of an
 //        edit, the item index of a combo box), e.g. --set Form1.CheckBox26=0
@@ -18,6 +19,10 @@
 //        FILE (PNG, BMP, JPEG or TGA by its extension); prints "preview W
 //        H". Needs
 //        an OpenGL context on the display the driver runs on.
+// --stretch  before any load, loads IMAGE as the program loads a picture,
+//        resizes it to W x H with the resampling filter of that number (0 Box
+//        to 6 Mitchell) and writes it to OUT.pam (PAM, RGB_ALPHA, 8 bits);
+//        prints "stretch W H". Without MODEL files nothing is loaded.
 // Several models are merged into one scene. Output, one line each:
 //   vertices N, normals N, uvs N, faces N, lines N, groups N, materials N,
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
@@ -40,11 +45,15 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "platform/TempFiles.h"
+#include "tests/e2e/E2EPictures.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/Startup.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
+#if MIRELAN_E2E_QT_PICTURES
+#include "platform/qt/QtImageFormats.h"
+#endif
 
 #if MIRELAN_E2E_PREVIEW
 #include <QGuiApplication>
@@ -67,7 +76,7 @@ constexpr int ExitBadArguments = 2;
 int Usage(std::string_view problem) {
     std::cerr << "mirelan_e2e: " << problem << '\n'
               << "usage: mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE] "
-                 "MODEL...\n";
+                 "[--stretch W H FILTER IMAGE OUT.pam]... MODEL...\n";
     return ExitBadArguments;
 }
 
@@ -79,6 +88,7 @@ struct Arguments {
     // --preview: the picture's size and file; no file, no preview.
     int previewWidth = 0, previewHeight = 0;
     std::string previewFile;
+    std::vector<e2e::StretchJob> stretches;
 };
 
 // The largest side of a preview picture.
@@ -114,6 +124,12 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
                 return Usage("--preview: width and height must be 1 to " + std::to_string(MaxPreviewSide));
             if (args.previewFile.empty()) return Usage("--preview needs a file");
             i += 3;
+        } else if (a == "--stretch") {
+            if (i + 5 >= argc) return Usage("--stretch needs W H FILTER IMAGE OUT.pam");
+            e2e::StretchJob job;
+            if (const std::string problem = e2e::ParseStretch(argv, i + 1, job); !problem.empty()) return Usage(problem);
+            args.stretches.push_back(job);
+            i += 5;
         } else if (a == "--out") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--out needs a folder");
             args.out = argv[++i];
@@ -121,7 +137,7 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
             return Usage("unknown option " + std::string(a));
         }
     }
-    if (args.models.empty()) return Usage("no model file given");
+    if (args.models.empty() && args.stretches.empty()) return Usage("no model file given");
     return 0;
 }
 
@@ -303,6 +319,22 @@ int main(int argc, char** argv) {
 #else
     if (!args.previewFile.empty()) return Usage("--preview: built without the preview");
 #endif
+
+    if (!args.stretches.empty()) {
+#if MIRELAN_E2E_QT_PICTURES
+        gfx::registerQtPictureFormats();
+#endif
+        bool stretched = true;
+        for (const e2e::StretchJob& job : args.stretches) {
+            std::string error;
+            if (!e2e::RunStretch(job, error)) {
+                std::cerr << "mirelan_e2e: " << error << '\n';
+                stretched = false;
+            }
+        }
+        if (!stretched) return ExitFailed;
+        if (args.models.empty()) return ExitLoaded;
+    }
 
     InitCore(1);
     if (const int status = ApplyAssignments(args.assignments)) return status;

@@ -212,6 +212,28 @@ TEST_F(FetchImageTest, TheRequestEventSuppliesStreams) {
     EXPECT_EQ(asked, (std::vector<std::string>{"later", "anim", "bmp", "short", "none"}));
 }
 
+TEST_F(FetchImageTest, DamagedPicturesGiveNoImage) {
+    // Cut and flipped copies of each kind, handed over by the request event:
+    // each loads or gives no image, and never raises.
+    uint32_t seed = 99;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    int none = 0;
+    for (const char* name : {"picture.bmp", "picture.jpg", "trns_palette.png", "rgba.png", "im_anim.gif"}) {
+        const std::vector<uint8_t> original = ReadBytes(FixturePath(name));
+        for (int round = 0; round < 40; ++round) {
+            std::vector<uint8_t> bytes = original;
+            if (round % 2) bytes.resize(next() % bytes.size());
+            else bytes[next() % bytes.size()] ^= static_cast<uint8_t>(1 + next() % 255);
+            ReadPngTransparency(bytes);
+            gfx::MemoryStream stream(bytes);
+            int transparent = 1;
+            BitmapList().Clear();
+            none += FetchImage("x", [&](const std::string&) { return &stream; }, transparent).Image == nullptr;
+        }
+    }
+    EXPECT_GT(none, 20);
+}
+
 TEST(ImageCache, PicturesOfUnavailableImages) {
     TViewerImagesUse use;
     EXPECT_EQ(PendingImageBitmap().width(), 16);

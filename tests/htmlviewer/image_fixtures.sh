@@ -212,3 +212,13 @@ bmp.save("picture.bmp")
 
 Image.new("RGB", (16, 16), (40, 160, 80)).save("picture.jpg", quality=95)
 PY
+
+# The Latin-1 entity names of HTML with their codes, from Python's own table.
+"$python" - <<'PY'
+from html.entities import name2codepoint
+
+with open("latin1_entities.txt", "w") as f:
+    for name, code in sorted(name2codepoint.items(), key=lambda e: e[1]):
+        if 160 <= code <= 255:
+            f.write(f"{name} {code}\n")
+PY

@@ -1,0 +1,145 @@
+#include "imageformats/ImageFormats.h"
+
+#include <cstring>
+
+#include "platform/gfx/Errors.h"
+
+namespace img {
+
+std::string FormatImageMessage(std::string_view format, std::initializer_list<std::string_view> arguments) {
+    std::string text;
+    auto next = arguments.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's' && next != arguments.end()) {
+            text += *next++;
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return text;
+}
+
+void RaiseImageError(std::string_view message) { throw gfx::EInvalidGraphic(std::string(message)); }
+
+void RaiseImageError(std::string_view format, std::initializer_list<std::string_view> arguments) {
+    RaiseImageError(FormatImageMessage(format, arguments));
+}
+
+TFormatGraphic::TFormatGraphic(const TFormatGraphic& other)
+    : gfx::Bitmap(other), imageProperties(other.imageProperties) {}
+
+TFormatGraphic& TFormatGraphic::operator=(const TFormatGraphic& other) {
+    if (this != &other) Assign(other);
+    return *this;
+}
+
+bool TFormatGraphic::CanLoad(gfx::Stream&) { return false; }
+
+bool TFormatGraphic::CanLoadFile(const std::string& fileName, bool (*canLoad)(gfx::Stream&)) {
+    gfx::FileStream stream(fileName);
+    return canLoad(stream);
+}
+
+bool TFormatGraphic::ReadImageProperties(gfx::Stream&, uint32_t) {
+    imageProperties = TImageProperties{};
+    return false;
+}
+
+void TFormatGraphic::Assign(const gfx::Bitmap& source) {
+    if (&source == this) return;
+    if (const auto* graphic = dynamic_cast<const TFormatGraphic*>(&source))
+        imageProperties = graphic->imageProperties;
+    gfx::Bitmap::operator=(source);
+}
+
+void TFormatGraphic::BeginLoad(gfx::Stream& stream, std::string_view formatName) {
+    clear();
+    basePosition = stream.position();
+    if (!ReadImageProperties(stream, 0)) RaiseImageError(InvalidFormatText, {formatName});
+    stream.seek(basePosition);
+}
+
+void TFormatGraphic::CheckImageSize(int64_t width, int64_t height, std::string_view formatName) {
+    if (!gfx::bitmapSizeAllowed(width, height)) RaiseImageError(InvalidFormatText, {formatName});
+}
+
+void TFormatGraphic::StartStage(std::string_view stage) {
+    stage_ = stage;
+    progressRect = {0, 0, static_cast<int>(imageProperties.width), 1};
+    progress(gfx::ProgressStage::Starting, 0, progressRect, stage_);
+}
+
+void TFormatGraphic::RowLoaded(uint32_t row) {
+    const uint32_t height = imageProperties.height;
+    const int percent = height > 0 ? static_cast<int>(static_cast<uint64_t>(row) * 100 / height) : 0;
+    progress(gfx::ProgressStage::Running, percent, progressRect, stage_);
+    progressRect = progressRect.translated(0, 1);
+}
+
+void TFormatGraphic::EndStage() { progress(gfx::ProgressStage::Ending, 0, progressRect, stage_); }
+
+void SwapWordArray(void* words, uint32_t count) {
+    auto* p = static_cast<uint8_t*>(words);
+    for (uint32_t i = 0; i < count; ++i, p += 2) std::swap(p[0], p[1]);
+}
+
+void SwapDWordArray(void* words, uint32_t count) {
+    auto* p = static_cast<uint8_t*>(words);
+    for (uint32_t i = 0; i < count; ++i, p += 4) {
+        std::swap(p[0], p[3]);
+        std::swap(p[1], p[2]);
+    }
+}
+
+uint32_t SwapDWord(uint32_t value) {
+    return (value >> 24) | ((value >> 8) & 0xFF00) | ((value << 8) & 0xFF0000) | (value << 24);
+}
+
+namespace {
+
+void UndoPredictor(uint8_t* row, uint32_t count, uint32_t bytesPerPixel) {
+    const uint64_t n = static_cast<uint64_t>(count) * bytesPerPixel;
+    for (uint64_t i = 0; i < n; ++i) row[i + bytesPerPixel] = static_cast<uint8_t>(row[i + bytesPerPixel] + row[i]);
+}
+
+}  // namespace
+
+void UndoPredictor1(uint8_t* row, uint32_t count) { UndoPredictor(row, count, 1); }
+void UndoPredictor3(uint8_t* row, uint32_t count) { UndoPredictor(row, count, 3); }
+void UndoPredictor4(uint8_t* row, uint32_t count) { UndoPredictor(row, count, 4); }
+
+void UpsamplePlane(uint32_t width, uint32_t height, uint32_t scanLength, uint8_t* plane) {
+    if (width == 0 || height == 0) return;
+    const int64_t w = width, h = height, stride = scanLength;
+    auto row = [&](int64_t r) { return plane + r * stride; };
+    // Horizontally, last row first, so that no sample is overwritten before
+    // it has been read.
+    for (int64_t r = h - 1; r >= 0; --r) {
+        const uint8_t* s = row(r);
+        uint8_t* t = row(2 * r);
+        const uint8_t last = s[w - 1];
+        t[2 * w - 2] = last;
+        t[2 * w - 1] = last;
+        for (int64_t x = w - 2; x >= 0; --x) {
+            const unsigned a = s[x], b = s[x + 1];
+            t[2 * x] = static_cast<uint8_t>(a);
+            t[2 * x + 1] = static_cast<uint8_t>((a + b + 1) / 2);
+        }
+    }
+    // Vertically: each odd row from the even rows around it.
+    for (int64_t r = 0; r + 1 < h; ++r) {
+        const uint8_t* a = row(2 * r);
+        const uint8_t* b = row(2 * r + 2);
+        uint8_t* t = row(2 * r + 1);
+        for (int64_t x = 0; x + 1 < w; ++x) {
+            t[2 * x] = static_cast<uint8_t>((a[2 * x] + b[2 * x] + 1) / 2);
+            t[2 * x + 1] = static_cast<uint8_t>((a[2 * x] + a[2 * x + 2] + b[2 * x] + b[2 * x + 2] + 2) / 4);
+        }
+        t[2 * w - 2] = static_cast<uint8_t>((a[2 * w - 2] + b[2 * w - 2] + 1) / 2);
+        t[2 * w - 1] = static_cast<uint8_t>((a[2 * w - 1] + b[2 * w - 1] + 1) / 2);
+    }
+    std::memcpy(row(2 * h - 1), row(2 * h - 2), static_cast<std::size_t>(2 * w));
+}
+
+}  // namespace img
