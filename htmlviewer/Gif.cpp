@@ -243,8 +243,7 @@ void TGif::ReadImage() {
 
     // Only the part inside the logical screen is kept; the strip of all
     // frames is bounded before anything is allocated for this one.
-    StripBytesSoFar = StripBytes(ScreenW, ScreenH, ImageCount() + 1);
-    if (StripBytesSoFar > MaxStripBytes) Fail(ErrTooLarge);
+    if (StripBytes(ScreenW, ScreenH, ImageCount() + 1) > MaxStripBytes) Fail(ErrTooLarge);
     image.ClipLeft = std::min(image.Left, ScreenW);
     image.ClipTop = std::min(image.Top, ScreenH);
     image.ClipWidth = std::min(image.Left + image.Width, ScreenW) - image.ClipLeft;

@@ -100,28 +100,37 @@ private:
     };
     using ColorTable = std::vector<uint32_t>;  // 256 entries, red in the low byte
 
+    // Image i; error 15 outside the images.
     const ImageRecord& Image(int i) const;
+    // Records and raises error `number` (6 with its own message).
     [[noreturn]] void Fail(int number, const std::string& special = {}) const;
+    // The next byte and little-endian word of the file; error 24 at its end.
     uint8_t ReadByte();
     int ReadWord();
+    // A colour table of `size` entries, zero-filled to 256.
     ColorTable ReadColorTable(int size);
     // The data of sub-blocks up to the zero-length terminator.
     std::vector<uint8_t> ReadSubBlocks();
+    // The blocks after 0x21 and after 0x2C.
     void ReadExtension();
     void ReadImage();
+    // Decodes the LZW data of an image into its kept pixels.
     void DecodeLzw(const std::vector<uint8_t>& data, int minCodeSize, ImageRecord& image) const;
 
+    // The file while it is read, and the read position.
     std::vector<uint8_t> Data;
     std::size_t Pos = 0;
+    // The logical screen.
     int ScreenW = 0, ScreenH = 0;
     int BackgroundIndex = 0;
+    // The global colour table's index in ColorTables, -1 without one.
     int GlobalTable = -1;
     std::vector<ColorTable> ColorTables;
     std::vector<ImageRecord> Images;
+    // The graphic control read since the last image; the next image takes it.
     bool PendingControl = false;
     GraphicControl Pending;
     int Loops = -1;
-    int64_t StripBytesSoFar = 0;
     mutable int ErrorNumber = 0;
     mutable std::string ErrorMessage = "no error";
 };

@@ -62,23 +62,29 @@ public:
     // cache animates its own copy.
     std::unique_ptr<TGIFImage> CreateCopy() const;
 
+    // True when the GIF has two frames or more.
     bool Animated = false;
     // The frame shown, 1 to NumFrames.
     int CurrentFrame = 1;
+    // The size of the GIF's logical screen, which every frame has.
     int Width = 0;
     int Height = 0;
     int NumFrames = 0;
     // How often the animation runs: the file's loop count + 1, 1 when it has
     // none, 0 for ever.
     int NumIterations = 1;
+    // True when a frame has transparent pixels (the frames have masks).
     bool IsTransparent = false;
+    // A hidden image draws nothing.
     bool Visible = true;
     // Where the image was drawn last.
     mutable gfx::Rect StretchedRect;
     // The disposal of the frame shown before the current one.
     uint8_t CurrentDisposal = 0;
     std::vector<TgfFrame> Frames;
+    // The run of the animation now going, from 1.
     int CurrentIteration = 1;
+    // When the current frame was shown, and how long it shows (ms).
     uint64_t LastTime = 0;
     int CurrentInterval = 0;
     // Set by the document when a paint drew the image.

@@ -88,6 +88,7 @@ struct TMapArea {
 // One client-side image map (MAP with its AREAs).
 class TMapItem {
 public:
+    // The upper-case NAME of the MAP, and its areas in order.
     std::string MapName;
     std::vector<TMapArea> Areas;
 
@@ -105,6 +106,7 @@ public:
 // the position in the document it came from.
 class TokenObj {
 public:
+    // The text, and one document position a character.
     std::string S;
     std::vector<int32_t> I;
 
