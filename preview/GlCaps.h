@@ -8,6 +8,7 @@
 
 #include "model/ModelLists.h"  // SplitVersionText, GLVersionNumber, HasGLExtension
 
+// An OpenGL enumeration value (GLenum), without the OpenGL header.
 using GLenumValue = unsigned int;
 
 // Fills the OpenGL texts and limits of the model (GLExtensionsText,
