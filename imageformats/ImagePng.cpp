@@ -87,6 +87,8 @@ TPNGGraphic::TPNGGraphic(const TPNGGraphic& other)
       transparentColor_(other.transparentColor_),
       background_(other.background_),
       hasBackground_(other.hasBackground_),
+      hasKey_(other.hasKey_),
+      key_(other.key_),
       alpha_(other.alpha_) {}
 
 TPNGGraphic& TPNGGraphic::operator=(const TPNGGraphic& other) {
@@ -99,6 +101,8 @@ TPNGGraphic& TPNGGraphic::operator=(const TPNGGraphic& other) {
         transparentColor_ = other.transparentColor_;
         background_ = other.background_;
         hasBackground_ = other.hasBackground_;
+        hasKey_ = other.hasKey_;
+        key_ = other.key_;
         alpha_ = other.alpha_;
     }
     return *this;
@@ -116,13 +120,15 @@ bool TPNGGraphic::CanLoad(gfx::Stream& stream) {
 
 // ---- Chunks -----------------------------------------------------------------
 
-bool TPNGGraphic::ReadChunkHeader(Chunk& chunk) {
+bool TPNGGraphic::ReadChunkHeader(Chunk& chunk, bool raise) {
     uint8_t h[8];
     if (stream_->read(h, 8) != 8) return false;
     chunk.length = BigEndian32(h);
     std::memcpy(chunk.type, h + 4, 4);
-    if (chunk.length > MaxChunkLength || uint64_t{chunk.length} + 4 > stream_->remaining())
+    if (chunk.length > MaxChunkLength || uint64_t{chunk.length} + 4 > stream_->remaining()) {
+        if (!raise) return false;
         RaiseImageError(InvalidFormatText, {PngName});
+    }
     return true;
 }
 
@@ -132,7 +138,7 @@ void TPNGGraphic::ReadChunkData(const Chunk& chunk) {
     uint8_t stored[4];
     stream_->readExact(stored, 4);
     uLong crc = crc32(0, reinterpret_cast<const Bytef*>(chunk.type), 4);
-    crc = crc32(crc, raw_.data(), static_cast<uInt>(raw_.size()));
+    if (!raw_.empty()) crc = crc32(crc, raw_.data(), static_cast<uInt>(raw_.size()));
     if (static_cast<uint32_t>(crc) != BigEndian32(stored)) RaiseImageError(PngCrcErrorText, {PngName});
 }
 
@@ -168,8 +174,9 @@ bool TPNGGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) 
     p.filterMode = d[11];
     p.interlaced = d[12] != 0;
     p.hasAlpha = p.colorScheme == slGrayAlpha || p.colorScheme == slRGBA || p.colorScheme == slBGRA;
-    // The file gamma, from a gAMA chunk before the image data.
-    while (ReadChunkHeader(chunk)) {
+    // The file gamma, from a gAMA chunk before the image data; a damaged
+    // chunk ends the search (loading finds it).
+    while (ReadChunkHeader(chunk, false)) {
         if (chunk.is("IEND")) break;
         if (chunk.is("gAMA") && chunk.length >= 4) {
             ReadChunkData(chunk);
@@ -244,6 +251,7 @@ void TPNGGraphic::loadFromStream(gfx::Stream& stream) {
         transparentColor_ = gfx::clNone;
         background_ = gfx::clWhite;
         hasBackground_ = false;
+        hasKey_ = false;
         colorDepthSet_ = false;
         pending_ = false;
         streamEnded_ = false;
@@ -312,13 +320,12 @@ void TPNGGraphic::loadFromStream(gfx::Stream& stream) {
                 if (colorType_ == 3) {
                     const std::size_t n = std::min<std::size_t>(raw_.size(), transparency_.size());
                     std::copy(raw_.begin(), raw_.begin() + static_cast<std::ptrdiff_t>(n), transparency_.begin());
-                } else if (colorType_ == 0 && raw_.size() >= 2) {
-                    const uint8_t v = To8Bits(BigEndian16(raw_.data()), bitDepth_);
-                    transparentColor_ = gfx::rgb(v, v, v);
-                } else if (colorType_ == 2 && raw_.size() >= 6) {
-                    transparentColor_ = gfx::rgb(To8Bits(BigEndian16(raw_.data()), bitDepth_),
-                                                 To8Bits(BigEndian16(raw_.data() + 2), bitDepth_),
-                                                 To8Bits(BigEndian16(raw_.data() + 4), bitDepth_));
+                } else if ((colorType_ == 0 && raw_.size() >= 2) || (colorType_ == 2 && raw_.size() >= 6)) {
+                    hasKey_ = true;
+                    for (std::size_t k = 0; k < 3; ++k)
+                        key_[k] = BigEndian16(raw_.data() + (colorType_ == 2 ? 2 * k : 0));
+                    transparentColor_ = gfx::rgb(To8Bits(key_[0], bitDepth_), To8Bits(key_[1], bitDepth_),
+                                                 To8Bits(key_[2], bitDepth_));
                 }
             } else if (chunk.is("IEND")) {
                 break;
@@ -403,13 +410,15 @@ void TPNGGraphic::ReadImage(const Chunk& firstIdat) {
     const TImageProperties& p = imageProperties;
     CheckImageSize(p.width, p.height, PngName);
     setSize(static_cast<int>(p.width), static_cast<int>(p.height));
-    if (colorType_ == 4) alpha_.assign(static_cast<std::size_t>(p.width) * p.height, 255);
+    const bool paletteAlpha = colorType_ == 3 && std::any_of(transparency_.begin(), transparency_.end(),
+                                                              [](uint8_t a) { return a < 255; });
+    const bool keepAlpha = colorType_ == 4 || hasKey_ || paletteAlpha;
+    if (keepAlpha) alpha_.assign(static_cast<std::size_t>(p.width) * p.height, 255);
     ReadChunkData(firstIdat);
     rawUsed_ = 0;
 
     const std::size_t pixelBits = static_cast<std::size_t>(bitDepth_) * static_cast<std::size_t>(channels_);
     const std::size_t bpp = std::max<std::size_t>(1, pixelBits / 8);
-    const std::size_t alphaOffset = bitDepth_ == 16 ? 2 : 1;  // grey with alpha: the alpha after the grey
     std::vector<uint8_t> current((pixelBits * p.width + 7) / 8 + 1), prior(current.size());
     TColorManager& cm = ColorManager();
     if (p.interlaced) FillBackground(0);
@@ -429,10 +438,9 @@ void TPNGGraphic::ReadImage(const Chunk& firstIdat) {
             }
             Unfilter(current[0], current.data() + 1, prior.data() + 1, n, bpp);
             cm.ConvertRow(current.data() + 1, scanLine(static_cast<int>(y)), p.width, pp.mask);
-            if (colorType_ == 4) {
+            if (keepAlpha) {
                 uint8_t* alpha = alpha_.data() + static_cast<std::size_t>(y) * p.width;
-                for (uint32_t i = 0; i < passWidth; ++i)
-                    alpha[pp.column + i * pp.columnStep] = current[1 + i * bpp + alphaOffset];
+                for (uint32_t i = 0; i < passWidth; ++i) alpha[pp.column + i * pp.columnStep] = PixelAlpha(current.data() + 1, i);
             }
             std::swap(current, prior);
             if (!p.interlaced) rowsDone = y + 1;
@@ -443,10 +451,28 @@ void TPNGGraphic::ReadImage(const Chunk& firstIdat) {
     EndStage();
 }
 
+uint8_t TPNGGraphic::PixelAlpha(const uint8_t* row, uint32_t i) const {
+    const int depth = bitDepth_;
+    // Sample k of pixel i, as stored.
+    auto sample = [&](int k) -> uint16_t {
+        const std::size_t index = static_cast<std::size_t>(i) * static_cast<std::size_t>(channels_) + static_cast<std::size_t>(k);
+        if (depth == 16) return BigEndian16(row + 2 * index);
+        if (depth == 8) return row[index];
+        const std::size_t bit = index * static_cast<std::size_t>(depth);
+        return static_cast<uint16_t>((row[bit / 8] >> (8 - depth - static_cast<int>(bit % 8))) & ((1 << depth) - 1));
+    };
+    switch (colorType_) {
+    case 3: return transparency_[sample(0) & 0xFF];
+    case 4: return static_cast<uint8_t>(depth == 16 ? sample(1) >> 8 : sample(1));
+    case 0: return sample(0) == key_[0] ? 0 : 255;
+    default: return sample(0) == key_[0] && sample(1) == key_[1] && sample(2) == key_[2] ? 0 : 255;
+    }
+}
+
 gfx::Bitmap TPNGGraphic::AlphaBitmap() const {
-    if (empty() || (colorType_ != 4 && colorType_ != 6)) return *this;
+    if (empty() || (colorType_ != 6 && alpha_.empty())) return *this;
     gfx::Bitmap out = convertedTo(gfx::PixelFormat::pf32bit);
-    if (colorType_ == 4 && alpha_.size() == static_cast<std::size_t>(width()) * static_cast<std::size_t>(height())) {
+    if (alpha_.size() == static_cast<std::size_t>(width()) * static_cast<std::size_t>(height())) {
         for (int y = 0; y < height(); ++y) {
             uint8_t* row = out.scanLine(y);
             const uint8_t* alpha = alpha_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width());

@@ -45,8 +45,10 @@ public:
     const std::array<uint8_t, 256>& TransparencyTable() const { return transparency_; }
     gfx::Color TransparentColor() const { return transparentColor_; }
     gfx::Color BackgroundColor() const { return background_; }
-    // The image as 32-bit pixels with the alpha of the file's alpha channel
-    // (colour types 4 and 6); any other image as it was loaded.
+    // The image as 32-bit pixels with the transparency of the file: its
+    // alpha channel, the alpha of its palette entries, or 0 for the pixels
+    // of its transparent grey or RGB value (compared as stored, before any
+    // gamma); an image without transparency as it was loaded.
     gfx::Bitmap AlphaBitmap() const;
 
 private:
@@ -56,8 +58,8 @@ private:
         bool is(const char* name) const;
     };
     // Reads a chunk header; false at the end of the stream. A length beyond
-    // the stream raises the image error.
-    bool ReadChunkHeader(Chunk& chunk);
+    // the stream raises the image error, or with `raise` off gives false.
+    bool ReadChunkHeader(Chunk& chunk, bool raise = true);
     // Reads the chunk's data into the raw buffer and checks its CRC.
     void ReadChunkData(const Chunk& chunk);
     // Skips the chunk's data and CRC.
@@ -68,6 +70,8 @@ private:
     // chunks ended first.
     bool ReadRow(uint8_t* row, std::size_t n);
     void FillBackground(uint32_t fromRow);
+    // The alpha of pixel i of an unfiltered row of image data.
+    uint8_t PixelAlpha(const uint8_t* row, uint32_t i) const;
 
     gfx::Stream* stream_ = nullptr;
     std::unique_ptr<TLZ77Decoder> decoder_;
@@ -84,7 +88,9 @@ private:
     gfx::Color transparentColor_ = gfx::clNone;
     gfx::Color background_ = 0xFFFFFF;
     bool hasBackground_ = false;
-    std::vector<uint8_t> alpha_;  // grey with alpha: one alpha byte a pixel
+    bool hasKey_ = false;  // tRNS of a grey or RGB image: the transparent samples
+    std::array<uint16_t, 3> key_{};
+    std::vector<uint8_t> alpha_;  // one alpha byte a pixel, for images with transparency but no 32-bit bitmap
 };
 
 }  // namespace img

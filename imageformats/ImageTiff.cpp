@@ -354,8 +354,11 @@ void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
     // Grey with an extra sample (its alpha) becomes one grey sample.
     if (source == slGray && samples == 2) source = separatePlanes ? slGray : slGrayAlpha;
     const bool grayOrIndexed = source == slGray || source == slGrayAlpha || source == slIndexed;
-    const int expected = source == slGrayAlpha ? 2 : source == slGray || source == slIndexed ? 1
-                       : source == slRGBA || source == slCMYK ? 4 : 3;
+    // Separate planes of grey with alpha: the grey plane alone is read.
+    const int expected = source == slGrayAlpha || (source == slGray && separatePlanes && samples == 2) ? 2
+                       : source == slGray || source == slIndexed                                     ? 1
+                       : source == slRGBA || source == slCMYK                                        ? 4
+                                                                                                     : 3;
     if (source == slUnknown || samples != expected || (!grayOrIndexed && bits < 8) ||
         (source == slGrayAlpha && bits < 8))
         RaiseImageError(InvalidColorFormatText, {TiffName});
@@ -364,7 +367,10 @@ void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
     cm = TColorManager();
     cm.sourceOptions = bigEndian_ ? cfByteSwap : 0;
     if (source == slCIELab) cm.sourceOptions |= cfLabByteRange;
-    cm.SetSourceBitsPerSample(static_cast<uint8_t>(bits));
+    // 16-bit L*a*b* reaches the colour manager as 8 bits (see LabTo8Bits).
+    labWords_ = source == slCIELab && bits == 16;
+    if (labWords_) cm.sourceOptions &= static_cast<TConversionFlags>(~cfByteSwap);
+    cm.SetSourceBitsPerSample(static_cast<uint8_t>(labWords_ ? 8 : bits));
     cm.SetTargetBitsPerSample(static_cast<uint8_t>(bits == 16 ? 8 : bits == 2 ? 4 : bits));
     cm.SetSourceColorScheme(source);
     TSampleLayout target = source;
@@ -375,7 +381,7 @@ void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
     default: break;
     }
     cm.SetTargetColorScheme(target);
-    cm.SetSourceSamplesPerPixel(static_cast<uint8_t>(source == slGrayAlpha ? 1 : samples));
+    cm.SetSourceSamplesPerPixel(static_cast<uint8_t>(source == slGrayAlpha || source == slGray ? 1 : samples));
     cm.SetTargetSamplesPerPixel(static_cast<uint8_t>(target == slBGRA ? 4 : target == slBGR ? 3 : 1));
     setPixelFormat(cm.TargetPixelFormat());
 
@@ -441,6 +447,20 @@ void TTIFFGraphic::UndoPredictor(uint8_t* row, uint32_t width, int samples) cons
             b[lo] = static_cast<uint8_t>(sum);
         }
     }
+}
+
+void TTIFFGraphic::LabTo8Bits(const std::vector<const void*>& sources, uint32_t width,
+                              std::vector<uint8_t>& row) const {
+    // L from 0..65535 to 0..255; a and b, signed words, to signed bytes.
+    const bool separate = sources.size() > 1;
+    for (uint32_t x = 0; x < width; ++x)
+        for (int k = 0; k < 3; ++k) {
+            const uint8_t* w = separate ? static_cast<const uint8_t*>(sources[static_cast<std::size_t>(k)]) + 2 * x
+                                        : static_cast<const uint8_t*>(sources[0]) + 6 * x + 2 * k;
+            const uint16_t v = Read16(w);
+            row[3 * x + static_cast<std::size_t>(k)] =
+                k == 0 ? static_cast<uint8_t>(uint32_t{v} * 255 / 65535) : static_cast<uint8_t>(v >> 8);
+        }
 }
 
 void TTIFFGraphic::DecodeUnit(gfx::Stream& stream, TDecoder* decoder, const Unit& unit, uint8_t* out) {
@@ -531,7 +551,7 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
 
         // The image is read band by band: a strip, or a row of tiles, of
         // every plane, then its rows are converted.
-        const uint32_t bandRows = tiled ? p.tileLength : std::max<uint32_t>(p.rowsPerStrip[0], 1);
+        const uint32_t bandRows = tiled ? p.tileLength : std::clamp<uint32_t>(p.rowsPerStrip[0], 1, height);
         const std::size_t tilesAcross = tiled ? (width + p.tileWidth - 1) / p.tileWidth : 1;
         const std::size_t bands = (height + bandRows - 1) / bandRows;
         const std::size_t unitsPerPlane = tiled ? tilesAcross * bands : separate ? bands : offsets_.size();
@@ -544,6 +564,7 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
             tile.resize(p.tileLength * tileRowBytes);
         }
         std::vector<const void*> sources(static_cast<std::size_t>(usedPlanes));
+        std::vector<uint8_t> labRow(labWords_ ? static_cast<std::size_t>(width) * 3 : 0);
         p.currentRow = 0;
         p.stripCount = static_cast<uint32_t>(offsets_.size());
         for (std::size_t b = 0; p.currentRow < height && b < std::max(unitsPerPlane, bands); ++b) {
@@ -578,7 +599,12 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
             for (uint32_t r = 0; r < rows; ++r) {
                 for (int k = 0; k < usedPlanes; ++k)
                     sources[static_cast<std::size_t>(k)] = band[static_cast<std::size_t>(k)].data() + r * planeRowBytes;
+                if (labWords_) {
+                    LabTo8Bits(sources, width, labRow);
+                    sources.assign(1, labRow.data());
+                }
                 ColorManager().ConvertRow(sources, scanLine(static_cast<int>(p.currentRow)), width, 0xFF);
+                sources.resize(static_cast<std::size_t>(usedPlanes));
                 ++p.currentRow;
                 RowLoaded(p.currentRow);
             }
@@ -619,7 +645,7 @@ bool TEPSGraphic::CanLoad(gfx::Stream& stream) {
     EpsHeader h{};
     const bool read = stream.remaining() > EpsHeaderSize && ReadEpsHeader(stream, h);
     stream.seek(start);
-    return read && h.magic == EpsMagic && h.tiffOffset > EpsHeaderSize && h.tiffLength > 0;
+    return read && h.magic == EpsMagic && h.tiffOffset >= EpsHeaderSize && h.tiffLength > 0;
 }
 
 void TEPSGraphic::loadFromStream(gfx::Stream& stream) {

@@ -64,11 +64,15 @@ private:
     std::unique_ptr<TDecoder> MakeDecoder(gfx::Stream& stream, uint32_t unitWidth);
     void DecodeUnit(gfx::Stream& stream, TDecoder* decoder, const Unit& unit, uint8_t* out);
     void UndoPredictor(uint8_t* row, uint32_t width, int samples) const;
+    // A row of 16-bit L*a*b* samples (interleaved, or one plane each) as 8-bit
+    // samples in `row`: L scaled to 0..255, a and b as signed bytes.
+    void LabTo8Bits(const std::vector<const void*>& sources, uint32_t width, std::vector<uint8_t>& row) const;
 
     std::vector<Entry> ifd_;
     bool bigEndian_ = false;
     int photometric_ = 0;
     int samplesPerPixel_ = 1;
+    bool labWords_ = false;
     std::vector<float> yCbCrCoefficients_;
     uint32_t yCbCrPositioning_ = 1;
     std::vector<uint32_t> offsets_;
@@ -79,8 +83,8 @@ private:
 // TIFF preview it carries.
 class TEPSGraphic : public TTIFFGraphic {
 public:
-    // The header's magic, a TIFF part after the header and a TIFF length
-    // above 0.
+    // The header's magic, a TIFF part that starts after the header and a
+    // TIFF length above 0.
     static bool CanLoad(gfx::Stream& stream);
     // Loads the TIFF preview; a wrong magic raises the image error with
     // "EPS".
