@@ -313,8 +313,7 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     LogMessage("Checking for out of range indices...");
     const int64_t badNormals = RepairIndices();
 
-    CountFacesPerGroupAndMaterial();
-    DeleteEmptyGroups();
+    DeleteEmptyGroups();  // counts the faces per group and material first
     RemoveDegenerateFaces();
     RemoveDegenerateLines();
 
@@ -324,17 +323,21 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
         CalcVertexNormals(ChosenNormalMode(), crease * std::numbers::pi / 180.0);
     }
 
+    // The three tables are built together in one pass over the faces, and
+    // only those that the model's last change left stale (the normals may
+    // have built the vertex table).
     LogMessage("Creating material->face linked list...");
     Pump();
-    BuildMaterialFaceTable();
     LogMessage("Creating vertex->face linked list...");
     Pump();
-    BuildVertexFaceTable();
     LogMessage("Creating uv->face linked list...");
     Pump();
-    BuildUVFaceTable();
+    EnsureFaceTables();
 
-    ComputeExtents(Scene.extents);
+    // The group boxes are measured with the extents; the steps up to their
+    // use change UVs only.
+    tgroupboxes groupBoxes;
+    ComputeExtents(Scene.extents, groupBoxes);
 
     LogMessage("Loading maps...");
     FindMapsInModelDir();
@@ -358,7 +361,7 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     Pump();
     Window().BuildNormalsList();
     Window().BuildPreviewLists();
-    ComputeGroupExtents();
+    ComputeGroupExtents(groupBoxes);
 
     // Defaults that follow the size of the model.
     const double diagonal = Scene.extents.diagonal;
