@@ -43,6 +43,7 @@ enum : uint16_t {
     TagTileOffsets = 324,
     TagTileByteCounts = 325,
     TagExtraSamples = 338,
+    TagSampleFormat = 339,
     TagJPEGTables = 347,
     TagYCbCrCoefficients = 529,
     TagYCbCrSubSampling = 530,
@@ -514,6 +515,8 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
         const bool separate = p.planarConfig == 2 && samples > 1;
         const int bits = p.bitsPerSample;
 
+        // Floating point samples are not read as numbers.
+        if (Value(stream, TagSampleFormat, 1) == 3) RaiseImageError(InvalidColorFormatText, {TiffName});
         if (IsFax(p.compression) && (bits != 1 || samples != 1)) RaiseImageError(InvalidColorFormatText, {TiffName});
         if (p.compression == ckThunderScan && (bits != 4 || samples != 1))
             RaiseImageError(InvalidColorFormatText, {TiffName});

@@ -253,6 +253,7 @@ TEST(TiffReaderTest, DamagedAndUnsupportedFilesRaiseTheImageError) {
                    GrayPixels()),
          palette},
         {"3 bits a sample", BuildTiff(false, With(GrayTags(), {258, 3, {3}}), GrayPixels()), color},
+        {"floating point samples", BuildTiff(false, With(GrayTags(), {339, 3, {3}}), GrayPixels()), color},
         {"RGB of 4 bits", BuildTiff(false, With(With(With(GrayTags(), {258, 3, {4, 4, 4}}), {262, 3, {2}}),
                                                 {277, 3, {3}}),
                                     GrayPixels()),
