@@ -242,7 +242,9 @@ int TSection::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents, 
         const int n = FitCharsImpl(pos, length, room, &state, true);
         int end = pos + n;
         if (end < length) {
-            if (at(end - 1) == ' ') {
+            if (at(end - 1) == ' ' || at(end) == ' ') {
+                // The line ends at a space (or a word that fits to the last
+                // pixel): it takes the spaces that follow.
                 while (end < length && at(end) == ' ') ++end;
             } else if (at(end) == ControlCode || at(end) == ImageCode) {
                 // The line ends before the object.
