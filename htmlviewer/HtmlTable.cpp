@@ -64,7 +64,7 @@ ThtmlTable::ThtmlTable(TSectionList* document, const TAttributeList& attributes,
             if (percent && a->Value >= 1 && a->Value <= 100) {
                 GivenWidth = a->Value * 10;
                 WidthIsPercent = true;
-            } else if (!percent && a->Value > 0) {
+            } else if (a->Value > 0) {
                 GivenWidth = a->Value;
             }
             break;
@@ -120,6 +120,20 @@ ThtmlTable::~ThtmlTable() = default;
 void ThtmlTable::Initialize() {
     if (Initialized) return;
     Initialized = true;
+    try {
+        ExpandGrid();
+    } catch (const EParseError&) {
+        // The table stays, empty, so that the document built so far can
+        // still be laid out and shown.
+        Rows.Clear();
+        NumCols = 0;
+        Widths.clear();
+        Percents.clear();
+        throw;
+    }
+}
+
+void ThtmlTable::ExpandGrid() {
     if (!BkGnd && OwnerCell && OwnerCell->BkGnd) {
         BkGnd = true;
         BkColor = OwnerCell->BkColor;

@@ -137,6 +137,8 @@ private:
     // a caption below.
     std::vector<TCellObj*> CellsInOrder() const;
     int MaxSpan(bool columns) const;
+    // The work of Initialize.
+    void ExpandGrid();
 
     // The X of each column in the grid and the top of each row (document Y).
     std::vector<int> ColumnX;
