@@ -338,7 +338,8 @@ void TSection::CopySelection() {
     for (const LineRec& line : Lines) {
         const int ls = line.Start, le = line.Start + line.CharCount;
         if (line.CharCount == 0 || le <= selB || ls >= selE) continue;
-        if (ls >= selB) out.append(static_cast<std::size_t>(3 * (line.LineIndent / IndentManager::ListIndent)), ' ');
+        if (ls >= selB && line.LineIndent > 0)
+            out.append(static_cast<std::size_t>(3 * (line.LineIndent / IndentManager::ListIndent)), ' ');
         for (int i = std::max(ls, selB); i < std::min(le, selE); ++i) {
             const char c = Buff[static_cast<std::size_t>(i)];
             if (IsObjectCode(c)) continue;
