@@ -208,7 +208,11 @@ bool TSection::LinkAtPoint(gfx::Canvas&, int x, int y, TUrlTarget& urlTarget, TF
         TFontObj* font = Fonts.GetFontAt(image->Pos);
         if (!font || font->UrlTarget.Url.empty()) return false;
         urlTarget = font->UrlTarget;
-        if (image->IsMap) urlTarget.Url += "?" + std::to_string(dx) + "," + std::to_string(dy);
+        if (image->IsMap) {
+            urlTarget.Url.push_back('?');
+            urlTarget.Url.append(std::to_string(dx)).push_back(',');
+            urlTarget.Url.append(std::to_string(dy));
+        }
         doc->ActiveLink = font;
         return true;
     }

@@ -292,6 +292,48 @@ TEST_F(SectionTest, PositionsAndHitTests) {
     EXPECT_FALSE(doc.LinkAtPoint(canvas, 70, 20, found, control));  // past the end of the line
 }
 
+TEST_F(SectionTest, ImagesAnswerWithTheirLinks) {
+    // A bordered ISMAP image in a link, an image with a map, an image input;
+    // all bottom-aligned on one line, drawn where hit tests look for them.
+    auto map = std::make_unique<TMapItem>();
+    map->MapName = "M";
+    map->AddArea(Attrs({{AttrSym::Coords, "0,0,10,10"}, {AttrSym::Href, "a.htm"}}));
+    doc.MapList.Add(std::move(map));
+    TUrlTarget link;
+    link.Assign("pic.htm", "");
+    auto s = std::make_unique<TSection>(&doc, LeftJustify, link, DocFont(doc), 0);
+    s->AddImage(Attrs({{AttrSym::IsMap, ""}, {AttrSym::Width, "20"}, {AttrSym::Height, "20"}}), false, 0);
+    s->HRef(Sym::AEnd, DocFont(doc), link);
+    s->AddImage(Attrs({{AttrSym::UseMap, " #m"}, {AttrSym::Width, "20"}, {AttrSym::Height, "20"}}), false, 1);
+    auto* input = dynamic_cast<TImageFormControlObj*>(s->AddFormControl(
+        Sym::Input, Attrs({{AttrSym::Type, "image"}, {AttrSym::Width, "10"}, {AttrSym::Height, "10"}}), false, 2));
+    Add(std::move(s));
+    Layout(300);
+    Paint(300, 100);
+    struct Case {
+        int x, y;
+        bool found;
+        std::string url;
+        bool control;
+    };
+    const std::vector<Case> cases = {
+        {5, 6, true, "pic.htm?4,5", false},  // the picture starts inside the 1-pixel border
+        {0, 0, false, "", false},            // the border itself
+        {25, 5, true, "a.htm", false},       // the map's area
+        {40, 20, false, "", false},          // the image, outside every area
+        {45, 15, true, "", true},            // the image input, with the click point
+    };
+    for (const Case& c : cases) {
+        TUrlTarget url;
+        TFormControlObj* control = nullptr;
+        EXPECT_EQ(doc.LinkAtPoint(canvas, c.x, c.y, url, control), c.found) << c.x;
+        EXPECT_EQ(url.Url, c.url) << c.x;
+        EXPECT_EQ(control != nullptr, c.control) << c.x;
+    }
+    EXPECT_EQ(input->XTmp, 3);
+    EXPECT_EQ(input->YTmp, 3);
+}
+
 TEST_F(SectionTest, FindAndSourcePositions) {
     Add(Para("xxABCxx"));
     auto s = Para();
