@@ -71,6 +71,9 @@ constexpr FilterInfo Filters[StretchFilterCount] = {
 
 // ---- Contributors -----------------------------------------------------------
 
+// The widest radius Stretch takes.
+constexpr float MaxRadius = 16.0f;
+
 // Weights are fixed point with this many fractional bits. The weights of
 // each target pixel are scaled so that they add up to exactly 1, which makes
 // the division by their sum a shift and keeps even far reductions, whose
@@ -142,6 +145,10 @@ TContributors MakeContributors(const FilterInfo& filter, float radius, int sourc
         w.resize(f.size());
         int32_t total = 0;
         std::size_t largest = 0;
+        // The pixel is the weighted sum divided by the sum of the weights:
+        // scaling each weight by that sum makes the division a shift (and
+        // cancels the reducing scale the kernel values would be multiplied
+        // by). The rounding left over goes to the largest weight.
         for (std::size_t k = 0; k < f.size(); ++k) {
             w[k] = static_cast<int32_t>(std::nearbyint(f[k] / sum * WeightOne));
             total += w[k];
@@ -309,6 +316,9 @@ void Stretch(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius
     if (!gfx::bitmapSizeAllowed(newWidth, newHeight)) throw gfx::EInvalidGraphic("Invalid bitmap size");
     const FilterInfo& info = Filters[filter];
     if (!(radius > 0) || !std::isfinite(radius)) radius = info.radius;
+    // A support wider than this only adds taps of weight 0 (every kernel
+    // ends by 3) and would make the lists huge.
+    radius = std::min(radius, MaxRadius);
     try {
         gfx::Bitmap result(static_cast<int>(newWidth), static_cast<int>(newHeight), gfx::PixelFormat::pf24bit);
         bitmap.setPixelFormat(gfx::PixelFormat::pf24bit);

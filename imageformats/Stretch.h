@@ -22,9 +22,10 @@ enum TStretchFilter : uint8_t {
 inline constexpr int StretchFilterCount = 7;
 
 // Resizes the bitmap in place to newWidth x newHeight with the filter of
-// that index; a radius of 0 (or less) takes the filter's default. The
-// bitmap is converted to 24 bits per pixel, resampled in two passes (rows,
-// then columns) with its edges mirrored, and then holds the 24-bit result.
+// that index; a radius of 0 (or less) takes the filter's default, and one
+// above 16 counts as 16. The bitmap is converted to 24 bits per pixel,
+// resampled in two passes (rows, then columns) with its edges mirrored, and
+// then holds the 24-bit result.
 // Raises gfx::EInvalidGraphic, leaving the bitmap as it was, for a filter
 // outside 0..6 or a size no bitmap may have (a side of 0 included).
 void Stretch(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius, gfx::Bitmap& bitmap);

@@ -30,6 +30,17 @@ void BuildMaterialFaceTable();
 // With no UV at all the table is left empty (no stale faces).
 void BuildUVFaceTable();
 
+// The same, only when the table is stale: built before the last change of
+// the model's topology, or no longer the size of its lists. Callers that
+// only need a current table use these, so that one change of the model
+// builds each table once.
+void EnsureVertexFaceTable();
+void EnsureMaterialFaceTable();
+void EnsureUVFaceTable();
+// The three at once: the stale ones are built together, in one pass over
+// the faces.
+void EnsureFaceTables();
+
 // The 0-based UVs of the corners that hold the 0-based vertex, in the order
 // of the vertex's faces; stops once more than 2000 are collected.
 void CollectVertexUVs(int32_t vertex, std::vector<int32_t>& uvs);

@@ -1,5 +1,6 @@
 #include "model/Extents.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -14,13 +15,16 @@ double PositionStep = 0.02;
 
 namespace {
 
+// A coordinate below the minimum replaces it, one above the maximum
+// replaces it (std::min and std::max take exactly these comparisons, without
+// branches).
 inline void Widen(tvector& lo, tvector& hi, const tvector& p) {
-    if (p.x < lo.x) lo.x = p.x;
-    if (p.y < lo.y) lo.y = p.y;
-    if (p.z < lo.z) lo.z = p.z;
-    if (p.x > hi.x) hi.x = p.x;
-    if (p.y > hi.y) hi.y = p.y;
-    if (p.z > hi.z) hi.z = p.z;
+    lo.x = std::min(lo.x, p.x);
+    lo.y = std::min(lo.y, p.y);
+    lo.z = std::min(lo.z, p.z);
+    hi.x = std::max(hi.x, p.x);
+    hi.y = std::max(hi.y, p.y);
+    hi.z = std::max(hi.z, p.z);
 }
 
 inline bool IsShown(int32_t group, int32_t material) {
@@ -54,39 +58,89 @@ void FaceAreaStats(double& total, double& smallest, double& largest) {
     }
 }
 
-void ComputeExtents(textents& extents) {
-    BuildVertexFaceTable();
-    FaceAreaStats(Scene.totalFaceArea, Scene.smallestFaceArea, Scene.largestFaceArea);
+namespace {
 
+// One pass over the faces: areas, subdivision marks, the box and UV range of
+// what is shown, and (when asked) the boxes of the groups.
+void MeasureFaces(textents& extents, tgroupboxes* boxes) {
+    EnsureVertexFaceTable();
+    double total = 0, smallest = 1e21, largest = -1e21;  // as FaceAreaStats
     int32_t marked = 0;
-    for (const tface& f : SceneFaces)
-        if (f.mark) ++marked;
-    Scene.subdivisionFaceCount = marked;
 
     tvector2 uvLo{1e10, 1e10}, uvHi{-1e10, -1e10};
     for (tuv& t : SceneUVs) t.mark = 0;
     tvector lo{1e10, 1e10, 1e10}, hi{-1e10, -1e10, -1e10};
     for (tvertex& v : SceneVertices) v.mark = 0;
 
+    const std::size_t groupCount = SceneGroups.size();
+    if (boxes) {
+        boxes->minimum.assign(groupCount, tvector{1e20, 1e20, 1e20});
+        boxes->maximum.assign(groupCount, tvector{-1e20, -1e20, -1e20});
+        boxes->any.assign(groupCount, 0);
+        boxes->vertexCount = SceneVertices.size();
+        boxes->faceCount = SceneFaces.size();
+    }
+
+    // The flags that decide what is shown, and the vertices, at hand; an
+    // index outside its list ends the pass as the checked access would.
+    std::vector<uint8_t> visible(groupCount), selected(SceneMaterials.size());
+    for (std::size_t g = 0; g < groupCount; ++g) visible[g] = SceneGroups[g].visible != 0;
+    for (std::size_t m = 0; m < selected.size(); ++m) selected[m] = SceneMaterials[m].selected != 0;
+    const std::size_t vertexCount = SceneVertices.size();
+    const tvertex* const vertices = SceneVertices.data();
+    auto position = [&](int32_t index) -> const tvector& {
+        if (index < 1 || static_cast<std::size_t>(index) > vertexCount)
+            ThrowIndexError("SceneVertices", static_cast<int64_t>(index) - 1, vertexCount);
+        return vertices[index - 1].p;
+    };
+    auto shown = [&](int32_t group, int32_t material) {
+        if (material < 0 || static_cast<std::size_t>(material) >= selected.size())
+            ThrowIndexError("SceneMaterials", material, selected.size());
+        if (!selected[static_cast<std::size_t>(material)]) return false;
+        if (group < 0 || static_cast<std::size_t>(group) >= groupCount) ThrowIndexError("SceneGroups", group, groupCount);
+        return visible[static_cast<std::size_t>(group)] != 0;
+    };
+
     bool anyShown = false;
     for (const tface& f : SceneFaces) {
-        if (!IsShown(f.group, f.material)) continue;
+        const tvector& p1 = position(f.vertex[0]);
+        const tvector& p2 = position(f.vertex[1]);
+        const tvector& p3 = position(f.vertex[2]);
+        const double a = VectorLength(CrossProduct(SubtractVectors(p1, p2), SubtractVectors(p1, p3))) / 2.0;  // FaceArea
+        total += a;
+        if (a < smallest) smallest = a;
+        if (a > largest) largest = a;
+        if (f.mark) ++marked;
+        // A face of no group belongs to none of the boxes.
+        if (boxes && f.group >= 0 && static_cast<std::size_t>(f.group) < groupCount) {
+            tvector& gLo = boxes->minimum[static_cast<std::size_t>(f.group)];
+            tvector& gHi = boxes->maximum[static_cast<std::size_t>(f.group)];
+            Widen(gLo, gHi, p1);
+            Widen(gLo, gHi, p2);
+            Widen(gLo, gHi, p3);
+            boxes->any[static_cast<std::size_t>(f.group)] = 1;
+        }
+        if (!shown(f.group, f.material)) continue;
         anyShown = true;
         const bool hasUVs = FaceHasUVs(f);
         for (int c = 0; c < 3; ++c) {
             if (hasUVs && f.uv[c] > 0) {
                 tuv& t = At(SceneUVs, static_cast<int64_t>(f.uv[c]) - 1, "SceneUVs");
                 if (!t.mark) {
-                    if (t.u < uvLo.a) uvLo.a = t.u;
-                    if (t.v < uvLo.b) uvLo.b = t.v;
-                    if (t.u > uvHi.a) uvHi.a = t.u;
-                    if (t.v > uvHi.b) uvHi.b = t.v;
+                    uvLo.a = std::min(uvLo.a, t.u);
+                    uvLo.b = std::min(uvLo.b, t.v);
+                    uvHi.a = std::max(uvHi.a, t.u);
+                    uvHi.b = std::max(uvHi.b, t.v);
                     t.mark = 1;
                 }
             }
             VisitVertex(f.vertex[c], lo, hi);
         }
     }
+    Scene.totalFaceArea = total;
+    Scene.smallestFaceArea = smallest;
+    Scene.largestFaceArea = largest;
+    Scene.subdivisionFaceCount = marked;
     for (const tline& l : LineSegments) {
         if (!IsShown(l.group, l.material)) continue;
         anyShown = true;
@@ -113,6 +167,12 @@ void ComputeExtents(textents& extents) {
     }
     PositionStep = TextToFloat(FormatFloatMaskDot("#E-0", 0.01 * extents.diagonal));
 }
+
+}  // namespace
+
+void ComputeExtents(textents& extents) { MeasureFaces(extents, nullptr); }
+
+void ComputeExtents(textents& extents, tgroupboxes& boxes) { MeasureFaces(extents, &boxes); }
 
 int64_t GeometryByteSize() {
     return static_cast<int64_t>(SceneFaces.size() * sizeof(tface) + SceneNormals.size() * sizeof(tnormal) +
@@ -150,6 +210,26 @@ void ModelStatistics(std::vector<std::string>& lines) {
     lines.push_back("              Largest face area " + FloatToText(Scene.largestFaceArea));
     lines.push_back("Memory allocated for geometry.. " + ByteSizeText(GeometryByteSize()));
     lines.emplace_back(" ");
+}
+
+void ComputeGroupExtents(const tgroupboxes& boxes) {
+    const std::size_t groupCount = SceneGroups.size();
+    if (boxes.vertexCount != SceneVertices.size() || boxes.faceCount != SceneFaces.size() ||
+        boxes.any.size() != groupCount) {
+        ComputeGroupExtents();
+        return;
+    }
+    // Group order, so that the colours come from the generator in the same
+    // order as group by group.
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        ShowProgress(0, static_cast<double>(groupCount), static_cast<double>(g));
+        tgroup& group = SceneGroups[g];
+        if (boxes.any[g]) {
+            group.minimum = boxes.minimum[g];
+            group.maximum = boxes.maximum[g];
+        }
+        group.color = static_cast<int32_t>(RandomInt(1 << 24));
+    }
 }
 
 void ComputeGroupExtents() {

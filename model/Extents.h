@@ -23,6 +23,18 @@ extern double PositionStep;
 void ComputeExtents(textents& extents);
 inline void ComputeExtents() { ComputeExtents(Scene.extents); }
 
+// The boxes of the groups' faces as `ComputeGroupExtents` finds them, kept
+// for later while the vertices and faces do not change.
+struct tgroupboxes {
+    std::vector<tvector> minimum, maximum;
+    std::vector<uint8_t> any;  // the group has faces
+    std::size_t vertexCount = 0, faceCount = 0;
+};
+
+// `ComputeExtents`, measuring in the same pass over the faces the boxes of
+// the groups into `boxes`.
+void ComputeExtents(textents& extents, tgroupboxes& boxes);
+
 // Sum, smallest and largest `FaceArea` over all faces; smallest starts at
 // 1e21 and largest at -1e21.
 void FaceAreaStats(double& total, double& smallest, double& largest);
@@ -37,6 +49,10 @@ int64_t GeometryByteSize();
 // Per group: the bounding box of its faces (a group without faces keeps its
 // box) and a new random colour for every group. One pass over the faces.
 void ComputeGroupExtents();
+// The same with boxes measured by `ComputeExtents` since the last change of
+// the vertices and faces (they are measured again when the counts of the
+// lists say otherwise).
+void ComputeGroupExtents(const tgroupboxes& boxes);
 
 // The AutoCAD colour index palette scaled to 0..1; an index outside 0..255
 // gives entry 7 (white).

@@ -1,6 +1,8 @@
 #include "model/ModelLists.h"
 
 #include <algorithm>
+#include <charconv>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -49,7 +51,10 @@ void DeleteEmptyGroups() {
     // The counts decide what is deleted, so they must describe the faces and
     // lines as they are now; a stale count would delete a group still in use.
     CountFacesPerGroupAndMaterial();
+    DeleteEmptyGroupsAsCounted();
+}
 
+void DeleteEmptyGroupsAsCounted() {
     std::vector<int32_t> map;
     bool changed = false;
 
@@ -244,3 +249,35 @@ bool HasGLExtension(std::string_view name, std::string_view extensions) {
 }
 
 bool HasGLExtension(std::string_view name) { return HasGLExtension(name, GLExtensionsText); }
+
+namespace {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+void SplitVersionText(std::string_view text, int& major, int& minor) {
+    major = 0;
+    minor = 0;
+    const std::size_t dot = text.find('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 >= text.size()) return;
+    if (!IsDigit(text[dot - 1]) || !IsDigit(text[dot + 1])) return;
+    std::size_t first = dot;
+    while (first > 0 && IsDigit(text[first - 1])) --first;
+    std::size_t last = dot + 1;
+    while (last < text.size() && IsDigit(text[last])) ++last;
+    int a = 0, b = 0;
+    const auto ra = std::from_chars(text.data() + first, text.data() + dot, a);
+    const auto rb = std::from_chars(text.data() + dot + 1, text.data() + last, b);
+    if (ra.ec != std::errc() || rb.ec != std::errc()) return;
+    major = a;
+    minor = b;
+}
+
+float GLVersionNumber(std::string_view text) {
+    int major = 0, minor = 0;
+    SplitVersionText(text, major, minor);
+    const std::string number = std::to_string(major) + "." + std::to_string(minor);
+    float value = 0;
+    std::from_chars(number.data(), number.data() + number.size(), value);
+    return value;
+}
+

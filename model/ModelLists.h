@@ -19,6 +19,9 @@
 // `CurrentMaterialIndex` stays on the same material (or its nearest kept
 // predecessor) and always inside the list.
 void DeleteEmptyGroups();
+// The same on counts made just before by the caller (CountFacesPerGroupAndMaterial
+// or its own pass over the faces and lines): nothing may have changed since.
+void DeleteEmptyGroupsAsCounted();
 
 // Makes the material names unique as identifiers: names are compared after
 // `CleanIdentifier`, the earliest keeps its name and every later clash gets
@@ -71,3 +74,11 @@ bool HasGLExtension(std::string_view name, std::string_view extensions);
 // The same against the extension string captured at start-up
 // (`GLExtensionsText`).
 bool HasGLExtension(std::string_view name);
+
+// The major and minor number of a version text such as "1.2.1 vendor words"
+// or "4.5 (Compatibility Profile) Mesa 22.3.6": the digits around the first
+// ".". Both are 0 when the text has no digit on both sides of its first ".".
+void SplitVersionText(std::string_view text, int& major, int& minor);
+// major.minor as a number ("1.10" gives 1.1, since the minor is an integer);
+// 0 when the text holds no version.
+float GLVersionNumber(std::string_view text);

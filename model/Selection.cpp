@@ -9,14 +9,10 @@
 
 namespace {
 
-void EnsureVertexFaceTable() {
-    if (!IsTableCurrent(VertexFaceTable)) BuildVertexFaceTable();
-}
-
 // False when there is no UV at all (the table is then not built).
-bool EnsureUVFaceTable() {
+bool HaveUVFaceTable() {
     if (SceneUVs.empty()) return false;
-    if (!IsTableCurrent(UVFaceTable)) BuildUVFaceTable();
+    EnsureUVFaceTable();
     return true;
 }
 
@@ -52,7 +48,7 @@ void VertexFaceFlags(int32_t vertex, bool& anySelected, bool& anyMarked) {
 
 void UVFaceFlags(int32_t uv, bool& anySelected, bool& anyMarked) {
     anySelected = anyMarked = false;
-    if (!EnsureUVFaceTable()) return;
+    if (!HaveUVFaceTable()) return;
     ForEachFace(UVFaceTable, uv + 1, [&](const tface& f) {
         if (!anySelected && IsFaceSelected(f)) anySelected = true;
         if (f.mark) anyMarked = true;
@@ -63,7 +59,7 @@ void UVFaceFlags(int32_t uv, bool& anySelected, bool& anyMarked) {
 void ListUVFaces(int32_t uv, tuvfacelist& list) {
     list.count = 0;
     list.entries.clear();
-    if (!EnsureUVFaceTable()) return;
+    if (!HaveUVFaceTable()) return;
     ForEachFace(UVFaceTable, uv + 1, [&](const tface& f) {
         list.entries.push_back({f.material, f.group, static_cast<uint8_t>(f.mark ? 1 : 0)});
         list.count = static_cast<int32_t>(list.entries.size());
@@ -136,13 +132,17 @@ void ReverseFaceWinding() {
     }
 }
 
+bool IsDegenerateFace(const tface& f) {
+    const bool distinct = f.vertex[0] != f.vertex[1] && f.vertex[1] != f.vertex[2] && f.vertex[0] != f.vertex[2];
+    return !distinct || !(FaceArea(f) > Epsilon);
+}
+
 void RemoveDegenerateFaces() {
     const std::size_t count = SceneFaces.size();
     std::size_t kept = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const tface& f = SceneFaces[i];
-        const bool distinct = f.vertex[0] != f.vertex[1] && f.vertex[1] != f.vertex[2] && f.vertex[0] != f.vertex[2];
-        if (!distinct || !(FaceArea(f) > Epsilon)) continue;
+        if (IsDegenerateFace(f)) continue;
         if (kept != i) SceneFaces[kept] = f;
         ++kept;
     }

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -267,9 +268,79 @@ void AppendFloatText(std::string& out, double x) {
     out.append(buf, FloatText7(buf, buf + sizeof buf, x));
 }
 
+namespace {
+
+// FloatToStrDot into a buffer of 40 bytes. The shortest digits that read
+// back as x are the digits of its rounding to 15 significant digits whenever
+// there are at most 15 of them: x lies within half a unit of its last binary
+// place of them, far less than half a unit of the 15th decimal digit. Those
+// digits are laid out as "%g" lays them out; x whose shortest text is longer
+// goes through the full conversion, as does any x below the normal range.
+char* FloatStrDotText(char* first, double x) {
+    if (x == 0 || !std::isfinite(x)) {
+        *first = '0';
+        return first + 1;
+    }
+    // Below the normal range the last binary place is no longer that small.
+    if (std::fabs(x) < std::numeric_limits<double>::min())
+        return FormatNumber(first, first + 40, x, std::chars_format::general, 15);
+    char shortest[32];
+    const char* const end = std::to_chars(shortest, shortest + sizeof shortest, x, std::chars_format::scientific).ptr;
+    // "-d.ddde+XX": the digits and the exponent.
+    const char* p = shortest;
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    char digits[20];
+    int count = 0;
+    for (; p < end && *p != 'e'; ++p)
+        if (*p != '.') digits[count++] = *p;
+    if (count > 15 || p == end) return FormatNumber(first, first + 40, x, std::chars_format::general, 15);
+    ++p;  // 'e'
+    const bool negativeExponent = *p == '-';
+    ++p;  // the exponent's sign
+    int exponent = 0;
+    for (; p < end; ++p) exponent = exponent * 10 + (*p - '0');
+    if (negativeExponent) exponent = -exponent;
+
+    char* out = first;
+    if (negative) *out++ = '-';
+    if (exponent < -4 || exponent >= 15) {
+        *out++ = digits[0];
+        if (count > 1) {
+            *out++ = '.';
+            for (int i = 1; i < count; ++i) *out++ = digits[i];
+        }
+        *out++ = 'e';
+        *out++ = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude >= 100) *out++ = static_cast<char>('0' + magnitude / 100);
+        *out++ = static_cast<char>('0' + magnitude / 10 % 10);
+        *out++ = static_cast<char>('0' + magnitude % 10);
+    } else if (exponent >= 0) {
+        for (int i = 0; i <= exponent; ++i) *out++ = i < count ? digits[i] : '0';
+        if (count > exponent + 1) {
+            *out++ = '.';
+            for (int i = exponent + 1; i < count; ++i) *out++ = digits[i];
+        }
+    } else {
+        *out++ = '0';
+        *out++ = '.';
+        for (int i = 0; i < -exponent - 1; ++i) *out++ = '0';
+        for (int i = 0; i < count; ++i) *out++ = digits[i];
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string FloatToStrDot(double x) {
     char buf[40];
-    return std::string(buf, FormatNumber(buf, buf + sizeof buf, x, std::chars_format::general, 15));
+    return std::string(buf, FloatStrDotText(buf, x));
+}
+
+void AppendFloatStrDot(std::string& out, double x) {
+    char buf[40];
+    out.append(buf, FloatStrDotText(buf, x));
 }
 
 std::string FormatFloatMaskDot(std::string_view mask, double x) {

@@ -31,6 +31,8 @@ std::string FloatToText(double x);
 // The shortest text of x with up to 15 significant digits ("%.15g" trimmed:
 // 0.1, 100, 0.333333333333333, 1e+21), read back by ParseDouble.
 std::string FloatToStrDot(double x);
+// Appends FloatToStrDot(x) to `out` without any allocation of its own.
+void AppendFloatStrDot(std::string& out, double x);
 // x formatted by a picture mask: "0" a required digit, "#" an optional digit,
 // "." the decimal point, "E-0" / "E+0" an exponent (a sign only when negative
 // / always, then at least as many exponent digits as zeros). Masks in use:

@@ -404,7 +404,7 @@ void ApplyMaterialUVProjections() {
         m.mapScale[1] = 1.0;
     }
     SelectAllMaterials();
-    BuildUVFaceTable();
+    EnsureUVFaceTable();  // rebuilt when a projection added UVs
 }
 
 void FindMapsInModelDir() {

@@ -301,6 +301,44 @@ private:
 
 }  // namespace
 
+namespace {
+
+// True when some vertex has two different UVs (at its corners) within the
+// tolerance of each other: only then does the weld change anything. Most
+// vertices have one UV at all their corners, which one pass over the faces
+// finds; only the others are looked at closely.
+bool AnyCloseUVsAtOneVertex(double tolerance) {
+    const std::size_t vertexCount = SceneVertices.size();
+    std::vector<int32_t> firstUV(vertexCount + 1, 0);
+    std::vector<int32_t> several;  // vertices (1-based) with more than one UV
+    for (const tface& f : SceneFaces)
+        for (int c = 0; c < 3; ++c) {
+            const int32_t v = f.vertex[c], t = f.uv[c];
+            if (t < 1 || v < 1 || static_cast<std::size_t>(v) > vertexCount) continue;
+            int32_t& first = firstUV[static_cast<std::size_t>(v)];
+            if (first == 0) {
+                first = t;
+            } else if (first != t && first > 0) {
+                first = -1;  // listed once
+                several.push_back(v);
+            }
+        }
+    std::vector<int32_t> list;
+    for (int32_t v : several) {
+        CollectVertexUVs(v - 1, list);
+        for (std::size_t i = 0; i + 1 < list.size(); ++i)
+            for (std::size_t j = i + 1; j < list.size(); ++j) {
+                if (list[i] == list[j]) continue;
+                const tuv& a = SceneUVs[static_cast<std::size_t>(list[i])];
+                const tuv& b = SceneUVs[static_cast<std::size_t>(list[j])];
+                if (std::fabs(a.u - b.u) < tolerance && std::fabs(a.v - b.v) < tolerance) return true;
+            }
+    }
+    return false;
+}
+
+}  // namespace
+
 void WeldUVs(double tolerance) {
     const int32_t n = static_cast<int32_t>(SceneUVs.size());
     if (n == 0) return;
@@ -309,8 +347,9 @@ void WeldUVs(double tolerance) {
     for (const tline& l : LineSegments)
         for (int c = 0; c < 2; ++c) CheckUVIndex(l.uv[c], n);
 
-    BuildUVFaceTable();
-    if (!IsTableCurrent(VertexFaceTable)) BuildVertexFaceTable();
+    EnsureUVFaceTable();
+    EnsureVertexFaceTable();
+    if (!AnyCloseUVsAtOneVertex(tolerance)) return;  // nothing would change
 
     // Around each vertex, each UV goes to the last later UV of the vertex's
     // list that is close (which may be itself again). The time of each

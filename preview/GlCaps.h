@@ -6,15 +6,10 @@
 #include <cstdint>
 #include <string_view>
 
-using GLenumValue = unsigned int;
+#include "model/ModelLists.h"  // SplitVersionText, GLVersionNumber, HasGLExtension
 
-// The major and minor number of a version text such as "1.2.1 vendor words"
-// or "4.5 (Compatibility Profile) Mesa 22.3.6": the digits around the first
-// ".". Both are 0 when the text has no digit on both sides of its first ".".
-void SplitVersionText(std::string_view text, int& major, int& minor);
-// major.minor as a number ("1.10" gives 1.1, since the minor is an integer);
-// 0 when the text holds no version.
-float GLVersionNumber(std::string_view text);
+// An OpenGL enumeration value (GLenum), without the OpenGL header.
+using GLenumValue = unsigned int;
 
 // Fills the OpenGL texts and limits of the model (GLExtensionsText,
 // MultitextureSupported, SeparateSpecularSupported, MaxGLLights,

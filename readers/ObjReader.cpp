@@ -17,8 +17,10 @@
 #include "model/VectorMath.h"
 #include "platform/TempFiles.h"
 #include "readers/MtlReader.h"
+#include "readers/ObjLineScan.h"
 #include "readers/ObjSettingsRestore.h"
 #include "readers/ReaderCommon.h"
+#include "readers/TextBlocks.h"
 #include "ui/options/Options.h"
 
 namespace {
@@ -83,227 +85,22 @@ Keyword Classify(std::string_view w) {
     }
 }
 
-constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// A number of a vertex, normal or texture coordinate; 0 when it is none.
-// Plain decimals of up to 15 digits ("-0.123456") are read directly: their
-// digits and the power of ten are both exact doubles, so one division gives
-// the correctly rounded value, the same as the general parser.
+// A number of a vertex, normal or texture coordinate by the general rules;
+// 0 when it is none.
 inline double Coordinate(std::string_view word) {
     const char* p = word.data();
-    const char* const end = p + word.size();
-    bool negative = false;
-    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    uint64_t mantissa = 0;
-    int digits = 0, decimals = 0;
-    for (; p < end && static_cast<unsigned>(*p - '0') <= 9; ++p, ++digits) mantissa = mantissa * 10 + (*p - '0');
-    if (p < end && *p == '.')
-        for (++p; p < end && static_cast<unsigned>(*p - '0') <= 9; ++p, ++digits, ++decimals)
-            mantissa = mantissa * 10 + (*p - '0');
-    if (p == end && digits > 0 && digits <= 15) {
-        const double v = static_cast<double>(mantissa) / PowersOfTen[decimals];
-        return negative ? -v : v;
-    }
     double v = 0;
+    // The usual forms are read directly; the scanner needs a word end after
+    // the word, which a view into a line does not always have.
+    if (!word.empty() && word.size() < 40) {
+        char text[48];
+        std::memcpy(text, p, word.size());
+        std::memset(text + word.size(), ' ', sizeof text - word.size());
+        const char* q = text;
+        if (objscan::Number(q, v) && q == text + word.size()) return v;
+    }
     return ParseDouble(word, v) ? v : 0.0;
 }
-
-// Digit runs read eight bytes at a time: the number of leading ASCII digits
-// of the eight bytes (in memory order), and their value.
-inline int LeadingDigits(uint64_t bytes) {
-    const uint64_t highNibble = (bytes & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL;
-    const uint64_t lowOver9 = ((bytes & 0x0F0F0F0F0F0F0F0FULL) + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL;
-    const uint64_t notDigit = highNibble | lowOver9;
-    return notDigit == 0 ? 8 : std::countr_zero(notDigit) / 8;
-}
-inline uint32_t DigitsValue(uint64_t bytes, int count) {  // count 1..8
-    // Subtracting '0' borrows only from bytes past the digits, which the
-    // shift then drops; the digits end up at the top with zeros before them.
-    bytes -= 0x3030303030303030ULL;
-    bytes <<= 8 * (8 - count);
-    bytes = bytes * 10 + (bytes >> 8);
-    bytes = (((bytes & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-             (((bytes >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
-            32;
-    return static_cast<uint32_t>(bytes);
-}
-inline uint64_t Load8(const char* p) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    return v;
-}
-
-// The words of a line read straight from its text. Where a line holds no
-// comma and no double quote, its comma-text words are simply the runs of
-// bytes above the blank; nearly every line of a model is such a line. A
-// comma or a quote in what is read gives Complex, and the caller then reads
-// the line by the full rules (nothing has been changed by then).
-//
-// The byte just past the line must be readable and a blank or control byte
-// (the line's end, or the NUL after a string's text: lines are views into
-// one string), and `loadEnd` is the end of that string's text: digits are
-// read eight bytes at a time while those bytes lie within it.
-class PlainWords {
-public:
-    enum Result { Word, End, Complex };
-
-    PlainWords(std::string_view line, const char* loadEnd)
-        : p_(line.data()), end_(line.data() + line.size()), loadEnd_(loadEnd) {}
-
-    Result Next(std::string_view& word) {
-        if (!SkipBlanks()) return End;
-        const char* const start = p_;
-        if (!ToWordEnd()) return Complex;
-        word = std::string_view(start, static_cast<std::size_t>(p_ - start));
-        return Word;
-    }
-
-    // The next word as a coordinate (Coordinate's rules). A word that starts
-    // with "#" begins a comment, which ends the numbers of the line.
-    Result NextNumber(double& value) {
-        if (!SkipToNumber()) return End;
-        const char* p = p_;
-        const char* const start = p;
-        bool negative = false;
-        if (*p == '-' || *p == '+') negative = *p++ == '-';
-        uint64_t mantissa = 0;
-        int digits = 0, decimals = 0;
-        if (DigitRun(p, mantissa, digits) && *p == '.') {
-            ++p;
-            if (DigitRun(p, mantissa, decimals)) digits += decimals;
-            else digits = 99;
-        }
-        if (IsBlankByte(*p) && p <= end_ && digits > 0 && digits <= 15) {
-            p_ = p;
-            const double v = static_cast<double>(mantissa) / PowersOfTen[decimals];
-            value = negative ? -v : v;
-            return Word;
-        }
-        p_ = start;
-        if (!ToWordEnd()) return Complex;
-        value = Coordinate(std::string_view(start, static_cast<std::size_t>(p_ - start)));
-        return Word;
-    }
-
-    // The next word as the three index fields of a corner (ParseCorner's
-    // rules, before negative indices are resolved); a comment ends them as
-    // it ends the numbers.
-    Result NextCorner(int64_t fields[3]) {
-        if (!SkipToNumber()) return End;
-        fields[0] = fields[1] = fields[2] = 0;
-        const char* p = p_;
-        const char* const end = end_;
-        for (int i = 0;; ++i) {
-            // The usual field: up to nine digits, then '/', a blank or the end.
-            const char* const start = p;
-            uint64_t value = 0;
-            int digits = 0;
-            int64_t v;
-            if (DigitRun(p, value, digits) && digits > 0 && digits <= 9 && (*p == '/' || IsBlankByte(*p))) {
-                v = static_cast<int64_t>(value);
-            } else {
-                // Anything else: a sign, more digits or other characters.
-                p = start;
-                bool negative = false;
-                if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-                bool anyDigit = false, bad = false;
-                v = 0;
-                for (; p < end; ++p) {
-                    const char c = *p;
-                    const unsigned d = Digit(c);
-                    if (d <= 9) {
-                        anyDigit = true;
-                        if (!bad) {
-                            v = v * 10 + d;
-                            if (v > INT32_MAX) bad = true;
-                        }
-                        continue;
-                    }
-                    if (c == '/' || IsBlankByte(c)) break;
-                    if (c == ',' || c == '"') return Complex;
-                    bad = true;
-                }
-                v = anyDigit && !bad ? (negative ? -v : v) : 0;
-            }
-            if (i < 3) fields[i] = v;
-            if (p >= end || *p != '/') {
-                p_ = p;
-                return Word;
-            }
-            ++p;  // the '/'
-        }
-    }
-
-private:
-    static unsigned Digit(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
-
-    // Reads a run of up to 16 digits at p into value (value * 10^n + digits)
-    // and adds their number to `count`; false when the run is longer. The
-    // run always stops before the end of the line (the byte there is no
-    // digit).
-    bool DigitRun(const char*& p, uint64_t& value, int& count) const {
-        // No digit, or one (the integer part of most coordinates): no need
-        // for the eight-byte read. p[1] lies at most at the line's end.
-        const unsigned first = Digit(p[0]);
-        if (first > 9) return true;
-        if (Digit(p[1]) > 9) {
-            value = value * 10 + first;
-            ++p;
-            ++count;
-            return true;
-        }
-        for (int chunk = 0; chunk < 2; ++chunk) {
-            int n;
-            if (loadEnd_ - p >= 8) {
-                const uint64_t bytes = Load8(p);
-                n = LeadingDigits(bytes);
-                if (n == 0) return true;
-                value = value * PowersOfTenInt[n] + DigitsValue(bytes, n);
-            } else {
-                n = 0;
-                unsigned d;
-                while (n < 8 && (d = Digit(p[n])) <= 9) {
-                    value = value * 10 + d;
-                    ++n;
-                }
-                if (n == 0) return true;
-            }
-            p += n;
-            count += n;
-            if (n < 8) return true;
-        }
-        return Digit(*p) > 9;
-    }
-
-    bool SkipBlanks() {
-        const char* p = p_;
-        while (p < end_ && IsBlankByte(*p)) ++p;
-        p_ = p;
-        return p < end_;
-    }
-    // SkipBlanks, and false at a comment too.
-    bool SkipToNumber() {
-        if (!SkipBlanks()) return false;
-        if (*p_ != '#') return true;
-        p_ = end_;
-        return false;
-    }
-    bool ToWordEnd() {
-        const char* p = p_;
-        for (; p < end_ && !IsBlankByte(*p); ++p)
-            if (*p == ',' || *p == '"') return false;
-        p_ = p;
-        return true;
-    }
-
-    static constexpr uint64_t PowersOfTenInt[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-
-    const char* p_;
-    const char* end_;
-    const char* loadEnd_;
-};
 
 // Reads one field of a corner ("12", "-3", "") up to the next '/' or the
 // end and leaves `p` there: the integer, 0 when the field is empty, not an
@@ -373,6 +170,8 @@ std::string LibraryPath(const tscene& scene, std::string_view written) {
     return FileExistsNonBlank(onDisk) ? onDisk : beside;
 }
 
+std::size_t ReadBlockSize = 1u << 20;
+
 class ObjReader {
 public:
     explicit ObjReader(tscene& scene) : scene_(scene), fileName_(ExtractFileName(scene.modelFile)) {
@@ -380,7 +179,7 @@ public:
     }
 
     void Run() {
-        if (!text_.Open(scene_.modelFile))
+        if (!text_.Open(scene_.modelFile, ReadBlockSize))
             throw ReadError("Cannot read the model file " + fileName_, scene_.modelFile);
         scene_.polygonsRead = 0;
         ResetProgress();
@@ -394,112 +193,237 @@ private:
                         lineNumber_);
     }
 
+    // The file is read in blocks of whole lines. The usual lines (vertices,
+    // normals, texture coordinates and faces in their common forms) are read
+    // straight from the block; every other line goes through the full rules
+    // of PhysicalLine.
     void ReadLines() {
-        // Lines ending in "\" go on in the next line; `pending` holds such a
-        // logical line while it grows (all other lines are used in place).
-        std::string pending;
-        do {
-            const std::string_view raw = text_.ReadTextLine();
-            CountLine(raw);
-            std::string_view line;
-            if (pending.empty()) {
-                line = TrimBlanks(raw);
-            } else {
-                pending.push_back(' ');
-                pending.append(raw);
-                TrimInPlace(pending);
-                line = pending;
+        // The triangles read straight from the text are added to the
+        // counters once, also when an error ends the read.
+        struct CountTriangles {
+            ObjReader& r;
+            ~CountTriangles() {
+                r.scene_.polygonsRead += static_cast<int32_t>(r.fastTriangles_);
+                r.scene_.trianglesMade += static_cast<int32_t>(r.fastTriangles_);
+                r.fastTriangles_ = 0;
             }
-            if (!line.empty() && line.back() == '\\') {
-                if (pending.empty()) pending.assign(line);
-                pending.pop_back();
-                if (!text_.Eof()) continue;
-                // A file that ends inside a continued line: the line as it stands.
-                TrimInPlace(pending);
-                line = pending;
+        } count{*this};
+        vertexCount_ = static_cast<int64_t>(ImportVertices.size());
+        std::string_view block;
+        while (text_.Next(block)) {
+            const char* p = block.data();
+            const char* const end = p + block.size();
+            blockStart_ = p;
+            while (p < end) {
+                ++lineNumber_;
+                // An LF at the start of a line is passed over (an empty line
+                // to an editor, no line to the reader).
+                if (*p == '\n') {
+                    ++p;
+                    continue;
+                }
+                if (pending_.empty()) {
+                    if (const char* next = FastLine(p, end)) {
+                        p = next;
+                        continue;
+                    }
+                }
+                const char* e = p;
+                while (!objscan::IsLineEnd(*e)) ++e;
+                PhysicalLine(std::string_view(p, static_cast<std::size_t>(e - p)));
+                p = objscan::PastLineEnd(e, end);
             }
-            const std::string_view buffer = pending.empty() ? text_.Text() : std::string_view(pending);
-            if (!LogicalLine(line, buffer.data() + buffer.size())) OtherLine(raw);
-            pending.clear();
-        } while (!text_.Eof());
+            blocksDone_ += block.size();
+        }
+        if (text_.Failed()) Fail("the file could not be read to its end");
+        if (!pending_.empty()) {
+            // A file that ends inside a continued line: the line as it stands.
+            TrimInPlace(pending_);
+            if (!LogicalLine(pending_)) OtherLine(pendingRaw_);
+            pending_.clear();
+        }
     }
 
-    // Keeps lineNumber_ at the number of the line `raw` as an editor counts
-    // lines: the line reader passes over empty lines ended by a line feed,
-    // so the line ends between two lines are counted (CR LF, LF or a lone
-    // CR each end one line).
-    void CountLine(std::string_view raw) {
-        const std::string_view text = text_.Text();
-        const char* const start = raw.data() ? raw.data() : text.data() + text.size();
-        const char* p = previousEnd_ ? previousEnd_ : text.data();
-        if (!previousEnd_) lineNumber_ = 1;
-        if (start - p == 1) {
-            ++lineNumber_;
+    // One line as the full rules read it: lines ending in "\" go on in the
+    // next line, and `pending_` holds such a logical line while it grows.
+    void PhysicalLine(std::string_view raw) {
+        std::string_view line;
+        if (pending_.empty()) {
+            line = TrimBlanks(raw);
         } else {
-            for (; p < start; ++p)
-                if (*p == '\n' || (*p == '\r' && (p + 1 >= start || p[1] != '\n'))) ++lineNumber_;
+            pending_.push_back(' ');
+            pending_.append(raw);
+            TrimInPlace(pending_);
+            line = pending_;
         }
-        previousEnd_ = start + raw.size();
+        if (!line.empty() && line.back() == '\\') {
+            if (pending_.empty()) pending_.assign(line);
+            pending_.pop_back();
+            pendingRaw_.assign(raw);
+            return;
+        }
+        if (!LogicalLine(line)) OtherLine(raw);
+        pending_.clear();
     }
+
+    // ---- The usual lines, straight from the text ----------------------
+
+    // Reads the line at p when it is a vertex, normal, texture coordinate or
+    // face line in its usual form and returns where the next line starts;
+    // nullptr, with nothing changed, for any other line.
+    const char* FastLine(const char* p, const char* end) {
+        const char* q = objscan::SkipInlineBlanks(p);
+        const char c0 = static_cast<char>(*q | 0x20);
+        const char c1 = q[1];
+        const char* rest;
+        if (c0 == 'v') {
+            if (objscan::IsInlineBlank(c1)) rest = FastVertex(q + 2, p);
+            else if (objscan::IsInlineBlank(q[2]) && (c1 | 0x20) == 'n') rest = FastNormal(q + 3, p);
+            else if (objscan::IsInlineBlank(q[2]) && (c1 | 0x20) == 't') rest = FastTexCoord(q + 3, p);
+            else return nullptr;
+        } else if (c0 == 'f') {
+            if (objscan::IsInlineBlank(c1)) rest = FastFace(q + 2, p);
+            else if (objscan::IsInlineBlank(q[2]) && (c1 | 0x20) == 'o') rest = FastFace(q + 3, p);
+            else return nullptr;
+        } else {
+            return nullptr;
+        }
+        if (!rest) return nullptr;
+        if (++progressSteps_ == ProgressBatch) FlushProgress();
+        return objscan::PastLineEnd(rest, end);
+    }
+
+    // The bytes of the file not yet read, from the line at `line` on.
+    uint64_t RemainingBytes(const char* line) const {
+        const uint64_t done = blocksDone_ + static_cast<uint64_t>(line - blockStart_);
+        return text_.FileSize() > done ? text_.FileSize() - done : 0;
+    }
+
+    // Room for one more record in a list that a kind of line fills, where
+    // `lineBytes` bytes of such lines made the records so far. A full list
+    // is given room for what the rest of the file would make if it were all
+    // such lines, so that the usual file (vertices first, then faces) grows
+    // each list once or twice instead of copying it at every doubling. Room
+    // that is never filled costs address space only: its pages are never
+    // touched.
+    template <typename T>
+    void MakeRoom(std::vector<T>& list, uint64_t lineBytes, const char* line) {
+        if (list.size() < list.capacity()) return;
+        std::size_t room = std::max<std::size_t>(list.capacity() + list.capacity() / 2, 1024);
+        if (lineBytes > 0) {
+            const double perByte = static_cast<double>(list.size()) / static_cast<double>(lineBytes);
+            const double estimate = static_cast<double>(list.size()) + perByte * static_cast<double>(RemainingBytes(line));
+            if (estimate > static_cast<double>(room) && estimate < 1e12) room = static_cast<std::size_t>(estimate) + 64;
+        }
+        try {
+            list.reserve(room);
+        } catch (const std::bad_alloc&) {
+            list.reserve(list.capacity() + list.capacity() / 2 + 1);  // no room for the guess: grow as usual
+        }
+    }
+
+    const char* FastVertex(const char* p, const char* line) {
+        double x, y, z;
+        if (!objscan::Number(p, x) || !objscan::Number(p, y) || !objscan::Number(p, z)) return nullptr;
+        const char* e = objscan::RestOfLine(p);
+        if (!e) return nullptr;
+        MakeRoom(ImportVertices, vertexBytes_, line);
+        vertexBytes_ += static_cast<uint64_t>(e - line) + 1;
+        AddVertex(x, y, z);
+        return e;
+    }
+
+    const char* FastNormal(const char* p, const char* line) {
+        double x, y, z;
+        if (!objscan::Number(p, x) || !objscan::Number(p, y) || !objscan::Number(p, z)) return nullptr;
+        const char* e = objscan::RestOfLine(p);
+        if (!e) return nullptr;
+        MakeRoom(ImportNormals, normalBytes_, line);
+        normalBytes_ += static_cast<uint64_t>(e - line) + 1;
+        AddNormal(x, y, z);
+        return e;
+    }
+
+    // u, then v when the line has it (a comment ends the numbers).
+    const char* FastTexCoord(const char* p, const char* line) {
+        double u, v = 0;
+        if (!objscan::Number(p, u)) return nullptr;
+        const char* q = objscan::SkipInlineBlanks(p);
+        if (!objscan::IsLineEnd(*q) && *q != '#' && !objscan::Number(p, v)) return nullptr;
+        const char* e = objscan::RestOfLine(p);
+        if (!e) return nullptr;
+        MakeRoom(ImportUVs, uvBytes_, line);
+        uvBytes_ += static_cast<uint64_t>(e - line) + 1;
+        AddUV(u, v);
+        return e;
+    }
+
+    // The corners up to the line end or a comment. A triangle whose corners
+    // all name a vertex read so far becomes a face at once; every other
+    // polygon goes through the polygon builder, as by the full rules.
+    const char* FastFace(const char* p, const char* line) {
+        constexpr int Limit = 64;  // longer polygons are read by the full rules
+        struct Corner {
+            int32_t vertex, uv, normal;
+        } corners[Limit];  // filled as read, not before
+        int n = 0;
+        for (;;) {
+            p = objscan::SkipInlineBlanks(p);
+            if (objscan::IsLineEnd(*p)) break;
+            if (*p == '#') {
+                p = objscan::RestOfLine(p);
+                if (!p) return nullptr;
+                break;
+            }
+            int64_t fields[3];
+            if (n == Limit || !objscan::Corner(p, fields)) return nullptr;
+            if (fields[0] >= 0 && fields[1] >= 0 && fields[2] >= 0) {
+                // At most nine digits: within the 32-bit range.
+                corners[n++] = {static_cast<int32_t>(fields[0]), static_cast<int32_t>(fields[1]),
+                                static_cast<int32_t>(fields[2])};
+            } else {
+                const tcorner c = CornerOf(fields);
+                corners[n++] = {c.vertex, c.uv, c.normal};
+            }
+        }
+        MakeRoom(ImportFaces, faceBytes_, line);
+        faceBytes_ += static_cast<uint64_t>(p - line) + 1;
+        const int64_t vertices = vertexCount_;
+        const bool triangle = n == 3 && corners[0].vertex >= 1 && corners[0].vertex <= vertices &&
+                              corners[1].vertex >= 1 && corners[1].vertex <= vertices && corners[2].vertex >= 1 &&
+                              corners[2].vertex <= vertices;
+        if (triangle) {
+            EnsureGroupAndMaterial();
+            tface f;
+            for (int c = 0; c < 3; ++c) {
+                f.vertex[c] = corners[c].vertex;
+                f.normal[c] = corners[c].normal;
+                f.uv[c] = corners[c].uv;
+            }
+            f.group = currentGroup_;
+            f.material = currentMaterial_;
+            ImportFaces.push_back(f);
+            ++fastTriangles_;  // counted as polygons and triangles at the end
+        } else {
+            corners_.clear();
+            for (int i = 0; i < n; ++i) corners_.push_back({corners[i].vertex, corners[i].uv, corners[i].normal});
+            FaceFromCorners();
+        }
+        return p;
+    }
+
+    // ---- Lines by the full rules ----------------------------------------
 
     // One logical line; false when no keyword handled it.
-    bool LogicalLine(std::string_view line, const char* loadEnd) {
+    bool LogicalLine(std::string_view line) {
         if (line.empty()) return false;
         // One step per line in a cycle of 100000; the gauge moves by whole
         // percents, so the steps are handed on in batches.
         if (++progressSteps_ == ProgressBatch) FlushProgress();
-        {
-            PlainWords words(line, loadEnd);
-            std::string_view keyword;
-            if (words.Next(keyword) == PlainWords::Word) {
-                // The first word is the same by either rule when it holds no
-                // comma or quote.
-                const Keyword k = Classify(keyword);
-                if (k == Keyword::None) return false;
-                if (PlainLine(k, words)) return true;
-            }
-        }
+        if (line.front() == '#') return false;  // a comment: its first word is no keyword
         const std::vector<std::string_view>& split = splitter_.Split(line);
         if (split.empty()) return false;
         return SplitLine(Classify(split[0]), line, split);
-    }
-
-    // The lines of coordinates and corners read straight from the text;
-    // false when the line needs the full word rules (or is another line).
-    bool PlainLine(Keyword keyword, PlainWords& words) {
-        double x = 0, y = 0, z = 0;
-        switch (keyword) {
-            case Keyword::Vertex:
-            case Keyword::Normal: {
-                const PlainWords::Result r[3] = {words.NextNumber(x), words.NextNumber(y), words.NextNumber(z)};
-                for (PlainWords::Result each : r)
-                    if (each == PlainWords::Complex) return false;
-                if (r[2] != PlainWords::Word) Fail(keyword == Keyword::Vertex ? VertexShort : NormalShort);
-                if (keyword == Keyword::Vertex) AddVertex(x, y, z);
-                else AddNormal(x, y, z);
-                return true;
-            }
-            case Keyword::TexCoord: {
-                const PlainWords::Result u = words.NextNumber(x);
-                const PlainWords::Result v = u == PlainWords::Word ? words.NextNumber(y) : PlainWords::End;
-                if (u == PlainWords::Complex || v == PlainWords::Complex) return false;
-                if (u != PlainWords::Word) Fail(TexCoordShort);
-                AddUV(x, v == PlainWords::Word ? y : 0.0);
-                return true;
-            }
-            case Keyword::Face:
-            case Keyword::Line: {
-                corners_.clear();
-                int64_t fields[3];
-                PlainWords::Result r;
-                while ((r = words.NextCorner(fields)) == PlainWords::Word) KeepCorner(keyword, CornerOf(fields));
-                if (r == PlainWords::Complex) return false;
-                if (keyword == Keyword::Face) FaceFromCorners();
-                else PolylineFromCorners();
-                return true;
-            }
-            default: return false;
-        }
     }
 
     // The number of words of a line of numbers or corners: a word that
@@ -557,16 +481,26 @@ private:
         tvertex v = DefaultVertex;
         v.p = {x, y, z};
         ImportVertices.push_back(v);
+        vertexCount_ = static_cast<int64_t>(ImportVertices.size());
     }
 
     // Normals are made unit length; a zero normal becomes the X axis.
     void AddNormal(double x, double y, double z) {
         tnormal n;
-        n.p = NormalizeVector({x, y, z});
-        const double length = VectorLength(n.p);
-        if (!(length >= Epsilon) || !std::isfinite(length)) {
-            n.p = XAxis;
-            ++degenerateNormals_;
+        const tvector v{x, y, z};
+        const double l = VectorLength(v);
+        if (l > 0 && l < HUGE_VAL) {
+            // NormalizeVector's own step: a vector of finite, non-zero length
+            // divided by it has a length of about 1, so the check below
+            // would pass.
+            n.p = ScaleVector(v, 1.0 / l);
+        } else {
+            n.p = NormalizeVector(v);
+            const double length = VectorLength(n.p);
+            if (!(length >= Epsilon) || !std::isfinite(length)) {
+                n.p = XAxis;
+                ++degenerateNormals_;
+            }
         }
         ImportNormals.push_back(n);
     }
@@ -668,7 +602,7 @@ private:
     }
 
     // A line no keyword handled. Only the lines from the first settings
-    // block header on are kept (they are views into the file's text).
+    // block header on are kept.
     void OtherLine(std::string_view raw) {
         if (!blockFound_) {
             const std::string_view t = TrimBlanks(raw);
@@ -676,7 +610,8 @@ private:
             blockFound_ = true;
             return;
         }
-        blockLines_.push_back({raw, lineNumber_});
+        blockLines_.emplace_back(raw);
+        blockLineNumbers_.push_back(lineNumber_);
     }
 
     void AfterLastLine() {
@@ -690,7 +625,11 @@ private:
         polygon_.ReportSkipped(fileName_);
 
         ReadMaterials();
-        if (blockFound_) RestoreSettingsBlock(scene_, blockLines_, fileName_);
+        if (blockFound_) {
+            std::vector<tsettingsline> lines;
+            for (std::size_t i = 0; i < blockLines_.size(); ++i) lines.push_back({blockLines_[i], blockLineNumbers_[i]});
+            RestoreSettingsBlock(scene_, lines, fileName_);
+        }
 
         // A model unpacked into a temporary file of this program is not needed
         // any more.
@@ -725,7 +664,14 @@ private:
 
     tscene& scene_;
     const std::string fileName_;
-    TextLineReader text_;
+    TextBlocks text_;
+    const char* blockStart_ = nullptr;  // the block being read
+    uint64_t blocksDone_ = 0;           // bytes of the blocks before it
+    // Bytes of the vertex, normal, texture coordinate and face lines read
+    // straight from the text, for the guess of how many more will come.
+    uint64_t vertexBytes_ = 0, normalBytes_ = 0, uvBytes_ = 0, faceBytes_ = 0;
+    std::string pending_;     // a logical line continued by "\"
+    std::string pendingRaw_;  // the last physical line of it
     CommaTextSplitter splitter_;
     int progressSteps_ = 0;
     PolygonBuilder polygon_;
@@ -738,10 +684,12 @@ private:
     int32_t degenerateNormals_ = 0;
     int32_t withoutMaterial_ = 0;
     int64_t lineNumber_ = 0;
-    const char* previousEnd_ = nullptr;  // end of the line read before
+    int64_t vertexCount_ = 0;    // ImportVertices.size(), kept at hand
+    int64_t fastTriangles_ = 0;  // triangles read straight from the text
     std::vector<tcorner> corners_;  // of the current face or polyline
     bool blockFound_ = false;
-    std::vector<tsettingsline> blockLines_;
+    std::vector<std::string> blockLines_;  // from the settings block header on
+    std::vector<int64_t> blockLineNumbers_;
 };
 
 }  // namespace
@@ -750,3 +698,5 @@ void ReadOBJ(tscene& scene) {
     ObjReader reader(scene);
     reader.Run();
 }
+
+void SetObjReadBlockSize(std::size_t bytes) { ReadBlockSize = bytes; }

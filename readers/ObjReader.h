@@ -2,6 +2,8 @@
 // the program's own settings block.
 #pragma once
 
+#include <cstddef>
+
 #include "model/Scene.h"
 
 // Reads the file named by scene.modelFile into the import lists: vertices,
@@ -21,3 +23,7 @@
 // library or the settings block does not end the read: it is logged as a
 // "<!>" line and the geometry is kept.
 void ReadOBJ(tscene& scene);
+
+// The size of the blocks the file is read in (a megabyte). Tests make it
+// small, so that lines of every kind meet the ends of blocks.
+void SetObjReadBlockSize(std::size_t bytes);

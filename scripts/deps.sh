@@ -13,6 +13,7 @@ packages=(
   xvfb xauth
   povray povray-includes
   libxml2-utils
+  locales fonts-dejavu-core fonts-dejavu-extra
   imagemagick giflib-tools python3-pil
 )
 
@@ -23,14 +24,21 @@ for p in "${packages[@]}"; do
   fi
 done
 
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+else
+  SUDO=
+fi
+
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then
-    SUDO=sudo
-  else
-    SUDO=
-  fi
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The tests run the program once more under a locale with a decimal comma.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "Generating the locale de_DE.UTF-8"
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

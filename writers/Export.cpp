@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "model/Errors.h"
+#include "model/Extents.h"
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
@@ -58,6 +59,15 @@ std::string ObjMaterialName(const tscene& scene, ExportRun& run, int32_t materia
 std::string MtlFileName(const tscene& scene) {
     // No OBJ file name, no MTL file name (rather than a file named ".mtl").
     return scene.objFile.empty() ? std::string() : ChangeFileExt(scene.objFile, ".mtl");
+}
+
+const std::vector<std::string>& RunStatistics(ExportRun& run) {
+    if (!run.statisticsMade) {
+        run.statistics.clear();
+        ModelStatistics(run.statistics);
+        run.statisticsMade = true;
+    }
+    return run.statistics;
 }
 
 void ExportModelFiles(tscene& scene) {

@@ -38,6 +38,11 @@ struct ExportRun {
     std::string sceneObjectName;
     // Refilled by each writer that needs header text.
     std::vector<std::string> headerLines;
+    // The model's statistics report, made once per run by the first file
+    // that carries it (see RunStatistics): the model does not change while
+    // the run writes.
+    std::vector<std::string> statistics;
+    bool statisticsMade = false;
     // Map declaration keys of the POV-Ray material include.
     std::vector<std::string> mapKeys;
     // Group and material names of the OBJ and MTL files when names are
@@ -51,6 +56,9 @@ struct ExportRun {
 
 // The export run of a save command (see above).
 void ExportModelFiles(tscene& scene);
+
+// The lines of ModelStatistics for the files of the run, made on first use.
+const std::vector<std::string>& RunStatistics(ExportRun& run);
 
 // The scene object name of a run: MakeIdentifierPrefix of the batch page's
 // "Common object name" when "Use a POV file" is checked and more than one

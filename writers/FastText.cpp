@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "model/TextConv.h"
 
@@ -60,11 +61,19 @@ char* WriteFastFloatText(char* p, double x) {
         const std::string text = FloatToText(x);
         return std::copy(text.begin(), text.end(), p);
     }
-    char digits[7];
-    for (int i = 6; i >= 0; --i) {
-        digits[i] = static_cast<char>('0' + m % 10);
-        m /= 10;
-    }
+    // The seven digits, two at a time from a table of pairs: the high three
+    // and the low four are worked out side by side.
+    static constexpr char Pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    const uint32_t value = static_cast<uint32_t>(m);  // 10^6 <= value < 10^7
+    const uint32_t high = value / 10000, low = value % 10000;
+    char digits[8];
+    digits[0] = static_cast<char>('0' + high / 100);
+    std::memcpy(digits + 1, Pairs + 2 * (high % 100), 2);
+    std::memcpy(digits + 3, Pairs + 2 * (low / 100), 2);
+    std::memcpy(digits + 5, Pairs + 2 * (low % 100), 2);
     int count = 7;
     while (count > 1 && digits[count - 1] == '0') --count;
     if (x < 0) *p++ = '-';

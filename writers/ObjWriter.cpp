@@ -10,6 +10,7 @@
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
 #include "ui/options/Options.h"
+#include "writers/FastText.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -33,11 +34,11 @@ void WriteVertices(CheckedTextWriter& w) {
     for (const tvertex& v : SceneVertices) {
         std::string& b = w.Buffer();
         b.append("v ");
-        AppendFloatText(b, v.p.x);
+        AppendFastFloatText(b, v.p.x);
         b.push_back(' ');
-        AppendFloatText(b, v.p.y);
+        AppendFastFloatText(b, v.p.y);
         b.push_back(' ');
-        AppendFloatText(b, v.p.z);
+        AppendFastFloatText(b, v.p.z);
         w.EndLine();
     }
 }
@@ -48,11 +49,11 @@ void WriteNormals(CheckedTextWriter& w) {
     for (const tnormal& n : SceneNormals) {
         std::string& b = w.Buffer();
         b.append("vn ");
-        AppendFloatText(b, n.p.x);
+        AppendFastFloatText(b, n.p.x);
         b.push_back(' ');
-        AppendFloatText(b, n.p.y);
+        AppendFastFloatText(b, n.p.y);
         b.push_back(' ');
-        AppendFloatText(b, n.p.z);
+        AppendFastFloatText(b, n.p.z);
         w.EndLine();
     }
 }
@@ -63,9 +64,9 @@ void WriteUVs(CheckedTextWriter& w) {
     for (const tuv& t : SceneUVs) {
         std::string& b = w.Buffer();
         b.append("vt ");
-        AppendFloatText(b, t.u);
+        AppendFastFloatText(b, t.u);
         b.push_back(' ');
-        AppendFloatText(b, t.v);
+        AppendFastFloatText(b, t.v);
         w.EndLine();
     }
 }
@@ -116,23 +117,23 @@ void WriteFaces(tscene& scene, ExportRun& run, CheckedTextWriter& w, const Secti
         MaterialChange(scene, run, t, f.material, w);
         const bool uv = s.uvs && FaceHasUVs(f);
         const bool normal = s.normals && f.normal[0] >= 1 && f.normal[1] >= 1 && f.normal[2] >= 1;
-        std::string& b = w.Buffer();
-        b.append("f ");
+        NumberLine line;
+        line.Text("f ");
         for (int c = 0; c < 3; ++c) {
             CheckIndex(f.vertex[c], vertexCount, "SceneVertices");
-            AppendInt(b, f.vertex[c]);
-            b.push_back('/');
+            line.Int(f.vertex[c]).Char('/');
             if (uv) {
                 CheckIndex(f.uv[c], uvCount, "SceneUVs");
-                AppendInt(b, f.uv[c]);
+                line.Int(f.uv[c]);
             }
-            b.push_back('/');
+            line.Char('/');
             if (normal) {
                 CheckIndex(f.normal[c], normalCount, "SceneNormals");
-                AppendInt(b, f.normal[c]);
+                line.Int(f.normal[c]);
             }
-            b.push_back(' ');
+            line.Char(' ');
         }
+        line.AppendTo(w.Buffer());
         w.EndLine();
     }
 }
@@ -237,9 +238,7 @@ void WriteOBJFile(tscene& scene, ExportRun& run) {
     BuildCreatorHeader(run.headerLines);
     for (const std::string& line : run.headerLines) w.Line(Marker, line);
     w.Rule(Marker);
-    run.headerLines.clear();
-    ModelStatistics(run.headerLines);
-    for (const std::string& line : run.headerLines) w.Line(Marker, line);
+    for (const std::string& line : RunStatistics(run)) w.Line(Marker, line);
     w.Rule(Marker);
     w.Blank();
     w.Line("mtllib ", ExtractFileName(MtlFileName(scene)));

@@ -252,9 +252,7 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
     w.Line("//POV-Ray Geometry mesh list");
     BuildFileHeader(run.headerLines, Marker);
     for (const std::string& line : run.headerLines) w.Line(line);
-    run.headerLines.clear();
-    ModelStatistics(run.headerLines);
-    for (const std::string& line : run.headerLines) w.Line(Marker, line);
+    for (const std::string& line : RunStatistics(run)) w.Line(Marker, line);
     w.Rule(Marker);
     w.Blank();
     const bool fullPaths = scene.reservedFlag != 0;  // the full-paths flag; the save commands clear it

@@ -70,9 +70,7 @@ void WriteHead(CheckedTextWriter& w, ExportRun& run) {
     w.Line("//POV-Ray Main scene file");
     BuildFileHeader(run.headerLines, Marker);
     for (const std::string& line : run.headerLines) w.Line(line);
-    std::vector<std::string> statistics;
-    ModelStatistics(statistics);
-    for (const std::string& line : statistics) w.Line(Marker, line);
+    for (const std::string& line : RunStatistics(run)) w.Line(Marker, line);
     w.Rule(Marker);
     w.Line("//IMPORTANT:");
     w.Line("//This file was designed to run with the following command line options: ");

@@ -97,9 +97,7 @@ void WriteUDOFile(tscene& scene, ExportRun& run) {
     BuildFileHeader(run.headerLines, Marker);
     for (const std::string& line : run.headerLines) w.Line(line);
     w.Rule(Marker);
-    run.headerLines.clear();
-    ModelStatistics(run.headerLines);
-    for (const std::string& line : run.headerLines) w.Line(Marker, line);
+    for (const std::string& line : RunStatistics(run)) w.Line(Marker, line);
     w.Rule(Marker);
     w.Line("version 1");
     const bool fullPaths = scene.reservedFlag != 0;  // the full-paths flag; the save commands clear it

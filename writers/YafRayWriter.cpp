@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "model/Errors.h"
 #include "model/Model.h"
@@ -175,43 +176,56 @@ void WriteScene(CheckedTextWriter& w) {
     Closing(w, T1, "attributes");
     Element(w, T1, "mesh", {{"autosmooth", "180"}, {"has_orco", "off"}}, " >");
 
+    // The points and faces are written straight into the file's buffer:
+    // numbers need no escaping, and each material's shader name is escaped
+    // once.
     LogMessage("Wiring points...");
     Element(w, T2, "points", {}, ">");
-    for (const tvertex& v : SceneVertices)
-        Element(w, T3, "p", {{"x", Num(v.p.x)}, {"y", Num(v.p.y)}, {"z", Num(v.p.z)}}, " />");
+    for (const tvertex& v : SceneVertices) {
+        std::string& b = w.Buffer();
+        b.append("\t\t\t<p x=\"");
+        AppendFloatStrDot(b, v.p.x);
+        b.append("\" y=\"");
+        AppendFloatStrDot(b, v.p.y);
+        b.append("\" z=\"");
+        AppendFloatStrDot(b, v.p.z);
+        b.append("\" />");
+        w.EndLine();
+    }
     Closing(w, T2, "points");
 
     LogMessage("Wiring faces...");
     Element(w, T2, "faces", {}, ">");
+    std::vector<std::string> shaderNames;
+    shaderNames.reserve(SceneMaterials.size());
+    for (const tmaterial& m : SceneMaterials) shaderNames.push_back(XmlAttributeText("MA" + m.name.str()));
     const std::size_t vertexCount = SceneVertices.size(), uvCount = SceneUVs.size();
     for (const tface& f : SceneFaces) {
-        const tmaterial& m = At(SceneMaterials, f.material, "SceneMaterials");
+        At(SceneMaterials, f.material, "SceneMaterials");
         std::string& b = w.Buffer();
+        static constexpr std::string_view vertexAttribute[3] = {"<f a=\"", "\" b=\"", "\" c=\""};
         b.append(T3);
-        b.append("<f");
-        static constexpr std::array<const char*, 3> corner = {"a", "b", "c"};
         for (int c = 0; c < 3; ++c) {
             CheckIndex(f.vertex[c], vertexCount, "SceneVertices");
-            b.append(" ");
-            b.append(corner[static_cast<std::size_t>(c)]);
-            b.append("=\"");
+            b.append(vertexAttribute[c]);
             AppendInt(b, f.vertex[c] - 1);
-            b.push_back('"');
         }
+        b.push_back('"');
         if (FaceHasUVs(f)) {
+            static constexpr std::string_view uAttribute[3] = {" u_a=\"", " u_b=\"", " u_c=\""};
+            static constexpr std::string_view vAttribute[3] = {"\" v_a=\"", "\" v_b=\"", "\" v_c=\""};
             for (int c = 0; c < 3; ++c) {
                 CheckIndex(f.uv[c], uvCount, "SceneUVs");
                 const tuv& t = SceneUVs[static_cast<std::size_t>(f.uv[c] - 1)];
-                const char* id = corner[static_cast<std::size_t>(c)];
-                b.append(" u_");
-                b.append(id);
-                b.append("=\"" + Num(t.u) + "\" v_");
-                b.append(id);
-                b.append("=\"" + Num(t.v) + "\"");
+                b.append(uAttribute[c]);
+                AppendFloatStrDot(b, t.u);
+                b.append(vAttribute[c]);
+                AppendFloatStrDot(b, t.v);
+                b.push_back('"');
             }
         }
         b.append(" shader_name=\"");
-        b.append(XmlAttributeText("MA" + m.name.str()));
+        b.append(shaderNames[static_cast<std::size_t>(f.material)]);
         b.append("\" />");
         w.EndLine();
     }

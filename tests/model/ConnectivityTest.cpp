@@ -56,4 +56,47 @@ TEST_F(ConnectivityTest, BadIndicesRaiseInsteadOfReadingOutside) {
     EXPECT_THROW(BuildMaterialFaceTable(), ModelError);
 }
 
+// The tables built together are the tables built one by one; a table is
+// built again only when the model changed since, or no longer fits its
+// lists.
+TEST_F(ConnectivityTest, StaleTablesAreBuiltOnceAndTogether) {
+    fixtures::AddSphere(5, 7);
+    fixtures::AddGrid(3, 2, 1.0, 1, 2);
+    SceneFaces[4].uv[1] = 0;
+    BuildVertexFaceTable();
+    BuildMaterialFaceTable();
+    BuildUVFaceTable();
+    const tfacetable vertex = VertexFaceTable, material = MaterialFaceTable, uv = UVFaceTable;
+    auto same = [](const tfacetable& a, const tfacetable& b) { return a.offsets == b.offsets && a.faces == b.faces; };
+
+    TopologyChanged();
+    EnsureFaceTables();
+    EXPECT_TRUE(same(VertexFaceTable, vertex) && same(MaterialFaceTable, material) && same(UVFaceTable, uv));
+    EXPECT_TRUE(IsTableCurrent(VertexFaceTable) && IsTableCurrent(MaterialFaceTable) && IsTableCurrent(UVFaceTable));
+
+    // Current tables are left alone: a mark put into them stays.
+    VertexFaceTable.faces[0] = MaterialFaceTable.faces[0] = UVFaceTable.faces[0] = -7;
+    EnsureFaceTables();
+    EnsureVertexFaceTable();
+    EnsureUVFaceTable();
+    EXPECT_EQ(VertexFaceTable.faces[0] + MaterialFaceTable.faces[0] + UVFaceTable.faces[0], -21);
+
+    // After a change each is built again, alone or together.
+    TopologyChanged();
+    EnsureVertexFaceTable();
+    EXPECT_TRUE(same(VertexFaceTable, vertex));
+    EXPECT_EQ(MaterialFaceTable.faces[0], -7);
+    EnsureFaceTables();
+    EXPECT_TRUE(same(MaterialFaceTable, material) && same(UVFaceTable, uv));
+
+    // A list that grew without the change being announced: built again.
+    SceneVertices.push_back(SceneVertices.front());
+    SceneMaterials.push_back(SceneMaterials.front());
+    SceneFaces.push_back(SceneFaces.front());
+    EnsureFaceTables();
+    EXPECT_EQ(VertexFaceTable.KeyCount(), static_cast<int32_t>(SceneVertices.size()) + 1);
+    EXPECT_EQ(MaterialFaceTable.KeyCount(), static_cast<int32_t>(SceneMaterials.size()));
+    EXPECT_EQ(VertexFaceTable.faces.size(), 3 * SceneFaces.size());
+}
+
 }  // namespace

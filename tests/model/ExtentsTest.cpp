@@ -181,6 +181,30 @@ TEST_F(ExtentsTest, GroupExtentsMatchTheGroupByGroupWalk) {
     ExpectVector(SceneGroups[1].minimum, 9, 9, 9);  // empty: kept
     EXPECT_NE(SceneGroups[1].color, before[1].color);
     ExpectVector(SceneGroups[2].minimum, 4.5, 4.5, 4.5);
+
+    // The boxes measured with the extents give the same groups; boxes of
+    // lists that changed since are measured again.
+    for (bool changed : {false, true}) {
+        SceneGroups = before;
+        tgroupboxes boxes;
+        ComputeExtents(Scene.extents, boxes);
+        if (changed) SceneFaces.pop_back();
+        std::vector<tgroup> walked = before;
+        if (changed) {
+            SeedRandom(7);
+            ComputeGroupExtents();
+            walked = SceneGroups;
+            SceneGroups = before;
+        }
+        SeedRandom(7);
+        ComputeGroupExtents(boxes);
+        for (std::size_t g = 0; g < SceneGroups.size(); ++g) {
+            const tgroup& want = changed ? walked[g] : expected[g];
+            EXPECT_EQ(SceneGroups[g].minimum, want.minimum) << g;
+            EXPECT_EQ(SceneGroups[g].maximum, want.maximum) << g;
+            EXPECT_EQ(SceneGroups[g].color, want.color) << g;
+        }
+    }
 }
 
 TEST(DXFPalette, KnownEntriesAndOutOfRange) {

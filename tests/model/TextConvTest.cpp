@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -176,6 +177,30 @@ TEST(TextConvFormat, FloatToStrDotIsShortestUpToFifteenDigits) {
     // The program reads its own exponent texts back.
     EXPECT_EQ(TextToFloat(FloatToStrDot(1e21)), 1e21);
     EXPECT_EQ(TextToFloat(FloatToStrDot(1.5e-7)), 1.5e-7);
+}
+
+// FloatToStrDot lays out the shortest digits itself when there are at most
+// 15 of them: it must give the text of the general "%.15g" conversion for
+// short decimals, computed values, random bit patterns and every exponent.
+TEST(TextConvFormat, FloatToStrDotMatchesTheGeneralConversion) {
+    std::mt19937_64 random(13);
+    std::vector<double> values = {1e-5, 9.99999999999999e-5, 1e-4, 0.000123, 99999999999999.9, 999999999999999.0,
+                                  1e15 - 1, 1e16, 5e-324, 1.7976931348623157e308, 0.5, 2.5e-300};
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = static_cast<int>(random() % 18) + 1;
+        const double mantissa = static_cast<double>(random() % 1000000000000000000ULL) / std::pow(10.0, 18 - digits);
+        values.push_back(std::round(mantissa) * std::pow(10.0, static_cast<int>(random() % 40) - 20));
+        values.push_back(std::bit_cast<double>(random()));
+        values.push_back(static_cast<double>(random() % 2000000) / 1000000.0 - 1.0);
+    }
+    for (double x : values)
+        for (double v : {x, -x}) {
+            std::string viaAppend = "<";
+            AppendFloatStrDot(viaAppend, v);
+            const std::string general = FormatFloatDot("%.15g", v);
+            ASSERT_EQ(FloatToStrDot(v), general) << std::hexfloat << v;
+            ASSERT_EQ(viaAppend, "<" + general);
+        }
 }
 
 TEST(TextConvFormat, FormatVectorJoinsTheThreeComponents) {

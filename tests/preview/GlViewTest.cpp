@@ -52,9 +52,6 @@ TEST(GlViewFormatTest, PixelFormatFollowsTheProperties) {
     const Case cases[] = {
         {"double buffering wins over GDI", window | WindowOptionBit(wfSupportGDI) | WindowOptionBit(wfDoubleBuffer),
          true, false, false, {windowFlags | PixelDoubleBuffer, 16, 16, 0, 0}},
-        {"GDI without double buffering",
-         WindowOptionBit(wfDrawToBitmap) | WindowOptionBit(wfSupportGDI) | WindowOptionBit(wfGenericAccelerated), true,
-         false, false, {PixelDrawToBitmap | PixelSupportGDI | PixelGenericAccelerated, 16, 16, 0, 0}},
         {"stencil and accumulation when on", window, true, true, true, {windowFlags, 16, 16, 16, 32}},
         {"no depth when off", window, false, false, false, {windowFlags, 16, 0, 0, 0}},
     };

@@ -103,17 +103,27 @@ TEST_F(PreviewLightsTest, ManyLightsFoldIntoSixAxisLights) {
     EXPECT_NEAR(Get(GL_LIGHT3, GL_DIFFUSE)[1], 0, 1e-5);
 }
 
-TEST_F(PreviewLightsTest, TheHeadlightIsTheOnlyLightWithoutSceneLights) {
-    HeadlightIntensity = 0.6;
-    Scene.cameraLocation = {1, 2, 3};
-    const GLScope gl;
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    for (int i = 0; i < MaxGLLights; ++i) glEnable(GL_LIGHT0 + i);
-    SetupHeadlight();
-    EXPECT_EQ(Enabled(), 1);
-    EXPECT_EQ(Get(GL_LIGHT0, GL_DIFFUSE), (std::array<GLfloat, 4>{0.6f, 0.6f, 0.6f, 1}));
-    EXPECT_EQ(Get(GL_LIGHT0, GL_POSITION), (std::array<GLfloat, 4>{1, 2, 200, 1}));
+TEST_F(PreviewLightsTest, EachKindOfLightHasItsOutline) {
+    struct Case {
+        LightKind kind;
+        float spread;
+        int lines;  // line segments of the outline
+    };
+    // A cross of three lines; a spot's cone (24 lines of 6 slices and 4
+    // stacks) and its axis, unless it spreads 90 degrees or more.
+    const Case cases[] = {{LightPoint, 20, 3}, {LightSpot, 20, 25}, {LightSpot, 90, 0}};
+    for (const Case& c : cases) {
+        Lights = {Light(c.kind)};
+        Lights[0].position = {0, 3, 0};
+        Lights[0].spotSpread = c.spread;
+        const GLScope gl;
+        const GLuint outline = glGenLists(1);
+        glNewList(outline, GL_COMPILE);
+        DrawLightIcons();
+        glEndList();
+        EXPECT_EQ(Count(Feedback(outline), FeedbackPrimitive::Line), c.lines) << c.kind << " " << c.spread;
+        glDeleteLists(outline, 1);
+    }
 }
 
 }  // namespace

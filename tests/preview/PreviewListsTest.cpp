@@ -63,7 +63,25 @@ TEST_F(PreviewListsTest, HiddenGroupsAndDeselectedMaterialsAreInNeitherList) {
     EXPECT_EQ(Count(faces, FeedbackPrimitive::Polygon), 1);
     EXPECT_EQ(Count(faces, FeedbackPrimitive::Line), 1);
     EXPECT_EQ(Count(Feedback(WireframeList), FeedbackPrimitive::Polygon), 1);
+    // A face or line with an index outside its list is never drawn (the
+    // list bodies alone: the statistics refuse such a model).
+    const int32_t kept = SceneFaces[0].vertex[2];
+    SceneFaces[0].vertex[2] = 999;
+    LineSegments.back().material = 99;
+    {
+        const GLScope gl;
+        glNewList(FacesList, GL_COMPILE);
+        DrawModelFaces();
+        glEndList();
+        glNewList(WireframeList, GL_COMPILE);
+        DrawWireframe();
+        glEndList();
+    }
+    EXPECT_TRUE(Feedback(FacesList).empty());
+    EXPECT_TRUE(Feedback(WireframeList).empty());
     // "Enable Preview" off leaves list 1 empty; list 2 is still built.
+    SceneFaces[0].vertex[2] = kept;
+    LineSegments.back().material = 0;
     Form1.CheckBox3.checked = false;
     BuildPreviewLists();
     EXPECT_TRUE(Feedback(FacesList).empty());

@@ -159,6 +159,32 @@ TEST_F(ExportFrameTest, MapReferenceRule) {
     EXPECT_EQ(MapReference(Scene, "car_", map, true), "car_Wheel_Tex.jpg");
 }
 
+// The statistics are measured once per run: every file that carries them
+// has the same lines, and measuring a model with nothing shown warns once.
+TEST_F(ExportFrameTest, StatisticsAreMeasuredOncePerRun) {
+    AddTriangle();
+    SceneGroups[0].visible = 0;
+    PrepareObjExport();
+    Scene.writeObj = Scene.writeGeometryInclude = Scene.writePovScene = Scene.writeUdo = 1;
+    Scene.povGeometryFile = Path("car_geom.inc");
+    Scene.povSceneFile = Path("car.pov");
+    Scene.udoFile = Path("car.udo");
+    ExportModelFiles(Scene);
+    EXPECT_EQ(std::count(Messages().begin(), Messages().end(), "<!>No visible geometry"), 1);
+    auto statistics = [&](const std::string& file, const std::string& marker) {
+        std::vector<std::string> found;
+        for (const std::string& line : ReadLines(Path(file)))
+            if (line.rfind(marker + "Number of ", 0) == 0 || line.rfind(marker + "Surface area", 0) == 0)
+                found.push_back(line.substr(marker.size()));
+        return found;
+    };
+    const std::vector<std::string> obj = statistics("car.obj", "#");
+    EXPECT_EQ(obj.size(), 9u);
+    EXPECT_EQ(statistics("car_geom.inc", "//"), obj);
+    EXPECT_EQ(statistics("car.pov", "//"), obj);
+    EXPECT_EQ(statistics("car.udo", ";"), obj);
+}
+
 TEST_F(ExportFrameTest, CreatorHeaderAndFileHeaderWithoutMaps) {
     std::vector<std::string> lines{"old"};
     BuildCreatorHeader(lines);

@@ -36,7 +36,7 @@ struct tradiobutton : tcontrol {
 
 struct tedit : tcontrol {
     std::string text;
-    int32_t color = clNone;  // text colour; clNone: the normal colours
+    int32_t color = clNone;  // colour of the edit's box; clNone: the window colour
 };
 
 // `index` is the selected item (-1: none). `items` holds the fixed lists and
@@ -100,6 +100,37 @@ struct twindowbounds {
 struct tfiledialog {
     std::string initialDir;  // "" starts in the current folder
 };
+
+// A push button, tool button, menu item, group box, tab or plain label whose
+// caption or state the program changes. Those that never change have no
+// record; the page that shows them names them with their caption.
+struct tbutton : tcontrol {
+    std::string caption;
+    bool down = false;  // a toggle tool button is pressed
+};
+
+// The group list of the Groups tab: one small HTML text per group, and the
+// item and link of the user's last click on a link.
+struct thtmllistbox : tcontrol {
+    std::vector<std::string> items;
+    int32_t index = -1;
+    int32_t clickedItem = -1;
+    std::string clickedAnchor;
+};
+
+// How a modal dialog was closed; None while it is open.
+enum class ModalResult : int32_t { None, Ok, Cancel };
+
+// The find dialog of the help window.
+struct tfinddialog {
+    bool visible = false;
+    std::string text;
+    bool matchCase = false;
+};
+
+// A disabled or hidden control, as the records start them.
+inline constexpr tcontrol Disabled{false, true};
+inline constexpr tcontrol Hidden{true, false};
 
 // ---- The main window ----------------------------------------------------
 struct tform1 {
@@ -430,6 +461,27 @@ struct tform1 {
     tcheckbox CheckBox73;       // "Fix material and group names "
     tcheckbox CheckBox83;       // "Export camera as a mesh"
     tedit Edit111;              // YafRay scene file
+
+    // ---- Window state, buttons and menu items that the program changes
+    std::string caption = "Mirelan";      // the window title
+    std::string PopupComponent;           // the control a popup menu was opened on
+    tfiledialog SaveDialog1;              // preview and probe images
+    tfiledialog SaveDialog2;              // baked maps
+    tfiledialog OpenPictureDialog1;       // map pictures
+    tbutton Button43{{}, "+"};            // shows and hides the status window
+    tbutton Button20{Disabled, "Merge selected"};
+    tbutton Merge3Dmodel1{Disabled, "Merge 3D model..."};
+    tbutton ToolButton18{{}, "Save && Render"};
+    tbutton ToolButton19{{}, "Save && Edit"};
+    tbutton ToolButton32{{}, "Show Preview", true};
+    tbutton ToolButton6{Hidden, "create menu"};
+    tbutton Button23{Disabled, "paste material"};
+    tbutton Button46{Disabled, "Flat"};
+    tbutton Button47{Disabled, "Smooth"};
+    tbutton BitBtn3{Disabled, "Drop to bottom"};
+    tbutton GroupBox3{Hidden, "Batch Options"};
+    tbutton TabSheet9{Hidden, "YafRay"};
+    thtmllistbox HtmlListBox1;            // the group list
 };
 
 // ---- The map search dialog ------------------------------------------------
@@ -441,6 +493,7 @@ struct tsearchform2 {
     tedit Edit1;                // "File name:"
     tlabel Label1;              // "Search results"
     tlistbox ListBox1;          // search results
+    ModalResult modalResult = ModalResult::None;
 };
 
 // ---- The export options dialog -------------------------------------------
@@ -456,6 +509,7 @@ struct tform2 {
     tlabel Label3;              // "Map aspect ratio is kept"
     tlabel Label4;              // "Only larger maps are resized"
     tcheckbox CheckBox1;        // "Overwrite files (except render)"
+    ModalResult modalResult = ModalResult::None;
 };
 
 // ---- The Poser scene import dialog ---------------------------------------
@@ -467,6 +521,7 @@ struct tform3 {
     tcheckbox CheckBox1;        // "Read camera"
     tcheckbox CheckBox2;        // "Read lights"
     tmemo Memo1;                // "Directories where textures used by Poser are stored:"
+    ModalResult modalResult = ModalResult::None;
 };
 
 // ---- The status-messages window ------------------------------------------
@@ -484,11 +539,15 @@ struct tform5 {
     twindowbounds bounds{0, 0, 800, 600};
     bool maximized = false;
     bool visible = false;
+    tfinddialog FindDialog1;
+    std::string clickedLink;  // the link of the last click in the help text
+    bool linkHandled = false; // the click's handler took the link over
 };
 
 // ---- The directory choice ------------------------------------------------
 struct tform6 {
     std::string directory;  // the folder of its directory list, read after OK
+    ModalResult modalResult = ModalResult::None;
 };
 
 // ---- The DAZ Studio scene import dialog ----------------------------------
@@ -501,6 +560,11 @@ struct tform7 {
     tcheckbox CheckBox2;        // "Use a DAZ|Studio camera preset: (experimental)"
     tedit Edit4;                // camera preset file
     tedit Edit2;                // texture folder (hidden; label "Directory where textures used by DAZ|Studio are stored:")
+    ModalResult modalResult = ModalResult::None;
+    tbutton Button5{{}, "Browse..."};     // light preset file
+    tbutton Button6{{}, "Browse..."};     // camera preset file
+    tbutton Button4{Hidden, "Change..."};  // texture folder
+    tbutton Label3{Hidden, "Directory where textures used by DAZ|Studio are stored:"};
 };
 
 // ---- The snippet picker --------------------------------------------------
@@ -516,6 +580,7 @@ struct tform8 {
     tlistbox ListBox5;          // "Blending Patterns" list
     tlistbox ListBox7;          // "Interior" list
     tcheckbox CheckBox1;        // "Use 3D mapping"
+    ModalResult modalResult = ModalResult::None;
 };
 
 // ---- The preview window --------------------------------------------------

@@ -1,0 +1,163 @@
+// The handlers of the status window, the help window and the Input tab's
+// run commands, driven through the dispatcher as the windows drive them.
+#include <fstream>
+
+#include "ControlFixtures.h"
+#include "model/StatusLog.h"
+#include "ui/control/Controllers.h"
+
+namespace {
+
+class ControllersTest : public ControlTest {
+protected:
+    void SetUp() override {
+        ControlTest::SetUp();
+        controllers = std::make_unique<Controllers>(ControllerPorts{host, help, dialogs});
+        controllers->Register(Commands());
+        HelpFilePath = (dir / "help.htm").string();
+    }
+    RecordingDialogs dialogs;
+    std::unique_ptr<Controllers> controllers;
+};
+
+TEST_F(ControllersTest, ThePlusButtonShowsAndHidesTheStatusWindow) {
+    // Each step: the command, then the window's state and the button's caption.
+    const struct {
+        const char* command;
+        bool visible;
+        const char* caption;
+    } steps[] = {{"Form1.Button43", true, "-"}, {"Form1.Button43", false, "+"}, {"Form1.Button43", true, "-"},
+                 {"Form4.Escape", false, "+"},  {"Form1.Button43", true, "-"},  {"Form4.Hide", false, "+"}};
+    for (const auto& step : steps) {
+        Commands().Run(step.command);
+        EXPECT_EQ(Form4.visible, step.visible) << step.command;
+        EXPECT_EQ(Form1.Button43.caption, step.caption) << step.command;
+    }
+}
+
+TEST_F(ControllersTest, HelpControlsOpenTheirTopicsAndTheFirstOneLoadsTheFile) {
+    { std::ofstream(dir / "help.htm") << "<html></html>"; }
+    const std::pair<const char*, const char*> topics[] = {
+        {"Form1.ToolButton10", "#top"},          {"Form1.ToolButton13", "#HowaboutsomeTipsTutorials"},
+        {"Form1.ToolButton36", "#previewtab"},   {"Form1.ToolButton22", "#materialstab"},
+        {"Form1.ToolButton28", "#groups"},       {"Form1.ToolButton16", "#hdri_simulation"},
+        {"Form1.ToolButton17", "#exportoptions"}, {"Form1.ToolButton30", "#Moray_Export_Options"},
+        {"Form1.ToolButton31", "#OBJ_Export_Options"}, {"Form1.Label155", "#moraynotes"},
+        {"Form4.Button1", "#Warnings"},          {"Form5.ToolButton1", "#Contents"}};
+    for (const auto& [control, anchor] : topics) {
+        help.jumps.clear();
+        Commands().Run(control);
+        ASSERT_EQ(help.jumps.size(), 1u) << control;
+        EXPECT_EQ(help.jumps[0], anchor);
+    }
+    EXPECT_TRUE(Form5.visible);
+    const std::vector<std::string>& lines = status.Lines(StatusPage::Messages);
+    ASSERT_EQ(lines.size(), 2u);  // only the first request loads
+    EXPECT_EQ(lines[0], "Loading help file for fist use...");
+    EXPECT_EQ(lines[1], "Help file loaded");
+    EXPECT_EQ(help.file, HelpFilePath);
+}
+
+TEST_F(ControllersTest, HelpWindowCommands) {
+    Commands().Run("Form5.ToolButton2");  // << Back: older
+    Commands().Run("Form5.ToolButton2");
+    Commands().Run("Form5.ToolButton3");  // Forward >>: newer
+    EXPECT_EQ(help.position, 1);
+
+    Form5.FindDialog1.text = "normals";
+    help.hitsLeft = 1;
+    Commands().Run("Form5.ToolButton4");  // Find...: the search starts at the top
+    EXPECT_EQ(help.selection, 0);
+    EXPECT_TRUE(Form5.FindDialog1.visible);
+    help.selection = -1;
+    Commands().Run("Form5.FindDialog1");  // found: no box
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(help.selection, -1);
+    Commands().Run("Form5.FindDialog1");  // no further hit
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, MessageKind::Information);
+    EXPECT_EQ(prompts.shown[0].text, "Reached end of help. No further occurances of \"normals\"");
+    EXPECT_EQ(help.selection, 0);
+
+    // Links: those outside the help go to the shell and count as handled.
+    const std::pair<const char*, bool> links[] = {
+        {"http://example.org/", true}, {"mailto:a@b.c", true}, {"#Contents", false}, {"", false}};
+    for (const auto& [link, toShell] : links) {
+        shell.requests.clear();
+        Form5.clickedLink = link;
+        Commands().Run("Form5.htmlView1.HotSpotClick");
+        EXPECT_EQ(Form5.linkHandled, toShell) << link;
+        ASSERT_EQ(shell.requests.size(), toShell ? 1u : 0u) << link;
+        if (toShell) {
+            EXPECT_EQ(shell.requests[0].target, link);
+        }
+    }
+
+    Form5.visible = true;
+    Commands().Run("Form5.Escape");
+    EXPECT_FALSE(Form5.visible);
+}
+
+TEST_F(ControllersTest, InputTabRunCommands) {
+    Commands().Run("Form1.Label90");
+    Commands().Run("Form1.Label94");
+    ASSERT_EQ(shell.requests.size(), 2u);
+    EXPECT_EQ(shell.requests[0].target, "mailto:" + std::string(MakerMailAddress));
+    EXPECT_EQ(shell.requests[1].target, MakerWebAddress);
+
+    Commands().Run("Form1.ToolButton20");  // Exit
+    EXPECT_EQ(host.closeRequests, 1);
+
+    // "Wine" drives "Copy all maps to the same directory", whose own handler runs.
+    int copyMapsClicks = 0;
+    Commands().Add("Form2.CheckBox16", [&] { ++copyMapsClicks; });
+    for (const bool on : {true, false}) {
+        Form1.CheckBox34.checked = on;
+        Commands().Run("Form1.CheckBox34");
+        EXPECT_EQ(Form2.CheckBox16.checked, on);
+    }
+    EXPECT_EQ(copyMapsClicks, 2);
+}
+
+TEST_F(ControllersTest, DialogButtonsEndTheirDialog) {
+    for (const DialogCloseButton& b : DialogCloseButtons) {
+        ModalResult* result = ModalResultOf(b.form);
+        ASSERT_NE(result, nullptr) << b.control;
+        *result = ModalResult::None;
+        Commands().Run(std::string(b.control));
+        EXPECT_EQ(*result, b.ok ? ModalResult::Ok : ModalResult::Cancel) << b.control;
+    }
+    EXPECT_EQ(ModalResultOf("Form1"), nullptr);
+}
+
+TEST(HelpHistoryTest, LinksPushPlacesAndBackAndForwardMoveBetweenThem) {
+    HelpHistory history(3);
+    const HelpPlace top{"h.htm", 0}, a{"h.htm", 100}, b{"h.htm", 200}, c{"h.htm", 300}, d{"h.htm", 400};
+    history.Push({"", 0}, top);  // no document yet: nothing
+    history.Push(top, top);      // the same place: nothing
+    EXPECT_EQ(history.Count(), 0);
+    history.Push(top, a);
+    history.Push(a, b);
+    EXPECT_EQ(history.Count(), 3);  // b, a, top
+    auto back = history.MoveTo(1, b);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, a);
+    auto forward = history.MoveTo(0, a);
+    ASSERT_TRUE(forward);
+    EXPECT_EQ(*forward, b);
+    EXPECT_FALSE(history.MoveTo(0, b));  // already there
+    EXPECT_FALSE(history.MoveTo(3, b));  // outside
+    EXPECT_FALSE(history.MoveTo(-1, b));
+
+    // A link followed after going back drops the newer entries; the oldest
+    // beyond the limit goes.
+    ASSERT_TRUE(history.MoveTo(2, b));
+    history.Push(top, c);
+    EXPECT_EQ(history.Count(), 2);  // c, top
+    history.Push(c, d);
+    history.Push(d, a);
+    EXPECT_EQ(history.Count(), 3);  // a, d, c
+    EXPECT_EQ(*history.MoveTo(2, a), c);
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+// Screenshots of every window for review: the main window on each tab and
+// sub-page, the status, help and preview windows and every dialog, with a
+// small model loaded. Asserts nothing; reviewers compare the pictures with
+// the captions and layouts the windows should have.
+//
+//   mirelan_screens [DIR]   (default: screens/ in the current folder)
+//
+// Writes Form1-TabSheet1.png, Form1-TabSheet3-1.png (second sub-page),
+// Form4.png, Form5.png, Form9.png, Form2.png, ... into DIR. The program's
+// folder is a temporary one, so that no settings file is read or written.
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QOpenGLWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <iostream>
+#include <string>
+
+#include "model/HelpTopic.h"
+#include "model/Model.h"
+#include "platform/AppPaths.h"
+#include "ui/core/LoadDrivers.h"
+#include "ui/dialogs/HelpWindow.h"
+#include "ui/dialogs/StatusWindow.h"
+#include "ui/main/Application.h"
+#include "ui/main/MainWindow.h"
+#include "preview/GlView.h"
+#include "preview/PreviewWindow.h"
+#include "ui/options/ControlTable.h"
+#include "ui/qt/Binder.h"
+#include "preview/GlResources.h"
+
+namespace {
+
+QString OutDir;
+
+void Save(QWidget* window, const QString& name) {
+    QApplication::processEvents();
+    const QString path = QDir(OutDir).filePath(name + QStringLiteral(".png"));
+    if (!window->grab().save(path)) std::cerr << "could not write " << path.toStdString() << '\n';
+    std::cout << path.toStdString() << '\n';
+}
+
+// Each tab of `tabs`, with the sub-pages of the page controls on it.
+void SaveTabs(Application& app) {
+    QTabWidget* tabs = app.Main().Pages();
+    const std::pair<int, const char*> subPages[] = {{2, "Form1.PageControl2"}, {3, "Form1.PageControl6"},
+                                                    {5, "Form1.PageControl5"}};
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (!tabs->isTabVisible(i)) continue;
+        tabs->setCurrentIndex(i);
+        const QString sheet = tabs->widget(i)->objectName();
+        Save(&app.Main(), QStringLiteral("Form1-") + sheet);
+        for (const auto& [tab, control] : subPages) {
+            if (tab != i) continue;
+            auto* sub = qobject_cast<QTabWidget*>(app.Bindings().Find(control));
+            for (int k = 1; sub && k < sub->count(); ++k) {
+                sub->setCurrentIndex(k);
+                Save(&app.Main(), QStringLiteral("Form1-%1-%2").arg(sheet).arg(k));
+            }
+            if (sub) sub->setCurrentIndex(0);
+        }
+    }
+    tabs->setCurrentIndex(0);
+}
+
+// Shoots every window of a started program.
+void Shoot(Application& app) {
+    BatchFiles = {MIRELAN_SCREENS_MODEL};
+    LoadSelectedModels();
+    app.Bindings().RefreshAll();
+
+    SaveTabs(app);
+    Form4.visible = true;
+    app.Bindings().RefreshAll();
+    Save(&app.Status(), QStringLiteral("Form4"));
+    ShowHelpTopic("#Contents");
+    app.Bindings().RefreshAll();
+    Save(&app.Help(), QStringLiteral("Form5"));
+    QApplication::processEvents();
+    const QString preview = QDir(OutDir).filePath(QStringLiteral("Form9.png"));
+    app.Preview().glView1->grabFramebuffer().save(preview);
+    std::cout << preview.toStdString() << '\n';
+    for (const char* form : {"searchForm2", "Form2", "Form3", "Form6", "Form7", "Form8"}) {
+        QDialog* dialog = app.Dialog(form);
+        dialog->show();
+        Save(dialog, QString::fromLatin1(form));
+        dialog->hide();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    PrepareOpenGL();
+    QApplication qt(argc, argv);
+    OutDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");
+    QDir().mkpath(OutDir);
+    QTemporaryDir programDir;
+    SetProgramDirOverride(programDir.path().toStdString());
+    QFile::copy(QStringLiteral(MIRELAN_HELP_FILE), programDir.filePath(QStringLiteral("mirelanhelp.htm")));
+
+    int result = 1;
+    {
+        Application app;
+        if (app.Start(1)) {
+            Shoot(app);
+            result = 0;
+        }
+    }
+    ReleaseGLResources();
+    return result;
+}

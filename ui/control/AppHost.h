@@ -1,0 +1,50 @@
+// What start-up, shutdown and the window commands need of the windows and
+// of OpenGL beyond the option records: the capability queries, the preview's
+// OpenGL state, the thumbnails and probe bitmaps, window bounds and closing
+// the main window. The Qt windows implement it; tests use a fake.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The OpenGL capabilities and driver strings asked at start-up.
+struct GLInfo {
+    std::string version;     // GL_VERSION
+    std::string vendor;      // GL_VENDOR
+    std::string renderer;    // GL_RENDERER
+    std::string extensions;  // GL_EXTENSIONS
+    std::string gluVersion;     // GLU_VERSION; empty when it could not be asked
+    std::string gluExtensions;  // GLU_EXTENSIONS
+    int32_t maxLights = 0;        // GL_MAX_LIGHTS
+    int32_t maxTextureUnits = 0;  // GL_MAX_TEXTURE_UNITS_ARB
+    // GL_ARB_multitexture is there and its three entry points were found.
+    bool multitexture = false;
+};
+
+class AppHost {
+public:
+    virtual ~AppHost() = default;
+    // Asks the capabilities with a current OpenGL context.
+    virtual GLInfo QueryGL() = 0;
+    // Sets the preview's OpenGL state from the options and the scene record.
+    virtual void InitGLState() {}
+    virtual void SetFaceCulling(bool /*on*/) {}
+    // The desktop's button-face colour as a colour value (red in the low byte).
+    virtual int32_t ButtonFaceColor() { return 0xF0F0F0; }
+    // The size of the colour-map thumbnail Image4 as laid out.
+    virtual void ThumbnailSize(int32_t& width, int32_t& height) {
+        width = 96;
+        height = 96;
+    }
+    // Shows every map thumbnail of the Materials and Groups tabs empty at
+    // the thumbnail size, and the light probe image empty at 360 x 180.
+    virtual void ClearThumbnails() {}
+    // The two bitmaps the Light Dome tab draws the probe into.
+    virtual void CreateProbeBitmaps() {}
+    virtual void FreeProbeBitmaps() {}
+    // Copies the windows' bounds and maximized states into the option
+    // records, so that the settings file keeps them.
+    virtual void StoreWindowBounds() {}
+    // Closes the main window, which runs the shutdown.
+    virtual void CloseMainWindow() {}
+};

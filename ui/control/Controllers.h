@@ -1,0 +1,40 @@
+// Every controller of the program's windows, made once and registered with
+// the dispatcher. A new page gets its controller as a member here and one
+// line in Register.
+#pragma once
+
+#include "ui/control/AppHost.h"
+#include "ui/control/DialogController.h"
+#include "ui/control/Dispatcher.h"
+#include "ui/control/FormDialogs.h"
+#include "ui/control/HelpBrowser.h"
+#include "ui/control/HelpController.h"
+#include "ui/control/InputController.h"
+#include "ui/control/StatusController.h"
+
+// What the controllers reach besides the option records, the model and the
+// core's services.
+struct ControllerPorts {
+    AppHost& host;
+    HelpBrowser& help;
+    FormDialogs& dialogs;
+};
+
+struct Controllers {
+    explicit Controllers(const ControllerPorts& ports)
+            : ports(ports), input(ports.host), help(ports.help) {}
+
+    // Registers the handlers of every controller.
+    void Register(Dispatcher& d) {
+        dialog.Register(d);
+        input.Register(d);
+        status.Register(d);
+        help.Register(d);
+    }
+
+    ControllerPorts ports;
+    DialogController dialog;
+    InputController input;
+    StatusController status;
+    HelpController help;
+};

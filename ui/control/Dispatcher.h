@@ -1,0 +1,61 @@
+// The command dispatcher: one map from a control's qualified name to the
+// handler that runs when the user works the control, and the one entry
+// point through which every handler runs.
+//
+// Names: "Form1.CheckBox34" is the control's own event (a check box or radio
+// button clicked, an edit or memo changed, a combo box item chosen, an
+// up-down clicked, a button, tool button, menu item, label or swatch
+// clicked, a list box item clicked, a page shown). Other events of a control
+// carry their name after a second dot: ".DblClick", ".Enter" (the Enter
+// key), ".Up" and ".Down" (spin buttons), ".Changing" (before a page
+// control changes its page), ".AnchorClick" (a link of the group list).
+// Window events use the form: "Form4.Escape", "Form4.Hide".
+//
+// Adding a handler to a page: write the method in the page's controller
+// (ui/control/XxxController) and one line in its Register:
+//     d.Add("Form1.CheckBox53", [this] { CheckBox53Click(); });
+// The binder already sends the control's events here; a control without a
+// handler simply updates its option record.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+class Dispatcher {
+public:
+    using Handler = std::function<void()>;
+
+    // Registers (or replaces) the handler of `name`.
+    void Add(std::string name, Handler handler);
+    bool Has(std::string_view name) const;
+    // Forgets every handler and the after-command step (the windows closed).
+    void Clear();
+
+    // Runs the handler of `name`. Refused (false) while a long operation
+    // runs. An error that escapes the handler ends the command with the error
+    // box; a wait the handler left open is ended; then the windows are
+    // refreshed from the option records. True when the command was not
+    // refused, whether or not `name` has a handler.
+    bool Run(std::string_view name);
+
+    // Runs the handler of `name`, when it has one, inside the command that
+    // is running: errors reach that command, and nothing is refreshed. For
+    // the handlers that a Part lets run when code changes a control.
+    void Call(std::string_view name);
+
+    // What runs after every command (the binder's refresh of every widget).
+    void SetAfterCommand(std::function<void()> refresh) { afterCommand_ = std::move(refresh); }
+
+    // The number of commands run so far (refused ones not counted).
+    int CommandCount() const { return commandCount_; }
+
+private:
+    std::map<std::string, Handler, std::less<>> handlers_;
+    std::function<void()> afterCommand_;
+    int commandCount_ = 0;
+};
+
+// The program's dispatcher.
+Dispatcher& Commands();

@@ -1,0 +1,203 @@
+#include "ui/main/Application.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPainter>
+#include <map>
+#include <string>
+
+#include "model/Services.h"
+#include "platform/SystemShell.h"
+#include "platform/qt/QtPictureLoader.h"
+#include "model/Model.h"
+#include "preview/GlView.h"
+#include "preview/Preview.h"
+#include "ui/control/AppStartup.h"
+#include "ui/control/Controllers.h"
+#include "ui/control/MainHooks.h"
+#include "ui/dialogs/ExportImportDialogs.h"
+#include "ui/dialogs/HelpWindow.h"
+#include "ui/dialogs/PickerDialogs.h"
+#include "ui/dialogs/StatusWindow.h"
+#include "ui/main/MainWindow.h"
+#include "ui/options/Options.h"
+#include "ui/qt/Binder.h"
+#include "ui/qt/QtFormDialogs.h"
+#include "ui/qt/QtPrompts.h"
+#include "ui/qt/QtStatus.h"
+#include "ui/qt/WindowPlace.h"
+
+namespace {
+
+// The window hooks of the program: the preview's (display lists, redraws,
+// textures, camera, size) and those that change records (MainHooks), the
+// title shown at once, the beep.
+class QtWindowHooks : public PreviewHooks {
+public:
+    explicit QtWindowHooks(Binder& binder) : binder_(binder) {}
+    void Beep() override { QApplication::beep(); }
+    void SetTitle(std::string_view title) override {
+        records_.SetTitle(title);
+        binder_.Refresh("Form1");
+    }
+    void SetDialogDirs(std::string_view folder) override { records_.SetDialogDirs(folder); }
+    void EnableMergeSelected() override { records_.EnableMergeSelected(); }
+    void ShowSingleModelControls() override { records_.ShowSingleModelControls(); }
+
+private:
+    Binder& binder_;
+    MainHooks records_;
+};
+
+// A thumbnail showing "No map" centred on white.
+void ShowNoMap(QWidget* image, int width, int height) {
+    auto* label = qobject_cast<QLabel*>(image);
+    if (!label) return;
+    QPixmap pixmap(width, height);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setFont(label->font());
+    p.setPen(Qt::black);
+    p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("No map"));
+    p.end();
+    label->setFixedSize(width, height);
+    label->setPixmap(pixmap);
+}
+
+}  // namespace
+
+struct Application::Parts {
+    std::unique_ptr<QtStatus> status;
+    std::unique_ptr<QtPrompts> prompts;
+    std::unique_ptr<QtWindowHooks> hooks;
+    SystemShell shell;
+    QtPictureLoader pictures;
+    std::unique_ptr<QtFormDialogs> dialogs;
+    std::unique_ptr<Controllers> controllers;
+    std::unique_ptr<ScopedServices> services;
+    std::map<std::string, QDialog*> dialogWindows;
+};
+
+Application::Application() : binder_(std::make_unique<Binder>(Commands())), parts_(std::make_unique<Parts>()) {
+    Binder& b = *binder_;
+    Parts& p = *parts_;
+    // The windows, in the order the program creates them.
+    main_ = new MainWindow(b, [this] {
+        if (closed_) return true;
+        if (!CloseApplication(*this)) return false;  // a long operation runs
+        closed_ = true;
+        Form4.visible = Form5.visible = Form9.visible = Form5.FindDialog1.visible = false;
+        binder_->RefreshAll();
+        QCoreApplication::quit();
+        return true;
+    });
+    p.dialogWindows["searchForm2"] = MakeMapSearchDialog(b, main_);
+    status_ = new StatusWindow(b);
+    help_ = new HelpWindow(b);
+    p.dialogWindows["Form2"] = MakeExportOptionsDialog(b, main_);
+    p.dialogWindows["Form3"] = MakePoserImportDialog(b, main_);
+    p.dialogWindows["Form6"] = new SelectDirectoryDialog(b, main_);
+    p.dialogWindows["Form7"] = MakeDazImportDialog(b, main_);
+    p.dialogWindows["Form8"] = MakeSnippetPicker(b, main_);
+    preview_ = CreatePreviewWindow();
+    b.BindWindow(preview_, &Form9.visible, nullptr, "Form9.Hide");
+    preview_->OnShownChanged = [&b](bool shown) {  // "Show Preview" follows the window
+        Form1.ToolButton32.down = shown;
+        b.Refresh("Form1.ToolButton32");
+    };
+
+    // The core's services on these windows.
+    p.status = std::make_unique<QtStatus>(b, status_->Pages(), main_->Gauge());
+    p.prompts = std::make_unique<QtPrompts>(main_);
+    p.hooks = std::make_unique<QtWindowHooks>(b);
+    p.dialogs = std::make_unique<QtFormDialogs>(b);
+    for (const auto& [form, dialog] : p.dialogWindows) p.dialogs->Add(form, dialog);
+    Services s;
+    s.status = p.status.get();
+    s.prompts = p.prompts.get();
+    s.window = p.hooks.get();
+    s.shell = &p.shell;
+    s.help = &help_->Viewer();
+    s.pictures = &p.pictures;
+    p.services = std::make_unique<ScopedServices>(s);
+
+    p.controllers = std::make_unique<Controllers>(ControllerPorts{*this, help_->Viewer(), *p.dialogs});
+    p.controllers->Register(Commands());
+    Commands().SetAfterCommand([&b] { b.RefreshAll(); });
+    RunFormCreateHandlers();
+}
+
+Application::~Application() {
+    Commands().Clear();
+    parts_->controllers.reset();
+    parts_->services.reset();
+    delete preview_;
+    delete help_;
+    delete status_;
+    delete main_;  // and the dialogs it owns
+}
+
+bool Application::Start(uint64_t seed) {
+    if (!InitApplication(*this, seed)) return false;
+    binder_->RefreshAll();
+    main_->Place();
+    main_->show();
+    if (Form9.bounds.left != 0 || Form9.bounds.top != 0) preview_->move(Form9.bounds.left, Form9.bounds.top);
+    preview_->glView1->update();
+    return true;
+}
+
+FormDialogs* Application::Dialogs() const { return parts_->dialogs.get(); }
+
+QDialog* Application::Dialog(const char* form) const {
+    const auto it = parts_->dialogWindows.find(form);
+    return it == parts_->dialogWindows.end() ? nullptr : it->second;
+}
+
+GLInfo Application::QueryGL() {
+    GLInfo info;
+    if (!QueryGLInfo()) return info;  // no context: the version test refuses
+    info.version = GLVersionText;
+    info.vendor = GLVendorText;
+    info.renderer = GLRendererText;
+    info.extensions = GLExtensionsText;
+    info.gluVersion = GLUVersionText;
+    info.gluExtensions = GLUExtensionsText;
+    info.maxLights = MaxGLLights;
+    info.maxTextureUnits = MaxTextureUnits;
+    info.multitexture = MultitextureSupported;
+    return info;
+}
+
+void Application::InitGLState() { ::InitGLState(); }
+
+void Application::SetFaceCulling(bool on) { ::SetFaceCulling(on); }
+
+int32_t Application::ButtonFaceColor() {
+    const QColor c = QApplication::palette().color(QPalette::Button);
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+void Application::ThumbnailSize(int32_t& width, int32_t& height) {
+    const QWidget* image = binder_->Find("Form1.Image4");
+    width = image ? image->width() : 96;
+    height = image ? image->height() : 96;
+}
+
+void Application::ClearThumbnails() {
+    int32_t width = 0, height = 0;
+    ThumbnailSize(width, height);
+    for (const char* name : {"Form1.Image4", "Form1.Image5", "Form1.Image6", "Form1.Image2"})
+        ShowNoMap(binder_->Find(name), width, height);
+    ShowNoMap(binder_->Find("Form1.Image3"), 360, 180);
+}
+
+void Application::StoreWindowBounds() {
+    StoreWindowPlace(main_, Form1.bounds, Form1.maximized);
+    StoreWindowPlace(status_, Form4.bounds, Form4.maximized);
+    StoreWindowPlace(help_, Form5.bounds, Form5.maximized);
+    StoreWindowPlace(preview_, Form9.bounds, Form9.maximized);
+}
+
+void Application::CloseMainWindow() { main_->close(); }
