@@ -6,10 +6,13 @@
 #include "ui/control/AppHost.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
+#include "ui/control/ExportController.h"
 #include "ui/control/FormDialogs.h"
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/LoadController.h"
+#include "ui/control/OutputController.h"
 #include "ui/control/StatusController.h"
 
 // What the controllers reach besides the option records, the model and the
@@ -22,7 +25,7 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help) {}
+            : ports(ports), input(ports.host), help(ports.help), exporter(ports.dialogs) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -30,6 +33,9 @@ struct Controllers {
         input.Register(d);
         status.Register(d);
         help.Register(d);
+        load.Register(d);
+        exporter.Register(d);
+        output.Register(d);
     }
 
     ControllerPorts ports;
@@ -37,4 +43,7 @@ struct Controllers {
     InputController input;
     StatusController status;
     HelpController help;
+    LoadController load;
+    ExportController exporter;
+    OutputController output;
 };
