@@ -10,6 +10,8 @@
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/LightsController.h"
+#include "ui/control/PlaceholdersController.h"
 #include "ui/control/StatusController.h"
 
 // What the controllers reach besides the option records, the model and the
@@ -30,6 +32,8 @@ struct Controllers {
         input.Register(d);
         status.Register(d);
         help.Register(d);
+        lights.Register(d);
+        placeholders.Register(d);
     }
 
     ControllerPorts ports;
@@ -37,4 +41,6 @@ struct Controllers {
     InputController input;
     StatusController status;
     HelpController help;
+    LightsController lights;
+    PlaceholdersController placeholders;
 };

@@ -1,0 +1,69 @@
+// What the tests of the Preview and Light Dome tabs share: every controller
+// registered, a model of known extents (centre (1, 2, 3), diagonal 10,
+// lowest y -2) without geometry, empty light, placeholder, camera and preset
+// lists, and window hooks that count redraws and record the camera calls.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ControlFixtures.h"
+#include "model/Model.h"
+#include "model/Scene.h"
+#include "ui/control/Controllers.h"
+
+class PageHooks : public MainHooks {
+public:
+    void Draw() override { ++draws; }
+    void BuildPreviewLists() override { calls.emplace_back("BuildPreviewLists"); }
+    void ResetCamera() override { calls.emplace_back("ResetCamera"); }
+    void ApplyCameraEdits() override { calls.emplace_back("ApplyCameraEdits"); }
+    void SelectCameraPreset(int32_t index) override { calls.push_back("SelectCameraPreset " + std::to_string(index)); }
+    void SetPreviewClientSize(int32_t width, int32_t height) override {
+        calls.push_back("SetPreviewClientSize " + std::to_string(width) + " " + std::to_string(height));
+    }
+    bool Called(const std::string& call) const {
+        for (const std::string& c : calls)
+            if (c == call) return true;
+        return false;
+    }
+    int draws = 0;
+    std::vector<std::string> calls;
+};
+
+class PageTest : public ControlTest {
+protected:
+    void SetUp() override {
+        ControlTest::SetUp();
+        Services s;
+        s.window = &pageHooks;
+        windowScope = std::make_unique<ScopedServices>(s);
+        CreateModelLists();  // also empties lights, placeholders, cameras and presets
+        InitSceneDefaults();
+        HeadlightIntensity = 1.0;
+        Scene.extents.center = {1, 2, 3};
+        Scene.extents.diagonal = 10;
+        Scene.extents.minimum = {-3, -2, -1};
+        Scene.extents.maximum = {5, 6, 7};
+        controllers = std::make_unique<Controllers>(ControllerPorts{host, help, dialogs});
+        controllers->Register(Commands());
+    }
+    void TearDown() override {
+        controllers.reset();
+        windowScope.reset();
+        CreateModelLists();
+        InitSceneDefaults();
+        ControlTest::TearDown();
+    }
+    // Types `text` into the edit and runs its change handler, as the window
+    // does for the user.
+    void Type(tedit& edit, const std::string& name, const std::string& text) {
+        edit.text = text;
+        Commands().Run("Form1." + name);
+    }
+    PageHooks pageHooks;
+    RecordingDialogs dialogs;
+    std::unique_ptr<ScopedServices> windowScope;
+    std::unique_ptr<Controllers> controllers;
+};
