@@ -11,6 +11,7 @@
 #include "ControlFixtures.h"
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "model/TextConv.h"
 #include "ui/control/Controllers.h"
 
 class PageHooks : public MainHooks {
@@ -23,6 +24,16 @@ public:
     void SetPreviewClientSize(int32_t width, int32_t height) override {
         calls.push_back("SetPreviewClientSize " + std::to_string(width) + " " + std::to_string(height));
     }
+    void ReloadMaterialMaps(int32_t mode) override { calls.push_back("ReloadMaterialMaps " + std::to_string(mode)); }
+    void LoadBackgroundTexture(const std::string& file) override { calls.push_back("LoadBackgroundTexture " + file); }
+    void DeleteTexture(int32_t name) override { calls.push_back("DeleteTexture " + std::to_string(name)); }
+    void SetClearColor(const tvector& rgb, double alpha) override {
+        calls.push_back("SetClearColor " + FloatToStrDot(rgb.x) + " " + FloatToStrDot(rgb.y) + " " +
+                        FloatToStrDot(rgb.z) + " " + FloatToStrDot(alpha));
+    }
+    void RecenterCamera() override { calls.emplace_back("RecenterCamera"); }
+    void StayOnTop(bool on) override { calls.push_back(on ? "StayOnTop 1" : "StayOnTop 0"); }
+    void Beep() override { calls.emplace_back("Beep"); }
     bool Called(const std::string& call) const {
         for (const std::string& c : calls)
             if (c == call) return true;

@@ -12,6 +12,7 @@
 #include "ui/control/InputController.h"
 #include "ui/control/LightsController.h"
 #include "ui/control/PlaceholdersController.h"
+#include "ui/control/PreviewOptionsController.h"
 #include "ui/control/StatusController.h"
 
 // What the controllers reach besides the option records, the model and the
@@ -24,7 +25,7 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help) {}
+            : ports(ports), input(ports.host), help(ports.help), previewOptions(ports.host) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -34,6 +35,7 @@ struct Controllers {
         help.Register(d);
         lights.Register(d);
         placeholders.Register(d);
+        previewOptions.Register(d);
     }
 
     ControllerPorts ports;
@@ -43,4 +45,5 @@ struct Controllers {
     HelpController help;
     LightsController lights;
     PlaceholdersController placeholders;
+    PreviewOptionsController previewOptions;
 };

@@ -8,7 +8,7 @@
 #include "model/PlaceholderPanel.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
-#include "ui/control/EditValues.h"
+#include "ui/control/PreviewPages.h"
 
 namespace {
 

@@ -39,3 +39,9 @@ bool PreviewTabShown();
 
 // Redraws the preview.
 void RedrawPreview();
+
+// The open dialog's filter for the lights and cameras of Poser scenes and
+// DAZ|Studio scripts, and the extensions it accepts in its file-name box.
+inline constexpr std::string_view PoserOrDazFileFilter =
+    "Poser or DAZ Studio files (*.pz3;*.pzz;*.ds)|*.PZ3;*.PZZ;*.DS";
+inline constexpr std::string_view PoserOrDazExtensions = "pzz,pz3,ds";

@@ -1,4 +1,4 @@
-#include "ui/control/EditValues.h"
+#include "ui/control/PreviewPages.h"
 
 #include <algorithm>
 #include <string>
