@@ -7,9 +7,11 @@
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
+#include "ui/control/GroupsController.h"
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/MaterialsController.h"
 #include "ui/control/StatusController.h"
 
 // What the controllers reach besides the option records, the model and the
@@ -22,7 +24,7 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help) {}
+            : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -30,6 +32,8 @@ struct Controllers {
         input.Register(d);
         status.Register(d);
         help.Register(d);
+        groups.Register(d);
+        materials.Register(d);
     }
 
     ControllerPorts ports;
@@ -37,4 +41,6 @@ struct Controllers {
     InputController input;
     StatusController status;
     HelpController help;
+    GroupsController groups;
+    MaterialsController materials;
 };

@@ -62,6 +62,10 @@ struct tupdown : tcontrol {
 
 struct tmemo : tcontrol {
     std::vector<std::string> lines;
+    // The caret as a byte offset into the lines joined by "\n", and the
+    // length in bytes of the selection that starts there.
+    int32_t selStart = 0;
+    int32_t selLength = 0;
 };
 
 // A text label; the colour swatches ("color") are labels whose `color` is the
