@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The OpenGL capabilities and driver strings asked at start-up.
 struct GLInfo {
@@ -47,4 +48,12 @@ public:
     virtual void StoreWindowBounds() {}
     // Closes the main window, which runs the shutdown.
     virtual void CloseMainWindow() {}
+    // The desktop's clipboard: its text, whether it holds text, and new text
+    // for it. By default a clipboard of this object's own.
+    virtual std::string ClipboardText() { return clipboard_; }
+    virtual bool ClipboardHasText() { return !clipboard_.empty(); }
+    virtual void SetClipboardText(std::string_view text) { clipboard_ = std::string(text); }
+
+private:
+    std::string clipboard_;
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/control/AppHost.h"
+#include "ui/control/CustomMaterialController.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
@@ -12,6 +13,7 @@
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
 #include "ui/control/MaterialsController.h"
+#include "ui/control/SnippetController.h"
 #include "ui/control/StatusController.h"
 
 // What the controllers reach besides the option records, the model and the
@@ -24,7 +26,8 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs) {}
+            : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs),
+              custom(ports.host, ports.dialogs) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -34,6 +37,8 @@ struct Controllers {
         help.Register(d);
         groups.Register(d);
         materials.Register(d);
+        custom.Register(d);
+        snippets.Register(d);
     }
 
     ControllerPorts ports;
@@ -43,4 +48,6 @@ struct Controllers {
     HelpController help;
     GroupsController groups;
     MaterialsController materials;
+    CustomMaterialController custom;
+    SnippetController snippets;
 };

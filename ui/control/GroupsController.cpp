@@ -91,6 +91,8 @@ void GroupsController::Register(Dispatcher& d) {
     d.Add("Form1.CheckBox15", [this] { CheckBox15Click(); });
     d.Add("Form1.RadioButton6", [this] { RadioButton6Click(); });
     d.Add("Form1.RadioButton7", [this] { RadioButton6Click(); });
+    d.Add("Form1.BitBtn1", [this] { BitBtn1Click(); });
+    d.Add("Form1.Image2", [this] { BitBtn1Click(); });
     d.Add("Form1.Edit54", [this] { Edit54Change(); });
     d.Add("Form1.Button12", [this] { Button12Click(); });
     d.Add("Form1.MaterialsGroups1", [this] { MaterialsGroups1Click(); });
@@ -283,6 +285,14 @@ void GroupsController::RadioButton6Click() {
                            &Form1.CheckBox79})
         box->enabled = smooth;
     Form1.CheckBox28.enabled = !smooth;
+}
+
+void GroupsController::BitBtn1Click() {
+    std::string file = Form1.Edit54.text;
+    if (!ExecutePictureDialog(file, ExtractFilePath(Trim(file)))) return;
+    ShowMapThumbnail(file, "Image2", Form1.Label92);
+    Form1.Edit54.text = file;
+    Edit54Change();
 }
 
 void GroupsController::Edit54Change() {

@@ -50,7 +50,9 @@ public:
     void CheckBox15Click();
     // "Flat" and "Smooth (Loop's algorithm)" of the subdivision.
     void RadioButton6Click();
-    // The displacement picture's name turns red while no such file exists.
+    // The displacement picture: "Browse..." (or a click on its thumbnail),
+    // and its name turning red while no such file exists.
+    void BitBtn1Click();
     void Edit54Change();
     // "Convert all lines to ribbons".
     void Button12Click();

@@ -53,6 +53,15 @@ void MaterialsController::Register(Dispatcher& d) {
     d.Add("Form1.ComboBox3", [this] { ComboBox3Click(); });
     d.Add("Form1.ComboBox18", [this] { ComboBox18Click(); });
     d.Add("Form1.ComboBox19", [this] { ComboBox19Click(); });
+    d.Add("Form1.Panel1", [this] { Panel1Click(); });
+    d.Add("Form1.Panel3", [this] { Panel3Click(); });
+    d.Add("Form1.Panel7", [this] { Panel7Click(); });
+    d.Add("Form1.BitBtn6", [this] { BitBtn6Click(); });
+    d.Add("Form1.Image4", [this] { BitBtn6Click(); });
+    d.Add("Form1.BitBtn5", [this] { BitBtn5Click(); });
+    d.Add("Form1.Image5", [this] { BitBtn5Click(); });
+    d.Add("Form1.BitBtn15", [this] { BitBtn15Click(); });
+    d.Add("Form1.Image6", [this] { BitBtn15Click(); });
     d.Add("Form1.BitBtn13", [this] { BitBtn13Click(); });
     d.Add("Form1.BitBtn14", [this] { BitBtn14Click(); });
     d.Add("Form1.BitBtn12", [this] { BitBtn12Click(); });
@@ -170,6 +179,37 @@ void MaterialsController::ComboBox19Click() {
     const WaitScope wait;
     ShowMapThumbnail(Form1.ComboBox19.SelectedText(), "Image6", Form1.Label68);
 }
+
+void MaterialsController::Panel1Click() { Svc().prompts->PickColor(Form1.Panel1.color); }
+
+void MaterialsController::Panel3Click() { Svc().prompts->PickColor(Form1.Panel3.color); }
+
+void MaterialsController::Panel7Click() { Svc().prompts->PickColor(Form1.Panel7.color); }
+
+void MaterialsController::BrowseMap(tcombobox& box, const char* image, tlabel& label) {
+    // The folder of the first box that names a map: this slot's, then the
+    // colour, transparency and bump slots'.
+    std::string folder;
+    for (const tcombobox* b : {&box, &Form1.ComboBox3, &Form1.ComboBox19, &Form1.ComboBox18}) {
+        const std::string name = Trim(b->SelectedText());
+        if (name.empty()) continue;
+        folder = ExtractFilePath(name);
+        break;
+    }
+    std::string file = Trim(box.SelectedText());
+    if (!ExecutePictureDialog(file, folder)) return;
+    const WaitScope wait;
+    ShowMapThumbnail(file, image, label);
+    SetComboText(box, file);
+    StoreMaterialPanel(Selected());
+    CheckScene();
+}
+
+void MaterialsController::BitBtn6Click() { BrowseMap(Form1.ComboBox3, "Image4", Form1.Label6); }
+
+void MaterialsController::BitBtn5Click() { BrowseMap(Form1.ComboBox18, "Image5", Form1.Label58); }
+
+void MaterialsController::BitBtn15Click() { BrowseMap(Form1.ComboBox19, "Image6", Form1.Label68); }
 
 void MaterialsController::SearchMap(tcombobox& box, const char* image, tlabel& label) {
     searchForm2.Edit1.text = ExtractFileName(box.SelectedText());

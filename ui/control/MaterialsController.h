@@ -42,6 +42,15 @@ public:
     void ComboBox3Click();
     void ComboBox18Click();
     void ComboBox19Click();
+    // The colour dialog on the "Color", "Ambient" and "Specular" swatches.
+    void Panel1Click();
+    void Panel3Click();
+    void Panel7Click();
+    // "Browse..." of the colour, bump and transparency slots (also a click
+    // on the slot's thumbnail).
+    void BitBtn6Click();
+    void BitBtn5Click();
+    void BitBtn15Click();
     // "Search..." of the colour, bump and transparency slots.
     void BitBtn13Click();
     void BitBtn14Click();
@@ -56,6 +65,8 @@ public:
     void GroupsMaterialsMaterials1Click();
 
 private:
+    // The slot's map box chosen in the picture dialog.
+    void BrowseMap(tcombobox& box, const char* image, tlabel& label);
     // The slot's map box found in the map search.
     void SearchMap(tcombobox& box, const char* image, tlabel& label);
     // The rest of a regrouping that built new materials.

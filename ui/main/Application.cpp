@@ -1,6 +1,8 @@
 #include "ui/main/Application.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QDialog>
 #include <QLabel>
 #include <QPainter>
@@ -27,6 +29,7 @@
 #include "ui/qt/QtFormDialogs.h"
 #include "ui/qt/QtPrompts.h"
 #include "ui/qt/QtStatus.h"
+#include "ui/qt/QtText.h"
 #include "ui/qt/WindowPlace.h"
 
 namespace {
@@ -205,3 +208,12 @@ void Application::StoreWindowBounds() {
 }
 
 void Application::CloseMainWindow() { main_->close(); }
+
+std::string Application::ClipboardText() { return FromQ(QApplication::clipboard()->text()); }
+
+bool Application::ClipboardHasText() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().isEmpty();
+}
+
+void Application::SetClipboardText(std::string_view text) { QApplication::clipboard()->setText(ToQ(text)); }

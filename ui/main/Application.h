@@ -51,6 +51,9 @@ public:
     void ClearThumbnails() override;
     void StoreWindowBounds() override;
     void CloseMainWindow() override;
+    std::string ClipboardText() override;
+    bool ClipboardHasText() override;
+    void SetClipboardText(std::string_view text) override;
 
 private:
     struct Parts;

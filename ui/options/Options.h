@@ -107,6 +107,7 @@ struct tfiledialog {
     std::string initialDir;          // "" starts in the current folder
     std::string fileName;            // the text of the file-name box (the first file chosen)
     std::vector<std::string> files;  // every file chosen last, in the dialog's order
+    int32_t filterIndex = 1;         // the file type chosen last, counted from 1
 };
 
 // A push button, tool button, menu item, group box, tab or plain label whose
@@ -589,6 +590,7 @@ struct tform8 {
     tlistbox ListBox7;          // "Interior" list
     tcheckbox CheckBox1;        // "Use 3D mapping"
     ModalResult modalResult = ModalResult::None;
+    tbutton Delete1{{}, "Delete"};        // deletes a library entry of the "Material" list
 };
 
 // ---- The preview window --------------------------------------------------
