@@ -207,6 +207,10 @@ public:
                               int32_t /*colouring*/) {
         return false;
     }
+    // The map search for every missing map of the materials ("Map Search"
+    // in its all-maps mode, then each of its folders searched); true when
+    // the user confirmed the search.
+    virtual bool SearchMaps() { return false; }
     // A sky map rendered by the program: the file-name part starts with
     // exactly "Preview_Sky".
     virtual bool IsPreviewSkyName(std::string_view path) {

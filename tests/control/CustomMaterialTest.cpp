@@ -74,7 +74,7 @@ TEST_F(CustomMaterialTest, EditingTheMemoMakesTheMaterialActive) {
     Form1.Memo2.lines = {"texture{", "}"};
     Form1.Memo2.selStart = 8;
     Commands().Run("Form1.ToolButton37");  // "Copy all"
-    EXPECT_EQ(host.ClipboardText(), "texture{\n}");
+    EXPECT_EQ(pageHost.ClipboardText(), "texture{\n}");
     EXPECT_EQ(Form1.Memo2.selStart, 8);
     Commands().Run("Form1.ToolButton38");  // pasted at the caret
     EXPECT_EQ(Form1.Memo2.lines, (std::vector<std::string>{"texture{texture{", "}", "}"}));
@@ -172,7 +172,7 @@ TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) 
 }
 
 TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARestart) {
-    ASSERT_TRUE(InitApplication(host, 1));
+    ASSERT_TRUE(InitApplication(pageHost, 1));
     EXPECT_EQ(Form8.ListBox6.items.size(), FixedMaterialSnippets);
     LoadTwoFaces();
     Form1.Memo2.lines = {"material{", "  texture{T_Gold_1A}", "}"};
@@ -191,12 +191,12 @@ TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARest
 
     Form8.ListBox6.index = 17;  // "Spare_" goes again
     Commands().Run("Form8.Delete1");
-    ASSERT_TRUE(CloseApplication(host));
+    ASSERT_TRUE(CloseApplication(pageHost));
     EXPECT_TRUE(DeclareLibrary.empty());
 
     ResetOptionsToDefaults();
     RunFormCreateHandlers();
-    ASSERT_TRUE(InitApplication(host, 1));
+    ASSERT_TRUE(InitApplication(pageHost, 1));
     ASSERT_EQ(DeclareLibrary.size(), 1u);
     EXPECT_EQ(DeclareLibrary[0].name, "Gold_leaf_");
     EXPECT_EQ(DeclareLibrary[0].text, "material{\r\n  texture{T_Gold_1A}\r\n}");

@@ -54,6 +54,23 @@ public:
     std::vector<int32_t> uvViews;
 };
 
+// A host that records the map conversions asked of it: a source whose name
+// holds "unreadable" cannot be read, a target in a folder that does not
+// exist cannot be written.
+class PageHost : public FakeHost {
+public:
+    bool ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
+                        int32_t height, bool& loaded) override {
+        conversions.push_back(source + " -> " + target + (resize ? " at " + std::to_string(width) + "x" +
+                                                                        std::to_string(height) : ""));
+        loaded = source.find("unreadable") == std::string::npos;
+        if (!loaded || !std::filesystem::is_directory(std::filesystem::path(target).parent_path())) return false;
+        std::ofstream(target) << "converted";
+        return true;
+    }
+    std::vector<std::string> conversions;
+};
+
 // Recorded dialogs whose windows can act while they are shown (a search that
 // lists its hits).
 class ActingDialogs : public RecordingDialogs {
@@ -74,7 +91,7 @@ protected:
         s.window = &page;
         pageScope = std::make_unique<ScopedServices>(s);
         InstallSceneChecks();
-        controllers = std::make_unique<Controllers>(ControllerPorts{host, help, dialogs});
+        controllers = std::make_unique<Controllers>(ControllerPorts{pageHost, help, dialogs});
         controllers->Register(Commands());
         ThumbnailWidth = ThumbnailHeight = 96;
     }
@@ -117,6 +134,7 @@ protected:
         return texts;
     }
     RecordingPageHooks page;
+    PageHost pageHost;
     ActingDialogs dialogs;
     std::unique_ptr<ScopedServices> pageScope;
     std::unique_ptr<Controllers> controllers;

@@ -12,6 +12,7 @@
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialsController.h"
 #include "ui/control/SnippetController.h"
 #include "ui/control/StatusController.h"
@@ -27,6 +28,7 @@ struct ControllerPorts {
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
             : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs),
+              files(ports.host),
               custom(ports.host, ports.dialogs) {}
 
     // Registers the handlers of every controller.
@@ -37,6 +39,7 @@ struct Controllers {
         help.Register(d);
         groups.Register(d);
         materials.Register(d);
+        files.Register(d);
         custom.Register(d);
         snippets.Register(d);
     }
@@ -48,6 +51,7 @@ struct Controllers {
     HelpController help;
     GroupsController groups;
     MaterialsController materials;
+    MaterialFilesController files;
     CustomMaterialController custom;
     SnippetController snippets;
 };

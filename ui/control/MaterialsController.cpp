@@ -9,6 +9,7 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/options/Options.h"
 
@@ -100,6 +101,10 @@ void MaterialsController::ListBox1DblClick() {
 void MaterialsController::ToolButton4Click() {
     switch (Form1.PageControl2.active) {
         case 0: MaterialsUpdated(); break;
+        case 2:
+            RemapUV();
+            Window().Draw();
+            break;
         default: break;  // the custom material has its own "Preview"
     }
 }

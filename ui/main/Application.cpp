@@ -23,7 +23,7 @@
 #include "ui/dialogs/PickerDialogs.h"
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/MainWindow.h"
-#include "ui/main/Thumbnails.h"
+#include "ui/main/MapPictures.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/QtFormDialogs.h"
@@ -208,6 +208,11 @@ void Application::StoreWindowBounds() {
 }
 
 void Application::CloseMainWindow() { main_->close(); }
+
+bool Application::ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
+                                 int32_t height, bool& loaded) {
+    return ::ConvertMapFile(source, target, resize, width, height, loaded);
+}
 
 std::string Application::ClipboardText() { return FromQ(QApplication::clipboard()->text()); }
 

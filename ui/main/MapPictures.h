@@ -1,6 +1,7 @@
-// The map thumbnails of the Materials and Groups tabs on screen: a message
-// centred on white, or a map picture scaled to the thumbnail with its aspect
-// ratio kept.
+// Map pictures on screen and on disk: the thumbnails of the Materials and
+// Groups tabs (a message centred on white, or a map picture scaled to the
+// thumbnail with its aspect ratio kept) and the conversion of a map into a
+// TGA or JPEG copy.
 #pragma once
 
 #include <cstdint>
@@ -19,3 +20,10 @@ void ShowThumbnailMessage(QWidget* image, int32_t kind, int32_t width, int32_t h
 // and the label unchanged, when it cannot be read.
 bool ShowThumbnailPicture(QWidget* image, const std::string& fileName, int32_t width, int32_t height,
                           int32_t& pictureWidth, int32_t& pictureHeight);
+
+// Reads `source` as a picture, resamples it to width x height with the
+// Lanczos3 filter when `resize`, and writes it by the extension of `target`
+// (".tga", ".jpg" or ".bmp"). `loaded` tells whether the picture was read;
+// true when the target was written.
+bool ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
+                    int32_t height, bool& loaded);

@@ -1,13 +1,15 @@
-#include "ui/main/Thumbnails.h"
+#include "ui/main/MapPictures.h"
 
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <exception>
 
+#include "imageformats/Stretch.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
 #include "platform/qt/QtGfx.h"
+#include "preview/GlTexture.h"
 #include "ui/control/MaterialPanel.h"
 
 namespace {
@@ -17,6 +19,20 @@ QPixmap Blank(int width, int height) {
     QPixmap pixmap(std::max(1, width), std::max(1, height));
     pixmap.fill(Qt::white);
     return pixmap;
+}
+
+// Reads a picture file by its content, else by its extension.
+bool LoadPicture(const std::string& fileName, gfx::Picture& picture) {
+    try {
+        gfx::FileStream stream(fileName);
+        if (gfx::pictureFormats().classFromContent(stream))
+            picture.loadFromStream(stream);
+        else
+            picture.loadFromFile(fileName);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return !picture.empty();
 }
 
 }  // namespace
@@ -37,20 +53,9 @@ bool ShowThumbnailPicture(QWidget* image, const std::string& fileName, int32_t w
                           int32_t& pictureWidth, int32_t& pictureHeight) {
     auto* label = qobject_cast<QLabel*>(image);
     if (!label) return false;
-    QImage picture;
-    try {
-        gfx::Picture p;
-        gfx::FileStream stream(fileName);
-        if (gfx::pictureFormats().classFromContent(stream))
-            p.loadFromStream(stream);
-        else
-            p.loadFromFile(fileName);
-        const gfx::Bitmap bitmap = p.bitmap();
-        if (bitmap.empty()) return false;
-        picture = gfx::toQImage(bitmap).copy();
-    } catch (const std::exception&) {
-        return false;
-    }
+    gfx::Picture loaded;
+    if (!LoadPicture(fileName, loaded)) return false;
+    const QImage picture = gfx::toQImage(loaded.bitmap()).copy();
     if (picture.isNull()) return false;
     pictureWidth = picture.width();
     pictureHeight = picture.height();
@@ -63,4 +68,23 @@ bool ShowThumbnailPicture(QWidget* image, const std::string& fileName, int32_t w
     p.end();
     label->setPixmap(pixmap);
     return true;
+}
+
+bool ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
+                    int32_t height, bool& loaded) {
+    gfx::Picture picture;
+    loaded = LoadPicture(source, picture);
+    if (!loaded) return false;
+    try {
+        gfx::Bitmap bitmap = picture.bitmap();
+        if (resize) img::Stretch(static_cast<uint32_t>(width), static_cast<uint32_t>(height), img::sfLanczos3, 0, bitmap);
+        TGlTexture texture;
+        if (!texture.LoadFromGraphic(&bitmap)) {
+            loaded = false;
+            return false;
+        }
+        return texture.SaveImage(target);
+    } catch (const std::exception&) {
+        return false;  // a file that cannot be created, a size no bitmap may have
+    }
 }
