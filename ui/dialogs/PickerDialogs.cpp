@@ -91,7 +91,7 @@ QDialog* MakeSnippetPicker(Binder& binder, QWidget* parent) {
         menu->popup(materials->mapToGlobal(at));
     });
     dialog->installEventFilter(new BelowInsertButton(binder, dialog));
-    dialog->resize(360, 420);
+    dialog->resize(560, 420);  // every tab in sight
     binder.BindDialog(dialog, &Form8.modalResult);
     return dialog;
 }
