@@ -162,9 +162,11 @@ protected:
 private:
     static constexpr uint32_t TableSize = 4096;
     static constexpr uint32_t NoCode = TableSize;
-    uint16_t prefix_[TableSize];
-    uint8_t suffix_[TableSize];
-    uint16_t length_[TableSize];  // bytes of each string
+    // A string of the table is a string already written: the table keeps
+    // where in the target it was written and its length, and a code's
+    // string is copied from there.
+    uint32_t offset_[TableSize];
+    uint16_t length_[TableSize];
 };
 
 // TIFF strips: most significant bit first, clear code 256, end code 257

@@ -10,36 +10,31 @@ void TLZWDecoder::DecodeWith(const Variant& v, const uint8_t* source, uint8_t* d
                              int32_t unpackedSize) {
     if (packedSize <= 0 || unpackedSize <= 0) return;
     const uint32_t clear = v.clearCode, end = clear + 1;
-    for (uint32_t i = 0; i < clear; ++i) {
-        prefix_[i] = static_cast<uint16_t>(NoCode);
-        suffix_[i] = static_cast<uint8_t>(i);
-        length_[i] = 1;
-    }
     int width = v.initialWidth;
     uint32_t mask = (1u << width) - 1;
     uint32_t nextFree = clear + 2;
     uint32_t old = NoCode;
-    uint8_t firstByte = 0;
+    // Where the string of the old code was written, and its length.
+    std::size_t oldStart = 0;
+    std::size_t oldLength = 0;
 
     uint8_t* out = dest;
     uint8_t* const outEnd = dest + unpackedSize;
-    // Writes the string of `code`, followed by `extra` when it is 0..255,
-    // as far as the target has room; answers the string's first byte. A
-    // string never holds more than 4096 bytes, so the stack below suffices.
-    uint8_t stack[TableSize + 1];
-    auto emit = [&](uint32_t code, int extra) -> uint8_t {
-        const std::size_t n = length_[code];
-        const std::size_t total = n + (extra >= 0 ? 1 : 0);
-        const std::size_t room = static_cast<std::size_t>(outEnd - out);
-        uint8_t* p = total <= room ? out : stack;
-        if (extra >= 0) p[n] = static_cast<uint8_t>(extra);
-        for (std::size_t k = n; k-- > 0;) {
-            p[k] = suffix_[code];
-            code = prefix_[code];
+    // Writes the string of `code` as far as the target has room; answers
+    // its length. Every string but a single byte was written before, whole,
+    // in front of the current position.
+    auto emit = [&](uint32_t code) -> std::size_t {
+        if (code < clear) {
+            *out++ = static_cast<uint8_t>(code);
+            return 1;
         }
-        if (p == stack) std::memcpy(out, stack, room);
-        out += std::min(total, room);
-        return p[0];
+        const std::size_t n = length_[code];
+        const std::size_t m = std::min(n, static_cast<std::size_t>(outEnd - out));
+        const uint8_t* from = dest + offset_[code];
+        // Most strings are short: a plain loop beats a call of memcpy.
+        for (std::size_t k = 0; k < m; ++k) out[k] = from[k];
+        out += m;
+        return n;
     };
 
     uint32_t acc = 0;
@@ -77,19 +72,27 @@ void TLZWDecoder::DecodeWith(const Variant& v, const uint8_t* source, uint8_t* d
             }
             // A code the table does not hold yet ends the data.
             if (code > nextFree || (code == nextFree && old == NoCode)) return;
+            const std::size_t start = static_cast<std::size_t>(out - dest);
             if (old == NoCode) {
-                firstByte = emit(code, -1);
+                oldLength = emit(code);
+                oldStart = start;
                 old = code;
                 continue;
             }
-            if (code < nextFree && code < TableSize)
-                firstByte = emit(code, -1);
-            else
-                firstByte = emit(old, firstByte);  // the string of the old code and its own first byte
+            std::size_t length;
+            if (code < nextFree) {
+                length = emit(code);
+            } else {
+                // Not in the table yet: the old string and its own first byte.
+                const uint8_t first = dest[oldStart];
+                length = emit(old) + 1;
+                if (out < outEnd) *out++ = first;
+            }
+            // The new entry is the old string and the first byte of this one,
+            // which follows it in the target.
             if (nextFree < TableSize) {
-                prefix_[nextFree] = static_cast<uint16_t>(old);
-                suffix_[nextFree] = firstByte;
-                length_[nextFree] = static_cast<uint16_t>(length_[old] + 1);
+                offset_[nextFree] = static_cast<uint32_t>(oldStart);
+                length_[nextFree] = static_cast<uint16_t>(oldLength + 1);
                 if (!v.earlyChange && nextFree >= mask && width < 12) {
                     ++width;
                     mask = (1u << width) - 1;
@@ -100,6 +103,8 @@ void TLZWDecoder::DecodeWith(const Variant& v, const uint8_t* source, uint8_t* d
                     mask = (1u << width) - 1;
                 }
             }
+            oldStart = start;
+            oldLength = length;
             old = code;
         }
     }

@@ -183,49 +183,38 @@ Bytes Compress(const Bytes& raw) {
 }
 
 TEST(DeflateDecoderTest, StreamsPiecesAndErrors) {
-    Bytes raw(3000);
+    Bytes raw(3000), out(3000);
     for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<uint8_t>(i * 7 / 13);
-    const Bytes packed = Compress(raw);
+    const Bytes packed = Compress(raw), junk = {0x78, 0x9C, 0xFF, 0xFF, 0xFF};
+    // Inflates from `at`, `n` source bytes, into the rest of `out`; gives
+    // how far the source pointer moved.
+    auto inflate = [&](TLZ77Decoder& d, const Bytes& in, std::size_t at, std::size_t n, std::size_t outAt) {
+        const uint8_t* src = in.data() + at;
+        uint8_t* dst = out.data() + outAt;
+        d.Decode(src, dst, static_cast<int32_t>(n), static_cast<int32_t>(out.size() - outAt));
+        return std::pair<std::size_t, std::size_t>(src - in.data() - at, dst - out.data() - outAt);
+    };
     // Without auto-reset one stream goes on over calls; the caller's
-    // pointers move to where inflate stopped.
-    TLZ77Decoder d(1, false);
-    d.DecodeInit();
-    Bytes out(raw.size());
-    const uint8_t* src = packed.data();
-    uint8_t* dst = out.data();
-    d.Decode(src, dst, 10, 5000);
-    EXPECT_EQ(src, packed.data() + 10);
+    // pointers move to where inflate stopped; after the end nothing more.
+    TLZ77Decoder d(1, false), bad(1, false), strips(1, true);
+    for (TLZ77Decoder* x : {&d, &bad, &strips}) x->DecodeInit();
+    const auto [read, written] = inflate(d, packed, 0, 10, 0);
+    EXPECT_EQ(read, 10u);
     EXPECT_EQ(d.Result(), 0);
-    d.Decode(src, dst, static_cast<int32_t>(packed.data() + packed.size() - src), static_cast<int32_t>(out.data() + out.size() - dst));
+    inflate(d, packed, 10, packed.size() - 10, written);
     EXPECT_EQ(d.Result(), 1);
-    EXPECT_EQ(dst, out.data() + out.size());
     EXPECT_EQ(out, raw);
-    // After the end of the stream nothing more is decoded.
-    const uint8_t* again = packed.data();
-    uint8_t* target = out.data();
-    d.Decode(again, target, static_cast<int32_t>(packed.size()), 10);
-    EXPECT_EQ(target, out.data());
-    d.DecodeEnd();
-
-    // A corrupt stream keeps its error; with auto-reset each call is a new
-    // stream.
-    TLZ77Decoder bad(1, false), strips(1, true);
-    bad.DecodeInit();
-    strips.DecodeInit();
-    const Bytes junk = {0x78, 0x9C, 0xFF, 0xFF, 0xFF};
-    src = junk.data();
-    dst = out.data();
-    bad.Decode(src, dst, 5, 100);
+    EXPECT_EQ(inflate(d, packed, 0, packed.size(), 0).second, 0u);
+    // A corrupt stream keeps its error; with auto-reset every call is a
+    // stream of its own.
+    inflate(bad, junk, 0, junk.size(), 0);
     EXPECT_LT(bad.Result(), 0);
     for (int k = 0; k < 2; ++k) {
-        Bytes strip(raw.size());
-        src = packed.data();
-        dst = strip.data();
-        strips.Decode(src, dst, static_cast<int32_t>(packed.size()), static_cast<int32_t>(strip.size()));
-        EXPECT_EQ(strip, raw);
+        std::fill(out.begin(), out.end(), 0);
+        inflate(strips, packed, 0, packed.size(), 0);
+        EXPECT_EQ(out, raw);
     }
-    bad.DecodeEnd();
-    strips.DecodeEnd();
+    for (TLZ77Decoder* x : {&d, &bad, &strips}) x->DecodeEnd();
 }
 
 // ---- JPEG in TIFF -------------------------------------------------------------

@@ -226,10 +226,8 @@ TEST(PngReaderTest, PropertiesAndKeptTransparency) {
         gfx::Color transparent;
     };
     const Case cases[] = {
-        {"basn0g02.png", 1.0f, false, false, gfx::PixelFormat::pf4bit, gfx::clNone},
         {"ftbbn0g02.png", 0.45455f, false, false, gfx::PixelFormat::pf4bit, 0},
         {"ibasn4a08.png", 1.0f, true, true, gfx::PixelFormat::pf8bit, gfx::clNone},
-        {"basn6a16.png", 1.0f, false, true, gfx::PixelFormat::pf32bit, gfx::clNone},
         {"ftbrn2c08.png", 1.0f, false, false, gfx::PixelFormat::pf24bit, gfx::rgb(255, 255, 255)},
     };
     for (const Case& c : cases) {

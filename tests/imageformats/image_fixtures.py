@@ -1,28 +1,16 @@
 #!/usr/bin/env python3
-"""Makes the TIFF and PNG files of the image library's tests, each with the
-pixels an independent decoder reads from it.
+"""Makes the TIFF and PNG files of the image library's tests with the pixels
+an independent decoder reads from them: image_fixtures.py OUT_DIR PNGSUITE_DIR.
 
-usage: image_fixtures.py OUT_DIR PNGSUITE_DIR
-
-TIFF files come from libtiff's tools (tiffcp with every compression, byte
-order, fill order, strips, tiles and planes; fax2tiff), from ImageMagick
-(CMYK, L*a*b*, 16 bits, YCbCr JPEG) and from Pillow through libtiff (the
-modified Huffman fax codings); a few are written here byte by byte
-(ThunderScan, a short last strip, an EPS header). Their reference pixels are
-libtiff's own (tiff2rgba), except L*a*b*, whose reference is ImageMagick's
-sRGB conversion taken back to linear light, as the library's L*a*b*
-converter gives linear light. The reference pixels of the PngSuite images
-are Pillow's.
-
-Written to OUT_DIR:
-  tiff/NAME             the test files
-  ref/NAME.rgba         reference: width and height (32-bit little-endian),
-                        then RGBA bytes, rows top first
-  tiff.txt              one line a file: NAME TOLERANCE MODE, MODE "plain"
-                        or "premultiplied" (libtiff multiplies the colour by
-                        an alpha sample), or NAME error TEXT for a file that
-                        must be refused with that text
-  png.txt               one line a PngSuite file: PATH GAMMA SIXTEEN_BITS
+TIFF files come from tiffcp (every compression, byte order, fill order,
+strips, tiles, planes), fax2tiff, ImageMagick (CMYK, L*a*b*, 16 bits, YCbCr
+JPEG) and Pillow through libtiff (modified Huffman), a few are written here
+byte by byte; their reference is libtiff's tiff2rgba, for L*a*b*
+ImageMagick's sRGB in linear light (the library's L*a*b* converter gives
+linear light). The PngSuite references are Pillow's. OUT_DIR gets tiff/NAME,
+ref/NAME.rgba (width, height as 32-bit little-endian, then RGBA rows),
+tiff.txt (NAME TOLERANCE plain|premultiplied, or NAME error TEXT) and png.txt
+(PATH GAMMA SIXTEEN_BITS).
 """
 import os
 import shutil

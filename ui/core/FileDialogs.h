@@ -23,11 +23,6 @@ struct FileFilterPair {
 // description without patterns is left out.
 std::vector<FileFilterPair> ParseFileFilter(std::string_view filter);
 
-// True when the extension of `fileName` (lower case, without its point) is
-// one of the comma-separated `list` ("obj,3ds"). A name without extension is
-// in no list.
-bool ExtensionInList(std::string_view fileName, std::string_view list);
-
 // The model files of the open dialog, and the extensions the load commands
 // accept in its file-name box.
 extern const std::string_view ModelFileFilter;
