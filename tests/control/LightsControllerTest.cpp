@@ -9,7 +9,7 @@
 
 namespace {
 
-class LightsTest : public PageTest {
+class LightsTest : public PreviewPageTest {
 protected:
     // Adds a light through "+" with the proposed name.
     void AddLight() {

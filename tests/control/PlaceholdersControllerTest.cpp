@@ -4,7 +4,7 @@
 
 namespace {
 
-class PlaceholdersTest : public PageTest {
+class PlaceholdersTest : public PreviewPageTest {
 protected:
     void AddPlaceholders(int n) {
         prompts.inputAccepts = true;

@@ -12,10 +12,10 @@
 
 namespace {
 
-class PreviewOptionsTest : public PageTest {
+class PreviewOptionsTest : public PreviewPageTest {
 protected:
     void SetUp() override {
-        PageTest::SetUp();
+        PreviewPageTest::SetUp();
         Form1.ComboBox1.items.assign(BackgroundChoices.begin(), BackgroundChoices.end());
     }
     // A program that POV-Ray's box names; the shell only records its start.
@@ -141,6 +141,26 @@ TEST_F(PreviewOptionsTest, BackgroundColour) {
     EXPECT_EQ(BackgroundTexture, 0);
     EXPECT_TRUE(pageHooks.Called("DeleteTexture 7"));
     EXPECT_TRUE(pageHooks.Called("SetClearColor 1 0 0 1"));
+}
+
+TEST_F(PreviewOptionsTest, BackgroundPicture) {
+    BackgroundMapName = "/pictures/old.jpg";
+    Form1.CheckBox42.checked = false;
+    ChooseBackground("Spherical Map...");  // cancelled: nothing
+    ASSERT_EQ(prompts.fileDialogs.size(), 1u);
+    EXPECT_EQ(prompts.fileDialogs[0].initialDir, "/pictures/");
+    EXPECT_EQ(prompts.fileDialogs[0].fileName, "old.jpg");
+    EXPECT_TRUE(pageHooks.calls.empty());
+
+    BackgroundMapName = (dir / "Preview_Sky_Clouds.tga").string();  // a sky: the dialog starts elsewhere
+    prompts.fileAnswers = {{"/pictures/new.png"}};
+    ChooseBackground("Spherical Map...");
+    EXPECT_EQ(prompts.fileDialogs[1].fileName, "");
+    EXPECT_TRUE(pageHooks.Called("LoadBackgroundTexture /pictures/new.png"));
+    EXPECT_TRUE(pageHooks.Called("BuildPreviewLists"));
+    EXPECT_TRUE(Form1.CheckBox42.checked);
+    EXPECT_TRUE(Logged("Background map /pictures/new.png loaded"));
+    BackgroundMapName.clear();
 }
 
 TEST_F(PreviewOptionsTest, SkiesLoadTheirMapOrBakeItFirst) {

@@ -14,7 +14,7 @@
 #include "model/TextConv.h"
 #include "ui/control/Controllers.h"
 
-class PageHooks : public MainHooks {
+class PreviewPageHooks : public MainHooks {
 public:
     void Draw() override { ++draws; }
     void BuildPreviewLists() override { calls.emplace_back("BuildPreviewLists"); }
@@ -43,7 +43,7 @@ public:
     std::vector<std::string> calls;
 };
 
-class PageTest : public ControlTest {
+class PreviewPageTest : public ControlTest {
 protected:
     void SetUp() override {
         ControlTest::SetUp();
@@ -73,7 +73,7 @@ protected:
         edit.text = text;
         Commands().Run("Form1." + name);
     }
-    PageHooks pageHooks;
+    PreviewPageHooks pageHooks;
     RecordingDialogs dialogs;
     std::unique_ptr<ScopedServices> windowScope;
     std::unique_ptr<Controllers> controllers;

@@ -10,6 +10,8 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "platform/AppPaths.h"
+#include "ui/control/CustomMaterialController.h"
+#include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
 #include "ui/core/PovLaunch.h"
 #include "ui/options/Options.h"
@@ -25,9 +27,6 @@ constexpr int32_t BackgroundPicture = 1;
 // above a ground; the star fields follow it.
 constexpr int32_t LastCloudSky = 22;
 
-constexpr std::string_view NoPovRayText = "Select the location of the POV-Ray executable in the export options tab";
-constexpr std::string_view SkySceneFile = "create_image_map.pov";
-constexpr std::string_view SkyIniFile = "create_image_map.ini";
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
@@ -60,12 +59,6 @@ void WriteLines(const std::string& file, const std::vector<std::string>& lines) 
     w.Close();
 }
 
-void ReportNoPovRay() {
-    Svc().window->Beep();
-    Svc().prompts->Show(MessageKind::Warning, NoPovRayText);
-    LogMessage("Could not start POV-Ray");
-}
-
 // The modes that draw lines or points in the line colour: "Line",
 // "Points", "Hidden Line" and "Outline".
 bool DrawsLines(int32_t mode) { return mode == 1 || mode == 2 || mode == 3 || mode == 6; }
@@ -79,8 +72,8 @@ std::string SkyMapFile(const std::string& sky) { return ProgramDir() + "Preview_
 
 void CreateSkyMap(const std::string& outputFile) {
     const std::string folder = ProgramDir();
-    const std::string scene = folder + std::string(SkySceneFile);
-    const std::string ini = folder + std::string(SkyIniFile);
+    const std::string scene = folder + BakeSceneFile;
+    const std::string ini = folder + BakeIniFile;
     const std::string sky = Form1.ComboBox1.SelectedText();
     const double d = Scene.extents.diagonal;
     const int32_t bg = Scene.backgroundColor;
@@ -106,20 +99,7 @@ void CreateSkyMap(const std::string& outputFile) {
     }
     WriteLines(ini, settings);
 
-    const std::string program = PovRayProgram();
-    if (program.empty()) {
-        ReportNoPovRay();
-        return;
-    }
-    LogMessage("Starting POV-Ray...");
-    // POV-Ray may write only into its working folder: the map's folder.
-    std::string outputFolder = ExtractFilePath(outputFile);
-    if (outputFolder.empty()) outputFolder = folder;
-    if (!StartPovRay(program, ini, outputFolder, PovRayRun::Bake)) {
-        ReportNoPovRay();
-        return;
-    }
-    LogMessage("New texture should have been saved into " + ExtractFileName(outputFile));
+    StartPovRayBake(ini, outputFile);
 }
 
 void PreviewOptionsController::Register(Dispatcher& d) {
@@ -296,6 +276,8 @@ void PreviewOptionsController::ComboBox1Change() {
     const int32_t index = Form1.ComboBox1.index;
     if (index == BackgroundColor)
         ChooseBackgroundColor();
+    else if (index == BackgroundPicture)
+        ChooseBackgroundPicture();
     else if (index > BackgroundPicture && index < static_cast<int32_t>(Form1.ComboBox1.items.size()))
         ChooseSky(Form1.ComboBox1.items[static_cast<std::size_t>(index)], index);
     CheckScene();
@@ -324,6 +306,18 @@ void PreviewOptionsController::ChooseBackgroundColor() {
     Scene.backgroundColor = color & 0xFFFFFF;
     Svc().window->SetClearColor(ColorToVector(Scene.backgroundColor), 1.0);
     RedrawPreview();
+}
+
+void PreviewOptionsController::ChooseBackgroundPicture() {
+    // The dialog starts at the picture shown now, unless that is a sky map.
+    std::string file;
+    std::string folder;
+    if (!BackgroundMapName.empty() && !Svc().window->IsPreviewSkyName(BackgroundMapName)) {
+        file = ExtractFileName(BackgroundMapName);
+        folder = ExtractFilePath(BackgroundMapName);
+    }
+    if (!ExecutePictureDialog(file, folder)) return;
+    LoadBackground(file, "Background map " + file + " loaded");
 }
 
 void PreviewOptionsController::ChooseSky(const std::string& sky, int32_t index) {

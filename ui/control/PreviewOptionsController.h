@@ -71,6 +71,7 @@ private:
     // `done` logged at the end.
     void LoadBackground(const std::string& file, const std::string& done);
     void ChooseBackgroundColor();
+    void ChooseBackgroundPicture();
     void ChooseSky(const std::string& sky, int32_t index);
 
     AppHost& host_;
