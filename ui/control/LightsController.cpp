@@ -10,6 +10,7 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "model/VectorMath.h"
+#include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
 #include "ui/options/Options.h"
 

@@ -8,6 +8,7 @@
 #include "model/PlaceholderPanel.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
+#include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
 
 namespace {

@@ -29,13 +29,6 @@ bool StepEditValue(tedit& edit, double step) {
     return true;
 }
 
-bool PickLabelColor(tlabel& swatch) {
-    int32_t color = swatch.color == clNone ? 0 : swatch.color;
-    if (!Svc().prompts->PickColor(color)) return false;
-    swatch.color = color & 0xFFFFFF;
-    return true;
-}
-
 int32_t SelectedItem(const tcombobox& combo, std::size_t count) {
     const int32_t n = static_cast<int32_t>(std::min(count, combo.items.size()));
     return combo.index >= 0 && combo.index < n ? combo.index : -1;

@@ -18,10 +18,6 @@ double EditNumber(const tedit& edit, double fallback);
 // and the edit unchanged, when it holds no number.
 bool StepEditValue(tedit& edit, double step);
 
-// Opens the colour dialog on the swatch's colour; true, with the swatch set,
-// when the user chose one.
-bool PickLabelColor(tlabel& swatch);
-
 // The selected item of a combo box that lists `count` records: its index, or
 // -1 when nothing valid is selected.
 int32_t SelectedItem(const tcombobox& combo, std::size_t count);
