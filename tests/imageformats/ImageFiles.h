@@ -72,16 +72,11 @@ inline std::vector<std::vector<std::string>> ReadList(const std::string& name) {
     return lines;
 }
 
-// Loads a file as the program loads a picture: by content through the
-// picture registry, else by its extension. Raises the reader's error.
+// Loads a file as the program loads a picture. Raises the reader's error.
 inline gfx::Bitmap LoadPictureFile(const std::string& path) {
-    RegisterTiffPngFormats();
+    RegisterImageFormats();
     gfx::Picture picture;
-    gfx::FileStream stream(path);
-    if (gfx::pictureFormats().classFromContent(stream))
-        picture.loadFromStream(stream);
-    else
-        picture.loadFromFile(path);
+    img::LoadPictureFile(path, picture);
     return picture.bitmap();
 }
 
