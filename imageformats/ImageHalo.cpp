@@ -18,20 +18,20 @@ constexpr std::size_t PaletteBlock = 512;
 // Dr. Halo runs give at most 127 bytes from 2.
 constexpr uint64_t CutRatio = 64;
 
-// `name` with its extension replaced by ".pal"; an existing file whose name
-// differs only in the case of the extension is taken as it is spelled.
+// `name` with its extension replaced by ".pal"; an existing file of that name
+// in another case ("X.CUT" with "x.PAL") is taken as it is spelled.
 std::string PaletteFileOf(const std::string& name) {
     namespace fs = std::filesystem;
     const fs::path path = fs::path(name).replace_extension(".pal");
     std::error_code ec;
     if (fs::exists(path, ec)) return path.string();
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    const std::string stem = path.stem().string();
+    const std::string wanted = path.filename().string();
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
         const std::string other = entry.path().filename().string();
-        if (other.size() == stem.size() + 4 && other.compare(0, stem.size(), stem) == 0 &&
-            std::equal(other.end() - 4, other.end(), ".pal",
-                       [](char a, char b) { return (a | 0x20) == b; }))
+        if (other.size() == wanted.size() &&
+            std::equal(other.begin(), other.end(), wanted.begin(), [&](char a, char b) { return lower(a) == lower(b); }))
             return entry.path().string();
     }
     return path.string();

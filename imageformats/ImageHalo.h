@@ -16,8 +16,8 @@ public:
     // Dr. Halo files carry no signature: always false, so that they load by
     // their extension only.
     static bool CanLoad(gfx::Stream& stream);
-    // Remembers the palette file (the name with ".pal", found ignoring the
-    // case of its extension), then loads the file.
+    // Remembers the palette file (the name with ".pal", found ignoring
+    // case), then loads the file.
     void loadFromFile(const std::string& fileName) override;
     // Reads the width and the height; false when the stream ends first.
     bool ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) override;

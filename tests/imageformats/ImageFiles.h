@@ -29,10 +29,18 @@ inline std::string ImageFile(const std::string& name) { return name; }
 inline std::string PngSuiteFile(const std::string& name) { return name; }
 #endif
 
+#ifdef MIRELAN_READER_FILES
+inline constexpr bool HaveReaderFiles = true;
+#else
+inline constexpr bool HaveReaderFiles = false;
+#endif
+
 // Skips a test that reads the files made at build time when they could not
 // be made.
 #define SKIP_WITHOUT_IMAGE_FILES() \
     if (!HaveImageFiles) GTEST_SKIP() << "libtiff-tools, ImageMagick, Pillow or PngSuite missing: scripts/deps.sh"
+#define SKIP_WITHOUT_READER_FILES() \
+    if (!HaveReaderFiles) GTEST_SKIP() << "netpbm, ImageMagick or Pillow missing: scripts/deps.sh"
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
