@@ -57,14 +57,7 @@ THorzLine::THorzLine(TSectionList* document, const TAttributeList& attributes) :
                 Width = a->Value;
             }
             break;
-        case AttrSym::Color: {
-            uint32_t c = 0;
-            if (ThlParser::ParseColor(a->Name, c)) {
-                Color = PaletteRelative(c);
-                HasColor = true;
-            }
-            break;
-        }
+        case AttrSym::Color: HasColor = HasColor || ColorAttribute(*a, Color); break;
         case AttrSym::NoShade: NoShade = true; break;
         case AttrSym::Align: {
             const std::string v = LowerCase(a->Name);

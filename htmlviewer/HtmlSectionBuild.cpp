@@ -7,6 +7,13 @@
 #include "model/TextConv.h"
 #include "platform/gfx/Arith.h"
 
+bool ColorAttribute(const TAttribute& attribute, gfx::Color& color) {
+    uint32_t c = 0;
+    if (!ThlParser::ParseColor(attribute.Name, c)) return false;
+    color = PaletteRelative(c);
+    return true;
+}
+
 TSection::TSection(TSectionList* document, TJustify justify, const TUrlTarget& urlTarget, const TMyFont& font,
                    int listLevel)
     : TSectionBase(document), ListLevel(listLevel), BaseFont(font), Justify(justify) {

@@ -34,6 +34,10 @@ constexpr bool IsObjectCode(char c) {
     return c == ImageCode || c == NoBreakImageCode || c == ControlCode || c == NoBreakControlCode;
 }
 
+// The colour of a colour attribute, palette-relative; false (and the colour
+// unchanged) when the value is no colour.
+bool ColorAttribute(const TAttribute& attribute, gfx::Color& color);
+
 // One line of the last layout.
 struct LineRec {
     // Where the line begins in the buffer, and its number of characters.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <numeric>
 
+#include "htmlviewer/HtmlSections.h"
 #include "model/TextConv.h"
 #include "platform/gfx/Arith.h"
 
@@ -35,14 +36,7 @@ TCellObj::TCellObj(TSectionList* document, const TAttributeList& attributes, TVA
             }
             break;
         case AttrSym::Height: GivenHeight = std::max(0, a->Value); break;
-        case AttrSym::BgColor: {
-            uint32_t c = 0;
-            if (ThlParser::ParseColor(a->Name, c)) {
-                Cell->BkGnd = true;
-                Cell->BkColor = PaletteRelative(c);
-            }
-            break;
-        }
+        case AttrSym::BgColor: Cell->BkGnd = Cell->BkGnd || ColorAttribute(*a, Cell->BkColor); break;
         default: break;
         }
     }
@@ -89,22 +83,8 @@ ThtmlTable::ThtmlTable(TSectionList* document, const TAttributeList& attributes,
             }
             break;
         }
-        case AttrSym::BgColor: {
-            uint32_t c = 0;
-            if (ThlParser::ParseColor(a->Name, c)) {
-                BkGnd = true;
-                BkColor = PaletteRelative(c);
-            }
-            break;
-        }
-        case AttrSym::BorderColor: {
-            uint32_t c = 0;
-            if (ThlParser::ParseColor(a->Name, c)) {
-                BdrOn = true;
-                BdrColor = PaletteRelative(c);
-            }
-            break;
-        }
+        case AttrSym::BgColor: BkGnd = BkGnd || ColorAttribute(*a, BkColor); break;
+        case AttrSym::BorderColor: BdrOn = BdrOn || ColorAttribute(*a, BdrColor); break;
         case AttrSym::HSpace: HSpace = std::min(40, std::abs(a->Value)); break;
         case AttrSym::VSpace: VSpace = std::min(200, std::abs(a->Value)); break;
         default: break;

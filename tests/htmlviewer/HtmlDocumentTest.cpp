@@ -7,6 +7,7 @@
 #include "ImageTestSupport.h"
 #include "htmlviewer/GifImage.h"
 #include "htmlviewer/ImageCache.h"
+#include "platform/gfx/TickSource.h"
 
 namespace {
 
@@ -104,6 +105,8 @@ TEST_F(DocumentTest, ScrollingMarksTheControlsForPlacing) {
 }
 
 TEST_F(DocumentTest, TheTimerRunsOnlyWithAnimations) {
+    gfx::ManualTickSource clock;
+    gfx::ScopedTickSource useClock(clock);
     FakePanel panel;
     TSectionList animated(&panel);
     const std::vector<uint8_t> frame = ImageBlock(0, 0, 1, 1, 2, PackCodes({{4, 3}, {1, 3}, {5, 3}}));
@@ -112,16 +115,35 @@ TEST_F(DocumentTest, TheTimerRunsOnlyWithAnimations) {
     animated.GetImage = [&](const std::string&) -> gfx::Stream* { return &gif; };
     auto p = std::make_unique<TSection>(&animated, LeftJustify, TUrlTarget{}, DocFont(animated), 0);
     TImageObj* image = p->AddImage(Attrs({{AttrSym::Src, "anim.gif"}}), false, 0);
+    // The same picture, animated only under the mouse (a copy of its own).
+    TImageObj* active = p->AddImage(Attrs({{AttrSym::Src, "anim.gif"}, {AttrSym::Active, ""}}), false, 1);
     animated.Add(std::move(p));
     int curs = 0, max = 0;
     animated.LayOutContent(canvas, 0, 100, curs, max);
     ASSERT_NE(image->Gif(), nullptr);
-    EXPECT_EQ(animated.AGifList.size(), 1u);
+    ASSERT_NE(active->Gif(), nullptr);
+    EXPECT_NE(active->Gif(), image->Gif());
+    EXPECT_EQ(animated.AGifList, (std::vector<TGIFImage*>{image->Gif()}));
     ASSERT_NE(animated.Timer(), nullptr);
     EXPECT_TRUE(animated.Timer()->Enabled());
     animated.Draw(canvas, {0, 0, 100, 100}, 0, 0);
     EXPECT_TRUE(image->Gif()->ShowIt);
     EXPECT_TRUE(animated.Timer()->Enabled());
+    // A tick after the frame's time shows the next frame and repaints it.
+    clock.advance(100);
+    animated.Timer()->OnTimer();
+    EXPECT_EQ(image->Gif()->CurrentFrame, 2);
+    EXPECT_EQ(active->Gif()->CurrentFrame, 1);
+    EXPECT_FALSE(panel.invalidated.empty());
+    // The mouse over the ACTIVE image starts it; leaving stops it at frame 1.
+    active->SetHover(true);
+    EXPECT_TRUE(active->Gif()->Animate());
+    EXPECT_EQ(animated.AGifList.size(), 2u);
+    active->Gif()->SetCurrentFrame(2);
+    active->SetHover(false);
+    EXPECT_FALSE(active->Gif()->Animate());
+    EXPECT_EQ(active->Gif()->CurrentFrame, 1);
+    EXPECT_EQ(animated.AGifList.size(), 1u);
     animated.Clear();
     EXPECT_EQ(animated.Timer(), nullptr);
     BitmapList().Clear();

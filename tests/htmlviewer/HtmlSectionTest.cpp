@@ -334,6 +334,26 @@ TEST_F(SectionTest, ImagesAnswerWithTheirLinks) {
     EXPECT_EQ(input->YTmp, 3);
 }
 
+TEST_F(SectionTest, MissingPicturesShowABoxWithTheirText) {
+    auto s = Para();
+    s->AddImage(Attrs({{AttrSym::Alt, "abc"}}), false, 0);
+    Add(std::move(s));
+    Layout(200);
+    Paint(200, 100);
+    const std::vector<std::string> expected = {
+        "pushClip 0,0,47,24",  // 24 for the picture beside the text, 24 high
+        "bitmap 4,4,20,20 from 0,0,16,16 of 16x16",
+        "pushClip 24,4,45,22",  // the ALT text wraps from 24 pixels in
+        "text 24,16 \"abc\" Arial 8 #000000",
+        "popClip",
+        "popClip",
+    };
+    std::vector<std::string> drawn;
+    for (const std::string& e : canvas.log)
+        if (!e.starts_with("fillRect")) drawn.push_back(e);  // the sunken frame's sides
+    EXPECT_EQ(drawn, expected);
+}
+
 TEST_F(SectionTest, FindAndSourcePositions) {
     Add(Para("xxABCxx"));
     auto s = Para();
