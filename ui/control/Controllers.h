@@ -12,8 +12,11 @@
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/LightsController.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialsController.h"
+#include "ui/control/PlaceholdersController.h"
+#include "ui/control/PreviewOptionsController.h"
 #include "ui/control/SnippetController.h"
 #include "ui/control/StatusController.h"
 
@@ -29,7 +32,7 @@ struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
             : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs),
               files(ports.host),
-              custom(ports.host, ports.dialogs) {}
+              custom(ports.host, ports.dialogs), previewOptions(ports.host) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -42,6 +45,9 @@ struct Controllers {
         files.Register(d);
         custom.Register(d);
         snippets.Register(d);
+        lights.Register(d);
+        placeholders.Register(d);
+        previewOptions.Register(d);
     }
 
     ControllerPorts ports;
@@ -54,4 +60,7 @@ struct Controllers {
     MaterialFilesController files;
     CustomMaterialController custom;
     SnippetController snippets;
+    LightsController lights;
+    PlaceholdersController placeholders;
+    PreviewOptionsController previewOptions;
 };

@@ -395,7 +395,7 @@ bool ExecutePictureDialog(std::string& fileName, std::string_view folder) {
 
 void PickPanelColor(tpanel& panel) { Svc().prompts->PickColor(panel.color); }
 
-void PickLabelColor(tlabel& label) { Svc().prompts->PickColor(label.color); }
+bool PickLabelColor(tlabel& label) { return Svc().prompts->PickColor(label.color); }
 
 void SetUpDown(tupdown& updown, tedit& buddy, int32_t position) {
     updown.position = std::clamp(position, std::min(updown.min, updown.max), std::max(updown.min, updown.max));

@@ -214,6 +214,10 @@ void Binder::ConnectControl(Binding& b) {
                         SyncUpDownFromBuddy(row);
                         Run(name);
                     });
+            // Leaving the edit (or Enter) runs its exit handler, when it has one.
+            connect(static_cast<QLineEdit*>(b.widget), &QLineEdit::editingFinished, this, [this, name] {
+                if (refreshing_ == 0 && dispatcher_.Has(name + ".Exit")) Run(name + ".Exit");
+            });
             break;
         case ControlKind::ComboBox: {
             auto* combo = static_cast<QComboBox*>(b.widget);
