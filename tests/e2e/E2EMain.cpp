@@ -320,10 +320,12 @@ int main(int argc, char** argv) {
     if (!args.previewFile.empty()) return Usage("--preview: built without the preview");
 #endif
 
-    if (!args.stretches.empty()) {
 #if MIRELAN_E2E_QT_PICTURES
-        gfx::registerQtPictureFormats();
+    // Pictures (maps for the preview's textures, images to stretch) load as
+    // in the program.
+    if (!args.stretches.empty() || !args.previewFile.empty()) gfx::registerQtPictureFormats();
 #endif
+    if (!args.stretches.empty()) {
         bool stretched = true;
         for (const e2e::StretchJob& job : args.stretches) {
             std::string error;

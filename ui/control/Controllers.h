@@ -10,6 +10,7 @@
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/MapSearchController.h"
 #include "ui/control/StatusController.h"
 
 // What the controllers reach besides the option records, the model and the
@@ -22,7 +23,7 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help) {}
+            : ports(ports), input(ports.host), help(ports.help), mapSearch(ports.dialogs) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -30,6 +31,7 @@ struct Controllers {
         input.Register(d);
         status.Register(d);
         help.Register(d);
+        mapSearch.Register(d);
     }
 
     ControllerPorts ports;
@@ -37,4 +39,5 @@ struct Controllers {
     InputController input;
     StatusController status;
     HelpController help;
+    MapSearchController mapSearch;
 };

@@ -106,6 +106,12 @@ Application::Application() : binder_(std::make_unique<Binder>(Commands())), part
         Form1.ToolButton32.down = shown;
         b.Refresh("Form1.ToolButton32");
     };
+    // The camera panel after a drag and the render size after a resize.
+    preview_->OnRecordsChanged = [&b] {
+        for (const char* name : {"Form1.Edit14", "Form1.Edit15", "Form1.Edit16", "Form1.Edit17", "Form1.Edit18",
+                                 "Form1.Edit19", "Form1.Edit20", "Form1.CheckBox9", "Form1.Edit48"})
+            b.Refresh(name);
+    };
 
     // The core's services on these windows.
     p.status = std::make_unique<QtStatus>(b, status_->Pages(), main_->Gauge());
