@@ -35,6 +35,12 @@ public:
     void Clear() { items_.clear(); }
     // Frees item i and closes the gap.
     void Delete(int i) { items_.erase(items_.begin() + i); }
+    // Puts an item before item i (at the end when i is the count).
+    T* Insert(int i, std::unique_ptr<T> item) {
+        return items_.insert(items_.begin() + i, std::move(item))->get();
+    }
+    // Hands item i to the caller, leaving an empty entry in its place.
+    std::unique_ptr<T> Take(int i) { return std::move(items_[static_cast<std::size_t>(i)]); }
 
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }

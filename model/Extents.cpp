@@ -127,10 +127,10 @@ void MeasureFaces(textents& extents, tgroupboxes* boxes) {
             if (hasUVs && f.uv[c] > 0) {
                 tuv& t = At(SceneUVs, static_cast<int64_t>(f.uv[c]) - 1, "SceneUVs");
                 if (!t.mark) {
-                    if (t.u < uvLo.a) uvLo.a = t.u;
-                    if (t.v < uvLo.b) uvLo.b = t.v;
-                    if (t.u > uvHi.a) uvHi.a = t.u;
-                    if (t.v > uvHi.b) uvHi.b = t.v;
+                    uvLo.a = std::min(uvLo.a, t.u);
+                    uvLo.b = std::min(uvLo.b, t.v);
+                    uvHi.a = std::max(uvHi.a, t.u);
+                    uvHi.b = std::max(uvHi.b, t.v);
                     t.mark = 1;
                 }
             }

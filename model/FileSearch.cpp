@@ -4,8 +4,17 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <unordered_map>
+#include <vector>
 
 namespace fs = std::filesystem;
+
+// The names of each folder listed, and whether it could be listed.
+struct FolderListingScope::Listings {
+    std::unordered_map<std::string, std::vector<std::string>> names;
+    std::unordered_map<std::string, bool> readable;
+};
+
 
 namespace {
 
@@ -83,6 +92,34 @@ void SearchFolder(std::string_view mask, const std::string& folder, std::vector<
     for (const std::string& d : folders) SearchFolder(mask, folder + d + "/", list, visited);
 }
 
+FolderListingScope* ActiveScope = nullptr;
+
+// The names in `folder`, from the active scope's memory or read now into
+// `scratch`; nullptr when the folder cannot be read.
+const std::vector<std::string>* FolderNames(const std::string& folder, std::vector<std::string>& scratch) {
+    FolderListingScope::Listings* remembered = ActiveScope ? &ActiveScope->listings() : nullptr;
+    if (remembered) {
+        const auto known = remembered->readable.find(folder);
+        if (known != remembered->readable.end()) return known->second ? &remembered->names[folder] : nullptr;
+    }
+    scratch.clear();
+    std::error_code ec;
+    bool readable = true;
+    fs::directory_iterator it(fs::path(folder), ec);
+    if (ec) readable = false;
+    for (const fs::directory_iterator end; readable && it != end; it.increment(ec)) {
+        if (ec) {
+            readable = false;
+            break;
+        }
+        scratch.push_back(it->path().filename().string());
+    }
+    if (!remembered) return readable ? &scratch : nullptr;
+    remembered->readable[folder] = readable;
+    if (!readable) return nullptr;
+    return &(remembered->names[folder] = std::move(scratch));
+}
+
 bool Exists(const std::string& path) {
     std::error_code ec;
     return fs::exists(fs::path(path), ec);
@@ -105,15 +142,11 @@ bool ResolveParts(const std::vector<std::string>& parts, std::size_t index, cons
         if (ResolveParts(parts, index + 1, join(part), result)) return true;
         if (part == "." || part == "..") return false;
     }
-    std::vector<std::string> matches;
-    std::error_code ec;
-    fs::directory_iterator it(fs::path(found.empty() ? "." : found), ec);
-    if (ec) return false;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) return false;
-        std::string name = it->path().filename().string();
-        if (name != part && EqualIgnoringCase(name, part)) matches.push_back(std::move(name));
-    }
+    std::vector<std::string> matches, scratch;
+    const std::vector<std::string>* names = FolderNames(found.empty() ? "." : found, scratch);
+    if (!names) return false;
+    for (const std::string& name : *names)
+        if (name != part && EqualIgnoringCase(name, part)) matches.push_back(name);
     std::sort(matches.begin(), matches.end());
     for (const std::string& name : matches)
         if (ResolveParts(parts, index + 1, join(name), result)) return true;
@@ -154,3 +187,9 @@ std::string FileNameAsOnDisk(std::string_view name) {
     if (ResolveParts(parts, 0, path.front() == '/' ? "/" : "", result)) return result;
     return path;
 }
+
+FolderListingScope::FolderListingScope() : outer_(ActiveScope), listings_(std::make_unique<Listings>()) {
+    ActiveScope = this;
+}
+
+FolderListingScope::~FolderListingScope() { ActiveScope = outer_; }

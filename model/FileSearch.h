@@ -3,6 +3,7 @@
 // the separator.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,3 +27,25 @@ void FindFilesRecursive(std::string_view mask, std::string_view directory, std::
 // the name as found on disk is returned; when even that finds nothing, the
 // normalised name is returned unchanged.
 std::string FileNameAsOnDisk(std::string_view name);
+
+// While one of these lives, FileNameAsOnDisk lists each folder it needs once
+// and remembers the names: looking up many names below the same folders
+// (the maps of a model, each missing one sending the lookup through every
+// folder above it) then reads each folder only once. For the length of one
+// command, during which the folders do not change. Scopes may nest; the
+// outer one is used again when the inner one ends.
+class FolderListingScope {
+public:
+    FolderListingScope();
+    ~FolderListingScope();
+    FolderListingScope(const FolderListingScope&) = delete;
+    FolderListingScope& operator=(const FolderListingScope&) = delete;
+
+    // The names of the folders listed so far.
+    struct Listings;
+    Listings& listings() { return *listings_; }
+
+private:
+    FolderListingScope* outer_;
+    std::unique_ptr<Listings> listings_;
+};

@@ -29,15 +29,9 @@ bool InRange(int32_t index, const std::vector<T>& list) {
 }
 
 // Everything that would make the merged model inconsistent is checked before
-// the first record moves.
-void ValidateImport(std::size_t firstLine, std::size_t firstPolyline) {
-    for (std::size_t i = 0; i < ImportFaces.size(); ++i) {
-        const tface& f = ImportFaces[i];
-        if (!InRange(f.group, ImportGroups))
-            Reject("face " + std::to_string(i) + " has group " + std::to_string(f.group));
-        if (!InRange(f.material, ImportMaterials))
-            Reject("face " + std::to_string(i) + " has material " + std::to_string(f.material));
-    }
+// the first record moves into the scene. The faces are checked as their
+// indices are shifted (ShiftFaces); these are the lines and polylines.
+void ValidateImportLines(std::size_t firstLine, std::size_t firstPolyline) {
     for (std::size_t i = firstLine; i < LineSegments.size(); ++i) {
         const tline& l = LineSegments[i];
         if (!InRange(l.group, ImportGroups))
@@ -79,6 +73,39 @@ void MoveAppend(std::vector<T>& from, std::vector<T>& to) {
     to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
 }
 
+// How far the import's records move: the import list sizes and the scene's
+// counts before the merge.
+struct Offsets {
+    int64_t importV, importN, importT;
+    int32_t V, N, T, G, M;
+};
+
+// The indices of a face or line shifted past the scene's records.
+template <typename Record, int Corners>
+void Shift(Record& r, const Offsets& o) {
+    for (int c = 0; c < Corners; ++c) {
+        r.vertex[c] = ShiftIndex(r.vertex[c], o.importV, o.V);
+        r.normal[c] = ShiftIndex(r.normal[c], o.importN, o.N);
+        r.uv[c] = ShiftIndex(r.uv[c], o.importT, o.T);
+    }
+    r.group += o.G;
+    r.material += o.M;
+}
+
+// Checks every import face's group and material and shifts its indices, in
+// one pass. A face that fails ends the merge with nothing moved: the import
+// faces are dropped with the rest of the import, shifted or not.
+void ShiftFaces(const Offsets& o) {
+    for (std::size_t i = 0; i < ImportFaces.size(); ++i) {
+        tface& f = ImportFaces[i];
+        if (!InRange(f.group, ImportGroups))
+            Reject("face " + std::to_string(i) + " has group " + std::to_string(f.group));
+        if (!InRange(f.material, ImportMaterials))
+            Reject("face " + std::to_string(i) + " has material " + std::to_string(f.material));
+        Shift<tface, 3>(f, o);
+    }
+}
+
 }  // namespace
 
 void DiscardImport() {
@@ -96,7 +123,6 @@ void MergeImportIntoScene(const tvector& move, const tvector& rotation, const tv
         LinesMergedCount < 0 ? 0 : std::min<std::size_t>(LinesMergedCount, LineSegments.size());
     const std::size_t firstPolyline =
         PolylinesMergedCount < 0 ? 0 : std::min<std::size_t>(PolylinesMergedCount, Polylines.size());
-    ValidateImport(firstLine, firstPolyline);
 
     // 1. Where the new records will start.
     const int32_t V = static_cast<int32_t>(SceneVertices.size());
@@ -107,6 +133,12 @@ void MergeImportIntoScene(const tvector& move, const tvector& rotation, const tv
     const int64_t importV = static_cast<int64_t>(ImportVertices.size());
     const int64_t importN = static_cast<int64_t>(ImportNormals.size());
     const int64_t importT = static_cast<int64_t>(ImportUVs.size());
+
+    // Faces (step 7) first: their groups and materials are checked as their
+    // indices are shifted, before any record moves; then the lines.
+    const Offsets offsets{importV, importN, importT, V, N, T, G, M};
+    ShiftFaces(offsets);
+    ValidateImportLines(firstLine, firstPolyline);
 
     // 2. Vertices: move, turn about Y, X, Z, scale.
     static constexpr tvector X{1, 0, 0}, Y{0, 1, 0}, Z{0, 0, 1};
@@ -139,29 +171,10 @@ void MergeImportIntoScene(const tvector& move, const tvector& rotation, const tv
         MoveAppend(ImportGroups, SceneGroups);
     }
 
-    // 7. Faces.
-    for (tface& f : ImportFaces) {
-        for (int c = 0; c < 3; ++c) {
-            f.vertex[c] = ShiftIndex(f.vertex[c], importV, V);
-            f.normal[c] = ShiftIndex(f.normal[c], importN, N);
-            f.uv[c] = ShiftIndex(f.uv[c], importT, T);
-        }
-        f.group += G;
-        f.material += M;
-    }
     MoveAppend(ImportFaces, SceneFaces);
 
     // The lines the reader appended since the last merge.
-    for (std::size_t i = firstLine; i < LineSegments.size(); ++i) {
-        tline& l = LineSegments[i];
-        for (int c = 0; c < 2; ++c) {
-            l.vertex[c] = ShiftIndex(l.vertex[c], importV, V);
-            l.normal[c] = ShiftIndex(l.normal[c], importN, N);
-            l.uv[c] = ShiftIndex(l.uv[c], importT, T);
-        }
-        l.group += G;
-        l.material += M;
-    }
+    for (std::size_t i = firstLine; i < LineSegments.size(); ++i) Shift<tline, 2>(LineSegments[i], offsets);
     LinesMergedCount = static_cast<int32_t>(LineSegments.size());
     PolylinesMergedCount = static_cast<int32_t>(Polylines.size());
 

@@ -53,7 +53,10 @@ void DeleteEmptyGroups() {
     // The counts decide what is deleted, so they must describe the faces and
     // lines as they are now; a stale count would delete a group still in use.
     CountFacesPerGroupAndMaterial();
+    DeleteEmptyGroupsAsCounted();
+}
 
+void DeleteEmptyGroupsAsCounted() {
     std::vector<int32_t> map;
     bool changed = false;
 

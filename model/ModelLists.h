@@ -19,6 +19,9 @@
 // `CurrentMaterialIndex` stays on the same material (or its nearest kept
 // predecessor) and always inside the list.
 void DeleteEmptyGroups();
+// The same on counts made just before by the caller (CountFacesPerGroupAndMaterial
+// or its own pass over the faces and lines): nothing may have changed since.
+void DeleteEmptyGroupsAsCounted();
 
 // Makes the material names unique as identifiers: names are compared after
 // `CleanIdentifier`, the earliest keeps its name and every later clash gets

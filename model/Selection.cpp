@@ -132,13 +132,17 @@ void ReverseFaceWinding() {
     }
 }
 
+bool IsDegenerateFace(const tface& f) {
+    const bool distinct = f.vertex[0] != f.vertex[1] && f.vertex[1] != f.vertex[2] && f.vertex[0] != f.vertex[2];
+    return !distinct || !(FaceArea(f) > Epsilon);
+}
+
 void RemoveDegenerateFaces() {
     const std::size_t count = SceneFaces.size();
     std::size_t kept = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const tface& f = SceneFaces[i];
-        const bool distinct = f.vertex[0] != f.vertex[1] && f.vertex[1] != f.vertex[2] && f.vertex[0] != f.vertex[2];
-        if (!distinct || !(FaceArea(f) > Epsilon)) continue;
+        if (IsDegenerateFace(f)) continue;
         if (kept != i) SceneFaces[kept] = f;
         ++kept;
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/Records.h"
 #include "model/Types.h"
 
 inline constexpr int32_t ProjectPlanar = 0;
@@ -68,6 +69,8 @@ void ReverseFaceWinding();
 // Removes the faces whose area is not above 1e-10 or whose vertex indices
 // are not pairwise different; the rest keep their order.
 void RemoveDegenerateFaces();
+// True for such a face.
+bool IsDegenerateFace(const tface& f);
 // Removes the line segments whose length is not above 1e-10 or whose two
 // vertex indices are equal; the rest keep their order. Each polyline keeps
 // the surviving segments of its run; a polyline with none left is removed.

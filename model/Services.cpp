@@ -36,6 +36,30 @@ bool RecordingPrompts::Input(std::string_view caption, std::string_view prompt, 
     return true;
 }
 
+bool RecordingPrompts::OpenFiles(const FileDialogRequest& request, std::vector<std::string>& files) {
+    fileDialogs.push_back(request);
+    files.clear();
+    if (fileAnswers.empty()) return false;
+    files = std::move(fileAnswers.front());
+    fileAnswers.erase(fileAnswers.begin());
+    return !files.empty();
+}
+
+bool RecordingPrompts::SaveFile(const FileDialogRequest& request, std::string& fileName) {
+    std::vector<std::string> files;
+    if (!OpenFiles(request, files)) return false;
+    fileName = files.front();
+    return true;
+}
+
+bool RecordingPrompts::PickColor(int32_t& color) {
+    ++colorDialogs;
+    if (colorAnswers.empty()) return false;
+    color = colorAnswers.front();
+    colorAnswers.erase(colorAnswers.begin());
+    return true;
+}
+
 namespace {
 
 // Headless defaults: a status window in memory, boxes that are recorded and

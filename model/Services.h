@@ -64,6 +64,22 @@ public:
 enum class MessageKind { Information, Warning, Confirmation, Error };
 enum class Answer { Ok, Cancel, Yes, No, YesToAll, NoToAll, Abort };
 
+// An open or save dialog as a command asks for it. `filter` lists
+// description and pattern pairs, each part ended by "|": "Wavefront object
+// files (*.obj)|*.OBJ|3D Studio mesh files (*.3ds)|*.3DS|"; the patterns of
+// one pair are separated by ";" and match file names without regard to case.
+struct FileDialogRequest {
+    std::string title;           // "" gives the dialog's own caption
+    std::string filter;
+    int32_t filterIndex = 1;     // the pair shown first, counted from 1
+    std::string initialDir;      // "" starts in the current folder
+    std::string fileName;        // the text of the file-name box
+    bool multiSelect = false;    // open dialogs: several files may be chosen
+    // Save dialogs: runs when the user picks another file type (counted from
+    // 1) and may change the name in the file-name box.
+    std::function<void(int32_t filterIndex, std::string& fileName)> onTypeChange;
+};
+
 class Prompts {
 public:
     virtual ~Prompts() = default;
@@ -74,6 +90,19 @@ public:
     // An input box; false when the user cancelled. `value` holds the default
     // on entry and the answer on return.
     virtual bool Input(std::string_view caption, std::string_view prompt, std::string& value) = 0;
+    // An open dialog: `files` receives the chosen files (full paths, in the
+    // dialog's order); false, with no files, when the user cancelled. By
+    // default nothing is chosen.
+    virtual bool OpenFiles(const FileDialogRequest& /*request*/, std::vector<std::string>& files) {
+        files.clear();
+        return false;
+    }
+    // A save dialog: `fileName` receives the chosen file (a full path);
+    // false, and `fileName` unchanged, when the user cancelled.
+    virtual bool SaveFile(const FileDialogRequest& /*request*/, std::string& /*fileName*/) { return false; }
+    // The colour dialog, opened on `color` (red in the low byte); false, and
+    // `color` unchanged, when the user cancelled.
+    virtual bool PickColor(int32_t& /*color*/) { return false; }
 };
 
 // Records every box; answers from a script, then with a fixed default.
@@ -92,6 +121,18 @@ public:
     Answer defaultAnswer = Answer::No;
     std::vector<std::string> inputAnswers;    // consumed front to back
     bool inputAccepts = false;                // when the script is empty
+
+    // File and colour dialogs: every request is recorded; an open or save
+    // dialog takes the next scripted answer (an empty list of files cancels;
+    // a save dialog takes the first file), a colour dialog the next colour.
+    // An empty script cancels.
+    bool OpenFiles(const FileDialogRequest& request, std::vector<std::string>& files) override;
+    bool SaveFile(const FileDialogRequest& request, std::string& fileName) override;
+    bool PickColor(int32_t& color) override;
+    std::vector<FileDialogRequest> fileDialogs;          // every open and save dialog, in order
+    std::vector<std::vector<std::string>> fileAnswers;   // consumed front to back
+    std::vector<int32_t> colorAnswers;                   // consumed front to back
+    int colorDialogs = 0;                                // colour dialogs shown
 };
 
 // ---- The preview and the main window's views ---------------------------

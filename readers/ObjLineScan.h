@@ -99,7 +99,7 @@ inline constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6
         scale += negativeExponent ? -static_cast<int>(exponent) : static_cast<int>(exponent);
     }
     if (!EndsWord(*s) || scale < -22 || scale > 22) return false;
-    const double m = static_cast<double>(mantissa);
+    const double m = static_cast<double>(static_cast<int64_t>(mantissa));  // below 10^15: one conversion
     const double v = scale >= 0 ? m * PowersOfTen[scale] : m / PowersOfTen[-scale];
     value = negative ? -v : v;
     p = s;

@@ -170,6 +170,7 @@ std::string LibraryPath(const tscene& scene, std::string_view written) {
     return FileExistsNonBlank(onDisk) ? onDisk : beside;
 }
 
+// The size of the blocks the file is read in (SetObjReadBlockSize).
 std::size_t ReadBlockSize = 1u << 20;
 
 class ObjReader {

@@ -15,6 +15,7 @@ packages=(
   libxml2-utils
   locales fonts-dejavu-core fonts-dejavu-extra
   imagemagick giflib-tools python3-pil
+  libtiff-tools qt6-image-formats-plugins
 )
 
 missing=()

@@ -16,4 +16,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd build-test
 # A display number from a random start: test runs of other checkouts on the
 # same machine do not race for the same virtual server.
-xvfb-run -a -n $((100 + RANDOM % 20000)) -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" "$@"
+# -noreset: the server does not restart each time its last client leaves,
+# which made a test that connected just then fail to find the display.
+xvfb-run -a -n $((100 + RANDOM % 20000)) -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j "$jobs" "$@"

@@ -2,7 +2,7 @@
 // command does and prints what the model holds afterwards.
 //
 //   mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE]
-//               [--stretch W H FILTER IMAGE OUT.pam]... MODEL...
+//               [--stretch W H FILTER IMAGE OUT.pam]... [--decode IMAGE OUT.pam]... MODEL...
 //
 // --set  sets an option before the load (a check box 0 or 1, the text of an
 //        edit, the item index of a combo box), e.g. --set Form1.CheckBox26=0
@@ -23,6 +23,9 @@
 //        resizes it to W x H with the resampling filter of that number (0 Box
 //        to 6 Mitchell) and writes it to OUT.pam (PAM, RGB_ALPHA, 8 bits);
 //        prints "stretch W H". Without MODEL files nothing is loaded.
+// --decode  before any load, loads IMAGE as the program loads a picture and
+//        writes its pixels to OUT.pam (PAM, RGB_ALPHA, 8 bits); prints
+//        "image W H". Without MODEL files nothing is loaded.
 // Several models are merged into one scene. Output, one line each:
 //   vertices N, normals N, uvs N, faces N, lines N, groups N, materials N,
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
@@ -39,6 +42,7 @@
 #include <string_view>
 #include <vector>
 
+#include "imageformats/ImageRegistration.h"
 #include "model/Errors.h"
 #include "model/Model.h"
 #include "model/Random.h"
@@ -76,7 +80,7 @@ constexpr int ExitBadArguments = 2;
 int Usage(std::string_view problem) {
     std::cerr << "mirelan_e2e: " << problem << '\n'
               << "usage: mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE] "
-                 "[--stretch W H FILTER IMAGE OUT.pam]... MODEL...\n";
+                 "[--stretch W H FILTER IMAGE OUT.pam]... [--decode IMAGE OUT.pam]... MODEL...\n";
     return ExitBadArguments;
 }
 
@@ -89,6 +93,7 @@ struct Arguments {
     int previewWidth = 0, previewHeight = 0;
     std::string previewFile;
     std::vector<e2e::StretchJob> stretches;
+    std::vector<e2e::DecodeJob> decodes;
 };
 
 // The largest side of a preview picture.
@@ -130,6 +135,11 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
             if (const std::string problem = e2e::ParseStretch(argv, i + 1, job); !problem.empty()) return Usage(problem);
             args.stretches.push_back(job);
             i += 5;
+        } else if (a == "--decode") {
+            if (i + 2 >= argc || argv[i + 1][0] == '\0' || argv[i + 2][0] == '\0')
+                return Usage("--decode needs IMAGE OUT.pam");
+            args.decodes.push_back({argv[i + 1], argv[i + 2]});
+            i += 2;
         } else if (a == "--out") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--out needs a folder");
             args.out = argv[++i];
@@ -137,7 +147,7 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
             return Usage("unknown option " + std::string(a));
         }
     }
-    if (args.models.empty() && args.stretches.empty()) return Usage("no model file given");
+    if (args.models.empty() && args.stretches.empty() && args.decodes.empty()) return Usage("no model file given");
     return 0;
 }
 
@@ -320,21 +330,31 @@ int main(int argc, char** argv) {
     if (!args.previewFile.empty()) return Usage("--preview: built without the preview");
 #endif
 
+    // Pictures (images to stretch or decode, maps of the preview's textures)
+    // load as in the program.
+    if (!args.stretches.empty() || !args.decodes.empty() || !args.previewFile.empty()) {
 #if MIRELAN_E2E_QT_PICTURES
-    // Pictures (maps for the preview's textures, images to stretch) load as
-    // in the program.
-    if (!args.stretches.empty() || !args.previewFile.empty()) gfx::registerQtPictureFormats();
+        gfx::registerQtPictureFormats();
 #endif
-    if (!args.stretches.empty()) {
-        bool stretched = true;
+        img::RegisterTiffPngFormats();
+    }
+    if (!args.stretches.empty() || !args.decodes.empty()) {
+        bool done = true;
         for (const e2e::StretchJob& job : args.stretches) {
             std::string error;
             if (!e2e::RunStretch(job, error)) {
                 std::cerr << "mirelan_e2e: " << error << '\n';
-                stretched = false;
+                done = false;
             }
         }
-        if (!stretched) return ExitFailed;
+        for (const e2e::DecodeJob& job : args.decodes) {
+            std::string error;
+            if (!e2e::RunDecode(job, error)) {
+                std::cerr << "mirelan_e2e: " << error << '\n';
+                done = false;
+            }
+        }
+        if (!done) return ExitFailed;
         if (args.models.empty()) return ExitLoaded;
     }
 

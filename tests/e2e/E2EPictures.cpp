@@ -70,4 +70,19 @@ bool RunStretch(const StretchJob& job, std::string& error) {
     }
 }
 
+bool RunDecode(const DecodeJob& job, std::string& error) {
+    try {
+        const gfx::Bitmap bitmap = LoadPicture(job.image);
+        if (!WritePam(bitmap, job.out)) {
+            error = "cannot write " + job.out;
+            return false;
+        }
+        std::cout << "image " << bitmap.width() << ' ' << bitmap.height() << '\n';
+        return true;
+    } catch (const std::exception& e) {
+        error = job.image + ": " + e.what();
+        return false;
+    }
+}
+
 }  // namespace e2e

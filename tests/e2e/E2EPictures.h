@@ -36,4 +36,14 @@ std::string ParseStretch(char** argv, int i, StretchJob& job);
 // prints "stretch W H". False with the reason when it failed.
 bool RunStretch(const StretchJob& job, std::string& error);
 
+// --decode IMAGE OUT.pam: the arguments after the option.
+struct DecodeJob {
+    std::string image;
+    std::string out;
+};
+
+// Loads the image and writes its pixels as a PAM file; prints "image W H".
+// False with the reason when it failed.
+bool RunDecode(const DecodeJob& job, std::string& error);
+
 }  // namespace e2e

@@ -3,6 +3,10 @@
 if(MIRELAN_GUI)
   mirelan_test_folder(htmlviewer mirelan_htmlviewer mirelan_platform_qt)
   target_compile_definitions(test_htmlviewer PRIVATE MIRELAN_QT_PICTURES=1)
+  # The form widgets and the paint panel, as real widgets under the test
+  # command's X server.
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  mirelan_gui_test_folder(htmlviewer/widgets mirelan_htmlviewer_widgets Qt6::Test)
 else()
   mirelan_test_folder(htmlviewer mirelan_htmlviewer)
 endif()

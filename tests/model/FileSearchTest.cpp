@@ -108,4 +108,24 @@ TEST_F(FileSearchTest, NameAsOnDiskIgnoresCasePartByPart) {
     fs::current_path(saved);
 }
 
+// Within a listing scope each folder is read once: names found give the
+// same result, and a folder renamed meanwhile is seen only once the scope
+// (and the outer one) has ended.
+TEST_F(FileSearchTest, ListingScopeReadsEachFolderOnce) {
+    Touch("Maps/Wood.JPG");
+    const std::string base = root.string() + "/";
+    {
+        const FolderListingScope outer;
+        EXPECT_EQ(FileNameAsOnDisk(base + "maps/wood.jpg"), base + "Maps/Wood.JPG");
+        EXPECT_EQ(FileNameAsOnDisk(base + "MAPS/missing.jpg"), base + "MAPS/missing.jpg");
+        fs::rename(root / "Maps", root / "Other");
+        {
+            const FolderListingScope inner;
+            EXPECT_EQ(FileNameAsOnDisk(base + "other/wood.jpg"), base + "Other/Wood.JPG");  // a new scope reads again
+        }
+        EXPECT_EQ(FileNameAsOnDisk(base + "other/wood.jpg"), base + "other/wood.jpg");  // the outer one remembers
+    }
+    EXPECT_EQ(FileNameAsOnDisk(base + "other/wood.jpg"), base + "Other/Wood.JPG");
+}
+
 }  // namespace

@@ -146,16 +146,16 @@ TEST_F(ExportDriverTest, IniOptions) {
     Form1.CheckBox60.checked = true;
     Form1.Edit47.text = "abc";  // the preview's width
     Form1.Edit48.text = "480";
-    Form1.Edit117.text = "0,5";
-    Form1.Edit120.text = "7";
+    Form1.Edit117.text = "0.50";  // clock and frame texts as typed
+    Form1.Edit120.text = " 7";
     Form1.Memo1.lines = {"Display=Off", "+GA"};
     auto lines = IniSettings();
     const std::vector<std::string> expected = {
         ";",      ";Input POV-Ray file", "Input_File_Name=\"car_POV_scene.pov\"", ";Output rendered image file",
         "Output_File_Name=\"car.png\"", ";Resolution", "+W320", "+H480", ";Output format: Windows BMP", "+FB",
         ";Antialiasing", "+AM2", "+A0.1", ";Quality", "+Q0", ";Alpha transparency option", "+UA",
-        ";Continuation option", "+C", ";Animation parameters", "Initial_Clock=0.5", "Final_Clock=1",
-        "Initial_Frame=7", "Final_Frame=7", ";Custom INI commands", "Display=Off", "+GA"};
+        ";Continuation option", "+C", ";Animation parameters", "Initial_Clock=0.50", "Final_Clock=1",
+        "Initial_Frame= 7", "Final_Frame=7", ";Custom INI commands", "Display=Off", "+GA"};
     EXPECT_EQ(lines, expected);
 
     // A batch of three: the images go beside the INI, three frames.

@@ -10,6 +10,7 @@
 #include "model/Connectivity.h"
 #include "model/Errors.h"
 #include "model/Extents.h"
+#include "model/FileSearch.h"
 #include "model/MapPaths.h"
 #include "model/Merge.h"
 #include "model/Model.h"
@@ -114,14 +115,22 @@ void ProcessGeometryFailed(std::vector<std::string>* errors) {
 }
 
 // Every face and line index inside its list: a bad vertex becomes 1, a bad
-// normal or UV none. Returns the number of face corners without a valid
-// normal.
-int64_t RepairIndices() {
+// normal or UV none. In the same pass the faces and lines of each group and
+// material are counted, as CountFacesPerGroupAndMaterial counts them (a
+// group or material index outside its list ends the command), and the
+// degenerate faces are taken out after they were counted: as the counting,
+// the deletion of empty groups and RemoveDegenerateFaces one after the
+// other do. Returns the number of face corners without a valid normal.
+int64_t RepairIndicesAndCount() {
     const int32_t vertices = static_cast<int32_t>(SceneVertices.size());
     const int32_t normals = static_cast<int32_t>(SceneNormals.size());
     const int32_t uvs = static_cast<int32_t>(SceneUVs.size());
+    for (tgroup& g : SceneGroups) g.faceCount = g.lineCount = 0;
+    for (tmaterial& m : SceneMaterials) m.faceCount = m.lineCount = 0;
     int64_t badNormals = 0;
-    for (tface& f : SceneFaces)
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
+        tface& f = SceneFaces[i];
         for (int c = 0; c < 3; ++c) {
             if (f.vertex[c] < 1 || f.vertex[c] > vertices) f.vertex[c] = 1;
             if (f.normal[c] < 1 || f.normal[c] > normals) {
@@ -130,12 +139,22 @@ int64_t RepairIndices() {
             }
             if (f.uv[c] < 1 || f.uv[c] > uvs) f.uv[c] = 0;
         }
-    for (tline& l : LineSegments)
+        ++At(SceneGroups, f.group, "SceneGroups").faceCount;
+        ++At(SceneMaterials, f.material, "SceneMaterials").faceCount;
+        if (IsDegenerateFace(f)) continue;
+        if (kept != i) SceneFaces[kept] = f;
+        ++kept;
+    }
+    SceneFaces.resize(kept);
+    for (tline& l : LineSegments) {
         for (int c = 0; c < 2; ++c) {
             if (l.vertex[c] < 1 || l.vertex[c] > vertices) l.vertex[c] = 1;
             if (l.normal[c] < 1 || l.normal[c] > normals) l.normal[c] = 0;
             if (l.uv[c] < 1 || l.uv[c] > uvs) l.uv[c] = 0;
         }
+        ++At(SceneGroups, l.group, "SceneGroups").lineCount;
+        ++At(SceneMaterials, l.material, "SceneMaterials").lineCount;
+    }
     TopologyChanged();
     return badNormals;
 }
@@ -296,6 +315,9 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
 
 bool ProcessGeometry(std::vector<std::string>* errors) {
     WaitScope wait;
+    // The maps of the model are looked up below the same folders, each
+    // folder read once.
+    const FolderListingScope folders;
     if (SceneVertices.empty() || SceneFaces.empty()) {
         ProcessGeometryFailed(errors);
         return false;
@@ -311,10 +333,9 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     LogMessage("Processing Geometry");
     Pump();
     LogMessage("Checking for out of range indices...");
-    const int64_t badNormals = RepairIndices();
+    const int64_t badNormals = RepairIndicesAndCount();
 
-    DeleteEmptyGroups();  // counts the faces per group and material first
-    RemoveDegenerateFaces();
+    DeleteEmptyGroupsAsCounted();
     RemoveDegenerateLines();
 
     const double crease = InputCreaseAngle();

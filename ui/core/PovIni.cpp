@@ -16,15 +16,6 @@ namespace {
 
 constexpr std::string_view Marker = ";";
 
-// A number typed into an edit, as POV-Ray reads it: "0,5" is written 0.5, a
-// text that is no number 0.
-std::string EditNumber(const tedit& edit) {
-    double value = 0;
-    int32_t code = 0;
-    ValFloat(edit.text, value, code);
-    return FloatToText(code == 0 ? value : 0);
-}
-
 void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, const std::string& imageName) {
     w.Line(";Input POV-Ray file");
     w.Line("Input_File_Name=\"" + sceneName + "\"");
@@ -71,14 +62,14 @@ void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, con
     w.Line(";Continuation option");
     w.Line(Form1.CheckBox60.checked ? "+C" : "-C");
     if (Form1.RadioButton4.checked) {
-        // Frames are whole numbers; the last frame follows the first by the
-        // number of models in the batch.
-        const int32_t initialFrame = TextToInt(Form1.Edit120.text);
+        // The clock and the first frame as typed; the last frame follows the
+        // first by the number of models in the batch.
+        const int64_t initialFrame = TextToInt(Form1.Edit120.text);
         const int64_t files = BatchFiles.empty() ? 1 : static_cast<int64_t>(BatchFiles.size());
         w.Line(";Animation parameters");
-        w.Line("Initial_Clock=" + EditNumber(Form1.Edit117));
-        w.Line("Final_Clock=" + EditNumber(Form1.Edit118));
-        w.Line("Initial_Frame=" + std::to_string(initialFrame));
+        w.Line("Initial_Clock=" + Form1.Edit117.text);
+        w.Line("Final_Clock=" + Form1.Edit118.text);
+        w.Line("Initial_Frame=" + Form1.Edit120.text);
         w.Line("Final_Frame=" + std::to_string(initialFrame + files - 1));
     }
 }

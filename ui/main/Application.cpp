@@ -154,6 +154,8 @@ bool Application::Start(uint64_t seed) {
     return true;
 }
 
+FormDialogs* Application::Dialogs() const { return parts_->dialogs.get(); }
+
 QDialog* Application::Dialog(const char* form) const {
     const auto it = parts_->dialogWindows.find(form);
     return it == parts_->dialogWindows.end() ? nullptr : it->second;

@@ -10,6 +10,7 @@
 #include "ui/control/AppHost.h"
 
 class Binder;
+class FormDialogs;
 class HelpWindow;
 class MainWindow;
 class TForm9;
@@ -36,6 +37,8 @@ public:
     HelpWindow& Help() const { return *help_; }
     TForm9& Preview() const { return *preview_; }
     Binder& Bindings() const { return *binder_; }
+    // The program's dialogs, shown modally.
+    FormDialogs* Dialogs() const;
     // The dialog window of a form ("Form2", "searchForm2", ...).
     QDialog* Dialog(const char* form) const;
 

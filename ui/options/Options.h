@@ -97,8 +97,12 @@ struct twindowbounds {
     bool operator==(const twindowbounds&) const = default;
 };
 
+// A file dialog of a window. It keeps what the user chose last, so that the
+// next command finds the name in its file-name box and the files chosen.
 struct tfiledialog {
-    std::string initialDir;  // "" starts in the current folder
+    std::string initialDir;          // "" starts in the current folder
+    std::string fileName;            // the text of the file-name box (the first file chosen)
+    std::vector<std::string> files;  // every file chosen last, in the dialog's order
 };
 
 // A push button, tool button, menu item, group box, tab or plain label whose

@@ -198,7 +198,7 @@ void Binder::ConnectControl(Binding& b) {
                 c.text = FromQ(combo->currentText(), c.text);
                 Run(name);
             });
-            if (row.editable)
+            if (row.editable) {
                 connect(combo, &QComboBox::editTextChanged, this, [this, &row](const QString& text) {
                     if (refreshing_ > 0) return;
                     tcombobox& c = Rec<tcombobox>(row);
@@ -206,6 +206,9 @@ void Binder::ConnectControl(Binding& b) {
                     const auto it = std::find(c.items.begin(), c.items.end(), c.text);
                     c.index = it == c.items.end() ? -1 : static_cast<int32_t>(it - c.items.begin());
                 });
+                if (QLineEdit* edit = combo->lineEdit())
+                    connect(edit, &QLineEdit::returnPressed, this, [this, name] { Run(name + ".Enter"); });
+            }
             break;
         }
         case ControlKind::UpDown:

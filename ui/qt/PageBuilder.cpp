@@ -346,6 +346,8 @@ QWidget* PageBuilder::MakeControl(const ControlInfo& row, QWidget* parent) {
         case ControlKind::ComboBox: {
             auto* combo = new QComboBox(parent);
             combo->setEditable(row.editable);
+            // Enter in the edit is a command of its own, not a new item.
+            if (row.editable) combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setMaxVisibleItems(row.name == "ComboBox1" ? 40 : 20);
             combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
             return combo;

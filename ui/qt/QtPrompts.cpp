@@ -1,10 +1,15 @@
 #include "ui/qt/QtPrompts.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "ui/core/FileDialogs.h"
 #include "ui/qt/QtText.h"
 
 namespace {
@@ -48,6 +53,45 @@ struct ArrowCursor {
     ~ArrowCursor() { QApplication::restoreOverrideCursor(); }
 };
 
+// File names are bytes in the system's encoding.
+QString FromFileName(std::string_view name) { return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))); }
+std::string ToFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+
+// A filter pair as the dialog lists it: "description (*.obj *.3ds)". A
+// description that ends in patterns of its own in parentheses loses them,
+// since the dialog takes its patterns from the last parentheses.
+QString DialogFilter(const FileFilterPair& pair) {
+    QString description = ToQ(pair.description).trimmed();
+    if (description.endsWith(QLatin1Char(')'))) {
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open > 0) description = description.left(open).trimmed();
+    }
+    QStringList patterns;
+    for (const std::string& p : pair.patterns) patterns << ToQ(p).toLower();
+    return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+// A file dialog of the toolkit set up from the request; `filters` gets the
+// dialog's filter texts in the request's order.
+void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request, QStringList& filters) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (!request.title.empty()) dialog.setWindowTitle(ToQ(request.title));
+    for (const FileFilterPair& pair : ParseFileFilter(request.filter)) filters << DialogFilter(pair);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
+        dialog.selectNameFilter(filters[index - 1]);
+    }
+    if (!request.initialDir.empty()) dialog.setDirectory(FromFileName(request.initialDir));
+    if (!request.fileName.empty()) dialog.selectFile(FromFileName(request.fileName));
+}
+
+std::vector<std::string> SelectedFiles(const QFileDialog& dialog) {
+    std::vector<std::string> files;
+    for (const QString& f : dialog.selectedFiles()) files.push_back(ToFileName(f));
+    return files;
+}
+
 }  // namespace
 
 void QtPrompts::Show(MessageKind kind, std::string_view text) {
@@ -73,4 +117,49 @@ bool QtPrompts::Input(std::string_view caption, std::string_view prompt, std::st
     const QString answer = QInputDialog::getText(owner_, ToQ(caption), ToQ(prompt), QLineEdit::Normal, ToQ(value), &ok);
     if (ok) value = FromQ(answer, value);
     return ok;
+}
+
+bool QtPrompts::OpenFiles(const FileDialogRequest& request, std::vector<std::string>& files) {
+    const ArrowCursor arrow;
+    files.clear();
+    QFileDialog dialog(owner_, QStringLiteral("Open"));
+    QStringList filters;
+    SetUpFileDialog(dialog, request, filters);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    files = SelectedFiles(dialog);
+    return !files.empty();
+}
+
+bool QtPrompts::SaveFile(const FileDialogRequest& request, std::string& fileName) {
+    const ArrowCursor arrow;
+    QFileDialog dialog(owner_, QStringLiteral("Save As"));
+    QStringList filters;
+    SetUpFileDialog(dialog, request, filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (request.onTypeChange) {
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+            auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!box) return;
+            std::string name = ToFileName(box->text());
+            request.onTypeChange(static_cast<int32_t>(filters.indexOf(filter) + 1), name);
+            box->setText(FromFileName(name));
+        });
+    }
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const std::vector<std::string> files = SelectedFiles(dialog);
+    if (files.empty()) return false;
+    fileName = files.front();
+    return true;
+}
+
+bool QtPrompts::PickColor(int32_t& color) {
+    const ArrowCursor arrow;
+    const QColor initial(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    const QColor chosen = QColorDialog::getColor(initial, owner_, QString(), QColorDialog::DontUseNativeDialog);
+    if (!chosen.isValid()) return false;
+    color = chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
+    return true;
 }

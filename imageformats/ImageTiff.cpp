@@ -1,0 +1,666 @@
+#include "imageformats/ImageTiff.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <set>
+
+#include "imageformats/ImageCompression.h"
+#include "platform/gfx/Stream.h"
+
+namespace img {
+
+namespace {
+
+constexpr const char* TiffName = "TIF/TIFF";
+constexpr const char* CompressionSchemeText = "The compression scheme is";
+constexpr const char* FaxCodingText = "Two-dimensional or uncompressed fax coding is";
+constexpr const char* SubsampledText = "Subsampled YCbCr data without JPEG compression is";
+constexpr const char* SeparateSubsampledText = "Subsampled YCbCr data in separate planes is";
+constexpr std::size_t MaxColorMap = 788;
+
+// Tags.
+enum : uint16_t {
+    TagFillOrder = 266,
+    TagImageWidth = 256,
+    TagImageLength = 257,
+    TagBitsPerSample = 258,
+    TagCompression = 259,
+    TagPhotometric = 262,
+    TagStripOffsets = 273,
+    TagSamplesPerPixel = 277,
+    TagRowsPerStrip = 278,
+    TagStripByteCounts = 279,
+    TagXResolution = 282,
+    TagYResolution = 283,
+    TagPlanarConfig = 284,
+    TagT4Options = 292,
+    TagResolutionUnit = 296,
+    TagPredictor = 317,
+    TagColorMap = 320,
+    TagTileWidth = 322,
+    TagTileLength = 323,
+    TagTileOffsets = 324,
+    TagTileByteCounts = 325,
+    TagExtraSamples = 338,
+    TagSampleFormat = 339,
+    TagJPEGTables = 347,
+    TagYCbCrCoefficients = 529,
+    TagYCbCrSubSampling = 530,
+    TagYCbCrPositioning = 531,
+};
+
+// Bytes of a value of each data type; 0 for a type without a size (skipped).
+int TypeSize(uint16_t type) {
+    switch (type) {
+    case 1: case 2: case 6: case 7: return 1;   // BYTE, ASCII, SBYTE, UNDEFINED
+    case 3: case 8: return 2;                   // SHORT, SSHORT
+    case 4: case 9: case 11: case 13: return 4; // LONG, SLONG, FLOAT, IFD
+    case 5: case 10: case 12: return 8;         // RATIONAL, SRATIONAL, DOUBLE
+    default: return 0;
+    }
+}
+
+TCompressionKind CompressionOf(uint32_t value) {
+    switch (value) {
+    case 1: return ckNone;
+    case 2: return ckFaxRLE;
+    case 3: return ckFaxGroup3;
+    case 4: return ckFaxGroup4;
+    case 5: return ckLZW;
+    case 6: return ckOldJPEG;
+    case 7: return ckJPEG;
+    case 8: case 32946: return ckDeflate;
+    case 32766: return ckNeXT;
+    case 32771: return ckFaxRLEW;
+    case 32773: return ckPackBits;
+    case 32809: return ckThunderScan;
+    case 32895: return ckIT8CTPad;
+    case 32896: return ckIT8LW;
+    case 32897: return ckIT8MP;
+    case 32898: return ckIT8BL;
+    case 32908: return ckPixarFilm;
+    case 32909: return ckPixarLog;
+    case 32947: return ckDCS;
+    case 34661: return ckJBIG;
+    default: return ckUnknown;
+    }
+}
+
+TSampleLayout SchemeOf(uint32_t photometric, uint32_t samples) {
+    switch (photometric) {
+    case 0: case 1: return slGray;
+    case 2: return samples < 4 ? slRGB : slRGBA;
+    case 3: return slIndexed;
+    case 5: return slCMYK;
+    case 6: return slYCbCr;
+    case 8: return slCIELab;
+    default: return slUnknown;
+    }
+}
+
+[[noreturn]] void InvalidTiff() { RaiseImageError(InvalidFormatText, {TiffName}); }
+
+// Each byte with its bits in reverse order (data stored with fill order 2).
+void ReverseBits(uint8_t* p, std::size_t n) {
+    static const auto table = [] {
+        std::array<uint8_t, 256> t{};
+        for (int i = 0; i < 256; ++i) {
+            int r = 0;
+            for (int b = 0; b < 8; ++b)
+                if (i & (1 << b)) r |= 0x80 >> b;
+            t[static_cast<std::size_t>(i)] = static_cast<uint8_t>(r);
+        }
+        return t;
+    }();
+    for (std::size_t i = 0; i < n; ++i) p[i] = table[p[i]];
+}
+
+bool IsFax(TCompressionKind c) { return c == ckFaxGroup3 || c == ckFaxRLE || c == ckFaxRLEW; }
+
+}  // namespace
+
+// One decoded strip or tile: its index among the offsets, its size in
+// pixels and the bytes of one of its rows.
+struct TTIFFGraphic::Unit {
+    std::size_t index;
+    uint32_t width;
+    uint32_t rows;
+    std::size_t rowBytes;
+    int samples;  // samples a pixel in the unit (1 for a separate plane)
+};
+
+// ---- Directory ----------------------------------------------------------------
+
+uint16_t TTIFFGraphic::Read16(const uint8_t* p) const {
+    return bigEndian_ ? static_cast<uint16_t>((p[0] << 8) | p[1]) : static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t TTIFFGraphic::Read32(const uint8_t* p) const {
+    return bigEndian_ ? (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]
+                      : uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+bool TTIFFGraphic::CanLoad(gfx::Stream& stream) {
+    const uint64_t start = stream.position();
+    uint8_t h[8];
+    const bool whole = stream.remaining() > 8 && stream.read(h, 8) == 8;
+    const uint64_t available = stream.size() - std::min(stream.size(), start);
+    stream.seek(start);
+    if (!whole) return false;
+    const bool ii = h[0] == 'I' && h[1] == 'I', mm = h[0] == 'M' && h[1] == 'M';
+    if (!ii && !mm) return false;
+    const uint32_t version = mm ? (h[2] << 8) | h[3] : h[2] | (h[3] << 8);
+    const uint32_t first = mm ? (uint32_t{h[4]} << 24) | (h[5] << 16) | (h[6] << 8) | h[7]
+                              : h[4] | (h[5] << 8) | (h[6] << 16) | (uint32_t{h[7]} << 24);
+    return version == 42 && first < available;
+}
+
+const TTIFFGraphic::Entry* TTIFFGraphic::Find(uint16_t tag) const {
+    auto it = std::lower_bound(ifd_.begin(), ifd_.end(), tag, [](const Entry& e, uint16_t t) { return e.tag < t; });
+    return it != ifd_.end() && it->tag == tag ? &*it : nullptr;
+}
+
+std::vector<double> TTIFFGraphic::EntryValues(gfx::Stream& stream, const Entry& e, uint32_t maxCount) const {
+    std::vector<double> values;
+    const int size = TypeSize(e.type);
+    const uint32_t count = std::min(e.count, maxCount);
+    if (size == 0 || count == 0) return values;
+    const uint64_t bytes = uint64_t{count} * static_cast<uint64_t>(size);
+    std::vector<uint8_t> data;
+    if (uint64_t{e.count} * static_cast<uint64_t>(size) <= 4) {
+        data.assign(e.field.begin(), e.field.begin() + static_cast<std::ptrdiff_t>(bytes));
+    } else {
+        // Values beyond the field lie at its offset; a list that runs past
+        // the end of the stream is refused before anything is allocated.
+        const uint64_t at = basePosition + Read32(e.field.data());
+        if (at > stream.size() || bytes > stream.size() - at) InvalidTiff();
+        data.resize(static_cast<std::size_t>(bytes));
+        stream.seek(at);
+        stream.readExact(data.data(), data.size());
+    }
+    values.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint8_t* p = data.data() + i * static_cast<std::size_t>(size);
+        switch (e.type) {
+        case 3: values.push_back(Read16(p)); break;
+        case 8: values.push_back(static_cast<int16_t>(Read16(p))); break;
+        case 4: case 13: values.push_back(Read32(p)); break;
+        case 9: values.push_back(static_cast<int32_t>(Read32(p))); break;
+        case 5: case 10: {
+            const uint32_t n = Read32(p), d = Read32(p + 4);
+            const double num = e.type == 10 ? static_cast<int32_t>(n) : static_cast<double>(n);
+            const double den = e.type == 10 ? static_cast<int32_t>(d) : static_cast<double>(d);
+            values.push_back(den != 0 ? num / den : 0);
+            break;
+        }
+        case 11: {
+            const uint32_t bits = Read32(p);
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            values.push_back(f);
+            break;
+        }
+        case 12: {
+            const uint64_t bits = bigEndian_ ? (uint64_t{Read32(p)} << 32) | Read32(p + 4)
+                                             : (uint64_t{Read32(p + 4)} << 32) | Read32(p);
+            double d;
+            std::memcpy(&d, &bits, sizeof d);
+            values.push_back(d);
+            break;
+        }
+        case 6: values.push_back(static_cast<int8_t>(*p)); break;
+        default: values.push_back(*p); break;
+        }
+    }
+    return values;
+}
+
+std::vector<double> TTIFFGraphic::Values(gfx::Stream& stream, uint16_t tag) const {
+    const Entry* e = Find(tag);
+    return e ? EntryValues(stream, *e, e->count) : std::vector<double>{};
+}
+
+std::vector<uint32_t> TTIFFGraphic::IntegerValues(gfx::Stream& stream, uint16_t tag) const {
+    const std::vector<double> v = Values(stream, tag);
+    std::vector<uint32_t> out(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i)
+        out[i] = v[i] >= 0 && v[i] <= 4294967295.0 ? static_cast<uint32_t>(v[i]) : 0;
+    return out;
+}
+
+uint32_t TTIFFGraphic::Value(gfx::Stream& stream, uint16_t tag, uint32_t defaultValue) const {
+    const Entry* e = Find(tag);
+    if (!e) return defaultValue;
+    const std::vector<double> v = EntryValues(stream, *e, 1);
+    if (v.empty() || v[0] < 0 || v[0] > 4294967295.0) return defaultValue;
+    return static_cast<uint32_t>(v[0]);
+}
+
+float TTIFFGraphic::FloatValue(gfx::Stream& stream, uint16_t tag, float defaultValue) const {
+    const Entry* e = Find(tag);
+    if (!e || e->count != 1) return defaultValue;
+    const std::vector<double> v = EntryValues(stream, *e, 1);
+    return v.empty() ? defaultValue : static_cast<float>(v[0]);
+}
+
+bool TTIFFGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) {
+    TFormatGraphic::ReadImageProperties(stream, imageIndex);
+    ifd_.clear();
+    const uint64_t base = stream.position();
+    basePosition = base;
+    uint8_t header[8];
+    if (stream.read(header, 8) != 8) return false;
+    if (header[0] == 'M' && header[1] == 'M')
+        bigEndian_ = true;
+    else if (header[0] == 'I' && header[1] == 'I')
+        bigEndian_ = false;
+    else
+        return false;
+    TImageProperties& p = imageProperties;
+    if (bigEndian_) p.options |= ipBigEndian;
+    p.version = Read16(header + 2);
+    p.firstIFD = Read32(header + 4);
+    if (p.version != 42) return false;
+
+    // Walks the chain of directories to the one asked for; a chain that
+    // loops ends there.
+    uint64_t offset = p.firstIFD;
+    std::set<uint64_t> visited;
+    uint32_t count = 0;
+    for (uint32_t i = 0;; ++i) {
+        if (offset == 0 || !visited.insert(offset).second || offset + 2 > stream.size() - std::min(stream.size(), base))
+            return false;
+        stream.seek(base + offset);
+        uint8_t c[2];
+        stream.readExact(c, 2);
+        count = Read16(c);
+        if (i == imageIndex) break;
+        stream.skip(uint64_t{count} * 12);
+        uint8_t next[4];
+        if (stream.read(next, 4) != 4) return false;
+        offset = Read32(next);
+    }
+    if (uint64_t{count} * 12 > stream.remaining()) return false;
+    std::vector<uint8_t> raw(static_cast<std::size_t>(count) * 12);
+    stream.readExact(raw.data(), raw.size());
+    ifd_.resize(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* e = raw.data() + static_cast<std::size_t>(i) * 12;
+        ifd_[i] = {Read16(e), Read16(e + 2), Read32(e + 4), {e[8], e[9], e[10], e[11]}};
+    }
+    std::stable_sort(ifd_.begin(), ifd_.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+
+    p.width = Value(stream, TagImageWidth, 0);
+    p.height = Value(stream, TagImageLength, 0);
+    if (p.width == 0 || p.height == 0) return false;
+    p.rowsPerStrip = IntegerValues(stream, TagRowsPerStrip);
+    if (p.rowsPerStrip.empty() || p.rowsPerStrip[0] == 0xFFFFFFFF) p.rowsPerStrip = {p.height};
+    samplesPerPixel_ = static_cast<int>(std::min<uint32_t>(Value(stream, TagSamplesPerPixel, 1), 255));
+    p.samplesPerPixel = static_cast<uint8_t>(samplesPerPixel_);
+    p.bitsPerSample = static_cast<uint8_t>(std::min<uint32_t>(Value(stream, TagBitsPerSample, 1), 255));
+    p.bitsPerPixel = static_cast<uint8_t>(std::min(p.bitsPerSample * samplesPerPixel_, 255));
+    p.tileWidth = Value(stream, TagTileWidth, 0);
+    p.tileLength = Value(stream, TagTileLength, 0);
+    if (p.tileWidth > 0 && p.tileLength > 0) p.options |= ipTiled;
+    const std::vector<uint32_t> extra = IntegerValues(stream, TagExtraSamples);
+    p.hasAlpha = !extra.empty() && std::all_of(extra.begin(), extra.end(), [](uint32_t v) { return v <= 2; });
+    p.compression = CompressionOf(Value(stream, TagCompression, 0));
+    photometric_ = static_cast<int>(std::min<uint32_t>(Value(stream, TagPhotometric, 0), 1000));
+    p.colorScheme = SchemeOf(static_cast<uint32_t>(photometric_), static_cast<uint32_t>(samplesPerPixel_));
+    if (photometric_ == 0) p.options |= ipMinIsWhite;
+    if (photometric_ == 6) {
+        for (uint32_t v : IntegerValues(stream, TagYCbCrSubSampling))
+            p.yCbCrSubSampling.push_back(static_cast<uint8_t>(std::min<uint32_t>(v, 255)));
+        if (p.yCbCrSubSampling.size() < 2) p.yCbCrSubSampling = {2, 2};
+        yCbCrPositioning_ = Value(stream, TagYCbCrPositioning, 1);
+        yCbCrCoefficients_.clear();
+        for (double v : Values(stream, TagYCbCrCoefficients)) yCbCrCoefficients_.push_back(static_cast<float>(v));
+        if (yCbCrCoefficients_.size() < 3) yCbCrCoefficients_ = {0.299f, 0.587f, 0.114f};
+    }
+    p.jpegColorMode = 0;
+    p.jpegTablesMode = 3;
+    p.planarConfig = Value(stream, TagPlanarConfig, 0);
+    p.xResolution = FloatValue(stream, TagXResolution, 0);
+    p.yResolution = FloatValue(stream, TagYResolution, 0);
+    if (Value(stream, TagResolutionUnit, 2) == 3) {
+        p.xResolution *= 2.54f;
+        p.yResolution *= 2.54f;
+    }
+    p.predictor = Value(stream, TagPredictor, 0);
+    if (Value(stream, TagFillOrder, 1) == 2) p.options |= ipReversed;
+    return true;
+}
+
+// ---- Loading ------------------------------------------------------------------
+
+void TTIFFGraphic::loadFromStream(gfx::Stream& stream) { LoadTiff(stream); }
+
+std::unique_ptr<gfx::Graphic> TTIFFGraphic::clone() const { return std::make_unique<TTIFFGraphic>(*this); }
+
+void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
+    const TImageProperties& p = imageProperties;
+    const int bits = p.bitsPerSample, samples = samplesPerPixel_;
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) RaiseImageError(InvalidColorFormatText, {TiffName});
+    TSampleLayout source = p.colorScheme;
+    const bool jpeg = p.compression == ckJPEG;
+    if (jpeg && !separatePlanes) {
+        if (source == slGray)
+            source = slGray;
+        else if (source == slCMYK)
+            source = slCMYK;
+        else if (samples == 3)
+            source = slBGR;
+    }
+    // Grey with an extra sample (its alpha) becomes one grey sample.
+    if (source == slGray && samples == 2) source = separatePlanes ? slGray : slGrayAlpha;
+    const bool grayOrIndexed = source == slGray || source == slGrayAlpha || source == slIndexed;
+    // Separate planes of grey with alpha: the grey plane alone is read.
+    const int expected = source == slGrayAlpha || (source == slGray && separatePlanes && samples == 2) ? 2
+                       : source == slGray || source == slIndexed                                     ? 1
+                       : source == slRGBA || source == slCMYK                                        ? 4
+                                                                                                     : 3;
+    if (source == slUnknown || samples != expected || (!grayOrIndexed && bits < 8) ||
+        (source == slGrayAlpha && bits < 8))
+        RaiseImageError(InvalidColorFormatText, {TiffName});
+
+    TColorManager& cm = ColorManager();
+    cm = TColorManager();
+    cm.sourceOptions = bigEndian_ ? cfByteSwap : 0;
+    if (source == slCIELab) cm.sourceOptions |= cfLabByteRange;
+    // 16-bit L*a*b* reaches the colour manager as 8 bits (see LabTo8Bits).
+    labWords_ = source == slCIELab && bits == 16;
+    if (labWords_) cm.sourceOptions &= static_cast<TConversionFlags>(~cfByteSwap);
+    cm.SetSourceBitsPerSample(static_cast<uint8_t>(labWords_ ? 8 : bits));
+    cm.SetTargetBitsPerSample(static_cast<uint8_t>(bits == 16 ? 8 : bits == 2 ? 4 : bits));
+    cm.SetSourceColorScheme(source);
+    TSampleLayout target = source;
+    switch (source) {
+    case slRGB: case slCMY: case slCMYK: case slCIELab: case slYCbCr: target = slBGR; break;
+    case slRGBA: target = slBGRA; break;
+    case slGrayAlpha: target = slGray; break;
+    default: break;
+    }
+    cm.SetTargetColorScheme(target);
+    cm.SetSourceSamplesPerPixel(static_cast<uint8_t>(source == slGrayAlpha || source == slGray ? 1 : samples));
+    cm.SetTargetSamplesPerPixel(static_cast<uint8_t>(target == slBGRA ? 4 : target == slBGR ? 3 : 1));
+    setPixelFormat(cm.TargetPixelFormat());
+
+    if (target == slIndexed) {
+        const std::vector<uint32_t> map = IntegerValues(stream, TagColorMap);
+        if (map.size() > MaxColorMap) RaiseImageError(InvalidPaletteText, {TiffName});
+        if (!map.empty()) {
+            // The three planes of the colour map, in host order.
+            std::vector<uint16_t> values(map.begin(), map.end());
+            const std::size_t n = values.size() / 3;
+            const void* planes[3] = {values.data(), values.data() + n, values.data() + 2 * n};
+            const TConversionFlags options = cm.sourceOptions;
+            cm.sourceOptions &= static_cast<TConversionFlags>(~cfByteSwap);
+            setPalette(cm.CreateColorPalette(planes, plPlanar16x3, static_cast<uint32_t>(n), false));
+            cm.sourceOptions = options;
+        }
+    } else if (target == slGray) {
+        setPalette(cm.CreateGrayscalePalette((p.options & ipMinIsWhite) != 0));
+    } else if (source == slYCbCr) {
+        cm.SetYCbCrParameters({yCbCrCoefficients_[0], yCbCrCoefficients_[1], yCbCrCoefficients_[2]}, 1, 1);
+    }
+}
+
+std::unique_ptr<TDecoder> TTIFFGraphic::MakeDecoder(gfx::Stream& stream, uint32_t unitWidth) {
+    const TImageProperties& p = imageProperties;
+    const bool reversed = (p.options & ipReversed) != 0;
+    switch (p.compression) {
+    case ckNone: return nullptr;
+    case ckPackBits: return std::make_unique<TPackbitsRLEDecoder>();
+    case ckLZW: return std::make_unique<TTIFFLZWDecoder>();
+    case ckFaxGroup3:
+        return std::make_unique<TCCITTFax3Decoder>(Value(stream, TagT4Options, 0), reversed, false, unitWidth);
+    case ckFaxRLE:
+    case ckFaxRLEW:
+        return std::make_unique<TCCITTMHDecoder>(Value(stream, TagT4Options, 0), reversed, p.compression == ckFaxRLEW,
+                                                 unitWidth);
+    case ckDeflate: return std::make_unique<TLZ77Decoder>(1, true);
+    case ckJPEG: {
+        std::vector<uint32_t> tables = IntegerValues(stream, TagJPEGTables);
+        imageProperties.jpegTables.assign(tables.begin(), tables.end());
+        return std::make_unique<TTIFFJPEGDecoder>(imageProperties.jpegTables);
+    }
+    case ckThunderScan: return std::make_unique<TThunderDecoder>(unitWidth);
+    default: RaiseImageError(NotSupportedText, {CompressionSchemeText, TiffName});
+    }
+}
+
+void TTIFFGraphic::UndoPredictor(uint8_t* row, uint32_t width, int samples) const {
+    const int bits = imageProperties.bitsPerSample;
+    if (width < 2) return;
+    const std::size_t n = static_cast<std::size_t>(width - 1) * static_cast<std::size_t>(samples);
+    const std::size_t s = static_cast<std::size_t>(samples);
+    if (bits == 8) {
+        for (std::size_t i = 0; i < n; ++i) row[i + s] = static_cast<uint8_t>(row[i + s] + row[i]);
+    } else if (bits == 16) {
+        // 16-bit samples in the file's byte order.
+        for (std::size_t i = 0; i < n; ++i) {
+            uint8_t* a = row + 2 * i;
+            uint8_t* b = row + 2 * (i + s);
+            const unsigned hi = bigEndian_ ? 0 : 1, lo = 1 - hi;
+            const unsigned sum = ((b[hi] << 8) | b[lo]) + ((a[hi] << 8) | a[lo]);
+            b[hi] = static_cast<uint8_t>(sum >> 8);
+            b[lo] = static_cast<uint8_t>(sum);
+        }
+    }
+}
+
+void TTIFFGraphic::LabTo8Bits(const std::vector<const void*>& sources, uint32_t width,
+                              std::vector<uint8_t>& row) const {
+    // L from 0..65535 to 0..255; a and b, signed words, to signed bytes.
+    const bool separate = sources.size() > 1;
+    for (uint32_t x = 0; x < width; ++x)
+        for (int k = 0; k < 3; ++k) {
+            const uint8_t* w = separate ? static_cast<const uint8_t*>(sources[static_cast<std::size_t>(k)]) + 2 * x
+                                        : static_cast<const uint8_t*>(sources[0]) + 6 * x + 2 * k;
+            const uint16_t v = Read16(w);
+            row[3 * x + static_cast<std::size_t>(k)] =
+                k == 0 ? static_cast<uint8_t>(uint32_t{v} * 255 / 65535) : static_cast<uint8_t>(v >> 8);
+        }
+}
+
+void TTIFFGraphic::DecodeUnit(gfx::Stream& stream, TDecoder* decoder, const Unit& unit, uint8_t* out) {
+    const TImageProperties& p = imageProperties;
+    const uint64_t decoded = uint64_t{unit.rows} * unit.rowBytes;
+    std::memset(out, 0, static_cast<std::size_t>(decoded));
+    if (unit.index >= offsets_.size()) return;
+    const uint64_t at = basePosition + offsets_[unit.index];
+    if (at >= stream.size()) return;
+    const uint64_t available = stream.size() - at;
+    const bool reverse = (p.options & ipReversed) != 0 && !IsFax(p.compression) && p.compression != ckJPEG;
+    stream.seek(at);
+    if (!decoder) {
+        const std::size_t n = static_cast<std::size_t>(std::min(decoded, available));
+        stream.readExact(out, n);
+        if (reverse) ReverseBits(out, n);
+        return;
+    }
+    if (unit.index >= byteCounts_.size()) InvalidTiff();
+    const uint64_t packed = std::min<uint64_t>({byteCounts_[unit.index], available, uint64_t{INT32_MAX}});
+    std::vector<uint8_t> data(static_cast<std::size_t>(packed));
+    stream.readExact(data.data(), data.size());
+    if (reverse) ReverseBits(data.data(), data.size());
+    if (auto* jpeg = dynamic_cast<TTIFFJPEGDecoder*>(decoder)) {
+        jpeg->shape.width = unit.width;
+        jpeg->shape.rows = unit.rows;
+        jpeg->shape.rowStride = static_cast<uint32_t>(unit.rowBytes);
+        jpeg->shape.samplesPerPixel = unit.samples;
+        jpeg->shape.bitsPerSample = p.bitsPerSample;
+        const bool subsampled = unit.samples == 3 && photometric_ == 6;
+        jpeg->shape.horizontalSubsampling = subsampled ? p.yCbCrSubSampling[0] : 1;
+        jpeg->shape.verticalSubsampling = subsampled ? p.yCbCrSubSampling[1] : 1;
+        jpeg->shape.photometric = unit.samples == 1 ? 1 : photometric_;
+    }
+    const uint8_t* src = data.data();
+    uint8_t* dst = out;
+    decoder->Decode(src, dst, static_cast<int32_t>(packed), static_cast<int32_t>(decoded));
+    if (p.compression != ckNone && p.predictor == 2)
+        for (uint32_t r = 0; r < unit.rows; ++r) UndoPredictor(out + r * unit.rowBytes, unit.width, unit.samples);
+}
+
+void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
+    clear();
+    try {
+        basePosition = stream.position();
+        if (!ReadImageProperties(stream, 0)) InvalidTiff();
+        TImageProperties& p = imageProperties;
+        StartStage(PreparingStage);
+        const bool tiled = (p.options & ipTiled) != 0;
+        const int samples = samplesPerPixel_;
+        const bool separate = p.planarConfig == 2 && samples > 1;
+        const int bits = p.bitsPerSample;
+
+        // Floating point samples are not read as numbers.
+        if (Value(stream, TagSampleFormat, 1) == 3) RaiseImageError(InvalidColorFormatText, {TiffName});
+        if (IsFax(p.compression) && (bits != 1 || samples != 1)) RaiseImageError(InvalidColorFormatText, {TiffName});
+        if (p.compression == ckThunderScan && (bits != 4 || samples != 1))
+            RaiseImageError(InvalidColorFormatText, {TiffName});
+        if (p.compression == ckFaxGroup3 && (Value(stream, TagT4Options, 0) & 3) != 0)
+            RaiseImageError(NotSupportedText, {FaxCodingText, TiffName});
+        if (photometric_ == 6 && p.compression != ckJPEG && (p.yCbCrSubSampling[0] != 1 || p.yCbCrSubSampling[1] != 1))
+            RaiseImageError(NotSupportedText, {SubsampledText, TiffName});
+        if (p.compression == ckJPEG && separate && photometric_ == 6 &&
+            (p.yCbCrSubSampling[0] != 1 || p.yCbCrSubSampling[1] != 1))
+            RaiseImageError(NotSupportedText, {SeparateSubsampledText, TiffName});
+        CheckImageSize(p.width, p.height, TiffName);
+        if (tiled) CheckImageSize(p.tileWidth, p.tileLength, TiffName);
+
+        offsets_ = IntegerValues(stream, tiled ? TagTileOffsets : TagStripOffsets);
+        byteCounts_ = IntegerValues(stream, tiled ? TagTileByteCounts : TagStripByteCounts);
+        SetUpColors(stream, separate);
+        const uint32_t width = p.width, height = p.height;
+        setSize(static_cast<int>(width), static_cast<int>(height));
+
+        // Planes of the file and the planes the colour manager reads.
+        const int planes = separate ? samples : 1;
+        const int unitSamples = separate ? 1 : samples;
+        const int usedPlanes = separate ? (ColorManager().SourceColorScheme() == slGray ? 1 : samples) : 1;
+        auto rowBytesOf = [&](uint32_t w) {
+            return static_cast<std::size_t>((uint64_t{w} * static_cast<uint64_t>(bits * unitSamples) + 7) / 8);
+        };
+        const std::size_t planeRowBytes = rowBytesOf(width);
+        p.bytesPerLine = static_cast<uint32_t>(planeRowBytes);
+
+        const uint32_t unitWidth = tiled ? p.tileWidth : width;
+        std::unique_ptr<TDecoder> decoder = MakeDecoder(stream, unitWidth);
+        if (decoder) decoder->DecodeInit();
+        EndStage();
+        StartStage(LoadingDataStage);
+
+        // The image is read band by band: a strip, or a row of tiles, of
+        // every plane, then its rows are converted.
+        const uint32_t bandRows = tiled ? p.tileLength : std::clamp<uint32_t>(p.rowsPerStrip[0], 1, height);
+        const std::size_t tilesAcross = tiled ? (width + p.tileWidth - 1) / p.tileWidth : 1;
+        const std::size_t bands = (height + bandRows - 1) / bandRows;
+        const std::size_t unitsPerPlane = tiled ? tilesAcross * bands : separate ? bands : offsets_.size();
+        if (uint64_t{bandRows} * planeRowBytes > uint64_t{INT32_MAX}) InvalidTiff();
+        std::vector<std::vector<uint8_t>> band(static_cast<std::size_t>(planes));
+        std::vector<uint8_t> tile;
+        const std::size_t tileRowBytes = tiled ? rowBytesOf(p.tileWidth) : 0;
+        if (tiled) {
+            if (uint64_t{p.tileLength} * tileRowBytes > uint64_t{INT32_MAX}) InvalidTiff();
+            tile.resize(p.tileLength * tileRowBytes);
+        }
+        std::vector<const void*> sources(static_cast<std::size_t>(usedPlanes));
+        std::vector<uint8_t> labRow(labWords_ ? static_cast<std::size_t>(width) * 3 : 0);
+        p.currentRow = 0;
+        p.stripCount = static_cast<uint32_t>(offsets_.size());
+        for (std::size_t b = 0; p.currentRow < height && b < std::max(unitsPerPlane, bands); ++b) {
+            // The rows of this band: strips take theirs from RowsPerStrip
+            // (a later strip its last value), limited to the rows left.
+            uint32_t rows = bandRows;
+            if (!tiled && !separate) rows = p.rowsPerStrip[std::min(b, p.rowsPerStrip.size() - 1)];
+            rows = std::min(rows, height - p.currentRow);
+            if (rows == 0) {
+                if (!tiled && !separate && b >= offsets_.size()) break;
+                continue;
+            }
+            p.currentStrip = static_cast<uint32_t>(b);
+            for (int plane = 0; plane < planes; ++plane) {
+                std::vector<uint8_t>& out = band[static_cast<std::size_t>(plane)];
+                out.resize(static_cast<std::size_t>(rows) * planeRowBytes);
+                const std::size_t first = static_cast<std::size_t>(plane) * unitsPerPlane;
+                if (!tiled) {
+                    DecodeUnit(stream, decoder.get(), {first + b, width, rows, planeRowBytes, unitSamples}, out.data());
+                    continue;
+                }
+                for (std::size_t t = 0; t < tilesAcross; ++t) {
+                    DecodeUnit(stream, decoder.get(),
+                               {first + b * tilesAcross + t, p.tileWidth, p.tileLength, tileRowBytes, unitSamples},
+                               tile.data());
+                    const std::size_t at = rowBytesOf(static_cast<uint32_t>(t * p.tileWidth));
+                    const std::size_t n = std::min(tileRowBytes, planeRowBytes - at);
+                    for (uint32_t r = 0; r < rows; ++r)
+                        std::memcpy(out.data() + r * planeRowBytes + at, tile.data() + r * tileRowBytes, n);
+                }
+            }
+            for (uint32_t r = 0; r < rows; ++r) {
+                for (int k = 0; k < usedPlanes; ++k)
+                    sources[static_cast<std::size_t>(k)] = band[static_cast<std::size_t>(k)].data() + r * planeRowBytes;
+                if (labWords_) {
+                    LabTo8Bits(sources, width, labRow);
+                    sources.assign(1, labRow.data());
+                }
+                ColorManager().ConvertRow(sources, scanLine(static_cast<int>(p.currentRow)), width, 0xFF);
+                sources.resize(static_cast<std::size_t>(usedPlanes));
+                ++p.currentRow;
+                RowLoaded(p.currentRow);
+            }
+        }
+        EndStage();
+        if (decoder) decoder->DecodeEnd();
+    } catch (...) {
+        clear();
+        throw;
+    }
+}
+
+// ---- EPS ----------------------------------------------------------------------
+
+namespace {
+
+constexpr uint32_t EpsMagic = 0xC6D3D0C5;
+constexpr uint32_t EpsHeaderSize = 30;
+
+struct EpsHeader {
+    uint32_t magic, tiffOffset, tiffLength;
+};
+
+bool ReadEpsHeader(gfx::Stream& stream, EpsHeader& h) {
+    uint8_t b[EpsHeaderSize];
+    if (stream.read(b, EpsHeaderSize) != EpsHeaderSize) return false;
+    auto u32 = [&](int at) {
+        return uint32_t{b[at]} | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) | (uint32_t{b[at + 3]} << 24);
+    };
+    h = {u32(0), u32(20), u32(24)};
+    return true;
+}
+
+}  // namespace
+
+bool TEPSGraphic::CanLoad(gfx::Stream& stream) {
+    const uint64_t start = stream.position();
+    EpsHeader h{};
+    const bool read = stream.remaining() > EpsHeaderSize && ReadEpsHeader(stream, h);
+    stream.seek(start);
+    return read && h.magic == EpsMagic && h.tiffOffset >= EpsHeaderSize && h.tiffLength > 0;
+}
+
+void TEPSGraphic::loadFromStream(gfx::Stream& stream) {
+    clear();
+    const uint64_t start = stream.position();
+    EpsHeader h{};
+    if (!ReadEpsHeader(stream, h) || h.magic != EpsMagic || h.tiffOffset < EpsHeaderSize)
+        RaiseImageError(InvalidFormatText, {"EPS"});
+    stream.seek(start + h.tiffOffset);
+    LoadTiff(stream);
+}
+
+std::unique_ptr<gfx::Graphic> TEPSGraphic::clone() const { return std::make_unique<TEPSGraphic>(*this); }
+
+}  // namespace img

@@ -1,0 +1,221 @@
+// The widgets behind the viewer's form controls and the paint panel: each
+// kind is its real widget, state and widget follow each other both ways, the
+// user's input raises the control's events, and a laid-out document places
+// its widgets in the text with real fonts.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "htmlviewer/HtmlSections.h"
+#include "htmlviewer/HtmlTable.h"
+#include "htmlviewer/widgets/FormWidgets.h"
+#include "platform/qt/QtCanvas.h"
+
+namespace {
+
+TControlSpec Spec(TControlKind kind) {
+    TControlSpec spec;
+    spec.Kind = kind;
+    return spec;
+}
+
+template <class W>
+W* As(TWindowControl& control) {
+    return qobject_cast<W*>(static_cast<TQtWindowControl&>(control).InputWidget());
+}
+
+TEST(FormWidgets, EveryKindIsItsWidget) {
+    TQtPaintPanel panel;
+    struct Case {
+        TControlKind kind;
+        const char* className;
+    };
+    const std::vector<Case> cases = {
+        {TControlKind::Edit, "QLineEdit"},         {TControlKind::Button, "QPushButton"},
+        {TControlKind::Radio, "QRadioButton"},     {TControlKind::CheckBox, "QCheckBox"},
+        {TControlKind::ListBox, "QListWidget"},    {TControlKind::ComboBox, "QComboBox"},
+        {TControlKind::TextArea, "QPlainTextEdit"},
+    };
+    for (const Case& c : cases) {
+        auto control = panel.CreateControl(Spec(c.kind));
+        auto& qt = static_cast<TQtWindowControl&>(*control);
+        EXPECT_STREQ(qt.InputWidget()->metaObject()->className(), c.className);
+        EXPECT_EQ(qt.Widget()->parentWidget(), &panel);
+        EXPECT_FALSE(qt.Widget()->isVisibleTo(&panel));
+        control->SetBounds({3, 4, 33, 24});
+        control->SetVisible(true);
+        EXPECT_EQ(qt.Widget()->geometry(), QRect(3, 4, 30, 20));
+        EXPECT_TRUE(qt.Widget()->isVisibleTo(&panel));
+    }
+}
+
+TEST(FormWidgets, TextFollowsBothWays) {
+    TQtPaintPanel panel;
+    TControlSpec spec = Spec(TControlKind::Edit);
+    spec.Password = true;
+    spec.MaxLength = 6;
+    auto edit = panel.CreateControl(spec);
+    QLineEdit* line = As<QLineEdit>(*edit);
+    EXPECT_EQ(line->echoMode(), QLineEdit::Password);
+    edit->SetText("caf\xE9");
+    EXPECT_EQ(line->text(), QString::fromUtf8("caf\xC3\xA9"));
+    QTest::keyClicks(line, "xyz");
+    EXPECT_EQ(edit->Text(), "caf\xE9xy");  // at most 6 characters
+    int returns = 0;
+    edit->OnReturn = [&] { ++returns; };
+    QTest::keyClick(line, Qt::Key_Return);
+    EXPECT_EQ(returns, 1);
+
+    auto area = panel.CreateControl(Spec(TControlKind::TextArea));
+    auto* text = As<QPlainTextEdit>(*area);
+    area->SetLines({"l1", "l2"});
+    EXPECT_EQ(text->toPlainText(), "l1\nl2");
+    EXPECT_EQ(text->lineWrapMode(), QPlainTextEdit::NoWrap);
+    text->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(text, "x");
+    EXPECT_EQ(area->Lines(), (std::vector<std::string>{"xl1", "l2"}));
+
+    auto button = panel.CreateControl(Spec(TControlKind::Button));
+    button->SetText("A&B");
+    EXPECT_EQ(As<QPushButton>(*button)->text(), "A&&B");
+    int clicks = 0;
+    button->OnClick = [&] { ++clicks; };
+    QTest::mouseClick(As<QPushButton>(*button), Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(FormWidgets, ChoicesFollowBothWays) {
+    TQtPaintPanel panel;
+    auto radio = panel.CreateControl(Spec(TControlKind::Radio));
+    radio->SetBounds({0, 0, 13, 14});
+    int checked = 0;
+    radio->OnChecked = [&] { ++checked; };
+    QTest::mouseClick(As<QRadioButton>(*radio), Qt::LeftButton, {}, QPoint(6, 7));
+    EXPECT_TRUE(radio->Checked());
+    EXPECT_EQ(checked, 1);
+    radio->SetChecked(false);  // the form unchecks it
+    EXPECT_FALSE(As<QRadioButton>(*radio)->isChecked());
+    radio->SetBackground(gfx::clRed);
+    EXPECT_EQ(static_cast<TQtWindowControl&>(*radio).Widget()->palette().color(QPalette::Window), QColor(Qt::red));
+
+    auto check = panel.CreateControl(Spec(TControlKind::CheckBox));
+    check->SetBounds({0, 0, 13, 13});
+    check->SetChecked(true);
+    EXPECT_TRUE(As<QCheckBox>(*check)->isChecked());
+    QTest::mouseClick(As<QCheckBox>(*check), Qt::LeftButton, {}, QPoint(6, 6));
+    EXPECT_FALSE(check->Checked());
+
+    TControlSpec multi = Spec(TControlKind::ListBox);
+    multi.Multiple = true;
+    auto list = panel.CreateControl(multi);
+    for (const char* item : {"a", "b", "c"}) list->AddItem(item);
+    list->SetItemSelected(0, true);
+    auto* widget = As<QListWidget>(*list);
+    EXPECT_TRUE(widget->item(0)->isSelected());
+    widget->item(2)->setSelected(true);  // the user adds an item
+    EXPECT_TRUE(list->ItemSelected(0));
+    EXPECT_TRUE(list->ItemSelected(2));
+    EXPECT_EQ(widget->selectionMode(), QAbstractItemView::ExtendedSelection);
+
+    auto combo = panel.CreateControl(Spec(TControlKind::ComboBox));
+    combo->AddItem("x");
+    combo->AddItem("y");
+    combo->SetItemSelected(0, true);
+    QTest::keyClick(As<QComboBox>(*combo), Qt::Key_Down);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+}
+
+TEST(FormWidgets, FocusIsReported) {
+    TQtPaintPanel panel;
+    auto edit = panel.CreateControl(Spec(TControlKind::Edit));
+    std::vector<bool> seen;
+    edit->OnFocus = [&](bool on) { seen.push_back(on); };
+    QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
+    QApplication::sendEvent(As<QLineEdit>(*edit), &in);
+    QApplication::sendEvent(As<QLineEdit>(*edit), &out);
+    EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+}
+
+TEST(FormWidgets, TimerAndRepaints) {
+    TQtPaintPanel panel;
+    auto timer = panel.CreateTimer();
+    int ticks = 0;
+    timer->OnTimer = [&] { ++ticks; };
+    timer->SetInterval(5);
+    timer->SetEnabled(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 2; }));
+    timer->SetEnabled(false);
+
+    int paints = 0;
+    panel.OnPaint = [&](QPainter&, const QRect&) { ++paints; };
+    panel.resize(100, 100);
+    panel.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    const int before = paints;
+    panel.Invalidate({5, 5, 20, 20});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return paints > before; }));
+}
+
+// A document with controls in a coloured table cell, laid out and painted
+// with real fonts: the widgets stand where the layout put them.
+TEST(FormWidgets, TheDocumentPlacesItsWidgets) {
+    TQtPaintPanel panel;
+    panel.resize(400, 300);
+    TSectionList doc(&panel);
+    doc.ShowImages = false;
+    TMyFont font;
+    font.Font.family = doc.FontName;
+    font.SetNormalSize(12, doc.FontSize);
+
+    auto table = std::make_unique<ThtmlTable>(&doc, TAttributeList{}, LeftJustify, true);
+    auto row = std::make_unique<TCellList>();
+    TAttributeList cellAttrs;
+    auto color = std::make_unique<TAttribute>();
+    color->AttrSymbol = AttrSym::BgColor;
+    color->Name = "yellow";
+    cellAttrs.Add(std::move(color));
+    auto cell = std::make_unique<TCellObj>(&doc, cellAttrs, VAMiddle);
+    auto para = std::make_unique<TSection>(&doc, LeftJustify, TUrlTarget{}, font, 0);
+    TokenObj text;
+    for (char c : std::string("Name: ")) text.AddChar(c, 0);
+    para->AddTokenObj(text, false);
+    TAttributeList none;
+    TAttributeList radioAttrs;
+    auto type = std::make_unique<TAttribute>();
+    type->AttrSymbol = AttrSym::Type;
+    type->Name = "radio";
+    radioAttrs.Add(std::move(type));
+    TFormControlObj* edit = para->AddFormControl(Sym::Input, none, false, 0);
+    TFormControlObj* radio = para->AddFormControl(Sym::Input, radioAttrs, false, 0);
+    cell->Cell->Add(std::move(para));
+    row->Add(std::move(cell));
+    table->Rows.Add(std::move(row));
+    doc.Add(std::move(table));
+
+    QImage image(400, 300, QImage::Format_RGB32);
+    QPainter painter(&image);
+    gfx::QtCanvas canvas(painter);
+    int curs = 0, maxWidth = 0;
+    EXPECT_GT(doc.LayOutContent(canvas, 0, 380, curs, maxWidth), edit->Height());
+    doc.Draw(canvas, {0, 0, 400, 300}, 0, 0);
+    auto* editWidget = static_cast<TQtWindowControl*>(edit->GetControl())->Widget();
+    EXPECT_TRUE(editWidget->isVisibleTo(&panel));
+    const gfx::Rect& b = edit->GetControl()->Bounds();
+    EXPECT_EQ(editWidget->geometry(), QRect(b.left, b.top, b.width(), b.height()));
+    EXPECT_GT(b.left, 0);  // after the text
+    EXPECT_EQ(radio->GetControl()->Background(), PaletteRelative(gfx::rgb(255, 255, 0)));
+    EXPECT_EQ(static_cast<TQtWindowControl*>(radio->GetControl())->Widget()->palette().color(QPalette::Window),
+              QColor(Qt::yellow));
+}
+
+}  // namespace
