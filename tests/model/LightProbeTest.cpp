@@ -57,8 +57,9 @@ TEST_F(LightProbeTest, BothByteOrdersAndGreyFilesReadWithTheirStatistics) {
         tpfm p;
         ASSERT_TRUE(LoadPFM(file, grey, p)) << header;
         EXPECT_EQ(std::tuple(p.width, p.height, p.Pixel(0, 0)[0], p.Pixel(1, 0)[2]), std::tuple(2, 1, red, blue));
-        if (values.size() == 6 && !grey)
+        if (values.size() == 6 && !grey) {
             EXPECT_EQ(std::tuple(p.darkest.z, p.brightest.x, p.average.y, p.sum.z), std::tuple(3.0, 4.0, 3.5, 9.0));
+        }
     }
     EXPECT_TRUE(prompts.shown.empty());
 }
