@@ -116,13 +116,3 @@ void MatchMapNameCase() {
     if (BackgroundTexture != 0)
         if (std::string found = onDisk(BackgroundMapName); !found.empty()) BackgroundMapName = found;
 }
-
-void ResolveBumMaps() {
-    for (tmaterial& m : SceneMaterials) {
-        if (UpperCase(ExtractFileExt(m.bumpMap.view())) != ".BUM") continue;
-        for (const char* ext : {".jpg", ".jpeg", ".tga", ".tif", ".tiff", ".bmp"}) {
-            const std::string candidate = FileNameAsOnDisk(ChangeFileExt(m.bumpMap.view(), ext));
-            if (FileExistsNonBlank(candidate)) m.bumpMap = candidate;
-        }
-    }
-}

@@ -1,8 +1,8 @@
 // Finding the maps a model names but that are not where it says: missing
 // colour, transparency and bump maps are looked up by file name in folder
 // trees, and every use of a found map is renamed at once. Also the small
-// services around map names: the extension test against a list, the
-// spelling of map names as on disk, and the ".BUM" bump maps.
+// services around map names: the extension test against a list and the
+// spelling of map names as on disk.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +39,3 @@ bool ExtensionInList(std::string_view fileName, std::string_view list);
 // background map while its texture exists, that does not exist as written
 // but does exist in another letter case, takes the spelling on disk.
 void MatchMapNameCase();
-
-// A bump map named "*.BUM" (any case) takes the extension of an existing
-// picture of the same name: ".jpg", ".jpeg", ".tga", ".tif", ".tiff",
-// ".bmp", tested in this order, a later hit replacing an earlier one.
-void ResolveBumMaps();

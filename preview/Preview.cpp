@@ -101,6 +101,6 @@ void PreviewHooks::SetPreviewClientSize(int32_t width, int32_t height) {
 void PreviewHooks::SetClearColor(const tvector& rgb, double alpha) { ::SetClearColor(rgb, alpha); }
 
 void PreviewHooks::ClearPreviewTextures() { ::ClearPreviewTextures(); }
-void PreviewHooks::ReloadMaterialMaps(int32_t mode) { ::ReloadMaterialMaps(mode); }
+void PreviewHooks::CreatePreviewTexture(tmaterial& material) { ::CreatePreviewTexture(material); }
 void PreviewHooks::MatchMapNameCase() { ::MatchMapNameCase(); }
 void PreviewHooks::LoadBackgroundTexture(const std::string& fileName) { ::LoadBackgroundTexture(fileName); }

@@ -51,7 +51,7 @@ public:
     void SetPreviewClientSize(int32_t width, int32_t height) override;
     void SetClearColor(const tvector& rgb, double alpha) override;
     void ClearPreviewTextures() override;
-    void ReloadMaterialMaps(int32_t mode) override;
+    void CreatePreviewTexture(tmaterial& material) override;
     void MatchMapNameCase() override;
     void LoadBackgroundTexture(const std::string& fileName) override;
 };

@@ -8,7 +8,6 @@
 #include "imageformats/Stretch.h"
 #include "model/Extents.h"
 #include "model/Model.h"
-#include "model/ModelLists.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
@@ -190,21 +189,4 @@ void LoadBackgroundTexture(const std::string& fileName) {
     BackgroundTexture = static_cast<int32_t>(texture.TextureName());
     BackgroundMapName = fileName;
     BackgroundTextureBytes = texture.GetWidth() * texture.GetHeight() * 4;
-}
-
-void ReloadMaterialMaps(int32_t mode) {
-    if (!Form1.CheckBox3.checked || !Form1.CheckBox4.checked) return;
-    const std::size_t count = SceneMaterials.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        ShowProgress(0, static_cast<double>(count) - 1, static_cast<double>(i));
-        tmaterial& m = SceneMaterials[i];
-        if (m.colorMap.empty() && m.transparencyMap.empty()) continue;
-        if (!(mode == 2 || mode == 3 || (mode == 1 && m.glTexture == 0))) continue;
-        if (const int32_t shared = FindSharedTexture(m); shared > 0) {
-            m.glTexture = shared;
-            m.textureBytes = 0;
-        } else {
-            CreatePreviewTexture(m);
-        }
-    }
 }

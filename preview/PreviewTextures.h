@@ -46,9 +46,3 @@ void CreatePreviewTexture(tmaterial& material);
 // success the old texture is replaced and the file becomes the background
 // map; a file that is missing or cannot be read changes nothing.
 void LoadBackgroundTexture(const std::string& fileName);
-
-// The preview textures of the materials' maps, while "Enable Preview" and
-// "Show maps" are checked: mode 1 builds those not built yet, modes 2 and 3
-// all of them. A material takes the texture of another with the same maps
-// when there is one.
-void ReloadMaterialMaps(int32_t mode);

@@ -45,23 +45,22 @@ protected:
 
 TEST_F(MapSearchControllerTest, FindListsEveryHitAndADoubleClickOnOnePicksIt) {
     searchForm2.Memo1.lines = {base + "one", "  ", base + "two"};
-    dialogs.steps = [&] {
-        Commands().Run("searchForm2.Button1");
-        // The first folder's hits first, its files before its subfolders.
-        EXPECT_EQ(searchForm2.ListBox1.items,
-                  (std::vector<std::string>{base + "one/bark.jpg", base + "one/deep/BARK.JPG", base + "two/bark.jpg"}));
-        Commands().Run("searchForm2.ListBox1.DblClick");  // nothing picked yet: stays open
-        EXPECT_EQ(searchForm2.modalResult, ModalResult::None);
-        searchForm2.ListBox1.index = 2;
-        Commands().Run("searchForm2.ListBox1.DblClick");
-    };
-    EXPECT_EQ(controllers->mapSearch.SearchMap("C:\\textures\\Bark.jpg"), base + "two/bark.jpg");
-    EXPECT_EQ(searchForm2.Edit1.text, "Bark.jpg");
+    searchForm2.Edit1.text = "Bark.jpg";
+    Commands().Run("searchForm2.Button1");
+    // The first folder's hits first, its files before its subfolders.
+    EXPECT_EQ(searchForm2.ListBox1.items,
+              (std::vector<std::string>{base + "one/bark.jpg", base + "one/deep/BARK.JPG", base + "two/bark.jpg"}));
+    Commands().Run("searchForm2.ListBox1.DblClick");  // nothing picked yet: stays open
+    EXPECT_EQ(searchForm2.modalResult, ModalResult::None);
+    searchForm2.ListBox1.index = 2;
+    Commands().Run("searchForm2.ListBox1.DblClick");
+    EXPECT_EQ(searchForm2.modalResult, ModalResult::Ok);
     // An empty list searches the model's folder; finding nothing is said.
     searchForm2.Memo1.lines = {" "};
-    dialogs.steps = [] { Commands().Run("searchForm2.Button1"); };
-    EXPECT_EQ(controllers->mapSearch.SearchMap("tyre.jpg"), std::nullopt);
+    searchForm2.Edit1.text = "tyre.jpg";
+    Commands().Run("searchForm2.Button1");
     EXPECT_EQ(searchForm2.Memo1.lines.front(), base + "model/");
+    EXPECT_TRUE(searchForm2.ListBox1.items.empty());
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Could not find tyre.jpg");
 }

@@ -1,6 +1,6 @@
 // Missing maps found in a folder tree made here, every use of a found map
-// renamed, map names spelled as on disk, ".BUM" bump maps, the extension
-// list, and the render size kept at the preview's aspect ratio.
+// renamed, map names spelled as on disk, the extension list, and the render
+// size kept at the preview's aspect ratio.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -70,19 +70,16 @@ TEST_F(MapSearchTest, MissingMapsAreFoundInTheTreeFilesBeforeSubfolders) {
     EXPECT_EQ(Messages().back(), "Searching for maps...");
 }
 
-TEST_F(MapSearchTest, NamesTakeTheirSpellingOnDiskAndBumMapsAPicture) {
-    Touch({"Maps/Skin.JPG", "skin.jpg", "skin.bmp", "rock.TGA"});
-    Material(base + "MAPS/SKIN.jpg", base + "missing.png", base + "skin.BUM");
-    Material("", "", base + "rock.bum");
+TEST_F(MapSearchTest, NamesTakeTheirSpellingOnDisk) {
+    Touch({"Maps/Skin.JPG"});
+    Material(base + "MAPS/SKIN.jpg", base + "missing.png");
     BackgroundMapName = base + "maps/skin.JPG";
     for (int32_t texture : {0, 3}) {  // the background only while it has a texture
         BackgroundTexture = texture;
         MatchMapNameCase();
         EXPECT_EQ(BackgroundMapName, base + (texture ? "Maps/Skin.JPG" : "maps/skin.JPG"));
     }
-    ResolveBumMaps();  // of ".BUM" pictures the last hit of the list wins
-    EXPECT_EQ(Maps(0), base + "Maps/Skin.JPG|" + base + "missing.png|" + base + "skin.bmp");
-    EXPECT_EQ(Maps(1), "||" + base + "rock.TGA");
+    EXPECT_EQ(Maps(0), base + "Maps/Skin.JPG|" + base + "missing.png|");
     BackgroundTexture = 0;
     BackgroundMapName.clear();
 }

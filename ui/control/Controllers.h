@@ -4,13 +4,18 @@
 #pragma once
 
 #include "ui/control/AppHost.h"
+#include "ui/control/CustomMaterialController.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
+#include "ui/control/GroupsController.h"
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
 #include "ui/control/MapSearchController.h"
+#include "ui/control/MaterialFilesController.h"
+#include "ui/control/MaterialsController.h"
+#include "ui/control/SnippetController.h"
 #include "ui/control/StatusController.h"
 
 // What the controllers reach besides the option records, the model and the
@@ -23,7 +28,10 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help), mapSearch(ports.dialogs) {}
+            : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs),
+              files(ports.host),
+              custom(ports.host, ports.dialogs),
+              mapSearch(ports.dialogs) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -31,6 +39,11 @@ struct Controllers {
         input.Register(d);
         status.Register(d);
         help.Register(d);
+        groups.Register(d);
+        materials.Register(d);
+        files.Register(d);
+        custom.Register(d);
+        snippets.Register(d);
         mapSearch.Register(d);
     }
 
@@ -39,5 +52,10 @@ struct Controllers {
     InputController input;
     StatusController status;
     HelpController help;
+    GroupsController groups;
+    MaterialsController materials;
+    MaterialFilesController files;
+    CustomMaterialController custom;
+    SnippetController snippets;
     MapSearchController mapSearch;
 };

@@ -63,17 +63,6 @@ void MapSearchController::Button3Click() {
         searchForm2.Memo1.lines.push_back(Form6.directory);
 }
 
-std::optional<std::string> MapSearchController::SearchMap(std::string_view mapName) {
-    searchForm2.Edit1.text = ExtractFileName(mapName);
-    searchForm2.ListBox1.items.clear();
-    searchForm2.ListBox1.index = -1;
-    searchForm2.modalResult = ModalResult::None;
-    if (dialogs_.ShowModal("searchForm2") == ModalResult::Cancel) return std::nullopt;
-    const tlistbox& results = searchForm2.ListBox1;
-    if (results.index < 0 || results.index >= static_cast<int32_t>(results.items.size())) return std::nullopt;
-    return results.items[static_cast<std::size_t>(results.index)];
-}
-
 bool MapSearchController::SearchMaps() {
     searchForm2.Edit1.text = AllMapsTitle;
     searchForm2.Edit1.enabled = false;

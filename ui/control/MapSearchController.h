@@ -3,10 +3,6 @@
 // hit) or, in the all-maps mode, every missing map of the materials.
 #pragma once
 
-#include <optional>
-#include <string>
-#include <string_view>
-
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
 
@@ -25,10 +21,6 @@ public:
     // "Add...": the folder chosen in the directory dialog joins the list.
     void Button3Click();
 
-    // Runs the dialog for one map (`mapName` with or without its folder) and
-    // returns the file the user picked; nothing when the dialog was
-    // cancelled or nothing was picked.
-    std::optional<std::string> SearchMap(std::string_view mapName);
     // Runs the dialog in the all-maps mode; once it is confirmed, every
     // missing map of the materials is looked for in the folders of the list.
     // True when the search ran.

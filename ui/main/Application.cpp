@@ -1,16 +1,22 @@
 #include "ui/main/Application.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QDialog>
 #include <QLabel>
 #include <QPainter>
+#include <functional>
 #include <map>
 #include <string>
 
 #include "model/Services.h"
 #include "platform/SystemShell.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtGfx.h"
 #include "platform/qt/QtPictureLoader.h"
 #include "model/Model.h"
+#include "preview/GlTexture.h"
 #include "preview/GlView.h"
 #include "preview/Preview.h"
 #include "ui/control/AppStartup.h"
@@ -21,11 +27,13 @@
 #include "ui/dialogs/PickerDialogs.h"
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/MapPictures.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/QtFormDialogs.h"
 #include "ui/qt/QtPrompts.h"
 #include "ui/qt/QtStatus.h"
+#include "ui/qt/QtText.h"
 #include "ui/qt/WindowPlace.h"
 
 namespace {
@@ -44,26 +52,50 @@ public:
     void SetDialogDirs(std::string_view folder) override { records_.SetDialogDirs(folder); }
     void EnableMergeSelected() override { records_.EnableMergeSelected(); }
     void ShowSingleModelControls() override { records_.ShowSingleModelControls(); }
+    void ClearMaterialList() override { records_.ClearMaterialList(); }
+    void ClearGroupList() override { records_.ClearGroupList(); }
+    void FillMaterialList() override { records_.FillMaterialList(); }
+    void FillGroupList() override { records_.FillGroupList(); }
+    void RefreshMaterialPanel(int32_t index) override { records_.RefreshMaterialPanel(index); }
+    void ReloadMaterialMaps(int32_t mode) override { records_.ReloadMaterialMaps(mode); }
+    void ClearMaterialThumbnail() override { records_.ClearMaterialThumbnail(); }
+    void ShowThumbnailMessage(std::string_view image, int32_t kind, int32_t width, int32_t height) override {
+        ::ShowThumbnailMessage(binder_.Find("Form1." + std::string(image)), kind, width, height);
+    }
+    bool ShowThumbnailPicture(std::string_view image, const std::string& fileName, int32_t width, int32_t height,
+                              int32_t& pictureWidth, int32_t& pictureHeight) override {
+        return ::ShowThumbnailPicture(binder_.Find("Form1." + std::string(image)), fileName, width, height,
+                                      pictureWidth, pictureHeight);
+    }
+    // The UV view of the Materials tab, and the UV layout saved as a picture.
+    void DrawUVLayout(int32_t colouring) override {
+        auto* view = qobject_cast<QLabel*>(binder_.Find("Form1.Image1"));
+        gfx::Bitmap layout;
+        if (view && UVLayout(view->width(), view->height(), colouring, layout))
+            view->setPixmap(QPixmap::fromImage(gfx::toQImage(layout)));
+    }
+    bool SaveUVLayout(const std::string& fileName, int32_t width, int32_t height, int32_t colouring) override {
+        gfx::Bitmap layout;
+        TGlTexture picture;
+        return UVLayout(width, height, colouring, layout) && picture.LoadFromGraphic(&layout) &&
+               picture.SaveImage(fileName);
+    }
+    // The map search of the main window's controllers.
+    bool SearchMaps() override { return searchMaps ? searchMaps() : false; }
+    std::function<bool()> searchMaps;
 
 private:
+    // The preview's drawing of the UV layout in a bitmap of width x height.
+    static bool UVLayout(int32_t width, int32_t height, int32_t colouring, gfx::Bitmap& layout) {
+        if (width < 1 || height < 1) return false;
+        layout = gfx::Bitmap(width, height);
+        gfx::QtCanvas canvas(layout);
+        return ::DrawUVLayout(canvas, width, height, colouring);
+    }
+
     Binder& binder_;
     MainHooks records_;
 };
-
-// A thumbnail showing "No map" centred on white.
-void ShowNoMap(QWidget* image, int width, int height) {
-    auto* label = qobject_cast<QLabel*>(image);
-    if (!label) return;
-    QPixmap pixmap(width, height);
-    pixmap.fill(Qt::white);
-    QPainter p(&pixmap);
-    p.setFont(label->font());
-    p.setPen(Qt::black);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("No map"));
-    p.end();
-    label->setFixedSize(width, height);
-    label->setPixmap(pixmap);
-}
 
 }  // namespace
 
@@ -130,6 +162,7 @@ Application::Application() : binder_(std::make_unique<Binder>(Commands())), part
 
     p.controllers = std::make_unique<Controllers>(ControllerPorts{*this, help_->Viewer(), *p.dialogs});
     p.controllers->Register(Commands());
+    p.hooks->searchMaps = [this] { return parts_->controllers->mapSearch.SearchMaps(); };
     Commands().SetAfterCommand([&b] { b.RefreshAll(); });
     RunFormCreateHandlers();
 }
@@ -194,9 +227,12 @@ void Application::ThumbnailSize(int32_t& width, int32_t& height) {
 void Application::ClearThumbnails() {
     int32_t width = 0, height = 0;
     ThumbnailSize(width, height);
-    for (const char* name : {"Form1.Image4", "Form1.Image5", "Form1.Image6", "Form1.Image2"})
-        ShowNoMap(binder_->Find(name), width, height);
-    ShowNoMap(binder_->Find("Form1.Image3"), 360, 180);
+    for (const char* name : {"Form1.Image4", "Form1.Image5", "Form1.Image6", "Form1.Image2"}) {
+        if (auto* label = qobject_cast<QLabel*>(binder_->Find(name))) label->setFixedSize(width, height);
+        ShowThumbnailMessage(binder_->Find(name), 0, width, height);
+    }
+    if (auto* label = qobject_cast<QLabel*>(binder_->Find("Form1.Image3"))) label->setFixedSize(360, 180);
+    ShowThumbnailMessage(binder_->Find("Form1.Image3"), 0, 360, 180);
 }
 
 void Application::StoreWindowBounds() {
@@ -207,3 +243,17 @@ void Application::StoreWindowBounds() {
 }
 
 void Application::CloseMainWindow() { main_->close(); }
+
+bool Application::ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
+                                 int32_t height, bool& loaded) {
+    return ::ConvertMapFile(source, target, resize, width, height, loaded);
+}
+
+std::string Application::ClipboardText() { return FromQ(QApplication::clipboard()->text()); }
+
+bool Application::ClipboardHasText() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().isEmpty();
+}
+
+void Application::SetClipboardText(std::string_view text) { QApplication::clipboard()->setText(ToQ(text)); }
