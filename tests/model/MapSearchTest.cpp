@@ -95,10 +95,7 @@ TEST_F(MapSearchTest, ExtensionListAndRenderSize) {
     Form1.Edit48.text = "300";
     RenderWidthFromHeight();
     EXPECT_EQ(Form1.Edit47.text, "400");
-    Form1.Edit47.text = "wide";  // no integer, or no preview size: nothing
-    RenderHeightFromWidth();
-    Form9.glView1 = {640, 0};
-    Form1.Edit47.text = "10";
+    Form1.Edit47.text = "wide";  // no integer: nothing
     RenderHeightFromWidth();
     EXPECT_EQ(Form1.Edit48.text, "300");
 }

@@ -21,16 +21,13 @@ using namespace previewtest;
 
 class PreviewCaptureTest : public PreviewTest {
 protected:
-    void SetUp() override {
-        PreviewTest::SetUp();
-        folder = fs::path(testing::TempDir()) / ("mirelan_capture_" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
     void TearDown() override {
-        fs::remove_all(folder);
+        for (const char* name : {"p.bmp", "p.tga", "p.JPG"}) fs::remove(File(name));
         PreviewTest::TearDown();
     }
-    std::string File(const char* name) const { return (folder / name).string(); }
+    static std::string File(const char* name) {
+        return testing::TempDir() + "mirelan_capture_" + std::to_string(::getpid()) + name;
+    }
     // An unlit red cube: only pure red and the black background, no axes.
     void RedCube() {
         fixtures::AddCube(2.0);
@@ -64,7 +61,6 @@ protected:
     static bool Across(const QImage& f, QPoint a, QPoint b, int r, int g, int bl) {
         return Near(f.pixelColor(a), r, g, bl) || Near(f.pixelColor(b), r, g, bl);
     }
-    fs::path folder;
 };
 
 TEST_F(PreviewCaptureTest, SavedPicturesHoldTheFramesPixels) {
@@ -80,19 +76,21 @@ TEST_F(PreviewCaptureTest, SavedPicturesHoldTheFramesPixels) {
             EXPECT_EQ(saved, frame) << name;
             continue;
         }
-        for (double f : {0.1, 0.3, 0.5, 0.7})  // JPEG is near enough away from the edges
-            EXPECT_TRUE(Near(At(saved, f, 0.5), At(frame, f, 0.5).red(), At(frame, f, 0.5).green(),
-                             At(frame, f, 0.5).blue(), 8));
+        for (double f : {0.1, 0.3, 0.5, 0.7}) {  // JPEG is near enough away from the edges
+            const QColor c = At(frame, f, 0.5);
+            EXPECT_TRUE(Near(At(saved, f, 0.5), c.red(), c.green(), c.blue(), 8));
+        }
     }
     EXPECT_FALSE(CapturePreview(File("p.png"), false, 90));                     // not a kind it writes
-    EXPECT_FALSE(CapturePreview((folder / "no/such/p.bmp").string(), false, 90));  // cannot be written
+    EXPECT_FALSE(CapturePreview(File("/no/such/p.bmp"), false, 90));  // cannot be written
 }
 
 TEST_F(PreviewCaptureTest, TheAntialiasedCaptureBlendsTheEdges) {
     RedCube();
-    ASSERT_TRUE(CapturePreview(File("plain.tga"), false, 90));
-    ASSERT_TRUE(CapturePreview(File("smooth.tga"), true, 90));
-    const QImage plain = ReadBack(File("plain.tga")), smooth = ReadBack(File("smooth.tga"));
+    ASSERT_TRUE(CapturePreview(File("p.tga"), false, 90));
+    const QImage plain = ReadBack(File("p.tga"));
+    ASSERT_TRUE(CapturePreview(File("p.tga"), true, 90));
+    const QImage smooth = ReadBack(File("p.tga"));
     EXPECT_EQ(Intermediate(plain), 0);
     EXPECT_GT(Intermediate(smooth), 30);
     // The inside and the background stay as they were.

@@ -18,22 +18,16 @@ namespace {
 
 using namespace previewtest;
 
-// The texels of level 0 of a texture as R, G, B, A bytes, rows from v = 0.
-struct Texels {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgba;
-    const uint8_t* At(int x, int y) const { return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4; }
-};
-
-Texels ReadTexture(int32_t name) {
-    Texels t;
+// The texels of level 0 of a texture, rows from v = 0.
+QImage ReadTexture(int32_t name) {
     const GLScope gl;
+    GLint w = 0, h = 0;
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(name));
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &t.width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &t.height);
-    t.rgba.resize(static_cast<std::size_t>(t.width) * t.height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.rgba.data());
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    QImage t(w, h, QImage::Format_RGBA8888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.bits());
     return t;
 }
 
@@ -75,8 +69,8 @@ TEST_F(PreviewTexturesTest, SizeFollowsTheBoxesLoweredToAPowerOfTwoOfTheMap) {
         Form1.Edit24.text = box;
         tmaterial& m = Material(Map("map.jpg", mapWidth, mapHeight));
         CreatePreviewTexture(m);
-        const Texels t = ReadTexture(m.glTexture);
-        EXPECT_EQ(std::tuple(t.width, t.height, m.textureWidth, m.textureHeight, m.textureBytes),
+        const QImage t = ReadTexture(m.glTexture);
+        EXPECT_EQ(std::tuple(t.width(), t.height(), m.textureWidth, m.textureHeight, m.textureBytes),
                   std::tuple(width, height, width, height, width * height * 4));
         EXPECT_EQ(Logged(" -> Resampling color map ..."), resampled) << mapWidth;
         EXPECT_NE(Messages().back().find("] created "), std::string::npos);
@@ -94,11 +88,11 @@ TEST_F(PreviewTexturesTest, ATransparencyMapGivesTheAlphaAndAloneABlackTexture) 
         tmaterial& m = Material("", alpha);
         m.invertTransparencyMap = invert;
         CreatePreviewTexture(m);
-        const Texels t = ReadTexture(m.glTexture);
-        ASSERT_EQ(t.width, 16);
-        EXPECT_EQ(t.At(2, 4)[0] + t.At(2, 4)[1] + t.At(2, 4)[2], 0);
-        EXPECT_NEAR(t.At(2, 4)[3], invert ? 0 : 255, 3);
-        EXPECT_NEAR(t.At(13, 4)[3], invert ? 255 : 0, 3);
+        const QImage t = ReadTexture(m.glTexture);
+        ASSERT_EQ(t.width(), 16);
+        EXPECT_EQ(t.pixelColor(2, 4).rgb(), qRgb(0, 0, 0));
+        EXPECT_NEAR(t.pixelColor(2, 4).alpha(), invert ? 0 : 255, 3);
+        EXPECT_NEAR(t.pixelColor(13, 4).alpha(), invert ? 255 : 0, 3);
     }
 }
 
