@@ -175,6 +175,10 @@ public:
     // Puts the stored camera `index` of Cameras into the camera panel (and
     // applies it while the camera page is shown).
     virtual void SelectCameraPreset(int32_t /*index*/) {}
+    // The camera's target to the model centre, its pan offsets to 0.
+    virtual void RecenterCamera() {}
+    // Keeps the preview window above the other windows, or not.
+    virtual void StayOnTop(bool /*on*/) {}
     // Client size of the preview's drawing control; by default the size that
     // the preview window's option record holds.
     virtual void PreviewClientSize(int32_t& width, int32_t& height);

@@ -209,6 +209,12 @@ TEST_F(GroupsControllerTest, DisplacementNameTurnsRedForAMissingFileAndRibbonsNe
         EXPECT_EQ(Form1.Edit54.color, color) << name;
     }
 
+    prompts.fileAnswers = {{existing.string()}};
+    Commands().Run("Form1.Image2");  // browsing for the displacement picture
+    EXPECT_EQ(Form1.Edit54.text, existing.string());
+    EXPECT_EQ(page.thumbnails["Image2"], "picture " + existing.string());
+    EXPECT_EQ(Form1.Label92.caption, "64x32 (8 KBytes)");
+
     LoadTwoFaces();
     Commands().Run("Form1.Button12");
     EXPECT_EQ(Boxes(), std::vector<std::string>{"No lines present in geometry"});

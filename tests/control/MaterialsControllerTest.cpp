@@ -286,4 +286,30 @@ TEST_F(MaterialsControllerTest, MapSlotSearchAndRemove) {
     EXPECT_FALSE(Form1.CheckBox82.enabled);
 }
 
+TEST_F(MaterialsControllerTest, SwatchesAskForAColourAndBrowseStartsInTheFirstMapsFolder) {
+    LoadTwoFaces();
+    prompts.colorAnswers = {0x00FF00};
+    Commands().Run("Form1.Panel7");
+    EXPECT_EQ(Form1.Panel7.color, 0x00FF00);
+    Commands().Run("Form1.Panel3");  // cancelled
+    EXPECT_EQ(Form1.Panel3.color, 0x000000);
+    EXPECT_EQ(prompts.colorDialogs, 2);
+    EXPECT_EQ(SceneMaterials[0].specular, (tvector{0.3, 0.3, 0.3}));  // the record at the next transfer
+
+    std::filesystem::create_directories(dir / "bumps");
+    SetComboText(Form1.ComboBox18, (dir / "bumps" / "old.png").string());
+    const std::string chosen = File("bark.png");
+    prompts.fileAnswers = {{chosen}};
+    Commands().Run("Form1.Image4");  // the thumbnail browses like its "Browse..."
+    ASSERT_EQ(prompts.fileDialogs.size(), 1u);
+    EXPECT_EQ(prompts.fileDialogs[0].initialDir, (dir / "bumps").string() + "/");  // the colour box was empty
+    EXPECT_EQ(prompts.fileDialogs[0].filter.substr(0, 13), "All pictures|");
+    EXPECT_EQ(SceneMaterials[0].colorMap, chosen);
+    EXPECT_EQ(SceneMaterials[0].specular, (tvector{0, 1, 0}));
+    EXPECT_EQ(page.thumbnails["Image4"], "picture " + chosen);
+    Commands().Run("Form1.BitBtn15");  // cancelled: nothing changes
+    EXPECT_EQ(prompts.fileDialogs[1].initialDir, dir.string() + "/");  // the colour box's folder now
+    EXPECT_TRUE(SceneMaterials[0].transparencyMap.empty());
+}
+
 }  // namespace

@@ -339,9 +339,10 @@ int main(int argc, char** argv) {
     // load as in the program.
     if (!args.stretches.empty() || !args.decodes.empty() || !args.previewFile.empty()) {
 #if MIRELAN_E2E_QT_PICTURES
-        gfx::registerQtPictureFormats();
+        img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
+#else
+        img::RegisterImageFormats();
 #endif
-        img::RegisterTiffPngFormats();
     }
     if (!args.stretches.empty() || !args.decodes.empty()) {
         bool done = true;

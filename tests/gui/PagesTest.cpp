@@ -105,6 +105,10 @@ TEST_F(PagesTest, TheMaterialPanelShowsTheTexturedMaterialAndItsThumbnail) {
     EXPECT_EQ(Form1.Label95.caption, "#declare Blue_=");
     EXPECT_EQ(FindOne<QLabel>("Form1", "Label95")->text(), QStringLiteral("#declare Blue_="));
     EXPECT_TRUE(Form1.Label6.caption.empty());
+    // A row chosen with the keys is shown the same way.
+    QTest::keyClick(materials, Qt::Key_Up);
+    EXPECT_EQ(CurrentMaterialIndex, 0);
+    EXPECT_EQ(Form1.Label95.caption, "#declare Red_=");
 }
 
 TEST_F(PagesTest, ThePickerInsertsItsTextAtTheMemosCaret) {

@@ -12,9 +12,12 @@
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/LightsController.h"
 #include "ui/control/MapSearchController.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialsController.h"
+#include "ui/control/PlaceholdersController.h"
+#include "ui/control/PreviewOptionsController.h"
 #include "ui/control/SnippetController.h"
 #include "ui/control/StatusController.h"
 
@@ -30,7 +33,7 @@ struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
             : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs),
               files(ports.host),
-              custom(ports.host, ports.dialogs),
+              custom(ports.host, ports.dialogs), previewOptions(ports.host),
               mapSearch(ports.dialogs) {}
 
     // Registers the handlers of every controller.
@@ -44,6 +47,9 @@ struct Controllers {
         files.Register(d);
         custom.Register(d);
         snippets.Register(d);
+        lights.Register(d);
+        placeholders.Register(d);
+        previewOptions.Register(d);
         mapSearch.Register(d);
     }
 
@@ -57,5 +63,8 @@ struct Controllers {
     MaterialFilesController files;
     CustomMaterialController custom;
     SnippetController snippets;
+    LightsController lights;
+    PlaceholdersController placeholders;
+    PreviewOptionsController previewOptions;
     MapSearchController mapSearch;
 };

@@ -73,11 +73,6 @@ std::string ShownMaterialName() {
     return SceneMaterials[static_cast<std::size_t>(index)].name.str();
 }
 
-void ReportNoPovRay() {
-    Svc().window->Beep();
-    Svc().prompts->Show(MessageKind::Warning, NoPovRayText);
-    LogMessage("Could not start POV-Ray");
-}
 
 // The format switch of a baked map's file type.
 std::string OutputFormat(int32_t filterIndex) {
@@ -145,6 +140,16 @@ void BakeCustomMaterial(const std::string& outputFile) {
     for (const char* line : {"+AM1", "+A0.3", "+UA"}) settings.emplace_back(line);
     WriteLines(ini, settings);
 
+    StartPovRayBake(ini, outputFile);
+}
+
+void ReportNoPovRay() {
+    Svc().window->Beep();
+    Svc().prompts->Show(MessageKind::Warning, NoPovRayText);
+    LogMessage("Could not start POV-Ray");
+}
+
+void StartPovRayBake(const std::string& iniFile, const std::string& outputFile) {
     const std::string program = PovRayProgram();
     if (program.empty()) {
         ReportNoPovRay();
@@ -153,8 +158,8 @@ void BakeCustomMaterial(const std::string& outputFile) {
     LogMessage("Starting POV-Ray...");
     // POV-Ray writes the map into its working folder: the folder of the map.
     std::string outputFolder = ExtractFilePath(outputFile);
-    if (outputFolder.empty()) outputFolder = folder;
-    if (!StartPovRay(program, ini, outputFolder, PovRayRun::Bake)) {
+    if (outputFolder.empty()) outputFolder = ProgramDir();
+    if (!StartPovRay(program, iniFile, outputFolder, PovRayRun::Bake)) {
         ReportNoPovRay();
         return;
     }

@@ -27,6 +27,13 @@ void PreviewCustomMaterial();
 // renders it 512 x 512 into `outputFile` in the format of the baked maps'
 // save dialog's file type, and starts POV-Ray on it in the output's folder.
 void BakeCustomMaterial(const std::string& outputFile);
+// A beep, the warning that POV-Ray's program is to be chosen in the export
+// options, and "Could not start POV-Ray" logged.
+void ReportNoPovRay();
+// Starts POV-Ray on the INI file of a bake that renders `outputFile`, in
+// the output's folder; without a usable POV-Ray the warning is shown and
+// "Could not start POV-Ray" logged.
+void StartPovRayBake(const std::string& iniFile, const std::string& outputFile);
 
 class CustomMaterialController {
 public:

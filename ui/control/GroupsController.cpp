@@ -197,8 +197,7 @@ void GroupsController::ToolButton23Click() {
         }
         if (Form1.PageControl2.active == 2) RedrawUVView();
         ResetWeldTolerance();
-    }
-    if (Svc().checkScene) Svc().checkScene();
+    }  // the wait's end checks the scene
     Window().Draw();
 }
 

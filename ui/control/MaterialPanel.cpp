@@ -393,6 +393,10 @@ bool ExecutePictureDialog(std::string& fileName, std::string_view folder) {
     return true;
 }
 
+void PickPanelColor(tpanel& panel) { Svc().prompts->PickColor(panel.color); }
+
+bool PickLabelColor(tlabel& label) { return Svc().prompts->PickColor(label.color); }
+
 void SetUpDown(tupdown& updown, tedit& buddy, int32_t position) {
     updown.position = std::clamp(position, std::min(updown.min, updown.max), std::max(updown.min, updown.max));
     buddy.text = std::to_string(updown.position);

@@ -115,6 +115,12 @@ std::string PictureFileFilter();
 // chosen file in `fileName`, false when the user cancelled.
 bool ExecutePictureDialog(std::string& fileName, std::string_view folder);
 
+// The colour dialog opened on a swatch's colour; on OK the swatch takes the
+// chosen colour (its caption then reads in black or white, whichever shows).
+// PickLabelColor is true when a colour was chosen.
+void PickPanelColor(tpanel& panel);
+bool PickLabelColor(tlabel& label);
+
 // An up-down and its edit set to `position` (kept within the range).
 void SetUpDown(tupdown& updown, tedit& buddy, int32_t position);
 // The editable combo box shows `text` (its item when one matches).

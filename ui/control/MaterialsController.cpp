@@ -185,11 +185,11 @@ void MaterialsController::ComboBox19Click() {
     ShowMapThumbnail(Form1.ComboBox19.SelectedText(), "Image6", Form1.Label68);
 }
 
-void MaterialsController::Panel1Click() { Svc().prompts->PickColor(Form1.Panel1.color); }
+void MaterialsController::Panel1Click() { PickPanelColor(Form1.Panel1); }
 
-void MaterialsController::Panel3Click() { Svc().prompts->PickColor(Form1.Panel3.color); }
+void MaterialsController::Panel3Click() { PickPanelColor(Form1.Panel3); }
 
-void MaterialsController::Panel7Click() { Svc().prompts->PickColor(Form1.Panel7.color); }
+void MaterialsController::Panel7Click() { PickPanelColor(Form1.Panel7); }
 
 void MaterialsController::BrowseMap(tcombobox& box, const char* image, tlabel& label) {
     // The folder of the first box that names a map: this slot's, then the

@@ -12,8 +12,10 @@
 
 #include "model/Services.h"
 #include "platform/SystemShell.h"
+#include "imageformats/ImageRegistration.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtGfx.h"
+#include "platform/qt/QtImageFormats.h"
 #include "platform/qt/QtPictureLoader.h"
 #include "model/Model.h"
 #include "preview/GlTexture.h"
@@ -114,6 +116,9 @@ struct Application::Parts {
 Application::Application() : binder_(std::make_unique<Binder>(Commands())), parts_(std::make_unique<Parts>()) {
     Binder& b = *binder_;
     Parts& p = *parts_;
+    // Every picture loads through the image library's readers; bitmaps and
+    // icons through Qt's.
+    img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
     // The windows, in the order the program creates them.
     main_ = new MainWindow(b, [this] {
         if (closed_) return true;

@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <exception>
 
+#include "imageformats/ImageRegistration.h"
 #include "imageformats/Stretch.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
@@ -21,14 +22,10 @@ QPixmap Blank(int width, int height) {
     return pixmap;
 }
 
-// Reads a picture file by its content, else by its extension.
+// Reads a picture file as the program reads every picture.
 bool LoadPicture(const std::string& fileName, gfx::Picture& picture) {
     try {
-        gfx::FileStream stream(fileName);
-        if (gfx::pictureFormats().classFromContent(stream))
-            picture.loadFromStream(stream);
-        else
-            picture.loadFromFile(fileName);
+        img::LoadPictureFile(fileName, picture);
     } catch (const std::exception&) {
         return false;
     }

@@ -53,7 +53,7 @@ void BuildCameraGroup(PageBuilder& b) {
     b.Line({T("Focus planes (back<front):")});
     b.Line({C("Edit34"), N("SpinButton17"), C("Edit35"), N("SpinButton18")});
     b.Line({C("CheckBox54")});
-    b.Line({C("Edit87"), T("x"), N("Edit110"), B("Button34", "Apply"), B("Button18", "Autosize")});
+    b.Line({C("Edit87"), T("x"), N("Edit110"), B("Button34", "Apply"), B("Button18", "Autosize", &Form1.Button18)});
     b.Line({C("CheckBox30")});
     // The camera state that the preview's navigation writes; kept hidden.
     b.Group("", "Panel4");

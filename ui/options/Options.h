@@ -488,6 +488,7 @@ struct tform1 {
     tbutton Button46{Disabled, "Flat"};
     tbutton Button47{Disabled, "Smooth"};
     tbutton BitBtn3{Disabled, "Drop to bottom"};
+    tbutton Button18{Disabled, "Autosize"};
     tbutton GroupBox3{Hidden, "Batch Options"};
     tbutton TabSheet9{Hidden, "YafRay"};
     thtmllistbox HtmlListBox1;            // the group list

@@ -1,6 +1,7 @@
 #include "ui/qt/Binder.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -213,6 +214,10 @@ void Binder::ConnectControl(Binding& b) {
                         SyncUpDownFromBuddy(row);
                         Run(name);
                     });
+            // Leaving the edit (or Enter) runs its exit handler, when it has one.
+            connect(static_cast<QLineEdit*>(b.widget), &QLineEdit::editingFinished, this, [this, name] {
+                if (refreshing_ == 0 && dispatcher_.Has(name + ".Exit")) Run(name + ".Exit");
+            });
             break;
         case ControlKind::ComboBox: {
             auto* combo = static_cast<QComboBox*>(b.widget);
@@ -272,8 +277,12 @@ void Binder::ConnectControl(Binding& b) {
         }
         case ControlKind::ListBox: {
             auto* list = static_cast<QListWidget*>(b.widget);
-            connect(list, &QListWidget::currentRowChanged, this, [this, &row](int index) {
-                if (refreshing_ == 0) Rec<tlistbox>(row).index = index;
+            connect(list, &QListWidget::currentRowChanged, this, [this, &row, name](int index) {
+                if (refreshing_ > 0) return;
+                Rec<tlistbox>(row).index = index;
+                // A row chosen with the keys is a click as well; a mouse click
+                // runs through itemClicked.
+                if (index >= 0 && QApplication::mouseButtons() == Qt::NoButton) Run(name);
             });
             connect(list, &QListWidget::itemClicked, this, [this, name] { Run(name); });
             connect(list, &QListWidget::itemDoubleClicked, this, [this, name] { Run(name + ".DblClick"); });
