@@ -7,11 +7,14 @@
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
+#include "ui/control/ExportController.h"
 #include "ui/control/FormDialogs.h"
 #include "ui/control/GroupsController.h"
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/LoadController.h"
+#include "ui/control/OutputController.h"
 #include "ui/control/LightsController.h"
 #include "ui/control/MapSearchController.h"
 #include "ui/control/MaterialFilesController.h"
@@ -31,7 +34,7 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs),
+            : ports(ports), input(ports.host), help(ports.help), exporter(ports.dialogs), materials(ports.dialogs),
               files(ports.host),
               custom(ports.host, ports.dialogs), previewOptions(ports.host),
               mapSearch(ports.dialogs) {}
@@ -42,6 +45,9 @@ struct Controllers {
         input.Register(d);
         status.Register(d);
         help.Register(d);
+        load.Register(d);
+        exporter.Register(d);
+        output.Register(d);
         groups.Register(d);
         materials.Register(d);
         files.Register(d);
@@ -58,6 +64,9 @@ struct Controllers {
     InputController input;
     StatusController status;
     HelpController help;
+    LoadController load;
+    ExportController exporter;
+    OutputController output;
     GroupsController groups;
     MaterialsController materials;
     MaterialFilesController files;
