@@ -16,6 +16,7 @@
 #include "ui/control/LoadController.h"
 #include "ui/control/OutputController.h"
 #include "ui/control/LightsController.h"
+#include "ui/control/MapSearchController.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialsController.h"
 #include "ui/control/PlaceholdersController.h"
@@ -35,7 +36,8 @@ struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
             : ports(ports), input(ports.host), help(ports.help), exporter(ports.dialogs), materials(ports.dialogs),
               files(ports.host),
-              custom(ports.host, ports.dialogs), previewOptions(ports.host) {}
+              custom(ports.host, ports.dialogs), previewOptions(ports.host),
+              mapSearch(ports.dialogs) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -54,6 +56,7 @@ struct Controllers {
         lights.Register(d);
         placeholders.Register(d);
         previewOptions.Register(d);
+        mapSearch.Register(d);
     }
 
     ControllerPorts ports;
@@ -72,4 +75,5 @@ struct Controllers {
     LightsController lights;
     PlaceholdersController placeholders;
     PreviewOptionsController previewOptions;
+    MapSearchController mapSearch;
 };
