@@ -37,12 +37,15 @@ public:
     std::vector<std::string> boxes;
 };
 
-// Runs `work` on the modal window once it is open.
-void WhenOpen(std::function<void(QWidget&)> work) {
-    QTimer::singleShot(0, [work] {
+// Runs `work` on the modal window named `name` (or of that class) once it
+// is open; the command may let the windows repaint before it opens it.
+void WhenOpen(const QString& name, std::function<void(QWidget&)> work) {
+    QTimer::singleShot(1, [name, work] {
         QWidget* modal = QApplication::activeModalWidget();
-        ASSERT_TRUE(modal) << "no dialog";
-        work(*modal);
+        if (modal && (modal->objectName() == name || QLatin1String(modal->metaObject()->className()) == name))
+            work(*modal);
+        else
+            WhenOpen(name, work);
     });
 }
 
@@ -80,7 +83,7 @@ TEST_F(EndToEndTest, ATexturedModelLoadedSavedWithItsMapsAndRenderedByPovRay) {
     fs::create_directories(out);
 
     // "3D Model..." of the Load menu: the file typed into the open dialog.
-    WhenOpen([&](QWidget& w) {
+    WhenOpen(QStringLiteral("QFileDialog"), [&](QWidget& w) {
         auto* dialog = qobject_cast<QFileDialog*>(&w);
         ASSERT_TRUE(dialog);
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -101,8 +104,7 @@ TEST_F(EndToEndTest, ATexturedModelLoadedSavedWithItsMapsAndRenderedByPovRay) {
     app->Bindings().RefreshAll();
 
     // "Save && Render": maps copied and resized in the export options.
-    WhenOpen([&](QWidget& w) {
-        ASSERT_EQ(w.objectName(), QStringLiteral("Form2"));
+    WhenOpen(QStringLiteral("Form2"), [&](QWidget&) {
         auto* copy = FindOne<QCheckBox>("Form2", "CheckBox16");
         QTest::mouseClick(copy, Qt::LeftButton, {}, QPoint(6, copy->height() / 2));
         auto* size = FindOne<QLineEdit>("Form2", "Edit45");
