@@ -1,12 +1,17 @@
 // What start-up, shutdown and the window commands need of the windows and
 // of OpenGL beyond the option records: the capability queries, the preview's
-// OpenGL state, the thumbnails and probe bitmaps, window bounds and closing
-// the main window. The Qt windows implement it; tests use a fake.
+// OpenGL state, the thumbnails and probe pictures, saved pictures and
+// preview frames, window bounds and closing the main window. The Qt windows
+// implement it; tests use a fake.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "model/LightProbe.h"
+#include "model/Services.h"
 
 // The OpenGL capabilities and driver strings asked at start-up.
 struct GLInfo {
@@ -56,6 +61,23 @@ public:
     virtual bool ConvertMapFile(const std::string& /*source*/, const std::string& /*target*/, bool /*resize*/,
                                 int32_t /*width*/, int32_t /*height*/, bool& loaded) {
         loaded = false;
+        return false;
+    }
+    // The Light Dome tab's probe image (Image3): `picture` resampled with
+    // the box filter to the image's size, the image given the picture's
+    // aspect ratio, and each light found marked on it (points of a 360 x 180
+    // frame laid over the image; one colour for lights with shadows, another
+    // for the rest).
+    virtual void ShowProbePicture(const tpicture& /*picture*/, const std::vector<tprobemarker>& /*markers*/) {}
+    // Writes `picture` by the file's extension (".tga", ".jpg" at
+    // `jpegQuality`, ".bmp"); false when it could not be written.
+    virtual bool SavePicture(const tpicture& /*picture*/, const std::string& /*fileName*/,
+                             int32_t /*jpegQuality*/) {
+        return false;
+    }
+    // Draws the preview's frame (antialiased when asked) and saves it by the
+    // file's extension; false when no file was written.
+    virtual bool CapturePreview(const std::string& /*fileName*/, bool /*antialias*/, int32_t /*jpegQuality*/) {
         return false;
     }
     // The desktop's clipboard: its text, whether it holds text, and new text

@@ -29,6 +29,7 @@
 #include "ui/dialogs/PickerDialogs.h"
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ProbePicture.h"
 #include "ui/main/MapPictures.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
@@ -262,3 +263,15 @@ bool Application::ClipboardHasText() {
 }
 
 void Application::SetClipboardText(std::string_view text) { QApplication::clipboard()->setText(ToQ(text)); }
+
+void Application::ShowProbePicture(const tpicture& picture, const std::vector<tprobemarker>& markers) {
+    ::ShowProbePicture(binder_->Find("Form1.Image3"), picture, markers);
+}
+
+bool Application::SavePicture(const tpicture& picture, const std::string& fileName, int32_t jpegQuality) {
+    return ::SavePicture(picture, fileName, jpegQuality);
+}
+
+bool Application::CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) {
+    return ::CapturePreview(fileName, antialias, jpegQuality);
+}

@@ -51,6 +51,9 @@ public:
     void ClearThumbnails() override;
     void StoreWindowBounds() override;
     void CloseMainWindow() override;
+    void ShowProbePicture(const tpicture& picture, const std::vector<tprobemarker>& markers) override;
+    bool SavePicture(const tpicture& picture, const std::string& fileName, int32_t jpegQuality) override;
+    bool CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) override;
     bool ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
                         int32_t height, bool& loaded) override;
     std::string ClipboardText() override;

@@ -1,4 +1,7 @@
+#include <QLabel>
+
 #include "ui/main/Pages.h"
+#include "ui/main/ProbePicture.h"
 #include "ui/qt/PageBuilder.h"
 
 void BuildLightDomePage(PageBuilder& b) {
@@ -13,7 +16,12 @@ void BuildLightDomePage(PageBuilder& b) {
     b.Row({T(""), T("0"), T("Azimuth"), T("360")});
     b.Row({Wide("Memo3").Height(120).Span(4)});
     b.Line({B("Button35", "<< Extract Lights into scene"), B("Button14", "<< Set as background...")});
-    b.Line({T("Light with shadow"), T("Light with no shadow")});
+    // The legend of the marks on the probe, in their colours.
+    auto* legend = new QLabel(QStringLiteral("<span style=\"color:#%1\">&#9675;</span> Light with shadow&nbsp;&nbsp; "
+                                             "<span style=\"color:#%2\">&#9675;</span> Light with no shadow")
+                                  .arg(ShadowMarkerColor, 6, 16, QLatin1Char('0'))
+                                  .arg(PlainMarkerColor, 6, 16, QLatin1Char('0')));
+    b.RowWidget(legend, 4);
     b.Row({N("Edit21")});
     b.ColumnStretch();
     b.Column(1);
