@@ -17,7 +17,7 @@ namespace {
 // The frame the markers are placed in, and the probe image's own size.
 constexpr int FrameWidth = 360;
 constexpr int FrameHeight = 180;
-constexpr int MarkerRadius = 3;
+constexpr int MarkerRadius = 4;
 
 // The picture as a 24-bit bitmap (blue, green, red).
 gfx::Bitmap ToBitmap(const tpicture& picture) {
@@ -60,8 +60,10 @@ void ShowProbePicture(QWidget* image, const tpicture& picture, const std::vector
     QPainter p(&shown);
     p.setRenderHint(QPainter::Antialiasing);
     for (const tprobemarker& m : markers) {
-        p.setPen(QPen(QColor::fromRgb(m.shadow ? ShadowMarkerColor : PlainMarkerColor), 1.5));
         const QPointF centre(m.x * width / double(FrameWidth), m.y * height / double(FrameHeight));
+        p.setPen(QPen(Qt::black, 3.5));
+        p.drawEllipse(centre, MarkerRadius, MarkerRadius);
+        p.setPen(QPen(QColor::fromRgb(m.shadow ? ShadowMarkerColor : PlainMarkerColor), 1.5));
         p.drawEllipse(centre, MarkerRadius, MarkerRadius);
     }
     p.end();

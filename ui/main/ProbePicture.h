@@ -12,9 +12,10 @@
 
 class QWidget;
 
-// The colours of the marks of lights with and without shadows.
-inline constexpr uint32_t ShadowMarkerColor = 0xFF0000;
-inline constexpr uint32_t PlainMarkerColor = 0x0080FF;
+// The colours of the marks of lights with and without shadows (as 0xRRGGBB),
+// each ringed in black so that it shows on bright and dark probes alike.
+inline constexpr uint32_t ShadowMarkerColor = 0xFFFF00;
+inline constexpr uint32_t PlainMarkerColor = 0x00FFFF;
 
 // Shows `picture` in the picture label `image`: resampled with the box
 // filter to 360 x 180 fitted to the picture's aspect ratio, with a circle at
