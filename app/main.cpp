@@ -23,11 +23,13 @@ int main(int argc, char** argv) {
 // Built without the windows: the core starts, logs its build line and stops.
 #include <iostream>
 
+#include "imageformats/ImageRegistration.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "ui/core/Startup.h"
 
 int main() {
+    img::RegisterImageFormats();
     InitCore();
     LogBuildInfo();
     auto* status = dynamic_cast<MemoryStatus*>(Svc().status);

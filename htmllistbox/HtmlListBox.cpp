@@ -17,7 +17,6 @@
 #include "platform/qt/Cursors.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtGfx.h"
-#include "platform/qt/QtImageFormats.h"
 
 namespace {
 
@@ -88,7 +87,6 @@ THtmlListBox::THtmlListBox(QWidget* parent) : QAbstractScrollArea(parent), items
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     selectionColors_.OnChange = [this] { Repaint(); };
-    gfx::registerQtPictureFormats();  // pictures of every format Qt reads
     shellIcons_ = FileIcon;
     blinkTimer_ = new QTimer(this);
     blinkTimer_->setInterval(BlinkInterval);

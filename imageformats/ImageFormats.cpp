@@ -41,6 +41,14 @@ bool TFormatGraphic::CanLoadFile(const std::string& fileName, bool (*canLoad)(gf
     return canLoad(stream);
 }
 
+bool PeekHeader(gfx::Stream& stream, void* header, std::size_t n, uint64_t moreThan) {
+    if (stream.remaining() <= moreThan || stream.remaining() < n) return false;
+    const uint64_t start = stream.position();
+    const bool read = stream.read(header, n) == n;
+    stream.seek(start);
+    return read;
+}
+
 bool TFormatGraphic::ReadImageProperties(gfx::Stream&, uint32_t) {
     imageProperties = TImageProperties{};
     return false;
@@ -62,6 +70,10 @@ void TFormatGraphic::BeginLoad(gfx::Stream& stream, std::string_view formatName)
 
 void TFormatGraphic::CheckImageSize(int64_t width, int64_t height, std::string_view formatName) {
     if (!gfx::bitmapSizeAllowed(width, height)) RaiseImageError(InvalidFormatText, {formatName});
+}
+
+void TFormatGraphic::CheckDataSize(uint64_t needed, uint64_t available, uint64_t ratio, std::string_view formatName) {
+    if (available < needed && (ratio <= 1 || available * ratio < needed)) RaiseImageError(InvalidFormatText, {formatName});
 }
 
 void TFormatGraphic::StartStage(std::string_view stage) {

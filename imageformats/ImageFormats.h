@@ -149,6 +149,11 @@ protected:
     // width x height may be made; readers call it before they allocate
     // anything for the image.
     static void CheckImageSize(int64_t width, int64_t height, std::string_view formatName);
+    // Raises InvalidFormatText with the format's name unless `available`
+    // bytes of data, of which one byte gives at most `ratio` bytes of pixels
+    // (1 for uncompressed data), can give the `needed` bytes; readers call it
+    // before they allocate for a size the header claims.
+    static void CheckDataSize(uint64_t needed, uint64_t available, uint64_t ratio, std::string_view formatName);
     // Starts a stage: the progress rectangle becomes the first row of the
     // image (the width of the properties), and a starting notice of 0
     // percent with the stage's message is raised.
@@ -164,6 +169,21 @@ private:
     TColorManager colorManager_;
     std::string stage_;
 };
+
+// Numbers stored in a byte buffer, little-endian (LE) or big-endian (BE).
+inline uint16_t LoadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t LoadLE32(const uint8_t* p) {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+inline uint16_t LoadBE16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+inline uint32_t LoadBE32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+
+// Reads the first `n` bytes of a header for a signature test and puts the
+// stream's position back; false, with nothing read, unless more than
+// `moreThan` bytes remain.
+bool PeekHeader(gfx::Stream& stream, void* header, std::size_t n, uint64_t moreThan);
 
 // Swaps the two bytes of each of `count` 16-bit words in place.
 void SwapWordArray(void* words, uint32_t count);

@@ -175,6 +175,10 @@ public:
     // Puts the stored camera `index` of Cameras into the camera panel (and
     // applies it while the camera page is shown).
     virtual void SelectCameraPreset(int32_t /*index*/) {}
+    // The camera's target to the model centre, its pan offsets to 0.
+    virtual void RecenterCamera() {}
+    // Keeps the preview window above the other windows, or not.
+    virtual void StayOnTop(bool /*on*/) {}
     // Client size of the preview's drawing control; by default the size that
     // the preview window's option record holds.
     virtual void PreviewClientSize(int32_t& width, int32_t& height);
@@ -182,6 +186,35 @@ public:
     virtual void SetPreviewClientSize(int32_t /*width*/, int32_t /*height*/) {}
     virtual void SetClearColor(const tvector& /*rgb*/, double /*alpha*/) {}
     virtual void LoadBackgroundTexture(const std::string& /*fileName*/) {}
+    // Builds the material's preview texture from its colour and
+    // transparency maps and stores the texture's name in the record (0 when
+    // none could be made).
+    virtual void CreatePreviewTexture(tmaterial& /*material*/) {}
+    // The map thumbnails ("Image2", "Image4", "Image5", "Image6") at
+    // `width` x `height`: a message centred on white (0 "No map", 1
+    // "Thumbnails off", 2 "Map not found", 3 "Processing ...", 4 "ERROR"),
+    // or the picture of a map file given the picture's aspect ratio. The
+    // picture is false, and the thumbnail unchanged, when the file cannot
+    // be read; otherwise the picture's size is returned.
+    virtual void ShowThumbnailMessage(std::string_view /*image*/, int32_t /*kind*/, int32_t /*width*/,
+                                      int32_t /*height*/) {}
+    virtual bool ShowThumbnailPicture(std::string_view /*image*/, const std::string& /*fileName*/, int32_t /*width*/,
+                                      int32_t /*height*/, int32_t& /*pictureWidth*/, int32_t& /*pictureHeight*/) {
+        return false;
+    }
+    // The UV layout of the selected materials (colouring 0 one colour, 1 a
+    // random colour per material) drawn into the UV view of the Materials
+    // tab, or into a bitmap of `width` x `height` saved as `fileName` (false
+    // when it could not be written).
+    virtual void DrawUVLayout(int32_t /*colouring*/) {}
+    virtual bool SaveUVLayout(const std::string& /*fileName*/, int32_t /*width*/, int32_t /*height*/,
+                              int32_t /*colouring*/) {
+        return false;
+    }
+    // The map search for every missing map of the materials ("Map Search"
+    // in its all-maps mode, then each of its folders searched); true when
+    // the user confirmed the search.
+    virtual bool SearchMaps() { return false; }
     // A sky map rendered by the program: the file-name part starts with
     // exactly "Preview_Sky".
     virtual bool IsPreviewSkyName(std::string_view path) {

@@ -35,6 +35,8 @@ void PreviewHooks::Draw() { DrawPreview(); }
 void PreviewHooks::ResetCamera() { ::ResetCamera(); }
 void PreviewHooks::ApplyCameraEdits() { ::ApplyCameraEdits(); }
 void PreviewHooks::SelectCameraPreset(int32_t index) { ::SelectCameraPreset(index); }
+void PreviewHooks::RecenterCamera() { ::RecenterCamera(); }
+void PreviewHooks::StayOnTop(bool on) { ::StayOnTop(on); }
 
 void PreviewHooks::SetPreviewClientSize(int32_t width, int32_t height) {
     if (width < 1 || height < 1) return;

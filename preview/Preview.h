@@ -39,6 +39,8 @@ public:
     void ResetCamera() override;
     void ApplyCameraEdits() override;
     void SelectCameraPreset(int32_t index) override;
+    void RecenterCamera() override;
+    void StayOnTop(bool on) override;
     void SetPreviewClientSize(int32_t width, int32_t height) override;
     void SetClearColor(const tvector& rgb, double alpha) override;
 };

@@ -14,7 +14,7 @@ packages=(
   povray povray-includes
   libxml2-utils
   locales fonts-dejavu-core fonts-dejavu-extra
-  imagemagick giflib-tools python3-pil
+  imagemagick giflib-tools python3-pil netpbm
   libtiff-tools qt6-image-formats-plugins
 )
 

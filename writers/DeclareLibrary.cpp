@@ -13,6 +13,14 @@
 #include "ui/options/Options.h"
 #include "writers/TextWriter.h"
 
+// Building the material from the basic properties, a template, then the
+// materials of the standard include files.
+const std::array<std::string_view, FixedMaterialSnippets> MaterialSnippets = {
+    "Copy from basic tab", "Material template", "M_Water", "M_Glass", "M_Glass2", "M_Glass3", "M_Green_Glass",
+    "M_NB_Glass", "M_NB_Old_Glass", "M_NB_Winebottle_Glass", "M_NB_Beerbottle_Glass", "M_Ruby_Glass",
+    "M_Dark_Green_Glass", "M_Yellow_Glass", "M_Orange_Glass", "M_Vicks_Bottle_Glass"
+};
+
 namespace {
 
 constexpr std::string_view CRLF = "\r\n";
@@ -136,5 +144,7 @@ std::vector<std::string> DeclareLibraryNames() {
 }
 
 void FillDeclareLibraryList() {
-    for (const tdeclare& d : DeclareLibrary) Form8.ListBox6.items.push_back(d.name.str());
+    std::vector<std::string>& items = Form8.ListBox6.items;
+    items.assign(MaterialSnippets.begin(), MaterialSnippets.end());
+    for (const tdeclare& d : DeclareLibrary) items.push_back(d.name.str());
 }

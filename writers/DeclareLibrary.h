@@ -5,11 +5,17 @@
 // many lines as it has; lines end with CR LF.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 inline constexpr std::string_view DeclareLibraryFileName = "custom_pov_texture_lib.inc";
+
+// The fixed entries of the snippet picker's "Material" list, in front of
+// the library's names: library entry i is item FixedMaterialSnippets + i.
+inline constexpr std::size_t FixedMaterialSnippets = 16;
+extern const std::array<std::string_view, FixedMaterialSnippets> MaterialSnippets;
 
 // Appends the entries of the file to `DeclareLibrary` and their names to the
 // snippet picker's "Material" list. Nothing happens when the file does not
@@ -24,5 +30,6 @@ void SaveDeclareLibrary(const std::string& fileName);
 // The names of the entries in list order (entry i is item 16 + i of the
 // picker's list, after its fixed items).
 std::vector<std::string> DeclareLibraryNames();
-// Appends the name of every entry to the picker's "Material" list.
+// Fills the picker's "Material" list: its fixed entries, then the name of
+// every library entry in list order.
 void FillDeclareLibraryList();

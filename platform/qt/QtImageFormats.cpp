@@ -53,21 +53,9 @@ const GraphicClass& qtBitmapClass() {
     return cls;
 }
 
-const GraphicClass& qtPngClass() {
-    static const GraphicClass cls{"PNG image", [] { return std::unique_ptr<Graphic>(new QtImage("png")); },
-                                  [](Stream& s) { return startsWith(s, "\x89PNG\r\n\x1a\n", 8); }};
-    return cls;
-}
-
 const GraphicClass& qtIconClass() {
     static const GraphicClass cls{"Windows icon", [] { return std::unique_ptr<Graphic>(new QtImage("ico")); },
                                   [](Stream& s) { return startsWith(s, "\0\0\1\0", 4); }};
-    return cls;
-}
-
-const GraphicClass& qtGifClass() {
-    static const GraphicClass cls{"GIF image", [] { return std::unique_ptr<Graphic>(new QtImage("gif")); },
-                                  [](Stream& s) { return startsWith(s, "GIF8", 4); }};
     return cls;
 }
 
@@ -78,8 +66,6 @@ void registerQtPictureFormats() {
         f.registerFileFormat("ico", "Windows icons", qtIconClass());
         f.registerFileFormat("rle", "Run length encoded Windows bitmaps", qtBitmapClass());
         f.registerFileFormat("dib", "Device independant Windows bitmaps", qtBitmapClass());
-        f.registerFileFormat("gif", "CompuServe images", qtGifClass());
-        f.registerFileFormat("png", "Portable network graphic images", qtPngClass());
         return true;
     }();
     (void)registered;

@@ -1,5 +1,6 @@
-// The picture formats that Qt's image readers supply until the image library
-// registers its own: BMP (with "rle" and "dib"), PNG, ICO and GIF.
+// The picture formats of the platform that Qt's image readers supply: BMP
+// (with "rle" and "dib") and ICO. Every other format is read by the image
+// library, which registers them with its own readers.
 #pragma once
 
 #include "platform/gfx/Picture.h"
@@ -8,9 +9,7 @@ namespace gfx {
 
 // The Qt-read classes, for registries that name them.
 const GraphicClass& qtBitmapClass();
-const GraphicClass& qtPngClass();
 const GraphicClass& qtIconClass();
-const GraphicClass& qtGifClass();
 
 // Registers the extensions of the classes above with the picture registry,
 // once.

@@ -354,9 +354,10 @@ int main(int argc, char** argv) {
 
     if (!args.stretches.empty() || !args.decodes.empty()) {
 #if MIRELAN_E2E_QT_PICTURES
-        gfx::registerQtPictureFormats();
+        img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
+#else
+        img::RegisterImageFormats();
 #endif
-        img::RegisterTiffPngFormats();
         bool done = true;
         for (const e2e::StretchJob& job : args.stretches) {
             std::string error;

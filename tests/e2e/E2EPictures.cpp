@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "imageformats/ImageRegistration.h"
 #include "imageformats/Stretch.h"
 #include "model/TextConv.h"
 #include "platform/gfx/Picture.h"
@@ -13,11 +14,7 @@ namespace e2e {
 
 gfx::Bitmap LoadPicture(const std::string& fileName) {
     gfx::Picture picture;
-    gfx::FileStream stream(fileName);
-    if (gfx::pictureFormats().classFromContent(stream))
-        picture.loadFromStream(stream);
-    else
-        picture.loadFromFile(fileName);
+    img::LoadPictureFile(fileName, picture);
     return picture.bitmap();
 }
 

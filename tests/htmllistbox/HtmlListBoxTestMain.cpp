@@ -1,13 +1,15 @@
 // The list box tests make real widgets under the test command's X server
 // (the X11 platform at scale 1); the renderer's tests need only the
 // recording canvas. The Qt application is made before any test runs (not
-// while the tests are only listed); Qt's GIF, BMP and PNG readers are
-// registered as pictures, as the program does.
+// while the tests are only listed); the image library's readers are
+// registered as pictures, with Qt's for bitmaps and icons, as the program
+// does.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <cstdlib>
 
+#include "imageformats/ImageRegistration.h"
 #include "platform/qt/QtImageFormats.h"
 
 // Allocations that the window system's libraries keep until the process
@@ -22,6 +24,6 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
     QApplication app(argc, argv);
-    gfx::registerQtPictureFormats();
+    img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
     return RUN_ALL_TESTS();
 }

@@ -18,6 +18,7 @@
 #include "tests/htmlviewer/ImageTestSupport.h"
 
 #ifdef MIRELAN_QT_PICTURES
+#include "imageformats/ImageRegistration.h"
 #include "platform/qt/QtImageFormats.h"
 #endif
 
@@ -94,7 +95,7 @@ protected:
     void SetUp() override {
         SKIP_WITHOUT_IMAGE_FIXTURES();
 #ifdef MIRELAN_QT_PICTURES
-        gfx::registerQtPictureFormats();
+        img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
 #else
         GTEST_SKIP() << "no BMP and PNG readers without the Qt side";
 #endif
@@ -298,7 +299,7 @@ TEST(GpImage, TransparencyOfTheFileReachesAReaderWithoutIt) {
 #ifdef MIRELAN_QT_PICTURES
 TEST(GpImage, PngFilesLoadWithTheirAlpha) {
     SKIP_WITHOUT_IMAGE_FIXTURES();
-    gfx::registerQtPictureFormats();
+    img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
     ASSERT_TRUE(GDIPlusActive());
     const std::vector<std::pair<const char*, std::vector<int>>> cases = {
         {"trns_palette.png", {255, 0, 128, 128, 0, 255}},

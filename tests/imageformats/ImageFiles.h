@@ -29,10 +29,18 @@ inline std::string ImageFile(const std::string& name) { return name; }
 inline std::string PngSuiteFile(const std::string& name) { return name; }
 #endif
 
+#ifdef MIRELAN_READER_FILES
+inline constexpr bool HaveReaderFiles = true;
+#else
+inline constexpr bool HaveReaderFiles = false;
+#endif
+
 // Skips a test that reads the files made at build time when they could not
 // be made.
 #define SKIP_WITHOUT_IMAGE_FILES() \
     if (!HaveImageFiles) GTEST_SKIP() << "libtiff-tools, ImageMagick, Pillow or PngSuite missing: scripts/deps.sh"
+#define SKIP_WITHOUT_READER_FILES() \
+    if (!HaveReaderFiles) GTEST_SKIP() << "netpbm, ImageMagick or Pillow missing: scripts/deps.sh"
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -72,16 +80,11 @@ inline std::vector<std::vector<std::string>> ReadList(const std::string& name) {
     return lines;
 }
 
-// Loads a file as the program loads a picture: by content through the
-// picture registry, else by its extension. Raises the reader's error.
+// Loads a file as the program loads a picture. Raises the reader's error.
 inline gfx::Bitmap LoadPictureFile(const std::string& path) {
-    RegisterTiffPngFormats();
+    RegisterImageFormats();
     gfx::Picture picture;
-    gfx::FileStream stream(path);
-    if (gfx::pictureFormats().classFromContent(stream))
-        picture.loadFromStream(stream);
-    else
-        picture.loadFromFile(path);
+    img::LoadPictureFile(path, picture);
     return picture.bitmap();
 }
 

@@ -42,3 +42,21 @@ if(TARGET test_imageformats AND image_tools_found)
 elseif(TARGET test_imageformats)
   message(STATUS "TIFF and PNG reader tests skipped: libtiff-tools, ImageMagick, Pillow or the PngSuite corpus missing")
 endif()
+
+# The files of the other readers, made by reader_fixtures.py with netpbm,
+# ImageMagick and Pillow into the same folder.
+find_program(MIRELAN_PAMTOTGA pamtotga)
+if(TARGET test_imageformats AND image_tools_found AND MIRELAN_PAMTOTGA)
+  add_custom_command(
+    OUTPUT ${image_dir}/readers-made
+    COMMAND ${CMAKE_COMMAND} -E env PATH=$ENV{PATH} ${MIRELAN_PIL_PYTHON}
+            ${CMAKE_CURRENT_SOURCE_DIR}/imageformats/reader_fixtures.py ${image_dir}
+    COMMAND ${CMAKE_COMMAND} -E touch ${image_dir}/readers-made
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/imageformats/reader_fixtures.py
+    COMMENT "Making the files of the other image readers' tests")
+  add_custom_target(imageformats_reader_files DEPENDS ${image_dir}/readers-made)
+  add_dependencies(test_imageformats imageformats_reader_files)
+  target_compile_definitions(test_imageformats PRIVATE MIRELAN_READER_FILES=1)
+elseif(TARGET test_imageformats)
+  message(STATUS "Reader tests of TGA, PCX, PSD, SGI, GIF, PNM, PCD, RLA, CUT and PSP files skipped: netpbm missing")
+endif()

@@ -252,7 +252,7 @@ TEST(PngReaderTest, PropertiesAndKeptTransparency) {
 
 TEST(PngReaderTest, TheViewerShowsTheAlphaOfTheFile) {
     SKIP_WITHOUT_IMAGE_FILES();
-    RegisterTiffPngFormats();
+    RegisterImageFormats();
     ASSERT_EQ(gfx::pictureFormats().classForExtension("png"), &PngGraphicClass());
     // Grey with alpha, RGBA, and a palette with tRNS, as Pillow reads them.
     for (const char* file : {"basn4a08.png", "basn6a08.png", "ftbbn3p08.png", "ftbrn2c08.png"}) {

@@ -10,6 +10,7 @@
 #include <QImageWriter>
 #include <cstring>
 
+#include "imageformats/ImageRegistration.h"
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/ImageList.h"
 #include "platform/gfx/Picture.h"
@@ -162,10 +163,11 @@ TEST(QtGfxTest, SystemColoursComeFromThePalette) {
     EXPECT_EQ(toQColor(PaletteRelativeFlag | clRed), QColor(255, 0, 0));
 }
 
-// Pictures Qt reads: written by Qt, read through the registry by extension
-// and by content; damaged files raise our error.
+// Pictures written by Qt, read through the registry by extension and by
+// content (PNG by the image library's reader); damaged files raise our error.
 TEST(QtGfxTest, QtFormatsLoadThroughThePictureRegistry) {
     registerQtPictureFormats();
+    img::RegisterImageFormats({&qtBitmapClass(), &qtIconClass()});
     QImage image(3, 2, QImage::Format_RGB32);
     image.fill(QColor(0, 0, 255));
     image.setPixelColor(1, 1, QColor(255, 255, 0));
@@ -196,9 +198,10 @@ TEST(QtGfxTest, QtFormatsLoadThroughThePictureRegistry) {
     }
 }
 
-// Qt writes no GIF: a hand-made one of one red pixel.
+// Qt writes no GIF: a hand-made one of one red pixel, read by the image
+// library's reader.
 TEST(QtGfxTest, GifLoadsByContent) {
-    registerQtPictureFormats();
+    img::RegisterImageFormats({&qtBitmapClass(), &qtIconClass()});
     const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\x00"
                           ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
                           35);

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include "imageformats/ImageRegistration.h"
+#include "platform/qt/QtImageFormats.h"
 #include "platform/qt/QtPictureLoader.h"
 
 namespace {
@@ -13,6 +15,8 @@ namespace {
 class QtPictureLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // PNG pictures load through the image library, as in the program.
+        img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         folder_ = std::filesystem::path(::testing::TempDir()) / (std::string("mirelan_qtpicture_") + info->name());
         std::filesystem::remove_all(folder_);

@@ -19,8 +19,12 @@
 #include <string>
 
 #include "model/HelpTopic.h"
+#include "model/LightPanel.h"
 #include "model/Model.h"
+#include "model/PlaceholderPanel.h"
+#include "model/VectorMath.h"
 #include "platform/AppPaths.h"
+#include "ui/control/LightsController.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/dialogs/HelpWindow.h"
 #include "ui/dialogs/StatusWindow.h"
@@ -66,10 +70,35 @@ void SaveTabs(Application& app) {
     tabs->setCurrentIndex(0);
 }
 
+// A light, a light preset and a placeholder, so that the Preview tab's
+// panels show one each.
+void AddPreviewTabRecords() {
+    tlight light;
+    NewLight(light);
+    light.name = "Key";
+    light.kind = LightSpot;
+    light.pointAt = Scene.extents.center;
+    LightPositionFromAngles({-45, 30, 0}, light.position);
+    Lights.push_back(light);
+    Form1.ComboBox2.items = {"Key"};
+    Form1.ComboBox2.index = 0;
+    RefreshLightPanel(0);
+    SaveLightPreset("Studio");
+    Form1.ComboBox13.index = 0;
+    tplaceholder shape;
+    NewPlaceholder(shape);
+    shape.name = "Table";
+    Placeholders.push_back(shape);
+    Form1.ComboBox7.items = {"Table"};
+    Form1.ComboBox7.index = 0;
+    RefreshPlaceholderPanel(0);
+}
+
 // Shoots every window of a started program.
 void Shoot(Application& app) {
     BatchFiles = {MIRELAN_SCREENS_MODEL};
     LoadSelectedModels();
+    AddPreviewTabRecords();
     app.Bindings().RefreshAll();
 
     SaveTabs(app);

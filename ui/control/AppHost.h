@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The OpenGL capabilities and driver strings asked at start-up.
 struct GLInfo {
@@ -47,4 +48,22 @@ public:
     virtual void StoreWindowBounds() {}
     // Closes the main window, which runs the shutdown.
     virtual void CloseMainWindow() {}
+    // Converts a map: reads `source` as a picture (any format the program
+    // reads), resamples it to width x height with the Lanczos3 filter when
+    // `resize`, and writes it by the extension of `target` (TGA or JPEG).
+    // `loaded` tells whether the picture could be read; true when the
+    // target was written. By default nothing can be read.
+    virtual bool ConvertMapFile(const std::string& /*source*/, const std::string& /*target*/, bool /*resize*/,
+                                int32_t /*width*/, int32_t /*height*/, bool& loaded) {
+        loaded = false;
+        return false;
+    }
+    // The desktop's clipboard: its text, whether it holds text, and new text
+    // for it. By default a clipboard of this object's own.
+    virtual std::string ClipboardText() { return clipboard_; }
+    virtual bool ClipboardHasText() { return !clipboard_.empty(); }
+    virtual void SetClipboardText(std::string_view text) { clipboard_ = std::string(text); }
+
+private:
+    std::string clipboard_;
 };

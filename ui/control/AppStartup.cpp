@@ -13,6 +13,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Version.h"
 #include "ui/control/Dispatcher.h"
+#include "ui/control/Snippets.h"
 #include "ui/core/Settings.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
@@ -55,6 +56,7 @@ void TakeGLInfo(const GLInfo& info) {
 void RunFormCreateHandlers() {
     InitDialogFolders();        // export options and DAZ Studio dialogs
     Form4.PageControl1.active = 0;  // the status window opens on "Messages"
+    FillSnippetLists();         // the snippet picker's lists, before the library's names
 }
 
 bool InitApplication(AppHost& host, uint64_t seed) {

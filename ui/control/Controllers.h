@@ -4,12 +4,20 @@
 #pragma once
 
 #include "ui/control/AppHost.h"
+#include "ui/control/CustomMaterialController.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
+#include "ui/control/GroupsController.h"
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/LightsController.h"
+#include "ui/control/MaterialFilesController.h"
+#include "ui/control/MaterialsController.h"
+#include "ui/control/PlaceholdersController.h"
+#include "ui/control/PreviewOptionsController.h"
+#include "ui/control/SnippetController.h"
 #include "ui/control/StatusController.h"
 
 // What the controllers reach besides the option records, the model and the
@@ -22,7 +30,9 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help) {}
+            : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs),
+              files(ports.host),
+              custom(ports.host, ports.dialogs), previewOptions(ports.host) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -30,6 +40,14 @@ struct Controllers {
         input.Register(d);
         status.Register(d);
         help.Register(d);
+        groups.Register(d);
+        materials.Register(d);
+        files.Register(d);
+        custom.Register(d);
+        snippets.Register(d);
+        lights.Register(d);
+        placeholders.Register(d);
+        previewOptions.Register(d);
     }
 
     ControllerPorts ports;
@@ -37,4 +55,12 @@ struct Controllers {
     InputController input;
     StatusController status;
     HelpController help;
+    GroupsController groups;
+    MaterialsController materials;
+    MaterialFilesController files;
+    CustomMaterialController custom;
+    SnippetController snippets;
+    LightsController lights;
+    PlaceholdersController placeholders;
+    PreviewOptionsController previewOptions;
 };

@@ -7,8 +7,9 @@
 // up-down clicked, a button, tool button, menu item, label or swatch
 // clicked, a list box item clicked, a page shown). Other events of a control
 // carry their name after a second dot: ".DblClick", ".Enter" (the Enter
-// key), ".Up" and ".Down" (spin buttons), ".Changing" (before a page
-// control changes its page), ".AnchorClick" (a link of the group list).
+// key), ".Exit" (the focus left an edit), ".Up" and ".Down" (spin
+// buttons), ".Changing" (before a page control changes its page),
+// ".AnchorClick" (a link of the group list).
 // Window events use the form: "Form4.Escape", "Form4.Hide".
 //
 // Adding a handler to a page: write the method in the page's controller

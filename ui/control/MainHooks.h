@@ -19,4 +19,13 @@ public:
     // After a single model was loaded: "Save && Edit" and the POV-Ray output
     // names are available again and the batch options are hidden.
     void ShowSingleModelControls() override;
+    // The material and group lists of the Materials and Groups tabs, the
+    // material panel and the materials' preview textures.
+    void ClearMaterialList() override;
+    void ClearGroupList() override;
+    void FillMaterialList() override;
+    void FillGroupList() override;
+    void RefreshMaterialPanel(int32_t index) override;
+    void ReloadMaterialMaps(int32_t mode) override;
+    void ClearMaterialThumbnail() override;
 };

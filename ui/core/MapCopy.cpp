@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "imageformats/ImageRegistration.h"
 #include "imageformats/Stretch.h"
 #include "model/FileSearch.h"
 #include "model/MapPaths.h"
@@ -49,16 +50,10 @@ bool SameFile(const std::string& a, const std::string& b) {
     return fs::equivalent(a, b, ec) && !ec;
 }
 
-// Loads a picture by its content, else by its extension.
+// Loads a picture as the program loads every picture.
 gfx::Bitmap LoadMapBitmap(const std::string& fileName) {
     gfx::Picture picture;
-    bool byContent = false;
-    {
-        gfx::FileStream stream(fileName);
-        byContent = gfx::pictureFormats().classFromContent(stream) != nullptr;
-        if (byContent) picture.loadFromStream(stream);
-    }
-    if (!byContent) picture.loadFromFile(fileName);
+    img::LoadPictureFile(fileName, picture);
     return picture.bitmap();
 }
 

@@ -1,6 +1,10 @@
 #include "ui/dialogs/PickerDialogs.h"
 
+#include <QEvent>
+#include <QListWidget>
 #include <QMenu>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QPushButton>
 
 #include "ui/options/Options.h"
@@ -26,6 +30,28 @@ QDialog* MakeMapSearchDialog(Binder& binder, QWidget* parent) {
     return dialog;
 }
 
+namespace {
+
+// Places the picker with its top-left corner at the lower-left corner of
+// the custom material's "Insert" button each time it is shown.
+class BelowInsertButton : public QObject {
+public:
+    BelowInsertButton(Binder& binder, QObject* parent) : QObject(parent), binder_(binder) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (const QWidget* button = binder_.Find("Form1.ToolButton34"); button && button->isVisible())
+                static_cast<QWidget*>(watched)->move(button->mapToGlobal(button->rect().bottomLeft()));
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    Binder& binder_;
+};
+
+}  // namespace
+
 QDialog* MakeSnippetPicker(Binder& binder, QWidget* parent) {
     auto* dialog = new QDialog(parent);
     dialog->setObjectName(QStringLiteral("Form8"));
@@ -42,9 +68,30 @@ QDialog* MakeSnippetPicker(Binder& binder, QWidget* parent) {
         page.Row({Wide(lists[i]).Tall()});
     }
     b.Row({C("CheckBox1"), Stretch(), B("Button1", "Close")});
-    QMenu* menu = b.Menu("PopupMenu1", {{"Delete1", "Delete"}, {"Cancel1", "Cancel"}});
-    binder.AttachPopup(binder.Find("Form8.ListBox6"), "ListBox6", menu);
-    dialog->resize(360, 420);
+
+    // The shown page's tab is highlighted.
+    auto* tabs = qobject_cast<QTabWidget*>(b.Made("PageControl1"));
+    const auto highlight = [tabs](int current) {
+        for (int i = 0; i < tabs->count(); ++i)
+            tabs->tabBar()->setTabTextColor(i, i == current ? tabs->palette().color(QPalette::Highlight)
+                                                            : tabs->palette().color(QPalette::WindowText));
+    };
+    QObject::connect(tabs, &QTabWidget::currentChanged, tabs, highlight);
+    highlight(tabs->currentIndex());
+
+    // The library entries of the "Material" list can be deleted: the line
+    // under the mouse is chosen before the menu shows what it allows.
+    QMenu* menu = b.Menu("PopupMenu1", {{"Delete1", "Delete", &Form8.Delete1}, {"Cancel1", "Cancel"}});
+    auto* materials = qobject_cast<QListWidget*>(binder.Find("Form8.ListBox6"));
+    materials->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(materials, &QWidget::customContextMenuRequested, materials, [&binder, materials, menu](QPoint at) {
+        if (QListWidgetItem* item = materials->itemAt(at)) materials->setCurrentItem(item);
+        Form8.ListBox6.index = materials->currentRow();
+        binder.Run("Form8.ListBox6.ContextPopup");
+        menu->popup(materials->mapToGlobal(at));
+    });
+    dialog->installEventFilter(new BelowInsertButton(binder, dialog));
+    dialog->resize(560, 420);  // every tab in sight
     binder.BindDialog(dialog, &Form8.modalResult);
     return dialog;
 }

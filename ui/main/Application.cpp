@@ -1,6 +1,8 @@
 #include "ui/main/Application.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QDialog>
 #include <QLabel>
 #include <QPainter>
@@ -9,6 +11,8 @@
 
 #include "model/Services.h"
 #include "platform/SystemShell.h"
+#include "imageformats/ImageRegistration.h"
+#include "platform/qt/QtImageFormats.h"
 #include "platform/qt/QtPictureLoader.h"
 #include "model/Model.h"
 #include "preview/GlView.h"
@@ -21,11 +25,13 @@
 #include "ui/dialogs/PickerDialogs.h"
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/MapPictures.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/QtFormDialogs.h"
 #include "ui/qt/QtPrompts.h"
 #include "ui/qt/QtStatus.h"
+#include "ui/qt/QtText.h"
 #include "ui/qt/WindowPlace.h"
 
 namespace {
@@ -44,26 +50,26 @@ public:
     void SetDialogDirs(std::string_view folder) override { records_.SetDialogDirs(folder); }
     void EnableMergeSelected() override { records_.EnableMergeSelected(); }
     void ShowSingleModelControls() override { records_.ShowSingleModelControls(); }
+    void ClearMaterialList() override { records_.ClearMaterialList(); }
+    void ClearGroupList() override { records_.ClearGroupList(); }
+    void FillMaterialList() override { records_.FillMaterialList(); }
+    void FillGroupList() override { records_.FillGroupList(); }
+    void RefreshMaterialPanel(int32_t index) override { records_.RefreshMaterialPanel(index); }
+    void ReloadMaterialMaps(int32_t mode) override { records_.ReloadMaterialMaps(mode); }
+    void ClearMaterialThumbnail() override { records_.ClearMaterialThumbnail(); }
+    void ShowThumbnailMessage(std::string_view image, int32_t kind, int32_t width, int32_t height) override {
+        ::ShowThumbnailMessage(binder_.Find("Form1." + std::string(image)), kind, width, height);
+    }
+    bool ShowThumbnailPicture(std::string_view image, const std::string& fileName, int32_t width, int32_t height,
+                              int32_t& pictureWidth, int32_t& pictureHeight) override {
+        return ::ShowThumbnailPicture(binder_.Find("Form1." + std::string(image)), fileName, width, height,
+                                      pictureWidth, pictureHeight);
+    }
 
 private:
     Binder& binder_;
     MainHooks records_;
 };
-
-// A thumbnail showing "No map" centred on white.
-void ShowNoMap(QWidget* image, int width, int height) {
-    auto* label = qobject_cast<QLabel*>(image);
-    if (!label) return;
-    QPixmap pixmap(width, height);
-    pixmap.fill(Qt::white);
-    QPainter p(&pixmap);
-    p.setFont(label->font());
-    p.setPen(Qt::black);
-    p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("No map"));
-    p.end();
-    label->setFixedSize(width, height);
-    label->setPixmap(pixmap);
-}
 
 }  // namespace
 
@@ -82,6 +88,9 @@ struct Application::Parts {
 Application::Application() : binder_(std::make_unique<Binder>(Commands())), parts_(std::make_unique<Parts>()) {
     Binder& b = *binder_;
     Parts& p = *parts_;
+    // Every picture loads through the image library's readers; bitmaps and
+    // icons through Qt's.
+    img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
     // The windows, in the order the program creates them.
     main_ = new MainWindow(b, [this] {
         if (closed_) return true;
@@ -188,9 +197,12 @@ void Application::ThumbnailSize(int32_t& width, int32_t& height) {
 void Application::ClearThumbnails() {
     int32_t width = 0, height = 0;
     ThumbnailSize(width, height);
-    for (const char* name : {"Form1.Image4", "Form1.Image5", "Form1.Image6", "Form1.Image2"})
-        ShowNoMap(binder_->Find(name), width, height);
-    ShowNoMap(binder_->Find("Form1.Image3"), 360, 180);
+    for (const char* name : {"Form1.Image4", "Form1.Image5", "Form1.Image6", "Form1.Image2"}) {
+        if (auto* label = qobject_cast<QLabel*>(binder_->Find(name))) label->setFixedSize(width, height);
+        ShowThumbnailMessage(binder_->Find(name), 0, width, height);
+    }
+    if (auto* label = qobject_cast<QLabel*>(binder_->Find("Form1.Image3"))) label->setFixedSize(360, 180);
+    ShowThumbnailMessage(binder_->Find("Form1.Image3"), 0, 360, 180);
 }
 
 void Application::StoreWindowBounds() {
@@ -201,3 +213,17 @@ void Application::StoreWindowBounds() {
 }
 
 void Application::CloseMainWindow() { main_->close(); }
+
+bool Application::ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
+                                 int32_t height, bool& loaded) {
+    return ::ConvertMapFile(source, target, resize, width, height, loaded);
+}
+
+std::string Application::ClipboardText() { return FromQ(QApplication::clipboard()->text()); }
+
+bool Application::ClipboardHasText() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().isEmpty();
+}
+
+void Application::SetClipboardText(std::string_view text) { QApplication::clipboard()->setText(ToQ(text)); }

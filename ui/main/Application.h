@@ -51,6 +51,11 @@ public:
     void ClearThumbnails() override;
     void StoreWindowBounds() override;
     void CloseMainWindow() override;
+    bool ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
+                        int32_t height, bool& loaded) override;
+    std::string ClipboardText() override;
+    bool ClipboardHasText() override;
+    void SetClipboardText(std::string_view text) override;
 
 private:
     struct Parts;

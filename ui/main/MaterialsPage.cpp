@@ -13,8 +13,10 @@ constexpr int Thumb = 96;  // the map thumbnails
 void MapSlot(PageBuilder& b, const char* image, const char* combo, const char* label,
              std::initializer_list<Cell> buttons) {
     b.Row({Img(image, Thumb, Thumb).Rows(3), N(combo).Width(-1)});
-    b.RowAt(1, {C(label)});
+    b.RowAt(1, {N(label).Width(-1)});
     b.Line(buttons, 1);
+    // The map's size never widens the slot: the thumbnail keeps its place.
+    if (QWidget* size = b.Made(label)) size->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 void BuildBasicPage(PageBuilder& b) {

@@ -43,7 +43,7 @@ void BuildPlaceholdersGroup(PageBuilder& b) {
 
 void BuildCameraGroup(PageBuilder& b) {
     b.Group("Camera");
-    b.Line({C("ComboBox8").Width(140), B("Button5", "+").Width(24), B("Button3", "-").Width(24),
+    b.Line({C("ComboBox8").Width(110), B("Button5", "+").Width(24), B("Button3", "-").Width(24),
             B("BitBtn4", "From file...")});
     b.Line({B("Button15", "Reset Cam"), B("Button6", "Re-center camera"), B("Button28", "Zero roll")});
     b.Line({B("Button10", "Snap to closest quadrant")});
@@ -51,9 +51,10 @@ void BuildCameraGroup(PageBuilder& b) {
     b.Line({T("Right button -> zoom"), T("Middle button -> pan")});
     b.Line({C("CheckBox9"), C("CheckBox25")});
     b.Line({T("Focus planes (back<front):")});
-    b.Line({C("Edit34"), N("SpinButton17"), C("Edit35"), N("SpinButton18")});
+    b.Line({C("Edit34"), N("SpinButton17"), C("Edit35"), N("SpinButton18"),
+            B("Button18", "Autosize", &Form1.Button18)});
     b.Line({C("CheckBox54")});
-    b.Line({C("Edit87"), T("x"), N("Edit110"), B("Button34", "Apply"), B("Button18", "Autosize")});
+    b.Line({C("Edit87"), T("x"), N("Edit110"), B("Button34", "Apply")});
     b.Line({C("CheckBox30")});
     // The camera state that the preview's navigation writes; kept hidden.
     b.Group("", "Panel4");

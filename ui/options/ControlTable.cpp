@@ -683,7 +683,10 @@ void ResetControl(const ControlInfo& c) {
             u.increment = c.increment;
             break;
         }
-        case ControlKind::Memo: As<tmemo>(c).lines = SplitLines(c.text); break;
+        case ControlKind::Memo:
+            As<tmemo>(c).lines = SplitLines(c.text);
+            As<tmemo>(c).selStart = As<tmemo>(c).selLength = 0;
+            break;
         case ControlKind::Label: {
             tlabel& l = As<tlabel>(c);
             l.caption = std::string(c.caption);

@@ -62,6 +62,10 @@ struct tupdown : tcontrol {
 
 struct tmemo : tcontrol {
     std::vector<std::string> lines;
+    // The caret as a byte offset into the lines joined by "\n", and the
+    // length in bytes of the selection that starts there.
+    int32_t selStart = 0;
+    int32_t selLength = 0;
 };
 
 // A text label; the colour swatches ("color") are labels whose `color` is the
@@ -103,6 +107,7 @@ struct tfiledialog {
     std::string initialDir;          // "" starts in the current folder
     std::string fileName;            // the text of the file-name box (the first file chosen)
     std::vector<std::string> files;  // every file chosen last, in the dialog's order
+    int32_t filterIndex = 1;         // the file type chosen last, counted from 1
 };
 
 // A push button, tool button, menu item, group box, tab or plain label whose
@@ -483,6 +488,7 @@ struct tform1 {
     tbutton Button46{Disabled, "Flat"};
     tbutton Button47{Disabled, "Smooth"};
     tbutton BitBtn3{Disabled, "Drop to bottom"};
+    tbutton Button18{Disabled, "Autosize"};
     tbutton GroupBox3{Hidden, "Batch Options"};
     tbutton TabSheet9{Hidden, "YafRay"};
     thtmllistbox HtmlListBox1;            // the group list
@@ -585,6 +591,7 @@ struct tform8 {
     tlistbox ListBox7;          // "Interior" list
     tcheckbox CheckBox1;        // "Use 3D mapping"
     ModalResult modalResult = ModalResult::None;
+    tbutton Delete1{{}, "Delete"};        // deletes a library entry of the "Material" list
 };
 
 // ---- The preview window --------------------------------------------------

@@ -1,6 +1,7 @@
 #include "ui/qt/Binder.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QToolButton>
 #include <charconv>
 #include <functional>
@@ -75,6 +77,29 @@ std::vector<std::string> SplitLines(const std::string& text) {
         lines.push_back(text.substr(start, nl - start));
     lines.push_back(text.substr(start));
     return lines;
+}
+
+// The position in the widget's text of byte `offset` of `bytes` (the
+// record's text), kept within the text and on a character's first byte.
+int TextPosition(const std::string& bytes, int64_t offset) {
+    std::size_t at = static_cast<std::size_t>(std::clamp<int64_t>(offset, 0, static_cast<int64_t>(bytes.size())));
+    const bool utf8 = ToQ(bytes).toStdString() == bytes;
+    while (utf8 && at > 0 && at < bytes.size() && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) --at;
+    return static_cast<int>(ToQ(std::string_view(bytes).substr(0, at)).size());
+}
+
+// The memo's caret and selection into the record, as byte offsets of its
+// text.
+void StoreCaret(tmemo& m, const QPlainTextEdit* memo) {
+    const QTextCursor cursor = memo->textCursor();
+    const QString text = memo->toPlainText();
+    const std::string whole = JoinLines(m.lines);
+    const auto bytesBefore = [&](int position) {
+        return static_cast<int32_t>(FromQ(text.left(position), whole).size());
+    };
+    const int32_t start = bytesBefore(cursor.selectionStart());
+    m.selStart = start;
+    m.selLength = bytesBefore(cursor.selectionEnd()) - start;
 }
 
 // The colour of the edit's box; clNone the window's own.
@@ -189,6 +214,10 @@ void Binder::ConnectControl(Binding& b) {
                         SyncUpDownFromBuddy(row);
                         Run(name);
                     });
+            // Leaving the edit (or Enter) runs its exit handler, when it has one.
+            connect(static_cast<QLineEdit*>(b.widget), &QLineEdit::editingFinished, this, [this, name] {
+                if (refreshing_ == 0 && dispatcher_.Has(name + ".Exit")) Run(name + ".Exit");
+            });
             break;
         case ControlKind::ComboBox: {
             auto* combo = static_cast<QComboBox*>(b.widget);
@@ -218,14 +247,23 @@ void Binder::ConnectControl(Binding& b) {
                 Run(name);
             });
             break;
-        case ControlKind::Memo:
-            connect(static_cast<QPlainTextEdit*>(b.widget), &QPlainTextEdit::textChanged, this,
-                    [this, &row, name, w = b.widget] {
-                        if (refreshing_ > 0) return;
-                        Rec<tmemo>(row).lines = SplitLines(FromQ(static_cast<QPlainTextEdit*>(w)->toPlainText()));
-                        Run(name);
-                    });
+        case ControlKind::Memo: {
+            auto* memo = static_cast<QPlainTextEdit*>(b.widget);
+            connect(memo, &QPlainTextEdit::textChanged, this, [this, &row, name, memo] {
+                if (refreshing_ > 0) return;
+                tmemo& m = Rec<tmemo>(row);
+                m.lines = SplitLines(FromQ(memo->toPlainText(), JoinLines(m.lines)));
+                StoreCaret(m, memo);  // the caret moved with the edit
+                Run(name);
+            });
+            connect(memo, &QPlainTextEdit::cursorPositionChanged, this, [this, &row, memo] {
+                if (refreshing_ == 0) StoreCaret(Rec<tmemo>(row), memo);
+            });
+            connect(memo, &QPlainTextEdit::selectionChanged, this, [this, &row, memo] {
+                if (refreshing_ == 0) StoreCaret(Rec<tmemo>(row), memo);
+            });
             break;
+        }
         case ControlKind::Label:
         case ControlKind::Panel:
             if (auto* click = qobject_cast<ClickLabel*>(b.widget))
@@ -239,8 +277,12 @@ void Binder::ConnectControl(Binding& b) {
         }
         case ControlKind::ListBox: {
             auto* list = static_cast<QListWidget*>(b.widget);
-            connect(list, &QListWidget::currentRowChanged, this, [this, &row](int index) {
-                if (refreshing_ == 0) Rec<tlistbox>(row).index = index;
+            connect(list, &QListWidget::currentRowChanged, this, [this, &row, name](int index) {
+                if (refreshing_ > 0) return;
+                Rec<tlistbox>(row).index = index;
+                // A row chosen with the keys is a click as well; a mouse click
+                // runs through itemClicked.
+                if (index >= 0 && QApplication::mouseButtons() == Qt::NoButton) Run(name);
             });
             connect(list, &QListWidget::itemClicked, this, [this, name] { Run(name); });
             connect(list, &QListWidget::itemDoubleClicked, this, [this, name] { Run(name + ".DblClick"); });
@@ -476,8 +518,19 @@ void Binder::RefreshBinding(const Binding& b) {
         }
         case ControlKind::Memo: {
             auto* memo = static_cast<QPlainTextEdit*>(b.widget);
-            const QString text = ToQ(JoinLines(Rec<tmemo>(row).lines));
+            const tmemo& m = Rec<tmemo>(row);
+            const std::string joined = JoinLines(m.lines);
+            const QString text = ToQ(joined);
             if (memo->toPlainText() != text) memo->setPlainText(text);
+            // The caret and selection the record holds.
+            const int start = TextPosition(joined, m.selStart);
+            const int end = TextPosition(joined, int64_t{m.selStart} + m.selLength);
+            QTextCursor cursor = memo->textCursor();
+            if (cursor.anchor() != start || cursor.position() != end) {
+                cursor.setPosition(start);
+                cursor.setPosition(end, QTextCursor::KeepAnchor);
+                memo->setTextCursor(cursor);
+            }
             break;
         }
         case ControlKind::Label:

@@ -28,7 +28,10 @@ namespace {
 constexpr int EditWidth = 56;     // a number edit
 constexpr int SwatchWidth = 40;   // a colour swatch
 constexpr int SwatchHeight = 18;
-constexpr int SpareColumn = 40;  // beyond every row's cells
+// The column beyond every row's cells, which takes the width the rows
+// leave. Kept near the widest row: a grid widens the minimum of items that
+// span many empty columns, which squeezed the captions of full pages.
+constexpr int SpareColumn = 12;
 
 QString Name(std::string_view name) { return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())); }
 

@@ -1,0 +1,213 @@
+#include "imageformats/ImagePsd.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+#include "imageformats/ImageCompression.h"
+#include "platform/gfx/Stream.h"
+
+namespace img {
+
+namespace {
+
+constexpr const char* PsdName = "PSD or PDD";
+constexpr std::size_t HeaderSize = 26;
+
+bool IsSignature(const uint8_t* h) {
+    for (int i = 0; i < 4; ++i)
+        if ((h[i] & ~0x20) != static_cast<uint8_t>("8BPS"[i] & ~0x20) && h[i] != static_cast<uint8_t>("8BPS"[i]))
+            return false;
+    return true;
+}
+
+// Skips a section of the file: a 32-bit length, then that many bytes; false
+// when the file ends first.
+bool SkipSection(gfx::Stream& stream) {
+    uint8_t n[4];
+    if (stream.read(n, 4) != 4) return false;
+    const uint32_t length = LoadBE32(n);
+    if (length > stream.remaining()) return false;
+    stream.skip(length);
+    return true;
+}
+
+}  // namespace
+
+bool TPSDGraphic::CanLoad(gfx::Stream& stream) {
+    uint8_t h[HeaderSize];
+    return PeekHeader(stream, h, HeaderSize, HeaderSize) && IsSignature(h) && LoadBE16(h + 4) == 1;
+}
+
+bool TPSDGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) {
+    TFormatGraphic::ReadImageProperties(stream, imageIndex);
+    uint8_t h[HeaderSize];
+    if (stream.read(h, HeaderSize) != HeaderSize || std::memcmp(h, "8BPS", 4) != 0) return false;
+    TImageProperties& p = imageProperties;
+    const uint16_t channels = LoadBE16(h + 12);
+    p.options = ipBigEndian;
+    p.bitsPerSample = static_cast<uint8_t>(LoadBE16(h + 22));
+    p.channels = static_cast<uint8_t>(std::min<uint16_t>(channels, 255));
+    p.samplesPerPixel = static_cast<uint8_t>(std::min<uint16_t>(channels, 4));
+    p.bitsPerPixel = static_cast<uint8_t>(p.samplesPerPixel * p.bitsPerSample);
+    switch (LoadBE16(h + 24)) {
+    case 0:
+        p.colorScheme = slGray;
+        p.options |= ipMinIsWhite;
+        break;
+    case 1:
+    case 8: p.colorScheme = slGray; break;
+    case 2: p.colorScheme = slIndexed; break;
+    case 3:
+    case 7:
+        // Multichannel files of one or two channels are grey.
+        p.colorScheme = channels < 3 ? slGray : channels == 3 ? slRGB : slRGBA;
+        break;
+    case 4: p.colorScheme = slCMYK; break;
+    case 9: p.colorScheme = slCIELab; break;
+    default: break;
+    }
+    p.width = LoadBE32(h + 18);
+    p.height = LoadBE32(h + 14);
+    uint8_t compression[2];
+    if (!SkipSection(stream) || !SkipSection(stream) || !SkipSection(stream) || stream.read(compression, 2) != 2)
+        return false;
+    p.compression = LoadBE16(compression) == 1 ? ckPackBits : ckNone;
+    return true;
+}
+
+void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
+    try {
+        BeginLoad(stream, PsdName);
+        StartStage(PreparingStage);
+        stream.skip(HeaderSize);
+        const TImageProperties& p = imageProperties;
+        const uint32_t bits = p.bitsPerSample;
+        if (p.colorScheme == slUnknown || (bits != 1 && bits != 8 && bits != 16) || p.channels == 0 ||
+            (bits == 1 && p.colorScheme != slGray))
+            RaiseImageError(InvalidColorFormatText, {"PSD"});
+        CheckImageSize(p.width, p.height, PsdName);
+
+        const bool single = p.colorScheme == slIndexed || p.colorScheme == slGray;
+        const uint8_t samples = single ? 1 : p.samplesPerPixel;
+        TColorManager& cm = ColorManager();
+        cm.sourceOptions = cfByteSwap;
+        cm.SetSourceBitsPerSample(static_cast<uint8_t>(bits));
+        cm.SetTargetBitsPerSample(bits == 16 ? 8 : static_cast<uint8_t>(bits));
+        cm.SetSourceSamplesPerPixel(samples);
+        cm.SetTargetSamplesPerPixel(samples);
+        cm.SetSourceColorScheme(p.colorScheme);
+        switch (p.colorScheme) {
+        case slRGB: cm.SetTargetColorScheme(slBGR); break;
+        case slRGBA: cm.SetTargetColorScheme(slBGRA); break;
+        case slCMYK:
+            cm.SetTargetColorScheme(slBGR);
+            cm.SetTargetSamplesPerPixel(3);
+            break;
+        case slCIELab:
+            cm.SetTargetColorScheme(slBGR);
+            cm.sourceOptions |= cfLabByteRange | cfLabChromaOffset;
+            break;
+        default: cm.SetTargetColorScheme(p.colorScheme); break;
+        }
+        setPixelFormat(cm.TargetPixelFormat());
+
+        // The colour mode data: the palette of an indexed image as three
+        // planes (at most 256 colours are used).
+        uint32_t length = stream.readU32BE();
+        if (length > stream.remaining()) RaiseImageError(InvalidFormatText, {PsdName});
+        if (p.colorScheme == slIndexed) {
+            std::vector<uint8_t> map(std::min<uint32_t>(length, 768));
+            stream.readExact(map.data(), map.size());
+            stream.skip(length - map.size());
+            const std::size_t n = map.size() / 3;
+            const void* planes[3] = {map.data(), map.data() + n, map.data() + 2 * n};
+            setPalette(cm.CreateColorPalette(planes, plPlanar8x3, static_cast<uint32_t>(n), false));
+        } else {
+            if (p.colorScheme == slGray) setPalette(cm.CreateGrayscalePalette((p.options & ipMinIsWhite) != 0));
+            stream.skip(length);
+        }
+        for (int section = 0; section < 2; ++section) {
+            length = stream.readU32BE();
+            if (length > stream.remaining()) RaiseImageError(InvalidFormatText, {PsdName});
+            stream.skip(length);
+        }
+        stream.skip(2);
+
+        // The rows used: `samples` channels of `height` rows each.
+        const uint64_t rowCount = uint64_t{p.height} * samples;
+        const std::size_t rowBytes = (std::size_t{p.width} * bits + 7) / 8;
+        const bool packBits = p.compression == ckPackBits;
+        std::vector<uint32_t> counts;
+        uint64_t packedSize = rowCount * rowBytes;
+        if (packBits) {
+            const uint64_t all = uint64_t{p.height} * p.channels;
+            if (all * 2 > stream.remaining()) RaiseImageError(InvalidFormatText, {PsdName});
+            std::vector<uint8_t> table(static_cast<std::size_t>(all * 2));
+            stream.readExact(table.data(), table.size());
+            counts.resize(static_cast<std::size_t>(rowCount));
+            for (std::size_t i = 0; i < counts.size(); ++i) counts[i] = LoadBE16(&table[2 * i]);
+            packedSize = std::accumulate(counts.begin(), counts.end(), uint64_t{0});
+        }
+        // The data must be in the file and able to hold the pixels (PackBits
+        // gives at most 128 bytes from 2).
+        if (packedSize > stream.remaining() || (packBits ? packedSize * 64 : packedSize) < rowCount * rowBytes)
+            RaiseImageError(InvalidFormatText, {PsdName});
+        std::vector<uint8_t> packed(static_cast<std::size_t>(packedSize));
+        stream.readExact(packed.data(), packed.size());
+        setSize(static_cast<int>(p.width), static_cast<int>(p.height));
+        EndStage();
+
+        TPackbitsRLEDecoder decoder;
+        if (single) {
+            StartStage(TransferingStage);
+            std::vector<uint8_t> wide(bits == 16 ? rowBytes : 0);
+            const uint8_t* source = packed.data();
+            for (uint32_t y = 0; y < p.height; ++y) {
+                uint8_t* line = scanLine(static_cast<int>(y));
+                uint8_t* dest = bits == 16 ? wide.data() : line;
+                const std::size_t n = packBits ? counts[y] : rowBytes;
+                if (packBits)
+                    decoder.Decode(source, dest, static_cast<int32_t>(n), static_cast<int32_t>(rowBytes));
+                else
+                    std::memcpy(dest, source, n);
+                source += n;
+                // 16-bit rows are reduced to the 8 bits of the scan line.
+                if (bits == 16) cm.ConvertRow(wide.data(), line, p.width, 0xFF);
+                RowLoaded(y);
+            }
+        } else {
+            StartStage(LoadingDataStage);
+            const std::size_t planeSize = rowBytes * p.height;
+            std::vector<uint8_t> planes(planeSize * samples);
+            if (packBits) {
+                const uint8_t* source = packed.data();
+                uint8_t* dest = planes.data();
+                decoder.Decode(source, dest, static_cast<int32_t>(std::min<uint64_t>(packed.size(), INT32_MAX)),
+                               static_cast<int32_t>(std::min<std::size_t>(planes.size(), INT32_MAX)));
+            } else {
+                planes = std::move(packed);
+            }
+            EndStage();
+            StartStage(TransferingStage);
+            if (p.colorScheme == slCMYK)
+                for (uint8_t& v : planes) v = static_cast<uint8_t>(255 - v);
+            for (uint32_t y = 0; y < p.height; ++y) {
+                const void* rows[4];
+                for (std::size_t k = 0; k < samples; ++k) rows[k] = planes.data() + k * planeSize + y * rowBytes;
+                cm.ConvertRow(std::span<const void* const>(rows, samples), scanLine(static_cast<int>(y)), p.width,
+                              0xFF);
+                RowLoaded(y);
+            }
+        }
+        EndStage();
+    } catch (...) {
+        clear();
+        throw;
+    }
+}
+
+std::unique_ptr<gfx::Graphic> TPSDGraphic::clone() const { return std::make_unique<TPSDGraphic>(*this); }
+
+}  // namespace img

@@ -1,0 +1,209 @@
+// The custom POV-Ray material sub-page: editing the memo, the snippet
+// picker, the preview and the bake through POV-Ray (the shell recorded), and
+// the texture library that gains and loses entries and keeps them across a
+// restart.
+#include <sys/stat.h>
+
+#include "PageFixtures.h"
+#include "ui/control/AppStartup.h"
+#include "ui/control/CustomMaterialController.h"
+#include "ui/control/Snippets.h"
+#include "writers/DeclareLibrary.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A save dialog in which the user picks the file type `type` before OK.
+class TypeChoosingPrompts : public RecordingPrompts {
+public:
+    bool SaveFile(const FileDialogRequest& request, std::string& fileName) override {
+        std::string name = request.fileName;
+        if (request.onTypeChange) request.onTypeChange(type, name);
+        chosenName = name;
+        return RecordingPrompts::SaveFile(request, fileName);
+    }
+    int32_t type = 2;
+    std::string chosenName;
+};
+
+class CustomMaterialTest : public PageTest {
+protected:
+    void SetUp() override {
+        PageTest::SetUp();
+        Services s;
+        s.prompts = &typing;
+        typingScope = std::make_unique<ScopedServices>(s);
+        FillSnippetLists();
+    }
+    void TearDown() override {
+        typingScope.reset();
+        PageTest::TearDown();
+    }
+    // An executable that stands for POV-Ray.
+    std::string FakePovRay() {
+        const fs::path p = dir / "povray";
+        std::ofstream(p) << "#!/bin/sh\n";
+        ::chmod(p.c_str(), 0755);
+        return p.string();
+    }
+    std::vector<std::string> Lines(const fs::path& file) {
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    std::vector<std::string> Shown() const {
+        std::vector<std::string> texts;
+        for (const auto& b : typing.shown) texts.push_back(b.text);
+        return texts;
+    }
+    TypeChoosingPrompts typing;
+    std::unique_ptr<ScopedServices> typingScope;
+};
+
+TEST_F(CustomMaterialTest, EditingTheMemoMakesTheMaterialActive) {
+    Commands().Run("Form1.Memo2");  // any change of its text
+    EXPECT_TRUE(Form1.CheckBox10.checked);
+
+    Form1.CheckBox10.checked = false;
+    Commands().Run("Form1.ToolButton38");  // "Paste" with nothing on the clipboard
+    EXPECT_TRUE(Form1.CheckBox10.checked);
+    EXPECT_TRUE(Form1.Memo2.lines.empty());
+
+    Form1.Memo2.lines = {"texture{", "}"};
+    Form1.Memo2.selStart = 8;
+    Commands().Run("Form1.ToolButton37");  // "Copy all"
+    EXPECT_EQ(pageHost.ClipboardText(), "texture{\n}");
+    EXPECT_EQ(Form1.Memo2.selStart, 8);
+    Commands().Run("Form1.ToolButton38");  // pasted at the caret
+    EXPECT_EQ(Form1.Memo2.lines, (std::vector<std::string>{"texture{texture{", "}", "}"}));
+    EXPECT_EQ(Form1.Memo2.selStart, 18);
+    Commands().Run("Form1.ToolButton39");
+    EXPECT_TRUE(Form1.Memo2.lines.empty());
+}
+
+TEST_F(CustomMaterialTest, InsertNeedsAModelAndShowsThePicker) {
+    Commands().Run("Form1.ToolButton34");
+    EXPECT_EQ(Shown(), std::vector<std::string>{"Load a model first"});
+    EXPECT_TRUE(dialogs.shown.empty());
+    LoadTwoFaces();
+    dialogs.whileShown = [](std::string_view) {
+        Form8.ListBox3.index = 1;
+        Commands().Call("Form8.ListBox3.DblClick");
+    };
+    Commands().Run("Form1.ToolButton34");
+    EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Form8"});
+    EXPECT_EQ(Form1.Memo2.lines, (std::vector<std::string>{"        finish{Dull}", ""}));
+    EXPECT_TRUE(Form1.CheckBox10.checked);
+}
+
+TEST_F(CustomMaterialTest, PreviewWritesTheTestMaterialAndStartsPovRayInTheProgramFolder) {
+    Commands().Run("Form1.ToolButton40");
+    LoadTwoFaces();
+    Commands().Run("Form1.ToolButton40");
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"Load a model first", "POV-Ray material is empty. Press Add first"}));
+
+    Form1.Memo2.lines = {"material{texture{T_Wood1}}"};
+    Form1.Edit52.text = (dir / "nowhere").string();
+    Commands().Run("Form1.ToolButton40");
+    EXPECT_EQ(Shown().back(), "Select the location of the POV-Ray executable in the export options tab");
+    EXPECT_EQ(Log().back(), "Could not start POV-Ray");
+    const std::vector<std::string> include = Lines(dir / PreviewIncludeFile);
+    ASSERT_EQ(include.size(), 12u);  // written all the same
+    EXPECT_EQ(include[0], "#include \"stdinc.inc\"");
+    EXPECT_EQ(include[9], "#include \"glass.inc\"");
+    EXPECT_EQ(include[10], "#declare Preview_=");
+    EXPECT_EQ(include[11], "material{texture{T_Wood1}}");
+    EXPECT_TRUE(fs::exists(dir / PreviewSceneFile));
+    EXPECT_TRUE(shell.requests.empty());
+
+    Form1.Edit52.text = FakePovRay();
+    Commands().Run("Form1.ToolButton40");
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].target, "\"" + Form1.Edit52.text + "\"");
+    EXPECT_EQ(shell.requests[0].parameters, "\"" + (dir / PreviewIniFile).string() + "\" +P");
+    EXPECT_EQ(shell.requests[0].folder, dir.string() + "/");
+    EXPECT_EQ(Log().back(), "Ready");
+}
+
+TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) {
+    LoadTwoFaces();
+    SceneMaterials[0].name = "1st coat";
+    Form1.Memo2.lines = {"texture{pigment{color rgb 1}}"};
+    Form1.Edit52.text = FakePovRay();
+    fs::create_directories(dir / "maps");
+    const std::string map = (dir / "maps" / "baked.tga").string();
+    typing.type = 5;  // "TGA Uncompressed"
+    typing.fileAnswers = {{map}};
+    typing.answers = {Answer::Yes};
+    Commands().Run("Form1.ToolButton41");
+
+    ASSERT_EQ(typing.fileDialogs.size(), 1u);
+    EXPECT_EQ(typing.fileDialogs[0].fileName, "POV_Ray_preview_map_1st_coat.png");
+    EXPECT_EQ(typing.fileDialogs[0].filterIndex, 2);
+    EXPECT_EQ(typing.chosenName, "POV_Ray_preview_map_1st_coat.tga");
+    const std::vector<std::string> scene = Lines(dir / BakeSceneFile);
+    ASSERT_EQ(scene.size(), 21u);
+    EXPECT_EQ(scene[10], "light_source {<-2,2,2> color rgb <1,1,1>*2 parallel point_at <0,0,0>}");
+    EXPECT_EQ(scene[12], "#declare _1st_coat_=");
+    EXPECT_EQ(scene[13], "texture{pigment{color rgb 1}}");
+    EXPECT_EQ(scene[17], "face_indices{2,<0,1,2>,<0,2,3>}");
+    EXPECT_EQ(scene[20], "object{m material{_1st_coat_}}");
+    const std::vector<std::string> expectedIni = {"Input_File_Name=\"" + (dir / BakeSceneFile).string() + "\"",
+                                                  "Output_File_Name=\"" + map + "\"",
+                                                  "+W512", "+H512", "+FT", "+AM1", "+A0.3", "+UA"};
+    EXPECT_EQ(Lines(dir / BakeIniFile), expectedIni);
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].parameters, "\"" + (dir / BakeIniFile).string() + "\"");  // ends by itself
+    EXPECT_EQ(shell.requests[0].folder, (dir / "maps").string() + "/");  // where POV-Ray may write the map
+    EXPECT_EQ(Log().back(), "New texture should have been saved into baked.tga");
+    EXPECT_EQ(Shown().back(), "Set this preview map on pigment 1 once POV-Ray is done?");
+    EXPECT_EQ(Form1.ComboBox3.SelectedText(), map);
+    EXPECT_TRUE(SceneMaterials[0].colorMap.empty());  // taken at the next transfer
+
+    // The PNG type is "+FN"; "No" leaves the colour map box alone.
+    typing.type = 2;
+    typing.fileAnswers = {{(dir / "maps" / "second.png").string()}};
+    typing.answers = {Answer::No};
+    Commands().Run("Form1.ToolButton41");
+    EXPECT_EQ(Lines(dir / BakeIniFile)[4], "+FN");
+    EXPECT_EQ(Form1.ComboBox3.SelectedText(), map);
+}
+
+TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARestart) {
+    ASSERT_TRUE(InitApplication(pageHost, 1));
+    EXPECT_EQ(Form8.ListBox6.items.size(), FixedMaterialSnippets);
+    LoadTwoFaces();
+    Form1.Memo2.lines = {"material{", "  texture{T_Gold_1A}", "}"};
+    typing.inputAnswers = {"   "};
+    Commands().Run("Form1.ToolButton42");
+    EXPECT_EQ(typing.shown[0].text, "Enter texture name: Name:");
+    EXPECT_EQ(Shown().back(), "Cannot use blank names.");
+    EXPECT_TRUE(DeclareLibrary.empty());
+    typing.inputAnswers = {"Gold leaf", "Spare"};
+    Commands().Run("Form1.ToolButton42");
+    Form1.Memo2.lines = {"material{M_Glass}"};
+    Commands().Run("Form1.ToolButton42");
+    EXPECT_EQ(Log().back(), "New texture Spare_ added to bottom of material list");
+    EXPECT_EQ(Form8.ListBox6.items.size(), FixedMaterialSnippets + 2);
+    EXPECT_EQ(Form8.ListBox6.items[16], "Gold_leaf_");
+
+    Form8.ListBox6.index = 17;  // "Spare_" goes again
+    Commands().Run("Form8.Delete1");
+    ASSERT_TRUE(CloseApplication(pageHost));
+    EXPECT_TRUE(DeclareLibrary.empty());
+
+    ResetOptionsToDefaults();
+    RunFormCreateHandlers();
+    ASSERT_TRUE(InitApplication(pageHost, 1));
+    ASSERT_EQ(DeclareLibrary.size(), 1u);
+    EXPECT_EQ(DeclareLibrary[0].name, "Gold_leaf_");
+    EXPECT_EQ(DeclareLibrary[0].text, "material{\r\n  texture{T_Gold_1A}\r\n}");
+    EXPECT_EQ(Form8.ListBox6.items.size(), FixedMaterialSnippets + 1);
+    EXPECT_EQ(Form8.ListBox6.items[16], "Gold_leaf_");
+    Form1.Memo2.lines.clear();
+    EXPECT_EQ(SnippetText(SnippetMaterial, 16, true), "\r\nmaterial{\r\n  texture{T_Gold_1A}\r\n}\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,363 @@
+// The Targa, PCX, Photoshop, SGI, GIF, portable map, Photo-CD, RLA, Dr. Halo
+// and Paint Shop Pro readers: files made by netpbm, ImageMagick and Pillow
+// (or written by the fixture script) against an independent decoder, the
+// reader the registry finds for each, and hand-built files for what no
+// program writes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imageformats/ImageGif.h"
+#include "imageformats/ImageHalo.h"
+#include "imageformats/ImagePcd.h"
+#include "imageformats/ImagePcx.h"
+#include "imageformats/ImagePpm.h"
+#include "imageformats/ImagePsd.h"
+#include "imageformats/ImagePsp.h"
+#include "imageformats/ImageRla.h"
+#include "imageformats/ImageTarga.h"
+#include "platform/gfx/Errors.h"
+#include "platform/gfx/Stream.h"
+#include "tests/imageformats/ImageFiles.h"
+
+namespace img {
+namespace {
+
+using namespace img::testing;
+using Bytes = std::vector<uint8_t>;
+
+// The class registered for an extension; null for "none".
+const gfx::GraphicClass* ClassOf(const std::string& extension) {
+    const TFileFormatList& list = *FileFormatList();
+    const int index = list.FindExtension(extension);
+    return index < 0 ? nullptr : list.Extensions()[static_cast<std::size_t>(index)]->ClassEntry->GraphicClass;
+}
+
+// The correlation of channel c of two RGBA images of the same size.
+double Correlation(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, std::size_t c) {
+    double n = 0, sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+    for (std::size_t i = c; i < a.size() && i < b.size(); i += 4) {
+        const double x = a[i], y = b[i];
+        n += 1, sa += x, sb += y, saa += x * x, sbb += y * y, sab += x * y;
+    }
+    const double cov = sab - sa * sb / n, va = saa - sa * sa / n, vb = sbb - sb * sb / n;
+    return va > 0 && vb > 0 ? cov / std::sqrt(va * vb) : 0;
+}
+
+TEST(OtherReadersTest, FilesOfOtherProgramsDecodeAsAnIndependentDecoderDoes) {
+    SKIP_WITHOUT_READER_FILES();
+    RegisterImageFormats();
+    const auto list = ReadList("readers.txt");
+    ASSERT_GT(list.size(), 80u);
+    for (const auto& line : list) {
+        SCOPED_TRACE(line[0]);
+        const std::string path = ImageFile("readers/" + line[0]);
+        EXPECT_EQ(FileFormatList()->GraphicFromContent(path), ClassOf(line[2]));
+        gfx::Bitmap bitmap;
+        try {
+            bitmap = LoadPictureFile(path);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what();
+            continue;
+        }
+        const Reference ref = ReadReference(line[0]);
+        ASSERT_EQ(bitmap.width(), ref.width);
+        ASSERT_EQ(bitmap.height(), ref.height);
+        const std::vector<uint8_t> ours = RgbaOf(bitmap);
+        if (line[1][0] == 'r') {
+            const double least = std::stoi(line[1].substr(1)) / 100.0;
+            for (std::size_t c = 0; c < 3; ++c) EXPECT_GE(Correlation(ours, ref.rgba, c), least) << "channel " << c;
+            continue;
+        }
+        const int tolerance = std::stoi(line[1]);
+        int wrong = 0;
+        std::size_t first = 0;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            // Alpha counts only where the bitmap keeps it.
+            if (i % 4 == 3 && !bitmap.hasAlpha()) continue;
+            if (std::abs(ours[i] - ref.rgba[i]) > tolerance && wrong++ == 0) first = i / 4;
+        }
+        EXPECT_EQ(wrong, 0) << "first at pixel " << first % static_cast<std::size_t>(ref.width) << ","
+                            << first / static_cast<std::size_t>(ref.width);
+    }
+}
+
+// ---- The registry -------------------------------------------------------------
+
+const gfx::GraphicClass kOtherClass{"Other", [] { return std::unique_ptr<gfx::Graphic>(new TTargaGraphic()); },
+                                    nullptr};
+
+TEST(FormatRegistryTest, ClassesExtensionsAndTheirCounts) {
+    RegisterImageFormats();
+    const TFileFormatList& started = *FileFormatList();
+    EXPECT_EQ(started.Classes().size(), 18u);
+    EXPECT_EQ(started.Extensions().size(), 40u);
+    EXPECT_EQ(started.FindExtension("TGA"), 13);
+    EXPECT_EQ(started.FindExtension(""), -1);
+    EXPECT_EQ(gfx::pictureFormats().classForExtension("pic"), &AutodeskGraphicClass());
+
+    // A registry of its own, passing registrations to a picture registry of
+    // its own.
+    gfx::PictureFormats platform;
+    TFileFormatList list(&platform);
+    for (const char* e : {"bmp", "rle", "dib"}) list.RegisterFileFormat(e, "Bitmaps", "", ftRaster, false, kOtherClass);
+    for (const char* e : {"win", "vst", "vda", "tga", "icb"})
+        list.RegisterFileFormat(e, "", "", ftRaster, false, TargaGraphicClass());
+    auto uses = [&](const gfx::GraphicClass& c) { return list.Classes()[static_cast<std::size_t>(list.FindGraphicClass(c))]->UseCount; };
+    EXPECT_EQ(uses(kOtherClass), 3u);
+    list.UnregisterFileFormat("rle", kOtherClass);
+    EXPECT_EQ(uses(kOtherClass), 2u);
+    EXPECT_EQ(platform.classForExtension("rle"), &kOtherClass);  // the class is still registered
+    try {
+        list.RegisterFileFormat("TGA", "", "", ftRaster, false, kOtherClass);
+        ADD_FAILURE() << "registered twice";
+    } catch (const gfx::EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Attempt to register TGA twice.");
+    }
+    list.RegisterFileFormat("tga", "", "Moved", ftRaster, true, kOtherClass);
+    EXPECT_EQ(uses(TargaGraphicClass()), 4u);
+    EXPECT_EQ(platform.classForExtension("tga"), &kOtherClass);
+    // A class goes with its last extension, or whole with an empty one.
+    list.UnregisterFileFormat("", TargaGraphicClass());
+    EXPECT_EQ(list.FindGraphicClass(TargaGraphicClass()), -1);
+    EXPECT_EQ(platform.classForExtension("win"), nullptr);
+    list.UnregisterFileFormat("", TargaGraphicClass());  // not registered: nothing
+    EXPECT_EQ(list.Extensions().size(), 3u);
+}
+
+TEST(FormatRegistryTest, ContentPicksTheFirstReaderAndKeepsThePosition) {
+    SKIP_WITHOUT_IMAGE_FILES();
+    RegisterImageFormats();
+    const TFileFormatList& list = *FileFormatList();
+    Bytes png = ReadFileBytes(PngSuiteFile("basn2c08.png"));
+    png.insert(png.begin(), {1, 2, 3});
+    gfx::MemoryStream stream(png);
+    stream.seek(3);
+    EXPECT_EQ(list.GraphicFromContent(stream), &PngGraphicClass());
+    EXPECT_EQ(stream.position(), 3u);
+    // JPEG and BMP are the platform's: no reader of the library takes them.
+    for (Bytes bytes : {Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0},
+                        Bytes{'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24}}) {
+        gfx::MemoryStream s(bytes);
+        EXPECT_EQ(list.GraphicFromContent(s), nullptr);
+    }
+    // The metafile class is listed but cannot read.
+    const std::string wmf = ::testing::TempDir() + "/registry.wmf";
+    std::ofstream(wmf) << "metafile";
+    gfx::Picture picture;
+    EXPECT_THROW(img::LoadPictureFile(wmf, picture), gfx::EInvalidGraphic);
+    std::filesystem::remove(wmf);
+}
+
+// ---- Hand-built files -----------------------------------------------------------
+
+// A Targa header followed by `rest`.
+Bytes Targa(uint8_t colorMapType, uint8_t type, uint16_t mapLength, uint8_t entrySize, uint16_t width, uint16_t height,
+            uint8_t pixelSize, uint8_t descriptor, const Bytes& rest) {
+    Bytes b = {0, colorMapType, type, 0, 0, static_cast<uint8_t>(mapLength), static_cast<uint8_t>(mapLength >> 8),
+               entrySize, 0, 0, 0, 0, static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
+               static_cast<uint8_t>(height), static_cast<uint8_t>(height >> 8), pixelSize, descriptor};
+    b.insert(b.end(), rest.begin(), rest.end());
+    return b;
+}
+
+template <class Reader>
+Reader Load(const Bytes& bytes) {
+    Reader reader;
+    gfx::MemoryStream stream(bytes);
+    reader.loadFromStream(stream);
+    return reader;
+}
+
+TEST(OtherReadersTest, TargaPalettesRowsAndPackets) {
+    // A 16-bit colour map entry of 7FFF gives 248s; rows stored bottom first.
+    const TTargaGraphic mapped = Load<TTargaGraphic>(Targa(1, 1, 2, 16, 1, 2, 8, 0, {0xFF, 0x7F, 0x1F, 0, 1, 0}));
+    EXPECT_EQ(mapped.palette()[0], (gfx::PaletteEntry{248, 248, 248}));
+    EXPECT_EQ(mapped.pixel(0, 0), gfx::rgb(248, 248, 248));
+    EXPECT_EQ(mapped.pixel(0, 1), gfx::rgb(0, 0, 248));
+    // Run packets that cross rows, top to bottom: a run of 3 over rows of 2.
+    const TTargaGraphic packed = Load<TTargaGraphic>(Targa(0, 10, 0, 0, 2, 2, 24, 0x20, {0x82, 1, 2, 3, 0, 9, 9, 9}));
+    EXPECT_EQ(packed.pixel(1, 0), gfx::rgb(3, 2, 1));
+    EXPECT_EQ(packed.pixel(0, 1), gfx::rgb(3, 2, 1));
+    EXPECT_EQ(packed.pixel(1, 1), gfx::rgb(9, 9, 9));
+    // A 128-pixel run in a 1-pixel image stays in its bitmap.
+    const TTargaGraphic one = Load<TTargaGraphic>(Targa(0, 11, 0, 0, 1, 1, 8, 0, {0xFF, 7}));
+    EXPECT_EQ(one.scanLine(0)[0], 7);
+    // A file without a colour map entry size (as the program writes them) is
+    // not found by its content but loads by its extension.
+    const Bytes saved = Targa(0, 2, 0, 0, 1, 1, 24, 0, {1, 2, 3});
+    gfx::MemoryStream stream(saved);
+    EXPECT_FALSE(TTargaGraphic::CanLoad(stream));
+    RegisterImageFormats();
+    const std::string file = ::testing::TempDir() + "/saved.tga";
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(saved.data()), static_cast<std::streamsize>(saved.size()));
+    EXPECT_EQ(LoadPictureFile(file).pixel(0, 0), gfx::rgb(3, 2, 1));
+    std::filesystem::remove(file);
+}
+
+// A PCX header: bits a plane, the window's maxima, planes and bytes a line.
+Bytes Pcx(uint8_t version, uint8_t encoding, uint8_t bits, uint16_t xMax, uint16_t yMax, uint8_t planes,
+          uint16_t bytesPerLine, uint16_t paletteKind) {
+    Bytes h(128, 0);
+    h[0] = 10, h[1] = version, h[2] = encoding, h[3] = bits;
+    h[8] = static_cast<uint8_t>(xMax), h[9] = static_cast<uint8_t>(xMax >> 8);
+    h[10] = static_cast<uint8_t>(yMax), h[11] = static_cast<uint8_t>(yMax >> 8);
+    for (int i = 0; i < 48; ++i) h[16 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(i * 5);
+    h[65] = planes, h[66] = static_cast<uint8_t>(bytesPerLine), h[67] = static_cast<uint8_t>(bytesPerLine >> 8);
+    h[68] = static_cast<uint8_t>(paletteKind);
+    return h;
+}
+
+TEST(OtherReadersTest, PcxPlanesAndPalettes) {
+    // Four planes of width 9: five bytes a row, the last pixel in the high
+    // nibble; pixel 0 has bits of planes 1 and 4 (index 9), pixel 8 of plane 2.
+    Bytes four = Pcx(5, 0, 1, 8, 0, 4, 2, 1);
+    four.insert(four.end(), {0x80, 0x00, 0x00, 0x80, 0x00, 0x00, 0x80, 0x00});
+    const TPCXGraphic planes = Load<TPCXGraphic>(four);
+    EXPECT_EQ(planes.pixelFormat(), gfx::PixelFormat::pf4bit);
+    EXPECT_EQ(planes.scanLine(0)[0], 0x90);
+    EXPECT_EQ(planes.scanLine(0)[4], 0x20);
+    // Version 3 takes the standard colours, not the header's.
+    Bytes v3 = Pcx(3, 0, 4, 1, 0, 1, 2, 1);
+    v3.insert(v3.end(), {0x9F, 0});
+    EXPECT_EQ(Load<TPCXGraphic>(v3).pixel(0, 0), gfx::clRed);
+    // An 8-bit file without the palette marker and of palette kind 1 keeps
+    // the bitmap's palette; a window whose maximum lies before its minimum
+    // and lines too short for the width are refused.
+    Bytes eight = Pcx(5, 0, 8, 0, 0, 1, 2, 1);
+    eight.insert(eight.end(), 771, 0);
+    EXPECT_EQ(Load<TPCXGraphic>(eight).palette(), gfx::Bitmap::defaultPalette(gfx::PixelFormat::pf8bit));
+    for (Bytes bad : {Pcx(5, 0, 8, 0xFFFF, 0, 1, 2, 1), Pcx(5, 0, 8, 9, 0, 1, 2, 1)}) {
+        bad.insert(bad.end(), 800, 0);
+        bad[4] = 1;  // XMin 1
+        EXPECT_THROW(Load<TPCXGraphic>(bad), gfx::EInvalidGraphic);
+    }
+}
+
+TEST(OtherReadersTest, PortableMapsAndGifHeaders) {
+    // A plain bitmap of width 10: two bytes a row, the last two pixels in the
+    // top bits of the second; digits need no space between them.
+    const Bytes pbm = {'P', '1', '\n', '1', '0', ' ', '1', '\n', '1', '0', '1', '0', '1', '0', '1', '0', '1', '1', '\n'};
+    const TPPMGraphic bits = Load<TPPMGraphic>(pbm);
+    EXPECT_EQ(bits.scanLine(0)[0], 0xAA);
+    EXPECT_EQ(bits.scanLine(0)[1], 0xC0);
+    EXPECT_EQ(bits.pixel(0, 0), gfx::clBlack);
+    const std::string cut = "P5\n4 4\n255\n\x01\x02";
+    try {
+        Load<TPPMGraphic>(Bytes(cut.begin(), cut.end()));
+        ADD_FAILURE() << "no error";
+    } catch (const gfx::Error& e) {
+        EXPECT_STREQ(e.what(), "Stream read error in PPM file.");
+    }
+    // GIF: an image width of 0 takes the screen's; a minimum code size of 12
+    // is refused.
+    Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 3, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
+                 ',', 0, 0, 0, 0, 0, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0, ';'};
+    gfx::MemoryStream stream(gif);
+    TGIFGraphic reader;
+    EXPECT_TRUE(reader.ReadImageProperties(stream, 0));
+    EXPECT_EQ(reader.imageProperties.width, 3u);
+    EXPECT_EQ(reader.imageProperties.version, 89u);
+    gif[29] = 12;
+    EXPECT_THROW(Load<TGIFGraphic>(gif), gfx::EInvalidGraphic);
+}
+
+TEST(OtherReadersTest, PhotoCdRotationAndRlaSpaces) {
+    SKIP_WITHOUT_READER_FILES();
+    Bytes pcd = ReadFileBytes(ImageFile("readers/image.pcd"));
+    const TPCDGraphic upright = Load<TPCDGraphic>(pcd);
+    pcd[3586] = static_cast<uint8_t>((pcd[3586] & ~3) | 1);
+    const TPCDGraphic turned = Load<TPCDGraphic>(pcd);
+    ASSERT_EQ(turned.width(), 512);
+    ASSERT_EQ(turned.height(), 768);
+    // A quarter turn counter-clockwise: the top right corner goes to the top left.
+    EXPECT_EQ(turned.pixel(0, 0), upright.pixel(767, 0));
+    EXPECT_EQ(turned.pixel(511, 767), upright.pixel(0, 511));
+    gfx::MemoryStream stream(pcd);
+    TPCDGraphic properties;
+    ASSERT_TRUE(properties.ReadImageProperties(stream, 9));
+    EXPECT_EQ(properties.imageProperties.width, 4096u);  // 6144 x 4096, turned
+    // An "xyz" RLA file is found but refused.
+    Bytes rla = ReadFileBytes(ImageFile("readers/rgb.rla"));
+    std::memcpy(&rla[580], "XYZ", 3);
+    gfx::MemoryStream xyz(rla);
+    EXPECT_TRUE(TRLAGraphic::CanLoad(xyz));
+    try {
+        Load<TRLAGraphic>(rla);
+        ADD_FAILURE() << "no error";
+    } catch (const gfx::EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Cannot load image. The XYZ colour space is not supported for RLA files.");
+    }
+}
+
+TEST(OtherReadersTest, HaloPalettesAndAutodeskFiles) {
+    SKIP_WITHOUT_READER_FILES();
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(::testing::TempDir()) / "halo";
+    fs::create_directories(folder);
+    fs::copy_file(ImageFile("readers/halo.cut"), folder / "Map.CUT", fs::copy_options::overwrite_existing);
+    fs::copy_file(ImageFile("readers/halo.pal"), folder / "map.PAL", fs::copy_options::overwrite_existing);
+    TCUTGraphic cut;
+    cut.loadFromFile((folder / "Map.CUT").string());
+    EXPECT_EQ(cut.palette().count(), 256);
+    // Loaded from a stream, the palette file of the last file load counts.
+    const gfx::Palette palette = cut.palette();
+    gfx::FileStream stream((folder / "Map.CUT").string());
+    cut.loadFromStream(stream);
+    EXPECT_EQ(cut.palette(), palette);
+    // More than 256 entries are refused.
+    Bytes pal = ReadFileBytes(ImageFile("readers/halo.pal"));
+    pal[12] = 0, pal[13] = 1;
+    std::ofstream(folder / "map.PAL", std::ios::binary).write(reinterpret_cast<const char*>(pal.data()), static_cast<std::streamsize>(pal.size()));
+    EXPECT_THROW(cut.loadFromFile((folder / "Map.CUT").string()), gfx::EInvalidGraphic);
+    fs::remove_all(folder);
+
+    // Autodesk: components of 63 become 252, rows top first; a short file
+    // raises the read error.
+    Bytes cel(32 + 768 + 4, 0);
+    cel[0] = 0x19, cel[1] = 0x91, cel[2] = 2, cel[4] = 2, cel[10] = 8;
+    cel[35] = 63, cel[36] = 10;
+    cel[800] = 1;
+    const TAutodeskGraphic autodesk = Load<TAutodeskGraphic>(cel);
+    EXPECT_EQ(autodesk.pixel(0, 0), gfx::rgb(252, 40, 0));
+    EXPECT_EQ(autodesk.pixel(1, 0), gfx::clBlack);
+    cel.pop_back();
+    EXPECT_THROW(Load<TAutodeskGraphic>(cel), gfx::EReadError);
+}
+
+TEST(OtherReadersTest, PhotoshopChannelsAndPaintShopHeaders) {
+    SKIP_WITHOUT_READER_FILES();
+    // Five channels (two beyond RGB) load as RGBA from the first four.
+    Bytes psd = ReadFileBytes(ImageFile("readers/rgb-raw.psd"));
+    TPSDGraphic header;
+    gfx::MemoryStream stream(psd);
+    ASSERT_TRUE(header.ReadImageProperties(stream, 0));
+    const std::size_t plane = std::size_t{header.imageProperties.width} * header.imageProperties.height;
+    psd[13] = 5;
+    psd.insert(psd.end(), 2 * plane, 200);
+    const TPSDGraphic five = Load<TPSDGraphic>(psd);
+    EXPECT_EQ(five.pixelFormat(), gfx::PixelFormat::pf32bit);
+    EXPECT_EQ(five.imageProperties.channels, 5);
+    EXPECT_EQ(five.scanLine(0)[3], 200);
+    // Paint Shop Pro: version 2 is not recognised; 300 dots a centimetre
+    // are 762 an inch.
+    Bytes psp = ReadFileBytes(ImageFile("readers/v5-rgb-c0.psp"));
+    const double dpcm = 300;
+    std::memcpy(&psp[36 + 10 + 4 + 8], &dpcm, 8);
+    psp[36 + 10 + 4 + 16] = 2;
+    TPSPGraphic reader;
+    gfx::MemoryStream pspStream(psp);
+    ASSERT_TRUE(reader.ReadImageProperties(pspStream, 0));
+    EXPECT_FLOAT_EQ(reader.imageProperties.xResolution, 762.0f);
+    psp[32] = 2;
+    gfx::MemoryStream old(psp);
+    EXPECT_FALSE(TPSPGraphic::CanLoad(old));
+}
+
+}  // namespace
+}  // namespace img

@@ -1,0 +1,66 @@
+// The "POV-Ray custom material" sub-page of the Materials tab: the memo
+// with the material's own POV-Ray text and its tool bar: "Insert" (the
+// snippet picker), "Copy all", "Paste", "Clear", "Preview" (a test scene
+// rendered by POV-Ray), "Bake..." (the material rendered flat into an image
+// map) and "Save..." (into the custom texture library).
+#pragma once
+
+#include <string>
+
+#include "ui/control/AppHost.h"
+#include "ui/control/Dispatcher.h"
+#include "ui/control/FormDialogs.h"
+
+// The files of the preview and the bake, in the program's folder.
+inline constexpr const char* PreviewIncludeFile = "test_scene_POV_mat.inc";
+inline constexpr const char* PreviewSceneFile = "test_scene_POV_main.pov";
+inline constexpr const char* PreviewIniFile = "test_scene_POV_main.ini";
+inline constexpr const char* BakeSceneFile = "create_image_map.pov";
+inline constexpr const char* BakeIniFile = "create_image_map.ini";
+
+// Writes the test material include (the standard includes, "#declare
+// Preview_=" and the memo), the test scene when it is missing, and starts
+// POV-Ray on the test scene.
+void PreviewCustomMaterial();
+// Writes the bake scene (a flat square of side 1 carrying UVs 0..1 in an
+// orthographic view, wearing the memo's material) and its INI file that
+// renders it 512 x 512 into `outputFile` in the format of the baked maps'
+// save dialog's file type, and starts POV-Ray on it in the output's folder.
+void BakeCustomMaterial(const std::string& outputFile);
+// A beep, the warning that POV-Ray's program is to be chosen in the export
+// options, and "Could not start POV-Ray" logged.
+void ReportNoPovRay();
+// Starts POV-Ray on the INI file of a bake that renders `outputFile`, in
+// the output's folder; without a usable POV-Ray the warning is shown and
+// "Could not start POV-Ray" logged.
+void StartPovRayBake(const std::string& iniFile, const std::string& outputFile);
+
+class CustomMaterialController {
+public:
+    CustomMaterialController(AppHost& host, FormDialogs& dialogs) : host_(host), dialogs_(dialogs) {}
+    void Register(Dispatcher& d);
+
+    // Any change of the memo's text makes the material "Active".
+    void Memo2Change();
+    // "Insert": the snippet picker below the button; "Active" when the memo
+    // then holds text.
+    void ToolButton34Click();
+    // "Copy all": the whole text to the clipboard, the caret kept.
+    void ToolButton37Click();
+    // "Paste": "Active", and the clipboard's text at the caret.
+    void ToolButton38Click();
+    // "Clear".
+    void ToolButton39Click();
+    // "Preview", "Bake..." and "Save...".
+    void ToolButton40Click();
+    void ToolButton41Click();
+    void ToolButton42Click();
+
+private:
+    // The model and a text in the memo, or the message why not.
+    bool HaveModel();
+    bool HaveModelAndText();
+
+    AppHost& host_;
+    FormDialogs& dialogs_;
+};

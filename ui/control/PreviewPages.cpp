@@ -1,0 +1,51 @@
+#include "ui/control/PreviewPages.h"
+
+#include <algorithm>
+#include <string>
+
+#include "model/Services.h"
+#include "model/TextConv.h"
+
+namespace {
+
+// The Preview tab's place among the main tabs.
+constexpr int32_t PreviewTabIndex = 1;
+
+}  // namespace
+
+double EditNumber(const tedit& edit, double fallback) {
+    double value = 0;
+    int32_t code = 0;
+    ValFloat(edit.text, value, code);
+    return code == 0 ? value : fallback;
+}
+
+bool StepEditValue(tedit& edit, double step) {
+    double value = 0;
+    int32_t code = 0;
+    ValFloat(edit.text, value, code);
+    if (code != 0) return false;
+    edit.text = FloatToText(value + step);
+    return true;
+}
+
+int32_t SelectedItem(const tcombobox& combo, std::size_t count) {
+    const int32_t n = static_cast<int32_t>(std::min(count, combo.items.size()));
+    return combo.index >= 0 && combo.index < n ? combo.index : -1;
+}
+
+void AppendAndSelect(tcombobox& combo, std::string_view name) {
+    combo.items.emplace_back(name);
+    combo.index = static_cast<int32_t>(combo.items.size()) - 1;
+}
+
+int32_t RemoveAndSelectPrevious(tcombobox& combo, int32_t index) {
+    if (index >= 0 && index < static_cast<int32_t>(combo.items.size()))
+        combo.items.erase(combo.items.begin() + index);
+    combo.index = combo.items.empty() ? -1 : std::clamp(index - 1, 0, static_cast<int32_t>(combo.items.size()) - 1);
+    return combo.index;
+}
+
+bool PreviewTabShown() { return Form1.PageControl1.active == PreviewTabIndex; }
+
+void RedrawPreview() { Svc().window->Draw(); }

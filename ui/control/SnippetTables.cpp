@@ -1,0 +1,110 @@
+#include "ui/control/SnippetTables.h"
+
+// The Texture list: the templates, then the textures of the standard
+// include files.
+const std::array<std::string_view, 298> SnippetTextures = {
+    "Copy from basic properties", "Texture simple template", "Texture with transparency template",
+    "Texture with inv. transparency template", "Texture with blending template", "PinkAlabaster", "T_Grnt0",
+    "T_Grnt1", "T_Grnt2", "T_Grnt3", "T_Grnt4", "T_Grnt5", "T_Grnt6", "T_Grnt7", "T_Grnt8", "T_Grnt9", "T_Grnt10",
+    "T_Grnt11", "T_Grnt12", "T_Grnt13", "T_Grnt14", "T_Grnt15", "T_Grnt16", "T_Grnt17", "T_Grnt18", "T_Grnt19",
+    "T_Grnt20", "T_Grnt21", "T_Grnt22", "T_Grnt23", "T_Grnt24", "T_Grnt25", "T_Grnt26", "T_Grnt27", "T_Grnt28",
+    "T_Grnt29", "T_Stone1", "T_Stone2", "T_Stone3", "T_Stone4", "T_Stone5", "T_Stone6", "T_Stone7", "T_Stone8",
+    "T_Stone9", "T_Stone10", "T_Stone11", "T_Stone12", "T_Stone13", "T_Stone14", "T_Stone15", "T_Stone16",
+    "T_Stone17", "T_Stone18", "T_Stone19", "T_Stone20", "T_Stone21", "T_Stone22", "T_Stone23", "T_Stone24",
+    "T_Stone25", "T_Stone26", "T_Stone27", "T_Stone28", "T_Stone29", "T_Stone30", "T_Stone31", "T_Stone32",
+    "T_Stone33", "T_Stone34", "T_Stone35", "T_Stone36", "T_Stone37", "T_Stone38", "T_Stone39", "T_Stone40",
+    "T_Stone41", "T_Stone42", "T_Stone43", "T_Stone44", "Shadow_Clouds", "T_Cloud1", "T_Cloud2", "T_Cloud3",
+    "DMFWood6", "DMFLightOak", "DMFDarkOak", "EMBWood1", "Yellow_Pine", "Rosewood", "Sandalwood", "Glass", "Glass2",
+    "Glass3", "Green_Glass", "NBglass", "NBoldglass", "NBwinebottle", "NBbeerbottle", "Ruby_Glass",
+    "Dark_Green_Glass", "Yellow_Glass", "Orange_Glass", "Vicks_Bottle_Glass", "Chrome_Metal", "Brass_Metal",
+    "Bronze_Metal", "Gold_Metal", "Silver_Metal", "Copper_Metal", "Polished_Chrome", "Polished_Brass", "New_Brass",
+    "Spun_Brass", "Brushed_Aluminum", "Silver1", "Silver2", "Silver3", "Brass_Valley", "Rust", "Rusty_Iron",
+    "Soft_Silver", "New_Penny", "Tinny_Brass", "Gold_Nugget", "Aluminum", "Bright_Bronze", "T_Brass_1A", "T_Brass_2A",
+    "T_Brass_3A", "T_Brass_4A", "T_Brass_5A", "T_Brass_1B", "T_Brass_2B", "T_Brass_3B", "T_Brass_4B", "T_Brass_5B",
+    "T_Brass_1C", "T_Brass_2C", "T_Brass_3C", "T_Brass_4C", "T_Brass_5C", "T_Brass_1D", "T_Brass_2D", "T_Brass_3D",
+    "T_Brass_4D", "T_Brass_5D", "T_Brass_1E", "T_Brass_2E", "T_Brass_3E", "T_Brass_4E", "T_Brass_5E", "T_Copper_1A",
+    "T_Copper_2A", "T_Copper_3A", "T_Copper_4A", "T_Copper_5A", "T_Copper_1B", "T_Copper_2B", "T_Copper_3B",
+    "T_Copper_4B", "T_Copper_5B", "T_Copper_1C", "T_Copper_2C", "T_Copper_3C", "T_Copper_4C", "T_Copper_5C",
+    "T_Copper_1D", "T_Copper_2D", "T_Copper_3D", "T_Copper_4D", "T_Copper_5D", "T_Copper_1E", "T_Copper_2E",
+    "T_Copper_3E", "T_Copper_4E", "T_Copper_5E", "T_Chrome_1A", "T_Chrome_2A", "T_Chrome_3A", "T_Chrome_4A",
+    "T_Chrome_5A", "T_Chrome_1B", "T_Chrome_2B", "T_Chrome_3B", "T_Chrome_4B", "T_Chrome_5B", "T_Chrome_1C",
+    "T_Chrome_2C", "T_Chrome_3C", "T_Chrome_4C", "T_Chrome_5C", "T_Chrome_1D", "T_Chrome_2D", "T_Chrome_3D",
+    "T_Chrome_4D", "T_Chrome_5D", "T_Chrome_1E", "T_Chrome_2E", "T_Chrome_3E", "T_Chrome_4E", "T_Chrome_5E",
+    "T_Silver_1A", "T_Silver_2A", "T_Silver_3A", "T_Silver_4A", "T_Silver_5A", "T_Silver_1B", "T_Silver_2B",
+    "T_Silver_3B", "T_Silver_4B", "T_Silver_5B", "T_Silver_1C", "T_Silver_2C", "T_Silver_3C", "T_Silver_4C",
+    "T_Silver_5C", "T_Silver_1D", "T_Silver_2D", "T_Silver_3D", "T_Silver_4D", "T_Silver_5D", "T_Silver_1E",
+    "T_Silver_2E", "T_Silver_3E", "T_Silver_4E", "T_Silver_5E", "T_Gold_1A", "T_Gold_2A", "T_Gold_3A", "T_Gold_4A",
+    "T_Gold_5A", "T_Gold_1B", "T_Gold_2B", "T_Gold_3B", "T_Gold_4B", "T_Gold_5B", "T_Gold_1C", "T_Gold_2C",
+    "T_Gold_3C", "T_Gold_4C", "T_Gold_5C", "T_Gold_1D", "T_Gold_2D", "T_Gold_3D", "T_Gold_4D", "T_Gold_5D",
+    "T_Gold_1E", "T_Gold_2E", "T_Gold_3E", "T_Gold_4E", "T_Gold_5E", "T_Wood1", "T_Wood2", "T_Wood3", "T_Wood4",
+    "T_Wood5", "T_Wood6", "T_Wood7", "T_Wood8", "T_Wood9", "T_Wood10", "T_Wood11", "T_Wood12", "T_Wood13", "T_Wood14",
+    "T_Wood15", "T_Wood16", "T_Wood17", "T_Wood18", "T_Wood19", "T_Wood20", "T_Wood21", "T_Wood22", "T_Wood23",
+    "T_Wood24", "T_Wood25", "T_Wood26", "T_Wood27", "T_Wood28", "T_Wood29", "T_Wood30", "T_Wood31", "T_Wood32",
+    "T_Wood33", "T_Wood34", "T_Wood35", "Water", "Cork", "Lightning1", "Lightning2", "Starfield", "Starfield1",
+    "Starfield2", "Starfield3", "Starfield4", "Starfield5", "Starfield6",
+};
+
+// The Pigment list: the fixed entries, "Clear", the patterns and the
+// pigments of the standard include files.
+const std::array<std::string_view, 98> SnippetPigments = {
+    "Copy from basic tab", "Color...", "Map...", "Clear",
+    "agate agate_turb 1 pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "average pigment_map{[0.5 color rgb <0,0,0>] [0.5 color rgb<1,1,1>]}",
+    "bozo pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "brick pigment{color rgb<1,1,1>},pigment{color rgb<0,0,0>} brick_size<8,3,4.5> mortar 0.5",
+    "bumps pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "cells pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "checker pigment{color rgb<0,0,0>},pigment{color rgb<1,1,1>}",
+    "crackle form <-1,1,0> pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "crackle metric 2 pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "crackle offset 0 pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "crackle solid pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "dents pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "mandel 10 pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "julia <1,1> 10 pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "gradient <1,0,0> pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "granite pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "hexagon pigment{color rgb <1,0,0>} pigment{color rgb<0,1,0>} pigment{color rgb<0,0,1>}",
+    "onion pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "quilted control0 1 control1 1 pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "radial pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "leopard pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "marble pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "ripples pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "slope {<0,-1,0> 0 1 altitude <0,1,0> 0 1} pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "spiral1 10 pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "spiral2 10 pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "waves pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "wood pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
+    "wrinkles pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}", "Jade", "Red_Marble", "White_Marble",
+    "Blood_Marble", "Blue_Agate", "Sapphire_Agate", "Brown_Agate", "Pink_Granite", "Blue_Sky", "Bright_Blue_Sky",
+    "Blue_Sky2", "Blue_Sky3", "Blood_Sky", "Apocalypse", "Clouds", "P_Cloud1", "P_Cloud2", "P_Cloud3", "Cherry_Wood",
+    "Pine_Wood", "Dark_Wood", "Tan_Wood", "White_Wood", "Tom_Wood", "DMFWood1", "DMFWood2", "DMFWood3", "DMFWood4",
+    "DMFWood5", "Col_Glass_Beerbottle", "Col_Glass_Bluish", "Col_Glass_Clear", "Col_Glass_Dark_Green",
+    "Col_Glass_General", "Col_Glass_Green", "Col_Glass_Old", "Col_Glass_Orange", "Col_Glass_Ruby",
+    "Col_Glass_Vicksbottle", "Col_Glass_Winebottle", "Col_Glass_Yellow", "P_Brass1", "P_Brass2", "P_Brass3",
+    "P_Brass4", "P_Brass5", "P_Copper1", "P_Copper2", "P_Copper3", "P_Copper4", "P_Copper5", "P_Chrome1", "P_Chrome2",
+    "P_Chrome3", "P_Chrome4", "P_Chrome5", "P_Silver1", "P_Silver2", "P_Silver3", "P_Silver4", "P_Silver5",
+    "Candy_Cane", "Peel", "X_Gradient", "Y_Gradient",
+};
+
+const std::array<std::string_view, 24> SnippetFinishes = {
+    "Copy from basic tab", "Dull", "Shiny", "Phong_Dull", "Phong_Shiny", "Glossy", "Phong_Glossy", "Luminous",
+    "Mirror", "Glass_Finish", "F_Glass5", "F_Glass6", "F_Glass7", "F_Glass8", "F_Glass9", "F_Glass10", "Metal",
+    "SilverFinish", "Metallic_Finish", "F_MetalA", "F_MetalB", "F_MetalC", "F_MetalD", "F_MetalE",
+};
+
+// The Normal list: the fixed entries and the normal patterns.
+const std::array<std::string_view, 27> SnippetNormals = {
+    "Copy from basic tab", "Map...", "agate 1.0 agate_turb 1.0", "bozo 1.0",
+    "brick 1.0 brick_size<8,3,4.5> mortar 0.5", "bumps 1.0", "cells 1.0", "checker 1.0", "crackle 1.0",
+    "crackle 1.0 form <-1,1,0> ", "crackle 1.0 metric 2 ", "crackle 1.0 offset 0 ", "crackle 1.0 solid ", "dents 1.0",
+    "facets 1.0 coords 1.0 size 0.1", "mandel 1.0", "granite 1.0", "hexagon 1.0", "leopard 1.0", "marble 1.0",
+    "quilted 1.0 control0 1 control1 1", "ripples 1.0", "spiral1 1.0 10", "spiral2 1.0 10", "waves 1.0", "wood 1.0",
+    "wrinkles 1.0",
+};
+
+const std::array<std::string_view, 11> SnippetInteriors = {
+    "Interior template", "I_Glass1", "I_Glass2", "I_Glass3", "I_Glass4", "I_Glass_Dispersion1", "I_Glass_Dispersion2",
+    "I_Glass_Caustics1", "I_Glass_Caustics2", "I_Glass_Exp(1)", "I_Glass_Sqr(1)",
+};
