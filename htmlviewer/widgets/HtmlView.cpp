@@ -23,7 +23,6 @@
 #include "model/TextConv.h"
 #include "platform/qt/Cursors.h"
 #include "platform/qt/QtCanvas.h"
-#include "platform/qt/QtImageFormats.h"
 
 namespace fs = std::filesystem;
 
@@ -50,7 +49,6 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 }  // namespace
 
 THtmlView::THtmlView(QWidget* parent) : QAbstractScrollArea(parent) {
-    gfx::registerQtPictureFormats();  // BMP pictures (and the others Qt reads) by extension
     resize(150, 150);
     setFocusPolicy(Qt::StrongFocus);
     Panel = new TQtPaintPanel(this);

@@ -11,6 +11,8 @@
 #include <exception>
 
 #include "htmlviewer/widgets/HtmlView.h"
+#include "imageformats/ImageRegistration.h"
+#include "platform/qt/QtImageFormats.h"
 #include "ui/dialogs/HelpWindow.h"
 #endif
 
@@ -36,6 +38,8 @@ bool RunHtmlJobs(const std::vector<HtmlJob>& jobs, char* program, std::string& e
     int argc = 1;
     char* argv[] = {program, nullptr};
     QApplication application(argc, argv);
+    // Pictures of every format, as the program registers them.
+    img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
     bool done = true;
     for (const HtmlJob& job : jobs) {
         THtmlView view;
