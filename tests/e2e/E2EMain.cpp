@@ -75,6 +75,7 @@
 #include "preview/Preview.h"
 #include "preview/PreviewFrame.h"
 #include "tests/fixtures/OpenGLLeakCheck.h"
+#include "ui/control/MaterialPanel.h"
 #endif
 
 namespace {
@@ -208,9 +209,13 @@ void PrintModel() {
 }
 
 #if MIRELAN_E2E_PREVIEW
-// The preview's own services: its camera panel, and its display lists while
-// a picture is drawn.
-using DriverWindow = PreviewHooks;
+// The preview's own services: its camera panel, its display lists while a
+// picture is drawn, and the materials' textures as the Materials tab makes
+// them.
+class DriverWindow : public PreviewHooks {
+public:
+    void ReloadMaterialMaps(int32_t mode) override { ::ReloadMaterialMaps(mode); }
+};
 #else
 // What the preview's camera panel does to the scene when the camera is reset
 // and when its boxes are applied, for a build without the preview.
@@ -352,12 +357,16 @@ int main(int argc, char** argv) {
     if (!args.previewFile.empty()) return Usage("--preview: built without the preview");
 #endif
 
-    if (!args.stretches.empty() || !args.decodes.empty()) {
+    // Pictures (images to stretch or decode, maps of the preview's textures)
+    // load as in the program.
+    if (!args.stretches.empty() || !args.decodes.empty() || !args.previewFile.empty()) {
 #if MIRELAN_E2E_QT_PICTURES
         img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
 #else
         img::RegisterImageFormats();
 #endif
+    }
+    if (!args.stretches.empty() || !args.decodes.empty()) {
         bool done = true;
         for (const e2e::StretchJob& job : args.stretches) {
             std::string error;

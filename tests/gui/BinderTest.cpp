@@ -72,6 +72,7 @@ TEST_F(BinderTest, RadioGroupsFollowTheTableAndTheRecordsAfterACommand) {
 TEST_F(BinderTest, ADialogEndsWhenAHandlerSetsItsResult) {
     StartProgram();
     FormDialogs& dialogs = *app->Dialogs();
+    prompts.defaultAnswer = Answer::Yes;  // "There are warnings. Continue?"
     // OK of the export options: its handler ends the dialog with OK.
     QTimer::singleShot(0, [this] { FindOne<QPushButton>("Form2", "Button1")->click(); });
     EXPECT_EQ(dialogs.ShowModal("Form2"), ModalResult::Ok);

@@ -38,9 +38,14 @@ private:
     fs::path folder_;
 };
 
-TEST_F(DecodeDriverTest, WritesThePixelsOfTiffAndPngFiles) {
+TEST_F(DecodeDriverTest, WritesThePixelsOfEveryFormat) {
     SKIP_WITHOUT_IMAGE_FILES();
-    for (const std::string& file : {ImageFile("tiff/rgb8-lzwp2-tilesL.tif"), PngSuiteFile("basn3p04.png")}) {
+    std::vector<std::string> files = {ImageFile("tiff/rgb8-lzwp2-tilesL.tif"), PngSuiteFile("basn3p04.png")};
+    if (HaveReaderFiles)
+        for (const char* name : {"im-rgb-rle.tga", "netpbm-16.pcx", "rgb.psd", "netpbm-rle.sgi", "netpbm.gif", "plain.ppm",
+                                 "image.pcd", "matte.rla", "halo.cut", "autodesk.cel", "v3-palette.psp"})
+            files.push_back(ImageFile(std::string("readers/") + name));
+    for (const std::string& file : files) {
         SCOPED_TRACE(file);
         const fixtures::E2ERun run = Run({"--decode", file, Path("out.pam")});
         ASSERT_EQ(run.status, 0) << run.err;
@@ -50,7 +55,8 @@ TEST_F(DecodeDriverTest, WritesThePixelsOfTiffAndPngFiles) {
         std::vector<uint8_t> pam = ReadFileBytes(Path("out.pam")), rgba = RgbaOf(bitmap);
         const std::string header = "P7\nWIDTH " + w + "\nHEIGHT " + h + "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
         ASSERT_EQ(std::string(pam.begin(), pam.begin() + static_cast<std::ptrdiff_t>(header.size())), header);
-        for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
+        if (!bitmap.hasAlpha())
+            for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
         EXPECT_TRUE(std::vector<uint8_t>(pam.begin() + static_cast<std::ptrdiff_t>(header.size()), pam.end()) == rgba);
     }
 }

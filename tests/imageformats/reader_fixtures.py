@@ -309,6 +309,18 @@ add("halo.cut", "magick", cls="none")
 add("gray.cut", Image.frombytes("L", (37, 23), indices), cls="none")
 
 
+# ---- Autodesk (written here; no decoder reads it) -----------------------------------
+# Palette components of 0 to 63 are shown times 4.
+six_bit = [v >> 2 for v in palette.getpalette()[:768]]
+six_bit += [0] * (768 - len(six_bit))
+header = struct.pack("<HHHHHBBI", 0x9119, 37, 23, 0, 0, 8, 0, 37 * 23).ljust(32, b"\0")
+with open(path("autodesk.cel"), "wb") as f:
+    f.write(header + bytes(six_bit) + palette.tobytes())
+shown = palette.copy()
+shown.putpalette([4 * v for v in six_bit])
+add("autodesk.cel", shown)
+
+
 # ---- Paint Shop Pro (written here; no decoder reads it) ----------------------------
 def psp_block(version, ident, data):
     head = b"~BK\0" + struct.pack("<H", ident)

@@ -7,12 +7,16 @@
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
+#include "ui/control/ExportController.h"
 #include "ui/control/FormDialogs.h"
 #include "ui/control/GroupsController.h"
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/HelpController.h"
 #include "ui/control/InputController.h"
+#include "ui/control/LoadController.h"
+#include "ui/control/OutputController.h"
 #include "ui/control/LightsController.h"
+#include "ui/control/MapSearchController.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialsController.h"
 #include "ui/control/PlaceholdersController.h"
@@ -30,9 +34,10 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help), materials(ports.dialogs),
+            : ports(ports), input(ports.host), help(ports.help), exporter(ports.dialogs), materials(ports.dialogs),
               files(ports.host),
-              custom(ports.host, ports.dialogs), previewOptions(ports.host) {}
+              custom(ports.host, ports.dialogs), previewOptions(ports.host),
+              mapSearch(ports.dialogs) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -40,6 +45,9 @@ struct Controllers {
         input.Register(d);
         status.Register(d);
         help.Register(d);
+        load.Register(d);
+        exporter.Register(d);
+        output.Register(d);
         groups.Register(d);
         materials.Register(d);
         files.Register(d);
@@ -48,6 +56,7 @@ struct Controllers {
         lights.Register(d);
         placeholders.Register(d);
         previewOptions.Register(d);
+        mapSearch.Register(d);
     }
 
     ControllerPorts ports;
@@ -55,6 +64,9 @@ struct Controllers {
     InputController input;
     StatusController status;
     HelpController help;
+    LoadController load;
+    ExportController exporter;
+    OutputController output;
     GroupsController groups;
     MaterialsController materials;
     MaterialFilesController files;
@@ -63,4 +75,5 @@ struct Controllers {
     LightsController lights;
     PlaceholdersController placeholders;
     PreviewOptionsController previewOptions;
+    MapSearchController mapSearch;
 };

@@ -4,6 +4,7 @@
 // windows implement it; tests script the results.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,11 +20,12 @@ public:
 };
 
 // Records every dialog shown and answers from a script, then with
-// `defaultResult`.
+// `defaultResult`; `whileShown` (when set) acts as the user in the dialog.
 class RecordingDialogs : public FormDialogs {
 public:
     ModalResult ShowModal(std::string_view form) override {
         shown.emplace_back(form);
+        if (whileShown) whileShown(form);
         if (results.empty()) return defaultResult;
         const ModalResult r = results.front();
         results.erase(results.begin());
@@ -32,6 +34,7 @@ public:
     std::vector<std::string> shown;
     std::vector<ModalResult> results;
     ModalResult defaultResult = ModalResult::Cancel;
+    std::function<void(std::string_view form)> whileShown;
 };
 
 // The modal result record of a dialog window; nullptr for a window that is

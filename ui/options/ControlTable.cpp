@@ -444,7 +444,7 @@ std::vector<ControlInfo> BuildTable() {
         Edit(ROW(Form1, Edit13), "Geometry include file:", ""),
         Edit(ROW(Form1, Edit12), "Material include file:", ""),
         Radio(ROW(Form1, RadioButton3), "Use a Batch file ", false).Group("batch"),
-        Edit(ROW(Form1, Edit90), "", "mirelan_batch_render.bat").Disabled(),
+        Edit(ROW(Form1, Edit90), "", "mirelan_batch_render.sh").Disabled(),
         Radio(ROW(Form1, RadioButton4), "Use a POV file", true).Group("batch"),
         Edit(ROW(Form1, Edit115), "", "mirelan_scene.pov"),
         Edit(ROW(Form1, Edit119), "Input file name prefix", "mirelan_mesh"),

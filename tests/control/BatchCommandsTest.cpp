@@ -1,0 +1,153 @@
+// The batch conversion driven as the window drives it: "Batch..." with its
+// questions, the POV-Ray "Save..." and "Save && Render" of three models, the
+// script they write, and the script run by the shell.
+#include <cstdlib>
+
+#include "CommandFixtures.h"
+#include "model/StatusLog.h"
+#include "ui/core/BatchDriver.h"
+#include "writers/Export.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class BatchCommandsTest : public CommandTest {
+protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        for (int i = 1; i <= 3; ++i) frames.push_back(WriteObj("frames/frame00" + std::to_string(i) + ".obj", i));
+    }
+    // "Batch...": the three frames chosen, lights and camera set, no
+    // common material file.
+    void ChooseBatch() {
+        prompts.fileAnswers = {frames};
+        prompts.answers = {Answer::Yes, Answer::No};
+        Commands().Run("Form1.Batch1");
+    }
+    void UseBatchFile() {
+        Form1.RadioButton4.checked = false;
+        Form1.RadioButton3.checked = true;
+        Commands().Run("Form1.RadioButton3");
+    }
+    void Save(const char* command) {
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run(command);
+    }
+    int LoggedCount(const std::string& prefix) const {
+        const auto& m = status.Lines(StatusPage::Messages);
+        return static_cast<int>(std::count_if(m.begin(), m.end(), [&](const std::string& l) { return l.starts_with(prefix); }));
+    }
+    std::vector<std::string> frames;
+};
+
+TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
+    ChooseBatch();
+    EXPECT_EQ(BatchFiles, frames);
+    EXPECT_TRUE(Form1.GroupBox3.visible);
+    EXPECT_FALSE(Form1.ToolButton19.enabled || Form1.Edit68.enabled);
+    EXPECT_EQ(Form1.Edit119.text, "frame");
+    EXPECT_EQ(Form1.ComboBox8.items.back(), "batchcam");
+    EXPECT_EQ(Form1.PageControl1.active, 5);  // "POV-Ray Output", page "Files"
+    EXPECT_EQ(Form1.PageControl5.active, 1);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Are the lights and camera set?",
+                                                     "Use a common material file for all the models?",
+                                                     "In the POV-Ray Output tab Select the batch options to convert "
+                                                     "the selected files"}));
+    UseBatchFile();
+    EXPECT_TRUE(Form1.Edit90.enabled);
+    EXPECT_FALSE(Form1.Edit115.enabled);
+
+    // POV-Ray as the script will start it: a program that notes where it
+    // runs and what it renders.
+    const std::string renders = (dir / "renders.txt").string();
+    const std::string fake = Write("bin/povray", "#!/bin/sh\necho \"$PWD $1\" >> '" + renders + "'\n");
+    ::chmod(fake.c_str(), 0755);
+    Form1.Edit52.text = fake;
+    Form1.CheckBox4.checked = true;
+    Form2.CheckBox27.checked = false;  // the script names the INI files without their folder
+    Save("Form1.ToolButton15");
+    for (const char* name : {"frame001.ini", "frame002.pov", "frame003.inc", "mirelan_scene_materials_pov.inc"})
+        EXPECT_TRUE(fs::exists(out / name)) << name;
+    // The common material include is written by the first model only (the
+    // page holds the lines of the last model).
+    EXPECT_EQ(LoggedCount("POV material include file:"), 0);
+    EXPECT_TRUE(LoggedCount("POV geometry include file:") == 1 && !fs::exists(out / "frame003_pov_mat.inc"));
+    EXPECT_TRUE(SceneFaces.empty());
+    EXPECT_TRUE(Form1.CheckBox4.checked);
+
+    const fs::path script = out / "mirelan_batch_render.sh";
+    EXPECT_NE(fs::status(script).permissions() & fs::perms::owner_exec, fs::perms::none);
+    std::vector<std::string> creator;
+    BuildCreatorHeader(creator);
+    std::string expected = "#!/bin/sh\necho '" + std::string(RuleLine) + "'\n";
+    for (const std::string& line : creator) expected += "echo '" + line + "'\n";
+    for (int i = 1; i <= 3; ++i)
+        expected += "echo 'File(" + std::to_string(i) + " of 3): frame00" + std::to_string(i) + ".ini'\n'" + fake +
+                    "' 'frame00" + std::to_string(i) + ".ini'\n";
+    expected += "echo '" + std::string(RuleLine) + "'\n";
+    EXPECT_EQ(Read(script), expected);
+
+    // The script runs in the output folder and renders every INI file.
+    const std::string run = "cd '" + out.string() + "' && sh '" + script.string() + "' >/dev/null";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    EXPECT_EQ(Read(renders), out.string() + " frame001.ini\n" + out.string() + " frame002.ini\n" + out.string() +
+                                 " frame003.ini\n");
+}
+
+TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
+    ChooseBatch();
+    UseBatchFile();
+    prompts.answers = {Answer::No};  // POV-Ray may still be running
+    Save("Form1.ToolButton18");
+    EXPECT_EQ(prompts.shown.back().text, "Make sure that POV-Ray is not running. Continue?");
+    EXPECT_TRUE(fs::is_empty(out));
+    prompts.answers = {Answer::Yes};
+    Save("Form1.ToolButton18");
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].target, "/bin/sh");
+    EXPECT_EQ(shell.requests[0].parameters, "\"" + (out / "mirelan_batch_render.sh").string() + "\"");
+    EXPECT_EQ(shell.requests[0].folder, out.string());
+
+    // "Use a POV file": one common scene and INI whose frames walk through
+    // the three meshes.
+    fs::remove_all(out);
+    fs::create_directories(out);
+    Form1.RadioButton3.checked = false;
+    Form1.RadioButton4.checked = true;
+    Form1.Edit52.text = "sh";  // any program found on PATH
+    Save("Form1.ToolButton18");
+    const std::string ini = Read(out / "mirelan_scene.ini");
+    EXPECT_NE(ini.find("Initial_Frame=0"), std::string::npos);
+    EXPECT_NE(ini.find("Final_Frame=2"), std::string::npos);
+    for (const char* name : {"frame001.inc", "frame002.inc", "frame003.inc"}) EXPECT_TRUE(fs::exists(out / name));
+    ASSERT_EQ(shell.requests.size(), 2u);
+    EXPECT_EQ(shell.requests[1].parameters, "\"" + (out / "mirelan_scene.ini").string() + "\" +P");
+}
+
+TEST_F(BatchCommandsTest, OutputsNeverReplaceTheBatchModelsAndFewFilesAreRefused) {
+    // Mesh includes converted into their own folder.
+    const std::string mesh = "#declare M = mesh2 { vertex_vectors { 3, <0,0,0>, <1,0,0>, <0,1,0> } "
+                             "face_indices { 1, <0,1,2> } }\n";
+    BatchFiles = {Write("out/part1.inc", mesh), Write("out/part2.inc", mesh)};
+    UseBatchFile();
+    Save("Form1.ToolButton15");
+    EXPECT_EQ(Read(out / "part1.inc"), mesh);
+    EXPECT_EQ(Read(out / "part2.inc"), mesh);
+    EXPECT_TRUE(fs::exists(out / "part1_Rev00001.inc"));
+    EXPECT_NE(Read(out / "part1.pov").find("part1_Rev00001.inc"), std::string::npos);
+
+    // One file is no batch; "Cancel" at the common material keeps the choice.
+    prompts.shown.clear();
+    prompts.fileAnswers = {{frames[0]}};
+    prompts.answers = {Answer::Yes};
+    Commands().Run("Form1.Batch1");
+    EXPECT_EQ(prompts.shown.back().text, "Select more than one file");
+    prompts.fileAnswers = {frames};
+    prompts.answers = {Answer::Yes, Answer::Cancel};
+    Commands().Run("Form1.Batch1");
+    EXPECT_EQ(BatchFiles.size(), 3u);
+    EXPECT_EQ(prompts.shown.back().text, "Use a common material file for all the models?");
+}
+
+}  // namespace

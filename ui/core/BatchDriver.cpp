@@ -1,0 +1,168 @@
+#include "ui/core/BatchDriver.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "model/Model.h"
+#include "model/Services.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "ui/core/ExportDriver.h"
+#include "ui/core/LoadDrivers.h"
+#include "ui/core/MapCopy.h"
+#include "ui/core/PovIni.h"
+#include "ui/core/PovLaunch.h"
+#include "ui/options/Options.h"
+#include "writers/Export.h"
+#include "writers/TextWriter.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string EchoRule = "echo " + ShellWord(RuleLine);
+
+std::string_view ImageExtension(int32_t format) {
+    switch (format) {
+        case 1: return ".png";
+        case 2: return ".ppm";
+        case 3: return ".bmp";
+        default: return ".tga";
+    }
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec) && !ec) return true;
+    return fs::path(a).lexically_normal() == fs::path(b).lexically_normal();
+}
+
+bool IsBatchInput(const std::string& name) {
+    return std::any_of(BatchFiles.begin(), BatchFiles.end(), [&](const std::string& f) { return SameFile(f, name); });
+}
+
+// An output name that would replace one of the batch's own models (a mesh
+// include converted into its own folder) gets "_Rev" and a number instead.
+std::string NotAnInput(const std::string& name) {
+    if (!IsBatchInput(name)) return name;
+    const std::string extension = ExtractFileExt(name);
+    const std::string base = name.substr(0, name.size() - extension.size());
+    std::string candidate = name;
+    for (int k = 1; k <= 10000 && IsBatchInput(candidate); ++k) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
+        candidate = base + suffix + extension;
+    }
+    LogMessage("<!>" + ExtractFileName(name) + " would replace a model of the batch: written as " +
+               ExtractFileName(candidate));
+    return candidate;
+}
+
+void SetBatchChoices(const BatchNames& names) {
+    Scene.writePovScene = Scene.writeGeometryInclude = Scene.writeIni = 1;
+    Scene.writeMaterialInclude = names.writeMaterial;
+    Scene.writeUdo = Scene.writeObj = Scene.writeMtl = 0;
+    Scene.copyMaps = Form2.CheckBox16.checked;
+    Scene.reservedFlag = 0;  // full paths
+    Scene.mapPathOption2 = Form2.CheckBox27.checked;
+    Scene.meshBreakingMode = 2;
+    Scene.udoFile.clear();
+    Scene.objFile.clear();
+    Scene.materialsInGeometry = 1;
+    Scene.iniFile = NotAnInput(names.ini);
+    Scene.povSceneFile = NotAnInput(names.scene);
+    Scene.povGeometryFile = NotAnInput(names.geometry);
+    Scene.povMaterialFile = NotAnInput(names.material);
+    Scene.renderImageFile = names.image;
+}
+
+void WriteScript(const std::vector<std::string>& lines, const std::string& fileName) {
+    CheckedTextWriter w(fileName);
+    for (const std::string& line : lines) w.Line(line);
+    w.Close();
+    ::chmod(fileName.c_str(), 0755);
+}
+
+}  // namespace
+
+std::string ShellWord(std::string_view text) {
+    std::string word = "'";
+    for (const char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+}
+
+std::vector<std::string> BatchScriptLines(const std::string& program, const std::vector<std::string>& iniFiles) {
+    std::vector<std::string> creator;
+    BuildCreatorHeader(creator);
+    std::vector<std::string> lines = {"#!/bin/sh", EchoRule};
+    for (const std::string& line : creator) lines.push_back("echo " + ShellWord(line));
+    const std::string count = std::to_string(iniFiles.size());
+    for (std::size_t i = 0; i < iniFiles.size(); ++i) {
+        lines.push_back("echo " + ShellWord("File(" + std::to_string(i + 1) + " of " + count +
+                                            "): " + ExtractFileName(iniFiles[i])));
+        lines.push_back(ShellWord(program) + " " + ShellWord(iniFiles[i]));
+    }
+    lines.push_back(EchoRule);
+    return lines;
+}
+
+BatchNames BatchOutputNames(const std::string& modelFile, std::size_t index) {
+    const std::string file = ExtractFileName(modelFile);
+    const bool common = Form1.RadioButton4.checked;
+    BatchNames n;
+    n.ini = OutputPath(common ? ChangeFileExt(Form1.Edit115.text, ".ini") : ChangeFileExt(file, ".ini"));
+    n.scene = OutputPath(common ? Form1.Edit115.text : ChangeFileExt(file, ".pov"));
+    n.geometry = OutputPath(ChangeFileExt(file, ".inc"));
+    if (Form1.CheckBox19.checked) {
+        n.material = OutputPath(Form1.Edit23.text);
+        n.writeMaterial = index == 0;
+    } else {
+        n.material = OutputPath(ExtractBaseName(file) + "_pov_mat.inc");
+    }
+    n.image = ChangeFileExt(file, ImageExtension(Form1.ComboBox5.index));
+    return n;
+}
+
+void SaveBatch() {
+    WaitScope wait;
+    const bool script = Form1.RadioButton3.checked;
+    std::vector<std::string> iniFiles;
+    Svc().status->ProcessPendingMessages();
+    // No preview textures while the models go through.
+    const bool showMaps = Form1.CheckBox4.checked;
+    Form1.CheckBox4.checked = false;
+    struct RestoreMaps {
+        bool on;
+        ~RestoreMaps() { Form1.CheckBox4.checked = on; }
+    } restore{showMaps};
+
+    const std::vector<std::string> files = BatchFiles;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        LogMessage("Memory cleanup...");
+        ClearModel();
+        LoadModelFile(files[i]);
+        ProcessGeometry();
+        Svc().window->SelectCameraPreset(Form1.ComboBox8.index);
+        Svc().status->ProcessPendingMessages();
+
+        SetBatchChoices(BatchOutputNames(files[i], i));
+        if (WriteOutputFiles(true) && Scene.copyMaps) CopyMaps();
+        iniFiles.push_back(Form2.CheckBox27.checked ? Scene.iniFile : ExtractFileName(Scene.iniFile));
+    }
+
+    ClearModel();
+    Svc().window->BuildPreviewLists();
+    Form1.CheckBox4.checked = showMaps;
+    Svc().window->Draw();
+    Svc().window->RefreshMaterialPanel(-1);
+
+    if (script) {
+        std::string program = PovRayProgram();
+        if (program.empty()) program = "povray";  // found on PATH when the script runs
+        WriteScript(BatchScriptLines(program, iniFiles), OutputPath(Form1.Edit90.text));
+    }
+    LogMessage("Files Saved.");
+}

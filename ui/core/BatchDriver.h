@@ -1,0 +1,37 @@
+// The batch conversion: every model of BatchFiles loaded and saved for
+// POV-Ray in turn with one camera and one light set-up, either as meshes of
+// one common scene whose animation clock walks through them ("Use a POV
+// file"), or as scenes of their own with a script that renders them one by
+// one ("Use a Batch file ").
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// `text` as one word of the POSIX shell: in single quotes, a single quote
+// inside written '\''.
+std::string ShellWord(std::string_view text);
+
+// The lines of the batch script, in order: "#!/bin/sh" (the shell's quiet
+// start), a rule echoed, the creator lines echoed; per file its "echo
+// File(n of m): " line and its render line; the rule echoed once more.
+// `iniFiles` are the INI names as the script names them.
+std::vector<std::string> BatchScriptLines(const std::string& program, const std::vector<std::string>& iniFiles);
+
+// The conversion run of the POV-Ray save commands while BatchFiles holds two
+// or more models; the export options were confirmed. Each model is cleared,
+// loaded and processed, gets the camera preset chosen in "Camera Preset:",
+// and is written (no overwrite questions) with its maps copied as the
+// export options say (never resized). With "Use a Batch file " the script is
+// written to the output folder under the batch file name and made
+// executable. The model is empty afterwards. Throws ExportError when a file
+// cannot be written.
+void SaveBatch();
+
+// The output names of batch file `index` of `count`, for tests and the run.
+struct BatchNames {
+    std::string ini, scene, geometry, material, image;
+    bool writeMaterial = true;
+};
+BatchNames BatchOutputNames(const std::string& modelFile, std::size_t index);
