@@ -214,7 +214,8 @@ public:
     bool WindowPointOf(int position, QPoint& point);
     // The whole document painted as the window paints it, as wide as the
     // control (its scroll bars' room painted as background) and as high as
-    // the document.
+    // the document (at most 32767 pixels). Raises EOutOfResources "Out of
+    // Resources" when the picture cannot be made.
     QImage RenderDocument();
 
     // ---- Timer steps (the timers call them; tests may too) ----

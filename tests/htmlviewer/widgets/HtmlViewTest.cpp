@@ -15,6 +15,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "htmlviewer/HtmlForms.h"
 #include "htmlviewer/HtmlSections.h"
@@ -372,6 +373,14 @@ TEST_F(HtmlViewTest, DriverPaintsAPageWithTablesAndPictures) {
     EXPECT_TRUE(green);
     EXPECT_TRUE(magenta);
     EXPECT_TRUE(yellow);
+
+    // A width out of range is a bad argument; a missing file fails.
+    for (const auto& [width, file, status] : std::vector<std::tuple<QString, std::string, int>>{
+             {"0", page, 2}, {"640", (dir / "gone.htm").string(), 1}}) {
+        driver.start(QStringLiteral(MIRELAN_E2E_BINARY), {"--html", QString::fromStdString(file), width, out});
+        ASSERT_TRUE(driver.waitForFinished(120000));
+        EXPECT_EQ(driver.exitCode(), status) << width.toStdString() << " " << file;
+    }
 }
 
 }  // namespace
