@@ -220,8 +220,10 @@ public:
 
     // ---- Timer steps (the timers call them; tests may too) ----
     // The hover watch: once the mouse has left the window the hover state,
-    // the link and the watch end.
+    // the link and the watch end. HoverCheckAt takes the mouse's place on
+    // the screen instead of asking for it.
     void HoverCheck();
+    void HoverCheckAt(const QPoint& globalPos);
     // One step of scrolling while the user selects beyond the window.
     void AutoScrollStep();
     // One step of scrolling with the middle button.
