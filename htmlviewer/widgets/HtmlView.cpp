@@ -258,7 +258,12 @@ void THtmlView::LoadFile(const std::string& name, TFileType type, bool pushHisto
     const fs::path full = fs::absolute(path, ec);
     CurrentFile_ = ec ? path : full.lexically_normal().generic_string();
     FileType_ = type;
-    if (type == TFileType::Image) text = "<img src=\"" + CurrentFile_ + "\">";
+    if (type == TFileType::Image) {
+        // The picture alone: a document of one IMG tag naming it.
+        std::string src;
+        for (char c : CurrentFile_) src += c == '&' ? "&amp;" : c == '"' ? "&quot;" : std::string(1, c);
+        text = "<img src=\"" + src + "\">";
+    }
     std::exception_ptr error;
     Loading_ = true;
     try {
@@ -550,6 +555,7 @@ QImage THtmlView::RenderDocument() {
     const int width = std::max(1, this->width());
     const int height = std::clamp(DocHeight_, 1, 32767);
     QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) throw gfx::EOutOfResources(gfx::OutOfResourcesText);
     const int dotsPerMeter = qRound(viewport()->logicalDpiY() / 0.0254);
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);

@@ -214,13 +214,16 @@ public:
     bool WindowPointOf(int position, QPoint& point);
     // The whole document painted as the window paints it, as wide as the
     // control (its scroll bars' room painted as background) and as high as
-    // the document.
+    // the document (at most 32767 pixels). Raises EOutOfResources "Out of
+    // Resources" when the picture cannot be made.
     QImage RenderDocument();
 
     // ---- Timer steps (the timers call them; tests may too) ----
     // The hover watch: once the mouse has left the window the hover state,
-    // the link and the watch end.
+    // the link and the watch end. HoverCheckAt takes the mouse's place on
+    // the screen instead of asking for it.
     void HoverCheck();
+    void HoverCheckAt(const QPoint& globalPos);
     // One step of scrolling while the user selects beyond the window.
     void AutoScrollStep();
     // One step of scrolling with the middle button.

@@ -265,9 +265,10 @@ void THtmlView::keyPressEvent(QKeyEvent* event) {
 
 // ---- Timers ----------------------------------------------------------------------------------
 
-void THtmlView::HoverCheck() {
-    const QPoint p = viewport()->mapFromGlobal(QCursor::pos());
-    if (viewport()->rect().contains(p)) return;
+void THtmlView::HoverCheck() { HoverCheckAt(QCursor::pos()); }
+
+void THtmlView::HoverCheckAt(const QPoint& globalPos) {
+    if (viewport()->rect().contains(viewport()->mapFromGlobal(globalPos))) return;
     Doc->ClearHover();
     HoverTimer.stop();
     CurrentLink_.clear();

@@ -54,7 +54,14 @@ bool RunHtmlJobs(const std::vector<HtmlJob>& jobs, char* program, std::string& e
             done = false;
             if (view.Document().Count() == 0) continue;  // a parse error still shows what was built
         }
-        const QImage image = view.RenderDocument();
+        QImage image;
+        try {
+            image = view.RenderDocument();
+        } catch (const std::exception& e) {
+            errors += job.file + ": " + e.what() + '\n';
+            done = false;
+            continue;
+        }
         if (!image.save(QString::fromStdString(job.out))) {
             errors += "cannot write " + job.out + '\n';
             done = false;

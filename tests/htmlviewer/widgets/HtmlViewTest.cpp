@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QCursor>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -15,6 +14,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "htmlviewer/HtmlForms.h"
 #include "htmlviewer/HtmlSections.h"
@@ -70,6 +70,13 @@ protected:
         return p + QPoint(2, 6);
     }
     void Click(const std::string& text) { QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, PointOf(text)); }
+    // A mouse move delivered to the viewer at once (other tests on the same
+    // display may move the real pointer).
+    void Move(const QPoint& p, Qt::MouseButtons buttons = Qt::NoButton) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(view.viewport()->mapToGlobal(p)), Qt::NoButton,
+                         buttons, {});
+        QApplication::sendEvent(view.viewport(), &move);
+    }
     int AnchorY(const std::string& name) { return view.Anchors().at(name)->YPosition; }
     int MostY() { return std::max(0, view.DocumentHeight() - view.viewport()->height()); }
 
@@ -230,10 +237,7 @@ TEST_F(HtmlViewTest, MouseSelectsDoubleClickTakesAWordAndCopies) {
     view.LoadFromString("<P>Alpha beta gamma delta.<P>Second line here.");
     const QPoint from = PointOf("beta"), to = PointOf("delta");
     QTest::mousePress(view.viewport(), Qt::LeftButton, {}, from - QPoint(1, 0));
-    QTest::mouseMove(view.viewport(), to);
-    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(view.viewport()->mapToGlobal(to)), Qt::NoButton,
-                     Qt::LeftButton, {});
-    QApplication::sendEvent(view.viewport(), &move);
+    Move(to, Qt::LeftButton);
     QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, to);
     EXPECT_EQ(view.SelText(), "beta gamma ");
     view.SetNoSelect(true);
@@ -269,7 +273,7 @@ TEST_F(HtmlViewTest, KeysWheelAndTheMiddleButtonScroll) {
     QTest::mousePress(view.viewport(), Qt::MiddleButton, {}, start);
     ASSERT_TRUE(view.DragScrolling());
     for (const auto& [dy, expected] : std::vector<std::pair<int, int>>{{10, 60}, {30, 68}, {90, 100}, {-30, 92}}) {
-        QTest::mouseMove(view.viewport(), start + QPoint(0, dy));
+        Move(start + QPoint(0, dy));
         view.DragScrollStep();
         EXPECT_EQ(view.ScrollPosition(), expected) << dy;
     }
@@ -283,15 +287,13 @@ TEST_F(HtmlViewTest, HoverReportsLinksUntilTheMouseLeaves) {
     std::vector<std::string> covered;
     view.OnHotSpotCovered = [&](const std::string& src) { covered.push_back(src); };
     const QPoint link = PointOf("the link");
-    QCursor::setPos(view.viewport()->mapToGlobal(link));
-    QTest::mouseMove(view.viewport(), link);
+    Move(link);
     ASSERT_EQ(covered, (std::vector<std::string>{"x.htm"}));
     EXPECT_TRUE(view.Document().ActiveLink);
     EXPECT_EQ(view.viewport()->cursor().shape(), Qt::PointingHandCursor);
-    view.HoverCheck();  // the mouse is still inside
+    view.HoverCheckAt(view.viewport()->mapToGlobal(link));  // the mouse is still inside
     EXPECT_EQ(covered.size(), 1u);
-    QCursor::setPos(view.mapToGlobal(QPoint(view.width() + 100, view.height() + 100)));
-    view.HoverCheck();
+    view.HoverCheckAt(view.mapToGlobal(QPoint(view.width() + 100, view.height() + 100)));
     EXPECT_EQ(covered, (std::vector<std::string>{"x.htm", ""}));
     EXPECT_FALSE(view.Document().ActiveLink);
 }
@@ -372,6 +374,14 @@ TEST_F(HtmlViewTest, DriverPaintsAPageWithTablesAndPictures) {
     EXPECT_TRUE(green);
     EXPECT_TRUE(magenta);
     EXPECT_TRUE(yellow);
+
+    // A width out of range is a bad argument; a missing file fails.
+    for (const auto& [width, file, status] : std::vector<std::tuple<QString, std::string, int>>{
+             {"0", page, 2}, {"640", (dir / "gone.htm").string(), 1}}) {
+        driver.start(QStringLiteral(MIRELAN_E2E_BINARY), {"--html", QString::fromStdString(file), width, out});
+        ASSERT_TRUE(driver.waitForFinished(120000));
+        EXPECT_EQ(driver.exitCode(), status) << width.toStdString() << " " << file;
+    }
 }
 
 }  // namespace
