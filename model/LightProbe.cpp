@@ -128,25 +128,6 @@ double PixelMaxOrOne(const float pixel[3]) {
 
 double FloatMod(double a, double b) { return b == 0 ? 0 : a - std::trunc(a / b) * b; }
 
-void PFMToBitmap(const tpfm& probe, tpicture& picture, double gamma) {
-    if (gamma < 1e-10) gamma = 1.0;
-    picture.width = std::max(probe.width, 0);
-    picture.height = std::max(probe.height, 0);
-    const std::size_t w = static_cast<std::size_t>(picture.width), h = static_cast<std::size_t>(picture.height);
-    picture.rgb.assign(w * h * 3, 0);
-    if (probe.pixels.size() < w * h * 3) return;
-    for (std::size_t row = 0; row < h; ++row) {
-        uint8_t* out = picture.rgb.data() + (h - 1 - row) * w * 3;
-        for (std::size_t column = 0; column < w; ++column, out += 3) {
-            const int32_t c = FloatPixelToColor(probe.Pixel(static_cast<int32_t>(column), static_cast<int32_t>(row)),
-                                                gamma);
-            out[0] = static_cast<uint8_t>(c & 0xFF);
-            out[1] = static_cast<uint8_t>((c >> 8) & 0xFF);
-            out[2] = static_cast<uint8_t>((c >> 16) & 0xFF);
-        }
-    }
-}
-
 tprobesample ProbeSampleDirection(int32_t k, int32_t count, double& previousAzimuth) {
     // One sample would divide 0 by 0: the scan takes at least two, the
     // nadir and the zenith.

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "model/Records.h"
-#include "model/Services.h"
 
 // The largest luminance met during the last scan of a probe.
 extern double MaxProbeLuminance;
@@ -42,12 +41,6 @@ std::string ReadStreamLine(std::string_view data, std::size_t& position);
 // is refused with the message "File is not a valid PFM image" (through the
 // prompts), and `probe` is left as it was; true when it was read.
 bool LoadPFM(const std::string& fileName, bool grey, tpfm& probe);
-
-// The probe tone-mapped into `picture` of the same size: each channel v
-// becomes v^(1/gamma) as a byte (an exposure below 1e-10 counts as 1.0). PFM
-// rows run bottom to top, so the file's first row is the picture's last and
-// the picture stands upright.
-void PFMToBitmap(const tpfm& probe, tpicture& picture, double gamma);
 
 // The largest of the three components and 1.0.
 double MaxComponentOrOne(const tvector& v);

@@ -45,19 +45,19 @@ public:
     std::vector<std::string> calls;
 };
 
-// A host that keeps the probe pictures it is shown, writes the pictures it
-// is asked to save and the preview frames asked of it (a folder that does
-// not exist cannot be written).
+// A host that records the probes it is shown, writes the probe picture and
+// the preview frames it is asked to save (a folder that does not exist
+// cannot be written).
 class PreviewHost : public FakeHost {
 public:
-    void ShowProbePicture(const tpicture& picture, const std::vector<tprobemarker>& m) override {
-        shown = picture;
-        markers = m;
+    void ShowProbe(const tpfm& probe, double gamma) override {
+        shown = std::to_string(probe.width) + "x" + std::to_string(probe.height) + " " + FloatToStrDot(gamma);
         ++shows;
     }
-    bool SavePicture(const tpicture& picture, const std::string& fileName, int32_t jpegQuality) override {
-        saved.push_back(fileName + " " + std::to_string(jpegQuality) + " " + std::to_string(picture.width));
-        return std::filesystem::is_directory(std::filesystem::path(fileName).parent_path()) &&
+    void MarkProbeLights() override { ++marks; }
+    bool SaveProbeAsMap(const std::string& fileName) override {
+        saved.push_back(fileName);
+        return !shown.empty() && std::filesystem::is_directory(std::filesystem::path(fileName).parent_path()) &&
                static_cast<bool>(std::ofstream(fileName) << "picture");
     }
     bool CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) override {
@@ -66,9 +66,9 @@ public:
                static_cast<bool>(std::ofstream(fileName) << "frame");
     }
     std::vector<std::string> captures;
-    tpicture shown;
-    std::vector<tprobemarker> markers;
+    std::string shown;  // the size and exposure of the probe shown last
     int shows = 0;
+    int marks = 0;
     std::vector<std::string> saved;
 };
 

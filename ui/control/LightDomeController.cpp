@@ -77,8 +77,7 @@ void LightDomeController::Button40Click() {
         return;
     }
     LogMessage("Creating PFM preview (gamma=2.2)...");
-    PFMToBitmap(probe, picture_, ProbeGamma);
-    host_.ShowProbePicture(picture_, {});
+    host_.ShowProbe(probe, ProbeGamma);
     Form1.Edit21.text = file;
     Form1.Memo3.lines = {"HDRI image stats:",
                          "Name = " + name,
@@ -99,12 +98,8 @@ void LightDomeController::Button35Click() {
         const WaitScope wait;
         LoadLightProbe(Form1.Edit21.text, threshold, rotation);
     }
-    host_.ShowProbePicture(picture_, ProbeMarkers);
+    host_.MarkProbeLights();
     MaterialsUpdated();
-}
-
-bool LightDomeController::SaveProbeAsMap(const std::string& fileName) {
-    return !picture_.rgb.empty() && host_.SavePicture(picture_, fileName, 100);
 }
 
 void LightDomeController::Button41Click() {
@@ -114,7 +109,7 @@ void LightDomeController::Button41Click() {
     const WaitScope wait;
     LogMessage(RuleLine);
     LogMessage("Saving probe as map...");
-    if (SaveProbeAsMap(file))
+    if (host_.SaveProbeAsMap(file))
         LogMessage("Probe saved as " + file);
     else
         LogMessage("<!>Error saving " + file);
@@ -128,7 +123,7 @@ void LightDomeController::Button14Click() {
     LogMessage("Saving probe as map...");
     {
         const WaitScope wait;
-        if (SaveProbeAsMap(file)) {
+        if (host_.SaveProbeAsMap(file)) {
             // The sky turns as the lights were turned; the edit's handler
             // takes the rotation.
             Form1.Edit70.text = Form1.Edit63.text;

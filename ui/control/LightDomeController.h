@@ -7,7 +7,6 @@
 
 #include <string>
 
-#include "model/Services.h"
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/options/Options.h"
@@ -30,12 +29,6 @@ public:
     // The hidden colour swatches of the colour range.
     void SwatchClick(tlabel& swatch);
 
-    // Writes the probe's tone-mapped picture by the file's extension (JPEG
-    // at quality 100); false when it could not be written.
-    bool SaveProbeAsMap(const std::string& fileName);
-    // The probe's tone-mapped picture at full size.
-    const tpicture& ProbePicture() const { return picture_; }
-
 private:
     // The probe file exists; otherwise "Load a HDR image first" is shown.
     bool HaveProbe() const;
@@ -43,5 +36,4 @@ private:
     bool AskPictureFile(std::string& file) const;
 
     AppHost& host_;
-    tpicture picture_;
 };

@@ -51,8 +51,10 @@ public:
     void ClearThumbnails() override;
     void StoreWindowBounds() override;
     void CloseMainWindow() override;
-    void ShowProbePicture(const tpicture& picture, const std::vector<tprobemarker>& markers) override;
-    bool SavePicture(const tpicture& picture, const std::string& fileName, int32_t jpegQuality) override;
+    void FreeProbeBitmaps() override;
+    void ShowProbe(const tpfm& probe, double gamma) override;
+    void MarkProbeLights() override;
+    bool SaveProbeAsMap(const std::string& fileName) override;
     bool CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) override;
     bool ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
                         int32_t height, bool& loaded) override;

@@ -1,7 +1,6 @@
 #include <QLabel>
 
 #include "ui/main/Pages.h"
-#include "ui/main/ProbePicture.h"
 #include "ui/qt/PageBuilder.h"
 
 void BuildLightDomePage(PageBuilder& b) {
@@ -17,10 +16,9 @@ void BuildLightDomePage(PageBuilder& b) {
     b.Row({Wide("Memo3").Height(120).Span(4)});
     b.Line({B("Button35", "<< Extract Lights into scene"), B("Button14", "<< Set as background...")});
     // The legend of the marks on the probe, in their colours.
-    auto* legend = new QLabel(QStringLiteral("<span style=\"color:#%1\">&#9675;</span> Light with shadow&nbsp;&nbsp; "
-                                             "<span style=\"color:#%2\">&#9675;</span> Light with no shadow")
-                                  .arg(ShadowMarkerColor, 6, 16, QLatin1Char('0'))
-                                  .arg(PlainMarkerColor, 6, 16, QLatin1Char('0')));
+    auto* legend = new QLabel(QStringLiteral("<span style=\"color:#FF0000\">&#9675;</span> Light with shadow"
+                                             "&nbsp;&nbsp; <span style=\"color:#E0C000\">&#9675;</span> "
+                                             "Light with no shadow"));
     b.RowWidget(legend, 4);
     b.Row({N("Edit21")});
     b.ColumnStretch();
