@@ -100,8 +100,7 @@ TEST_F(PreviewCaptureTest, TheAntialiasedCaptureBlendsTheEdges) {
     EXPECT_NE(std::find(Messages().begin(), Messages().end(), "Sampling images for antialiasing..."),
               Messages().end());
     for (const std::string& line : Messages()) EXPECT_EQ(line.find("OpenGL error"), std::string::npos) << line;
-    // The window shows its ordinary frame again.
-    EXPECT_EQ(Intermediate(Frame()), 0);
+    EXPECT_EQ(Intermediate(Frame()), 0);  // the window shows its ordinary frame again
 }
 
 // The grid (one line across, three along) in green and the horizon of a
