@@ -45,8 +45,7 @@ protected:
 TEST_F(NavigationTest, OnlyAnExactButtonStateStartsAMode) {
     const struct {
         uint32_t state;
-        int32_t leftMode;  // "Left button ->"
-        int mode;          // -1: none
+        int32_t leftMode, mode;  // the item of "Left button ->"; the mode set, -1 for none
     } cases[] = {
         {MouseLeft, 0, ModeFullRotate},   {MouseLeft, 1, ModeRoll},     {MouseLeft, 2, ModePitch},
         {MouseLeft, 3, ModeDistance},     {MouseLeft, 4, ModePan},      {MouseMiddle, 1, ModePan},
