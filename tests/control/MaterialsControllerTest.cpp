@@ -278,6 +278,16 @@ TEST_F(MaterialsControllerTest, MapSlotSearchAndRemove) {
     EXPECT_TRUE(SceneMaterials[0].colorMap.empty());
     EXPECT_EQ(page.thumbnails["Image4"], "message 0");
 
+    // A name chosen from a box's list only shows its thumbnail; "Show thumbs"
+    // redraws the three.
+    SetComboText(Form1.ComboBox19, found);
+    Commands().Run("Form1.ComboBox19");
+    EXPECT_EQ(page.thumbnails["Image6"], "picture " + found);
+    EXPECT_TRUE(SceneMaterials[0].transparencyMap.empty());
+    Form1.CheckBox36.checked = false;
+    Commands().Run("Form1.CheckBox36");
+    EXPECT_EQ(page.thumbnails["Image6"], "message 1");
+
     Form1.CheckBox64.checked = true;
     Commands().Run("Form1.CheckBox64");
     EXPECT_EQ(Form1.Label96.caption + "/" + Form1.Label101.caption, "Opaque/Transparent");
