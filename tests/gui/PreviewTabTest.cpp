@@ -112,4 +112,21 @@ TEST_F(PreviewTabTest, BackgroundColourAndTheOptionsOpenGLState) {
     EXPECT_FALSE(PreviewGLState.cullFace);
 }
 
+TEST_F(PreviewTabTest, CameraWindowSizeAndFocusPlanes) {
+    StartWithModel();
+    TypeInto("Edit87", QStringLiteral("300"));
+    TypeInto("Edit110", QStringLiteral("200"));
+    Click("Button34");
+    EXPECT_EQ(app->Preview().glView1->size(), QSize(300, 200));
+    EXPECT_EQ(app->Preview().windowTitle(), QStringLiteral("Preview (300 x 200)"));
+
+    // Finishing the back plane's edit puts it before the front plane.
+    FindOne<QAbstractButton>("Form1", "CheckBox25")->click();
+    ASSERT_TRUE(FindOne<QLineEdit>("Form1", "Edit34")->isEnabled());
+    TypeInto("Edit35", QStringLiteral("1"));
+    TypeInto("Edit34", QStringLiteral("2"));
+    QTest::keyClick(FindOne<QLineEdit>("Form1", "Edit34"), Qt::Key_Return);
+    EXPECT_EQ(Text("Edit34"), QStringLiteral("1"));
+}
+
 }  // namespace

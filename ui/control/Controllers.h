@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/control/AppHost.h"
+#include "ui/control/CameraController.h"
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
@@ -58,6 +59,7 @@ struct Controllers {
         placeholders.Register(d);
         previewOptions.Register(d);
         lightDome.Register(d);
+        camera.Register(d);
         mapSearch.Register(d);
     }
 
@@ -78,5 +80,6 @@ struct Controllers {
     PlaceholdersController placeholders;
     PreviewOptionsController previewOptions;
     LightDomeController lightDome;
+    CameraController camera;
     MapSearchController mapSearch;
 };
