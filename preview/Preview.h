@@ -16,6 +16,7 @@
 #include "preview/PreviewLists.h"
 #include "preview/PreviewTextures.h"
 #include "preview/PreviewWindow.h"
+#include "preview/ProbePicture.h"
 #include "preview/UVLayout.h"
 
 // Redraws the preview window's OpenGL control (nothing without the window).

@@ -16,6 +16,7 @@
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
 #include "preview/GlTexture.h"
+#include "preview/Preview.h"
 #include "ui/options/Options.h"
 
 namespace {
@@ -182,8 +183,7 @@ void LoadBackgroundTexture(const std::string& fileName) {
     }
     const tvector c = ColorToVector(Scene.backgroundColor);
     if (!texture.CompositeOverColor(c.x, c.y, c.z)) return;
-    WindowHooks& window = *Svc().window;
-    if (BackgroundTexture != 0 && window.IsTexture(BackgroundTexture)) window.DeleteTexture(BackgroundTexture);
+    if (IsPreviewTexture(BackgroundTexture)) DeletePreviewTexture(BackgroundTexture);
     BackgroundTexture = 0;
     texture.GenTexture();
     BackgroundTexture = static_cast<int32_t>(texture.TextureName());

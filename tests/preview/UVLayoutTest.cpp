@@ -38,7 +38,6 @@ class UVLayoutTest : public ModelTest {};
 TEST_F(UVLayoutTest, EdgesOfTheSelectionWithVUpwardsAndNoneFarOutside) {
     EXPECT_EQ(Layout(0, 1), (std::vector<std::string>{"0,0-0,10 #FF0000", "0,0-10,10 #FF0000", "0,10-10,10 #FF0000"}));
     EXPECT_EQ(FirstUVFaceMaterial(1), 0);
-    EXPECT_EQ(FirstUVFaceMaterial(99), -1);
     EXPECT_EQ(Layout(2.5, 0.5), (std::vector<std::string>{"0,10-10,10 #FF0000"}));
 }
 
