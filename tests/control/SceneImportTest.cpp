@@ -7,6 +7,7 @@
 
 #include "CommandFixtures.h"
 #include "model/StatusLog.h"
+#include "ui/core/LoadDrivers.h"
 #include "model/TextConv.h"
 
 namespace {
@@ -118,6 +119,33 @@ TEST_F(SceneImportTest, ADazStudioPresetAndTheFolderAboveTheTextures) {
     Commands().Run("Form7.CheckBox1");
     EXPECT_FALSE(Form7.Edit3.enabled || Form7.Button5.enabled);
     EXPECT_TRUE(Form7.Edit4.enabled && Form7.Button6.enabled);
+}
+
+TEST_F(SceneImportTest, LightsAndCamerasFromAPoserSceneAndADamagedOne) {
+    BatchFiles = {obj};
+    LoadSelectedModels();
+    tlight mine;
+    NewLight(mine);
+    mine.name = "Mine";
+    Lights = {mine};
+    Form1.ComboBox2.items = {"Mine"};
+    Form1.ComboBox2.index = 0;
+    // A damaged scene: an error box, and the lights stay as they were.
+    prompts.fileAnswers = {{Write("broken.pz3", Light("Sun", 1) + "light L\n{\nname Two\nlightType\n}\n")}};
+    Commands().Run("Form1.BitBtn8");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, MessageKind::Error);
+    ASSERT_EQ(Lights.size(), 1u);
+    EXPECT_EQ(Lights[0].name, "Mine");
+    EXPECT_EQ(Form1.ComboBox2.items, std::vector<std::string>{"Mine"});
+
+    const std::string scene = Write("scene.pz3", PoserScene(50));
+    prompts.fileAnswers = {{scene}, {scene}};
+    Commands().Run("Form1.BitBtn8");  // "From file..." of the lights
+    Commands().Run("Form1.BitBtn4");  // and of the cameras
+    ASSERT_EQ(Lights.size(), 1u);
+    EXPECT_EQ(Lights[0].name, "(scene.pz3) SUN");
+    EXPECT_EQ(Form1.ComboBox8.items, std::vector<std::string>{"MAIN_CAMERA-scene.pz3"});
 }
 
 TEST_F(SceneImportTest, MissingFilesAreReportedBeforeAnythingLoads) {

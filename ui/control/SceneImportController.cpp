@@ -166,7 +166,7 @@ void SceneImportController::PoserScene1Click() {
     FinishSceneImport();
 }
 
-void SceneImportController::LoadPoserCamera(const std::string& sceneFile) {
+void LoadPoserCamera(const std::string& sceneFile) {
     WaitScope wait;
     LogMessage(RuleLine);
     Scene.cameraSourceFile = sceneFile;
@@ -197,7 +197,7 @@ void SceneImportController::LoadPoserCamera(const std::string& sceneFile) {
     LogMessage("Loaded camera: " + Scene.activeCameraName.str());
 }
 
-void SceneImportController::LoadPoserLights(const std::string& sceneFile) {
+void LoadPoserLights(const std::string& sceneFile) {
     WaitScope wait;
     LogMessage(RuleLine);
     Scene.lightsSourceFile = sceneFile;

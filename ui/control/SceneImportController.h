@@ -11,6 +11,15 @@
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
 
+// The active camera of a Poser scene (".pz3" or ".pzz") into the camera
+// panel and the preview's size, stored as a camera preset named after the
+// camera and the file.
+void LoadPoserCamera(const std::string& sceneFile);
+// The lights of a Poser scene in place of the lights, those switched off
+// left out, each named after the file; the old lights stay when the file
+// cannot be read.
+void LoadPoserLights(const std::string& sceneFile);
+
 class SceneImportController {
 public:
     explicit SceneImportController(FormDialogs& dialogs) : dialogs_(dialogs) {}
@@ -19,11 +28,6 @@ public:
     // "Poser Scene..." and "DAZ|Studio Scene...".
     void PoserScene1Click();
     void DAZStudioScene1Click();
-    // The scene's active camera into the camera panel, stored as a preset.
-    void LoadPoserCamera(const std::string& sceneFile);
-    // The scene's lights in place of the model's lights.
-    void LoadPoserLights(const std::string& sceneFile);
-
     // Form3: "Browse..." of the OBJ and of the scene, "Add..." of a texture
     // folder.
     void Form3Button1Click();
