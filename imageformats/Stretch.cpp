@@ -2,12 +2,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "platform/gfx/Errors.h"
+
+// Where the compiler can build functions for AVX2 beside the plain ones, the
+// passes have a build of their own for it, taken when the processor has it.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define MIRELAN_STRETCH_AVX2 1
+#include <immintrin.h>
+#endif
 
 namespace img {
 
@@ -81,8 +90,8 @@ constexpr float MaxRadius = 16.0f;
 constexpr int WeightBits = 14;
 constexpr int32_t WeightOne = 1 << WeightBits;
 // The taps of every target pixel are padded with zero weights to a multiple
-// of this, so that the inner loops run in whole blocks.
-constexpr int TapBlock = 8;
+// of this, so that the vector passes take them in pairs.
+constexpr int TapBlock = 2;
 
 // The contributions of the source pixels to each target pixel of one pass:
 // target pixel i takes source pixels first[i] .. first[i] + taps - 1, counted
@@ -184,37 +193,59 @@ TContributors MakeContributors(const FilterInfo& filter, float radius, int sourc
     return c;
 }
 
-// The two passes are built for the processor's wider vector units too; the
-// program picks the build that the processor runs when it starts.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
-#define MIRELAN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define MIRELAN_VECTOR_CLONES
-#endif
-
 inline uint8_t ToByte(int32_t sum) {
     const int32_t v = sum >> WeightBits;
     return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-// ---- The two passes -----------------------------------------------------
+// The source pixel that each margin pixel of a row (or column) of `n` pixels
+// repeats: pairs of (index with the margins, index of the source pixel with
+// the margins).
+std::vector<std::pair<std::size_t, std::size_t>> MarginSources(const TContributors& c, int n) {
+    const std::size_t before = static_cast<std::size_t>(c.marginBefore);
+    const std::size_t length = before + static_cast<std::size_t>(n) + static_cast<std::size_t>(c.marginAfter);
+    std::vector<std::pair<std::size_t, std::size_t>> margins;
+    for (std::size_t k = 0; k < length; ++k)
+        if (k < before || k >= before + static_cast<std::size_t>(n))
+            margins.emplace_back(
+                k, before + static_cast<std::size_t>(Mirror(static_cast<int64_t>(k) - static_cast<int64_t>(before), n)));
+    return margins;
+}
 
-// First pass: every source row resampled to the target width. The row is
-// split into three channel arrays with its edges mirrored out to the
-// margins, so that each target pixel is three dot products over contiguous
-// samples, which the compiler turns into vector code.
-MIRELAN_VECTOR_CLONES void ResampleRows(const gfx::Bitmap& source, const TContributors& c, int targetWidth,
-                                        std::vector<uint8_t>& work) {
+// The work rows that make up one target row of the second pass: every work
+// row of a weight other than 0, mirrored at the edges, and then as many rows
+// of weight 0 as it takes to make a multiple of `multiple`.
+struct TRowTap {
+    const uint8_t* row;
+    int16_t weight;
+};
+
+void RowTaps(const uint8_t* work, std::size_t rowBytes, int workHeight, const TContributors& c, int y,
+             std::size_t multiple, std::vector<TRowTap>& taps) {
+    const int16_t* w = &c.weights[static_cast<std::size_t>(y) * static_cast<std::size_t>(c.taps)];
+    taps.clear();
+    for (int k = 0; k < c.taps; ++k) {
+        if (w[k] == 0) continue;
+        const int j = Mirror(static_cast<int64_t>(c.first[static_cast<std::size_t>(y)]) + k, workHeight);
+        taps.push_back({work + static_cast<std::size_t>(j) * rowBytes, w[k]});
+    }
+    if (taps.empty()) taps.push_back({work, 0});
+    while (taps.size() % multiple != 0) taps.push_back({taps.front().row, 0});
+}
+
+// ---- The two passes, plain ----------------------------------------------
+
+// First pass: every source row resampled to the target width, into `work`
+// (rows of targetWidth 24-bit pixels). The row is split into three channel
+// arrays with its edges mirrored out to the margins, so that each target
+// pixel is three dot products over contiguous samples.
+void ResampleRows(const gfx::Bitmap& source, const TContributors& c, int targetWidth, uint8_t* work) {
     const int n = source.width();
     const int before = c.marginBefore;
     const std::size_t length = static_cast<std::size_t>(before) + static_cast<std::size_t>(n) +
                                static_cast<std::size_t>(c.marginAfter);
     std::vector<int16_t> blue(length), green(length), red(length);
-    // The margins' samples come from mirrored source pixels.
-    std::vector<std::pair<std::size_t, std::size_t>> margins;
-    for (std::size_t k = 0; k < length; ++k)
-        if (k < static_cast<std::size_t>(before) || k >= static_cast<std::size_t>(before) + static_cast<std::size_t>(n))
-            margins.emplace_back(k, static_cast<std::size_t>(before + Mirror(static_cast<int64_t>(k) - before, n)));
+    const std::vector<std::pair<std::size_t, std::size_t>> margins = MarginSources(c, n);
     const std::size_t taps = static_cast<std::size_t>(c.taps);
     const std::size_t rowBytes = static_cast<std::size_t>(targetWidth) * 3;
     int16_t* const b0 = blue.data() + before;
@@ -232,7 +263,7 @@ MIRELAN_VECTOR_CLONES void ResampleRows(const gfx::Bitmap& source, const TContri
             green[k] = green[x];
             red[k] = red[x];
         }
-        uint8_t* out = work.data() + static_cast<std::size_t>(y) * rowBytes;
+        uint8_t* out = work + static_cast<std::size_t>(y) * rowBytes;
         for (int i = 0; i < targetWidth; ++i) {
             const std::size_t index = static_cast<std::size_t>(i);
             const std::size_t base = static_cast<std::size_t>(c.first[index] + before);
@@ -257,26 +288,14 @@ MIRELAN_VECTOR_CLONES void ResampleRows(const gfx::Bitmap& source, const TContri
 // rows are taken four at a time over blocks of samples that stay in the
 // first-level cache, so that the sums are read and written once for every
 // four rows.
-MIRELAN_VECTOR_CLONES void ResampleColumns(const std::vector<uint8_t>& work, int workHeight, const TContributors& c, gfx::Bitmap& target) {
+void ResampleColumns(const uint8_t* work, int workHeight, const TContributors& c, gfx::Bitmap& target) {
     constexpr std::size_t Block = 1024;
     constexpr std::size_t Group = 4;
     const std::size_t rowBytes = static_cast<std::size_t>(target.width()) * 3;
     int32_t sums[Block];
-    struct Tap {
-        const uint8_t* row;
-        int16_t weight;
-    };
-    std::vector<Tap> taps;
+    std::vector<TRowTap> taps;
     for (int y = 0; y < target.height(); ++y) {
-        const int16_t* w = &c.weights[static_cast<std::size_t>(y) * static_cast<std::size_t>(c.taps)];
-        taps.clear();
-        for (int k = 0; k < c.taps; ++k) {
-            if (w[k] == 0) continue;
-            const int j = Mirror(static_cast<int64_t>(c.first[static_cast<std::size_t>(y)]) + k, workHeight);
-            taps.push_back({work.data() + static_cast<std::size_t>(j) * rowBytes, w[k]});
-        }
-        if (taps.empty()) taps.push_back({work.data(), 0});
-        while (taps.size() % Group != 0) taps.push_back({taps.front().row, 0});
+        RowTaps(work, rowBytes, workHeight, c, y, Group, taps);
         uint8_t* out = target.scanLine(y);
         for (std::size_t start = 0; start < rowBytes; start += Block) {
             const std::size_t n = std::min(Block, rowBytes - start);
@@ -288,9 +307,11 @@ MIRELAN_VECTOR_CLONES void ResampleColumns(const std::vector<uint8_t>& work, int
                 const int16_t w0 = taps[g].weight, w1 = taps[g + 1].weight, w2 = taps[g + 2].weight,
                               w3 = taps[g + 3].weight;
                 if (g == 0) {
-                    for (std::size_t x = 0; x < n; ++x) sums[x] = w0 * int16_t{r0[x]} + w1 * int16_t{r1[x]} + w2 * int16_t{r2[x]} + w3 * int16_t{r3[x]};
+                    for (std::size_t x = 0; x < n; ++x)
+                        sums[x] = w0 * int16_t{r0[x]} + w1 * int16_t{r1[x]} + w2 * int16_t{r2[x]} + w3 * int16_t{r3[x]};
                 } else {
-                    for (std::size_t x = 0; x < n; ++x) sums[x] += w0 * int16_t{r0[x]} + w1 * int16_t{r1[x]} + w2 * int16_t{r2[x]} + w3 * int16_t{r3[x]};
+                    for (std::size_t x = 0; x < n; ++x)
+                        sums[x] += w0 * int16_t{r0[x]} + w1 * int16_t{r1[x]} + w2 * int16_t{r2[x]} + w3 * int16_t{r3[x]};
                 }
             }
             for (std::size_t x = 0; x < n; ++x) out[start + x] = ToByte(sums[x]);
@@ -298,20 +319,246 @@ MIRELAN_VECTOR_CLONES void ResampleColumns(const std::vector<uint8_t>& work, int
     }
 }
 
-// Resamples a 24-bit source into a 24-bit target of its own size; nothing
-// when a side of either is 0.
-void DoStretch(const FilterInfo& filter, const gfx::Bitmap& source, gfx::Bitmap& target, float radius) {
-    if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0) return;
-    const TContributors columns = MakeContributors(filter, radius, source.width(), target.width());
-    std::vector<uint8_t> work(static_cast<std::size_t>(target.width()) * 3 * static_cast<std::size_t>(source.height()));
-    ResampleRows(source, columns, target.width(), work);
-    const TContributors rows = MakeContributors(filter, radius, source.height(), target.height());
-    ResampleColumns(work, source.height(), rows, target);
+// ---- The two passes with AVX2 -------------------------------------------
+//
+// The same sums as the plain passes, in the same 32-bit integers, so that
+// every pixel comes out the same. Both passes multiply pairs of 16-bit
+// samples by pairs of 16-bit weights and add each pair into one 32-bit sum
+// (vpmaddwd): sixteen multiplications an instruction.
+
+#ifdef MIRELAN_STRETCH_AVX2
+
+#define MIRELAN_AVX2 __attribute__((target("avx2")))
+
+// The first pass resamples this many source rows at once, one row in each
+// 32-bit lane of a 256-bit register.
+constexpr int RowGroup = 8;
+
+// One step of the byte transpositions below: the registers whose index
+// differs only in `Bit` are paired, and each pair replaced by the
+// interleaving of its low halves and of its high halves.
+template <int Bit>
+MIRELAN_AVX2 inline void InterleavePairs(__m128i v[RowGroup]) {
+    for (int j = 0; j < RowGroup; ++j) {
+        if ((j & Bit) != 0) continue;
+        const __m128i low = _mm_unpacklo_epi8(v[j], v[j | Bit]);
+        const __m128i high = _mm_unpackhi_epi8(v[j], v[j | Bit]);
+        v[j] = low;
+        v[j | Bit] = high;
+    }
 }
 
-}  // namespace
+// Bytes x .. x + 15 of eight rows, stored column after column: the byte of
+// row r in column x + k goes to out[8 * k + r].
+MIRELAN_AVX2 inline void GatherColumns(const uint8_t* const rows[RowGroup], std::size_t x, uint8_t* out) {
+    __m128i v[RowGroup];
+    for (int r = 0; r < RowGroup; ++r) v[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + x));
+    InterleavePairs<4>(v);
+    InterleavePairs<2>(v);
+    InterleavePairs<1>(v);
+    for (int j = 0; j < RowGroup; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * j), v[j]);
+}
 
-void Stretch(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius, gfx::Bitmap& bitmap) {
+// The reverse of GatherColumns: sixteen columns of eight bytes back into
+// bytes x .. x + 15 of eight rows.
+MIRELAN_AVX2 inline void ScatterColumns(const uint8_t* in, uint8_t* const rows[RowGroup], std::size_t x) {
+    __m128i v[RowGroup];
+    for (int j = 0; j < RowGroup; ++j) v[j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * j));
+    InterleavePairs<4>(v);
+    InterleavePairs<2>(v);
+    InterleavePairs<1>(v);
+    InterleavePairs<4>(v);
+    // The four steps leave row r in register (bit 0 of r, bit 2 of r, bit 1
+    // of r).
+    for (int r = 0; r < RowGroup; ++r)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(rows[r] + x), v[((r & 1) << 2) | ((r >> 2) << 1) | ((r >> 1) & 1)]);
+}
+
+// Two 16-bit weights as one 32-bit value, the first in the low half, to be
+// multiplied with a pair of samples.
+inline int32_t WeightPair(int16_t first, int16_t second) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(first)) |
+                                static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16);
+}
+
+// A buffer of 256-bit values at an address aligned for them.
+class TVectorBuffer {
+public:
+    explicit TVectorBuffer(std::size_t count)
+        : storage_(std::make_unique_for_overwrite<uint8_t[]>((count + 1) * sizeof(__m256i))) {}
+    __m256i* data() {
+        const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
+        return reinterpret_cast<__m256i*>((address + sizeof(__m256i) - 1) / sizeof(__m256i) * sizeof(__m256i));
+    }
+
+private:
+    std::unique_ptr<uint8_t[]> storage_;
+};
+
+// First pass: eight source rows at a time are turned into columns of eight
+// bytes, one byte a row, with the edges mirrored out to the margins. For
+// each sample s of a row (a channel of a pixel) the eight rows' values of s
+// and of s + 3 (the same channel of the next pixel) are then interleaved as
+// 16-bit numbers, so that one vpmaddwd multiplies two taps of a target pixel
+// for all eight rows. The sums of each target pixel, eight rows by three
+// channels, go back to rows through the same transposition.
+MIRELAN_AVX2 void ResampleRowsAvx2(const gfx::Bitmap& source, const TContributors& c, int targetWidth, uint8_t* work) {
+    const int height = source.height();
+    const std::size_t n = static_cast<std::size_t>(source.width());
+    const std::size_t before = static_cast<std::size_t>(c.marginBefore);
+    const std::size_t samples = 3 * (before + n + static_cast<std::size_t>(c.marginAfter));
+    const std::size_t sourceBytes = 3 * n;
+    const std::size_t targetBytes = 3 * static_cast<std::size_t>(targetWidth);
+    const std::size_t pairsPerPixel = static_cast<std::size_t>(c.taps) / 2;
+    const std::vector<std::pair<std::size_t, std::size_t>> margins = MarginSources(c, static_cast<int>(n));
+
+    // The interleaved pairs of every sample whose pair exists (all but the
+    // last pixel's), rounded up to an even count; the columns have room for
+    // the two samples that the last pair then reads beyond the row.
+    const std::size_t pairCount = (samples - 2) / 2 * 2;
+    std::vector<uint8_t> columns((samples + 2) * RowGroup, 0);
+    TVectorBuffer pairBuffer(pairCount);
+    __m256i* const pairs = pairBuffer.data();
+    // Each target pixel's sums, eight bytes a sample like the columns, and
+    // 8 bytes of room for the last 32-byte store.
+    std::vector<uint8_t> sums(targetBytes * RowGroup + 8);
+    // Rows past the last source row are resampled too, into this row.
+    std::vector<uint8_t> spare(targetBytes);
+    std::vector<int32_t> weightPairs(static_cast<std::size_t>(targetWidth) * pairsPerPixel);
+    for (std::size_t k = 0; k < weightPairs.size(); ++k) weightPairs[k] = WeightPair(c.weights[2 * k], c.weights[2 * k + 1]);
+    const __m256i sampleOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+
+    for (int y0 = 0; y0 < height; y0 += RowGroup) {
+        const uint8_t* in[RowGroup];
+        uint8_t* out[RowGroup];
+        for (int r = 0; r < RowGroup; ++r) {
+            in[r] = source.scanLine(std::min(y0 + r, height - 1));
+            out[r] = y0 + r < height ? work + static_cast<std::size_t>(y0 + r) * targetBytes : spare.data();
+        }
+
+        uint8_t* const row = columns.data() + 3 * before * RowGroup;
+        std::size_t x = 0;
+        for (; x + 16 <= sourceBytes; x += 16) GatherColumns(in, x, row + x * RowGroup);
+        for (; x < sourceBytes; ++x)
+            for (int r = 0; r < RowGroup; ++r) row[x * RowGroup + static_cast<std::size_t>(r)] = in[r][x];
+        for (const auto& [k, from] : margins)
+            std::memcpy(&columns[3 * k * RowGroup], &columns[3 * from * RowGroup], 3 * RowGroup);
+
+        for (std::size_t s = 0; s < pairCount; s += 2) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&columns[s * RowGroup]));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&columns[(s + 3) * RowGroup]));
+            _mm256_store_si256(pairs + s, _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(a, b)));
+            _mm256_store_si256(pairs + s + 1, _mm256_cvtepu8_epi16(_mm_unpackhi_epi8(a, b)));
+        }
+
+        for (std::size_t i = 0; i < static_cast<std::size_t>(targetWidth); ++i) {
+            const __m256i* p = pairs + 3 * (static_cast<std::size_t>(c.first[i]) + before);
+            const int32_t* w = &weightPairs[i * pairsPerPixel];
+            __m256i blue = _mm256_setzero_si256(), green = _mm256_setzero_si256(), red = _mm256_setzero_si256();
+            for (std::size_t k = 0; k < pairsPerPixel; ++k, p += 6) {
+                const __m256i weight = _mm256_set1_epi32(w[k]);
+                blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
+                green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
+                red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
+            }
+            // Shifted and limited to 0..255 by saturation; the 32-bit lanes
+            // of the bytes are then blue, green and red of rows 0-3, red
+            // again, and the same of rows 4-7.
+            const __m256i blueGreen = _mm256_packs_epi32(_mm256_srai_epi32(blue, WeightBits),
+                                                         _mm256_srai_epi32(green, WeightBits));
+            const __m256i redRed = _mm256_packs_epi32(_mm256_srai_epi32(red, WeightBits),
+                                                      _mm256_srai_epi32(red, WeightBits));
+            const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(blueGreen, redRed), sampleOrder);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(&sums[i * 3 * RowGroup]), bytes);
+        }
+
+        x = 0;
+        for (; x + 16 <= targetBytes; x += 16) ScatterColumns(&sums[x * RowGroup], out, x);
+        for (; x < targetBytes; ++x)
+            for (int r = 0; r < RowGroup; ++r) out[r][x] = sums[x * RowGroup + static_cast<std::size_t>(r)];
+    }
+}
+
+// Second pass: every target row as the weighted sum of whole work rows, 32
+// bytes at a time. The bytes of two work rows are interleaved and widened to
+// 16 bits, so that one vpmaddwd takes both rows' terms of eight samples.
+MIRELAN_AVX2 void ResampleColumnsAvx2(const uint8_t* work, int workHeight, const TContributors& c,
+                                      gfx::Bitmap& target) {
+    const std::size_t rowBytes = static_cast<std::size_t>(target.width()) * 3;
+    std::vector<TRowTap> taps;
+    std::vector<int32_t> weights;
+    const __m256i zero = _mm256_setzero_si256();
+    for (int y = 0; y < target.height(); ++y) {
+        RowTaps(work, rowBytes, workHeight, c, y, 2, taps);
+        weights.clear();
+        for (std::size_t k = 0; k < taps.size(); k += 2) weights.push_back(WeightPair(taps[k].weight, taps[k + 1].weight));
+        uint8_t* out = target.scanLine(y);
+        std::size_t x = 0;
+        for (; x + 32 <= rowBytes; x += 32) {
+            // Samples 0-3 and 16-19, 4-7 and 20-23, 8-11 and 24-27, 12-15
+            // and 28-31.
+            __m256i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+            for (std::size_t k = 0; k < taps.size(); k += 2) {
+                const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps[k].row + x));
+                const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps[k + 1].row + x));
+                const __m256i weight = _mm256_set1_epi32(weights[k / 2]);
+                const __m256i low = _mm256_unpacklo_epi8(a, b);
+                const __m256i high = _mm256_unpackhi_epi8(a, b);
+                s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_unpacklo_epi8(low, zero), weight));
+                s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_unpackhi_epi8(low, zero), weight));
+                s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(_mm256_unpacklo_epi8(high, zero), weight));
+                s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(_mm256_unpackhi_epi8(high, zero), weight));
+            }
+            // Packing undoes the interleaving: the bytes come out in order.
+            const __m256i s01 = _mm256_packs_epi32(_mm256_srai_epi32(s0, WeightBits), _mm256_srai_epi32(s1, WeightBits));
+            const __m256i s23 = _mm256_packs_epi32(_mm256_srai_epi32(s2, WeightBits), _mm256_srai_epi32(s3, WeightBits));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_packus_epi16(s01, s23));
+        }
+        for (; x < rowBytes; ++x) {
+            int32_t sum = 0;
+            for (const TRowTap& tap : taps) sum += tap.weight * int16_t{tap.row[x]};
+            out[x] = ToByte(sum);
+        }
+    }
+}
+
+bool HasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+
+#else
+
+bool HasAvx2() { return false; }
+
+#endif
+
+// Resamples a 24-bit source into a 24-bit target of its own size; nothing
+// when a side of either is 0. `vector` takes the AVX2 passes.
+void DoStretch(const FilterInfo& filter, const gfx::Bitmap& source, gfx::Bitmap& target, float radius, bool vector) {
+    if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0) return;
+    const TContributors columns = MakeContributors(filter, radius, source.width(), target.width());
+    // Every byte of the work rows is written by the first pass before the
+    // second reads it.
+    const auto work = std::make_unique_for_overwrite<uint8_t[]>(static_cast<std::size_t>(target.width()) * 3 *
+                                                                 static_cast<std::size_t>(source.height()));
+    const TContributors rows = MakeContributors(filter, radius, source.height(), target.height());
+#ifdef MIRELAN_STRETCH_AVX2
+    if (vector) {
+        ResampleRowsAvx2(source, columns, target.width(), work.get());
+        ResampleColumnsAvx2(work.get(), source.height(), rows, target);
+        return;
+    }
+#endif
+    ResampleRows(source, columns, target.width(), work.get());
+    ResampleColumns(work.get(), source.height(), rows, target);
+}
+
+void StretchWith(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius, gfx::Bitmap& bitmap,
+                 bool vector) {
     if (filter >= StretchFilterCount) throw gfx::EInvalidGraphic("Unknown resampling filter");
     if (!gfx::bitmapSizeAllowed(newWidth, newHeight)) throw gfx::EInvalidGraphic("Invalid bitmap size");
     const FilterInfo& info = Filters[filter];
@@ -322,12 +569,28 @@ void Stretch(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius
     try {
         gfx::Bitmap result(static_cast<int>(newWidth), static_cast<int>(newHeight), gfx::PixelFormat::pf24bit);
         bitmap.setPixelFormat(gfx::PixelFormat::pf24bit);
-        DoStretch(info, bitmap, result, radius);
+        DoStretch(info, bitmap, result, radius, vector);
         result.setTransparent(bitmap.transparent());
         static_cast<gfx::Bitmap&>(bitmap) = std::move(result);
     } catch (const std::bad_alloc&) {
         throw gfx::EOutOfResources(gfx::OutOfResourcesText);
     }
 }
+
+}  // namespace
+
+void Stretch(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius, gfx::Bitmap& bitmap) {
+    StretchWith(newWidth, newHeight, filter, radius, bitmap, HasAvx2());
+}
+
+namespace detail {
+
+void StretchPlain(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius, gfx::Bitmap& bitmap) {
+    StretchWith(newWidth, newHeight, filter, radius, bitmap, false);
+}
+
+bool StretchUsesVectorUnits() { return HasAvx2(); }
+
+}  // namespace detail
 
 }  // namespace img

@@ -178,6 +178,32 @@ TEST(StretchTest, OtherPixelFormatsAreConvertedFirst) {
     }
 }
 
+TEST(StretchTest, VectorPassesGiveThePlainPassesPixels) {
+    if (!detail::StretchUsesVectorUnits()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937 rng(29);
+    // Random sizes, most of them odd: row counts that do not fill the last
+    // group of rows, row lengths that do not fill the last block of bytes,
+    // single pixels and far reductions; now and then a radius of its own.
+    for (int run = 0; run < 120; ++run) {
+        const int w = 1 + static_cast<int>(rng() % (run % 3 == 0 ? 300 : 40));
+        const int h = 1 + static_cast<int>(rng() % 21);
+        const int tw = 1 + static_cast<int>(rng() % 90);
+        const int th = 1 + static_cast<int>(rng() % 30);
+        const auto filter = static_cast<uint8_t>(rng() % StretchFilterCount);
+        const float radius = run % 4 == 0 ? 0.25f + static_cast<float>(rng() % 40) / 8 : 0;
+        SCOPED_TRACE("filter " + std::to_string(filter) + ", radius " + std::to_string(radius) + ", " +
+                     std::to_string(w) + "x" + std::to_string(h) + " -> " + std::to_string(tw) + "x" +
+                     std::to_string(th));
+        const gfx::Bitmap source = RandomBitmap(w, h, rng, run % 2 == 0);
+        gfx::Bitmap vector = source, plain = source;
+        Stretch(static_cast<uint32_t>(tw), static_cast<uint32_t>(th), filter, radius, vector);
+        detail::StretchPlain(static_cast<uint32_t>(tw), static_cast<uint32_t>(th), filter, radius, plain);
+        ASSERT_EQ(vector.width(), tw);
+        ASSERT_EQ(vector.height(), th);
+        EXPECT_EQ(MaxDifference(vector, plain), 0);
+    }
+}
+
 TEST(StretchTest, BadFiltersAndSizesLeaveTheBitmapAsItWas) {
     struct Case {
         uint32_t width, height;
