@@ -336,34 +336,41 @@ constexpr int RowGroup = 8;
 
 // One step of the byte transpositions below: the registers whose index
 // differs only in `Bit` are paired, and each pair replaced by the
-// interleaving of its low halves and of its high halves.
+// interleaving of its low halves and of its high halves (of each 128-bit
+// lane).
 template <int Bit>
-MIRELAN_AVX2 inline void InterleavePairs(__m128i v[RowGroup]) {
+MIRELAN_AVX2 inline void InterleavePairs(__m256i v[RowGroup]) {
     for (int j = 0; j < RowGroup; ++j) {
         if ((j & Bit) != 0) continue;
-        const __m128i low = _mm_unpacklo_epi8(v[j], v[j | Bit]);
-        const __m128i high = _mm_unpackhi_epi8(v[j], v[j | Bit]);
+        const __m256i low = _mm256_unpacklo_epi8(v[j], v[j | Bit]);
+        const __m256i high = _mm256_unpackhi_epi8(v[j], v[j | Bit]);
         v[j] = low;
         v[j | Bit] = high;
     }
 }
 
-// Bytes x .. x + 15 of eight rows, stored column after column: the byte of
-// row r in column x + k goes to out[8 * k + r].
+// Bytes x .. x + 31 of eight rows, stored column after column: the byte of
+// row r in column x + k goes to out[8 * k + r]. Each 128-bit lane is
+// transposed on its own: the low lanes give the first sixteen columns.
 MIRELAN_AVX2 inline void GatherColumns(const uint8_t* const rows[RowGroup], std::size_t x, uint8_t* out) {
-    __m128i v[RowGroup];
-    for (int r = 0; r < RowGroup; ++r) v[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + x));
+    __m256i v[RowGroup];
+    for (int r = 0; r < RowGroup; ++r) v[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[r] + x));
     InterleavePairs<4>(v);
     InterleavePairs<2>(v);
     InterleavePairs<1>(v);
-    for (int j = 0; j < RowGroup; ++j) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * j), v[j]);
+    for (int j = 0; j < RowGroup; ++j) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * j), _mm256_castsi256_si128(v[j]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 128 + 16 * j), _mm256_extracti128_si256(v[j], 1));
+    }
 }
 
-// The reverse of GatherColumns: sixteen columns of eight bytes back into
-// bytes x .. x + 15 of eight rows.
+// The reverse of GatherColumns: 32 columns of eight bytes back into bytes
+// x .. x + 31 of eight rows.
 MIRELAN_AVX2 inline void ScatterColumns(const uint8_t* in, uint8_t* const rows[RowGroup], std::size_t x) {
-    __m128i v[RowGroup];
-    for (int j = 0; j < RowGroup; ++j) v[j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * j));
+    __m256i v[RowGroup];
+    for (int j = 0; j < RowGroup; ++j)
+        v[j] = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(in + 128 + 16 * j),
+                                   reinterpret_cast<const __m128i*>(in + 16 * j));
     InterleavePairs<4>(v);
     InterleavePairs<2>(v);
     InterleavePairs<1>(v);
@@ -371,7 +378,7 @@ MIRELAN_AVX2 inline void ScatterColumns(const uint8_t* in, uint8_t* const rows[R
     // The four steps leave row r in register (bit 0 of r, bit 2 of r, bit 1
     // of r).
     for (int r = 0; r < RowGroup; ++r)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(rows[r] + x), v[((r & 1) << 2) | ((r >> 2) << 1) | ((r >> 1) & 1)]);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows[r] + x), v[((r & 1) << 2) | ((r >> 2) << 1) | ((r >> 1) & 1)]);
 }
 
 // Two 16-bit weights as one 32-bit value, the first in the low half, to be
@@ -396,36 +403,70 @@ private:
 };
 
 // First pass: eight source rows at a time are turned into columns of eight
-// bytes, one byte a row, with the edges mirrored out to the margins. For
-// each sample s of a row (a channel of a pixel) the eight rows' values of s
-// and of s + 3 (the same channel of the next pixel) are then interleaved as
+// bytes, one byte a row, with the edges mirrored out to the margins. For each
+// pair of pixels (with the margins, the first at an even index) and each
+// channel, the eight rows' values of both pixels are then interleaved as
 // 16-bit numbers, so that one vpmaddwd multiplies two taps of a target pixel
-// for all eight rows. The sums of each target pixel, eight rows by three
-// channels, go back to rows through the same transposition.
+// for all eight rows; a target pixel whose first tap lies on an odd pixel
+// starts one pixel earlier with a weight of 0. The pairs are made for a few
+// dozen target pixels at a time, so that they stay in the first-level cache
+// while the sums read them. The sums of each target pixel, eight rows by
+// three channels, go back to rows through the reverse transposition.
 MIRELAN_AVX2 void ResampleRowsAvx2(const gfx::Bitmap& source, const TContributors& c, int targetWidth, uint8_t* work) {
     const int height = source.height();
     const std::size_t n = static_cast<std::size_t>(source.width());
+    const std::size_t m = static_cast<std::size_t>(targetWidth);
     const std::size_t before = static_cast<std::size_t>(c.marginBefore);
-    const std::size_t samples = 3 * (before + n + static_cast<std::size_t>(c.marginAfter));
+    const std::size_t length = before + n + static_cast<std::size_t>(c.marginAfter);
     const std::size_t sourceBytes = 3 * n;
-    const std::size_t targetBytes = 3 * static_cast<std::size_t>(targetWidth);
-    const std::size_t pairsPerPixel = static_cast<std::size_t>(c.taps) / 2;
+    const std::size_t targetBytes = 3 * m;
+    const std::size_t taps = static_cast<std::size_t>(c.taps);
     const std::vector<std::pair<std::size_t, std::size_t>> margins = MarginSources(c, static_cast<int>(n));
 
-    // The interleaved pairs of every sample whose pair exists (all but the
-    // last pixel's), rounded up to an even count; the columns have room for
-    // the two samples that the last pair then reads beyond the row.
-    const std::size_t pairCount = (samples - 2) / 2 * 2;
-    std::vector<uint8_t> columns((samples + 2) * RowGroup, 0);
-    TVectorBuffer pairBuffer(pairCount);
+    // The weights of each target pixel in pairs, and where its pairs start.
+    const std::size_t stride = taps / 2 + 1;
+    std::vector<int32_t> weightPairs(m * stride, 0);
+    std::vector<std::size_t> firstPair(m), pairCount(m);
+    for (std::size_t i = 0; i < m; ++i) {
+        const std::size_t first = static_cast<std::size_t>(c.first[i]) + before;
+        const std::size_t odd = first & 1;
+        firstPair[i] = first / 2;
+        pairCount[i] = taps / 2 + odd;
+        const int16_t* w = &c.weights[i * taps];
+        auto weight = [&](std::size_t k) { return k >= odd && k - odd < taps ? w[k - odd] : int16_t{0}; };
+        for (std::size_t k = 0; k < pairCount[i]; ++k) weightPairs[i * stride + k] = WeightPair(weight(2 * k), weight(2 * k + 1));
+    }
+
+    // The target pixels in runs whose pairs take at most ChunkPairs pixel
+    // pairs (18 KiB), or those of one target pixel when it needs more.
+    constexpr std::size_t ChunkPairs = 192;
+    struct TChunk {
+        std::size_t begin, end, firstPair, endPair;
+    };
+    std::vector<TChunk> chunks;
+    std::size_t widest = 0;
+    for (std::size_t i = 0; i < m; ++i) {
+        const std::size_t low = firstPair[i], high = firstPair[i] + pairCount[i];
+        if (chunks.empty() || std::max(high, chunks.back().endPair) - std::min(low, chunks.back().firstPair) > ChunkPairs)
+            chunks.push_back({i, i, low, high});
+        TChunk& chunk = chunks.back();
+        chunk.end = i + 1;
+        chunk.firstPair = std::min(chunk.firstPair, low);
+        chunk.endPair = std::max(chunk.endPair, high);
+        widest = std::max(widest, chunk.endPair - chunk.firstPair);
+    }
+
+    // The columns of a row with its margins, and room for the pixel past the
+    // last that the last pair may read (with weight 0) and for the 16-byte
+    // loads of the pairs.
+    std::vector<uint8_t> columns((3 * length + 6) * RowGroup, 0);
+    TVectorBuffer pairBuffer(3 * widest);
     __m256i* const pairs = pairBuffer.data();
     // Each target pixel's sums, eight bytes a sample like the columns, and
     // 8 bytes of room for the last 32-byte store.
     std::vector<uint8_t> sums(targetBytes * RowGroup + 8);
     // Rows past the last source row are resampled too, into this row.
     std::vector<uint8_t> spare(targetBytes);
-    std::vector<int32_t> weightPairs(static_cast<std::size_t>(targetWidth) * pairsPerPixel);
-    for (std::size_t k = 0; k < weightPairs.size(); ++k) weightPairs[k] = WeightPair(c.weights[2 * k], c.weights[2 * k + 1]);
     const __m256i sampleOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
 
     for (int y0 = 0; y0 < height; y0 += RowGroup) {
@@ -438,42 +479,61 @@ MIRELAN_AVX2 void ResampleRowsAvx2(const gfx::Bitmap& source, const TContributor
 
         uint8_t* const row = columns.data() + 3 * before * RowGroup;
         std::size_t x = 0;
-        for (; x + 16 <= sourceBytes; x += 16) GatherColumns(in, x, row + x * RowGroup);
+        for (; x + 32 <= sourceBytes; x += 32) GatherColumns(in, x, row + x * RowGroup);
         for (; x < sourceBytes; ++x)
             for (int r = 0; r < RowGroup; ++r) row[x * RowGroup + static_cast<std::size_t>(r)] = in[r][x];
         for (const auto& [k, from] : margins)
             std::memcpy(&columns[3 * k * RowGroup], &columns[3 * from * RowGroup], 3 * RowGroup);
 
-        for (std::size_t s = 0; s < pairCount; s += 2) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&columns[s * RowGroup]));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&columns[(s + 3) * RowGroup]));
-            _mm256_store_si256(pairs + s, _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(a, b)));
-            _mm256_store_si256(pairs + s + 1, _mm256_cvtepu8_epi16(_mm_unpackhi_epi8(a, b)));
-        }
-
-        for (std::size_t i = 0; i < static_cast<std::size_t>(targetWidth); ++i) {
-            const __m256i* p = pairs + 3 * (static_cast<std::size_t>(c.first[i]) + before);
-            const int32_t* w = &weightPairs[i * pairsPerPixel];
-            __m256i blue = _mm256_setzero_si256(), green = _mm256_setzero_si256(), red = _mm256_setzero_si256();
-            for (std::size_t k = 0; k < pairsPerPixel; ++k, p += 6) {
-                const __m256i weight = _mm256_set1_epi32(w[k]);
-                blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
-                green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
-                red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
+        for (const TChunk& chunk : chunks) {
+            // Pixels 2j and 2j + 1: samples 6j .. 6j + 5.
+            for (std::size_t j = chunk.firstPair; j < chunk.endPair; ++j) {
+                const uint8_t* u = &columns[6 * j * RowGroup];
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + 3 * RowGroup));
+                const __m128i red = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + 2 * RowGroup));
+                const __m128i nextRed = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + 5 * RowGroup));
+                __m256i* e = pairs + 3 * (j - chunk.firstPair);
+                _mm256_store_si256(e, _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(a, b)));
+                _mm256_store_si256(e + 1, _mm256_cvtepu8_epi16(_mm_unpackhi_epi8(a, b)));
+                _mm256_store_si256(e + 2, _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(red, nextRed)));
             }
-            // Shifted and limited to 0..255 by saturation; the 32-bit lanes
-            // of the bytes are then blue, green and red of rows 0-3, red
-            // again, and the same of rows 4-7.
-            const __m256i blueGreen = _mm256_packs_epi32(_mm256_srai_epi32(blue, WeightBits),
-                                                         _mm256_srai_epi32(green, WeightBits));
-            const __m256i redRed = _mm256_packs_epi32(_mm256_srai_epi32(red, WeightBits),
-                                                      _mm256_srai_epi32(red, WeightBits));
-            const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(blueGreen, redRed), sampleOrder);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(&sums[i * 3 * RowGroup]), bytes);
+            for (std::size_t i = chunk.begin; i < chunk.end; ++i) {
+                const __m256i* p = pairs + 3 * (firstPair[i] - chunk.firstPair);
+                const int32_t* w = &weightPairs[i * stride];
+                __m256i blue = _mm256_setzero_si256(), green = _mm256_setzero_si256(), red = _mm256_setzero_si256();
+                const std::size_t count = pairCount[i];
+                std::size_t k = 0;
+                for (; k + 2 <= count; k += 2, p += 6) {
+                    const __m256i weight = _mm256_set1_epi32(w[k]);
+                    const __m256i next = _mm256_set1_epi32(w[k + 1]);
+                    blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
+                    green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
+                    red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
+                    blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p + 3), next));
+                    green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 4), next));
+                    red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 5), next));
+                }
+                if (k < count) {
+                    const __m256i weight = _mm256_set1_epi32(w[k]);
+                    blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
+                    green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
+                    red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
+                }
+                // Shifted and limited to 0..255 by saturation; the 32-bit
+                // lanes of the bytes are then blue, green and red of rows 0-3,
+                // red again, and the same of rows 4-7.
+                const __m256i blueGreen = _mm256_packs_epi32(_mm256_srai_epi32(blue, WeightBits),
+                                                             _mm256_srai_epi32(green, WeightBits));
+                const __m256i redRed = _mm256_packs_epi32(_mm256_srai_epi32(red, WeightBits),
+                                                          _mm256_srai_epi32(red, WeightBits));
+                const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(blueGreen, redRed), sampleOrder);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(&sums[i * 3 * RowGroup]), bytes);
+            }
         }
 
         x = 0;
-        for (; x + 16 <= targetBytes; x += 16) ScatterColumns(&sums[x * RowGroup], out, x);
+        for (; x + 32 <= targetBytes; x += 32) ScatterColumns(&sums[x * RowGroup], out, x);
         for (; x < targetBytes; ++x)
             for (int r = 0; r < RowGroup; ++r) out[r][x] = sums[x * RowGroup + static_cast<std::size_t>(r)];
     }
