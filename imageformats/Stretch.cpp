@@ -442,19 +442,37 @@ MIRELAN_AVX2 void ResampleRowsAvx2(const gfx::Bitmap& source, const TContributor
     constexpr std::size_t ChunkPairs = 192;
     struct TChunk {
         std::size_t begin, end, firstPair, endPair;
+        // How many bytes of the source rows the pairs need, whether they
+        // reach into the margins before and after the row.
+        std::size_t sourceEnd;
+        bool marginBefore, marginAfter;
     };
     std::vector<TChunk> chunks;
     std::size_t widest = 0;
     for (std::size_t i = 0; i < m; ++i) {
         const std::size_t low = firstPair[i], high = firstPair[i] + pairCount[i];
         if (chunks.empty() || std::max(high, chunks.back().endPair) - std::min(low, chunks.back().firstPair) > ChunkPairs)
-            chunks.push_back({i, i, low, high});
+            chunks.push_back({i, i, low, high, 0, false, false});
         TChunk& chunk = chunks.back();
         chunk.end = i + 1;
         chunk.firstPair = std::min(chunk.firstPair, low);
         chunk.endPair = std::max(chunk.endPair, high);
         widest = std::max(widest, chunk.endPair - chunk.firstPair);
     }
+    for (TChunk& chunk : chunks) {
+        // The margins repeat source pixels up to `before` (or the whole row
+        // when it is shorter) and from the end of the row.
+        chunk.marginBefore = 2 * chunk.firstPair < before;
+        chunk.marginAfter = 2 * chunk.endPair > before + n;
+        std::size_t pixels = 2 * chunk.endPair > before ? std::min(n, 2 * chunk.endPair - before) : 0;
+        if (chunk.marginBefore) pixels = std::max(pixels, std::min(n, before + 1));
+        if (chunk.marginAfter) pixels = n;
+        // Whole blocks of 32 bytes, up to the end of the row.
+        const std::size_t bytes = (3 * pixels + 31) / 32 * 32;
+        chunk.sourceEnd = std::min(bytes, sourceBytes);
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> marginsBefore, marginsAfter;
+    for (const auto& margin : margins) (margin.first < before ? marginsBefore : marginsAfter).push_back(margin);
 
     // The columns of a row with its margins, and room for the pixel past the
     // last that the last pair may read (with weight 0) and for the 16-byte
@@ -477,15 +495,28 @@ MIRELAN_AVX2 void ResampleRowsAvx2(const gfx::Bitmap& source, const TContributor
             out[r] = y0 + r < height ? work + static_cast<std::size_t>(y0 + r) * targetBytes : spare.data();
         }
 
+        // The source rows become columns a run of target pixels at a time,
+        // as far as its pairs need them, so that reading the rows from
+        // memory goes on while the sums are made.
         uint8_t* const row = columns.data() + 3 * before * RowGroup;
-        std::size_t x = 0;
-        for (; x + 32 <= sourceBytes; x += 32) GatherColumns(in, x, row + x * RowGroup);
-        for (; x < sourceBytes; ++x)
-            for (int r = 0; r < RowGroup; ++r) row[x * RowGroup + static_cast<std::size_t>(r)] = in[r][x];
-        for (const auto& [k, from] : margins)
-            std::memcpy(&columns[3 * k * RowGroup], &columns[3 * from * RowGroup], 3 * RowGroup);
-
+        std::size_t gathered = 0;
+        bool beforeFilled = false, afterFilled = false;
         for (const TChunk& chunk : chunks) {
+            for (; gathered + 32 <= chunk.sourceEnd; gathered += 32) GatherColumns(in, gathered, row + gathered * RowGroup);
+            if (chunk.sourceEnd == sourceBytes)
+                for (; gathered < sourceBytes; ++gathered)
+                    for (int r = 0; r < RowGroup; ++r) row[gathered * RowGroup + static_cast<std::size_t>(r)] = in[r][gathered];
+            if (chunk.marginBefore && !beforeFilled) {
+                for (const auto& [k, from] : marginsBefore)
+                    std::memcpy(&columns[3 * k * RowGroup], &columns[3 * from * RowGroup], 3 * RowGroup);
+                beforeFilled = true;
+            }
+            if (chunk.marginAfter && !afterFilled) {
+                for (const auto& [k, from] : marginsAfter)
+                    std::memcpy(&columns[3 * k * RowGroup], &columns[3 * from * RowGroup], 3 * RowGroup);
+                afterFilled = true;
+            }
+
             // Pixels 2j and 2j + 1: samples 6j .. 6j + 5.
             for (std::size_t j = chunk.firstPair; j < chunk.endPair; ++j) {
                 const uint8_t* u = &columns[6 * j * RowGroup];
@@ -532,7 +563,7 @@ MIRELAN_AVX2 void ResampleRowsAvx2(const gfx::Bitmap& source, const TContributor
             }
         }
 
-        x = 0;
+        std::size_t x = 0;
         for (; x + 32 <= targetBytes; x += 32) ScatterColumns(&sums[x * RowGroup], out, x);
         for (; x < targetBytes; ++x)
             for (int r = 0; r < RowGroup; ++r) out[r][x] = sums[x * RowGroup + static_cast<std::size_t>(r)];
