@@ -214,20 +214,21 @@ std::vector<std::pair<std::size_t, std::size_t>> MarginSources(const TContributo
 
 // The work rows that make up one target row of the second pass: every work
 // row of a weight other than 0, mirrored at the edges, and then as many rows
-// of weight 0 as it takes to make a multiple of `multiple`.
+// of weight 0 as it takes to make a multiple of `multiple`. Work row j lies
+// at row j % capacity of `work`.
 struct TRowTap {
     const uint8_t* row;
     int16_t weight;
 };
 
-void RowTaps(const uint8_t* work, std::size_t rowBytes, int workHeight, const TContributors& c, int y,
+void RowTaps(const uint8_t* work, std::size_t rowBytes, int capacity, int workHeight, const TContributors& c, int y,
              std::size_t multiple, std::vector<TRowTap>& taps) {
     const int16_t* w = &c.weights[static_cast<std::size_t>(y) * static_cast<std::size_t>(c.taps)];
     taps.clear();
     for (int k = 0; k < c.taps; ++k) {
         if (w[k] == 0) continue;
         const int j = Mirror(static_cast<int64_t>(c.first[static_cast<std::size_t>(y)]) + k, workHeight);
-        taps.push_back({work + static_cast<std::size_t>(j) * rowBytes, w[k]});
+        taps.push_back({work + static_cast<std::size_t>(j % capacity) * rowBytes, w[k]});
     }
     if (taps.empty()) taps.push_back({work, 0});
     while (taps.size() % multiple != 0) taps.push_back({taps.front().row, 0});
@@ -295,7 +296,7 @@ void ResampleColumns(const uint8_t* work, int workHeight, const TContributors& c
     int32_t sums[Block];
     std::vector<TRowTap> taps;
     for (int y = 0; y < target.height(); ++y) {
-        RowTaps(work, rowBytes, workHeight, c, y, Group, taps);
+        RowTaps(work, rowBytes, workHeight, workHeight, c, y, Group, taps);
         uint8_t* out = target.scanLine(y);
         for (std::size_t start = 0; start < rowBytes; start += Block) {
             const std::size_t n = std::min(Block, rowBytes - start);
@@ -391,8 +392,7 @@ inline int32_t WeightPair(int16_t first, int16_t second) {
 // A buffer of 256-bit values at an address aligned for them.
 class TVectorBuffer {
 public:
-    explicit TVectorBuffer(std::size_t count)
-        : storage_(std::make_unique_for_overwrite<uint8_t[]>((count + 1) * sizeof(__m256i))) {}
+    void resize(std::size_t count) { storage_ = std::make_unique_for_overwrite<uint8_t[]>((count + 1) * sizeof(__m256i)); }
     __m256i* data() {
         const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
         return reinterpret_cast<__m256i*>((address + sizeof(__m256i) - 1) / sizeof(__m256i) * sizeof(__m256i));
@@ -412,204 +412,266 @@ private:
 // dozen target pixels at a time, so that they stay in the first-level cache
 // while the sums read them. The sums of each target pixel, eight rows by
 // three channels, go back to rows through the reverse transposition.
-MIRELAN_AVX2 void ResampleRowsAvx2(const gfx::Bitmap& source, const TContributors& c, int targetWidth, uint8_t* work) {
-    const int height = source.height();
-    const std::size_t n = static_cast<std::size_t>(source.width());
-    const std::size_t m = static_cast<std::size_t>(targetWidth);
-    const std::size_t before = static_cast<std::size_t>(c.marginBefore);
-    const std::size_t length = before + n + static_cast<std::size_t>(c.marginAfter);
-    const std::size_t sourceBytes = 3 * n;
-    const std::size_t targetBytes = 3 * m;
-    const std::size_t taps = static_cast<std::size_t>(c.taps);
-    const std::vector<std::pair<std::size_t, std::size_t>> margins = MarginSources(c, static_cast<int>(n));
+class TRowPassAvx2 {
+public:
+    TRowPassAvx2(const gfx::Bitmap& source, const TContributors& c, int targetWidth);
+    // Resamples source rows y0 .. y0 + 7 into out[0] .. out[7]. Rows past the
+    // last source row repeat it; their out rows may all be one spare row.
+    MIRELAN_AVX2 void Group(int y0, uint8_t* const out[RowGroup]);
 
-    // The weights of each target pixel in pairs, and where its pairs start.
-    const std::size_t stride = taps / 2 + 1;
-    std::vector<int32_t> weightPairs(m * stride, 0);
-    std::vector<std::size_t> firstPair(m), pairCount(m);
-    for (std::size_t i = 0; i < m; ++i) {
-        const std::size_t first = static_cast<std::size_t>(c.first[i]) + before;
-        const std::size_t odd = first & 1;
-        firstPair[i] = first / 2;
-        pairCount[i] = taps / 2 + odd;
-        const int16_t* w = &c.weights[i * taps];
-        auto weight = [&](std::size_t k) { return k >= odd && k - odd < taps ? w[k - odd] : int16_t{0}; };
-        for (std::size_t k = 0; k < pairCount[i]; ++k) weightPairs[i * stride + k] = WeightPair(weight(2 * k), weight(2 * k + 1));
-    }
-
-    // The target pixels in runs whose pairs take at most ChunkPairs pixel
-    // pairs (18 KiB), or those of one target pixel when it needs more.
-    constexpr std::size_t ChunkPairs = 192;
+private:
+    // A run of target pixels whose pairs take at most ChunkPairs pixel pairs
+    // (18 KiB), or the pairs of one target pixel when it needs more.
+    static constexpr std::size_t ChunkPairs = 192;
     struct TChunk {
         std::size_t begin, end, firstPair, endPair;
-        // How many bytes of the source rows the pairs need, whether they
+        // How many bytes of the source rows the pairs need, and whether they
         // reach into the margins before and after the row.
         std::size_t sourceEnd;
         bool marginBefore, marginAfter;
     };
-    std::vector<TChunk> chunks;
+
+    const gfx::Bitmap& source_;
+    std::size_t before_, sourceBytes_, targetBytes_, stride_;
+    // The weights of each target pixel in pairs (stride_ a pixel), where its
+    // pairs start and how many it has.
+    std::vector<int32_t> weightPairs_;
+    std::vector<std::size_t> firstPair_, pairCount_;
+    std::vector<TChunk> chunks_;
+    std::vector<std::pair<std::size_t, std::size_t>> marginsBefore_, marginsAfter_;
+    // The columns of a row with its margins, and room for the pixel past the
+    // last that the last pair may read (with weight 0) and for the 16-byte
+    // loads of the pairs.
+    std::vector<uint8_t> columns_;
+    // The pairs of one chunk.
+    TVectorBuffer pairs_;
+    // Each target pixel's sums, eight bytes a sample like the columns, and 8
+    // bytes of room for the last 32-byte store.
+    std::vector<uint8_t> sums_;
+};
+
+TRowPassAvx2::TRowPassAvx2(const gfx::Bitmap& source, const TContributors& c, int targetWidth)
+    : source_(source),
+      before_(static_cast<std::size_t>(c.marginBefore)),
+      sourceBytes_(3 * static_cast<std::size_t>(source.width())),
+      targetBytes_(3 * static_cast<std::size_t>(targetWidth)),
+      stride_(static_cast<std::size_t>(c.taps) / 2 + 1) {
+    const std::size_t n = static_cast<std::size_t>(source.width());
+    const std::size_t m = static_cast<std::size_t>(targetWidth);
+    const std::size_t taps = static_cast<std::size_t>(c.taps);
+
+    weightPairs_.assign(m * stride_, 0);
+    firstPair_.resize(m);
+    pairCount_.resize(m);
+    for (std::size_t i = 0; i < m; ++i) {
+        const std::size_t first = static_cast<std::size_t>(c.first[i]) + before_;
+        const std::size_t odd = first & 1;
+        firstPair_[i] = first / 2;
+        pairCount_[i] = taps / 2 + odd;
+        const int16_t* w = &c.weights[i * taps];
+        auto weight = [&](std::size_t k) { return k >= odd && k - odd < taps ? w[k - odd] : int16_t{0}; };
+        for (std::size_t k = 0; k < pairCount_[i]; ++k)
+            weightPairs_[i * stride_ + k] = WeightPair(weight(2 * k), weight(2 * k + 1));
+    }
+
     std::size_t widest = 0;
     for (std::size_t i = 0; i < m; ++i) {
-        const std::size_t low = firstPair[i], high = firstPair[i] + pairCount[i];
-        if (chunks.empty() || std::max(high, chunks.back().endPair) - std::min(low, chunks.back().firstPair) > ChunkPairs)
-            chunks.push_back({i, i, low, high, 0, false, false});
-        TChunk& chunk = chunks.back();
+        const std::size_t low = firstPair_[i], high = firstPair_[i] + pairCount_[i];
+        if (chunks_.empty() ||
+            std::max(high, chunks_.back().endPair) - std::min(low, chunks_.back().firstPair) > ChunkPairs)
+            chunks_.push_back({i, i, low, high, 0, false, false});
+        TChunk& chunk = chunks_.back();
         chunk.end = i + 1;
         chunk.firstPair = std::min(chunk.firstPair, low);
         chunk.endPair = std::max(chunk.endPair, high);
         widest = std::max(widest, chunk.endPair - chunk.firstPair);
     }
-    for (TChunk& chunk : chunks) {
+    for (TChunk& chunk : chunks_) {
         // The margins repeat source pixels up to `before` (or the whole row
         // when it is shorter) and from the end of the row.
-        chunk.marginBefore = 2 * chunk.firstPair < before;
-        chunk.marginAfter = 2 * chunk.endPair > before + n;
-        std::size_t pixels = 2 * chunk.endPair > before ? std::min(n, 2 * chunk.endPair - before) : 0;
-        if (chunk.marginBefore) pixels = std::max(pixels, std::min(n, before + 1));
+        chunk.marginBefore = 2 * chunk.firstPair < before_;
+        chunk.marginAfter = 2 * chunk.endPair > before_ + n;
+        std::size_t pixels = 2 * chunk.endPair > before_ ? std::min(n, 2 * chunk.endPair - before_) : 0;
+        if (chunk.marginBefore) pixels = std::max(pixels, std::min(n, before_ + 1));
         if (chunk.marginAfter) pixels = n;
         // Whole blocks of 32 bytes, up to the end of the row.
-        const std::size_t bytes = (3 * pixels + 31) / 32 * 32;
-        chunk.sourceEnd = std::min(bytes, sourceBytes);
+        chunk.sourceEnd = std::min((3 * pixels + 31) / 32 * 32, sourceBytes_);
     }
-    std::vector<std::pair<std::size_t, std::size_t>> marginsBefore, marginsAfter;
-    for (const auto& margin : margins) (margin.first < before ? marginsBefore : marginsAfter).push_back(margin);
+    for (const auto& margin : MarginSources(c, static_cast<int>(n)))
+        (margin.first < before_ ? marginsBefore_ : marginsAfter_).push_back(margin);
 
-    // The columns of a row with its margins, and room for the pixel past the
-    // last that the last pair may read (with weight 0) and for the 16-byte
-    // loads of the pairs.
-    std::vector<uint8_t> columns((3 * length + 6) * RowGroup, 0);
-    TVectorBuffer pairBuffer(3 * widest);
-    __m256i* const pairs = pairBuffer.data();
-    // Each target pixel's sums, eight bytes a sample like the columns, and
-    // 8 bytes of room for the last 32-byte store.
-    std::vector<uint8_t> sums(targetBytes * RowGroup + 8);
-    // Rows past the last source row are resampled too, into this row.
-    std::vector<uint8_t> spare(targetBytes);
-    const __m256i sampleOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const std::size_t length = before_ + n + static_cast<std::size_t>(c.marginAfter);
+    columns_.assign((3 * length + 6) * RowGroup, 0);
+    pairs_.resize(3 * widest);
+    sums_.resize(targetBytes_ * RowGroup + 8);
+}
 
-    for (int y0 = 0; y0 < height; y0 += RowGroup) {
-        const uint8_t* in[RowGroup];
-        uint8_t* out[RowGroup];
-        for (int r = 0; r < RowGroup; ++r) {
-            in[r] = source.scanLine(std::min(y0 + r, height - 1));
-            out[r] = y0 + r < height ? work + static_cast<std::size_t>(y0 + r) * targetBytes : spare.data();
+MIRELAN_AVX2 void TRowPassAvx2::Group(int y0, uint8_t* const out[RowGroup]) {
+    const uint8_t* in[RowGroup];
+    for (int r = 0; r < RowGroup; ++r) in[r] = source_.scanLine(std::min(y0 + r, source_.height() - 1));
+    __m256i* const pairs = pairs_.data();
+
+    // The source rows become columns a run of target pixels at a time, as
+    // far as its pairs need them, so that reading the rows from memory goes
+    // on while the sums are made.
+    uint8_t* const row = columns_.data() + 3 * before_ * RowGroup;
+    std::size_t gathered = 0;
+    bool beforeFilled = false, afterFilled = false;
+    for (const TChunk& chunk : chunks_) {
+        for (; gathered + 32 <= chunk.sourceEnd; gathered += 32) GatherColumns(in, gathered, row + gathered * RowGroup);
+        if (chunk.sourceEnd == sourceBytes_)
+            for (; gathered < sourceBytes_; ++gathered)
+                for (int r = 0; r < RowGroup; ++r) row[gathered * RowGroup + static_cast<std::size_t>(r)] = in[r][gathered];
+        if (chunk.marginBefore && !beforeFilled) {
+            for (const auto& [k, from] : marginsBefore_)
+                std::memcpy(&columns_[3 * k * RowGroup], &columns_[3 * from * RowGroup], 3 * RowGroup);
+            beforeFilled = true;
+        }
+        if (chunk.marginAfter && !afterFilled) {
+            for (const auto& [k, from] : marginsAfter_)
+                std::memcpy(&columns_[3 * k * RowGroup], &columns_[3 * from * RowGroup], 3 * RowGroup);
+            afterFilled = true;
         }
 
-        // The source rows become columns a run of target pixels at a time,
-        // as far as its pairs need them, so that reading the rows from
-        // memory goes on while the sums are made.
-        uint8_t* const row = columns.data() + 3 * before * RowGroup;
-        std::size_t gathered = 0;
-        bool beforeFilled = false, afterFilled = false;
-        for (const TChunk& chunk : chunks) {
-            for (; gathered + 32 <= chunk.sourceEnd; gathered += 32) GatherColumns(in, gathered, row + gathered * RowGroup);
-            if (chunk.sourceEnd == sourceBytes)
-                for (; gathered < sourceBytes; ++gathered)
-                    for (int r = 0; r < RowGroup; ++r) row[gathered * RowGroup + static_cast<std::size_t>(r)] = in[r][gathered];
-            if (chunk.marginBefore && !beforeFilled) {
-                for (const auto& [k, from] : marginsBefore)
-                    std::memcpy(&columns[3 * k * RowGroup], &columns[3 * from * RowGroup], 3 * RowGroup);
-                beforeFilled = true;
-            }
-            if (chunk.marginAfter && !afterFilled) {
-                for (const auto& [k, from] : marginsAfter)
-                    std::memcpy(&columns[3 * k * RowGroup], &columns[3 * from * RowGroup], 3 * RowGroup);
-                afterFilled = true;
-            }
-
-            // Pixels 2j and 2j + 1: samples 6j .. 6j + 5.
-            for (std::size_t j = chunk.firstPair; j < chunk.endPair; ++j) {
-                const uint8_t* u = &columns[6 * j * RowGroup];
-                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
-                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + 3 * RowGroup));
-                const __m128i red = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + 2 * RowGroup));
-                const __m128i nextRed = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + 5 * RowGroup));
-                __m256i* e = pairs + 3 * (j - chunk.firstPair);
-                _mm256_store_si256(e, _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(a, b)));
-                _mm256_store_si256(e + 1, _mm256_cvtepu8_epi16(_mm_unpackhi_epi8(a, b)));
-                _mm256_store_si256(e + 2, _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(red, nextRed)));
-            }
-            for (std::size_t i = chunk.begin; i < chunk.end; ++i) {
-                const __m256i* p = pairs + 3 * (firstPair[i] - chunk.firstPair);
-                const int32_t* w = &weightPairs[i * stride];
-                __m256i blue = _mm256_setzero_si256(), green = _mm256_setzero_si256(), red = _mm256_setzero_si256();
-                const std::size_t count = pairCount[i];
-                std::size_t k = 0;
-                for (; k + 2 <= count; k += 2, p += 6) {
-                    const __m256i weight = _mm256_set1_epi32(w[k]);
-                    const __m256i next = _mm256_set1_epi32(w[k + 1]);
-                    blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
-                    green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
-                    red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
-                    blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p + 3), next));
-                    green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 4), next));
-                    red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 5), next));
-                }
-                if (k < count) {
-                    const __m256i weight = _mm256_set1_epi32(w[k]);
-                    blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
-                    green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
-                    red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
-                }
-                // Shifted and limited to 0..255 by saturation; the 32-bit
-                // lanes of the bytes are then blue, green and red of rows 0-3,
-                // red again, and the same of rows 4-7.
-                const __m256i blueGreen = _mm256_packs_epi32(_mm256_srai_epi32(blue, WeightBits),
-                                                             _mm256_srai_epi32(green, WeightBits));
-                const __m256i redRed = _mm256_packs_epi32(_mm256_srai_epi32(red, WeightBits),
-                                                          _mm256_srai_epi32(red, WeightBits));
-                const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(blueGreen, redRed), sampleOrder);
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(&sums[i * 3 * RowGroup]), bytes);
-            }
+        // Pixels 2j and 2j + 1: samples 6j .. 6j + 5.
+        for (std::size_t j = chunk.firstPair; j < chunk.endPair; ++j) {
+            const uint8_t* u = &columns_[6 * j * RowGroup];
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + 3 * RowGroup));
+            const __m128i red = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + 2 * RowGroup));
+            const __m128i nextRed = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + 5 * RowGroup));
+            __m256i* e = pairs + 3 * (j - chunk.firstPair);
+            _mm256_store_si256(e, _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(a, b)));
+            _mm256_store_si256(e + 1, _mm256_cvtepu8_epi16(_mm_unpackhi_epi8(a, b)));
+            _mm256_store_si256(e + 2, _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(red, nextRed)));
         }
 
-        std::size_t x = 0;
-        for (; x + 32 <= targetBytes; x += 32) ScatterColumns(&sums[x * RowGroup], out, x);
-        for (; x < targetBytes; ++x)
-            for (int r = 0; r < RowGroup; ++r) out[r][x] = sums[x * RowGroup + static_cast<std::size_t>(r)];
+        for (std::size_t i = chunk.begin; i < chunk.end; ++i) {
+            const __m256i* p = pairs + 3 * (firstPair_[i] - chunk.firstPair);
+            const int32_t* w = &weightPairs_[i * stride_];
+            __m256i blue = _mm256_setzero_si256(), green = _mm256_setzero_si256(), red = _mm256_setzero_si256();
+            const std::size_t count = pairCount_[i];
+            std::size_t k = 0;
+            for (; k + 2 <= count; k += 2, p += 6) {
+                const __m256i weight = _mm256_set1_epi32(w[k]);
+                const __m256i next = _mm256_set1_epi32(w[k + 1]);
+                blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
+                green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
+                red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
+                blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p + 3), next));
+                green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 4), next));
+                red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 5), next));
+            }
+            if (k < count) {
+                const __m256i weight = _mm256_set1_epi32(w[k]);
+                blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
+                green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
+                red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
+            }
+            // Shifted and limited to 0..255 by saturation; the 32-bit lanes of
+            // the bytes are then blue, green and red of rows 0-3, red again,
+            // and the same of rows 4-7, which the permutation puts in order.
+            const __m256i blueGreen =
+                _mm256_packs_epi32(_mm256_srai_epi32(blue, WeightBits), _mm256_srai_epi32(green, WeightBits));
+            const __m256i redRed =
+                _mm256_packs_epi32(_mm256_srai_epi32(red, WeightBits), _mm256_srai_epi32(red, WeightBits));
+            const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(blueGreen, redRed),
+                                                              _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(&sums_[i * 3 * RowGroup]), bytes);
+        }
+    }
+
+    std::size_t x = 0;
+    for (; x + 32 <= targetBytes_; x += 32) ScatterColumns(&sums_[x * RowGroup], out, x);
+    for (; x < targetBytes_; ++x)
+        for (int r = 0; r < RowGroup; ++r) out[r][x] = sums_[x * RowGroup + static_cast<std::size_t>(r)];
+}
+
+// Second pass, one target row: the weighted sum of whole work rows, 32 bytes
+// at a time. The bytes of two work rows are interleaved and widened to 16
+// bits, so that one vpmaddwd takes both rows' terms of eight samples.
+// `taps` has an even count, `weights` its weights in pairs.
+MIRELAN_AVX2 void ResampleColumnAvx2(const std::vector<TRowTap>& taps, const std::vector<int32_t>& weights,
+                                     std::size_t rowBytes, uint8_t* out) {
+    const __m256i zero = _mm256_setzero_si256();
+    std::size_t x = 0;
+    for (; x + 32 <= rowBytes; x += 32) {
+        // Samples 0-3 and 16-19, 4-7 and 20-23, 8-11 and 24-27, 12-15 and
+        // 28-31.
+        __m256i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+        for (std::size_t k = 0; k < taps.size(); k += 2) {
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps[k].row + x));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps[k + 1].row + x));
+            const __m256i weight = _mm256_set1_epi32(weights[k / 2]);
+            const __m256i low = _mm256_unpacklo_epi8(a, b);
+            const __m256i high = _mm256_unpackhi_epi8(a, b);
+            s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_unpacklo_epi8(low, zero), weight));
+            s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_unpackhi_epi8(low, zero), weight));
+            s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(_mm256_unpacklo_epi8(high, zero), weight));
+            s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(_mm256_unpackhi_epi8(high, zero), weight));
+        }
+        // Packing undoes the interleaving: the bytes come out in order.
+        const __m256i s01 = _mm256_packs_epi32(_mm256_srai_epi32(s0, WeightBits), _mm256_srai_epi32(s1, WeightBits));
+        const __m256i s23 = _mm256_packs_epi32(_mm256_srai_epi32(s2, WeightBits), _mm256_srai_epi32(s3, WeightBits));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_packus_epi16(s01, s23));
+    }
+    for (; x < rowBytes; ++x) {
+        int32_t sum = 0;
+        for (const TRowTap& tap : taps) sum += tap.weight * int16_t{tap.row[x]};
+        out[x] = ToByte(sum);
     }
 }
 
-// Second pass: every target row as the weighted sum of whole work rows, 32
-// bytes at a time. The bytes of two work rows are interleaved and widened to
-// 16 bits, so that one vpmaddwd takes both rows' terms of eight samples.
-MIRELAN_AVX2 void ResampleColumnsAvx2(const uint8_t* work, int workHeight, const TContributors& c,
-                                      gfx::Bitmap& target) {
-    const std::size_t rowBytes = static_cast<std::size_t>(target.width()) * 3;
+// Both passes with AVX2, interleaved: the work rows are made eight at a time
+// just before the first target row that needs them, into a ring of rows that
+// holds every work row a later target row may still need. The work rows are
+// then read back from the cache, and no work bitmap of the whole height is
+// needed.
+void StretchAvx2(const gfx::Bitmap& source, const TContributors& columns, const TContributors& rows,
+                 gfx::Bitmap& target) {
+    const int height = source.height();
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(target.width());
+
+    // The highest work row that each target row, or one before it, reads;
+    // and how many rows the ring must hold: a target row is made when the
+    // rows up to that highest one are, and its lowest row must not have been
+    // overwritten by then.
+    std::vector<int> highest(static_cast<std::size_t>(target.height()));
+    int highestSoFar = 0, capacity = 1;
+    for (int y = 0; y < target.height(); ++y) {
+        const int16_t* w = &rows.weights[static_cast<std::size_t>(y) * static_cast<std::size_t>(rows.taps)];
+        int low = height, high = 0;
+        for (int k = 0; k < rows.taps; ++k) {
+            if (w[k] == 0) continue;
+            const int j = Mirror(static_cast<int64_t>(rows.first[static_cast<std::size_t>(y)]) + k, height);
+            low = std::min(low, j);
+            high = std::max(high, j);
+        }
+        if (low > high) low = 0;  // no weight: the row reads work row 0
+        highestSoFar = std::max(highestSoFar, high);
+        highest[static_cast<std::size_t>(y)] = highestSoFar;
+        const int made = std::min(height, (highestSoFar / RowGroup + 1) * RowGroup);
+        capacity = std::max(capacity, made - low);
+    }
+    const auto ring = std::make_unique_for_overwrite<uint8_t[]>(static_cast<std::size_t>(capacity) * rowBytes);
+    std::vector<uint8_t> spare(rowBytes);
+
+    TRowPassAvx2 rowPass(source, columns, target.width());
+    int made = 0;
     std::vector<TRowTap> taps;
     std::vector<int32_t> weights;
-    const __m256i zero = _mm256_setzero_si256();
     for (int y = 0; y < target.height(); ++y) {
-        RowTaps(work, rowBytes, workHeight, c, y, 2, taps);
+        for (; made <= highest[static_cast<std::size_t>(y)]; made += RowGroup) {
+            uint8_t* out[RowGroup];
+            for (int r = 0; r < RowGroup; ++r)
+                out[r] = made + r < height ? ring.get() + static_cast<std::size_t>((made + r) % capacity) * rowBytes
+                                           : spare.data();
+            rowPass.Group(made, out);
+        }
+        RowTaps(ring.get(), rowBytes, capacity, height, rows, y, 2, taps);
         weights.clear();
         for (std::size_t k = 0; k < taps.size(); k += 2) weights.push_back(WeightPair(taps[k].weight, taps[k + 1].weight));
-        uint8_t* out = target.scanLine(y);
-        std::size_t x = 0;
-        for (; x + 32 <= rowBytes; x += 32) {
-            // Samples 0-3 and 16-19, 4-7 and 20-23, 8-11 and 24-27, 12-15
-            // and 28-31.
-            __m256i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
-            for (std::size_t k = 0; k < taps.size(); k += 2) {
-                const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps[k].row + x));
-                const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(taps[k + 1].row + x));
-                const __m256i weight = _mm256_set1_epi32(weights[k / 2]);
-                const __m256i low = _mm256_unpacklo_epi8(a, b);
-                const __m256i high = _mm256_unpackhi_epi8(a, b);
-                s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_unpacklo_epi8(low, zero), weight));
-                s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_unpackhi_epi8(low, zero), weight));
-                s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(_mm256_unpacklo_epi8(high, zero), weight));
-                s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(_mm256_unpackhi_epi8(high, zero), weight));
-            }
-            // Packing undoes the interleaving: the bytes come out in order.
-            const __m256i s01 = _mm256_packs_epi32(_mm256_srai_epi32(s0, WeightBits), _mm256_srai_epi32(s1, WeightBits));
-            const __m256i s23 = _mm256_packs_epi32(_mm256_srai_epi32(s2, WeightBits), _mm256_srai_epi32(s3, WeightBits));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_packus_epi16(s01, s23));
-        }
-        for (; x < rowBytes; ++x) {
-            int32_t sum = 0;
-            for (const TRowTap& tap : taps) sum += tap.weight * int16_t{tap.row[x]};
-            out[x] = ToByte(sum);
-        }
+        ResampleColumnAvx2(taps, weights, rowBytes, target.scanLine(y));
     }
 }
 
@@ -632,18 +694,17 @@ bool HasAvx2() { return false; }
 void DoStretch(const FilterInfo& filter, const gfx::Bitmap& source, gfx::Bitmap& target, float radius, bool vector) {
     if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0) return;
     const TContributors columns = MakeContributors(filter, radius, source.width(), target.width());
+    const TContributors rows = MakeContributors(filter, radius, source.height(), target.height());
+#ifdef MIRELAN_STRETCH_AVX2
+    if (vector) {
+        StretchAvx2(source, columns, rows, target);
+        return;
+    }
+#endif
     // Every byte of the work rows is written by the first pass before the
     // second reads it.
     const auto work = std::make_unique_for_overwrite<uint8_t[]>(static_cast<std::size_t>(target.width()) * 3 *
                                                                  static_cast<std::size_t>(source.height()));
-    const TContributors rows = MakeContributors(filter, radius, source.height(), target.height());
-#ifdef MIRELAN_STRETCH_AVX2
-    if (vector) {
-        ResampleRowsAvx2(source, columns, target.width(), work.get());
-        ResampleColumnsAvx2(work.get(), source.height(), rows, target);
-        return;
-    }
-#endif
     ResampleRows(source, columns, target.width(), work.get());
     ResampleColumns(work.get(), source.height(), rows, target);
 }
