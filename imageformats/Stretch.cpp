@@ -425,10 +425,6 @@ private:
     static constexpr std::size_t ChunkPairs = 192;
     struct TChunk {
         std::size_t begin, end, firstPair, endPair;
-        // How many bytes of the source rows the pairs need, and whether they
-        // reach into the margins before and after the row.
-        std::size_t sourceEnd;
-        bool marginBefore, marginAfter;
     };
 
     const gfx::Bitmap& source_;
@@ -438,7 +434,7 @@ private:
     std::vector<int32_t> weightPairs_;
     std::vector<std::size_t> firstPair_, pairCount_;
     std::vector<TChunk> chunks_;
-    std::vector<std::pair<std::size_t, std::size_t>> marginsBefore_, marginsAfter_;
+    std::vector<std::pair<std::size_t, std::size_t>> margins_;
     // The columns of a row with its margins, and room for the pixel past the
     // last that the last pair may read (with weight 0) and for the 16-byte
     // loads of the pairs.
@@ -479,26 +475,14 @@ TRowPassAvx2::TRowPassAvx2(const gfx::Bitmap& source, const TContributors& c, in
         const std::size_t low = firstPair_[i], high = firstPair_[i] + pairCount_[i];
         if (chunks_.empty() ||
             std::max(high, chunks_.back().endPair) - std::min(low, chunks_.back().firstPair) > ChunkPairs)
-            chunks_.push_back({i, i, low, high, 0, false, false});
+            chunks_.push_back({i, i, low, high});
         TChunk& chunk = chunks_.back();
         chunk.end = i + 1;
         chunk.firstPair = std::min(chunk.firstPair, low);
         chunk.endPair = std::max(chunk.endPair, high);
         widest = std::max(widest, chunk.endPair - chunk.firstPair);
     }
-    for (TChunk& chunk : chunks_) {
-        // The margins repeat source pixels up to `before` (or the whole row
-        // when it is shorter) and from the end of the row.
-        chunk.marginBefore = 2 * chunk.firstPair < before_;
-        chunk.marginAfter = 2 * chunk.endPair > before_ + n;
-        std::size_t pixels = 2 * chunk.endPair > before_ ? std::min(n, 2 * chunk.endPair - before_) : 0;
-        if (chunk.marginBefore) pixels = std::max(pixels, std::min(n, before_ + 1));
-        if (chunk.marginAfter) pixels = n;
-        // Whole blocks of 32 bytes, up to the end of the row.
-        chunk.sourceEnd = std::min((3 * pixels + 31) / 32 * 32, sourceBytes_);
-    }
-    for (const auto& margin : MarginSources(c, static_cast<int>(n)))
-        (margin.first < before_ ? marginsBefore_ : marginsAfter_).push_back(margin);
+    margins_ = MarginSources(c, static_cast<int>(n));
 
     const std::size_t length = before_ + n + static_cast<std::size_t>(c.marginAfter);
     columns_.assign((3 * length + 6) * RowGroup, 0);
@@ -511,29 +495,17 @@ MIRELAN_AVX2 void TRowPassAvx2::Group(int y0, uint8_t* const out[RowGroup]) {
     for (int r = 0; r < RowGroup; ++r) in[r] = source_.scanLine(std::min(y0 + r, source_.height() - 1));
     __m256i* const pairs = pairs_.data();
 
-    // The source rows become columns a run of target pixels at a time, as
-    // far as its pairs need them, so that reading the rows from memory goes
-    // on while the sums are made.
+    // The source rows as columns, with the margins.
     uint8_t* const row = columns_.data() + 3 * before_ * RowGroup;
-    std::size_t gathered = 0;
-    bool beforeFilled = false, afterFilled = false;
+    std::size_t x = 0;
+    for (; x + 32 <= sourceBytes_; x += 32) GatherColumns(in, x, row + x * RowGroup);
+    for (; x < sourceBytes_; ++x)
+        for (int r = 0; r < RowGroup; ++r) row[x * RowGroup + static_cast<std::size_t>(r)] = in[r][x];
+    for (const auto& [k, from] : margins_)
+        std::memcpy(&columns_[3 * k * RowGroup], &columns_[3 * from * RowGroup], 3 * RowGroup);
     for (const TChunk& chunk : chunks_) {
-        for (; gathered + 32 <= chunk.sourceEnd; gathered += 32) GatherColumns(in, gathered, row + gathered * RowGroup);
-        if (chunk.sourceEnd == sourceBytes_)
-            for (; gathered < sourceBytes_; ++gathered)
-                for (int r = 0; r < RowGroup; ++r) row[gathered * RowGroup + static_cast<std::size_t>(r)] = in[r][gathered];
-        if (chunk.marginBefore && !beforeFilled) {
-            for (const auto& [k, from] : marginsBefore_)
-                std::memcpy(&columns_[3 * k * RowGroup], &columns_[3 * from * RowGroup], 3 * RowGroup);
-            beforeFilled = true;
-        }
-        if (chunk.marginAfter && !afterFilled) {
-            for (const auto& [k, from] : marginsAfter_)
-                std::memcpy(&columns_[3 * k * RowGroup], &columns_[3 * from * RowGroup], 3 * RowGroup);
-            afterFilled = true;
-        }
-
-        // Pixels 2j and 2j + 1: samples 6j .. 6j + 5.
+        // The pairs of pixels 2j and 2j + 1 (samples 6j .. 6j + 5 with the
+        // margins) by channel.
         for (std::size_t j = chunk.firstPair; j < chunk.endPair; ++j) {
             const uint8_t* u = &columns_[6 * j * RowGroup];
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
@@ -550,23 +522,14 @@ MIRELAN_AVX2 void TRowPassAvx2::Group(int y0, uint8_t* const out[RowGroup]) {
             const __m256i* p = pairs + 3 * (firstPair_[i] - chunk.firstPair);
             const int32_t* w = &weightPairs_[i * stride_];
             __m256i blue = _mm256_setzero_si256(), green = _mm256_setzero_si256(), red = _mm256_setzero_si256();
-            const std::size_t count = pairCount_[i];
-            std::size_t k = 0;
-            for (; k + 2 <= count; k += 2, p += 6) {
-                const __m256i weight = _mm256_set1_epi32(w[k]);
-                const __m256i next = _mm256_set1_epi32(w[k + 1]);
-                blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
-                green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
-                red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
-                blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p + 3), next));
-                green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 4), next));
-                red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 5), next));
-            }
-            if (k < count) {
-                const __m256i weight = _mm256_set1_epi32(w[k]);
-                blue = _mm256_add_epi32(blue, _mm256_madd_epi16(_mm256_load_si256(p), weight));
-                green = _mm256_add_epi32(green, _mm256_madd_epi16(_mm256_load_si256(p + 1), weight));
-                red = _mm256_add_epi32(red, _mm256_madd_epi16(_mm256_load_si256(p + 2), weight));
+            for (const int32_t* const end = w + pairCount_[i]; w != end; ++w, p += 3) {
+                const __m256i weight = _mm256_set1_epi32(*w);
+                blue = _mm256_add_epi32(_mm256_madd_epi16(_mm256_load_si256(p), weight), blue);
+                green = _mm256_add_epi32(_mm256_madd_epi16(_mm256_load_si256(p + 1), weight), green);
+                red = _mm256_add_epi32(_mm256_madd_epi16(_mm256_load_si256(p + 2), weight), red);
+                // Keeps the compiler from copying the three sums to other
+                // registers at every step, which slowed the loop down.
+                __asm__("" : "+x"(blue), "+x"(green), "+x"(red));
             }
             // Shifted and limited to 0..255 by saturation; the 32-bit lanes of
             // the bytes are then blue, green and red of rows 0-3, red again,
@@ -581,7 +544,7 @@ MIRELAN_AVX2 void TRowPassAvx2::Group(int y0, uint8_t* const out[RowGroup]) {
         }
     }
 
-    std::size_t x = 0;
+    x = 0;
     for (; x + 32 <= targetBytes_; x += 32) ScatterColumns(&sums_[x * RowGroup], out, x);
     for (; x < targetBytes_; ++x)
         for (int r = 0; r < RowGroup; ++r) out[r][x] = sums_[x * RowGroup + static_cast<std::size_t>(r)];
@@ -694,7 +657,11 @@ bool HasAvx2() { return false; }
 void DoStretch(const FilterInfo& filter, const gfx::Bitmap& source, gfx::Bitmap& target, float radius, bool vector) {
     if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0) return;
     const TContributors columns = MakeContributors(filter, radius, source.width(), target.width());
-    const TContributors rows = MakeContributors(filter, radius, source.height(), target.height());
+    // Both passes of a square bitmap made square (most texture maps) take
+    // the same lists, which are slow to make.
+    const TContributors rows = source.height() == source.width() && target.height() == target.width()
+                                   ? columns
+                                   : MakeContributors(filter, radius, source.height(), target.height());
 #ifdef MIRELAN_STRETCH_AVX2
     if (vector) {
         StretchAvx2(source, columns, rows, target);
