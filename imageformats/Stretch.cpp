@@ -90,8 +90,10 @@ constexpr float MaxRadius = 16.0f;
 constexpr int WeightBits = 14;
 constexpr int32_t WeightOne = 1 << WeightBits;
 // The taps of every target pixel are padded with zero weights to a multiple
-// of this, so that the vector passes take them in pairs.
-constexpr int TapBlock = 2;
+// of these: the plain first pass runs fastest on whole blocks of eight, the
+// AVX2 passes take them in pairs.
+constexpr int PlainTapBlock = 8;
+constexpr int VectorTapBlock = 2;
 
 // The contributions of the source pixels to each target pixel of one pass:
 // target pixel i takes source pixels first[i] .. first[i] + taps - 1, counted
@@ -121,8 +123,9 @@ int Mirror(int64_t j, int64_t n) {
 // The contributor lists of a pass from `sourceSize` to `targetSize` pixels.
 // A scale of at least 1 enlarges: the kernel is sampled at the distance from
 // the target pixel's centre in the source. Below 1 it reduces: the kernel is
-// widened by 1 / scale.
-TContributors MakeContributors(const FilterInfo& filter, float radius, int sourceSize, int targetSize) {
+// widened by 1 / scale. The taps are padded to a multiple of `tapBlock`.
+TContributors MakeContributors(const FilterInfo& filter, float radius, int sourceSize, int targetSize,
+                               int tapBlock) {
     const double scale = sourceSize == 1 || targetSize == 1
                              ? static_cast<double>(targetSize) / sourceSize
                              : static_cast<double>(targetSize - 1) / (sourceSize - 1);
@@ -175,7 +178,7 @@ TContributors MakeContributors(const FilterInfo& filter, float radius, int sourc
     }
 
     TContributors c;
-    c.taps = (taps + TapBlock - 1) / TapBlock * TapBlock;
+    c.taps = (taps + tapBlock - 1) / tapBlock * tapBlock;
     c.first.resize(static_cast<std::size_t>(targetSize));
     c.weights.assign(static_cast<std::size_t>(targetSize) * static_cast<std::size_t>(c.taps), 0);
     int64_t lowest = 0, highest = sourceSize - 1;
@@ -656,12 +659,13 @@ bool HasAvx2() { return false; }
 // when a side of either is 0. `vector` takes the AVX2 passes.
 void DoStretch(const FilterInfo& filter, const gfx::Bitmap& source, gfx::Bitmap& target, float radius, bool vector) {
     if (source.width() == 0 || source.height() == 0 || target.width() == 0 || target.height() == 0) return;
-    const TContributors columns = MakeContributors(filter, radius, source.width(), target.width());
+    const int tapBlock = vector ? VectorTapBlock : PlainTapBlock;
+    const TContributors columns = MakeContributors(filter, radius, source.width(), target.width(), tapBlock);
     // Both passes of a square bitmap made square (most texture maps) take
     // the same lists, which are slow to make.
     const TContributors rows = source.height() == source.width() && target.height() == target.width()
                                    ? columns
-                                   : MakeContributors(filter, radius, source.height(), target.height());
+                                   : MakeContributors(filter, radius, source.height(), target.height(), tapBlock);
 #ifdef MIRELAN_STRETCH_AVX2
     if (vector) {
         StretchAvx2(source, columns, rows, target);
