@@ -208,10 +208,11 @@ std::vector<std::pair<std::size_t, std::size_t>> MarginSources(const TContributo
     const std::size_t before = static_cast<std::size_t>(c.marginBefore);
     const std::size_t length = before + static_cast<std::size_t>(n) + static_cast<std::size_t>(c.marginAfter);
     std::vector<std::pair<std::size_t, std::size_t>> margins;
-    for (std::size_t k = 0; k < length; ++k)
-        if (k < before || k >= before + static_cast<std::size_t>(n))
-            margins.emplace_back(
-                k, before + static_cast<std::size_t>(Mirror(static_cast<int64_t>(k) - static_cast<int64_t>(before), n)));
+    for (std::size_t k = 0; k < length; ++k) {
+        if (k >= before && k < before + static_cast<std::size_t>(n)) continue;
+        const int from = Mirror(static_cast<int64_t>(k) - static_cast<int64_t>(before), n);
+        margins.emplace_back(k, before + static_cast<std::size_t>(from));
+    }
     return margins;
 }
 
@@ -312,10 +313,12 @@ void ResampleColumns(const uint8_t* work, int workHeight, const TContributors& c
                               w3 = taps[g + 3].weight;
                 if (g == 0) {
                     for (std::size_t x = 0; x < n; ++x)
-                        sums[x] = w0 * int16_t{r0[x]} + w1 * int16_t{r1[x]} + w2 * int16_t{r2[x]} + w3 * int16_t{r3[x]};
+                        sums[x] = w0 * int16_t{r0[x]} + w1 * int16_t{r1[x]} + w2 * int16_t{r2[x]} +
+                                  w3 * int16_t{r3[x]};
                 } else {
                     for (std::size_t x = 0; x < n; ++x)
-                        sums[x] += w0 * int16_t{r0[x]} + w1 * int16_t{r1[x]} + w2 * int16_t{r2[x]} + w3 * int16_t{r3[x]};
+                        sums[x] += w0 * int16_t{r0[x]} + w1 * int16_t{r1[x]} + w2 * int16_t{r2[x]} +
+                                   w3 * int16_t{r3[x]};
                 }
             }
             for (std::size_t x = 0; x < n; ++x) out[start + x] = ToByte(sums[x]);
@@ -381,8 +384,10 @@ MIRELAN_AVX2 inline void ScatterColumns(const uint8_t* in, uint8_t* const rows[R
     InterleavePairs<4>(v);
     // The four steps leave row r in register (bit 0 of r, bit 2 of r, bit 1
     // of r).
-    for (int r = 0; r < RowGroup; ++r)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows[r] + x), v[((r & 1) << 2) | ((r >> 2) << 1) | ((r >> 1) & 1)]);
+    for (int r = 0; r < RowGroup; ++r) {
+        const int j = ((r & 1) << 2) | ((r >> 2) << 1) | ((r >> 1) & 1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows[r] + x), v[j]);
+    }
 }
 
 // Two 16-bit weights as one 32-bit value, the first in the low half, to be
@@ -395,7 +400,9 @@ inline int32_t WeightPair(int16_t first, int16_t second) {
 // A buffer of 256-bit values at an address aligned for them.
 class TVectorBuffer {
 public:
-    void resize(std::size_t count) { storage_ = std::make_unique_for_overwrite<uint8_t[]>((count + 1) * sizeof(__m256i)); }
+    void resize(std::size_t count) {
+        storage_ = std::make_unique_for_overwrite<uint8_t[]>((count + 1) * sizeof(__m256i));
+    }
     __m256i* data() {
         const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
         return reinterpret_cast<__m256i*>((address + sizeof(__m256i) - 1) / sizeof(__m256i) * sizeof(__m256i));
@@ -636,7 +643,8 @@ void StretchAvx2(const gfx::Bitmap& source, const TContributors& columns, const 
         }
         RowTaps(ring.get(), rowBytes, capacity, height, rows, y, 2, taps);
         weights.clear();
-        for (std::size_t k = 0; k < taps.size(); k += 2) weights.push_back(WeightPair(taps[k].weight, taps[k + 1].weight));
+        for (std::size_t k = 0; k < taps.size(); k += 2)
+            weights.push_back(WeightPair(taps[k].weight, taps[k + 1].weight));
         ResampleColumnAvx2(taps, weights, rowBytes, target.scanLine(y));
     }
 }
