@@ -1,6 +1,9 @@
 // The HTML viewer's GIF decoding beside Qt's GIF reader on the same
-// animation in the same run, and the tokenizer on a help-sized document
-// beside a plain scan of its bytes (the floor any tokenizer stays above).
+// animation in the same run; the tokenizer on a help-sized document beside a
+// plain scan of its bytes (the floor any tokenizer stays above), and the
+// document builder on the same document beside the tokenizer (what building
+// the sections adds to reading the tokens), alone and with a layout on fixed
+// metrics.
 #include <benchmark/benchmark.h>
 
 #include <QBuffer>
@@ -13,6 +16,8 @@
 
 #include "htmlviewer/Gif.h"
 #include "htmlviewer/HtmlParser.h"
+#include "htmlviewer/HtmlSections.h"
+#include "platform/gfx/RecordingCanvas.h"
 #include "platform/gfx/Stream.h"
 
 namespace {
@@ -176,5 +181,34 @@ void BM_ScanHelpDocumentBytes(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(doc.size()));
 }
 BENCHMARK(BM_ScanHelpDocumentBytes)->Unit(benchmark::kMillisecond);
+
+void BM_BuildHelpDocument(benchmark::State& state) {
+    const std::string& doc = HelpDocument();
+    for (auto _ : state) {
+        TSectionList document;
+        TAnchorList anchors;
+        ThlParser parser(doc);
+        parser.ParseHtml(document, anchors);
+        benchmark::DoNotOptimize(document.Count());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(doc.size()));
+}
+BENCHMARK(BM_BuildHelpDocument)->Unit(benchmark::kMillisecond);
+
+void BM_BuildAndLayOutHelpDocument(benchmark::State& state) {
+    const std::string& doc = HelpDocument();
+    gfx::RecordingCanvas canvas;
+    for (auto _ : state) {
+        TSectionList document;
+        document.ShowImages = false;
+        TAnchorList anchors;
+        ThlParser parser(doc);
+        parser.ParseHtml(document, anchors);
+        int curs = 0, maxWidth = 0;
+        benchmark::DoNotOptimize(document.LayOutContent(canvas, 0, 800, curs, maxWidth));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(doc.size()));
+}
+BENCHMARK(BM_BuildAndLayOutHelpDocument)->Unit(benchmark::kMillisecond);
 
 }  // namespace

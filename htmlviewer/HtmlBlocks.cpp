@@ -8,10 +8,12 @@
 
 namespace {
 
-// A gap or rule writes one empty line when the selection holds it.
+// A gap or rule writes one empty line when the selection holds it: when it
+// begins before the gap (a selection that starts with the paragraph after
+// the gap does not hold the gap).
 void CopyGap(const TSectionBase& section) {
     TSectionList* doc = section.OwnerDocument;
-    if (section.FirstPosition >= doc->SelB && section.FirstPosition < doc->SelE) doc->CopyBuffer += "\r\n";
+    if (section.FirstPosition > doc->SelB && section.FirstPosition < doc->SelE) doc->CopyBuffer += "\r\n";
 }
 
 // True when a background counts as light for the coloured bullets: the

@@ -239,9 +239,30 @@ int TCell::DocumentPosition(int sourcePos, bool prev) {
 }
 
 bool TCell::PointOfPosition(gfx::Canvas& canvas, int pos, int& y, int& x) {
-    for (const auto& s : *this)
-        if (s->PointOfPosition(canvas, pos, y, x)) return true;
-    return false;
+    // A position where one section ends and the next begins is the next
+    // section's first character; the end of a section counts only when no
+    // section begins there.
+    bool atEnd = false;
+    int endY = 0, endX = 0;
+    for (const auto& s : *this) {
+        int sy = 0, sx = 0;
+        if (!s->PointOfPosition(canvas, pos, sy, sx)) continue;
+        if (pos < s->FirstPosition + s->Len) {
+            y = sy;
+            x = sx;
+            return true;
+        }
+        if (!atEnd) {
+            atEnd = true;
+            endY = sy;
+            endX = sx;
+        }
+    }
+    if (atEnd) {
+        y = endY;
+        x = endX;
+    }
+    return atEnd;
 }
 
 bool TCell::CharAtPosition(int pos, char& ch, THtmlObject*& obj) {

@@ -151,11 +151,23 @@ void TSection::DrawText(gfx::Canvas& canvas, int x, int baseline, int top, const
             canvas.setBrushStyle(gfx::BrushStyle::Clear);
         }
         canvas.setFont(f);
-        const std::string text = CanvasText(piece);
-        if (IsPreformatted())
-            canvas.textOutClipped({px, top, px + w, top + line.LineHeight}, px, y, text, selected);
-        else
-            canvas.textOut(px, y, text);
+        if (IsPreformatted()) {
+            canvas.textOutClipped({px, top, px + w, top + line.LineHeight}, px, y, CanvasText(piece), selected);
+        } else {
+            // Word by word, each where the layout measured it: a font draws a
+            // run of text a little wider or narrower than the sum of its
+            // characters, which would eat or double the space before the next
+            // run.
+            int wx = px;
+            for (std::size_t s = 0; s < piece.size();) {
+                const std::size_t space = piece.find(' ', s);
+                const std::size_t e = space == std::string_view::npos ? piece.size() : space + 1;
+                const std::string_view word = piece.substr(s, e - s);
+                canvas.textOut(wx, y, CanvasText(word));
+                wx += font.TextWidth(word);
+                s = e;
+            }
+        }
         px += w;
     }
     canvas.setBrushStyle(gfx::BrushStyle::Clear);

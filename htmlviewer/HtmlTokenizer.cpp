@@ -28,8 +28,6 @@ bool ClearsParagraphSpace(Sym sy) {
 
 }  // namespace
 
-ThlParser::ThlParser(std::string document) : Doc(std::move(document)) {}
-
 // ---- Characters -----------------------------------------------------------------
 
 bool ThlParser::DocumentEndsHere() const { return DocPos >= Doc.size() || Doc[DocPos] == EofChar; }

@@ -7,8 +7,10 @@
 #include <unordered_set>
 
 #include "model/Model.h"
+#include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "ui/options/Options.h"
 
 namespace {
 
@@ -281,3 +283,20 @@ float GLVersionNumber(std::string_view text) {
     return value;
 }
 
+
+namespace {
+// to := Round(from x (numerator side) / (denominator side)) of the preview.
+void ScaleRenderSize(const tedit& from, tedit& to, bool heightFromWidth) {
+    int64_t value = 0;
+    if (!ParseInt(Trim(from.text), value)) return;
+    int32_t width = 0, height = 0;
+    Svc().window->PreviewClientSize(width, height);
+    if (width < 1 || height < 1) return;
+    const double ratio = heightFromWidth ? static_cast<double>(height) / width : static_cast<double>(width) / height;
+    to.text = std::to_string(Round(static_cast<double>(value) * ratio));
+}
+}  // namespace
+
+void RenderHeightFromWidth() { ScaleRenderSize(Form1.Edit47, Form1.Edit48, true); }
+
+void RenderWidthFromHeight() { ScaleRenderSize(Form1.Edit48, Form1.Edit47, false); }

@@ -82,3 +82,10 @@ void SplitVersionText(std::string_view text, int& major, int& minor);
 // major.minor as a number ("1.10" gives 1.1, since the minor is an integer);
 // 0 when the text holds no version.
 float GLVersionNumber(std::string_view text);
+
+// Keep the rendered picture at the preview's aspect ratio: when the output
+// image's "Width=" box holds an integer, the "Height=" box becomes it times
+// the preview's height / width, rounded; and the inverse. Nothing when the
+// box holds no integer or the preview has no size.
+void RenderHeightFromWidth();
+void RenderWidthFromHeight();

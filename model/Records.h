@@ -202,10 +202,22 @@ struct tfacetriangle {
 };
 using tfacearray = std::vector<tfacetriangle>;
 
-// A floating-point image of a light probe.
+// A floating-point image of a light probe with the statistics of its pixels.
+// The pixels are red, green, blue floats, row by row in the file's order
+// (the bottom row of the picture first), each row left to right.
 struct tpfm {
     int32_t width = 0;
     int32_t height = 0;
     double scale = 1.0;                     // header scale; negative = little endian
-    std::vector<std::vector<std::array<float, 3>>> rows;
+    tvector darkest{1e30, 1e30, 1e30};      // the pixel with the smallest r + g + b
+    tvector brightest{-1, -1, -1};          // the pixel with the largest r + g + b
+    tvector sum{0, 0, 0};
+    tvector average{0, 0, 0};
+    std::vector<float> pixels;              // width x height x 3
+
+    // The three floats of pixel (column, row); both inside the image.
+    const float* Pixel(int32_t column, int32_t row) const {
+        return pixels.data() + (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                                static_cast<std::size_t>(column)) * 3;
+    }
 };

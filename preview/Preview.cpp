@@ -2,7 +2,13 @@
 
 #include <GL/gl.h>
 
+#include <exception>
+
+#include "model/MapSearch.h"
+#include "model/Model.h"
+#include "preview/GlTexture.h"
 #include "preview/GlView.h"
+#include "preview/PreviewFrame.h"
 #include "ui/options/Options.h"
 
 void DrawPreview() {
@@ -27,6 +33,52 @@ void DeletePreviewTexture(int32_t name) {
     glDeleteTextures(1, &n);
 }
 
+namespace {
+
+// The saving flag of the scene record for the life of the scope.
+class SavingPreview {
+public:
+    explicit SavingPreview(bool on) { Scene.savingPreview = on ? 1 : 0; }
+    ~SavingPreview() { Scene.savingPreview = 0; }
+    SavingPreview(const SavingPreview&) = delete;
+    SavingPreview& operator=(const SavingPreview&) = delete;
+};
+
+// Draws the frame into the window's own frame buffer and saves it there.
+bool CaptureWindow(TGlView& view, TGlTexture& texture, const std::string& fileName) {
+    if (!view.ContextActive()) return false;
+    view.makeCurrent();
+    struct Done {
+        TGlView& view;
+        ~Done() {
+            view.doneCurrent();
+            view.update();  // the window shows its ordinary frame again
+        }
+    } done{view};
+    const double ratio = view.devicePixelRatioF();
+    const int w = static_cast<int>(view.width() * ratio), h = static_cast<int>(view.height() * ratio);
+    if (w < 1 || h < 1) return false;
+    glViewport(0, 0, w, h);
+    DrawPreviewFrame(w, h);
+    return texture.CaptureScreen(fileName);
+}
+
+}  // namespace
+
+bool CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) {
+    TGlTexture texture;
+    texture.SetJPGQuality(jpegQuality);
+    const SavingPreview saving(antialias);
+    try {
+        if (TForm9* w = PreviewWindow(); w && w->isVisible()) return CaptureWindow(*w->glView1, texture, fileName);
+        std::string error;
+        return RenderPreviewOffscreen(
+            Form9.glView1.width, Form9.glView1.height, [&] { return texture.CaptureScreen(fileName); }, error);
+    } catch (const std::exception&) {
+        return false;  // the file could not be written
+    }
+}
+
 bool PreviewHooks::IsTexture(int32_t name) { return IsPreviewTexture(name); }
 void PreviewHooks::DeleteTexture(int32_t name) { DeletePreviewTexture(name); }
 void PreviewHooks::BuildPreviewLists() { ::BuildPreviewLists(); }
@@ -49,3 +101,8 @@ void PreviewHooks::SetPreviewClientSize(int32_t width, int32_t height) {
 }
 
 void PreviewHooks::SetClearColor(const tvector& rgb, double alpha) { ::SetClearColor(rgb, alpha); }
+
+void PreviewHooks::ClearPreviewTextures() { ::ClearPreviewTextures(); }
+void PreviewHooks::CreatePreviewTexture(tmaterial& material) { ::CreatePreviewTexture(material); }
+void PreviewHooks::MatchMapNameCase() { ::MatchMapNameCase(); }
+void PreviewHooks::LoadBackgroundTexture(const std::string& fileName) { ::LoadBackgroundTexture(fileName); }

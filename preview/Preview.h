@@ -14,7 +14,10 @@
 #include "preview/GlResources.h"
 #include "preview/GlState.h"
 #include "preview/PreviewLists.h"
+#include "preview/PreviewTextures.h"
 #include "preview/PreviewWindow.h"
+#include "preview/ProbePicture.h"
+#include "preview/UVLayout.h"
 
 // Redraws the preview window's OpenGL control (nothing without the window).
 void DrawPreview();
@@ -24,6 +27,13 @@ void StayOnTop(bool on);
 bool IsPreviewTexture(int32_t name);
 // Deletes a texture of the preview's share group.
 void DeletePreviewTexture(int32_t name);
+
+// Draws the preview window's frame, antialiased when asked, and saves it by
+// the file's extension (".bmp", ".jpg" with the JPEG quality, ".tga"). True
+// when the file was written; false when the extension is another, no
+// picture could be drawn, or the file could not be written. Without the
+// window the frame is drawn offscreen at the preview's size.
+bool CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality);
 
 // The window services of the preview for the model and the load drivers:
 // display lists, redraws, textures, the camera panel and the preview's size.
@@ -43,4 +53,8 @@ public:
     void StayOnTop(bool on) override;
     void SetPreviewClientSize(int32_t width, int32_t height) override;
     void SetClearColor(const tvector& rgb, double alpha) override;
+    void ClearPreviewTextures() override;
+    void CreatePreviewTexture(tmaterial& material) override;
+    void MatchMapNameCase() override;
+    void LoadBackgroundTexture(const std::string& fileName) override;
 };

@@ -7,9 +7,12 @@
 #include <QOpenGLFramebufferObject>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "model/Model.h"
 #include "model/Services.h"
+#include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
 #include "preview/GlCaps.h"
@@ -18,6 +21,7 @@
 #include "preview/Gizmos.h"
 #include "preview/PreviewLights.h"
 #include "preview/PreviewLists.h"
+#include "preview/PreviewOverlay.h"
 #include "ui/options/Options.h"
 
 namespace {
@@ -186,6 +190,67 @@ const char* GLErrorText(GLenum e) {
     }
 }
 
+// Appends a line to the log without letting the windows repaint: safe while
+// a frame is drawn.
+void LogWhileDrawing(std::string_view line) {
+    StatusSink& s = *Svc().status;
+    s.AppendLine(StatusPage::Messages, line);
+    s.SetStatusLine(line);
+}
+
+// The eight sub-pixel offsets of the antialiased frame, in pixels.
+constexpr double Jitter[8][2] = {
+    {-0.334818, 0.435331}, {0.286438, -0.393495}, {0.459462, 0.141540}, {-0.414498, -0.192829},
+    {-0.183790, 0.082102}, {-0.079263, -0.317383}, {0.102254, 0.299133}, {0.164216, -0.054399},
+};
+
+// The 3D content drawn eight times, each shifted by a fraction of a pixel,
+// and the average of the eight pictures put back into the frame. The sum is
+// kept on the CPU: the frame buffers here have no accumulation buffer.
+void DrawAntialiased(double frustumWidth, double frustumHeight) {
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int vw = viewport[2], vh = viewport[3];
+    LogWhileDrawing("Sampling images for antialiasing...");
+    if (vw < 1 || vh < 1) return;
+    const std::size_t bytes = static_cast<std::size_t>(vw) * static_cast<std::size_t>(vh) * 4;
+    std::vector<uint16_t> sum(bytes, 0);
+    std::vector<uint8_t> pass(bytes);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    for (int k = 0; k < 8; ++k) {
+        ShowProgress(0, 7, k);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glPushMatrix();
+        GLTranslate(Jitter[k][0] * frustumWidth / vw, Jitter[k][1] * frustumHeight / vh, 0);
+        if (Form1.CheckBox3.checked) drawobjects();
+        glPopMatrix();
+        glReadPixels(viewport[0], viewport[1], vw, vh, GL_RGBA, GL_UNSIGNED_BYTE, pass.data());
+        for (std::size_t i = 0; i < bytes; ++i) sum[i] = static_cast<uint16_t>(sum[i] + pass[i]);
+    }
+    for (std::size_t i = 0; i < bytes; ++i) pass[i] = static_cast<uint8_t>((sum[i] + 4) / 8);
+    // The average goes back as it is: no depth, blending, texturing or
+    // alpha test on the way.
+    glPushAttrib(GL_ENABLE_BIT);
+    for (GLenum cap : {GL_DEPTH_TEST, GL_BLEND, GL_ALPHA_TEST, GL_TEXTURE_2D, GL_LIGHTING, GL_FOG})
+        glDisable(cap);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glRasterPos2d(-1, -1);
+    glDrawPixels(vw, vh, GL_RGBA, GL_UNSIGNED_BYTE, pass.data());
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}
+
 }  // namespace
 
 PreviewDrawMode ChosenDrawMode() {
@@ -196,10 +261,7 @@ PreviewDrawMode ChosenDrawMode() {
 void CheckGLError(std::string_view where) {
     const GLenum e = glGetError();
     if (e == GL_NO_ERROR) return;
-    const std::string line = "OpenGL error: " + std::string(GLErrorText(e)) + " (" + std::string(where) + ")";
-    StatusSink& s = *Svc().status;
-    s.AppendLine(StatusPage::Messages, line);
-    s.SetStatusLine(line);
+    LogWhileDrawing("OpenGL error: " + std::string(GLErrorText(e)) + " (" + std::string(where) + ")");
 }
 
 void drawobjects() {
@@ -257,9 +319,14 @@ void drawscene(int width, int height) {
     const tvector& eye = Scene.cameraLocation;
     gluLookAt(eye.x, eye.y, eye.z, eye.x, eye.y, eye.z - 1, 0, 1, 0);
 
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (Form1.CheckBox3.checked) drawobjects();
+    if (Scene.savingPreview)
+        DrawAntialiased(w, h);
+    else {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (Form1.CheckBox3.checked) drawobjects();
+    }
     glDisable(GL_LIGHTING);
+    if (OverlayWanted()) DrawOverlay(width, height, w, h);
     glFinish();
     CheckGLError("drawscene()");
 }

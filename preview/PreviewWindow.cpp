@@ -3,12 +3,15 @@
 #include <GL/gl.h>
 
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <string>
 
 #include "preview/CameraPanel.h"
+#include "model/ModelLists.h"
 #include "preview/GlView.h"
+#include "preview/Navigation.h"
 #include "preview/PreviewFrame.h"
 #include "ui/options/Options.h"
 
@@ -66,16 +69,65 @@ void TForm9::stayontop(bool value) {
     if (shown) show();
 }
 
+void TForm9::RecordsChanged() {
+    if (OnRecordsChanged) OnRecordsChanged();
+}
+
 void TForm9::glView1Resize() {
     const int w = glView1->width(), h = glView1->height();
     Form9.glView1.width = w;
     Form9.glView1.height = h;
+    if (Form1.CheckBox31.checked) RenderHeightFromWidth();
     ApplyCameraEdits();
     ShowCaption(w, h);
+    RecordsChanged();
+}
+
+namespace {
+
+// The buttons and keys held, as the navigation takes them.
+uint32_t MouseStateOf(const QMouseEvent& e) {
+    uint32_t state = 0;
+    const Qt::MouseButtons buttons = e.buttons();
+    if (buttons & Qt::LeftButton) state |= MouseLeft;
+    if (buttons & Qt::RightButton) state |= MouseRight;
+    if (buttons & Qt::MiddleButton) state |= MouseMiddle;
+    if (buttons & ~(Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)) state |= MouseOther;
+    const Qt::KeyboardModifiers keys = e.modifiers();
+    if (keys & Qt::ShiftModifier) state |= KeyShift;
+    if (keys & Qt::ControlModifier) state |= KeyControl;
+    if (keys & Qt::AltModifier) state |= KeyAlt;
+    if (keys & ~(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier)) state |= MouseOther;
+    return state;
+}
+
+}  // namespace
+
+void TForm9::glView1MouseDown(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    PreviewMouseDown(MouseStateOf(*e), p.x(), p.y());
+}
+
+void TForm9::glView1MouseMove(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    if (PreviewMouseMove(p.x(), p.y(), glView1->width(), glView1->height())) glView1->Draw();
+}
+
+void TForm9::glView1MouseUp() {
+    PreviewMouseUp();
+    RecordsChanged();
 }
 
 bool TForm9::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == glView1 && e->type() == QEvent::Resize) glView1Resize();
+    if (watched == glView1) {
+        switch (e->type()) {
+            case QEvent::Resize: glView1Resize(); break;
+            case QEvent::MouseButtonPress: glView1MouseDown(static_cast<QMouseEvent*>(e)); break;
+            case QEvent::MouseMove: glView1MouseMove(static_cast<QMouseEvent*>(e)); break;
+            case QEvent::MouseButtonRelease: glView1MouseUp(); break;
+            default: break;
+        }
+    }
     return QWidget::eventFilter(watched, e);
 }
 

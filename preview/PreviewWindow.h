@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <functional>
 
+class QMouseEvent;
+
 class TGlView;
 
 class TForm9 : public QWidget {
@@ -19,6 +21,10 @@ public:
     // Told when the window is shown (true) or hidden (false), so that the
     // main window's "Show Preview" button can follow.
     std::function<void(bool shown)> OnShownChanged;
+    // Told when the window changed option records of the main window (the
+    // camera panel after a drag, the render size after a resize), so that
+    // their controls can follow.
+    std::function<void()> OnRecordsChanged;
 
     TGlView* glView1 = nullptr;
 
@@ -29,6 +35,10 @@ protected:
 
 private:
     void glView1Resize();
+    void glView1MouseDown(QMouseEvent* e);
+    void glView1MouseMove(QMouseEvent* e);
+    void glView1MouseUp();
+    void RecordsChanged();
     void ShowCaption(int width, int height);
 };
 

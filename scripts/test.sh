@@ -9,7 +9,9 @@ jobs=${MIRELAN_JOBS:-$(nproc)}
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O0" \
   -DMIRELAN_SANITIZE=ON >/dev/null
 cmake --build build-test -j "$jobs"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+# Without the sanitizer's tracking of dynamic thread-local storage: under this C library it now and
+# then records a broken block, and the leak checker crashes scanning it at the exit of a passed test.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd build-test
 # A display number from a random start: test runs of other checkouts on the

@@ -154,6 +154,10 @@ QFont toQFont(const FontSpec& spec, int dpi) {
     f.setItalic(spec.italic);
     f.setUnderline(spec.underline);
     f.setStrikeOut(spec.strikeOut);
+    // Text is laid out from the widths of single characters: whole-pixel
+    // advances and no kerning pairs draw it where the layout put it.
+    f.setKerning(false);
+    f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 

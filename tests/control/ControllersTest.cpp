@@ -131,34 +131,4 @@ TEST_F(ControllersTest, DialogButtonsEndTheirDialog) {
     EXPECT_EQ(ModalResultOf("Form1"), nullptr);
 }
 
-TEST(HelpHistoryTest, LinksPushPlacesAndBackAndForwardMoveBetweenThem) {
-    HelpHistory history(3);
-    const HelpPlace top{"h.htm", 0}, a{"h.htm", 100}, b{"h.htm", 200}, c{"h.htm", 300}, d{"h.htm", 400};
-    history.Push({"", 0}, top);  // no document yet: nothing
-    history.Push(top, top);      // the same place: nothing
-    EXPECT_EQ(history.Count(), 0);
-    history.Push(top, a);
-    history.Push(a, b);
-    EXPECT_EQ(history.Count(), 3);  // b, a, top
-    auto back = history.MoveTo(1, b);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(*back, a);
-    auto forward = history.MoveTo(0, a);
-    ASSERT_TRUE(forward);
-    EXPECT_EQ(*forward, b);
-    EXPECT_FALSE(history.MoveTo(0, b));  // already there
-    EXPECT_FALSE(history.MoveTo(3, b));  // outside
-    EXPECT_FALSE(history.MoveTo(-1, b));
-
-    // A link followed after going back drops the newer entries; the oldest
-    // beyond the limit goes.
-    ASSERT_TRUE(history.MoveTo(2, b));
-    history.Push(top, c);
-    EXPECT_EQ(history.Count(), 2);  // c, top
-    history.Push(c, d);
-    history.Push(d, a);
-    EXPECT_EQ(history.Count(), 3);  // a, d, c
-    EXPECT_EQ(*history.MoveTo(2, a), c);
-}
-
 }  // namespace

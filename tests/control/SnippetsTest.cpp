@@ -63,7 +63,6 @@ TEST_F(SnippetsTest, NamedEntriesWithAndWithoutUVMapping) {
         const char* plain;
     } cases[] = {
         {SnippetTexture, "T_Stone1", "texture{uv_mapping T_Stone1 scale 1.0 }\r\n", "texture{ T_Stone1 scale 1.0 }\r\n"},
-        {SnippetMaterial, "M_Glass", "material{M_Glass}\r\n", "material{M_Glass}\r\n"},
         {SnippetPigment, "Clear", "        pigment{uv_mapping Clear scale 0.1}\r\n",
          "        pigment{ Clear scale 0.1}\r\n"},
         {SnippetFinish, "Dull", "        finish{Dull}\r\n", "        finish{Dull}\r\n"},
@@ -72,7 +71,6 @@ TEST_F(SnippetsTest, NamedEntriesWithAndWithoutUVMapping) {
         {SnippetBlending, "wood pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]}",
          "pigment_pattern{uv_mapping wood pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]} scale 0.1}\r\n",
          "pigment_pattern{ wood pigment_map{[0 color rgb <0,0,0>] [1 color rgb<1,1,1>]} scale 0.1}\r\n"},
-        {SnippetInterior, "I_Glass_Exp(1)", "    interior{I_Glass_Exp(1)}\r\n", "    interior{I_Glass_Exp(1)}\r\n"},
         {SnippetMaterial, "Material template",
          "material{\r\n            //insert texture(s) here\r\n\r\n            //insert interior here\r\n\r\n        }\r\n",
          "material{\r\n            //insert texture(s) here\r\n\r\n            //insert interior here\r\n\r\n        }\r\n"},
@@ -107,7 +105,6 @@ TEST_F(SnippetsTest, PartsBuiltFromTheBasicProperties) {
                            "}\r\n                 scale 1.0 \r\n                 }\r\n");
     EXPECT_TRUE(EndsWith(BuiltPigment("", true), "}\r\n                 scale 1.0\r\n         }\r\n"));
     EXPECT_NE(BuiltNormal("").find("               bump_size 0.5\r\n"), std::string::npos);
-    EXPECT_NE(BuiltNormal("").find(std::string(24, ' ') + "tiff\r\n"), std::string::npos);
 
     // Without maps: the colour, and no normal.
     SetComboText(Form1.ComboBox3, "");
@@ -115,7 +112,6 @@ TEST_F(SnippetsTest, PartsBuiltFromTheBasicProperties) {
     Form1.Panel1.color = 0x0000FF;
     EXPECT_EQ(BuiltPigment("", false), "        pigment{\r\n                color rgb <1,0,0>\r\n"
                                        "                transmit  30/100\r\n               }\r\n");
-    EXPECT_EQ(BuiltNormal(""), "");
     EXPECT_EQ(Text(SnippetNormal, "Copy from basic tab", true), "");
 }
 

@@ -2,7 +2,8 @@
 // command does and prints what the model holds afterwards.
 //
 //   mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE]
-//               [--stretch W H FILTER IMAGE OUT.pam]... [--decode IMAGE OUT.pam]... MODEL...
+//               [--stretch W H FILTER IMAGE OUT.pam]... [--decode IMAGE OUT.pam]...
+//               [--html FILE WIDTH OUT.png]... MODEL...
 //
 // --set  sets an option before the load (a check box 0 or 1, the text of an
 //        edit, the item index of a combo box), e.g. --set Form1.CheckBox26=0
@@ -26,6 +27,10 @@
 // --decode  before any load, loads IMAGE as the program loads a picture and
 //        writes its pixels to OUT.pam (PAM, RGB_ALPHA, 8 bits); prints
 //        "image W H". Without MODEL files nothing is loaded.
+// --html  before any load, loads the HTML FILE into a viewer with the help
+//        window's settings that is WIDTH pixels wide, paints the whole
+//        document into OUT.png (WIDTH by the document's height) and prints
+//        "html W H". Without MODEL files nothing is loaded.
 // Several models are merged into one scene. Output, one line each:
 //   vertices N, normals N, uvs N, faces N, lines N, groups N, materials N,
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
@@ -49,6 +54,7 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "platform/TempFiles.h"
+#include "tests/e2e/E2EHtml.h"
 #include "tests/e2e/E2EPictures.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
@@ -69,6 +75,7 @@
 #include "preview/Preview.h"
 #include "preview/PreviewFrame.h"
 #include "tests/fixtures/OpenGLLeakCheck.h"
+#include "ui/control/MaterialPanel.h"
 #endif
 
 namespace {
@@ -80,7 +87,8 @@ constexpr int ExitBadArguments = 2;
 int Usage(std::string_view problem) {
     std::cerr << "mirelan_e2e: " << problem << '\n'
               << "usage: mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE] "
-                 "[--stretch W H FILTER IMAGE OUT.pam]... [--decode IMAGE OUT.pam]... MODEL...\n";
+                 "[--stretch W H FILTER IMAGE OUT.pam]... [--decode IMAGE OUT.pam]... [--html FILE WIDTH OUT.png]... "
+                 "MODEL...\n";
     return ExitBadArguments;
 }
 
@@ -94,6 +102,7 @@ struct Arguments {
     std::string previewFile;
     std::vector<e2e::StretchJob> stretches;
     std::vector<e2e::DecodeJob> decodes;
+    std::vector<e2e::HtmlJob> htmls;
 };
 
 // The largest side of a preview picture.
@@ -140,6 +149,12 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
                 return Usage("--decode needs IMAGE OUT.pam");
             args.decodes.push_back({argv[i + 1], argv[i + 2]});
             i += 2;
+        } else if (a == "--html") {
+            if (i + 3 >= argc) return Usage("--html needs FILE WIDTH OUT.png");
+            e2e::HtmlJob job;
+            if (const std::string problem = e2e::ParseHtmlJob(argv, i + 1, job); !problem.empty()) return Usage(problem);
+            args.htmls.push_back(job);
+            i += 3;
         } else if (a == "--out") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--out needs a folder");
             args.out = argv[++i];
@@ -147,7 +162,8 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
             return Usage("unknown option " + std::string(a));
         }
     }
-    if (args.models.empty() && args.stretches.empty() && args.decodes.empty()) return Usage("no model file given");
+    if (args.models.empty() && args.stretches.empty() && args.decodes.empty() && args.htmls.empty())
+        return Usage("no model file given");
     return 0;
 }
 
@@ -193,9 +209,13 @@ void PrintModel() {
 }
 
 #if MIRELAN_E2E_PREVIEW
-// The preview's own services: its camera panel, and its display lists while
-// a picture is drawn.
-using DriverWindow = PreviewHooks;
+// The preview's own services: its camera panel, its display lists while a
+// picture is drawn, and the materials' textures as the Materials tab makes
+// them.
+class DriverWindow : public PreviewHooks {
+public:
+    void ReloadMaterialMaps(int32_t mode) override { ::ReloadMaterialMaps(mode); }
+};
 #else
 // What the preview's camera panel does to the scene when the camera is reset
 // and when its boxes are applied, for a build without the preview.
@@ -323,6 +343,13 @@ bool SavePreview(const Arguments& args, std::string& error) {
 int main(int argc, char** argv) {
     Arguments args;
     if (const int status = ParseArguments(argc, argv, args)) return status;
+    if (!args.htmls.empty()) {
+        std::string errors;
+        const bool done = e2e::RunHtmlJobs(args.htmls, argv[0], errors);
+        if (!errors.empty()) std::cerr << "mirelan_e2e: " << errors;
+        if (!done) return ExitFailed;
+        if (args.models.empty() && args.stretches.empty() && args.decodes.empty()) return ExitLoaded;
+    }
 #if MIRELAN_E2E_PREVIEW
     std::unique_ptr<QGuiApplication> application;
     if (!args.previewFile.empty()) application = StartWindowSystem(argv[0]);
@@ -330,12 +357,16 @@ int main(int argc, char** argv) {
     if (!args.previewFile.empty()) return Usage("--preview: built without the preview");
 #endif
 
-    if (!args.stretches.empty() || !args.decodes.empty()) {
+    // Pictures (images to stretch or decode, maps of the preview's textures)
+    // load as in the program.
+    if (!args.stretches.empty() || !args.decodes.empty() || !args.previewFile.empty()) {
 #if MIRELAN_E2E_QT_PICTURES
         img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
 #else
         img::RegisterImageFormats();
 #endif
+    }
+    if (!args.stretches.empty() || !args.decodes.empty()) {
         bool done = true;
         for (const e2e::StretchJob& job : args.stretches) {
             std::string error;

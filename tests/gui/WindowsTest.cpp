@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "GuiFixtures.h"
+#include "htmlviewer/widgets/HtmlView.h"
 #include "model/HelpTopic.h"
 #include "model/StatusLog.h"
 #include "ui/core/Settings.h"
@@ -71,35 +72,34 @@ TEST_F(WindowsTest, HelpLoadsOnceFollowsLinksBackAndForthAndFinds) {
               std::string::npos);
 
     // Two links followed, then back and forward.
-    HelpTextView& view = help.Viewer();
+    THtmlView& view = help.HtmlView();
     help.resize(600, 300);
-    QScrollBar* scroll = view.verticalScrollBar();
-    emit view.anchorClicked(QUrl(QStringLiteral("#top")));
-    const int atTop = scroll->value();
-    emit view.anchorClicked(QUrl(QStringLiteral("#Warnings")));
-    const int atWarnings = scroll->value();
+    view.HotSpotClick("#top");
+    const int atTop = view.ScrollPosition();
+    view.HotSpotClick("#Warnings");
+    const int atWarnings = view.ScrollPosition();
     ASSERT_NE(atTop, atWarnings);
     Commands().Run("Form5.ToolButton2");
-    EXPECT_EQ(scroll->value(), atTop);
+    EXPECT_EQ(view.ScrollPosition(), atTop);
     Commands().Run("Form5.ToolButton3");
-    EXPECT_EQ(scroll->value(), atWarnings);
+    EXPECT_EQ(view.ScrollPosition(), atWarnings);
 
     // A link out of the help goes to the shell.
-    emit view.anchorClicked(QUrl(QStringLiteral("http://example.org/x")));
+    view.HotSpotClick("http://example.org/x");
     ASSERT_EQ(shell.requests.size(), 1u);
     EXPECT_EQ(shell.requests[0].target, "http://example.org/x");
-    EXPECT_EQ(scroll->value(), atWarnings);
+    EXPECT_EQ(view.ScrollPosition(), atWarnings);
 
     // Find: once in the text, then the end of the help, then from the top.
     Commands().Run("Form5.ToolButton4");
     Form5.FindDialog1.text = "Portable Float Map";
     Commands().Run("Form5.FindDialog1");
-    EXPECT_EQ(view.textCursor().selectedText(), QStringLiteral("Portable Float Map"));
+    EXPECT_EQ(view.SelText(), "Portable Float Map");
     Commands().Run("Form5.FindDialog1");
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Reached end of help. No further occurances of \"Portable Float Map\"");
     Commands().Run("Form5.FindDialog1");
-    EXPECT_EQ(view.textCursor().selectedText(), QStringLiteral("Portable Float Map"));
+    EXPECT_EQ(view.SelText(), "Portable Float Map");
 
     QTest::keyClick(&view, Qt::Key_Escape);
     EXPECT_FALSE(help.isVisible());

@@ -412,6 +412,7 @@ TEST_F(SectionTest, CopyWritesTheSelection) {
         {0, 13, "   aaaa bbbb\r\n\r\ncccc"},
         {2, 7, "aa bb"},
         {5, 11, "bbbb\r\n\r\ncc"},
+        {9, 13, "cccc"},  // from the start of the paragraph after the gap
     };
     for (const Case& c : cases) {
         doc.SelB = c.selB;

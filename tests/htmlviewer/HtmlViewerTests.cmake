@@ -10,6 +10,8 @@ if(MIRELAN_GUI)
 else()
   mirelan_test_folder(htmlviewer mirelan_htmlviewer)
 endif()
+# The program's help file is a fixture of the builder's tests.
+target_compile_definitions(test_htmlviewer PRIVATE MIRELAN_HELP_FILE="${CMAKE_SOURCE_DIR}/app/mirelanhelp.htm")
 
 # The image files of the viewer's tests are made at build time with
 # ImageMagick's convert, giflib's gifbuild and Pillow, each GIF with the

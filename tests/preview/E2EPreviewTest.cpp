@@ -74,6 +74,33 @@ TEST_F(E2EPreviewTest, DrawsTheModelIntoAPictureOfTheGivenSize) {
     }
 }
 
+// A square whose colour map is a checker of red and blue fields: the
+// picture shows both colours on the square, not its white material.
+TEST_F(E2EPreviewTest, ATexturedModelShowsItsMap) {
+    previewtest::WriteJpeg(Path("checker.jpg"), 64, 64, [](int x, int y) {
+        return (x / 16 + y / 16) % 2 == 0 ? QColor(220, 30, 30) : QColor(30, 60, 220);
+    });
+    std::ofstream(folder / "box.mtl") << "newmtl Checker\nKd 1 1 1\nKs 0 0 0\nmap_Kd checker.jpg\n";
+    std::ofstream(folder / "box.obj") << "mtllib box.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
+                                         "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl Checker\nf 1/1 2/2 3/3\nf 1/1 3/3 4/4\n";
+    const RunResult run = Start("-u QT_QPA_PLATFORM", {"--log", "--preview", "160", "120", Path("p.png"), Path("box.obj")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("] created 16 KBytes - [64 x 64] using maps <checker.jpg ,  , >"), std::string::npos)
+        << run.err;
+    const QImage picture(QString::fromStdString(Path("p.png")));
+    ASSERT_EQ(picture.width(), 160);
+    // Red, green and blue pixels: the red and blue fields on the square (many),
+    // the axes in the lower left corner (all three there).
+    int square[3] = {0, 0, 0}, corner[3] = {0, 0, 0};
+    for (int i = 0; i < picture.width() * picture.height() * 3; ++i) {
+        const int x = i / 3 % picture.width(), y = i / 3 / picture.width(), k = i % 3;
+        const QColor c = picture.pixelColor(x, y);
+        const int rgb[3] = {c.red(), c.green(), c.blue()};
+        ((x < 40 && y > 80) ? corner : square)[k] += rgb[k] > 120 && rgb[(k + 1) % 3] < 80 && rgb[(k + 2) % 3] < 80;
+    }
+    EXPECT_TRUE(square[0] > 500 && square[2] > 500 && corner[0] && corner[1] && corner[2]);
+}
+
 TEST_F(E2EPreviewTest, WithoutADisplayItSaysSoAndExitsWithOne) {
     const RunResult run = Start("-u DISPLAY QT_QPA_PLATFORM=offscreen",
                                 {"--preview", "160", "120", Path("p.png"), Path("square.obj")});

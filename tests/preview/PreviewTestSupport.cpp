@@ -7,6 +7,7 @@
 
 #include "model/Connectivity.h"
 #include "model/Extents.h"
+#include "platform/gfx/Jpeg.h"
 #include "preview/GlView.h"
 #include "preview/PreviewFrame.h"
 #include "ui/options/Options.h"
@@ -84,6 +85,21 @@ bool IsRed(const QColor& c) { return c.red() > 150 && c.green() < 110 && c.blue(
 bool Near(const QColor& c, int r, int g, int b, int tolerance) {
     return std::abs(c.red() - r) <= tolerance && std::abs(c.green() - g) <= tolerance &&
            std::abs(c.blue() - b) <= tolerance;
+}
+
+void WriteJpeg(const std::string& file, int width, int height, const std::function<QColor(int x, int y)>& color) {
+    gfx::JpegImage jpeg;
+    jpeg.setSize(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const QColor c = color(x, y);
+            uint8_t* p = jpeg.scanLine(y) + 3 * x;  // B, G, R
+            p[0] = static_cast<uint8_t>(c.blue());
+            p[1] = static_cast<uint8_t>(c.green());
+            p[2] = static_cast<uint8_t>(c.red());
+        }
+    jpeg.setQuality(100);
+    jpeg.saveToFile(file);
 }
 
 std::vector<FeedbackPrimitive> Feedback(uint32_t list) {

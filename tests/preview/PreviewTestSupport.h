@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QImage>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "preview/Preview.h"
@@ -45,6 +47,10 @@ QColor At(const QImage& image, double fx, double fy);
 bool IsRed(const QColor& c);
 // True when all three channels are within `tolerance` of the expected ones.
 bool Near(const QColor& c, int r, int g, int b, int tolerance = 24);
+
+// Writes a JPEG file (quality 100) of width x height pixels whose colour
+// `color` gives for (x, y), the top row 0.
+void WriteJpeg(const std::string& file, int width, int height, const std::function<QColor(int x, int y)>& color);
 
 struct FeedbackVertex {
     float x = 0, y = 0, z = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/control/AppHost.h"
+#include "ui/control/CameraController.h"
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
@@ -15,7 +16,9 @@
 #include "ui/control/InputController.h"
 #include "ui/control/LoadController.h"
 #include "ui/control/OutputController.h"
+#include "ui/control/LightDomeController.h"
 #include "ui/control/LightsController.h"
+#include "ui/control/MapSearchController.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialsController.h"
 #include "ui/control/PlaceholdersController.h"
@@ -35,7 +38,8 @@ struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
             : ports(ports), input(ports.host), help(ports.help), exporter(ports.dialogs), materials(ports.dialogs),
               files(ports.host),
-              custom(ports.host, ports.dialogs), previewOptions(ports.host) {}
+              custom(ports.host, ports.dialogs), previewOptions(ports.host), lightDome(ports.host),
+              mapSearch(ports.dialogs) {}
 
     // Registers the handlers of every controller.
     void Register(Dispatcher& d) {
@@ -54,6 +58,9 @@ struct Controllers {
         lights.Register(d);
         placeholders.Register(d);
         previewOptions.Register(d);
+        lightDome.Register(d);
+        camera.Register(d);
+        mapSearch.Register(d);
     }
 
     ControllerPorts ports;
@@ -72,4 +79,7 @@ struct Controllers {
     LightsController lights;
     PlaceholdersController placeholders;
     PreviewOptionsController previewOptions;
+    LightDomeController lightDome;
+    CameraController camera;
+    MapSearchController mapSearch;
 };

@@ -51,12 +51,6 @@ void MeasureModel() {
     ComputeExtents();
 }
 
-// The weld tolerance of the next weld: a hundredth of the side of the
-// smallest face.
-void ResetWeldTolerance() {
-    Form1.Edit58.text = FormatFloatMaskDot("#E-0", std::sqrt(std::max(0.0, Scene.smallestFaceArea)) / 100);
-}
-
 bool ConfirmRegroup(const char* question) {
     if (SceneMaterials.empty()) {
         Svc().prompts->Show(MessageKind::Information, LoadModelFirstText);
@@ -115,16 +109,8 @@ void GroupsController::HtmlListBox1AnchorClick() {
 void GroupsController::HtmlListBox1DblClick() {
     const int32_t index = Form1.HtmlListBox1.index;
     if (!ValidGroup(index)) return;
-    tgroup& g = SceneGroups[static_cast<std::size_t>(index)];
-    std::string answer = g.name.str();
-    if (!Svc().prompts->Input("Edit group name", "Name:", answer)) return;
-    answer = Trim(answer);
-    if (answer.empty() || (FindSceneGroup(answer) >= 0 && answer != g.name.view())) {
-        Svc().prompts->Show(MessageKind::Warning, BlankOrRepeatedNameText);
-        return;
-    }
-    g.name = answer;
-    ShowGroupLine(index);
+    if (AskNewName("Edit group name", SceneGroups[static_cast<std::size_t>(index)].name, FindSceneGroup))
+        ShowGroupLine(index);
 }
 
 template <typename Change>
@@ -180,15 +166,7 @@ void GroupsController::ToolButton23Click() {
         LogMessage(RuleLine);
         std::string summary;
         TransformModel(Scene, Form1.PageControl6.active, summary);
-        ComputeExtents();
-        LogMessage("Rebuilding Display List...");
-        Pump();
-        CountFacesPerGroupAndMaterial();
-        Window().BuildNormalsList();
-        Window().BuildPreviewLists();
-        ComputeGroupExtents();
-        FillGroupList();
-        FillMaterialList();
+        RebuildAfterGeometryChange();
         LogMessage("Geometry updated. " + summary);
         if (Form1.CheckBox62.checked) {
             Window().ResetCamera();

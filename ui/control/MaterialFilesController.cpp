@@ -57,10 +57,6 @@ int32_t EditSize(const tedit& edit, int32_t fallback) {
     return n > 0 ? n : fallback;
 }
 
-void ResetWeldTolerance() {
-    Form1.Edit58.text = FormatFloatMaskDot("#E-0", std::sqrt(std::max(0.0, Scene.smallestFaceArea)) / 100);
-}
-
 // Scale, clip, transpose and translate of the UVs of the chosen faces.
 void TransformUVs() {
     LogMessage("Transforming UV coords...");
@@ -84,6 +80,25 @@ void TransformUVs() {
         t.u = su * t.u + tu;
         t.v = sv * t.v + tv;
     }
+}
+
+// The materials' maps taken again after a file or the map search changed
+// them: ".BUM" bump maps resolved, the materials tidied, the map names made
+// absolute (with `resolvePaths`) and spelled as on disk; the panel
+// refreshed, the preview textures made (mode 2: all of them anew) and the
+// display lists rebuilt.
+void TakeChangedMaps(bool resolvePaths, int32_t mode) {
+    ResolveBumMaps();
+    NormalizeMaterials();
+    if (resolvePaths) ResolveMapPaths();
+    Window().MatchMapNameCase();
+    RefreshMaterialPanel(Form1.ListBox1.index);
+    LogMessage("Loading maps...");
+    if (mode == 2) DeleteMaterialTextures(0);
+    ReloadMaterialMaps(mode);
+    LogMessage("Rebuilding Display List...");
+    Pump();
+    Window().BuildPreviewLists();
 }
 
 // The folder of `file` as the dialogs start in it.
@@ -133,16 +148,7 @@ void MaterialFilesController::OpenMaterialLibrary(const std::string& file) {
     Scene.mtlFile = file;
     try {
         if (FileExistsNonBlank(file)) ReadMTL(MtlTargetScene, Scene, 0);
-        ResolveBumMaps();
-        NormalizeMaterials();
-        ResolveMapPaths();
-        Window().MatchMapNameCase();
-        RefreshMaterialPanel(Form1.ListBox1.index);
-        LogMessage("Loading maps...");
-        DeleteMaterialTextures(0);
-        ReloadMaterialMaps(2);
-        LogMessage("Rebuilding Display List...");
-        Window().BuildPreviewLists();
+        TakeChangedMaps(true, 2);
         MaterialsUpdated();
         Window().Draw();
         LogMessage("Ready");
@@ -167,16 +173,7 @@ void MaterialFilesController::OpenPoserMaterials(const std::string& file) {
         LogMessage("Starting search for maps...");
         Window().SearchMaps();
     }
-    ResolveBumMaps();
-    NormalizeMaterials();
-    ResolveMapPaths();
-    Window().MatchMapNameCase();
-    RefreshMaterialPanel(Form1.ListBox1.index);
-    LogMessage("Loading maps...");
-    ReloadMaterialMaps(1);
-    LogMessage("Rebuilding Display List...");
-    Pump();
-    Window().BuildPreviewLists();
+    TakeChangedMaps(true, 1);
     CheckScene();
     MaterialsUpdated();
     Window().Draw();
@@ -226,15 +223,7 @@ void MaterialFilesController::ToolButton8Click() {
     LogMessage(RuleLine);
     LogMessage("Starting search for maps...");
     const WaitScope wait;
-    ResolveBumMaps();
-    NormalizeMaterials();
-    Window().MatchMapNameCase();
-    RefreshMaterialPanel(Form1.ListBox1.index);
-    LogMessage("Loading maps...");
-    ReloadMaterialMaps(1);
-    LogMessage("Rebuilding Display List...");
-    Pump();
-    Window().BuildPreviewLists();
+    TakeChangedMaps(false, 1);
     LogMessage("Ready");
     CheckScene();
     MaterialsUpdated();
@@ -314,16 +303,7 @@ void RemapUV() {
     TransformUVs();
     if (Form1.CheckBox5.checked) WeldUVs(1e-8);
     SelectAllMaterials();
-
-    ComputeExtents();
-    LogMessage("Rebuilding Display List...");
-    Pump();
-    CountFacesPerGroupAndMaterial();
-    Window().BuildNormalsList();
-    Window().BuildPreviewLists();
-    ComputeGroupExtents();
-    FillGroupList();
-    FillMaterialList();
+    RebuildAfterGeometryChange();
     RedrawUVView();
     ResetWeldTolerance();
 }

@@ -12,6 +12,7 @@
 #include "model/Connectivity.h"
 #include "model/Extents.h"
 #include "model/MapPaths.h"
+#include "model/MapSearch.h"
 #include "model/Model.h"
 #include "model/ModelLists.h"
 #include "model/Selection.h"
@@ -42,14 +43,6 @@ std::string ExpandMapName(const std::string& text) {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::absolute(normal, ec);
     return ec ? normal : p.lexically_normal().string();
-}
-
-// Every material whose map in the slot equals `oldName` (ignoring case)
-// takes `newName`; nothing when either is empty or both are equal.
-void RenameMap(tname tmaterial::*slot, const std::string& oldName, const std::string& newName) {
-    if (oldName.empty() || newName.empty() || SameText(oldName, newName)) return;
-    for (tmaterial& m : SceneMaterials)
-        if (SameText((m.*slot).view(), oldName)) m.*slot = newName;
 }
 
 // Marks the material after a change of class `change` (step 4 of the
@@ -97,6 +90,18 @@ std::string TextureKey(const tmaterial& m) {
 }
 
 }  // namespace
+
+bool AskNewName(std::string_view caption, tname& name, int32_t (*find)(std::string_view)) {
+    std::string answer = name.str();
+    if (!Svc().prompts->Input(caption, "Name:", answer)) return false;
+    answer = Trim(answer);
+    if (answer.empty() || (find(answer) >= 0 && answer != name.view())) {
+        Svc().prompts->Show(MessageKind::Warning, BlankOrRepeatedNameText);
+        return false;
+    }
+    name = answer;
+    return true;
+}
 
 int32_t PropertyOfControl(std::string_view control) {
     static const std::pair<std::string_view, int32_t> codes[] = {
@@ -150,9 +155,9 @@ void StoreMaterialPanel(int32_t index) {
     if (Form1.CheckBox40.checked) {
         // Every other material that used a replaced map follows it.
         const std::string colorMap = m.colorMap, transparencyMap = m.transparencyMap, bumpMap = m.bumpMap;
-        RenameMap(&tmaterial::colorMap, old.colorMap, colorMap);
-        RenameMap(&tmaterial::transparencyMap, old.transparencyMap, transparencyMap);
-        RenameMap(&tmaterial::bumpMap, old.bumpMap, bumpMap);
+        RenameMapInMaterials(old.colorMap.view(), colorMap, ColorMapSlot);
+        RenameMapInMaterials(old.transparencyMap.view(), transparencyMap, TransparencyMapSlot);
+        RenameMapInMaterials(old.bumpMap.view(), bumpMap, BumpMapSlot);
         SetComboText(Form1.ComboBox3, colorMap);
         SetComboText(Form1.ComboBox19, transparencyMap);
         SetComboText(Form1.ComboBox18, bumpMap);
@@ -241,6 +246,22 @@ void MaterialsUpdated() {
     Window().ApplyCameraEdits();
     if (Svc().checkScene) Svc().checkScene();
     Window().Draw();
+}
+
+void RebuildAfterGeometryChange() {
+    ComputeExtents();
+    LogMessage("Rebuilding Display List...");
+    Pump();
+    CountFacesPerGroupAndMaterial();
+    Window().BuildNormalsList();
+    Window().BuildPreviewLists();
+    ComputeGroupExtents();
+    FillGroupList();
+    FillMaterialList();
+}
+
+void ResetWeldTolerance() {
+    Form1.Edit58.text = FormatFloatMaskDot("#E-0", std::sqrt(std::max(0.0, Scene.smallestFaceArea)) / 100);
 }
 
 void ReloadMaterialMaps(int32_t mode) {

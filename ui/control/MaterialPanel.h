@@ -44,6 +44,13 @@ enum MaterialProperty : int32_t {
     PropertyCellHighlight = 17,
 };
 
+// Asks for a new name in the input box `caption` ("Name:", the name shown);
+// the answer is trimmed. A blank answer, or the name of another record
+// (one that `find` finds while it differs from `name`), is refused with
+// the warning "Cannot have blank or repeated names". True when `name` took
+// the answer.
+bool AskNewName(std::string_view caption, tname& name, int32_t (*find)(std::string_view));
+
 // The property code of the control a popup menu was opened on ("Edit97"
 // gives transparency); any control without one gives the diffuse colour.
 int32_t PropertyOfControl(std::string_view control);
@@ -74,6 +81,12 @@ void RefreshMaterialPanel(int32_t index);
 // rebuilt; a group shown or hidden since the last rebuild rebuilds them too.
 // Ends with the camera applied, the scene checked and the preview redrawn.
 void MaterialsUpdated();
+// After the geometry or the UVs changed: the extents, counts, normals and
+// display lists, the group boxes, and the group and material lists.
+void RebuildAfterGeometryChange();
+// The weld tolerance of the next weld (Groups tab): a hundredth of the side
+// of the smallest face.
+void ResetWeldTolerance();
 // (Re)creates preview textures when the preview shows maps: mode 1 only for
 // materials without one, modes 2 and 3 for every material with a colour or
 // transparency map. A material whose maps another material already shows

@@ -86,16 +86,9 @@ void MaterialsController::ListBox1Click() {
 void MaterialsController::ListBox1DblClick() {
     const int32_t index = Selected();
     if (!ValidMaterial(index)) return;
-    tmaterial& m = SceneMaterials[static_cast<std::size_t>(index)];
-    std::string answer = m.name.str();
-    if (!Svc().prompts->Input("Edit material name", "Name:", answer)) return;
-    answer = Trim(answer);
-    if (answer.empty() || (FindSceneMaterial(answer) >= 0 && answer != m.name.view())) {
-        Svc().prompts->Show(MessageKind::Warning, BlankOrRepeatedNameText);
-        return;
-    }
-    m.name = answer;
-    Form1.ListBox1.items[static_cast<std::size_t>(index)] = m.name.str();
+    tname& name = SceneMaterials[static_cast<std::size_t>(index)].name;
+    if (AskNewName("Edit material name", name, FindSceneMaterial))
+        Form1.ListBox1.items[static_cast<std::size_t>(index)] = name.str();
 }
 
 void MaterialsController::ToolButton4Click() {

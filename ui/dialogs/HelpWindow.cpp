@@ -8,76 +8,48 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "htmlviewer/widgets/FormWidgets.h"
+#include "htmlviewer/widgets/HtmlView.h"
+#include "model/Services.h"
+#include "model/TextConv.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
 #include "ui/qt/QtText.h"
 #include "ui/qt/WindowPlace.h"
 
-HelpTextView::HelpTextView(Binder& binder, std::function<void()> show, QWidget* parent)
-    : QTextBrowser(parent), binder_(binder), show_(std::move(show)) {
-    setObjectName(QStringLiteral("htmlView1"));
-    setOpenLinks(false);
-    setFrameShape(QFrame::NoFrame);
-    QPalette p = palette();
-    p.setColor(QPalette::Base, Qt::white);
-    p.setColor(QPalette::Text, Qt::black);
-    setPalette(p);
-    document()->setDefaultStyleSheet(QStringLiteral("pre { font-family: \"DejaVu Sans Mono\"; }"));
-    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { LinkClicked(url); });
+HelpView::HelpView(THtmlView& view, std::function<void()> show) : view_(view), show_(std::move(show)) {}
+
+std::string HelpView::CurrentFileName() const { return view_.CurrentFileName(); }
+
+void HelpView::LoadFromFile(const std::string& fileName) { view_.LoadFromFile(fileName); }
+
+void HelpView::JumpToAnchor(std::string_view anchor) { view_.JumpToAnchor(anchor); }
+
+int HelpView::HistoryPosition() const { return view_.HistoryPosition(); }
+
+void HelpView::SetHistoryPosition(int index) { view_.SetHistoryPosition(index); }
+
+bool HelpView::FindInDocument(std::string_view text, bool matchCase) {
+    return view_.FindInDocument(QStringToCp1252(ToQ(text)), matchCase);
 }
 
-HelpPlace HelpTextView::Here() const { return {fileName_, verticalScrollBar()->value()}; }
+void HelpView::SetSelectionRange(int position) { view_.SetSelectionRange(position); }
 
-void HelpTextView::LoadFromFile(const std::string& fileName) {
-    setSource(QUrl::fromLocalFile(ToQ(fileName)));
-    fileName_ = fileName;
-}
-
-void HelpTextView::JumpToAnchor(std::string_view anchor) {
-    if (!anchor.empty() && anchor.front() == '#') anchor.remove_prefix(1);
-    scrollToAnchor(ToQ(anchor));
-}
-
-void HelpTextView::SetHistoryPosition(int index) {
-    if (const auto place = history_.MoveTo(index, Here())) verticalScrollBar()->setValue(place->position);
-}
-
-bool HelpTextView::FindInDocument(std::string_view text, bool matchCase) {
-    if (text.empty()) return false;
-    return find(ToQ(text), matchCase ? QTextDocument::FindCaseSensitively : QTextDocument::FindFlags());
-}
-
-void HelpTextView::SetSelectionRange(int position) {
-    QTextCursor c = textCursor();
-    c.setPosition(std::clamp(position, 0, document()->characterCount() - 1));
-    setTextCursor(c);
-}
-
-void HelpTextView::LinkClicked(const QUrl& url) {
-    Form5.clickedLink = FromQ(url.toString());
-    Form5.linkHandled = false;
-    binder_.Run("Form5.htmlView1.HotSpotClick");
-    if (Form5.linkHandled || url.fragment().isEmpty()) return;
-    // A link inside the help: the place left and the place reached go on
-    // the history.
-    const HelpPlace before = Here();
-    scrollToAnchor(url.fragment());
-    history_.Push(before, Here());
-}
-
-void HelpTextView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        binder_.Run("Form5.Escape");
-        return;
-    }
-    QTextBrowser::keyPressEvent(event);
+void ApplyHelpViewSettings(THtmlView& view) {
+    view.SetDefBackground(gfx::clWhite);
+    view.SetBorderStyle(THtmlBorderStyle::htNone);
+    view.SetHistoryMaxCount(10);
+    view.SetDefFontName("Tahoma");
+    view.SetDefFontSize(8);
+    view.SetDefPreFontName("Courier New");
+    view.SetDefFontColor(gfx::clBlack);
+    view.SetNoSelect(false);
+    view.SetCharSet(0);
 }
 
 HelpWindow::HelpWindow(Binder& binder, QWidget* parent)
@@ -104,11 +76,28 @@ HelpWindow::HelpWindow(Binder& binder, QWidget* parent)
         binder.BindButton(std::string("Form5.") + name, button);
     }
     layout->addWidget(bar);
-    view_ = new HelpTextView(binder, [this, &binder] {
+    view_ = new THtmlView(this);
+    view_->setObjectName(QStringLiteral("htmlView1"));
+    ApplyHelpViewSettings(*view_);
+    // A link that does not start with "#" goes to the shell, which the
+    // handler reports as handled; the viewer follows the others.
+    view_->OnHotSpotClick = [&binder](const std::string& src, bool& handled) {
+        Form5.clickedLink = Cp1252ToUtf8(src);
+        Form5.linkHandled = handled;
+        binder.Run("Form5.htmlView1.HotSpotClick");
+        handled = Form5.linkHandled;
+    };
+    view_->OnKeyDown = [&binder](int key, Qt::KeyboardModifiers) {
+        if (key != Qt::Key_Escape) return false;
+        binder.Run("Form5.Escape");
+        return true;
+    };
+    view_->OnError = [](const std::string& message) { Svc().prompts->Show(MessageKind::Error, message); };
+    viewer_ = std::make_unique<HelpView>(*view_, [this, &binder] {
         Form5.visible = true;
         binder.Refresh("Form5");
         raise();
-    }, this);
+    });
     layout->addWidget(view_, 1);
 
     // Action1: "Find..." with Ctrl+F.
@@ -154,6 +143,8 @@ HelpWindow::HelpWindow(Binder& binder, QWidget* parent)
     resize(800, 600);
     PlaceWindow(this, Form5.bounds, Form5.maximized);
 }
+
+HelpWindow::~HelpWindow() = default;
 
 void HelpWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {

@@ -1,51 +1,51 @@
-// The help window (Form5): the program's HTML help with a tool bar for the
-// contents, the history, the search and hiding, above the other windows.
-// The text is shown by a stand-in on the toolkit's rich-text browser until
-// the program's own HTML viewer takes its place behind HelpBrowser.
+// The help window (Form5): the program's HTML help in the HTML viewer, with
+// a tool bar for the contents, the history, the search and hiding, above the
+// other windows.
 #pragma once
 
-#include <QTextBrowser>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "ui/control/HelpBrowser.h"
 
 class Binder;
 class QDialog;
+class THtmlView;
 
-// The stand-in viewer: loads the help file, jumps to anchors, keeps the
-// history of places reached through links, finds text.
-class HelpTextView : public QTextBrowser, public HelpBrowser {
+// The help window's viewer as its commands see it. Texts cross between the
+// program's strings (UTF-8 where valid) and the viewer's cp1252 document.
+class HelpView : public HelpBrowser {
 public:
     // `show` makes the help window visible (through its record).
-    HelpTextView(Binder& binder, std::function<void()> show, QWidget* parent);
+    HelpView(THtmlView& view, std::function<void()> show);
 
-    std::string CurrentFileName() const override { return fileName_; }
+    std::string CurrentFileName() const override;
     void LoadFromFile(const std::string& fileName) override;
     void JumpToAnchor(std::string_view anchor) override;
     void Show() override { show_(); }
-    int HistoryPosition() const override { return history_.Index(); }
+    int HistoryPosition() const override;
     void SetHistoryPosition(int index) override;
     bool FindInDocument(std::string_view text, bool matchCase) override;
     void SetSelectionRange(int position) override;
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
-    void LinkClicked(const QUrl& url);
-    HelpPlace Here() const;
-
-    Binder& binder_;
+    THtmlView& view_;
     std::function<void()> show_;
-    std::string fileName_;
-    HelpHistory history_{10};
 };
+
+// Gives a viewer the help window's settings: white background, no border, a
+// history of at most 10 entries, Tahoma 8 with "Courier New" for
+// preformatted text, black text, selection allowed.
+void ApplyHelpViewSettings(THtmlView& view);
 
 class HelpWindow : public QWidget {
 public:
     HelpWindow(Binder& binder, QWidget* parent = nullptr);
-    HelpTextView& Viewer() { return *view_; }
+    ~HelpWindow() override;
+    // The viewer for the help commands, and the viewer control itself.
+    HelpBrowser& Viewer() { return *viewer_; }
+    THtmlView& HtmlView() { return *view_; }
     QDialog* FindDialog() { return find_; }
 
 protected:
@@ -53,6 +53,7 @@ protected:
 
 private:
     Binder& binder_;
-    HelpTextView* view_;
+    THtmlView* view_;
+    std::unique_ptr<HelpView> viewer_;
     QDialog* find_;
 };

@@ -18,11 +18,11 @@ QDialog* MakeMapSearchDialog(Binder& binder, QWidget* parent) {
     ApplyWindowFont(dialog);
     PageBuilder b(binder, "searchForm2", dialog);
     b.Group("");
-    b.Row({C("Label3"), Stretch(), B("Button3", "Add...")});
-    b.Row({Wide("Memo1").Height(100).Span(3)});
-    b.Row({C("Label4"), N("Edit1").Width(-1), B("Button1", "Find"), B("Button2", "Cancel")});
-    b.Row({C("Label1").Span(2)});
-    b.Row({Wide("ListBox1").Height(140).Span(4)});
+    b.Line({C("Label3"), Stretch(), B("Button3", "Add...")});
+    b.Row({Wide("Memo1").Height(100)});
+    b.Line({C("Label4"), N("Edit1").Width(-1), B("Button1", "Find"), B("Button2", "Cancel")});
+    b.Row({C("Label1")});
+    b.Row({Wide("ListBox1").Height(140)});
     static_cast<QPushButton*>(b.Button("Button1"))->setDefault(true);
     dialog->resize(480, dialog->sizeHint().height());
     dialog->setFixedSize(dialog->size());

@@ -6,17 +6,23 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPainter>
+#include <functional>
 #include <map>
 #include <string>
 
 #include "model/Services.h"
 #include "platform/SystemShell.h"
 #include "imageformats/ImageRegistration.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtGfx.h"
 #include "platform/qt/QtImageFormats.h"
 #include "platform/qt/QtPictureLoader.h"
 #include "model/Model.h"
+#include "preview/GlTexture.h"
 #include "preview/GlView.h"
 #include "preview/Preview.h"
+#include "preview/ProbePicture.h"
+#include "platform/gfx/Bitmap.h"
 #include "ui/control/AppStartup.h"
 #include "ui/control/Controllers.h"
 #include "ui/control/MainHooks.h"
@@ -25,6 +31,7 @@
 #include "ui/dialogs/PickerDialogs.h"
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ProbeImage.h"
 #include "ui/main/MapPictures.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
@@ -65,8 +72,32 @@ public:
         return ::ShowThumbnailPicture(binder_.Find("Form1." + std::string(image)), fileName, width, height,
                                       pictureWidth, pictureHeight);
     }
+    // The UV view of the Materials tab, and the UV layout saved as a picture.
+    void DrawUVLayout(int32_t colouring) override {
+        auto* view = qobject_cast<QLabel*>(binder_.Find("Form1.Image1"));
+        gfx::Bitmap layout;
+        if (view && UVLayout(view->width(), view->height(), colouring, layout))
+            view->setPixmap(QPixmap::fromImage(gfx::toQImage(layout)));
+    }
+    bool SaveUVLayout(const std::string& fileName, int32_t width, int32_t height, int32_t colouring) override {
+        gfx::Bitmap layout;
+        TGlTexture picture;
+        return UVLayout(width, height, colouring, layout) && picture.LoadFromGraphic(&layout) &&
+               picture.SaveImage(fileName);
+    }
+    // The map search of the main window's controllers.
+    bool SearchMaps() override { return searchMaps ? searchMaps() : false; }
+    std::function<bool()> searchMaps;
 
 private:
+    // The preview's drawing of the UV layout in a bitmap of width x height.
+    static bool UVLayout(int32_t width, int32_t height, int32_t colouring, gfx::Bitmap& layout) {
+        if (width < 1 || height < 1) return false;
+        layout = gfx::Bitmap(width, height);
+        gfx::QtCanvas canvas(layout);
+        return ::DrawUVLayout(canvas, width, height, colouring);
+    }
+
     Binder& binder_;
     MainHooks records_;
 };
@@ -83,6 +114,7 @@ struct Application::Parts {
     std::unique_ptr<Controllers> controllers;
     std::unique_ptr<ScopedServices> services;
     std::map<std::string, QDialog*> dialogWindows;
+    gfx::Bitmap probe;  // the Light Dome tab's probe at full size
 };
 
 Application::Application() : binder_(std::make_unique<Binder>(Commands())), parts_(std::make_unique<Parts>()) {
@@ -115,6 +147,12 @@ Application::Application() : binder_(std::make_unique<Binder>(Commands())), part
         Form1.ToolButton32.down = shown;
         b.Refresh("Form1.ToolButton32");
     };
+    // The camera panel after a drag and the render size after a resize.
+    preview_->OnRecordsChanged = [&b] {
+        for (const char* name : {"Form1.Edit14", "Form1.Edit15", "Form1.Edit16", "Form1.Edit17", "Form1.Edit18",
+                                 "Form1.Edit19", "Form1.Edit20", "Form1.CheckBox9", "Form1.Edit48"})
+            b.Refresh(name);
+    };
 
     // The core's services on these windows.
     p.status = std::make_unique<QtStatus>(b, status_->Pages(), main_->Gauge());
@@ -133,6 +171,7 @@ Application::Application() : binder_(std::make_unique<Binder>(Commands())), part
 
     p.controllers = std::make_unique<Controllers>(ControllerPorts{*this, help_->Viewer(), *p.dialogs});
     p.controllers->Register(Commands());
+    p.hooks->searchMaps = [this] { return parts_->controllers->mapSearch.SearchMaps(); };
     Commands().SetAfterCommand([&b] { b.RefreshAll(); });
     RunFormCreateHandlers();
 }
@@ -227,3 +266,23 @@ bool Application::ClipboardHasText() {
 }
 
 void Application::SetClipboardText(std::string_view text) { QApplication::clipboard()->setText(ToQ(text)); }
+
+void Application::FreeProbeBitmaps() { parts_->probe = gfx::Bitmap(); }
+
+void Application::ShowProbe(const tpfm& probe, double gamma) {
+    try {
+        PFMToBitmap(probe, parts_->probe, gamma);
+    } catch (const std::exception&) {
+        parts_->probe = gfx::Bitmap();  // a size no picture may have
+        return;
+    }
+    ShowProbeImage(binder_->Find("Form1.Image3"), parts_->probe, false);
+}
+
+void Application::MarkProbeLights() { ShowProbeImage(binder_->Find("Form1.Image3"), parts_->probe, true); }
+
+bool Application::SaveProbeAsMap(const std::string& fileName) { return SaveBitmap(parts_->probe, fileName, 100); }
+
+bool Application::CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) {
+    return ::CapturePreview(fileName, antialias, jpegQuality);
+}

@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "imageformats/ImageRegistration.h"
+#include "platform/qt/QtImageFormats.h"
+
 // Allocations that the window system's libraries keep until the process
 // ends; the leak check skips them.
 extern "C" const char* __lsan_default_suppressions() {
@@ -18,5 +21,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
     QApplication app(argc, argv);
+    // Pictures of every format, as the program registers them.
+    img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,102 @@
+// Missing maps found in a folder tree made here, every use of a found map
+// renamed, map names spelled as on disk, the extension list, and the render
+// size kept at the preview's aspect ratio.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "model/MapSearch.h"
+#include "model/Model.h"
+#include "model/ModelLists.h"
+#include "tests/fixtures/Fixtures.h"
+#include "ui/options/Options.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MapSearchTest : public fixtures::ModelTest {
+protected:
+    void SetUp() override {
+        ModelTest::SetUp();
+        ResetOptionsToDefaults();
+        base = testing::TempDir() + "mirelan_maps_" + std::to_string(::getpid()) + "/";
+        fs::remove_all(base);
+    }
+    void TearDown() override {
+        fs::remove_all(base);
+        ResetOptionsToDefaults();
+        ModelTest::TearDown();
+    }
+    void Touch(std::initializer_list<const char*> files) {
+        for (const char* f : files) {
+            fs::create_directories(fs::path(base + f).parent_path());
+            std::ofstream(base + f) << "x";
+        }
+    }
+    void Material(const std::string& color, const std::string& alpha = "", const std::string& bump = "") {
+        SceneMaterials.emplace_back();
+        SceneMaterials.back().colorMap = color;
+        SceneMaterials.back().transparencyMap = alpha;
+        SceneMaterials.back().bumpMap = bump;
+    }
+    // The colour, transparency and bump map of material i, joined by "|".
+    static std::string Maps(std::size_t i) {
+        const tmaterial& m = SceneMaterials[i];
+        return m.colorMap + "|" + m.transparencyMap.str() + "|" + m.bumpMap.str();
+    }
+    std::string base;
+};
+
+TEST_F(MapSearchTest, MissingMapsAreFoundInTheTreeFilesBeforeSubfolders) {
+    // Within a folder its files come first, subfolders sorted ignoring case.
+    Touch({"maps/sub/bark.jpg", "maps/Bark.JPG", "maps/a/wood.png", "maps/B/wood.jpg", "maps/skin_t.tga",
+           "here/wood.bmp", "present.jpg"});
+    Material("C:\\old\\BARK.jpg", "/gone/skin_t.tga", "/gone/nowhere.bmp");
+    Material("/elsewhere/bark.jpg");  // the same map in another case follows
+    Material(base + "here/wood.*");    // a wildcard name is looked up even when it matches here
+    Material(base + "present.jpg");    // exists: untouched
+    RenameMapInMaterials("", "x", ColorMapSlot);  // nothing without two different names
+    RenameMapInMaterials("/elsewhere/BARK.jpg", "/elsewhere/bark.JPG", ColorMapSlot);
+    SearchMapsInDirs({"  ", base + "none", base + "maps"});
+    // A map found nowhere is kept.
+    EXPECT_EQ(Maps(0), base + "maps/Bark.JPG|" + base + "maps/skin_t.tga|/gone/nowhere.bmp");
+    EXPECT_EQ(Maps(1), base + "maps/Bark.JPG||");
+    EXPECT_EQ(Maps(2), base + "maps/a/wood.png||");
+    EXPECT_EQ(Maps(3), base + "present.jpg||");
+    EXPECT_FALSE(status.waitCursor);
+}
+
+TEST_F(MapSearchTest, NamesTakeTheirSpellingOnDisk) {
+    Touch({"Maps/Skin.JPG"});
+    Material(base + "MAPS/SKIN.jpg", base + "missing.png");
+    BackgroundMapName = base + "maps/skin.JPG";
+    for (int32_t texture : {0, 3}) {  // the background only while it has a texture
+        BackgroundTexture = texture;
+        MatchMapNameCase();
+        EXPECT_EQ(BackgroundMapName, base + (texture ? "Maps/Skin.JPG" : "maps/skin.JPG"));
+    }
+    EXPECT_EQ(Maps(0), base + "Maps/Skin.JPG|" + base + "missing.png|");
+    BackgroundTexture = 0;
+    BackgroundMapName.clear();
+}
+
+TEST_F(MapSearchTest, ExtensionListAndRenderSize) {
+    EXPECT_TRUE(ExtensionInList("/x.y/b.PNG", "JPG, png") && ExtensionInList("noext", "jpg,,png"));
+    EXPECT_FALSE(ExtensionInList("noext", "jpg,png") || ExtensionInList("a.abcdefghijk", "abcdefghijk"));
+
+    Form9.glView1 = {640, 480};
+    Form1.Edit47.text = "1000";
+    RenderHeightFromWidth();
+    EXPECT_EQ(Form1.Edit48.text, "750");
+    Form1.Edit48.text = "300";
+    RenderWidthFromHeight();
+    EXPECT_EQ(Form1.Edit47.text, "400");
+    Form1.Edit47.text = "wide";  // no integer: nothing
+    RenderHeightFromWidth();
+    EXPECT_EQ(Form1.Edit48.text, "300");
+}
+
+}  // namespace
