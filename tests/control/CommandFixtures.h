@@ -46,13 +46,11 @@ protected:
     // from `library` when one is given.
     std::string WriteObj(const std::string& name, double x = 0, const std::string& library = "",
                          const std::string& material = "") {
-        std::ostringstream s;
-        if (!library.empty()) s << "mtllib " << library << "\n";
-        s << "v " << x << " 0 0\nv " << x + 1 << " 0 0\nv " << x + 1 << " 1 0\nv " << x << " 1 0\n";
-        s << "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
-        if (!material.empty()) s << "usemtl " << material << "\n";
-        s << "f 1/1 2/2 3/3\nf 1/1 3/3 4/4\n";
-        return Write(name, s.str());
+        const std::string a = std::to_string(x), b = std::to_string(x + 1);
+        return Write(name, (library.empty() ? "" : "mtllib " + library + "\n") + "v " + a + " 0 0\nv " + b +
+                               " 0 0\nv " + b + " 1 0\nv " + a + " 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n" +
+                               (material.empty() ? "" : "usemtl " + material + "\n") +
+                               "f 1/1 2/2 3/3\nf 1/1 3/3 4/4\n");
     }
     // A black JPEG picture of the size.
     std::string WriteJpeg(const std::string& name, int width, int height) {

@@ -69,25 +69,18 @@ TEST_F(SceneImportTest, APoserSceneFromAGzipPzz) {
     Form3.Edit2.text = WriteCompressed("scene.pzz", PoserScene(50));
     Form3.Memo1.lines = {(dir / "textures").string(), "", (dir / "gone").string()};
     Import("Form1.PoserScene1");
-    EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Form3"});
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Directory " + (dir / "gone").string() + " not found."});
-    ASSERT_EQ(SceneMaterials.size(), 1u);
-    EXPECT_EQ(SceneMaterials[0].colorMap.str(), (dir / "textures/poser/skin.jpg").string());
-
+    EXPECT_EQ(SceneMaterials.at(0).colorMap.str(), (dir / "textures/poser/skin.jpg").string());
     // The camera: 2 atan(25.4 / 100) degrees, the pan and distance scaled.
     EXPECT_NEAR(TextToFloat(Form1.Edit14.text), 28.5, 0.05);
-    EXPECT_EQ(Form1.Edit15.text, "1");
     EXPECT_NEAR(TextToFloat(Form1.Edit17.text), (2 + 1.1042) * 2, 1e-6);
     EXPECT_EQ(Form1.Edit18.text + " " + Form1.Edit19.text + " " + Form1.Edit20.text, "5 20 -10");
     EXPECT_EQ(Form1.ComboBox8.items, std::vector<std::string>{"MAIN_CAMERA-scene.pzz"});
     // The lights: the one that is off is dropped, the other named after the file.
     ASSERT_EQ(Lights.size(), 1u);
     EXPECT_EQ(Lights[0].name, "(scene.pzz) SUN");
-    EXPECT_EQ(Form1.ComboBox2.items, std::vector<std::string>{"(scene.pzz) SUN"});
-    EXPECT_TRUE(Logged("1 light imported"));
-    EXPECT_TRUE(Logged("Decompressing scene.pzz..."));
+    EXPECT_TRUE(Logged("1 light imported") && Logged("Decompressing scene.pzz...") && Logged("Done loading scene"));
     EXPECT_EQ(Form1.UpDown7.position, 80);  // "Cleanup geometry"
-    EXPECT_TRUE(Logged("Done loading scene"));
     for (const auto& entry : fs::directory_iterator(dir))  // the unpacked scene is gone
         EXPECT_FALSE(entry.path().filename().string().starts_with("mirelantemp")) << entry.path();
 
@@ -95,8 +88,7 @@ TEST_F(SceneImportTest, APoserSceneFromAGzipPzz) {
     // camera of focal length 0 has the angle 19.
     Form3.Edit2.text = Write("scene.pz3", PoserScene(0));
     Import("Form1.PoserScene1");
-    EXPECT_EQ(Lights.size(), 1u);
-    EXPECT_EQ(Form1.ComboBox8.items.size(), 2u);
+    EXPECT_EQ(Lights.size() + Form1.ComboBox8.items.size(), 3u);
     EXPECT_EQ(Form1.Edit14.text, "19.0");
 }
 
@@ -107,13 +99,10 @@ TEST_F(SceneImportTest, ADazStudioPresetAndTheFolderAboveTheTextures) {
     Form7.Edit3.text = Write("presets/lights.ds", DazLights);
     Form7.Edit4.text = "";  // on, but blank: no camera
     Import("Form1.DAZStudioScene1");
-    EXPECT_TRUE(prompts.shown.empty());
-    ASSERT_EQ(Lights.size(), 1u);
-    EXPECT_EQ(Lights[0].name, "Key");
+    EXPECT_TRUE(prompts.shown.empty() && Cameras.empty() && Scene.dazSceneLoading == 0);
+    EXPECT_EQ(Lights.at(0).name, "Key");
     EXPECT_EQ(SceneMaterials[0].colorMap.str(), (dir / "textures/poser/skin.jpg").string());
     EXPECT_EQ(Form7.Edit2.text, (dir / "textures" / "daz").string());  // the box keeps the chosen folder
-    EXPECT_EQ(Scene.dazSceneLoading, 0);
-    EXPECT_TRUE(Cameras.empty());
 
     Form7.CheckBox1.checked = false;
     Commands().Run("Form7.CheckBox1");
@@ -133,51 +122,36 @@ TEST_F(SceneImportTest, LightsAndCamerasFromAPoserSceneAndADamagedOne) {
     // A damaged scene: an error box, and the lights stay as they were.
     prompts.fileAnswers = {{Write("broken.pz3", Light("Sun", 1) + "light L\n{\nname Two\nlightType\n}\n")}};
     Commands().Run("Form1.BitBtn8");
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].kind, MessageKind::Error);
-    ASSERT_EQ(Lights.size(), 1u);
-    EXPECT_EQ(Lights[0].name, "Mine");
+    EXPECT_EQ(prompts.shown.at(0).kind, MessageKind::Error);
+    EXPECT_EQ(Lights.size(), 1u);
     EXPECT_EQ(Form1.ComboBox2.items, std::vector<std::string>{"Mine"});
 
     const std::string scene = Write("scene.pz3", PoserScene(50));
     prompts.fileAnswers = {{scene}, {scene}};
     Commands().Run("Form1.BitBtn8");  // "From file..." of the lights
     Commands().Run("Form1.BitBtn4");  // and of the cameras
-    ASSERT_EQ(Lights.size(), 1u);
-    EXPECT_EQ(Lights[0].name, "(scene.pz3) SUN");
+    EXPECT_EQ(Form1.ComboBox2.items, std::vector<std::string>{"(scene.pz3) SUN"});
     EXPECT_EQ(Form1.ComboBox8.items, std::vector<std::string>{"MAIN_CAMERA-scene.pz3"});
 }
 
 TEST_F(SceneImportTest, MissingFilesAreReportedBeforeAnythingLoads) {
     const std::string gone = (dir / "gone").string();
-    const struct {
-        const char* command;
-        std::function<void()> set;
-        std::vector<std::string> boxes;
-    } cases[] = {
-        {"Form1.PoserScene1", [&] { Form3.Edit1.text = gone; Form3.Edit2.text = gone; },
-         {"OBJ File not found.", "Poser scene file not found."}},
-        {"Form1.PoserScene1", [&] { Form3.Edit1.text = obj; }, {"Poser scene file not found."}},
-        {"Form1.DAZStudioScene1",
-         [&] { Form7.Edit1.text = gone; Form7.Edit3.text = gone; Form7.Edit4.text = gone; Form7.Edit2.text = gone; },
-         {"OBJ File not found.", "DAZ|Studio light preset not found.", "DAZ|Studio camera preset not found.",
-          "DAZ|Studio texture directory not found."}},
-    };
-    for (const auto& c : cases) {
-        prompts.shown.clear();
-        c.set();
-        Import(c.command);
-        EXPECT_EQ(BoxTexts(), c.boxes) << c.command;
-    }
+    Form3.Edit1.text = Form3.Edit2.text = gone;
+    Import("Form1.PoserScene1");
+    Form7.Edit1.text = Form7.Edit2.text = Form7.Edit3.text = Form7.Edit4.text = gone;
+    Import("Form1.DAZStudioScene1");
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"OBJ File not found.", "Poser scene file not found.",
+                                                     "OBJ File not found.", "DAZ|Studio light preset not found.",
+                                                     "DAZ|Studio camera preset not found.",
+                                                     "DAZ|Studio texture directory not found."}));
     EXPECT_TRUE(SceneFaces.empty());
 
     // The browse buttons take the file into their box; "Add..." a folder.
-    prompts.fileAnswers = {{obj}, {gone + ".pzz"}};
-    Commands().Run("Form3.Button1");
+    Form1.OpenDialog1.fileName = obj;
+    prompts.fileAnswers = {{gone + ".pzz"}};
     Commands().Run("Form3.Button2");
-    EXPECT_EQ(Form3.Edit1.text, obj);
     EXPECT_EQ(Form3.Edit2.text, gone + ".pzz");
-    EXPECT_EQ(prompts.fileDialogs[1].fileName, "");  // an OBJ name is no scene: blanked
+    EXPECT_EQ(prompts.fileDialogs.at(0).fileName, "");  // an OBJ name is no scene: blanked
     dialogs.results = {ModalResult::Ok};
     Form6.directory = dir.string();
     Form3.Memo1.lines.clear();
