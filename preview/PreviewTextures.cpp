@@ -168,7 +168,7 @@ void LoadBackgroundTexture(const std::string& fileName) {
     TGlTexture texture;
     try {
         if (Svc().window->IsPreviewSkyName(fileName)) {
-            if (!texture.LoadTGA(fileName) || !texture.FlipVertical()) return;
+            if (!texture.LoadTGA(fileName)) return;
         } else {
             gfx::Picture picture;
             TImageProperties properties;

@@ -42,7 +42,8 @@ void PreviewTextureSize(int32_t mapWidth, int32_t mapHeight, int32_t& width, int
 void CreatePreviewTexture(tmaterial& material);
 
 // Builds the background texture from a picture file (a "Preview_Sky" file
-// as TGA, turned upright), composited over the background colour. On
+// as TGA, upright whichever row its file starts with), composited over the
+// background colour. On
 // success the old texture is replaced and the file becomes the background
 // map; a file that is missing or cannot be read changes nothing.
 void LoadBackgroundTexture(const std::string& fileName);

@@ -126,4 +126,30 @@ TEST_F(PreviewTexturesTest, TheBackgroundIsReplacedOnlyByAPictureThatLoads) {
     }
 }
 
+// A rendered sky map shows upright whichever row its TGA file starts with:
+// white above, black below.
+TEST_F(PreviewTexturesTest, ASkyMapIsUprightInEitherRowOrder) {
+    std::filesystem::create_directories(folder);
+    for (const uint8_t descriptor : {0x00, 0x20}) {
+        std::string file(18, '\0');
+        file[2] = 2;       // uncompressed true colour
+        file[12] = 1;      // 1 x 2 pixels of 24 bits
+        file[14] = 2;
+        file[16] = 24;
+        file[17] = static_cast<char>(descriptor);
+        const std::string white(3, '\xFF'), black(3, '\0');
+        file += descriptor ? white + black : black + white;
+        const std::string sky = folder + "Preview_Sky.tga";
+        std::ofstream(sky, std::ios::binary) << file;
+        LoadBackgroundTexture(sky);
+        ASSERT_EQ(BackgroundMapName, sky);
+        const QImage t = ReadTexture(BackgroundTexture);  // rows from v = 0, the bottom
+        ASSERT_EQ(t.size(), QSize(1, 2));
+        EXPECT_EQ(std::pair(t.pixelColor(0, 0).rgb(), t.pixelColor(0, 1).rgb()),
+                  std::pair(qRgb(0, 0, 0), qRgb(255, 255, 255)))
+            << int(descriptor);
+        BackgroundMapName.clear();
+    }
+}
+
 }  // namespace
