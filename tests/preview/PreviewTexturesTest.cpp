@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "imageformats/ImageRegistration.h"
 #include "model/Model.h"
 #include "preview/GlTexture.h"
 #include "tests/preview/PreviewTestSupport.h"
@@ -111,6 +112,27 @@ TEST_F(PreviewTexturesTest, AnUnreadableMapLeavesTheMaterialUntextured) {
     Form1.CheckBox4.checked = false;
     CreatePreviewTexture(Material(wood));
     EXPECT_EQ(SceneMaterials.back().glTexture, 0);
+}
+
+// A map that a reader of the image library reads leaves its properties in
+// the cache; a JPEG map, read without the library, leaves them empty.
+TEST_F(PreviewTexturesTest, TheCacheKeepsThePropertiesTheImageLibraryRead) {
+    img::RegisterImageFormats();
+    std::filesystem::create_directories(folder);
+    const gfx::Bitmap ramp(4, 2);
+    TGlTexture written;
+    ASSERT_TRUE(written.LoadFromGraphic(&ramp));
+    ASSERT_TRUE(written.SaveTGA(folder + "wood.tga"));
+    CreatePreviewTexture(Material(folder + "wood.tga"));
+    CreatePreviewTexture(Material(Map("map.jpg", 8, 8)));
+    img::UnregisterImageFormats();
+    ASSERT_EQ(PreviewTextureCache.size(), 2u);
+    const TImageProperties& tga = PreviewTextureCache[0].properties;
+    EXPECT_EQ(std::tuple(tga.width, tga.height, tga.bitsPerPixel, tga.bitsPerSample, tga.samplesPerPixel,
+                         tga.compression, tga.interlaced),
+              std::tuple(4, 2, 32, 8, 4, int32_t{img::ckNone}, false));
+    const TImageProperties& jpeg = PreviewTextureCache[1].properties;
+    EXPECT_EQ(std::tuple(jpeg.width, jpeg.compression), std::tuple(0, 0));
 }
 
 TEST_F(PreviewTexturesTest, TheBackgroundIsReplacedOnlyByAPictureThatLoads) {
