@@ -17,6 +17,7 @@
 #include "ui/core/PovLaunch.h"
 #include "ui/options/Options.h"
 #include "writers/Export.h"
+#include "writers/PovSceneWriter.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -24,15 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string EchoRule = "echo " + ShellWord(RuleLine);
-
-std::string_view ImageExtension(int32_t format) {
-    switch (format) {
-        case 1: return ".png";
-        case 2: return ".ppm";
-        case 3: return ".bmp";
-        default: return ".tga";
-    }
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
@@ -122,7 +114,7 @@ BatchNames BatchOutputNames(const std::string& modelFile, std::size_t index) {
     } else {
         n.material = OutputPath(ExtractBaseName(file) + "_pov_mat.inc");
     }
-    n.image = ChangeFileExt(file, ImageExtension(Form1.ComboBox5.index));
+    n.image = ChangeFileExt(file, RenderImageExtension(Form1.ComboBox5.index));
     return n;
 }
 

@@ -25,6 +25,7 @@
 #include "readers/ReaderCommon.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
+#include "writers/PovSceneWriter.h"
 
 bool ModelHasUVs = false;
 bool ModelHasNormals = false;
@@ -48,16 +49,6 @@ std::string AbsoluteModelPath(const std::string& fileName) {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::absolute(normal, ec);
     return ec ? normal : p.lexically_normal().string();
-}
-
-// The extension of the rendered image for the output format list.
-std::string_view RenderImageExtension(int32_t format) {
-    switch (format) {
-        case 1: return ".png";
-        case 2: return ".ppm";
-        case 3: return ".bmp";
-        default: return ".tga";  // 0 and 4, the two TGA kinds
-    }
 }
 
 // Ends a wait on every path; `End` ends it early.
