@@ -1,6 +1,7 @@
 // The "Lights" group of the Preview tab and its presets, driven through the
 // dispatcher as the window drives it.
 #include <cmath>
+#include <fstream>
 
 #include "PreviewPageFixtures.h"
 #include "model/TextConv.h"
@@ -277,6 +278,18 @@ TEST_F(LightsTest, PresetsSaveLoadAndDelete) {
     EXPECT_TRUE(LightPresets.empty());
     EXPECT_TRUE(PresetLights.empty());
     EXPECT_EQ(Form1.ComboBox13.index, -1);
+}
+
+TEST_F(LightsTest, LightsFromADazStudioScriptKeepTheLightsWhenItHasNone) {
+    AddLight();
+    const std::string script = (dir / "empty.ds").string();
+    std::ofstream(script) << "// no lights\n";
+    prompts.fileAnswers = {{script}};
+    Commands().Run("Form1.BitBtn8");
+    ASSERT_EQ(prompts.fileDialogs.size(), 1u);
+    EXPECT_EQ(prompts.fileDialogs[0].filter, "Poser or DAZ Studio files (*.pz3;*.pzz;*.ds)|*.PZ3;*.PZZ;*.DS");
+    EXPECT_EQ(status.Lines(StatusPage::Messages).back(), "<!> No lights found");
+    EXPECT_EQ(Lights.size(), 1u);
 }
 
 TEST_F(LightsTest, PresetsSurviveARestartThroughTheSettingsFile) {

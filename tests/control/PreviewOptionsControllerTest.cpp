@@ -63,10 +63,10 @@ TEST_F(PreviewOptionsTest, ControlsThatEnableOthers) {
     Form1.CheckBox42.checked = false;
     Commands().Run("Form1.CheckBox42");
     EXPECT_FALSE(Form1.CheckBox72.enabled);
-    EXPECT_TRUE(host.culling);
+    EXPECT_TRUE(previewHost.culling);
     Form1.CheckBox42.checked = true;
     Commands().Run("Form1.CheckBox42");
-    EXPECT_FALSE(host.culling);
+    EXPECT_FALSE(previewHost.culling);
 
     // The line colour goes with the modes that draw lines or points.
     const bool lineColour[] = {false, true, true, true, false, false, true};
@@ -209,6 +209,41 @@ TEST_F(PreviewOptionsTest, SkiesLoadTheirMapOrBakeItFirst) {
     ChooseBackground("Blood_Sky");
     EXPECT_FALSE(pageHooks.Called("LoadBackgroundTexture " + (dir / "Preview_Sky_Blood_Sky.tga").string()));
     EXPECT_TRUE(Logged("<!>The sky map " + (dir / "Preview_Sky_Blood_Sky.tga").string() + " was not made"));
+}
+
+TEST_F(PreviewOptionsTest, SavePreviewAsksForAntialiasingAndAJpegQuality) {
+    Scene.modelFile = "/models/car.obj";
+    Commands().Run("Form1.ToolButton35");  // cancelled
+    ASSERT_EQ(prompts.fileDialogs.size(), 1u);
+    EXPECT_EQ(prompts.fileDialogs[0].fileName, "car.tga");
+    EXPECT_TRUE(previewHost.captures.empty());
+
+    // Each answer of the quality box and the quality saved with.
+    const std::string jpg = (dir / "car.jpg").string();
+    for (const auto& [answer, quality] : {std::pair{"0", 90}, {"101", 90}, {"abc", 90}, {"55", 55}, {" 7 ", 7}}) {
+        previewHost.captures.clear();
+        prompts.fileAnswers = {{jpg}};
+        prompts.answers = {Answer::No};
+        prompts.inputAnswers = {answer};
+        Commands().Run("Form1.ToolButton35");
+        ASSERT_EQ(previewHost.captures.size(), 1u) << answer;
+        EXPECT_EQ(previewHost.captures[0], jpg + " " + std::to_string(quality)) << answer;
+    }
+    EXPECT_TRUE(Logged("Image saved as " + jpg));
+    EXPECT_EQ(Form1.SaveDialog1.initialDir, dir.string() + "/");
+
+    // Antialiased into a TGA (no quality asked); a file that cannot be
+    // written is reported.
+    previewHost.captures.clear();
+    prompts.shown.clear();
+    prompts.fileAnswers = {{"/no/such/folder/car.tga"}};
+    prompts.answers = {Answer::Yes};
+    Commands().Run("Form1.ToolButton35");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Antialias preview first?");
+    EXPECT_EQ(previewHost.captures, (std::vector<std::string>{"/no/such/folder/car.tga antialiased 90"}));
+    EXPECT_TRUE(Logged("<!>Could not save image"));
+    EXPECT_TRUE(pageHooks.Called("Beep"));
 }
 
 TEST_F(PreviewOptionsTest, SkyBakeFiles) {

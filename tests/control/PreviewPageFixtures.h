@@ -4,6 +4,8 @@
 // lists, and window hooks that count redraws and record the camera calls.
 #pragma once
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +45,33 @@ public:
     std::vector<std::string> calls;
 };
 
+// A host that records the probes it is shown, writes the probe picture and
+// the preview frames it is asked to save (a folder that does not exist
+// cannot be written).
+class PreviewHost : public FakeHost {
+public:
+    void ShowProbe(const tpfm& probe, double gamma) override {
+        shown = std::to_string(probe.width) + "x" + std::to_string(probe.height) + " " + FloatToStrDot(gamma);
+        ++shows;
+    }
+    void MarkProbeLights() override { ++marks; }
+    bool SaveProbeAsMap(const std::string& fileName) override {
+        saved.push_back(fileName);
+        return !shown.empty() && std::filesystem::is_directory(std::filesystem::path(fileName).parent_path()) &&
+               static_cast<bool>(std::ofstream(fileName) << "picture");
+    }
+    bool CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) override {
+        captures.push_back(fileName + (antialias ? " antialiased " : " ") + std::to_string(jpegQuality));
+        return std::filesystem::is_directory(std::filesystem::path(fileName).parent_path()) &&
+               static_cast<bool>(std::ofstream(fileName) << "frame");
+    }
+    std::vector<std::string> captures;
+    std::string shown;  // the size and exposure of the probe shown last
+    int shows = 0;
+    int marks = 0;
+    std::vector<std::string> saved;
+};
+
 class PreviewPageTest : public ControlTest {
 protected:
     void SetUp() override {
@@ -57,7 +86,7 @@ protected:
         Scene.extents.diagonal = 10;
         Scene.extents.minimum = {-3, -2, -1};
         Scene.extents.maximum = {5, 6, 7};
-        controllers = std::make_unique<Controllers>(ControllerPorts{host, help, dialogs});
+        controllers = std::make_unique<Controllers>(ControllerPorts{previewHost, help, dialogs});
         controllers->Register(Commands());
     }
     void TearDown() override {
@@ -74,6 +103,7 @@ protected:
         Commands().Run("Form1." + name);
     }
     PreviewPageHooks pageHooks;
+    PreviewHost previewHost;
     RecordingDialogs dialogs;
     std::unique_ptr<ScopedServices> windowScope;
     std::unique_ptr<Controllers> controllers;

@@ -15,6 +15,8 @@
 #include <QOpenGLWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -22,8 +24,10 @@
 #include "model/LightPanel.h"
 #include "model/Model.h"
 #include "model/PlaceholderPanel.h"
+#include "model/Services.h"
 #include "model/VectorMath.h"
 #include "platform/AppPaths.h"
+#include "ui/control/Dispatcher.h"
 #include "ui/control/LightsController.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/dialogs/HelpWindow.h"
@@ -94,11 +98,39 @@ void AddPreviewTabRecords() {
     RefreshPlaceholderPanel(0);
 }
 
+// A light probe on the Light Dome tab, a sky brightening towards a sun,
+// with its lights taken beside the key light (the boxes the user answers
+// are scripted).
+void LoadProbe() {
+    const std::string file = ProgramDir() + "sky.pfm";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "PF\n64 32\n-1.0\n";
+        for (int row = 0; row < 32; ++row)
+            for (int column = 0; column < 64; ++column) {
+                const bool sun = std::abs(column - 40) < 3 && std::abs(row - 26) < 3;
+                const float sky[3] = {sun ? 8.0f : 0.1f + row / 64.0f, sun ? 7.0f : 0.2f + row / 48.0f,
+                                      sun ? 5.0f : 0.4f + row / 40.0f};
+                out.write(reinterpret_cast<const char*>(sky), sizeof sky);
+            }
+    }
+    RecordingPrompts scripted;
+    scripted.fileAnswers = {{file}};
+    Services services;
+    services.prompts = &scripted;
+    const ScopedServices scope(services);
+    Form1.Edit104.text = "40";
+    Form1.CheckBox76.checked = false;
+    Commands().Run("Form1.Button40");
+    Commands().Run("Form1.Button35");
+}
+
 // Shoots every window of a started program.
 void Shoot(Application& app) {
     BatchFiles = {MIRELAN_SCREENS_MODEL};
     LoadSelectedModels();
     AddPreviewTabRecords();
+    LoadProbe();
     app.Bindings().RefreshAll();
 
     SaveTabs(app);

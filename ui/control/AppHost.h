@@ -1,12 +1,15 @@
 // What start-up, shutdown and the window commands need of the windows and
 // of OpenGL beyond the option records: the capability queries, the preview's
-// OpenGL state, the thumbnails and probe bitmaps, window bounds and closing
-// the main window. The Qt windows implement it; tests use a fake.
+// OpenGL state, the thumbnails and the probe picture, preview frames saved
+// as pictures, window bounds and closing the main window. The Qt windows
+// implement it; tests use a fake.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "model/Records.h"
 
 // The OpenGL capabilities and driver strings asked at start-up.
 struct GLInfo {
@@ -56,6 +59,23 @@ public:
     virtual bool ConvertMapFile(const std::string& /*source*/, const std::string& /*target*/, bool /*resize*/,
                                 int32_t /*width*/, int32_t /*height*/, bool& loaded) {
         loaded = false;
+        return false;
+    }
+    // The Light Dome tab's probe picture: `probe` tone-mapped (exposure
+    // `gamma`) into the full-size picture the tab keeps, and a copy of it
+    // resampled with the box filter into the probe image (Image3), which takes
+    // the picture's aspect ratio.
+    virtual void ShowProbe(const tpfm& /*probe*/, double /*gamma*/) {}
+    // The probe image again, with the lights of the last scan
+    // (ProbeMarkers) marked on it.
+    virtual void MarkProbeLights() {}
+    // Writes the kept probe picture by the file's extension (".tga", ".jpg"
+    // at quality 100, ".bmp"); false without a picture or when it could not
+    // be written.
+    virtual bool SaveProbeAsMap(const std::string& /*fileName*/) { return false; }
+    // Draws the preview's frame (antialiased when asked) and saves it by the
+    // file's extension; false when no file was written.
+    virtual bool CapturePreview(const std::string& /*fileName*/, bool /*antialias*/, int32_t /*jpegQuality*/) {
         return false;
     }
     // The desktop's clipboard: its text, whether it holds text, and new text

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/control/AppHost.h"
+#include "ui/control/CameraController.h"
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/DialogController.h"
 #include "ui/control/Dispatcher.h"
@@ -15,6 +16,7 @@
 #include "ui/control/InputController.h"
 #include "ui/control/LoadController.h"
 #include "ui/control/OutputController.h"
+#include "ui/control/LightDomeController.h"
 #include "ui/control/LightsController.h"
 #include "ui/control/MapSearchController.h"
 #include "ui/control/MaterialFilesController.h"
@@ -36,7 +38,7 @@ struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
             : ports(ports), input(ports.host), help(ports.help), exporter(ports.dialogs), materials(ports.dialogs),
               files(ports.host),
-              custom(ports.host, ports.dialogs), previewOptions(ports.host),
+              custom(ports.host, ports.dialogs), previewOptions(ports.host), lightDome(ports.host),
               mapSearch(ports.dialogs) {}
 
     // Registers the handlers of every controller.
@@ -56,6 +58,8 @@ struct Controllers {
         lights.Register(d);
         placeholders.Register(d);
         previewOptions.Register(d);
+        lightDome.Register(d);
+        camera.Register(d);
         mapSearch.Register(d);
     }
 
@@ -75,5 +79,7 @@ struct Controllers {
     LightsController lights;
     PlaceholdersController placeholders;
     PreviewOptionsController previewOptions;
+    LightDomeController lightDome;
+    CameraController camera;
     MapSearchController mapSearch;
 };

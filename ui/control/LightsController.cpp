@@ -10,8 +10,10 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "model/VectorMath.h"
+#include "readers/DazReader.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
+#include "ui/core/FileDialogs.h"
 #include "ui/options/Options.h"
 
 namespace {
@@ -282,7 +284,13 @@ void LightsController::Button29Click() {
     RedrawPreview();
 }
 
-void LightsController::BitBtn8Click() {}
+void LightsController::BitBtn8Click() {
+    tfiledialog& dialog = Form1.OpenDialog1;
+    if (!ExecuteOpenDialog(dialog, PoserOrDazFileFilter, PoserOrDazExtensions)) return;
+    const std::string file = dialog.fileName;
+    if (LowerCase(ExtractFileExt(file)) == ".ds") ReadDazLights(file);
+    RedrawPreview();
+}
 
 void LightsController::Button1Click() {
     const double percent = EditNumber(Form1.Edit49, 100.0);

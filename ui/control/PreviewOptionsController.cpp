@@ -131,6 +131,7 @@ void PreviewOptionsController::Register(Dispatcher& d) {
     d.Add("Form1.UpDown8", [this] { Edit70Change(); });
     d.Add("Form1.ToolButton32", [this] { ToolButton32Click(); });
     d.Add("Form1.ToolButton6", [] {});
+    d.Add("Form1.ToolButton35", [this] { ToolButton35Click(); });
     d.Add("Form1.ComboBox1", [this] { ComboBox1Change(); });
 }
 
@@ -355,4 +356,30 @@ void PreviewOptionsController::ChooseSky(const std::string& sky, int32_t index) 
         return;
     }
     LoadBackground(file, "Background updated");
+}
+
+void PreviewOptionsController::ToolButton35Click() {
+    std::string file;
+    if (!ExecuteImageSaveDialog(ExtractFileName(Scene.modelFile), "", file)) return;
+    LogMessage(RuleLine);
+    const WaitScope wait;
+    const bool antialias =
+        Svc().prompts->Ask(MessageKind::Confirmation, "Antialias preview first?", {Answer::Yes, Answer::No}) ==
+        Answer::Yes;
+    // Any answer that is not a quality of 1 to 100 saves at 90.
+    int64_t quality = 90;
+    if (ExtractFileExt(file) == ".jpg") {
+        std::string answer = "90";
+        int64_t typed = 0;
+        if (Svc().prompts->Input("JPEG Quality", "Enter image quality (1 to 100)", answer) &&
+            ParseInt(Trim(answer), typed) && typed >= 1 && typed <= 100)
+            quality = typed;
+    }
+    if (host_.CapturePreview(file, antialias, static_cast<int32_t>(quality))) {
+        LogMessage("Image saved as " + file);
+    } else {
+        LogMessage("<!>Could not save image");
+        Svc().window->Beep();
+    }
+    Form1.SaveDialog1.initialDir = ExtractFilePath(file);
 }

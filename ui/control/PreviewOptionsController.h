@@ -64,6 +64,9 @@ public:
     void ToolButton32Click();
     // "Background: ".
     void ComboBox1Change();
+    // "Save Preview...": the preview's frame (antialiased when the user
+    // wishes) as a TGA or JPEG picture.
+    void ToolButton35Click();
 
 private:
     bool ModelLoaded() const;

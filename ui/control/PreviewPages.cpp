@@ -5,6 +5,7 @@
 
 #include "model/Services.h"
 #include "model/TextConv.h"
+#include "ui/core/FileDialogs.h"
 
 namespace {
 
@@ -49,3 +50,23 @@ int32_t RemoveAndSelectPrevious(tcombobox& combo, int32_t index) {
 bool PreviewTabShown() { return Form1.PageControl1.active == PreviewTabIndex; }
 
 void RedrawPreview() { Svc().window->Draw(); }
+
+bool ExecuteImageSaveDialog(const std::string& name, const std::string& folder, std::string& file) {
+    tfiledialog& dialog = Form1.SaveDialog1;
+    const auto extension = [&dialog] { return std::string(dialog.filterIndex == 2 ? ".jpg" : ".tga"); };
+    FileDialogRequest request;
+    request.filter = "TARGA uncompressed image (*.tga)|*.TGA|JPEG image (*.jpg)|*.JPG";
+    request.filterIndex = dialog.filterIndex == 2 ? 2 : 1;
+    request.initialDir = folder.empty() ? dialog.initialDir : folder;
+    request.fileName = ChangeFileExt(name, extension());
+    request.onTypeChange = [&dialog](int32_t filterIndex, std::string& fileName) {
+        dialog.filterIndex = filterIndex;
+        SaveDialog1TypeChange(filterIndex, fileName);
+    };
+    std::string chosen;
+    if (!Svc().prompts->SaveFile(request, chosen)) return false;
+    if (ExtractFileExt(chosen).empty()) chosen += extension();
+    dialog.fileName = chosen;
+    file = chosen;
+    return true;
+}

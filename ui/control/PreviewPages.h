@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "ui/options/Options.h"
@@ -35,6 +36,14 @@ bool PreviewTabShown();
 
 // Redraws the preview.
 void RedrawPreview();
+
+// The save dialog of preview and probe pictures (SaveDialog1) with the
+// filter "TARGA uncompressed image (*.tga)|*.TGA|JPEG image (*.jpg)|*.JPG"
+// and the type chosen last (".tga" for the first, ".jpg" for the second),
+// proposing `name` with that extension and starting in `folder` (its own
+// folder when empty). True with the chosen file in `file`, given the type's
+// extension when it has none.
+bool ExecuteImageSaveDialog(const std::string& name, const std::string& folder, std::string& file);
 
 // The open dialog's filter for the lights and cameras of Poser scenes and
 // DAZ|Studio scripts, and the extensions it accepts in its file-name box.

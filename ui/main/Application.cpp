@@ -21,6 +21,8 @@
 #include "preview/GlTexture.h"
 #include "preview/GlView.h"
 #include "preview/Preview.h"
+#include "preview/ProbePicture.h"
+#include "platform/gfx/Bitmap.h"
 #include "ui/control/AppStartup.h"
 #include "ui/control/Controllers.h"
 #include "ui/control/MainHooks.h"
@@ -29,6 +31,7 @@
 #include "ui/dialogs/PickerDialogs.h"
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ProbeImage.h"
 #include "ui/main/MapPictures.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
@@ -112,6 +115,7 @@ struct Application::Parts {
     std::unique_ptr<Controllers> controllers;
     std::unique_ptr<ScopedServices> services;
     std::map<std::string, QDialog*> dialogWindows;
+    gfx::Bitmap probe;  // the Light Dome tab's probe at full size
 };
 
 Application::Application() : binder_(std::make_unique<Binder>(Commands())), parts_(std::make_unique<Parts>()) {
@@ -263,3 +267,23 @@ bool Application::ClipboardHasText() {
 }
 
 void Application::SetClipboardText(std::string_view text) { QApplication::clipboard()->setText(ToQ(text)); }
+
+void Application::FreeProbeBitmaps() { parts_->probe = gfx::Bitmap(); }
+
+void Application::ShowProbe(const tpfm& probe, double gamma) {
+    try {
+        PFMToBitmap(probe, parts_->probe, gamma);
+    } catch (const std::exception&) {
+        parts_->probe = gfx::Bitmap();  // a size no picture may have
+        return;
+    }
+    ShowProbeImage(binder_->Find("Form1.Image3"), parts_->probe, false);
+}
+
+void Application::MarkProbeLights() { ShowProbeImage(binder_->Find("Form1.Image3"), parts_->probe, true); }
+
+bool Application::SaveProbeAsMap(const std::string& fileName) { return SaveBitmap(parts_->probe, fileName, 100); }
+
+bool Application::CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) {
+    return ::CapturePreview(fileName, antialias, jpegQuality);
+}

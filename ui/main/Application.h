@@ -51,6 +51,11 @@ public:
     void ClearThumbnails() override;
     void StoreWindowBounds() override;
     void CloseMainWindow() override;
+    void FreeProbeBitmaps() override;
+    void ShowProbe(const tpfm& probe, double gamma) override;
+    void MarkProbeLights() override;
+    bool SaveProbeAsMap(const std::string& fileName) override;
+    bool CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) override;
     bool ConvertMapFile(const std::string& source, const std::string& target, bool resize, int32_t width,
                         int32_t height, bool& loaded) override;
     std::string ClipboardText() override;

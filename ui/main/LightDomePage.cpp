@@ -1,5 +1,38 @@
+#include <QGridLayout>
+#include <QLabel>
+
 #include "ui/main/Pages.h"
+#include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
+#include "ui/qt/Widgets.h"
+
+namespace {
+
+// The probe image (Image3) with its axes: the elevation from +90 at the top
+// to -90 at the bottom, the azimuth from 0 at the left to 360 at the right.
+QWidget* MakeProbeFrame(PageBuilder& b) {
+    auto* frame = new QWidget(b.Page());
+    auto* grid = new QGridLayout(frame);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(2);
+    const auto text = [frame](const char* caption) { return new QLabel(QString::fromLatin1(caption), frame); };
+    grid->addWidget(text("+90"), 0, 0, Qt::AlignTop);
+    grid->addWidget(text("Elev"), 1, 0, Qt::AlignVCenter);
+    grid->addWidget(text("-90"), 2, 0, Qt::AlignBottom);
+    auto* image = new ClickLabel(frame);
+    image->setFixedSize(360, 180);
+    image->setFrameShape(QFrame::Box);
+    image->setAlignment(Qt::AlignCenter);
+    b.Bindings().BindState("Form1.Image3", image, nullptr);
+    grid->addWidget(image, 0, 1, 3, 3, Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(text("0"), 3, 1, Qt::AlignLeft);
+    grid->addWidget(text("Azimuth"), 3, 2, Qt::AlignHCenter);
+    grid->addWidget(text("360"), 3, 3, Qt::AlignRight);
+    grid->setColumnStretch(4, 1);
+    return frame;
+}
+
+}  // namespace
 
 void BuildLightDomePage(PageBuilder& b) {
     b.ToolBar({B("ToolButton16", "Help")});
@@ -7,13 +40,14 @@ void BuildLightDomePage(PageBuilder& b) {
     b.Group("");
     b.Line({B("Button40", "Load probe (*.PFM)..."), B("Button41", "Save probe as map..."),
             B("Button25", "Start HDR Shop...")});
-    b.Row({T("+90"), Img("Image3", 360, 180).Rows(3).Span(3)});
-    b.Row({T("Elev")});
-    b.Row({T("-90")});
-    b.Row({T(""), T("0"), T("Azimuth"), T("360")});
+    b.RowWidget(MakeProbeFrame(b), 4);
     b.Row({Wide("Memo3").Height(120).Span(4)});
     b.Line({B("Button35", "<< Extract Lights into scene"), B("Button14", "<< Set as background...")});
-    b.Line({T("Light with shadow"), T("Light with no shadow")});
+    // The legend of the marks on the probe, in their colours.
+    auto* legend = new QLabel(QStringLiteral("<span style=\"color:#FF0000\">&#9675;</span> Light with shadow"
+                                             "&nbsp;&nbsp; <span style=\"color:#E0C000\">&#9675;</span> "
+                                             "Light with no shadow"));
+    b.RowWidget(legend, 4);
     b.Row({N("Edit21")});
     b.ColumnStretch();
     b.Column(1);
