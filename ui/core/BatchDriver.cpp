@@ -17,7 +17,6 @@
 #include "ui/core/PovLaunch.h"
 #include "ui/options/Options.h"
 #include "writers/Export.h"
-#include "writers/PovSceneWriter.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -114,7 +113,7 @@ BatchNames BatchOutputNames(const std::string& modelFile, std::size_t index) {
     } else {
         n.material = OutputPath(ExtractBaseName(file) + "_pov_mat.inc");
     }
-    n.image = ChangeFileExt(file, RenderImageExtension(Form1.ComboBox5.index));
+    n.image = ChangeFileExt(file, OutputImageExtension(Form1.ComboBox5.index));
     return n;
 }
 
