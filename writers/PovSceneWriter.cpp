@@ -516,15 +516,6 @@ std::string_view PovOutputFormatSwitch(int32_t index) {
     return switches[static_cast<std::size_t>(index)];
 }
 
-std::string_view RenderImageExtension(int32_t index) {
-    switch (index) {
-        case 1: return ".png";
-        case 2: return ".ppm";
-        case 3: return ".bmp";
-        default: return ".tga";
-    }
-}
-
 std::string PovCommandLineSwitches() {
     std::string s = "+W" + std::to_string(RenderImageWidth()) + " +H" + std::to_string(RenderImageHeight());
     if (const std::string_view format = PovOutputFormatSwitch(Form1.ComboBox5.index); !format.empty()) {

@@ -28,10 +28,6 @@ int32_t RenderImageHeight();
 // "+FP", "+FB" (Windows BMP; "+FS" is not BMP on this platform), "+FT"; empty
 // for no valid item.
 std::string_view PovOutputFormatSwitch(int32_t index);
-// The extension of the image that POV-Ray renders for an item of the same
-// list: ".png", ".ppm", ".bmp" for items 1 to 3, ".tga" for the two TGA kinds
-// (0 and 4) and any other index.
-std::string_view RenderImageExtension(int32_t index);
 
 // The suggested command line of the scene file's head, without the comment
 // marker: "+W1000 +H1000 +FN +AM1 +A -UA".

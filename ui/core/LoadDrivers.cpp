@@ -23,9 +23,9 @@
 #include "model/Weld.h"
 #include "readers/ModelReaders.h"
 #include "readers/ReaderCommon.h"
+#include "ui/core/PovIni.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
-#include "writers/PovSceneWriter.h"
 
 bool ModelHasUVs = false;
 bool ModelHasNormals = false;
@@ -222,7 +222,7 @@ void SetDefaultOutputNames(const std::string& fileName) {
     Form1.Edit82.text = clean + "_moray_mat.inc";
     Form1.Edit11.text = clean + "_moray.udo";
     Form1.Edit1.text = ProposedObjOutputName(fileName, Form2.Edit1.text);
-    Form1.Edit61.text = ChangeFileExt(ExtractFileName(fileName), RenderImageExtension(Form1.ComboBox5.index));
+    Form1.Edit61.text = ChangeFileExt(ExtractFileName(fileName), OutputImageExtension(Form1.ComboBox5.index));
 }
 
 void SetDialogDirs(std::string_view folder) {
