@@ -1,6 +1,8 @@
 // The Preview tab in the real window: the lights and placeholders panels
 // typed into and clicked, the background colour and the preview's OpenGL
 // state that the options set.
+#include <GL/gl.h>
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QOpenGLWidget>
@@ -8,6 +10,7 @@
 #include <QToolButton>
 
 #include "GuiFixtures.h"
+#include "preview/GlResources.h"
 #include "preview/GlState.h"
 #include "preview/GlView.h"
 #include "ui/core/LoadDrivers.h"
@@ -127,6 +130,34 @@ TEST_F(PreviewTabTest, CameraWindowSizeAndFocusPlanes) {
     TypeInto("Edit34", QStringLiteral("2"));
     QTest::keyClick(FindOne<QLineEdit>("Form1", "Edit34"), Qt::Key_Return);
     EXPECT_EQ(Text("Edit34"), QStringLiteral("1"));
+}
+
+TEST_F(PreviewTabTest, MapSizeApplyRemakesTheTexturesAtThatSize) {
+    StartWithModel();
+    // The width of the one texture, the red box's checker map.
+    const auto textureWidth = [] {
+        GLint width = 0;
+        for (const tmaterial& m : SceneMaterials) {
+            if (m.glTexture <= 0) continue;
+            const GLScope gl;
+            if (!gl.ok()) return -1;
+            glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(m.glTexture));
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        }
+        return static_cast<int>(width);
+    };
+    EXPECT_GT(textureWidth(), 16);
+    // "GL map size:" stepped down to 16 x 16 with the up-downs' arrows.
+    for (const char* updown : {"UpDown3", "UpDown4"})
+        for (int step = 0; step < 3; ++step) {
+            auto* arrows = FindOne<QWidget>("Form1", updown);
+            ASSERT_TRUE(arrows);
+            QTest::mouseClick(arrows->findChildren<QToolButton*>()[1], Qt::LeftButton);
+        }
+    EXPECT_EQ(Text("Edit24"), QStringLiteral("16"));
+    EXPECT_EQ(Text("Edit25"), QStringLiteral("16"));
+    Click("BitBtn2");
+    EXPECT_EQ(textureWidth(), 16);
 }
 
 }  // namespace
