@@ -1,8 +1,6 @@
 // The Light Dome tab, driven through the dispatcher with probes written
 // here: loading, the statistics, extracting lights, saving the probe, the
 // probe as background and the outside program.
-#include <sys/stat.h>
-
 #include <functional>
 
 #include "PreviewPageFixtures.h"
@@ -38,36 +36,31 @@ TEST_F(LightDomeTest, LoadingAProbeShowsItAndItsStatistics) {
     Commands().Run("Form1.Button40");
     EXPECT_EQ(prompts.shown.at(0).text, "Load a 3D Model first from the input tab");
     EXPECT_TRUE(prompts.fileDialogs.empty());
-
     Scene.modelFile = "model.obj";
     const std::string file = LoadProbe("room.pfm", 8, 4, [](int c, int r, int ch) {
         return ch == 0 ? c / 4.0f : ch == 1 ? r / 4.0f : 0.25f;
     });
-    EXPECT_EQ(prompts.fileDialogs.back().filter, "HDR Shop Portable FLoat Maps (*.pfm)|*.PFM;");
-    EXPECT_EQ(Form1.Edit21.text, file);
+    EXPECT_EQ(std::pair(prompts.fileDialogs.back().filter, Form1.Edit21.text),
+              std::pair(std::string("HDR Shop Portable FLoat Maps (*.pfm)|*.PFM;"), file));
     EXPECT_EQ(Form1.Memo3.lines,
               (std::vector<std::string>{"HDRI image stats:", "Name = room.pfm", "Resolution = 8x4",
                                         "Min color =(0.00,0.00,0.25)", "Max color =(1.75,0.75,0.25)",
                                         "Color Sum =(28.00,12.00,8.00)", "Color Ave =(0.88,0.38,0.25)"}));
-    EXPECT_EQ(previewHost.shown, 8004);
-    EXPECT_TRUE(Logged("HDR image room.pfm loaded"));
-
+    EXPECT_TRUE(previewHost.shown == 8004 && Logged("HDR image room.pfm loaded"));
     // A damaged probe keeps the one shown and says it was not loaded.
     const std::string broken = (dir / "broken.pfm").string();
     std::ofstream(broken) << "PF\n8 4\n-1.0\n\x01\x02";
     prompts.fileAnswers = {{broken}};
     Commands().Run("Form1.Image3");  // the same as the button; starts at the probe's folder
     EXPECT_EQ(prompts.fileDialogs.back().initialDir, dir.string() + "/");
-    EXPECT_EQ(prompts.shown.back().text, "File is not a valid PFM image");
-    EXPECT_EQ(Form1.Edit21.text, file);
-    EXPECT_TRUE(Logged("<!>HDR image broken.pfm could not be loaded"));
-    EXPECT_FALSE(Logged("HDR image broken.pfm loaded"));
+    EXPECT_EQ(std::pair(prompts.shown.back().text, Form1.Edit21.text),
+              std::pair(std::string("File is not a valid PFM image"), file));
+    EXPECT_TRUE(Logged("<!>HDR image broken.pfm could not be loaded") && !Logged("HDR image broken.pfm loaded"));
 }
 
 TEST_F(LightDomeTest, ExtractingLightsReadsThePanelsOptions) {
     Commands().Run("Form1.Button35");
     EXPECT_EQ(prompts.shown.back().text, "Load a HDR image first");
-
     // A sky of luminance 0.5 and a sun: "x" as the threshold means 90 %, so
     // only the sun (luminance 3) casts shadows.
     LoadProbe("sun.pfm", 16, 8, [](int c, int r, int) { return c == 4 && r == 6 ? 3.0f : 0.5f; });
@@ -95,7 +88,6 @@ TEST_F(LightDomeTest, SavingTheProbeAndUsingItAsBackground) {
     EXPECT_EQ(prompts.fileDialogs[1].filter, "TARGA uncompressed image (*.tga)|*.TGA|JPEG image (*.jpg)|*.JPG");
     EXPECT_TRUE(Logged("Probe saved as " + (dir / "hall.jpg").string()));
     EXPECT_TRUE(Logged("<!>Error saving /no/such/folder/hall.tga"));
-
     // As background: the sky turns as the lights, the list shows the map.
     Form1.Edit63.text = "30";
     Form1.CheckBox42.checked = false;
@@ -113,12 +105,9 @@ TEST_F(LightDomeTest, SavingTheProbeAndUsingItAsBackground) {
 }
 
 TEST_F(LightDomeTest, TheProbeProgramIsAskedForOnceThenStarted) {
-    prompts.answers = {Answer::Cancel};
-    Commands().Run("Form1.Button25");
+    Commands().Run("Form1.Button25");  // the question cancelled: nothing
     EXPECT_EQ(prompts.shown.back().text, "HDR Shop executable not set. Set it now?");
-    const std::string program = (dir / "probetool").string();
-    std::ofstream(program) << "#!/bin/sh\n";
-    ::chmod(program.c_str(), 0755);
+    const std::string program = MakeProgram("probetool");
     prompts.answers = {Answer::Ok};
     prompts.fileAnswers = {{program}};
     Commands().Run("Form1.Button25");

@@ -3,35 +3,18 @@
 
 namespace {
 
-class PlaceholdersTest : public PreviewPageTest {
-protected:
-    void AddPlaceholders(int n) {
-        prompts.inputAccepts = true;
-        for (int i = 0; i < n; ++i) Commands().Run("Form1.Button26");
-    }
-};
+using PlaceholdersTest = PreviewPageTest;
 
 TEST_F(PlaceholdersTest, EditsStoreCleanNumbers) {
-    AddPlaceholders(1);
+    Add("Button26", 1);
     const tplaceholder& p = Placeholders[0];
     const double tiny = 0.0001 * Scene.extents.diagonal;
-    const struct {
-        tedit* edit;
-        const char *name, *text;
-        const double* field;
-        double expected;
-    } cases[] = {
+    CheckEdits({
         {&Form1.Edit72, "Edit72", "-2", &p.size.x, 2},        {&Form1.Edit73, "Edit73", "", &p.size.y, tiny},
         {&Form1.Edit75, "Edit75", "abc", &p.size.z, tiny},    {&Form1.Edit75, "Edit75", "0,5", &p.size.z, 0.5},
         {&Form1.Edit76, "Edit76", "abc", &p.position.x, 0},   {&Form1.Edit83, "Edit83", "x", &p.rotation.x, 0},
         {&Form1.Edit85, "Edit85", "1e400", &p.rotation.z, 0}, {&Form1.Edit84, "Edit84", "30", &p.rotation.y, 30},
-    };
-    for (const auto& c : cases) {
-        const int draws = pageHooks.draws;
-        Type(*c.edit, c.name, c.text);
-        EXPECT_DOUBLE_EQ(*c.field, c.expected) << c.name << " = \"" << c.text << "\"";
-        EXPECT_GT(pageHooks.draws, draws) << c.name;
-    }
+    });
     Type(Form1.Edit79, "Edit79", "Table");  // the name with its selector line
     EXPECT_EQ(std::pair(p.name.str(), Form1.ComboBox7.items[0]), std::pair(std::string("Table"), std::string("Table")));
     prompts.colorAnswers = {0x123456};
@@ -40,7 +23,7 @@ TEST_F(PlaceholdersTest, EditsStoreCleanNumbers) {
 }
 
 TEST_F(PlaceholdersTest, AddDeleteSelectAndRetype) {
-    AddPlaceholders(3);
+    Add("Button26", 3);
     EXPECT_EQ(prompts.shown[0].text, "New Placeholder: Enter Placeholder name:");
     EXPECT_EQ(Form1.ComboBox7.items, (std::vector<std::string>{"Shape_1", "Shape_2", "Shape_3"}));
     EXPECT_EQ(std::pair(Form1.ComboBox7.index, Form1.Edit79.text), std::pair(2, std::string("Shape_3")));
@@ -62,8 +45,7 @@ TEST_F(PlaceholdersTest, SpinButtonsLockRatioAndPlacing) {
     Commands().Run("Form1.Button36");
     Commands().Run("Form1.Button63");
     EXPECT_EQ(Form1.Edit77.text, "8");
-
-    AddPlaceholders(1);
+    Add("Button26", 1);
     const tplaceholder& p = Placeholders[0];
     Form1.Edit72.text = "1";
     Form1.Edit73.text = "4";
@@ -82,7 +64,6 @@ TEST_F(PlaceholdersTest, SpinButtonsLockRatioAndPlacing) {
     EXPECT_DOUBLE_EQ(p.position.y, -4);
     Commands().Run("Form1.Button64");  // "center"
     EXPECT_EQ(std::tuple(p.position.x, p.position.y, p.position.z), std::tuple(1.0, 2.0, 3.0));
-
     // No selection: the edit handlers, drops and "-" leave the records alone.
     Form1.ComboBox7.index = -1;
     Type(Form1.Edit72, "Edit72", "12");

@@ -86,7 +86,6 @@ protected:
         controllers.reset();
         windowScope.reset();
         CreateModelLists();
-        InitSceneDefaults();
         ControlTest::TearDown();
     }
     // Types `text` into the edit and runs its change handler, as the window
@@ -94,6 +93,36 @@ protected:
     void Type(tedit& edit, const std::string& name, const std::string& text) {
         edit.text = text;
         Commands().Run("Form1." + name);
+    }
+    // Text typed into an edit and the value a record's field then holds.
+    struct EditCase {
+        tedit* edit;
+        const char *name, *text;
+        const double* field;
+        double expected;
+    };
+    // Types each case's text and checks the field and that the preview
+    // redrew.
+    void CheckEdits(std::initializer_list<EditCase> cases) {
+        for (const EditCase& c : cases) {
+            const int draws = pageHooks.draws;
+            Type(*c.edit, c.name, c.text);
+            EXPECT_DOUBLE_EQ(*c.field, c.expected) << c.name << " = \"" << c.text << "\"";
+            EXPECT_GT(pageHooks.draws, draws) << c.name;
+        }
+    }
+    // Clicks "+" of a list `n` times, taking the proposed names.
+    void Add(const char* button, int n) {
+        prompts.inputAccepts = true;
+        for (int i = 0; i < n; ++i) Commands().Run(std::string("Form1.") + button);
+    }
+    // An executable file `name` in the test's folder (the shell only records
+    // what it is asked to start).
+    std::string MakeProgram(const char* name) const {
+        const std::string program = (dir / name).string();
+        std::ofstream(program) << "#!/bin/sh\n";
+        std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+        return program;
     }
     bool Logged(std::string_view line) const {
         for (const std::string& l : status.Lines(StatusPage::Messages))
