@@ -3,10 +3,13 @@
 // filter enlarging 256 x 256 to 1024 x 1024. Qt scales the 24-bit image as it
 // is (BGR888, the bitmap's own layout) and, for reference, a 32-bit copy
 // (RGB32, Qt's fastest path). Times are wall-clock: Qt may spread a large
-// scaling over its worker threads, while Stretch runs on the calling thread.
+// scaling over its worker threads, while Stretch runs on the calling thread;
+// the OneThread runs give Qt's thread pool a single thread, which compares
+// the work of both on one core.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
+#include <QThreadPool>
 #include <cstring>
 #include <random>
 
@@ -79,6 +82,16 @@ void BM_QtSmoothShrinkRGB32(benchmark::State& state) {
     RunQt(state, source, 1024);
 }
 BENCHMARK(BM_QtSmoothShrinkRGB32)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_QtSmoothShrinkRGB32OneThread(benchmark::State& state) {
+    static const QImage source = AsQImage(Large(), QImage::Format_RGB32);
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    RunQt(state, source, 1024);
+    pool->setMaxThreadCount(threads);
+}
+BENCHMARK(BM_QtSmoothShrinkRGB32OneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The argument is the filter index: 0 Box, 1 Triangle, 2 Hermite, 3 Bell,
 // 4 B-spline, 5 Lanczos3, 6 Mitchell.

@@ -30,4 +30,15 @@ inline constexpr int StretchFilterCount = 7;
 // outside 0..6 or a size no bitmap may have (a side of 0 included).
 void Stretch(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius, gfx::Bitmap& bitmap);
 
+namespace detail {
+
+// Stretch resamples with AVX2 instructions when the processor has them and
+// with plain code otherwise; both give the same pixels. StretchPlain always
+// takes the plain code, so that the tests can compare the two.
+void StretchPlain(uint32_t newWidth, uint32_t newHeight, uint8_t filter, float radius, gfx::Bitmap& bitmap);
+// Whether Stretch takes the AVX2 instructions on this processor.
+bool StretchUsesVectorUnits();
+
+}  // namespace detail
+
 }  // namespace img

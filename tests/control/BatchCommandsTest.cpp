@@ -36,7 +36,8 @@ protected:
     }
     int LoggedCount(const std::string& prefix) const {
         const auto& m = status.Lines(StatusPage::Messages);
-        return static_cast<int>(std::count_if(m.begin(), m.end(), [&](const std::string& l) { return l.starts_with(prefix); }));
+        return static_cast<int>(
+            std::count_if(m.begin(), m.end(), [&](const std::string& l) { return l.starts_with(prefix); }));
     }
     std::vector<std::string> frames;
 };

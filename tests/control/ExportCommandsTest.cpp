@@ -115,7 +115,8 @@ TEST_F(ExportCommandsTest, SaveAndRenderStartsPovRayOnTheIniInTheOutputFolder) {
     fs::create_directories(out);
     Form1.Edit52.text = (dir / "bin" / "none").string();
     Save("Form1.ToolButton18");
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Select the location of the POV-Ray executable in the export options tab"});
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{"Select the location of the POV-Ray executable in the export options tab"});
     EXPECT_TRUE(Logged("Could not start POV-Ray"));
     EXPECT_TRUE(fs::is_empty(out));
     EXPECT_EQ(shell.requests.size(), 5u);
@@ -205,9 +206,24 @@ TEST_F(ExportCommandsTest, OutputOptionCommands) {
     Commands().Run("Form1.Edit1");
     EXPECT_EQ(Form1.Edit86.text, "boat_Rev00001.mtl");
 
+    // "Keep aspect ratio of preview" on a 400 x 300 preview; the button
+    // sets both sides without a recalculation.
     Form9.glView1 = {400, 300};
-    Commands().Run("Form1.Button32");
-    EXPECT_EQ(Form1.Edit47.text + "x" + Form1.Edit48.text, "400x300");
+    const struct {
+        const char* command;
+        const char* width;
+        const char* height;
+    } sizes[] = {{"Form1.Edit47", "800", "600"}, {"Form1.Edit48", "200", "150"}, {"Form1.Button32", "400", "300"}};
+    for (const auto& c : sizes) {
+        if (std::string_view(c.command) == "Form1.Edit47") Form1.Edit47.text = c.width;
+        if (std::string_view(c.command) == "Form1.Edit48") Form1.Edit48.text = c.height;
+        Commands().Run(c.command);
+        EXPECT_EQ(Form1.Edit47.text + "x" + Form1.Edit48.text, std::string(c.width) + "x" + c.height) << c.command;
+    }
+    Form1.CheckBox31.checked = false;
+    Form1.Edit47.text = "100";
+    Commands().Run("Form1.Edit47");
+    EXPECT_EQ(Form1.Edit48.text, "300");
 }
 
 }  // namespace

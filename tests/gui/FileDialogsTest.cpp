@@ -62,7 +62,8 @@ TEST_F(FileDialogsTest, OpenListsTheFilterAndReturnsTheChosenFiles) {
     std::vector<std::string> files;
     ASSERT_TRUE(prompts.OpenFiles(request, files));
     ASSERT_EQ(filters.size(), 9);
-    EXPECT_EQ(filters[0], QStringLiteral("3D model files (*.obj *.3ds *.lwo *.dxf *.raw *.pov *.inc *.wrl *.x3d *.gz)"));
+    EXPECT_EQ(filters[0],
+              QStringLiteral("3D model files (*.obj *.3ds *.lwo *.dxf *.raw *.pov *.inc *.wrl *.x3d *.gz)"));
     EXPECT_EQ(filters[6], QStringLiteral("POV-Ray mesh include (*.pov *.inc)"));
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(fs::path(files[0]), folder / "CAR.OBJ");

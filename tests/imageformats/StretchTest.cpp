@@ -178,6 +178,47 @@ TEST(StretchTest, OtherPixelFormatsAreConvertedFirst) {
     }
 }
 
+TEST(StretchTest, VectorPassesGiveThePlainPassesPixels) {
+    if (!detail::StretchUsesVectorUnits()) GTEST_SKIP() << "the processor has no AVX2";
+    std::mt19937 rng(29);
+    struct Case {
+        int w, h, tw, th, filter;
+        float radius;
+    };
+    std::vector<Case> cases = {
+        {1000, 3, 7, 2, sfLanczos3, 0},  // one target pixel takes more taps than a run of them holds
+        {700, 9, 650, 5, sfMitchell, 0},  // many runs of target pixels along a row
+        {2, 2, 301, 77, sfLanczos3, 0},   // margins wider than the row, mirrored again and again
+        {33, 200, 17, 40, sfLanczos3, 0},  // work rows reused round the ring
+        {19, 70, 23, 300, sfBSpline, 0},
+        {64, 64, 64, 64, sfBox, 0},
+        {50, 40, 20, 15, sfLanczos3, 16},  // the widest radius
+        {5, 1, 3, 1, sfBell, 0},
+        {1, 30, 1, 9, sfHermite, 0},
+    };
+    // Random sizes, most of them odd: row counts that do not fill the last
+    // group of rows, row lengths that do not fill the last block of bytes,
+    // single pixels and far reductions; now and then a radius of its own.
+    for (int run = 0; run < 150; ++run)
+        cases.push_back({1 + static_cast<int>(rng() % (run % 3 == 0 ? 400 : 40)), 1 + static_cast<int>(rng() % 60),
+                         1 + static_cast<int>(rng() % 120), 1 + static_cast<int>(rng() % 80),
+                         static_cast<int>(rng() % StretchFilterCount),
+                         run % 4 == 0 ? 0.25f + static_cast<float>(rng() % 40) / 8 : 0});
+    for (const Case& c : cases) {
+        SCOPED_TRACE("filter " + std::to_string(c.filter) + ", radius " + std::to_string(c.radius) + ", " +
+                     std::to_string(c.w) + "x" + std::to_string(c.h) + " -> " + std::to_string(c.tw) + "x" +
+                     std::to_string(c.th));
+        const gfx::Bitmap source = RandomBitmap(c.w, c.h, rng, rng() % 2 == 0);
+        gfx::Bitmap vector = source, plain = source;
+        const auto filter = static_cast<uint8_t>(c.filter);
+        Stretch(static_cast<uint32_t>(c.tw), static_cast<uint32_t>(c.th), filter, c.radius, vector);
+        detail::StretchPlain(static_cast<uint32_t>(c.tw), static_cast<uint32_t>(c.th), filter, c.radius, plain);
+        ASSERT_EQ(vector.width(), c.tw);
+        ASSERT_EQ(vector.height(), c.th);
+        EXPECT_EQ(MaxDifference(vector, plain), 0);
+    }
+}
+
 TEST(StretchTest, BadFiltersAndSizesLeaveTheBitmapAsItWas) {
     struct Case {
         uint32_t width, height;

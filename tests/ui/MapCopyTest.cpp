@@ -53,7 +53,9 @@ protected:
         const gfx::Bitmap b = gfx::decodeJpeg(in);
         return {b.width(), b.height()};
     }
-    int Count(const std::string& line) const { return static_cast<int>(std::count(Messages().begin(), Messages().end(), line)); }
+    int Count(const std::string& line) const {
+        return static_cast<int>(std::count(Messages().begin(), Messages().end(), line));
+    }
     fs::path root;
 };
 
@@ -150,7 +152,8 @@ TEST_F(MapCopyTest, ResizeAndCopyNamesEveryMapJpegAndReportsBadPictures) {
     EXPECT_EQ(JpegSize("big.jpg"), std::make_pair(256, 128));
     EXPECT_FALSE(fs::exists(root / "out" / "broken.jpg"));
     ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].text, "Could not process image broken.png\n It may be corrupt or in an incompatible format");
+    EXPECT_EQ(prompts.shown[0].text,
+              "Could not process image broken.png\n It may be corrupt or in an incompatible format");
     EXPECT_EQ(Count("File big.jpg resized and copied OK"), 1);
 }
 

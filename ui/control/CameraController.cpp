@@ -7,6 +7,7 @@
 #include "model/TextConv.h"
 #include "readers/DazReader.h"
 #include "ui/control/PreviewPages.h"
+#include "ui/control/SceneImportController.h"
 #include "ui/core/CameraPresets.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/options/Options.h"
@@ -85,7 +86,10 @@ void CameraController::BitBtn4Click() {
     if (!ExecuteOpenDialog(dialog, PoserOrDazFileFilter, PoserOrDazExtensions)) return;
     const std::string file = dialog.fileName;
     const std::string extension = LowerCase(ExtractFileExt(file));
-    if (extension == ".ds") ReadDazCameras(file);
+    if (extension == ".ds")
+        ReadDazCameras(file);
+    else
+        LoadPoserCamera(file);
 }
 
 void CameraController::Button15Click() {

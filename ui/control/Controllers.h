@@ -23,6 +23,7 @@
 #include "ui/control/MaterialsController.h"
 #include "ui/control/PlaceholdersController.h"
 #include "ui/control/PreviewOptionsController.h"
+#include "ui/control/SceneImportController.h"
 #include "ui/control/SnippetController.h"
 #include "ui/control/StatusController.h"
 
@@ -36,8 +37,8 @@ struct ControllerPorts {
 
 struct Controllers {
     explicit Controllers(const ControllerPorts& ports)
-            : ports(ports), input(ports.host), help(ports.help), exporter(ports.dialogs), materials(ports.dialogs),
-              files(ports.host),
+            : ports(ports), input(ports.host), help(ports.help), exporter(ports.dialogs), imports(ports.dialogs),
+              materials(ports.dialogs), files(ports.host),
               custom(ports.host, ports.dialogs), previewOptions(ports.host), lightDome(ports.host),
               mapSearch(ports.dialogs) {}
 
@@ -50,6 +51,7 @@ struct Controllers {
         load.Register(d);
         exporter.Register(d);
         output.Register(d);
+        imports.Register(d);
         groups.Register(d);
         materials.Register(d);
         files.Register(d);
@@ -71,6 +73,7 @@ struct Controllers {
     LoadController load;
     ExportController exporter;
     OutputController output;
+    SceneImportController imports;
     GroupsController groups;
     MaterialsController materials;
     MaterialFilesController files;

@@ -13,6 +13,7 @@
 #include "readers/DazReader.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
+#include "ui/control/SceneImportController.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/options/Options.h"
 
@@ -288,7 +289,10 @@ void LightsController::BitBtn8Click() {
     tfiledialog& dialog = Form1.OpenDialog1;
     if (!ExecuteOpenDialog(dialog, PoserOrDazFileFilter, PoserOrDazExtensions)) return;
     const std::string file = dialog.fileName;
-    if (LowerCase(ExtractFileExt(file)) == ".ds") ReadDazLights(file);
+    if (LowerCase(ExtractFileExt(file)) == ".ds")
+        ReadDazLights(file);
+    else
+        LoadPoserLights(file);
     RedrawPreview();
 }
 

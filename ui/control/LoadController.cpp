@@ -117,8 +117,9 @@ void LoadController::Batch1Click() {
     Form1.GroupBox3.visible = true;
     Form1.Edit119.text = TextBeforeDigit(ExtractFileName(BatchFiles.front()));
 
-    const Answer common = Svc().prompts->Ask(MessageKind::Confirmation, "Use a common material file for all the models?",
-                                             {Answer::Yes, Answer::No, Answer::Cancel});
+    const Answer common =
+        Svc().prompts->Ask(MessageKind::Confirmation, "Use a common material file for all the models?",
+                           {Answer::Yes, Answer::No, Answer::Cancel});
     if (common == Answer::Yes) {
         Button24Click();
     } else if (common == Answer::No) {

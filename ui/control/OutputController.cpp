@@ -1,5 +1,6 @@
 #include "ui/control/OutputController.h"
 
+#include "model/ModelLists.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "ui/core/FileDialogs.h"
@@ -23,6 +24,9 @@ std::string_view ImageExtension(int32_t format) {
 }  // namespace
 
 void OutputController::Register(Dispatcher& d) {
+    d.Add("Form1.Edit47", [this] { Edit47Change(); });
+    d.Add("Form1.Edit48", [this] { Edit48Change(); });
+    d.Add("Form1.CheckBox31", [this] { CheckBox31Click(); });
     d.Add("Form1.Button32", [this] { Button32Click(); });
     d.Add("Form1.ComboBox5", [this] { ComboBox5Change(); });
     d.Add("Form1.CheckBox51", [this] { CheckBox51Click(); });
@@ -31,6 +35,18 @@ void OutputController::Register(Dispatcher& d) {
     d.Add("Form1.RadioButton20", [this] { RadioButton20Click(); });
     d.Add("Form1.RadioButton21", [this] { RadioButton20Click(); });
     d.Add("Form1.Edit1", [this] { Edit1Change(); });
+}
+
+void OutputController::Edit47Change() {
+    if (Form1.CheckBox31.checked) RenderHeightFromWidth();
+}
+
+void OutputController::Edit48Change() {
+    if (Form1.CheckBox31.checked) RenderWidthFromHeight();
+}
+
+void OutputController::CheckBox31Click() {
+    if (Form1.CheckBox31.checked) RenderHeightFromWidth();
 }
 
 void OutputController::Button32Click() {

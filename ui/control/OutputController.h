@@ -10,6 +10,11 @@ class OutputController {
 public:
     void Register(Dispatcher& d);
 
+    // "Width=", "Height=" and "Keep aspect ratio of preview": while the box
+    // is checked, the other side follows at the preview's aspect.
+    void Edit47Change();
+    void Edit48Change();
+    void CheckBox31Click();
     // "Set to size of preview": "Width=" and "Height=" become the preview's
     // drawing size.
     void Button32Click();

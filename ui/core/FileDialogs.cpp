@@ -1,5 +1,6 @@
 #include "ui/core/FileDialogs.h"
 
+#include "model/MapSearch.h"
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
@@ -37,17 +38,6 @@ void ReplaceExtension(std::string& fileName, std::string_view extension) {
     if (!Trim(fileName).empty()) fileName = ChangeFileExt(fileName, extension);
 }
 
-// True when the extension of `fileName` (lower case, without its point) is
-// one of the comma-separated `list`.
-bool ExtensionIn(std::string_view fileName, std::string_view list) {
-    const std::string extension = LowerCase(ExtractFileExt(Trim(fileName)));
-    if (extension.size() < 2) return false;
-    const std::string_view bare = std::string_view(extension).substr(1);
-    for (std::string_view item : Split(list, ','))
-        if (LowerCase(Trim(item)) == bare) return true;
-    return false;
-}
-
 }  // namespace
 
 std::vector<FileFilterPair> ParseFileFilter(std::string_view filter) {
@@ -70,7 +60,7 @@ bool ExecuteOpenDialog(tfiledialog& dialog, std::string_view filter, std::string
     request.filter = filter;
     request.initialDir = dialog.initialDir;
     request.fileName = dialog.fileName;
-    if (!extensions.empty() && !ExtensionIn(request.fileName, extensions)) request.fileName.clear();
+    if (!extensions.empty() && !ExtensionInList(request.fileName, extensions)) request.fileName.clear();
     request.multiSelect = multiSelect;
     std::vector<std::string> files;
     if (!Svc().prompts->OpenFiles(request, files) || files.empty()) return false;

@@ -54,7 +54,9 @@ struct ArrowCursor {
 };
 
 // File names are bytes in the system's encoding.
-QString FromFileName(std::string_view name) { return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))); }
+QString FromFileName(std::string_view name) {
+    return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+}
 std::string ToFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
 
 // A filter pair as the dialog lists it: "description (*.obj *.3ds)". A

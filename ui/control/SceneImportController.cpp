@@ -1,0 +1,296 @@
+#include "ui/control/SceneImportController.h"
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+#include "model/Extents.h"
+#include "model/LightPanel.h"
+#include "model/MapPaths.h"
+#include "model/MapSearch.h"
+#include "model/Model.h"
+#include "model/ModelLists.h"
+#include "model/Normals.h"
+#include "model/StatusLog.h"
+#include "model/TextConv.h"
+#include "model/Transform.h"
+#include "model/VectorMath.h"
+#include "model/Weld.h"
+#include "platform/AppPaths.h"
+#include "readers/DazReader.h"
+#include "readers/Gzip.h"
+#include "readers/PoserReader.h"
+#include "ui/control/MaterialFilesController.h"
+#include "ui/core/CameraPresets.h"
+#include "ui/core/FileDialogs.h"
+#include "ui/core/LoadDrivers.h"
+#include "ui/options/ControlTable.h"
+#include "ui/options/Options.h"
+#include "writers/SceneChecks.h"
+
+namespace {
+
+constexpr std::string_view ObjFilter = "Wavefront object files (*.obj)|*.OBJ|";
+constexpr std::string_view PoserSceneFilter = "Poser scene (*.pz3;*.pzz)|*.PZ3;*.PZZ|";
+constexpr std::string_view DazScriptFilter = "DAZ Studio script files (*.ds)|*.DS";
+// The offset of Poser's camera distance in model units.
+constexpr double PoserCameraOffset = 1.1042;
+
+WindowHooks& Window() { return *Svc().window; }
+void Pump() { Svc().status->ProcessPendingMessages(); }
+
+// The scene file to read: a ".pzz" is unpacked into a temporary file that
+// is deleted again when the reading is done.
+class PoserSceneFile {
+public:
+    explicit PoserSceneFile(const std::string& file) : name_(file) {
+        if (LowerCase(ExtractFileExt(file)) == ".pzz") {
+            LogMessage("Decompressing " + ExtractFileName(file) + "...");
+            unpacked_ = std::make_unique<ScopedTempFile>(UncompressGzipToTempFile(file, ".pz3"));
+            name_ = unpacked_->path();
+        }
+        LogMessage("Scanning " + ExtractFileName(file) + "... (This may take a while for large files)");
+    }
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+    std::unique_ptr<ScopedTempFile> unpacked_;
+};
+
+// The crease angle of the Groups tab (and its box).
+void SetGroupsCreaseAngle(int angle) {
+    if (const ControlInfo* updown = FindControl("Form1.UpDown7")) SetControlValue(*updown, std::to_string(angle));
+}
+
+// The maps found for the loaded materials, spelled and loaded as the
+// material commands do.
+void ResolveLoadedMaps() {
+    ResolveBumMaps();
+    NormalizeMaterials();
+    ResolveMapPaths();
+    Window().MatchMapNameCase();
+    Window().RefreshMaterialPanel(CurrentMaterialIndex);
+    LogMessage("Loading maps...");
+    Window().ReloadMaterialMaps(1);
+}
+
+// The end of both imports: the preview rebuilt and shown.
+void FinishSceneImport() {
+    LogMessage("Rebuilding Display List...");
+    Pump();
+    Window().BuildNormalsList();
+    Window().BuildPreviewLists();
+    ComputeGroupExtents();
+    CheckScene();
+    Form9.visible = true;
+    Window().Draw();
+    LogMessage("Done loading scene");
+}
+
+std::string FolderWithoutSeparator(std::string folder) {
+    folder = NormalizePathSeparators(Trim(folder));
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+// The folder that holds `folder` ("/" for the root).
+std::string ParentFolder(const std::string& folder) {
+    const std::string own = FolderWithoutSeparator(folder);
+    return FolderWithoutSeparator(ExtractFilePath(own).empty() ? own : ExtractFilePath(own));
+}
+
+// A preset in use whose file does not exist.
+bool PresetMissing(bool used, const std::string& name) {
+    return used && !Trim(name).empty() && !FileExistsNonBlank(name);
+}
+
+// An open dialog of the main window for one file into `edit`.
+void BrowseInto(tedit& edit, std::string_view filter, std::string_view extensions) {
+    if (ExecuteOpenDialog(Form1.OpenDialog1, filter, extensions)) edit.text = Form1.OpenDialog1.fileName;
+}
+
+}  // namespace
+
+void SceneImportController::Register(Dispatcher& d) {
+    d.Add("Form1.PoserScene1", [this] { PoserScene1Click(); });
+    d.Add("Form1.DAZStudioScene1", [this] { DAZStudioScene1Click(); });
+    d.Add("Form3.Button1", [this] { Form3Button1Click(); });
+    d.Add("Form3.Button2", [this] { Form3Button2Click(); });
+    d.Add("Form3.Button3", [this] { Form3Button3Click(); });
+    d.Add("Form7.Button3", [this] { Form7Button3Click(); });
+    d.Add("Form7.Button5", [this] { Form7Button5Click(); });
+    d.Add("Form7.Button6", [this] { Form7Button6Click(); });
+    d.Add("Form7.Button4", [this] { Form7Button4Click(); });
+    d.Add("Form7.CheckBox1", [this] { Form7CheckBox1Click(); });
+    d.Add("Form7.CheckBox2", [this] { Form7CheckBox1Click(); });
+}
+
+void SceneImportController::PoserScene1Click() {
+    if (dialogs_.ShowModal("Form3") != ModalResult::Ok) return;
+    const std::string obj = Trim(Form3.Edit1.text);
+    const std::string scene = Trim(Form3.Edit2.text);
+    const bool objFound = FileExistsNonBlank(obj), sceneFound = FileExistsNonBlank(scene);
+    if (!objFound) Svc().prompts->Show(MessageKind::Warning, "OBJ File not found.");
+    if (!sceneFound) Svc().prompts->Show(MessageKind::Warning, "Poser scene file not found.");
+    if (!objFound || !sceneFound) return;
+
+    WaitScope wait;
+    BatchFiles.assign(1, obj);
+    if (!LoadSelectedModels()) return;  // reported; nothing to dress
+    Svc().status->SetWarningsLine("Loading Poser materials...");
+    LogMessage(RuleLine);
+    Scene.cameraSourceFile = scene;
+    {
+        const PoserSceneFile file(scene);
+        ReadPoserMaterials(file.Name());
+    }
+    for (const std::string& line : Form3.Memo1.lines) {
+        const std::string folder = Trim(line);
+        if (folder.empty()) continue;
+        if (!DirectoryExists(folder))
+            Svc().prompts->Show(MessageKind::Warning, "Directory " + folder + " not found.");
+        else
+            SearchMapsInDir(folder);
+    }
+    ResolveLoadedMaps();
+    if (Form3.CheckBox1.checked) LoadPoserCamera(scene);
+    if (Form3.CheckBox2.checked) LoadPoserLights(scene);
+    if (Form3.CheckBox3.checked) {
+        LogMessage("Cleaning up geometry -> Welding vertices...");
+        WeldVertices(1e-5);
+        LogMessage("Cleaning up geometry -> Recalculating normals...");
+        CalcVertexNormals(AngleWeightedSum, 80 * DegToRad);
+        SetGroupsCreaseAngle(80);
+    }
+    FinishSceneImport();
+}
+
+void LoadPoserCamera(const std::string& sceneFile) {
+    WaitScope wait;
+    LogMessage(RuleLine);
+    Scene.cameraSourceFile = sceneFile;
+    tposercameravalues v{};
+    {
+        const PoserSceneFile file(sceneFile);
+        if (!ReadPoserCameras(file.Name(), v)) return;  // "No usable camera in this file"
+    }
+    Window().SetPreviewClientSize(Scene.cameraViewportWidth, Scene.cameraViewportHeight);
+    const double f = v[PoserFocal], s = v[PoserScale];
+    const bool orthographic = Scene.orthographic != 0;
+    if (orthographic)
+        Form1.Edit14.text = FloatToText(2 * std::atan(0.5) * RadToDeg);
+    else
+        Form1.Edit14.text = f > 0 ? FloatToText(2 * std::atan(25.4 / (2 * f)) * RadToDeg) : "19.0";
+    Form1.Edit15.text = FloatToText(v[PoserTranslateX] * s);
+    Form1.Edit16.text = FloatToText(v[PoserTranslateY] * s);
+    Form1.Edit17.text = FloatToText(orthographic ? s : (v[PoserTranslateZ] + PoserCameraOffset) * s);
+    Form1.Edit18.text = FloatToText(v[PoserRotateZ]);
+    Form1.Edit19.text = FloatToText(v[PoserRotateY]);
+    Form1.Edit20.text = FloatToText(v[PoserRotateX]);
+    Form1.CheckBox25.checked = false;
+    Form1.CheckBox9.checked = orthographic;
+    Scene.translation = ZeroVector;
+    Window().ApplyCameraEdits();
+    AddCamera(Scene.activeCameraName.str() + "-" + ExtractFileName(sceneFile));
+    Window().Draw();
+    LogMessage("Loaded camera: " + Scene.activeCameraName.str());
+}
+
+void LoadPoserLights(const std::string& sceneFile) {
+    WaitScope wait;
+    LogMessage(RuleLine);
+    Scene.lightsSourceFile = sceneFile;
+    // The old lights come back when the file cannot be read.
+    const std::vector<tlight> previous = Lights;
+    const std::vector<std::string> previousNames = Form1.ComboBox2.items;
+    const int32_t previousIndex = Form1.ComboBox2.index;
+    DeleteAllLights();
+    try {
+        const PoserSceneFile file(sceneFile);
+        Pump();
+        ReadPoserLights(file.Name());
+    } catch (...) {
+        Lights = previous;
+        Form1.ComboBox2.items = previousNames;
+        Form1.ComboBox2.index = previousIndex;
+        RefreshLightPanel(previousIndex);
+        throw;
+    }
+    if (Lights.empty()) {
+        LogMessage("<!>No lights in this file. No lights imported");
+        Window().Beep();
+        Scene.lightsSourceFile.clear();
+        return;
+    }
+    for (std::size_t i = Lights.size(); i-- > 0;)
+        if (Lights[i].optionA == 0) Lights.erase(Lights.begin() + static_cast<std::ptrdiff_t>(i));
+    const std::string prefix = "(" + ExtractFileName(sceneFile) + ") ";
+    Form1.ComboBox2.items.clear();
+    for (tlight& l : Lights) {
+        l.name = prefix + l.name.str();
+        Form1.ComboBox2.items.push_back(l.name.str());
+    }
+    Form1.ComboBox2.index = 0;
+    RefreshLightPanel(0);
+    LogMessage(std::to_string(Lights.size()) + (Lights.size() == 1 ? " light imported" : " lights imported"));
+    Window().Draw();
+}
+
+void SceneImportController::DAZStudioScene1Click() {
+    if (dialogs_.ShowModal("Form7") != ModalResult::Ok) return;
+    const std::string obj = Trim(Form7.Edit1.text);
+    const bool objFound = FileExistsNonBlank(obj);
+    const bool lightMissing = PresetMissing(Form7.CheckBox1.checked, Form7.Edit3.text);
+    const bool cameraMissing = PresetMissing(Form7.CheckBox2.checked, Form7.Edit4.text);
+    const bool folderFound = DirectoryExists(Trim(Form7.Edit2.text));
+    if (!objFound) Svc().prompts->Show(MessageKind::Warning, "OBJ File not found.");
+    if (lightMissing) Svc().prompts->Show(MessageKind::Warning, "DAZ|Studio light preset not found.");
+    if (cameraMissing) Svc().prompts->Show(MessageKind::Warning, "DAZ|Studio camera preset not found.");
+    if (!folderFound) Svc().prompts->Show(MessageKind::Warning, "DAZ|Studio texture directory not found.");
+    if (!objFound || lightMissing || cameraMissing || !folderFound) return;
+
+    WaitScope wait;
+    // The maps are looked for from the folder above the texture folder; the
+    // box keeps the folder the user chose.
+    const std::string searchFolder = ParentFolder(Form7.Edit2.text);
+    Scene.dazSceneLoading = 1;
+    BatchFiles.assign(1, obj);
+    const bool loaded = LoadSelectedModels();
+    Scene.dazSceneLoading = 0;
+    if (!loaded) return;
+    SearchMapsInDir(searchFolder);
+    ResolveLoadedMaps();
+    if (Form7.CheckBox1.checked && !Trim(Form7.Edit3.text).empty()) ReadDazLights(Trim(Form7.Edit3.text));
+    if (Form7.CheckBox2.checked && !Trim(Form7.Edit4.text).empty()) ReadDazCameras(Trim(Form7.Edit4.text));
+    if (Form7.CheckBox3.checked) {
+        LogMessage("Calculating normals...");
+        CalcVertexNormals(AngleWeightedSum, std::numbers::pi);
+        SetGroupsCreaseAngle(180);
+    }
+    FinishSceneImport();
+}
+
+void SceneImportController::Form3Button1Click() { BrowseInto(Form3.Edit1, ObjFilter, "obj"); }
+
+void SceneImportController::Form3Button2Click() { BrowseInto(Form3.Edit2, PoserSceneFilter, "pzz,pz3"); }
+
+void SceneImportController::Form3Button3Click() {
+    if (dialogs_.ShowModal("Form6") == ModalResult::Ok) Form3.Memo1.lines.push_back(Form6.directory);
+}
+
+void SceneImportController::Form7Button3Click() { BrowseInto(Form7.Edit1, ObjFilter, "obj"); }
+
+void SceneImportController::Form7Button5Click() { BrowseInto(Form7.Edit3, DazScriptFilter, "ds"); }
+
+void SceneImportController::Form7Button6Click() { BrowseInto(Form7.Edit4, DazScriptFilter, "ds"); }
+
+void SceneImportController::Form7Button4Click() {
+    if (DirectoryExists(Trim(Form7.Edit2.text))) Form6.directory = Trim(Form7.Edit2.text);
+    if (dialogs_.ShowModal("Form6") == ModalResult::Ok) Form7.Edit2.text = Form6.directory;
+}
+
+void SceneImportController::Form7CheckBox1Click() {
+    Form7.Edit3.enabled = Form7.Button5.enabled = Form7.CheckBox1.checked;
+    Form7.Edit4.enabled = Form7.Button6.enabled = Form7.CheckBox2.checked;
+}
