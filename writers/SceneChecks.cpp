@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "platform/AppPaths.h"
+#include "platform/SystemShell.h"
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
@@ -101,6 +102,14 @@ void CheckBackgroundMap(FindingKeys& keys, std::vector<std::string>& warnings) {
             "Background Map: Exteded ASCII characters in " + file + ". Click on Fix Names on output options");
 }
 
+// "POV-Ray executable" names an existing file, or a program on PATH by its
+// bare name ("povray").
+bool PovRayExecutableSet() {
+    const std::string name = Trim(Form1.Edit52.text);
+    if (FileExistsNonBlank(name)) return true;
+    return !name.empty() && name.find('/') == std::string::npos && !FindProgram(name).empty();
+}
+
 }  // namespace
 
 void CheckMaps(std::vector<std::string>& warnings) {
@@ -128,8 +137,7 @@ void CheckScene() {
     status.ProcessPendingMessages();
     if (!FileExistsNonBlank(HelpFilePath))
         warnings.emplace_back("Help file mirelanhelp.htm missing - must be in Mirelan's directory");
-    if (!FileExistsNonBlank(Form1.Edit52.text))
-        warnings.emplace_back("POV-Ray executable not set in POV-Ray render options tab");
+    if (!PovRayExecutableSet()) warnings.emplace_back("POV-Ray executable not set in POV-Ray render options tab");
     if (BatchFiles.size() <= 1) {
         const bool modelLoaded = !Scene.modelFile.empty();
         if (!SceneMaterials.empty()) CheckMaps(warnings);

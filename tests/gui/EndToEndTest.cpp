@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QImage>
@@ -93,6 +94,12 @@ TEST_F(EndToEndTest, ATexturedModelLoadedSavedWithItsMapsAndRenderedByPovRay) {
     qobject_cast<QAction*>(app->Bindings().FindObject("Form1.N3DModel1"))->trigger();
     ASSERT_EQ(SceneFaces.size(), 2u);
     EXPECT_EQ(app->Main().windowTitle(), QStringLiteral("Mirelan - lawn.obj"));
+    // Enter in the history combo loads its file again, as "Load selected" does.
+    auto* history = FindOne<QComboBox>("Form1", "ComboBox15");
+    Form1.Edit2.text.clear();
+    QTest::keyClick(history->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(Form1.Edit2.text, "lawn_POV_scene.pov");
+    EXPECT_EQ(history->count(), 1);
 
     // A small PNG render with this POV-Ray.
     Form1.Edit52.text = povray;

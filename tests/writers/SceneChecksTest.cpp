@@ -60,6 +60,10 @@ TEST_F(SceneChecksTest, HelpFileAndExecutable) {
     HelpFilePath.clear();  // an empty path counts as missing
     Form1.Edit52.text = Path("nothing");
     EXPECT_EQ(Warnings().size(), 2u);
+    Form1.Edit52.text = "sh";  // a program on PATH by its name
+    EXPECT_EQ(Warnings().size(), 1u);
+    Form1.Edit52.text = "mirelan-no-such-program";
+    EXPECT_EQ(Warnings().size(), 2u);
 }
 
 TEST_F(SceneChecksTest, GeometryWarnings) {

@@ -11,6 +11,7 @@
 #include "ui/control/DialogController.h"
 #include "ui/core/BatchDriver.h"
 #include "ui/core/ExportDriver.h"
+#include "ui/core/FileDialogs.h"
 #include "ui/core/MapCopy.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
@@ -44,12 +45,6 @@ bool SaveModel(SaveKind kind) {
     return true;
 }
 
-std::string FolderOf(const std::string& file) {
-    std::string folder = ExtractFilePath(file);
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
-}
-
 void PovRayMissing(MessageKind kind) {
     Svc().prompts->Show(kind, NoPovRay);
     LogMessage("Could not start POV-Ray");
@@ -58,7 +53,7 @@ void PovRayMissing(MessageKind kind) {
 // Renders the INI file of the scene just saved, in the scene's folder.
 void StartRender(const std::string& program) {
     LogMessage("Starting POV-Ray...");
-    if (StartPovRay(program, Scene.iniFile, FolderOf(Scene.povSceneFile), PovRayRun::Render))
+    if (StartPovRay(program, Scene.iniFile, ExtractFileDir(Scene.povSceneFile), PovRayRun::Render))
         LogMessage("Ready");
     else
         LogMessage("<!>Could not start POV-Ray");
@@ -150,7 +145,7 @@ void ExportController::ToolButton18Click() {
     if (batch) {
         SaveBatch();
         if (Form1.RadioButton3.checked) {
-            const std::string folder = FolderOf(OutputPath(Form1.Edit90.text));
+            const std::string folder = ExtractFileDir(OutputPath(Form1.Edit90.text));
             if (!StartBatchScript(OutputPath(Form1.Edit90.text), folder)) LogMessage("<!>Could not start POV-Ray");
         } else if (program.empty()) {
             PovRayMissing(MessageKind::Information);

@@ -17,12 +17,6 @@ constexpr int32_t FilesPage = 1;
 
 WindowHooks& Window() { return *Svc().window; }
 
-std::string FolderOf(const std::string& file) {
-    std::string folder = ExtractFilePath(file);
-    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-    return folder;
-}
-
 // The names that follow the model loaded last, as their boxes' own change
 // handlers keep them.
 void OutputNamesChanged() { Commands().Call("Form1.Edit1"); }
@@ -107,7 +101,7 @@ void LoadController::Batch1Click() {
         return;
     }
 
-    SetDialogDirs(FolderOf(BatchFiles[1]));
+    SetDialogDirs(ExtractFileDir(BatchFiles[1]));
     AddCamera("batchcam");
     LogMessage(RuleLine);
     LogMessage("Batch mode");

@@ -4,6 +4,7 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "ui/core/FileDialogs.h"
+#include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
 #include "ui/options/Options.h"
 
@@ -11,15 +12,6 @@ namespace {
 
 // The colour of a box that names something missing: red.
 constexpr int32_t clRed = 0x0000FF;
-
-std::string_view ImageExtension(int32_t format) {
-    switch (format) {
-        case 1: return ".png";
-        case 2: return ".ppm";
-        case 3: return ".bmp";
-        default: return ".tga";
-    }
-}
 
 }  // namespace
 
@@ -57,7 +49,7 @@ void OutputController::Button32Click() {
 }
 
 void OutputController::ComboBox5Change() {
-    Form1.Edit61.text = ChangeFileExt(Form1.Edit61.text, ImageExtension(Form1.ComboBox5.index));
+    Form1.Edit61.text = ChangeFileExt(Form1.Edit61.text, OutputImageExtension(Form1.ComboBox5.index));
 }
 
 void OutputController::CheckBox51Click() {

@@ -25,15 +25,6 @@ namespace fs = std::filesystem;
 
 const std::string EchoRule = "echo " + ShellWord(RuleLine);
 
-std::string_view ImageExtension(int32_t format) {
-    switch (format) {
-        case 1: return ".png";
-        case 2: return ".ppm";
-        case 3: return ".bmp";
-        default: return ".tga";
-    }
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (fs::equivalent(a, b, ec) && !ec) return true;
@@ -122,7 +113,7 @@ BatchNames BatchOutputNames(const std::string& modelFile, std::size_t index) {
     } else {
         n.material = OutputPath(ExtractBaseName(file) + "_pov_mat.inc");
     }
-    n.image = ChangeFileExt(file, ImageExtension(Form1.ComboBox5.index));
+    n.image = ChangeFileExt(file, OutputImageExtension(Form1.ComboBox5.index));
     return n;
 }
 

@@ -53,6 +53,12 @@ std::vector<FileFilterPair> ParseFileFilter(std::string_view filter) {
     return pairs;
 }
 
+std::string ExtractFileDir(std::string_view fileName) {
+    std::string folder = ExtractFilePath(fileName);
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    return folder;
+}
+
 bool ExecuteOpenDialog(tfiledialog& dialog, std::string_view filter, std::string_view extensions, bool multiSelect,
                        std::string_view title) {
     FileDialogRequest request;
@@ -67,9 +73,7 @@ bool ExecuteOpenDialog(tfiledialog& dialog, std::string_view filter, std::string
     if (!multiSelect) files.resize(1);
     dialog.files = std::move(files);
     dialog.fileName = dialog.files.front();
-    std::string folder = ExtractFilePath(dialog.fileName);
-    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-    if (!folder.empty()) dialog.initialDir = folder;
+    if (std::string folder = ExtractFileDir(dialog.fileName); !folder.empty()) dialog.initialDir = folder;
     return true;
 }
 

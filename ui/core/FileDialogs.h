@@ -30,6 +30,10 @@ extern const std::string_view ModelFileExtensions;
 // The MTL files of the batch's common material.
 inline constexpr std::string_view MaterialFileFilter = "Wavefront Material files (*.mtl)|*.MTL";
 
+// The folder of a file, without the final separator ("" for a bare name,
+// "/" for a file in the root); "\" counts as a separator too.
+std::string ExtractFileDir(std::string_view fileName);
+
 // Shows the open dialog kept in `dialog` with `filter`, starting in its
 // folder and with its file name, which is blanked first when its extension
 // is not in `extensions` (a comma-separated list; "" keeps any name). On OK

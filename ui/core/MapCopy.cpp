@@ -15,6 +15,7 @@
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
+#include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
 #include "ui/options/Options.h"
 #include "writers/Export.h"
@@ -26,11 +27,7 @@ namespace fs = std::filesystem;
 constexpr int32_t DefaultMapSize = 512;
 constexpr int JpegQuality = 75;
 
-std::string FolderOf(std::string_view file) {
-    std::string folder = ExtractFilePath(NormalizePathSeparators(file));
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
-}
+std::string FolderOf(std::string_view file) { return ExtractFileDir(NormalizePathSeparators(file)); }
 
 std::string Join(const std::string& folder, std::string_view name) {
     if (folder.empty()) return std::string(name);

@@ -76,6 +76,15 @@ void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, con
 
 }  // namespace
 
+std::string_view OutputImageExtension(int32_t format) {
+    switch (format) {
+        case 1: return ".png";
+        case 2: return ".ppm";
+        case 3: return ".bmp";
+        default: return ".tga";  // 0 and 4, the two TGA kinds
+    }
+}
+
 std::string OutputPath(std::string_view name) {
     std::string folder = NormalizePathSeparators(Trim(Form2.Edit1.text));
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();

@@ -20,6 +20,10 @@ std::string OutputPath(std::string_view name);
 // 10000 tries), so that a render never replaces an earlier one.
 std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir);
 
+// The extension of the rendered picture for an item of the output format
+// list ("Format", Form1.ComboBox5): ".tga", ".png", ".ppm", ".bmp", ".tga".
+std::string_view OutputImageExtension(int32_t format);
+
 // Writes the INI file `scene.iniFile`. Works on its own copy of the scene
 // record: the free image name does not change `Scene`. Throws ExportError
 // when the file cannot be written.
