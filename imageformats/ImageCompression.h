@@ -11,6 +11,7 @@
 // decoder's contract below.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -191,6 +192,10 @@ private:
 };
 
 // ---- CCITT fax ----------------------------------------------------------------
+
+// Each byte value with its bits in reverse order: for data stored least
+// significant bit first.
+const std::array<uint8_t, 256>& ReversedBits();
 
 // The one-dimensional fax codes of bi-level images: the white and black run
 // length codes of the fax standard in two code trees, a bit reader and a

@@ -56,7 +56,8 @@ const char* const ExtendedMakeUp[13] = {
     "000000011101", "000000011110", "000000011111",
 };
 
-// Each byte with its bits in reverse order.
+}  // namespace
+
 const std::array<uint8_t, 256>& ReversedBits() {
     static const std::array<uint8_t, 256> table = [] {
         std::array<uint8_t, 256> t{};
@@ -70,8 +71,6 @@ const std::array<uint8_t, 256>& ReversedBits() {
     }();
     return table;
 }
-
-}  // namespace
 
 void TCCITTDecoder::AddCode(std::vector<Node>& tree, uint32_t code, int bits, int32_t value) {
     int32_t node = 0;

@@ -103,16 +103,7 @@ TSampleLayout SchemeOf(uint32_t photometric, uint32_t samples) {
 
 // Each byte with its bits in reverse order (data stored with fill order 2).
 void ReverseBits(uint8_t* p, std::size_t n) {
-    static const auto table = [] {
-        std::array<uint8_t, 256> t{};
-        for (int i = 0; i < 256; ++i) {
-            int r = 0;
-            for (int b = 0; b < 8; ++b)
-                if (i & (1 << b)) r |= 0x80 >> b;
-            t[static_cast<std::size_t>(i)] = static_cast<uint8_t>(r);
-        }
-        return t;
-    }();
+    const std::array<uint8_t, 256>& table = ReversedBits();
     for (std::size_t i = 0; i < n; ++i) p[i] = table[p[i]];
 }
 

@@ -178,7 +178,9 @@ struct TImageProperties {
     int32_t bitsPerPixel = 0;
     int32_t bitsPerSample = 0;
     int32_t samplesPerPixel = 0;
-    int32_t compression = 0;                // compression kind, 0 = none
+    // The image library's compression kind: 0 unknown (also a map that no
+    // reader of the library read), 1 none, 2 run-length, 3 PackBits, 4 LZW ...
+    int32_t compression = 0;
     bool interlaced = false;
     int32_t fileSize = 0;
 };

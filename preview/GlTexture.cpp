@@ -94,6 +94,8 @@ bool TGlTexture::LoadTGA(const std::string& fileName) {
         } else {
             pixels_.swap(data);
         }
+        // Bit 5 of the image descriptor: the file starts with the top row.
+        if (header[17] & 0x20) FlipVertical();
     } catch (const gfx::Error&) {
         return false;
     } catch (const std::bad_alloc&) {

@@ -27,9 +27,10 @@ public:
     // The graphic's pixels, alpha 255, in B, G, R, A order; false for no
     // graphic or one that cannot be turned into 32 bits.
     bool LoadFromGraphic(const gfx::Graphic* graphic);
-    // An uncompressed true-colour TGA file of 24 or 32 bits, rows as in the
-    // file; the header's sizes are checked against the file before anything
-    // is allocated. False, and nothing changed, for any other file.
+    // An uncompressed true-colour TGA file of 24 or 32 bits, its rows turned
+    // bottom-up when the header says the file starts with the top row; the
+    // header's sizes are checked against the file before anything is
+    // allocated. False, and nothing changed, for any other file.
     bool LoadTGA(const std::string& fileName);
 
     // By the extension, in any case: ".bmp", ".jpg" or ".tga"; false for any

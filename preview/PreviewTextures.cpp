@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <exception>
-#include <memory>
 
 #include "imageformats/ImageFormats.h"
+#include "imageformats/ImageRegistration.h"
 #include "imageformats/Stretch.h"
 #include "model/Extents.h"
 #include "model/Model.h"
@@ -12,9 +12,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "platform/gfx/Bitmap.h"
-#include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Picture.h"
-#include "platform/gfx/Stream.h"
 #include "preview/GlTexture.h"
 #include "preview/Preview.h"
 #include "ui/options/Options.h"
@@ -40,10 +38,17 @@ TImageProperties PropertiesOf(const img::TImageProperties& p) {
     return r;
 }
 
+// Loads a picture file as the program loads every picture; the properties
+// of a picture that a reader of the image library read, empty otherwise.
+TImageProperties LoadPicture(const std::string& fileName, gfx::Picture& picture) {
+    img::LoadPictureFile(fileName, picture);
+    const auto* own = dynamic_cast<const img::TFormatGraphic*>(picture.graphic());
+    return own ? PropertiesOf(own->imageProperties) : TImageProperties();
+}
+
 // Loads a map and keeps its properties in the cache (once per name).
 void LoadMap(const std::string& name, gfx::Picture& picture) {
-    TImageProperties properties;
-    LoadPictureFile(name, picture, properties);
+    const TImageProperties properties = LoadPicture(name, picture);
     if (FindPreviewTexture(name) == -1) AddPreviewTexture(name, properties);
 }
 
@@ -59,26 +64,6 @@ gfx::Bitmap Sized(const gfx::Picture& picture, int32_t width, int32_t height, st
 }
 
 }  // namespace
-
-void LoadPictureFile(const std::string& fileName, gfx::Picture& picture, TImageProperties& properties) {
-    gfx::FileStream stream(fileName);
-    if (const gfx::GraphicClass* cls = gfx::pictureFormats().classFromContent(stream)) {
-        std::unique_ptr<gfx::Graphic> graphic = cls->create();
-        graphic->loadFromStream(stream);
-        if (const auto* own = dynamic_cast<const img::TFormatGraphic*>(graphic.get()))
-            properties = PropertiesOf(own->imageProperties);
-        picture.setGraphic(std::move(graphic));
-        return;
-    }
-    const std::string ext = LowerCase(ExtractFileExt(fileName));
-    if (ext == ".jpg" || ext == ".jpeg" || ext == ".jif") {
-        gfx::JpegImage jpeg;
-        jpeg.loadFromFile(fileName);
-        picture.assign(jpeg.toBitmap());
-        return;
-    }
-    picture.loadFromFile(fileName);
-}
 
 int32_t FindPreviewTexture(std::string_view mapName) {
     for (std::size_t i = 0; i < PreviewTextureCache.size(); ++i)
@@ -168,11 +153,10 @@ void LoadBackgroundTexture(const std::string& fileName) {
     TGlTexture texture;
     try {
         if (Svc().window->IsPreviewSkyName(fileName)) {
-            if (!texture.LoadTGA(fileName) || !texture.FlipVertical()) return;
+            if (!texture.LoadTGA(fileName)) return;
         } else {
             gfx::Picture picture;
-            TImageProperties properties;
-            LoadPictureFile(fileName, picture, properties);
+            img::LoadPictureFile(fileName, picture);
             int32_t width = 0, height = 0;
             PreviewTextureSize(picture.width(), picture.height(), width, height);
             const gfx::Bitmap bitmap = Sized(picture, width, height, "Resampling background map ...");

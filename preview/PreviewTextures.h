@@ -1,8 +1,8 @@
 // Preview textures: a material's colour and transparency maps become one
 // RGBA OpenGL texture of bounded size, and the background map becomes the
 // texture of the sky sphere (also the reflection map). Map files are read
-// through the picture registry, their image properties kept in
-// `PreviewTextureCache`.
+// as the program reads every picture, the image properties of those that the
+// image library's readers read kept in `PreviewTextureCache`.
 #pragma once
 
 #include <cstdint>
@@ -10,17 +10,6 @@
 #include <string_view>
 
 #include "model/Records.h"
-
-namespace gfx {
-class Picture;
-}
-
-// Loads a picture file: by its content through the picture registry when a
-// registered class recognises it (its image properties copied into
-// `properties` when it is one of the image library's classes), otherwise
-// ".jpg", ".jpeg" and ".jif" as JPEG, and any other file by its extension.
-// The readers' errors reach the caller.
-void LoadPictureFile(const std::string& fileName, gfx::Picture& picture, TImageProperties& properties);
 
 // The index of the first cache entry of exactly this map name; -1 when none.
 int32_t FindPreviewTexture(std::string_view mapName);
@@ -42,7 +31,8 @@ void PreviewTextureSize(int32_t mapWidth, int32_t mapHeight, int32_t& width, int
 void CreatePreviewTexture(tmaterial& material);
 
 // Builds the background texture from a picture file (a "Preview_Sky" file
-// as TGA, turned upright), composited over the background colour. On
+// as TGA, upright whichever row its file starts with), composited over the
+// background colour. On
 // success the old texture is replaced and the file becomes the background
 // map; a file that is missing or cannot be read changes nothing.
 void LoadBackgroundTexture(const std::string& fileName);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,28 @@ public:
 private:
     std::vector<Step> steps_;
 };
+
+// Calls `pixel(x, y)` for each pixel of the line from (x1, y1) up to, but
+// not including, (x2, y2), from the start (Bresenham's walk): the pixels that
+// `Canvas::line` sets with a pen one pixel wide.
+template <typename Pixel>
+void forEachLinePixel(int x1, int y1, int x2, int y2, Pixel&& pixel) {
+    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    int err = dx + dy;
+    while (x1 != x2 || y1 != y2) {
+        pixel(x1, y1);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x1 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y1 += sy;
+        }
+    }
+}
 
 // One line of a `drawText` layout: where it starts, its text after prefix
 // processing and eliding, its width, and the byte offsets of the characters

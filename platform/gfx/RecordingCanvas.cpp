@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 namespace gfx {
 
@@ -85,22 +84,7 @@ void RecordingCanvas::fillRect(const Rect& rect, Color color) {
 void RecordingCanvas::line(int x1, int y1, int x2, int y2) {
     log.push_back("line " + std::to_string(x1) + "," + std::to_string(y1) + "-" + std::to_string(x2) + "," +
                   std::to_string(y2) + " " + colorText(penColor()));
-    // Bresenham's walk, without the end point.
-    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    int err = dx + dy;
-    while (x1 != x2 || y1 != y2) {
-        plot(x1, y1, penColor());
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x1 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y1 += sy;
-        }
-    }
+    forEachLinePixel(x1, y1, x2, y2, [&](int x, int y) { plot(x, y, penColor()); });
 }
 
 void RecordingCanvas::ellipse(const Rect& rect) {

@@ -2,7 +2,6 @@
 
 #include <QPaintDevice>
 #include <QPen>
-#include <cstdlib>
 
 #include "platform/gfx/Bitmap.h"
 #include "platform/qt/QtGfx.h"
@@ -103,23 +102,9 @@ void QtCanvas::line(int x1, int y1, int x2, int y2) {
         painter_->drawLine(x1, y1, x2, y2);
         return;
     }
-    // The pixels of Bresenham's walk, without the end point.
+    // The same pixels as every canvas sets for a thin line.
     QList<QPoint> points;
-    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    int err = dx + dy;
-    while (x1 != x2 || y1 != y2) {
-        points.append(QPoint(x1, y1));
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x1 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y1 += sy;
-        }
-    }
+    forEachLinePixel(x1, y1, x2, y2, [&](int x, int y) { points.append(QPoint(x, y)); });
     painter_->setPen(QPen(color, 0));
     painter_->drawPoints(points.data(), static_cast<int>(points.size()));
 }

@@ -2,23 +2,18 @@
 
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "platform/gfx/Picture.h"
-#include "platform/gfx/Stream.h"
-#include "platform/qt/QtImageFormats.h"
 
-QtPictureLoader::QtPictureLoader() { gfx::registerQtPictureFormats(); }
+QtPictureLoader::QtPictureLoader(LoadFunction load) : load_(std::move(load)) {}
 
 bool QtPictureLoader::LoadRGB(const std::string& fileName, tpicture& picture) {
     picture = {};
-    if (fileName.empty()) return false;
+    if (fileName.empty() || !load_) return false;
     try {
         gfx::Picture p;
-        gfx::FileStream stream(fileName);
-        if (gfx::pictureFormats().classFromContent(stream))
-            p.loadFromStream(stream);
-        else
-            p.loadFromFile(fileName);
+        load_(fileName, p);
         const gfx::Bitmap b = p.bitmap().convertedTo(gfx::PixelFormat::pf24bit);
         if (b.empty()) return false;
         const int32_t width = b.width(), height = b.height();

@@ -196,6 +196,32 @@ TEST_F(MaterialFilesTest, OpeningAnMtlFileUpdatesTheMaterialsOfTheSameNameAndRel
     EXPECT_FALSE(IsBusy());
 }
 
+// A ".BUM" bump map takes the picture beside it; a picture whose name
+// differs only in letter case is found too, and named as on disk.
+TEST_F(MaterialFilesTest, BumMapsTakeThePictureBesideThemIgnoringLetterCase) {
+    const struct {
+        const char* bump;
+        std::vector<const char*> files;
+        const char* expected;  // relative to the case's folder
+    } cases[] = {
+        {"skin.bum", {"skin.jpg"}, "skin.jpg"},
+        {"skin.BUM", {"skin.JPG"}, "skin.JPG"},
+        {"Skin.bum", {"skin.Tga"}, "skin.Tga"},
+        {"skin.BUM", {"skin.jpg", "skin.BMP"}, "skin.BMP"},  // the last extension tried wins
+        {"skin.BUM", {"other.jpg"}, "skin.BUM"},              // nothing beside it: stays
+    };
+    LoadTwoFaces();
+    int n = 0;
+    for (const auto& c : cases) {
+        const fs::path folder = dir / ("case" + std::to_string(n++));
+        fs::create_directories(folder);
+        for (const char* file : c.files) std::ofstream(folder / file) << "x";
+        SceneMaterials[0].bumpMap = (folder / c.bump).string();
+        ResolveBumMaps();
+        EXPECT_EQ(SceneMaterials[0].bumpMap.str(), (folder / c.expected).string()) << c.bump;
+    }
+}
+
 TEST_F(MaterialFilesTest, APoserFileUpdatesTheMaterialsAndLeavesNoTemporaryFile) {
     LoadTwoFaces();
     const std::string pzz = (dir / "scene.pzz").string();

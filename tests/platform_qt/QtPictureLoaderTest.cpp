@@ -26,7 +26,9 @@ protected:
     std::string Path(const char* name) const { return (folder_ / name).string(); }
 
     std::filesystem::path folder_;
-    QtPictureLoader loader;
+    // Pictures load as the program loads them.
+    QtPictureLoader loader{
+        [](const std::string& file, gfx::Picture& picture) { img::LoadPictureFile(file, picture); }};
 };
 
 // Three pixels a row (9 bytes, which Qt pads to 12): the rows must come out

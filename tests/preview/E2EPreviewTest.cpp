@@ -1,27 +1,27 @@
 // The end-to-end driver's --preview: a picture of the loaded model drawn
 // offscreen on the display of the tests, and a clear failure without one.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QImage>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/fixtures/E2ERun.h"
 #include "tests/preview/PreviewTestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
+using RunResult = fixtures::E2ERun;
+
+// The environment of the driver: on the test command's X server, or with
+// no display at all.
+const std::vector<std::string> OnTheDisplay = {"-u", "QT_QPA_PLATFORM"};
+const std::vector<std::string> WithoutDisplay = {"-u", "DISPLAY", "QT_QPA_PLATFORM=offscreen"};
 
 class E2EPreviewTest : public testing::Test {
 protected:
@@ -40,19 +40,12 @@ protected:
         fs::remove_all(folder, ec);
     }
     std::string Path(const char* name) const { return (folder / name).string(); }
-    // Runs the driver with `environment` (as for env) before it.
-    RunResult Start(const std::string& environment, const std::vector<std::string>& args) const {
-        std::string command = "env " + environment + " '" + std::string(MIRELAN_E2E_BINARY) + "'";
-        for (const std::string& a : args) command += " '" + a + "'";
-        RunResult run;
-        FILE* pipe = ::popen((command + " 2>'" + Path("stderr.txt") + "'").c_str(), "r");
-        if (!pipe) return run;
-        for (int c; (c = std::fgetc(pipe)) != EOF;) run.out += static_cast<char>(c);
-        const int raw = ::pclose(pipe);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ifstream err(Path("stderr.txt"));
-        run.err.assign(std::istreambuf_iterator<char>(err), {});
-        return run;
+    // Runs the driver with the environment changes (as for env) before it.
+    RunResult Start(const std::vector<std::string>& environment, const std::vector<std::string>& args) const {
+        std::vector<std::string> command = environment;
+        command.push_back(MIRELAN_E2E_BINARY);
+        command.insert(command.end(), args.begin(), args.end());
+        return fixtures::RunE2E("env", command, folder.string());
     }
 
     fs::path folder;
@@ -60,7 +53,7 @@ protected:
 
 TEST_F(E2EPreviewTest, DrawsTheModelIntoAPictureOfTheGivenSize) {
     for (const char* name : {"p.png", "p.bmp", "p.jpg"}) {
-        const RunResult run = Start("-u QT_QPA_PLATFORM", {"--preview", "160", "120", Path(name), Path("square.obj")});
+        const RunResult run = Start(OnTheDisplay, {"--preview", "160", "120", Path(name), Path("square.obj")});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_NE(run.out.find("faces 2\n"), std::string::npos) << run.out;
         EXPECT_NE(run.out.find("preview 160 120\n"), std::string::npos) << run.out;
@@ -83,7 +76,7 @@ TEST_F(E2EPreviewTest, ATexturedModelShowsItsMap) {
     std::ofstream(folder / "box.mtl") << "newmtl Checker\nKd 1 1 1\nKs 0 0 0\nmap_Kd checker.jpg\n";
     std::ofstream(folder / "box.obj") << "mtllib box.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
                                          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl Checker\nf 1/1 2/2 3/3\nf 1/1 3/3 4/4\n";
-    const RunResult run = Start("-u QT_QPA_PLATFORM", {"--log", "--preview", "160", "120", Path("p.png"), Path("box.obj")});
+    const RunResult run = Start(OnTheDisplay, {"--log", "--preview", "160", "120", Path("p.png"), Path("box.obj")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("] created 16 KBytes - [64 x 64] using maps <checker.jpg ,  , >"), std::string::npos)
         << run.err;
@@ -102,8 +95,7 @@ TEST_F(E2EPreviewTest, ATexturedModelShowsItsMap) {
 }
 
 TEST_F(E2EPreviewTest, WithoutADisplayItSaysSoAndExitsWithOne) {
-    const RunResult run = Start("-u DISPLAY QT_QPA_PLATFORM=offscreen",
-                                {"--preview", "160", "120", Path("p.png"), Path("square.obj")});
+    const RunResult run = Start(WithoutDisplay, {"--preview", "160", "120", Path("p.png"), Path("square.obj")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("mirelan_e2e: no OpenGL context for the preview: Unable to create an OpenGL rendering context"),
               std::string::npos)
@@ -120,7 +112,7 @@ TEST_F(E2EPreviewTest, BadSizesExitWithTwo) {
              {"--preview", "160", "120", "", model},
              {model, "--preview", "160", "120"},
          }) {
-        const RunResult run = Start("-u QT_QPA_PLATFORM", args);
+        const RunResult run = Start(OnTheDisplay, args);
         EXPECT_EQ(run.status, 2) << args[1] << " " << args[2];
         EXPECT_NE(run.err.find("usage: mirelan_e2e"), std::string::npos) << run.err;
     }

@@ -106,6 +106,23 @@ TEST_F(GlTextureTest, TGAFilesAreWrittenAndReadBackExactly) {
     EXPECT_EQ(back.Pixels(), (Bytes{1, 2, 3, 255, 4, 5, 6, 255}));
 }
 
+// Bit 5 of the image descriptor says the file starts with its top row; the
+// texture's rows are bottom-up either way.
+TEST_F(GlTextureTest, TGAFilesOfEitherOriginLoadBottomUp) {
+    const Bytes bottom = {1, 2, 3}, top = {4, 5, 6};
+    for (const uint8_t descriptor : {0x00, 0x20}) {
+        Bytes file = TgaHeader(1, 2, 24);
+        file[17] = descriptor;
+        const Bytes& first = descriptor ? top : bottom;
+        const Bytes& second = descriptor ? bottom : top;
+        file.insert(file.end(), first.begin(), first.end());
+        file.insert(file.end(), second.begin(), second.end());
+        TGlTexture t;
+        ASSERT_TRUE(t.LoadTGA(Write("origin.tga", file))) << int(descriptor);
+        EXPECT_EQ(t.Pixels(), (Bytes{1, 2, 3, 255, 4, 5, 6, 255})) << int(descriptor);
+    }
+}
+
 TEST_F(GlTextureTest, BrokenTGAFilesAreRefusedAndChangeNothing) {
     struct Case {
         const char* what;

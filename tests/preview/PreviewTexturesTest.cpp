@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "imageformats/ImageRegistration.h"
 #include "model/Model.h"
 #include "preview/GlTexture.h"
 #include "tests/preview/PreviewTestSupport.h"
@@ -113,6 +114,27 @@ TEST_F(PreviewTexturesTest, AnUnreadableMapLeavesTheMaterialUntextured) {
     EXPECT_EQ(SceneMaterials.back().glTexture, 0);
 }
 
+// A map that a reader of the image library reads leaves its properties in
+// the cache; a JPEG map, read without the library, leaves them empty.
+TEST_F(PreviewTexturesTest, TheCacheKeepsThePropertiesTheImageLibraryRead) {
+    img::RegisterImageFormats();
+    std::filesystem::create_directories(folder);
+    const gfx::Bitmap ramp(4, 2);
+    TGlTexture written;
+    ASSERT_TRUE(written.LoadFromGraphic(&ramp));
+    ASSERT_TRUE(written.SaveTGA(folder + "wood.tga"));
+    CreatePreviewTexture(Material(folder + "wood.tga"));
+    CreatePreviewTexture(Material(Map("map.jpg", 8, 8)));
+    img::UnregisterImageFormats();
+    ASSERT_EQ(PreviewTextureCache.size(), 2u);
+    const TImageProperties& tga = PreviewTextureCache[0].properties;
+    EXPECT_EQ(std::tuple(tga.width, tga.height, tga.bitsPerPixel, tga.bitsPerSample, tga.samplesPerPixel,
+                         tga.compression, tga.interlaced),
+              std::tuple(4, 2, 32, 8, 4, int32_t{img::ckNone}, false));
+    const TImageProperties& jpeg = PreviewTextureCache[1].properties;
+    EXPECT_EQ(std::tuple(jpeg.width, jpeg.compression), std::tuple(0, 0));
+}
+
 TEST_F(PreviewTexturesTest, TheBackgroundIsReplacedOnlyByAPictureThatLoads) {
     const std::string sky = Map("sky.jpg", 64, 32);  // makes the folder
     LoadBackgroundTexture(sky);
@@ -123,6 +145,32 @@ TEST_F(PreviewTexturesTest, TheBackgroundIsReplacedOnlyByAPictureThatLoads) {
     for (const std::string& file : {folder + "bad.png", folder + "none.jpg", std::string()}) {
         LoadBackgroundTexture(file);
         EXPECT_EQ(std::pair(BackgroundTexture, BackgroundMapName), std::pair(texture, sky));
+    }
+}
+
+// A rendered sky map shows upright whichever row its TGA file starts with:
+// white above, black below.
+TEST_F(PreviewTexturesTest, ASkyMapIsUprightInEitherRowOrder) {
+    std::filesystem::create_directories(folder);
+    for (const uint8_t descriptor : {0x00, 0x20}) {
+        std::string file(18, '\0');
+        file[2] = 2;       // uncompressed true colour
+        file[12] = 1;      // 1 x 2 pixels of 24 bits
+        file[14] = 2;
+        file[16] = 24;
+        file[17] = static_cast<char>(descriptor);
+        const std::string white(3, '\xFF'), black(3, '\0');
+        file += descriptor ? white + black : black + white;
+        const std::string sky = folder + "Preview_Sky.tga";
+        std::ofstream(sky, std::ios::binary) << file;
+        LoadBackgroundTexture(sky);
+        ASSERT_EQ(BackgroundMapName, sky);
+        const QImage t = ReadTexture(BackgroundTexture);  // rows from v = 0, the bottom
+        ASSERT_EQ(t.size(), QSize(1, 2));
+        EXPECT_EQ(std::pair(t.pixelColor(0, 0).rgb(), t.pixelColor(0, 1).rgb()),
+                  std::pair(qRgb(0, 0, 0), qRgb(255, 255, 255)))
+            << int(descriptor);
+        BackgroundMapName.clear();
     }
 }
 

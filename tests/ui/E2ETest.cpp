@@ -1,24 +1,20 @@
 // Runs the end-to-end driver on small files and checks its report and exit
 // status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/fixtures/E2ERun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int status = -1;
-    std::string out, err;
-};
+using RunResult = fixtures::E2ERun;
 
 class E2ETest : public testing::Test {
 protected:
@@ -37,27 +33,8 @@ protected:
         std::ofstream(p, std::ios::binary) << content;
         return p.string();
     }
-    static std::string Quote(const std::string& s) {
-        std::string q = "'";
-        for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return q + "'";
-    }
     RunResult Start(const std::vector<std::string>& args) const {
-        std::string command = Quote(MIRELAN_E2E_BINARY);
-        for (const std::string& a : args) command += " " + Quote(a);
-        const std::string errFile = (folder / "stderr.txt").string();
-        command += " 2>" + Quote(errFile);
-        RunResult run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-        const int raw = ::pclose(pipe);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ifstream err(errFile);
-        run.err.assign(std::istreambuf_iterator<char>(err), {});
-        return run;
+        return fixtures::RunE2E(MIRELAN_E2E_BINARY, args, folder.string());
     }
 
     fs::path folder;

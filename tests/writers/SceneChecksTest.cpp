@@ -108,7 +108,7 @@ TEST_F(SceneChecksTest, MaterialMapChecks) {
                               "Material (Paint): Map wood.psd is not compatible with POV-Ray. Convert image",
                               "Material (Paint): Map gone.png not found. Use search tool in materials tab."}));
     Cache(Path("lzw.tif"), 4, false);
-    Cache(Path("wood.psd"), 0, true);
+    Cache(Path("wood.psd"), 1, true);  // uncompressed
     const std::vector<std::string> all = {
         "Material (Paint): Map wood.psd is not compatible with POV-Ray. Convert image",
         "Material (Paint): Map gone.png not found. Use search tool in materials tab.",
@@ -150,7 +150,7 @@ TEST_F(SceneChecksTest, FindingsAreMadeOncePerMaterial) {
     SceneMaterials[1].transparencyMap = Path("missing.bmp");
     Form2.CheckBox43.enabled = true;
     Form2.CheckBox43.checked = false;
-    Cache(Path("missing.bmp"), 0, true);
+    Cache(Path("missing.bmp"), 1, true);
     EXPECT_EQ(Warnings(), (std::vector<std::string>{
                               "Material (A): Map missing.bmp not found. Use search tool in materials tab.",
                               "Material (A): POV-Ray cannot use missing.bmp because it is interlaced.",

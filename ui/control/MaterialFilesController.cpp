@@ -5,6 +5,7 @@
 
 #include "model/Errors.h"
 #include "model/Extents.h"
+#include "model/FileSearch.h"
 #include "model/MapPaths.h"
 #include "model/Model.h"
 #include "model/ModelLists.h"
@@ -110,7 +111,8 @@ void ResolveBumMaps() {
     for (tmaterial& m : SceneMaterials) {
         if (UpperCase(ExtractFileExt(m.bumpMap.view())) != ".BUM") continue;
         for (const char* extension : {".jpg", ".jpeg", ".tga", ".tif", ".tiff", ".bmp"}) {
-            const std::string candidate = ChangeFileExt(m.bumpMap.view(), extension);
+            std::string candidate = ChangeFileExt(m.bumpMap.view(), extension);
+            if (!FileExistsNonBlank(candidate)) candidate = FileNameAsOnDisk(candidate);
             if (FileExistsNonBlank(candidate)) m.bumpMap = candidate;
         }
     }

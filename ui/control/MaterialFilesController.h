@@ -21,6 +21,8 @@ inline constexpr std::string_view MaterialOpenExtensions = "mtl,pzz,pz3,cr2,pz2,
 // Every bump map named with the extension ".BUM" (any case) takes the
 // extension of an existing picture of the same name: ".jpg", ".jpeg",
 // ".tga", ".tif", ".tiff", ".bmp" tried in this order, the last found wins.
+// A picture that does not exist as named is looked for again ignoring
+// letter case ("skin.BUM" takes "skin.JPG"), and is then named as on disk.
 void ResolveBumMaps();
 
 // "Update" on the "UV" sub-page: the projection, then the transform of the

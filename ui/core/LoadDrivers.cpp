@@ -23,6 +23,7 @@
 #include "model/Weld.h"
 #include "readers/ModelReaders.h"
 #include "readers/ReaderCommon.h"
+#include "ui/core/PovIni.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
 
@@ -48,16 +49,6 @@ std::string AbsoluteModelPath(const std::string& fileName) {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::absolute(normal, ec);
     return ec ? normal : p.lexically_normal().string();
-}
-
-// The extension of the rendered image for the output format list.
-std::string_view RenderImageExtension(int32_t format) {
-    switch (format) {
-        case 1: return ".png";
-        case 2: return ".ppm";
-        case 3: return ".bmp";
-        default: return ".tga";  // 0 and 4, the two TGA kinds
-    }
 }
 
 // Ends a wait on every path; `End` ends it early.
@@ -231,7 +222,7 @@ void SetDefaultOutputNames(const std::string& fileName) {
     Form1.Edit82.text = clean + "_moray_mat.inc";
     Form1.Edit11.text = clean + "_moray.udo";
     Form1.Edit1.text = ProposedObjOutputName(fileName, Form2.Edit1.text);
-    Form1.Edit61.text = ChangeFileExt(ExtractFileName(fileName), RenderImageExtension(Form1.ComboBox5.index));
+    Form1.Edit61.text = ChangeFileExt(ExtractFileName(fileName), OutputImageExtension(Form1.ComboBox5.index));
 }
 
 void SetDialogDirs(std::string_view folder) {

@@ -109,7 +109,8 @@ struct Application::Parts {
     std::unique_ptr<QtPrompts> prompts;
     std::unique_ptr<QtWindowHooks> hooks;
     SystemShell shell;
-    QtPictureLoader pictures;
+    QtPictureLoader pictures{
+        [](const std::string& file, gfx::Picture& picture) { img::LoadPictureFile(file, picture); }};
     std::unique_ptr<QtFormDialogs> dialogs;
     std::unique_ptr<Controllers> controllers;
     std::unique_ptr<ScopedServices> services;
