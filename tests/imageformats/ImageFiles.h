@@ -22,10 +22,17 @@ namespace img::testing {
 #ifdef MIRELAN_IMAGE_FILES
 inline constexpr bool HaveImageFiles = true;
 inline std::string ImageFile(const std::string& name) { return std::string(MIRELAN_IMAGE_FILES) + "/" + name; }
-inline std::string PngSuiteFile(const std::string& name) { return std::string(MIRELAN_PNGSUITE) + "/" + name; }
 #else
 inline constexpr bool HaveImageFiles = false;
 inline std::string ImageFile(const std::string& name) { return name; }
+#endif
+
+// The PngSuite images, read in place from the shared corpus.
+#if defined(MIRELAN_IMAGE_FILES) && defined(MIRELAN_PNGSUITE)
+inline constexpr bool HavePngSuite = true;
+inline std::string PngSuiteFile(const std::string& name) { return std::string(MIRELAN_PNGSUITE) + "/" + name; }
+#else
+inline constexpr bool HavePngSuite = false;
 inline std::string PngSuiteFile(const std::string& name) { return name; }
 #endif
 
@@ -38,7 +45,9 @@ inline constexpr bool HaveReaderFiles = false;
 // Skips a test that reads the files made at build time when they could not
 // be made.
 #define SKIP_WITHOUT_IMAGE_FILES() \
-    if (!HaveImageFiles) GTEST_SKIP() << "libtiff-tools, ImageMagick, Pillow or PngSuite missing: scripts/deps.sh"
+    if (!HaveImageFiles) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing: scripts/deps.sh"
+#define SKIP_WITHOUT_PNGSUITE() \
+    if (!HavePngSuite) GTEST_SKIP() << "the PngSuite corpus is not beside the repository (../shared/corpora)"
 #define SKIP_WITHOUT_READER_FILES() \
     if (!HaveReaderFiles) GTEST_SKIP() << "netpbm, ImageMagick or Pillow missing: scripts/deps.sh"
 

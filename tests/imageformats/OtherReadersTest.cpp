@@ -131,7 +131,7 @@ TEST(FormatRegistryTest, ClassesExtensionsAndTheirCounts) {
 }
 
 TEST(FormatRegistryTest, ContentPicksTheFirstReaderAndKeepsThePosition) {
-    SKIP_WITHOUT_IMAGE_FILES();
+    SKIP_WITHOUT_PNGSUITE();
     RegisterImageFormats();
     const TFileFormatList& list = *FileFormatList();
     Bytes png = ReadFileBytes(PngSuiteFile("basn2c08.png"));

@@ -28,7 +28,7 @@ int Gamma(int v, double gamma) {
 }
 
 TEST(PngReaderTest, PngSuiteDecodesAsPillowDoes) {
-    SKIP_WITHOUT_IMAGE_FILES();
+    SKIP_WITHOUT_PNGSUITE();
     const auto list = ReadList("png.txt");
     ASSERT_GE(list.size(), 60u);
     for (const auto& line : list) {
@@ -216,7 +216,7 @@ TEST(PngReaderTest, DamagedFilesRaiseTheirErrors) {
 }
 
 TEST(PngReaderTest, PropertiesAndKeptTransparency) {
-    SKIP_WITHOUT_IMAGE_FILES();
+    SKIP_WITHOUT_PNGSUITE();
     struct Case {
         const char* file;
         float gamma;
@@ -251,7 +251,7 @@ TEST(PngReaderTest, PropertiesAndKeptTransparency) {
 }
 
 TEST(PngReaderTest, TheViewerShowsTheAlphaOfTheFile) {
-    SKIP_WITHOUT_IMAGE_FILES();
+    SKIP_WITHOUT_PNGSUITE();
     RegisterImageFormats();
     ASSERT_EQ(gfx::pictureFormats().classForExtension("png"), &PngGraphicClass());
     // Grey with alpha, RGBA, and a palette with tRNS, as Pillow reads them.
