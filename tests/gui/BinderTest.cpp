@@ -36,6 +36,11 @@ TEST_F(BinderTest, UpDownsAndTheirEditsStayInStep) {
         EXPECT_EQ(Form1.UpDown8.position, position) << text;
         EXPECT_EQ(Form1.Edit70.text, text);
     }
+    // A value the program sets shows from its start in the narrow edit.
+    Commands().Add("Form1.Test.SetLong", [] { Form1.Edit70.text = "0.0861684412345678"; });
+    Commands().Run("Form1.Test.SetLong");
+    EXPECT_EQ(edit->text(), QStringLiteral("0.0861684412345678"));
+    EXPECT_EQ(edit->cursorPosition(), 0);
 }
 
 TEST_F(BinderTest, RadioGroupsFollowTheTableAndTheRecordsAfterACommand) {

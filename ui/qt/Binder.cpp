@@ -496,7 +496,12 @@ void Binder::RefreshBinding(const Binding& b) {
             auto* edit = static_cast<QLineEdit*>(b.widget);
             const tedit& e = Rec<tedit>(row);
             const QString text = ToQ(e.text);
-            if (edit->text() != text) edit->setText(text);
+            if (edit->text() != text) {
+                edit->setText(text);
+                // A value set by the program shows its start: a long number in
+                // a narrow edit reads "0.086168", not its last digits.
+                if (!edit->hasFocus()) edit->setCursorPosition(0);
+            }
             SetEditColor(edit, e.color);
             break;
         }
