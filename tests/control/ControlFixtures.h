@@ -13,6 +13,7 @@
 
 #include "model/Services.h"
 #include "platform/AppPaths.h"
+#include "tests/fixtures/ScratchFolder.h"
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/HelpBrowser.h"
@@ -71,11 +72,7 @@ public:
 class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::filesystem::path(::testing::TempDir()) /
-              ("mirelan_control_" + std::string(info->name()) + "_" + std::to_string(static_cast<long>(::getpid())));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        dir = fixtures::MakeScratchFolder("control");
         SetProgramDirOverride(dir.string());
         ResetOptionsToDefaults();
         Commands().Clear();
@@ -91,7 +88,7 @@ protected:
         scope.reset();
         Commands().Clear();
         SetProgramDirOverride("");
-        std::filesystem::remove_all(dir);
+        fixtures::RemoveScratchFolder(dir);
     }
     std::filesystem::path dir;
     WatchedStatus status;

@@ -11,6 +11,7 @@
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
+#include "tests/fixtures/ScratchFolder.h"
 
 namespace gfx {
 namespace {
@@ -47,16 +48,13 @@ const GraphicClass kNoSignature{"nosig", [] { return std::unique_ptr<Graphic>(ne
 class PictureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::path(::testing::TempDir()) /
-                  ("gfx_picture_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
+        folder_ = fixtures::MakeScratchFolder("gfx_picture");
         pictureFormats().registerFileFormat("toy", "Toy images", kToy);
         pictureFormats().registerFileFormat(".TY", "Short toy images", kToy);
     }
     void TearDown() override {
         for (const GraphicClass* c : {&kToy, &kOther, &kNoSignature}) pictureFormats().unregisterGraphicClass(*c);
-        std::filesystem::remove_all(folder_);
+        fixtures::RemoveScratchFolder(folder_);
     }
     std::string write(const char* name, const std::string& bytes) {
         const std::string path = (folder_ / name).string();

@@ -9,6 +9,7 @@
 
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Stream.h"
+#include "tests/fixtures/ScratchFolder.h"
 
 namespace gfx {
 namespace {
@@ -16,12 +17,9 @@ namespace {
 class StreamTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::path(::testing::TempDir()) /
-                  ("gfx_stream_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
+        folder_ = fixtures::MakeScratchFolder("gfx_stream");
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void TearDown() override { fixtures::RemoveScratchFolder(folder_); }
     std::string write(const char* name, const std::vector<uint8_t>& bytes) {
         const std::string path = (folder_ / name).string();
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());

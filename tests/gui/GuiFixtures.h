@@ -15,23 +15,20 @@
 #include "model/Model.h"
 #include "model/Services.h"
 #include "platform/AppPaths.h"
+#include "preview/PreviewWindow.h"
+#include "tests/fixtures/ScratchFolder.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/dialogs/HelpWindow.h"
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "preview/PreviewWindow.h"
 #include "ui/options/Options.h"
 #include "ui/qt/Binder.h"
 
 class GuiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::filesystem::path(::testing::TempDir()) /
-              ("mirelan_gui_" + std::string(info->name()) + "_" + std::to_string(static_cast<long>(::getpid())));
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        dir = fixtures::MakeScratchFolder("gui");
         SetProgramDirOverride(dir.string());
         QFile::copy(QStringLiteral(MIRELAN_HELP_FILE), QString::fromStdString((dir / "mirelanhelp.htm").string()));
         ResetOptionsToDefaults();
@@ -43,7 +40,7 @@ protected:
         ClearLights();
         ClearDeclareLibrary();
         SetProgramDirOverride("");
-        std::filesystem::remove_all(dir);
+        fixtures::RemoveScratchFolder(dir);
     }
     // Creates and starts the program; the test's recording services take
     // over boxes and the shell.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/fixtures/E2ERun.h"
+#include "tests/fixtures/ScratchFolder.h"
 #include "tests/imageformats/ImageFiles.h"
 
 namespace img {
@@ -20,14 +21,10 @@ using namespace img::testing;
 class DecodeDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::path(::testing::TempDir()) /
-                  ("decode-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder_);
+        folder_ = fixtures::MakeScratchFolder("decode");
     }
     void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
+        fixtures::RemoveScratchFolder(folder_);
     }
     std::string Path(const char* name) const { return (folder_ / name).string(); }
     fixtures::E2ERun Run(const std::vector<std::string>& args) const {

@@ -14,6 +14,7 @@
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
 #include "tests/fixtures/E2ERun.h"
+#include "tests/fixtures/ScratchFolder.h"
 
 namespace img {
 namespace {
@@ -23,14 +24,10 @@ namespace fs = std::filesystem;
 class StretchDriverTest : public testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::path(testing::TempDir()) /
-                  ("stretch-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder_);
+        folder_ = fixtures::MakeScratchFolder("stretch");
     }
     void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
+        fixtures::RemoveScratchFolder(folder_);
     }
     std::string Path(const char* name) const { return (folder_ / name).string(); }
     fixtures::E2ERun Run(const std::vector<std::string>& args) const {

@@ -16,6 +16,7 @@
 #include "model/Transform.h"
 #include "model/VectorMath.h"
 #include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ScratchFolder.h"
 #include "ui/options/ControlTable.h"
 #include "ui/options/Options.h"
 
@@ -60,16 +61,6 @@ void SetVector(tedit& x, tedit& y, tedit& z, const char* a, const char* b, const
     x.text = a;
     y.text = b;
     z.text = c;
-}
-
-// A fresh folder of its own for one test.
-std::filesystem::path TestFolder(const std::string& what) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto folder = std::filesystem::path(::testing::TempDir()) /
-                        ("mirelan_" + what + "_" + info->name() + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
 }
 
 // Every face's normal points away from the centre of all vertices.
@@ -355,7 +346,7 @@ class DisplacementTest : public TransformTest {
 protected:
     void SetUp() override {
         TransformTest::SetUp();
-        folder_ = TestFolder("displace");
+        folder_ = fixtures::MakeScratchFolder("displace");
         file_ = (folder_ / "bump.png").string();
         std::ofstream(file_) << "picture";
         Form1.Edit54.text = file_;
@@ -525,7 +516,7 @@ TEST_F(TransformTest, MaterialProjectionsAreAppliedAndReset) {
 }
 
 TEST_F(TransformTest, MapsAreFoundBesideTheModel) {
-    const auto folder = TestFolder("findmaps");
+    const auto folder = fixtures::MakeScratchFolder("findmaps");
     std::ofstream(folder / "Skin.JPG") << "x";
     std::ofstream(folder / "other.png") << "x";
     Scene.modelFile = (folder / "model.obj").string();

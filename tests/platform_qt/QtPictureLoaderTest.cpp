@@ -9,6 +9,7 @@
 #include "imageformats/ImageRegistration.h"
 #include "platform/qt/QtImageFormats.h"
 #include "platform/qt/QtPictureLoader.h"
+#include "tests/fixtures/ScratchFolder.h"
 
 namespace {
 
@@ -17,12 +18,9 @@ protected:
     void SetUp() override {
         // PNG pictures load through the image library, as in the program.
         img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = std::filesystem::path(::testing::TempDir()) / (std::string("mirelan_qtpicture_") + info->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
+        folder_ = fixtures::MakeScratchFolder("qtpicture");
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void TearDown() override { fixtures::RemoveScratchFolder(folder_); }
     std::string Path(const char* name) const { return (folder_ / name).string(); }
 
     std::filesystem::path folder_;

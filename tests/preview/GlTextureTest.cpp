@@ -14,6 +14,7 @@
 #include "platform/gfx/Bitmap.h"
 #include "preview/GlResources.h"
 #include "preview/GlTexture.h"
+#include "tests/fixtures/ScratchFolder.h"
 
 namespace {
 
@@ -23,11 +24,9 @@ using Bytes = std::vector<uint8_t>;
 class GlTextureTest : public testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::path(testing::TempDir()) /
-                  ("gltexture-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(folder_);
+        folder_ = fixtures::MakeScratchFolder("gltexture");
     }
-    void TearDown() override { fs::remove_all(folder_); }
+    void TearDown() override { fixtures::RemoveScratchFolder(folder_); }
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
     Bytes Read(const std::string& name) const {
         std::ifstream in(Path(name), std::ios::binary);

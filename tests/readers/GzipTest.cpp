@@ -12,6 +12,7 @@
 #include "platform/AppPaths.h"
 #include "platform/TempFiles.h"
 #include "readers/Gzip.h"
+#include "tests/fixtures/ScratchFolder.h"
 
 namespace {
 
@@ -20,16 +21,12 @@ namespace fs = std::filesystem;
 class GzipTest : public testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::path(testing::TempDir()) /
-                  ("gzip-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder_);
+        folder_ = fixtures::MakeScratchFolder("gzip");
         SetProgramDirOverride(folder_.string());
     }
     void TearDown() override {
         SetProgramDirOverride("");
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
+        fixtures::RemoveScratchFolder(folder_);
     }
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
     std::string Compress(const std::string& name, const std::string& data) const {

@@ -11,6 +11,7 @@
 #include "readers/RawReader.h"
 #include "readers/UdoReader.h"
 #include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ScratchFolder.h"
 #include "ui/options/Options.h"
 
 namespace {
@@ -22,14 +23,10 @@ protected:
     void SetUp() override {
         ModelTest::SetUp();
         ResetOptionsToDefaults();
-        folder_ = fs::path(testing::TempDir()) /
-                  ("rawudo-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder_);
+        folder_ = fixtures::MakeScratchFolder("rawudo");
     }
     void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
+        fixtures::RemoveScratchFolder(folder_);
         ModelTest::TearDown();
     }
     // Writes the file and makes it the scene's model file.

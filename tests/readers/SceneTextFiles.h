@@ -16,24 +16,15 @@
 
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "tests/fixtures/ScratchFolder.h"
 
 namespace scenefiles {
 
 // A folder of its own for the running test, emptied when the helper goes.
 class TestFolder {
 public:
-    TestFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        path_ = std::filesystem::path(::testing::TempDir()) / ("mirelan_" + std::to_string(getpid()) + "_" + name);
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TestFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
+    TestFolder() : path_(fixtures::MakeScratchFolder("scene")) {}
+    ~TestFolder() { fixtures::RemoveScratchFolder(path_); }
     std::string Path() const { return path_.string() + "/"; }
 
     std::string Write(const std::string& name, std::string_view content) const {
