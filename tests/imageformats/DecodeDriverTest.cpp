@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/fixtures/E2ERun.h"
-#include "tests/fixtures/ScratchFolder.h"
+#include "tests/imageformats/DriverTest.h"
 #include "tests/imageformats/ImageFiles.h"
 
 namespace img {
@@ -18,22 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace img::testing;
 
-class DecodeDriverTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = fixtures::MakeScratchFolder("decode");
-    }
-    void TearDown() override {
-        fixtures::RemoveScratchFolder(folder_);
-    }
-    std::string Path(const char* name) const { return (folder_ / name).string(); }
-    fixtures::E2ERun Run(const std::vector<std::string>& args) const {
-        return fixtures::RunE2E(MIRELAN_E2E_BINARY, args, folder_.string());
-    }
-
-private:
-    fs::path folder_;
-};
+class DecodeDriverTest : public DriverTest {};
 
 TEST_F(DecodeDriverTest, WritesThePixelsOfEveryFormat) {
     SKIP_WITHOUT_IMAGE_FILES();

@@ -13,30 +13,14 @@
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
-#include "tests/fixtures/E2ERun.h"
-#include "tests/fixtures/ScratchFolder.h"
+#include "tests/imageformats/DriverTest.h"
 
 namespace img {
 namespace {
 
 namespace fs = std::filesystem;
 
-class StretchDriverTest : public testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = fixtures::MakeScratchFolder("stretch");
-    }
-    void TearDown() override {
-        fixtures::RemoveScratchFolder(folder_);
-    }
-    std::string Path(const char* name) const { return (folder_ / name).string(); }
-    fixtures::E2ERun Run(const std::vector<std::string>& args) const {
-        return fixtures::RunE2E(MIRELAN_E2E_BINARY, args, folder_.string());
-    }
-
-private:
-    fs::path folder_;
-};
+class StretchDriverTest : public testing::DriverTest {};
 
 TEST_F(StretchDriverTest, WritesThePictureResampledAsTheProgramLoadsIt) {
     gfx::Bitmap source(23, 17, gfx::PixelFormat::pf24bit);
