@@ -20,15 +20,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +39,8 @@
 #include "options/ControlTable.h"
 #include "options/Options.h"
 #include "readers/ObjReader.h"
+#include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ObjModels.h"
 
 namespace {
 
@@ -52,16 +50,6 @@ constexpr int Columns = 1000, Rows = 500;
 constexpr int RowsPerGroup = 5;        // 100 groups of 10,000 triangles
 constexpr int FacesPerMaterialRun = 2500;
 constexpr int Materials = 20;
-
-void AppendFixed(std::string& out, double x) {
-    char buffer[32];
-    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, 6).ptr);
-}
-
-void AppendInt(std::string& out, int i) {
-    char buffer[16];
-    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, i).ptr);
-}
 
 // The folder of the files made by the parent, in the memory benchmark's
 // child process.
@@ -84,84 +72,18 @@ struct ModelFiles {
             return;
         }
         fs::create_directories(folder / "out");
-        std::ofstream mtl(folder / "grid.mtl", std::ios::binary);
-        for (int m = 0; m < Materials; ++m) {
-            mtl << "newmtl skin_" << m << "\nKa 0.2 0.2 0.2\nKd " << (m % 5) * 0.2 << " 0.5 " << (m % 3) * 0.3
-                << "\nKs 0.1 0.1 0.1\nNs " << 10 + m << "\n";
-            if (m % 4 == 0) mtl << "map_Kd texture_" << m << ".jpg\n";
-            if (m % 6 == 0) mtl << "map_Bump bump_" << m << ".png\n";
-        }
-        WriteObj();
+        fixtures::GridObj grid;
+        grid.columns = Columns;
+        grid.rows = Rows;
+        grid.rowsPerGroup = RowsPerGroup;
+        grid.facesPerMaterialRun = FacesPerMaterialRun;
+        grid.materials = Materials;
+        fixtures::WriteGridMtl((folder / grid.mtlName).string(), grid);
+        bytes = fixtures::WriteGridObj(obj, grid);
     }
     ~ModelFiles() {
         std::error_code ec;
         if (owned) fs::remove_all(folder, ec);
-    }
-
-    // Written in blocks, so that the text never sits in this process's
-    // memory whole (the memory figures would include it).
-    void WriteObj() {
-        std::FILE* f = std::fopen(obj.c_str(), "wb");
-        if (!f) return;
-        std::string text;
-        auto flush = [&](bool always) {
-            if (!always && text.size() < (1u << 20)) return;
-            bytes += std::fwrite(text.data(), 1, text.size(), f);
-            text.clear();
-        };
-        text += "# generated grid\nmtllib grid.mtl\n";
-        for (int r = 0; r <= Rows; ++r)
-            for (int c = 0; c <= Columns; ++c) {
-                const double x = c * 0.01, z = r * 0.01, y = 0.05 * std::sin(x * 7) * std::cos(z * 5);
-                text += "v ";
-                AppendFixed(text, x);
-                text += ' ';
-                AppendFixed(text, y);
-                text += ' ';
-                AppendFixed(text, z);
-                text += "\nvt ";
-                AppendFixed(text, static_cast<double>(c) / Columns);
-                text += ' ';
-                AppendFixed(text, static_cast<double>(r) / Rows);
-                text += "\nvn ";
-                AppendFixed(text, -0.35 * std::cos(x * 7) * std::cos(z * 5));
-                text += ' ';
-                AppendFixed(text, 1.0);
-                text += ' ';
-                AppendFixed(text, 0.25 * std::sin(x * 7) * std::sin(z * 5));
-                text += '\n';
-                flush(false);
-            }
-        auto corner = [&](int i) {
-            text += ' ';
-            AppendInt(text, i);
-            text += '/';
-            AppendInt(text, i);
-            text += '/';
-            AppendInt(text, i);
-        };
-        int face = 0;
-        for (int r = 0; r < Rows; ++r) {
-            if (r % RowsPerGroup == 0) text += "g band_" + std::to_string(r / RowsPerGroup) + "\n";
-            for (int c = 0; c < Columns; ++c) {
-                if (face % FacesPerMaterialRun == 0)
-                    text += "usemtl skin_" + std::to_string((face / FacesPerMaterialRun * 7) % Materials) + "\n";
-                const int a = r * (Columns + 1) + c + 1, b = a + 1, d = a + Columns + 1, e = d + 1;
-                text += 'f';
-                corner(a);
-                corner(d);
-                corner(b);
-                text += "\nf";
-                corner(b);
-                corner(d);
-                corner(e);
-                text += '\n';
-                face += 2;
-                flush(false);
-            }
-        }
-        flush(true);
-        std::fclose(f);
     }
 };
 
@@ -228,11 +150,6 @@ std::vector<fs::path> OutputFiles() {
         if (e.is_regular_file()) files.push_back(e.path());
     std::sort(files.begin(), files.end());
     return files;
-}
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // ---- Reading --------------------------------------------------------------
@@ -318,7 +235,7 @@ void BM_PlainWrite(benchmark::State& state) {
     std::vector<std::pair<std::string, std::string>> outputs;
     std::size_t bytes = 0;
     for (const fs::path& p : OutputFiles()) {
-        outputs.emplace_back(p.string() + ".plain", ReadFile(p));
+        outputs.emplace_back(p.string() + ".plain", fixtures::ReadFileBytes(p.string()));
         bytes += outputs.back().second.size();
     }
     ClearModel();
@@ -448,12 +365,6 @@ BENCHMARK(BM_PeakMemory)->ArgName("plain_read_load")->Arg(0)->Arg(1)->Arg(2)->Un
 
 // ---- Output hashes --------------------------------------------------------
 
-uint64_t Fnv1a(std::string_view bytes) {
-    uint64_t h = 1469598103934665603ULL;
-    for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ULL;
-    return h;
-}
-
 // In a fresh process, so that nothing of the benchmarks run before is left
 // in the model or the options. The model's folder differs from run to run:
 // it is taken out of the texts before they are hashed.
@@ -466,11 +377,9 @@ int PrintOutputHashes() {
         Load();
         WriteEveryOutput();
         for (const fs::path& p : OutputFiles()) {
-            std::string text = ReadFile(p);
-            for (std::size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at))
-                text.replace(at, folder.size(), "FOLDER");
+            const std::string text = fixtures::WithoutFolder(fixtures::ReadFileBytes(p.string()), folder);
             std::fprintf(stderr, "output %s %s %zu %016llx\n", alternative ? "other" : "default",
-                         p.filename().c_str(), text.size(), static_cast<unsigned long long>(Fnv1a(text)));
+                         p.filename().c_str(), text.size(), static_cast<unsigned long long>(fixtures::Fnv1a(text)));
         }
         ClearModel();
     }

@@ -1,5 +1,6 @@
 // Making material names unique and deleting empty groups on large models:
-// both must grow linearly with the number of materials, groups and faces.
+// the time of each at 1,000 to 100,000 materials, groups and faces, and the
+// growth with that number that Google Benchmark fits to them.
 #include <benchmark/benchmark.h>
 
 #include <string>

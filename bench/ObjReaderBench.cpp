@@ -5,8 +5,6 @@
 
 #include <unistd.h>
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,82 +15,28 @@
 #include "readers/ObjReader.h"
 #include "ui/core/LoadDrivers.h"
 #include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ObjModels.h"
 #include "options/Options.h"
 
 namespace {
 
 constexpr int Columns = 1000, Rows = 500;
 
-void AppendNumber(std::string& out, double x) {
-    char buffer[32];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, 6);
-    out.append(buffer, r.ptr);
-}
-
-void AppendIndex(std::string& out, int i) {
-    char buffer[16];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, i);
-    out.append(buffer, r.ptr);
-}
-
-// Writes the grid once per run; the file is removed when the program ends.
+// Writes the grid once per run (one group, one material); the file is
+// removed when the program ends.
 struct GridFile {
     std::string path;
     std::size_t bytes = 0;
     GridFile() {
         path = (std::filesystem::temp_directory_path() /
                 ("mirelan_objbench_" + std::to_string(::getpid()) + ".obj")).string();
-        std::string text;
-        text.reserve(90u << 20);
-        text += "# generated grid\nmtllib grid.mtl\ng grid\nusemtl surface\n";
-        for (int r = 0; r <= Rows; ++r)
-            for (int c = 0; c <= Columns; ++c) {
-                const double x = c * 0.01, z = r * 0.01, y = 0.05 * std::sin(x * 7) * std::cos(z * 5);
-                text += "v ";
-                AppendNumber(text, x);
-                text += ' ';
-                AppendNumber(text, y);
-                text += ' ';
-                AppendNumber(text, z);
-                text += "\nvt ";
-                AppendNumber(text, static_cast<double>(c) / Columns);
-                text += ' ';
-                AppendNumber(text, static_cast<double>(r) / Rows);
-                text += "\nvn ";
-                AppendNumber(text, -0.35 * std::cos(x * 7) * std::cos(z * 5));
-                text += ' ';
-                AppendNumber(text, 1.0);
-                text += ' ';
-                AppendNumber(text, 0.25 * std::sin(x * 7) * std::sin(z * 5));
-                text += '\n';
-            }
-        auto corner = [&](int i) {
-            text += ' ';
-            AppendIndex(text, i);
-            text += '/';
-            AppendIndex(text, i);
-            text += '/';
-            AppendIndex(text, i);
-        };
-        for (int r = 0; r < Rows; ++r)
-            for (int c = 0; c < Columns; ++c) {
-                const int a = r * (Columns + 1) + c + 1, b = a + 1, d = a + Columns + 1, e = d + 1;
-                text += 'f';
-                corner(a);
-                corner(d);
-                corner(b);
-                text += "\nf";
-                corner(b);
-                corner(d);
-                corner(e);
-                text += '\n';
-            }
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        if (f) {
-            std::fwrite(text.data(), 1, text.size(), f);
-            std::fclose(f);
-        }
-        bytes = text.size();
+        fixtures::GridObj grid;
+        grid.columns = Columns;
+        grid.rows = Rows;
+        grid.rowsPerGroup = Rows;
+        grid.facesPerMaterialRun = 2 * Columns * Rows;
+        grid.materials = 1;
+        bytes = fixtures::WriteGridObj(path, grid);
     }
     ~GridFile() { std::remove(path.c_str()); }
 };

@@ -11,7 +11,7 @@ for b in build-bench/bench/bench_*; do
   name=$(basename "$b")
   if [ $# -eq 0 ] || [[ " $* " == *" ${name#bench_} "* ]]; then
     # The OpenGL and window benchmarks need a display: a virtual one when there is none.
-    if [[ ("$name" == *GLBench || "$name" == *GuiBench) && -z "${DISPLAY:-}" ]]; then
+    if [[ ("$name" == *GLBench || "$name" == *GuiBench || "$name" == bench_WholeProcessBench) && -z "${DISPLAY:-}" ]]; then
       xvfb-run -a -s "-screen 0 1280x1024x24" "$b"
     else
       "$b"

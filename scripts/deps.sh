@@ -16,6 +16,7 @@ packages=(
   locales fonts-dejavu-core fonts-dejavu-extra
   imagemagick giflib-tools python3-pil netpbm
   libtiff-tools qt6-image-formats-plugins
+  libtinyobjloader-dev libx11-dev
 )
 
 missing=()
