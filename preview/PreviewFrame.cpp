@@ -115,6 +115,7 @@ void DrawModel(PreviewDrawMode mode) {
             DisableTexturing();
             glDisable(GL_LIGHTING);
             LineColor();
+            EnsureWireframeList();
             glCallList(WireframeList);
             break;
         case DrawHiddenLine:
@@ -126,6 +127,7 @@ void DrawModel(PreviewDrawMode mode) {
             glDisable(GL_LIGHTING);
             LineColor();
             glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+            EnsureWireframeList();
             glCallList(WireframeList);
             glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
             break;
@@ -151,6 +153,7 @@ void DrawModel(PreviewDrawMode mode) {
             glEnable(GL_POLYGON_OFFSET_FILL);
             DisableTexturing();
             LineColor();
+            EnsureWireframeList();
             glCallList(WireframeList);
             glDisable(GL_POLYGON_OFFSET_FILL);
             glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -286,7 +289,10 @@ void drawobjects() {
     DrawModel(mode);
     DisableTexturing();
     glDisable(GL_LIGHTING);
-    if (Form1.CheckBox35.checked && NormalsList != 0 && glIsList(NormalsList)) glCallList(NormalsList);
+    if (Form1.CheckBox35.checked) {
+        EnsureNormalsList();
+        if (NormalsList != 0 && glIsList(NormalsList)) glCallList(NormalsList);
+    }
     if (Form1.CheckBox53.checked) DrawLightIcons();
     DrawFocusPlanes();
     glPopMatrix();

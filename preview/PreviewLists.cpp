@@ -14,6 +14,7 @@
 #include "model/VectorMath.h"
 #include "preview/GlCaps.h"
 #include "preview/GlResources.h"
+#include "preview/PreviewFrame.h"
 #include "options/Options.h"
 
 uint32_t FacesList = 0;
@@ -22,6 +23,17 @@ uint32_t NormalsList = 0;
 uint32_t GLMaterialFace = GL_FRONT;
 
 namespace {
+
+// The wire and normals lists are compiled only once a frame shows them, and
+// again only after the model changed: a model of millions of triangles
+// costs as much to compile into them as into the faces list.
+bool WireframeStale = false;
+bool NormalsStale = false;
+bool ShowListProgress = true;
+
+bool DrawModeShowsWireframe(PreviewDrawMode mode) {
+    return mode == DrawLine || mode == DrawPoints || mode == DrawHiddenLine || mode == DrawOutline;
+}
 
 uint32_t GLGenListNames(int32_t count) { return glGenLists(count); }
 
@@ -221,7 +233,7 @@ void DrawWireframe() {
     const int64_t count = static_cast<int64_t>(SceneFaces.size());
     glBegin(GL_TRIANGLES);
     for (int64_t i = 0; i < count; ++i) {
-        if ((i & 0xFFFF) == 0) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
+        if ((i & 0xFFFF) == 0 && ShowListProgress) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
         const tface& f = SceneFaces[static_cast<std::size_t>(i)];
         if (!shown(f)) continue;
         for (int c = 0; c < 3; ++c) {
@@ -231,6 +243,65 @@ void DrawWireframe() {
     }
     glEnd();
 }
+
+namespace {
+
+void CompileWireframeList() {
+    glNewList(WireframeList, GL_COMPILE);
+    DrawWireframe();
+    glEndList();
+    WireframeStale = false;
+}
+
+void CompileNormalsList() {
+    if (!IsTableCurrent(VertexFaceTable)) {
+        try {
+            BuildVertexFaceTable();
+        } catch (const ModelError&) {
+            VertexFaceTable.Clear();
+        }
+    }
+    const GLScope gl;
+    if (!gl.ok()) return;
+    const double length = NormalLineLength();
+    if (NormalsList != 0 && glIsList(NormalsList)) glDeleteLists(NormalsList, 1);
+    NormalsList = GenerateListNames(1);
+    NormalsStale = false;
+    if (NormalsList == 0) return;
+    glNewList(NormalsList, GL_COMPILE);
+    glColor3d(1, 0, 1);
+    const ShownFaces shown;
+    const int32_t normalCount = static_cast<int32_t>(SceneNormals.size());
+    std::vector<bool> drawn(SceneNormals.size() + 1, false);
+    const int64_t count = static_cast<int64_t>(SceneFaces.size());
+    glBegin(GL_LINES);
+    for (int64_t i = 0; i < count; ++i) {
+        if ((i & 0xFFFF) == 0 && ShowListProgress) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
+        const tface& f = SceneFaces[static_cast<std::size_t>(i)];
+        if (!shown(f)) continue;
+        for (int c = 0; c < 3; ++c) {
+            const int32_t n = f.normal[c];
+            if (n < 1 || n > normalCount || drawn[static_cast<std::size_t>(n)]) continue;
+            drawn[static_cast<std::size_t>(n)] = true;
+            const tvector& p = VertexAt(f.vertex[c]);
+            const tvector q = AddVectors(p, ScaleVector(SceneNormals[static_cast<std::size_t>(n - 1)].p, length));
+            glVertex3d(p.x, p.y, p.z);
+            glVertex3d(q.x, q.y, q.z);
+        }
+    }
+    glEnd();
+    glEndList();
+}
+
+// Compiles a list for the frame being drawn, without progress.
+template <typename Compile>
+void CompileForFrame(Compile compile) {
+    ShowListProgress = false;
+    compile();
+    ShowListProgress = true;
+}
+
+}  // namespace
 
 void BuildPreviewLists() {
     TestAndClearGroupChanges();
@@ -249,13 +320,10 @@ void BuildPreviewLists() {
             } else {
                 failed[0] = true;
             }
-            if (WireframeList != 0) {
-                glNewList(WireframeList, GL_COMPILE);
-                DrawWireframe();
-                glEndList();
-            } else {
-                failed[1] = true;
-            }
+            // A new name holds an empty list until it is compiled.
+            WireframeStale = WireframeList != 0;
+            if (WireframeList == 0) failed[1] = true;
+            else if (DrawModeShowsWireframe(ChosenDrawMode())) CompileWireframeList();
         }
     }
     // Boxes and the log may run pending messages: only once no list is open.
@@ -264,46 +332,29 @@ void BuildPreviewLists() {
     ShowModelStatistics();
 }
 
+void EnsureWireframeList() {
+    if (!WireframeStale) return;
+    const GLScope gl;
+    if (gl.ok()) CompileForFrame(CompileWireframeList);
+}
+
 double NormalLineLength() {
     if (SceneFaces.empty()) return 1.0;
     return 0.3 * std::sqrt(std::max(0.0, Scene.totalFaceArea) / static_cast<double>(SceneFaces.size()));
 }
 
 void BuildNormalsList() {
-    if (!IsTableCurrent(VertexFaceTable)) {
-        try {
-            BuildVertexFaceTable();
-        } catch (const ModelError&) {
-            VertexFaceTable.Clear();
-        }
+    if (Form1.CheckBox35.checked) {
+        CompileNormalsList();
+        return;
     }
+    // The old lines are of no use any more: their memory goes now.
     const GLScope gl;
-    if (!gl.ok()) return;
-    const double length = NormalLineLength();
-    if (NormalsList != 0 && glIsList(NormalsList)) glDeleteLists(NormalsList, 1);
-    NormalsList = GenerateListNames(1);
-    if (NormalsList == 0) return;
-    glNewList(NormalsList, GL_COMPILE);
-    glColor3d(1, 0, 1);
-    const ShownFaces shown;
-    const int32_t normalCount = static_cast<int32_t>(SceneNormals.size());
-    std::vector<bool> drawn(SceneNormals.size() + 1, false);
-    const int64_t count = static_cast<int64_t>(SceneFaces.size());
-    glBegin(GL_LINES);
-    for (int64_t i = 0; i < count; ++i) {
-        if ((i & 0xFFFF) == 0) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
-        const tface& f = SceneFaces[static_cast<std::size_t>(i)];
-        if (!shown(f)) continue;
-        for (int c = 0; c < 3; ++c) {
-            const int32_t n = f.normal[c];
-            if (n < 1 || n > normalCount || drawn[static_cast<std::size_t>(n)]) continue;
-            drawn[static_cast<std::size_t>(n)] = true;
-            const tvector& p = VertexAt(f.vertex[c]);
-            const tvector q = AddVectors(p, ScaleVector(SceneNormals[static_cast<std::size_t>(n - 1)].p, length));
-            glVertex3d(p.x, p.y, p.z);
-            glVertex3d(q.x, q.y, q.z);
-        }
-    }
-    glEnd();
-    glEndList();
+    if (gl.ok() && NormalsList != 0 && glIsList(NormalsList)) glDeleteLists(NormalsList, 1);
+    NormalsList = 0;
+    NormalsStale = true;
+}
+
+void EnsureNormalsList() {
+    if (NormalsStale) CompileForFrame(CompileNormalsList);
 }

@@ -18,11 +18,18 @@ extern uint32_t GLMaterialFace;
 // Rebuilds lists 1 and 2 in the preview's resource context (list 1 stays
 // empty while "Enable Preview" is off), warns when a list could not be made,
 // and refreshes the statistics of the "Geometry" page. Without any OpenGL
-// context only the statistics are refreshed.
+// context only the statistics are refreshed. List 2 is compiled now when
+// the chosen draw mode shows it, otherwise by the first frame that does.
 void BuildPreviewLists();
 // Rebuilds the list of the vertex normals: one magenta line per normal, at
-// the first corner of a shown face that uses it.
+// the first corner of a shown face that uses it. Compiled now while the
+// normals are shown, otherwise by the first frame that shows them.
 void BuildNormalsList();
+
+// For a frame: compile list 2, or the normals list, when the model changed
+// since it was last compiled (no progress is shown while a frame is drawn).
+void EnsureWireframeList();
+void EnsureNormalsList();
 
 // The bodies of lists 1 and 2; they emit into the list being compiled.
 void DrawModelFaces();

@@ -11,6 +11,7 @@
 #include "model/Extents.h"
 #include "tests/preview/PreviewTestSupport.h"
 #include "options/Options.h"
+#include "preview/PreviewFrame.h"
 
 namespace {
 
@@ -197,6 +198,42 @@ TEST_F(PreviewListsTest, EachNormalIsDrawnOnceAtItsFirstCorner) {
     Prepare();
     EXPECT_TRUE(Feedback(NormalsList).empty());
     EXPECT_EQ(NormalLineLength(), 1.0);
+}
+
+// The wire and normals lists cost as much as the faces: they are compiled
+// by the first frame that shows them, or at once while shown, and again
+// only after the model changed.
+TEST_F(PreviewListsTest, WireAndNormalsListsAreCompiledOnlyWhenShown) {
+    fixtures::AddCube(2.0);
+    for (tface& f : SceneFaces)
+        for (int k = 0; k < 3; ++k) f.normal[k] = fixtures::AddNormal(0, 0, 1);
+    auto triangles = [] { return Count(Feedback(WireframeList, true), FeedbackPrimitive::Polygon); };
+    auto normals = [] { return NormalsList == 0 ? -1 : Count(Feedback(NormalsList, true), FeedbackPrimitive::Line); };
+    Prepare();
+    EXPECT_EQ(triangles(), 0);
+    EXPECT_EQ(normals(), -1);
+    Frame();  // filled, normals hidden
+    EXPECT_EQ(triangles(), 0);
+    EXPECT_EQ(normals(), -1);
+    Form1.ComboBox4.index = DrawLine;
+    Form1.CheckBox35.checked = true;
+    Frame();
+    EXPECT_EQ(triangles(), 12);
+    EXPECT_EQ(normals(), 36);
+    // Shown, they are made again with the model at once.
+    SceneGroups[0].visible = 0;
+    BuildPreviewLists();
+    BuildNormalsList();
+    EXPECT_EQ(triangles(), 0);
+    EXPECT_EQ(normals(), 0);
+    SceneGroups[0].visible = 1;
+    Form1.ComboBox4.index = DrawFilled;
+    Form1.CheckBox35.checked = false;
+    BuildPreviewLists();
+    BuildNormalsList();
+    Frame();
+    EXPECT_EQ(triangles(), 0);
+    EXPECT_EQ(normals(), -1);
 }
 
 uint32_t NoListNames(int32_t) { return 0; }

@@ -102,7 +102,7 @@ void WriteJpeg(const std::string& file, int width, int height, const std::functi
     jpeg.saveToFile(file);
 }
 
-std::vector<FeedbackPrimitive> Feedback(uint32_t list) {
+std::vector<FeedbackPrimitive> Feedback(uint32_t list, bool asCompiled) {
     std::vector<FeedbackPrimitive> result;
     const GLScope gl;
     if (!gl.ok()) return result;
@@ -117,6 +117,12 @@ std::vector<FeedbackPrimitive> Feedback(uint32_t list) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glViewport(0, 0, 200, 200);
+    // The wire and normals lists are compiled when first drawn.
+    if (!asCompiled && list == WireframeList) EnsureWireframeList();
+    if (!asCompiled && list == NormalsList) {
+        EnsureNormalsList();
+        list = NormalsList;
+    }
     glCallList(list);
     DisableTexturing();
     const GLint n = glRenderMode(GL_RENDER);

@@ -62,7 +62,9 @@ struct FeedbackPrimitive {
 };
 // Replays `list` in feedback mode through an orthographic view of the box
 // (-100..100) and returns what it drew, in order; culling and lighting off.
-std::vector<FeedbackPrimitive> Feedback(uint32_t list);
+// The wire and normals lists are first compiled as a frame would, unless
+// `asCompiled`.
+std::vector<FeedbackPrimitive> Feedback(uint32_t list, bool asCompiled = false);
 // The number of primitives of a kind.
 int Count(const std::vector<FeedbackPrimitive>& primitives, FeedbackPrimitive::Kind kind);
 
