@@ -60,10 +60,44 @@ void FaceAreaStats(double& total, double& smallest, double& largest) {
 
 namespace {
 
+// What the last measure depended on, while a KeepMeasures scope lives.
+struct MeasuredModel {
+    bool keeping = false;  // a scope lives
+    bool valid = false;    // a measure was taken in it
+    uint64_t generation = 0;
+    std::size_t vertices = 0, faces = 0, uvs = 0, lines = 0;
+    std::vector<uint8_t> shown;  // visible per group, then selected per material
+    bool anyShown = false;
+
+    static std::vector<uint8_t> Shown() {
+        std::vector<uint8_t> flags;
+        flags.reserve(SceneGroups.size() + SceneMaterials.size());
+        for (const tgroup& g : SceneGroups) flags.push_back(g.visible != 0);
+        for (const tmaterial& m : SceneMaterials) flags.push_back(m.selected != 0);
+        return flags;
+    }
+    void Take(bool anyShownNow) {
+        if (!keeping) return;
+        valid = true;
+        generation = TopologyGeneration;
+        vertices = SceneVertices.size();
+        faces = SceneFaces.size();
+        uvs = SceneUVs.size();
+        lines = LineSegments.size();
+        shown = Shown();
+        anyShown = anyShownNow;
+    }
+    bool Current() const {
+        return keeping && valid && generation == TopologyGeneration && vertices == SceneVertices.size() &&
+               faces == SceneFaces.size() && uvs == SceneUVs.size() && lines == LineSegments.size() &&
+               shown == Shown();
+    }
+};
+MeasuredModel Measured;
+
 // One pass over the faces: areas, subdivision marks, the box and UV range of
 // what is shown, and (when asked) the boxes of the groups.
 void MeasureFaces(textents& extents, tgroupboxes* boxes) {
-    EnsureVertexFaceTable();
     double total = 0, smallest = 1e21, largest = -1e21;  // as FaceAreaStats
     int32_t marked = 0;
 
@@ -150,6 +184,7 @@ void MeasureFaces(textents& extents, tgroupboxes* boxes) {
     Scene.uvMinimum = uvLo;
     Scene.uvMaximum = uvHi;
 
+    if (&extents == &Scene.extents) Measured.Take(anyShown);
     if (!anyShown) {
         // Nothing shown: the start values, so that every default that scales
         // with the model stays sensible.
@@ -170,9 +205,22 @@ void MeasureFaces(textents& extents, tgroupboxes* boxes) {
 
 }  // namespace
 
-void ComputeExtents(textents& extents) { MeasureFaces(extents, nullptr); }
+void ComputeExtents(textents& extents) {
+    EnsureVertexFaceTable();
+    MeasureFaces(extents, nullptr);
+}
 
 void ComputeExtents(textents& extents, tgroupboxes& boxes) { MeasureFaces(extents, &boxes); }
+
+KeepMeasures::KeepMeasures() {
+    Measured.keeping = true;
+    Measured.valid = false;
+}
+
+KeepMeasures::~KeepMeasures() {
+    Measured.keeping = Measured.valid = false;
+    Measured.shown.clear();
+}
 
 int64_t GeometryByteSize() {
     return static_cast<int64_t>(SceneFaces.size() * sizeof(tface) + SceneNormals.size() * sizeof(tnormal) +
@@ -182,7 +230,10 @@ int64_t GeometryByteSize() {
 }
 
 void ModelStatistics(std::vector<std::string>& lines) {
-    ComputeExtents(Scene.extents);
+    if (!Measured.Current())
+        ComputeExtents(Scene.extents);
+    else if (!Measured.anyShown)
+        LogMessage("<!>No visible geometry");  // as measuring again would
     const textents& e = Scene.extents;
     lines.emplace_back(RuleLine);
     lines.emplace_back("Model Statistics:");

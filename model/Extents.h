@@ -31,9 +31,25 @@ struct tgroupboxes {
     std::size_t vertexCount = 0, faceCount = 0;
 };
 
-// `ComputeExtents`, measuring in the same pass over the faces the boxes of
-// the groups into `boxes`.
+// The measure of a load: `ComputeExtents`, measuring in the same pass over
+// the faces the boxes of the groups into `boxes`, but leaving the vertex
+// table to the first tool that needs it (a model of millions of faces
+// carries none it does not use).
 void ComputeExtents(textents& extents, tgroupboxes& boxes);
+
+// While a scope of this kind lives, `ModelStatistics` takes the measures
+// that the last `ComputeExtents` wrote into the scene record as they are,
+// instead of measuring the model again, as long as nothing they depend on
+// has changed since: the faces, vertices, UVs and lines, which groups are
+// visible and which materials selected. For a command that measures and
+// then shows the statistics, with only such changes between.
+class KeepMeasures {
+public:
+    KeepMeasures();
+    ~KeepMeasures();
+    KeepMeasures(const KeepMeasures&) = delete;
+    KeepMeasures& operator=(const KeepMeasures&) = delete;
+};
 
 // Sum, smallest and largest `FaceArea` over all faces; smallest starts at
 // 1e21 and largest at -1e21.

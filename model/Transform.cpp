@@ -384,6 +384,7 @@ void ApplyMaterialUVProjections() {
     DeselectAllMaterials();
     const int32_t count = static_cast<int32_t>(SceneMaterials.size());
     MeshProgress progress(count);
+    bool projected = false;
     for (int32_t i = 0; i < count; ++i) {
         progress.Tick(i);
         tmaterial& m = SceneMaterials[static_cast<std::size_t>(i)];
@@ -393,6 +394,7 @@ void ApplyMaterialUVProjections() {
             m.selected = 1;
             const tvector axis = m.projectionAxis;
             ProjectUVs(axis, method, 0);
+            projected = true;
         }
         // ProjectUVs appends UVs only, so `m` is still valid.
         m.selected = 0;
@@ -404,7 +406,7 @@ void ApplyMaterialUVProjections() {
         m.mapScale[1] = 1.0;
     }
     SelectAllMaterials();
-    EnsureUVFaceTable();  // rebuilt when a projection added UVs
+    if (projected) EnsureUVFaceTable();  // rebuilt when a projection added UVs
 }
 
 void FindMapsInModelDir() {

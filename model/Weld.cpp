@@ -306,11 +306,12 @@ namespace {
 // True when some vertex has two different UVs (at its corners) within the
 // tolerance of each other: only then does the weld change anything. Most
 // vertices have one UV at all their corners, which one pass over the faces
-// finds; only the others are looked at closely.
+// finds; only the corners of the others are gathered and looked at closely.
+// No face table is needed: a model with nothing to weld is spared them.
 bool AnyCloseUVsAtOneVertex(double tolerance) {
     const std::size_t vertexCount = SceneVertices.size();
-    std::vector<int32_t> firstUV(vertexCount + 1, 0);
-    std::vector<int32_t> several;  // vertices (1-based) with more than one UV
+    std::vector<int32_t> firstUV(vertexCount + 1, 0);  // -1: several UVs
+    bool several = false;
     for (const tface& f : SceneFaces)
         for (int c = 0; c < 3; ++c) {
             const int32_t v = f.vertex[c], t = f.uv[c];
@@ -319,20 +320,32 @@ bool AnyCloseUVsAtOneVertex(double tolerance) {
             if (first == 0) {
                 first = t;
             } else if (first != t && first > 0) {
-                first = -1;  // listed once
-                several.push_back(v);
+                first = -1;
+                several = true;
             }
         }
-    std::vector<int32_t> list;
-    for (int32_t v : several) {
-        CollectVertexUVs(v - 1, list);
-        for (std::size_t i = 0; i + 1 < list.size(); ++i)
-            for (std::size_t j = i + 1; j < list.size(); ++j) {
-                if (list[i] == list[j]) continue;
-                const tuv& a = SceneUVs[static_cast<std::size_t>(list[i])];
-                const tuv& b = SceneUVs[static_cast<std::size_t>(list[j])];
+    if (!several) return false;
+    // The distinct UVs of each vertex with several, vertex by vertex.
+    std::vector<std::pair<int32_t, int32_t>> corners;
+    for (const tface& f : SceneFaces)
+        for (int c = 0; c < 3; ++c) {
+            const int32_t v = f.vertex[c], t = f.uv[c];
+            if (t >= 1 && v >= 1 && static_cast<std::size_t>(v) <= vertexCount &&
+                firstUV[static_cast<std::size_t>(v)] < 0)
+                corners.emplace_back(v, t);
+        }
+    std::sort(corners.begin(), corners.end());
+    corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
+    for (std::size_t first = 0; first < corners.size();) {
+        std::size_t end = first + 1;
+        while (end < corners.size() && corners[end].first == corners[first].first) ++end;
+        for (std::size_t i = first; i + 1 < end; ++i)
+            for (std::size_t j = i + 1; j < end; ++j) {
+                const tuv& a = SceneUVs[static_cast<std::size_t>(corners[i].second) - 1];
+                const tuv& b = SceneUVs[static_cast<std::size_t>(corners[j].second) - 1];
                 if (std::fabs(a.u - b.u) < tolerance && std::fabs(a.v - b.v) < tolerance) return true;
             }
+        first = end;
     }
     return false;
 }
@@ -347,9 +360,9 @@ void WeldUVs(double tolerance) {
     for (const tline& l : LineSegments)
         for (int c = 0; c < 2; ++c) CheckUVIndex(l.uv[c], n);
 
+    if (!AnyCloseUVsAtOneVertex(tolerance)) return;  // nothing would change
     EnsureUVFaceTable();
     EnsureVertexFaceTable();
-    if (!AnyCloseUVsAtOneVertex(tolerance)) return;  // nothing would change
 
     // Around each vertex, each UV goes to the last later UV of the vertex's
     // list that is close (which may be itself again). The time of each

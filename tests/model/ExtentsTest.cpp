@@ -2,8 +2,10 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "model/Connectivity.h"
 #include "model/Extents.h"
 #include "model/Model.h"
 #include "model/Random.h"
@@ -68,6 +70,36 @@ TEST_F(ExtentsTest, NothingShownGivesStartValuesAndAWarning) {
     EXPECT_DOUBLE_EQ(PositionStep, 0.02);
     ASSERT_FALSE(Messages().empty());
     EXPECT_EQ(Messages().back(), "<!>No visible geometry");
+}
+
+// A load measures once: its statistics take the measure while the scope
+// lives and nothing it follows has changed; a change it follows, or the end
+// of the scope, measures again. The load leaves the vertex table unbuilt.
+TEST_F(ExtentsTest, StatisticsTakeAKeptMeasureWhileWhatItFollowsIsUnchanged) {
+    fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
+    fixtures::AddCube(2.0, {10, 0, 0}, 1, 0);
+    auto statistics = [] {
+        std::vector<std::string> lines;
+        ModelStatistics(lines);
+        return std::pair{Scene.extents.minimum.x, Scene.extents.maximum.x};
+    };
+    {
+        const KeepMeasures keep;
+        tgroupboxes boxes;
+        ComputeExtents(Scene.extents, boxes);
+        EXPECT_FALSE(IsTableCurrent(VertexFaceTable));
+        SceneVertices[0].p.x = -50;  // a change it does not follow: the kept measure shows
+        EXPECT_EQ(statistics(), std::pair(-1.0, 11.0));
+        SceneGroups[1].visible = 0;
+        EXPECT_EQ(statistics(), std::pair(-50.0, 1.0));
+        SceneGroups[1].visible = 1;
+        fixtures::AddCube(2.0, {0, 0, 30}, 0, 0);
+        EXPECT_EQ(statistics(), std::pair(-50.0, 11.0));
+        SceneVertices[0].p.x = -60;
+        EXPECT_EQ(statistics(), std::pair(-50.0, 11.0));
+    }
+    EXPECT_EQ(statistics(), std::pair(-60.0, 11.0));
+    EXPECT_TRUE(IsTableCurrent(VertexFaceTable));
 }
 
 TEST_F(ExtentsTest, PositionStepKeepsOneSignificantDigit) {

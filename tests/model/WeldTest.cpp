@@ -441,6 +441,17 @@ TEST_F(WeldUVTest, MatchesThePlainRuleOnRandomMeshes) {
     EXPECT_GT(cyclesSeen, 10);   // and form cycles
 }
 
+// A seam whose UVs lie far apart: nothing to weld, found without building a
+// face table (a large model is spared them).
+TEST_F(WeldUVTest, NothingToWeldBuildsNoFaceTable) {
+    const int32_t v = Vertex(0, 0, 0), p = Vertex(1, 0, 0), q = Vertex(0, 1, 0);
+    Face(v, p, q, UV(0, 0), UV(1, 0), UV(0, 1));
+    Face(v, q, p, UV(0.5, 0), UV(0.5, 0.5), UV(1, 1));
+    WeldUVs(1e-8);
+    EXPECT_EQ(SceneUVs.size(), 6u);
+    EXPECT_FALSE(IsTableCurrent(VertexFaceTable) || IsTableCurrent(UVFaceTable));
+}
+
 TEST_F(WeldUVTest, LinesAreRenumberedAndNoUVsIsNothing) {
     WeldUVs(0.1);  // empty model
     EXPECT_TRUE(SceneUVs.empty());

@@ -335,19 +335,21 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
         CalcVertexNormals(ChosenNormalMode(), crease * std::numbers::pi / 180.0);
     }
 
-    // The three tables are built together in one pass over the faces, and
-    // only those that the model's last change left stale (the normals may
-    // have built the vertex table).
+    // The three tables are built when something first needs them (the
+    // preview its material table, the UV weld and the tools the others),
+    // each in one pass over the faces: a model of millions of faces that is
+    // only shown or converted carries none it does not use.
     LogMessage("Creating material->face linked list...");
     Pump();
     LogMessage("Creating vertex->face linked list...");
     Pump();
     LogMessage("Creating uv->face linked list...");
     Pump();
-    EnsureFaceTables();
 
     // The group boxes are measured with the extents; the steps up to their
-    // use change UVs only.
+    // use change UVs only. The statistics that the display lists show take
+    // this measure unless those steps changed what it depends on.
+    const KeepMeasures keep;
     tgroupboxes groupBoxes;
     ComputeExtents(Scene.extents, groupBoxes);
 
