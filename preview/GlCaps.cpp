@@ -47,6 +47,23 @@ bool InitMultitexture() {
     return glMultiTexCoord2dARBEntry && glActiveTextureARBEntry && glClientActiveTextureARBEntry;
 }
 
+BufferObjectEntries BufferObjects;
+bool BufferObjectsSupported = false;
+
+bool InitBufferObjects() {
+    BufferObjects = {};
+    BufferObjectsSupported = false;
+    if (GLVersionNumber(GLVersionText) < 1.5f) return false;
+    BufferObjects.genBuffers = reinterpret_cast<decltype(BufferObjects.genBuffers)>(GLProcAddress("glGenBuffers"));
+    BufferObjects.deleteBuffers =
+        reinterpret_cast<decltype(BufferObjects.deleteBuffers)>(GLProcAddress("glDeleteBuffers"));
+    BufferObjects.bindBuffer = reinterpret_cast<decltype(BufferObjects.bindBuffer)>(GLProcAddress("glBindBuffer"));
+    BufferObjects.bufferData = reinterpret_cast<decltype(BufferObjects.bufferData)>(GLProcAddress("glBufferData"));
+    BufferObjectsSupported = BufferObjects.genBuffers && BufferObjects.deleteBuffers && BufferObjects.bindBuffer &&
+                             BufferObjects.bufferData;
+    return BufferObjectsSupported;
+}
+
 bool QueryGLInfo() {
     GLScope gl;
     if (!gl.ok()) return false;
@@ -60,6 +77,7 @@ bool QueryGLInfo() {
     GLRendererText = GLText(GL_RENDERER);
     GLUVersionText = GLUText(GLU_VERSION);
     GLUExtensionsText = GLUText(GLU_EXTENSIONS);
+    InitBufferObjects();
     return true;
 }
 

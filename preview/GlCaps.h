@@ -3,6 +3,7 @@
 // texturing off on every texture unit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -14,8 +15,9 @@ using GLenumValue = unsigned int;
 // Fills the OpenGL texts and limits of the model (GLExtensionsText,
 // MultitextureSupported, SeparateSpecularSupported, MaxGLLights,
 // MaxTextureUnits, GLVersionText, GLVendorText, GLRendererText and the GLU
-// version and extensions) from the preview's context, in that order. False,
-// and nothing changed, when there is no context.
+// version and extensions) from the preview's context, in that order, and
+// looks up the buffer objects. False, and nothing changed, when there is no
+// context.
 bool QueryGLInfo();
 
 // With "GL_ARB_multitexture" present, looks up its three entry points and
@@ -28,6 +30,21 @@ using ActiveTextureFunction = void (*)(GLenumValue texture);
 extern MultiTexCoord2dFunction glMultiTexCoord2dARBEntry;
 extern ActiveTextureFunction glActiveTextureARBEntry;
 extern ActiveTextureFunction glClientActiveTextureARBEntry;
+
+// The buffer objects of OpenGL 1.5, which keep arrays of vertices and
+// indices with the driver: their entry points, nullptr until
+// `InitBufferObjects` found them, and whether all were found.
+struct BufferObjectEntries {
+    void (*genBuffers)(int count, unsigned int* names) = nullptr;
+    void (*deleteBuffers)(int count, const unsigned int* names) = nullptr;
+    void (*bindBuffer)(GLenumValue target, unsigned int name) = nullptr;
+    void (*bufferData)(GLenumValue target, std::ptrdiff_t size, const void* data, GLenumValue usage) = nullptr;
+};
+extern BufferObjectEntries BufferObjects;
+extern bool BufferObjectsSupported;
+// Looks the entry points up when the context's version is 1.5 or later;
+// true when all were found. Needs a current context and GLVersionText.
+bool InitBufferObjects();
 
 // Binds a texture to the active unit as the preview uses every texture:
 // repeated, linear filters, modulating the colour; and switches 2D texturing

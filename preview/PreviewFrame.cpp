@@ -121,7 +121,7 @@ void DrawModel(PreviewDrawMode mode) {
         case DrawHiddenLine:
             glEnable(GL_POLYGON_OFFSET_FILL);
             glEnable(GL_TEXTURE_2D);
-            glCallList(FacesList);
+            CallFacesList();
             DisableTexturing();
             glDisable(GL_POLYGON_OFFSET_FILL);
             glDisable(GL_LIGHTING);
@@ -133,7 +133,7 @@ void DrawModel(PreviewDrawMode mode) {
             break;
         case DrawGroupBoxWire:
             glEnable(GL_TEXTURE_2D);
-            glCallList(FacesList);
+            CallFacesList();
             glDisable(GL_LIGHTING);
             DisableTexturing();
             glLineWidth(2);
@@ -146,7 +146,7 @@ void DrawModel(PreviewDrawMode mode) {
             break;
         case DrawOutline:
             glEnable(GL_TEXTURE_2D);
-            glCallList(FacesList);
+            CallFacesList();
             glLineWidth(4);
             glDisable(GL_LIGHTING);
             glPolygonMode(GL_BACK, GL_LINE);
@@ -161,7 +161,7 @@ void DrawModel(PreviewDrawMode mode) {
             break;
         default:
             glEnable(GL_TEXTURE_2D);
-            glCallList(FacesList);
+            CallFacesList();
             break;
     }
 }

@@ -2,7 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <new>
 #include <vector>
 
 #include "model/Connectivity.h"
@@ -203,28 +206,255 @@ bool MaterialTableReady() {
 
 uint32_t (*GenerateListNames)(int32_t count) = GLGenListNames;
 
-void DrawModelFaces() {
+namespace {
+
+// The light model of list 1: separate specular colour where the driver has
+// it, and the two-sided lighting of "Apply mats to both sides".
+void SetFacesLightModel() {
     if (SeparateSpecularSupported) glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
     SetTwoSidedLighting();
-    const ShownFaces shown;
-    const bool tableReady = MaterialTableReady();
+}
+
+// The materials of list 1 in their order, with the progress gauge: the
+// opaque ones, then the transparent ones; `each(index, material, reflects)`.
+template <typename Each>
+void ForEachMaterialOfList1(Each&& each) {
     const int32_t count = static_cast<int32_t>(SceneMaterials.size());
     int32_t step = 0;
     for (int32_t pass = 1; pass <= 2; ++pass) {
         for (int32_t i = 0; i < count; ++i, ++step) {
             ShowProgress(0, 2.0 * (count - 1), step);
             const tmaterial& m = SceneMaterials[static_cast<std::size_t>(i)];
-            if (!IsMaterialInPass(m, pass)) continue;
-            const bool reflects = Reflects(m);
-            BindMaterialTextures(m, reflects);
-            SetMaterialState(m, reflects);
-            if (tableReady) EmitMaterialFaces(i, shown, reflects);
+            if (IsMaterialInPass(m, pass)) each(i, m, Reflects(m));
         }
     }
+}
+
+// List 1 with buffer objects. The faces of every material drawn go into one
+// array of vertices (position, normal and texture coordinate as the floats
+// that the driver makes of the immediate calls) and one of indices, material
+// after material in drawing order; each material's state goes into a
+// display list of its own, and what follows the faces (the current values
+// the last corner leaves, texturing off, the lines) into another. A frame
+// replays them in the order of the one list, drawing each material's faces
+// from the buffers after its state. The driver takes buffers as they are,
+// where it compiles a display list vertex by vertex: for a model of millions
+// of faces that is most of the time the preview takes to show it.
+struct FaceVertex {
+    float position[3], normal[3], uv[2];
+};
+
+struct BufferedFaces {
+    bool active = false;      // list 1 is drawn from the buffers
+    uint32_t firstList = 0;   // the materials' state lists, then the tail list
+    int32_t listCount = 0;
+    uint32_t buffers[2] = {0, 0};  // vertices, indices
+    struct Run {
+        uint32_t list;
+        std::size_t first, count;  // in the index array
+    };
+    std::vector<Run> runs;
+};
+BufferedFaces Buffered;
+
+void FreeBufferedFaces() {
+    if (Buffered.firstList != 0 && glIsList(Buffered.firstList))
+        glDeleteLists(Buffered.firstList, Buffered.listCount);
+    if (Buffered.buffers[0] != 0 && BufferObjects.deleteBuffers) BufferObjects.deleteBuffers(2, Buffered.buffers);
+    Buffered = BufferedFaces{};
+}
+
+// The faces of list 1 as arrays. A corner whose vertex was last given with
+// the same normal and UV shares that array vertex; a corner without a normal
+// takes its face's normal, one without a UV the point (0.5, 0.5), as in the
+// one display list.
+class FaceArrays {
+public:
+    std::vector<FaceVertex> vertices;
+    std::vector<uint32_t> indices;
+    // What the last corner left as the current values of the immediate calls.
+    bool anyCorner = false, secondUnitSet = false;
+    float lastNormal[3] = {0, 0, 0}, lastUV[2] = {0, 0};
+
+    FaceArrays() : lastOfVertex_(SceneVertices.size() + 1, -1) {
+        vertices.reserve(SceneVertices.size());
+        keys_.reserve(SceneVertices.size());
+    }
+
+    void AddFaces(int32_t material, const ShownFaces& shown, bool reflects) {
+        if (MaterialFaceTable.Count(material) == 0) return;
+        const int32_t normalCount = static_cast<int32_t>(SceneNormals.size());
+        const int32_t uvCount = static_cast<int32_t>(SceneUVs.size());
+        for (const int32_t* p = MaterialFaceTable.Begin(material); p != MaterialFaceTable.End(material); ++p) {
+            const tface& f = SceneFaces[static_cast<std::size_t>(*p)];
+            if (!shown(f)) continue;
+            bool haveFaceNormal = false;
+            tvector faceNormal;
+            for (int c = 0; c < 3; ++c) {
+                int32_t n = f.normal[c], t = f.uv[c];
+                if (n < 1 || n > normalCount) n = 0;
+                if (t < 1 || t > uvCount) t = 0;
+                const int32_t v = f.vertex[c];
+                const int32_t last = lastOfVertex_[static_cast<std::size_t>(v)];
+                if (n > 0 && last >= 0 && keys_[static_cast<std::size_t>(last)].normal == n &&
+                    keys_[static_cast<std::size_t>(last)].uv == t) {
+                    indices.push_back(static_cast<uint32_t>(last));
+                } else {
+                    FaceVertex out;
+                    const tvector& q = VertexAt(v);
+                    Set(out.position, q);
+                    if (n > 0) {
+                        Set(out.normal, SceneNormals[static_cast<std::size_t>(n - 1)].p);
+                    } else {
+                        if (!haveFaceNormal) {
+                            faceNormal = FaceNormal(f);
+                            haveFaceNormal = true;
+                        }
+                        Set(out.normal, faceNormal);
+                    }
+                    const tuv* uv = t > 0 ? &SceneUVs[static_cast<std::size_t>(t - 1)] : nullptr;
+                    out.uv[0] = static_cast<float>(uv ? uv->u : 0.5);
+                    out.uv[1] = static_cast<float>(uv ? uv->v : 0.5);
+                    lastOfVertex_[static_cast<std::size_t>(v)] = static_cast<int32_t>(vertices.size());
+                    indices.push_back(static_cast<uint32_t>(vertices.size()));
+                    vertices.push_back(out);
+                    keys_.push_back({n, t});
+                }
+                const FaceVertex& drawn = vertices[indices.back()];
+                std::copy(drawn.normal, drawn.normal + 3, lastNormal);
+                std::copy(drawn.uv, drawn.uv + 2, lastUV);
+                anyCorner = true;
+                if (reflects && t > 0) secondUnitSet = true;
+            }
+        }
+    }
+
+    // Frees what only the building needed.
+    void DoneAdding() {
+        std::vector<int32_t>().swap(lastOfVertex_);
+        std::vector<Key>().swap(keys_);
+    }
+
+private:
+    static void Set(float* out, const tvector& v) {
+        out[0] = static_cast<float>(v.x);
+        out[1] = static_cast<float>(v.y);
+        out[2] = static_cast<float>(v.z);
+    }
+    struct Key {
+        int32_t normal, uv;
+    };
+    std::vector<int32_t> lastOfVertex_;  // per vertex, its last array vertex
+    std::vector<Key> keys_;               // per array vertex
+};
+
+// Builds list 1 with buffer objects (FacesList holding the light model);
+// false, with nothing left of it, when the driver has no buffer objects or
+// there is no memory or no list name for them.
+bool CompileBufferedFaces() {
+    if (!UseBufferObjects || !BufferObjectsSupported) return false;
+    try {
+        const ShownFaces shown;
+        const bool tableReady = MaterialTableReady();
+        int32_t materials = 0;
+        for (const tmaterial& m : SceneMaterials) materials += IsMaterialInPass(m, 1) || IsMaterialInPass(m, 2);
+        Buffered.firstList = GenerateListNames(materials + 1);
+        if (Buffered.firstList == 0) return false;
+        Buffered.listCount = materials + 1;
+        glNewList(FacesList, GL_COMPILE);
+        SetFacesLightModel();
+        glEndList();
+        FaceArrays arrays;
+        uint32_t list = Buffered.firstList;
+        ForEachMaterialOfList1([&](int32_t i, const tmaterial& m, bool reflects) {
+            glNewList(list, GL_COMPILE);
+            BindMaterialTextures(m, reflects);
+            SetMaterialState(m, reflects);
+            glEndList();
+            const std::size_t first = arrays.indices.size();
+            if (tableReady) arrays.AddFaces(i, shown, reflects);
+            Buffered.runs.push_back({list++, first, arrays.indices.size() - first});
+        });
+        arrays.DoneAdding();
+        glNewList(list, GL_COMPILE);
+        if (arrays.anyCorner) {
+            glNormal3fv(arrays.lastNormal);
+            glTexCoord2fv(arrays.lastUV);
+            if (arrays.secondUnitSet) glMultiTexCoord2dARBEntry(GL_TEXTURE1_ARB, 0.5, 0.5);
+        }
+        DisableTexturing();
+        EmitLines(shown);
+        glEndList();
+
+        for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+        }
+        BufferObjects.genBuffers(2, Buffered.buffers);
+        BufferObjects.bindBuffer(GL_ARRAY_BUFFER, Buffered.buffers[0]);
+        BufferObjects.bufferData(GL_ARRAY_BUFFER, static_cast<std::ptrdiff_t>(arrays.vertices.size() * sizeof(FaceVertex)),
+                                 arrays.vertices.data(), GL_STATIC_DRAW);
+        BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, Buffered.buffers[1]);
+        BufferObjects.bufferData(GL_ELEMENT_ARRAY_BUFFER,
+                                 static_cast<std::ptrdiff_t>(arrays.indices.size() * sizeof(uint32_t)),
+                                 arrays.indices.data(), GL_STATIC_DRAW);
+        BufferObjects.bindBuffer(GL_ARRAY_BUFFER, 0);
+        BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        if (glGetError() != GL_NO_ERROR) {
+            FreeBufferedFaces();
+            return false;
+        }
+        Buffered.active = true;
+        return true;
+    } catch (const std::bad_alloc&) {
+        FreeBufferedFaces();
+        return false;
+    }
+}
+
+}  // namespace
+
+bool UseBufferObjects = true;
+
+void DrawModelFaces() {
+    // List 1 is then this one list.
+    Buffered.active = false;
+    SetFacesLightModel();
+    const ShownFaces shown;
+    const bool tableReady = MaterialTableReady();
+    ForEachMaterialOfList1([&](int32_t i, const tmaterial& m, bool reflects) {
+        BindMaterialTextures(m, reflects);
+        SetMaterialState(m, reflects);
+        if (tableReady) EmitMaterialFaces(i, shown, reflects);
+    });
     // Whatever the last material bound, lines and later drawing start
     // untextured on every unit.
     DisableTexturing();
     EmitLines(shown);
+}
+
+void CallFacesList() {
+    glCallList(FacesList);
+    if (!Buffered.active) return;
+    BufferObjects.bindBuffer(GL_ARRAY_BUFFER, Buffered.buffers[0]);
+    BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, Buffered.buffers[1]);
+    if (glClientActiveTextureARBEntry) glClientActiveTextureARBEntry(GL_TEXTURE0_ARB);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(FaceVertex), reinterpret_cast<const void*>(offsetof(FaceVertex, position)));
+    glNormalPointer(GL_FLOAT, sizeof(FaceVertex), reinterpret_cast<const void*>(offsetof(FaceVertex, normal)));
+    glTexCoordPointer(2, GL_FLOAT, sizeof(FaceVertex), reinterpret_cast<const void*>(offsetof(FaceVertex, uv)));
+    for (const BufferedFaces::Run& run : Buffered.runs) {
+        glCallList(run.list);
+        if (run.count > 0)
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
+                           reinterpret_cast<const void*>(run.first * sizeof(uint32_t)));
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    BufferObjects.bindBuffer(GL_ARRAY_BUFFER, 0);
+    BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glCallList(Buffered.firstList + static_cast<uint32_t>(Buffered.listCount) - 1);
 }
 
 void DrawWireframe() {
@@ -311,12 +541,15 @@ void BuildPreviewLists() {
         if (gl.ok()) {
             for (uint32_t* list : {&FacesList, &WireframeList})
                 if (*list != 0 && glIsList(*list)) glDeleteLists(*list, 1);
+            FreeBufferedFaces();
             FacesList = GenerateListNames(1);
             WireframeList = GenerateListNames(1);
             if (FacesList != 0) {
-                glNewList(FacesList, GL_COMPILE);
-                if (Form1.CheckBox3.checked) DrawModelFaces();
-                glEndList();
+                if (!Form1.CheckBox3.checked || !CompileBufferedFaces()) {
+                    glNewList(FacesList, GL_COMPILE);
+                    if (Form1.CheckBox3.checked) DrawModelFaces();
+                    glEndList();
+                }
             } else {
                 failed[0] = true;
             }

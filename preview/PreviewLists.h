@@ -31,9 +31,19 @@ void BuildNormalsList();
 void EnsureWireframeList();
 void EnsureNormalsList();
 
-// The bodies of lists 1 and 2; they emit into the list being compiled.
+// The bodies of lists 1 and 2; they emit into the list being compiled
+// (list 1 is then that one display list).
 void DrawModelFaces();
 void DrawWireframe();
+
+// Replays list 1. Where the driver has buffer objects, `BuildPreviewLists`
+// keeps the faces in them: FacesList then holds the light model, and the
+// materials' states, the faces drawn from the buffers and the lines follow
+// it in the order of the one list, to the same picture.
+void CallFacesList();
+// True (the default) to keep the faces in buffer objects where the driver
+// has them; a test turns it off to have the one display list.
+extern bool UseBufferObjects;
 
 // The length of the normal lines: 0.3 x the square root of the mean face
 // area; 1 without faces.

@@ -117,7 +117,7 @@ TEST_F(PreviewListsTest, MaterialStateFollowsTheMaterial) {
         Form1.CheckBox72.checked = c.twoSided;
         Prepare();
         const GLScope gl;
-        glCallList(FacesList);
+        CallFacesList();
         const GLenum face = c.twoSided ? GL_BACK : GL_FRONT;
         GLfloat diffuse[4], shininess = 0;
         glGetMaterialfv(face, GL_DIFFUSE, diffuse);
@@ -156,7 +156,7 @@ TEST_F(PreviewListsTest, TexturingIsOffOnEveryUnitAfterTheFaces) {
     SceneMaterials[1].glTexture = static_cast<int32_t>(textures[1]);  // textured, not reflective
     Prepare();
     const GLScope gl;
-    glCallList(FacesList);
+    CallFacesList();
     GLint active = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
     EXPECT_EQ(active, GL_TEXTURE0);

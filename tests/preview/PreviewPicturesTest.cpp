@@ -139,36 +139,50 @@ private:
     std::vector<GLuint> textures_;
 };
 
+// The same frames whether the faces are kept in buffer objects or in the
+// one display list.
 TEST_F(PreviewPicturesTest, EveryDrawModeWithAndWithoutNormalsDrawsTheKeptFrames) {
     ASSERT_TRUE(MultitextureSupported);
+    ASSERT_TRUE(BufferObjectsSupported);
     BuildModel();
-    Prepare();
-    Form1.Edit19.text = "30";  // turned, to show the depth
-    ApplyCameraEdits();
     const char* const modes[] = {"filled", "line", "points", "hiddenline", "boxwire", "boxsolid", "outline"};
-    for (bool normals : {false, true}) {
-        Form1.CheckBox35.checked = normals;
-        for (int mode = DrawFilled; mode <= DrawOutline; ++mode) {
-            Form1.ComboBox4.index = mode;
-            Check(Frame(), std::string(modes[mode]) + (normals ? "_normals" : ""));
+    std::vector<int32_t> colours;
+    for (bool buffers : {true, false}) {
+        SCOPED_TRACE(buffers ? "buffer objects" : "one display list");
+        UseBufferObjects = buffers;
+        Form1.ComboBox4.index = DrawFilled;
+        Form1.CheckBox4.checked = Form1.CheckBox27.checked = true;
+        Prepare();
+        // The same random group colours both times.
+        if (colours.empty())
+            for (const tgroup& g : SceneGroups) colours.push_back(g.color);
+        for (std::size_t g = 0; g < SceneGroups.size(); ++g) SceneGroups[g].color = colours[g];
+        Form1.Edit19.text = "30";  // turned, to show the depth
+        ApplyCameraEdits();
+        for (bool normals : {false, true}) {
+            Form1.CheckBox35.checked = normals;
+            for (int mode = DrawFilled; mode <= DrawOutline; ++mode) {
+                Form1.ComboBox4.index = mode;
+                Check(Frame(), std::string(modes[mode]) + (normals ? "_normals" : ""));
+            }
         }
+        // No maps, no reflections: the lists made again.
+        Form1.ComboBox4.index = DrawFilled;
+        Form1.CheckBox4.checked = false;
+        Form1.CheckBox27.checked = false;
+        BuildPreviewLists();
+        Check(Frame(), "filled_twosided_plain");
+        // The antialiased frame of "Save Preview...", offscreen.
+        Form1.CheckBox35.checked = true;
+        Form1.ComboBox4.index = DrawHiddenLine;
+        Scene.savingPreview = 1;
+        QImage image;
+        std::string error;
+        ASSERT_TRUE(RenderPreviewImage(FrameWidth, FrameHeight, image, error)) << error;
+        Scene.savingPreview = 0;
+        Check(image, "hiddenline_normals_antialiased");
     }
-    // Two-sided lighting, no maps, no reflections: the lists made again.
-    Form1.ComboBox4.index = DrawFilled;
-    Form1.CheckBox72.checked = true;
-    Form1.CheckBox4.checked = false;
-    Form1.CheckBox27.checked = false;
-    BuildPreviewLists();
-    Check(Frame(), "filled_twosided_plain");
-    // The antialiased frame of "Save Preview...", offscreen.
-    Form1.CheckBox35.checked = true;
-    Form1.ComboBox4.index = DrawHiddenLine;
-    Scene.savingPreview = 1;
-    QImage image;
-    std::string error;
-    ASSERT_TRUE(RenderPreviewImage(FrameWidth, FrameHeight, image, error)) << error;
-    Scene.savingPreview = 0;
-    Check(image, "hiddenline_normals_antialiased");
+    UseBufferObjects = true;
 }
 
 // The whole way of a model file: loaded, processed and drawn by the

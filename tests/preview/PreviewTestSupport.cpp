@@ -123,7 +123,8 @@ std::vector<FeedbackPrimitive> Feedback(uint32_t list, bool asCompiled) {
         EnsureNormalsList();
         list = NormalsList;
     }
-    glCallList(list);
+    if (list == FacesList) CallFacesList();
+    else glCallList(list);
     DisableTexturing();
     const GLint n = glRenderMode(GL_RENDER);
     // Each vertex: x, y, z, then r, g, b, a.
