@@ -31,13 +31,11 @@ inline bool IsShown(int32_t group, int32_t material) {
     return At(SceneMaterials, material, "SceneMaterials").selected && At(SceneGroups, group, "SceneGroups").visible;
 }
 
-// Widens the box by a vertex not yet marked in this pass; true when it did.
-inline bool VisitVertex(int32_t index, tvector& lo, tvector& hi) {
-    tvertex& v = At(SceneVertices, static_cast<int64_t>(index) - 1, "SceneVertices");
-    if (v.mark) return false;
-    Widen(lo, hi, v.p);
-    v.mark = 1;
-    return true;
+// Widens the box by a vertex. A vertex met again changes nothing (the box
+// only ever takes a coordinate below its minimum or above its maximum), so
+// the pass needs no marks to visit each vertex once.
+inline void VisitVertex(int32_t index, tvector& lo, tvector& hi) {
+    Widen(lo, hi, At(SceneVertices, static_cast<int64_t>(index) - 1, "SceneVertices").p);
 }
 
 std::string Triple(const tvector& v) {
@@ -102,9 +100,7 @@ void MeasureFaces(textents& extents, tgroupboxes* boxes) {
     int32_t marked = 0;
 
     tvector2 uvLo{1e10, 1e10}, uvHi{-1e10, -1e10};
-    for (tuv& t : SceneUVs) t.mark = 0;
     tvector lo{1e10, 1e10, 1e10}, hi{-1e10, -1e10, -1e10};
-    for (tvertex& v : SceneVertices) v.mark = 0;
 
     const std::size_t groupCount = SceneGroups.size();
     if (boxes) {
@@ -156,20 +152,18 @@ void MeasureFaces(textents& extents, tgroupboxes* boxes) {
         }
         if (!shown(f.group, f.material)) continue;
         anyShown = true;
-        const bool hasUVs = FaceHasUVs(f);
-        for (int c = 0; c < 3; ++c) {
-            if (hasUVs && f.uv[c] > 0) {
-                tuv& t = At(SceneUVs, static_cast<int64_t>(f.uv[c]) - 1, "SceneUVs");
-                if (!t.mark) {
-                    uvLo.a = std::min(uvLo.a, t.u);
-                    uvLo.b = std::min(uvLo.b, t.v);
-                    uvHi.a = std::max(uvHi.a, t.u);
-                    uvHi.b = std::max(uvHi.b, t.v);
-                    t.mark = 1;
-                }
+        if (FaceHasUVs(f))
+            for (int c = 0; c < 3; ++c) {
+                // As with the vertices, a UV met again changes nothing.
+                const tuv& t = At(SceneUVs, static_cast<int64_t>(f.uv[c]) - 1, "SceneUVs");
+                uvLo.a = std::min(uvLo.a, t.u);
+                uvLo.b = std::min(uvLo.b, t.v);
+                uvHi.a = std::max(uvHi.a, t.u);
+                uvHi.b = std::max(uvHi.b, t.v);
             }
-            VisitVertex(f.vertex[c], lo, hi);
-        }
+        Widen(lo, hi, p1);
+        Widen(lo, hi, p2);
+        Widen(lo, hi, p3);
     }
     Scene.totalFaceArea = total;
     Scene.smallestFaceArea = smallest;
@@ -230,8 +224,11 @@ int64_t GeometryByteSize() {
 }
 
 void ModelStatistics(std::vector<std::string>& lines) {
+    // Measured as ComputeExtents measures, without the vertex table: the
+    // report does not need it, and an export of millions of faces is spared
+    // building it.
     if (!Measured.Current())
-        ComputeExtents(Scene.extents);
+        MeasureFaces(Scene.extents, nullptr);
     else if (!Measured.anyShown)
         LogMessage("<!>No visible geometry");  // as measuring again would
     const textents& e = Scene.extents;

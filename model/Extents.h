@@ -55,8 +55,8 @@ public:
 // 1e21 and largest at -1e21.
 void FaceAreaStats(double& total, double& smallest, double& largest);
 
-// Runs `ComputeExtents` on the scene record and appends the report lines of
-// the "Geometry" page.
+// Measures the scene record as `ComputeExtents` does (without building the
+// vertex table) and appends the report lines of the "Geometry" page.
 void ModelStatistics(std::vector<std::string>& lines);
 
 // The memory the geometry records take, in bytes.

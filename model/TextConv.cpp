@@ -270,6 +270,47 @@ void AppendFloatText(std::string& out, double x) {
 
 namespace {
 
+// Exact powers of ten as doubles (10^22 is the largest exact one).
+constexpr double ExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The shortest text of x written without an exponent, for the usual values
+// (1e-4 <= |x| < 1e15) whose shortest digits number at most 15: the fewest
+// decimals k for which the integer m nearest to |x| * 10^k gives back x as
+// m / 10^k. Both operations are correctly rounded on exact operands, so m
+// with k decimals reads back as x; and a text with fewer decimals that read
+// back as x would differ from |x| * 10^k by far less than a half, so its
+// integer would have been that m at its k. nullptr for any other x.
+char* ShortFixedText(char* first, double x) {
+    const double a = std::fabs(x);
+    if (!(a >= 1e-4 && a < 1e15)) return nullptr;
+    for (int k = 0; k <= 19; ++k) {
+        const double scaled = a * ExactPowersOfTen[k];
+        if (scaled >= 1e15) return nullptr;
+        const double m = std::nearbyint(scaled);
+        if (m / ExactPowersOfTen[k] != a) continue;
+        char digits[24];
+        char* const end = std::to_chars(digits, digits + sizeof digits, static_cast<int64_t>(m)).ptr;
+        const int count = static_cast<int>(end - digits);
+        char* out = first;
+        if (x < 0) *out++ = '-';
+        if (count > k) {
+            out = std::copy(digits, digits + count - k, out);
+            if (k > 0) {
+                *out++ = '.';
+                out = std::copy(end - k, end, out);
+            }
+        } else {
+            *out++ = '0';
+            *out++ = '.';
+            out = std::fill_n(out, k - count, '0');
+            out = std::copy(digits, end, out);
+        }
+        return out;
+    }
+    return nullptr;
+}
+
 // FloatToStrDot into a buffer of 40 bytes. The shortest digits that read
 // back as x are the digits of its rounding to 15 significant digits whenever
 // there are at most 15 of them: x lies within half a unit of its last binary
@@ -281,6 +322,7 @@ char* FloatStrDotText(char* first, double x) {
         *first = '0';
         return first + 1;
     }
+    if (char* end = ShortFixedText(first, x)) return end;
     // Below the normal range the last binary place is no longer that small.
     if (std::fabs(x) < std::numeric_limits<double>::min())
         return FormatNumber(first, first + 40, x, std::chars_format::general, 15);

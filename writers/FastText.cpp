@@ -49,6 +49,11 @@ bool SevenDigits(double a, int64_t& m, int& e) {
 
 }  // namespace
 
+const char DigitPairs[201] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 char* WriteFastFloatText(char* p, double x) {
     if (x == 0) {
         *p++ = '0';
@@ -62,18 +67,17 @@ char* WriteFastFloatText(char* p, double x) {
         return std::copy(text.begin(), text.end(), p);
     }
     // The seven digits, two at a time from a table of pairs: the high three
-    // and the low four are worked out side by side.
-    static constexpr char Pairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
+    // and the low four are worked out side by side. They are copied eight
+    // bytes at a time (the caller's room allows it) and the text ends where
+    // they do.
     const uint32_t value = static_cast<uint32_t>(m);  // 10^6 <= value < 10^7
     const uint32_t high = value / 10000, low = value % 10000;
-    char digits[8];
+    char digits[16];  // room for the copies of eight from any digit on
     digits[0] = static_cast<char>('0' + high / 100);
-    std::memcpy(digits + 1, Pairs + 2 * (high % 100), 2);
-    std::memcpy(digits + 3, Pairs + 2 * (low / 100), 2);
-    std::memcpy(digits + 5, Pairs + 2 * (low % 100), 2);
+    std::memcpy(digits + 1, DigitPairs + 2 * (high % 100), 2);
+    std::memcpy(digits + 3, DigitPairs + 2 * (low / 100), 2);
+    std::memcpy(digits + 5, DigitPairs + 2 * (low % 100), 2);
+    std::memset(digits + 7, '0', sizeof digits - 7);
     int count = 7;
     while (count > 1 && digits[count - 1] == '0') --count;
     if (x < 0) *p++ = '-';
@@ -91,19 +95,21 @@ char* WriteFastFloatText(char* p, double x) {
         *p++ = static_cast<char>('0' + ae / 10 % 10);
         *p++ = static_cast<char>('0' + ae % 10);
     } else if (e >= 0) {
-        // e + 1 digits before the point.
+        // e + 1 digits before the point (zeros past the seventh are zeros).
         const int before = e + 1;
-        for (int i = 0; i < before; ++i) *p++ = i < count ? digits[i] : '0';
+        std::memcpy(p, digits, 8);  // the places past the last digit hold zeros
+        p += before;
         if (count > before) {
             *p++ = '.';
-            for (int i = before; i < count; ++i) *p++ = digits[i];
+            std::memcpy(p, digits + before, 8);
+            p += count - before;
         }
     } else {
         // 0.000ddd
-        *p++ = '0';
-        *p++ = '.';
-        for (int i = 0; i < -e - 1; ++i) *p++ = '0';
-        for (int i = 0; i < count; ++i) *p++ = digits[i];
+        std::memcpy(p, "0.000", 5);
+        p += 1 - e;
+        std::memcpy(p, digits, 8);
+        p += count;
     }
     return p;
 }

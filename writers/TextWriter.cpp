@@ -9,6 +9,7 @@
 
 #include "model/Errors.h"
 #include "model/StatusLog.h"
+#include "writers/FastText.h"
 
 namespace {
 
@@ -112,6 +113,5 @@ void CheckedTextWriter::Fail(const char* what, int error) {
 
 void AppendInt(std::string& out, int64_t n) {
     char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, n);
-    out.append(buf, r.ptr);
+    out.append(buf, WriteFastInt(buf, n));
 }

@@ -1,6 +1,8 @@
 #include "writers/YafRayWriter.h"
 
 #include <array>
+#include <string>
+#include <string_view>
 #include <initializer_list>
 #include <unordered_map>
 #include <utility>
@@ -146,6 +148,32 @@ void CheckIndex(int32_t index, std::size_t count, const char* listName) {
     if (index < 1 || static_cast<std::size_t>(index) > count) ThrowIndexError(listName, index, count);
 }
 
+// The texts of the UVs' u and v, each made once: a face writes the UVs of
+// its three corners, and a UV is shared by several faces.
+class UVTexts {
+public:
+    UVTexts() {
+        starts_.reserve(2 * SceneUVs.size() + 1);
+        text_.reserve(18 * SceneUVs.size());
+        for (const tuv& t : SceneUVs) {
+            starts_.push_back(text_.size());
+            AppendFloatStrDot(text_, t.u);
+            starts_.push_back(text_.size());
+            AppendFloatStrDot(text_, t.v);
+        }
+        starts_.push_back(text_.size());
+    }
+    // The text of u (0) or v (1) of the 0-based UV.
+    std::string_view Text(std::size_t uv, int which) const {
+        const std::size_t k = 2 * uv + static_cast<std::size_t>(which);
+        return std::string_view(text_).substr(starts_[k], starts_[k + 1] - starts_[k]);
+    }
+
+private:
+    std::string text_;
+    std::vector<std::size_t> starts_;
+};
+
 void WriteScene(CheckedTextWriter& w) {
     w.Line("<scene>");
     MapShaders shaders;
@@ -200,6 +228,7 @@ void WriteScene(CheckedTextWriter& w) {
     shaderNames.reserve(SceneMaterials.size());
     for (const tmaterial& m : SceneMaterials) shaderNames.push_back(XmlAttributeText("MA" + m.name.str()));
     const std::size_t vertexCount = SceneVertices.size(), uvCount = SceneUVs.size();
+    const UVTexts uvTexts;
     for (const tface& f : SceneFaces) {
         At(SceneMaterials, f.material, "SceneMaterials");
         std::string& b = w.Buffer();
@@ -216,11 +245,11 @@ void WriteScene(CheckedTextWriter& w) {
             static constexpr std::string_view vAttribute[3] = {"\" v_a=\"", "\" v_b=\"", "\" v_c=\""};
             for (int c = 0; c < 3; ++c) {
                 CheckIndex(f.uv[c], uvCount, "SceneUVs");
-                const tuv& t = SceneUVs[static_cast<std::size_t>(f.uv[c] - 1)];
+                const std::size_t t = static_cast<std::size_t>(f.uv[c] - 1);
                 b.append(uAttribute[c]);
-                AppendFloatStrDot(b, t.u);
+                b.append(uvTexts.Text(t, 0));
                 b.append(vAttribute[c]);
-                AppendFloatStrDot(b, t.v);
+                b.append(uvTexts.Text(t, 1));
                 b.push_back('"');
             }
         }

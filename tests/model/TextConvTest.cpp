@@ -185,7 +185,8 @@ TEST(TextConvFormat, FloatToStrDotIsShortestUpToFifteenDigits) {
 TEST(TextConvFormat, FloatToStrDotMatchesTheGeneralConversion) {
     std::mt19937_64 random(13);
     std::vector<double> values = {1e-5, 9.99999999999999e-5, 1e-4, 0.000123, 99999999999999.9, 999999999999999.0,
-                                  1e15 - 1, 1e16, 5e-324, 1.7976931348623157e308, 0.5, 2.5e-300};
+                                  1e15 - 1, 1e16, 5e-324, 1.7976931348623157e308, 0.5, 2.5e-300,
+                                  std::nextafter(1e-4, 0.0), std::nextafter(1e15, 0.0), 0.1 + 0.2, 1.0 / 3.0};
     for (int i = 0; i < 20000; ++i) {
         const int digits = static_cast<int>(random() % 18) + 1;
         const double mantissa = static_cast<double>(random() % 1000000000000000000ULL) / std::pow(10.0, 18 - digits);

@@ -3,9 +3,13 @@
 // and next to the ties of seven-digit rounding, and the special values.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
+#include <string_view>
+#include <vector>
 
 #include "model/TextConv.h"
 #include "writers/FastText.h"
@@ -63,6 +67,19 @@ TEST(FastTextTest, ShortDecimalsAndTies) {
 }  // namespace
 
 namespace {
+
+// The indices' text is std::to_chars' at every length, sign and bound.
+TEST(FastTextTest, IntegersAsToChars) {
+    std::vector<int64_t> values = {0, -1, INT64_MIN, INT64_MAX, INT32_MIN, INT32_MAX};
+    for (int64_t p = 1; p <= 1000000000; p *= 10) values.insert(values.end(), {p - 1, p, p + 1, -p});
+    std::mt19937_64 rng(3);
+    for (int i = 0; i < 100000; ++i) values.push_back(static_cast<int64_t>(rng() >> (rng() % 64)));
+    for (int64_t n : values) {
+        char fast[24], general[24];
+        const std::string_view got(fast, static_cast<std::size_t>(WriteFastInt(fast, n) - fast));
+        ASSERT_EQ(got, std::string_view(general, std::to_chars(general, general + 24, n).ptr)) << n;
+    }
+}
 
 TEST(FastTextTest, NumberLine) {
     std::string out = "x";
