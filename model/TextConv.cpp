@@ -380,6 +380,8 @@ std::string FloatToStrDot(double x) {
     return std::string(buf, FloatStrDotText(buf, x));
 }
 
+char* WriteFloatStrDot(char* p, double x) { return FloatStrDotText(p, x); }
+
 void AppendFloatStrDot(std::string& out, double x) {
     char buf[40];
     out.append(buf, FloatStrDotText(buf, x));

@@ -33,6 +33,8 @@ std::string FloatToText(double x);
 std::string FloatToStrDot(double x);
 // Appends FloatToStrDot(x) to `out` without any allocation of its own.
 void AppendFloatStrDot(std::string& out, double x);
+// Writes FloatToStrDot(x) at p (room for 40 bytes) and returns its end.
+char* WriteFloatStrDot(char* p, double x);
 // x formatted by a picture mask: "0" a required digit, "#" an optional digit,
 // "." the decimal point, "E-0" / "E+0" an exponent (a sign only when negative
 // / always, then at least as many exponent digits as zeros). Masks in use:

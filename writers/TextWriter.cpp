@@ -69,11 +69,6 @@ void CheckedTextWriter::Line(std::string_view marker, std::string_view text) {
 
 void CheckedTextWriter::Rule(std::string_view marker) { Line(marker, RuleLine); }
 
-void CheckedTextWriter::EndLine() {
-    buffer_.append(lineEnd_);
-    FlushIfFull();
-}
-
 void CheckedTextWriter::Flush() {
     if (fd_ < 0) {
         if (!buffer_.empty()) Fail("write", EBADF);

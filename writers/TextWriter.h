@@ -48,7 +48,12 @@ public:
 
     // Building a line in place: append to Buffer(), then EndLine().
     std::string& Buffer() { return buffer_; }
-    void EndLine();
+    void EndLine() {
+        // Millions of lines: the usual line end is one character.
+        if (lineEnd_.size() == 1) buffer_.push_back(lineEnd_[0]);
+        else buffer_.append(lineEnd_);
+        FlushIfFull();
+    }
 
     // Bytes handed to the file so far (written or buffered).
     uint64_t BytesWritten() const { return flushed_ + buffer_.size(); }

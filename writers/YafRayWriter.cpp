@@ -1,6 +1,8 @@
 #include "writers/YafRayWriter.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <string>
 #include <string_view>
 #include <initializer_list>
@@ -148,6 +150,9 @@ void CheckIndex(int32_t index, std::size_t count, const char* listName) {
     if (index < 1 || static_cast<std::size_t>(index) > count) ThrowIndexError(listName, index, count);
 }
 
+// Copies the text to p and returns its end.
+char* Put(char* p, std::string_view text) { return std::copy(text.begin(), text.end(), p); }
+
 // The texts of the UVs' u and v, each made once: a face writes the UVs of
 // its three corners, and a UV is shared by several faces.
 class UVTexts {
@@ -210,14 +215,13 @@ void WriteScene(CheckedTextWriter& w) {
     LogMessage("Wiring points...");
     Element(w, T2, "points", {}, ">");
     for (const tvertex& v : SceneVertices) {
-        std::string& b = w.Buffer();
-        b.append("\t\t\t<p x=\"");
-        AppendFloatStrDot(b, v.p.x);
-        b.append("\" y=\"");
-        AppendFloatStrDot(b, v.p.y);
-        b.append("\" z=\"");
-        AppendFloatStrDot(b, v.p.z);
-        b.append("\" />");
+        // Built in place and handed over at once: a million points.
+        char line[160];
+        char* p = Put(line, "\t\t\t<p x=\"");
+        p = Put(WriteFloatStrDot(p, v.p.x), "\" y=\"");
+        p = Put(WriteFloatStrDot(p, v.p.y), "\" z=\"");
+        p = Put(WriteFloatStrDot(p, v.p.z), "\" />");
+        w.Buffer().append(line, p);
         w.EndLine();
     }
     Closing(w, T2, "points");
@@ -231,29 +235,31 @@ void WriteScene(CheckedTextWriter& w) {
     const UVTexts uvTexts;
     for (const tface& f : SceneFaces) {
         At(SceneMaterials, f.material, "SceneMaterials");
-        std::string& b = w.Buffer();
+        // Up to the shader name built in place (the UV texts are at most 24
+        // bytes each) and handed over at once.
+        char line[320];
         static constexpr std::string_view vertexAttribute[3] = {"<f a=\"", "\" b=\"", "\" c=\""};
-        b.append(T3);
+        char* p = Put(line, T3);
         for (int c = 0; c < 3; ++c) {
             CheckIndex(f.vertex[c], vertexCount, "SceneVertices");
-            b.append(vertexAttribute[c]);
-            AppendInt(b, f.vertex[c] - 1);
+            p = Put(p, vertexAttribute[c]);
+            p = std::to_chars(p, p + 12, f.vertex[c] - 1).ptr;
         }
-        b.push_back('"');
+        *p++ = '"';
         if (FaceHasUVs(f)) {
             static constexpr std::string_view uAttribute[3] = {" u_a=\"", " u_b=\"", " u_c=\""};
             static constexpr std::string_view vAttribute[3] = {"\" v_a=\"", "\" v_b=\"", "\" v_c=\""};
             for (int c = 0; c < 3; ++c) {
                 CheckIndex(f.uv[c], uvCount, "SceneUVs");
                 const std::size_t t = static_cast<std::size_t>(f.uv[c] - 1);
-                b.append(uAttribute[c]);
-                b.append(uvTexts.Text(t, 0));
-                b.append(vAttribute[c]);
-                b.append(uvTexts.Text(t, 1));
-                b.push_back('"');
+                p = Put(Put(Put(p, uAttribute[c]), uvTexts.Text(t, 0)), vAttribute[c]);
+                p = Put(p, uvTexts.Text(t, 1));
+                *p++ = '"';
             }
         }
-        b.append(" shader_name=\"");
+        p = Put(p, " shader_name=\"");
+        std::string& b = w.Buffer();
+        b.append(line, p);
         b.append(shaderNames[static_cast<std::size_t>(f.material)]);
         b.append("\" />");
         w.EndLine();
