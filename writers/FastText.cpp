@@ -47,6 +47,21 @@ bool SevenDigits(double a, int64_t& m, int& e) {
     return false;
 }
 
+// The texts "0000" to "9999" and the number of zeros each ends in.
+struct FourDigitGroups {
+    char text[10000][4];
+    uint8_t trailingZeros[10000];
+    constexpr FourDigitGroups() : text{}, trailingZeros{} {
+        for (int n = 0; n < 10000; ++n) {
+            for (int i = 3, v = n; i >= 0; --i, v /= 10) text[n][i] = static_cast<char>('0' + v % 10);
+            int zeros = 0;
+            for (int v = n; zeros < 4 && v % 10 == 0; v /= 10) ++zeros;
+            trailingZeros[n] = static_cast<uint8_t>(zeros);
+        }
+    }
+};
+constexpr FourDigitGroups Groups;
+
 }  // namespace
 
 const char DigitPairs[201] =
@@ -66,20 +81,17 @@ char* WriteFastFloatText(char* p, double x) {
         const std::string text = FloatToText(x);
         return std::copy(text.begin(), text.end(), p);
     }
-    // The seven digits, two at a time from a table of pairs: the high three
-    // and the low four are worked out side by side. They are copied eight
-    // bytes at a time (the caller's room allows it) and the text ends where
-    // they do.
+    // The seven digits from a table of four-digit groups: the high three
+    // (a group "0ddd") and the low four. They are copied eight bytes at a
+    // time (the caller's room allows it) and the text ends where they do.
     const uint32_t value = static_cast<uint32_t>(m);  // 10^6 <= value < 10^7
     const uint32_t high = value / 10000, low = value % 10000;
     char digits[16];  // room for the copies of eight from any digit on
-    digits[0] = static_cast<char>('0' + high / 100);
-    std::memcpy(digits + 1, DigitPairs + 2 * (high % 100), 2);
-    std::memcpy(digits + 3, DigitPairs + 2 * (low / 100), 2);
-    std::memcpy(digits + 5, DigitPairs + 2 * (low % 100), 2);
+    std::memcpy(digits, Groups.text[high] + 1, 3);
+    std::memcpy(digits + 3, Groups.text[low], 4);
     std::memset(digits + 7, '0', sizeof digits - 7);
-    int count = 7;
-    while (count > 1 && digits[count - 1] == '0') --count;
+    // Trailing zeros dropped (high is at least 100, so never all seven).
+    const int count = 7 - (low != 0 ? Groups.trailingZeros[low] : 4 + Groups.trailingZeros[high]);
     if (x < 0) *p++ = '-';
     if (e < -4 || e >= 7) {
         // d[.ddd]e+XX, at least two exponent digits.

@@ -1,7 +1,9 @@
 #include "writers/ObjWriter.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
+#include <string_view>
 
 #include "model/Errors.h"
 #include "model/Extents.h"
@@ -28,47 +30,37 @@ struct Sections {
     bool uvs = false;      // the "vt" section was written
 };
 
+// One line of the keyword and the numbers, built in place and handed over
+// at once.
+void NumbersLine(CheckedTextWriter& w, std::string_view keyword, std::initializer_list<double> numbers) {
+    NumberLine line;
+    line.Text(keyword);
+    bool first = true;
+    for (double x : numbers) {
+        if (!first) line.Char(' ');
+        line.Float(x);
+        first = false;
+    }
+    line.AppendTo(w.Buffer());
+    w.EndLine();
+}
+
 void WriteVertices(CheckedTextWriter& w) {
     w.Line("# vertices");
     LogMessage("Writing " + std::to_string(SceneVertices.size()) + " vertices...");
-    for (const tvertex& v : SceneVertices) {
-        std::string& b = w.Buffer();
-        b.append("v ");
-        AppendFastFloatText(b, v.p.x);
-        b.push_back(' ');
-        AppendFastFloatText(b, v.p.y);
-        b.push_back(' ');
-        AppendFastFloatText(b, v.p.z);
-        w.EndLine();
-    }
+    for (const tvertex& v : SceneVertices) NumbersLine(w, "v ", {v.p.x, v.p.y, v.p.z});
 }
 
 void WriteNormals(CheckedTextWriter& w) {
     LogMessage("Writing " + std::to_string(SceneNormals.size()) + " normals...");
     w.Line("# normal vectors");
-    for (const tnormal& n : SceneNormals) {
-        std::string& b = w.Buffer();
-        b.append("vn ");
-        AppendFastFloatText(b, n.p.x);
-        b.push_back(' ');
-        AppendFastFloatText(b, n.p.y);
-        b.push_back(' ');
-        AppendFastFloatText(b, n.p.z);
-        w.EndLine();
-    }
+    for (const tnormal& n : SceneNormals) NumbersLine(w, "vn ", {n.p.x, n.p.y, n.p.z});
 }
 
 void WriteUVs(CheckedTextWriter& w) {
     LogMessage("Writing " + std::to_string(SceneUVs.size()) + " UV vectors...");
     w.Line("# uv coordinates");
-    for (const tuv& t : SceneUVs) {
-        std::string& b = w.Buffer();
-        b.append("vt ");
-        AppendFastFloatText(b, t.u);
-        b.push_back(' ');
-        AppendFastFloatText(b, t.v);
-        w.EndLine();
-    }
+    for (const tuv& t : SceneUVs) NumbersLine(w, "vt ", {t.u, t.v});
 }
 
 // "g" and "usemtl" lines are written when the name changes; the names are
