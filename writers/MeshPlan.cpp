@@ -1,5 +1,8 @@
 #include "writers/MeshPlan.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "model/Errors.h"
 #include "model/Model.h"
 #include "model/TextConv.h"
@@ -31,23 +34,42 @@ MeshPlan BuildMeshPlan(const tscene& scene, ExportRun& run) {
     const std::size_t materials = SceneMaterials.size();
     plan.passTotal = static_cast<int64_t>(plan.byGroup ? groups * materials : materials);
 
-    // The exported faces in list order.
-    std::vector<int32_t> taken;
-    taken.reserve(SceneFaces.size());
-    for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
-        const tface& f = SceneFaces[i];
-        const bool visible = At(SceneGroups, f.group, "SceneGroups").visible != 0;
-        const bool selected = At(SceneMaterials, f.material, "SceneMaterials").selected != 0;
-        if (visible && selected) taken.push_back(static_cast<int32_t>(i));
-    }
+    // What is exported, read once: a face whose group or material lies
+    // outside its list raises ModelError as the checked access does.
+    std::vector<uint8_t> visible(groups), selected(materials);
+    for (std::size_t g = 0; g < groups; ++g) visible[g] = SceneGroups[g].visible != 0;
+    for (std::size_t m = 0; m < materials; ++m) selected[m] = SceneMaterials[m].selected != 0;
+    auto exported = [&](const tface& f) {
+        if (f.group < 0 || static_cast<std::size_t>(f.group) >= groups) ThrowIndexError("SceneGroups", f.group, groups);
+        if (f.material < 0 || static_cast<std::size_t>(f.material) >= materials)
+            ThrowIndexError("SceneMaterials", f.material, materials);
+        return visible[static_cast<std::size_t>(f.group)] && selected[static_cast<std::size_t>(f.material)];
+    };
 
-    // By material, then (stable) by group: list order within each pass.
-    SortByKey(taken, plan.faces, materials, [](int32_t face) { return static_cast<std::size_t>(Face(face).material); });
-    if (plan.byGroup) {
+    if (!plan.byGroup) {
+        // By material: one counting pass and one placing pass over the
+        // faces, list order within each material.
+        std::vector<std::size_t> start(materials + 1, 0);
+        for (const tface& f : SceneFaces)
+            if (exported(f)) ++start[static_cast<std::size_t>(f.material) + 1];
+        for (std::size_t k = 1; k <= materials; ++k) start[k] += start[k - 1];
+        plan.faces.resize(start[materials]);
+        for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
+            const tface& f = SceneFaces[i];
+            if (visible[static_cast<std::size_t>(f.group)] && selected[static_cast<std::size_t>(f.material)])
+                plan.faces[start[static_cast<std::size_t>(f.material)]++] = static_cast<int32_t>(i);
+        }
+    } else {
+        // The exported faces in list order, by material, then (stable) by
+        // group: list order within each pass.
+        std::vector<int32_t> taken;
+        taken.reserve(SceneFaces.size());
+        for (std::size_t i = 0; i < SceneFaces.size(); ++i)
+            if (exported(SceneFaces[i])) taken.push_back(static_cast<int32_t>(i));
+        SortByKey(taken, plan.faces, materials, [](int32_t face) { return static_cast<std::size_t>(Face(face).material); });
         taken.swap(plan.faces);
         SortByKey(taken, plan.faces, groups, [](int32_t face) { return static_cast<std::size_t>(Face(face).group); });
     }
-    taken = {};
 
     for (std::size_t i = 0; i < plan.faces.size();) {
         const tface& head = Face(plan.faces[i]);
