@@ -22,6 +22,11 @@ public:
     virtual ~StatusSink() = default;
     // Appends one line at the end of the page.
     virtual void AppendLine(StatusPage page, std::string_view text) = 0;
+    // Appends the lines in order, as one change of the page where a window
+    // can take them so (hundreds of lines at start-up).
+    virtual void AppendLines(StatusPage page, const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) AppendLine(page, line);
+    }
     virtual void ClearPage(StatusPage page) = 0;
     virtual int PageLineCount(StatusPage page) const = 0;
     // Caret to the first position, no selection, scrolled into view.

@@ -72,34 +72,34 @@ void LogBuildInfo() {
     LogMessage(" ");
 }
 
-static void LogExtensionList(const std::string& text) {
+static void AddExtensionList(std::vector<std::string>& lines, const std::string& text) {
     for (const std::string& item : SplitCommaText(text))
-        if (!item.empty()) LogGLInfo("  " + item);
+        if (!item.empty()) lines.push_back("  " + item);
 }
 
 void LogGLDriverInfo() {
     ClearGLInfoPage();
-    LogGLInfo(RuleLine);
-    LogGLInfo("OpenGL (R) API Driver Information");
-    LogGLInfo("Version: " + GLVersionText);
-    LogGLInfo("Vendor: " + GLVendorText);
-    LogGLInfo("Renderer: " + GLRendererText);
-    LogGLInfo("Max number of lights: " + std::to_string(MaxGLLights));
+    const std::string rule(RuleLine);
+    std::vector<std::string> lines = {rule,
+                                      "OpenGL (R) API Driver Information",
+                                      "Version: " + GLVersionText,
+                                      "Vendor: " + GLVendorText,
+                                      "Renderer: " + GLRendererText,
+                                      "Max number of lights: " + std::to_string(MaxGLLights)};
     if (MultitextureSupported)
-        LogGLInfo("Max number of textures in a single-pass: " + std::to_string(MaxTextureUnits));
+        lines.push_back("Max number of textures in a single-pass: " + std::to_string(MaxTextureUnits));
     else
-        LogGLInfo("No multitexturing support present (no reflections)");
-    LogGLInfo(SeparateSpecularSupported ? "Texture specular supported" : "Texture specular not supported");
-    LogGLInfo(RuleLine);
-    LogGLInfo("OpenGL (R) API Utility Library (GLU)");
-    LogGLInfo("Version: " + GLUVersionText);
-    LogGLInfo(RuleLine);
-    LogGLInfo("Available OpenGL (R) Extensions:");
-    LogExtensionList(GLExtensionsText);
-    LogGLInfo(RuleLine);
-    LogGLInfo("Available GLU Extensions:");
-    LogExtensionList(GLUExtensionsText);
-    LogGLInfo("End");
+        lines.emplace_back("No multitexturing support present (no reflections)");
+    lines.emplace_back(SeparateSpecularSupported ? "Texture specular supported" : "Texture specular not supported");
+    lines.insert(lines.end(), {rule, "OpenGL (R) API Utility Library (GLU)", "Version: " + GLUVersionText, rule,
+                               "Available OpenGL (R) Extensions:"});
+    AddExtensionList(lines, GLExtensionsText);
+    lines.insert(lines.end(), {rule, "Available GLU Extensions:"});
+    AddExtensionList(lines, GLUExtensionsText);
+    lines.emplace_back("End");
+    // The hundreds of lines go to the page as one change.
+    Svc().status->AppendLines(StatusPage::GLInfo, lines);
+    Svc().status->ProcessPendingMessages();
     ScrollGLInfoToTop();
 }
 

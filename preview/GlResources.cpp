@@ -9,9 +9,13 @@
 
 namespace {
 
+// The resource context is the application's global share context, which
+// Qt makes with the application for every OpenGL control to share with: one
+// context fewer to make at start-up. It is Qt's, and goes with the
+// application.
 struct Resources {
     std::unique_ptr<QOffscreenSurface> surface;
-    std::unique_ptr<QOpenGLContext> context;
+    QOpenGLContext* context = nullptr;
     bool tried = false;
     std::string reason;
 };
@@ -34,16 +38,14 @@ bool CreateResources() {
     r.surface = std::make_unique<QOffscreenSurface>();
     r.surface->setFormat(share->format());
     r.surface->create();
-    r.context = std::make_unique<QOpenGLContext>();
-    r.context->setFormat(share->format());
-    r.context->setShareContext(share);
-    if (!r.context->create() || !r.surface->isValid()) {
-        r.context.reset();
+    if (!r.surface->isValid()) {
         r.surface.reset();
         r.reason = "Unable to create an OpenGL rendering context";
         return false;
     }
-    // The application frees its contexts on the way out; ours must go first.
+    r.context = share;
+    // The application frees its contexts on the way out; the surface must go
+    // first.
     qAddPostRoutine(ReleaseGLResources);
     return true;
 }
@@ -77,12 +79,12 @@ bool GLAvailable() {
 
 const std::string& GLUnavailableReason() { return R().reason; }
 
-QOpenGLContext* ResourceContext() { return GLAvailable() ? R().context.get() : nullptr; }
+QOpenGLContext* ResourceContext() { return GLAvailable() ? R().context : nullptr; }
 
 void ReleaseGLResources() {
     Resources& r = R();
-    if (r.context && QOpenGLContext::currentContext() == r.context.get()) r.context->doneCurrent();
-    r.context.reset();
+    if (r.context && QOpenGLContext::currentContext() == r.context) r.context->doneCurrent();
+    r.context = nullptr;
     r.surface.reset();
 }
 

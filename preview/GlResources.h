@@ -20,10 +20,12 @@ void PrepareOpenGL();
 bool GLAvailable();
 // Why no context could be had; empty while none was refused.
 const std::string& GLUnavailableReason();
-// The resource context, or nullptr.
+// The resource context (the application's global share context), or
+// nullptr.
 QOpenGLContext* ResourceContext();
-// Frees the resource context; the owner of the application calls it before
-// the application object goes. GL objects made so far are gone with it.
+// Lets go of the resource context and its surface; the owner of the
+// application calls it before the application object goes, which frees the
+// context with the GL objects made in it.
 void ReleaseGLResources();
 
 // The address of an OpenGL entry point of the preview's contexts; nullptr

@@ -36,9 +36,14 @@
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
 // The camera is reset as the preview's camera panel does after a load (in
 // front of the model, looking at its centre).
+// Built with the window system, the driver is two programs: this one does
+// the plain loads and hands every other run to mirelan_e2e_full, which takes
+// the same arguments.
 // Exit status: 0 every model loaded (and every file written), 1 a model
 // failed, a file could not be written or no OpenGL context could be had for
 // the preview (the errors on stderr), 2 bad arguments.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -338,11 +343,31 @@ bool SavePreview(const Arguments& args, std::string& error) {
 }
 #endif
 
+#ifdef MIRELAN_E2E_HANDS_ON
+// Runs the driver of that name in this program's folder in place of this
+// one; returns only when it cannot be started.
+int HandOn(char** argv) {
+    std::error_code ec;
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    const std::string other = (std::filesystem::path(self).parent_path() / MIRELAN_E2E_HANDS_ON).string();
+    ::execv(other.c_str(), argv);
+    std::cerr << "mirelan_e2e: cannot start " << other << '\n';
+    return ExitFailed;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Arguments args;
     if (const int status = ParseArguments(argc, argv, args)) return status;
+#ifdef MIRELAN_E2E_HANDS_ON
+    // This driver does the plain loads; every other run goes to the driver
+    // with the window system beside it, which takes the same arguments.
+    if (!args.out.empty() || args.log || !args.previewFile.empty() || !args.stretches.empty() ||
+        !args.decodes.empty() || !args.htmls.empty())
+        return HandOn(argv);
+#endif
     if (!args.htmls.empty()) {
         std::string errors;
         const bool done = e2e::RunHtmlJobs(args.htmls, argv[0], errors);

@@ -31,15 +31,22 @@ QTextDocument* QtStatus::Document(StatusPage page) const {
     return nullptr;
 }
 
-void QtStatus::AppendLine(StatusPage page, std::string_view text) {
+void QtStatus::AppendLine(StatusPage page, std::string_view text) { AppendLines(page, {std::string(text)}); }
+
+void QtStatus::AppendLines(StatusPage page, const std::vector<std::string>& lines) {
     QWidget* w = pages_[static_cast<std::size_t>(page)];
     if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
-        plain->appendPlainText(ToQ(text));
+        for (const std::string& line : lines) plain->appendPlainText(ToQ(line));
     } else if (auto* rich = qobject_cast<QTextEdit*>(w)) {
+        // One change of the document, laid out once.
         QTextCursor c(rich->document());
         c.movePosition(QTextCursor::End);
-        if (!rich->document()->isEmpty()) c.insertBlock();
-        c.insertText(ToQ(text));
+        c.beginEditBlock();
+        for (const std::string& line : lines) {
+            if (!rich->document()->isEmpty()) c.insertBlock();
+            c.insertText(ToQ(line));
+        }
+        c.endEditBlock();
     }
 }
 

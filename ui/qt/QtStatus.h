@@ -21,6 +21,7 @@ public:
     ~QtStatus() override;
 
     void AppendLine(StatusPage page, std::string_view text) override;
+    void AppendLines(StatusPage page, const std::vector<std::string>& lines) override;
     void ClearPage(StatusPage page) override;
     int PageLineCount(StatusPage page) const override;
     void ScrollPageToTop(StatusPage page) override;
