@@ -383,28 +383,9 @@ void ShowTransparencyScale() {
 
 void EnableCartoonHighlights() { Form1.CheckBox82.enabled = Form1.CheckBox81.checked; }
 
-std::string PictureFileFilter() {
-    // Each extension once, with the description of its latest registration.
-    std::vector<std::pair<std::string, std::string>> shown;
-    for (const gfx::PictureFormats::Entry& e : gfx::pictureFormats().entries()) {
-        const auto same = std::find_if(shown.begin(), shown.end(), [&e](const auto& s) { return s.first == e.extension; });
-        if (same == shown.end())
-            shown.emplace_back(e.extension, e.description);
-        else
-            same->second = e.description;
-    }
-    std::string all, each;
-    for (const auto& [extension, description] : shown) {
-        if (!all.empty()) all += ';';
-        all += "*." + extension;
-        each += description + " (*." + extension + ")|*." + extension + "|";
-    }
-    return "All pictures|" + all + "|" + each;
-}
-
 bool ExecutePictureDialog(std::string& fileName, std::string_view folder) {
     FileDialogRequest request;
-    request.filter = PictureFileFilter();
+    request.filter = gfx::pictureFormats().dialogFilter();
     request.initialDir = folder.empty() ? Form1.OpenPictureDialog1.initialDir : std::string(folder);
     request.fileName = fileName;
     std::vector<std::string> files;
