@@ -25,8 +25,9 @@
 //        to 6 Mitchell) and writes it to OUT.pam (PAM, RGB_ALPHA, 8 bits);
 //        prints "stretch W H". Without MODEL files nothing is loaded.
 // --decode  before any load, loads IMAGE as the program loads a picture and
-//        writes its pixels to OUT.pam (PAM, RGB_ALPHA, 8 bits); prints
-//        "image W H". Without MODEL files nothing is loaded.
+//        writes its pixels to OUT.pam (PAM, RGB_ALPHA, 8 bits, the alpha of a
+//        picture that has one); prints "image W H". Without MODEL files
+//        nothing is loaded.
 // --html  before any load, loads the HTML FILE into a viewer with the help
 //        window's settings that is WIDTH pixels wide, paints the whole
 //        document into OUT.png (WIDTH by the document's height) and prints
@@ -36,6 +37,8 @@
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
 // The camera is reset as the preview's camera panel does after a load (in
 // front of the model, looking at its centre).
+// Warnings of the image library (damaged data that still decodes) go to
+// stderr as "mirelan_e2e: warning: TEXT" and change no exit status.
 // Exit status: 0 every model loaded (and every file written), 1 a model
 // failed, a file could not be written or no OpenGL context could be had for
 // the preview (the errors on stderr), 2 bad arguments.
@@ -54,6 +57,7 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "platform/TempFiles.h"
+#include "platform/gfx/WarningSink.h"
 #include "tests/e2e/E2EHtml.h"
 #include "tests/e2e/E2EPictures.h"
 #include "ui/core/ExportDriver.h"
@@ -338,9 +342,17 @@ bool SavePreview(const Arguments& args, std::string& error) {
 }
 #endif
 
+// The image library's warnings, on stderr.
+class StderrWarnings : public gfx::WarningSink {
+public:
+    void warning(std::string_view message) override { std::cerr << "mirelan_e2e: warning: " << message << '\n'; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    StderrWarnings warnings;
+    const gfx::ScopedWarningSink warningSink(&warnings);
     Arguments args;
     if (const int status = ParseArguments(argc, argv, args)) return status;
     if (!args.htmls.empty()) {

@@ -157,3 +157,5 @@ bool CloseApplication(AppHost& host) {
     BatchFiles.clear();
     return true;
 }
+
+void WarningBoxes::warning(std::string_view message) { Svc().prompts->Show(MessageKind::Warning, message); }

@@ -116,14 +116,17 @@ struct Application::Parts {
     std::unique_ptr<ScopedServices> services;
     std::map<std::string, QDialog*> dialogWindows;
     gfx::Bitmap probe;  // the Light Dome tab's probe at full size
+    WarningBoxes warningBoxes;
+    std::unique_ptr<gfx::ScopedWarningSink> warnings;
 };
 
 Application::Application() : binder_(std::make_unique<Binder>(Commands())), parts_(std::make_unique<Parts>()) {
     Binder& b = *binder_;
     Parts& p = *parts_;
     // Every picture loads through the image library's readers; bitmaps and
-    // icons through Qt's.
+    // icons through Qt's. The library's warnings show in boxes.
     img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
+    p.warnings = std::make_unique<gfx::ScopedWarningSink>(&p.warningBoxes);
     // The windows, in the order the program creates them.
     main_ = new MainWindow(b, [this] {
         if (closed_) return true;
@@ -185,6 +188,9 @@ Application::~Application() {
     delete help_;
     delete status_;
     delete main_;  // and the dialogs it owns
+    // The image library ends last, once nothing shows its pictures.
+    parts_->warnings.reset();
+    img::UnregisterImageFormats();
 }
 
 bool Application::Start(uint64_t seed) {
