@@ -155,7 +155,6 @@ protected:
 
 private:
     static constexpr uint32_t TableSize = 4096;
-    static constexpr uint32_t NoCode = TableSize;
     // A string of the table is a string already written: the table keeps
     // where in the target it was written and its length, and a code's
     // string is copied from there.

@@ -71,10 +71,6 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
     int width = initialWidth;
     uint32_t mask = (1u << width) - 1;
     uint32_t nextFree = clear + 2;
-    uint32_t old = NoCode;
-    // Where the string of the old code was written, and its length.
-    uint8_t* oldStart = dest;
-    std::size_t oldLength = 0;
 
     uint8_t* out = dest;
     uint8_t* const outEnd = dest + unpackedSize;
@@ -83,11 +79,13 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
     uint64_t kept = 0;
     std::memcpy(&kept, dest, std::min<std::size_t>(8, static_cast<std::size_t>(unpackedSize)));
     const auto stop = [&] { std::memcpy(out, &kept, std::min<std::size_t>(8, static_cast<std::size_t>(outEnd - out))); };
+
     uint64_t acc = 0;
     int bits = 0;
     const uint8_t* src = source;
     const uint8_t* const srcEnd = source + packedSize;
-    while (out < outEnd) {
+    // Takes the next code; false when the source has too few bits left.
+    const auto next = [&](uint32_t& code) {
         if (bits < width) {
             if (EndStops && srcEnd - src >= 4) {
                 // Four bytes at once where nothing depends on the bits of
@@ -102,7 +100,7 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
                 // Bytes one at a time, so that the bits left after a code are
                 // those of the byte read last.
                 while (bits < width) {
-                    if (src == srcEnd) return stop();
+                    if (src == srcEnd) return false;
                     if constexpr (MsbFirst)
                         acc = (acc << 8) | *src++;
                     else
@@ -111,7 +109,6 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
                 }
             }
         }
-        uint32_t code;
         if constexpr (MsbFirst) {
             bits -= width;
             code = static_cast<uint32_t>(acc >> bits) & mask;
@@ -120,63 +117,96 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
             acc >>= width;
             bits -= width;
         }
-        if (code >= clear) {
-            if (code == clear) {
-                width = initialWidth;
-                mask = (1u << width) - 1;
-                nextFree = clear + 2;
-                old = NoCode;
-                continue;
-            }
-            if (code == end) {
-                if constexpr (EndStops) return stop();
-                // The rest of this byte is skipped.
-                acc = 0;
-                bits = 0;
-                continue;
-            }
-            // A code the table does not hold yet ends the data.
-            if (code > nextFree || (code == nextFree && old == NoCode)) return stop();
+        return true;
+    };
+
+    uint32_t code;
+    for (;;) {
+        // The first code of the data, or after a clear: a single byte, which
+        // adds nothing to the table.
+        if (out >= outEnd) return;
+        if (!next(code)) return stop();
+        if (code == clear) {
+            width = initialWidth;
+            mask = (1u << width) - 1;
+            nextFree = clear + 2;
+            continue;
         }
-        uint8_t* const start = out;
-        // The string of the code, or for the next free code the old string
-        // and its own first byte.
-        const bool known = code < nextFree;
-        const uint8_t* from = known ? table_[code].string : oldStart;
-        const std::size_t length = known ? table_[code].length : oldLength + 1;
-        const std::size_t room = static_cast<std::size_t>(outEnd - out);
-        if (room >= length + 8) {
-            // Eight bytes at a time: the string's own bytes all lie before
-            // `out`, so none is read after this copy overwrote it; a piece may
-            // reach up to 7 bytes past the string, whose bytes are kept.
-            kept = KeptAfter(kept, out, length);
-            for (std::size_t k = 0; k < length; k += 8) std::memmove(out + k, from + k, 8);
-            if (!known) out[length - 1] = *from;
-            out += length;
-        } else {
-            const std::size_t n = std::min(length, room);
-            kept = KeptAfterNear(kept, out, n, outEnd);
-            for (std::size_t k = 0; k < n; ++k) out[k] = from[k];
-            if (!known && n == length) out[length - 1] = *from;
-            out += n;
+        if (code == end) {
+            if constexpr (EndStops) return stop();
+            // The rest of this byte is skipped.
+            acc = 0;
+            bits = 0;
+            continue;
         }
-        // The new entry is the old string and the first byte of this one,
-        // which follows it in the target.
-        if (old != NoCode && nextFree < TableSize) {
-            table_[nextFree] = {oldStart, static_cast<uint32_t>(oldLength + 1)};
-            if (!EarlyChange && nextFree >= mask && width < 12) {
-                ++width;
-                mask = (1u << width) - 1;
+        // A code the table does not hold yet ends the data.
+        if (code >= nextFree) return stop();
+        kept = KeptAfterNear(kept, out, 1, outEnd);
+        *out = *table_[code].string;
+        // Where the string of the old code was written, and its length.
+        uint8_t* oldStart = out++;
+        std::size_t oldLength = 1;
+
+        while (out < outEnd) {
+            if (!next(code)) return stop();
+            if (code >= nextFree || code - clear < 2) {
+                if (code == clear) {
+                    width = initialWidth;
+                    mask = (1u << width) - 1;
+                    nextFree = clear + 2;
+                    break;
+                }
+                if (code == end) {
+                    if constexpr (EndStops) return stop();
+                    acc = 0;
+                    bits = 0;
+                    continue;
+                }
+                if (code > nextFree) return stop();
             }
-            ++nextFree;
-            if (EarlyChange && nextFree >= mask && width < 12) {
-                ++width;
-                mask = (1u << width) - 1;
+            uint8_t* const start = out;
+            // The string of the code, or for the next free code the old
+            // string and its own first byte.
+            const bool known = code < nextFree;
+            const uint8_t* from = known ? table_[code].string : oldStart;
+            const std::size_t length = known ? table_[code].length : oldLength + 1;
+            const std::size_t room = static_cast<std::size_t>(outEnd - out);
+            if (room >= length + 8) {
+                // Eight bytes at a time: the string's own bytes all lie before
+                // `out`, so none is read after this copy overwrote it; a piece
+                // may reach up to 7 bytes past the string, whose bytes are
+                // kept.
+                kept = KeptAfter(kept, out, length);
+                std::memmove(out, from, 8);
+                if (length > 8)
+                    for (std::size_t k = 8; k < length; k += 8) std::memmove(out + k, from + k, 8);
+                if (!known) out[length - 1] = *from;
+                out += length;
+            } else {
+                const std::size_t n = std::min(length, room);
+                kept = KeptAfterNear(kept, out, n, outEnd);
+                for (std::size_t k = 0; k < n; ++k) out[k] = from[k];
+                if (!known && n == length) out[length - 1] = *from;
+                out += n;
             }
+            // The new entry is the old string and the first byte of this one,
+            // which follows it in the target.
+            if (nextFree < TableSize) {
+                table_[nextFree] = {oldStart, static_cast<uint32_t>(oldLength + 1)};
+                if (!EarlyChange && nextFree >= mask && width < 12) {
+                    ++width;
+                    mask = (1u << width) - 1;
+                }
+                ++nextFree;
+                if (EarlyChange && nextFree >= mask && width < 12) {
+                    ++width;
+                    mask = (1u << width) - 1;
+                }
+            }
+            oldStart = start;
+            oldLength = length;
         }
-        oldStart = start;
-        oldLength = length;
-        old = code;
+        if (out >= outEnd) return;
     }
 }
 

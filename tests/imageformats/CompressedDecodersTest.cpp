@@ -1,5 +1,6 @@
 // The LZW, fax, deflate, JPEG-in-TIFF, ThunderScan and Photo CD decoders:
-// hand-made streams for the rules of each, and bounds for damaged input.
+// hand-made streams that exercise the codes of each, and bounds for damaged
+// input.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
