@@ -12,7 +12,7 @@
 
 #include "model/Model.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 std::string ReadWholeFile(const std::string& fileName) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");

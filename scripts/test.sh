@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+# Every folder includes only from the layers below it.
+python3 scripts/check-layers.py
 # MIRELAN_JOBS limits the parallel compile and test jobs (default: every core).
 jobs=${MIRELAN_JOBS:-$(nproc)}
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O0" \

@@ -10,7 +10,7 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/TextWriter.h"
 
 // Building the material from the basic properties, a template, then the

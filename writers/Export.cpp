@@ -10,7 +10,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "platform/Version.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/MtlWriter.h"
 #include "writers/ObjWriter.h"
 #include "writers/PovWriters.h"

@@ -9,7 +9,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/FastText.h"
 #include "writers/TextWriter.h"
 

@@ -9,7 +9,7 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/FastText.h"
 #include "writers/MeshPlan.h"
 #include "writers/PovNames.h"

@@ -6,7 +6,7 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/PovNames.h"
 #include "writers/PovWriters.h"
 #include "writers/TextWriter.h"

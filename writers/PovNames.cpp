@@ -2,7 +2,7 @@
 
 #include "model/Model.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "PreviewPageFixtures.h"
 #include "model/StatusLog.h"
 #include "ui/control/PreviewOptionsController.h"
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 
 namespace {
 

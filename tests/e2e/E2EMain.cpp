@@ -63,8 +63,8 @@
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/Startup.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #if MIRELAN_E2E_QT_PICTURES
 #include "platform/qt/QtImageFormats.h"
 #endif

@@ -12,8 +12,8 @@
 #include "model/TextConv.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/LoadDrivers.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace {
 

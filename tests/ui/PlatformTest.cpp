@@ -16,7 +16,7 @@
 #include "platform/Version.h"
 #include "ui/core/Settings.h"
 #include "ui/core/Shell.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

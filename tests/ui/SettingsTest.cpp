@@ -15,8 +15,8 @@
 #include "platform/AppPaths.h"
 #include "platform/Version.h"
 #include "ui/core/Settings.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

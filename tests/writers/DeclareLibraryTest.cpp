@@ -7,7 +7,7 @@
 
 #include "model/Errors.h"
 #include "tests/writers/WriterTest.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/DeclareLibrary.h"
 
 namespace writertest {

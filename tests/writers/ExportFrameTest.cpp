@@ -9,7 +9,7 @@
 #include "model/Errors.h"
 #include "model/StatusLog.h"
 #include "tests/writers/WriterTest.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 
 namespace writertest {

@@ -9,7 +9,7 @@
 #include "model/TextConv.h"
 #include "readers/UdoReader.h"
 #include "tests/writers/WriterTest.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 #include "writers/PovWriters.h"
 

@@ -15,8 +15,8 @@
 #include "ui/control/Dispatcher.h"
 #include "ui/control/Snippets.h"
 #include "ui/core/Settings.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "writers/DeclareLibrary.h"
 #include "writers/SceneChecks.h"
 

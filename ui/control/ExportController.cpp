@@ -15,7 +15,7 @@
 #include "ui/core/MapCopy.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/SceneChecks.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "ui/core/PovIni.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 #include "writers/YafRayWriter.h"
 

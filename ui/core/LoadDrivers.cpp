@@ -24,8 +24,8 @@
 #include "readers/ModelReaders.h"
 #include "readers/ReaderCommon.h"
 #include "ui/core/PovIni.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 bool ModelHasUVs = false;
 bool ModelHasNormals = false;

@@ -17,7 +17,7 @@
 #include "platform/gfx/Stream.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 
 namespace {

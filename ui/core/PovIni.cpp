@@ -7,7 +7,7 @@
 #include "model/MapPaths.h"
 #include "model/Model.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 #include "writers/PovSceneWriter.h"
 #include "writers/TextWriter.h"

@@ -14,8 +14,8 @@
 #include "model/TextConv.h"
 #include "platform/AppPaths.h"
 #include "platform/Version.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace {
 
