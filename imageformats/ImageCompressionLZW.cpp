@@ -120,6 +120,18 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
         return true;
     };
 
+    // The clear code starts the table afresh; after the end code of GIF
+    // data the rest of its byte is skipped.
+    const auto restart = [&] {
+        width = initialWidth;
+        mask = (1u << width) - 1;
+        nextFree = clear + 2;
+    };
+    const auto skipByte = [&] {
+        acc = 0;
+        bits = 0;
+    };
+
     uint32_t code;
     for (;;) {
         // The first code of the data, or after a clear: a single byte, which
@@ -127,16 +139,12 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
         if (out >= outEnd) return;
         if (!next(code)) return stop();
         if (code == clear) {
-            width = initialWidth;
-            mask = (1u << width) - 1;
-            nextFree = clear + 2;
+            restart();
             continue;
         }
         if (code == end) {
             if constexpr (EndStops) return stop();
-            // The rest of this byte is skipped.
-            acc = 0;
-            bits = 0;
+            skipByte();
             continue;
         }
         // A code the table does not hold yet ends the data.
@@ -151,15 +159,12 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
             if (!next(code)) return stop();
             if (code >= nextFree || code - clear < 2) {
                 if (code == clear) {
-                    width = initialWidth;
-                    mask = (1u << width) - 1;
-                    nextFree = clear + 2;
+                    restart();
                     break;
                 }
                 if (code == end) {
                     if constexpr (EndStops) return stop();
-                    acc = 0;
-                    bits = 0;
+                    skipByte();
                     continue;
                 }
                 if (code > nextFree) return stop();
