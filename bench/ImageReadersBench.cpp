@@ -262,7 +262,8 @@ void LibtiffDecode(const Bytes& file) {
         "memory", "r", &memory,
         [](thandle_t h, tdata_t buf, tmsize_t n) -> tmsize_t {
             auto* m = static_cast<TiffMemory*>(h);
-            const tmsize_t got = std::min<tmsize_t>(n, static_cast<tmsize_t>(m->bytes->size() - std::min<toff_t>(m->at, m->bytes->size())));
+            const toff_t left = m->bytes->size() - std::min<toff_t>(m->at, m->bytes->size());
+            const tmsize_t got = std::min<tmsize_t>(n, static_cast<tmsize_t>(left));
             if (got > 0) std::memcpy(buf, m->bytes->data() + m->at, static_cast<std::size_t>(got));
             m->at += static_cast<toff_t>(std::max<tmsize_t>(got, 0));
             return got;
@@ -342,7 +343,9 @@ void LibjpegDecode(const Bytes& file) {
     benchmark::DoNotOptimize(pixels.get());
 }
 
-void BM_Jpeg_libjpeg(benchmark::State& state) { Run(state, "jpeg", true, RgbBytes, [] { LibjpegDecode(JpegFile()); }); }
+void BM_Jpeg_libjpeg(benchmark::State& state) {
+    Run(state, "jpeg", true, RgbBytes, [] { LibjpegDecode(JpegFile()); });
+}
 void BM_Jpeg_ours(benchmark::State& state) { RunOurs<gfx::JpegImage>(state, "jpeg", JpegFile(), false); }
 
 // ---- Photoshop, Targa and GIF, written here ---------------------------------------------
@@ -480,7 +483,9 @@ void StbDecode(const Bytes& file, int components) {
 
 void BM_Psd_stb(benchmark::State& state) { Run(state, "psd", true, RgbBytes, [] { StbDecode(PsdFile(), 3); }); }
 void BM_Targa_stb(benchmark::State& state) { Run(state, "tga", true, RgbBytes, [] { StbDecode(RawTarga(), 3); }); }
-void BM_TargaRle_stb(benchmark::State& state) { Run(state, "tga-rle", true, RgbBytes, [] { StbDecode(RleTarga(), 3); }); }
+void BM_TargaRle_stb(benchmark::State& state) {
+    Run(state, "tga-rle", true, RgbBytes, [] { StbDecode(RleTarga(), 3); });
+}
 // GIF comes out of stb_image as 4 bytes a pixel.
 void BM_Gif_stb(benchmark::State& state) {
     Run(state, "gif", true, std::size_t{Side} * Side * 4, [] { StbDecode(GifFile(), 4); });

@@ -78,7 +78,9 @@ void TLZWDecoder::DecodeAs(int initialWidth, uint32_t clear, const uint8_t* sour
     // stops: the copies may have written past the data.
     uint64_t kept = 0;
     std::memcpy(&kept, dest, std::min<std::size_t>(8, static_cast<std::size_t>(unpackedSize)));
-    const auto stop = [&] { std::memcpy(out, &kept, std::min<std::size_t>(8, static_cast<std::size_t>(outEnd - out))); };
+    const auto stop = [&] {
+        std::memcpy(out, &kept, std::min<std::size_t>(8, static_cast<std::size_t>(outEnd - out)));
+    };
 
     uint64_t acc = 0;
     int bits = 0;
@@ -221,7 +223,8 @@ void TTIFFLZWDecoder::Decode(const uint8_t*& source, uint8_t*& dest, int32_t pac
 
 void TGIFLZWDecoder::Decode(const uint8_t*& source, uint8_t*& dest, int32_t packedSize, int32_t unpackedSize) {
     if (initialCodeSize_ < 1 || initialCodeSize_ > 11) return;
-    DecodeAs<false, false, false>(initialCodeSize_ + 1, 1u << initialCodeSize_, source, dest, packedSize, unpackedSize);
+    DecodeAs<false, false, false>(initialCodeSize_ + 1, 1u << initialCodeSize_, source, dest, packedSize,
+                                  unpackedSize);
 }
 
 }  // namespace img

@@ -167,8 +167,8 @@ void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
         // Bands of rows, about a megabyte of every channel's rows at a time,
         // are read, decoded and converted.
         StartStage(TransferingStage);
-        const uint32_t bandRows = static_cast<uint32_t>(
-            std::clamp<std::size_t>((std::size_t{1} << 20) / std::max<std::size_t>(rowBytes * samples, 1), 1, p.height));
+        const std::size_t bandBytes = std::max<std::size_t>(rowBytes * samples, 1);
+        const auto bandRows = static_cast<uint32_t>(std::clamp<std::size_t>((std::size_t{1} << 20) / bandBytes, 1, p.height));
         const std::size_t planeSize = std::size_t{bandRows} * rowBytes;
         std::vector<uint8_t> planes(planeSize * samples), packed;
         std::vector<uint8_t> labRow(labWords ? std::size_t{p.width} * 3 : 0);
@@ -189,7 +189,8 @@ void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
                 for (uint32_t r = 0; r < rows; ++r) {
                     uint8_t* dest = plane + std::size_t{r} * rowBytes;
                     std::memset(dest, 0, rowBytes);
-                    decoder.Decode(source, dest, static_cast<int32_t>(counts[first + r]), static_cast<int32_t>(rowBytes));
+                    decoder.Decode(source, dest, static_cast<int32_t>(counts[first + r]),
+                                   static_cast<int32_t>(rowBytes));
                     source += counts[first + r];
                 }
             }
@@ -197,7 +198,8 @@ void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
                 for (uint8_t& v : planes) v = static_cast<uint8_t>(255 - v);
             for (uint32_t r = 0; r < rows; ++r) {
                 const void* sources[4];
-                for (std::size_t k = 0; k < samples; ++k) sources[k] = planes.data() + k * planeSize + std::size_t{r} * rowBytes;
+                for (std::size_t k = 0; k < samples; ++k)
+                    sources[k] = planes.data() + k * planeSize + std::size_t{r} * rowBytes;
                 uint8_t* line = scanLine(static_cast<int>(y0 + r));
                 if (labWords) {
                     Lab16To8(std::span<const void* const>(sources, 3), p.width, true, labRow.data());

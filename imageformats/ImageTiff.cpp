@@ -369,7 +369,8 @@ void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
     default: break;
     }
     cm.SetTargetColorScheme(target);
-    cm.SetSourceSamplesPerPixel(static_cast<uint8_t>(source == slGrayAlpha || source == slGray || source == slIndexed ? 1 : samples));
+    const bool oneSample = source == slGrayAlpha || source == slGray || source == slIndexed;
+    cm.SetSourceSamplesPerPixel(static_cast<uint8_t>(oneSample ? 1 : samples));
     cm.SetTargetSamplesPerPixel(static_cast<uint8_t>(target == slBGRA ? 4 : target == slBGR ? 3 : 1));
     setPixelFormat(cm.TargetPixelFormat());
 
@@ -552,7 +553,8 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
         std::vector<uint32_t> bands;
         for (uint32_t covered = 0; covered < height;) {
             uint32_t rows = bandRows;
-            if (!tiled && !separate) rows = std::max<uint32_t>(p.rowsPerStrip[std::min(bands.size(), p.rowsPerStrip.size() - 1)], 1);
+            if (!tiled && !separate)
+                rows = std::max<uint32_t>(p.rowsPerStrip[std::min(bands.size(), p.rowsPerStrip.size() - 1)], 1);
             rows = std::min(rows, height - covered);
             bands.push_back(rows);
             covered += rows;
@@ -572,8 +574,8 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
         uint64_t available = 0;
         for (std::size_t unit = 0; unit < unitsPerPlane * static_cast<std::size_t>(planes); ++unit) {
             const uint64_t room = dataEnd - UnitStart(unit, dataEnd);
-            available += p.compression == ckNone || unit >= byteCounts_.size() ? std::min(room, unitBytes)
-                                                                                : std::min<uint64_t>(room, byteCounts_[unit]);
+            const bool counted = p.compression != ckNone && unit < byteCounts_.size();
+            available += std::min<uint64_t>(room, counted ? byteCounts_[unit] : unitBytes);
         }
         CheckDataSize(uint64_t{height} * planeRowBytes * static_cast<uint64_t>(planes), available,
                       BestRatio(p.compression), TiffName);
@@ -583,8 +585,9 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
         StartStage(LoadingDataStage);
 
         // Uncompressed strips are read about a megabyte at a time.
-        const uint32_t partRows = decoder || tiled ? UINT32_MAX
-                                                   : static_cast<uint32_t>(std::max<std::size_t>(1, (1u << 20) / std::max<std::size_t>(planeRowBytes, 1)));
+        const uint32_t partRows =
+            decoder || tiled ? UINT32_MAX
+                             : static_cast<uint32_t>(std::max<std::size_t>(1, (1u << 20) / std::max<std::size_t>(planeRowBytes, 1)));
         std::vector<std::vector<uint8_t>> band(static_cast<std::size_t>(planes));
         std::vector<uint8_t> tile(tiled ? static_cast<std::size_t>(unitBytes) : 0);
         std::vector<const void*> sources(static_cast<std::size_t>(usedPlanes));
@@ -622,8 +625,7 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
                     }
                 }
                 for (uint32_t r = 0; r < rows; ++r) {
-                    for (int k = 0; k < usedPlanes; ++k)
-                        sources[static_cast<std::size_t>(k)] = band[static_cast<std::size_t>(k)].data() + r * planeRowBytes;
+                    for (std::size_t k = 0; k < sources.size(); ++k) sources[k] = band[k].data() + r * planeRowBytes;
                     uint8_t* line = scanLine(static_cast<int>(p.currentRow));
                     if (labWords_) {
                         Lab16To8(sources, width, bigEndian_, labRow.data());
