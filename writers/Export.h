@@ -81,8 +81,9 @@ std::string SceneObjectName(const tscene& scene);
 //  - with map path option 2 the map name as stored, path included;
 //  - otherwise its file name alone, and with map path option 1 that name
 //    prefixed by the scene object name and cleaned (CleanFileName);
-//  - `jpgExtension` (the POV-Ray material include only, when the map names
-//    as .jpg option is set) then replaces the extension by ".jpg".
+//  - `jpgExtension` (set when the maps are written as JPEG) then replaces
+//    the extension by ".jpg", in every file that names the map, so that it
+//    names the JPEG copy.
 std::string MapReference(const tscene& scene, std::string_view sceneObjectName, std::string_view map,
                          bool jpgExtension = false);
 // The name under which the files of a run name a map: the name of its copy

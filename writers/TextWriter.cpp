@@ -139,6 +139,9 @@ void CheckedTextWriter::Open(const std::string& fileName, LineEnd lineEnd) {
         fd_ = fd;
         return;
     }
+    // A file the user made read-only stays as it is, as it did when files
+    // were written in place.
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) Fail("create", EACCES);
     const int fd = CreateFileBeside(fileName, temporary_);
     if (fd < 0) Fail("create", errno);
     fd_ = fd;
