@@ -253,10 +253,9 @@ constexpr std::pair<uint64_t, uint64_t> OutputFile{std::numeric_limits<uint64_t>
 MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) {
     if (resize_) size_ = ChosenMapSize();
     // The files of the save and the maps of the model are never written over.
-    for (const std::string* output : {&Scene.objFile, &Scene.iniFile, &Scene.povSceneFile, &Scene.povGeometryFile,
-                                      &Scene.povMaterialFile, &Scene.udoFile})
-        if (!output->empty() && FolderOf(*output) == folder_) claims_[ExtractFileName(*output)] = OutputFile;
-    if (!Scene.objFile.empty()) claims_[ExtractFileName(MtlFileName(Scene))] = OutputFile;
+    for (const std::string& output : {Scene.objFile, MtlFileName(Scene), Scene.iniFile, Scene.povSceneFile,
+                                      Scene.povGeometryFile, Scene.povMaterialFile, Scene.udoFile})
+        if (!output.empty() && FolderOf(output) == folder_) claims_[ExtractFileName(output)] = OutputFile;
     auto model = [&](std::string_view map) {
         if (Trim(map).empty()) return;
         const auto id = FileIdOf(MapSource(map));
