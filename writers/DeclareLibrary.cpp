@@ -70,12 +70,6 @@ void ParseDeclaration(std::string_view t, PendingEntry& entry) {
     entry.text = Trim(rest.substr(eq + 1));
 }
 
-std::string SystemPath(std::string path) {
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
-}
-
 // The library file read at start-up that held more than its entries (text
 // outside any entry, a text that was cut, or no entry at all): kept beside
 // the new one when the library is saved.

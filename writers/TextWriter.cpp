@@ -10,20 +10,12 @@
 
 #include "model/Errors.h"
 #include "model/StatusLog.h"
+#include "platform/FileReplace.h"
 
 namespace {
 
-// Paths are handed to the file system with "/" separators.
-std::string SystemPath(const std::string& fileName) {
-    std::string path = fileName;
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
-}
-
 // The commits are opened and closed on the user-interface thread only.
 OutputCommit* currentCommit = nullptr;
-unsigned temporaryCounter = 0;
 
 void RemoveFile(const std::string& path) {
     if (!path.empty()) ::unlink(path.c_str());
@@ -65,26 +57,6 @@ void OutputCommit::Commit() {
     }
 }
 
-int CreateFileBeside(const std::string& fileName, std::string& temporary) {
-    const std::string path = SystemPath(fileName);
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string stem = folder + ".mirelan-" + std::to_string(::getpid()) + "-";
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        temporary = stem + std::to_string(++temporaryCounter) + ".tmp";
-        int fd;
-        do {
-            fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        } while (fd < 0 && errno == EINTR);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) break;
-    }
-    const int error = errno;
-    temporary.clear();
-    errno = error;
-    return -1;
-}
-
 void PutInPlace(const std::string& temporary, const std::string& fileName) {
     if (OutputCommit* commit = OutputCommit::Current()) {
         commit->Add(temporary, fileName);
@@ -124,25 +96,7 @@ void CheckedTextWriter::Open(const std::string& fileName, LineEnd lineEnd) {
     buffer_.clear();
     buffer_.reserve(FlushSize + 4096);
     flushed_ = 0;
-    if (fileName.empty() || fileName.find('\0') != std::string::npos) Fail("create", ENOENT);
-    const std::string path = SystemPath(fileName);
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        if (S_ISDIR(st.st_mode)) Fail("create", EISDIR);
-        // A device or a pipe is written as it is: there is no file to
-        // replace.
-        int fd;
-        do {
-            fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0) Fail("create", errno);
-        fd_ = fd;
-        return;
-    }
-    // A file the user made read-only stays as it is, as it did when files
-    // were written in place.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) Fail("create", EACCES);
-    const int fd = CreateFileBeside(fileName, temporary_);
+    const int fd = OpenReplacement(fileName, temporary_);
     if (fd < 0) Fail("create", errno);
     fd_ = fd;
 }

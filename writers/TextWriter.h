@@ -25,6 +25,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileReplace.h"
+
 enum class LineEnd { LF, CRLF };
 
 // The files that the writers finished while it is open, put in place
@@ -55,10 +57,6 @@ private:
     OutputCommit* outer_;
 };
 
-// Creates a new empty file for writing in the folder of `fileName`, under
-// a unique hidden name that is returned in `temporary`; the open file
-// descriptor, or -1 (errno set) when none could be made.
-int CreateFileBeside(const std::string& fileName, std::string& temporary);
 // Puts the complete file `temporary` in place of `fileName`: now, or at the
 // commit of the open OutputCommit. Throws ExportError (and removes the
 // file) when the rename fails.
