@@ -49,8 +49,21 @@ private:
     std::vector<std::unique_ptr<T>> items_;
 };
 
+// The largest size of a number in a page: a number of an attribute is
+// bounded to -MaxAttributeValue .. MaxAttributeValue when it is read. Sizes
+// beyond it mean nothing on a screen, and within it no arithmetic of the
+// layout on one value (sums of a few values, products with a font's
+// metrics, tenths of a percent) can overflow.
+inline constexpr int32_t MaxAttributeValue = 32767;
+
+// The number of an attribute's text: an optional sign and decimal digits,
+// blanks around them allowed, bounded to +-MaxAttributeValue (however many
+// digits); 0 for any other text.
+int32_t AttributeNumber(std::string_view text);
+
 // One attribute of a tag: its symbol, its value as a number (when the text
-// is one; 0 otherwise, 1 for BORDER without a value) and its text.
+// is one, bounded by AttributeNumber; 0 otherwise, 1 for BORDER without a
+// value) and its text.
 struct TAttribute {
     AttrSym AttrSymbol = AttrSym::Unknown;
     int32_t Value = 0;

@@ -83,6 +83,7 @@ THtmlView::THtmlView(QWidget* parent) : QAbstractScrollArea(parent) {
     connect(&DragTimer, &QTimer::timeout, this, [this] { DragScrollStep(); });
     UpdateFrame();
     UpdateScrollBars();
+    SetImageCacheCount(ImageCacheCount_);
 }
 
 THtmlView::~THtmlView() {
@@ -212,6 +213,7 @@ void THtmlView::SetViewImages(bool on) {
     ViewImages_ = on;
     Doc->ShowImages = on;
     QApplication::setOverrideCursor(gfx::cursor(gfx::CursorId::Wait));
+    if (on && !Processing_ && Doc->Count() > 0) Doc->GetBackgroundBitmap();
     Relayout();
     QApplication::restoreOverrideCursor();
 }
@@ -273,7 +275,7 @@ void THtmlView::LoadFile(const std::string& name, TFileType type, bool pushHisto
     }
     Loading_ = false;
     MarkVisitedLinks();
-    if (anchor.empty() || !JumpToAnchor(anchor)) {
+    if (anchor.empty() || !ScrollToAnchor(anchor)) {
         if (CurrentFile_ != before.File) {
             ScrollTo(0);
             horizontalScrollBar()->setValue(0);
@@ -628,6 +630,13 @@ std::string THtmlView::ExpandLinkFileName(const std::string& name) const {
 }
 
 bool THtmlView::JumpToAnchor(std::string_view name) {
+    const THistoryEntry before = Here();
+    if (!ScrollToAnchor(name)) return false;
+    PushHistory(before);
+    return true;
+}
+
+bool THtmlView::ScrollToAnchor(std::string_view name) {
     if (!name.empty() && name.front() == '#') name.remove_prefix(1);
     const std::string key = UpperCase(name);
     const auto it = Anchors_.find(key);
@@ -643,8 +652,7 @@ void THtmlView::HotSpotClick(const std::string& url) {
     if (OnHotSpotClick) OnHotSpotClick(url, handled);
     if (handled || url.empty()) return;
     if (url.front() == '#') {
-        const THistoryEntry before = Here();
-        if (JumpToAnchor(url)) PushHistory(before);
+        JumpToAnchor(url);
         return;
     }
     std::string name = url;
@@ -656,8 +664,7 @@ void THtmlView::HotSpotClick(const std::string& url) {
             LoadFromFile(full + anchor);
             AddVisited(full + anchor);
         } else if (!anchor.empty()) {
-            const THistoryEntry before = Here();
-            if (JumpToAnchor(anchor)) PushHistory(before);
+            JumpToAnchor(anchor);
         }
     } else if (ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG") {
         LoadImageFile(full);

@@ -161,7 +161,8 @@ public:
     // and pictures are relative to.
     void LoadFromString(const std::string& html, const std::string& fileName = {});
     // Scrolls to a named anchor (one leading "#" is dropped, the name
-    // compared in upper case); true when found.
+    // compared in upper case) and records the move in the history, so that
+    // going back returns to the place left; true when found.
     bool JumpToAnchor(std::string_view name);
     // The full path of the file shown; empty before the first load.
     const std::string& CurrentFileName() const { return CurrentFile_; }
@@ -262,6 +263,9 @@ private:
     void UpdateFrame();
     void PaintRect(QPainter& painter, const QRect& rect);
     void PaintBackground(gfx::QtCanvas& canvas, const gfx::Rect& rect);
+    // Scrolls to a named anchor without a history entry (a load records
+    // its own); true when found.
+    bool ScrollToAnchor(std::string_view name);
     THistoryEntry Here() const;
     void PushHistory(const THistoryEntry& previous);
     // The visited-list form of a link: the current file and the anchor for

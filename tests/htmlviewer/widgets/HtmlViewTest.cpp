@@ -18,6 +18,7 @@
 
 #include "htmlviewer/HtmlForms.h"
 #include "htmlviewer/HtmlSections.h"
+#include "htmlviewer/ImageCache.h"
 #include "htmlviewer/widgets/HtmlView.h"
 #include "model/TextConv.h"
 
@@ -327,8 +328,13 @@ TEST_F(HtmlViewTest, MetaRefreshFormsAndProperties) {
     EXPECT_EQ(view.MarginWidth(), 200);
     view.SetMarginWidth(-3);
     EXPECT_EQ(view.MarginWidth(), 200);
+    // The image cache keeps unused pictures for the viewer's count of
+    // sweeps: 5 from the start, at most 20.
+    EXPECT_EQ(view.ImageCacheCount(), 5);
+    EXPECT_EQ(BitmapList().MaxCache, 5);
     view.SetImageCacheCount(99);
     EXPECT_EQ(view.ImageCacheCount(), 20);
+    EXPECT_EQ(BitmapList().MaxCache, 20);
     view.SetServerRoot("  /srv/help/ ");
     EXPECT_EQ(view.ServerRoot(), "/srv/help");
     view.SetHistoryMaxCount(3);
