@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "htmlviewer/HtmlForms.h"
+#include "htmlviewer/HtmlImageObj.h"
 #include "htmlviewer/HtmlSections.h"
 #include "htmlviewer/ImageCache.h"
 #include "htmlviewer/widgets/HtmlView.h"
@@ -339,6 +340,34 @@ TEST_F(HtmlViewTest, MetaRefreshFormsAndProperties) {
     EXPECT_EQ(view.ServerRoot(), "/srv/help");
     view.SetHistoryMaxCount(3);
     EXPECT_EQ(view.History().Count(), 0);
+}
+
+// A page laid out while images are not shown shows the default picture in
+// their place; once they are shown, the pictures and the background load.
+TEST_F(HtmlViewTest, ImagesAndBackgroundLoadWhenShown) {
+    QImage tile(8, 8, QImage::Format_RGB32);
+    tile.fill(QColor(0, 0, 255));
+    ASSERT_TRUE(tile.save(QString::fromStdString((dir / "tile.bmp").string())));
+    QImage pic(40, 30, QImage::Format_RGB32);
+    pic.fill(QColor(0, 200, 0));
+    ASSERT_TRUE(pic.save(QString::fromStdString((dir / "pic.bmp").string())));
+    view.SetViewImages(false);
+    view.LoadFromFile(Write("i.htm", "<BODY BACKGROUND=tile.bmp><IMG SRC=pic.bmp ALT=picture> text"));
+    auto* section = dynamic_cast<TSection*>(view.Document()[0]);
+    ASSERT_TRUE(section);
+    ASSERT_EQ(section->Images.Count(), 1);
+    const TImageObj& image = *section->Images[0];
+    EXPECT_EQ(image.Picture(), &PendingImageBitmap());
+    EXPECT_FALSE(view.Document().BackgroundBitmap);
+
+    view.SetViewImages(true);
+    EXPECT_EQ(image.ImageState(), TImageObj::State::Real);
+    EXPECT_EQ(image.ObjWidth, 40);
+    EXPECT_EQ(image.ObjHeight, 30);
+    ASSERT_TRUE(view.Document().BackgroundBitmap);
+    const QImage shot = view.viewport()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(image.DrawX + 10 + view.MarginWidth(), image.DrawY + 10), QColor(0, 200, 0));
+    EXPECT_EQ(shot.pixelColor(shot.width() - 3, shot.height() - 3), QColor(0, 0, 255));
 }
 
 // The end-to-end driver paints a page with tables and pictures as the help
