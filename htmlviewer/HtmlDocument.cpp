@@ -6,6 +6,7 @@
 #include "htmlviewer/HtmlForms.h"
 #include "htmlviewer/HtmlImageObj.h"
 #include "htmlviewer/HtmlSections.h"
+#include "htmlviewer/ImageCache.h"
 #include "model/TextConv.h"
 
 // ---- Indent manager -------------------------------------------------------------------
@@ -364,7 +365,12 @@ int TSectionList::Draw(gfx::Canvas& canvas, const gfx::Rect& rect, int y, int x)
     YOff = ScrollY + rect.bottom;
     if (Timer_) Timer_->SetEnabled(false);
     for (TGIFImage* gif : AGifList) gif->ShowIt = false;
+    // The shared palette of a display of 8 bits or fewer, realised while the
+    // document paints (its colours are palette-relative).
+    const gfx::Palette* shared = SharedPalette();
+    const gfx::Palette* before = shared ? canvas.selectPalette(shared) : nullptr;
     const int bottom = TCell::Draw(canvas, rect, y, x);
+    if (shared) canvas.selectPalette(before);
     if (YOffChange) {
         HideControls();
         YOffChange = false;

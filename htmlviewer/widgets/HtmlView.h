@@ -215,9 +215,12 @@ public:
     bool WindowPointOf(int position, QPoint& point);
     // The whole document painted as the window paints it, as wide as the
     // control (its scroll bars' room painted as background) and as high as
-    // the document (at most 32767 pixels). Raises EOutOfResources "Out of
-    // Resources" when the picture cannot be made.
+    // the document, painted in bands of at most RenderBand rows. Raises
+    // EOutOfResources "Out of Resources" when the picture cannot be made or
+    // would have more than MaxRenderPixels pixels (1 GB).
     QImage RenderDocument();
+    static constexpr int RenderBand = 8192;
+    static constexpr int64_t MaxRenderPixels = int64_t{1} << 28;
 
     // ---- Timer steps (the timers call them; tests may too) ----
     // The hover watch: once the mouse has left the window the hover state,

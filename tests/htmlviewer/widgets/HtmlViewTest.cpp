@@ -410,6 +410,23 @@ TEST_F(HtmlViewTest, DriverPaintsAPageWithTablesAndPictures) {
     EXPECT_TRUE(magenta);
     EXPECT_TRUE(yellow);
 
+    // A page taller than the paint engine's coordinates is painted whole:
+    // its last row, 40,000 pixels down, is there.
+    const std::string tall = Write("tall.htm",
+                                   "<IMG SRC=gone.gif WIDTH=80 HEIGHT=20000><BR><IMG SRC=gone.gif WIDTH=80 HEIGHT=20000>"
+                                   "<TABLE CELLSPACING=0><TR><TD BGCOLOR=#00C800 WIDTH=200 HEIGHT=60>end</TABLE>");
+    driver.start(QStringLiteral(MIRELAN_E2E_BINARY), {"--html", QString::fromStdString(tall), "300", out});
+    ASSERT_TRUE(driver.waitForFinished(120000));
+    EXPECT_EQ(driver.exitCode(), 0) << driver.readAllStandardError().toStdString();
+    picture = QImage(out);
+    ASSERT_GT(picture.height(), 40000);
+    EXPECT_EQ(QString::fromUtf8(driver.readAllStandardOutput()).trimmed(),
+              QStringLiteral("html 300 %1").arg(picture.height()));
+    int lastGreen = -1;
+    for (int y = picture.height() - 1; y >= 0 && lastGreen < 0; --y)
+        if (picture.pixel(100, y) == qRgb(0, 200, 0)) lastGreen = y;
+    EXPECT_GT(lastGreen, 40000);
+
     // A width out of range is a bad argument; a missing file fails.
     for (const auto& [width, file, status] : std::vector<std::tuple<QString, std::string, int>>{
              {"0", page, 2}, {"640", (dir / "gone.htm").string(), 1}}) {
