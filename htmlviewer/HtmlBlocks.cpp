@@ -102,7 +102,7 @@ int THorzLine::Draw(gfx::Canvas& canvas, const gfx::Rect& rect, int y, int, Inde
             canvas.frame3D(r, PaletteRelative(dark), PaletteRelative(light), 1);
         }
     }
-    return y + SectionHeight;
+    return AddHeights(y, SectionHeight);
 }
 
 // ---- Preformatted text ----------------------------------------------------------------

@@ -4,6 +4,7 @@
 // small drawing routines (the wrapped ALT text and the 3-D frame).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -55,6 +56,22 @@ private:
 // layout on one value (sums of a few values, products with a font's
 // metrics, tenths of a percent) can overflow.
 inline constexpr int32_t MaxAttributeValue = 32767;
+
+// The largest height and width that sums of sizes in a document reach: a
+// document of very many large things stops growing there instead of
+// overflowing. Below them sums of a few heights or widths, and the widths of
+// a table's 200 columns together, stay in range. 2^27 pixels are a hundred
+// thousand windows of text.
+inline constexpr int MaxDocumentHeight = 1 << 27;
+inline constexpr int MaxDocumentWidth = 1 << 22;
+// a + b, held to -MaxDocumentHeight .. MaxDocumentHeight.
+inline int AddHeights(int a, int b) {
+    return static_cast<int>(std::clamp<int64_t>(int64_t{a} + b, -MaxDocumentHeight, MaxDocumentHeight));
+}
+// a + b, held to -MaxDocumentWidth .. MaxDocumentWidth.
+inline int AddWidths(int a, int b) {
+    return static_cast<int>(std::clamp<int64_t>(int64_t{a} + b, -MaxDocumentWidth, MaxDocumentWidth));
+}
 
 // The number of an attribute's text: an optional sign and decimal digits,
 // blanks around them allowed, bounded to +-MaxAttributeValue (however many
