@@ -17,7 +17,7 @@
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/MapCopy.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

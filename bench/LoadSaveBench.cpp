@@ -40,8 +40,8 @@
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/Startup.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "readers/ObjReader.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "model/Services.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/control/MaterialPanel.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

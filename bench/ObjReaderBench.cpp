@@ -17,7 +17,7 @@
 #include "readers/ObjReader.h"
 #include "ui/core/LoadDrivers.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

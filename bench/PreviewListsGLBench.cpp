@@ -17,7 +17,7 @@
 #include "preview/Preview.h"
 #include "preview/PreviewFrame.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

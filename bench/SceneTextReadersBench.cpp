@@ -19,7 +19,7 @@
 #include "readers/PovMeshReader.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "preview/GlResources.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "model/Transform.h"
 #include "model/VectorMath.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 void ReportLightStats() {
     const tlightcolorstats s = LightColorStats(Lights);

@@ -14,7 +14,7 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "model/VectorMath.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 double MaxProbeLuminance = 1.0;
 std::vector<tprobemarker> ProbeMarkers;

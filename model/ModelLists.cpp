@@ -10,7 +10,7 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "model/Model.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 void ShowPlaceholderSizeCaptions(int32_t kind) {
     static const char* const captions[3][3] = {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 void MemoryStatus::AppendLine(StatusPage page, std::string_view text) {
     pages[static_cast<int>(page)].emplace_back(text);

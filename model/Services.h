@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/Records.h"
+#include "platform/ShellLauncher.h"
 
 // ---- Status window pages and the status strip ---------------------------
 enum class StatusPage { Messages = 0, Warnings, Geometry, Maps, SceneLights, GLInfo };
@@ -236,28 +237,6 @@ public:
     virtual void JumpToAnchor(std::string_view /*anchor*/) {}
     // Shows the help window.
     virtual void Show() {}
-};
-
-// ---- Shell ---------------------------------------------------------------
-class ShellLauncher {
-public:
-    virtual ~ShellLauncher() = default;
-    // Opens a document or link, or starts a program with parameters, in the
-    // given working folder; never waits. False when it could not be started.
-    virtual bool Open(std::string_view target, std::string_view parameters, std::string_view folder) = 0;
-};
-
-class RecordingShell : public ShellLauncher {
-public:
-    struct Request {
-        std::string target, parameters, folder;
-    };
-    bool Open(std::string_view target, std::string_view parameters, std::string_view folder) override {
-        requests.push_back({std::string(target), std::string(parameters), std::string(folder)});
-        return succeeds;
-    }
-    std::vector<Request> requests;
-    bool succeeds = true;
 };
 
 // ---- Pictures --------------------------------------------------------------

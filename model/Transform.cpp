@@ -18,7 +18,7 @@
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
 #include "model/Weld.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Rounding.h"
+
 // Comparison epsilon of the model: a length, area, dot product or range not
 // above it counts as zero.
 inline constexpr double Epsilon = 1e-10;
@@ -85,18 +87,6 @@ using tname = ShortString<255>;       // material, group, camera, placeholder, d
 using tlightname = ShortString<100>;  // light and light preset names
 using tlongtext = ShortString<5000>;  // custom POV-Ray texts, #declare bodies
 
-// One rounding rule for the whole program: to nearest, ties to even.
-inline int64_t Round(double x) {
-    if (!std::isfinite(x)) return 0;
-    const double r = std::nearbyint(x);
-    if (r >= 9.2e18) return INT64_MAX;
-    if (r <= -9.2e18) return INT64_MIN;
-    return static_cast<int64_t>(r);
-}
-
-// Toward zero.
-inline double Trunc(double x) { return std::trunc(x); }
-inline double Frac(double x) { return x - std::trunc(x); }
 
 // Integer division that never traps: a zero divisor gives 0.
 inline int64_t SafeDiv(int64_t a, int64_t b) { return b == 0 ? 0 : a / b; }

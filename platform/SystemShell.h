@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/Services.h"
+#include "platform/ShellLauncher.h"
 
 class SystemShell : public ShellLauncher {
 public:

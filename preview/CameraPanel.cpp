@@ -8,7 +8,7 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "model/Model.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 tglstate PreviewGLState;
 

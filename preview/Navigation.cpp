@@ -7,7 +7,7 @@
 #include "model/Model.h"
 #include "model/VectorMath.h"
 #include "preview/CameraPanel.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 int32_t MouseDownX = 0;
 int32_t MouseDownY = 0;

@@ -9,7 +9,7 @@
 #include "preview/GlTexture.h"
 #include "preview/GlView.h"
 #include "preview/PreviewFrame.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 void DrawPreview() {
     if (TForm9* w = PreviewWindow()) w->glView1->Draw();

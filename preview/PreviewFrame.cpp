@@ -22,7 +22,7 @@
 #include "preview/PreviewLights.h"
 #include "preview/PreviewLists.h"
 #include "preview/PreviewOverlay.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

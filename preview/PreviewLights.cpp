@@ -9,7 +9,7 @@
 #include "model/Model.h"
 #include "model/VectorMath.h"
 #include "preview/Gizmos.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

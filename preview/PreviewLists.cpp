@@ -14,7 +14,7 @@
 #include "model/VectorMath.h"
 #include "preview/GlCaps.h"
 #include "preview/GlResources.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 uint32_t FacesList = 0;
 uint32_t WireframeList = 0;

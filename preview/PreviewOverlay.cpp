@@ -10,7 +10,7 @@
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
 #include "preview/Gizmos.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

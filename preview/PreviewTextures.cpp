@@ -15,7 +15,7 @@
 #include "platform/gfx/Picture.h"
 #include "preview/GlTexture.h"
 #include "preview/Preview.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

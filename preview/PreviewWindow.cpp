@@ -13,7 +13,7 @@
 #include "preview/GlView.h"
 #include "preview/Navigation.h"
 #include "preview/PreviewFrame.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 QPointer<TForm9> previewWindow;

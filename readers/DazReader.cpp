@@ -15,7 +15,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "readers/ObjSettingsRestore.h"
 #include "readers/ReaderCommon.h"
 #include "readers/TextBlocks.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

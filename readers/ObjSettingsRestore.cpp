@@ -14,7 +14,7 @@
 #include "model/Transform.h"
 #include "model/TextConv.h"
 #include "platform/AppPaths.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "model/Model.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 
@@ -40,18 +40,6 @@ const std::string& PovGroupId(ExportRun& run, int32_t group) {
 
 const std::string& PovDerivedId(ExportRun& run, std::string_view key, std::string_view wanted) {
     return run.povIdentifiers.Claim(key, wanted);
-}
-
-std::string PovQuoted(std::string_view text) {
-    std::string r;
-    r.reserve(text.size() + 2);
-    r.push_back('"');
-    for (char c : text) {
-        if (c == '"') r.push_back('\\');
-        r.push_back(c);
-    }
-    r.push_back('"');
-    return r;
 }
 
 bool PovLeftHanded() { return Form1.CheckBox51.checked && Form1.ComboBox12.index == 1; }

@@ -1,6 +1,6 @@
 // Integer arithmetic shared by the libraries on the graphics layer. The
 // program's one rounding rule (nearest, ties to even) is `Round` of
-// model/Types.h; `mulDiv` rounds differently on purpose and is kept apart.
+// platform/Rounding.h; `mulDiv` rounds differently on purpose and is kept apart.
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "model/Types.h"
+#include "platform/Rounding.h"
 #include "platform/gfx/Bitmap.h"
 
 namespace gfx {

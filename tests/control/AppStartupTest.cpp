@@ -11,7 +11,7 @@
 #include "platform/Version.h"
 #include "ui/control/AppStartup.h"
 #include "ui/core/Settings.h"
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 #include "writers/DeclareLibrary.h"
 
 namespace fs = std::filesystem;

@@ -18,7 +18,7 @@
 #include "ui/control/Dispatcher.h"
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/MainHooks.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // OpenGL 4.5 with GLU 1.3 unless a test says otherwise.
 class FakeHost : public AppHost {

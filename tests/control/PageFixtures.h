@@ -15,7 +15,7 @@
 #include "tests/fixtures/Fixtures.h"
 #include "ui/control/Controllers.h"
 #include "ui/control/MaterialPanel.h"
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 #include "writers/SceneChecks.h"
 
 // The preview's work counted, thumbnails remembered by image, textures made

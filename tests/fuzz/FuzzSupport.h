@@ -14,7 +14,7 @@
 
 #include "model/Model.h"
 #include "model/Services.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace fuzzing {
 

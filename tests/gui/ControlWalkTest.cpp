@@ -16,7 +16,7 @@
 #include <set>
 
 #include "GuiFixtures.h"
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 #include "ui/qt/QtText.h"
 #include "ui/qt/Widgets.h"
 

@@ -22,7 +22,7 @@
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "ui/qt/Binder.h"
 
 class GuiTest : public ::testing::Test {

@@ -13,7 +13,7 @@
 #include "model/Model.h"
 #include "model/VectorMath.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

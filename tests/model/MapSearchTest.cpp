@@ -11,7 +11,7 @@
 #include "model/Model.h"
 #include "model/ModelLists.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

@@ -17,8 +17,8 @@
 #include "model/VectorMath.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScratchFolder.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "model/VectorMath.h"
 #include "preview/CameraPanel.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

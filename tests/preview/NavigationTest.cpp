@@ -11,7 +11,7 @@
 #include "preview/GlView.h"
 #include "preview/Navigation.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "preview/GlTexture.h"
 #include "preview/PreviewOverlay.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include "model/TextConv.h"
 #include "preview/PreviewFrame.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "model/Connectivity.h"
 #include "model/Extents.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "platform/gfx/Jpeg.h"
 #include "preview/GlView.h"
 #include "preview/PreviewFrame.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace previewtest {
 

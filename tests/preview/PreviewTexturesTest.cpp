@@ -13,7 +13,7 @@
 #include "model/Model.h"
 #include "preview/GlTexture.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

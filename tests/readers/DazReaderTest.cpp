@@ -11,8 +11,8 @@
 #include "model/VectorMath.h"
 #include "readers/DazReader.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

@@ -14,7 +14,7 @@
 #include "readers/MtlReader.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

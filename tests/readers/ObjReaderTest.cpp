@@ -15,7 +15,7 @@
 #include "platform/TempFiles.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform/AppPaths.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/ObjWriter.h"
 
 namespace {

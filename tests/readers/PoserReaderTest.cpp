@@ -13,7 +13,7 @@
 #include "model/Scene.h"
 #include "readers/PoserReader.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 
 namespace fs = std::filesystem;
 

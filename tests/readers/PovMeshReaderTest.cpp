@@ -7,7 +7,7 @@
 #include "readers/PovMeshReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/readers/SceneTextFiles.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "readers/UdoReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScratchFolder.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "model/Model.h"
 #include "readers/ReaderCommon.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace {
 

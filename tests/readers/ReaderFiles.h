@@ -19,7 +19,7 @@
 #include "platform/AppPaths.h"
 #include "readers/ObjReader.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace readertest {
 

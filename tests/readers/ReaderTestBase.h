@@ -7,7 +7,7 @@
 
 #include "model/Model.h"
 #include "tests/fixtures/Fixtures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 class ModelReaderTest : public fixtures::ModelTest {
 protected:

@@ -12,7 +12,7 @@
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/readers/SceneTextFiles.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

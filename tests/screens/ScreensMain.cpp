@@ -36,7 +36,7 @@
 #include "ui/main/MainWindow.h"
 #include "preview/GlView.h"
 #include "preview/PreviewWindow.h"
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 #include "ui/qt/Binder.h"
 #include "preview/GlResources.h"
 

@@ -15,8 +15,8 @@
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/PovIni.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovLaunch.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include "model/TextConv.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/ExportDriver.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 
 namespace {

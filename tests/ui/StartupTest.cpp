@@ -4,7 +4,7 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "ui/core/Startup.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "model/TextConv.h"
 #include "tests/writers/WriterTest.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 
 namespace writertest {

@@ -7,7 +7,7 @@
 #include "model/Errors.h"
 #include "model/TextConv.h"
 #include "tests/writers/WriterTest.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 #include "writers/ObjWriter.h"
 

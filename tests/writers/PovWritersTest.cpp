@@ -1,5 +1,6 @@
 // The POV-Ray material include, the POV-Ray geometry include and the Moray
-// UDO file: golden files of small scenes and the rules around them.
+// UDO file: golden files of small scenes, and what the writers do with names,
+// maps, options and odd geometry around them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 #include "model/TextConv.h"
 #include "readers/UdoReader.h"
 #include "tests/writers/WriterTest.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 #include "writers/PovWriters.h"
 

@@ -9,8 +9,8 @@
 #include "readers/PovMeshReader.h"
 #include "tests/writers/WriterTest.h"
 #include "ui/core/LoadDrivers.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "writers/Export.h"
 
 namespace writertest {

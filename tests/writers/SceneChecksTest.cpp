@@ -8,7 +8,7 @@
 #include "platform/AppPaths.h"
 #include "model/StatusLog.h"
 #include "tests/writers/WriterTest.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/SceneChecks.h"
 
 namespace writertest {

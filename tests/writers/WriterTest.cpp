@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "platform/AppPaths.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/SceneChecks.h"
 
 namespace writertest {

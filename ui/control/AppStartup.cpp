@@ -15,8 +15,8 @@
 #include "ui/control/Dispatcher.h"
 #include "ui/control/Snippets.h"
 #include "ui/core/Settings.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "writers/DeclareLibrary.h"
 #include "writers/SceneChecks.h"
 
@@ -124,6 +124,7 @@ bool InitApplication(AppHost& host, uint64_t seed) {
     host.InitGLState();
     ClearMessagesPage();
     LogBuildInfo();
+    if (!settings.notice.empty()) LogMessage(settings.notice);
     LogMessage(RuleLine);
     LogMessage("Ready");
     CheckScene();

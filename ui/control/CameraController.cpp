@@ -10,7 +10,7 @@
 #include "ui/control/SceneImportController.h"
 #include "ui/core/CameraPresets.h"
 #include "ui/core/FileDialogs.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

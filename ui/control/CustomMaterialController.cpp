@@ -11,7 +11,7 @@
 #include "ui/control/Snippets.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovLaunch.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/DeclareLibrary.h"
 #include "writers/TextWriter.h"
 

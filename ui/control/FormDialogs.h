@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 class FormDialogs {
 public:

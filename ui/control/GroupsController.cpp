@@ -14,8 +14,8 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "ui/control/MaterialPanel.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void SetTexts(std::initializer_list<tedit*> edits, const tvector& v) {
     for (tedit* e : edits) e->text = FloatToText(values[i++]);
 }
 
-void SetTexts(std::initializer_list<tedit*> edits, const char* text) {
+void SetTexts(std::initializer_list<tedit*> edits, const std::string& text) {
     for (tedit* e : edits) e->text = text;
 }
 

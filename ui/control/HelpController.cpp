@@ -5,7 +5,7 @@
 #include "model/HelpTopic.h"
 #include "model/Services.h"
 #include "ui/core/Shell.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 const HelpTopicButton HelpTopicButtons[10] = {
     {"Form1.ToolButton10", "#top"},

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ui/core/Shell.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 void InputController::Register(Dispatcher& d) {
     d.Add("Form1.ToolButton20", [this] { ToolButton20Click(); });

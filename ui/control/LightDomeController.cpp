@@ -12,7 +12,7 @@
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovLaunch.h"
 #include "ui/core/Shell.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

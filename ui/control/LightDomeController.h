@@ -9,7 +9,7 @@
 
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 class LightDomeController {
 public:

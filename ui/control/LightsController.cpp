@@ -15,7 +15,7 @@
 #include "ui/control/PreviewPages.h"
 #include "ui/control/SceneImportController.h"
 #include "ui/core/FileDialogs.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

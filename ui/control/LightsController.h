@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "ui/control/Dispatcher.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // The properties ApplyLightProperty copies, by the code "Apply to all
 // Lights" takes from the control its popup was opened on.

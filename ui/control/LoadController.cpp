@@ -7,7 +7,7 @@
 #include "ui/core/CameraPresets.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/LoadDrivers.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

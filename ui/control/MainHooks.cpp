@@ -4,7 +4,7 @@
 
 #include "model/Model.h"
 #include "ui/control/MaterialPanel.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 void MainHooks::SetTitle(std::string_view title) { Form1.caption = std::string(title); }
 

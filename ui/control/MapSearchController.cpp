@@ -9,7 +9,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "ui/control/DialogController.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "ui/control/MaterialPanel.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/FileDialogs.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // The file types "Open..." offers, and the extensions it accepts.
 inline constexpr std::string_view MaterialOpenFilter =

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "model/Records.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // Texts of the commands that need a model or refuse a name.
 inline constexpr std::string_view LoadModelFirstText = "Load a 3D Model first from the input tab";

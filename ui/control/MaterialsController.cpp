@@ -11,7 +11,7 @@
 #include "model/TextConv.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialPanel.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

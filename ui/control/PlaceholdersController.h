@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "ui/control/Dispatcher.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // Writes the panel into placeholder `index`: the name (also its line of the
 // selector), type, colour, the sizes as absolute values (a size that is zero

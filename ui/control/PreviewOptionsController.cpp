@@ -14,7 +14,7 @@
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
 #include "ui/core/PovLaunch.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/SceneChecks.h"
 #include "writers/TextWriter.h"
 

@@ -11,7 +11,7 @@
 
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // The sky map of a background item: the program's folder + "Preview_Sky_" +
 // the item's text + ".tga".

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // The number in the edit ("." or "," as the decimal point); `fallback` when
 // the text is empty or not a number.

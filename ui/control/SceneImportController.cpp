@@ -24,8 +24,8 @@
 #include "ui/core/CameraPresets.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/LoadDrivers.h"
-#include "ui/options/ControlTable.h"
-#include "ui/options/Options.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "writers/SceneChecks.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "model/Model.h"
 #include "ui/control/Snippets.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "writers/DeclareLibrary.h"
 
 namespace {

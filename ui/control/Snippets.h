@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // The pages of the picker, in page order, and the list each shows.
 enum SnippetPage : int32_t {

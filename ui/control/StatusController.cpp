@@ -1,7 +1,7 @@
 #include "ui/control/StatusController.h"
 
 #include "model/HelpTopic.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 void StatusController::Register(Dispatcher& d) {
     d.Add("Form1.Button43", [this] { Button43Click(); });

@@ -5,7 +5,7 @@
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

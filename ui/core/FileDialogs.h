@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 // One file type of a filter: its description and its patterns ("*.OBJ").
 struct FileFilterPair {

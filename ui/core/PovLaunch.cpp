@@ -3,7 +3,7 @@
 #include "model/TextConv.h"
 #include "platform/SystemShell.h"
 #include "ui/core/Shell.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "model/Model.h"
 #include "model/Random.h"
 #include "platform/AppPaths.h"
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 #include "writers/SceneChecks.h"
 
 void InitCore(uint64_t seed) {

@@ -8,7 +8,7 @@
 #include <QStorageInfo>
 #include <QTreeView>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
 #include "ui/qt/QtText.h"

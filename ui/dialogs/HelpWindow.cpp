@@ -16,7 +16,7 @@
 #include "htmlviewer/widgets/HtmlView.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
 #include "ui/qt/QtText.h"

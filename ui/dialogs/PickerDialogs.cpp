@@ -7,7 +7,7 @@
 #include <QTabWidget>
 #include <QPushButton>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
 

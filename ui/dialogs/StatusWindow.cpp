@@ -8,7 +8,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
 #include "ui/qt/WindowPlace.h"

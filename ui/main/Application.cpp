@@ -33,7 +33,7 @@
 #include "ui/main/MainWindow.h"
 #include "ui/main/ProbeImage.h"
 #include "ui/main/MapPictures.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/QtFormDialogs.h"
 #include "ui/qt/QtPrompts.h"

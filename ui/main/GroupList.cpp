@@ -5,7 +5,7 @@
 #include "htmllistbox/GroupListIcons.h"
 #include "htmllistbox/HtmlListBox.h"
 #include "platform/gfx/ImageList.h"
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "ui/qt/Binder.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "ui/main/Pages.h"
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
 #include "ui/qt/Widgets.h"

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 
 class Dispatcher;
 class QAbstractButton;

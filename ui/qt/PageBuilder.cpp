@@ -18,7 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/QtText.h"
 #include "ui/qt/Widgets.h"

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 class Binder;
 class QAbstractButton;

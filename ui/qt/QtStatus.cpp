@@ -7,7 +7,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/QtText.h"
 

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 namespace {
 

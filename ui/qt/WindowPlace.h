@@ -1,7 +1,7 @@
 // A window's place on the screen and the option records that keep it.
 #pragma once
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 class QWidget;
 

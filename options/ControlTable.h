@@ -13,7 +13,7 @@
 #include <string_view>
 #include <variant>
 
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
 enum class ControlKind : uint8_t {
     CheckBox,

@@ -1,4 +1,4 @@
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "ui/options/Options.h"
+#include "options/Options.h"
 
-#include "ui/options/ControlTable.h"
+#include "options/ControlTable.h"
 
 tform1 Form1;
 tsearchform2 searchForm2;
