@@ -106,7 +106,9 @@ TEST(ViewerPalette, DibCopiesRowsBottomUpInWholeWords) {
         EXPECT_EQ(dib.Pixels().size(), static_cast<std::size_t>(3 * c.rowSize));
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < c.width; ++x) EXPECT_EQ(dib.Pixel(x, y), bitmap.pixel(x, y)) << c.bits << " " << x << "," << y;
-        if (c.bits == 24) EXPECT_EQ(dib.Pixels()[static_cast<std::size_t>(2 * c.rowSize)], 255);  // the top row is stored last
+        if (c.bits == 24) {
+            EXPECT_EQ(dib.Pixels()[static_cast<std::size_t>(2 * c.rowSize)], 255);  // the top row is stored last
+        }
     }
 }
 

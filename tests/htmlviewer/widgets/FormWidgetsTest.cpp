@@ -239,10 +239,13 @@ TEST(FormWidgets, OptionsAndLinesOfAPage) {
         TWindowControl& control = *doc.FormControlList[i]->GetControl();
         for (std::size_t k = 0; k < selected[i].size(); ++k) {
             EXPECT_EQ(control.ItemSelected(static_cast<int>(k)), selected[i][k]) << i << " " << k;
-            if (auto* list = As<QListWidget>(control))
+            if (auto* list = As<QListWidget>(control)) {
                 EXPECT_EQ(list->item(static_cast<int>(k))->isSelected(), selected[i][k]) << i << " " << k;
+            }
         }
-        if (auto* combo = As<QComboBox>(control)) EXPECT_EQ(combo->currentIndex(), control.ItemIndex()) << i;
+        if (auto* combo = As<QComboBox>(control)) {
+            EXPECT_EQ(combo->currentIndex(), control.ItemIndex()) << i;
+        }
     }
     TWindowControl& area = *doc.FormControlList[4]->GetControl();
     EXPECT_EQ(area.Lines(), (std::vector<std::string>{"", "l1", "", "l&3"}));

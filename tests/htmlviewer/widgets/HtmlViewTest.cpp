@@ -53,6 +53,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
+    // A picture of one colour in the test's folder (its format by the name).
+    void SavePicture(const std::string& name, QColor color, QImage::Format format = QImage::Format_RGB32) {
+        QImage picture(40, 30, format);
+        picture.fill(color);
+        ASSERT_TRUE(picture.save(QString::fromStdString((dir / name).string()), nullptr, 100));
+    }
     std::string Write(const std::string& name, const std::string& text) {
         const fs::path path = dir / name;
         std::ofstream(path, std::ios::binary) << text;
@@ -345,12 +351,8 @@ TEST_F(HtmlViewTest, MetaRefreshFormsAndProperties) {
 // A page laid out while images are not shown shows the default picture in
 // their place; once they are shown, the pictures and the background load.
 TEST_F(HtmlViewTest, ImagesAndBackgroundLoadWhenShown) {
-    QImage tile(8, 8, QImage::Format_RGB32);
-    tile.fill(QColor(0, 0, 255));
-    ASSERT_TRUE(tile.save(QString::fromStdString((dir / "tile.bmp").string())));
-    QImage pic(40, 30, QImage::Format_RGB32);
-    pic.fill(QColor(0, 200, 0));
-    ASSERT_TRUE(pic.save(QString::fromStdString((dir / "pic.bmp").string())));
+    SavePicture("tile.bmp", QColor(0, 0, 255));
+    SavePicture("pic.bmp", QColor(0, 200, 0));
     view.SetViewImages(false);
     view.LoadFromFile(Write("i.htm", "<BODY BACKGROUND=tile.bmp><IMG SRC=pic.bmp ALT=picture> text"));
     auto* section = dynamic_cast<TSection*>(view.Document()[0]);
@@ -373,12 +375,8 @@ TEST_F(HtmlViewTest, ImagesAndBackgroundLoadWhenShown) {
 // The end-to-end driver paints a page with tables and pictures as the help
 // window shows it.
 TEST_F(HtmlViewTest, DriverPaintsAPageWithTablesAndPictures) {
-    QImage png(40, 30, QImage::Format_ARGB32);
-    png.fill(QColor(0, 200, 0));
-    ASSERT_TRUE(png.save(QString::fromStdString((dir / "green.png").string())));
-    QImage jpg(40, 30, QImage::Format_RGB32);
-    jpg.fill(QColor(250, 0, 250));
-    ASSERT_TRUE(jpg.save(QString::fromStdString((dir / "magenta.jpg").string()), nullptr, 100));
+    SavePicture("green.png", QColor(0, 200, 0), QImage::Format_ARGB32);
+    SavePicture("magenta.jpg", QColor(250, 0, 250));
     const std::string page = Write(
         "tables.htm",
         "<BODY><H2>Tables and pictures</H2><TABLE BORDER=1 CELLPADDING=4 WIDTH=90%>"
