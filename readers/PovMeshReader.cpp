@@ -292,7 +292,9 @@ private:
         tmaterial m;
         NewMaterial(m);
         m.name = "POV_texture_" + std::to_string(number);
-        StringToBuffer(identifier, m.customText);
+        // The identifier of a declared texture: a quoted word of the file
+        // could hold anything, so only identifier characters are kept.
+        StringToBuffer(PovIdentifierFrom(identifier), m.customText);
         m.customTextActive = 1;
         ImportMaterials.push_back(std::move(m));
         return static_cast<int32_t>(ImportMaterials.size()) - 1;

@@ -178,3 +178,28 @@ void ValidateImportIndices() {
         LogMessage("<!>" + std::to_string(moved) +
                    " faces or lines with an invalid group or material were moved to a default one");
 }
+
+namespace {
+
+bool IsIdentifierChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace
+
+bool PovTextMayTouchFiles(std::string_view text) {
+    if (text.find('#') != std::string_view::npos) return true;
+    for (std::size_t i = 0; i + 3 <= text.size(); ++i)
+        if ((i == 0 || !IsIdentifierChar(text[i - 1])) && (text[i] == 'h' || text[i] == 'H') &&
+            (text[i + 1] == 'f' || text[i + 1] == 'F') && text[i + 2] == '_')
+            return true;
+    return false;
+}
+
+std::string PovIdentifierFrom(std::string_view word) {
+    std::string id;
+    id.reserve(word.size() + 1);
+    if (word.empty() || (word[0] >= '0' && word[0] <= '9')) id.push_back('_');
+    for (const char c : word) id.push_back(IsIdentifierChar(c) ? c : '_');
+    return id;
+}
