@@ -1,6 +1,6 @@
 // The OBJ writer and the checked text writer on meshes of 250,000 to
-// 1,000,000 triangles: a million triangles must be written in well under a
-// second, and the time must grow linearly with the face count.
+// 1,000,000 triangles: the time per million triangles, and its growth with
+// the face count.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>

@@ -7,6 +7,7 @@
 
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "platform/Memory.h"
 #include "options/Options.h"
 
 std::string ReadWholeFile(const std::string& fileName) {
@@ -18,6 +19,10 @@ std::string ReadWholeFile(const std::string& fileName) {
     // twice while it is read; a file that grows meanwhile is read to its end.
     if (std::fseek(f, 0, SEEK_END) == 0) {
         const long size = std::ftell(f);
+        if (size > 0 && static_cast<uint64_t>(size) > AvailableMemory()) {
+            std::fclose(f);
+            throw ReadError("not enough memory to load " + ExtractFileName(fileName), fileName);
+        }
         if (size > 0) data.resize(static_cast<std::size_t>(size));
         std::rewind(f);
     }

@@ -12,7 +12,9 @@
 //        the save commands do with their options: the POV-Ray "Save..."
 //        (INI, scene file, geometry and material include), the OBJ "Save..."
 //        (OBJ and MTL), the Moray "Save..." (UDO with its geometry and
-//        material include) and the YafRay scene; the names are those that
+//        material include), each with its maps copied (and resized) as the
+//        export options say (--set Form2.CheckBox16=1, Form2.CheckBox43,
+//        Form2.Edit45), and the YafRay scene; the names are those that
 //        the load derived from the (last) model, and DIR is the output
 //        folder of the export options while the model loads.
 // --preview  after the load, draws the preview of the loaded models (camera
@@ -273,10 +275,7 @@ bool WriteOutputs(std::vector<std::string>& errors) {
     };
     for (const auto& [what, kind] : {std::pair{"POV-Ray save", SaveKind::PovRay}, std::pair{"OBJ save", SaveKind::Obj},
                                      std::pair{"Moray save", SaveKind::Moray}}) {
-        save(what, [kind = kind] {
-            SetSaveChoices(kind);
-            return WriteOutputFiles();
-        });
+        save(what, [kind = kind] { return SaveModelFiles(kind); });
     }
     save("YafRay save", [] {
         SaveYafRayScene();
@@ -357,9 +356,9 @@ int main(int argc, char** argv) {
     if (!args.previewFile.empty()) return Usage("--preview: built without the preview");
 #endif
 
-    // Pictures (images to stretch or decode, maps of the preview's textures)
-    // load as in the program.
-    if (!args.stretches.empty() || !args.decodes.empty() || !args.previewFile.empty()) {
+    // Pictures (images to stretch or decode, maps of the preview's textures,
+    // maps resized by a save) load as in the program.
+    if (!args.stretches.empty() || !args.decodes.empty() || !args.previewFile.empty() || !args.out.empty()) {
 #if MIRELAN_E2E_QT_PICTURES
         img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
 #else

@@ -162,6 +162,7 @@ Bytes Targa(uint8_t colorMapType, uint8_t type, uint16_t mapLength, uint8_t entr
     Bytes b = {0, colorMapType, type, 0, 0, static_cast<uint8_t>(mapLength), static_cast<uint8_t>(mapLength >> 8),
                entrySize, 0, 0, 0, 0, static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
                static_cast<uint8_t>(height), static_cast<uint8_t>(height >> 8), pixelSize, descriptor};
+    b.reserve(b.size() + rest.size());
     b.insert(b.end(), rest.begin(), rest.end());
     return b;
 }

@@ -64,6 +64,7 @@ TEST(PngReaderTest, PngSuiteDecodesAsPillowDoes) {
 
 Bytes Chunk(const std::string& type, const Bytes& data) {
     Bytes c;
+    c.reserve(12 + data.size());
     for (int k = 3; k >= 0; --k) c.push_back(static_cast<uint8_t>(data.size() >> (8 * k)));
     c.insert(c.end(), type.begin(), type.end());
     c.insert(c.end(), data.begin(), data.end());

@@ -128,6 +128,7 @@ bool InitApplication(AppHost& host, uint64_t seed) {
     host.InitGLState();
     ClearMessagesPage();
     LogBuildInfo();
+    if (!settings.notice.empty()) LogMessage(settings.notice);
     LogMessage(RuleLine);
     LogMessage("Ready");
     CheckScene();

@@ -181,6 +181,27 @@ struct OutputNames {
     }
 };
 
+// The lengths of the scene's lists, to take back a merge that ran out of
+// memory half-way.
+struct SceneLengths {
+    std::size_t vertices = SceneVertices.size(), normals = SceneNormals.size(), uvs = SceneUVs.size();
+    std::size_t groups = SceneGroups.size(), materials = SceneMaterials.size(), faces = SceneFaces.size();
+
+    void Restore() const {
+        auto cut = [](auto& list, std::size_t n) {
+            if (list.size() > n) list.erase(list.begin() + static_cast<std::ptrdiff_t>(n), list.end());
+        };
+        cut(SceneVertices, vertices);
+        cut(SceneNormals, normals);
+        cut(SceneUVs, uvs);
+        cut(SceneGroups, groups);
+        cut(SceneMaterials, materials);
+        cut(SceneFaces, faces);
+    }
+};
+
+std::string NoMemoryText(std::string_view fileName) { return "not enough memory to load " + ExtractFileName(fileName); }
+
 // A reader stopped: what it read is dropped and the file is reported.
 LoadResult ReadFailed(const std::string& shortName, const char* what, std::string* error) {
     DiscardImport();
@@ -294,6 +315,7 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     // the model's folder by the readers and the map paths, never through the
     // current folder.
     const std::string extension = LowerCase(ExtractFileExt(name));
+    const SceneLengths lengths;
     try {
         if (!ReadModelByExtension(Scene, extension)) {
             const std::string text =
@@ -312,6 +334,16 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     } catch (const ModelError& e) {
         previousNames.Restore();
         return ReadFailed(shortName, e.what(), error);
+    } catch (const std::bad_alloc&) {
+        // The file is too big for the memory left: not loaded, the scene as
+        // it was before it, and the program goes on.
+        lengths.Restore();
+        previousNames.Restore();
+        return ReadFailed(shortName, NoMemoryText(name).c_str(), error);
+    } catch (const std::length_error&) {
+        lengths.Restore();
+        previousNames.Restore();
+        return ReadFailed(shortName, NoMemoryText(name).c_str(), error);
     } catch (...) {
         DiscardImport();
         previousNames.Restore();
@@ -450,7 +482,16 @@ bool LoadSelectedModels(std::vector<std::string>* errors) {
             if (load(file) == LoadResult::Failed) break;  // the rest of the files are not loaded
     }
 
-    const bool processed = ProcessGeometry(errors);
+    bool processed = false;
+    try {
+        processed = ProcessGeometry(errors);
+    } catch (const std::bad_alloc&) {
+        // The model does not fit beside what its preparation needs.
+        const std::string text = NoMemoryText(Scene.modelFile);
+        LogMessage("<!>" + text);
+        AddError(errors, text);
+        ProcessGeometryFailed(errors);
+    }
     if (!Scene.loadFlag) Window().ResetCamera();
 
     BatchFiles.assign(1, "junk");
