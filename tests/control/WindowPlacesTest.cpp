@@ -11,13 +11,7 @@
 
 namespace {
 
-int64_t Area(const twindowbounds& a, const twindowbounds& b) {
-    const int64_t w = std::min<int64_t>(int64_t{a.left} + a.width, int64_t{b.left} + b.width) -
-                      std::max<int64_t>(a.left, b.left);
-    const int64_t h = std::min<int64_t>(int64_t{a.top} + a.height, int64_t{b.top} + b.height) -
-                      std::max<int64_t>(a.top, b.top);
-    return w > 0 && h > 0 ? w * h : 0;
-}
+int64_t Area(const twindowbounds& a, const twindowbounds& b) { return OverlapArea(a, b); }
 
 bool Within(const twindowbounds& inner, const twindowbounds& outer) {
     return Area(inner, outer) == int64_t{inner.width} * inner.height;

@@ -10,14 +10,6 @@ int32_t Narrow(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, I
 int32_t FrameWidth(const tframe& f) { return f.left + f.right; }
 int32_t FrameHeight(const tframe& f) { return f.top + f.bottom; }
 
-int64_t Overlap(const twindowbounds& a, const twindowbounds& b) {
-    const int64_t w = std::min<int64_t>(int64_t{a.left} + a.width, int64_t{b.left} + b.width) -
-                      std::max<int64_t>(a.left, b.left);
-    const int64_t h = std::min<int64_t>(int64_t{a.top} + a.height, int64_t{b.top} + b.height) -
-                      std::max<int64_t>(a.top, b.top);
-    return w > 0 && h > 0 ? w * h : 0;
-}
-
 // `start` moved as little as needed to keep `length` within [low, low + room).
 int32_t Inside(int64_t start, int64_t length, int64_t low, int64_t room) {
     return Narrow(std::max(low, std::min(start, low + room - length)));
@@ -31,6 +23,14 @@ twindowbounds Place(int64_t left, int64_t top, int32_t width, int32_t height) {
 
 }  // namespace
 
+int64_t OverlapArea(const twindowbounds& a, const twindowbounds& b) {
+    const int64_t w = std::min<int64_t>(int64_t{a.left} + a.width, int64_t{b.left} + b.width) -
+                      std::max<int64_t>(a.left, b.left);
+    const int64_t h = std::min<int64_t>(int64_t{a.top} + a.height, int64_t{b.top} + b.height) -
+                      std::max<int64_t>(a.top, b.top);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
 twindowbounds OuterBounds(const twindowbounds& place, const tframe& frame) {
     return {place.left, place.top, Narrow(int64_t{place.width} + FrameWidth(frame)),
             Narrow(int64_t{place.height} + FrameHeight(frame))};
@@ -43,7 +43,7 @@ std::optional<twindowbounds> FitToScreens(const twindowbounds& place, const tfra
     const twindowbounds* best = nullptr;
     int64_t bestOverlap = 0;
     for (const twindowbounds& s : screens)
-        if (const int64_t o = Overlap(outer, s); o > bestOverlap) {
+        if (const int64_t o = OverlapArea(outer, s); o > bestOverlap) {
             bestOverlap = o;
             best = &s;
         }

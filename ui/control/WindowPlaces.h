@@ -22,6 +22,8 @@ struct tframe {
 
 // The rectangle a window at `place` covers, frame included.
 twindowbounds OuterBounds(const twindowbounds& place, const tframe& frame);
+// The area two rectangles share, in square pixels.
+int64_t OverlapArea(const twindowbounds& a, const twindowbounds& b);
 
 // A stored place made to fit the screens' work areas (`screens`): the
 // client shrinks until the whole window fits the work area it overlaps
