@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev libjpeg-dev libdeflate-dev
   fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth openbox
   povray povray-includes
   libxml2-utils
   locales fonts-dejavu-core fonts-dejavu-extra

@@ -43,6 +43,12 @@ std::string FolderOf(std::string_view fileName) {
     return folder;
 }
 
+// The folder of the model whose load began last; "" before the first.
+std::string& UserFolder() {
+    static std::string folder;
+    return folder;
+}
+
 // A model name as the program keeps it: "/" separators, absolute.
 std::string AbsoluteModelPath(const std::string& fileName) {
     const std::string normal = NormalizePathSeparators(Trim(fileName));
@@ -253,6 +259,16 @@ void SetDialogDirs(std::string_view folder) {
 
 void SetModelDialogDir(std::string_view fileName) { Form1.OpenDialog1.initialDir = FolderOf(fileName); }
 
+std::string ResolveUserPath(std::string_view name) {
+    const std::string normal = NormalizePathSeparators(Trim(name));
+    if (normal.empty()) return {};
+    std::filesystem::path p(normal);
+    if (p.is_relative() && !UserFolder().empty()) p = std::filesystem::path(UserFolder()) / p;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
+    return ec ? p.string() : absolute.lexically_normal().string();
+}
+
 // ---- The drivers ------------------------------------------------------
 
 LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
@@ -293,6 +309,7 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     LogMessage(RuleLine);
     LogMessage("Loading Model " + shortName);
     Pump();
+    UserFolder() = FolderOf(name);
 
     // Names inside the model (material libraries, maps) are resolved against
     // the model's folder by the readers and the map paths, never through the

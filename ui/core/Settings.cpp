@@ -324,9 +324,12 @@ void ReadBounds(const GeneralSection& g, const BoundsKeys& b) {
     const std::string* h = g.Find(b.h);
     if (!x || !y || !h) return;
     const auto left = StrictInt(*x), top = StrictInt(*y), height = StrictInt(*h);
-    constexpr int32_t kLimit = 100000;  // screen pixels; anything beyond is damage
-    if (!left || !top || !height || *width < 1 || *height < 1 || *width > kLimit || *height > kLimit ||
-        std::abs(*left) > kLimit || std::abs(*top) > kLimit)
+    // Screen pixels; anything beyond is damage. The window is bounded by the
+    // screen it lands on when the place is applied.
+    constexpr int32_t kLimit = 100000;
+    const auto inRange = [](int32_t v, int32_t low) { return v >= low && v <= kLimit; };
+    if (!left || !top || !height || !inRange(*width, 1) || !inRange(*height, 1) || !inRange(*left, -kLimit) ||
+        !inRange(*top, -kLimit))
         return;
     *b.bounds = {*left, *top, *width, *height};
     *b.maximized = false;
