@@ -259,6 +259,13 @@ void SetDialogDirs(std::string_view folder) {
 
 void SetModelDialogDir(std::string_view fileName) { Form1.OpenDialog1.initialDir = FolderOf(fileName); }
 
+std::string UserCurrentFolder() {
+    if (!UserFolder().empty()) return UserFolder();
+    std::error_code ec;
+    const std::filesystem::path current = std::filesystem::current_path(ec);
+    return ec ? std::string() : current.string();
+}
+
 std::string ResolveUserPath(std::string_view name) {
     const std::string normal = NormalizePathSeparators(Trim(name));
     if (normal.empty()) return {};

@@ -48,6 +48,11 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error = nullp
 // folder; before the first load against the current folder. "" for a blank
 // name.
 std::string ResolveUserPath(std::string_view name);
+// The folder that stands for the current folder where the user is
+// concerned: the folder of the model whose load began last, before the
+// first load the current folder. Typed names resolve against it, and file
+// dialogs without a folder of their own open in it.
+std::string UserCurrentFolder();
 
 // Repairs, connects and measures the merged scene, loads its maps, fills the
 // lists of the main window and builds the preview. When the scene has no

@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include "ui/core/FileDialogs.h"
+#include "ui/core/LoadDrivers.h"
 #include "ui/qt/QtText.h"
 
 namespace {
@@ -104,7 +105,8 @@ void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request, QStr
         const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
         dialog.selectNameFilter(filters[index - 1]);
     }
-    if (!request.initialDir.empty()) dialog.setDirectory(FromFileName(request.initialDir));
+    const std::string folder = request.initialDir.empty() ? UserCurrentFolder() : request.initialDir;
+    if (!folder.empty()) dialog.setDirectory(FromFileName(folder));
     if (!request.fileName.empty()) dialog.selectFile(FromFileName(request.fileName));
 }
 
