@@ -35,6 +35,7 @@ int main() {
     auto* status = dynamic_cast<MemoryStatus*>(Svc().status);
     if (status)
         for (const std::string& line : status->Lines(StatusPage::Messages)) std::cout << line << '\n';
+    img::UnregisterImageFormats();
     return 0;
 }
 #endif

@@ -1,6 +1,6 @@
-// Making material names unique and deleting empty groups on large models:
-// the time of each at 1,000 to 100,000 materials, groups and faces, and the
-// growth with that number that Google Benchmark fits to them.
+// Making material names unique and deleting empty groups on large models, at
+// several numbers of materials, groups and faces, so that the growth with
+// each can be read off.
 #include <benchmark/benchmark.h>
 
 #include <string>

@@ -1,9 +1,9 @@
 // The POV-Ray material and geometry includes and the Moray UDO file of a
 // model of 1,000,000 triangles in 200 groups and 100 materials, broken by
 // material (mode 0) and by group and material (mode 1, 20,000 meshes): the
-// time of each file and of the whole POV-Ray set on one core, in both modes,
-// so that the cost of breaking the mesh into many meshes shows beside the
-// cost of one.
+// time of the whole POV-Ray set on one core, and of breaking the mesh into
+// few and into many meshes (which shows whether a mesh costs a pass over the
+// model).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 

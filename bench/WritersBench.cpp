@@ -1,7 +1,6 @@
 // The OBJ writer and the checked text writer on meshes of 250,000 to
-// 1,000,000 triangles: the time at every size, and how closely the times
-// follow a line in the face count (the BigO and RMS lines of Google
-// Benchmark).
+// 1,000,000 triangles: the time per million triangles, and its growth with
+// the face count.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>

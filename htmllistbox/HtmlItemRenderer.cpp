@@ -286,6 +286,13 @@ LineMetrics ItemRenderer::Line(MarkupState& s, std::string& text, int left, int 
                 if (blank != std::string_view::npos && blank < end) end = blank + 1;
             }
             const std::string run = ReplaceRunEntities(rest.substr(0, end));
+            if (s.hidden) {
+                // Hidden text (Z) is consumed and has no other effect: no
+                // width, no height, no anchor.
+                pos += end;
+                if (plain_) *plain_ += ShownText(run);
+                continue;
+            }
             c_.setFont(s.font);
             int runWidth = 0, runHeight = 0;
             if (!elided_) {
@@ -305,7 +312,7 @@ LineMetrics ItemRenderer::Line(MarkupState& s, std::string& text, int left, int 
             if (s.sub) m_.subExtra = std::max(m_.subExtra, runHeight / 4);
             if (s.sup) m_.supExtra = std::max(m_.supExtra, runHeight / 4);
             if (plain_) *plain_ += ShownText(run);
-            if (s.hidden || (elided_ && runWidth == 0)) continue;
+            if (elided_ && runWidth == 0) continue;
 
             const int x = X();
             if (s.anchorOpen && p_.mouse.x >= x && p_.mouse.x < x + runWidth) {

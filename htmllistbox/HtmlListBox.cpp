@@ -93,7 +93,10 @@ THtmlListBox::THtmlListBox(QWidget* parent) : QAbstractScrollArea(parent), items
     connect(blinkTimer_, &QTimer::timeout, this, [this] { BlinkTimer(); });
 }
 
-THtmlListBox::~THtmlListBox() = default;
+THtmlListBox::~THtmlListBox() {
+    if (images_) images_->RemoveFreeNotification(this);
+    if (container_) container_->RemoveFreeNotification(this);
+}
 
 gfx::Canvas& THtmlListBox::LayoutCanvas() {
     if (layoutCanvas_) return *layoutCanvas_;
@@ -785,8 +788,16 @@ void THtmlListBox::SetColor(gfx::Color c) { Store(color_, c, false); }
 void THtmlListBox::SetFontColor(gfx::Color c) { Store(fontColor_, c, false); }
 
 void THtmlListBox::SetEllipsis(bool on) { Store(ellipsis_, on, true); }
-void THtmlListBox::SetImages(const gfx::ImageList* images) { Store(images_, images, true); }
+void THtmlListBox::SetImages(const gfx::ImageList* images) {
+    if (images_) images_->RemoveFreeNotification(this);
+    if (images) images->AddFreeNotification(this, [this] { Store(images_, nullptr, true); });
+    Store(images_, images, true);
+}
 void THtmlListBox::SetLineSpacing(int pixels) { Store(lineSpacing_, pixels, true); }
 void THtmlListBox::SetMultiline(bool on) { Store(multiline_, on, true); }
-void THtmlListBox::SetImageContainer(TImageContainer* container) { Store(container_, container, true); }
+void THtmlListBox::SetImageContainer(TImageContainer* container) {
+    if (container_) container_->RemoveFreeNotification(this);
+    if (container) container->AddFreeNotification(this, [this] { Store(container_, nullptr, true); });
+    Store(container_, container, true);
+}
 void THtmlListBox::SetScrollHorizontal(bool on) { Store(scrollHorizontal_, on, true); }

@@ -116,7 +116,8 @@ public:
     void SetEnableBlink(bool on);
     bool HTMLHint() const { return htmlHint_; }
     void SetHTMLHint(bool on) { htmlHint_ = on; }
-    // The "IDX:" images; not owned, must outlive its use or be cleared.
+    // The "IDX:" images; not owned; the reference is cleared when the list
+    // is destroyed.
     const gfx::ImageList* Images() const { return images_; }
     void SetImages(const gfx::ImageList* images);
     bool IncrLookup() const { return incrLookup_; }
@@ -127,8 +128,8 @@ public:
     void SetLineSpacing(int pixels);
     bool Multiline() const { return multiline_; }
     void SetMultiline(bool on);
-    // Named pictures for IMG sources; not owned, must outlive its use or be
-    // cleared.
+    // Named pictures for IMG sources; not owned; the reference is cleared
+    // when the container is destroyed.
     TImageContainer* ImageContainer() const { return container_; }
     void SetImageContainer(TImageContainer* container);
     bool ScrollHorizontal() const { return scrollHorizontal_; }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/gfx/Bitmap.h"
+#include "platform/gfx/FreeNotifier.h"
 #include "platform/gfx/Graphic.h"
 
 // What the block structure of a GIF file tells of its frames.
@@ -186,8 +187,9 @@ private:
     std::vector<std::unique_ptr<TPictureItem>> items_;
 };
 
-// Pictures under names, for items whose IMG source is a plain name.
-class TImageContainer {
+// Pictures under names, for items whose IMG source is a plain name. Those
+// who draw from it hear when it is destroyed.
+class TImageContainer : public gfx::FreeNotifier {
 public:
     TPictureCollection& Items() { return items_; }
     // The picture of the first item whose name equals the text ignoring

@@ -14,10 +14,22 @@ ThtBitmap::ThtBitmap(gfx::Bitmap bitmap, std::shared_ptr<const gfx::Bitmap> mask
 void ThtBitmap::draw(gfx::Canvas& canvas, const gfx::Rect& rect) const {
     if (empty()) return;
     const gfx::Rect source{0, 0, width(), height()};
+    // A bitmap with a palette is drawn through it, halftoned; any other but
+    // a monochrome one colour on colour.
+    const gfx::Palette* palette = canvas.selectedPalette();
+    const gfx::Canvas::StretchMode mode = canvas.stretchMode();
+    if (gfx::isIndexed(pixelFormat())) {
+        canvas.selectPalette(&this->palette());
+        canvas.setStretchMode(gfx::Canvas::StretchMode::Halftone);
+    } else {
+        canvas.setStretchMode(gfx::Canvas::StretchMode::ColorOnColor);
+    }
     if (Mask)
         canvas.stretchBitmapMasked(rect, *this, *Mask, source);
     else
         canvas.stretchBitmap(rect, *this, source);
+    canvas.selectPalette(palette);
+    canvas.setStretchMode(mode);
 }
 
 // ---- Loading --------------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "imageformats/ImagePng.h"
 #include "model/TextConv.h"
 #include "platform/gfx/Canvas.h"
 #include "platform/gfx/Picture.h"
@@ -111,10 +110,7 @@ gfx::Bitmap DecodePngImage(std::span<const uint8_t> png) {
     std::unique_ptr<gfx::Graphic> graphic = cls->create();
     gfx::MemoryStream stream(png);
     graphic->loadFromStream(stream);
-    // The image library's reader keeps the alpha of grey images apart from
-    // their grey bitmap; it gives it back with the pixels.
-    const auto* reader = dynamic_cast<const img::TPNGGraphic*>(graphic.get());
-    gfx::Bitmap bitmap = reader ? reader->AlphaBitmap() : graphic->toBitmap();
+    gfx::Bitmap bitmap = graphic->toBitmap();
     ApplyPngTransparency(bitmap, ReadPngTransparency(png));
     return bitmap;
 }

@@ -102,7 +102,7 @@ int THorzLine::Draw(gfx::Canvas& canvas, const gfx::Rect& rect, int y, int, Inde
             canvas.frame3D(r, PaletteRelative(dark), PaletteRelative(light), 1);
         }
     }
-    return y + SectionHeight;
+    return AddHeights(y, SectionHeight);
 }
 
 // ---- Preformatted text ----------------------------------------------------------------
@@ -156,8 +156,10 @@ void TUListItem::DrawMarker(gfx::Canvas& canvas, int textX, int baseline, const 
     const int y = baseline - (font->tmHeight - font->Descent) / 3;
     const TSectionList* doc = OwnerDocument;
     if (LightBackground(canvas, doc->Background)) {
+        // By the list level: 0 and 3 red, 1 and 4 navy, 2 and 5 maroon (the
+        // items of a list at the top stand at level 1).
         static constexpr std::array<gfx::Color, 3> Colors = {gfx::clRed, gfx::clNavy, gfx::clMaroon};
-        const gfx::Color c = PaletteRelative(Colors[static_cast<std::size_t>(std::max(0, ListLevel - 1) % 3)]);
+        const gfx::Color c = PaletteRelative(Colors[static_cast<std::size_t>(std::max(0, ListLevel) % 3)]);
         canvas.setPenColor(c);
         canvas.setBrushColor(c);
         canvas.setBrushStyle(gfx::BrushStyle::Solid);

@@ -6,6 +6,7 @@
 #include "htmlviewer/HtmlForms.h"
 #include "htmlviewer/HtmlImageObj.h"
 #include "htmlviewer/HtmlSections.h"
+#include "htmlviewer/ImageCache.h"
 #include "model/TextConv.h"
 
 // ---- Indent manager -------------------------------------------------------------------
@@ -34,13 +35,13 @@ int IndentManager::RightSide(int y) const {
 
 int IndentManager::AddLeftFloat(int y, int height, int width, int hspace) {
     const int at = LeftIndent(y) - LfEdge;
-    L.push_back({at + width + hspace, y, y + height, 0});
+    L.push_back({AddWidths(at, width + hspace), y, AddHeights(y, height), 0});
     return at;
 }
 
 int IndentManager::AddRightFloat(int y, int height, int width, int hspace) {
-    const int x = RightSide(y) - RtEdge - width - hspace;
-    R.push_back({x, y, y + height, 0});
+    const int x = AddWidths(RightSide(y) - RtEdge, -(width + hspace));
+    R.push_back({x, y, AddHeights(y, height), 0});
     return RtEdge - LfEdge + x + hspace;
 }
 
@@ -106,7 +107,7 @@ int TSectionBase::LayOutSection(gfx::Canvas&, int y, IndentManager& indents, int
 
 int TSectionBase::Draw(gfx::Canvas&, const gfx::Rect&, int y, int, IndentManager&) {
     YPosition = y;
-    return y + SectionHeight;
+    return AddHeights(y, SectionHeight);
 }
 
 bool TSectionBase::LinkAtPoint(gfx::Canvas&, int, int, TUrlTarget&, TFormControlObj*&) { return false; }
@@ -146,7 +147,7 @@ int TCell::LayOutContent(gfx::Canvas& canvas, int y, int width, int& curs, int& 
     int height = 0;
     for (const auto& s : *this) {
         int sectionMax = 0;
-        height += s->LayOutSection(canvas, y + height, Indents, sectionMax, curs);
+        height = AddHeights(height, s->LayOutSection(canvas, AddHeights(y, height), Indents, sectionMax, curs));
         maxWidth = std::max(maxWidth, sectionMax);
     }
     Len = curs - FirstPosition;
@@ -176,7 +177,7 @@ bool TCell::LinkAtPoint(gfx::Canvas& canvas, int x, int y, TUrlTarget& urlTarget
     int top = LastLayoutY;
     for (const auto& s : *this) {
         if (y >= top && y < top + s->DrawHeight && s->LinkAtPoint(canvas, x, y, urlTarget, control)) return true;
-        top += s->SectionHeight;
+        top = AddHeights(top, s->SectionHeight);
     }
     return false;
 }
@@ -185,7 +186,7 @@ bool TCell::ObjectAtPoint(gfx::Canvas& canvas, int x, int y, THtmlObject*& obj) 
     int top = LastLayoutY;
     for (const auto& s : *this) {
         if (y >= top && y < top + s->DrawHeight && s->ObjectAtPoint(canvas, x, y, obj)) return true;
-        top += s->SectionHeight;
+        top = AddHeights(top, s->SectionHeight);
     }
     return false;
 }
@@ -202,7 +203,7 @@ int TCell::PositionAtPoint(gfx::Canvas& canvas, int x, int y, int& xr, int& yr, 
                 return pos;
             }
         }
-        top += s->SectionHeight;
+        top = AddHeights(top, s->SectionHeight);
     }
     return -1;
 }
@@ -364,7 +365,12 @@ int TSectionList::Draw(gfx::Canvas& canvas, const gfx::Rect& rect, int y, int x)
     YOff = ScrollY + rect.bottom;
     if (Timer_) Timer_->SetEnabled(false);
     for (TGIFImage* gif : AGifList) gif->ShowIt = false;
+    // The shared palette of a display of 8 bits or fewer, realised while the
+    // document paints (its colours are palette-relative).
+    const gfx::Palette* shared = SharedPalette();
+    const gfx::Palette* before = shared ? canvas.selectPalette(shared) : nullptr;
     const int bottom = TCell::Draw(canvas, rect, y, x);
+    if (shared) canvas.selectPalette(before);
     if (YOffChange) {
         HideControls();
         YOffChange = false;
@@ -415,7 +421,7 @@ void TSectionList::SetBackgroundImage(const std::string& name) {
 int TSectionList::GetSectionTop(int n) const {
     int top = 0;
     const int last = std::min(n, Count() - 1);
-    for (int i = 0; i < last; ++i) top += (*this)[i]->SectionHeight;
+    for (int i = 0; i < last; ++i) top = AddHeights(top, (*this)[i]->SectionHeight);
     return top;
 }
 

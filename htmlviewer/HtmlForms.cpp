@@ -41,11 +41,18 @@ bool TWindowControl::ItemSelected(int index) const {
 
 void TWindowControl::SetItemSelected(int index, bool on) {
     if (index < 0 || index >= static_cast<int>(Selected_.size())) return;
-    if (on && !Spec.Multiple) std::fill(Selected_.begin(), Selected_.end(), false);
+    if (!Spec.Multiple) {
+        if (on && Current_ >= 0 && Current_ != index) Selected_[static_cast<std::size_t>(Current_)] = false;
+        if (on)
+            Current_ = index;
+        else if (Current_ == index)
+            Current_ = -1;
+    }
     Selected_[static_cast<std::size_t>(index)] = on;
 }
 
 int TWindowControl::ItemIndex() const {
+    if (!Spec.Multiple) return Current_;
     for (std::size_t i = 0; i < Selected_.size(); ++i)
         if (Selected_[i]) return static_cast<int>(i);
     return -1;
@@ -54,6 +61,16 @@ int TWindowControl::ItemIndex() const {
 void TWindowControl::StoreSelected(const std::vector<bool>& selected) {
     Selected_ = selected;
     Selected_.resize(Items_.size(), false);
+    if (Spec.Multiple) return;
+    // One selected item at most: the first.
+    Current_ = -1;
+    for (std::size_t i = 0; i < Selected_.size(); ++i) {
+        if (!Selected_[i]) continue;
+        if (Current_ < 0)
+            Current_ = static_cast<int>(i);
+        else
+            Selected_[i] = false;
+    }
 }
 
 // ---- Form controls ------------------------------------------------------------------------
@@ -231,7 +248,14 @@ void TImageFormControlObj::ImageClick(int x, int y) {
 void TSelectFormControlObj::AddOption(const std::string& text, const std::string& value, bool selected) {
     Options.push_back({text, value, selected});
     Window->AddItem(text);
-    ResetToInitial();
+    // As ResetToInitial would leave it: without multiple selection the last
+    // selected option wins; a drop-down list shows the first option until
+    // one is selected.
+    const int index = static_cast<int>(Options.size()) - 1;
+    if (selected)
+        Window->SetItemSelected(index, true);
+    else if (index == 0 && Window->Spec.Kind == TControlKind::ComboBox)
+        Window->SetItemSelected(0, true);
 }
 
 void TSelectFormControlObj::ResetToInitial() {
@@ -325,7 +349,7 @@ TTextAreaFormControlObj::TTextAreaFormControlObj(TSectionList* document, ThtmlFo
 
 void TTextAreaFormControlObj::AddLine(const std::string& line) {
     InitialLines.push_back(line);
-    Window->SetLines(InitialLines);
+    Window->AddLine(line);
 }
 
 void TTextAreaFormControlObj::ResetToInitial() { Window->SetLines(InitialLines); }

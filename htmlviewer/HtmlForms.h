@@ -78,13 +78,16 @@ public:
     virtual void AddItem(const std::string& text);
     bool ItemSelected(int index) const;
     // Selects or deselects an item; a control without multiple selection
-    // keeps one selected item at most.
+    // keeps one selected item at most (selecting one deselects the other,
+    // without a walk over the items).
     virtual void SetItemSelected(int index, bool on);
     // The first selected item, -1 when none.
     int ItemIndex() const;
     // The lines of a text area.
     const std::vector<std::string>& Lines() const { return Lines_; }
     virtual void SetLines(const std::vector<std::string>& lines) { Lines_ = lines; }
+    // Appends a line to the lines (the others are not set again).
+    virtual void AddLine(const std::string& line) { Lines_.push_back(line); }
 
     // ---- Events of the user (the widget raises them; tests call them) ----
     std::function<void()> OnClick;
@@ -111,6 +114,9 @@ private:
     bool Checked_ = false;
     std::vector<std::string> Items_;
     std::vector<bool> Selected_;
+    // The selected item of a control without multiple selection, -1 when
+    // none.
+    int Current_ = -1;
     std::vector<std::string> Lines_;
 };
 
@@ -253,7 +259,9 @@ class TSelectFormControlObj : public TFormControlObj {
 public:
     using TFormControlObj::TFormControlObj;
     std::vector<TOptionObj> Options;
-    // Adds an option (the builder reads them from OPTION tags).
+    // Adds an option (the builder reads them from OPTION tags) with the
+    // selection it starts with; the options before it keep theirs, so that
+    // adding n options takes time in proportion to n.
     void AddOption(const std::string& text, const std::string& value, bool selected);
     void ResetToInitial() override;
     // The number of characters of the longest option, at least 3.
@@ -292,7 +300,8 @@ public:
     bool Wrap = false;
     // The text the document gave, one line each.
     std::vector<std::string> InitialLines;
-    // Adds a line of the initial text (the builder reads them).
+    // Adds a line of the initial text (the builder reads them); the lines
+    // before it are not set again.
     void AddLine(const std::string& line);
     void ResetToInitial() override;
     bool SubmissionEntries(int index, std::string& s) override;

@@ -138,8 +138,9 @@ void TImageObj::InsertImage(std::shared_ptr<gfx::Graphic> image, std::shared_ptr
 }
 
 void TImageObj::SetSize(gfx::Canvas& canvas, int availableWidth) {
+    // While images are not shown the image shows the default picture and
+    // stays unfetched, so that it is fetched once they are shown.
     if (Document->ShowImages && State_ == State::NotFetched) Fetch();
-    if (!Document->ShowImages && State_ == State::NotFetched) State_ = State::Default;
     const gfx::Graphic* picture = Picture();
     const int naturalWidth = picture ? picture->width() : 0;
     const int naturalHeight = picture ? picture->height() : 0;

@@ -55,10 +55,10 @@ int TSection::Draw(gfx::Canvas& canvas, const gfx::Rect& rect, int y, int, Inden
             const int lineTop = top - scroll;
             if (lineTop < rect.bottom && lineTop + std::max(line.Height(), line.DrawHeight) > rect.top)
                 DrawLine(canvas, rect, i, top, indents.LfEdge);
-            top += line.Height();
+            top = AddHeights(top, line.Height());
         }
     }
-    return y + SectionHeight;
+    return AddHeights(y, SectionHeight);
 }
 
 void TSection::DrawLine(gfx::Canvas& canvas, const gfx::Rect&, int lineIndex, int top, int cellX) {
@@ -93,7 +93,7 @@ void TSection::DrawLine(gfx::Canvas& canvas, const gfx::Rect&, int lineIndex, in
                     imageTop = lineTop - (h - h / 2);
                 }
                 image->Draw(canvas, x + image->HSpace, imageTop - scroll, cellX, border);
-                x += image->ImageWidth + 2 * image->HSpace;
+                x = AddWidths(x, image->ImageWidth + 2 * image->HSpace);
             }
             ++i;
         } else if (IsControlCode(c)) {
@@ -106,7 +106,7 @@ void TSection::DrawLine(gfx::Canvas& canvas, const gfx::Rect&, int lineIndex, in
                 }
                 control->ShowAt(x, controlTop - scroll);
                 control->ShowIt = true;
-                x += control->Width();
+                x = AddWidths(x, control->Width());
             }
             ++i;
         } else {
@@ -115,7 +115,7 @@ void TSection::DrawLine(gfx::Canvas& canvas, const gfx::Rect&, int lineIndex, in
             while (j < stop && !IsObjectCode(Buff[static_cast<std::size_t>(j)])) ++j;
             if (TFontObj* font = Fonts.GetFontAt(i)) {
                 DrawText(canvas, x, baseline - scroll, lineTop - scroll, line, i, j - i, *font);
-                x += font->TextWidth(std::string_view(Buff).substr(static_cast<std::size_t>(i), j - i));
+                x = AddWidths(x, font->TextWidth(std::string_view(Buff).substr(static_cast<std::size_t>(i), j - i)));
             }
             i = j;
         }
@@ -164,11 +164,11 @@ void TSection::DrawText(gfx::Canvas& canvas, int x, int baseline, int top, const
                 const std::size_t e = space == std::string_view::npos ? piece.size() : space + 1;
                 const std::string_view word = piece.substr(s, e - s);
                 canvas.textOut(wx, y, CanvasText(word));
-                wx += font.TextWidth(word);
+                wx = AddWidths(wx, font.TextWidth(word));
                 s = e;
             }
         }
-        px += w;
+        px = AddWidths(px, w);
     }
     canvas.setBrushStyle(gfx::BrushStyle::Clear);
     const int caret = doc->CaretPos - FirstPosition;
@@ -188,7 +188,7 @@ int TSection::LineAtY(int y, int& top) const {
             top = t;
             return i;
         }
-        t += h;
+        t = AddHeights(t, h);
     }
     return -1;
 }
@@ -284,10 +284,10 @@ bool TSection::PointOfPosition(gfx::Canvas&, int pos, int& y, int& x) {
     const int index = LineOfPosition(p);
     if (index < 0) return false;
     int top = YPosition;
-    for (int i = 0; i < index; ++i) top += Lines[static_cast<std::size_t>(i)].Height();
+    for (int i = 0; i < index; ++i) top = AddHeights(top, Lines[static_cast<std::size_t>(i)].Height());
     const LineRec& line = Lines[static_cast<std::size_t>(index)];
     y = top;
-    x = line.LineIndent + TextWidth(line.Start, p - line.Start, false);
+    x = AddWidths(line.LineIndent, TextWidth(line.Start, p - line.Start, false));
     return true;
 }
 

@@ -47,17 +47,18 @@ int TSection::TextWidth(int start, int n, bool ignoreTrailingSpaces) {
         const char c = Buff[static_cast<std::size_t>(i)];
         if (IsImageCode(c)) {
             if (const TImageObj* image = ImageAt(i); image && !image->IsFloat())
-                width += image->ImageWidth + 2 * image->HSpace;
+                width = AddWidths(width, image->ImageWidth + 2 * image->HSpace);
             ++i;
         } else if (IsControlCode(c)) {
-            if (const TFormControlObj* control = ControlAt(i)) width += control->Width();
+            if (const TFormControlObj* control = ControlAt(i)) width = AddWidths(width, control->Width());
             ++i;
         } else {
             const TFontObj* font = Fonts.GetFontAt(i);
             int stop = std::min(end, Fonts.NextFontChange(i, length));
             int j = i;
             while (j < stop && !IsObjectCode(Buff[static_cast<std::size_t>(j)])) ++j;
-            if (font) width += font->TextWidth(std::string_view(Buff).substr(static_cast<std::size_t>(i), j - i));
+            if (font)
+                width = AddWidths(width, font->TextWidth(std::string_view(Buff).substr(static_cast<std::size_t>(i), j - i)));
             i = j;
         }
     }
@@ -83,21 +84,21 @@ int TSection::FitCharsImpl(int start, int limit, int maxWidth, LayoutState* layo
                 if (layout && lineEmpty) {
                     if (std::find(layout->Placed.begin(), layout->Placed.end(), image) == layout->Placed.end())
                         PlaceFloat(*layout, *image, layout->Y);
-                    used += image->ImageWidth + image->HSpace;
+                    used = AddWidths(used, image->ImageWidth + image->HSpace);
                     layout->StartFloatHeight =
                         std::max(layout->StartFloatHeight, image->ImageHeight + 2 * image->VSpace);
                 }
                 ++i;
                 continue;
             }
-            if (image) used += image->ImageWidth + 2 * image->HSpace;
+            if (image) used = AddWidths(used, image->ImageWidth + 2 * image->HSpace);
             lineEmpty = false;
             if (used > maxWidth) break;
             ++i;
             continue;
         }
         if (IsControlCode(c)) {
-            if (const TFormControlObj* control = ControlAt(i)) used += control->Width();
+            if (const TFormControlObj* control = ControlAt(i)) used = AddWidths(used, control->Width());
             lineEmpty = false;
             if (used > maxWidth) break;
             ++i;
@@ -189,8 +190,8 @@ void TSection::FinishLine(LayoutState& state, LineRec& line) {
     }
     if (Lines.empty()) FirstLineLeft = left;
     const int sum = line.Height();
-    SectionHeight += sum;
-    state.Y += sum;
+    SectionHeight = AddHeights(SectionHeight, sum);
+    state.Y = AddHeights(state.Y, sum);
     line.DrawHeight = std::max(sum, state.StartFloatHeight);
     for (TImageObj* image : deferred) {
         PlaceFloat(state, *image, state.Y);
@@ -230,8 +231,8 @@ int TSection::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents, 
             empty.DrawHeight = clear;
             empty.LineIndent = indents.LeftIndent(y);
             Lines.push_back(empty);
-            SectionHeight += clear;
-            state.Y += clear;
+            SectionHeight = AddHeights(SectionHeight, clear);
+            state.Y = AddHeights(state.Y, clear);
         }
     }
     auto at = [this](int i) { return Buff[static_cast<std::size_t>(i)]; };
@@ -258,7 +259,7 @@ int TSection::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents, 
                     // One word wider than the room: the line runs past the edge.
                     while (end < length && !IsBreakChar(at(end))) ++end;
                     while (end < length && at(end) == ' ') ++end;
-                    maxWidth = std::max(maxWidth, indents.LeftIndent(state.Y) + TextWidth(pos, end - pos, true));
+                    maxWidth = std::max(maxWidth, AddWidths(indents.LeftIndent(state.Y), TextWidth(pos, end - pos, true)));
                 }
             }
         }
@@ -290,7 +291,7 @@ void TSection::WidthBounds(gfx::Canvas& canvas, int& min, int& max) {
         if (image->PercentWidth) continue;
         image->SetSize(canvas, 0);
         if (image->IsFloat())
-            floats += image->ImageWidth + image->HSpace;
+            floats = AddWidths(floats, image->ImageWidth + image->HSpace);
         else
             widestImage = std::max(widestImage, image->ImageWidth + 2 * image->HSpace);
     }
@@ -313,6 +314,6 @@ void TSection::WidthBounds(gfx::Canvas& canvas, int& min, int& max) {
         if (stop > start) widest = std::max(widest, pieceWidth(start, stop));
         start = stop + 1;
     }
-    max = pieceWidth(0, length) + floats + Indent;
-    min = std::max(widest, widestImage) + floats + Indent;
+    max = AddWidths(AddWidths(pieceWidth(0, length), floats), Indent);
+    min = AddWidths(AddWidths(std::max(widest, widestImage), floats), Indent);
 }

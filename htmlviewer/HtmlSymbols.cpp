@@ -19,14 +19,14 @@ constexpr std::array<std::string_view, TagNameCount> TagNames = {
     "BASEFONT", "AREA", "FRAME", "BGSOUND", "WRAP", "META", "WBR"};
 
 // The tags whose attributes are kept.
-constexpr std::array<Sym, 31> AttributeTags = {
+constexpr std::array<Sym, AttributeTagCount> AttributeTags = {
     Sym::Body, Sym::P,        Sym::Br,     Sym::H,        Sym::Hr,     Sym::Base,    Sym::Ol,      Sym::Ul,
     Sym::Img,  Sym::A,        Sym::Table,  Sym::Td,       Sym::Tr,     Sym::Th,      Sym::Caption, Sym::Input,
     Sym::Form, Sym::Textarea, Sym::Select, Sym::Option,   Sym::Font,   Sym::Basefont, Sym::Map,    Sym::Area,
     Sym::Frameset, Sym::Frame, Sym::Script, Sym::Div,     Sym::Bgsound, Sym::Wrap,   Sym::Meta};
 
 // The attribute names in table order with their symbols (VALUE twice).
-constexpr std::array<std::pair<std::string_view, AttrSym>, 63> AttributeNames = {{
+constexpr std::array<std::pair<std::string_view, AttrSym>, AttributeNameCount> AttributeNames = {{
     {"HREF", AttrSym::Href}, {"NAME", AttrSym::Name}, {"SRC", AttrSym::Src}, {"ALT", AttrSym::Alt},
     {"ALIGN", AttrSym::Align}, {"TEXT", AttrSym::Text}, {"BGCOLOR", AttrSym::BgColor}, {"LINK", AttrSym::Link},
     {"BACKGROUND", AttrSym::Background}, {"COLSPAN", AttrSym::ColSpan}, {"ROWSPAN", AttrSym::RowSpan},
@@ -138,6 +138,12 @@ std::optional<std::string_view> EntityText(std::string_view name) {
     if (it == byName.end()) return std::nullopt;
     return it->second;
 }
+
+std::string_view AttributeName(int i) {
+    return i >= 0 && i < AttributeNameCount ? AttributeNames[static_cast<std::size_t>(i)].first : std::string_view();
+}
+
+Sym AttributeTag(int i) { return AttributeTags.at(static_cast<std::size_t>(i)); }
 
 std::string_view EntityName(int i) {
     if (i < 0 || i >= EntityCount) return {};

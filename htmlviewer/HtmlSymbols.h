@@ -98,6 +98,13 @@ enum class AttrSym : uint8_t {
 
 // The symbol of an upper-case attribute name; AttrSym::Unknown when unknown.
 AttrSym AttributeFromName(std::string_view upperName);
+// The number of entries of the attribute name table (VALUE counted twice).
+inline constexpr int AttributeNameCount = 63;
+// Entry i, 0 to 62, of the attribute name table, in table order.
+std::string_view AttributeName(int i);
+// Tag i, 0 to 30, of the tags whose attributes the parser keeps.
+inline constexpr int AttributeTagCount = 31;
+Sym AttributeTag(int i);
 
 // The replacement of a named entity (case-sensitive name without "&" and
 // ";"), as cp1252 text: one character, or three full stops for "hellip";

@@ -184,12 +184,14 @@ void ThtmlTable::ExpandGrid() {
     Percents.assign(static_cast<std::size_t>(NumCols), 0);
 }
 
-int ThtmlTable::MaxSpan(bool columns) const {
-    int span = 1;
+std::vector<int> ThtmlTable::Spans(bool columns) const {
+    std::vector<int> spans;
     for (const auto& row : Rows)
         for (const auto& cell : *row)
-            if (cell && cell->ColSpan > 0) span = std::max(span, columns ? cell->ColSpan : cell->RowSpan);
-    return span;
+            if (cell && cell->ColSpan > 0) spans.push_back(columns ? cell->ColSpan : cell->RowSpan);
+    std::sort(spans.begin(), spans.end());
+    spans.erase(std::unique(spans.begin(), spans.end()), spans.end());
+    return spans;
 }
 
 void ThtmlTable::CellBounds(gfx::Canvas& canvas, const TCellObj& cell, int& min, int& max) const {
@@ -236,8 +238,7 @@ void Spread(std::vector<int>& v, int first, int last, int total, bool firstTakes
 void ThtmlTable::GetMinMaxAbs(gfx::Canvas& canvas, std::vector<int>& mins, std::vector<int>& maxs) {
     mins.assign(static_cast<std::size_t>(NumCols), 0);
     maxs.assign(static_cast<std::size_t>(NumCols), 0);
-    const int maxSpan = MaxSpan(true);
-    for (int span = 1; span <= maxSpan; ++span) {
+    for (const int span : Spans(true)) {
         for (const auto& row : Rows)
             for (int c = 0; c < row->Count(); ++c) {
                 const TCellObj* cell = (*row)[c];
@@ -265,8 +266,7 @@ void ThtmlTable::GetMinMaxPercent(gfx::Canvas& canvas, int tableWidth, std::vect
     maxs.assign(static_cast<std::size_t>(NumCols), 0);
     Percents.assign(static_cast<std::size_t>(NumCols), 0);
     std::vector<int>& pct = Percents;
-    const int maxSpan = MaxSpan(true);
-    for (int span = 1; span <= maxSpan; ++span) {
+    for (const int span : Spans(true)) {
         for (const auto& row : Rows)
             for (int c = 0; c < row->Count(); ++c) {
                 const TCellObj* cell = (*row)[c];
@@ -363,4 +363,8 @@ void ThtmlTable::WidthBounds(gfx::Canvas& canvas, int& min, int& max) {
         min = std::max(min, cmin);
         max = std::max(max, cmin);
     }
+    // A table's width counts as at most a document's, whatever its columns
+    // hold, so that the tables around it add up in range.
+    min = std::min(min, MaxDocumentWidth);
+    max = std::min(max, MaxDocumentWidth);
 }

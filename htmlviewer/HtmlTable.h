@@ -136,7 +136,9 @@ private:
     // Every cell in document order: the caption on top, the grid row by row,
     // a caption below.
     std::vector<TCellObj*> CellsInOrder() const;
-    int MaxSpan(bool columns) const;
+    // The column (or row) spans the cells have, each once, smallest first:
+    // the passes over spans visit only these.
+    std::vector<int> Spans(bool columns) const;
     // The work of Initialize.
     void ExpandGrid();
 

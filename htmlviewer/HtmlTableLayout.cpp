@@ -204,8 +204,8 @@ int ThtmlTable::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents
     if (Caption && TopCaption) {
         Caption->ContentX = TableIndent;
         CaptionHeight = Caption->Cell->LayOutContent(canvas, top, CaptionWidth, curs, ignored);
-        top += CaptionHeight;
-        SectionHeight += CaptionHeight;
+        top = AddHeights(top, CaptionHeight);
+        SectionHeight = AddHeights(SectionHeight, CaptionHeight);
     }
     GridTop = top;
 
@@ -219,8 +219,7 @@ int ThtmlTable::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents
     };
     // Row heights: each cell laid out once for its width, rows spanned by
     // one cell after those of single rows.
-    const int maxRowSpan = MaxSpan(false);
-    for (int span = 1; span <= maxRowSpan; ++span)
+    for (const int span : Spans(false))
         for (int r = 0; r < rows; ++r) {
             const TCellList& row = *Rows[r];
             for (int c = 0; c < row.Count(); ++c) {
@@ -236,7 +235,7 @@ int ThtmlTable::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents
                 }
                 const int last = std::min(r + span, rows);
                 int sum = 0;
-                for (int k = r; k < last; ++k) sum += heights[static_cast<std::size_t>(k)];
+                for (int k = r; k < last; ++k) sum = AddHeights(sum, heights[static_cast<std::size_t>(k)]);
                 if (sum < need) {
                     const int each = (need - sum) / (last - r);
                     for (int k = r; k < last; ++k) heights[static_cast<std::size_t>(k)] += each;
@@ -251,7 +250,8 @@ int ThtmlTable::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents
                                                         GivenHeight, 1000)
                                           : GivenHeight;
         const int need = given - CellSpacing;
-        const int sum = Sum(heights);
+        int sum = 0;
+        for (const int h : heights) sum = AddHeights(sum, h);
         if (sum < need) {
             const int each = (need - sum) / rows;
             for (int k = 0; k < rows - 1; ++k) heights[static_cast<std::size_t>(k)] += each;
@@ -261,7 +261,7 @@ int ThtmlTable::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents
     RowTops.assign(static_cast<std::size_t>(rows) + 1, top);
     for (int r = 0; r < rows; ++r) {
         Rows[r]->RowHeight = heights[static_cast<std::size_t>(r)];
-        RowTops[static_cast<std::size_t>(r) + 1] = RowTops[static_cast<std::size_t>(r)] + heights[static_cast<std::size_t>(r)];
+        RowTops[static_cast<std::size_t>(r) + 1] = AddHeights(RowTops[static_cast<std::size_t>(r)], heights[static_cast<std::size_t>(r)]);
     }
     // Each cell again at its final place, aligned in the rows it spans.
     for (int r = 0; r < rows; ++r) {
@@ -279,16 +279,16 @@ int ThtmlTable::LayOutSection(gfx::Canvas& canvas, int y, IndentManager& indents
         }
     }
     BodyHeight = RowTops[static_cast<std::size_t>(rows)] - top + CellSpacing;
-    SectionHeight += BodyHeight;
+    SectionHeight = AddHeights(SectionHeight, BodyHeight);
     if (Caption && !TopCaption) {
         Caption->ContentX = TableIndent;
-        CaptionHeight = Caption->Cell->LayOutContent(canvas, y + SectionHeight, CaptionWidth, curs, ignored);
-        SectionHeight += CaptionHeight;
+        CaptionHeight = Caption->Cell->LayOutContent(canvas, AddHeights(y, SectionHeight), CaptionWidth, curs, ignored);
+        SectionHeight = AddHeights(SectionHeight, CaptionHeight);
     }
-    SectionHeight += VSpace;
+    SectionHeight = AddHeights(SectionHeight, VSpace);
     DrawHeight = SectionHeight;
     Len = curs - FirstPosition;
-    maxWidth = TableIndent + CaptionWidth;
+    maxWidth = AddWidths(TableIndent, CaptionWidth);
     return SectionHeight;
 }
 
@@ -300,7 +300,7 @@ int ThtmlTable::Draw(gfx::Canvas& canvas, const gfx::Rect& rect, int y, int, Ind
     const int shift = y - LayoutY - doc->ScrollY;  // document Y of the layout to window Y
     DrawX = indents.LfEdge + TableIndent;
     const int screenTop = y - doc->ScrollY;
-    if (screenTop >= rect.bottom || screenTop + SectionHeight <= rect.top) return y + SectionHeight;
+    if (screenTop >= rect.bottom || screenTop + SectionHeight <= rect.top) return AddHeights(y, SectionHeight);
     const int docShift = y - LayoutY;
     if (Caption && TopCaption) Caption->Cell->Draw(canvas, rect, y + VSpace, DrawX);
 
@@ -341,7 +341,7 @@ int ThtmlTable::Draw(gfx::Canvas& canvas, const gfx::Rect& rect, int y, int, Ind
         }
     if (Border) RaisedRect(canvas, grid, true, doc->Background);
     if (Caption && !TopCaption) Caption->Cell->Draw(canvas, rect, GridTop + docShift + BodyHeight, DrawX);
-    return y + SectionHeight;
+    return AddHeights(y, SectionHeight);
 }
 
 // ---- Hit tests and visits ------------------------------------------------------------------

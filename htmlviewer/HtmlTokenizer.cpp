@@ -264,7 +264,7 @@ bool ThlParser::ReadAttribute(TAttribute& attribute, std::string& name) {
         if (Ch == quote) ReadChar();
         std::string number = Trim(attribute.Name);
         if (!number.empty() && number.find('%') == number.size() - 1) number.pop_back();
-        attribute.Value = TextToInt(number);
+        attribute.Value = AttributeNumber(number);
     } else if (Ch == '+' || Ch == '-' || IsDigit(Ch)) {
         attribute.Name += Ch;
         ReadChar();
@@ -273,7 +273,7 @@ bool ThlParser::ReadAttribute(TAttribute& attribute, std::string& name) {
             ReadChar();
         }
         SkipWhiteSpace();
-        attribute.Value = TextToInt(attribute.Name);
+        attribute.Value = AttributeNumber(attribute.Name);
         if (Ch == '%') {
             attribute.Name += '%';
             ReadChar();

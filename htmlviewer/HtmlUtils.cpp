@@ -35,7 +35,7 @@ std::vector<int> ParseCoords(std::string_view text) {
         while (i < text.size() && (text[i] == ',' || static_cast<unsigned char>(text[i]) <= ' ')) ++i;
         const std::size_t start = i;
         while (i < text.size() && text[i] != ',' && static_cast<unsigned char>(text[i]) > ' ') ++i;
-        if (i > start) numbers.push_back(TextToInt(text.substr(start, i - start)));
+        if (i > start) numbers.push_back(AttributeNumber(text.substr(start, i - start)));
     }
     return numbers;
 }
@@ -47,6 +47,20 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+int32_t AttributeNumber(std::string_view text) {
+    const std::string s = Trim(text);
+    std::size_t i = 0;
+    const bool negative = !s.empty() && s[0] == '-';
+    if (!s.empty() && (s[0] == '-' || s[0] == '+')) i = 1;
+    if (i == s.size()) return 0;
+    int32_t value = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return 0;
+        value = std::min(MaxAttributeValue, value * 10 + (s[i] - '0'));
+    }
+    return negative ? -value : value;
+}
 
 const TAttribute* TAttributeList::Find(AttrSym which) const {
     for (const auto& a : *this)

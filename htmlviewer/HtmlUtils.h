@@ -4,6 +4,7 @@
 // small drawing routines (the wrapped ALT text and the 3-D frame).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,8 +50,37 @@ private:
     std::vector<std::unique_ptr<T>> items_;
 };
 
+// The largest size of a number in a page: a number of an attribute is
+// bounded to -MaxAttributeValue .. MaxAttributeValue when it is read. Sizes
+// beyond it mean nothing on a screen, and within it no arithmetic of the
+// layout on one value (sums of a few values, products with a font's
+// metrics, tenths of a percent) can overflow.
+inline constexpr int32_t MaxAttributeValue = 32767;
+
+// The largest height and width that sums of sizes in a document reach: a
+// document of very many large things stops growing there instead of
+// overflowing. Below them sums of a few heights or widths, and the widths of
+// a table's 200 columns together, stay in range. 2^27 pixels are a hundred
+// thousand windows of text.
+inline constexpr int MaxDocumentHeight = 1 << 27;
+inline constexpr int MaxDocumentWidth = 1 << 22;
+// a + b, held to -MaxDocumentHeight .. MaxDocumentHeight.
+inline int AddHeights(int a, int b) {
+    return static_cast<int>(std::clamp<int64_t>(int64_t{a} + b, -MaxDocumentHeight, MaxDocumentHeight));
+}
+// a + b, held to -MaxDocumentWidth .. MaxDocumentWidth.
+inline int AddWidths(int a, int b) {
+    return static_cast<int>(std::clamp<int64_t>(int64_t{a} + b, -MaxDocumentWidth, MaxDocumentWidth));
+}
+
+// The number of an attribute's text: an optional sign and decimal digits,
+// blanks around them allowed, bounded to +-MaxAttributeValue (however many
+// digits); 0 for any other text.
+int32_t AttributeNumber(std::string_view text);
+
 // One attribute of a tag: its symbol, its value as a number (when the text
-// is one; 0 otherwise, 1 for BORDER without a value) and its text.
+// is one, bounded by AttributeNumber; 0 otherwise, 1 for BORDER without a
+// value) and its text.
 struct TAttribute {
     AttrSym AttrSymbol = AttrSym::Unknown;
     int32_t Value = 0;

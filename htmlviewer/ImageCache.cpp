@@ -5,9 +5,11 @@
 #include <new>
 #include <string>
 
+#include "htmlviewer/Dib.h"
 #include "htmlviewer/GpImage.h"
 #include "model/FileSearch.h"
 #include "model/TextConv.h"
+#include "platform/gfx/Display.h"
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Picture.h"
@@ -62,6 +64,10 @@ constexpr bool SixteenWide(const char* const (&rows)[16]) {
 static_assert(SixteenWide(BrokenRows) && SixteenWide(PendingRows));
 
 struct SharedImages {
+    int ColorBits = ColorBitsOfDepth(gfx::displayColorDepth());
+    // The shared palette and the reduction to it, at 8 bits or fewer.
+    std::unique_ptr<TColorReducer> Reducer =
+        ColorBits <= 8 ? std::make_unique<TColorReducer>(MakeSharedPalette(SystemPalette())) : nullptr;
     TStringBitmapList Cache;
     ThtBitmap Pending{PatternBitmap(PendingRows, PictureColor)};
     ThtBitmap Broken{PatternBitmap(BrokenRows, PictureColor),
@@ -156,7 +162,7 @@ void TStringBitmapList::PurgeCache() { DropUnused(-1); }
 // ---- Process-wide objects ---------------------------------------------------------
 
 TViewerImagesUse::TViewerImagesUse() {
-    if (SharedUsers++ == 0) Images();
+    if (SharedUsers++ == 0) Shared = std::make_unique<SharedImages>();
 }
 
 TViewerImagesUse::~TViewerImagesUse() {
@@ -164,6 +170,19 @@ TViewerImagesUse::~TViewerImagesUse() {
 }
 
 TStringBitmapList& BitmapList() { return Images().Cache; }
+int ColorBits() { return Images().ColorBits; }
+
+const gfx::Palette* SharedPalette() {
+    const SharedImages& images = Images();
+    return images.Reducer ? &images.Reducer->Palette() : nullptr;
+}
+
+bool ReduceToSharedPalette(gfx::Bitmap& bitmap) {
+    const SharedImages& images = Images();
+    if (!images.Reducer || bitmap.empty() || bitmap.bitsPerPixel() <= 8) return false;
+    bitmap = images.Reducer->Reduce(bitmap);
+    return true;
+}
 const ThtBitmap& PendingImageBitmap() { return Images().Pending; }
 const ThtBitmap& BrokenImageBitmap() { return Images().Broken; }
 gfx::Stream* DelayedImageMarker() { return &Images().DelayedMarker; }
@@ -267,6 +286,9 @@ TFetchedImage FetchImage(const std::string& name, const TGetImageEvent& onImageR
         } else if (bitmap && !bitmap->empty() && transparent == 1 && !mask) {
             mask = std::make_shared<gfx::Bitmap>(MakeColorMask(*bitmap, bitmap->pixel(0, bitmap->height() - 1)));
         }
+        // On a display of 8 bits or fewer a bitmap (a JPEG in colour among
+        // them) takes the shared palette; a grey JPEG keeps its own.
+        if (bitmap) ReduceToSharedPalette(*bitmap);
     } catch (const std::bad_alloc&) {
         cache.PurgeCache();
         throw gfx::EOutOfResources(gfx::OutOfResourcesText);

@@ -71,10 +71,11 @@ private:
     std::vector<std::pair<std::string, TBitmapItem>> Entries;
 };
 
-// The process-wide objects of the viewer's images: the cache, the pictures
-// for pending and broken images, and the marker stream by which an image
-// request says "later". The first `TViewerImagesUse` makes them, the last
-// one frees them; the accessors make them on demand too.
+// The process-wide objects of the viewer's images: the colour depth, the
+// shared palette, the cache, the pictures for pending and broken images,
+// and the marker stream by which an image request says "later". The first
+// `TViewerImagesUse` makes them anew (with the display's depth of then), the
+// last one frees them; the accessors make them on demand too.
 class TViewerImagesUse {
 public:
     TViewerImagesUse();
@@ -83,6 +84,16 @@ public:
     TViewerImagesUse& operator=(const TViewerImagesUse&) = delete;
 };
 TStringBitmapList& BitmapList();
+// The colour depth the viewer's images work at (ColorBitsOfDepth of the
+// display's depth when they were set up).
+int ColorBits();
+// The palette every document draws through on a display of 8 bits or
+// fewer; null on others.
+const gfx::Palette* SharedPalette();
+// On a display of 8 bits or fewer, a bitmap of more than 8 bits a pixel
+// becomes a copy of 8 bits a pixel that uses the shared palette (through a
+// TDib); true when it did. Other bitmaps stay as they are.
+bool ReduceToSharedPalette(gfx::Bitmap& bitmap);
 // Shown while an image is not available yet.
 const ThtBitmap& PendingImageBitmap();
 // Shown, through its mask, for an image that cannot be loaded.

@@ -143,31 +143,26 @@ public:
 // source runs out. The table never grows past its 4096 entries.
 class TLZWDecoder : public TDecoder {
 protected:
-    // The settings of one variant: whether codes are taken from the most
-    // significant bits first, the code width after a clear, the clear code,
-    // and whether the end code ends decoding (else it ends only the codes
-    // of the current byte).
-    struct Variant {
-        bool msbFirst;
-        int initialWidth;
-        uint32_t clearCode;
-        bool endStops;
-        // The width grows one code early (as soon as the next free code
-        // reaches the largest code of the width) instead of once that code
-        // has been added.
-        bool earlyChange;
-    };
-    void DecodeWith(const Variant& variant, const uint8_t* source, uint8_t* dest, int32_t packedSize,
-                    int32_t unpackedSize);
+    // Decodes one stream of a variant: codes taken from the most significant
+    // bits first or from the least, an end code that ends decoding or only
+    // the codes of the current byte, and a code width that grows one code
+    // early (as soon as the next free code reaches the largest code of the
+    // width) or once that code has been added; the width after a clear and
+    // the clear code.
+    template <bool MsbFirst, bool EndStops, bool EarlyChange>
+    void DecodeAs(int initialWidth, uint32_t clear, const uint8_t* source, uint8_t* dest, int32_t packedSize,
+                  int32_t unpackedSize);
 
 private:
     static constexpr uint32_t TableSize = 4096;
-    static constexpr uint32_t NoCode = TableSize;
     // A string of the table is a string already written: the table keeps
     // where in the target it was written and its length, and a code's
     // string is copied from there.
-    uint32_t offset_[TableSize];
-    uint16_t length_[TableSize];
+    struct Entry {
+        const uint8_t* string;
+        uint32_t length;
+    };
+    Entry table_[TableSize];
 };
 
 // TIFF strips: most significant bit first, clear code 256, end code 257
@@ -291,7 +286,8 @@ public:
 // The text of a deflate stream that cannot be started or ended.
 inline constexpr const char* LZ77ErrorText = "LZ77 decompression error.";
 
-// Deflate data through zlib. DecodeInit starts an inflate stream and
+// Deflate data through zlib (and libdeflate for a whole stream given in one
+// call, with the same results). DecodeInit starts an inflate stream and
 // DecodeEnd ends it (either raises LZ77ErrorText when zlib fails). Decode
 // inflates from `source` into `dest` with the flush mode and moves both of
 // the caller's pointers to where inflate stopped. The result of the last
@@ -317,12 +313,17 @@ public:
     int Result() const { return result_; }
 
 private:
+    // Inflates a whole stream with libdeflate; false, with nothing kept,
+    // when it cannot.
+    bool DecodeWhole(const uint8_t*& source, uint8_t*& dest, int32_t packedSize, int32_t unpackedSize);
+
     struct Stream;
     std::unique_ptr<Stream> stream_;
     int result_ = 0;
     int flushMode_;
     bool autoReset_;
     bool started_ = false;
+    bool fresh_ = false;  // nothing was inflated since the stream started
 };
 
 // ---- JPEG in TIFF -------------------------------------------------------------
@@ -361,7 +362,9 @@ struct TJpegStripShape {
 // as blue, green, red, CMYK as four samples. A stream that ends early is
 // completed with an end marker after the warning JpegEndOfInputText (the
 // rows are still written); libjpeg's fatal errors raise EImageCompression
-// with its message. No pointer of the caller moves.
+// with its message. Of the warnings (damaged data, a strip cut short) the
+// first of each image goes to the warning sink. No pointer of the caller
+// moves.
 class TTIFFJPEGDecoder : public TDecoder {
 public:
     // `tables` may be empty; it must outlive the decoder.

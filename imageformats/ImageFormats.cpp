@@ -91,6 +91,11 @@ void TFormatGraphic::RowLoaded(uint32_t row) {
 
 void TFormatGraphic::EndStage() { progress(gfx::ProgressStage::Ending, 0, progressRect, stage_); }
 
+void TFormatGraphic::MarkAlpha() {
+    setHasAlpha(pixelFormat() == gfx::PixelFormat::pf32bit &&
+                (ColorManager().TargetColorScheme() == slBGRA || ColorManager().TargetColorScheme() == slRGBA));
+}
+
 void SwapWordArray(void* words, uint32_t count) {
     auto* p = static_cast<uint8_t*>(words);
     for (uint32_t i = 0; i < count; ++i, p += 2) std::swap(p[0], p[1]);
@@ -110,16 +115,72 @@ uint32_t SwapDWord(uint32_t value) {
 
 namespace {
 
-void UndoPredictor(uint8_t* row, uint32_t count, uint32_t bytesPerPixel) {
-    const uint64_t n = static_cast<uint64_t>(count) * bytesPerPixel;
-    for (uint64_t i = 0; i < n; ++i) row[i + bytesPerPixel] = static_cast<uint8_t>(row[i + bytesPerPixel] + row[i]);
+// The running sums of the N samples of a pixel stay in registers.
+template <uint32_t N>
+void UndoPredictorOf(uint8_t* row, uint32_t count) {
+    uint8_t sum[N];
+    for (uint32_t k = 0; k < N; ++k) sum[k] = row[k];
+    for (uint8_t* p = row + N; count > 0; --count, p += N)
+        for (uint32_t k = 0; k < N; ++k) p[k] = sum[k] = static_cast<uint8_t>(sum[k] + p[k]);
 }
 
 }  // namespace
 
-void UndoPredictor1(uint8_t* row, uint32_t count) { UndoPredictor(row, count, 1); }
-void UndoPredictor3(uint8_t* row, uint32_t count) { UndoPredictor(row, count, 3); }
-void UndoPredictor4(uint8_t* row, uint32_t count) { UndoPredictor(row, count, 4); }
+void UndoPredictor1(uint8_t* row, uint32_t count) { UndoPredictorOf<1>(row, count); }
+void UndoPredictor3(uint8_t* row, uint32_t count) { UndoPredictorOf<3>(row, count); }
+void UndoPredictor4(uint8_t* row, uint32_t count) { UndoPredictorOf<4>(row, count); }
+
+void UndoPredictor8(uint8_t* row, uint32_t count, uint32_t samples) {
+    switch (samples) {
+    case 1: UndoPredictor1(row, count); return;
+    case 3: UndoPredictor3(row, count); return;
+    case 4: UndoPredictor4(row, count); return;
+    default: break;
+    }
+    const uint64_t n = uint64_t{count} * samples;
+    for (uint64_t i = 0; i < n; ++i) row[i + samples] = static_cast<uint8_t>(row[i + samples] + row[i]);
+}
+
+void UndoPredictor16(uint8_t* row, uint32_t count, uint32_t samples, bool bigEndian) {
+    const unsigned hi = bigEndian ? 0 : 1, lo = 1 - hi;
+    const uint64_t n = uint64_t{count} * samples;
+    for (uint64_t i = 0; i < n; ++i) {
+        const uint8_t* a = row + 2 * i;
+        uint8_t* b = row + 2 * (i + samples);
+        const unsigned sum = ((b[hi] << 8) | b[lo]) + ((a[hi] << 8) | a[lo]);
+        b[hi] = static_cast<uint8_t>(sum >> 8);
+        b[lo] = static_cast<uint8_t>(sum);
+    }
+}
+
+void Lab16To8(std::span<const void* const> sources, uint32_t count, bool bigEndian, uint8_t* out) {
+    const bool planes = sources.size() > 1;
+    const unsigned hi = bigEndian ? 0 : 1, lo = 1 - hi;
+    for (uint32_t x = 0; x < count; ++x, out += 3)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const uint8_t* w = planes ? static_cast<const uint8_t*>(sources[k]) + 2 * std::size_t{x}
+                                      : static_cast<const uint8_t*>(sources[0]) + 6 * std::size_t{x} + 2 * k;
+            out[k] = k == 0 ? static_cast<uint8_t>(((w[hi] << 8) | w[lo]) * 255u / 65535u) : w[hi];
+        }
+}
+
+std::array<uint32_t, 256> PaletteBGRA(const gfx::Palette& palette) {
+    std::array<uint32_t, 256> colors{};
+    for (int i = 0; i < 256; ++i) {
+        const gfx::Color c = i < palette.count() ? palette.color(i) : gfx::clBlack;
+        const uint8_t bytes[4] = {gfx::blueOf(c), gfx::greenOf(c), gfx::redOf(c), 255};
+        std::memcpy(&colors[static_cast<std::size_t>(i)], bytes, 4);
+    }
+    return colors;
+}
+
+void IndexedToBGRA(const uint8_t* indices, const std::array<uint32_t, 256>& colors, const uint8_t* alpha,
+                   std::size_t alphaStep, uint8_t* target, uint32_t count) {
+    for (uint32_t x = 0; x < count; ++x, target += 4, alpha += alphaStep) {
+        std::memcpy(target, &colors[indices[x]], 4);
+        target[3] = *alpha;
+    }
+}
 
 void UpsamplePlane(uint32_t width, uint32_t height, uint32_t scanLength, uint8_t* plane) {
     if (width == 0 || height == 0) return;

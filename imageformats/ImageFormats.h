@@ -13,8 +13,10 @@
 //   of progress per phase with RowLoaded after each row, EndStage.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -164,6 +166,10 @@ protected:
     void RowLoaded(uint32_t row);
     // Ends the stage with an ending notice of 0 percent.
     void EndStage();
+    // Marks the bitmap as carrying alpha when it is 32-bit and the colour
+    // manager's target holds an alpha sample (readers call it once the
+    // pixel format is set).
+    void MarkAlpha();
 
 private:
     TColorManager colorManager_;
@@ -198,6 +204,26 @@ uint32_t SwapDWord(uint32_t value);
 void UndoPredictor1(uint8_t* row, uint32_t count);
 void UndoPredictor3(uint8_t* row, uint32_t count);
 void UndoPredictor4(uint8_t* row, uint32_t count);
+// The same for pixels of any number of 8-bit samples (the routines above
+// for 1, 3 and 4), and of 16-bit samples stored in the given byte order,
+// each word getting the word one pixel before it added (modulo 65536).
+void UndoPredictor8(uint8_t* row, uint32_t count, uint32_t samples);
+void UndoPredictor16(uint8_t* row, uint32_t count, uint32_t samples, bool bigEndian);
+
+// 16-bit CIE L*a*b* samples as 8-bit ones for the colour manager: L scaled
+// from 0..65535 to 0..255, a and b their high byte (a signed word becomes a
+// signed byte, a word offset by 32768 a byte offset by 128). One source is
+// `count` interleaved pixels, three are planes; words in the given byte
+// order. `out` gets 3 bytes a pixel.
+void Lab16To8(std::span<const void* const> sources, uint32_t count, bool bigEndian, uint8_t* out);
+
+// B, G, R and an opaque alpha of each palette entry, 256 entries (black
+// beyond the palette), as the bytes of a 32-bit pixel.
+std::array<uint32_t, 256> PaletteBGRA(const gfx::Palette& palette);
+// Writes `count` 32-bit pixels B, G, R, A: the colour of each 8-bit index
+// through `colors` and the alpha from every `alphaStep`-th byte of `alpha`.
+void IndexedToBGRA(const uint8_t* indices, const std::array<uint32_t, 256>& colors, const uint8_t* alpha,
+                   std::size_t alphaStep, uint8_t* target, uint32_t count);
 
 // Doubles a plane of one byte a sample in both directions, in place: the
 // plane holds `height` rows of `width` samples, `scanLength` bytes apart, in

@@ -1,6 +1,7 @@
 #include "imageformats/ImageGif.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "imageformats/ImageCompression.h"
@@ -135,25 +136,32 @@ void TGIFGraphic::loadFromStream(gfx::Stream& stream) {
             at += size;
         }
         setSize(static_cast<int>(p.width), static_cast<int>(p.height));
-        std::vector<uint8_t> buffer(static_cast<std::size_t>(pixels + p.width));
+        // Rows in their order are decoded into the bitmap's own memory, one
+        // after the other, then moved apart to their scan lines (last first);
+        // interlaced rows go through a buffer of their own.
+        std::vector<uint8_t> buffer(p.interlaced ? static_cast<std::size_t>(pixels + p.width) : 0);
         TGIFLZWDecoder decoder(codeSize);
         const uint8_t* source = packed.data();
-        uint8_t* dest = buffer.data();
+        uint8_t* dest = p.interlaced ? buffer.data() : bits();
         decoder.Decode(source, dest, static_cast<int32_t>(std::min<uint64_t>(total, INT32_MAX)),
                        static_cast<int32_t>(pixels));
+        packed = {};
         EndStage();
 
         StartStage(TransferingStage);
-        const uint8_t* row = buffer.data();
         if (!p.interlaced) {
-            for (uint32_t y = 0; y < p.height; ++y, row += p.width) {
-                std::copy(row, row + p.width, scanLine(static_cast<int>(y)));
-                RowLoaded(y);
+            const std::size_t stride = static_cast<std::size_t>(bytesPerLine());
+            for (uint32_t y = p.height; y-- > 0;) {
+                uint8_t* line = bits() + y * stride;
+                std::memmove(line, bits() + std::size_t{y} * p.width, p.width);
+                std::memset(line + p.width, 0, stride - p.width);
             }
+            for (uint32_t y = 0; y < p.height; ++y) RowLoaded(y);
         } else {
             // Four passes: every 8th row from 0, every 8th from 4, every 4th
             // from 2, every 2nd from 1.
             static constexpr uint32_t First[4] = {0, 4, 2, 1}, Step[4] = {8, 8, 4, 2};
+            const uint8_t* row = buffer.data();
             for (int pass = 0; pass < 4; ++pass)
                 for (uint32_t y = First[pass]; y < p.height; y += Step[pass], row += p.width) {
                     std::copy(row, row + p.width, scanLine(static_cast<int>(y)));

@@ -94,6 +94,7 @@ void TPCXGraphic::loadFromStream(gfx::Stream& stream) {
             format = gfx::PixelFormat::pf4bit;
         }
         setPixelFormat(format);
+        MarkAlpha();
 
         if (format == gfx::PixelFormat::pf8bit) {
             if (dataSize < PaletteBlock) RaiseImageError(InvalidFormatText, {PcxName});

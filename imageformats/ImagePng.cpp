@@ -15,6 +15,11 @@ namespace {
 constexpr const char* PngName = "PNG";
 constexpr uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr uint32_t MaxChunkLength = 0x7FFFFFFF;
+// Image data is read in pieces of this size.
+constexpr std::size_t PieceSize = 64 * 1024;
+// Deflate gives at most 1032 bytes from one: a match of 258 bytes from two
+// bits.
+constexpr uint64_t DeflateBestRatio = 1032;
 
 uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -71,42 +76,145 @@ constexpr Pass Adam7[7] = {
     {2, 0, 4, 2, 0xAA}, {0, 1, 2, 2, 0x55}, {1, 0, 2, 1, 0xFF},
 };
 
+struct Chunk {
+    uint32_t length = 0;
+    char type[4] = {0, 0, 0, 0};
+    bool is(const char* name) const { return std::memcmp(type, name, 4) == 0; }
+};
+
+uLong TypeCrc(const Chunk& chunk) { return crc32(0, reinterpret_cast<const Bytef*>(chunk.type), 4); }
+
+// The chunks of a stream: headers, and data with its CRC.
+class Chunks {
+public:
+    explicit Chunks(gfx::Stream& s) : stream(s) {}
+
+    // Reads a chunk header; false at the end of the stream. A length beyond
+    // the stream raises the image error, or with `raise` off gives false.
+    bool Header(Chunk& chunk, bool raise = true) {
+        uint8_t h[8];
+        if (stream.read(h, 8) != 8) return false;
+        chunk.length = BigEndian32(h);
+        std::memcpy(chunk.type, h + 4, 4);
+        if (chunk.length > MaxChunkLength || uint64_t{chunk.length} + 4 > stream.remaining()) {
+            if (!raise) return false;
+            RaiseImageError(InvalidFormatText, {PngName});
+        }
+        return true;
+    }
+    // Reads the chunk's data whole and checks its CRC.
+    void Data(const Chunk& chunk, std::vector<uint8_t>& data) {
+        data.resize(chunk.length);
+        stream.readExact(data.data(), data.size());
+        uLong crc = TypeCrc(chunk);
+        if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+        CheckCrc(crc);
+    }
+    void Skip(const Chunk& chunk) { stream.skip(uint64_t{chunk.length} + 4); }
+    // Reads the CRC that follows a chunk's data and compares it with `crc`.
+    void CheckCrc(uLong crc) {
+        uint8_t stored[4];
+        stream.readExact(stored, 4);
+        if (static_cast<uint32_t>(crc) != BigEndian32(stored)) RaiseImageError(PngCrcErrorText, {PngName});
+    }
+    // The data bytes of the IDAT chunk whose header was just read and of the
+    // IDAT chunks that follow it; the stream's position is kept.
+    uint64_t IdatBytes(const Chunk& first) {
+        const uint64_t start = stream.position();
+        uint64_t total = first.length;
+        stream.skip(uint64_t{first.length} + 4);
+        Chunk next;
+        while (Header(next, false) && next.is("IDAT")) {
+            total += next.length;
+            Skip(next);
+        }
+        stream.seek(start);
+        return total;
+    }
+
+    gfx::Stream& stream;
+};
+
 }  // namespace
 
-bool TPNGGraphic::Chunk::is(const char* name) const { return std::memcmp(type, name, 4) == 0; }
+// What one load reads: the chunks, the inflate stream, the PLTE data, and
+// the image data as it arrives, a piece of the current IDAT chunk at a time.
+struct TPNGGraphic::Reading {
+    explicit Reading(gfx::Stream& s) : chunks(s) {}
+
+    // Starts the data of an IDAT chunk whose header was read.
+    void StartIdat(const Chunk& chunk) {
+        left = chunk.length;
+        crc = TypeCrc(chunk);
+        piece.clear();
+        used = 0;
+        if (left == 0) chunks.CheckCrc(crc);
+    }
+    // Reads the next piece of the current IDAT chunk; the chunk's CRC is
+    // checked with its last piece.
+    void NextPiece() {
+        piece.resize(std::min<std::size_t>(left, PieceSize));
+        chunks.stream.readExact(piece.data(), piece.size());
+        crc = crc32(crc, piece.data(), static_cast<uInt>(piece.size()));
+        left -= static_cast<uint32_t>(piece.size());
+        used = 0;
+        if (left == 0) chunks.CheckCrc(crc);
+    }
+    // Reads the rest of the current IDAT chunk, checking its CRC.
+    void FinishIdat() {
+        while (left > 0) NextPiece();
+    }
+    // Inflates `n` bytes of image data into `row`; false when the IDAT
+    // chunks ended first.
+    bool ReadRow(uint8_t* row, std::size_t n);
+
+    Chunks chunks;
+    TLZ77Decoder decoder{1, false};
+    std::vector<uint8_t> data;  // the data of the chunk read last
+    std::vector<uint8_t> plte;
+    std::vector<uint8_t> piece;
+    std::size_t used = 0;   // the bytes of the piece inflated
+    uint32_t left = 0;      // the bytes of the current IDAT chunk not read yet
+    uLong crc = 0;
+    bool pending = false;  // a chunk header was read that the chunk loop has not seen
+    Chunk pendingChunk;
+    bool streamEnded = false;
+};
+
+bool TPNGGraphic::Reading::ReadRow(uint8_t* row, std::size_t n) {
+    uint8_t* out = row;
+    uint8_t* const end = row + n;
+    while (out < end) {
+        if (streamEnded) RaiseImageError(PngExtraDataText, {PngName});
+        if (used == piece.size()) {
+            if (left > 0) {
+                NextPiece();
+                continue;
+            }
+            // The next IDAT chunk continues the data; any other chunk ends it.
+            Chunk next;
+            if (!chunks.Header(next)) return false;
+            if (!next.is("IDAT")) {
+                pending = true;
+                pendingChunk = next;
+                return false;
+            }
+            StartIdat(next);
+            continue;
+        }
+        const uint8_t* src = piece.data() + used;
+        decoder.Decode(src, out, static_cast<int32_t>(piece.size() - used), static_cast<int32_t>(end - out));
+        used = static_cast<std::size_t>(src - piece.data());
+        if (decoder.Result() < 0) RaiseImageError(PngCompressionErrorText, {PngName});
+        if (decoder.Result() == Z_STREAM_END) {
+            streamEnded = true;
+            if (out < end || used < piece.size() || left > 0) RaiseImageError(PngExtraDataText, {PngName});
+        }
+    }
+    return true;
+}
 
 TPNGGraphic::TPNGGraphic() { transparency_.fill(255); }
-TPNGGraphic::~TPNGGraphic() = default;
-
-TPNGGraphic::TPNGGraphic(const TPNGGraphic& other)
-    : TFormatGraphic(other),
-      colorType_(other.colorType_),
-      bitDepth_(other.bitDepth_),
-      channels_(other.channels_),
-      transparency_(other.transparency_),
-      transparentColor_(other.transparentColor_),
-      background_(other.background_),
-      hasBackground_(other.hasBackground_),
-      hasKey_(other.hasKey_),
-      key_(other.key_),
-      alpha_(other.alpha_) {}
-
-TPNGGraphic& TPNGGraphic::operator=(const TPNGGraphic& other) {
-    if (this != &other) {
-        TFormatGraphic::operator=(other);
-        colorType_ = other.colorType_;
-        bitDepth_ = other.bitDepth_;
-        channels_ = other.channels_;
-        transparency_ = other.transparency_;
-        transparentColor_ = other.transparentColor_;
-        background_ = other.background_;
-        hasBackground_ = other.hasBackground_;
-        hasKey_ = other.hasKey_;
-        key_ = other.key_;
-        alpha_ = other.alpha_;
-    }
-    return *this;
-}
 
 std::unique_ptr<gfx::Graphic> TPNGGraphic::clone() const { return std::make_unique<TPNGGraphic>(*this); }
 
@@ -118,41 +226,16 @@ bool TPNGGraphic::CanLoad(gfx::Stream& stream) {
     return ok;
 }
 
-// ---- Chunks -----------------------------------------------------------------
-
-bool TPNGGraphic::ReadChunkHeader(Chunk& chunk, bool raise) {
-    uint8_t h[8];
-    if (stream_->read(h, 8) != 8) return false;
-    chunk.length = BigEndian32(h);
-    std::memcpy(chunk.type, h + 4, 4);
-    if (chunk.length > MaxChunkLength || uint64_t{chunk.length} + 4 > stream_->remaining()) {
-        if (!raise) return false;
-        RaiseImageError(InvalidFormatText, {PngName});
-    }
-    return true;
-}
-
-void TPNGGraphic::ReadChunkData(const Chunk& chunk) {
-    raw_.resize(chunk.length);
-    stream_->readExact(raw_.data(), raw_.size());
-    uint8_t stored[4];
-    stream_->readExact(stored, 4);
-    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(chunk.type), 4);
-    if (!raw_.empty()) crc = crc32(crc, raw_.data(), static_cast<uInt>(raw_.size()));
-    if (static_cast<uint32_t>(crc) != BigEndian32(stored)) RaiseImageError(PngCrcErrorText, {PngName});
-}
-
-void TPNGGraphic::SkipChunk(const Chunk& chunk) { stream_->skip(uint64_t{chunk.length} + 4); }
-
 bool TPNGGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) {
     TFormatGraphic::ReadImageProperties(stream, imageIndex);
-    stream_ = &stream;
     uint8_t signature[8];
     if (stream.read(signature, 8) != 8 || std::memcmp(signature, Signature, 8) != 0) return false;
+    Chunks chunks(stream);
     Chunk chunk;
-    if (!ReadChunkHeader(chunk) || !chunk.is("IHDR") || chunk.length != 13) return false;
-    ReadChunkData(chunk);
-    const uint8_t* d = raw_.data();
+    std::vector<uint8_t> data;
+    if (!chunks.Header(chunk) || !chunk.is("IHDR") || chunk.length != 13) return false;
+    chunks.Data(chunk, data);
+    const uint8_t* d = data.data();
     TImageProperties& p = imageProperties;
     p.width = BigEndian32(d);
     p.height = BigEndian32(d + 4);
@@ -176,21 +259,21 @@ bool TPNGGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) 
     p.hasAlpha = p.colorScheme == slGrayAlpha || p.colorScheme == slRGBA || p.colorScheme == slBGRA;
     // The file gamma, from a gAMA chunk before the image data; a damaged
     // chunk ends the search (loading finds it).
-    while (ReadChunkHeader(chunk, false)) {
+    while (chunks.Header(chunk, false)) {
         if (chunk.is("IEND")) break;
         if (chunk.is("gAMA") && chunk.length >= 4) {
-            ReadChunkData(chunk);
-            p.fileGamma = static_cast<float>(BigEndian32(raw_.data()) / 100000.0);
+            chunks.Data(chunk, data);
+            p.fileGamma = static_cast<float>(BigEndian32(data.data()) / 100000.0);
             break;
         }
-        SkipChunk(chunk);
+        chunks.Skip(chunk);
     }
     return true;
 }
 
 // ---- Loading ------------------------------------------------------------------
 
-void TPNGGraphic::SetUpColorDepth() {
+void TPNGGraphic::SetUpColorDepth(const std::vector<uint8_t>& plte) {
     const int depth = bitDepth_;
     auto allowed = [&](std::initializer_list<int> depths) {
         return std::find(depths.begin(), depths.end(), depth) != depths.end();
@@ -224,6 +307,12 @@ void TPNGGraphic::SetUpColorDepth() {
     default: break;
     }
     if (!valid) RaiseImageError(InvalidColorFormatText, {PngName});
+    // Transparency makes the image 32-bit: grey levels and indices are
+    // converted to 8 bits and then through their palette.
+    withAlpha_ = colorType_ == 4 || colorType_ == 6 || hasKey_ ||
+                 (colorType_ == 3 && std::any_of(transparency_.begin(), transparency_.end(),
+                                                 [](uint8_t a) { return a < 255; }));
+    if (withAlpha_ && (colorType_ == 0 || colorType_ == 3)) targetBits = 8;
     TColorManager& cm = ColorManager();
     cm.SetSourceBitsPerSample(static_cast<uint8_t>(depth));
     cm.SetTargetBitsPerSample(static_cast<uint8_t>(targetBits));
@@ -231,15 +320,26 @@ void TPNGGraphic::SetUpColorDepth() {
     cm.SetTargetColorScheme(target);
     cm.SetSourceSamplesPerPixel(static_cast<uint8_t>(samples));
     cm.SetTargetSamplesPerPixel(static_cast<uint8_t>(targetSamples));
-    setPixelFormat(colorType_ == 4 ? gfx::PixelFormat::pf8bit : cm.TargetPixelFormat());
-    if (colorType_ == 0 || colorType_ == 4) setPalette(cm.CreateGrayscalePalette(false));
-    colorDepthSet_ = true;
+    const gfx::PixelFormat format = colorType_ == 4 ? gfx::PixelFormat::pf8bit : cm.TargetPixelFormat();
+    gfx::Palette palette = gfx::Bitmap::defaultPalette(format);
+    if (colorType_ == 0 || colorType_ == 4) {
+        palette = cm.CreateGrayscalePalette(false);
+    } else if (colorType_ == 3 && !plte.empty()) {
+        const void* data[1] = {plte.data()};
+        palette = cm.CreateColorPalette(data, plInterleaved8x3, static_cast<uint32_t>(plte.size() / 3), false);
+    }
+    if (withAlpha_) {
+        colors_ = PaletteBGRA(palette);
+        setPixelFormat(gfx::PixelFormat::pf32bit);
+    } else {
+        setPixelFormat(format);
+        setPalette(palette);
+    }
+    setHasAlpha(withAlpha_);
 }
 
 void TPNGGraphic::loadFromStream(gfx::Stream& stream) {
     clear();
-    alpha_.clear();
-    stream_ = &stream;
     try {
         basePosition = stream.position();
         if (!ReadImageProperties(stream, 0)) RaiseImageError(InvalidFormatText, {PngName});
@@ -252,26 +352,25 @@ void TPNGGraphic::loadFromStream(gfx::Stream& stream) {
         background_ = gfx::clWhite;
         hasBackground_ = false;
         hasKey_ = false;
-        colorDepthSet_ = false;
-        pending_ = false;
-        streamEnded_ = false;
+        withAlpha_ = false;
 
+        Reading reading(stream);
+        std::vector<uint8_t>& data = reading.data;
         Chunk chunk;
-        ReadChunkHeader(chunk);
-        ReadChunkData(chunk);  // IHDR, read again for its CRC
+        reading.chunks.Header(chunk);
+        reading.chunks.Data(chunk, data);  // IHDR, read again for its CRC
         if (imageProperties.compression != ckDeflate)
             RaiseImageError(NotSupportedText, {"The compression scheme is", PngName});
-        if (imageProperties.interlaced && raw_[12] != 1) RaiseImageError(InvalidFormatText, {PngName});
-        decoder_ = std::make_unique<TLZ77Decoder>(1, false);
-        decoder_->DecodeInit();
+        if (imageProperties.interlaced && data[12] != 1) RaiseImageError(InvalidFormatText, {PngName});
+        reading.decoder.DecodeInit();
         EndStage();
 
         bool imageRead = false;
         for (;;) {
-            if (pending_) {
-                chunk = pendingChunk_;
-                pending_ = false;
-            } else if (!ReadChunkHeader(chunk)) {
+            if (reading.pending) {
+                chunk = reading.pendingChunk;
+                reading.pending = false;
+            } else if (!reading.chunks.Header(chunk)) {
                 // A file cut after its image data still shows; before it, it
                 // is damaged.
                 if (imageRead) break;
@@ -279,51 +378,48 @@ void TPNGGraphic::loadFromStream(gfx::Stream& stream) {
             }
             if (chunk.is("IDAT")) {
                 if (!imageRead) {
-                    ReadImage(chunk);
+                    const uint64_t idatBytes = reading.chunks.IdatBytes(chunk);
+                    reading.StartIdat(chunk);
+                    ReadImage(reading, idatBytes);
                     imageRead = true;
                 } else {
-                    ReadChunkData(chunk);
+                    reading.chunks.Data(chunk, data);
                 }
             } else if (chunk.is("PLTE")) {
                 if (chunk.length % 3 != 0) RaiseImageError(InvalidPaletteText, {PngName});
-                ReadChunkData(chunk);
-                if (colorType_ == 3) {
-                    SetUpColorDepth();
-                    const void* data[1] = {raw_.data()};
-                    setPalette(ColorManager().CreateColorPalette(data, plInterleaved8x3, chunk.length / 3, false));
-                }
+                reading.chunks.Data(chunk, reading.plte);
             } else if (chunk.is("gAMA")) {
-                ReadChunkData(chunk);
-                if (raw_.size() >= 4) {
-                    ColorManager().SetGamma(static_cast<float>(BigEndian32(raw_.data()) / 100000.0), 2.2f);
+                reading.chunks.Data(chunk, data);
+                if (data.size() >= 4) {
+                    ColorManager().SetGamma(static_cast<float>(BigEndian32(data.data()) / 100000.0), 2.2f);
                     ColorManager().targetOptions |= cfApplyGamma;
                     imageProperties.options |= ipUseGamma;
                 }
             } else if (chunk.is("bKGD")) {
-                ReadChunkData(chunk);
+                reading.chunks.Data(chunk, data);
                 const std::size_t need = colorType_ == 3 ? 1 : colorType_ == 2 || colorType_ == 6 ? 6 : 2;
-                if (raw_.size() >= need) {
+                if (data.size() >= need) {
                     hasBackground_ = true;
                     if (colorType_ == 3) {
-                        background_ = raw_[0];
+                        background_ = data[0];
                     } else if (need == 2) {
-                        const uint8_t v = To8Bits(BigEndian16(raw_.data()), bitDepth_);
+                        const uint8_t v = To8Bits(BigEndian16(data.data()), bitDepth_);
                         background_ = gfx::rgb(v, v, v);
                     } else {
-                        background_ = gfx::rgb(To8Bits(BigEndian16(raw_.data()), bitDepth_),
-                                               To8Bits(BigEndian16(raw_.data() + 2), bitDepth_),
-                                               To8Bits(BigEndian16(raw_.data() + 4), bitDepth_));
+                        background_ = gfx::rgb(To8Bits(BigEndian16(data.data()), bitDepth_),
+                                               To8Bits(BigEndian16(data.data() + 2), bitDepth_),
+                                               To8Bits(BigEndian16(data.data() + 4), bitDepth_));
                     }
                 }
             } else if (chunk.is("tRNS")) {
-                ReadChunkData(chunk);
+                reading.chunks.Data(chunk, data);
                 if (colorType_ == 3) {
-                    const std::size_t n = std::min<std::size_t>(raw_.size(), transparency_.size());
-                    std::copy(raw_.begin(), raw_.begin() + static_cast<std::ptrdiff_t>(n), transparency_.begin());
-                } else if ((colorType_ == 0 && raw_.size() >= 2) || (colorType_ == 2 && raw_.size() >= 6)) {
+                    const std::size_t n = std::min<std::size_t>(data.size(), transparency_.size());
+                    std::copy(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n), transparency_.begin());
+                } else if ((colorType_ == 0 && data.size() >= 2) || (colorType_ == 2 && data.size() >= 6)) {
                     hasKey_ = true;
                     for (std::size_t k = 0; k < 3; ++k)
-                        key_[k] = BigEndian16(raw_.data() + (colorType_ == 2 ? 2 * k : 0));
+                        key_[k] = BigEndian16(data.data() + (colorType_ == 2 ? 2 * k : 0));
                     transparentColor_ = gfx::rgb(To8Bits(key_[0], bitDepth_), To8Bits(key_[1], bitDepth_),
                                                  To8Bits(key_[2], bitDepth_));
                 }
@@ -331,51 +427,15 @@ void TPNGGraphic::loadFromStream(gfx::Stream& stream) {
                 break;
             } else {
                 if (chunk.type[0] >= 'A' && chunk.type[0] <= 'Z') RaiseImageError(PngCriticalChunkText, {});
-                SkipChunk(chunk);
+                reading.chunks.Skip(chunk);
             }
         }
         if (!imageRead) RaiseImageError(InvalidFormatText, {PngName});
-        decoder_->DecodeEnd();
-        decoder_.reset();
-        raw_ = {};
+        reading.decoder.DecodeEnd();
     } catch (...) {
-        decoder_.reset();
-        raw_ = {};
-        alpha_.clear();
         clear();
         throw;
     }
-}
-
-bool TPNGGraphic::ReadRow(uint8_t* row, std::size_t n) {
-    uint8_t* out = row;
-    uint8_t* const end = row + n;
-    while (out < end) {
-        if (streamEnded_) RaiseImageError(PngExtraDataText, {PngName});
-        if (rawUsed_ == raw_.size()) {
-            // The next IDAT chunk continues the data; any other chunk ends it.
-            Chunk next;
-            if (!ReadChunkHeader(next)) return false;
-            if (!next.is("IDAT")) {
-                pending_ = true;
-                pendingChunk_ = next;
-                return false;
-            }
-            ReadChunkData(next);
-            rawUsed_ = 0;
-            continue;
-        }
-        const uint8_t* src = raw_.data() + rawUsed_;
-        const int32_t available = static_cast<int32_t>(std::min<std::size_t>(raw_.size() - rawUsed_, INT32_MAX));
-        decoder_->Decode(src, out, available, static_cast<int32_t>(end - out));
-        rawUsed_ = static_cast<std::size_t>(src - raw_.data());
-        if (decoder_->Result() < 0) RaiseImageError(PngCompressionErrorText, {PngName});
-        if (decoder_->Result() == Z_STREAM_END) {
-            streamEnded_ = true;
-            if (out < end || rawUsed_ < raw_.size()) RaiseImageError(PngExtraDataText, {PngName});
-        }
-    }
-    return true;
 }
 
 void TPNGGraphic::FillBackground(uint32_t fromRow) {
@@ -396,7 +456,15 @@ void TPNGGraphic::FillBackground(uint32_t fromRow) {
         for (int k = 0; k < perByte; ++k) pattern = static_cast<uint8_t>((pattern << bits) | (index & maxIndex));
         std::memset(first, pattern, static_cast<std::size_t>(bytesPerLine()));
     } else {
-        for (int x = 0; x < width(); ++x) setPixel(x, static_cast<int>(fromRow), background_);
+        // An indexed image made 32-bit takes its background's palette colour.
+        gfx::Color color = background_;
+        if (withAlpha_ && colorType_ == 3 && hasBackground_) {
+            uint8_t bgra[4];
+            std::memcpy(bgra, &colors_[background_ & 255], 4);
+            color = gfx::rgb(bgra[2], bgra[1], bgra[0]);
+        }
+        std::memset(first, 0, static_cast<std::size_t>(bytesPerLine()));
+        for (int x = 0; x < width(); ++x) setPixel(x, static_cast<int>(fromRow), color);
         if (pf == gfx::PixelFormat::pf32bit)
             for (int x = 0; x < width(); ++x) first[4 * x + 3] = 255;
     }
@@ -404,43 +472,62 @@ void TPNGGraphic::FillBackground(uint32_t fromRow) {
         std::memcpy(scanLine(y), first, static_cast<std::size_t>(bytesPerLine()));
 }
 
-void TPNGGraphic::ReadImage(const Chunk& firstIdat) {
+void TPNGGraphic::ReadImage(Reading& reading, uint64_t idatBytes) {
     StartStage(TransferingStage);
-    if (!colorDepthSet_) SetUpColorDepth();
+    SetUpColorDepth(reading.plte);
     const TImageProperties& p = imageProperties;
     CheckImageSize(p.width, p.height, PngName);
-    setSize(static_cast<int>(p.width), static_cast<int>(p.height));
-    const bool paletteAlpha = colorType_ == 3 && std::any_of(transparency_.begin(), transparency_.end(),
-                                                              [](uint8_t a) { return a < 255; });
-    const bool keepAlpha = colorType_ == 4 || hasKey_ || paletteAlpha;
-    if (keepAlpha) alpha_.assign(static_cast<std::size_t>(p.width) * p.height, 255);
-    ReadChunkData(firstIdat);
-    rawUsed_ = 0;
-
     const std::size_t pixelBits = static_cast<std::size_t>(bitDepth_) * static_cast<std::size_t>(channels_);
+    const int passes = p.interlaced ? 7 : 1;
+    auto passOf = [&](int pass) { return p.interlaced ? Adam7[pass] : Pass{0, 0, 1, 1, 0xFF}; };
+    // The filtered rows must fit in what the IDAT chunks can inflate to.
+    uint64_t needed = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+        const Pass pp = passOf(pass);
+        if (pp.column >= p.width || pp.row >= p.height) continue;
+        const uint64_t columns = (p.width - pp.column + pp.columnStep - 1) / pp.columnStep;
+        const uint64_t rows = (p.height - pp.row + pp.rowStep - 1) / pp.rowStep;
+        needed += rows * (1 + (pixelBits * columns + 7) / 8);
+    }
+    CheckDataSize(needed, idatBytes, DeflateBestRatio, PngName);
+    setSizeForOverwrite(static_cast<int>(p.width), static_cast<int>(p.height));
+
     const std::size_t bpp = std::max<std::size_t>(1, pixelBits / 8);
     std::vector<uint8_t> current((pixelBits * p.width + 7) / 8 + 1), prior(current.size());
+    // Grey levels, indices or RGB made 32-bit go through a row of their own
+    // first.
+    const bool expand = withAlpha_ && colorType_ != 6;
+    std::vector<uint8_t> converted(expand ? std::size_t{p.width} * (colorType_ == 2 ? 3 : 1) : 0);
     TColorManager& cm = ColorManager();
     if (p.interlaced) FillBackground(0);
-    const int passes = p.interlaced ? 7 : 1;
     uint32_t rowsDone = 0;
     bool complete = true;
     for (int pass = 0; pass < passes && complete; ++pass) {
-        const Pass pp = p.interlaced ? Adam7[pass] : Pass{0, 0, 1, 1, 0xFF};
+        const Pass pp = passOf(pass);
         if (pp.column >= p.width || pp.row >= p.height) continue;
         const uint32_t passWidth = (p.width - pp.column + pp.columnStep - 1) / pp.columnStep;
         const std::size_t n = (pixelBits * passWidth + 7) / 8;
         std::fill(prior.begin(), prior.end(), 0);
         for (uint32_t y = pp.row; y < p.height; y += pp.rowStep) {
-            if (!ReadRow(current.data(), n + 1)) {
+            if (!reading.ReadRow(current.data(), n + 1)) {
                 complete = false;
                 break;
             }
+            const uint8_t* raw = current.data() + 1;
             Unfilter(current[0], current.data() + 1, prior.data() + 1, n, bpp);
-            cm.ConvertRow(current.data() + 1, scanLine(static_cast<int>(y)), p.width, pp.mask);
-            if (keepAlpha) {
-                uint8_t* alpha = alpha_.data() + static_cast<std::size_t>(y) * p.width;
-                for (uint32_t i = 0; i < passWidth; ++i) alpha[pp.column + i * pp.columnStep] = PixelAlpha(current.data() + 1, i);
+            uint8_t* line = scanLine(static_cast<int>(y));
+            if (!expand) {
+                cm.ConvertRow(raw, line, p.width, pp.mask);
+            } else {
+                cm.ConvertRow(raw, converted.data(), passWidth, 0xFF);
+                for (uint32_t i = 0; i < passWidth; ++i) {
+                    uint8_t* t = line + 4 * (std::size_t{pp.column} + std::size_t{i} * pp.columnStep);
+                    if (colorType_ == 2)
+                        std::memcpy(t, &converted[3 * std::size_t{i}], 3);
+                    else
+                        std::memcpy(t, &colors_[converted[i]], 3);
+                    t[3] = PixelAlpha(raw, i);
+                }
             }
             std::swap(current, prior);
             if (!p.interlaced) rowsDone = y + 1;
@@ -448,6 +535,7 @@ void TPNGGraphic::ReadImage(const Chunk& firstIdat) {
         }
     }
     if (!p.interlaced) FillBackground(rowsDone);
+    if (!reading.pending) reading.FinishIdat();
     EndStage();
 }
 
@@ -464,23 +552,9 @@ uint8_t TPNGGraphic::PixelAlpha(const uint8_t* row, uint32_t i) const {
     switch (colorType_) {
     case 3: return transparency_[sample(0) & 0xFF];
     case 4: return static_cast<uint8_t>(depth == 16 ? sample(1) >> 8 : sample(1));
-    case 0: return sample(0) == key_[0] ? 0 : 255;
-    default: return sample(0) == key_[0] && sample(1) == key_[1] && sample(2) == key_[2] ? 0 : 255;
+    case 0: return hasKey_ && sample(0) == key_[0] ? 0 : 255;
+    default: return hasKey_ && sample(0) == key_[0] && sample(1) == key_[1] && sample(2) == key_[2] ? 0 : 255;
     }
-}
-
-gfx::Bitmap TPNGGraphic::AlphaBitmap() const {
-    if (empty() || (colorType_ != 6 && alpha_.empty())) return *this;
-    gfx::Bitmap out = convertedTo(gfx::PixelFormat::pf32bit);
-    if (alpha_.size() == static_cast<std::size_t>(width()) * static_cast<std::size_t>(height())) {
-        for (int y = 0; y < height(); ++y) {
-            uint8_t* row = out.scanLine(y);
-            const uint8_t* alpha = alpha_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width());
-            for (int x = 0; x < width(); ++x) row[4 * x + 3] = alpha[x];
-        }
-    }
-    out.setHasAlpha(true);
-    return out;
 }
 
 }  // namespace img

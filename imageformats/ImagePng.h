@@ -12,8 +12,6 @@
 
 namespace img {
 
-class TLZ77Decoder;
-
 // The texts of the PNG reader's own errors ("%s" is "PNG").
 inline constexpr const char* PngCriticalChunkText = "Cannot load PNG image. Unexpected but critical chunk detected.";
 inline constexpr const char* PngCrcErrorText = "Cannot load image. CRC error found in %s file.";
@@ -23,18 +21,17 @@ inline constexpr const char* PngExtraDataText = "Cannot load image. Extra compre
 class TPNGGraphic : public TFormatGraphic {
 public:
     TPNGGraphic();
-    ~TPNGGraphic() override;
-    TPNGGraphic(const TPNGGraphic& other);
-    TPNGGraphic& operator=(const TPNGGraphic& other);
 
     // The PNG signature.
     static bool CanLoad(gfx::Stream& stream);
     // Reads the signature and IHDR (false when the first chunk is not
     // IHDR), then skips chunks up to gAMA, which gives the file gamma.
     bool ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) override;
-    // Loads the image. Grey images of 2 bits become 4-bit bitmaps; grey with
-    // alpha becomes 8-bit grey (see AlphaBitmap). A damaged file raises the
-    // image error and leaves the bitmap empty.
+    // Loads the image. An image with transparency (an alpha channel, or a
+    // tRNS chunk) becomes a 32-bit bitmap that carries its alpha; otherwise
+    // grey images of 2 bits become 4-bit bitmaps. Data that the IDAT chunks
+    // cannot hold is refused before the bitmap is made. A damaged file
+    // raises the image error and leaves the bitmap empty.
     void loadFromStream(gfx::Stream& stream) override;
     std::unique_ptr<gfx::Graphic> clone() const override;
 
@@ -45,52 +42,32 @@ public:
     const std::array<uint8_t, 256>& TransparencyTable() const { return transparency_; }
     gfx::Color TransparentColor() const { return transparentColor_; }
     gfx::Color BackgroundColor() const { return background_; }
-    // The image as 32-bit pixels with the transparency of the file: its
-    // alpha channel, the alpha of its palette entries, or 0 for the pixels
-    // of its transparent grey or RGB value (compared as stored, before any
-    // gamma); an image without transparency as it was loaded.
-    gfx::Bitmap AlphaBitmap() const;
 
 private:
-    struct Chunk {
-        uint32_t length = 0;
-        char type[4] = {0, 0, 0, 0};
-        bool is(const char* name) const;
-    };
-    // Reads a chunk header; false at the end of the stream. A length beyond
-    // the stream raises the image error, or with `raise` off gives false.
-    bool ReadChunkHeader(Chunk& chunk, bool raise = true);
-    // Reads the chunk's data into the raw buffer and checks its CRC.
-    void ReadChunkData(const Chunk& chunk);
-    // Skips the chunk's data and CRC.
-    void SkipChunk(const Chunk& chunk);
-    void SetUpColorDepth();
-    void ReadImage(const Chunk& firstIdat);
-    // Inflates `n` bytes of image data into `row`; false when the IDAT
-    // chunks ended first.
-    bool ReadRow(uint8_t* row, std::size_t n);
+    struct Reading;
+    // Sets up the colour manager and the bitmap's format and palette for the
+    // image data (the palette from the PLTE data read).
+    void SetUpColorDepth(const std::vector<uint8_t>& plte);
+    // Reads the image data that starts in the IDAT chunk just begun, which
+    // with the IDAT chunks after it holds `idatBytes`.
+    void ReadImage(Reading& reading, uint64_t idatBytes);
     void FillBackground(uint32_t fromRow);
     // The alpha of pixel i of an unfiltered row of image data.
     uint8_t PixelAlpha(const uint8_t* row, uint32_t i) const;
 
-    gfx::Stream* stream_ = nullptr;
-    std::unique_ptr<TLZ77Decoder> decoder_;
-    std::vector<uint8_t> raw_;
-    std::size_t rawUsed_ = 0;
-    bool pending_ = false;  // a chunk header was read that the chunk loop has not seen
-    Chunk pendingChunk_;
-    bool streamEnded_ = false;
     uint8_t colorType_ = 0;
     uint8_t bitDepth_ = 0;
     int channels_ = 1;
-    bool colorDepthSet_ = false;
     std::array<uint8_t, 256> transparency_{};
     gfx::Color transparentColor_ = gfx::clNone;
     gfx::Color background_ = 0xFFFFFF;
     bool hasBackground_ = false;
     bool hasKey_ = false;  // tRNS of a grey or RGB image: the transparent samples
     std::array<uint16_t, 3> key_{};
-    std::vector<uint8_t> alpha_;  // one alpha byte a pixel, for images with transparency but no 32-bit bitmap
+    // The image is made 32-bit with its alpha: `colors_` gives the colour of
+    // an index or grey level converted as the file's own format would be.
+    bool withAlpha_ = false;
+    std::array<uint32_t, 256> colors_{};
 };
 
 }  // namespace img

@@ -91,9 +91,11 @@ void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
 
         const bool single = p.colorScheme == slIndexed || p.colorScheme == slGray;
         const uint8_t samples = single ? 1 : p.samplesPerPixel;
+        // 16-bit L*a*b* reaches the colour manager as 8 bits (see Lab16To8).
+        const bool labWords = p.colorScheme == slCIELab && bits == 16;
         TColorManager& cm = ColorManager();
-        cm.sourceOptions = cfByteSwap;
-        cm.SetSourceBitsPerSample(static_cast<uint8_t>(bits));
+        cm.sourceOptions = labWords ? 0 : cfByteSwap;
+        cm.SetSourceBitsPerSample(static_cast<uint8_t>(labWords ? 8 : bits));
         cm.SetTargetBitsPerSample(bits == 16 ? 8 : static_cast<uint8_t>(bits));
         cm.SetSourceSamplesPerPixel(samples);
         cm.SetTargetSamplesPerPixel(samples);
@@ -112,6 +114,7 @@ void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
         default: cm.SetTargetColorScheme(p.colorScheme); break;
         }
         setPixelFormat(cm.TargetPixelFormat());
+        MarkAlpha();
 
         // The colour mode data: the palette of an indexed image as three
         // planes (at most 256 colours are used).
@@ -154,51 +157,57 @@ void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
         // gives at most 128 bytes from 2).
         if (packedSize > stream.remaining() || (packBits ? packedSize * 64 : packedSize) < rowCount * rowBytes)
             RaiseImageError(InvalidFormatText, {PsdName});
-        std::vector<uint8_t> packed(static_cast<std::size_t>(packedSize));
-        stream.readExact(packed.data(), packed.size());
-        setSize(static_cast<int>(p.width), static_cast<int>(p.height));
+        // Where each row used starts, channel after channel.
+        std::vector<uint64_t> starts(static_cast<std::size_t>(rowCount) + 1);
+        starts[0] = stream.position();
+        for (std::size_t i = 0; i < rowCount; ++i) starts[i + 1] = starts[i] + (packBits ? counts[i] : rowBytes);
+        setSizeForOverwrite(static_cast<int>(p.width), static_cast<int>(p.height));
         EndStage();
 
+        // Bands of rows, about a megabyte of every channel's rows at a time,
+        // are read, decoded and converted.
+        StartStage(TransferingStage);
+        const std::size_t bandBytes = std::max<std::size_t>(rowBytes * samples, 1);
+        const auto bandRows = static_cast<uint32_t>(std::clamp<std::size_t>((std::size_t{1} << 20) / bandBytes, 1, p.height));
+        const std::size_t planeSize = std::size_t{bandRows} * rowBytes;
+        std::vector<uint8_t> planes(planeSize * samples), packed;
+        std::vector<uint8_t> labRow(labWords ? std::size_t{p.width} * 3 : 0);
         TPackbitsRLEDecoder decoder;
-        if (single) {
-            StartStage(TransferingStage);
-            std::vector<uint8_t> wide(bits == 16 ? rowBytes : 0);
-            const uint8_t* source = packed.data();
-            for (uint32_t y = 0; y < p.height; ++y) {
-                uint8_t* line = scanLine(static_cast<int>(y));
-                uint8_t* dest = bits == 16 ? wide.data() : line;
-                const std::size_t n = packBits ? counts[y] : rowBytes;
-                if (packBits)
-                    decoder.Decode(source, dest, static_cast<int32_t>(n), static_cast<int32_t>(rowBytes));
-                else
-                    std::memcpy(dest, source, n);
-                source += n;
-                // 16-bit rows are reduced to the 8 bits of the scan line.
-                if (bits == 16) cm.ConvertRow(wide.data(), line, p.width, 0xFF);
-                RowLoaded(y);
-            }
-        } else {
-            StartStage(LoadingDataStage);
-            const std::size_t planeSize = rowBytes * p.height;
-            std::vector<uint8_t> planes(planeSize * samples);
-            if (packBits) {
+        for (uint32_t y0 = 0; y0 < p.height; y0 += bandRows) {
+            const uint32_t rows = std::min(bandRows, p.height - y0);
+            for (std::size_t c = 0; c < samples; ++c) {
+                uint8_t* plane = planes.data() + c * planeSize;
+                const std::size_t first = c * p.height + y0;
+                stream.seek(starts[first]);
+                if (!packBits) {
+                    stream.readExact(plane, std::size_t{rows} * rowBytes);
+                    continue;
+                }
+                packed.resize(static_cast<std::size_t>(starts[first + rows] - starts[first]));
+                stream.readExact(packed.data(), packed.size());
                 const uint8_t* source = packed.data();
-                uint8_t* dest = planes.data();
-                decoder.Decode(source, dest, static_cast<int32_t>(std::min<uint64_t>(packed.size(), INT32_MAX)),
-                               static_cast<int32_t>(std::min<std::size_t>(planes.size(), INT32_MAX)));
-            } else {
-                planes = std::move(packed);
+                for (uint32_t r = 0; r < rows; ++r) {
+                    uint8_t* dest = plane + std::size_t{r} * rowBytes;
+                    std::memset(dest, 0, rowBytes);
+                    decoder.Decode(source, dest, static_cast<int32_t>(counts[first + r]),
+                                   static_cast<int32_t>(rowBytes));
+                    source += counts[first + r];
+                }
             }
-            EndStage();
-            StartStage(TransferingStage);
             if (p.colorScheme == slCMYK)
                 for (uint8_t& v : planes) v = static_cast<uint8_t>(255 - v);
-            for (uint32_t y = 0; y < p.height; ++y) {
-                const void* rows[4];
-                for (std::size_t k = 0; k < samples; ++k) rows[k] = planes.data() + k * planeSize + y * rowBytes;
-                cm.ConvertRow(std::span<const void* const>(rows, samples), scanLine(static_cast<int>(y)), p.width,
-                              0xFF);
-                RowLoaded(y);
+            for (uint32_t r = 0; r < rows; ++r) {
+                const void* sources[4];
+                for (std::size_t k = 0; k < samples; ++k)
+                    sources[k] = planes.data() + k * planeSize + std::size_t{r} * rowBytes;
+                uint8_t* line = scanLine(static_cast<int>(y0 + r));
+                if (labWords) {
+                    Lab16To8(std::span<const void* const>(sources, 3), p.width, true, labRow.data());
+                    cm.ConvertRow(labRow.data(), line, p.width, 0xFF);
+                } else {
+                    cm.ConvertRow(std::span<const void* const>(sources, samples), line, p.width, 0xFF);
+                }
+                RowLoaded(y0 + r);
             }
         }
         EndStage();

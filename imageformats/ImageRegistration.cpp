@@ -54,8 +54,9 @@ const gfx::GraphicClass& UnsupportedClass(const char* name) {
     return cls;
 }
 
-// The registry while the library runs. It is not freed at exit: the
-// picture registry it withdraws its classes from may be gone by then.
+// The registry while the library runs, freed by UnregisterImageFormats (not
+// by a destructor at exit: the picture registry it withdraws its classes
+// from may be gone by then).
 TFileFormatList*& TheList() {
     static TFileFormatList* list = nullptr;
     return list;
@@ -294,9 +295,10 @@ void LoadPictureFile(const std::string& fileName, gfx::Picture& picture, TImageP
                                                                                 : std::string_view(fileName).substr(dot);
     if (EqualIgnoringCase(extension, ".jpg") || EqualIgnoringCase(extension, ".jpeg") ||
         EqualIgnoringCase(extension, ".jif")) {
+        // The decoded pixels move into the picture, without a copy.
         gfx::JpegImage jpeg;
         jpeg.loadFromFile(fileName);
-        picture.assign(jpeg.toBitmap());
+        picture.setGraphic(std::make_unique<gfx::Bitmap>(std::move(jpeg)));
         return;
     }
     picture.loadFromFile(fileName);

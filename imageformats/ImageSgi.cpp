@@ -1,8 +1,10 @@
 #include "imageformats/ImageSgi.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "imageformats/ImageCompression.h"
+#include "platform/gfx/Errors.h"
 #include "platform/gfx/Stream.h"
 
 namespace img {
@@ -58,12 +60,18 @@ void TSGIGraphic::ReadRow(uint8_t* const targets[4], uint32_t row, uint32_t byte
             stream_->readExact(targets[c], size);
             continue;
         }
+        // A row that starts past the end of the stream raises the read error;
+        // one that ends past it gives what is there, the rest of its samples
+        // zero.
         const std::size_t index = row + std::size_t{c} * p.height;
-        stream_->seek(basePosition + rowStarts_[index]);
+        const uint64_t start = basePosition + rowStarts_[index];
+        if (start > stream_->size()) throw gfx::EReadError(gfx::StreamReadErrorText);
+        stream_->seek(start);
         packed_.resize(static_cast<std::size_t>(std::min<uint64_t>(rowLengths_[index], stream_->remaining())));
         stream_->readExact(packed_.data(), packed_.size());
         const uint8_t* source = packed_.data();
         uint8_t* dest = targets[c];
+        std::memset(dest, 0, size);
         decoder_->Decode(source, dest, static_cast<int32_t>(packed_.size()), static_cast<int32_t>(size));
     }
 }
@@ -100,6 +108,7 @@ void TSGIGraphic::loadFromStream(gfx::Stream& stream) {
         cm.SetSourceColorScheme(p.colorScheme);
         cm.SetTargetColorScheme(p.colorScheme == slRGB ? slBGR : p.colorScheme == slRGBA ? slBGRA : slIndexed);
         setPixelFormat(cm.TargetPixelFormat());
+        MarkAlpha();
         setSize(static_cast<int>(p.width), static_cast<int>(p.height));
         EndStage();
 

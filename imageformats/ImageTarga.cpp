@@ -103,6 +103,8 @@ void TTargaGraphic::loadFromStream(gfx::Stream& stream) {
         cm.SetSourceBitsPerSample(p.bitsPerSample);
         cm.SetTargetBitsPerSample(p.bitsPerSample);
         setPixelFormat(cm.TargetPixelFormat());
+        // 32-bit pixels are blue, green, red and alpha.
+        setHasAlpha(header.pixelSize == 32);
 
         // The colour map: read when it is there (at most 256 entries are
         // used, the rest is skipped); grey images get grey levels.

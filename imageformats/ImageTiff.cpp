@@ -111,12 +111,14 @@ bool IsFax(TCompressionKind c) { return c == ckFaxGroup3 || c == ckFaxRLE || c =
 
 }  // namespace
 
-// One decoded strip or tile: its index among the offsets, its size in
-// pixels and the bytes of one of its rows.
+// One decoded strip or tile, or rows of an uncompressed strip: its index
+// among the offsets, its size in pixels, the rows of the strip before it,
+// and the bytes of one of its rows.
 struct TTIFFGraphic::Unit {
     std::size_t index;
     uint32_t width;
     uint32_t rows;
+    uint32_t firstRow;
     std::size_t rowBytes;
     int samples;  // samples a pixel in the unit (1 for a separate plane)
 };
@@ -335,31 +337,25 @@ void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) RaiseImageError(InvalidColorFormatText, {TiffName});
     TSampleLayout source = p.colorScheme;
     const bool jpeg = p.compression == ckJPEG;
-    if (jpeg && !separatePlanes) {
-        if (source == slGray)
-            source = slGray;
-        else if (source == slCMYK)
-            source = slCMYK;
-        else if (samples == 3)
-            source = slBGR;
-    }
-    // Grey with an extra sample (its alpha) becomes one grey sample.
-    if (source == slGray && samples == 2) source = separatePlanes ? slGray : slGrayAlpha;
+    if (jpeg && !separatePlanes && source != slGray && source != slCMYK && samples == 3) source = slBGR;
+    // Grey with an extra sample, and a palette with an alpha sample: one
+    // grey or index sample, and the alpha when the extra sample is one.
+    const bool twoSamples = samples == 2 && (source == slGray || (source == slIndexed && p.hasAlpha));
+    keepAlpha_ = twoSamples && p.hasAlpha;
+    if (twoSamples && !separatePlanes) source = slGrayAlpha;
     const bool grayOrIndexed = source == slGray || source == slGrayAlpha || source == slIndexed;
-    // Separate planes of grey with alpha: the grey plane alone is read.
-    const int expected = source == slGrayAlpha || (source == slGray && separatePlanes && samples == 2) ? 2
-                       : source == slGray || source == slIndexed                                     ? 1
-                       : source == slRGBA || source == slCMYK                                        ? 4
-                                                                                                     : 3;
-    if (source == slUnknown || samples != expected || (!grayOrIndexed && bits < 8) ||
-        (source == slGrayAlpha && bits < 8))
+    const int expected = twoSamples                                  ? 2
+                       : source == slGray || source == slIndexed    ? 1
+                       : source == slRGBA || source == slCMYK       ? 4
+                                                                    : 3;
+    if (source == slUnknown || samples != expected || (!grayOrIndexed && bits < 8) || (twoSamples && bits < 8))
         RaiseImageError(InvalidColorFormatText, {TiffName});
 
     TColorManager& cm = ColorManager();
     cm = TColorManager();
     cm.sourceOptions = bigEndian_ ? cfByteSwap : 0;
     if (source == slCIELab) cm.sourceOptions |= cfLabByteRange;
-    // 16-bit L*a*b* reaches the colour manager as 8 bits (see LabTo8Bits).
+    // 16-bit L*a*b* reaches the colour manager as 8 bits (see Lab16To8).
     labWords_ = source == slCIELab && bits == 16;
     if (labWords_) cm.sourceOptions &= static_cast<TConversionFlags>(~cfByteSwap);
     cm.SetSourceBitsPerSample(static_cast<uint8_t>(labWords_ ? 8 : bits));
@@ -369,11 +365,12 @@ void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
     switch (source) {
     case slRGB: case slCMY: case slCMYK: case slCIELab: case slYCbCr: target = slBGR; break;
     case slRGBA: target = slBGRA; break;
-    case slGrayAlpha: target = slGray; break;
+    case slGrayAlpha: target = p.colorScheme == slIndexed ? slIndexed : slGray; break;
     default: break;
     }
     cm.SetTargetColorScheme(target);
-    cm.SetSourceSamplesPerPixel(static_cast<uint8_t>(source == slGrayAlpha || source == slGray ? 1 : samples));
+    const bool oneSample = source == slGrayAlpha || source == slGray || source == slIndexed;
+    cm.SetSourceSamplesPerPixel(static_cast<uint8_t>(oneSample ? 1 : samples));
     cm.SetTargetSamplesPerPixel(static_cast<uint8_t>(target == slBGRA ? 4 : target == slBGR ? 3 : 1));
     setPixelFormat(cm.TargetPixelFormat());
 
@@ -395,6 +392,13 @@ void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
     } else if (source == slYCbCr) {
         cm.SetYCbCrParameters({yCbCrCoefficients_[0], yCbCrCoefficients_[1], yCbCrCoefficients_[2]}, 1, 1);
     }
+    // With its alpha the image becomes 32-bit: the indices, converted as
+    // above, go through the palette.
+    if (keepAlpha_) {
+        colors_ = PaletteBGRA(palette());
+        setPixelFormat(gfx::PixelFormat::pf32bit);
+    }
+    setHasAlpha(keepAlpha_ || (target == slBGRA && p.hasAlpha));
 }
 
 std::unique_ptr<TDecoder> TTIFFGraphic::MakeDecoder(gfx::Stream& stream, uint32_t unitWidth) {
@@ -421,61 +425,61 @@ std::unique_ptr<TDecoder> TTIFFGraphic::MakeDecoder(gfx::Stream& stream, uint32_
     }
 }
 
-void TTIFFGraphic::UndoPredictor(uint8_t* row, uint32_t width, int samples) const {
-    const int bits = imageProperties.bitsPerSample;
-    if (width < 2) return;
-    const std::size_t n = static_cast<std::size_t>(width - 1) * static_cast<std::size_t>(samples);
-    const std::size_t s = static_cast<std::size_t>(samples);
-    if (bits == 8) {
-        for (std::size_t i = 0; i < n; ++i) row[i + s] = static_cast<uint8_t>(row[i + s] + row[i]);
-    } else if (bits == 16) {
-        // 16-bit samples in the file's byte order.
-        for (std::size_t i = 0; i < n; ++i) {
-            uint8_t* a = row + 2 * i;
-            uint8_t* b = row + 2 * (i + s);
-            const unsigned hi = bigEndian_ ? 0 : 1, lo = 1 - hi;
-            const unsigned sum = ((b[hi] << 8) | b[lo]) + ((a[hi] << 8) | a[lo]);
-            b[hi] = static_cast<uint8_t>(sum >> 8);
-            b[lo] = static_cast<uint8_t>(sum);
-        }
+namespace {
+
+// The most bytes of pixels one byte of data gives under each compression
+// (for LZW the longest string of the table, 3839 bytes, from a 12-bit code;
+// for JPEG one bit for each 8 x 8 block of a component).
+uint64_t BestRatio(TCompressionKind c) {
+    switch (c) {
+    case ckNone: return 1;
+    case ckPackBits: return 64;
+    case ckLZW: return 2560;
+    case ckDeflate: return 1032;
+    case ckFaxGroup3: case ckFaxRLE: case ckFaxRLEW: return 256;
+    case ckJPEG: return 1024;
+    case ckThunderScan: return 32;
+    default: return 1;
     }
 }
 
-void TTIFFGraphic::LabTo8Bits(const std::vector<const void*>& sources, uint32_t width,
-                              std::vector<uint8_t>& row) const {
-    // L from 0..65535 to 0..255; a and b, signed words, to signed bytes.
-    const bool separate = sources.size() > 1;
-    for (uint32_t x = 0; x < width; ++x)
-        for (int k = 0; k < 3; ++k) {
-            const uint8_t* w = separate ? static_cast<const uint8_t*>(sources[static_cast<std::size_t>(k)]) + 2 * x
-                                        : static_cast<const uint8_t*>(sources[0]) + 6 * x + 2 * k;
-            const uint16_t v = Read16(w);
-            row[3 * x + static_cast<std::size_t>(k)] =
-                k == 0 ? static_cast<uint8_t>(uint32_t{v} * 255 / 65535) : static_cast<uint8_t>(v >> 8);
-        }
+}  // namespace
+
+void TTIFFGraphic::UndoPredictor(uint8_t* row, uint32_t width, int samples) const {
+    if (width < 2) return;
+    const auto n = static_cast<uint32_t>(samples);
+    if (imageProperties.bitsPerSample == 8)
+        UndoPredictor8(row, width - 1, n);
+    else if (imageProperties.bitsPerSample == 16)
+        UndoPredictor16(row, width - 1, n, bigEndian_);
+}
+
+uint64_t TTIFFGraphic::UnitStart(std::size_t index, uint64_t dataEnd) const {
+    if (index >= offsets_.size() || basePosition + offsets_[index] >= dataEnd) InvalidTiff();
+    return basePosition + offsets_[index];
 }
 
 void TTIFFGraphic::DecodeUnit(gfx::Stream& stream, TDecoder* decoder, const Unit& unit, uint8_t* out) {
     const TImageProperties& p = imageProperties;
     const uint64_t decoded = uint64_t{unit.rows} * unit.rowBytes;
-    std::memset(out, 0, static_cast<std::size_t>(decoded));
-    if (unit.index >= offsets_.size()) return;
-    const uint64_t at = basePosition + offsets_[unit.index];
-    if (at >= stream.size()) return;
-    const uint64_t available = stream.size() - at;
+    const uint64_t at = UnitStart(unit.index, stream.size()) + uint64_t{unit.firstRow} * unit.rowBytes;
+    const uint64_t available = stream.size() - std::min(stream.size(), at);
     const bool reverse = (p.options & ipReversed) != 0 && !IsFax(p.compression) && p.compression != ckJPEG;
     stream.seek(at);
     if (!decoder) {
+        // What the file holds of the rows; the rest, past its end, is zero.
         const std::size_t n = static_cast<std::size_t>(std::min(decoded, available));
         stream.readExact(out, n);
+        std::memset(out + n, 0, static_cast<std::size_t>(decoded - n));
         if (reverse) ReverseBits(out, n);
         return;
     }
+    std::memset(out, 0, static_cast<std::size_t>(decoded));
     if (unit.index >= byteCounts_.size()) InvalidTiff();
     const uint64_t packed = std::min<uint64_t>({byteCounts_[unit.index], available, uint64_t{INT32_MAX}});
-    std::vector<uint8_t> data(static_cast<std::size_t>(packed));
-    stream.readExact(data.data(), data.size());
-    if (reverse) ReverseBits(data.data(), data.size());
+    packed_.resize(static_cast<std::size_t>(packed));
+    stream.readExact(packed_.data(), packed_.size());
+    if (reverse) ReverseBits(packed_.data(), packed_.size());
     if (auto* jpeg = dynamic_cast<TTIFFJPEGDecoder*>(decoder)) {
         jpeg->shape.width = unit.width;
         jpeg->shape.rows = unit.rows;
@@ -487,10 +491,10 @@ void TTIFFGraphic::DecodeUnit(gfx::Stream& stream, TDecoder* decoder, const Unit
         jpeg->shape.verticalSubsampling = subsampled ? p.yCbCrSubSampling[1] : 1;
         jpeg->shape.photometric = unit.samples == 1 ? 1 : photometric_;
     }
-    const uint8_t* src = data.data();
+    const uint8_t* src = packed_.data();
     uint8_t* dst = out;
     decoder->Decode(src, dst, static_cast<int32_t>(packed), static_cast<int32_t>(decoded));
-    if (p.compression != ckNone && p.predictor == 2)
+    if (p.predictor == 2)
         for (uint32_t r = 0; r < unit.rows; ++r) UndoPredictor(out + r * unit.rowBytes, unit.width, unit.samples);
 }
 
@@ -525,87 +529,125 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
         byteCounts_ = IntegerValues(stream, tiled ? TagTileByteCounts : TagStripByteCounts);
         SetUpColors(stream, separate);
         const uint32_t width = p.width, height = p.height;
-        setSize(static_cast<int>(width), static_cast<int>(height));
 
-        // Planes of the file and the planes the colour manager reads.
+        // Planes of the file and the planes the colour manager reads (with
+        // the alpha plane of grey or indices kept apart).
         const int planes = separate ? samples : 1;
         const int unitSamples = separate ? 1 : samples;
-        const int usedPlanes = separate ? (ColorManager().SourceColorScheme() == slGray ? 1 : samples) : 1;
+        const int usedPlanes = !separate                                                  ? 1
+                             : keepAlpha_                                                 ? 2
+                             : ColorManager().SourceColorScheme() == slGray ||
+                                       ColorManager().SourceColorScheme() == slIndexed ? 1
+                                                                                         : samples;
         auto rowBytesOf = [&](uint32_t w) {
             return static_cast<std::size_t>((uint64_t{w} * static_cast<uint64_t>(bits * unitSamples) + 7) / 8);
         };
         const std::size_t planeRowBytes = rowBytesOf(width);
         p.bytesPerLine = static_cast<uint32_t>(planeRowBytes);
 
+        // The bands of rows read at once: each strip, or a row of tiles, of
+        // every plane. Strips take their rows from RowsPerStrip (a later strip
+        // its last value), limited to the rows left.
+        const uint32_t bandRows = tiled ? p.tileLength : std::clamp<uint32_t>(p.rowsPerStrip[0], 1, height);
+        const std::size_t tilesAcross = tiled ? (width + p.tileWidth - 1) / p.tileWidth : 1;
+        std::vector<uint32_t> bands;
+        for (uint32_t covered = 0; covered < height;) {
+            uint32_t rows = bandRows;
+            if (!tiled && !separate)
+                rows = std::max<uint32_t>(p.rowsPerStrip[std::min(bands.size(), p.rowsPerStrip.size() - 1)], 1);
+            rows = std::min(rows, height - covered);
+            bands.push_back(rows);
+            covered += rows;
+        }
+        const std::size_t unitsPerPlane = bands.size() * tilesAcross;
+        const std::size_t tileRowBytes = tiled ? rowBytesOf(p.tileWidth) : 0;
+        const uint64_t unitBytes = tiled ? uint64_t{p.tileLength} * tileRowBytes : uint64_t{bandRows} * planeRowBytes;
+        if (unitBytes > uint64_t{INT32_MAX}) InvalidTiff();
+
         const uint32_t unitWidth = tiled ? p.tileWidth : width;
         std::unique_ptr<TDecoder> decoder = MakeDecoder(stream, unitWidth);
+
+        // Before anything is made for the image: each strip or tile that is
+        // read starts inside the file, and what they hold can give the
+        // image's pixels at the compression's best.
+        const uint64_t dataEnd = stream.size();
+        uint64_t available = 0;
+        for (std::size_t unit = 0; unit < unitsPerPlane * static_cast<std::size_t>(planes); ++unit) {
+            const uint64_t room = dataEnd - UnitStart(unit, dataEnd);
+            const bool counted = p.compression != ckNone && unit < byteCounts_.size();
+            available += std::min<uint64_t>(room, counted ? byteCounts_[unit] : unitBytes);
+        }
+        CheckDataSize(uint64_t{height} * planeRowBytes * static_cast<uint64_t>(planes), available,
+                      BestRatio(p.compression), TiffName);
+        setSizeForOverwrite(static_cast<int>(width), static_cast<int>(height));
         if (decoder) decoder->DecodeInit();
         EndStage();
         StartStage(LoadingDataStage);
 
-        // The image is read band by band: a strip, or a row of tiles, of
-        // every plane, then its rows are converted.
-        const uint32_t bandRows = tiled ? p.tileLength : std::clamp<uint32_t>(p.rowsPerStrip[0], 1, height);
-        const std::size_t tilesAcross = tiled ? (width + p.tileWidth - 1) / p.tileWidth : 1;
-        const std::size_t bands = (height + bandRows - 1) / bandRows;
-        const std::size_t unitsPerPlane = tiled ? tilesAcross * bands : separate ? bands : offsets_.size();
-        if (uint64_t{bandRows} * planeRowBytes > uint64_t{INT32_MAX}) InvalidTiff();
+        // Uncompressed strips are read about a megabyte at a time.
+        const uint32_t partRows =
+            decoder || tiled ? UINT32_MAX
+                             : static_cast<uint32_t>(std::max<std::size_t>(1, (1u << 20) / std::max<std::size_t>(planeRowBytes, 1)));
         std::vector<std::vector<uint8_t>> band(static_cast<std::size_t>(planes));
-        std::vector<uint8_t> tile;
-        const std::size_t tileRowBytes = tiled ? rowBytesOf(p.tileWidth) : 0;
-        if (tiled) {
-            if (uint64_t{p.tileLength} * tileRowBytes > uint64_t{INT32_MAX}) InvalidTiff();
-            tile.resize(p.tileLength * tileRowBytes);
-        }
+        std::vector<uint8_t> tile(tiled ? static_cast<std::size_t>(unitBytes) : 0);
         std::vector<const void*> sources(static_cast<std::size_t>(usedPlanes));
         std::vector<uint8_t> labRow(labWords_ ? static_cast<std::size_t>(width) * 3 : 0);
+        std::vector<uint8_t> indexRow(keepAlpha_ ? width : 0);
+        // Where the alpha of a pixel is: its second sample, or its plane (the
+        // high byte of a 16-bit sample).
+        const std::size_t sampleBytes = bits == 16 ? 2 : 1;
+        const std::size_t alphaAt = (separate ? 0 : sampleBytes) + (bits == 16 && !bigEndian_ ? 1 : 0);
+        const std::size_t alphaStep = separate ? sampleBytes : 2 * sampleBytes;
+        TColorManager& cm = ColorManager();
         p.currentRow = 0;
         p.stripCount = static_cast<uint32_t>(offsets_.size());
-        for (std::size_t b = 0; p.currentRow < height && b < std::max(unitsPerPlane, bands); ++b) {
-            // The rows of this band: strips take theirs from RowsPerStrip
-            // (a later strip its last value), limited to the rows left.
-            uint32_t rows = bandRows;
-            if (!tiled && !separate) rows = p.rowsPerStrip[std::min(b, p.rowsPerStrip.size() - 1)];
-            rows = std::min(rows, height - p.currentRow);
-            if (rows == 0) {
-                if (!tiled && !separate && b >= offsets_.size()) break;
-                continue;
-            }
+        for (std::size_t b = 0; b < bands.size(); ++b) {
             p.currentStrip = static_cast<uint32_t>(b);
-            for (int plane = 0; plane < planes; ++plane) {
-                std::vector<uint8_t>& out = band[static_cast<std::size_t>(plane)];
-                out.resize(static_cast<std::size_t>(rows) * planeRowBytes);
-                const std::size_t first = static_cast<std::size_t>(plane) * unitsPerPlane;
-                if (!tiled) {
-                    DecodeUnit(stream, decoder.get(), {first + b, width, rows, planeRowBytes, unitSamples}, out.data());
-                    continue;
+            for (uint32_t done = 0; done < bands[b];) {
+                const uint32_t rows = std::min(bands[b] - done, partRows);
+                for (int plane = 0; plane < planes; ++plane) {
+                    std::vector<uint8_t>& out = band[static_cast<std::size_t>(plane)];
+                    out.resize(static_cast<std::size_t>(rows) * planeRowBytes);
+                    const std::size_t first = static_cast<std::size_t>(plane) * unitsPerPlane;
+                    if (!tiled) {
+                        DecodeUnit(stream, decoder.get(), {first + b, width, rows, done, planeRowBytes, unitSamples},
+                                   out.data());
+                        continue;
+                    }
+                    for (std::size_t t = 0; t < tilesAcross; ++t) {
+                        DecodeUnit(stream, decoder.get(),
+                                   {first + b * tilesAcross + t, p.tileWidth, p.tileLength, 0, tileRowBytes, unitSamples},
+                                   tile.data());
+                        const std::size_t at = rowBytesOf(static_cast<uint32_t>(t * p.tileWidth));
+                        const std::size_t n = std::min(tileRowBytes, planeRowBytes - at);
+                        for (uint32_t r = 0; r < rows; ++r)
+                            std::memcpy(out.data() + r * planeRowBytes + at, tile.data() + r * tileRowBytes, n);
+                    }
                 }
-                for (std::size_t t = 0; t < tilesAcross; ++t) {
-                    DecodeUnit(stream, decoder.get(),
-                               {first + b * tilesAcross + t, p.tileWidth, p.tileLength, tileRowBytes, unitSamples},
-                               tile.data());
-                    const std::size_t at = rowBytesOf(static_cast<uint32_t>(t * p.tileWidth));
-                    const std::size_t n = std::min(tileRowBytes, planeRowBytes - at);
-                    for (uint32_t r = 0; r < rows; ++r)
-                        std::memcpy(out.data() + r * planeRowBytes + at, tile.data() + r * tileRowBytes, n);
+                for (uint32_t r = 0; r < rows; ++r) {
+                    for (std::size_t k = 0; k < sources.size(); ++k) sources[k] = band[k].data() + r * planeRowBytes;
+                    uint8_t* line = scanLine(static_cast<int>(p.currentRow));
+                    if (labWords_) {
+                        Lab16To8(sources, width, bigEndian_, labRow.data());
+                        cm.ConvertRow(labRow.data(), line, width, 0xFF);
+                    } else if (keepAlpha_) {
+                        const auto* alpha = static_cast<const uint8_t*>(sources[separate ? 1 : 0]) + alphaAt;
+                        cm.ConvertRow(sources[0], indexRow.data(), width, 0xFF);
+                        IndexedToBGRA(indexRow.data(), colors_, alpha, alphaStep, line, width);
+                    } else {
+                        cm.ConvertRow(sources, line, width, 0xFF);
+                    }
+                    ++p.currentRow;
+                    RowLoaded(p.currentRow);
                 }
-            }
-            for (uint32_t r = 0; r < rows; ++r) {
-                for (int k = 0; k < usedPlanes; ++k)
-                    sources[static_cast<std::size_t>(k)] = band[static_cast<std::size_t>(k)].data() + r * planeRowBytes;
-                if (labWords_) {
-                    LabTo8Bits(sources, width, labRow);
-                    sources.assign(1, labRow.data());
-                }
-                ColorManager().ConvertRow(sources, scanLine(static_cast<int>(p.currentRow)), width, 0xFF);
-                sources.resize(static_cast<std::size_t>(usedPlanes));
-                ++p.currentRow;
-                RowLoaded(p.currentRow);
+                done += rows;
             }
         }
         EndStage();
         if (decoder) decoder->DecodeEnd();
+        packed_ = {};
     } catch (...) {
+        packed_ = {};
         clear();
         throw;
     }

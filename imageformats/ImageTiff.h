@@ -62,21 +62,27 @@ private:
 
     void SetUpColors(gfx::Stream& stream, bool separatePlanes);
     std::unique_ptr<TDecoder> MakeDecoder(gfx::Stream& stream, uint32_t unitWidth);
+    // Where a strip or tile starts in the stream; the image error when the
+    // file has no such unit or it starts at or past `dataEnd`.
+    uint64_t UnitStart(std::size_t index, uint64_t dataEnd) const;
+    // Decodes a unit into `out` (rows x rowBytes bytes); what its data does
+    // not give is zero.
     void DecodeUnit(gfx::Stream& stream, TDecoder* decoder, const Unit& unit, uint8_t* out);
     void UndoPredictor(uint8_t* row, uint32_t width, int samples) const;
-    // A row of 16-bit L*a*b* samples (interleaved, or one plane each) as 8-bit
-    // samples in `row`: L scaled to 0..255, a and b as signed bytes.
-    void LabTo8Bits(const std::vector<const void*>& sources, uint32_t width, std::vector<uint8_t>& row) const;
 
     std::vector<Entry> ifd_;
     bool bigEndian_ = false;
     int photometric_ = 0;
     int samplesPerPixel_ = 1;
     bool labWords_ = false;
+    // Grey or indices with their alpha, made 32-bit through `colors_`.
+    bool keepAlpha_ = false;
+    std::array<uint32_t, 256> colors_{};
     std::vector<float> yCbCrCoefficients_;
     uint32_t yCbCrPositioning_ = 1;
     std::vector<uint32_t> offsets_;
     std::vector<uint32_t> byteCounts_;
+    std::vector<uint8_t> packed_;  // the data of the unit being decoded
 };
 
 // An Encapsulated PostScript file with a 30-byte binary header, read for the

@@ -78,7 +78,7 @@ struct FileDialogRequest {
     std::string title;           // "" gives the dialog's own caption
     std::string filter;
     int32_t filterIndex = 1;     // the pair shown first, counted from 1
-    std::string initialDir;      // "" starts in the current folder
+    std::string initialDir;      // "" starts in the folder of the model loaded last
     std::string fileName;        // the text of the file-name box
     bool multiSelect = false;    // open dialogs: several files may be chosen
     // Save dialogs: runs when the user picks another file type (counted from

@@ -891,3 +891,14 @@ bool ApplyControlAssignment(std::string_view assignment) {
     if (eq == std::string_view::npos) return false;
     return SetControlValue(assignment.substr(0, eq), assignment.substr(eq + 1));
 }
+
+std::span<const ControlHint> ControlHints() {
+    static constexpr ControlHint hints[] = {
+        {"Form1.Button13", "Set at geometry center"},
+        {"Form1.Button42", "Point at geometry center"},
+        {"Form1.Button17", "Auto size"},
+        {"Form1.Label155", "Open Moray section of Mirelan's manual"},
+        {"Form8", "Double click to insert. ESC to exit"},
+    };
+    return hints;
+}

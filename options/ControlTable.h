@@ -107,6 +107,15 @@ bool SetControlValue(std::string_view path, std::string_view value);
 // "Form1.CheckBox26=0": SetControlValue of the path before the first "=".
 bool ApplyControlAssignment(std::string_view assignment);
 
+// A hint: the text shown when the mouse rests on a control ("Form1.Button13")
+// or anywhere on a window without a hint of its own ("Form8").
+struct ControlHint {
+    std::string_view name;
+    std::string_view hint;
+};
+// Every hint of the windows.
+std::span<const ControlHint> ControlHints();
+
 // ---- The fixed item lists ----------------------------------------------
 extern const std::array<std::string_view, 30> BackgroundChoices;   // ComboBox1
 extern const std::array<std::string_view, 3> PlaceholderKinds;     // ComboBox9

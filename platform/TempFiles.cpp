@@ -39,11 +39,17 @@ std::string TryCreate(const std::string& folder, std::string_view stem, std::str
 
 }  // namespace
 
+std::string TempFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    if (folder && *folder && DirectoryExists(folder)) return folder;
+    return "/tmp";
+}
+
 std::string CreateTempFile(std::string_view stem, std::string_view extension) {
     // Only plain names: a stem or extension with a folder in it is refused.
     if (stem.find('/') != std::string_view::npos || extension.find('/') != std::string_view::npos) return "";
-    std::string path = TryCreate(ProgramDir(), stem, extension);
-    if (path.empty()) path = TryCreate("/tmp", stem, extension);
+    std::string path = TryCreate(TempFolder(), stem, extension);
+    if (path.empty()) path = TryCreate(ProgramDir(), stem, extension);
     if (path.empty()) return "";
     Registry& r = Files();
     std::lock_guard lock(r.mutex);

@@ -1,14 +1,17 @@
-// Temporary files of the program (unpacked input, baking scenes). Each gets
-// a unique name, so that two running copies never share one, and the
-// program remembers what it created: only those files are ever deleted.
+// Temporary files of the program (unpacked input). Each gets a unique name
+// in the system's temporary folder, so that two running copies never share
+// one and the program's own folder never fills up, and the program
+// remembers what it created: only those files are ever deleted.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+// The system's temporary folder: $TMPDIR when it names a folder, else /tmp.
+std::string TempFolder();
 // Creates a new empty file "<stem>-XXXXXX<extension>" (the X's unique) in
-// the program's folder, or in /tmp when that fails, and returns its path;
-// "" when no file could be created.
+// TempFolder(), or in the program's folder when that fails, and returns its
+// path; "" when no file could be created.
 std::string CreateTempFile(std::string_view stem, std::string_view extension);
 // True for a file made by CreateTempFile and not yet deleted.
 bool IsOwnTempFile(std::string_view path);

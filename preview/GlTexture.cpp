@@ -142,7 +142,8 @@ bool TGlTexture::SaveBMP(const std::string& fileName) {
         PutLE16(header + 28, 32);
         PutLE32(header + 34, imageSize);
         gfx::FileStream file(fileName, gfx::FileStream::Mode::Create);
-        return WriteAll(file, header, sizeof header) && WriteAll(file, pixels_.data(), pixels_.size());
+        return WriteAll(file, header, sizeof header) && WriteAll(file, pixels_.data(), pixels_.size()) &&
+               file.commit();
     });
 }
 
@@ -154,7 +155,8 @@ bool TGlTexture::SaveTGA(const std::string& fileName) {
         PutLE16(header + 14, static_cast<uint32_t>(height_));
         header[16] = 32;
         gfx::FileStream file(fileName, gfx::FileStream::Mode::Create);
-        return WriteAll(file, header, sizeof header) && WriteAll(file, pixels_.data(), pixels_.size());
+        return WriteAll(file, header, sizeof header) && WriteAll(file, pixels_.data(), pixels_.size()) &&
+               file.commit();
     });
 }
 

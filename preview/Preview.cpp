@@ -6,6 +6,7 @@
 
 #include "model/MapSearch.h"
 #include "model/Model.h"
+#include "model/PreviewSize.h"
 #include "preview/GlTexture.h"
 #include "preview/GlView.h"
 #include "preview/PreviewFrame.h"
@@ -92,7 +93,8 @@ void PreviewHooks::StayOnTop(bool on) { ::StayOnTop(on); }
 
 void PreviewHooks::SetPreviewClientSize(int32_t width, int32_t height) {
     if (width < 1 || height < 1) return;
-    if (TForm9* w = PreviewWindow()) {
+    FitPreviewSize(width, height, MaxPreviewSide, MaxPreviewSide);
+    if (TForm9* w = PreviewWindow()) {  // which bounds it by its screen too
         w->SetClientSize(width, height);
         return;
     }

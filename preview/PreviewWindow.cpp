@@ -3,13 +3,16 @@
 #include <GL/gl.h>
 
 #include <QEvent>
+#include <algorithm>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <string>
 
 #include "preview/CameraPanel.h"
 #include "model/ModelLists.h"
+#include "model/PreviewSize.h"
 #include "preview/GlView.h"
 #include "preview/Navigation.h"
 #include "preview/PreviewFrame.h"
@@ -50,7 +53,21 @@ TForm9::TForm9(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void TForm9::SetClientSize(int width, int height) {
+    // No larger than the screen's work area less the window's frame, nor
+    // than an OpenGL frame buffer can be: a size from a model file or an
+    // edit can be anything.
+    FitPreviewSize(width, height, MaxPreviewSide, MaxPreviewSide);
+    const QScreen* s = screen();
+    const QRect area = s ? s->availableGeometry() : QRect();
+    const QSize frame = frameGeometry().size() - size();
+    if (s) FitPreviewSize(width, height, area.width() - frame.width(), area.height() - frame.height());
     resize(width, height);
+    // A window grown past the screen's edge moves back onto it.
+    if (s && isVisible()) {
+        const QPoint corner(std::clamp(x(), area.left(), area.right() + 1 - width - frame.width()),
+                            std::clamp(y(), area.top(), area.bottom() + 1 - height - frame.height()));
+        if (corner != pos()) move(corner);
+    }
     // The control takes the size when the layout runs; the record and the
     // caption follow at once.
     Form9.glView1.width = width;

@@ -1,6 +1,7 @@
 #include "preview/UVLayout.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,13 +26,15 @@ int32_t FirstUVFaceMaterial(int32_t uv) {
     return face >= 0 && face < static_cast<int32_t>(SceneFaces.size()) ? SceneFaces[face].material : -1;
 }
 
-bool DrawUVLayout(gfx::Canvas& canvas, int32_t width, int32_t height, int32_t colorMode) {
+bool DrawUVLayout(gfx::Canvas& canvas, int32_t width, int32_t height, int32_t colorMode, std::string_view fontName) {
     if (Trim(Scene.modelFile).empty() || width < 1 || height < 1) return false;
     EnsureUVFaceTable();
     BuildUVEdgeTable();
     const int32_t w1 = width - 1, h1 = height - 1;
     canvas.fillRect({0, 0, width, height}, gfx::clWhite);
-    canvas.setFont(gfx::FontSpec{});
+    gfx::FontSpec font;
+    font.family = std::string(fontName);
+    canvas.setFont(font);
 
     std::vector<gfx::Color> colors(SceneMaterials.size(), gfx::clRed);
     if (colorMode == 1)
@@ -63,7 +66,6 @@ bool DrawUVLayout(gfx::Canvas& canvas, int32_t width, int32_t height, int32_t co
     }
     if (!drawn) {
         canvas.setBrushStyle(gfx::BrushStyle::Clear);
-        gfx::FontSpec font;
         font.color = gfx::clBlack;
         canvas.setFont(font);
         const gfx::Size extent = canvas.textExtent(NoUVs);

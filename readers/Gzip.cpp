@@ -2,16 +2,26 @@
 
 #include <zlib.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "model/Errors.h"
+#include "model/TextConv.h"
+#include "platform/Memory.h"
 #include "platform/TempFiles.h"
 
 namespace {
 
 constexpr unsigned TransferBufferSize = 16384;
+
+// A write that failed for want of room: the disk (or the user's quota, or
+// the size a file may have) is full.
+bool OutOfRoom(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
 
 // The output file while it is written: removed again unless the copy
 // completed (its old contents, if any, were replaced when it was opened).
@@ -19,25 +29,41 @@ class OutputFile {
 public:
     explicit OutputFile(const std::string& name) : name_(name) {}
     ~OutputFile() {
-        if (file_) std::fclose(file_);
-        if (opened_ && !done_) std::remove(name_.c_str());
+        if (fd_ >= 0) ::close(fd_);
+        if (opened_ && !done_) ::unlink(name_.c_str());
     }
     bool Open() {
-        file_ = std::fopen(name_.c_str(), "wb");
-        opened_ = file_ != nullptr;
+        do {
+            fd_ = ::open(name_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        } while (fd_ < 0 && errno == EINTR);
+        opened_ = fd_ >= 0;
         return opened_;
     }
-    bool Write(const unsigned char* data, std::size_t n) { return std::fwrite(data, 1, n, file_) == n; }
+    // False with errno set when not every byte could be written.
+    bool Write(const unsigned char* data, std::size_t n) {
+        while (n > 0) {
+            const ssize_t put = ::write(fd_, data, n);
+            if (put < 0 && errno == EINTR) continue;
+            if (put < 0) return false;
+            if (put == 0) {
+                errno = EIO;
+                return false;
+            }
+            data += put;
+            n -= static_cast<std::size_t>(put);
+        }
+        return true;
+    }
     bool Close() {
-        std::FILE* f = file_;
-        file_ = nullptr;
-        return std::fclose(f) == 0;
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 || errno == EINTR;
     }
     void Keep() { done_ = true; }
 
 private:
     std::string name_;
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
     bool opened_ = false;  // only a file this copy created is removed
     bool done_ = false;
 };
@@ -59,10 +85,15 @@ private:
     gzFile gz_;
 };
 
+[[noreturn]] void NoRoom(const std::string& inName) {
+    throw ReadError("not enough disk space to load " + ExtractFileName(inName), inName);
+}
+
 // The copy loop: blocks of uncompressed bytes from `gz` to `out` until the
-// end of the stream.
-void CopyGzipToFile(GzInput& gz, OutputFile& out, const std::string& inName) {
+// end of the stream. More than `limit` bytes cannot be loaded.
+void CopyGzipToFile(GzInput& gz, OutputFile& out, const std::string& inName, uint64_t limit) {
     unsigned char buffer[TransferBufferSize];
+    uint64_t total = 0;
     for (;;) {
         const int n = gzread(gz.get(), buffer, TransferBufferSize);
         if (n < 0) {
@@ -72,32 +103,45 @@ void CopyGzipToFile(GzInput& gz, OutputFile& out, const std::string& inName) {
         }
         if (n == 0) {
             errno = 0;
-            if (!out.Close()) throw ReadError("close error: " + std::to_string(errno), inName);
+            if (!out.Close()) {
+                if (OutOfRoom(errno)) NoRoom(inName);
+                throw ReadError("close error: " + std::to_string(errno), inName);
+            }
             // A stream that ends early is reported by the close.
             if (gz.Close() != Z_OK) throw ReadError("gzclose error", inName);
             return;
         }
-        if (!out.Write(buffer, static_cast<std::size_t>(n))) throw ReadError("write error", inName);
+        total += static_cast<uint64_t>(n);
+        if (total > limit) throw ReadError("not enough memory to load " + ExtractFileName(inName), inName);
+        if (!out.Write(buffer, static_cast<std::size_t>(n))) {
+            if (OutOfRoom(errno)) NoRoom(inName);
+            throw ReadError("write error", inName);
+        }
     }
 }
 
-}  // namespace
-
-void UncompressGzipFile(const std::string& inName, const std::string& outName) {
+void Uncompress(const std::string& inName, const std::string& outName, uint64_t limit) {
     GzInput gz(gzopen(inName.c_str(), "rb"));
     if (!gz.get()) throw ReadError(": can't gzopen " + inName, inName);
     OutputFile out(outName);
     errno = 0;
     if (!out.Open()) throw ReadError("open error: " + std::to_string(errno), inName);
-    CopyGzipToFile(gz, out, inName);
+    CopyGzipToFile(gz, out, inName, limit);
     out.Keep();
+}
+
+}  // namespace
+
+void UncompressGzipFile(const std::string& inName, const std::string& outName) {
+    Uncompress(inName, outName, std::numeric_limits<uint64_t>::max());
 }
 
 std::string UncompressGzipToTempFile(const std::string& inName, std::string_view extension) {
     const std::string path = CreateTempFile("mirelantemp", extension);
     if (path.empty()) throw ReadError("Cannot create a temporary file to unpack " + inName, inName);
     try {
-        UncompressGzipFile(inName, path);
+        // The readers hold the whole unpacked file in memory.
+        Uncompress(inName, path, AvailableMemory());
     } catch (...) {
         DeleteTempFile(path);
         throw;

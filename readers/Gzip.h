@@ -11,14 +11,18 @@
 // copied as it is. Every failure throws ReadError with one of the messages
 // ": can't gzopen " + inName, "open error: " + errno, ": " + the zlib error
 // text (a corrupt or truncated stream), "write error", "close error: " +
-// errno, "gzclose error"; the partly written output file is then removed.
+// errno, "gzclose error", or "not enough disk space to load " + the file
+// name when the disk is full; the partly written output file is then
+// removed.
 void UncompressGzipFile(const std::string& inName, const std::string& outName);
 
 // Decompresses `inName` into a new temporary file of the program (unique
-// name "mirelantemp-XXXXXX" + extension, e.g. ".wrl") and returns its path.
-// The caller deletes it with DeleteTempFile (or holds it in a
-// ScopedTempFile). On failure no temporary file is left and ReadError is
-// thrown.
+// name "mirelantemp-XXXXXX" + extension, e.g. ".wrl", in the system's
+// temporary folder) and returns its path. The caller deletes it with
+// DeleteTempFile (or holds it in a ScopedTempFile). A file that unpacks to
+// more than the memory can hold (AvailableMemory) stops as soon as it is
+// too big, with "not enough memory to load " + the file name. On failure
+// no temporary file is left and ReadError is thrown.
 std::string UncompressGzipToTempFile(const std::string& inName, std::string_view extension);
 
 // Deletes its temporary file (one made by CreateTempFile) when it goes out

@@ -9,6 +9,7 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "readers/ReaderCommon.h"
 
 namespace {
 
@@ -168,8 +169,13 @@ private:
         } else if (SameText(key, "#POVMATERIAL")) {
             // "?" stands for a carriage return and "~" for a line feed; a
             // text over the buffer's size is cut with a warning.
-            m.customTextActive = 1;
             SingleLineToBuffer(TextFrom(line, 12), m.customText);
+            m.customTextActive = 1;
+            if (PovTextMayTouchFiles(m.customText.view())) {
+                m.customTextActive = 0;
+                LogMessage("<!>The POV-Ray material of " + m.name.str() +
+                           " holds a directive or a macro that may write files; it is kept switched off");
+            }
         }
     }
 

@@ -9,6 +9,7 @@
 #include "model/LightPanel.h"
 #include "model/Model.h"
 #include "model/PlaceholderPanel.h"
+#include "model/PreviewSize.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/Transform.h"
@@ -234,12 +235,15 @@ void ApplyCamera(tscene& scene, const tcamerasettings& c) {
     Form1.Edit19.text = c.yaw;
     ApplyCameraChecks(scene);
     scene.translation = c.translation;
-    scene.cameraViewportWidth = c.width;
-    scene.cameraViewportHeight = c.height;
-    if (c.width > 0 && c.height > 0) {
-        Form9.glView1.width = c.width;
-        Form9.glView1.height = c.height;
-        Svc().window->SetPreviewClientSize(c.width, c.height);
+    // A file may ask for any size; the preview takes one it can show.
+    int32_t width = c.width, height = c.height;
+    FitPreviewSize(width, height, MaxPreviewSide, MaxPreviewSide);
+    scene.cameraViewportWidth = width;
+    scene.cameraViewportHeight = height;
+    if (width > 0 && height > 0) {
+        Form9.glView1.width = width;
+        Form9.glView1.height = height;
+        Svc().window->SetPreviewClientSize(width, height);
     }
     // The load command keeps this camera instead of centring one on the model.
     scene.loadFlag = 1;

@@ -11,7 +11,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "readers/ReaderCommon.h"
-#include "readers/TokenText.h"
+#include "readers/TokenWalk.h"
 
 namespace {
 
@@ -29,10 +29,10 @@ double Number(std::string_view t) {
     return v;
 }
 
-class PovMeshReader {
+class PovMeshReader : TokenWalk {
 public:
     PovMeshReader(tscene& scene, std::string fileName, std::string bytes)
-        : scene_(scene), fileName_(std::move(fileName)), tokens_(std::move(bytes), fileName_) {}
+        : TokenWalk(scene, std::move(fileName), std::move(bytes)) {}
 
     void Run() {
         Tokenize();
@@ -54,22 +54,17 @@ public:
     }
 
 private:
-    std::string_view Tok(std::size_t i) const { return tokens_[i]; }
-
+    // "//" comments end a line; "/*" to "*/" comments may run over lines.
     void Tokenize() {
-        LogMessage("Parsing file...");
         CommaTokenizer splitter("{}=>", '<');
-        std::string& s = tokens_.Bytes();
-        const double total = static_cast<double>(s.size());
+        const std::string& s = tokens_.Bytes();
         bool inComment = false;
-        std::size_t lineNumber = 0;
-        ForEachLine(s, [&](std::size_t b, std::size_t e) {
-            if ((++lineNumber & 0x3FFF) == 0) ShowProgress(0, total, static_cast<double>(b));
+        TokenizeLines(splitter, [&](std::size_t b, std::size_t e) -> std::pair<std::size_t, std::size_t> {
             std::size_t begin = b, end = e;
             if (inComment) {
                 // Lines wholly inside a block comment are passed over.
                 const std::size_t close = std::string_view(s.data() + b, e - b).find("*/");
-                if (close == std::string_view::npos) return;
+                if (close == std::string_view::npos) return {e, e};
                 begin = b + close + 2;
                 inComment = false;
             }
@@ -90,17 +85,12 @@ private:
                 begin += close + 2;
                 inComment = false;
             }
-            splitter.Split(tokens_, begin, end);
+            return {begin, end};
         });
-        count_ = tokens_.Count();
     }
 
     void Walk() {
-        const double last = count_ > 0 ? static_cast<double>(count_ - 1) : 0.0;
-        pos_ = 0;
-        while (pos_ < count_) {
-            if ((pos_ & 0xFFFF) == 0) ShowProgress(0, last, static_cast<double>(pos_));
-            const std::string_view t = Tok(pos_++);
+        WalkTokens([this](std::string_view t) {
             if (t == "mesh2") {
                 StartMesh(MeshKind::Mesh2);
             } else if (t == "mesh") {
@@ -121,8 +111,7 @@ private:
                 else if (t == "uv_vectors") TriangleUVs();
                 else if (t == "texture" || t == "texture_list") TriangleTexture();
             }
-        }
-        ShowProgress(0, last, last);
+        });
     }
 
     // "object { <declared mesh> ... material { <identifier> } }": the way the
@@ -303,7 +292,9 @@ private:
         tmaterial m;
         NewMaterial(m);
         m.name = "POV_texture_" + std::to_string(number);
-        StringToBuffer(identifier, m.customText);
+        // The identifier of a declared texture: a quoted word of the file
+        // could hold anything, so only identifier characters are kept.
+        StringToBuffer(PovIdentifierFrom(identifier), m.customText);
         m.customTextActive = 1;
         ImportMaterials.push_back(std::move(m));
         return static_cast<int32_t>(ImportMaterials.size()) - 1;
@@ -391,12 +382,6 @@ private:
         ImportFaces.back().material = it->second;
     }
 
-    tscene& scene_;
-    std::string fileName_;
-    TokenText tokens_;
-    std::size_t count_ = 0;
-    std::size_t pos_ = 0;
-
     MeshKind kind_ = MeshKind::None;
     int32_t group_ = 0;
     int32_t materialBase_ = 0;
@@ -410,7 +395,6 @@ private:
 
     int64_t shortBlocks_ = 0;
     int64_t excessIndices_ = 0;
-    bool truncated_ = false;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "platform/Memory.h"
 #include "options/Options.h"
 
 std::string ReadWholeFile(const std::string& fileName) {
@@ -18,6 +19,10 @@ std::string ReadWholeFile(const std::string& fileName) {
     // twice while it is read; a file that grows meanwhile is read to its end.
     if (std::fseek(f, 0, SEEK_END) == 0) {
         const long size = std::ftell(f);
+        if (size > 0 && static_cast<uint64_t>(size) > AvailableMemory()) {
+            std::fclose(f);
+            throw ReadError("not enough memory to load " + ExtractFileName(fileName), fileName);
+        }
         if (size > 0) data.resize(static_cast<std::size_t>(size));
         std::rewind(f);
     }
@@ -172,4 +177,29 @@ void ValidateImportIndices() {
     if (moved > 0)
         LogMessage("<!>" + std::to_string(moved) +
                    " faces or lines with an invalid group or material were moved to a default one");
+}
+
+namespace {
+
+bool IsIdentifierChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace
+
+bool PovTextMayTouchFiles(std::string_view text) {
+    if (text.find('#') != std::string_view::npos) return true;
+    for (std::size_t i = 0; i + 3 <= text.size(); ++i)
+        if ((i == 0 || !IsIdentifierChar(text[i - 1])) && (text[i] == 'h' || text[i] == 'H') &&
+            (text[i + 1] == 'f' || text[i + 1] == 'F') && text[i + 2] == '_')
+            return true;
+    return false;
+}
+
+std::string PovIdentifierFrom(std::string_view word) {
+    std::string id;
+    id.reserve(word.size() + 1);
+    if (word.empty() || (word[0] >= '0' && word[0] <= '9')) id.push_back('_');
+    for (const char c : word) id.push_back(IsIdentifierChar(c) ? c : '_');
+    return id;
 }

@@ -84,3 +84,17 @@ private:
 // ("unnamed_group" / "unnamed_material", created when needed), and one "<!>"
 // line says how many were moved.
 void ValidateImportIndices();
+
+// A POV-Ray text that a model file gives a material (the MTL file's
+// "#povmaterial") is code that POV-Ray runs when the scene renders. Such a
+// text from a file of unknown origin is taken switched off, kept for the
+// user to look at and switch on, when it could reach the file system: when
+// it holds a directive ("#", by which #fopen, #write and #include come) or
+// calls the height-field macros of the standard include files, which write
+// mesh files of any name.
+bool PovTextMayTouchFiles(std::string_view text);
+
+// A POV-Ray identifier made of the letters, digits and "_" of a word from a
+// model file, every other character replaced by "_" (a leading digit gets a
+// "_" in front), so that the word cannot carry code into a written file.
+std::string PovIdentifierFrom(std::string_view word);

@@ -13,7 +13,7 @@
 #include "model/VectorMath.h"
 #include "readers/Gzip.h"
 #include "readers/ReaderCommon.h"
-#include "readers/TokenText.h"
+#include "readers/TokenWalk.h"
 
 namespace {
 
@@ -61,10 +61,10 @@ bool IsGeometryWord(std::string_view t) {
            t == "coordindex";
 }
 
-class VrmlReader {
+class VrmlReader : TokenWalk {
 public:
     VrmlReader(tscene& scene, std::string fileName, std::string bytes)
-        : scene_(scene), fileName_(std::move(fileName)), tokens_(std::move(bytes), fileName_) {}
+        : TokenWalk(scene, std::move(fileName), std::move(bytes)) {}
 
     void Run() {
         Tokenize();
@@ -79,19 +79,13 @@ public:
     }
 
 private:
-    std::string_view Tok(std::size_t i) const { return tokens_[i]; }
-
     // ---- Tokenizer ----
     void Tokenize() {
-        LogMessage("Parsing file...");
         CommaTokenizer splitter("[{}=<>", ']');
         std::string& s = tokens_.Bytes();
-        const double total = static_cast<double>(s.size());
         bool decided = false;
         bool inXmlComment = false;
-        std::size_t lineNumber = 0;
-        ForEachLine(s, [&](std::size_t b, std::size_t e) {
-            if ((++lineNumber & 0x3FFF) == 0) ShowProgress(0, total, static_cast<double>(b));
+        TokenizeLines(splitter, [&](std::size_t b, std::size_t e) -> std::pair<std::size_t, std::size_t> {
             const std::string_view line(s.data() + b, e - b);
             if (line.find('#') != std::string_view::npos) {
                 if (line.find("#vrml v1.0") != std::string_view::npos) {
@@ -132,8 +126,7 @@ private:
                     i = b + open;
                     inXmlComment = true;
                 }
-                splitter.Split(tokens_, b, e);
-                return;
+                return {b, e};
             }
             // "#" starts a comment; "/*" cuts the rest of the line and "*/"
             // keeps only what follows it.
@@ -149,19 +142,14 @@ private:
             std::size_t begin = b;
             const std::size_t close = rest.find("*/");
             if (close != std::string_view::npos) begin = b + close + 2;
-            splitter.Split(tokens_, begin, end);
+            return {begin, end};
         });
-        count_ = tokens_.Count();
     }
 
     // ---- Walk ----
     void Walk() {
-        const double last = count_ > 0 ? static_cast<double>(count_ - 1) : 0.0;
-        pos_ = 0;
-        while (pos_ < count_) {
-            if ((pos_ & 0xFFFF) == 0) ShowProgress(0, last, static_cast<double>(pos_));
-            const std::string_view t = Tok(pos_++);
-            if (t.empty()) continue;
+        WalkTokens([this](std::string_view t) {
+            if (t.empty()) return;
             switch (t[0]) {
             case 'a':
                 if (t == "ambientcolor") ColorField(&tmaterial::ambient);
@@ -199,8 +187,7 @@ private:
             default:
                 break;
             }
-        }
-        ShowProgress(0, last, last);
+        });
     }
 
     // Reads n numbers from the position on. A field takes its values only
@@ -516,11 +503,6 @@ private:
         return j;
     }
 
-    tscene& scene_;
-    std::string fileName_;
-    TokenText tokens_;
-    std::size_t count_ = 0;
-    std::size_t pos_ = 0;
     Dialect dialect_ = Dialect::Vrml2;
 
     // Transform values: the last of each field met.
@@ -548,7 +530,6 @@ private:
     PolygonBuilder builder_;
     std::vector<int32_t> run_;
     int64_t badLineIndices_ = 0;
-    bool truncated_ = false;
 };
 
 bool Near(const tvector& a, const tvector& b) { return VectorLength(SubtractVectors(a, b)) <= Epsilon; }

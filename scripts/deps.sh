@@ -7,15 +7,16 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev libqt6opengl6-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-  zlib1g-dev libjpeg-dev
+  zlib1g-dev libjpeg-dev libdeflate-dev
   fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth openbox
   povray povray-includes
   libxml2-utils
   locales fonts-dejavu-core fonts-dejavu-extra
   imagemagick giflib-tools python3-pil netpbm
-  libtiff-tools qt6-image-formats-plugins
+  libtiff-tools
+  libtiff-dev libstb-dev
   libtinyobjloader-dev libx11-dev
 )
 

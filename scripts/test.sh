@@ -9,7 +9,7 @@ python3 scripts/check-layers.py
 # MIRELAN_JOBS limits the parallel compile and test jobs (default: every core).
 jobs=${MIRELAN_JOBS:-$(nproc)}
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1 -O0" \
-  -DMIRELAN_SANITIZE=ON >/dev/null
+  -DMIRELAN_SANITIZE=ON -DMIRELAN_WERROR=ON >/dev/null
 cmake --build build-test -j "$jobs"
 # Without the sanitizer's tracking of dynamic thread-local storage: under this C library it now and
 # then records a broken block, and the leak checker crashes scanning it at the exit of a passed test.

@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include <unistd.h>
-
 #include "model/Errors.h"
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "writers/FileText.h"
 #include "writers/TextWriter.h"
 
 // Building the material from the basic properties, a template, then the
@@ -71,46 +70,59 @@ void ParseDeclaration(std::string_view t, PendingEntry& entry) {
     entry.text = Trim(rest.substr(eq + 1));
 }
 
-std::string SystemPath(std::string path) {
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
-}
+// The library file read at start-up that held more than its entries (text
+// outside any entry, a text that was cut, or no entry at all): kept beside
+// the new one when the library is saved.
+std::string keptLibrary;
 
 }  // namespace
 
 void ReadDeclareLibrary(const std::string& fileName) {
+    keptLibrary.clear();
     if (!FileExistsNonBlank(fileName)) return;
     TextLineReader reader;
-    if (!reader.Open(SystemPath(fileName))) return;
+    const bool opened = reader.Open(SystemPath(fileName));
+    bool whole = opened;
     const std::size_t firstNew = DeclareLibrary.size();
     PendingEntry entry;
     bool inEntry = false;
-    while (!reader.Eof()) {
+    while (opened && !reader.Eof()) {
         const std::string_view line = reader.ReadLine();
         const std::string t = Trim(line);
         if (t.size() >= 8 && SameText(std::string_view(t).substr(0, 8), "#declare")) {
-            if (inEntry) Commit(entry);
+            if (inEntry) {
+                whole = whole && !entry.cut;
+                Commit(entry);
+            }
             inEntry = true;
             ParseDeclaration(t, entry);
             continue;
         }
         // Lines before the first declaration belong to no entry.
         if (inEntry) AppendTextLine(entry, line);
+        else if (!t.empty()) whole = false;
     }
-    if (inEntry) Commit(entry);
+    if (inEntry) {
+        whole = whole && !entry.cut;
+        Commit(entry);
+    }
+    if (!whole) {
+        keptLibrary = fileName;
+        LogMessage("<!>The texture library " + fileName + " could not be read whole: it is kept as " +
+                   FreeBackupName(fileName) + " when the library is saved");
+    }
     for (std::size_t i = firstNew; i < DeclareLibrary.size(); ++i)
         Form8.ListBox6.items.push_back(DeclareLibrary[i].name.str());
 }
 
 void SaveDeclareLibrary(const std::string& fileName) {
-    // Written beside the library under a name of this process, then put in
-    // its place.
-    const std::string temporary = fileName + "." + std::to_string(::getpid()) + ".new";
-    try {
-        CheckedTextWriter w(temporary, LineEnd::CRLF);
+    // The writer puts the new library in place once it is complete; a file
+    // that could not be read whole is kept under its own name first.
+    OutputCommit commit;
+    {
+        CheckedTextWriter w(fileName, LineEnd::CRLF);
         for (const tdeclare& d : DeclareLibrary) {
-            w.Line("#declare ", d.name.str() + "=");
+            w.Line("#declare ", OneLineText(d.name.view()) + "=");
             // The text's own line breaks (CR LF, CR or LF) become the file's.
             const std::string_view text = d.text.view();
             std::size_t start = 0;
@@ -125,15 +137,16 @@ void SaveDeclareLibrary(const std::string& fileName) {
             }
         }
         w.Close();
-    } catch (const ExportError&) {
-        std::remove(SystemPath(temporary).c_str());
-        throw;
     }
-    if (std::rename(SystemPath(temporary).c_str(), SystemPath(fileName).c_str()) != 0) {
-        const int error = errno;
-        std::remove(SystemPath(temporary).c_str());
-        throw ExportError("Cannot write file " + fileName + ": " + std::strerror(error), fileName);
+    if (!keptLibrary.empty() && keptLibrary == fileName) {
+        const std::string backup = FreeBackupName(fileName);
+        if (std::rename(SystemPath(fileName).c_str(), backup.c_str()) != 0 && errno != ENOENT) {
+            const int error = errno;
+            throw ExportError("Cannot keep file " + fileName + " as " + backup + ": " + std::strerror(error), fileName);
+        }
+        keptLibrary.clear();
     }
+    commit.Commit();
 }
 
 std::vector<std::string> DeclareLibraryNames() {

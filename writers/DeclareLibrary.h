@@ -21,7 +21,10 @@ extern const std::array<std::string_view, FixedMaterialSnippets> MaterialSnippet
 // snippet picker's "Material" list. Nothing happens when the file does not
 // exist. A damaged file loses no entry that is whole: every declaration line
 // starts an entry; a text longer than 5000 characters is cut (with a "<!>"
-// line) and the entries after it are read as usual.
+// line) and the entries after it are read as usual. A file that holds more
+// than its entries (text outside any entry, a cut text, no entry at all,
+// or that cannot be read) is kept at the next save as FreeBackupName(file)
+// (TextWriter.h), and a "<!>" line says so.
 void ReadDeclareLibrary(const std::string& fileName);
 // Writes every entry to the file, replacing it. The new file is written
 // beside the old one and takes its place only when it is complete, so a

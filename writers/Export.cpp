@@ -11,9 +11,11 @@
 #include "model/TextConv.h"
 #include "platform/Version.h"
 #include "options/Options.h"
+#include "writers/FileText.h"
 #include "writers/MtlWriter.h"
 #include "writers/ObjWriter.h"
 #include "writers/PovWriters.h"
+#include "writers/TextWriter.h"
 
 namespace {
 
@@ -44,6 +46,14 @@ std::string MapReference(const tscene& scene, std::string_view sceneObjectName, 
     return name;
 }
 
+std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::string_view map) {
+    if (run.copiedMaps && !scene.mapPathOption2) {
+        const auto copy = run.copiedMaps->find(std::string(map));
+        if (copy != run.copiedMaps->end()) return copy->second;
+    }
+    return MapReference(scene, run.sceneObjectName, map, scene.mapNamesAsJpg != 0);
+}
+
 std::string ObjGroupName(const tscene& scene, ExportRun& run, int32_t group) {
     const tgroup& g = At(SceneGroups, group, "SceneGroups");
     if (!scene.sanitiseNames) return g.name.str();
@@ -70,9 +80,12 @@ const std::vector<std::string>& RunStatistics(ExportRun& run) {
     return run.statistics;
 }
 
-void ExportModelFiles(tscene& scene) {
+void ExportModelFiles(tscene& scene, const CopiedMapNames* copiedMaps) {
+    // The files replace the earlier ones together, once the last is complete.
+    OutputCommit commit;
     ExportRun run;
     run.sceneObjectName = SceneObjectName(scene);
+    run.copiedMaps = copiedMaps;
     // With cleaned names, every group and material claims its identifier in
     // list order before any file is written, so that a collision always
     // gives the suffix to the later record, whatever order the faces use.
@@ -87,6 +100,7 @@ void ExportModelFiles(tscene& scene) {
     if (scene.writePovScene) RunStep(scene.povSceneFile, [&] { WritePOVSceneFile(scene, run); });
     LogMessage(" ");
     if (scene.writeUdo) RunStep(scene.udoFile, [&] { WriteUDOFile(scene, run); });
+    commit.Commit();
 }
 
 // ---- Header texts -----------------------------------------------------------
@@ -134,7 +148,9 @@ void BuildFileHeader(std::vector<std::string>& lines, std::string_view marker) {
     ListMapFiles(part);
     lines.insert(lines.end(), part.begin(), part.end());
     lines.emplace_back(" ");
-    for (std::string& line : lines) line.insert(0, marker);
+    // File and map names are the user's and the model's: they stay on their
+    // comment line.
+    for (std::string& line : lines) line = std::string(marker) + OneLineText(line);
 }
 
 // ---- Maps report --------------------------------------------------------------

@@ -13,10 +13,11 @@
 //   6. Moray UDO file                             (PovWriters.h)
 //
 // Failure: an open, write or close failure (or an index in the model that
-// points outside its list) ends the run with `ExportError`. The file being
-// written keeps what was written so far, files completed before it stay,
-// later files are not written. ExportModelFiles returns only when every
-// enabled file was written, so a caller logs "Files Saved." only then.
+// points outside its list) ends the run with `ExportError`. The files of a
+// run replace the earlier ones together when the last is complete
+// (OutputCommit, TextWriter.h): after a failure every earlier file is as it
+// was and no unfinished file is left. ExportModelFiles returns only when
+// every enabled file was written, so a caller logs "Files Saved." only then.
 //
 // BuildCreatorHeader, BuildFileHeader, ListFilesNeeded and ListMapFiles need
 // no window: the INI writer and the batch script use them as well.
@@ -25,10 +26,17 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/Scene.h"
 #include "writers/IdentifierRegistry.h"
+
+// The names under which a save copies the maps into the output folder, by
+// the map name as a material or the background stores it. Decided before
+// any file is written, so that every file names the copy that lies beside
+// it.
+using CopiedMapNames = std::unordered_map<std::string, std::string>;
 
 // What one export run shares between its files. Made at the start of the
 // run and dropped at its end, whichever files were written.
@@ -52,10 +60,13 @@ struct ExportRun {
     // The one namespace of POV-Ray and Moray identifiers (materials, maps,
     // meshes, objects) of the run.
     IdentifierRegistry povIdentifiers;
+    // The maps' copies in the output folder, when the save copies them.
+    const CopiedMapNames* copiedMaps = nullptr;
 };
 
-// The export run of a save command (see above).
-void ExportModelFiles(tscene& scene);
+// The export run of a save command (see above); `copiedMaps` are the names
+// of the maps' copies when the save copies them.
+void ExportModelFiles(tscene& scene, const CopiedMapNames* copiedMaps = nullptr);
 
 // The lines of ModelStatistics for the files of the run, made on first use.
 const std::vector<std::string>& RunStatistics(ExportRun& run);
@@ -70,10 +81,15 @@ std::string SceneObjectName(const tscene& scene);
 //  - with map path option 2 the map name as stored, path included;
 //  - otherwise its file name alone, and with map path option 1 that name
 //    prefixed by the scene object name and cleaned (CleanFileName);
-//  - `jpgExtension` (the POV-Ray material include only, when the map names
-//    as .jpg option is set) then replaces the extension by ".jpg".
+//  - `jpgExtension` (set when the maps are written as JPEG) then replaces
+//    the extension by ".jpg", in every file that names the map, so that it
+//    names the JPEG copy.
 std::string MapReference(const tscene& scene, std::string_view sceneObjectName, std::string_view map,
                          bool jpgExtension = false);
+// The name under which the files of a run name a map: the name of its copy
+// when the save copies it (and the map names keep no paths), otherwise
+// MapReference with ".jpg" when the maps are written as JPEG.
+std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::string_view map);
 
 // The name written after "g" / "usemtl" in the OBJ file and after "newmtl"
 // in the MTL file: the stored name, or with "sanitise names" set the cleaned

@@ -3,6 +3,7 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "writers/FileText.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -35,11 +36,11 @@ void WriteMTLFile(tscene& scene, ExportRun& run) {
     for (const std::string& line : run.headerLines) w.Line("#", line);
     w.Rule("#");
     w.Blank();
-    auto map = [&](const tname& name) { return MapReference(scene, run.sceneObjectName, name.view()); };
+    auto map = [&](const tname& name) { return MtlMapName(WrittenMapName(scene, run, name.view())); };
     for (int32_t i = 0; i < static_cast<int32_t>(SceneMaterials.size()); ++i) {
         const tmaterial& m = SceneMaterials[static_cast<std::size_t>(i)];
         w.Rule("#");
-        w.Line("newmtl ", ObjMaterialName(scene, run, i));
+        w.Line("newmtl ", ObjName(ObjMaterialName(scene, run, i)));
         if (!m.transparencyMap.empty()) w.Line("map_d ", map(m.transparencyMap));
         std::string& b = w.Buffer();
         b.append("Ns ");
@@ -66,7 +67,7 @@ void WriteMTLFile(tscene& scene, ExportRun& run) {
             if (m.customText.view().find_first_of("?~") != std::string_view::npos)
                 LogMessage("<!>Material " + m.name.str() +
                            ": custom text contains ? or ~, which will read back as line breaks");
-            w.Line("#povmaterial ", BufferToSingleLine(m.customText));
+            w.Line("#povmaterial ", OneLineText(BufferToSingleLine(m.customText)));
         }
         w.Blank();
     }

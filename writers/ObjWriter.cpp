@@ -13,6 +13,7 @@
 #include "model/VectorMath.h"
 #include "options/Options.h"
 #include "writers/FastText.h"
+#include "writers/FileText.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -77,7 +78,7 @@ bool GroupChange(tscene& scene, ExportRun& run, NameTracker& t, int32_t group, C
     t.lastGroup = group;
     std::string name = ObjGroupName(scene, run, group);
     if (name == t.groupName) return false;
-    w.Line("g ", name);
+    w.Line("g ", ObjName(name));
     t.groupName = std::move(name);
     return true;
 }
@@ -87,7 +88,7 @@ void MaterialChange(tscene& scene, ExportRun& run, NameTracker& t, int32_t mater
     t.lastMaterial = material;
     std::string name = ObjMaterialName(scene, run, material);
     if (name == t.materialName) return;
-    w.Line("usemtl ", name);
+    w.Line("usemtl ", ObjName(name));
     t.materialName = std::move(name);
 }
 
@@ -233,7 +234,7 @@ void WriteOBJFile(tscene& scene, ExportRun& run) {
     for (const std::string& line : RunStatistics(run)) w.Line(Marker, line);
     w.Rule(Marker);
     w.Blank();
-    w.Line("mtllib ", ExtractFileName(MtlFileName(scene)));
+    w.Line("mtllib ", ObjName(ExtractFileName(MtlFileName(scene))));
     ShowProgress(0, 100, 0);
 
     Sections s;
@@ -268,7 +269,7 @@ std::string QuotedField(std::string_view text) {
     std::string r;
     r.reserve(text.size() + 2);
     r.push_back('"');
-    for (char c : text) {
+    for (char c : OneLineText(text)) {
         if (c == '"') r.push_back('"');
         r.push_back(c);
     }

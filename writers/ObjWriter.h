@@ -23,7 +23,8 @@ void WriteOBJFile(tscene& scene, ExportRun& run);
 // inside a quoted field is doubled.
 void BuildSettingsBlock(const tscene& scene, std::vector<std::string>& lines);
 
-// `text` between double quotes, every quote inside doubled.
+// `text` between double quotes, every quote inside doubled; a control
+// character, which would end the line, as "_".
 std::string QuotedField(std::string_view text);
 // `text` as it stands, or QuotedField(text) when the comma-text reader would
 // not read it back as one word.

@@ -11,6 +11,7 @@
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "writers/FastText.h"
+#include "writers/FileText.h"
 #include "writers/MeshPlan.h"
 #include "writers/PovNames.h"
 #include "writers/PovWriters.h"
@@ -259,7 +260,7 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
     if (scene.materialsInGeometry) {
         w.Blank();
         w.Line("//Materials");
-        w.Line("#include " + PovQuoted(fullPaths ? scene.povMaterialFile : ExtractFileName(scene.povMaterialFile)));
+        w.Line("#include " + PovFileNameString(fullPaths ? scene.povMaterialFile : ExtractFileName(scene.povMaterialFile)));
     }
     LogMessage(" ");
     w.Blank();

@@ -7,6 +7,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "writers/FileText.h"
 #include "writers/PovNames.h"
 #include "writers/PovWriters.h"
 #include "writers/TextWriter.h"
@@ -24,10 +25,7 @@ struct MapNames {
 };
 
 MapNames Maps(const tscene& scene, const ExportRun& run, const tmaterial& m) {
-    auto ref = [&](const tname& name) {
-        return name.empty() ? std::string()
-                            : MapReference(scene, run.sceneObjectName, name.view(), scene.mapNamesAsJpg != 0);
-    };
+    auto ref = [&](const tname& name) { return name.empty() ? std::string() : WrittenMapName(scene, run, name.view()); };
     return {ref(m.colorMap), ref(m.bumpMap), ref(m.transparencyMap)};
 }
 
@@ -71,7 +69,7 @@ void WriteMapDefinitions(const tscene& scene, const ExportRun& run, MapKeys& key
             if (const std::size_t n = keys.Add(ColorKey(maps.color, m))) {
                 std::string& b = w.Buffer();
                 b += "#declare p_map" + std::to_string(n) + "=pigment {uv_mapping image_map{" +
-                     POVImageType(maps.color) + " " + PovQuoted(maps.color) + " interpolate 2 transmit all ";
+                     PovImageSpec(maps.color) + " interpolate 2 transmit all ";
                 AppendFloatText(b, m.transparency);
                 b += " filter all ";
                 AppendFloatText(b, m.blend);
@@ -81,13 +79,13 @@ void WriteMapDefinitions(const tscene& scene, const ExportRun& run, MapKeys& key
         }
         if (!maps.bump.empty()) {
             if (const std::size_t n = keys.Add("B" + maps.bump))
-                w.Line("#declare p_map" + std::to_string(n) + "=normal {bump_map{" + POVImageType(maps.bump) + " " +
-                       PovQuoted(maps.bump) + " interpolate 2 }" + Turn(maps.bump) + "}");
+                w.Line("#declare p_map" + std::to_string(n) + "=normal {bump_map{" + PovImageSpec(maps.bump) +
+                       " interpolate 2 }" + Turn(maps.bump) + "}");
         }
         if (!maps.transparency.empty()) {
             if (const std::size_t n = keys.Add("T" + maps.transparency))
                 w.Line("#declare p_map" + std::to_string(n) + "=pigment {uv_mapping image_map{" +
-                       POVImageType(maps.transparency) + " " + PovQuoted(maps.transparency) + " interpolate 2 }" +
+                       PovImageSpec(maps.transparency) + " interpolate 2 }" +
                        Turn(maps.transparency) + "}");
         }
     }

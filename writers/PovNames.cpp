@@ -42,18 +42,6 @@ const std::string& PovDerivedId(ExportRun& run, std::string_view key, std::strin
     return run.povIdentifiers.Claim(key, wanted);
 }
 
-std::string PovQuoted(std::string_view text) {
-    std::string r;
-    r.reserve(text.size() + 2);
-    r.push_back('"');
-    for (char c : text) {
-        if (c == '"') r.push_back('\\');
-        r.push_back(c);
-    }
-    r.push_back('"');
-    return r;
-}
-
 bool PovLeftHanded() { return Form1.CheckBox51.checked && Form1.ComboBox12.index == 1; }
 
 bool PovWritesLines() { return !LineSegments.empty() && Form1.CheckBox55.checked; }

@@ -36,11 +36,6 @@ const std::string& PovDerivedId(ExportRun& run, std::string_view key, std::strin
 // The declaration name of the line cylinders.
 inline constexpr std::string_view LineGroupName = "mirelanlinegroup";
 
-// A POV-Ray string literal: the text between double quotes, a double quote
-// inside written as \" so that it does not end the string (POV-Ray takes
-// every other character of a file name as it stands).
-std::string PovQuoted(std::string_view text);
-
 // True when "Only export geometry and materials." is checked and the
 // handedness list stands on "Left handed (POV-Ray default) Y up": the X of
 // written vertices and normals then changes sign.

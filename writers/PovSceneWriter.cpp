@@ -12,6 +12,7 @@
 #include "model/VectorMath.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "writers/FileText.h"
 #include "writers/PovNames.h"
 #include "writers/TextWriter.h"
 
@@ -83,7 +84,7 @@ void WriteHead(CheckedTextWriter& w, ExportRun& run) {
 
 bool RadiosityOn() { return Form1.ComboBox14.index >= 1 && Form1.ComboBox14.index <= 12; }
 
-void IncludeLine(CheckedTextWriter& w, std::string_view name) { w.Line("#include " + PovQuoted(name)); }
+void IncludeLine(CheckedTextWriter& w, std::string_view name) { w.Line("#include " + PovFileNameString(name)); }
 
 void WriteIncludes(CheckedTextWriter& w, tscene& scene) {
     for (const char* name : {"stdinc.inc", "skies.inc", "stars.inc", "textures.inc"}) IncludeLine(w, name);
@@ -96,7 +97,7 @@ void WriteIncludes(CheckedTextWriter& w, tscene& scene) {
     } else {
         // The save commands always write the bare file name: the files of a
         // run lie in one folder.
-        w.Line("#include " + PovQuoted(ExtractFileName(scene.povGeometryFile)) + " //Geometry");
+        w.Line("#include " + PovFileNameString(ExtractFileName(scene.povGeometryFile)) + " //Geometry");
     }
     w.Blank();
 }
@@ -182,7 +183,7 @@ void WriteFocalBlur(CheckedTextWriter& w, const tscene& scene) {
 }
 
 void WriteCamera(CheckedTextWriter& w, const tscene& scene) {
-    w.Line("//CAMERA " + scene.activeCameraName.str());
+    w.Line("//CAMERA " + OneLineText(scene.activeCameraName.view()));
     w.Line("camera {");
     const bool spherical = SphericalCamera();
     const bool orthographic = !spherical && scene.orthographic;
@@ -251,7 +252,7 @@ void WriteDefaultLight(CheckedTextWriter& w, const tscene& scene) {
 
 void WriteLight(CheckedTextWriter& w, const tscene& scene, const tlight& light) {
     w.Blank();
-    w.Line(Marker, light.name.view());
+    w.Line(Marker, OneLineText(light.name.view()));
     w.Line("light_source {");
     int32_t kind = light.kind;
     if (kind < LightParallel || kind > LightPoint) {
@@ -329,14 +330,6 @@ void WriteBackground(CheckedTextWriter& w, const tscene& scene) {
     w.Blank();
     w.Line("//Background");
     w.Line("background { color rgb<" + Vec(ColorToVector(scene.backgroundColor)) + ">  }");
-}
-
-// The name of the spherical background map as the scene file names it.
-std::string BackgroundMapReference(const tscene& scene, const ExportRun& run) {
-    std::string name = scene.mapPathOption2 ? BackgroundMapName : ExtractFileName(BackgroundMapName);
-    if (scene.mapPathOption1) name = CleanFileName(run.sceneObjectName + name);
-    if (scene.mapNamesAsJpg) name = ChangeFileExt(name, ".jpg");
-    return name;
 }
 
 const char* const HazeLine =
@@ -425,9 +418,9 @@ void WriteSky(CheckedTextWriter& w, const tscene& scene, const ExportRun& run) {
     }
     if (index == 1) {
         if (BackgroundMapName.empty()) return;
-        const std::string map = BackgroundMapReference(scene, run);
+        const std::string map = WrittenMapName(scene, run, BackgroundMapName);
         w.Line("sky_sphere {");
-        w.Line("        pigment { image_map { " + POVImageType(map) + " " + PovQuoted(map) +
+        w.Line("        pigment { image_map { " + PovImageSpec(map) +
                " interpolate 2 map_type 1 } }");
         w.Line("        rotate <0," + FloatToText(BackgroundRotation) + ",0>");
         w.Line("}");
@@ -466,7 +459,7 @@ void WritePlaceholders(CheckedTextWriter& w) {
                        "): not written");
             continue;
         }
-        w.Line(Marker, p.name.view());
+        w.Line(Marker, OneLineText(p.name.view()));
         w.Line("object{");
         if (p.kind == PlaceholderBox) {
             w.Line("       box {<-0.5,-0.5,-0.5>,<0.5,0.5,0.5> ");
@@ -486,7 +479,7 @@ void WritePlaceholders(CheckedTextWriter& w) {
 
 void WriteEnd(CheckedTextWriter& w, const tscene& scene, const ExportRun& run) {
     w.Blank();
-    w.Line("//Assembled object that is contained in " + ExtractFileName(scene.povGeometryFile));
+    w.Line("//Assembled object that is contained in " + OneLineText(ExtractFileName(scene.povGeometryFile)));
     w.Line("object{");
     w.Line("      " + run.sceneObjectName);
     w.Line("      }");
@@ -544,7 +537,7 @@ std::string BatchGeometryIncludeExpression() {
                 ++digits;
     }
     const std::string width = digits > 0 ? "-" + std::to_string(digits) : "0";
-    return "concat(" + PovQuoted(prefix) + ",str(frame_number," + width + ",0),\".inc\")";
+    return "concat(" + PovTextString(prefix) + ",str(frame_number," + width + ",0),\".inc\")";
 }
 
 bool FocalBlurAperture(double z, double front, double back, double vfov, double aspect, double width,

@@ -1,6 +1,7 @@
 #include "writers/TextWriter.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,24 +10,84 @@
 
 #include "model/Errors.h"
 #include "model/StatusLog.h"
+#include "platform/FileReplace.h"
 #include "writers/FastText.h"
 
 namespace {
 
-// Paths are handed to the file system with "/" separators.
-std::string SystemPath(const std::string& fileName) {
-    std::string path = fileName;
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
+// The commits are opened and closed on the user-interface thread only.
+OutputCommit* currentCommit = nullptr;
+
+void RemoveFile(const std::string& path) {
+    if (!path.empty()) ::unlink(path.c_str());
+}
+
+[[noreturn]] void RenameFailed(const std::string& fileName, int error) {
+    throw ExportError("Cannot write file " + fileName + ": " + std::strerror(error), fileName);
 }
 
 }  // namespace
 
+// ---- Commit -------------------------------------------------------------------
+
+OutputCommit::OutputCommit() : outer_(currentCommit) { currentCommit = this; }
+
+OutputCommit::~OutputCommit() {
+    for (const Entry& e : entries_) RemoveFile(e.temporary);
+    currentCommit = outer_;
+}
+
+OutputCommit* OutputCommit::Current() { return currentCommit; }
+
+void OutputCommit::Add(std::string temporary, std::string fileName) {
+    entries_.push_back({std::move(temporary), std::move(fileName)});
+}
+
+void OutputCommit::Commit() {
+    std::vector<Entry> entries = std::move(entries_);
+    entries_.clear();
+    if (outer_) {
+        for (Entry& e : entries) outer_->Add(std::move(e.temporary), std::move(e.fileName));
+        return;
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (::rename(entries[i].temporary.c_str(), SystemPath(entries[i].fileName).c_str()) == 0) continue;
+        const int error = errno;
+        for (std::size_t k = i; k < entries.size(); ++k) RemoveFile(entries[k].temporary);
+        RenameFailed(entries[i].fileName, error);
+    }
+}
+
+void PutInPlace(const std::string& temporary, const std::string& fileName) {
+    if (OutputCommit* commit = OutputCommit::Current()) {
+        commit->Add(temporary, fileName);
+        return;
+    }
+    if (::rename(temporary.c_str(), SystemPath(fileName).c_str()) == 0) return;
+    const int error = errno;
+    RemoveFile(temporary);
+    RenameFailed(fileName, error);
+}
+
+std::string FreeBackupName(const std::string& fileName) {
+    const std::string base = SystemPath(fileName) + ".bak";
+    std::string name = base;
+    struct stat st;
+    for (int k = 2; ::lstat(name.c_str(), &st) == 0; ++k) name = base + std::to_string(k);
+    return name;
+}
+
+// ---- Writer -------------------------------------------------------------------
+
 CheckedTextWriter::CheckedTextWriter(const std::string& fileName, LineEnd lineEnd) { Open(fileName, lineEnd); }
 
-CheckedTextWriter::~CheckedTextWriter() {
+CheckedTextWriter::~CheckedTextWriter() { Discard(); }
+
+void CheckedTextWriter::Discard() {
     if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    RemoveFile(temporary_);
+    temporary_.clear();
 }
 
 void CheckedTextWriter::Open(const std::string& fileName, LineEnd lineEnd) {
@@ -36,12 +97,7 @@ void CheckedTextWriter::Open(const std::string& fileName, LineEnd lineEnd) {
     buffer_.clear();
     buffer_.reserve(FlushSize + 4096);
     flushed_ = 0;
-    if (fileName.empty() || fileName.find('\0') != std::string::npos) Fail("create", ENOENT);
-    const std::string path = SystemPath(fileName);
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = OpenReplacement(fileName, temporary_);
     if (fd < 0) Fail("create", errno);
     fd_ = fd;
 }
@@ -49,9 +105,15 @@ void CheckedTextWriter::Open(const std::string& fileName, LineEnd lineEnd) {
 void CheckedTextWriter::Close() {
     if (fd_ < 0) return;
     Flush();
+    // The whole file reaches the disk before it takes the old one's place.
+    if (!temporary_.empty() && ::fsync(fd_) != 0) Fail("write", errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR) Fail("close", errno);
+    if (temporary_.empty()) return;
+    const std::string temporary = std::move(temporary_);
+    temporary_.clear();
+    PutInPlace(temporary, fileName_);
 }
 
 void CheckedTextWriter::Line(std::string_view text) {
@@ -91,11 +153,8 @@ void CheckedTextWriter::Flush() {
 }
 
 void CheckedTextWriter::Fail(const char* what, int error) {
-    // The file keeps what was written so far; nothing more goes into it.
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    // The unfinished file goes; an earlier file of the name stays as it was.
+    Discard();
     buffer_.clear();
     std::string message = "Cannot ";
     message += what;

@@ -1,7 +1,13 @@
 // The one text writer of every output file. It buffers what it is given and
 // checks every open, write and close: a failure throws `ExportError` with a
-// message that names the file, which ends the export run (files finished
-// before it stay as written).
+// message that names the file, which ends the export run.
+//
+// An output never replaces an earlier file before it is complete: the text
+// goes to a new file beside it (same folder, unique hidden name), which is
+// flushed to the disk, closed and only then renamed over the old file. A
+// failure removes the new file and leaves the old one as it was. While an
+// OutputCommit is open, the finished files wait for it, so that the files
+// of one save replace the earlier ones all together or not at all.
 //
 // Line ends: the scene files (OBJ, MTL, POV-Ray, UDO, INI) end their lines
 // with LF, the usual line end on this platform, which POV-Ray, OBJ tools and
@@ -17,22 +23,64 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/FileReplace.h"
 
 enum class LineEnd { LF, CRLF };
+
+// The files that the writers finished while it is open, put in place
+// together by Commit(). Commits nest: an inner one hands its files to the
+// one around it. Whatever is not committed when it closes is removed, and
+// the earlier files stay as they were.
+class OutputCommit {
+public:
+    OutputCommit();
+    ~OutputCommit();
+    OutputCommit(const OutputCommit&) = delete;
+    OutputCommit& operator=(const OutputCommit&) = delete;
+
+    // A complete file in `temporary` that is to replace `fileName`.
+    void Add(std::string temporary, std::string fileName);
+    // Renames every file over its final name in the order they were added
+    // (or hands them to the commit around this one). Throws ExportError
+    // when a rename fails; the files not yet renamed are then removed.
+    void Commit();
+    // The innermost open commit, or nullptr.
+    static OutputCommit* Current();
+
+private:
+    struct Entry {
+        std::string temporary, fileName;
+    };
+    std::vector<Entry> entries_;
+    OutputCommit* outer_;
+};
+
+// Puts the complete file `temporary` in place of `fileName`: now, or at the
+// commit of the open OutputCommit. Throws ExportError (and removes the
+// file) when the rename fails.
+void PutInPlace(const std::string& temporary, const std::string& fileName);
+
+// The first of `fileName` + ".bak", ".bak2", ".bak3", ... that names no
+// file: where a file the program cannot read as its own is kept before a
+// new one takes its name.
+std::string FreeBackupName(const std::string& fileName);
 
 class CheckedTextWriter {
 public:
     CheckedTextWriter() = default;
-    // Creates (or replaces) the file; throws ExportError when it cannot.
+    // Starts the file; throws ExportError when it cannot.
     CheckedTextWriter(const std::string& fileName, LineEnd lineEnd = LineEnd::LF);
-    // Closes an open file without throwing (after an error has ended the run);
-    // call Close() to learn whether the file was completed.
+    // Drops an unfinished file without throwing (after an error has ended
+    // the run): the earlier file of that name stays as it was.
     ~CheckedTextWriter();
     CheckedTextWriter(const CheckedTextWriter&) = delete;
     CheckedTextWriter& operator=(const CheckedTextWriter&) = delete;
 
     void Open(const std::string& fileName, LineEnd lineEnd = LineEnd::LF);
-    // Writes what is buffered and closes; throws ExportError on failure.
+    // Writes what is buffered, flushes the file to the disk, closes it and
+    // puts it in place (PutInPlace); throws ExportError on failure.
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     const std::string& FileName() const { return fileName_; }
@@ -67,8 +115,11 @@ private:
 
     static constexpr std::size_t FlushSize = 1u << 18;
 
+    void Discard();
+
     int fd_ = -1;
     std::string fileName_;
+    std::string temporary_;  // the file being written, beside fileName_
     std::string buffer_;
     std::string_view lineEnd_ = "\n";
     uint64_t flushed_ = 0;

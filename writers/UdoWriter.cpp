@@ -7,6 +7,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "writers/FastText.h"
+#include "writers/FileText.h"
 #include "writers/MeshPlan.h"
 #include "writers/PovNames.h"
 #include "writers/PovWriters.h"
@@ -18,6 +19,15 @@ constexpr std::string_view Marker = ";";
 
 void LogMesh(const std::string& name, std::size_t count, std::string_view what) {
     LogMessage("UDO -> Mesh " + name + ": Writing " + std::to_string(count) + " " + std::string(what) + "...");
+}
+
+// A name between the single quotes of a UDO line: it can hold neither a
+// single quote nor a line break, which become "_".
+std::string UdoQuotedText(std::string_view text) {
+    std::string out = OneLineText(text);
+    for (char& c : out)
+        if (c == '\'') c = '_';
+    return out;
 }
 
 void Pair(CheckedTextWriter& w, int32_t a, int32_t b) {
@@ -101,7 +111,8 @@ void WriteUDOFile(tscene& scene, ExportRun& run) {
     w.Rule(Marker);
     w.Line("version 1");
     const bool fullPaths = scene.reservedFlag != 0;  // the full-paths flag; the save commands clear it
-    w.Line("IncludeFile '" + (fullPaths ? scene.povGeometryFile : ExtractFileName(scene.povGeometryFile)) + "'");
+    w.Line("IncludeFile '" + UdoQuotedText(fullPaths ? scene.povGeometryFile : ExtractFileName(scene.povGeometryFile)) +
+           "'");
     w.Line("Name '" + run.sceneObjectName + "'");
 
     LogMessage("preparing to break mesh...");

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QItemSelection>
 #include <QTextBlock>
 
 #include "model/TextConv.h"
@@ -157,6 +158,7 @@ void TQtWindowControl::SetBounds(const gfx::Rect& bounds) {
 
 void TQtWindowControl::SetVisible(bool on) {
     TWindowControl::SetVisible(on);
+    if (on) Sync();
     Outer->setVisible(on);
 }
 
@@ -213,28 +215,75 @@ void TQtWindowControl::AddItem(const std::string& text) {
     } else if (auto* combo = qobject_cast<QComboBox*>(Inner)) {
         const QSignalBlocker block(combo);
         combo->addItem(Cp1252ToQString(text));
-        combo->setCurrentIndex(ItemIndex());
+        if (combo->currentIndex() != ItemIndex()) combo->setCurrentIndex(ItemIndex());
     }
 }
 
 void TQtWindowControl::SetItemSelected(int index, bool on) {
     TWindowControl::SetItemSelected(index, on);
-    if (auto* list = qobject_cast<QListWidget*>(Inner)) {
-        const QSignalBlocker block(list);
-        for (int i = 0; i < list->count(); ++i) list->item(i)->setSelected(ItemSelected(i));
+    if (qobject_cast<QListWidget*>(Inner)) {
+        MarkStale(SelectionStale);
     } else if (auto* combo = qobject_cast<QComboBox*>(Inner)) {
         const QSignalBlocker block(combo);
-        combo->setCurrentIndex(ItemIndex());
+        if (combo->currentIndex() != ItemIndex()) combo->setCurrentIndex(ItemIndex());
     }
 }
 
 void TQtWindowControl::SetLines(const std::vector<std::string>& lines) {
     TWindowControl::SetLines(lines);
-    if (auto* text = qobject_cast<QPlainTextEdit*>(Inner)) {
-        QStringList list;
-        for (const std::string& line : lines) list << Cp1252ToQString(line);
-        const QSignalBlocker block(text);
-        text->setPlainText(list.join('\n'));
+    LinesStale = true;
+    Sync();
+}
+
+void TQtWindowControl::AddLine(const std::string& line) {
+    TWindowControl::AddLine(line);
+    MarkStale(LinesStale);
+}
+
+void TQtWindowControl::MarkStale(bool& stale) {
+    stale = true;
+    // A widget in sight gets the change once the changes of this event are
+    // made (a reset of its form, say); one out of sight when it is shown.
+    if (SyncQueued || !Visible()) return;
+    SyncQueued = true;
+    QMetaObject::invokeMethod(
+        Inner,
+        [this] {
+            SyncQueued = false;
+            Sync();
+        },
+        Qt::QueuedConnection);
+}
+
+void TQtWindowControl::Sync() {
+    if (SelectionStale) {
+        SelectionStale = false;
+        if (auto* list = qobject_cast<QListWidget*>(Inner)) {
+            // One selection of the runs of selected items.
+            QItemSelection selection;
+            const int count = std::min(list->count(), static_cast<int>(Items().size()));
+            for (int i = 0; i < count;) {
+                if (!ItemSelected(i)) {
+                    ++i;
+                    continue;
+                }
+                int last = i;
+                while (last + 1 < count && ItemSelected(last + 1)) ++last;
+                selection.select(list->model()->index(i, 0), list->model()->index(last, 0));
+                i = last + 1;
+            }
+            const QSignalBlocker block(list);
+            list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+        }
+    }
+    if (LinesStale) {
+        LinesStale = false;
+        if (auto* text = qobject_cast<QPlainTextEdit*>(Inner)) {
+            QStringList list;
+            for (const std::string& line : Lines()) list << Cp1252ToQString(line);
+            const QSignalBlocker block(text);
+            text->setPlainText(list.join('\n'));
+        }
     }
 }
 

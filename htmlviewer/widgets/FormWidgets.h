@@ -24,16 +24,25 @@ std::string QStringToCp1252(const QString& text);
 // in a borderless panel, a check box, a list box, a drop-down list or a
 // multi-line edit, as its spec asks. Setting the state sets the widget; what
 // the user does in the widget comes back into the state and raises the
-// events (click, Enter, checked, focus).
+// events (click, Enter, checked, focus). The selection of a list box and
+// the lines added to a text area reach the widget at once when it is shown
+// or asked for, so that a page's thousands of options and lines cost one
+// pass over them, not one each.
 class TQtWindowControl : public TWindowControl {
 public:
     TQtWindowControl(const TControlSpec& spec, QWidget* parent);
     ~TQtWindowControl() override;
 
     // The widget placed in the text: for a radio button its panel.
-    QWidget* Widget() const { return Outer; }
+    QWidget* Widget() {
+        Sync();
+        return Outer;
+    }
     // The widget that takes the input (the radio button inside its panel).
-    QWidget* InputWidget() const { return Inner; }
+    QWidget* InputWidget() {
+        Sync();
+        return Inner;
+    }
 
     void SetBounds(const gfx::Rect& bounds) override;
     void SetVisible(bool on) override;
@@ -46,17 +55,27 @@ public:
     void AddItem(const std::string& text) override;
     void SetItemSelected(int index, bool on) override;
     void SetLines(const std::vector<std::string>& lines) override;
+    void AddLine(const std::string& line) override;
 
 private:
     class FocusWatcher;
     void Connect();
     // The selection of a list box or drop-down list, read from the widget.
     void ReadSelection();
+    // Gives the widget the selection and the lines it has not got yet.
+    void Sync();
+    // Notes a change the widget has not got.
+    void MarkStale(bool& stale);
 
     // Children of the paint panel: gone if the panel went first.
     QPointer<QWidget> Outer;
     QPointer<QWidget> Inner;
     std::unique_ptr<FocusWatcher> Watcher;
+    // The list box's selection, or the text area's lines, changed since
+    // the widget last got them.
+    bool SelectionStale = false;
+    bool LinesStale = false;
+    bool SyncQueued = false;
 };
 
 // The document's timer on a QTimer.

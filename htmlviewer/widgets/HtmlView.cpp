@@ -7,8 +7,10 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +23,7 @@
 #include "model/FileSearch.h"
 #include "model/MapPaths.h"
 #include "model/TextConv.h"
+#include "platform/gfx/Display.h"
 #include "platform/qt/Cursors.h"
 #include "platform/qt/QtCanvas.h"
 
@@ -49,6 +52,11 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 }  // namespace
 
 THtmlView::THtmlView(QWidget* parent) : QAbstractScrollArea(parent) {
+    // The viewer's images ask the screen for its colour depth.
+    gfx::setDisplayDepthSource([] {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->depth() : 0;
+    });
     resize(150, 150);
     setFocusPolicy(Qt::StrongFocus);
     Panel = new TQtPaintPanel(this);
@@ -83,6 +91,7 @@ THtmlView::THtmlView(QWidget* parent) : QAbstractScrollArea(parent) {
     connect(&DragTimer, &QTimer::timeout, this, [this] { DragScrollStep(); });
     UpdateFrame();
     UpdateScrollBars();
+    SetImageCacheCount(ImageCacheCount_);
 }
 
 THtmlView::~THtmlView() {
@@ -212,6 +221,7 @@ void THtmlView::SetViewImages(bool on) {
     ViewImages_ = on;
     Doc->ShowImages = on;
     QApplication::setOverrideCursor(gfx::cursor(gfx::CursorId::Wait));
+    if (on && !Processing_ && Doc->Count() > 0) Doc->GetBackgroundBitmap();
     Relayout();
     QApplication::restoreOverrideCursor();
 }
@@ -273,7 +283,7 @@ void THtmlView::LoadFile(const std::string& name, TFileType type, bool pushHisto
     }
     Loading_ = false;
     MarkVisitedLinks();
-    if (anchor.empty() || !JumpToAnchor(anchor)) {
+    if (anchor.empty() || !ScrollToAnchor(anchor)) {
         if (CurrentFile_ != before.File) {
             ScrollTo(0);
             horizontalScrollBar()->setValue(0);
@@ -553,17 +563,30 @@ void THtmlView::PaintBackground(gfx::QtCanvas& canvas, const gfx::Rect& rect) {
 
 QImage THtmlView::RenderDocument() {
     const int width = std::max(1, this->width());
-    const int height = std::clamp(DocHeight_, 1, 32767);
+    const int height = std::max(1, DocHeight_);
+    if (int64_t{width} * height > MaxRenderPixels) throw gfx::EOutOfResources(gfx::OutOfResourcesText);
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull()) throw gfx::EOutOfResources(gfx::OutOfResourcesText);
     const int dotsPerMeter = qRound(viewport()->logicalDpiY() / 0.0254);
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
+    // The document is painted in bands, each scrolled to the top of its own
+    // picture, so that no coordinate of a paint leaves the range the paint
+    // engine draws (a document may be far taller than that).
+    QImage band(width, std::min(height, RenderBand), QImage::Format_RGB32);
+    if (band.isNull()) throw gfx::EOutOfResources(gfx::OutOfResourcesText);
+    for (QImage* i : {&image, &band}) {
+        i->setDotsPerMeterX(dotsPerMeter);
+        i->setDotsPerMeterY(dotsPerMeter);
+    }
     const int y = Doc->ScrollY;
-    Doc->SetScrollY(0);
-    {
-        QPainter painter(&image);
-        PaintRect(painter, QRect(0, 0, width, height));
+    for (int top = 0; top < height; top += band.height()) {
+        const int rows = std::min(band.height(), height - top);
+        Doc->SetScrollY(top);
+        {
+            QPainter painter(&band);
+            PaintRect(painter, QRect(0, 0, width, rows));
+        }
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(image.scanLine(top + r), band.constScanLine(r), static_cast<std::size_t>(band.bytesPerLine()));
     }
     Doc->SetScrollY(y);
     viewport()->update();
@@ -628,6 +651,13 @@ std::string THtmlView::ExpandLinkFileName(const std::string& name) const {
 }
 
 bool THtmlView::JumpToAnchor(std::string_view name) {
+    const THistoryEntry before = Here();
+    if (!ScrollToAnchor(name)) return false;
+    PushHistory(before);
+    return true;
+}
+
+bool THtmlView::ScrollToAnchor(std::string_view name) {
     if (!name.empty() && name.front() == '#') name.remove_prefix(1);
     const std::string key = UpperCase(name);
     const auto it = Anchors_.find(key);
@@ -643,8 +673,7 @@ void THtmlView::HotSpotClick(const std::string& url) {
     if (OnHotSpotClick) OnHotSpotClick(url, handled);
     if (handled || url.empty()) return;
     if (url.front() == '#') {
-        const THistoryEntry before = Here();
-        if (JumpToAnchor(url)) PushHistory(before);
+        JumpToAnchor(url);
         return;
     }
     std::string name = url;
@@ -656,8 +685,7 @@ void THtmlView::HotSpotClick(const std::string& url) {
             LoadFromFile(full + anchor);
             AddVisited(full + anchor);
         } else if (!anchor.empty()) {
-            const THistoryEntry before = Here();
-            if (JumpToAnchor(anchor)) PushHistory(before);
+            JumpToAnchor(anchor);
         }
     } else if (ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG") {
         LoadImageFile(full);

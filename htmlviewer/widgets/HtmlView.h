@@ -161,7 +161,8 @@ public:
     // and pictures are relative to.
     void LoadFromString(const std::string& html, const std::string& fileName = {});
     // Scrolls to a named anchor (one leading "#" is dropped, the name
-    // compared in upper case); true when found.
+    // compared in upper case) and records the move in the history, so that
+    // going back returns to the place left; true when found.
     bool JumpToAnchor(std::string_view name);
     // The full path of the file shown; empty before the first load.
     const std::string& CurrentFileName() const { return CurrentFile_; }
@@ -214,9 +215,12 @@ public:
     bool WindowPointOf(int position, QPoint& point);
     // The whole document painted as the window paints it, as wide as the
     // control (its scroll bars' room painted as background) and as high as
-    // the document (at most 32767 pixels). Raises EOutOfResources "Out of
-    // Resources" when the picture cannot be made.
+    // the document, painted in bands of at most RenderBand rows. Raises
+    // EOutOfResources "Out of Resources" when the picture cannot be made or
+    // would have more than MaxRenderPixels pixels (1 GB).
     QImage RenderDocument();
+    static constexpr int RenderBand = 8192;
+    static constexpr int64_t MaxRenderPixels = int64_t{1} << 28;
 
     // ---- Timer steps (the timers call them; tests may too) ----
     // The hover watch: once the mouse has left the window the hover state,
@@ -262,6 +266,9 @@ private:
     void UpdateFrame();
     void PaintRect(QPainter& painter, const QRect& rect);
     void PaintBackground(gfx::QtCanvas& canvas, const gfx::Rect& rect);
+    // Scrolls to a named anchor without a history entry (a load records
+    // its own); true when found.
+    bool ScrollToAnchor(std::string_view name);
     THistoryEntry Here() const;
     void PushHistory(const THistoryEntry& previous);
     // The visited-list form of a link: the current file and the anchor for

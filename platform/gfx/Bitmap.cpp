@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "platform/gfx/Canvas.h"
 #include "platform/gfx/Errors.h"
@@ -158,41 +159,21 @@ Bitmap::Bitmap(int width, int height, PixelFormat pf) {
     setSize(width, height);
 }
 
-Bitmap::Bitmap(const Bitmap& o)
-    : Graphic(o), width_(o.width_), height_(o.height_), stride_(o.stride_), format_(o.format_),
-      hasAlpha_(o.hasAlpha_), palette_(o.palette_), pixels_(o.pixels_) {}
-
-Bitmap& Bitmap::operator=(const Bitmap& o) {
-    if (this != &o) {
-        Graphic::operator=(o);
-        width_ = o.width_;
-        height_ = o.height_;
-        stride_ = o.stride_;
-        format_ = o.format_;
-        hasAlpha_ = o.hasAlpha_;
-        palette_ = o.palette_;
-        pixels_ = o.pixels_;
-    }
-    return *this;
-}
-
 Bitmap::Bitmap(Bitmap&& o) noexcept
-    : Graphic(o), width_(o.width_), height_(o.height_), stride_(o.stride_), format_(o.format_),
-      hasAlpha_(o.hasAlpha_), palette_(std::move(o.palette_)), pixels_(std::move(o.pixels_)) {
-    o.width_ = o.height_ = o.stride_ = 0;
-}
+    : Graphic(o), width_(std::exchange(o.width_, 0)), height_(std::exchange(o.height_, 0)),
+      stride_(std::exchange(o.stride_, 0)), format_(o.format_), hasAlpha_(o.hasAlpha_),
+      palette_(std::move(o.palette_)), pixels_(std::move(o.pixels_)) {}
 
 Bitmap& Bitmap::operator=(Bitmap&& o) noexcept {
     if (this != &o) {
         Graphic::operator=(o);
-        width_ = o.width_;
-        height_ = o.height_;
-        stride_ = o.stride_;
+        width_ = std::exchange(o.width_, 0);
+        height_ = std::exchange(o.height_, 0);
+        stride_ = std::exchange(o.stride_, 0);
         format_ = o.format_;
         hasAlpha_ = o.hasAlpha_;
         palette_ = std::move(o.palette_);
         pixels_ = std::move(o.pixels_);
-        o.width_ = o.height_ = o.stride_ = 0;
         o.pixels_.clear();
     }
     return *this;
@@ -258,6 +239,18 @@ void Bitmap::setSize(int width, int height) {
     width_ = width;
     height_ = height;
     stride_ = resized.stride_;
+}
+
+void Bitmap::setSizeForOverwrite(int width, int height) {
+    if (!bitmapSizeAllowed(width, height))
+        throw EInvalidGraphic("Invalid bitmap size " + std::to_string(width) + " x " + std::to_string(height));
+    if (width == width_ && height == height_) return;
+    clear();  // the old pixels go first
+    allocate(width, height);
+    const std::size_t used = (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel()) + 7) / 8;
+    if (used < static_cast<std::size_t>(stride_))
+        for (int y = 0; y < height; ++y)
+            std::memset(pixels_.data() + static_cast<std::size_t>(stride_) * y + used, 0, stride_ - used);
 }
 
 void Bitmap::clear() {
@@ -384,7 +377,7 @@ Bitmap Bitmap::convertedTo(PixelFormat pf) const {
 }
 
 void Bitmap::progress(ProgressStage stage, int percent, const Rect& rect, const std::string& message) const {
-    if (progress_) progress_(stage, percent, rect, message);
+    if (progress_.handler) progress_.handler(stage, percent, rect, message);
 }
 
 void Bitmap::draw(Canvas& canvas, const Rect& rect) const {

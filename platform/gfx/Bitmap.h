@@ -57,9 +57,10 @@ public:
     // A bitmap of the given size and format, all bytes zero (see setSize).
     Bitmap(int width, int height, PixelFormat pf = PixelFormat::pf24bit);
     // Copies and moves take pixels, format, palette and flags; the progress
-    // handler stays with the object it was set on.
-    Bitmap(const Bitmap&);
-    Bitmap& operator=(const Bitmap&);
+    // handler stays with the object it was set on. A bitmap moved from is
+    // empty.
+    Bitmap(const Bitmap&) = default;
+    Bitmap& operator=(const Bitmap&) = default;
     Bitmap(Bitmap&&) noexcept;
     Bitmap& operator=(Bitmap&&) noexcept;
     ~Bitmap() override;
@@ -84,6 +85,11 @@ public:
     // running out of memory raises EOutOfResources. Either leaves the bitmap
     // as it was.
     void setSize(int width, int height);
+    // Makes the bitmap width x height for a reader that writes every row
+    // whole right after: no pixel is kept or cleared (only the padding at
+    // the end of each row is). Checks as setSize; when the memory cannot be
+    // had the bitmap is left empty.
+    void setSizeForOverwrite(int width, int height);
     // Makes the bitmap empty (0 x 0); the format and palette stay.
     void clear();
 
@@ -124,7 +130,7 @@ public:
     void assign(const Bitmap& other) { *this = other; }
 
     // Progress notices of long operations on the bitmap (loading).
-    void setProgressHandler(ProgressHandler handler) { progress_ = std::move(handler); }
+    void setProgressHandler(ProgressHandler handler) { progress_.handler = std::move(handler); }
     // Raises a progress notice; nothing without a handler.
     void progress(ProgressStage stage, int percent, const Rect& rect, const std::string& message) const;
 
@@ -153,6 +159,14 @@ private:
     // Makes the pixel memory for width x height without clearing it.
     void allocate(int width, int height);
 
+    // The progress handler, which copies and moves leave where it is.
+    struct ProgressSlot {
+        ProgressSlot() = default;
+        ProgressSlot(const ProgressSlot&) {}
+        ProgressSlot& operator=(const ProgressSlot&) { return *this; }
+        ProgressHandler handler;
+    };
+
     int width_ = 0;
     int height_ = 0;
     int stride_ = 0;
@@ -160,7 +174,7 @@ private:
     bool hasAlpha_ = false;
     Palette palette_;
     std::vector<uint8_t, UninitializedAllocator> pixels_;
-    ProgressHandler progress_;
+    ProgressSlot progress_;
 };
 
 }  // namespace gfx

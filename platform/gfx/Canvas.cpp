@@ -93,6 +93,12 @@ Rect Region::bounds() const {
 
 // ---- Measuring --------------------------------------------------------------
 
+Color Canvas::realize(Color c, Color direct) const {
+    if (!palette_ || palette_->count() == 0 || (c & PaletteRelativeFlag) == 0 || isNone(direct) || direct == clDefault)
+        return direct;
+    return palette_->color(palette_->nearestIndex(direct));
+}
+
 int Canvas::fitCharacters(std::string_view text, int width) {
     const std::vector<std::size_t> starts = characterStarts(text);
     // The largest count n whose prefix fits; widths grow with n.

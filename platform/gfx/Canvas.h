@@ -22,6 +22,7 @@
 namespace gfx {
 
 class Bitmap;
+class Palette;
 
 enum class BrushStyle : uint8_t { Solid, Clear };
 
@@ -133,8 +134,27 @@ public:
     virtual int logicalDpi() const { return 96; }
     virtual bool isMonochrome() const { return false; }
     // The direct colour a colour value stands for on this canvas (system
-    // colours resolved).
-    virtual Color resolve(Color c) const { return resolveColor(c); }
+    // colours resolved; with a palette selected, a palette-relative colour
+    // is its nearest entry).
+    virtual Color resolve(Color c) const { return realize(c, resolveColor(c)); }
+
+    // ---- Palette (the display's of 8 bits or fewer) ----
+    // Selects and realises a palette: from now on a colour with the
+    // palette-relative flag is drawn as the palette's nearest entry. Null
+    // selects none. Returns the palette selected before, to be selected
+    // again; a palette stays alive while it is selected.
+    const Palette* selectPalette(const Palette* palette) {
+        const Palette* before = palette_;
+        palette_ = palette;
+        return before;
+    }
+    const Palette* selectedPalette() const { return palette_; }
+    // How a stretched bitmap takes its pixels: colour on colour keeps whole
+    // source pixels; halftone averages them (for bitmaps drawn through a
+    // palette).
+    enum class StretchMode : uint8_t { ColorOnColor, Halftone };
+    StretchMode stretchMode() const { return stretchMode_; }
+    void setStretchMode(StretchMode mode) { stretchMode_ = mode; }
 
     // ---- Measuring (the current font) ----
     virtual FontMetrics metrics() = 0;
@@ -202,6 +222,9 @@ public:
     virtual void popClip() = 0;
 
 protected:
+    // `direct` (the direct colour of `c`), or its nearest entry of the
+    // selected palette when `c` is palette-relative.
+    Color realize(Color c, Color direct) const;
     // Draws the glyphs of one line with the base line starting at
     // (x, baseline), in the current font: its colour, style, underline and
     // strike-out, turned by its escapement about that point. No background.
@@ -217,6 +240,8 @@ private:
     Color penColor_ = clBlack;
     int penWidth_ = 1;
     TextAlign textAlign_ = TextAlign::Top;
+    const Palette* palette_ = nullptr;
+    StretchMode stretchMode_ = StretchMode::ColorOnColor;
 };
 
 }  // namespace gfx

@@ -15,6 +15,7 @@ void Graphic::saveToStream(Stream&) const { throw EInvalidGraphic("This picture 
 void Graphic::saveToFile(const std::string& fileName) const {
     FileStream stream(fileName, FileStream::Mode::Create);
     saveToStream(stream);
+    if (!stream.commit()) throw EWriteError("Cannot write file \"" + fileName + "\"");
 }
 
 }  // namespace gfx

@@ -1,16 +1,17 @@
 // A list of small images of one size (the icons of a list box), drawn by
-// index.
+// index. Those who draw from it hear when it is destroyed.
 #pragma once
 
 #include <vector>
 
 #include "platform/gfx/Bitmap.h"
+#include "platform/gfx/FreeNotifier.h"
 
 namespace gfx {
 
 class Canvas;
 
-class ImageList {
+class ImageList : public FreeNotifier {
 public:
     explicit ImageList(int width = 16, int height = 16) : width_(width), height_(height) {}
 

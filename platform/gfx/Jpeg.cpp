@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <typeinfo>
 
 #include "platform/gfx/Errors.h"
-#include "platform/gfx/JpegErrors.h"
-
-#include <jerror.h>
+#include "platform/gfx/JpegLibrary.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
-#include "platform/gfx/WarningSink.h"
 
 // Every libjpeg call below runs inside a function whose setjmp point has no
 // C++ object with a destructor after it (`runDecode`, `runEncode`); the
@@ -29,106 +27,44 @@ constexpr std::size_t BufferSize = 64 * 1024;
     std::longjmp(errors.jump, 1);
 }
 
-void errorExit(j_common_ptr info) {
-    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void emitMessage(j_common_ptr info, int level) {
-    if (level >= 0) return;  // trace messages
-    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
-    if (errors->endOfDataSupplied && info->err->msg_code == JWRN_HIT_MARKER)
-        jumpWithMessage(*errors, "Premature end of JPEG file");
-    // Damaged data: report the first warning of the image only.
-    if (info->err->num_warnings++ > 0) return;
-    char text[JMSG_LENGTH_MAX];
-    (*info->err->format_message)(info, text);
-    try {
-        warn(std::string("JPEG warning: ") + text);
-    } catch (...) {
-    }
-}
-
 // ---- Decoding ---------------------------------------------------------------
+
+// Huffman-coded data gives each 8 x 8 block of a component at least one bit
+// (the DC code of a progressive image; a DC code and an end of block in a
+// sequential one), so a byte covers at most 8 x 64 pixels. Arithmetic coding
+// has no such bound.
+constexpr uint64_t MostPixelsPerByte = 8 * 64;
 
 struct DecodeJob {
     jpeg_decompress_struct info{};
     JpegErrorManager errors{};
-    jpeg_source_mgr source{};
-    Stream* stream = nullptr;
+    JpegSourceManager source;
     std::vector<uint8_t> buffer;
+    // The bytes of data the source can give from the start of the image.
+    uint64_t available = 0;
     Bitmap result;
     // The output rows of a CMYK image before they become B, G, R.
     std::vector<uint8_t> cmykRow;
-    bool anyData = false;
     std::string failure;  // a C++ error met inside the job
 };
 
-DecodeJob& jobOf(j_decompress_ptr info) { return *static_cast<DecodeJob*>(info->client_data); }
-
-void initSource(j_decompress_ptr) {}
-void termSource(j_decompress_ptr) {}
-
-boolean fillInputBuffer(j_decompress_ptr info) {
-    DecodeJob& job = jobOf(info);
-    std::size_t got = 0;
-    bool failed = false;
-    try {
-        got = job.stream->read(job.buffer.data(), job.buffer.size());
-    } catch (const std::exception& e) {
-        failed = true;
-        try {
-            job.failure = e.what();
-        } catch (...) {
-        }
-    } catch (...) {
-        failed = true;
-    }
-    if (failed) jumpWithMessage(job.errors, "Stream read error");
-    if (got == 0) {
-        // The data ran out: an end marker is supplied. When compressed data
-        // is then found cut short, the error manager raises; a file that only
-        // lacks its end marker decodes whole.
-        if (!job.anyData) jumpWithMessage(job.errors, "Premature end of JPEG file");
-        job.errors.endOfDataSupplied = true;
-        job.buffer[0] = 0xFF;
-        job.buffer[1] = JPEG_EOI;
-        got = 2;
-    }
-    job.anyData = true;
-    job.source.next_input_byte = job.buffer.data();
-    job.source.bytes_in_buffer = got;
-    return TRUE;
-}
-
-void skipInputData(j_decompress_ptr info, long count) {
-    jpeg_source_mgr& src = *info->src;
-    if (count <= 0) return;
-    auto n = static_cast<std::size_t>(count);
-    while (n > src.bytes_in_buffer) {
-        n -= src.bytes_in_buffer;
-        (*src.fill_input_buffer)(info);
-    }
-    src.next_input_byte += n;
-    src.bytes_in_buffer -= n;
-}
-
 // Makes the bitmap for the header just read; false with `failure` set when
-// it may not be made.
+// it may not be made. Its rows are all written by the decode.
 bool allocateResult(DecodeJob& job) noexcept {
     try {
         const jpeg_decompress_struct& info = job.info;
+        const std::string size = std::to_string(info.output_width) + " x " + std::to_string(info.output_height);
         if (!bitmapSizeAllowed(info.output_width, info.output_height))
-            throw EInvalidGraphic("Image size " + std::to_string(info.output_width) + " x " +
-                                  std::to_string(info.output_height) + " is too large");
+            throw EInvalidGraphic("Image size " + size + " is too large");
+        if (!info.arith_code && uint64_t{info.image_width} * info.image_height > job.available * MostPixelsPerByte)
+            throw EInvalidGraphic("JPEG error: the data is too short for an image of " + size);
         if (info.out_color_space == JCS_GRAYSCALE) {
             job.result.setPixelFormat(PixelFormat::pf8bit);
             job.result.setPalette(Palette::gray(8));
         } else {
             job.result.setPixelFormat(PixelFormat::pf24bit);
         }
-        job.result.setSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+        job.result.setSizeForOverwrite(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
         if (info.out_color_space == JCS_CMYK) job.cmykRow.resize(static_cast<std::size_t>(info.output_width) * 4);
         return true;
     } catch (const std::exception& e) {
@@ -152,18 +88,13 @@ void cmykToBgr(const uint8_t* cmyk, uint8_t* bgr, std::size_t count) noexcept {
 
 bool runDecode(DecodeJob& job) {
     job.info.err = installJpegErrorManager(job.errors);
+    job.errors.cutIsFatal = true;
     if (setjmp(job.errors.jump)) {
         jpeg_destroy_decompress(&job.info);
         return false;
     }
     jpeg_create_decompress(&job.info);
-    job.info.client_data = &job;
-    job.source.init_source = initSource;
-    job.source.fill_input_buffer = fillInputBuffer;
-    job.source.skip_input_data = skipInputData;
-    job.source.resync_to_restart = jpeg_resync_to_restart;
-    job.source.term_source = termSource;
-    job.info.src = &job.source;
+    installJpegSource(job.info, job.source, job.errors);
 
     jpeg_read_header(&job.info, TRUE);
     switch (job.info.num_components) {
@@ -285,23 +216,28 @@ std::unique_ptr<Graphic> createJpeg() { return std::make_unique<JpegImage>(); }
 
 }  // namespace
 
-jpeg_error_mgr* installJpegErrorManager(JpegErrorManager& manager) {
-    jpeg_error_mgr* err = jpeg_std_error(&manager.pub);
-    err->error_exit = errorExit;
-    err->emit_message = emitMessage;
-    manager.message[0] = '\0';
-    manager.endOfDataSupplied = false;
-    return err;
-}
-
 Bitmap decodeJpeg(Stream& stream) {
     auto job = std::make_unique<DecodeJob>();
-    job->stream = &stream;
-    job->buffer.resize(BufferSize);
+    const uint64_t start = stream.position();
+    job->available = stream.remaining();
+    if (typeid(stream) == typeid(MemoryStream)) {
+        // Bytes in memory are read where they are (not through a stream
+        // that reads them its own way).
+        const std::span<const uint8_t> bytes = static_cast<MemoryStream&>(stream).bytes();
+        if (start < bytes.size()) pointJpegSource(job->source, bytes.data() + start, bytes.size() - start);
+    } else {
+        job->buffer.resize(BufferSize);
+        job->source.stream = &stream;
+        job->source.buffer = job->buffer.data();
+        job->source.bufferSize = job->buffer.size();
+    }
     if (!runDecode(*job)) {
+        if (!job->source.failure.empty()) throw EInvalidGraphic(job->source.failure);
         if (!job->failure.empty()) throw EInvalidGraphic(job->failure);
         throw EInvalidGraphic(std::string("JPEG error: ") + job->errors.message);
     }
+    if (!job->source.stream)
+        stream.seek(start + job->available - (job->source.ended ? 0 : job->source.pub.bytes_in_buffer));
     return std::move(job->result);
 }
 
@@ -336,10 +272,7 @@ std::vector<uint8_t> encodeJpeg(const Bitmap& bitmap, int quality) {
 
 void JpegImage::setQuality(int quality) { quality_ = std::clamp(quality, 1, 100); }
 
-void JpegImage::loadFromStream(Stream& stream) {
-    Bitmap decoded = decodeJpeg(stream);
-    Bitmap::operator=(std::move(decoded));
-}
+void JpegImage::loadFromStream(Stream& stream) { Bitmap::operator=(decodeJpeg(stream)); }
 
 void JpegImage::saveToStream(Stream& stream) const { encodeJpeg(*this, quality_, stream); }
 

@@ -74,7 +74,7 @@ const GraphicClass* PictureFormats::classFromContent(Stream& stream) const {
 }
 
 std::string PictureFormats::dialogFilter() const {
-    // One line per extension, in the order first registered, with the
+    // One pair per extension, in the order first registered, with the
     // description of its latest registration.
     std::vector<const Entry*> shown;
     for (const Entry& e : entries_) {
@@ -86,11 +86,11 @@ std::string PictureFormats::dialogFilter() const {
     }
     std::string all, each;
     for (const Entry* e : shown) {
-        if (!all.empty()) all += ' ';
+        if (!all.empty()) all += ';';
         all += "*." + e->extension;
-        each += ";;" + e->description + " (*." + e->extension + ")";
+        each += e->description + " (*." + e->extension + ")|*." + e->extension + "|";
     }
-    return "All pictures (" + all + ")" + each;
+    return "All pictures|" + all + "|" + each;
 }
 
 PictureFormats& pictureFormats() {

@@ -57,8 +57,9 @@ public:
 
     // Every registration, in the order made.
     const std::vector<Entry>& entries() const { return entries_; }
-    // The filter of an open-picture dialog: "All pictures (*.a *.b ...)"
-    // and then one "description (*.ext)" per extension, joined by ";;".
+    // The filter of an open-picture dialog, as pairs of a description and
+    // its patterns, each part ended by "|": "All pictures|*.a;*.b;...|",
+    // then "description (*.ext)|*.ext|" per extension.
     std::string dialogFilter() const;
 
 private:

@@ -56,7 +56,7 @@ void RecordingCanvas::drawGlyphs(int x, int baseline, std::string_view text) {
     if (f.underline) style += 'u';
     if (f.strikeOut) style += 's';
     std::string entry = "text " + std::to_string(x) + "," + std::to_string(baseline) + " \"" + std::string(text) +
-                        "\" " + f.family + " " + std::to_string(f.size) + " " + colorText(f.color);
+                        "\" " + f.family + " " + std::to_string(f.size) + " " + colorText(resolve(f.color));
     if (!style.empty()) entry += " " + style;
     if (f.escapement) entry += " esc=" + std::to_string(f.escapement);
     log.push_back(std::move(entry));
@@ -77,19 +77,19 @@ void RecordingCanvas::drawGlyphs(int x, int baseline, std::string_view text) {
 }
 
 void RecordingCanvas::fillRect(const Rect& rect, Color color) {
-    log.push_back("fillRect " + rectText(rect) + " " + colorText(color));
+    log.push_back("fillRect " + rectText(rect) + " " + colorText(resolve(color)));
     paintRect(rect, color);
 }
 
 void RecordingCanvas::line(int x1, int y1, int x2, int y2) {
     log.push_back("line " + std::to_string(x1) + "," + std::to_string(y1) + "-" + std::to_string(x2) + "," +
-                  std::to_string(y2) + " " + colorText(penColor()));
+                  std::to_string(y2) + " " + colorText(resolve(penColor())));
     forEachLinePixel(x1, y1, x2, y2, [&](int x, int y) { plot(x, y, penColor()); });
 }
 
 void RecordingCanvas::ellipse(const Rect& rect) {
-    log.push_back("ellipse " + rectText(rect) + " " + colorText(penColor()) + " " +
-                  (brushStyle() == BrushStyle::Solid ? colorText(brushColor()) : std::string("clear")));
+    log.push_back("ellipse " + rectText(rect) + " " + colorText(resolve(penColor())) + " " +
+                  (brushStyle() == BrushStyle::Solid ? colorText(resolve(brushColor())) : std::string("clear")));
     if (rect.isEmpty()) return;
     // Pixel centres inside the ellipse; those with a neighbour outside form
     // the outline.
@@ -111,7 +111,7 @@ void RecordingCanvas::ellipse(const Rect& rect) {
 }
 
 void RecordingCanvas::fillRegion(const Region& region, Color color) {
-    log.push_back("fillRegion " + rectText(region.bounds()) + " " + colorText(color));
+    log.push_back("fillRegion " + rectText(region.bounds()) + " " + colorText(resolve(color)));
     const Rect r = region.bounds().intersected(clip());
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
@@ -144,13 +144,13 @@ void RecordingCanvas::paintBitmap(const Rect& dst, const Bitmap& bitmap, const B
 
 void RecordingCanvas::stretchBitmap(const Rect& dst, const Bitmap& bitmap, const Rect& src) {
     log.push_back("bitmap " + rectText(dst) + " from " + rectText(src) + " of " + std::to_string(bitmap.width()) + "x" +
-                  std::to_string(bitmap.height()));
+                  std::to_string(bitmap.height()) + (stretchMode() == StretchMode::Halftone ? " halftone" : ""));
     paintBitmap(dst, bitmap, nullptr, src);
 }
 
 void RecordingCanvas::stretchBitmapMasked(const Rect& dst, const Bitmap& bitmap, const Bitmap& mask, const Rect& src) {
     log.push_back("maskedBitmap " + rectText(dst) + " from " + rectText(src) + " of " + std::to_string(bitmap.width()) +
-                  "x" + std::to_string(bitmap.height()));
+                  "x" + std::to_string(bitmap.height()) + (stretchMode() == StretchMode::Halftone ? " halftone" : ""));
     paintBitmap(dst, bitmap, &mask, src);
 }
 

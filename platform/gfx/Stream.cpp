@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/FileReplace.h"
 #include "platform/gfx/Errors.h"
 
 namespace gfx {
@@ -68,7 +70,15 @@ std::vector<uint8_t> Stream::readAll(uint64_t limit) {
 // ---- FileStream -------------------------------------------------------------
 
 FileStream::FileStream(const std::string& fileName, Mode mode) : fileName_(fileName), mode_(mode) {
-    file_ = std::fopen(fileName.c_str(), mode == Mode::Read ? "rb" : "wb");
+    if (mode == Mode::Read) {
+        file_ = std::fopen(fileName.c_str(), "rb");
+    } else {
+        const int fd = OpenReplacement(fileName, temporary_);
+        if (fd >= 0 && !(file_ = ::fdopen(fd, "wb"))) {
+            ::close(fd);
+            if (!temporary_.empty()) ::unlink(temporary_.c_str());
+        }
+    }
     if (!file_)
         throw EFOpenError((mode == Mode::Read ? "Cannot open file \"" : "Cannot create file \"") + fileName + "\"",
                           fileName);
@@ -89,7 +99,27 @@ FileStream::FileStream(const std::string& fileName, Mode mode) : fileName_(fileN
 }
 
 FileStream::~FileStream() {
-    if (file_) std::fclose(file_);
+    if (!file_) return;
+    std::fclose(file_);
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+bool FileStream::commit() {
+    if (!file_ || mode_ != Mode::Create) return false;
+    const bool flushed = std::fflush(file_) == 0;
+    // The descriptor now belongs to FinishReplacement, which closes it; the
+    // FILE itself is released without a second close.
+    const int fd = ::dup(::fileno(file_));
+    std::fclose(file_);
+    file_ = nullptr;
+    std::string temporary = std::move(temporary_);
+    temporary_.clear();
+    if (!flushed || fd < 0) {
+        if (fd >= 0) ::close(fd);
+        if (!temporary.empty()) ::unlink(temporary.c_str());
+        return false;
+    }
+    return FinishReplacement(fd, temporary, fileName_);
 }
 
 std::size_t FileStream::read(void* buffer, std::size_t n) {

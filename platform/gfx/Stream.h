@@ -56,11 +56,19 @@ public:
 // A file opened for reading or created for writing. Opening raises
 // EFOpenError: "Cannot open file "<name>"" for reading, "Cannot create file
 // "<name>"" for writing.
+// A file read, or written whole: a file opened with Mode::Create is written
+// beside the old one of its name and takes that name at commit(); a stream
+// destroyed before (an error on the way) leaves the old file as it was.
 class FileStream : public Stream {
 public:
     enum class Mode { Read, Create };
     explicit FileStream(const std::string& fileName, Mode mode = Mode::Read);
     ~FileStream() override;
+
+    // Writes out what is buffered, flushes the file to the disk and puts
+    // it in place of the old one. False, with the new file removed and the
+    // old one kept, when any of it fails.
+    bool commit();
 
     std::size_t read(void* buffer, std::size_t n) override;
     std::size_t write(const void* buffer, std::size_t n) override;
@@ -72,6 +80,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     std::string fileName_;
+    std::string temporary_;  // Create: the new file beside fileName_ until commit()
     Mode mode_;
     uint64_t position_ = 0;
     uint64_t size_ = 0;  // for reading: the size when opened

@@ -52,7 +52,7 @@ void QtCanvas::setUp() {
     painter_->setRenderHint(QPainter::SmoothPixmapTransform, false);
 }
 
-Color QtCanvas::resolve(Color c) const { return resolveColor(c, systemColors_); }
+Color QtCanvas::resolve(Color c) const { return realize(c, resolveColor(c, systemColors_)); }
 
 const QFontMetrics& QtCanvas::currentMetrics() {
     if (!fontSpec_ || !(*fontSpec_ == font())) {
@@ -134,6 +134,7 @@ void QtCanvas::fillRegion(const Region& region, Color color) {
 
 void QtCanvas::stretchBitmap(const Rect& dst, const Bitmap& bitmap, const Rect& src) {
     if (!active() || bitmap.empty() || dst.isEmpty() || src.isEmpty()) return;
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, stretchMode() == StretchMode::Halftone);
     painter_->drawImage(toQRect(dst), toQImage(bitmap), toQRect(src));
 }
 
@@ -146,6 +147,7 @@ void QtCanvas::stretchBitmapMasked(const Rect& dst, const Bitmap& bitmap, const 
         for (int x = 0; x < image.width(); ++x)
             if (mask.pixel(x, y) == clWhite) row[x] = 0;
     }
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, stretchMode() == StretchMode::Halftone);
     painter_->drawImage(toQRect(dst), image, toQRect(src));
 }
 

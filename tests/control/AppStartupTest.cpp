@@ -1,6 +1,7 @@
 // Start-up and shutdown: the OpenGL version test, the fixed lists, the
 // first log lines, the settings of this build only, and the close that
 // saves before it frees.
+#include <cstdlib>
 #include <fstream>
 
 #include "ControlFixtures.h"
@@ -112,6 +113,31 @@ TEST_F(AppStartupTest, SettingsOfThisBuildAreRestoredWithTheirHandlersAndOthersA
     EXPECT_EQ(stayOnTop, 1);
     EXPECT_EQ(Form1.Edit47.text, "320");
     EXPECT_EQ(Form1.Edit48.text, "200");
+    // The windows are placed once the settings are read: by them when the
+    // file was of this build.
+    EXPECT_EQ(host.placed, (std::vector<bool>{false, true}));
+}
+
+TEST_F(AppStartupTest, WithoutAPovRayProgramSetTheOneOnThePathIsTaken) {
+    const fs::path bin = dir / "bin", none = dir / "none", povray = bin / "povray";
+    fs::create_directories(bin);
+    fs::create_directories(none);
+    std::ofstream(povray) << "#!/bin/sh\n";
+    fs::permissions(povray, fs::perms::owner_all);
+    const char* saved = std::getenv("PATH");
+    const std::string path = saved ? saved : "";
+    const struct {
+        fs::path path;
+        std::string setting, taken;
+    } cases[] = {{bin, "", povray.string()}, {none, "", ""}, {bin, "/opt/pov/bin/povray", "/opt/pov/bin/povray"}};
+    for (const auto& c : cases) {
+        setenv("PATH", c.path.c_str(), 1);
+        ResetOptionsToDefaults();
+        Form1.Edit52.text = c.setting;
+        EXPECT_TRUE(InitApplication(host, 1));
+        EXPECT_EQ(Form1.Edit52.text, c.taken) << c.path;
+    }
+    setenv("PATH", path.c_str(), 1);
 }
 
 TEST_F(AppStartupTest, CloseSavesBeforeItFreesAndTheNextStartRestores) {

@@ -27,11 +27,13 @@ public:
     void SetFaceCulling(bool on) override { culling = on; }
     void CloseMainWindow() override { ++closeRequests; }
     void StoreWindowBounds() override { ++boundsStored; }
+    void PlaceWindows(bool stored) override { placed.push_back(stored); }
     GLInfo gl{"4.5 (Compatibility Profile) Mesa 22.3.6", "Mesa", "llvmpipe", "GL_ARB_multitexture GL_EXT_bgra",
               "1.3", "GLU_EXT_nurbs_tessellator", 8, 8, true};
     bool culling = false;
     int closeRequests = 0;
     int boundsStored = 0;
+    std::vector<bool> placed;  // every placing of the windows: from stored places or not
 };
 
 // Records the help window's requests; the history moves within 0..9.

@@ -219,10 +219,13 @@ TEST_F(MapCopyTest, EachMapIsCopiedOnceUnderTheNamesTheFilesUse) {
     Write("out/stone.jpg", "old");
     CopyMaps();
     EXPECT_TRUE(fs::exists(out / "Wood.JPG") && fs::exists(out / "wood.jpg"));
-    EXPECT_EQ(Read(out / "stone.jpg"), "old");  // kept: overwriting is off
+    EXPECT_EQ(Read(out / "stone.jpg"), "old");  // kept: the save did not write it
     EXPECT_EQ(Count("File Wood.JPG copied OK"), 2);
     EXPECT_EQ(Count("<!>ERROR Copying gone.png"), 1);
-    EXPECT_EQ(Count("<!>stone.jpg not copied: stone.jpg is copied under the same name stone.jpg"), 1);
+    // Two maps of one name and a file of that name: each copy gets a name of its own.
+    EXPECT_EQ(Read(out / "stone_Rev00001.jpg"), Read(dir / "Other" / "stone.jpg"));
+    EXPECT_EQ(Read(out / "stone_Rev00002.jpg"), Read(stone));
+    EXPECT_EQ(Count("<!>stone.jpg copied as stone_Rev00002.jpg: the output folder holds another stone.jpg"), 1);
 
     // "Fix map names" puts the scene's prefix before the cleaned name; the
     // background map goes too; the OBJ file's folder wins.

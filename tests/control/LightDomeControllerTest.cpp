@@ -56,6 +56,12 @@ TEST_F(LightDomeTest, LoadingAProbeShowsItAndItsStatistics) {
     EXPECT_EQ(std::pair(prompts.shown.back().text, Form1.Edit21.text),
               std::pair(std::string("File is not a valid PFM image"), file));
     EXPECT_TRUE(Logged("<!>HDR image broken.pfm could not be loaded") && !Logged("HDR image broken.pfm loaded"));
+    // So does a probe whose picture cannot be made.
+    previewHost.failShow = true;
+    LoadProbe("huge.pfm", 2, 1, [](int, int, int) { return 1.0f; });
+    EXPECT_EQ(std::pair(Form1.Edit21.text, previewHost.shown), std::pair(file, 8004));
+    EXPECT_EQ(Form1.Memo3.lines.at(1), "Name = room.pfm");
+    EXPECT_TRUE(Logged("<!>HDR image huge.pfm could not be loaded") && !Logged("HDR image huge.pfm loaded"));
 }
 
 TEST_F(LightDomeTest, ExtractingLightsReadsThePanelsOptions) {

@@ -151,7 +151,9 @@ TEST_F(PreviewOptionsTest, SkyBakeFilesOfEveryKindRender) {
         EXPECT_TRUE(Read("create_image_map.ini").ends_with(flags)) << sky;
         const std::string command =
             "cd '" + dir.string() + "' && povray create_image_map.ini +W32 +H16 -D -V -GA >/dev/null 2>&1";
-        if (povray) EXPECT_TRUE(std::system(command.c_str()) == 0 && std::filesystem::exists(out)) << sky;
+        if (povray) {
+            EXPECT_TRUE(std::system(command.c_str()) == 0 && std::filesystem::exists(out)) << sky;
+        }
         Form1.CheckBox8.checked = false;
     }
 }

@@ -48,7 +48,11 @@ private:
 // of it (a folder that does not exist cannot be written).
 class PreviewHost : public FakeHost {
 public:
-    void ShowProbe(const tpfm& probe, double) override { shown = probe.width * 1000 + probe.height; }
+    bool ShowProbe(const tpfm& probe, double) override {
+        if (failShow) return false;
+        shown = probe.width * 1000 + probe.height;
+        return true;
+    }
     void MarkProbeLights() override { ++marks; }
     bool SaveProbeAsMap(const std::string& fileName) override { return shown && Write(fileName); }
     bool CapturePreview(const std::string& fileName, bool antialias, int32_t quality) override {
@@ -56,6 +60,7 @@ public:
         return Write(fileName);
     }
     int shown = 0;  // width x 1000 + height of the probe shown last
+    bool failShow = false;  // the probe's picture cannot be made
     int marks = 0;
     std::vector<std::string> captures;
 

@@ -12,7 +12,9 @@
 //        the save commands do with their options: the POV-Ray "Save..."
 //        (INI, scene file, geometry and material include), the OBJ "Save..."
 //        (OBJ and MTL), the Moray "Save..." (UDO with its geometry and
-//        material include) and the YafRay scene; the names are those that
+//        material include), each with its maps copied (and resized) as the
+//        export options say (--set Form2.CheckBox16=1, Form2.CheckBox43,
+//        Form2.Edit45), and the YafRay scene; the names are those that
 //        the load derived from the (last) model, and DIR is the output
 //        folder of the export options while the model loads.
 // --preview  after the load, draws the preview of the loaded models (camera
@@ -25,8 +27,9 @@
 //        to 6 Mitchell) and writes it to OUT.pam (PAM, RGB_ALPHA, 8 bits);
 //        prints "stretch W H". Without MODEL files nothing is loaded.
 // --decode  before any load, loads IMAGE as the program loads a picture and
-//        writes its pixels to OUT.pam (PAM, RGB_ALPHA, 8 bits); prints
-//        "image W H". Without MODEL files nothing is loaded.
+//        writes its pixels to OUT.pam (PAM, RGB_ALPHA, 8 bits, the alpha of a
+//        picture that has one); prints "image W H". Without MODEL files
+//        nothing is loaded.
 // --html  before any load, loads the HTML FILE into a viewer with the help
 //        window's settings that is WIDTH pixels wide, paints the whole
 //        document into OUT.png (WIDTH by the document's height) and prints
@@ -36,6 +39,8 @@
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
 // The camera is reset as the preview's camera panel does after a load (in
 // front of the model, looking at its centre).
+// Warnings of the image library (damaged data that still decodes) go to
+// stderr as "mirelan_e2e: warning: TEXT" and change no exit status.
 // Built with the window system, the driver is two programs: this one does
 // the plain loads and hands every other run to mirelan_e2e_full, which takes
 // the same arguments.
@@ -59,6 +64,7 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "platform/TempFiles.h"
+#include "platform/gfx/WarningSink.h"
 #include "tests/e2e/E2EHtml.h"
 #include "tests/e2e/E2EPictures.h"
 #include "ui/core/ExportDriver.h"
@@ -278,10 +284,7 @@ bool WriteOutputs(std::vector<std::string>& errors) {
     };
     for (const auto& [what, kind] : {std::pair{"POV-Ray save", SaveKind::PovRay}, std::pair{"OBJ save", SaveKind::Obj},
                                      std::pair{"Moray save", SaveKind::Moray}}) {
-        save(what, [kind = kind] {
-            SetSaveChoices(kind);
-            return WriteOutputFiles();
-        });
+        save(what, [kind = kind] { return SaveModelFiles(kind); });
     }
     save("YafRay save", [] {
         SaveYafRayScene();
@@ -356,9 +359,17 @@ int HandOn(char** argv) {
 }
 #endif
 
+// The image library's warnings, on stderr.
+class StderrWarnings : public gfx::WarningSink {
+public:
+    void warning(std::string_view message) override { std::cerr << "mirelan_e2e: warning: " << message << '\n'; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    StderrWarnings warnings;
+    const gfx::ScopedWarningSink warningSink(&warnings);
     Arguments args;
     if (const int status = ParseArguments(argc, argv, args)) return status;
 #ifdef MIRELAN_E2E_HANDS_ON
@@ -382,9 +393,9 @@ int main(int argc, char** argv) {
     if (!args.previewFile.empty()) return Usage("--preview: built without the preview");
 #endif
 
-    // Pictures (images to stretch or decode, maps of the preview's textures)
-    // load as in the program.
-    if (!args.stretches.empty() || !args.decodes.empty() || !args.previewFile.empty()) {
+    // Pictures (images to stretch or decode, maps of the preview's textures,
+    // maps resized by a save) load as in the program.
+    if (!args.stretches.empty() || !args.decodes.empty() || !args.previewFile.empty() || !args.out.empty()) {
 #if MIRELAN_E2E_QT_PICTURES
         img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
 #else

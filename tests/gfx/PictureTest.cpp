@@ -127,9 +127,9 @@ TEST_F(PictureTest, LaterRegistrationsTakePrecedenceUntilWithdrawn) {
     EXPECT_EQ(pictureFormats().classFromContent(s), &kOther);
 
     const std::string filter = pictureFormats().dialogFilter();
-    EXPECT_NE(filter.find("Other toys (*.toy)"), std::string::npos) << filter;
+    EXPECT_NE(filter.find("|Other toys (*.toy)|*.toy|"), std::string::npos) << filter;
     EXPECT_EQ(filter.find("Toy images (*.toy)"), std::string::npos) << filter;
-    EXPECT_NE(filter.find("*.toy *.ty"), std::string::npos) << filter;
+    EXPECT_NE(filter.find("*.toy;*.ty"), std::string::npos) << filter;
 
     pictureFormats().unregisterGraphicClass(kOther);
     p.loadFromFile(write("b.toy", kToyFile));

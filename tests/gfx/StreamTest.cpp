@@ -98,9 +98,25 @@ TEST_F(StreamTest, WritesGrowOwnedStreamsAndFiles) {
         EXPECT_EQ(f.size(), 5u);
         uint8_t b;
         EXPECT_EQ(f.read(&b, 1), 0u);  // a created file is not read
+        EXPECT_TRUE(f.commit());
     }
-    FileStream r(path);
-    EXPECT_EQ(r.readAll(), (std::vector<uint8_t>{'J', 'e', 'l', 'l', 'o'}));
+    EXPECT_EQ(FileStream(path).readAll(), (std::vector<uint8_t>{'J', 'e', 'l', 'l', 'o'}));
+
+    // A file is replaced only when the new one is committed: one dropped
+    // half-way (an error while saving) leaves the old file and nothing else.
+    {
+        FileStream f(path, FileStream::Mode::Create);
+        f.writeExact("half", 4);
+    }
+    EXPECT_EQ(FileStream(path).readAll(), (std::vector<uint8_t>{'J', 'e', 'l', 'l', 'o'}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), std::filesystem::directory_iterator()), 1);
+    {
+        FileStream f(path, FileStream::Mode::Create);
+        f.writeExact("new", 3);
+        EXPECT_EQ(FileStream(path).size(), 5u);  // still the old file while it is written
+        EXPECT_TRUE(f.commit());
+    }
+    EXPECT_EQ(FileStream(path).readAll(), (std::vector<uint8_t>{'n', 'e', 'w'}));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolBar>
 #include <set>
 
 #include "GuiFixtures.h"
@@ -55,10 +56,20 @@ std::string Shown(const ControlInfo& row, QWidget* w) {
     }
 }
 
+// Whether the record shows the widget: a tool bar shows its widgets through
+// actions, and hides for itself those it has no room for.
+bool ShownByRecord(QWidget* w) {
+    if (auto* bar = qobject_cast<QToolBar*>(w->parentWidget()))
+        for (QAction* a : bar->actions())
+            if (bar->widgetForAction(a) == w) return a->isVisible();
+    return !w->isHidden();
+}
+
 // The controls that start-up sets: the output size from the preview, the
-// version, the warning line, and the dialogs' folders.
+// version, the warning line, the POV-Ray program on the PATH, and the
+// dialogs' folders.
 const std::set<std::string> SetAtStart = {"Form1.Edit47", "Form1.Edit48", "Form1.Label168", "Form1.Label139",
-                                          "Form2.Edit1", "Form7.Edit2"};
+                                          "Form1.Edit52", "Form2.Edit1",  "Form7.Edit2"};
 
 using ControlWalkTest = GuiTest;
 
@@ -96,7 +107,7 @@ TEST_F(ControlWalkTest, EveryControlIsOnScreenWithItsCaptionValueAndState) {
         // State: enabled and visible as the record holds them.
         const tcontrol& state = std::visit([](auto* p) -> const tcontrol& { return *p; }, row.ref);
         EXPECT_EQ(!w->testAttribute(Qt::WA_Disabled), state.enabled);
-        EXPECT_EQ(!w->isHidden(), state.visible);
+        EXPECT_EQ(ShownByRecord(w), state.visible);
     }
 }
 

@@ -70,7 +70,9 @@ TEST_F(EndToEndTest, ATexturedModelLoadedSavedWithItsMapsAndRenderedByPovRay) {
     if (povray.empty()) GTEST_SKIP() << "povray is not installed";
     StartProgram();
     DialogPrompts boxes;
-    const ScopedServices dialogsOnScreen(Services{.prompts = &boxes});
+    Services onScreen;
+    onScreen.prompts = &boxes;
+    const ScopedServices dialogsOnScreen(onScreen);
     const std::string model = WriteTexturedModel();
     const fs::path out = dir / "out";
     fs::create_directories(out);

@@ -8,12 +8,16 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <QDir>
+#include <fstream>
 #include <functional>
 
 #include <gtest/gtest.h>
 
+#include "model/Model.h"
 #include "model/Services.h"
 #include "ui/core/FileDialogs.h"
+#include "ui/core/LoadDrivers.h"
 #include "ui/qt/QtPrompts.h"
 
 namespace {
@@ -56,6 +60,26 @@ TEST(FileDialogsTest, SaveFollowsTheChosenTypeAndAColourIsPickedOrNot) {
     });
     ASSERT_TRUE(prompts.PickColor(color));
     EXPECT_EQ(color, 10 | (20 << 8) | (30 << 16));
+}
+
+TEST(FileDialogsTest, ADialogWithoutAFolderOpensInTheFolderOfTheModelLoadedLast) {
+    const QString models = QDir(QString::fromStdString(testing::TempDir())).filePath("dialog-models");
+    QDir().mkpath(models);
+    const std::string model = (models + "/box.obj").toStdString();
+    std::ofstream(model) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    LoadModelFile(model);
+    EXPECT_EQ(UserCurrentFolder(), models.toStdString());
+    QtPrompts prompts;
+    FileDialogRequest request;
+    request.filter = "Wavefront object files (*.obj)|*.OBJ";
+    WhenOpen<QFileDialog>([&](QFileDialog& d) {
+        EXPECT_EQ(d.directory().absolutePath(), models);
+        d.reject();
+    });
+    std::vector<std::string> files;
+    EXPECT_FALSE(prompts.OpenFiles(request, files));
+    ClearModel();
+    QDir(models).removeRecursively();
 }
 
 }  // namespace

@@ -78,9 +78,11 @@ TEST_F(HelpWindowTest, LinksInTheTextGoBackAndForward) {
     StartProgram();
     ASSERT_TRUE(Commands().Run("Form1.ToolButton10"));  // "Manual..."
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&app->Help()));
-    ASSERT_TRUE(Commands().Run("Form5.ToolButton1"));  // "Contents"
     THtmlView& view = View();
+    const int atTop = view.ScrollPosition();
+    ASSERT_TRUE(Commands().Run("Form5.ToolButton1"));  // "Contents"
     const int atContents = view.ScrollPosition();
+    ASSERT_NE(atContents, atTop);
     ClickLink("Groups tab");
     const int atGroups = view.ScrollPosition();
     EXPECT_EQ(atGroups, std::min(view.Anchors().at("GROUPS")->YPosition, MostY()));
@@ -90,21 +92,45 @@ TEST_F(HelpWindowTest, LinksInTheTextGoBackAndForward) {
     ClickLink("Top");
     EXPECT_EQ(view.ScrollPosition(), std::min(view.Anchors().at("TOP")->YPosition, MostY()));
 
-    // The place left for "Top" (scrolled on from the groups) took the
-    // groups' entry.
-    ASSERT_TRUE(Commands().Run("Form5.ToolButton2"));  // "<< Back"
-    EXPECT_EQ(view.ScrollPosition(), MostY());
-    ASSERT_TRUE(Commands().Run("Form5.ToolButton2"));  // where "Groups tab" was clicked
-    EXPECT_EQ(view.ScrollPosition(), atContents);
-    ASSERT_TRUE(Commands().Run("Form5.ToolButton2"));  // the oldest: nothing further
-    EXPECT_EQ(view.ScrollPosition(), atContents);
-    EXPECT_EQ(view.HistoryPosition(), 2);
-    ASSERT_TRUE(Commands().Run("Form5.ToolButton3"));  // "Forward >>"
-    EXPECT_EQ(view.ScrollPosition(), MostY());
-    ASSERT_TRUE(Commands().Run("Form5.ToolButton3"));
-    EXPECT_EQ(view.ScrollPosition(), std::min(view.Anchors().at("TOP")->YPosition, MostY()));
+    // "<< Back" walks the places left: the one left for "Top" (scrolled on
+    // from the groups, it took the groups' entry), the one where "Groups
+    // tab" was clicked, and the topic "Contents" was chosen from (where
+    // "Manual..." opened the help).
+    for (const int place : {MostY(), atContents, atTop}) {
+        ASSERT_TRUE(Commands().Run("Form5.ToolButton2"));
+        EXPECT_EQ(view.ScrollPosition(), place);
+    }
+    EXPECT_EQ(view.HistoryPosition(), 3);
+    // "Forward >>" comes back the same way.
+    for (const int place : {atContents, MostY(), std::min(view.Anchors().at("TOP")->YPosition, MostY())}) {
+        ASSERT_TRUE(Commands().Run("Form5.ToolButton3"));
+        EXPECT_EQ(view.ScrollPosition(), place);
+    }
     EXPECT_EQ(view.HistoryPosition(), 0);
+    // At the oldest place "<< Back" has nothing further.
+    while (view.HistoryPosition() < view.History().Count() - 1) ASSERT_TRUE(Commands().Run("Form5.ToolButton2"));
+    const int oldest = view.ScrollPosition();
+    ASSERT_TRUE(Commands().Run("Form5.ToolButton2"));
+    EXPECT_EQ(view.ScrollPosition(), oldest);
+    EXPECT_EQ(view.HistoryPosition(), view.History().Count() - 1);
     EXPECT_TRUE(shell.requests.empty());
+}
+
+// Each help topic the program opens is a place of the history: "<< Back"
+// returns from one topic to the one before.
+TEST_F(HelpWindowTest, HelpTopicsGoBackOneByOne) {
+    StartProgram();
+    std::vector<int> places;
+    for (const char* control : {"Form1.ToolButton36", "Form1.ToolButton22", "Form1.ToolButton28", "Form5.ToolButton1"}) {
+        ASSERT_TRUE(Commands().Run(control));
+        places.push_back(View().ScrollPosition());
+    }
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&app->Help()));
+    for (int i = static_cast<int>(places.size()) - 2; i >= 0; --i) {
+        ASSERT_TRUE(Commands().Run("Form5.ToolButton2"));  // "<< Back"
+        EXPECT_EQ(View().ScrollPosition(), places[static_cast<std::size_t>(i)]) << i;
+    }
+    EXPECT_EQ(View().HistoryPosition(), static_cast<int>(places.size()) - 1);
 }
 
 TEST_F(HelpWindowTest, FindWalksEveryHitWithAndWithoutMatchCase) {

@@ -1,5 +1,6 @@
-// The status window and its "+" button, the help window, and a start, close
-// and restart of the whole program.
+// The status window and its "+" button, the help window, a start, close
+// and restart of the whole program, and the image library that lives as
+// long as the program.
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,8 +12,10 @@
 
 #include "GuiFixtures.h"
 #include "htmlviewer/widgets/HtmlView.h"
+#include "imageformats/ImageRegistration.h"
 #include "model/HelpTopic.h"
 #include "model/StatusLog.h"
+#include "platform/gfx/WarningSink.h"
 #include "ui/core/Settings.h"
 #include "writers/DeclareLibrary.h"
 
@@ -127,6 +130,23 @@ TEST_F(WindowsTest, ClosingWritesSettingsAndLibraryAndTheNextStartRestoresThem) 
     EXPECT_FALSE(FindOne<QCheckBox>("Form1", "CheckBox26")->isChecked());
     ASSERT_EQ(DeclareLibrary.size(), 1u);
     EXPECT_EQ(DeclareLibrary[0].name.str(), "Chrome");
+}
+
+TEST_F(WindowsTest, TheImageLibraryWarnsInBoxesWhileTheProgramRunsAndEndsWithIt) {
+    StartProgram();
+    ASSERT_NE(img::FileFormatList(), nullptr);
+    EXPECT_EQ(gfx::pictureFormats().classForExtension("tga"), &img::TargaGraphicClass());
+    gfx::warn("Corrupt JPEG data: premature end of data segment");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(prompts.shown[0].text, "Corrupt JPEG data: premature end of data segment");
+
+    scope.reset();
+    app.reset();
+    EXPECT_EQ(img::FileFormatList(), nullptr);
+    EXPECT_EQ(gfx::pictureFormats().classForExtension("tga"), nullptr);
+    gfx::warn("after the end");  // no sink: dropped
+    EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
 }  // namespace

@@ -104,6 +104,8 @@ TEST(HtmlItemRenderer, LinesWrapAlignAndStack) {
          {R"(text 2,16 "a")", R"(text 9,12 "b")", R"(text 16,16 "c")", R"(text 23,20 "d")"},
          24},
         {"", true, {}, 16},
+        // Hidden text has no height, no lowered line and no width.
+        {"a<Z><SUB>hidden text</SUB></Z>b", true, {R"(text 2,12 "a")", R"(text 9,12 "b")"}, 16},
     };
     for (const Case& c : cases) {
         HtmlItemParams p;

@@ -71,6 +71,31 @@ TEST_F(HtmlListBoxTest, ItemHeightsComeFromTheRenderer) {
     EXPECT_EQ(list.ItemPlainText(2), "a\r\nb");
 }
 
+// The list box drops its image list and its picture container when they
+// are destroyed, and measures and paints on without them; one destroyed
+// after the list box is not told.
+TEST_F(HtmlListBoxTest, DestroyedImagesAndPicturesAreDropped) {
+    auto icons = std::make_unique<gfx::ImageList>(16, 40);
+    icons->add(gfx::Bitmap(16, 40, gfx::PixelFormat::pf32bit));
+    auto container = std::make_unique<TImageContainer>();
+    list.SetImages(icons.get());
+    list.SetImageContainer(container.get());
+    Add({R"(<IMG src="idx:0"> a)", R"(<IMG src="named"> b)"});
+    EXPECT_EQ(list.ItemHeight(0), 44);
+    icons.reset();
+    container.reset();
+    EXPECT_EQ(list.Images(), nullptr);
+    EXPECT_EQ(list.ImageContainer(), nullptr);
+    EXPECT_EQ(list.ItemHeight(0), 20);
+    list.viewport()->repaint();
+
+    auto later = std::make_unique<gfx::ImageList>();
+    auto box = std::make_unique<THtmlListBox>();
+    box->SetImages(later.get());
+    box.reset();
+    later.reset();
+}
+
 TEST_F(HtmlListBoxTest, AnchorClicksRaiseTheEventOrGoToTheShell) {
     RecordingShell shell;
     Services replacement;

@@ -96,10 +96,14 @@ TEST_F(BlocksTest, MarkersStandLeftOfTheText) {
         int level;
         std::string ellipse;
     };
+    // The colour goes by the list level, levels 0 and 3 red, 1 and 4 navy,
+    // 2 and 5 maroon; a top-level list's items stand at level 1.
     const std::vector<Case> cases = {
-        {gfx::clWhite, 1, "ellipse 23,6,28,11 #FF0000 #FF0000"},
-        {gfx::clWhite, 2, "ellipse 58,6,63,11 #000080 #000080"},
-        {gfx::clBtnFace, 3, "ellipse 93,6,98,11 #800000 #800000"},
+        {gfx::clWhite, 1, "ellipse 23,6,28,11 #000080 #000080"},
+        {gfx::clWhite, 2, "ellipse 58,6,63,11 #800000 #800000"},
+        {gfx::clBtnFace, 3, "ellipse 93,6,98,11 #FF0000 #FF0000"},
+        {gfx::clSilver, 4, "ellipse 128,6,133,11 #000080 #000080"},
+        {gfx::clWhite, 5, "ellipse 163,6,168,11 #800000 #800000"},
         {gfx::clBlack, 1, "ellipse 23,6,28,11 #000000 clear"},
     };
     for (const Case& c : cases) {

@@ -119,6 +119,33 @@ TEST_F(MalformedTest, MissingPicturesShowTheirBox) {
     EXPECT_TRUE(boxed);
 }
 
+// Very many of the largest things add up to the tallest (or widest)
+// document and stop there: lines, paragraphs, table rows and one cell
+// spanning them all, one line of pictures, and tables of the widest columns
+// inside tables.
+TEST_F(MalformedTest, ManyLargestThingsStopAtTheLargestDocument) {
+    const int n = MaxDocumentHeight / MaxAttributeValue + 100;
+    std::string lines, paragraphs, rows, spanned = "<TABLE><TR><TD ROWSPAN=" + std::to_string(n) + ">x", line = "<NOBR>";
+    for (int i = 0; i < n; ++i) {
+        lines += "<IMG WIDTH=9 HEIGHT=99999><BR>";
+        paragraphs += "<P><IMG WIDTH=9 HEIGHT=99999>";
+        rows += "<TR><TD HEIGHT=99999>x";
+        spanned += "<TR><TD HEIGHT=99999>";
+    }
+    for (const std::string& tall : {lines, paragraphs, "<TABLE>" + rows + "</TABLE>", spanned + "</TABLE>"})
+        EXPECT_EQ(Exercise(tall), MaxDocumentHeight);
+    std::string table = "<TABLE><TR>";
+    for (int i = 0; i < 200; ++i) {
+        line += "<IMG WIDTH=99999 HEIGHT=9>";
+        table += "<TD WIDTH=99999>c";
+    }
+    table += "</TABLE>";
+    for (const std::string& wide : {line, "<TABLE><TR><TD>" + table + "<TD>" + table + "</TABLE>"}) {
+        Exercise(wide);
+        EXPECT_EQ(maxWidth, MaxDocumentWidth);
+    }
+}
+
 TEST_F(MalformedTest, BinaryGarbageAndMutatedHelpFile) {
     std::mt19937 rng(7);
     for (int n = 0; n < 6; ++n) {

@@ -223,6 +223,13 @@ TEST(HtmlTokenizer, AttributeValues) {
         {"<META HTTP-EQUIV=refresh>", AttrSym::HttpEquiv, 0, "refresh"},
         {"<IMG STYLE=\"x\">", AttrSym::Unknown, 0, "x"},
         {"<INPUT VALUE=\"3\">", AttrSym::Value, 3, "3"},
+        // Numbers are bounded when read, however large; the text stays.
+        {"<IMG WIDTH=2147483647>", AttrSym::Width, 32767, "2147483647"},
+        {"<IMG WIDTH=\"-2147483648\">", AttrSym::Width, -32767, "-2147483648"},
+        {"<OL START=+1000000000000>", AttrSym::Start, 32767, "+1000000000000"},
+        {"<TD WIDTH=99999999999999999999%>", AttrSym::Width, 32767, "99999999999999999999%"},
+        {"<TD WIDTH=32767>", AttrSym::Width, 32767, "32767"},
+        {"<TD WIDTH=12px>", AttrSym::Width, 0, "12px"},
     };
     for (const Case& c : cases) {
         FirstToken t(c.tag);

@@ -1,8 +1,10 @@
 // The LZW, fax, deflate, JPEG-in-TIFF, ThunderScan and Photo CD decoders:
-// hand-made streams for the rules of each, and bounds for damaged input.
+// hand-made streams that exercise the codes of each, and bounds for damaged
+// input.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <utility>
@@ -135,8 +137,8 @@ TEST(FaxDecodersTest, ModifiedHuffmanRows) {
     Bytes in = Bits(white1728);
     const Bytes second = Bits(black1728);
     in.insert(in.end(), second.begin(), second.end());
-    Bytes expected(216, 0x00);
-    expected.resize(432, 0xFF);
+    Bytes expected(432, 0xFF);
+    std::fill_n(expected.begin(), 216, 0x00);
     for (bool swap : {false, true}) {
         SCOPED_TRACE(swap ? "least significant bit first" : "most significant bit first");
         const Bytes source = swap ? Reversed(in) : in;

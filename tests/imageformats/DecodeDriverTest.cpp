@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imageformats/ImageCompression.h"
 #include "tests/imageformats/DriverTest.h"
 #include "tests/imageformats/ImageFiles.h"
 
@@ -19,28 +20,58 @@ using namespace img::testing;
 
 class DecodeDriverTest : public DriverTest {};
 
-TEST_F(DecodeDriverTest, WritesThePixelsOfEveryFormat) {
+TEST_F(DecodeDriverTest, WritesThePixelsOfEveryFormatWithTheirAlpha) {
     SKIP_WITHOUT_IMAGE_FILES();
-    std::vector<std::string> files = {ImageFile("tiff/rgb8-lzwp2-tilesL.tif")};
-    if (HavePngSuite) files.push_back(PngSuiteFile("basn3p04.png"));
-    if (HaveReaderFiles)
+    // Each file, and for those with transparency the reference (libtiff's or
+    // Pillow's) whose alpha the PAM file must carry.
+    std::vector<std::pair<std::string, std::string>> files = {
+        {ImageFile("tiff/rgb8-lzwp2-tilesL.tif"), ""},
+        {ImageFile("tiff/rgba8-zipp2-stripsL.tif"), "rgba8-zipp2-stripsL.tif"},
+        {ImageFile("tiff/grayalpha8-lzw-stripsB.tif"), "grayalpha8-lzw-stripsB.tif"},
+        {ImageFile("tiff/palettealpha8-none-strips.tif"), "palettealpha8-none-strips.tif"},
+        {PngSuiteFile("basn3p04.png"), ""},
+        {PngSuiteFile("basn4a08.png"), "png-basn4a08.png"},
+        {PngSuiteFile("ftbrn2c08.png"), "png-ftbrn2c08.png"},
+        {PngSuiteFile("ftbbn3p08.png"), "png-ftbbn3p08.png"}};
+    if (HaveReaderFiles) {
         for (const char* name : {"im-rgb-rle.tga", "netpbm-16.pcx", "rgb.psd", "netpbm-rle.sgi", "netpbm.gif", "plain.ppm",
-                                 "image.pcd", "matte.rla", "halo.cut", "autodesk.cel", "v3-palette.psp"})
-            files.push_back(ImageFile(std::string("readers/") + name));
-    for (const std::string& file : files) {
+                                 "image.pcd", "halo.cut", "autodesk.cel", "v3-palette.psp"})
+            files.push_back({ImageFile(std::string("readers/") + name), ""});
+        for (const char* name : {"pil-rgba-rle.tga", "im-rgba.sgi", "rgba.psd", "matte.rla"})
+            files.push_back({ImageFile(std::string("readers/") + name), name});
+    }
+    for (const auto& [file, reference] : files) {
         SCOPED_TRACE(file);
         const fixtures::E2ERun run = Run({"--decode", file, Path("out.pam")});
         ASSERT_EQ(run.status, 0) << run.err;
         const gfx::Bitmap bitmap = LoadPictureFile(file);
         const std::string w = std::to_string(bitmap.width()), h = std::to_string(bitmap.height());
         EXPECT_EQ(run.out, "image " + w + " " + h + "\n");
-        std::vector<uint8_t> pam = ReadFileBytes(Path("out.pam")), rgba = RgbaOf(bitmap);
+        std::vector<uint8_t> pam = ReadFileBytes(Path("out.pam"));
         const std::string header = "P7\nWIDTH " + w + "\nHEIGHT " + h + "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
         ASSERT_EQ(std::string(pam.begin(), pam.begin() + static_cast<std::ptrdiff_t>(header.size())), header);
-        if (!bitmap.hasAlpha())
-            for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
-        EXPECT_TRUE(std::vector<uint8_t>(pam.begin() + static_cast<std::ptrdiff_t>(header.size()), pam.end()) == rgba);
+        pam.erase(pam.begin(), pam.begin() + static_cast<std::ptrdiff_t>(header.size()));
+        EXPECT_TRUE(pam == RgbaOf(bitmap));
+        if (reference.empty()) continue;
+        const Reference ref = ReadReference(reference);
+        ASSERT_EQ(pam.size(), ref.rgba.size());
+        int wrong = 0, transparent = 0;
+        for (std::size_t i = 3; i < pam.size(); i += 4) {
+            wrong += pam[i] != ref.rgba[i];
+            transparent += pam[i] < 255;
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_GT(transparent, 0);
     }
+}
+
+TEST_F(DecodeDriverTest, WarningsOfDamagedDataGoToStderr) {
+    SKIP_WITHOUT_IMAGE_FILES();
+    const fixtures::E2ERun run = Run({"--decode", ImageFile("tiff/jpeg-cut.tif"), Path("out.pam")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "image 37 23\n");
+    EXPECT_EQ(run.err, std::string("mirelan_e2e: warning: ") + JpegEndOfInputText + "\n");
+    EXPECT_TRUE(fs::exists(Path("out.pam")));
 }
 
 TEST_F(DecodeDriverTest, UnreadableFilesAndBadArguments) {

@@ -27,14 +27,9 @@ inline constexpr bool HaveImageFiles = false;
 inline std::string ImageFile(const std::string& name) { return name; }
 #endif
 
-// The PngSuite images, read in place from the shared corpus.
-#if defined(MIRELAN_IMAGE_FILES) && defined(MIRELAN_PNGSUITE)
-inline constexpr bool HavePngSuite = true;
-inline std::string PngSuiteFile(const std::string& name) { return std::string(MIRELAN_PNGSUITE) + "/" + name; }
-#else
-inline constexpr bool HavePngSuite = false;
-inline std::string PngSuiteFile(const std::string& name) { return name; }
-#endif
+// The PngSuite images (their references are made with the other files).
+inline constexpr bool HavePngSuite = HaveImageFiles;
+inline std::string PngSuiteFile(const std::string& name) { return std::string(MIRELAN_TEST_DATA) + "/pngsuite/" + name; }
 
 #ifdef MIRELAN_READER_FILES
 inline constexpr bool HaveReaderFiles = true;
@@ -47,7 +42,7 @@ inline constexpr bool HaveReaderFiles = false;
 #define SKIP_WITHOUT_IMAGE_FILES() \
     if (!HaveImageFiles) GTEST_SKIP() << "libtiff-tools, ImageMagick or Pillow missing: scripts/deps.sh"
 #define SKIP_WITHOUT_PNGSUITE() \
-    if (!HavePngSuite) GTEST_SKIP() << "the PngSuite corpus is not beside the repository (../shared/corpora)"
+    if (!HavePngSuite) GTEST_SKIP() << "Pillow missing: scripts/deps.sh"
 #define SKIP_WITHOUT_READER_FILES() \
     if (!HaveReaderFiles) GTEST_SKIP() << "netpbm, ImageMagick or Pillow missing: scripts/deps.sh"
 
@@ -97,10 +92,11 @@ inline gfx::Bitmap LoadPictureFile(const std::string& path) {
     return picture.bitmap();
 }
 
-// The bitmap's pixels as RGBA bytes (alpha from 32-bit bitmaps, else 255).
+// The bitmap's pixels as RGBA bytes (alpha from bitmaps that carry it, else
+// 255).
 inline std::vector<uint8_t> RgbaOf(const gfx::Bitmap& bitmap) {
     const gfx::Bitmap b = bitmap.convertedTo(gfx::PixelFormat::pf32bit);
-    const bool alpha = bitmap.pixelFormat() == gfx::PixelFormat::pf32bit;
+    const bool alpha = bitmap.pixelFormat() == gfx::PixelFormat::pf32bit && bitmap.hasAlpha();
     std::vector<uint8_t> out;
     out.reserve(static_cast<std::size_t>(b.width()) * static_cast<std::size_t>(b.height()) * 4);
     for (int y = 0; y < b.height(); ++y) {

@@ -1,28 +1,17 @@
 # The image library's test program, and the TIFF and PNG files its reader
 # tests compare: made at build time by image_fixtures.py with libtiff's tools,
 # ImageMagick and Pillow (scripts/deps.sh installs them), each beside the
-# pixels an independent decoder reads from it. The PngSuite images are read
-# in place from the shared corpora. Without the tools the tests that need them
-# are skipped; without the corpus only the tests of the PngSuite images are.
+# pixels an independent decoder reads from it. The PngSuite images are in
+# tests/data/pngsuite. Without the tools the tests that need them are skipped.
 mirelan_test_folder(imageformats mirelan_imageformats mirelan_htmlviewer)
 
-# The shared folder lies beside the repository (or, for a work tree in a
-# folder of work trees, one level further up).
-set(mirelan_pngsuite ${CMAKE_SOURCE_DIR}/../shared/corpora/pngsuite)
-if(NOT EXISTS ${mirelan_pngsuite} AND EXISTS ${CMAKE_SOURCE_DIR}/../../shared/corpora/pngsuite)
-  set(mirelan_pngsuite ${CMAKE_SOURCE_DIR}/../../shared/corpora/pngsuite)
-endif()
-get_filename_component(mirelan_pngsuite ${mirelan_pngsuite} ABSOLUTE)
+set(mirelan_pngsuite ${CMAKE_CURRENT_SOURCE_DIR}/data/pngsuite)
 find_program(MIRELAN_TIFFCP tiffcp)
 find_program(MIRELAN_TIFF2RGBA tiff2rgba)
 find_program(MIRELAN_FAX2TIFF fax2tiff)
 find_program(MIRELAN_IM_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(MIRELAN_PIL_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
 set(image_tools_found FALSE)
-set(pngsuite_found FALSE)
-if(EXISTS ${mirelan_pngsuite}/basn0g01.png)
-  set(pngsuite_found TRUE)
-endif()
 if(MIRELAN_TIFFCP AND MIRELAN_TIFF2RGBA AND MIRELAN_FAX2TIFF AND MIRELAN_IM_CONVERT AND MIRELAN_PIL_PYTHON)
   execute_process(COMMAND ${MIRELAN_PIL_PYTHON} -c "import PIL" RESULT_VARIABLE pil_result OUTPUT_QUIET ERROR_QUIET)
   if(pil_result EQUAL 0)
@@ -36,16 +25,11 @@ if(TARGET test_imageformats AND image_tools_found)
     COMMAND ${CMAKE_COMMAND} -E env PATH=$ENV{PATH} ${MIRELAN_PIL_PYTHON}
             ${CMAKE_CURRENT_SOURCE_DIR}/imageformats/image_fixtures.py ${image_dir} ${mirelan_pngsuite}
     COMMAND ${CMAKE_COMMAND} -E touch ${image_dir}/made
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/imageformats/image_fixtures.py
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/imageformats/image_fixtures.py ${mirelan_pngsuite}/README
     COMMENT "Making the TIFF and PNG files of the image library tests")
   add_custom_target(imageformats_files DEPENDS ${image_dir}/made)
   add_dependencies(test_imageformats imageformats_files)
   target_compile_definitions(test_imageformats PRIVATE MIRELAN_IMAGE_FILES="${image_dir}")
-  if(pngsuite_found)
-    target_compile_definitions(test_imageformats PRIVATE MIRELAN_PNGSUITE="${mirelan_pngsuite}")
-  else()
-    message(STATUS "PngSuite tests skipped: the shared corpus is not at ${mirelan_pngsuite}")
-  endif()
 elseif(TARGET test_imageformats)
   message(STATUS "TIFF and PNG reader tests skipped: libtiff-tools, ImageMagick or Pillow missing")
 endif()
@@ -59,7 +43,8 @@ if(TARGET test_imageformats AND image_tools_found AND MIRELAN_PAMTOTGA)
     COMMAND ${CMAKE_COMMAND} -E env PATH=$ENV{PATH} ${MIRELAN_PIL_PYTHON}
             ${CMAKE_CURRENT_SOURCE_DIR}/imageformats/reader_fixtures.py ${image_dir}
     COMMAND ${CMAKE_COMMAND} -E touch ${image_dir}/readers-made
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/imageformats/reader_fixtures.py
+    # After the TIFF and PNG files, which make the reference folder afresh.
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/imageformats/reader_fixtures.py ${image_dir}/made
     COMMENT "Making the files of the other image readers' tests")
   add_custom_target(imageformats_reader_files DEPENDS ${image_dir}/readers-made)
   add_dependencies(test_imageformats imageformats_reader_files)

@@ -1,6 +1,6 @@
-// Every row converter against a straightforward per-pixel reference written
-// from the conversion rules, on random rows with random masks, options and
-// interleaved or planar sources; and the worked examples of the rules.
+// Every row converter against a straightforward per-pixel reference
+// conversion, on random rows with random masks, options and interleaved or
+// planar sources; and hand-worked cases of each converter.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,7 +65,8 @@ void Put(Bytes& t, std::size_t at, int bytes, uint32_t v) {
     if (bytes == 2) t[at + 1] = static_cast<uint8_t>(v >> 8);
 }
 
-// What the rules say the target holds after converting `count` pixels.
+// What the target holds after converting `count` pixels, worked out one
+// sample at a time.
 void Reference(const Settings& s, const TColorManager& m, const Source& src, uint32_t count, uint8_t mask,
                Bytes& t) {
     const auto& gamma = m.GammaTable();

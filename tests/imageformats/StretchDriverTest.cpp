@@ -30,6 +30,7 @@ TEST_F(StretchDriverTest, WritesThePictureResampledAsTheProgramLoadsIt) {
     {
         gfx::FileStream out(jpeg, gfx::FileStream::Mode::Create);
         gfx::encodeJpeg(source, 90, out);
+        ASSERT_TRUE(out.commit());
     }
     const fixtures::E2ERun run = Run({"--stretch", "40", "9", "5", jpeg, Path("out.pam")});
     ASSERT_EQ(run.status, 0) << run.err;

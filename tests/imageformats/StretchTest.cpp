@@ -1,6 +1,6 @@
-// Stretch: every filter against a direct floating-point resampler written
-// from the rules, tiny and far-reduced sources, other pixel formats, and the
-// errors that leave the bitmap as it was.
+// Stretch: every filter against a direct floating-point resampler, tiny and
+// far-reduced sources, other pixel formats, and the errors that leave the
+// bitmap as it was.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,7 +33,7 @@ double Kernel(int filter, double x) {
 }
 const double DefaultRadius[] = {0.5, 1, 1, 1.5, 2, 3, 2};
 
-// One line of samples resampled from n to m, as the rules say: weights of
+// One line of samples resampled from n to m in floating point: weights of
 // the kernel (widened when reducing) over floor..ceil of the support, indices
 // mirrored at the edges, the weighted sum divided by the weight sum and cut
 // toward zero, then limited to 0..255.
@@ -61,7 +61,7 @@ std::vector<int> ResampleLine(const std::vector<int>& in, int m, int filter, dou
     return out;
 }
 
-// A 24-bit bitmap resampled by the rules: rows first, then columns.
+// A 24-bit bitmap resampled in floating point: rows first, then columns.
 gfx::Bitmap Reference(const gfx::Bitmap& source, int width, int height, int filter, double radius) {
     const int w0 = source.width(), h0 = source.height();
     std::vector<std::vector<int>> work(static_cast<std::size_t>(h0) * 3);

@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "imageformats/ImageCompression.h"
 #include "imageformats/ImageTiff.h"
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Stream.h"
+#include "platform/gfx/WarningSink.h"
 #include "tests/imageformats/ImageFiles.h"
 
 namespace img {
@@ -20,14 +22,15 @@ using Bytes = std::vector<uint8_t>;
 
 // Compares decoded pixels with a reference: each colour sample within the
 // tolerance; "premultiplied" references hold the colour times their alpha
-// (ours is multiplied likewise, with one more level of tolerance).
-// Returns the number of pixels that differ, and the first in `where`.
+// (ours is multiplied likewise, with one more level of tolerance); alpha
+// exactly. Returns the number of pixels that differ, and the first in
+// `where`.
 int CountDifferences(const std::vector<uint8_t>& ours, const Reference& ref, int tolerance, bool premultiplied,
                      std::string& where) {
     int wrong = 0;
     for (std::size_t i = 0; i + 3 < ours.size() && i + 3 < ref.rgba.size(); i += 4) {
         const int alpha = ref.rgba[i + 3];
-        bool bad = false;
+        bool bad = ours[i + 3] != alpha;
         for (std::size_t c = 0; c < 3; ++c) {
             const int v = premultiplied ? (ours[i + c] * alpha + 127) / 255 : ours[i + c];
             if (std::abs(v - ref.rgba[i + c]) > tolerance + (premultiplied ? 1 : 0)) bad = true;
@@ -73,6 +76,15 @@ TEST(TiffReaderTest, FilesOfLibtiffAndImageMagickDecodeAsLibtiffDoes) {
         EXPECT_EQ(CountDifferences(RgbaOf(bitmap), ref, std::stoi(line[1]), line[2] == "premultiplied", where), 0)
             << where;
     }
+}
+
+TEST(TiffReaderTest, JpegStripsCutShortWarnOncePerImage) {
+    SKIP_WITHOUT_IMAGE_FILES();
+    gfx::RecordingWarnings warnings;
+    gfx::ScopedWarningSink sink(&warnings);
+    const gfx::Bitmap bitmap = LoadPictureFile(ImageFile("tiff/jpeg-cut.tif"));
+    EXPECT_EQ(bitmap.width(), 37);
+    EXPECT_EQ(warnings.messages, std::vector<std::string>{JpegEndOfInputText});
 }
 
 // ---- Hand-built files ---------------------------------------------------------
@@ -260,7 +272,14 @@ TEST(TiffReaderTest, DamagedAndUnsupportedFilesRaiseTheImageError) {
          invalid},
         {"RowsPerStrip 0xFFFFFFFE", BuildTiff(false, With(GrayTags(), {278, 4, {0xFFFFFFFE}}), GrayPixels()),
          "loaded"},
-        {"strip past the end", BuildTiff(false, With(GrayTags(), {273, 4, {5000}}), GrayPixels()), "loaded"},
+        {"strip past the end", BuildTiff(false, With(GrayTags(), {273, 4, {5000}}), GrayPixels()), invalid},
+        {"a strip missing", BuildTiff(false, With(GrayTags(), {278, 4, {1}}), GrayPixels()), invalid},
+        // 16384 x 16384 claimed by a file of about 150 bytes: refused before
+        // the image is made, uncompressed and at deflate's best.
+        {"a large image, uncompressed",
+         BuildTiff(false, With(With(GrayTags(), {256, 4, {16384}}), {257, 4, {16384}}), GrayPixels()), invalid},
+        {"a large image, deflate",
+         BuildTiff(false, With(With(GrayTags(8), {256, 4, {16384}}), {257, 4, {16384}}), GrayPixels()), invalid},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -288,6 +307,15 @@ TEST(TiffReaderTest, EpsHeaderAroundTheTiffPreview) {
     graphic.loadFromStream(stream);
     EXPECT_EQ(RgbaOf(graphic)[4 * 11], 110);
     EXPECT_EQ(graphic.basePosition, 30u);
+
+    // The TIFF inside is checked as a TIFF file is.
+    const Bytes large = BuildTiff(false, With(With(GrayTags(), {256, 4, {16384}}), {257, 4, {16384}}), GrayPixels());
+    Bytes largeEps = eps(0xC6D3D0C5, static_cast<uint32_t>(large.size()));
+    largeEps.resize(30);
+    largeEps.insert(largeEps.end(), large.begin(), large.end());
+    gfx::MemoryStream largeStream(largeEps);
+    EXPECT_THROW(graphic.loadFromStream(largeStream), gfx::EInvalidGraphic);
+    EXPECT_TRUE(graphic.empty());
 
     const Bytes empty = eps(0xC6D3D0C5, 0), wrong = eps(0x12345678, static_cast<uint32_t>(tiff.size()));
     gfx::MemoryStream emptyStream(empty), wrongStream(wrong);

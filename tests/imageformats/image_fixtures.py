@@ -7,9 +7,11 @@ strips, tiles, planes), fax2tiff, ImageMagick (CMYK, L*a*b*, 16 bits, YCbCr
 JPEG) and Pillow through libtiff (modified Huffman), a few are written here
 byte by byte; their reference is libtiff's tiff2rgba, for L*a*b*
 ImageMagick's sRGB in linear light (the library's L*a*b* converter gives
-linear light). The PngSuite references are Pillow's. OUT_DIR gets tiff/NAME,
+linear light). The PngSuite references (PNGSUITE_DIR, in tests/data) are
+Pillow's. OUT_DIR gets tiff/NAME,
 ref/NAME.rgba (width, height as 32-bit little-endian, then RGBA rows),
-tiff.txt (NAME TOLERANCE plain|premultiplied, or NAME error TEXT) and png.txt
+tiff.txt (NAME TOLERANCE plain|premultiplied, or NAME error TEXT; alpha is
+compared exactly) and png.txt
 (PATH GAMMA SIXTEEN_BITS).
 """
 import os
@@ -119,6 +121,18 @@ for base, (path, mode) in bases.items():
                 # libtiff premultiplies grey by its alpha in separate planes only.
                 add(name, 1, "premultiplied" if base == "grayalpha8" and layout == "planes" else mode)
 
+# Palette images with an alpha sample, whose alpha libtiff's RGBA image
+# leaves out: Pillow's reading is their reference.
+palette_alpha = magick("palettealpha8.tif", "-colors", "12", "-alpha", "set", "-channel", "A", "-fx", "i/w",
+                       "+channel", "-type", "PaletteAlpha", "-depth", "8", "-compress", "none")
+for name, options in (("palettealpha8-none-strips.tif", ["-c", "none"]),
+                      ("palettealpha8-lzw-rows7B.tif", ["-B", "-c", "lzw", "-r", "7"]),
+                      ("palettealpha8-zip-tiles.tif", ["-c", "zip", "-t", "-w", "16", "-l", "16"])):
+    run("tiffcp", *options, palette_alpha, os.path.join(tiff_dir, name))
+    save_ref(name, Image.open(os.path.join(tiff_dir, name)))
+    # 16-bit colour map entries: Pillow keeps their high byte, we scale them.
+    entries.append(f"{name} 1 plain")
+
 # Fill order 2 (least significant bit first), which libtiff applies to the
 # stored data of every compression.
 for base, compression in (("bilevel", "lzw"), ("gray8", "none"), ("rgb8", "zip")):
@@ -139,6 +153,32 @@ for name, args in (("magick-jpeg-ycbcr.tif", ["-depth", "8", "-colorspace", "YCb
                    ("magick-jpeg-gray.tif", ["-depth", "8", "-colorspace", "gray", "-compress", "jpeg"])):
     shutil.copy(magick(name, *args), os.path.join(tiff_dir, name))
     add(name, 3)
+
+
+def cut_strips(source, name):
+    """A copy of a TIFF file whose strips are said to hold half their bytes:
+    JPEG data that ends early."""
+    with open(os.path.join(tiff_dir, source), "rb") as f:
+        data = bytearray(f.read())
+    order = "<" if data[:2] == b"II" else ">"
+    at = struct.unpack(order + "I", data[4:8])[0]
+    for i in range(struct.unpack(order + "H", data[at:at + 2])[0]):
+        entry = at + 2 + 12 * i
+        tag, typ, count = struct.unpack(order + "HHI", data[entry:entry + 8])
+        if tag != 279:
+            continue
+        size = 2 if typ == 3 else 4
+        where = entry + 8 if count * size <= 4 else struct.unpack(order + "I", data[entry + 8:entry + 12])[0]
+        for k in range(count):
+            code = order + ("H" if size == 2 else "I")
+            value = struct.unpack(code, data[where + k * size:where + (k + 1) * size])[0]
+            data[where + k * size:where + (k + 1) * size] = struct.pack(code, value // 2)
+    with open(os.path.join(tiff_dir, name), "wb") as f:
+        f.write(data)
+
+
+# Not in the list: damaged, it is read for its warning.
+cut_strips("jpeg-ycbcr-rows16B.tif", "jpeg-cut.tif")
 
 # ---- L*a*b*: ImageMagick's sRGB decoding, in linear light ------------------
 def linear(v):
@@ -239,10 +279,11 @@ with open(os.path.join(out, "tiff.txt"), "w") as f:
     f.write("\n".join(entries) + "\n")
 
 # ---- PngSuite: Pillow's pixels ---------------------------------------------
+# The alpha of a grey key (tRNS) is worked out here where Pillow does not
+# give it: for 16 bits, which are cut to 8 here, and below 8 bits, where
+# Pillow keeps the key at the file's depth but spreads the levels over 0..255.
 png_lines = []
-# Without the shared corpus the list stays empty and its tests are skipped.
-suite_folders = (pngsuite, os.path.join(pngsuite, "interlaced")) if os.path.isdir(pngsuite) else ()
-for folder in suite_folders:
+for folder in (pngsuite, os.path.join(pngsuite, "interlaced")):
     for file in sorted(os.listdir(folder)):
         if not file.endswith(".png"):
             continue
@@ -251,8 +292,21 @@ for folder in suite_folders:
         image.load()
         gamma = image.info.get("gamma", 0)
         sixteen = 1 if "16" in file[4:] else 0
+        with open(path, "rb") as f:
+            depth = f.read(25)[24]
+        key = image.info.get("transparency")
+        alpha = None
         if image.mode in ("I", "I;16", "I;16B"):
-            image = Image.frombytes("L", image.size, bytes(v >> 8 for v in image.getdata()))
+            values = list(image.getdata())
+            if isinstance(key, int):
+                alpha = bytes(0 if v == key else 255 for v in values)
+            image = Image.frombytes("L", image.size, bytes(v >> 8 for v in values))
+        elif image.mode in ("1", "L") and isinstance(key, int) and depth < 8:
+            level = key * (255 // ((1 << depth) - 1))
+            alpha = bytes(0 if v == level else 255 for v in image.convert("L").getdata())
+        if alpha is not None:
+            image = image.convert("RGB")
+            image.putalpha(Image.frombytes("L", image.size, alpha))
         rel = os.path.relpath(path, pngsuite)
         save_ref("png-" + rel.replace("/", "-"), image)
         png_lines.append(f"{rel} {gamma} {sixteen}")

@@ -146,6 +146,50 @@ for name, args in (("rgb.psd", []), ("rgb-raw.psd", ["-compress", "none"]), ("gr
     add(name, "pillow" if name in ("rgb.psd", "rgb-raw.psd", "gray.psd", "palette.psd", "rgba.psd") else "magick",
         tolerance=2 if name == "cmyk.psd" else 1 if "16" in name else 0, cls="psd")
 
+
+
+# L*a*b* files, which ImageMagick does not write as Photoshop files: the
+# samples of its L*a*b* TIFF files (made beside, by image_fixtures.py)
+# stored the Photoshop way, a and b offset by half their range; the
+# reference is that of the TIFF files.
+def tiff_samples(name):
+    with open(os.path.join(out, "tiff", name), "rb") as f:
+        data = f.read()
+    order = "<" if data[:2] == b"II" else ">"
+    at = struct.unpack(order + "I", data[4:8])[0]
+    count = struct.unpack(order + "H", data[at:at + 2])[0]
+    tags = {}
+    for i in range(count):
+        tag, typ, n, value = struct.unpack(order + "HHII", data[at + 2 + 12 * i:at + 14 + 12 * i])
+        size = {3: 2, 4: 4}.get(typ, 1)
+        if n * size <= 4:
+            raw = data[at + 10 + 12 * i:at + 10 + 12 * i + n * size]
+        else:
+            raw = data[value:value + n * size]
+        tags[tag] = list(struct.unpack(order + ("H" if size == 2 else "I" if size == 4 else "B") * n, raw))
+    strips = b"".join(data[o:o + n] for o, n in zip(tags[273], tags[279]))
+    return tags[256][0], tags[257][0], tags[258][0], order, strips
+
+
+for depth in (8, 16):
+    width, height, bits, order, strips = tiff_samples(f"lab{depth}.tif")
+    size = bits // 8
+    code = (order + "H") if size == 2 else "B"
+    half = 1 << (bits - 1)
+    planes = [bytearray(), bytearray(), bytearray()]
+    for i in range(width * height):
+        for c in range(3):
+            v = struct.unpack(code, strips[(3 * i + c) * size:(3 * i + c + 1) * size])[0]
+            if c > 0:
+                v = (v + half) % (1 << bits)  # signed to offset
+            planes[c] += struct.pack(">H", v) if size == 2 else bytes([v])
+    name = f"lab{depth}.psd"
+    header = b"8BPS" + struct.pack(">H", 1) + bytes(6) + struct.pack(">HIIHH", 3, height, width, bits, 9)
+    with open(path(name), "wb") as f:
+        f.write(header + struct.pack(">III", 0, 0, 0) + struct.pack(">H", 0) + b"".join(planes))
+    shutil.copy(os.path.join(refs, f"lab{depth}.tif.rgba"), os.path.join(refs, name + ".rgba"))
+    entries.append(f"{name} 7 psd")
+
 # ---- SGI --------------------------------------------------------------------------
 for name, options, source in (("netpbm-rle.sgi", ["-rle"], base_ppm), ("netpbm-verbatim.sgi", ["-verbatim"], base_ppm),
                               ("netpbm-gray.sgi", ["-rle"], gray_pgm)):

@@ -1,6 +1,6 @@
-// The design-time values of every control, written down from the window
-// layouts (not taken from the control table), checked against the table and
-// the records after ResetOptionsToDefaults.
+// The value every control shows when a window first opens, listed here by
+// hand and apart from the control table, checked against the table and the
+// records after ResetOptionsToDefaults.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -372,8 +372,8 @@ Form8.ListBox7 = -1
 Form8.CheckBox1 = 0 | Use 3D mapping
 )";
 
-// Disabled at design time (stated, or following from the state of the
-// control that enables them).
+// Disabled when the windows first open (by themselves, or because the
+// control that enables them starts unchecked).
 const std::set<std::string> kDisabled = {
     "Form1.Edit65",        "Form1.UpDown5",       "Form1.Edit66",        "Form1.UpDown6",      "Form1.Label148",
     "Form1.Label147",      "Form1.Edit36",        "Form1.Label146",      "Form1.SpinButton16", "Form1.Label151",

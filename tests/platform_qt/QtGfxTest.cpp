@@ -185,7 +185,11 @@ TEST(QtGfxTest, QtFormatsLoadThroughThePictureRegistry) {
         EXPECT_EQ(p.bitmap().pixel(1, 1), clYellow);
 
         const std::string file = ::testing::TempDir() + "/gfx_qt_picture." + format;
-        FileStream(file, FileStream::Mode::Create).writeExact(data.data(), data.size());
+        {
+            FileStream out(file, FileStream::Mode::Create);
+            out.writeExact(data.data(), data.size());
+            ASSERT_TRUE(out.commit());
+        }
         Picture byName;
         byName.loadFromFile(file);
         EXPECT_EQ(byName.height(), 2);

@@ -48,6 +48,7 @@ protected:
     // identification and the given colour-map and image types.
     static Bytes TgaHeader(int w, int h, int bits, int id = 0, int mapType = 0, int imageType = 2) {
         Bytes b(18, 0);
+        b.reserve(18 + static_cast<std::size_t>(id));
         b[0] = uint8_t(id);
         b[1] = uint8_t(mapType);
         b[2] = uint8_t(imageType);

@@ -22,7 +22,7 @@ std::vector<std::string> Layout(double u3, double v3) {
     AddFace(AddVertex(0, 0, 0), AddVertex(1, 0, 0), AddVertex(0, 1, 0), 0, 0, AddUV(0, 0), AddUV(1, 0),
             AddUV(u3, v3));
     gfx::RecordingCanvas canvas(11, 11);
-    EXPECT_TRUE(DrawUVLayout(canvas, 11, 11, 0));
+    EXPECT_TRUE(DrawUVLayout(canvas, 11, 11, 0, "Tahoma"));
     std::set<std::string> lines;  // each edge once, whichever way it was drawn
     for (const std::string& e : canvas.log) {
         if (e.rfind("line ", 0) != 0) continue;
@@ -49,9 +49,10 @@ TEST_F(UVLayoutTest, WithoutUVsOrASelectionItSaysSoAndWithoutAModelItDrawsNothin
         AddFace(a, b, c, 0, 0, uvs ? AddUV(0, 0) : 0, uvs ? AddUV(1, 0) : 0, uvs ? AddUV(0, 1) : 0);
         SceneGroups[0].visible = visible;
         gfx::RecordingCanvas canvas(200, 50);
-        EXPECT_TRUE(DrawUVLayout(canvas, 200, 50, 0));
+        EXPECT_TRUE(DrawUVLayout(canvas, 200, 50, 0, "Window Face"));
         return std::any_of(canvas.log.begin(), canvas.log.end(), [](const std::string& e) {
-            return e.find("\"No UV coordinates for current selection\"") != std::string::npos;
+            // In the main window's face, whose name the caller gives.
+            return e.find("\"No UV coordinates for current selection\" Window Face 8") != std::string::npos;
         });
     };
     EXPECT_FALSE(says(true, true));
@@ -59,7 +60,7 @@ TEST_F(UVLayoutTest, WithoutUVsOrASelectionItSaysSoAndWithoutAModelItDrawsNothin
     EXPECT_TRUE(says(false, true));
     Scene.modelFile.clear();
     gfx::RecordingCanvas none(50, 50);
-    EXPECT_FALSE(DrawUVLayout(none, 50, 50, 0));
+    EXPECT_FALSE(DrawUVLayout(none, 50, 50, 0, "Tahoma"));
     EXPECT_TRUE(none.log.empty());
 }
 

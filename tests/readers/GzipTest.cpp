@@ -5,13 +5,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 
 #include "model/Errors.h"
+#include "model/TextConv.h"
 #include "platform/AppPaths.h"
+#include "platform/Memory.h"
 #include "platform/TempFiles.h"
 #include "readers/Gzip.h"
+#include "readers/PoserReader.h"
+#include "tests/fixtures/FileSizeLimit.h"
 #include "tests/fixtures/ScratchFolder.h"
 
 namespace {
@@ -23,8 +28,15 @@ protected:
     void SetUp() override {
         folder_ = fixtures::MakeScratchFolder("gzip");
         SetProgramDirOverride(folder_.string());
+        // The unpacked copies go to the system's temporary folder: one of the test's own.
+        if (const char* old = std::getenv("TMPDIR")) oldTmp_ = old;
+        fs::create_directories(folder_ / "tmp");
+        setenv("TMPDIR", (folder_ / "tmp").c_str(), 1);
     }
     void TearDown() override {
+        if (oldTmp_) setenv("TMPDIR", oldTmp_->c_str(), 1);
+        else unsetenv("TMPDIR");
+        SetMemoryLimitOverride(0);
         SetProgramDirOverride("");
         fixtures::RemoveScratchFolder(folder_);
     }
@@ -53,8 +65,10 @@ protected:
         for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i % 2 ? random() : i / 1000);
         return s;
     }
+    // The files of the test's folder and of its temporary folder.
     std::size_t FileCount() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
+        return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(folder_),
+                                                      fs::recursive_directory_iterator()));
     }
     static std::string Failure(const std::string& in, const std::string& out) {
         try {
@@ -66,6 +80,7 @@ protected:
     }
 
     fs::path folder_;
+    std::optional<std::string> oldTmp_;
 };
 
 TEST_F(GzipTest, CopiesEveryByteInBlocks) {
@@ -122,7 +137,7 @@ TEST_F(GzipTest, TemporaryCopiesAreOwnAndRemoved) {
         const ScopedTempFile temp(UncompressGzipToTempFile(in, ".wrl"));
         path = temp.path();
         EXPECT_TRUE(IsOwnTempFile(path));
-        EXPECT_EQ(fs::path(path).parent_path(), folder_);
+        EXPECT_EQ(fs::path(path).parent_path(), folder_ / "tmp");
         EXPECT_EQ(fs::path(path).extension(), ".wrl");
         EXPECT_EQ(fs::path(path).filename().string().rfind("mirelantemp-", 0), 0u);
         EXPECT_EQ(Contents(path), "#VRML V2.0 utf8\nShape {}\n");
@@ -138,6 +153,41 @@ TEST_F(GzipTest, TemporaryCopiesAreOwnAndRemoved) {
     EXPECT_EQ(FileCount(), before);
     EXPECT_THROW(UncompressGzipToTempFile(Path("missing.gz"), ".wrl"), ReadError);
     EXPECT_EQ(FileCount(), before);
+}
+
+// A bomb: a small file that unpacks to more than the memory or the disk can
+// take. The unpacking stops as soon as it is too big, says why, and leaves
+// no file behind; a Poser scene (".pzz") the same.
+TEST_F(GzipTest, BombsStopWithTheReasonAndLeaveNothing) {
+    const std::string bomb = Compress("bomb.wrl.gz", std::string(16 << 20, ' '));
+    const std::string pzz = Compress("scene.pzz", "{\nversion\n" + std::string(16 << 20, ' '));
+    const struct {
+        uint64_t memory;
+        rlim_t fileSize;
+        const std::string& file;
+        std::string message;
+    } cases[] = {
+        {1 << 20, RLIM_INFINITY, bomb, "not enough memory to load bomb.wrl.gz"},
+        {0, 1 << 20, bomb, "not enough disk space to load bomb.wrl.gz"},
+        {1 << 20, RLIM_INFINITY, pzz, "not enough memory to load scene.pzz"},
+    };
+    const std::size_t before = FileCount();
+    for (const auto& c : cases) {
+        SetMemoryLimitOverride(c.memory);
+        const fixtures::FileSizeLimit disk(c.fileSize);
+        try {
+            if (c.file == pzz) {
+                TextLineReader reader;
+                OpenPoserFile(pzz, reader);
+            } else {
+                UncompressGzipToTempFile(c.file, ".wrl");
+            }
+            ADD_FAILURE() << "no error: " << c.message;
+        } catch (const ReadError& e) {
+            EXPECT_EQ(e.what(), c.message);
+        }
+        EXPECT_EQ(FileCount(), before) << c.message;
+    }
 }
 
 }  // namespace

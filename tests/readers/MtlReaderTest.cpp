@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,36 @@ TEST_F(MtlReaderTest, ALongCustomTextIsCutWithAWarning) {
     EXPECT_EQ(ImportMaterials[0].customText.size(), 5000u);
     EXPECT_EQ(ImportMaterials[0].diffuse, (tvector{0, 0, 0}));
     EXPECT_TRUE(LoggedStartingWith("<!>Text of 6000 characters cut"));
+}
+
+TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
+    // A material text from a downloaded file runs when the scene renders:
+    // one that could open, write or include files is taken switched off.
+    const struct {
+        const char* text;
+        bool active;
+    } cases[] = {
+        {"texture{pigment{rgb 1}}?~finish{phong 1}", true},
+        {"texture{pigment{function{f_hf(x,y,z)}}}", true},  // a name that merely holds "hf_"
+        {"texture{T}} #fopen F \"x.txt\" write #write(F,\"y\") #fclose F", false},
+        {"texture{T}} # include \"evil.inc\"", false},
+        {"object{HF_Square(f,0,0,<9,9>,0,\"over.inc\",<0,0>,<1,1>)}", false},
+        {"object{hf_torus(f,0,0,<9,9>,0,\"over.inc\",1,1,1)}", false},
+    };
+    const auto warnings = [&] {
+        return std::count_if(Messages().begin(), Messages().end(), [](const std::string& m) {
+            return m.starts_with("<!>The POV-Ray material of P holds a directive");
+        });
+    };
+    for (const auto& c : cases) {
+        ImportMaterials.clear();
+        Materials({"P"});
+        const auto before = warnings();
+        ReadLibrary(std::string("newmtl P\n#povmaterial ") + c.text + "\n");
+        EXPECT_EQ(ImportMaterials[0].customTextActive, c.active ? 1 : 0) << c.text;
+        EXPECT_FALSE(ImportMaterials[0].customText.empty()) << c.text;  // kept for the user to see
+        EXPECT_EQ(warnings() - before, c.active ? 0 : 1) << c.text;
+    }
 }
 
 TEST_F(MtlReaderTest, AMissingValueEndsTheReadWithAClearError) {

@@ -223,6 +223,20 @@ TEST_F(PovMeshReaderTest, MeshTrianglesSmoothTrianglesAndTextures) {
     EXPECT_EQ(ImportFaces[3].material, 0);
 }
 
+TEST_F(PovMeshReaderTest, TextureNamesBecomeIdentifiersWhateverTheFileHolds) {
+    // The name is written into the material include as POV-Ray code, so a
+    // quoted name cannot bring statements of its own along.
+    LoadText(R"mesh(mesh2 {
+  vertex_vectors { 3, <0,0,0>, <1,0,0>, <0,1,0> }
+  texture_list { 2, texture { "T1 } #write(F,1)" } texture { 9lives } }
+  face_indices { 1, <0,1,2>, 0 }
+}
+)mesh");
+    ASSERT_EQ(ImportMaterials.size(), 2u);
+    EXPECT_EQ(ImportMaterials[0].customText, "t1____write_f_1_");
+    EXPECT_EQ(ImportMaterials[1].customText, "_9lives");
+}
+
 TEST_F(PovMeshReaderTest, CommentsAreSkipped) {
     LoadText(R"(/* a mesh2 { vertex_vectors { 1, <9,9,9> } }
 mesh2 { vertex_vectors { 1, <9,9,9> } }

@@ -3,14 +3,23 @@
 // small model loaded. Asserts nothing; reviewers compare the pictures with
 // the captions and layouts the windows should have.
 //
-//   mirelan_screens [DIR]   (default: screens/ in the current folder)
+//   mirelan_screens [DIR]                 (default: screens/ in the current folder)
+//   mirelan_screens --first-start PREFIX
 //
 // Writes Form1-TabSheet1.png, Form1-TabSheet3-1.png (second sub-page),
-// Form4.png, Form5.png, Form9.png, Form2.png, ... into DIR. The program's
-// folder is a temporary one, so that no settings file is read or written.
+// Form4.png, Form5.png, Form9.png, Form2.png, ... into DIR. With
+// --first-start it takes the whole screen instead, as a first start shows
+// it: PREFIX.png right after the start, PREFIX-model.png with a model loaded,
+// PREFIX-windows.png with the status and help windows open as well. The
+// program's folder is a temporary one, so that no settings file is read or
+// written.
 #include <QApplication>
 #include <QDialog>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
+#include <QScreen>
+#include <QThread>
 #include <QFile>
 #include <QOpenGLWidget>
 #include <QTabWidget>
@@ -152,13 +161,57 @@ void Shoot(Application& app) {
     }
 }
 
+// Lets the window manager frame and place the windows: events are handled
+// until the windows have kept their places for a while (at most 5 s).
+void Settle(Application& app) {
+    const QWidget* windows[] = {&app.Main(), &app.Preview(), &app.Status(), &app.Help()};
+    QString last;
+    int unchanged = 0;
+    const QDeadlineTimer deadline(5000);
+    while (unchanged < 10 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+        QString now;
+        for (const QWidget* w : windows) {
+            const QRect r = w->frameGeometry();
+            now += QStringLiteral("%1 %2 %3 %4 %5;").arg(w->isVisible()).arg(r.x()).arg(r.y()).arg(r.width()).arg(
+                r.height());
+        }
+        unchanged = now == last ? unchanged + 1 : 0;
+        last = now;
+    }
+}
+
+void SaveScreen(Application& app, const QString& path) {
+    Settle(app);
+    if (!QGuiApplication::primaryScreen()->grabWindow(0).save(path))
+        std::cerr << "could not write " << path.toStdString() << '\n';
+    std::cout << path.toStdString() << '\n';
+}
+
+// The whole screen as a first start shows it, with a model, and with the
+// status and help windows open.
+void ShootFirstStart(Application& app, const QString& prefix) {
+    SaveScreen(app, prefix + QStringLiteral(".png"));
+    BatchFiles = {MIRELAN_SCREENS_MODEL};
+    LoadSelectedModels();
+    app.Bindings().RefreshAll();
+    SaveScreen(app, prefix + QStringLiteral("-model.png"));
+    Commands().Run("Form1.Button43");
+    ShowHelpTopic("#top");
+    app.Bindings().RefreshAll();
+    SaveScreen(app, prefix + QStringLiteral("-windows.png"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     PrepareOpenGL();
     QApplication qt(argc, argv);
-    OutDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");
+    const bool firstStart = argc > 2 && QByteArray(argv[1]) == "--first-start";
+    const QString prefix = firstStart ? QString::fromLocal8Bit(argv[2]) : QString();
+    OutDir = firstStart ? QFileInfo(prefix).path() : argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");
     QDir().mkpath(OutDir);
     QTemporaryDir programDir;
     SetProgramDirOverride(programDir.path().toStdString());
@@ -168,7 +221,10 @@ int main(int argc, char** argv) {
     {
         Application app;
         if (app.Start(1)) {
-            Shoot(app);
+            if (firstStart)
+                ShootFirstStart(app, prefix);
+            else
+                Shoot(app);
             result = 0;
         }
     }

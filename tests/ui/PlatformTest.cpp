@@ -125,7 +125,9 @@ TEST_F(PlatformTest, HelpFileIsLookedForBesideTheProgramThenInTheDataFolders) {
 }
 
 TEST_F(PlatformTest, TemporaryFilesAreUniqueAndOnlyOwnFilesAreDeleted) {
-    SetProgramDirOverride(dir_.string());
+    // The system's temporary folder, never the program's.
+    SetProgramDirOverride((dir_ / "program").string());
+    const ScopedEnv tmp("TMPDIR", dir_.string());
     const std::string a = CreateTempFile("mirelantemp", ".pz3");
     const std::string b = CreateTempFile("mirelantemp", ".pz3");
     ASSERT_FALSE(a.empty());
@@ -151,8 +153,8 @@ TEST_F(PlatformTest, TemporaryFilesAreUniqueAndOnlyOwnFilesAreDeleted) {
     EXPECT_TRUE(fs::exists(foreign));
     EXPECT_EQ(CreateTempFile("../escape", ".x"), "");
 
-    // An unwritable program folder falls back to /tmp.
-    SetProgramDirOverride((dir_ / "missing").string());
+    // Without a temporary folder of the user's: /tmp.
+    const ScopedEnv missing("TMPDIR", (dir_ / "missing").string());
     const std::string c = CreateTempFile("mirelantemp", ".wrl");
     ASSERT_FALSE(c.empty());
     EXPECT_EQ(c.rfind("/tmp/mirelantemp-", 0), 0u);

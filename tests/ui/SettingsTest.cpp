@@ -14,6 +14,7 @@
 #include "model/Scene.h"
 #include "platform/AppPaths.h"
 #include "platform/Version.h"
+#include "tests/fixtures/Fixtures.h"
 #include "ui/core/Settings.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
@@ -552,6 +553,38 @@ TEST_F(SettingsTest, RandomBytesNeverCrash) {
         ApplySettingsText(text);
         ClearAll();
     }
+}
+
+// A file the program cannot read as its own (the user's presets in it) is
+// kept beside the new one when the settings are saved, and the log is told;
+// a file of its own is simply replaced.
+TEST_F(SettingsTest, AnUnreadableFileIsKeptBesideTheNewOne) {
+    Cameras = {MakeCamera("Front view", 1)};
+    ASSERT_TRUE(SaveSettings());
+    const std::string path = SettingsFilePath();
+    const std::string own = fixtures::ReadFileBytes(path);
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : own) utf16 += std::string{c, '\0'};
+    std::string otherBuild = own;
+    otherBuild.replace(otherBuild.find("build=") + 6, 0, "0");
+    const std::string cases[] = {std::string("\x01\xFE garbage\0\r\n[x", 15), utf16, own.substr(0, own.size() / 2),
+                                 own.substr(0, own.find("[cameras]") + 12), otherBuild};
+    for (const std::string& text : cases) {
+        std::ofstream(path, std::ios::binary) << text;
+        const SettingsResult r = LoadSettings();
+        EXPECT_FALSE(r.whole);
+        EXPECT_EQ(r.notice, "<!>The settings file " + path + " could not be read as this version's own: it is kept as " +
+                                path + ".bak when the settings are saved");
+        ASSERT_TRUE(SaveSettings());
+        EXPECT_EQ(fixtures::ReadFileBytes(path + ".bak"), text);
+        EXPECT_TRUE(LoadSettings().whole);
+        fs::remove(path + ".bak");
+        ClearAll();
+    }
+    ASSERT_TRUE(SaveSettings());
+    EXPECT_TRUE(LoadSettings().notice.empty());
+    ASSERT_TRUE(SaveSettings());
+    EXPECT_FALSE(fs::exists(path + ".bak"));
 }
 
 }  // namespace

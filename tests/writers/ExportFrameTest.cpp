@@ -76,25 +76,24 @@ TEST_F(ExportFrameTest, UnwritableFolderEndsTheRunWithAnError) {
     EXPECT_FALSE(saved);
 }
 
-// The MTL file cannot be created (a folder has its name): the OBJ file stays
-// complete, and the POV-Ray files after it are not written.
-TEST_F(ExportFrameTest, FailureInTheSecondFileKeepsTheFirstAndStopsTheRun) {
+// The MTL file cannot be created (a folder has its name): the earlier OBJ
+// file stays as it was, and the POV-Ray files after it are not written.
+TEST_F(ExportFrameTest, FailureInTheSecondFileKeepsTheEarlierFirstAndStopsTheRun) {
     AddTriangle();
     PrepareObjExport();
+    std::ofstream(Path("car.obj")) << "earlier";
     fs::create_directories(Path("car.mtl"));
     Scene.writeObj = Scene.writeMtl = Scene.writeGeometryInclude = 1;
     Scene.povGeometryFile = Path("car_geom.inc");
     EXPECT_THROW(ExportModelFiles(Scene), ExportError);
-    const auto lines = ReadLines(Path("car.obj"));
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "#==================================================");
+    EXPECT_EQ(ReadFile(Path("car.obj")), "earlier");
     EXPECT_FALSE(fs::exists(Path("car_geom.inc")));
 }
 
-// The material include cannot be created (a folder has its name): the OBJ
-// and MTL files stay complete, the run fails naming that file, and the
-// files after it are not written.
-TEST_F(ExportFrameTest, FailureInThePovMaterialIncludeKeepsObjAndMtl) {
+// The material include cannot be created (a folder has its name): the run
+// fails naming that file, and no file of it is written, neither the OBJ and
+// MTL files before it nor the files after it.
+TEST_F(ExportFrameTest, FailureInThePovMaterialIncludeWritesNoFileOfTheRun) {
     AddTriangle();
     PrepareObjExport();
     Scene.writeObj = Scene.writeMtl = Scene.writeMaterialInclude = Scene.writeGeometryInclude = 1;
@@ -107,8 +106,8 @@ TEST_F(ExportFrameTest, FailureInThePovMaterialIncludeKeepsObjAndMtl) {
     } catch (const ExportError& e) {
         EXPECT_EQ(e.file(), Scene.povMaterialFile);
     }
-    EXPECT_EQ(ReadLines(Path("car.mtl")).back(), " ");
-    EXPECT_FALSE(fs::exists(Path("car_geom.inc")));
+    EXPECT_FALSE(fs::exists(Path("car.obj")) || fs::exists(Path("car.mtl")) || fs::exists(Path("car_geom.inc")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // the folder only
 }
 
 // An index outside its list ends the run as an export error naming the file.

@@ -1,5 +1,6 @@
 // The POV-Ray material include, the POV-Ray geometry include and the Moray
-// UDO file: golden files of small scenes and the rules around them.
+// UDO file: golden files of small scenes, and what the writers do with names,
+// maps, options and odd geometry around them.
 #include <gtest/gtest.h>
 
 #include <algorithm>

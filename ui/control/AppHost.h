@@ -49,6 +49,9 @@ public:
     // Copies the windows' bounds and maximized states into the option
     // records, so that the settings file keeps them.
     virtual void StoreWindowBounds() {}
+    // Puts the windows where the option records say (`stored`: the settings
+    // file gave their places), or where a first start opens them.
+    virtual void PlaceWindows(bool /*stored*/) {}
     // Closes the main window, which runs the shutdown.
     virtual void CloseMainWindow() {}
     // Converts a map: reads `source` as a picture (any format the program
@@ -64,8 +67,9 @@ public:
     // The Light Dome tab's probe picture: `probe` tone-mapped (exposure
     // `gamma`) into the full-size picture the tab keeps, and a copy of it
     // resampled with the box filter into the probe image (Image3), which takes
-    // the picture's aspect ratio.
-    virtual void ShowProbe(const tpfm& /*probe*/, double /*gamma*/) {}
+    // the picture's aspect ratio. False, with the picture and the image as
+    // they were, when the picture could not be made.
+    virtual bool ShowProbe(const tpfm& /*probe*/, double /*gamma*/) { return true; }
     // The probe image again, with the lights of the last scan
     // (ProbeMarkers) marked on it.
     virtual void MarkProbeLights() {}

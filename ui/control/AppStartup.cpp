@@ -11,6 +11,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "platform/AppPaths.h"
+#include "platform/SystemShell.h"
 #include "platform/Version.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/Snippets.h"
@@ -120,10 +121,14 @@ bool InitApplication(AppHost& host, uint64_t seed) {
     // click handlers as they would for the user.
     const SettingsResult settings = LoadSettings();
     for (const std::string& name : settings.changedControls) Commands().Run(name);
+    host.PlaceWindows(settings.applied);
+    // Without a POV-Ray program of the user's choice, the one on the PATH.
+    if (Trim(Form1.Edit52.text).empty()) Form1.Edit52.text = FindProgram("povray");
     // 22: the OpenGL state, the first lines, the checks and the library.
     host.InitGLState();
     ClearMessagesPage();
     LogBuildInfo();
+    if (!settings.notice.empty()) LogMessage(settings.notice);
     LogMessage(RuleLine);
     LogMessage("Ready");
     CheckScene();
@@ -157,3 +162,5 @@ bool CloseApplication(AppHost& host) {
     BatchFiles.clear();
     return true;
 }
+
+void WarningBoxes::warning(std::string_view message) { Svc().prompts->Show(MessageKind::Warning, message); }

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "model/Records.h"
+#include "platform/gfx/WarningSink.h"
 #include "ui/control/AppHost.h"
 
 // The pattern of a fresh material for the Materials tab, made at start-up.
@@ -29,3 +31,11 @@ bool InitApplication(AppHost& host, uint64_t seed = 0);
 // written, then the model, the library, the lights, cameras and placeholders
 // are freed. Refused (false) while a long operation runs.
 bool CloseApplication(AppHost& host);
+
+// The warnings of the image library (damaged JPEG data that still decodes,
+// in a JPEG file or a TIFF strip): each in a "Warning" box with the
+// decoder's text. The program installs one while it runs.
+class WarningBoxes : public gfx::WarningSink {
+public:
+    void warning(std::string_view message) override;
+};

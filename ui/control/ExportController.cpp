@@ -12,7 +12,6 @@
 #include "ui/core/BatchDriver.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/FileDialogs.h"
-#include "ui/core/MapCopy.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
 #include "options/Options.h"
@@ -24,25 +23,6 @@ constexpr std::string_view NoPovRay = "Select the location of the POV-Ray execut
 
 void RunSceneCheck() {
     if (Svc().checkScene) Svc().checkScene();
-}
-
-// The maps of the saved model, copied or resized as the export options say.
-void CopySavedMaps() {
-    if (!Scene.copyMaps) return;
-    if (Scene.mapNamesAsJpg)
-        ResizeAndCopyMaps();
-    else
-        CopyMaps();
-}
-
-// The model saved by a save command; true when the files were written.
-bool SaveModel(SaveKind kind) {
-    SetSaveChoices(kind);
-    const bool ok = WriteOutputFiles();
-    if (!ok) return false;
-    CopySavedMaps();
-    LogMessage("Files Saved.");
-    return true;
 }
 
 void PovRayMissing(MessageKind kind) {
@@ -118,19 +98,19 @@ void ExportController::ToolButton15Click() {
         SaveBatch();
         return;
     }
-    SaveModel(SaveKind::PovRay);
+    SaveModelFiles(SaveKind::PovRay);
 }
 
 void ExportController::ToolButton9Click() {
     if (!ExportOptionsConfirmed()) return;
     WaitScope wait;
-    SaveModel(SaveKind::Moray);
+    SaveModelFiles(SaveKind::Moray);
 }
 
 void ExportController::ToolButton27Click() {
     if (!ExportOptionsConfirmed()) return;
     WaitScope wait;
-    SaveModel(SaveKind::Obj);
+    SaveModelFiles(SaveKind::Obj);
 }
 
 void ExportController::ToolButton18Click() {
@@ -159,14 +139,14 @@ void ExportController::ToolButton18Click() {
         PovRayMissing(MessageKind::Information);
         return;
     }
-    if (SaveModel(SaveKind::PovRay)) StartRender(program);
+    if (SaveModelFiles(SaveKind::PovRay)) StartRender(program);
 }
 
 void ExportController::ToolButton19Click() {
     if (!ExportOptionsConfirmed()) return;
     WaitScope wait;
     Svc().status->ProcessPendingMessages();
-    if (!SaveModel(SaveKind::PovRay)) return;
+    if (!SaveModelFiles(SaveKind::PovRay)) return;
     LogMessage("Opening the files in the editor...");
     if (OpenInEditor({Scene.iniFile, Scene.povSceneFile, Scene.povGeometryFile, Scene.povMaterialFile}))
         LogMessage("Ready");

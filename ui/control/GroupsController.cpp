@@ -40,7 +40,7 @@ void SetTexts(std::initializer_list<tedit*> edits, const tvector& v) {
     for (tedit* e : edits) e->text = FloatToText(values[i++]);
 }
 
-void SetTexts(std::initializer_list<tedit*> edits, const char* text) {
+void SetTexts(std::initializer_list<tedit*> edits, const std::string& text) {
     for (tedit* e : edits) e->text = text;
 }
 

@@ -77,7 +77,10 @@ void LightDomeController::Button40Click() {
         return;
     }
     LogMessage("Creating PFM preview (gamma=2.2)...");
-    host_.ShowProbe(probe, ProbeGamma);
+    if (!host_.ShowProbe(probe, ProbeGamma)) {
+        LogMessage("<!>HDR image " + name + " could not be loaded");  // the probe shown before stays
+        return;
+    }
     Form1.Edit21.text = file;
     Form1.Memo3.lines = {"HDRI image stats:",
                          "Name = " + name,

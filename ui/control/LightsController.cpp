@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "model/Extents.h"
 #include "model/LightPanel.h"
@@ -15,6 +16,7 @@
 #include "ui/control/PreviewPages.h"
 #include "ui/control/SceneImportController.h"
 #include "ui/core/FileDialogs.h"
+#include "options/ControlTable.h"
 #include "options/Options.h"
 
 namespace {
@@ -48,6 +50,15 @@ tvector EditVector(const tedit& x, const tedit& y, const tedit& z) {
 void EnableFadeDistance() {
     const int32_t kind = Form1.ComboBox25.index;
     Form1.Edit62.enabled = kind == LightArea || kind == LightPoint;
+}
+
+// With no light left the panel shows what it shows before the first light:
+// its controls' design-time values.
+void ShowEmptyLightPanel() {
+    for (const std::string_view name :
+         {"ComboBox25", "Edit80", "Edit81", "Label150", "Edit62", "Edit37", "Edit53", "Edit69", "Edit94", "Edit107",
+          "Edit38", "Edit39", "Edit40", "Edit28", "Edit27", "UpDown1", "Edit30", "Edit3", "CheckBox6", "CheckBox14"})
+        if (const ControlInfo* row = FindControl("Form1", name)) ResetControl(*row);
 }
 
 void SetEditsToCentre(tedit& x, tedit& y, tedit& z) {
@@ -153,6 +164,7 @@ void LoadLightPreset(int32_t index) {
     if (index < 0 || index >= static_cast<int32_t>(LightPresets.size())) return;
     const tlightpreset preset = LightPresets[static_cast<std::size_t>(index)];
     DeleteAllLights();
+    ShowEmptyLightPanel();
     ResetIntensityFields();
     RedrawPreview();
     // A preset whose lights lie outside the stored list brings what is there.
@@ -274,6 +286,7 @@ void LightsController::Button2Click() {
     if (index < 0) return;
     Lights.erase(Lights.begin() + index);
     RefreshLightPanel(RemoveAndSelectPrevious(Form1.ComboBox2, index));
+    if (Lights.empty()) ShowEmptyLightPanel();
     RedrawPreview();
 }
 
@@ -281,6 +294,7 @@ void LightsController::Button29Click() {
     if (Svc().prompts->Ask(MessageKind::Confirmation, "Erase all lights?", {Answer::Yes, Answer::No}) != Answer::Yes)
         return;
     DeleteAllLights();
+    ShowEmptyLightPanel();
     ResetIntensityFields();
     RedrawPreview();
 }

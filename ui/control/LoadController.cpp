@@ -55,7 +55,7 @@ void LoadController::Merge3Dmodel1Click() {
     MergeFile(Form1.ComboBox15.text, true);
 }
 
-void LoadController::Button20Click() { MergeFile(Form1.ComboBox15.text, false); }
+void LoadController::Button20Click() { MergeFile(ResolveUserPath(Form1.ComboBox15.text), false); }
 
 void LoadController::MergeFile(const std::string& file, bool showPreview) {
     if (!FileExistsNonBlank(file)) {
@@ -73,7 +73,7 @@ void LoadController::MergeFile(const std::string& file, bool showPreview) {
 }
 
 void LoadController::Button71Click() {
-    const std::string file = Form1.ComboBox15.text;
+    const std::string file = ResolveUserPath(Form1.ComboBox15.text);
     if (!FileExistsNonBlank(file)) {
         Svc().prompts->Show(MessageKind::Warning, "File not found.");
         return;

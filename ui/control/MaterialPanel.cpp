@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -20,6 +18,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "platform/gfx/Picture.h"
+#include "ui/core/LoadDrivers.h"
 
 namespace {
 
@@ -33,16 +32,13 @@ bool ValidMaterial(int32_t index) {
 // A value of 0..1 as the position of an up-down of 0..100.
 int32_t Percent(double value) { return static_cast<int32_t>(std::clamp<int64_t>(Round(value * 100.0), 0, 100)); }
 
-// The text of a map box made absolute against the current folder (as the
-// user then sees it), trimmed; a blank box stays empty.
-std::string ExpandMapName(const std::string& text) {
-    const std::string trimmed = Trim(text);
-    if (trimmed.empty()) return {};
-    const std::string normal = NormalizePathSeparators(trimmed);
+// The text of a map box made absolute against the model's folder (as the
+// user then sees it), trimmed; a blank box stays empty, a Windows name with
+// a drive is kept.
+std::string ExpandMapName(std::string_view text) {
+    const std::string normal = NormalizePathSeparators(Trim(text));
     if (normal.size() >= 2 && std::isalpha(static_cast<unsigned char>(normal[0])) && normal[1] == ':') return normal;
-    std::error_code ec;
-    const std::filesystem::path p = std::filesystem::absolute(normal, ec);
-    return ec ? normal : p.lexically_normal().string();
+    return ResolveUserPath(normal);
 }
 
 // Marks the material after a change of class `change` (step 4 of the
@@ -325,11 +321,11 @@ void FillGroupList() {
     if (list.index >= static_cast<int32_t>(list.items.size())) list.index = list.items.empty() ? -1 : 0;
 }
 
-void ShowMapThumbnail(std::string_view name, std::string_view image, tlabel& label) {
+void ShowMapThumbnail(std::string_view text, std::string_view image, tlabel& label) {
     label.caption.clear();
     const int32_t width = ThumbnailWidth, height = ThumbnailHeight;
-    const std::string trimmed = Trim(name);
-    if (trimmed.empty()) {
+    const std::string name = ExpandMapName(text);
+    if (name.empty()) {
         Window().ShowThumbnailMessage(image, 0, width, height);
         return;
     }
@@ -345,7 +341,7 @@ void ShowMapThumbnail(std::string_view name, std::string_view image, tlabel& lab
     Window().ShowThumbnailMessage(image, 3, width, height);
     Pump();
     int32_t pictureWidth = 0, pictureHeight = 0;
-    if (!Window().ShowThumbnailPicture(image, std::string(name), width, height, pictureWidth, pictureHeight)) {
+    if (!Window().ShowThumbnailPicture(image, name, width, height, pictureWidth, pictureHeight)) {
         Window().ShowThumbnailMessage(image, 4, width, height);
         return;
     }
@@ -383,28 +379,9 @@ void ShowTransparencyScale() {
 
 void EnableCartoonHighlights() { Form1.CheckBox82.enabled = Form1.CheckBox81.checked; }
 
-std::string PictureFileFilter() {
-    // Each extension once, with the description of its latest registration.
-    std::vector<std::pair<std::string, std::string>> shown;
-    for (const gfx::PictureFormats::Entry& e : gfx::pictureFormats().entries()) {
-        const auto same = std::find_if(shown.begin(), shown.end(), [&e](const auto& s) { return s.first == e.extension; });
-        if (same == shown.end())
-            shown.emplace_back(e.extension, e.description);
-        else
-            same->second = e.description;
-    }
-    std::string all, each;
-    for (const auto& [extension, description] : shown) {
-        if (!all.empty()) all += ';';
-        all += "*." + extension;
-        each += description + " (*." + extension + ")|*." + extension + "|";
-    }
-    return "All pictures|" + all + "|" + each;
-}
-
 bool ExecutePictureDialog(std::string& fileName, std::string_view folder) {
     FileDialogRequest request;
-    request.filter = PictureFileFilter();
+    request.filter = gfx::pictureFormats().dialogFilter();
     request.initialDir = folder.empty() ? Form1.OpenPictureDialog1.initialDir : std::string(folder);
     request.fileName = fileName;
     std::vector<std::string> files;

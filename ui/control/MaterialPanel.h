@@ -120,10 +120,8 @@ void RedrawUVView();
 void ShowTransparencyScale();
 void EnableCartoonHighlights();
 
-// The filter of the picture open dialog: every picture extension the
-// program reads, then one line per extension.
-std::string PictureFileFilter();
-// The picture open dialog (OpenPictureDialog1) with `fileName` preset,
+// The picture open dialog (OpenPictureDialog1), listing every picture
+// extension the program reads, with `fileName` preset,
 // starting in `folder` (its own last folder when empty); true with the
 // chosen file in `fileName`, false when the user cancelled.
 bool ExecutePictureDialog(std::string& fileName, std::string_view folder);

@@ -40,6 +40,7 @@ void StoreSlot(const tcombobox& box, const char* image, tlabel& label) {
 }  // namespace
 
 void MaterialsController::Register(Dispatcher& d) {
+    d.Add("Form1.PageControl1.Changing", [this] { PageControl1Changing(); });
     d.Add("Form1.ListBox1", [this] { ListBox1Click(); });
     d.Add("Form1.ListBox1.DblClick", [this] { ListBox1DblClick(); });
     d.Add("Form1.ToolButton4", [this] { ToolButton4Click(); });
@@ -72,6 +73,8 @@ void MaterialsController::Register(Dispatcher& d) {
     d.Add("Form1.GroupsMaterials1", [this] { GroupsMaterials1Click(); });
     d.Add("Form1.GroupsMaterialsMaterials1", [this] { GroupsMaterialsMaterials1Click(); });
 }
+
+void MaterialsController::PageControl1Changing() { MaterialsUpdated(); }
 
 void MaterialsController::ListBox1Click() {
     const int32_t index = Selected();

@@ -16,6 +16,9 @@ public:
     explicit MaterialsController(FormDialogs& dialogs) : dialogs_(dialogs) {}
     void Register(Dispatcher& d);
 
+    // Before the main window shows another tab: the material panel's edits
+    // reach the preview (MaterialsUpdated); the change is always allowed.
+    void PageControl1Changing();
     // A click on a row of the material list: the panel is stored into the
     // material it showed and shows the clicked one.
     void ListBox1Click();

@@ -368,7 +368,7 @@ void PreviewOptionsController::ToolButton35Click() {
         Answer::Yes;
     // Any answer that is not a quality of 1 to 100 saves at 90.
     int64_t quality = 90;
-    if (ExtractFileExt(file) == ".jpg") {
+    if (LowerCase(ExtractFileExt(file)) == ".jpg") {
         std::string answer = "90";
         int64_t typed = 0;
         if (Svc().prompts->Input("JPEG Quality", "Enter image quality (1 to 100)", answer) &&

@@ -6,6 +6,7 @@
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/SnippetTables.h"
 #include "writers/DeclareLibrary.h"
+#include "writers/FileText.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ std::string Blanks(std::size_t n) { return std::string(n, ' '); }
 
 std::string Line(std::string_view text) { return std::string(text) + std::string(CRLF); }
 
-std::string QuotedName(std::string_view name) { return "\"" + std::string(name) + "\""; }
+std::string QuotedName(std::string_view name) { return PovFileNameString(name); }
 
 // The map box's name when it names an existing file, else "".
 std::string ExistingMap(const tcombobox& box) {
@@ -105,7 +106,7 @@ std::string PigmentSnippet(int32_t item, bool uv) {
             const std::string file = ChosenPicture();
             if (file.empty()) return {};
             return Line("        pigment{" + u) +
-                   Line("                image_map{" + POVImageType(file) + " " + QuotedName(file)) +
+                   Line("                image_map{" + PovImageKeyword(file) + " " + QuotedName(file)) +
                    Line("                interpolate 2 transmit all 0 filter all 0} scale 1.0") + Line("         }");
         }
         default: return Line("        pigment{" + u + " " + EntryText(2, item) + " scale 0.1}");
@@ -120,7 +121,7 @@ std::string NormalSnippet(int32_t item, bool uv) {
             const std::string file = ChosenPicture();
             if (file.empty()) return {};
             return Line("        normal{" + u) +
-                   Line("               bump_map{" + POVImageType(file) + " " + QuotedName(file)) +
+                   Line("               bump_map{" + PovImageKeyword(file) + " " + QuotedName(file)) +
                    Line("               bump_size 1 interpolate 2} scale 1.0}");
         }
         default: return Line("        normal{" + u + " " + EntryText(4, item) + " scale 0.1}");
@@ -134,13 +135,13 @@ std::string BlendingSnippet(int32_t item, bool uv) {
             const std::string file = ExistingMap(Form1.ComboBox19);
             if (file.empty()) return {};
             return Line("pigment_pattern{" + u) +
-                   Line("                image_map{" + POVImageType(file) + " " + QuotedName(file)) +
+                   Line("                image_map{" + PovImageKeyword(file) + " " + QuotedName(file)) +
                    Line("                interpolate 2 } scale 1.0}");
         }
         case 1: {
             const std::string file = ChosenPicture();
             if (file.empty()) return {};
-            return Line("pigment_pattern{" + u + " " + "image_map{" + POVImageType(file) + " " + QuotedName(file) +
+            return Line("pigment_pattern{" + u + " " + "image_map{" + PovImageKeyword(file) + " " + QuotedName(file) +
                         " interpolate 2 }" + "scale 1.0}");
         }
         default: return Line("pigment_pattern{" + u + " " + EntryText(5, item) + " scale 0.1}");
@@ -191,7 +192,7 @@ std::string BuiltPigment(std::string_view u, bool pigmentPage) {
     if (!map.empty()) {
         const std::string in = Blanks(27);
         return Line("        pigment{" + std::string(u)) + Line("                 image_map{") +
-               Line(in + POVImageType(map)) + Line(in + QuotedName(map)) + Line(in + "interpolate 2") +
+               Line(in + PovImageKeyword(map)) + Line(in + QuotedName(map)) + Line(in + "interpolate 2") +
                Line(in + "transmit all " + transparency + "/100") + Line(in + "filter all 0/100") + Line(in + "}") +
                (pigmentPage ? Line("                 scale 1.0") + Line(Blanks(9) + "}")
                             : Line("                 scale 1.0 ") + Line("                 }"));
@@ -220,7 +221,7 @@ std::string BuiltNormal(std::string_view u) {
     const std::string map = ExistingMap(Form1.ComboBox18);
     if (map.empty()) return {};
     return Line("        normal{" + std::string(u)) + Line("               bump_map{") +
-           Line(Blanks(24) + POVImageType(map)) + Line(Blanks(23) + QuotedName(map)) +
+           Line(Blanks(24) + PovImageKeyword(map)) + Line(Blanks(23) + QuotedName(map)) +
            Line(Blanks(24) + "interpolate 2") + Line(Blanks(23) + "}") +
            Line("               bump_size " + Form1.Edit10.text) + Line("               scale 1.0") +
            Line("              }");
@@ -240,7 +241,7 @@ std::string BuiltBody(std::string_view u) {
         for (const std::string& part : parts) body += Line("  " + part);
         return body;
     }
-    body = Line("pigment_pattern{" + std::string(u) + " " + "image_map{" + POVImageType(map) + " " + QuotedName(map) +
+    body = Line("pigment_pattern{" + std::string(u) + " " + "image_map{" + PovImageKeyword(map) + " " + QuotedName(map) +
                 " interpolate 2 }" + "scale 1.0 }") +
            Line("texture_map{");
     if (!Form1.CheckBox64.checked) {

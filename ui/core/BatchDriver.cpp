@@ -12,7 +12,6 @@
 #include "model/TextConv.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
-#include "ui/core/MapCopy.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
 #include "options/Options.h"
@@ -57,6 +56,7 @@ void SetBatchChoices(const BatchNames& names) {
     Scene.writeMaterialInclude = names.writeMaterial;
     Scene.writeUdo = Scene.writeObj = Scene.writeMtl = 0;
     Scene.copyMaps = Form2.CheckBox16.checked;
+    Scene.mapNamesAsJpg = 0;  // the batch copies the maps as they are
     Scene.reservedFlag = 0;  // full paths
     Scene.mapPathOption2 = Form2.CheckBox27.checked;
     Scene.meshBreakingMode = 2;
@@ -140,7 +140,7 @@ void SaveBatch() {
         Svc().status->ProcessPendingMessages();
 
         SetBatchChoices(BatchOutputNames(files[i], i));
-        if (WriteOutputFiles(true) && Scene.copyMaps) CopyMaps();
+        WriteOutputFiles(true);  // with the maps copied as they are
         iniFiles.push_back(Form2.CheckBox27.checked ? Scene.iniFile : ExtractFileName(Scene.iniFile));
     }
 

@@ -1,5 +1,6 @@
 #include "ui/core/ExportDriver.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,9 +9,11 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "ui/core/MapCopy.h"
 #include "ui/core/PovIni.h"
 #include "options/Options.h"
 #include "writers/Export.h"
+#include "writers/TextWriter.h"
 #include "writers/YafRayWriter.h"
 
 namespace {
@@ -42,16 +45,7 @@ struct OutputFile {
 };
 
 // Asks before each existing file is replaced; false when the user cancelled.
-bool ConfirmOverwrites() {
-    const std::vector<OutputFile> files = {
-        {&Scene.writeObj, Scene.objFile},
-        {&Scene.writeMtl, MtlFileName(Scene)},
-        {&Scene.writeIni, Scene.iniFile},
-        {&Scene.writePovScene, Scene.povSceneFile},
-        {&Scene.writeGeometryInclude, Scene.povGeometryFile},
-        {&Scene.writeMaterialInclude, Scene.povMaterialFile},
-        {&Scene.writeUdo, Scene.udoFile},
-    };
+bool ConfirmOverwrites(const std::vector<OutputFile>& files) {
     bool all = false;
     for (const OutputFile& f : files) {
         if (all) break;
@@ -68,6 +62,19 @@ bool ConfirmOverwrites() {
         }
     }
     return true;
+}
+
+// The questions for the files of a save, in the order the user is asked.
+bool ConfirmOverwrites() {
+    return ConfirmOverwrites({
+        {&Scene.writeObj, Scene.objFile},
+        {&Scene.writeMtl, MtlFileName(Scene)},
+        {&Scene.writeIni, Scene.iniFile},
+        {&Scene.writePovScene, Scene.povSceneFile},
+        {&Scene.writeGeometryInclude, Scene.povGeometryFile},
+        {&Scene.writeMaterialInclude, Scene.povMaterialFile},
+        {&Scene.writeUdo, Scene.udoFile},
+    });
 }
 
 void ListOutputFiles() {
@@ -144,9 +151,24 @@ bool WriteOutputFiles(bool batchRun) {
     if (!batchRun && !Form2.CheckBox1.checked && !ConfirmOverwrites()) return false;
     Svc().status->ProcessPendingMessages();
     WaitScope wait;
+    OutputCommit commit;
+    // The copies' names first: the files name the copies beside them. A
+    // batch run copies the maps as they are.
+    std::optional<MapCopies> maps;
+    if (Scene.copyMaps) maps.emplace(Scene.mapNamesAsJpg && !batchRun);
     if (Scene.writeIni) WritePovIni(Scene);
-    ExportModelFiles(Scene);
+    ExportModelFiles(Scene, maps ? &maps->Names() : nullptr);
+    if (maps) maps->PutInPlace();
+    commit.Commit();
     ListOutputFiles();
+    if (maps) maps->Report();
+    return true;
+}
+
+bool SaveModelFiles(SaveKind kind) {
+    SetSaveChoices(kind);
+    if (!WriteOutputFiles()) return false;
+    LogMessage("Files Saved.");
     return true;
 }
 
@@ -159,6 +181,10 @@ void SaveYafRayScene() {
     SetMapChoices();
     Scene.sanitiseNames = 0;
     Scene.meshBreakingMode = 1;
+    // An existing scene is replaced only when the user says so; No keeps it.
+    if (!Form2.CheckBox1.checked &&
+        (!ConfirmOverwrites({{&Scene.yafrayOutput, Scene.yafrayFile}}) || !Scene.yafrayOutput))
+        return;
     ExportYafRayScene(Scene);
     LogMessage("Files Saved.");
 }

@@ -24,13 +24,24 @@ void SetSaveChoices(SaveKind kind);
 // Unless this is a batch run or "Overwrite files (except render)" is
 // checked, asks before replacing each existing file: Yes writes it, No
 // leaves it (its switch is cleared), Cancel writes nothing, All writes it
-// and every other file without asking. Then the INI file (when its switch
-// is set) and the export run, and the "Output files" and "Maps needed:"
-// lists on the "Messages" page. False when refused or cancelled. A file
-// that cannot be written ends the command with ExportError.
+// and every other file without asking. Then the map copies when the maps
+// are copied (their names decided first, resized unless this is a batch
+// run, MapCopy.h), the INI file (when its switch is set) and the export
+// run; the files and the copies replace the earlier files together once
+// all are complete. Then the "Output files" and "Maps needed:" lists and
+// the map copies on the "Messages" page. False when refused or cancelled.
+// A file that cannot be written ends the command with ExportError, and
+// every earlier file is as it was.
 bool WriteOutputFiles(bool batchRun = false);
 
+// A "Save..." of an output tab after the export options were confirmed:
+// the choices (SetSaveChoices), the files and the maps (WriteOutputFiles),
+// then "Files Saved."; false when nothing was written.
+bool SaveModelFiles(SaveKind kind);
+
 // The YafRay save: every other switch and output name cleared, the YafRay
-// scene named after "scene.xml" (Edit111) in the output folder, written,
-// "Files Saved." logged. Throws ExportError when it cannot be written.
+// scene named after "scene.xml" (Edit111) in the output folder, written
+// (after the question whether to replace an existing one, unless
+// "Overwrite files (except render)" is checked), "Files Saved." logged.
+// Throws ExportError when it cannot be written.
 void SaveYafRayScene();

@@ -43,6 +43,12 @@ std::string FolderOf(std::string_view fileName) {
     return folder;
 }
 
+// The folder of the model whose load began last; "" before the first.
+std::string& UserFolder() {
+    static std::string folder;
+    return folder;
+}
+
 // A model name as the program keeps it: "/" separators, absolute.
 std::string AbsoluteModelPath(const std::string& fileName) {
     const std::string normal = NormalizePathSeparators(Trim(fileName));
@@ -175,6 +181,27 @@ struct OutputNames {
     }
 };
 
+// The lengths of the scene's lists, to take back a merge that ran out of
+// memory half-way.
+struct SceneLengths {
+    std::size_t vertices = SceneVertices.size(), normals = SceneNormals.size(), uvs = SceneUVs.size();
+    std::size_t groups = SceneGroups.size(), materials = SceneMaterials.size(), faces = SceneFaces.size();
+
+    void Restore() const {
+        auto cut = [](auto& list, std::size_t n) {
+            if (list.size() > n) list.erase(list.begin() + static_cast<std::ptrdiff_t>(n), list.end());
+        };
+        cut(SceneVertices, vertices);
+        cut(SceneNormals, normals);
+        cut(SceneUVs, uvs);
+        cut(SceneGroups, groups);
+        cut(SceneMaterials, materials);
+        cut(SceneFaces, faces);
+    }
+};
+
+std::string NoMemoryText(std::string_view fileName) { return "not enough memory to load " + ExtractFileName(fileName); }
+
 // A reader stopped: what it read is dropped and the file is reported.
 LoadResult ReadFailed(const std::string& shortName, const char* what, std::string* error) {
     DiscardImport();
@@ -232,6 +259,23 @@ void SetDialogDirs(std::string_view folder) {
 
 void SetModelDialogDir(std::string_view fileName) { Form1.OpenDialog1.initialDir = FolderOf(fileName); }
 
+std::string UserCurrentFolder() {
+    if (!UserFolder().empty()) return UserFolder();
+    std::error_code ec;
+    const std::filesystem::path current = std::filesystem::current_path(ec);
+    return ec ? std::string() : current.string();
+}
+
+std::string ResolveUserPath(std::string_view name) {
+    const std::string normal = NormalizePathSeparators(Trim(name));
+    if (normal.empty()) return {};
+    std::filesystem::path p(normal);
+    if (p.is_relative() && !UserFolder().empty()) p = std::filesystem::path(UserFolder()) / p;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
+    return ec ? p.string() : absolute.lexically_normal().string();
+}
+
 // ---- The drivers ------------------------------------------------------
 
 LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
@@ -272,11 +316,13 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     LogMessage(RuleLine);
     LogMessage("Loading Model " + shortName);
     Pump();
+    UserFolder() = FolderOf(name);
 
     // Names inside the model (material libraries, maps) are resolved against
     // the model's folder by the readers and the map paths, never through the
     // current folder.
     const std::string extension = LowerCase(ExtractFileExt(name));
+    const SceneLengths lengths;
     try {
         if (!ReadModelByExtension(Scene, extension)) {
             const std::string text =
@@ -295,6 +341,16 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     } catch (const ModelError& e) {
         previousNames.Restore();
         return ReadFailed(shortName, e.what(), error);
+    } catch (const std::bad_alloc&) {
+        // The file is too big for the memory left: not loaded, the scene as
+        // it was before it, and the program goes on.
+        lengths.Restore();
+        previousNames.Restore();
+        return ReadFailed(shortName, NoMemoryText(name).c_str(), error);
+    } catch (const std::length_error&) {
+        lengths.Restore();
+        previousNames.Restore();
+        return ReadFailed(shortName, NoMemoryText(name).c_str(), error);
     } catch (...) {
         DiscardImport();
         previousNames.Restore();
@@ -435,7 +491,16 @@ bool LoadSelectedModels(std::vector<std::string>* errors) {
             if (load(file) == LoadResult::Failed) break;  // the rest of the files are not loaded
     }
 
-    const bool processed = ProcessGeometry(errors);
+    bool processed = false;
+    try {
+        processed = ProcessGeometry(errors);
+    } catch (const std::bad_alloc&) {
+        // The model does not fit beside what its preparation needs.
+        const std::string text = NoMemoryText(Scene.modelFile);
+        LogMessage("<!>" + text);
+        AddError(errors, text);
+        ProcessGeometryFailed(errors);
+    }
     if (!Scene.loadFlag) Window().ResetCamera();
 
     BatchFiles.assign(1, "junk");

@@ -37,8 +37,22 @@ bool LoadSelectedModels(std::vector<std::string>* errors = nullptr);
 // error is caught: the file is reported (a "<!>" line) and the scene stays
 // as it was before this file. A file of a type no reader takes is reported
 // the same way (`error` gets the text of its "<!>" line). A relative name is taken against the current
-// folder and stored as an absolute path; the current folder never changes.
+// folder and stored as an absolute path; the current folder never changes,
+// but the model's folder becomes the one that names the user types later
+// resolve against (`ResolveUserPath`).
 LoadResult LoadModelFile(const std::string& fileName, std::string* error = nullptr);
+
+// A file name the user typed (a map on the Materials tab, a model in the
+// history combo), trimmed, with "/" separators, made absolute against the
+// folder of the model whose load began last, as if that were the current
+// folder; before the first load against the current folder. "" for a blank
+// name.
+std::string ResolveUserPath(std::string_view name);
+// The folder that stands for the current folder where the user is
+// concerned: the folder of the model whose load began last, before the
+// first load the current folder. Typed names resolve against it, and file
+// dialogs without a folder of their own open in it.
+std::string UserCurrentFolder();
 
 // Repairs, connects and measures the merged scene, loads its maps, fills the
 // lists of the main window and builds the preview. When the scene has no

@@ -3,10 +3,24 @@
 // Map names are found on disk ignoring letter case and with either
 // separator; a map that is missing or cannot be read is reported and the
 // next one is tried, so that a save never fails for a map.
+//
+// A copy never takes the place of a file that the save did not write: a
+// map of the model, or any other file of that name in the output folder,
+// stays as it is and the copy is written under the name with "_Rev00001",
+// "_Rev00002", ... before its extension. A file that already holds the very
+// bytes of the copy (the map itself, or its copy of an earlier save) is
+// used as it is. Every name is decided before any file of the save is
+// written, so that the written files name the copies beside them.
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "writers/Export.h"
 
 // The folder the maps go to: the folder of the scene file, else of the
 // geometry include, overridden by the folder of the UDO file and of the OBJ
@@ -14,26 +28,74 @@
 // folder when none is.
 std::string MapOutputFolder();
 
-// The name a map is copied under in the output folder: its file name, or
-// with "Fix map names" the scene's object prefix before it, cleaned; with
-// `asJpeg` its extension becomes ".jpg". The same name the written files
-// use for the map.
+// The name a map is copied under in the output folder when that name is
+// free: its file name, or with "Fix map names" the scene's object prefix
+// before it, cleaned; with `asJpeg` its extension becomes ".jpg".
 std::string CopiedMapName(std::string_view map, bool asJpeg);
 
-// Copies every colour, bump and transparency map of every material, and the
-// spherical background map, into MapOutputFolder(), each source once.
-// Existing copies are replaced when "Overwrite files (except render)" is
-// checked. Logs "Copying maps to output directory..." and one line per map.
+// The copies of the maps of one save: every colour, bump and transparency
+// map of every material, and the spherical background map, each source
+// once per name.
+class MapCopies {
+public:
+    // Decides the name of every copy and makes each copy (resized to the
+    // size of "Fix map max resolution to" and written as JPEG when
+    // `resize`) in a new file of the output folder; nothing there is
+    // replaced yet. A map that cannot be resized shows "Could not process
+    // image ...".
+    explicit MapCopies(bool resize);
+    // Removes the copies that were not put in place.
+    ~MapCopies();
+    MapCopies(const MapCopies&) = delete;
+    MapCopies& operator=(const MapCopies&) = delete;
+
+    // The name of each map's copy, by the map name as it is stored.
+    const CopiedMapNames& Names() const { return names_; }
+    // Puts the copies in place: with the files of the open OutputCommit, or
+    // at once.
+    void PutInPlace();
+    // Logs "Copying maps to output directory..." (or "Resizing and copying
+    // maps to output directory...") and a line per map: "File " + name +
+    // " copied OK" (" resized and copied OK"), "<!>ERROR Copying " + name for
+    // a missing map or a failed copy, and a "<!>" line for each copy that
+    // got another name.
+    void Report() const;
+
+private:
+    // A file by its device and inode; {0, 0} for none.
+    using FileId = std::pair<uint64_t, uint64_t>;
+    // A copy made for the save.
+    struct Copy {
+        std::string temporary;  // the new file, until it is put in place
+        std::string name;       // its name in the output folder
+    };
+    void Add(const std::string& map);
+    // Makes the copy of `source` in a new file of the output folder: its
+    // bytes, or "" with `failed` set when it cannot be made.
+    std::string MakeCopy(const std::string& source, bool& failed);
+
+    bool resize_;
+    int32_t size_ = 0;
+    std::string folder_;
+    CopiedMapNames names_;
+    std::vector<Copy> copies_;
+    std::vector<std::string> report_;
+    // The names given in the output folder and whose file each holds.
+    std::map<std::string, FileId> claims_;
+    // The maps of the model as they lie on disk.
+    std::set<FileId> modelMaps_;
+};
+
+// Copies (CopyMaps) or resizes (ResizeAndCopyMaps) every map of the model
+// into MapOutputFolder() at once, and reports it.
 void CopyMaps();
-// The same with every map written as JPEG, shrunk to at most the size of
-// "Fix map max resolution to" (aspect kept, never enlarged). A map that
-// cannot be read shows "Could not process image ...".
 void ResizeAndCopyMaps();
 
 // Copies `source` to `destination`: logs "File " + name + " copied OK", or
 // "<!>ERROR Copying " + name when the source is missing or the copy fails.
 // Nothing happens when the destination exists and `overwrite` is false, or
-// when both name the same file.
+// when both name the same file. The copy replaces an earlier destination
+// only once it is complete.
 void CopyMapFile(const std::string& source, const std::string& destination, bool overwrite);
 
 // Writes the picture `source` to `destination` as JPEG, resized: with

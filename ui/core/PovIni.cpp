@@ -9,6 +9,7 @@
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "writers/Export.h"
+#include "writers/FileText.h"
 #include "writers/PovSceneWriter.h"
 #include "writers/TextWriter.h"
 
@@ -18,12 +19,12 @@ constexpr std::string_view Marker = ";";
 
 void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, const std::string& imageName) {
     w.Line(";Input POV-Ray file");
-    w.Line("Input_File_Name=\"" + sceneName + "\"");
+    w.Line("Input_File_Name=" + IniQuoted(sceneName));
     if (PovBatchMode()) {
         w.Line(";Rendered images will be saved in the same directory as this file");
     } else {
         w.Line(";Output rendered image file");
-        w.Line("Output_File_Name=\"" + imageName + "\"");
+        w.Line("Output_File_Name=" + IniQuoted(imageName));
     }
     w.Line(";Resolution");
     w.Line("+W" + std::to_string(RenderImageWidth()));
@@ -67,9 +68,9 @@ void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, con
         const int64_t initialFrame = TextToInt(Form1.Edit120.text);
         const int64_t files = BatchFiles.empty() ? 1 : static_cast<int64_t>(BatchFiles.size());
         w.Line(";Animation parameters");
-        w.Line("Initial_Clock=" + Form1.Edit117.text);
-        w.Line("Final_Clock=" + Form1.Edit118.text);
-        w.Line("Initial_Frame=" + Form1.Edit120.text);
+        w.Line("Initial_Clock=" + OneLineText(Form1.Edit117.text));
+        w.Line("Final_Clock=" + OneLineText(Form1.Edit118.text));
+        w.Line("Initial_Frame=" + OneLineText(Form1.Edit120.text));
         w.Line("Final_Frame=" + std::to_string(initialFrame + files - 1));
     }
 }
@@ -126,7 +127,7 @@ void WritePovIni(tscene scene) {
     if (!Form1.CheckBox59.checked) WriteRenderSettings(w, sceneName, scene.renderImageFile);
     if (!Form1.Memo1.lines.empty()) {
         w.Line(";Custom INI commands");
-        for (const std::string& line : Form1.Memo1.lines) w.Line(line);
+        for (const std::string& line : Form1.Memo1.lines) w.Line(OneLineText(line));
     }
     w.Close();
 }

@@ -1,14 +1,13 @@
 #include "ui/core/Settings.h"
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <optional>
 
+#include "model/Errors.h"
 #include "model/Model.h"
 #include "model/Scene.h"
 #include "model/TextConv.h"
@@ -16,6 +15,8 @@
 #include "platform/Version.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "writers/FileText.h"
+#include "writers/TextWriter.h"
 
 namespace {
 
@@ -129,6 +130,10 @@ std::string Quoted(std::string_view name) {
 }
 
 std::string Int(int64_t v) { return std::to_string(v); }
+
+// The settings file that the program could not read as its own at start-up,
+// kept when the settings are saved.
+std::string keptFile;
 
 // ---- Writing ---------------------------------------------------------------
 
@@ -319,9 +324,12 @@ void ReadBounds(const GeneralSection& g, const BoundsKeys& b) {
     const std::string* h = g.Find(b.h);
     if (!x || !y || !h) return;
     const auto left = StrictInt(*x), top = StrictInt(*y), height = StrictInt(*h);
-    constexpr int32_t kLimit = 100000;  // screen pixels; anything beyond is damage
-    if (!left || !top || !height || *width < 1 || *height < 1 || *width > kLimit || *height > kLimit ||
-        std::abs(*left) > kLimit || std::abs(*top) > kLimit)
+    // Screen pixels; anything beyond is damage. The window is bounded by the
+    // screen it lands on when the place is applied.
+    constexpr int32_t kLimit = 100000;
+    const auto inRange = [](int32_t v, int32_t low) { return v >= low && v <= kLimit; };
+    if (!left || !top || !height || !inRange(*width, 1) || !inRange(*height, 1) || !inRange(*left, -kLimit) ||
+        !inRange(*top, -kLimit))
         return;
     *b.bounds = {*left, *top, *width, *height};
     *b.maximized = false;
@@ -404,17 +412,18 @@ uint8_t FieldBool(const std::vector<std::string_view>& f, std::size_t i) {
     return i < f.size() && TextToBool(f[i]) ? 1 : 0;
 }
 
-void ReadCameras(const std::vector<std::string>& lines) {
+// False for a damaged block; a file without cameras has none.
+bool ReadCameras(const std::vector<std::string>& lines) {
     const std::size_t at = FindSection(lines, "[cameras]");
-    if (at == std::string::npos) return;
+    if (at == std::string::npos) return true;
     const auto count = BlockCount(lines, at);
-    if (!count) return;
+    if (!count) return false;
     CommaTextSplitter splitter;
     std::vector<tcamera> cameras;
     cameras.reserve(static_cast<std::size_t>(*count));
     for (int32_t i = 0; i < *count; ++i) {
         const std::vector<std::string_view>& f = splitter.Split(lines[at + 1 + static_cast<std::size_t>(i)]);
-        if (f.empty()) return;
+        if (f.empty()) return false;
         tcamera c;  // fields the line does not carry stay zero
         c.name = std::string(f[0]);
         c.zoom = FieldFloat(f, 1);
@@ -441,6 +450,7 @@ void ReadCameras(const std::vector<std::string>& lines) {
         Form1.ComboBox8.items.push_back(c.name.str());
     }
     Form1.ComboBox8.index = 0;
+    return true;
 }
 
 constexpr std::size_t kLightFields = 26;
@@ -475,20 +485,20 @@ bool ParseLight(const std::vector<std::string_view>& f, tlight& l) {
 
 // The light presets are read whole or not at all: a preset names its lights
 // by their place in the block, so a block with a damaged line cannot be
-// trusted in part.
-void ReadLightPresets(const std::vector<std::string>& lines) {
+// trusted in part. False for a damaged block.
+bool ReadLightPresets(const std::vector<std::string>& lines) {
     const std::size_t at = FindSection(lines, "[lights]");
-    if (at == std::string::npos) return;
+    if (at == std::string::npos) return true;
     const auto presetCount = BlockCount(lines, at);
-    if (!presetCount) return;
+    if (!presetCount) return false;
     CommaTextSplitter splitter;
     std::vector<tlightpreset> presets;
     presets.reserve(static_cast<std::size_t>(*presetCount));
     for (int32_t i = 0; i < *presetCount; ++i) {
         const std::vector<std::string_view>& f = splitter.Split(lines[at + 1 + static_cast<std::size_t>(i)]);
-        if (f.size() < 3) return;
+        if (f.size() < 3) return false;
         const auto first = StrictInt(f[1]), count = StrictInt(f[2]);
-        if (!first || !count) return;
+        if (!first || !count) return false;
         tlightpreset p;
         p.name = std::string(f[0]);
         p.first = *first;
@@ -496,21 +506,22 @@ void ReadLightPresets(const std::vector<std::string>& lines) {
         presets.push_back(p);
     }
     const std::size_t lightsAt = at + 1 + static_cast<std::size_t>(*presetCount);
-    if (lightsAt >= lines.size()) return;
+    if (lightsAt >= lines.size()) return false;
     const auto lightCount = StrictInt(lines[lightsAt]);
-    if (!lightCount || *lightCount < 0) return;
+    if (!lightCount || *lightCount < 0) return false;
     std::vector<tlight> lights;
     if (*lightCount > 0) {
         const auto checked = BlockCount(lines, lightsAt);
-        if (!checked) return;
+        if (!checked) return false;
         lights.reserve(static_cast<std::size_t>(*lightCount));
         for (int32_t i = 0; i < *lightCount; ++i) {
             tlight l;
-            if (!ParseLight(splitter.Split(lines[lightsAt + 1 + static_cast<std::size_t>(i)]), l)) return;
+            if (!ParseLight(splitter.Split(lines[lightsAt + 1 + static_cast<std::size_t>(i)]), l)) return false;
             lights.push_back(l);
         }
     }
     // A preset whose lights lie outside the block is dropped.
+    const std::size_t announced = presets.size();
     const int64_t total = static_cast<int64_t>(lights.size());
     presets.erase(std::remove_if(presets.begin(), presets.end(),
                                  [total](const tlightpreset& p) {
@@ -518,7 +529,7 @@ void ReadLightPresets(const std::vector<std::string>& lines) {
                                             static_cast<int64_t>(p.first) + p.count > total;
                                  }),
                   presets.end());
-    if (presets.empty()) return;
+    if (presets.empty()) return false;
     const int32_t offset = static_cast<int32_t>(PresetLights.size());
     Form1.ComboBox13.items.clear();
     for (tlightpreset p : presets) {
@@ -528,6 +539,7 @@ void ReadLightPresets(const std::vector<std::string>& lines) {
     }
     PresetLights.insert(PresetLights.end(), lights.begin(), lights.end());
     Form1.ComboBox13.index = 0;
+    return presets.size() == announced;
 }
 
 // The controls whose handlers run for a changed value.
@@ -578,9 +590,10 @@ std::string BuildSettingsText() {
         out.push_back(Int(static_cast<int64_t>(PresetLights.size())));
         for (const tlight& l : PresetLights) out.push_back(LightLine(l));
     }
+    // Texts are written as they stand, but none can begin a line of its own.
     std::string text;
     for (const std::string& line : out) {
-        text += line;
+        text += OneLineText(line);
         text += "\r\n";
     }
     return text;
@@ -588,21 +601,27 @@ std::string BuildSettingsText() {
 
 bool SaveSettingsTo(const std::string& path) {
     // Written beside the file first and renamed over it, so that a failed
-    // write never leaves half a settings file.
-    const std::string temporary = path + ".new" + std::to_string(static_cast<long>(getpid()));
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) return false;
-        const std::string text = BuildSettingsText();
-        file.write(text.data(), static_cast<std::streamsize>(text.size()));
-        file.close();
-        if (!file) {
-            std::remove(temporary.c_str());
-            return false;
+    // write never leaves half a settings file; a file that could not be
+    // read is kept under its own name first.
+    try {
+        OutputCommit commit;
+        CheckedTextWriter file(path, LineEnd::CRLF);
+        file.Buffer() = BuildSettingsText();
+        file.Close();
+        const bool keep = !keptFile.empty() && keptFile == path;
+        std::string backup;
+        if (keep) {
+            backup = FreeBackupName(path);
+            if (std::rename(path.c_str(), backup.c_str()) != 0 && errno != ENOENT) return false;
         }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+        try {
+            commit.Commit();
+        } catch (const ExportError&) {
+            if (keep) std::rename(backup.c_str(), path.c_str());
+            throw;
+        }
+        if (keep) keptFile.clear();
+    } catch (const ExportError&) {
         return false;
     }
     return true;
@@ -633,8 +652,11 @@ SettingsResult ApplySettingsText(std::string_view text) {
             ReadControl(general, entry, *c);
         }
     }
-    ReadCameras(lines);
-    ReadLightPresets(lines);
+    const bool cameras = ReadCameras(lines);
+    const bool lights = ReadLightPresets(lines);
+    // The last key of "[general]" and the preset blocks: a file cut short
+    // misses one of them.
+    result.whole = general.Find(kGeneralKeys[std::size(kGeneralKeys) - 1]) && cameras && lights;
 
     for (std::size_t i = 0; i < table.size(); ++i)
         if (HasChangeHandler(table[i]) && GetControlValue(table[i]) != before[i])
@@ -643,10 +665,20 @@ SettingsResult ApplySettingsText(std::string_view text) {
 }
 
 SettingsResult LoadSettingsFrom(const std::string& path) {
+    keptFile.clear();
     if (!FileExistsNonBlank(path)) return {};
     TextLineReader reader;
-    if (!reader.Open(path)) return {};
-    return ApplySettingsText(reader.Text());
+    SettingsResult result;
+    if (reader.Open(path)) result = ApplySettingsText(reader.Text());
+    if (!result.whole) {
+        // What the program cannot read as its own (its presets among it) is
+        // not replaced by the defaults at the next save.
+        keptFile = path;
+        result.keptAs = FreeBackupName(path);
+        result.notice = "<!>The settings file " + path + " could not be read as this version's own: it is kept as " +
+                        result.keptAs + " when the settings are saved";
+    }
+    return result;
 }
 
 SettingsResult LoadSettings() { return LoadSettingsFrom(SettingsFilePath()); }

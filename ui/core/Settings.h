@@ -17,7 +17,8 @@ std::string BuildNumber();
 
 // The whole file as it is written: CR LF after every line.
 std::string BuildSettingsText();
-// Writes the file (replacing it in one step); false when it cannot be
+// Writes the file (replacing it in one step, and keeping a file that could
+// not be read beside it, see SettingsResult); false when it cannot be
 // written.
 bool SaveSettings();
 bool SaveSettingsTo(const std::string& path);
@@ -25,6 +26,14 @@ bool SaveSettingsTo(const std::string& path);
 struct SettingsResult {
     bool found = false;    // the file was there and could be read
     bool applied = false;  // it was of this build, so its values were taken
+    // The file was read whole as this build's own: "[general]" to its last
+    // key and every preset block it announces. A file that is not (garbage,
+    // another encoding, cut short, another build's) is kept at the next
+    // save under `keptAs` beside the new one, and `notice` says so for the
+    // log.
+    bool whole = false;
+    std::string keptAs;
+    std::string notice;
     // The check boxes, radio buttons and edits ("Form1.CheckBox30") whose
     // state the file changed, in the order of the control table. Their click
     // or change handlers are to run now, as they would for the user's own

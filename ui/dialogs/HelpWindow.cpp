@@ -20,7 +20,6 @@
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
 #include "ui/qt/QtText.h"
-#include "ui/qt/WindowPlace.h"
 
 HelpView::HelpView(THtmlView& view, std::function<void()> show) : view_(view), show_(std::move(show)) {}
 
@@ -140,8 +139,7 @@ HelpWindow::HelpWindow(Binder& binder, QWidget* parent)
     binder.BindWindow(find_, &Form5.FindDialog1.visible, nullptr, "");
 
     binder.BindWindow(this, &Form5.visible, nullptr, "");
-    resize(800, 600);
-    PlaceWindow(this, Form5.bounds, Form5.maximized);
+    resize(Form5.bounds.width, Form5.bounds.height);  // placed once the settings are read
 }
 
 HelpWindow::~HelpWindow() = default;

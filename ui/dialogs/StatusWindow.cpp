@@ -11,7 +11,6 @@
 #include "options/ControlTable.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
-#include "ui/qt/WindowPlace.h"
 
 namespace {
 
@@ -86,7 +85,7 @@ StatusWindow::StatusWindow(Binder& binder, QWidget* parent)
 
     binder.BindTabs(*FindControl("Form4", "PageControl1"), tabs);
     binder.BindWindow(this, &Form4.visible, nullptr, "Form4.Hide");
-    PlaceWindow(this, Form4.bounds, Form4.maximized);
+    resize(Form4.bounds.width, Form4.bounds.height);  // placed once the settings are read
 }
 
 bool StatusWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -1,12 +1,16 @@
 #include "ui/main/Application.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
 #include <QDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QPainter>
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
 
@@ -33,6 +37,7 @@
 #include "ui/main/MainWindow.h"
 #include "ui/main/ProbeImage.h"
 #include "ui/main/MapPictures.h"
+#include "options/ControlTable.h"
 #include "options/Options.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/QtFormDialogs.h"
@@ -72,7 +77,8 @@ public:
         return ::ShowThumbnailPicture(binder_.Find("Form1." + std::string(image)), fileName, width, height,
                                       pictureWidth, pictureHeight);
     }
-    // The UV view of the Materials tab, and the UV layout saved as a picture.
+    // The UV view of the Materials tab, and the UV layout saved as a picture;
+    // their text is in the main window's face.
     void DrawUVLayout(int32_t colouring) override {
         auto* view = qobject_cast<QLabel*>(binder_.Find("Form1.Image1"));
         gfx::Bitmap layout;
@@ -91,11 +97,13 @@ public:
 
 private:
     // The preview's drawing of the UV layout in a bitmap of width x height.
-    static bool UVLayout(int32_t width, int32_t height, int32_t colouring, gfx::Bitmap& layout) {
+    bool UVLayout(int32_t width, int32_t height, int32_t colouring, gfx::Bitmap& layout) const {
         if (width < 1 || height < 1) return false;
         layout = gfx::Bitmap(width, height);
         gfx::QtCanvas canvas(layout);
-        return ::DrawUVLayout(canvas, width, height, colouring);
+        const QWidget* main = binder_.Find("Form1.PageControl1");
+        return ::DrawUVLayout(canvas, width, height, colouring,
+                              main ? FromQ(main->window()->font().family()) : std::string("Tahoma"));
     }
 
     Binder& binder_;
@@ -116,14 +124,17 @@ struct Application::Parts {
     std::unique_ptr<ScopedServices> services;
     std::map<std::string, QDialog*> dialogWindows;
     gfx::Bitmap probe;  // the Light Dome tab's probe at full size
+    WarningBoxes warningBoxes;
+    std::unique_ptr<gfx::ScopedWarningSink> warnings;
 };
 
 Application::Application() : binder_(std::make_unique<Binder>(Commands())), parts_(std::make_unique<Parts>()) {
     Binder& b = *binder_;
     Parts& p = *parts_;
     // Every picture loads through the image library's readers; bitmaps and
-    // icons through Qt's.
+    // icons through Qt's. The library's warnings show in boxes.
     img::RegisterImageFormats({&gfx::qtBitmapClass(), &gfx::qtIconClass()});
+    p.warnings = std::make_unique<gfx::ScopedWarningSink>(&p.warningBoxes);
     // The windows, in the order the program creates them.
     main_ = new MainWindow(b, [this] {
         if (closed_) return true;
@@ -175,6 +186,12 @@ Application::Application() : binder_(std::make_unique<Binder>(Commands())), part
     p.hooks->searchMaps = [this] { return parts_->controllers->mapSearch.SearchMaps(); };
     Commands().SetAfterCommand([&b] { b.RefreshAll(); });
     RunFormCreateHandlers();
+    ApplyHints();
+    // Once the window manager has framed a window, it is kept on the screen
+    // with its frame; the main window's frame also sets its minimum size.
+    WatchFrame(main_, [this](const tframe& frame) { MainFrameKnown(frame); });
+    for (QWidget* w : std::initializer_list<QWidget*>{status_, help_, preview_})
+        WatchFrame(w, [w](const tframe&) { KeepOnScreen(w); });
 }
 
 Application::~Application() {
@@ -185,16 +202,86 @@ Application::~Application() {
     delete help_;
     delete status_;
     delete main_;  // and the dialogs it owns
+    // The image library ends last, once nothing shows its pictures.
+    parts_->warnings.reset();
+    img::UnregisterImageFormats();
 }
 
 bool Application::Start(uint64_t seed) {
-    if (!InitApplication(*this, seed)) return false;
-    binder_->RefreshAll();
-    main_->Place();
+    if (!InitApplication(*this, seed)) return false;  // which places the windows
+    // The main window first, so that the preview opens above it.
     main_->show();
-    if (Form9.bounds.left != 0 || Form9.bounds.top != 0) preview_->move(Form9.bounds.left, Form9.bounds.top);
+    // Shown, the main window is laid out: where its tool bars end is known.
+    if (firstStart_) PlaceFirstStart(false);
+    binder_->RefreshAll();
     preview_->glView1->update();
     return true;
+}
+
+tfirstplaces Application::FirstPlaces() {
+    const tframe frame = FrameOf(main_);
+    const twindowbounds area = WorkArea(main_);
+    // The main window laid out at the size it opens with, for where its
+    // pages and its status strip begin.
+    main_->resize(std::min(MainWindowWidth, area.width) - frame.left - frame.right,
+                  std::min(MainWindowHeight, area.height) - frame.top - frame.bottom);
+    main_->layout()->activate();
+    tfirstsizes sizes;
+    const twindowbounds preview = tform9{}.bounds, status = tform4{}.bounds, help = tform5{}.bounds;
+    sizes.previewWidth = preview.width;
+    sizes.previewHeight = preview.height;
+    sizes.statusWidth = status.width;
+    sizes.statusHeight = status.height;
+    sizes.helpWidth = help.width;
+    sizes.helpHeight = help.height;
+    sizes.pagesTop = main_->PagesTop();
+    sizes.stripTop = main_->StripTop();
+    return FirstStartPlaces(area, frame, sizes);
+}
+
+void Application::PlaceWindows(bool stored) {
+    firstStart_ = !stored;
+    const tfirstplaces first = FirstPlaces();
+    // A stored place wins; at a first start (or for a place on no screen)
+    // the first start's. A maximized window returns to the first start's
+    // place.
+    const auto place = [stored](QWidget* w, const twindowbounds& b, bool maximized, const twindowbounds& firstPlace) {
+        ApplyWindowPlace(w, stored ? b : firstPlace, stored && maximized, firstPlace);
+    };
+    place(main_, Form1.bounds, Form1.maximized, first.main);
+    place(status_, Form4.bounds, Form4.maximized, first.status);
+    place(help_, Form5.bounds, Form5.maximized, first.help);
+    place(preview_, Form9.bounds, Form9.maximized, first.preview);
+    if (!preview_->isMaximized()) preview_->SetClientSize(preview_->width(), preview_->height());
+}
+
+void Application::MainFrameKnown(const tframe& frame) {
+    main_->FitMinimumSize(frame);
+    if (!firstStart_) {
+        KeepOnScreen(main_);
+        return;
+    }
+    // The first start's places again, now with the frame the window
+    // manager draws; only once, right after the main window first showed.
+    firstStart_ = false;
+    PlaceFirstStart(true);
+}
+
+void Application::PlaceFirstStart(bool withMain) {
+    const tfirstplaces first = FirstPlaces();
+    if (withMain) ApplyWindowPlace(main_, first.main, false, first.main);
+    ApplyWindowPlace(preview_, first.preview, false, first.preview);
+    if (!status_->isVisible()) ApplyWindowPlace(status_, first.status, false, first.status);
+    if (!help_->isVisible()) ApplyWindowPlace(help_, first.help, false, first.help);
+}
+
+void Application::ApplyHints() {
+    for (const ControlHint& h : ControlHints()) {
+        const QString text = ToQ(h.hint);
+        QObject* target = h.name.find('.') == std::string_view::npos ? Window(h.name) : binder_->FindObject(h.name);
+        if (auto* w = qobject_cast<QWidget*>(target)) w->setToolTip(text);
+        if (auto* a = qobject_cast<QAction*>(target)) a->setToolTip(text);
+    }
 }
 
 FormDialogs* Application::Dialogs() const { return parts_->dialogs.get(); }
@@ -202,6 +289,14 @@ FormDialogs* Application::Dialogs() const { return parts_->dialogs.get(); }
 QDialog* Application::Dialog(const char* form) const {
     const auto it = parts_->dialogWindows.find(form);
     return it == parts_->dialogWindows.end() ? nullptr : it->second;
+}
+
+QWidget* Application::Window(std::string_view form) const {
+    if (form == "Form1") return main_;
+    if (form == "Form4") return status_;
+    if (form == "Form5") return help_;
+    if (form == "Form9") return preview_;
+    return Dialog(std::string(form).c_str());
 }
 
 GLInfo Application::QueryGL() {
@@ -270,14 +365,16 @@ void Application::SetClipboardText(std::string_view text) { QApplication::clipbo
 
 void Application::FreeProbeBitmaps() { parts_->probe = gfx::Bitmap(); }
 
-void Application::ShowProbe(const tpfm& probe, double gamma) {
+bool Application::ShowProbe(const tpfm& probe, double gamma) {
+    gfx::Bitmap picture;
     try {
-        PFMToBitmap(probe, parts_->probe, gamma);
+        PFMToBitmap(probe, picture, gamma);
     } catch (const std::exception&) {
-        parts_->probe = gfx::Bitmap();  // a size no picture may have
-        return;
+        return false;  // a size no picture may have, or no memory for it: the probe shown stays
     }
+    parts_->probe = std::move(picture);
     ShowProbeImage(binder_->Find("Form1.Image3"), parts_->probe, false);
+    return true;
 }
 
 void Application::MarkProbeLights() { ShowProbeImage(binder_->Find("Form1.Image3"), parts_->probe, true); }

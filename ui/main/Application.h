@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "ui/control/AppHost.h"
+#include "ui/control/WindowPlaces.h"
 
 class Binder;
 class FormDialogs;
@@ -15,6 +17,7 @@ class HelpWindow;
 class MainWindow;
 class TForm9;
 class QDialog;
+class QWidget;
 class StatusWindow;
 struct Controllers;
 
@@ -41,6 +44,9 @@ public:
     FormDialogs* Dialogs() const;
     // The dialog window of a form ("Form2", "searchForm2", ...).
     QDialog* Dialog(const char* form) const;
+    // The window of a form: the main, status, help or preview window, or a
+    // dialog; nullptr for no such form.
+    QWidget* Window(std::string_view form) const;
 
     // AppHost
     GLInfo QueryGL() override;
@@ -50,9 +56,10 @@ public:
     void ThumbnailSize(int32_t& width, int32_t& height) override;
     void ClearThumbnails() override;
     void StoreWindowBounds() override;
+    void PlaceWindows(bool stored) override;
     void CloseMainWindow() override;
     void FreeProbeBitmaps() override;
-    void ShowProbe(const tpfm& probe, double gamma) override;
+    bool ShowProbe(const tpfm& probe, double gamma) override;
     void MarkProbeLights() override;
     bool SaveProbeAsMap(const std::string& fileName) override;
     bool CapturePreview(const std::string& fileName, bool antialias, int32_t jpegQuality) override;
@@ -63,6 +70,16 @@ public:
     void SetClipboardText(std::string_view text) override;
 
 private:
+    // Where the windows open at a first start, for the main window's frame.
+    tfirstplaces FirstPlaces();
+    // The main window's frame became known (the window manager framed it).
+    void MainFrameKnown(const tframe& frame);
+    // The preview, and the status and help windows while hidden, where a
+    // first start opens them; the main window too when asked.
+    void PlaceFirstStart(bool withMain);
+    // The hints of the control table on their widgets and windows.
+    void ApplyHints();
+
     struct Parts;
     std::unique_ptr<Binder> binder_;
     std::unique_ptr<Parts> parts_;
@@ -71,4 +88,5 @@ private:
     HelpWindow* help_ = nullptr;
     TForm9* preview_ = nullptr;
     bool closed_ = false;
+    bool firstStart_ = false;  // no settings file gave the windows' places
 };

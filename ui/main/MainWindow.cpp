@@ -7,8 +7,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "ui/main/Pages.h"
@@ -54,7 +55,9 @@ void ReadOnly(Binder& binder, const char* name) {
 MainWindow::MainWindow(Binder& binder, std::function<bool()> onClose)
     : QWidget(nullptr, Qt::Window), binder_(binder), onClose_(std::move(onClose)) {
     setObjectName(QStringLiteral("Form1"));
-    setMinimumSize(1024, 768);
+    // The minimum waits for the window manager's frame (see event); until
+    // then a stored place may take any size.
+    setMinimumSize(1, 1);
     ApplyWindowFont(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -74,7 +77,7 @@ MainWindow::MainWindow(Binder& binder, std::function<bool()> onClose)
     }
     layout->addWidget(pages_, 1);
 
-    auto* strip = new QWidget(this);
+    auto* strip = strip_ = new QWidget(this);
     BuildStatusStrip(strip);
     layout->addWidget(strip);
     for (const char* name : {"Form1.Edit86", "Form1.Edit21", "Form1.Edit30", "Form1.Memo3"}) ReadOnly(binder, name);
@@ -122,14 +125,29 @@ void MainWindow::BuildStatusStrip(QWidget* strip) {
     layout->addWidget(black, 1);
 }
 
-void MainWindow::Place() {
-    const twindowbounds& b = Form1.bounds;
-    if (b.left == 0 && b.top == 0 && !Form1.maximized) {
-        resize(std::max(b.width, minimumWidth()), std::max(b.height, minimumHeight()));
-        if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-        return;
+void MainWindow::FitMinimumSize(const tframe& frame) {
+    const twindowbounds area = WorkArea(this);
+    setMinimumSize(std::max(1, std::min(MainWindowWidth, area.width) - frame.left - frame.right),
+                   std::max(1, std::min(MainWindowHeight, area.height) - frame.top - frame.bottom));
+}
+
+int MainWindow::PagesTop() const {
+    const QWidget* page = pages_->currentWidget();
+    const QToolBar* bar = page ? page->findChild<QToolBar*>() : nullptr;
+    const QWidget* top = bar ? static_cast<const QWidget*>(bar) : pages_->tabBar();
+    return top->mapTo(this, QPoint(0, top->height())).y();
+}
+
+int MainWindow::StripTop() const { return strip_->mapTo(this, QPoint(0, 0)).y(); }
+
+bool MainWindow::event(QEvent* event) {
+    // The window manager frames a window before it first paints: the frame
+    // is known by then (none without a window manager).
+    if (event->type() == QEvent::Paint && !minimumFitted_) {
+        minimumFitted_ = true;
+        FitMinimumSize(FrameOf(this));
     }
-    PlaceWindow(this, Form1.bounds, Form1.maximized);
+    return QWidget::event(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

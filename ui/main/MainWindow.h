@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "ui/control/WindowPlaces.h"
+
 class Binder;
 class QProgressBar;
 class QTabWidget;
@@ -17,11 +19,18 @@ public:
     MainWindow(Binder& binder, std::function<bool()> onClose);
     QProgressBar* Gauge() const { return gauge_; }
     QTabWidget* Pages() const { return pages_; }
-    // Puts the window where the records say, or centred on the screen.
-    void Place();
+    // The whole window, frame included, is at least 1024 x 768, or the
+    // screen's work area when that is smaller: the client's minimum for the
+    // window manager's `frame`.
+    void FitMinimumSize(const tframe& frame);
+    // Where the pages begin below the tab bar and the tool bar, and where
+    // the status strip begins, in pixels from the top of the client area.
+    int PagesTop() const;
+    int StripTop() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void BuildStatusStrip(QWidget* strip);
@@ -30,4 +39,6 @@ private:
     std::function<bool()> onClose_;
     QTabWidget* pages_ = nullptr;
     QProgressBar* gauge_ = nullptr;
+    QWidget* strip_ = nullptr;
+    bool minimumFitted_ = false;
 };

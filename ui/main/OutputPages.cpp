@@ -81,7 +81,6 @@ void BuildMorayPage(PageBuilder& b) {
     b.Line({C("Label155")});
     b.ColumnStretch();
     if (QWidget* note = b.Made("Label155")) {
-        note->setToolTip(QStringLiteral("Open Moray section of Mirelan's manual"));
         note->setCursor(Qt::PointingHandCursor);
         QPalette p = note->palette();
         p.setColor(QPalette::WindowText, Qt::blue);

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTextCursor>
+#include <QToolBar>
 #include <QToolButton>
 #include <charconv>
 #include <functional>
@@ -40,6 +41,15 @@ const tcontrol& Common(const ControlInfo& row) {
 void SetState(QWidget* w, bool enabled, bool visible) {
     if (!w) return;
     if (w->testAttribute(Qt::WA_Disabled) == enabled) w->setEnabled(enabled);  // its own state, not its parent's
+    // A tool bar shows its widgets through actions of its own, and shows
+    // again a widget hidden behind their back.
+    if (auto* bar = qobject_cast<QToolBar*>(w->parentWidget())) {
+        for (QAction* a : bar->actions())
+            if (bar->widgetForAction(a) == w) {
+                if (a->isVisible() != visible) a->setVisible(visible);
+                return;
+            }
+    }
     if (w->isHidden() == visible) w->setHidden(!visible);
 }
 

@@ -4,12 +4,16 @@
 #include <QColorDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "ui/core/FileDialogs.h"
+#include "ui/core/LoadDrivers.h"
 #include "ui/qt/QtText.h"
 
 namespace {
@@ -53,6 +57,23 @@ struct ArrowCursor {
     ~ArrowCursor() { QApplication::restoreOverrideCursor(); }
 };
 
+// A small box would have the window manager cut its caption ("Wa...ing"):
+// the box is made as wide as the caption needs in a bold title face, a
+// little larger than the window's, with room for the icon and the three
+// buttons of the title bar.
+int CaptionRoom(const QString& caption) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(caption) * 5 / 4 + 4 * 24;
+}
+
+void FitCaption(QMessageBox& box) {
+    // A message box sizes itself to its layout when shown.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(CaptionRoom(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 // File names are bytes in the system's encoding.
 QString FromFileName(std::string_view name) {
     return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
@@ -84,7 +105,8 @@ void SetUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request, QStr
         const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
         dialog.selectNameFilter(filters[index - 1]);
     }
-    if (!request.initialDir.empty()) dialog.setDirectory(FromFileName(request.initialDir));
+    const std::string folder = request.initialDir.empty() ? UserCurrentFolder() : request.initialDir;
+    if (!folder.empty()) dialog.setDirectory(FromFileName(folder));
     if (!request.fileName.empty()) dialog.selectFile(FromFileName(request.fileName));
 }
 
@@ -99,6 +121,7 @@ std::vector<std::string> SelectedFiles(const QFileDialog& dialog) {
 void QtPrompts::Show(MessageKind kind, std::string_view text) {
     const ArrowCursor arrow;
     QMessageBox box(IconOf(kind), QString::fromLatin1(TitleOf(kind)), ToQ(text), QMessageBox::Ok, owner_);
+    FitCaption(box);
     box.exec();
 }
 
@@ -107,6 +130,7 @@ Answer QtPrompts::Ask(MessageKind kind, std::string_view text, const std::vector
     QMessageBox box(IconOf(kind), QString::fromLatin1(TitleOf(kind)), ToQ(text), QMessageBox::NoButton, owner_);
     for (const Answer a : buttons) box.addButton(ButtonOf(a));
     if (!buttons.empty()) box.setDefaultButton(ButtonOf(buttons.front()));
+    FitCaption(box);
     const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
     for (const Answer a : buttons)
         if (ButtonOf(a) == pressed) return a;
@@ -115,10 +139,15 @@ Answer QtPrompts::Ask(MessageKind kind, std::string_view text, const std::vector
 
 bool QtPrompts::Input(std::string_view caption, std::string_view prompt, std::string& value) {
     const ArrowCursor arrow;
-    bool ok = false;
-    const QString answer = QInputDialog::getText(owner_, ToQ(caption), ToQ(prompt), QLineEdit::Normal, ToQ(value), &ok);
-    if (ok) value = FromQ(answer, value);
-    return ok;
+    QInputDialog dialog(owner_);
+    dialog.setWindowTitle(ToQ(caption));
+    dialog.setLabelText(ToQ(prompt));
+    dialog.setTextValue(ToQ(value));
+    // The dialog takes its layout's width when shown: its edit makes it wide.
+    if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMinimumWidth(CaptionRoom(dialog.windowTitle()));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    value = FromQ(dialog.textValue(), value);
+    return true;
 }
 
 bool QtPrompts::OpenFiles(const FileDialogRequest& request, std::vector<std::string>& files) {

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "model/VectorMath.h"
 #include "options/Options.h"
 
 namespace {
@@ -72,7 +73,9 @@ void ClickLabel::SetSwatchColor(int color) {
     const QColor fill(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
     QPalette p = palette();
     p.setColor(QPalette::Window, fill);
-    p.setColor(QPalette::WindowText, fill.lightness() < 128 ? Qt::white : Qt::black);
+    // White on a dark swatch: luminance 0.3 r + 0.59 g + 0.11 b at most 0.5.
+    const tvector rgb{fill.redF(), fill.greenF(), fill.blueF()};
+    p.setColor(QPalette::WindowText, ColorLuminance(rgb) <= 0.5 ? Qt::white : Qt::black);
     setPalette(p);
     setAutoFillBackground(true);
     setFrameShape(QFrame::Box);

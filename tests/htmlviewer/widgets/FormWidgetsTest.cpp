@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "htmlviewer/HtmlParser.h"
 #include "htmlviewer/HtmlSections.h"
 #include "htmlviewer/HtmlTable.h"
 #include "htmlviewer/widgets/FormWidgets.h"
@@ -216,6 +217,41 @@ TEST(FormWidgets, TheDocumentPlacesItsWidgets) {
     EXPECT_EQ(radio->GetControl()->Background(), PaletteRelative(gfx::rgb(255, 255, 0)));
     EXPECT_EQ(static_cast<TQtWindowControl*>(radio->GetControl())->Widget()->palette().color(QPalette::Window),
               QColor(Qt::yellow));
+}
+
+// Options and lines reach the widgets one at a time, each selection as the
+// page gives it; the widget shows what the control holds.
+TEST(FormWidgets, OptionsAndLinesOfAPage) {
+    TQtPaintPanel panel;
+    TSectionList doc(&panel);
+    TAnchorList anchors;
+    ThlParser parser(
+        "<SELECT SIZE=3><OPTION SELECTED>a<OPTION>b<OPTION SELECTED>c<OPTION>d</SELECT>"
+        "<SELECT MULTIPLE><OPTION SELECTED>a<OPTION>b<OPTION SELECTED>c</SELECT>"
+        "<SELECT><OPTION>x<OPTION>y</SELECT><SELECT><OPTION>x<OPTION SELECTED>y<OPTION>z</SELECT>"
+        "<TEXTAREA>\nl1\n\nl&amp;3</TEXTAREA>");
+    parser.ForViewer = true;
+    parser.ParseHtml(doc, anchors);
+    ASSERT_EQ(doc.FormControlList.size(), 5u);
+    const std::vector<std::vector<bool>> selected = {
+        {false, false, true, false}, {true, false, true}, {true, false}, {false, true, false}};
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        TWindowControl& control = *doc.FormControlList[i]->GetControl();
+        for (std::size_t k = 0; k < selected[i].size(); ++k) {
+            EXPECT_EQ(control.ItemSelected(static_cast<int>(k)), selected[i][k]) << i << " " << k;
+            if (auto* list = As<QListWidget>(control)) {
+                EXPECT_EQ(list->item(static_cast<int>(k))->isSelected(), selected[i][k]) << i << " " << k;
+            }
+        }
+        if (auto* combo = As<QComboBox>(control)) {
+            EXPECT_EQ(combo->currentIndex(), control.ItemIndex()) << i;
+        }
+    }
+    TWindowControl& area = *doc.FormControlList[4]->GetControl();
+    EXPECT_EQ(area.Lines(), (std::vector<std::string>{"", "l1", "", "l&3"}));
+    auto* text = As<QPlainTextEdit>(area);
+    EXPECT_EQ(text->toPlainText(), "\nl1\n\nl&3");
+    EXPECT_FALSE(text->document()->isUndoAvailable());  // the page's text is no step to undo
 }
 
 }  // namespace

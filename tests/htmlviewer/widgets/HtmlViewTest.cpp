@@ -17,7 +17,9 @@
 #include <tuple>
 
 #include "htmlviewer/HtmlForms.h"
+#include "htmlviewer/HtmlImageObj.h"
 #include "htmlviewer/HtmlSections.h"
+#include "htmlviewer/ImageCache.h"
 #include "htmlviewer/widgets/HtmlView.h"
 #include "model/TextConv.h"
 
@@ -51,6 +53,12 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
+    // A picture of one colour in the test's folder (its format by the name).
+    void SavePicture(const std::string& name, QColor color, QImage::Format format = QImage::Format_RGB32) {
+        QImage picture(40, 30, format);
+        picture.fill(color);
+        ASSERT_TRUE(picture.save(QString::fromStdString((dir / name).string()), nullptr, 100));
+    }
     std::string Write(const std::string& name, const std::string& text) {
         const fs::path path = dir / name;
         std::ofstream(path, std::ios::binary) << text;
@@ -327,23 +335,48 @@ TEST_F(HtmlViewTest, MetaRefreshFormsAndProperties) {
     EXPECT_EQ(view.MarginWidth(), 200);
     view.SetMarginWidth(-3);
     EXPECT_EQ(view.MarginWidth(), 200);
+    // The image cache keeps unused pictures for the viewer's count of
+    // sweeps: 5 from the start, at most 20.
+    EXPECT_EQ(view.ImageCacheCount(), 5);
+    EXPECT_EQ(BitmapList().MaxCache, 5);
     view.SetImageCacheCount(99);
     EXPECT_EQ(view.ImageCacheCount(), 20);
+    EXPECT_EQ(BitmapList().MaxCache, 20);
     view.SetServerRoot("  /srv/help/ ");
     EXPECT_EQ(view.ServerRoot(), "/srv/help");
     view.SetHistoryMaxCount(3);
     EXPECT_EQ(view.History().Count(), 0);
 }
 
+// A page laid out while images are not shown shows the default picture in
+// their place; once they are shown, the pictures and the background load.
+TEST_F(HtmlViewTest, ImagesAndBackgroundLoadWhenShown) {
+    SavePicture("tile.bmp", QColor(0, 0, 255));
+    SavePicture("pic.bmp", QColor(0, 200, 0));
+    view.SetViewImages(false);
+    view.LoadFromFile(Write("i.htm", "<BODY BACKGROUND=tile.bmp><IMG SRC=pic.bmp ALT=picture> text"));
+    auto* section = dynamic_cast<TSection*>(view.Document()[0]);
+    ASSERT_TRUE(section);
+    ASSERT_EQ(section->Images.Count(), 1);
+    const TImageObj& image = *section->Images[0];
+    EXPECT_EQ(image.Picture(), &PendingImageBitmap());
+    EXPECT_FALSE(view.Document().BackgroundBitmap);
+
+    view.SetViewImages(true);
+    EXPECT_EQ(image.ImageState(), TImageObj::State::Real);
+    EXPECT_EQ(image.ObjWidth, 40);
+    EXPECT_EQ(image.ObjHeight, 30);
+    ASSERT_TRUE(view.Document().BackgroundBitmap);
+    const QImage shot = view.viewport()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(image.DrawX + 10 + view.MarginWidth(), image.DrawY + 10), QColor(0, 200, 0));
+    EXPECT_EQ(shot.pixelColor(shot.width() - 3, shot.height() - 3), QColor(0, 0, 255));
+}
+
 // The end-to-end driver paints a page with tables and pictures as the help
 // window shows it.
 TEST_F(HtmlViewTest, DriverPaintsAPageWithTablesAndPictures) {
-    QImage png(40, 30, QImage::Format_ARGB32);
-    png.fill(QColor(0, 200, 0));
-    ASSERT_TRUE(png.save(QString::fromStdString((dir / "green.png").string())));
-    QImage jpg(40, 30, QImage::Format_RGB32);
-    jpg.fill(QColor(250, 0, 250));
-    ASSERT_TRUE(jpg.save(QString::fromStdString((dir / "magenta.jpg").string()), nullptr, 100));
+    SavePicture("green.png", QColor(0, 200, 0), QImage::Format_ARGB32);
+    SavePicture("magenta.jpg", QColor(250, 0, 250));
     const std::string page = Write(
         "tables.htm",
         "<BODY><H2>Tables and pictures</H2><TABLE BORDER=1 CELLPADDING=4 WIDTH=90%>"
@@ -374,6 +407,23 @@ TEST_F(HtmlViewTest, DriverPaintsAPageWithTablesAndPictures) {
     EXPECT_TRUE(green);
     EXPECT_TRUE(magenta);
     EXPECT_TRUE(yellow);
+
+    // A page taller than the paint engine's coordinates is painted whole:
+    // its last row, 40,000 pixels down, is there.
+    const std::string tall = Write("tall.htm",
+                                   "<IMG SRC=gone.gif WIDTH=80 HEIGHT=20000><BR><IMG SRC=gone.gif WIDTH=80 HEIGHT=20000>"
+                                   "<TABLE CELLSPACING=0><TR><TD BGCOLOR=#00C800 WIDTH=200 HEIGHT=60>end</TABLE>");
+    driver.start(QStringLiteral(MIRELAN_E2E_BINARY), {"--html", QString::fromStdString(tall), "300", out});
+    ASSERT_TRUE(driver.waitForFinished(120000));
+    EXPECT_EQ(driver.exitCode(), 0) << driver.readAllStandardError().toStdString();
+    picture = QImage(out);
+    ASSERT_GT(picture.height(), 40000);
+    EXPECT_EQ(QString::fromUtf8(driver.readAllStandardOutput()).trimmed(),
+              QStringLiteral("html 300 %1").arg(picture.height()));
+    int lastGreen = -1;
+    for (int y = picture.height() - 1; y >= 0 && lastGreen < 0; --y)
+        if (picture.pixel(100, y) == qRgb(0, 200, 0)) lastGreen = y;
+    EXPECT_GT(lastGreen, 40000);
 
     // A width out of range is a bad argument; a missing file fails.
     for (const auto& [width, file, status] : std::vector<std::tuple<QString, std::string, int>>{

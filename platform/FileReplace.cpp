@@ -1,0 +1,82 @@
+#include "platform/FileReplace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// Files are made on the user-interface thread only.
+unsigned temporaryCounter = 0;
+
+}  // namespace
+
+std::string SystemPath(const std::string& fileName) {
+    std::string path = fileName;
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+int CreateFileBeside(const std::string& fileName, std::string& temporary) {
+    const std::string path = SystemPath(fileName);
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string stem = folder + ".mirelan-" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        temporary = stem + std::to_string(++temporaryCounter) + ".tmp";
+        int fd;
+        do {
+            fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) break;
+    }
+    const int error = errno;
+    temporary.clear();
+    errno = error;
+    return -1;
+}
+
+int OpenReplacement(const std::string& fileName, std::string& temporary) {
+    temporary.clear();
+    if (fileName.empty() || fileName.find('\0') != std::string::npos) {
+        errno = ENOENT;
+        return -1;
+    }
+    const std::string path = SystemPath(fileName);
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) {
+            errno = EISDIR;
+            return -1;
+        }
+        int fd;
+        do {
+            fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
+        return fd;
+    }
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+        errno = EACCES;
+        return -1;
+    }
+    return CreateFileBeside(fileName, temporary);
+}
+
+bool FinishReplacement(int fd, const std::string& temporary, const std::string& fileName) {
+    int error = 0;
+    // The whole file reaches the disk before it takes the old one's place.
+    if (!temporary.empty() && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && errno != EINTR && error == 0) error = errno;
+    if (error == 0 && !temporary.empty() && ::rename(temporary.c_str(), SystemPath(fileName).c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        if (!temporary.empty()) ::unlink(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    return true;
+}

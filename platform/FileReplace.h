@@ -1,0 +1,27 @@
+// Files that replace an earlier file only once they are complete: what is
+// written goes to a new file beside the old one (same folder, so that the
+// rename cannot cross file systems), which takes the old one's name when it
+// is whole. A failure leaves the old file as it was.
+#pragma once
+
+#include <string>
+
+// Creates a new empty file for writing in the folder of `fileName`, under
+// a unique hidden name that is returned in `temporary`; the open file
+// descriptor, or -1 (errno set) when none could be made.
+int CreateFileBeside(const std::string& fileName, std::string& temporary);
+
+// Opens `fileName` to be written whole: a new file beside it (`temporary`
+// set) for a regular file or a name that does not exist yet; the device or
+// pipe itself (`temporary` empty), which has no file to replace. -1 with
+// errno set: EISDIR for a folder, EACCES for a file the user made read-only
+// (it stays as it is), ENOENT for an empty name.
+int OpenReplacement(const std::string& fileName, std::string& temporary);
+
+// Flushes the open file to the disk and closes it; then, for a file made
+// beside the old one, renames it over `fileName`. False (errno set) on any
+// failure, and the new file is removed: the old file stays as it was.
+bool FinishReplacement(int fd, const std::string& temporary, const std::string& fileName);
+
+// Paths are handed to the file system with "/" separators.
+std::string SystemPath(const std::string& fileName);

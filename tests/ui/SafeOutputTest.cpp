@@ -1,0 +1,230 @@
+// What a save writes from a model of anywhere, and what it leaves: names
+// that hold the characters of every written syntax read back as meant by
+// POV-Ray, xmllint and our own OBJ reader; a save that fails half-way
+// leaves every earlier file as it was; map copies never take the place of
+// a file the save did not write, and the files name the copies beside them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "model/Errors.h"
+#include "model/Model.h"
+#include "model/ModelLists.h"
+#include "model/TextConv.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
+#include "tests/fixtures/FileSizeLimit.h"
+#include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ScratchFolder.h"
+#include "ui/core/ExportDriver.h"
+#include "ui/core/LoadDrivers.h"
+#include "writers/FileText.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool OnPath(const char* program) {
+    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Every character that ends a string, a block, a directive, a comment or a
+// line in one of the written formats, statements after a line break, a NUL,
+// and a final backslash that would join the next line.
+std::string Crafted(const std::string& tag) {
+    return tag + "\"};#\n#fopen P \"pwned.txt\" write #write(P,\"x\")\nf 1 2 3\n" + std::string(1, '\0') +
+           "usemtl x\\";
+}
+
+class SafeOutputTest : public fixtures::ModelTest {
+protected:
+    void SetUp() override {
+        ModelTest::SetUp();
+        ResetOptionsToDefaults();
+        folder = fixtures::MakeScratchFolder("safe-output");
+        Form2.Edit1.text = folder.string();
+        Form2.CheckBox1.checked = true;    // no questions
+        Form2.CheckBox27.checked = false;  // map names without their folders
+        Form1.Edit47.text = "16";
+        Form1.Edit48.text = "12";
+        Scene.modelFile = "/models/car.obj";
+        for (auto [edit, name] : {std::pair{&Form1.Edit68, "main.ini"}, {&Form1.Edit2, "sc\"ene.pov"},
+                                  {&Form1.Edit13, "geo\"m.inc"}, {&Form1.Edit12, "mat.inc"}, {&Form1.Edit29, "m.inc"},
+                                  {&Form1.Edit82, "m_mat.inc"}, {&Form1.Edit11, "m.udo"}, {&Form1.Edit1, "car.obj"},
+                                  {&Form1.Edit61, "car.png"}})
+            edit->text = name;
+        BatchFiles = {"junk"};
+    }
+    void TearDown() override {
+        fixtures::RemoveScratchFolder(folder);
+        ResetOptionsToDefaults();
+        ModelTest::TearDown();
+    }
+    std::string In(const std::string& name) const { return (folder / name).string(); }
+    // Every file of the folder (sub-folders left out) with its size and a
+    // hash of its bytes.
+    std::map<std::string, std::string> Files() const {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::directory_iterator(folder)) {
+            if (!e.is_regular_file()) continue;
+            const std::string bytes = fixtures::ReadFileBytes(e.path().string());
+            files[e.path().filename().string()] =
+                std::to_string(bytes.size()) + " " + std::to_string(std::hash<std::string>{}(bytes));
+        }
+        return files;
+    }
+    void SaveAll() {
+        for (const SaveKind kind : {SaveKind::PovRay, SaveKind::Obj, SaveKind::Moray}) ASSERT_TRUE(SaveModelFiles(kind));
+        SaveYafRayScene();
+    }
+
+    fs::path folder;
+};
+
+TEST_F(SafeOutputTest, CraftedNamesReadBackAsMeant) {
+    if (!OnPath("povray") || !OnPath("xmllint")) GTEST_SKIP() << "povray or xmllint is not installed";
+    fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
+    fixtures::AddQuad(1, 1);
+    SceneGroups[0].name = Crafted("g");
+    SceneGroups[1].name = Crafted("h");
+    SceneMaterials[0].name = Crafted("m");
+    SceneMaterials[1].name = Crafted("n");
+    // Maps whose file names end strings and blocks, and one with a NUL
+    // (which no file name holds: POV-Ray looks for it with "_").
+    const std::string colorMap = "w\"};#\n#fopen P \"pwned.txt\" write.ppm";
+    const std::string bumpMap = std::string("b\0\".ppm", 7);
+    for (const std::string& file : {colorMap, std::string("b_\".ppm")})
+        std::ofstream(folder / file, std::ios::binary) << "P3\n1 1\n255\n200 100 50\n";
+    SceneMaterials[0].colorMap = "/elsewhere/" + colorMap;
+    SceneMaterials[1].bumpMap = bumpMap;
+    tlight light;
+    NewLight(light);
+    light.name = Crafted("l");
+    light.kind = LightPoint;
+    light.position = {0, 0, 10};
+    Lights.push_back(light);
+    tplaceholder box;
+    box.size = {1, 1, 1};
+    box.name = Crafted("p");
+    Placeholders.push_back(box);
+    Form1.CheckBox61.checked = true;
+    Scene.activeCameraName = Crafted("c");
+    Form1.Edit61.text = "car\"\n;#.png";  // the rendered image, written in the INI
+    Form1.ComboBox5.index = 1;            // PNG
+    Form1.Memo1.lines = {";note\n+W999"};  // a custom INI line stays one line
+    SaveAll();
+
+    // POV-Ray renders the scene with its maps, at the size of the INI, under
+    // the image name of the INI, and runs nothing a name holds.
+    const std::string render = "cd '" + folder.string() + "' && povray main.ini -D >render.log 2>&1";
+    ASSERT_EQ(std::system(render.c_str()), 0) << fixtures::ReadFileBytes(In("render.log"));
+    EXPECT_TRUE(fs::exists(In("car\"_;#.png")));
+    EXPECT_FALSE(fs::exists(In("pwned.txt")));
+
+    // xmllint reads the YafRay scene, the shader names as they were given
+    // (control characters as blanks).
+    const std::string xpath = "cd '" + folder.string() +
+                              "' && xmllint --xpath 'string(//shader[@type=\"blendershader\"][2]/@name)' scene.xml "
+                              ">names.txt 2>&1";
+    ASSERT_EQ(std::system(xpath.c_str()), 0) << fixtures::ReadFileBytes(In("names.txt"));
+    std::string shader = "MA" + Crafted("n");
+    for (char& c : shader)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    EXPECT_EQ(fixtures::ReadFileBytes(In("names.txt")), shader + "\n");
+
+    // A map of no known type is written as a file name only: POV-Ray refuses
+    // its type and runs nothing of its name.
+    SceneMaterials[0].colorMap = "x.png} #fopen P \"pwned.txt\" write #declare Q = {";
+    ASSERT_TRUE(SaveModelFiles(SaveKind::PovRay));
+    EXPECT_NE(std::system(render.c_str()), 0);
+    EXPECT_NE(fixtures::ReadFileBytes(In("render.log")).find("Could not determine valid image file type"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(In("pwned.txt")));
+
+    // Our OBJ reader reads the same model back: no statement more, every
+    // name whole on its line.
+    const std::size_t faces = SceneFaces.size();
+    ClearModel();
+    ASSERT_EQ(LoadModelFile(In("car.obj")), LoadResult::Loaded);
+    EXPECT_EQ(SceneFaces.size(), faces);
+    ASSERT_EQ(SceneGroups.size(), 2u);
+    ASSERT_EQ(SceneMaterials.size(), 2u);
+    EXPECT_EQ(SceneGroups[0].name.str(), ObjName(Crafted("g")));
+    EXPECT_EQ(SceneMaterials[1].name.str(), ObjName(Crafted("n")));
+    EXPECT_EQ(SceneMaterials[0].colorMap.str(), ObjName(colorMap));
+    EXPECT_EQ(SceneMaterials[1].bumpMap.str(), "b_\".ppm");
+    ASSERT_EQ(Lights.size(), 1u);
+    EXPECT_EQ(Lights[0].name.str(), OneLineText(Crafted("l")));
+}
+
+TEST_F(SafeOutputTest, AFailedSaveLeavesEveryEarlierFileAsItWas) {
+    fixtures::AddGrid(60, 60);  // a geometry include of far more than 64 KB
+    SaveAll();
+    const auto before = Files();
+    ASSERT_EQ(before.size(), 10u);
+
+    // The disk fills up in the geometry include: the INI and the material
+    // include written before it, and the new OBJ name, are dropped with it.
+    SceneMaterials[0].name = "changed";
+    Form1.Edit1.text = "car_Rev00001.obj";
+    {
+        const fixtures::FileSizeLimit full(64 * 1024);
+        for (const SaveKind kind : {SaveKind::PovRay, SaveKind::Moray, SaveKind::Obj})
+            EXPECT_THROW(SaveModelFiles(kind), ExportError);
+    }
+    EXPECT_EQ(Files(), before);
+
+    // The YafRay scene is replaced only when the user says so.
+    Form2.CheckBox1.checked = false;
+    prompts.answers = {Answer::No};
+    SaveYafRayScene();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "File " + In("scene.xml") + " already exists. Overwrite?");
+    EXPECT_EQ(Files(), before);
+}
+
+// The model's maps lie in its own folder, which is also the output folder:
+// two maps of one name in two folders, and a file of the copy's name that
+// is not a map.
+TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
+    fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
+    fixtures::AddQuad(1, 1);
+    fixtures::AddQuad(2, 2);
+    fs::create_directories(folder / "a");
+    const std::map<std::string, std::string> maps = {
+        {"wood.ppm", "P3\n1 1\n255\n1 2 3\n"}, {"a/wood.ppm", "P3\n1 1\n255\n4 5 6\n"}, {"stone.tga", "user's"}};
+    for (const auto& [name, bytes] : maps) std::ofstream(folder / name, std::ios::binary) << bytes;
+    std::ofstream(folder / "a" / "stone.tga", std::ios::binary) << "TGA";
+    SceneMaterials[0].colorMap = In("wood.ppm");
+    SceneMaterials[1].colorMap = In("a/wood.ppm");
+    SceneMaterials[2].bumpMap = In("a/stone.tga");
+    Form2.CheckBox16.checked = true;  // copy the maps as they are
+    Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
+    for (int save = 0; save < 2; ++save) {
+        for (const SaveKind kind : {SaveKind::PovRay, SaveKind::Obj}) ASSERT_TRUE(SaveModelFiles(kind));
+        for (const auto& [name, bytes] : maps) EXPECT_EQ(fixtures::ReadFileBytes(In(name)), bytes) << name;
+        EXPECT_EQ(fixtures::ReadFileBytes(In("wood_Rev00001.ppm")), maps.at("a/wood.ppm"));
+        EXPECT_EQ(fixtures::ReadFileBytes(In("stone_Rev00001.tga")), "TGA");
+        EXPECT_FALSE(fs::exists(In("wood_Rev00002.ppm")));  // the second save finds its copy as it was
+    }
+
+    // Every map that a written file names lies in the output folder.
+    const std::regex named(R"((?:map_Kd|map_Bump|map_d) (.+)|image_map\{\w* ?"([^"]+)\"|bump_map\{\w* ?"([^"]+)\")");
+    std::vector<std::string> names;
+    for (const char* file : {"car.mtl", "mat.inc"}) {
+        const std::string text = fixtures::ReadFileBytes(In(file));
+        for (auto m = std::sregex_iterator(text.begin(), text.end(), named); m != std::sregex_iterator(); ++m)
+            for (int k = 1; k <= 3; ++k)
+                if ((*m)[k].matched) names.push_back((*m)[k].str());
+    }
+    EXPECT_EQ(names.size(), 6u);
+    for (const std::string& name : names) EXPECT_TRUE(fs::is_regular_file(In(name))) << name;
+}
+
+}  // namespace
