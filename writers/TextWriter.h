@@ -123,6 +123,8 @@ private:
     std::string buffer_;
     std::string_view lineEnd_ = "\n";
     uint64_t flushed_ = 0;
+    uint64_t startedToDisk_ = 0;  // bytes whose writing to the disk has begun
+    static constexpr uint64_t WritebackStep = 8u << 20;
 };
 
 // Appends the decimal text of n.
