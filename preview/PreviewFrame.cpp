@@ -116,7 +116,7 @@ void DrawModel(PreviewDrawMode mode) {
             glDisable(GL_LIGHTING);
             LineColor();
             EnsureWireframeList();
-            glCallList(WireframeList);
+            CallWireframeList();
             break;
         case DrawHiddenLine:
             glEnable(GL_POLYGON_OFFSET_FILL);
@@ -128,7 +128,7 @@ void DrawModel(PreviewDrawMode mode) {
             LineColor();
             glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
             EnsureWireframeList();
-            glCallList(WireframeList);
+            CallWireframeList();
             glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
             break;
         case DrawGroupBoxWire:
@@ -154,7 +154,7 @@ void DrawModel(PreviewDrawMode mode) {
             DisableTexturing();
             LineColor();
             EnsureWireframeList();
-            glCallList(WireframeList);
+            CallWireframeList();
             glDisable(GL_POLYGON_OFFSET_FILL);
             glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
             glLineWidth(1);

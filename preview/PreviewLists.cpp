@@ -257,6 +257,40 @@ struct BufferedFaces {
 };
 BufferedFaces Buffered;
 
+// List 2 with buffer objects: the positions of all vertices as floats and
+// the corners of the shown faces in list order; WireframeList holds the
+// light model.
+struct BufferedWireframe {
+    bool active = false;
+    uint32_t buffers[2] = {0, 0};  // positions, indices
+    std::size_t count = 0;         // indices
+};
+BufferedWireframe BufferedWire;
+
+void FreeBufferedWireframe() {
+    if (BufferedWire.buffers[0] != 0 && BufferObjects.deleteBuffers) BufferObjects.deleteBuffers(2, BufferedWire.buffers);
+    BufferedWire = BufferedWireframe{};
+}
+
+// Uploads the data to a new array buffer and a new index buffer; false (and
+// nothing kept) when the driver refused them.
+bool UploadBuffers(uint32_t buffers[2], const void* data, std::size_t dataBytes, const std::vector<uint32_t>& indices) {
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    BufferObjects.genBuffers(2, buffers);
+    BufferObjects.bindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+    BufferObjects.bufferData(GL_ARRAY_BUFFER, static_cast<std::ptrdiff_t>(dataBytes), data, GL_STATIC_DRAW);
+    BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+    BufferObjects.bufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<std::ptrdiff_t>(indices.size() * sizeof(uint32_t)),
+                             indices.data(), GL_STATIC_DRAW);
+    BufferObjects.bindBuffer(GL_ARRAY_BUFFER, 0);
+    BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    if (glGetError() == GL_NO_ERROR) return true;
+    BufferObjects.deleteBuffers(2, buffers);
+    buffers[0] = buffers[1] = 0;
+    return false;
+}
+
 void FreeBufferedFaces() {
     if (Buffered.firstList != 0 && glIsList(Buffered.firstList))
         glDeleteLists(Buffered.firstList, Buffered.listCount);
@@ -386,19 +420,8 @@ bool CompileBufferedFaces() {
         EmitLines(shown);
         glEndList();
 
-        for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
-        }
-        BufferObjects.genBuffers(2, Buffered.buffers);
-        BufferObjects.bindBuffer(GL_ARRAY_BUFFER, Buffered.buffers[0]);
-        BufferObjects.bufferData(GL_ARRAY_BUFFER, static_cast<std::ptrdiff_t>(arrays.vertices.size() * sizeof(FaceVertex)),
-                                 arrays.vertices.data(), GL_STATIC_DRAW);
-        BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, Buffered.buffers[1]);
-        BufferObjects.bufferData(GL_ELEMENT_ARRAY_BUFFER,
-                                 static_cast<std::ptrdiff_t>(arrays.indices.size() * sizeof(uint32_t)),
-                                 arrays.indices.data(), GL_STATIC_DRAW);
-        BufferObjects.bindBuffer(GL_ARRAY_BUFFER, 0);
-        BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-        if (glGetError() != GL_NO_ERROR) {
+        if (!UploadBuffers(Buffered.buffers, arrays.vertices.data(), arrays.vertices.size() * sizeof(FaceVertex),
+                           arrays.indices)) {
             FreeBufferedFaces();
             return false;
         }
@@ -458,6 +481,7 @@ void CallFacesList() {
 }
 
 void DrawWireframe() {
+    BufferedWire.active = false;  // list 2 is then this one list
     SetTwoSidedLighting();
     const ShownFaces shown;
     const int64_t count = static_cast<int64_t>(SceneFaces.size());
@@ -476,10 +500,47 @@ void DrawWireframe() {
 
 namespace {
 
-void CompileWireframeList() {
+// List 2 with buffer objects, as DrawWireframe draws it; false, with
+// nothing left of it, when the driver has no buffer objects or there is no
+// memory for them.
+bool CompileBufferedWireframe() {
+    if (!UseBufferObjects || !BufferObjectsSupported) return false;
+    try {
+        const ShownFaces shown;
+        std::vector<float> positions;
+        positions.reserve(3 * SceneVertices.size());
+        for (const tvertex& v : SceneVertices)
+            positions.insert(positions.end(), {static_cast<float>(v.p.x), static_cast<float>(v.p.y), static_cast<float>(v.p.z)});
+        std::vector<uint32_t> indices;
+        indices.reserve(3 * SceneFaces.size());
+        const int64_t count = static_cast<int64_t>(SceneFaces.size());
+        for (int64_t i = 0; i < count; ++i) {
+            if ((i & 0xFFFF) == 0 && ShowListProgress) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
+            const tface& f = SceneFaces[static_cast<std::size_t>(i)];
+            if (!shown(f)) continue;
+            for (int c = 0; c < 3; ++c) indices.push_back(static_cast<uint32_t>(f.vertex[c] - 1));
+        }
+        if (!UploadBuffers(BufferedWire.buffers, positions.data(), positions.size() * sizeof(float), indices))
+            return false;
+        BufferedWire.count = indices.size();
+    } catch (const std::bad_alloc&) {
+        FreeBufferedWireframe();
+        return false;
+    }
     glNewList(WireframeList, GL_COMPILE);
-    DrawWireframe();
+    SetTwoSidedLighting();
     glEndList();
+    BufferedWire.active = true;
+    return true;
+}
+
+void CompileWireframeList() {
+    FreeBufferedWireframe();
+    if (!CompileBufferedWireframe()) {
+        glNewList(WireframeList, GL_COMPILE);
+        DrawWireframe();
+        glEndList();
+    }
     WireframeStale = false;
 }
 
@@ -542,6 +603,7 @@ void BuildPreviewLists() {
             for (uint32_t* list : {&FacesList, &WireframeList})
                 if (*list != 0 && glIsList(*list)) glDeleteLists(*list, 1);
             FreeBufferedFaces();
+            FreeBufferedWireframe();
             FacesList = GenerateListNames(1);
             WireframeList = GenerateListNames(1);
             if (FacesList != 0) {
@@ -563,6 +625,19 @@ void BuildPreviewLists() {
     if (failed[0]) Svc().prompts->Show(MessageKind::Warning, "Could not create Preview display list 1.");
     if (failed[1]) Svc().prompts->Show(MessageKind::Warning, "Could not create Preview display list 2.");
     ShowModelStatistics();
+}
+
+void CallWireframeList() {
+    glCallList(WireframeList);
+    if (!BufferedWire.active) return;
+    BufferObjects.bindBuffer(GL_ARRAY_BUFFER, BufferedWire.buffers[0]);
+    BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, BufferedWire.buffers[1]);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, nullptr);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(BufferedWire.count), GL_UNSIGNED_INT, nullptr);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    BufferObjects.bindBuffer(GL_ARRAY_BUFFER, 0);
+    BufferObjects.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
 
 void EnsureWireframeList() {

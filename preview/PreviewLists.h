@@ -30,6 +30,9 @@ void BuildNormalsList();
 // since it was last compiled (no progress is shown while a frame is drawn).
 void EnsureWireframeList();
 void EnsureNormalsList();
+// Replays list 2 as compiled: with buffer objects, WireframeList (the light
+// model) and the triangles drawn from the buffers.
+void CallWireframeList();
 
 // The bodies of lists 1 and 2; they emit into the list being compiled
 // (list 1 is then that one display list).

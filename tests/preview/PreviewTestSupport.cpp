@@ -124,6 +124,7 @@ std::vector<FeedbackPrimitive> Feedback(uint32_t list, bool asCompiled) {
         list = NormalsList;
     }
     if (list == FacesList) CallFacesList();
+    else if (list == WireframeList) CallWireframeList();
     else glCallList(list);
     DisableTexturing();
     const GLint n = glRenderMode(GL_RENDER);
