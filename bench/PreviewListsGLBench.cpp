@@ -1,7 +1,8 @@
 // The preview on a model of a million triangles (a UV sphere with vertex
-// normals and UVs, in four materials): building its display lists, and
-// drawing one frame of 640 x 480 from them: alone, as a mouse drag draws it
-// (the view turned, the lists replayed), and antialiased as "Save
+// normals and UVs, in four materials): building its display lists (the
+// faces and the wire triangles kept in buffer objects or in display lists),
+// and drawing one frame of 640 x 480 from them: alone, as a mouse drag draws
+// it (the view turned, the lists replayed), and antialiased as "Save
 // Preview..." draws it (eight passes averaged on the CPU). Needs an X
 // display (the bench script starts a virtual one when there is none).
 #include <benchmark/benchmark.h>
@@ -41,16 +42,37 @@ void MakeModel() {
     ApplyCameraEdits();
 }
 
+// The faces in buffer objects (1), as the program keeps them where the
+// driver has them, or in the one display list (0).
 void BM_BuildPreviewLists(benchmark::State& state) {
     MakeModel();
+    UseBufferObjects = state.range(0) != 0;
     for (auto _ : state) BuildPreviewLists();
+    UseBufferObjects = true;
     state.counters["triangles"] = static_cast<double>(SceneFaces.size());
 }
-BENCHMARK(BM_BuildPreviewLists)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BuildPreviewLists)->ArgName("buffers")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The wire list as the first frame in a wire mode compiles it.
+void BM_BuildWireframeList(benchmark::State& state) {
+    MakeModel();
+    UseBufferObjects = state.range(0) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        BuildPreviewLists();
+        state.ResumeTiming();
+        EnsureWireframeList();
+    }
+    UseBufferObjects = true;
+}
+BENCHMARK(BM_BuildWireframeList)->ArgName("buffers")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The normals list while the normals are shown.
 void BM_BuildNormalsList(benchmark::State& state) {
     MakeModel();
+    Form1.CheckBox35.checked = true;
     for (auto _ : state) BuildNormalsList();
+    Form1.CheckBox35.checked = false;
 }
 BENCHMARK(BM_BuildNormalsList)->Unit(benchmark::kMillisecond)->Iterations(3);
 
