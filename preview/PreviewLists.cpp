@@ -127,46 +127,57 @@ void SetMaterialState(const tmaterial& m, bool reflects) {
     glMaterialf(GLMaterialFace, GL_SHININESS, static_cast<GLfloat>(ShininessToGL(m.shininess)));
 }
 
-// The triangles of one material, corners in stored order. A corner without a
-// normal takes the face normal, one without a UV the texture point (0.5, 0.5).
-void EmitMaterialFaces(int32_t material, const ShownFaces& shown, bool reflects) {
-    if (MaterialFaceTable.Count(material) == 0) return;
+// The corners of the shown faces of a material in the order list 1 draws
+// them: `corner(face, c, normal, uv, faceNormal)` with the normal and UV
+// indices 0 where they name none of their list, and `faceNormal()` the
+// face's normal, worked out once per face when a corner asks for it.
+template <typename Corner>
+void ForEachShownCorner(int32_t material, const ShownFaces& shown, Corner&& corner) {
     const int32_t normalCount = static_cast<int32_t>(SceneNormals.size());
     const int32_t uvCount = static_cast<int32_t>(SceneUVs.size());
-    glBegin(GL_TRIANGLES);
     for (const int32_t* p = MaterialFaceTable.Begin(material); p != MaterialFaceTable.End(material); ++p) {
         const tface& f = SceneFaces[static_cast<std::size_t>(*p)];
         if (!shown(f)) continue;
         bool haveFaceNormal = false;
-        tvector faceNormal;
+        tvector normal;
+        const auto faceNormal = [&]() -> const tvector& {
+            if (!haveFaceNormal) {
+                normal = FaceNormal(f);
+                haveFaceNormal = true;
+            }
+            return normal;
+        };
         for (int c = 0; c < 3; ++c) {
-            const int32_t n = f.normal[c];
-            if (n >= 1 && n <= normalCount) {
-                const tvector& v = SceneNormals[static_cast<std::size_t>(n - 1)].p;
-                glNormal3d(v.x, v.y, v.z);
-            } else {
-                if (!haveFaceNormal) {
-                    faceNormal = FaceNormal(f);
-                    haveFaceNormal = true;
-                }
-                glNormal3d(faceNormal.x, faceNormal.y, faceNormal.z);
-            }
-            const int32_t t = f.uv[c];
-            if (t < 1 || t > uvCount) {
-                glTexCoord2d(0.5, 0.5);
-            } else {
-                const tuv& uv = SceneUVs[static_cast<std::size_t>(t - 1)];
-                if (reflects) {
-                    glMultiTexCoord2dARBEntry(GL_TEXTURE0_ARB, uv.u, uv.v);
-                    glMultiTexCoord2dARBEntry(GL_TEXTURE1_ARB, 0.5, 0.5);
-                } else {
-                    glTexCoord2d(uv.u, uv.v);
-                }
-            }
-            const tvector& v = VertexAt(f.vertex[c]);
-            glVertex3d(v.x, v.y, v.z);
+            int32_t n = f.normal[c], t = f.uv[c];
+            if (n < 1 || n > normalCount) n = 0;
+            if (t < 1 || t > uvCount) t = 0;
+            corner(f, c, n, t, faceNormal);
         }
     }
+}
+
+// The triangles of one material, corners in stored order. A corner without a
+// normal takes the face normal, one without a UV the texture point (0.5, 0.5).
+void EmitMaterialFaces(int32_t material, const ShownFaces& shown, bool reflects) {
+    if (MaterialFaceTable.Count(material) == 0) return;
+    glBegin(GL_TRIANGLES);
+    ForEachShownCorner(material, shown, [&](const tface& f, int c, int32_t n, int32_t t, const auto& faceNormal) {
+        const tvector& normal = n > 0 ? SceneNormals[static_cast<std::size_t>(n - 1)].p : faceNormal();
+        glNormal3d(normal.x, normal.y, normal.z);
+        if (t == 0) {
+            glTexCoord2d(0.5, 0.5);
+        } else {
+            const tuv& uv = SceneUVs[static_cast<std::size_t>(t - 1)];
+            if (reflects) {
+                glMultiTexCoord2dARBEntry(GL_TEXTURE0_ARB, uv.u, uv.v);
+                glMultiTexCoord2dARBEntry(GL_TEXTURE1_ARB, 0.5, 0.5);
+            } else {
+                glTexCoord2d(uv.u, uv.v);
+            }
+        }
+        const tvector& v = VertexAt(f.vertex[c]);
+        glVertex3d(v.x, v.y, v.z);
+    });
     glEnd();
 }
 
@@ -316,51 +327,30 @@ public:
     }
 
     void AddFaces(int32_t material, const ShownFaces& shown, bool reflects) {
-        if (MaterialFaceTable.Count(material) == 0) return;
-        const int32_t normalCount = static_cast<int32_t>(SceneNormals.size());
-        const int32_t uvCount = static_cast<int32_t>(SceneUVs.size());
-        for (const int32_t* p = MaterialFaceTable.Begin(material); p != MaterialFaceTable.End(material); ++p) {
-            const tface& f = SceneFaces[static_cast<std::size_t>(*p)];
-            if (!shown(f)) continue;
-            bool haveFaceNormal = false;
-            tvector faceNormal;
-            for (int c = 0; c < 3; ++c) {
-                int32_t n = f.normal[c], t = f.uv[c];
-                if (n < 1 || n > normalCount) n = 0;
-                if (t < 1 || t > uvCount) t = 0;
-                const int32_t v = f.vertex[c];
-                const int32_t last = lastOfVertex_[static_cast<std::size_t>(v)];
-                if (n > 0 && last >= 0 && keys_[static_cast<std::size_t>(last)].normal == n &&
-                    keys_[static_cast<std::size_t>(last)].uv == t) {
-                    indices.push_back(static_cast<uint32_t>(last));
-                } else {
-                    FaceVertex out;
-                    const tvector& q = VertexAt(v);
-                    Set(out.position, q);
-                    if (n > 0) {
-                        Set(out.normal, SceneNormals[static_cast<std::size_t>(n - 1)].p);
-                    } else {
-                        if (!haveFaceNormal) {
-                            faceNormal = FaceNormal(f);
-                            haveFaceNormal = true;
-                        }
-                        Set(out.normal, faceNormal);
-                    }
-                    const tuv* uv = t > 0 ? &SceneUVs[static_cast<std::size_t>(t - 1)] : nullptr;
-                    out.uv[0] = static_cast<float>(uv ? uv->u : 0.5);
-                    out.uv[1] = static_cast<float>(uv ? uv->v : 0.5);
-                    lastOfVertex_[static_cast<std::size_t>(v)] = static_cast<int32_t>(vertices.size());
-                    indices.push_back(static_cast<uint32_t>(vertices.size()));
-                    vertices.push_back(out);
-                    keys_.push_back({n, t});
-                }
-                const FaceVertex& drawn = vertices[indices.back()];
-                std::copy(drawn.normal, drawn.normal + 3, lastNormal);
-                std::copy(drawn.uv, drawn.uv + 2, lastUV);
-                anyCorner = true;
-                if (reflects && t > 0) secondUnitSet = true;
+        ForEachShownCorner(material, shown, [&](const tface& f, int c, int32_t n, int32_t t, const auto& faceNormal) {
+            const int32_t v = f.vertex[c];
+            const int32_t last = lastOfVertex_[static_cast<std::size_t>(v)];
+            if (n > 0 && last >= 0 && keys_[static_cast<std::size_t>(last)].normal == n &&
+                keys_[static_cast<std::size_t>(last)].uv == t) {
+                indices.push_back(static_cast<uint32_t>(last));
+            } else {
+                FaceVertex out;
+                Set(out.position, VertexAt(v));
+                Set(out.normal, n > 0 ? SceneNormals[static_cast<std::size_t>(n - 1)].p : faceNormal());
+                const tuv* uv = t > 0 ? &SceneUVs[static_cast<std::size_t>(t - 1)] : nullptr;
+                out.uv[0] = static_cast<float>(uv ? uv->u : 0.5);
+                out.uv[1] = static_cast<float>(uv ? uv->v : 0.5);
+                lastOfVertex_[static_cast<std::size_t>(v)] = static_cast<int32_t>(vertices.size());
+                indices.push_back(static_cast<uint32_t>(vertices.size()));
+                vertices.push_back(out);
+                keys_.push_back({n, t});
             }
-        }
+            const FaceVertex& drawn = vertices[indices.back()];
+            std::copy(drawn.normal, drawn.normal + 3, lastNormal);
+            std::copy(drawn.uv, drawn.uv + 2, lastUV);
+            anyCorner = true;
+            if (reflects && t > 0) secondUnitSet = true;
+        });
     }
 
     // Frees what only the building needed.

@@ -161,4 +161,13 @@ inline void ParseObj(const char* p, ObjMesh& mesh) {
     }
 }
 
+// Reads and parses the file, the text freed once parsed; false when the
+// file cannot be read.
+inline bool LoadObj(const char* path, ObjMesh& mesh) {
+    const std::vector<char> text = ReadWholeFile(path);
+    if (text.empty()) return false;
+    ParseObj(text.data(), mesh);
+    return true;
+}
+
 }  // namespace peer

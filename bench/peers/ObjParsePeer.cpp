@@ -11,13 +11,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     peer::ObjMesh mesh;
-    {
-        const std::vector<char> text = peer::ReadWholeFile(argv[1]);
-        if (text.empty()) {
-            std::fprintf(stderr, "peer_obj_parse: cannot read %s\n", argv[1]);
-            return 1;
-        }
-        peer::ParseObj(text.data(), mesh);
+    if (!peer::LoadObj(argv[1], mesh)) {
+        std::fprintf(stderr, "peer_obj_parse: cannot read %s\n", argv[1]);
+        return 1;
     }
     std::printf("vertices %zu uvs %zu normals %zu faces %zu\n", mesh.positions.size() / 3, mesh.texcoords.size() / 2,
                 mesh.normals.size() / 3, mesh.faceCorners.size());

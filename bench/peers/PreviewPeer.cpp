@@ -68,13 +68,9 @@ int main(int argc, char** argv) {
     float lo[3], hi[3];
     {
         peer::ObjMesh mesh;
-        {
-            const std::vector<char> text = peer::ReadWholeFile(argv[4]);
-            if (text.empty()) {
-                std::fprintf(stderr, "peer_preview: cannot read %s\n", argv[4]);
-                return 1;
-            }
-            peer::ParseObj(text.data(), mesh);
+        if (!peer::LoadObj(argv[4], mesh)) {
+            std::fprintf(stderr, "peer_preview: cannot read %s\n", argv[4]);
+            return 1;
         }
         corners = CornerArray(mesh, lo, hi);
     }
