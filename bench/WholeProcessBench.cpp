@@ -11,7 +11,9 @@
 //   - the conversion: `mirelan_e2e --out DIR MODEL`, writing every output of
 //     the million triangles, next to peer_obj_parse;
 //   - the start: the program until its main window is mapped, next to an
-//     empty Qt window of the same size (peer_empty_window).
+//     empty Qt window of the same size (peer_empty_window); the windows are
+//     watched on an X server without a window manager (as scripts/bench.sh
+//     starts one), where a top-level window is a child of the root.
 // Each process runs several times (MIRELAN_BENCH_RUNS, default 3); printed
 // are the median wall time and the largest peak resident memory, and the
 // ratio of ours to the peer. After the table: a hash of every output of the
