@@ -74,15 +74,13 @@ protected:
         for (std::size_t f = static_cast<std::size_t>(firstFace); f < SceneFaces.size(); ++f)
             for (int c = 0; c < 3; ++c) SceneFaces[f].normal[c] = SceneFaces[f].uv[c] = SceneFaces[f].vertex[c];
         // 1: a red cube of face normals without UVs.
-        int32_t v = NextVertex();
         fixtures::AddCube(1.2, {2.4, 0, 0}, 0, 1);
         // 2: a transparent green cube, a normal at the first corner of each face.
-        v = NextVertex();
-        int first = fixtures::AddCube(1.2, {-2.4, 0, 0}, 0, 2);
+        const int first = fixtures::AddCube(1.2, {-2.4, 0, 0}, 0, 2);
         const int32_t side = fixtures::AddNormal(0.6, 0.0, 0.8);
         for (std::size_t f = static_cast<std::size_t>(first); f < SceneFaces.size(); ++f) SceneFaces[f].normal[0] = side;
         // 3: a reflective, mapped grid above.
-        v = NextVertex();
+        int32_t v = NextVertex();
         fixtures::AddGrid(3, 3, 0.5, 0, 3);
         Shift(v, -0.75, 1.6, -0.75);
         // A cube in a hidden group, one of a deselected material, a line.
