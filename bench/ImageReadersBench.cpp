@@ -362,6 +362,7 @@ void Put32BE(Bytes& b, uint32_t v) {
 const Bytes& PsdFile() {
     static const Bytes file = [] {
         Bytes b = {'8', 'B', 'P', 'S'};
+        b.reserve(64 + 3 * Side * Side);
         Put16(b, 1, true);
         b.insert(b.end(), 6, 0);
         Put16(b, 3, true);
