@@ -1,7 +1,6 @@
 #include "ui/core/Settings.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -608,19 +607,12 @@ bool SaveSettingsTo(const std::string& path) {
         CheckedTextWriter file(path, LineEnd::CRLF);
         file.Buffer() = BuildSettingsText();
         file.Close();
-        const bool keep = !keptFile.empty() && keptFile == path;
-        std::string backup;
-        if (keep) {
-            backup = FreeBackupName(path);
-            if (std::rename(path.c_str(), backup.c_str()) != 0 && errno != ENOENT) return false;
-        }
-        try {
+        if (!keptFile.empty() && keptFile == path) {
+            CommitKeepingEarlier(commit, path);
+            keptFile.clear();
+        } else {
             commit.Commit();
-        } catch (const ExportError&) {
-            if (keep) std::rename(backup.c_str(), path.c_str());
-            throw;
         }
-        if (keep) keptFile.clear();
     } catch (const ExportError&) {
         return false;
     }
