@@ -134,12 +134,7 @@ void SaveDeclareLibrary(const std::string& fileName) {
         }
         w.Close();
     }
-    if (!keptLibrary.empty() && keptLibrary == fileName) {
-        CommitKeepingEarlier(commit, fileName);
-        keptLibrary.clear();
-    } else {
-        commit.Commit();
-    }
+    CommitKeepingUnread(commit, fileName, keptLibrary);
 }
 
 std::vector<std::string> DeclareLibraryNames() {

@@ -74,7 +74,11 @@ std::string FreeBackupName(const std::string& fileName) {
     return name;
 }
 
-void CommitKeepingEarlier(OutputCommit& commit, const std::string& fileName) {
+void CommitKeepingUnread(OutputCommit& commit, const std::string& fileName, std::string& unread) {
+    if (unread.empty() || unread != fileName) {
+        commit.Commit();
+        return;
+    }
     const std::string path = SystemPath(fileName);
     const std::string backup = FreeBackupName(fileName);
     if (::rename(path.c_str(), backup.c_str()) != 0 && errno != ENOENT) {
@@ -87,6 +91,7 @@ void CommitKeepingEarlier(OutputCommit& commit, const std::string& fileName) {
         ::rename(backup.c_str(), path.c_str());
         throw;
     }
+    unread.clear();
 }
 
 // ---- Writer -------------------------------------------------------------------

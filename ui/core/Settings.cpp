@@ -601,18 +601,13 @@ std::string BuildSettingsText() {
 bool SaveSettingsTo(const std::string& path) {
     // Written beside the file first and renamed over it, so that a failed
     // write never leaves half a settings file; a file that could not be
-    // read is kept under its own name first.
+    // read is kept beside it under a backup name.
     try {
         OutputCommit commit;
         CheckedTextWriter file(path, LineEnd::CRLF);
         file.Buffer() = BuildSettingsText();
         file.Close();
-        if (!keptFile.empty() && keptFile == path) {
-            CommitKeepingEarlier(commit, path);
-            keptFile.clear();
-        } else {
-            commit.Commit();
-        }
+        CommitKeepingUnread(commit, path, keptFile);
     } catch (const ExportError&) {
         return false;
     }
