@@ -10,11 +10,11 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "platform/Memory.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/LoadDrivers.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 
 namespace {
 

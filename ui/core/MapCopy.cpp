@@ -15,6 +15,7 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "platform/FileReplace.h"
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Jpeg.h"
@@ -22,7 +23,6 @@
 #include "platform/gfx/Stream.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
-#include "options/Options.h"
 #include "writers/TextWriter.h"
 
 namespace {
