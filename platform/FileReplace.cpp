@@ -13,8 +13,8 @@ unsigned temporaryCounter = 0;
 
 }  // namespace
 
-std::string SystemPath(const std::string& fileName) {
-    std::string path = fileName;
+std::string SystemPath(std::string_view fileName) {
+    std::string path(fileName);
     for (char& c : path)
         if (c == '\\') c = '/';
     return path;

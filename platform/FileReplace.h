@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Creates a new empty file for writing in the folder of `fileName`, under
 // a unique hidden name that is returned in `temporary`; the open file
@@ -36,4 +37,4 @@ bool RenameOver(const std::string& temporary, const std::string& fileName);
 bool FinishReplacement(int fd, const std::string& temporary, const std::string& fileName);
 
 // Paths are handed to the file system with "/" separators.
-std::string SystemPath(const std::string& fileName);
+std::string SystemPath(std::string_view fileName);
