@@ -7,8 +7,8 @@
 
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "platform/Memory.h"
 #include "options/Options.h"
+#include "platform/Memory.h"
 
 std::string ReadWholeFile(const std::string& fileName) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");

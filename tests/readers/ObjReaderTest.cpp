@@ -11,11 +11,11 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/Triangulate.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "platform/TempFiles.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
-#include "options/Options.h"
 
 namespace {
 

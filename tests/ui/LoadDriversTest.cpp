@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "model/Model.h"
-#include "platform/Memory.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "tests/fixtures/Fixtures.h"
-#include "ui/core/LoadDrivers.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "platform/Memory.h"
+#include "tests/fixtures/Fixtures.h"
+#include "ui/core/LoadDrivers.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "platform/Version.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/Settings.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "model/Errors.h"
-#include "tests/writers/WriterTest.h"
 #include "options/Options.h"
+#include "tests/writers/WriterTest.h"
 #include "writers/DeclareLibrary.h"
 
 namespace writertest {

@@ -10,11 +10,11 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
-#include "options/Options.h"
 #include "writers/Export.h"
 #include "writers/TextWriter.h"
 

@@ -21,11 +21,11 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "model/Weld.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "readers/ModelReaders.h"
 #include "readers/ReaderCommon.h"
 #include "ui/core/PovIni.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 
 bool ModelHasUVs = false;
 bool ModelHasNormals = false;

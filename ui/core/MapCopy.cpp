@@ -16,13 +16,13 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
-#include "options/Options.h"
 #include "writers/TextWriter.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include "model/Model.h"
 #include "model/Scene.h"
 #include "model/TextConv.h"
-#include "platform/AppPaths.h"
-#include "platform/Version.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
+#include "platform/Version.h"
 #include "writers/FileText.h"
 #include "writers/TextWriter.h"
 
