@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Errors.h"
@@ -26,9 +27,26 @@ public:
 // True when platform images can be made: a PNG reader is registered.
 bool GDIPlusActive();
 
-// Decodes PNG bytes through the registered PNG reader, which gives an image
-// with transparency as 32-bit pixels with their alpha. Raises the reader's
-// error.
+// What a PNG file says about transparency, read from its IHDR and tRNS
+// chunks: the colour type and bit depth, and either one alpha value per
+// palette entry (colour type 3) or the transparent grey or RGB value.
+struct PngTransparency {
+    int ColorType = -1;
+    int BitDepth = 0;
+    std::vector<uint8_t> PaletteAlpha;
+    bool HasKey = false;
+    uint16_t KeyRed = 0, KeyGreen = 0, KeyBlue = 0;  // the grey value in all three
+};
+// Reads the chunks before the image data; a file that is no PNG, or a chunk
+// that runs past the end, gives what was read so far.
+PngTransparency ReadPngTransparency(std::span<const uint8_t> png);
+// Gives a decoded PNG the transparency of its file when the reader that
+// decoded it did not: palette entries' alpha, or alpha 0 for the pixels of
+// the transparent grey or RGB value; the bitmap becomes pf32bit with alpha.
+// A bitmap that already has alpha is left as it is.
+void ApplyPngTransparency(gfx::Bitmap& bitmap, const PngTransparency& transparency);
+// Decodes PNG bytes through the registered PNG reader and applies the
+// transparency of the file. Raises the reader's error.
 gfx::Bitmap DecodePngImage(std::span<const uint8_t> png);
 
 class TGpImage : public gfx::Graphic {
