@@ -24,12 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Hex(uint64_t h) {
-    char text[20];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-    return text;
-}
-
 class OutputHashesTest : public testing::Test {
 protected:
     void SetUp() override { folder = fixtures::MakeScratchFolder("hashes"); }
@@ -47,10 +41,7 @@ protected:
         for (const auto& e : fs::directory_iterator(out)) files.push_back(e.path());
         std::sort(files.begin(), files.end());
         std::string list;
-        for (const fs::path& p : files) {
-            const std::string text = fixtures::WithoutFolder(fixtures::ReadFileBytes(p.string()), folder.string());
-            list += p.filename().string() + " " + std::to_string(text.size()) + " " + Hex(fixtures::Fnv1a(text)) + "\n";
-        }
+        for (const fs::path& p : files) list += fixtures::OutputDigest(p.string(), folder.string()) + "\n";
         return list;
     }
 
@@ -90,7 +81,7 @@ TEST_F(OutputHashesTest, TheBenchmarkModelsWriteTheSameBytes) {
     };
     for (const Case& c : cases) {
         const std::string outputs = Outputs(c.model, c.otherOptions ? other : std::vector<std::string>{});
-        EXPECT_EQ(Hex(fixtures::Fnv1a(outputs)), c.hash)
+        EXPECT_EQ(fixtures::HashText(outputs), c.hash)
             << c.model << (c.otherOptions ? " with the other options" : "") << ":\n" << outputs;
     }
 }
