@@ -23,11 +23,11 @@
 
 #include "GuiFixtures.h"
 #include "model/StatusLog.h"
-#include "ui/dialogs/StatusWindow.h"
 #include "options/ControlTable.h"
 #include "preview/GlResources.h"
 #include "preview/GlView.h"
 #include "ui/core/LoadDrivers.h"
+#include "ui/dialogs/StatusWindow.h"
 #include "ui/qt/QtPrompts.h"
 
 namespace fs = std::filesystem;

@@ -35,7 +35,11 @@
 #include "model/PlaceholderPanel.h"
 #include "model/Services.h"
 #include "model/VectorMath.h"
+#include "options/ControlTable.h"
 #include "platform/AppPaths.h"
+#include "preview/GlResources.h"
+#include "preview/GlView.h"
+#include "preview/PreviewWindow.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/LightsController.h"
 #include "ui/core/LoadDrivers.h"
@@ -43,11 +47,7 @@
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "preview/GlView.h"
-#include "preview/PreviewWindow.h"
-#include "options/ControlTable.h"
 #include "ui/qt/Binder.h"
-#include "preview/GlResources.h"
 
 namespace {
 
