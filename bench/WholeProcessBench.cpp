@@ -178,11 +178,8 @@ void PrintOutputHashes(const Folder& folder) {
     for (const auto& e : fs::directory_iterator(folder.path / "out"))
         if (e.is_regular_file()) files.push_back(e.path());
     std::sort(files.begin(), files.end());
-    for (const fs::path& p : files) {
-        const std::string text = fixtures::WithoutFolder(fixtures::ReadFileBytes(p.string()), folder.path.string());
-        std::printf("output %s %zu %016llx\n", p.filename().c_str(), text.size(),
-                    static_cast<unsigned long long>(fixtures::Fnv1a(text)));
-    }
+    for (const fs::path& p : files)
+        std::printf("output %s\n", fixtures::OutputDigest(p.string(), folder.path.string()).c_str());
 }
 
 }  // namespace

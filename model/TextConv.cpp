@@ -270,10 +270,6 @@ void AppendFloatText(std::string& out, double x) {
 
 namespace {
 
-// Exact powers of ten as doubles (10^22 is the largest exact one).
-constexpr double ExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The shortest text of x written without an exponent, for the usual values
 // (1e-4 <= |x| < 1e15) whose shortest digits number at most 15: the fewest
 // decimals k for which the integer m nearest to |x| * 10^k gives back x as

@@ -16,6 +16,11 @@
 #include "model/Records.h"
 #include "model/Types.h"
 
+// The powers of ten that a double holds exactly, 10^0 to 10^22: a number
+// conversion that multiplies or divides by one of them rounds only once.
+inline constexpr double ExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // ---- Numbers to text ------------------------------------------------------
 // A printf-style format applied to x, trimmed, "." as decimal separator.
 // Conversions "%[flags][width][.precision]type" with the flags "-", "+", "0"

@@ -74,6 +74,18 @@ private:
 
 const tvector& VertexAt(int32_t index) { return SceneVertices[static_cast<std::size_t>(index - 1)].p; }
 
+// The shown faces in list order, `each(face)`, with the progress gauge
+// (none while a frame is drawn).
+template <typename Each>
+void ForEachShownFace(const ShownFaces& shown, Each&& each) {
+    const int64_t count = static_cast<int64_t>(SceneFaces.size());
+    for (int64_t i = 0; i < count; ++i) {
+        if ((i & 0xFFFF) == 0 && ShowListProgress) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
+        const tface& f = SceneFaces[static_cast<std::size_t>(i)];
+        if (shown(f)) each(f);
+    }
+}
+
 void SetTwoSidedLighting() {
     if (Form1.CheckBox72.checked) {
         glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
@@ -473,18 +485,13 @@ void CallFacesList() {
 void DrawWireframe() {
     BufferedWire.active = false;  // list 2 is then this one list
     SetTwoSidedLighting();
-    const ShownFaces shown;
-    const int64_t count = static_cast<int64_t>(SceneFaces.size());
     glBegin(GL_TRIANGLES);
-    for (int64_t i = 0; i < count; ++i) {
-        if ((i & 0xFFFF) == 0 && ShowListProgress) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
-        const tface& f = SceneFaces[static_cast<std::size_t>(i)];
-        if (!shown(f)) continue;
+    ForEachShownFace(ShownFaces(), [](const tface& f) {
         for (int c = 0; c < 3; ++c) {
             const tvector& v = VertexAt(f.vertex[c]);
             glVertex3d(v.x, v.y, v.z);
         }
-    }
+    });
     glEnd();
 }
 
@@ -496,20 +503,15 @@ namespace {
 bool CompileBufferedWireframe() {
     if (!UseBufferObjects || !BufferObjectsSupported) return false;
     try {
-        const ShownFaces shown;
         std::vector<float> positions;
         positions.reserve(3 * SceneVertices.size());
         for (const tvertex& v : SceneVertices)
             positions.insert(positions.end(), {static_cast<float>(v.p.x), static_cast<float>(v.p.y), static_cast<float>(v.p.z)});
         std::vector<uint32_t> indices;
         indices.reserve(3 * SceneFaces.size());
-        const int64_t count = static_cast<int64_t>(SceneFaces.size());
-        for (int64_t i = 0; i < count; ++i) {
-            if ((i & 0xFFFF) == 0 && ShowListProgress) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
-            const tface& f = SceneFaces[static_cast<std::size_t>(i)];
-            if (!shown(f)) continue;
+        ForEachShownFace(ShownFaces(), [&](const tface& f) {
             for (int c = 0; c < 3; ++c) indices.push_back(static_cast<uint32_t>(f.vertex[c] - 1));
-        }
+        });
         if (!UploadBuffers(BufferedWire.buffers, positions.data(), positions.size() * sizeof(float), indices))
             return false;
         BufferedWire.count = indices.size();
@@ -535,13 +537,6 @@ void CompileWireframeList() {
 }
 
 void CompileNormalsList() {
-    if (!IsTableCurrent(VertexFaceTable)) {
-        try {
-            BuildVertexFaceTable();
-        } catch (const ModelError&) {
-            VertexFaceTable.Clear();
-        }
-    }
     const GLScope gl;
     if (!gl.ok()) return;
     const double length = NormalLineLength();
@@ -551,15 +546,10 @@ void CompileNormalsList() {
     if (NormalsList == 0) return;
     glNewList(NormalsList, GL_COMPILE);
     glColor3d(1, 0, 1);
-    const ShownFaces shown;
     const int32_t normalCount = static_cast<int32_t>(SceneNormals.size());
     std::vector<bool> drawn(SceneNormals.size() + 1, false);
-    const int64_t count = static_cast<int64_t>(SceneFaces.size());
     glBegin(GL_LINES);
-    for (int64_t i = 0; i < count; ++i) {
-        if ((i & 0xFFFF) == 0 && ShowListProgress) ShowProgress(0, static_cast<double>(count), static_cast<double>(i));
-        const tface& f = SceneFaces[static_cast<std::size_t>(i)];
-        if (!shown(f)) continue;
+    ForEachShownFace(ShownFaces(), [&](const tface& f) {
         for (int c = 0; c < 3; ++c) {
             const int32_t n = f.normal[c];
             if (n < 1 || n > normalCount || drawn[static_cast<std::size_t>(n)]) continue;
@@ -569,7 +559,7 @@ void CompileNormalsList() {
             glVertex3d(p.x, p.y, p.z);
             glVertex3d(q.x, q.y, q.z);
         }
-    }
+    });
     glEnd();
     glEndList();
 }

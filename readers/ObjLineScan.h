@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "model/TextConv.h"  // ExactPowersOfTen
+
 namespace objscan {
 
 // A blank inside a line: a control character or blank other than a line end.
@@ -58,10 +60,6 @@ inline unsigned Digit(char c) { return static_cast<unsigned>(static_cast<unsigne
     }
 }
 
-// Exact powers of ten as doubles (10^22 is the largest exact one).
-inline constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // A number of at most 15 significant digits with an optional sign, point
 // and exponent ("-0.123456", "5", "1.5e-3"), ending at a blank or the line
 // end. Its digits and the power of ten are exact doubles, so one
@@ -100,7 +98,7 @@ inline constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6
     }
     if (!EndsWord(*s) || scale < -22 || scale > 22) return false;
     const double m = static_cast<double>(static_cast<int64_t>(mantissa));  // below 10^15: one conversion
-    const double v = scale >= 0 ? m * PowersOfTen[scale] : m / PowersOfTen[-scale];
+    const double v = scale >= 0 ? m * ExactPowersOfTen[scale] : m / ExactPowersOfTen[-scale];
     value = negative ? -v : v;
     p = s;
     return true;

@@ -10,10 +10,6 @@
 
 namespace {
 
-// Exact powers of ten as doubles (10^22 is the largest exact one).
-constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // Seven significant digits of a (> 0) as an integer m in [10^6, 10^7) and
 // the decimal exponent e of its first digit: a ~ m * 10^(e - 6). False when
 // the rounding is not certain or a lies outside the range handled here.
@@ -28,7 +24,7 @@ bool SevenDigits(double a, int64_t& m, int& e) {
         // One correctly rounded operation with an exact power of ten: s is
         // within half a unit in the last place of a * 10^k (below 1e-9 for
         // s under 10^7).
-        const double s = k >= 0 ? a * Pow10[k] : a / Pow10[-k];
+        const double s = k >= 0 ? a * ExactPowersOfTen[k] : a / ExactPowersOfTen[-k];
         if (s >= 1e7) {
             ++e;
             continue;
@@ -47,27 +43,9 @@ bool SevenDigits(double a, int64_t& m, int& e) {
     return false;
 }
 
-// The texts "0000" to "9999" and the number of zeros each ends in.
-struct FourDigitGroups {
-    char text[10000][4];
-    uint8_t trailingZeros[10000];
-    constexpr FourDigitGroups() : text{}, trailingZeros{} {
-        for (int n = 0; n < 10000; ++n) {
-            for (int i = 3, v = n; i >= 0; --i, v /= 10) text[n][i] = static_cast<char>('0' + v % 10);
-            int zeros = 0;
-            for (int v = n; zeros < 4 && v % 10 == 0; v /= 10) ++zeros;
-            trailingZeros[n] = static_cast<uint8_t>(zeros);
-        }
-    }
-};
-constexpr FourDigitGroups Groups;
-
 }  // namespace
 
-const char DigitPairs[201] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+constexpr FourDigitGroups DigitGroups;
 
 char* WriteFastFloatText(char* p, double x) {
     if (x == 0) {
@@ -87,11 +65,11 @@ char* WriteFastFloatText(char* p, double x) {
     const uint32_t value = static_cast<uint32_t>(m);  // 10^6 <= value < 10^7
     const uint32_t high = value / 10000, low = value % 10000;
     char digits[16];  // room for the copies of eight from any digit on
-    std::memcpy(digits, Groups.text[high] + 1, 3);
-    std::memcpy(digits + 3, Groups.text[low], 4);
+    std::memcpy(digits, DigitGroups.text[high] + 1, 3);
+    std::memcpy(digits + 3, DigitGroups.text[low], 4);
     std::memset(digits + 7, '0', sizeof digits - 7);
     // Trailing zeros dropped (high is at least 100, so never all seven).
-    const int count = 7 - (low != 0 ? Groups.trailingZeros[low] : 4 + Groups.trailingZeros[high]);
+    const int count = 7 - (low != 0 ? DigitGroups.trailingZeros[low] : 4 + DigitGroups.trailingZeros[high]);
     if (x < 0) *p++ = '-';
     if (e < -4 || e >= 7) {
         // d[.ddd]e+XX, at least two exponent digits.

@@ -23,29 +23,35 @@ inline constexpr std::size_t FastFloatTextSize = 40;
 char* WriteFastFloatText(char* p, double x);
 void AppendFastFloatText(std::string& out, double x);
 
-// "00" to "99", two characters each.
-extern const char DigitPairs[201];
+// The texts "0000" to "9999" and the number of zeros each ends in.
+struct FourDigitGroups {
+    char text[10000][4];
+    uint8_t trailingZeros[10000];
+    constexpr FourDigitGroups() : text{}, trailingZeros{} {
+        for (int n = 0; n < 10000; ++n) {
+            for (int i = 3, v = n; i >= 0; --i, v /= 10) text[n][i] = static_cast<char>('0' + v % 10);
+            int zeros = 0;
+            for (int v = n; zeros < 4 && v % 10 == 0; v /= 10) ++zeros;
+            trailingZeros[n] = static_cast<uint8_t>(zeros);
+        }
+    }
+};
+extern const FourDigitGroups DigitGroups;
 
 // The decimal text of n, as std::to_chars writes it, at p (24 bytes of
 // room); returns its end. Indices take most of a geometry file: the usual
-// ones are laid out from a table of digit pairs.
+// ones are laid out from the table of four-digit groups.
 inline char* WriteFastInt(char* p, int64_t n) {
     if (n < 0 || n >= 100000000) return std::to_chars(p, p + 24, n).ptr;
-    uint32_t v = static_cast<uint32_t>(n);
-    const int length = v < 10 ? 1 : v < 100 ? 2 : v < 1000 ? 3 : v < 10000 ? 4 : v < 100000 ? 5 : v < 1000000 ? 6 : v < 10000000 ? 7 : 8;
-    char* const end = p + length;
-    char* q = end;
-    while (v >= 100) {
-        q -= 2;
-        std::memcpy(q, DigitPairs + 2 * (v % 100), 2);
-        v /= 100;
-    }
-    if (v >= 10) {
-        std::memcpy(q - 2, DigitPairs + 2 * v, 2);
-    } else {
-        q[-1] = static_cast<char>('0' + v);
-    }
-    return end;
+    const uint32_t high = static_cast<uint32_t>(n) / 10000, low = static_cast<uint32_t>(n) % 10000;
+    // The first group without its leading zeros, then a whole one.
+    const uint32_t first = high != 0 ? high : low;
+    const int length = first < 10 ? 1 : first < 100 ? 2 : first < 1000 ? 3 : 4;
+    std::memcpy(p, DigitGroups.text[first] + 4 - length, static_cast<std::size_t>(length));
+    p += length;
+    if (high == 0) return p;
+    std::memcpy(p, DigitGroups.text[low], 4);
+    return p + 4;
 }
 
 // One line of numbers and short texts, appended to a string at once. Room

@@ -216,8 +216,20 @@ TEST_F(PreviewListsTest, EachNormalIsDrawnOnceAtItsFirstCorner) {
 // by the first frame that shows them, or at once while shown, and again
 // only after the model changed.
 TEST_F(PreviewListsTest, WireAndNormalsListsAreCompiledOnlyWhenShown) {
-    auto triangles = [] { return Count(Feedback(WireframeList, true), FeedbackPrimitive::Polygon); };
-    auto normals = [] { return NormalsList == 0 ? -1 : Count(Feedback(NormalsList, true), FeedbackPrimitive::Line); };
+    // Per step: the draw mode, normals shown, group visible, the lists made
+    // again (as a change of the model does), a frame drawn; then the
+    // triangles of list 2 and the normal lines (-1: no list) as compiled.
+    const struct {
+        int mode;
+        bool normals, visible, rebuild, frame;
+        int triangles, lines;
+    } steps[] = {
+        {DrawFilled, false, true, false, false, 0, -1},  // as the load left them
+        {DrawFilled, false, true, false, true, 0, -1},   // a frame that shows neither
+        {DrawLine, true, true, false, true, 12, 36},     // one that shows both
+        {DrawLine, true, false, true, false, 0, 0},      // shown: made again at once
+        {DrawFilled, false, true, true, true, 0, -1},    // hidden: not made again
+    };
     for (bool buffers : {false, true}) {
         SCOPED_TRACE(buffers ? "buffer objects" : "display lists");
         UseBufferObjects = buffers;
@@ -228,30 +240,20 @@ TEST_F(PreviewListsTest, WireAndNormalsListsAreCompiledOnlyWhenShown) {
         Form1.ComboBox4.index = DrawFilled;
         Form1.CheckBox35.checked = false;
         Prepare();
-        EXPECT_EQ(triangles(), 0);
-        EXPECT_EQ(normals(), -1);
-        Frame();  // filled, normals hidden
-        EXPECT_EQ(triangles(), 0);
-        EXPECT_EQ(normals(), -1);
-        Form1.ComboBox4.index = DrawLine;
-        Form1.CheckBox35.checked = true;
-        Frame();
-        EXPECT_EQ(triangles(), 12);
-        EXPECT_EQ(normals(), 36);
-        // Shown, they are made again with the model at once.
-        SceneGroups[0].visible = 0;
-        BuildPreviewLists();
-        BuildNormalsList();
-        EXPECT_EQ(triangles(), 0);
-        EXPECT_EQ(normals(), 0);
-        SceneGroups[0].visible = 1;
-        Form1.ComboBox4.index = DrawFilled;
-        Form1.CheckBox35.checked = false;
-        BuildPreviewLists();
-        BuildNormalsList();
-        Frame();
-        EXPECT_EQ(triangles(), 0);
-        EXPECT_EQ(normals(), -1);
+        for (const auto& step : steps) {
+            Form1.ComboBox4.index = step.mode;
+            Form1.CheckBox35.checked = step.normals;
+            SceneGroups[0].visible = step.visible;
+            if (step.rebuild) {
+                BuildPreviewLists();
+                BuildNormalsList();
+            }
+            if (step.frame) Frame();
+            EXPECT_EQ(Count(Feedback(WireframeList, true), FeedbackPrimitive::Polygon), step.triangles)
+                << "step " << &step - steps;
+            EXPECT_EQ(NormalsList == 0 ? -1 : Count(Feedback(NormalsList, true), FeedbackPrimitive::Line), step.lines)
+                << "step " << &step - steps;
+        }
     }
 }
 

@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,75 +22,43 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Hex(uint64_t h) {
-    char text[20];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-    return text;
-}
-
-class OutputHashesTest : public testing::Test {
-protected:
-    void SetUp() override { folder = fixtures::MakeScratchFolder("hashes"); }
-    void TearDown() override { fixtures::RemoveScratchFolder(folder); }
-
-    // The outputs of one run: "name size hash" per file, in name order.
-    std::string Outputs(const std::string& model, const std::vector<std::string>& options) {
-        const fs::path out = folder / "out";
-        fs::remove_all(out);
-        std::vector<std::string> args = options;
-        args.insert(args.end(), {"--out", out.string(), model});
-        const fixtures::E2ERun run = fixtures::RunE2E(MIRELAN_E2E_BINARY, args, folder.string());
-        EXPECT_EQ(run.status, 0) << run.err;
-        std::vector<fs::path> files;
-        for (const auto& e : fs::directory_iterator(out)) files.push_back(e.path());
-        std::sort(files.begin(), files.end());
-        std::string list;
-        for (const fs::path& p : files) {
-            const std::string text = fixtures::WithoutFolder(fixtures::ReadFileBytes(p.string()), folder.string());
-            list += p.filename().string() + " " + std::to_string(text.size()) + " " + Hex(fixtures::Fnv1a(text)) + "\n";
-        }
-        return list;
-    }
-
-    fs::path folder;
-};
-
-TEST_F(OutputHashesTest, TheBenchmarkModelsWriteTheSameBytes) {
-    fixtures::GridObj grid;
-    grid.columns = 30;
-    grid.rows = 12;
-    grid.rowsPerGroup = 4;
-    grid.facesPerMaterialRun = 50;
-    grid.materials = 6;
-    const std::string gridFile = (folder / "grid.obj").string();
+TEST(OutputHashesTest, TheBenchmarkModelsWriteTheSameBytes) {
+    const fs::path folder = fixtures::MakeScratchFolder("hashes"), out = folder / "out";
+    fixtures::GridObj grid{.columns = 30, .rows = 12, .rowsPerGroup = 4, .facesPerMaterialRun = 50, .materials = 6};
+    const std::string gridFile = (folder / "grid.obj").string(), sphere = (folder / "sphere.obj").string(),
+                      smooth = (folder / "smooth.obj").string();
     ASSERT_GT(fixtures::WriteGridObj(gridFile, grid), 0u);
     ASSERT_TRUE(fixtures::WriteGridMtl((folder / grid.mtlName).string(), grid));
-    const std::string sphere = (folder / "sphere.obj").string(), smooth = (folder / "smooth.obj").string();
     ASSERT_GT(fixtures::WriteSphereObj(sphere, 24, 12), 0u);
     ASSERT_GT(fixtures::WriteSphereObj(smooth, 20, 10, false), 0u);
 
-    const std::vector<std::string> other = {"--set", "Form1.ComboBox10=1", "--set", "Form1.RadioButton21=1",
-                                            "--set", "Form1.CheckBox73=1"};
     // Per run the hash of its list of outputs ("name size hash" per file,
     // in name order), which a failure shows whole.
-    struct Case {
+    const struct {
         const std::string& model;
         bool otherOptions;
         const char* hash;
+    } cases[] = {
+        {gridFile, false, "5dbfee14abfe4d83"}, {gridFile, true, "7c216c43ba0e3e7c"},
+        {sphere, false, "f9d2f6dcd40003ea"},   {sphere, true, "b70d23b08990b088"},
+        {smooth, false, "633fea8bd4002669"},   {smooth, true, "bfc37e8916f68fd4"},
     };
-    const Case cases[] = {
-        {gridFile, false, "5dbfee14abfe4d83"},
-        {gridFile, true, "7c216c43ba0e3e7c"},
-        {sphere, false, "f9d2f6dcd40003ea"},
-        {sphere, true, "b70d23b08990b088"},
-        {smooth, false, "633fea8bd4002669"},
-        {smooth, true, "bfc37e8916f68fd4"},
-    };
-    for (const Case& c : cases) {
-        const std::string outputs = Outputs(c.model, c.otherOptions ? other : std::vector<std::string>{});
-        EXPECT_EQ(Hex(fixtures::Fnv1a(outputs)), c.hash)
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--out", out.string(), c.model};
+        if (c.otherOptions)
+            args.insert(args.begin(), {"--set", "Form1.ComboBox10=1", "--set", "Form1.RadioButton21=1", "--set",
+                                       "Form1.CheckBox73=1"});
+        fs::remove_all(out);
+        const fixtures::E2ERun run = fixtures::RunE2E(MIRELAN_E2E_BINARY, args, folder.string());
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::vector<fs::path> files(fs::directory_iterator(out), fs::directory_iterator{});
+        std::sort(files.begin(), files.end());
+        std::string outputs;
+        for (const fs::path& p : files) outputs += fixtures::OutputDigest(p.string(), folder.string()) + "\n";
+        EXPECT_EQ(fixtures::HashText(outputs), c.hash)
             << c.model << (c.otherOptions ? " with the other options" : "") << ":\n" << outputs;
     }
+    fixtures::RemoveScratchFolder(folder);
 }
 
 }  // namespace
