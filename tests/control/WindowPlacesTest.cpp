@@ -49,10 +49,7 @@ TEST(WindowPlacesTest, AFirstStartPutsThePreviewBesideAndKeepsTheToolBarsInSight
         {{0, 0, 1280, 1024}, {}},         {{0, 24, 1920, 1056}, {2, 24, 2, 2}}, {{100, 0, 1200, 1920}, {1, 20, 1, 5}},
         {{0, 0, 800, 600}, {1, 20, 1, 5}},
     };
-    tfirstsizes sizes;
-    sizes.previewWidth = 640, sizes.previewHeight = 480;
-    sizes.statusWidth = 600, sizes.statusHeight = 400;
-    sizes.helpWidth = 800, sizes.helpHeight = 600;
+    tfirstsizes sizes{{0, 0, 640, 480}, {0, 0, 600, 400}, {0, 0, 800, 600}};
     for (const auto& c : cases) {
         const twindowbounds& s = c.screen;
         sizes.pagesTop = 60;
