@@ -15,11 +15,9 @@
 // written.
 #include <QApplication>
 #include <QDialog>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
-#include <QThread>
 #include <QFile>
 #include <QOpenGLWidget>
 #include <QTabWidget>
@@ -48,6 +46,7 @@
 #include "options/ControlTable.h"
 #include "ui/qt/Binder.h"
 #include "preview/GlResources.h"
+#include "tests/gui/SettleWindows.h"
 
 namespace {
 
@@ -161,29 +160,11 @@ void Shoot(Application& app) {
     }
 }
 
-// Lets the window manager frame and place the windows: events are handled
-// until the windows have kept their places for a while (at most 5 s).
-void Settle(Application& app) {
-    const QWidget* windows[] = {&app.Main(), &app.Preview(), &app.Status(), &app.Help()};
-    QString last;
-    int unchanged = 0;
-    const QDeadlineTimer deadline(5000);
-    while (unchanged < 10 && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-        QString now;
-        for (const QWidget* w : windows) {
-            const QRect r = w->frameGeometry();
-            now += QStringLiteral("%1 %2 %3 %4 %5;").arg(w->isVisible()).arg(r.x()).arg(r.y()).arg(r.width()).arg(
-                r.height());
-        }
-        unchanged = now == last ? unchanged + 1 : 0;
-        last = now;
-    }
-}
-
+// The whole screen, once the window manager has framed and placed the
+// windows (at most 5 s).
 void SaveScreen(Application& app, const QString& path) {
-    Settle(app);
+    const QWidget* windows[] = {&app.Main(), &app.Preview(), &app.Status(), &app.Help()};
+    SettleWindows(windows, true, 5000);
     if (!QGuiApplication::primaryScreen()->grabWindow(0).save(path))
         std::cerr << "could not write " << path.toStdString() << '\n';
     std::cout << path.toStdString() << '\n';
