@@ -11,13 +11,13 @@
 #include <sstream>
 
 #include "model/Model.h"
+#include "options/Options.h"
 #include "platform/gfx/Jpeg.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/BatchDriver.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/MapCopy.h"
-#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

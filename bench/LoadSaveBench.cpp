@@ -33,14 +33,14 @@
 #include "model/Model.h"
 #include "model/Random.h"
 #include "model/Services.h"
-#include "ui/core/ExportDriver.h"
-#include "ui/core/LoadDrivers.h"
-#include "ui/core/Startup.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
 #include "readers/ObjReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ObjModels.h"
+#include "ui/core/ExportDriver.h"
+#include "ui/core/LoadDrivers.h"
+#include "ui/core/Startup.h"
 
 namespace {
 

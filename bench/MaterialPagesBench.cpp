@@ -11,9 +11,9 @@
 #include "model/ModelLists.h"
 #include "model/Regroup.h"
 #include "model/Services.h"
+#include "options/Options.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/control/MaterialPanel.h"
-#include "options/Options.h"
 
 namespace {
 

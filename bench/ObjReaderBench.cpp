@@ -12,11 +12,11 @@
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "readers/ObjReader.h"
-#include "ui/core/LoadDrivers.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ObjModels.h"
-#include "options/Options.h"
+#include "ui/core/LoadDrivers.h"
 
 namespace {
 

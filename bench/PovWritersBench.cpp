@@ -12,8 +12,8 @@
 #include <string>
 
 #include "model/Model.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
 #include "writers/Export.h"
 
 namespace {

@@ -14,11 +14,11 @@
 #include "model/Connectivity.h"
 #include "model/Extents.h"
 #include "model/Model.h"
+#include "options/Options.h"
 #include "preview/Navigation.h"
 #include "preview/Preview.h"
 #include "preview/PreviewFrame.h"
 #include "tests/fixtures/Fixtures.h"
-#include "options/Options.h"
 
 namespace {
 

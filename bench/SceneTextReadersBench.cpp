@@ -16,10 +16,10 @@
 
 #include "model/Model.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "readers/PovMeshReader.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
-#include "options/Options.h"
 
 namespace {
 

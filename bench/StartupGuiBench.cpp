@@ -10,11 +10,11 @@
 #include <chrono>
 #include <memory>
 
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "preview/GlResources.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "options/Options.h"
 
 namespace {
 

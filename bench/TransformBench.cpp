@@ -14,8 +14,8 @@
 #include "model/Services.h"
 #include "model/Transform.h"
 #include "model/VectorMath.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include "model/Model.h"
 #include "model/Services.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
 #include "writers/Export.h"
 #include "writers/TextWriter.h"
 

@@ -19,7 +19,7 @@ constexpr std::array<std::string_view, TagNameCount> TagNames = {
     "BASEFONT", "AREA", "FRAME", "BGSOUND", "WRAP", "META", "WBR"};
 
 // The tags whose attributes are kept.
-constexpr std::array<Sym, AttributeTagCount> AttributeTags = {
+constexpr std::array<Sym, 31> AttributeTags = {
     Sym::Body, Sym::P,        Sym::Br,     Sym::H,        Sym::Hr,     Sym::Base,    Sym::Ol,      Sym::Ul,
     Sym::Img,  Sym::A,        Sym::Table,  Sym::Td,       Sym::Tr,     Sym::Th,      Sym::Caption, Sym::Input,
     Sym::Form, Sym::Textarea, Sym::Select, Sym::Option,   Sym::Font,   Sym::Basefont, Sym::Map,    Sym::Area,
@@ -142,8 +142,6 @@ std::optional<std::string_view> EntityText(std::string_view name) {
 std::string_view AttributeName(int i) {
     return i >= 0 && i < AttributeNameCount ? AttributeNames[static_cast<std::size_t>(i)].first : std::string_view();
 }
-
-Sym AttributeTag(int i) { return AttributeTags.at(static_cast<std::size_t>(i)); }
 
 std::string_view EntityName(int i) {
     if (i < 0 || i >= EntityCount) return {};

@@ -102,9 +102,6 @@ AttrSym AttributeFromName(std::string_view upperName);
 inline constexpr int AttributeNameCount = 63;
 // Entry i, 0 to 62, of the attribute name table, in table order.
 std::string_view AttributeName(int i);
-// Tag i, 0 to 30, of the tags whose attributes the parser keeps.
-inline constexpr int AttributeTagCount = 31;
-Sym AttributeTag(int i);
 
 // The replacement of a named entity (case-sensitive name without "&" and
 // ";"), as cp1252 text: one character, or three full stops for "hellip";

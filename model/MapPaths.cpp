@@ -7,6 +7,7 @@
 
 #include "model/Model.h"
 #include "model/TextConv.h"
+#include "platform/FileReplace.h"
 
 namespace fs = std::filesystem;
 
@@ -36,12 +37,7 @@ bool ExistsAnyCase(const std::string& path) { return Exists(path) || Exists(File
 
 }  // namespace
 
-std::string NormalizePathSeparators(std::string_view path) {
-    std::string r(path);
-    for (char& c : r)
-        if (c == '\\') c = '/';
-    return r;
-}
+std::string NormalizePathSeparators(std::string_view path) { return SystemPath(path); }
 
 std::string AbsoluteMapPath(std::string_view path) {
     if (path.empty()) return {};

@@ -13,8 +13,8 @@ unsigned temporaryCounter = 0;
 
 }  // namespace
 
-std::string SystemPath(const std::string& fileName) {
-    std::string path = fileName;
+std::string SystemPath(std::string_view fileName) {
+    std::string path(fileName);
     for (char& c : path)
         if (c == '\\') c = '/';
     return path;
@@ -66,17 +66,41 @@ int OpenReplacement(const std::string& fileName, std::string& temporary) {
     return CreateFileBeside(fileName, temporary);
 }
 
-bool FinishReplacement(int fd, const std::string& temporary, const std::string& fileName) {
-    int error = 0;
-    // The whole file reaches the disk before it takes the old one's place.
-    if (!temporary.empty() && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && errno != EINTR && error == 0) error = errno;
-    if (error == 0 && !temporary.empty() && ::rename(temporary.c_str(), SystemPath(fileName).c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        if (!temporary.empty()) ::unlink(temporary.c_str());
-        errno = error;
-        return false;
+bool WriteAll(int fd, const void* data, std::size_t n) {
+    const char* p = static_cast<const char*>(data);
+    while (n > 0) {
+        const ssize_t put = ::write(fd, p, n);
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return false;
+        if (put == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += put;
+        n -= static_cast<std::size_t>(put);
     }
     return true;
+}
+
+bool FinishFile(int fd, const std::string& temporary) {
+    int error = 0;
+    // The whole file reaches the disk before it can take the old one's place.
+    if (!temporary.empty() && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && errno != EINTR && error == 0) error = errno;
+    if (error == 0) return true;
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    errno = error;
+    return false;
+}
+
+bool RenameOver(const std::string& temporary, const std::string& fileName) {
+    if (::rename(temporary.c_str(), SystemPath(fileName).c_str()) == 0) return true;
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    errno = error;
+    return false;
+}
+
+bool FinishReplacement(int fd, const std::string& temporary, const std::string& fileName) {
+    return FinishFile(fd, temporary) && (temporary.empty() || RenameOver(temporary, fileName));
 }

@@ -6,8 +6,8 @@
 
 #include "model/Model.h"
 #include "model/VectorMath.h"
-#include "preview/CameraPanel.h"
 #include "options/Options.h"
+#include "preview/CameraPanel.h"
 
 int32_t MouseDownX = 0;
 int32_t MouseDownY = 0;

@@ -7,10 +7,10 @@
 #include "model/MapSearch.h"
 #include "model/Model.h"
 #include "model/PreviewSize.h"
+#include "options/Options.h"
 #include "preview/GlTexture.h"
 #include "preview/GlView.h"
 #include "preview/PreviewFrame.h"
-#include "options/Options.h"
 
 void DrawPreview() {
     if (TForm9* w = PreviewWindow()) w->glView1->Draw();

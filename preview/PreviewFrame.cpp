@@ -15,14 +15,14 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
+#include "options/Options.h"
+#include "preview/Gizmos.h"
 #include "preview/GlCaps.h"
 #include "preview/GlResources.h"
 #include "preview/GlState.h"
-#include "preview/Gizmos.h"
 #include "preview/PreviewLights.h"
 #include "preview/PreviewLists.h"
 #include "preview/PreviewOverlay.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "model/Model.h"
 #include "model/VectorMath.h"
-#include "preview/Gizmos.h"
 #include "options/Options.h"
+#include "preview/Gizmos.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
+#include "options/Options.h"
 #include "preview/GlCaps.h"
 #include "preview/GlResources.h"
 #include "preview/PreviewFrame.h"
-#include "options/Options.h"
 
 uint32_t FacesList = 0;
 uint32_t WireframeList = 0;

@@ -9,8 +9,8 @@
 #include "model/Model.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
-#include "preview/Gizmos.h"
 #include "options/Options.h"
+#include "preview/Gizmos.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Picture.h"
 #include "preview/GlTexture.h"
 #include "preview/Preview.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <QVBoxLayout>
 #include <string>
 
-#include "preview/CameraPanel.h"
 #include "model/ModelLists.h"
 #include "model/PreviewSize.h"
+#include "options/Options.h"
+#include "preview/CameraPanel.h"
 #include "preview/GlView.h"
 #include "preview/Navigation.h"
 #include "preview/PreviewFrame.h"
-#include "options/Options.h"
 
 namespace {
 QPointer<TForm9> previewWindow;

@@ -12,6 +12,7 @@
 
 #include "model/Errors.h"
 #include "model/TextConv.h"
+#include "platform/FileReplace.h"
 #include "platform/Memory.h"
 #include "platform/TempFiles.h"
 
@@ -40,20 +41,7 @@ public:
         return opened_;
     }
     // False with errno set when not every byte could be written.
-    bool Write(const unsigned char* data, std::size_t n) {
-        while (n > 0) {
-            const ssize_t put = ::write(fd_, data, n);
-            if (put < 0 && errno == EINTR) continue;
-            if (put < 0) return false;
-            if (put == 0) {
-                errno = EIO;
-                return false;
-            }
-            data += put;
-            n -= static_cast<std::size_t>(put);
-        }
-        return true;
-    }
+    bool Write(const unsigned char* data, std::size_t n) { return WriteAll(fd_, data, n); }
     bool Close() {
         const int fd = fd_;
         fd_ = -1;

@@ -15,13 +15,13 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
+#include "options/Options.h"
 #include "platform/TempFiles.h"
 #include "readers/MtlReader.h"
 #include "readers/ObjLineScan.h"
 #include "readers/ObjSettingsRestore.h"
 #include "readers/ReaderCommon.h"
 #include "readers/TextBlocks.h"
-#include "options/Options.h"
 
 namespace {
 

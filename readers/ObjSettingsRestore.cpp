@@ -12,10 +12,10 @@
 #include "model/PreviewSize.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
-#include "model/Transform.h"
 #include "model/TextConv.h"
-#include "platform/AppPaths.h"
+#include "model/Transform.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
 
 namespace {
 

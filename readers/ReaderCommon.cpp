@@ -7,8 +7,8 @@
 
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "platform/Memory.h"
 #include "options/Options.h"
+#include "platform/Memory.h"
 
 std::string ReadWholeFile(const std::string& fileName) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
@@ -196,10 +196,4 @@ bool PovTextMayTouchFiles(std::string_view text) {
     return false;
 }
 
-std::string PovIdentifierFrom(std::string_view word) {
-    std::string id;
-    id.reserve(word.size() + 1);
-    if (word.empty() || (word[0] >= '0' && word[0] <= '9')) id.push_back('_');
-    for (const char c : word) id.push_back(IsIdentifierChar(c) ? c : '_');
-    return id;
-}
+std::string PovIdentifierFrom(std::string_view word) { return PrefixLeadingDigit(CleanIdentifier(word)); }

@@ -95,6 +95,7 @@ void ValidateImportIndices();
 bool PovTextMayTouchFiles(std::string_view text);
 
 // A POV-Ray identifier made of the letters, digits and "_" of a word from a
-// model file, every other character replaced by "_" (a leading digit gets a
-// "_" in front), so that the word cannot carry code into a written file.
+// model file (trimmed), every other character replaced by "_" (a leading
+// digit gets a "_" in front), so that the word cannot carry code into a
+// written file.
 std::string PovIdentifierFrom(std::string_view word);

@@ -1,9 +1,5 @@
 #include "writers/DeclareLibrary.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 #include "model/Errors.h"
 #include "model/Model.h"
 #include "model/StatusLog.h"
@@ -138,15 +134,7 @@ void SaveDeclareLibrary(const std::string& fileName) {
         }
         w.Close();
     }
-    if (!keptLibrary.empty() && keptLibrary == fileName) {
-        const std::string backup = FreeBackupName(fileName);
-        if (std::rename(SystemPath(fileName).c_str(), backup.c_str()) != 0 && errno != ENOENT) {
-            const int error = errno;
-            throw ExportError("Cannot keep file " + fileName + " as " + backup + ": " + std::strerror(error), fileName);
-        }
-        keptLibrary.clear();
-    }
-    commit.Commit();
+    CommitKeepingUnread(commit, fileName, keptLibrary);
 }
 
 std::vector<std::string> DeclareLibraryNames() {

@@ -5,13 +5,13 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "platform/AppPaths.h"
-#include "platform/SystemShell.h"
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
+#include "platform/SystemShell.h"
 #include "writers/Export.h"
 
 namespace {

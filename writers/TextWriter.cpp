@@ -51,9 +51,9 @@ void OutputCommit::Commit() {
         return;
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (::rename(entries[i].temporary.c_str(), SystemPath(entries[i].fileName).c_str()) == 0) continue;
+        if (RenameOver(entries[i].temporary, entries[i].fileName)) continue;
         const int error = errno;
-        for (std::size_t k = i; k < entries.size(); ++k) RemoveFile(entries[k].temporary);
+        for (std::size_t k = i + 1; k < entries.size(); ++k) RemoveFile(entries[k].temporary);
         RenameFailed(entries[i].fileName, error);
     }
 }
@@ -63,10 +63,7 @@ void PutInPlace(const std::string& temporary, const std::string& fileName) {
         commit->Add(temporary, fileName);
         return;
     }
-    if (::rename(temporary.c_str(), SystemPath(fileName).c_str()) == 0) return;
-    const int error = errno;
-    RemoveFile(temporary);
-    RenameFailed(fileName, error);
+    if (!RenameOver(temporary, fileName)) RenameFailed(fileName, errno);
 }
 
 std::string FreeBackupName(const std::string& fileName) {
@@ -75,6 +72,26 @@ std::string FreeBackupName(const std::string& fileName) {
     struct stat st;
     for (int k = 2; ::lstat(name.c_str(), &st) == 0; ++k) name = base + std::to_string(k);
     return name;
+}
+
+void CommitKeepingUnread(OutputCommit& commit, const std::string& fileName, std::string& unread) {
+    if (unread.empty() || unread != fileName) {
+        commit.Commit();
+        return;
+    }
+    const std::string path = SystemPath(fileName);
+    const std::string backup = FreeBackupName(fileName);
+    if (::rename(path.c_str(), backup.c_str()) != 0 && errno != ENOENT) {
+        const int error = errno;
+        throw ExportError("Cannot keep file " + fileName + " as " + backup + ": " + std::strerror(error), fileName);
+    }
+    try {
+        commit.Commit();
+    } catch (const ExportError&) {
+        ::rename(backup.c_str(), path.c_str());
+        throw;
+    }
+    unread.clear();
 }
 
 // ---- Writer -------------------------------------------------------------------
@@ -106,15 +123,12 @@ void CheckedTextWriter::Open(const std::string& fileName, LineEnd lineEnd) {
 void CheckedTextWriter::Close() {
     if (fd_ < 0) return;
     Flush();
-    // The whole file reaches the disk before it takes the old one's place.
-    if (!temporary_.empty() && ::fsync(fd_) != 0) Fail("write", errno);
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR) Fail("close", errno);
-    if (temporary_.empty()) return;
     const std::string temporary = std::move(temporary_);
     temporary_.clear();
-    PutInPlace(temporary, fileName_);
+    if (!FinishFile(fd, temporary)) Fail("write", errno);
+    if (!temporary.empty()) PutInPlace(temporary, fileName_);
 }
 
 void CheckedTextWriter::Line(std::string_view text) {
@@ -137,18 +151,7 @@ void CheckedTextWriter::Flush() {
         if (!buffer_.empty()) Fail("write", EBADF);
         return;
     }
-    const char* p = buffer_.data();
-    std::size_t left = buffer_.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail("write", errno);
-        }
-        if (n == 0) Fail("write", EIO);
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    if (!WriteAll(fd_, buffer_.data(), buffer_.size())) Fail("write", errno);
     flushed_ += buffer_.size();
     buffer_.clear();
     // A file that is to reach the disk before it takes its place starts

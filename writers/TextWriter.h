@@ -67,6 +67,13 @@ void PutInPlace(const std::string& temporary, const std::string& fileName);
 // new one takes its name.
 std::string FreeBackupName(const std::string& fileName);
 
+// Commits `commit`, which holds the new `fileName`. When `unread` names that
+// file (one the program could not read as its own), the earlier file is
+// first moved to FreeBackupName(fileName), where it is kept, and `unread`
+// is cleared; should the commit fail, the earlier file gets its name back.
+// Throws ExportError.
+void CommitKeepingUnread(OutputCommit& commit, const std::string& fileName, std::string& unread);
+
 class CheckedTextWriter {
 public:
     CheckedTextWriter() = default;

@@ -22,11 +22,6 @@ namespace {
 
 constexpr std::size_t BufferSize = 64 * 1024;
 
-[[noreturn]] void jumpWithMessage(JpegErrorManager& errors, const char* message) {
-    std::snprintf(errors.message, sizeof errors.message, "%s", message);
-    std::longjmp(errors.jump, 1);
-}
-
 // ---- Decoding ---------------------------------------------------------------
 
 // Huffman-coded data gives each 8 x 8 block of a component at least one bit

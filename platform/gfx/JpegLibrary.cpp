@@ -16,11 +16,6 @@ namespace {
 
 const JOCTET EndOfImage[2] = {0xFF, JPEG_EOI};
 
-[[noreturn]] void jumpWithMessage(JpegErrorManager& errors, const char* message) {
-    std::snprintf(errors.message, sizeof errors.message, "%s", message);
-    std::longjmp(errors.jump, 1);
-}
-
 void errorExit(j_common_ptr info) {
     auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
     (*info->err->format_message)(info, errors->message);
@@ -95,6 +90,11 @@ void skipInput(j_decompress_ptr info, long count) {
 }
 
 }  // namespace
+
+void jumpWithMessage(JpegErrorManager& errors, const char* message) {
+    std::snprintf(errors.message, sizeof errors.message, "%s", message);
+    std::longjmp(errors.jump, 1);
+}
 
 jpeg_error_mgr* installJpegErrorManager(JpegErrorManager& manager) {
     jpeg_error_mgr* err = jpeg_std_error(&manager.pub);

@@ -49,6 +49,9 @@ jpeg_error_mgr* installJpegErrorManager(JpegErrorManager& manager);
 // Passes a warning to the warning sink unless one of this image was passed
 // before.
 void warnOncePerImage(JpegErrorManager& manager, const char* text);
+// Ends a libjpeg call with a fatal error of our own: copies the text as the
+// error's message and jumps back to the caller's setjmp point.
+[[noreturn]] void jumpWithMessage(JpegErrorManager& errors, const char* message);
 
 // Feeds libjpeg from a block of memory and then, when it has one, from a
 // stream in pieces. When the data runs out an end marker is supplied, so

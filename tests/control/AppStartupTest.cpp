@@ -5,14 +5,14 @@
 #include <fstream>
 
 #include "ControlFixtures.h"
-#include "tests/fixtures/Fixtures.h"
 #include "model/Model.h"
 #include "model/Scene.h"
 #include "model/StatusLog.h"
+#include "options/ControlTable.h"
 #include "platform/Version.h"
+#include "tests/fixtures/Fixtures.h"
 #include "ui/control/AppStartup.h"
 #include "ui/core/Settings.h"
-#include "options/ControlTable.h"
 #include "writers/DeclareLibrary.h"
 
 namespace fs = std::filesystem;

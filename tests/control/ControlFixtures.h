@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "model/Services.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "tests/fixtures/ScratchFolder.h"
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/HelpBrowser.h"
 #include "ui/control/MainHooks.h"
-#include "options/Options.h"
 
 // OpenGL 4.5 with GLU 1.3 unless a test says otherwise.
 class FakeHost : public AppHost {

@@ -12,10 +12,10 @@
 #include "ControlFixtures.h"
 #include "model/Model.h"
 #include "model/StatusLog.h"
+#include "options/ControlTable.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/control/Controllers.h"
 #include "ui/control/MaterialPanel.h"
-#include "options/ControlTable.h"
 #include "writers/SceneChecks.h"
 
 // The preview's work counted, thumbnails remembered by image, textures made

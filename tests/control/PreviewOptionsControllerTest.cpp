@@ -4,8 +4,8 @@
 
 #include "PreviewPageFixtures.h"
 #include "model/StatusLog.h"
-#include "ui/control/PreviewOptionsController.h"
 #include "options/ControlTable.h"
+#include "ui/control/PreviewOptionsController.h"
 
 namespace {
 

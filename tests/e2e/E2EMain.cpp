@@ -63,6 +63,8 @@
 #include "model/Random.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "platform/TempFiles.h"
 #include "platform/gfx/WarningSink.h"
 #include "tests/e2e/E2EHtml.h"
@@ -70,8 +72,6 @@
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/Startup.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 #if MIRELAN_E2E_QT_PICTURES
 #include "platform/qt/QtImageFormats.h"
 #endif

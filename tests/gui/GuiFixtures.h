@@ -14,6 +14,7 @@
 
 #include "model/Model.h"
 #include "model/Services.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "preview/PreviewWindow.h"
 #include "tests/fixtures/ScratchFolder.h"
@@ -22,7 +23,6 @@
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "options/Options.h"
 #include "ui/qt/Binder.h"
 
 class GuiTest : public ::testing::Test {

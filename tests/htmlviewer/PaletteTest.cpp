@@ -1,8 +1,6 @@
-// The viewer on a display of 8 bits or fewer, with the depth fixed as the
-// platform layer lets a test fix it: the colour depth it works at, the
-// shared palette, device-independent copies, colour pictures reduced to the
-// shared palette (JPEG ones as they are decoded), and the document and its
-// bitmaps painted through the palette.
+// The viewer on a display of 8 bits or fewer (the depth fixed as the
+// platform layer lets a test fix it): the shared palette, device-independent
+// copies, colour pictures reduced to the palette, and painting through it.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -26,74 +24,48 @@ struct DisplayDepth {
 
 std::tuple<int, int, int> Rgb(const gfx::PaletteEntry& e) { return {e.r, e.g, e.b}; }
 
-TEST(ViewerPalette, ColorBitsOfTheDisplay) {
-    for (const auto& [depth, bits] : std::vector<std::pair<int, int>>{
-             {1, 4}, {4, 4}, {5, 8}, {8, 8}, {9, 24}, {16, 24}, {24, 24}, {32, 24}})
-        EXPECT_EQ(ColorBitsOfDepth(depth), bits) << depth;
-    for (const int depth : {8, 24}) {
-        const DisplayDepth display(depth);
-        const TViewerImagesUse use;
-        EXPECT_EQ(ColorBits(), depth);
-        EXPECT_EQ(SharedPalette() != nullptr, depth == 8);
-    }
-}
-
 TEST(ViewerPalette, SharedPaletteIsTheCubeAndTheGreys) {
     const gfx::Palette system = SystemPalette();
     const gfx::Palette shared = MakeSharedPalette(system);
     ASSERT_EQ(shared.count(), 256);
     // The display's own colours at both ends, black first and white last.
     for (int i : {0, 9, 246, 255}) EXPECT_EQ(shared[i], system[i]) << i;
-    EXPECT_EQ(Rgb(shared[0]), std::make_tuple(0, 0, 0));
-    EXPECT_EQ(Rgb(shared[255]), std::make_tuple(255, 255, 255));
-    // From 10 the cube over six levels, red changing fastest and blue
-    // slowest, white left out; then the greys 5k + 130 but the cube's.
-    const int levels[] = {55, 115, 165, 205, 235, 255};
-    int i = 10;
-    std::vector<std::tuple<int, int, int>> expected;
-    for (int b : levels)
-        for (int g : levels)
-            for (int r : levels)
-                if (r + g + b < 3 * 255) expected.emplace_back(r, g, b);
-    for (int k = 1; k <= 24; ++k)
-        if (k != 7 && k != 15 && k != 21) expected.emplace_back(5 * k + 130, 5 * k + 130, 5 * k + 130);
-    for (const auto& rgb : expected) EXPECT_EQ(Rgb(shared[i++]), rgb) << i - 1;
-    EXPECT_EQ(i, 246);
+    // From 10 the cube over the levels 55, 115, 165, 205, 235 and 255, red
+    // changing fastest and blue slowest, white left out (its last entry at
+    // 224); then the greys 5k + 130 but the cube's, up to 245.
+    const std::pair<int, std::tuple<int, int, int>> entries[] = {
+        {0, {0, 0, 0}},         {255, {255, 255, 255}}, {10, {55, 55, 55}},     {15, {255, 55, 55}},
+        {16, {55, 115, 55}},    {61, {205, 165, 115}},  {224, {235, 255, 255}}, {225, {135, 135, 135}},
+        {230, {160, 160, 160}}, {231, {170, 170, 170}}, {245, {250, 250, 250}}};
+    for (const auto& [i, rgb] : entries) EXPECT_EQ(Rgb(shared[i]), rgb) << i;
 }
 
 TEST(ViewerPalette, DibCopiesRowsBottomUpInWholeWords) {
-    struct Case {
-        gfx::PixelFormat format;
-        int width;
-        int bits;
-        int rowSize;
-        int colors;
-    };
-    const std::vector<Case> cases = {
+    // The format, the width, and the copy's bits a pixel, bytes a row and
+    // colours of its table.
+    const std::tuple<gfx::PixelFormat, int, int, int, int> cases[] = {
         {gfx::PixelFormat::pf1bit, 33, 1, 8, 2},   {gfx::PixelFormat::pf4bit, 9, 4, 8, 16},
         {gfx::PixelFormat::pf8bit, 5, 8, 8, 256},  {gfx::PixelFormat::pf15bit, 3, 24, 12, 0},
         {gfx::PixelFormat::pf24bit, 3, 24, 12, 0}, {gfx::PixelFormat::pf32bit, 2, 24, 8, 0},
     };
-    auto u32 = [](const std::vector<uint8_t>& b, int at) {
-        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-    };
-    for (const Case& c : cases) {
-        gfx::Bitmap bitmap(c.width, 3, c.format);
+    for (const auto& [format, width, bits, rowSize, colors] : cases) {
+        SCOPED_TRACE(bits);
+        gfx::Bitmap bitmap(width, 3, format);
         bitmap.setPixel(0, 0, gfx::clWhite);
-        bitmap.setPixel(c.width - 1, 2, gfx::clRed);
+        bitmap.setPixel(width - 1, 2, gfx::clRed);
         const TDib dib(bitmap);
-        EXPECT_EQ(dib.Bits(), c.bits);
-        EXPECT_EQ(dib.RowSize(), c.rowSize);
-        ASSERT_EQ(dib.Info().size(), 40u + 4u * static_cast<unsigned>(c.colors));
-        EXPECT_EQ(u32(dib.Info(), 0), 40u);
-        EXPECT_EQ(u32(dib.Info(), 4), static_cast<uint32_t>(c.width));
-        EXPECT_EQ(u32(dib.Info(), 8), 3u);  // positive: bottom-up
-        EXPECT_EQ(dib.Info()[14], c.bits);
-        EXPECT_EQ(dib.Pixels().size(), static_cast<std::size_t>(3 * c.rowSize));
+        const std::vector<uint8_t>& info = dib.Info();
+        ASSERT_EQ(info.size(), 40u + 4u * static_cast<unsigned>(colors));
+        // The header's size, the width, the height positive (bottom-up), 1 plane, the bits.
+        const std::vector<uint8_t> header = {40, 0, 0, 0, static_cast<uint8_t>(width), 0, 0, 0, 3, 0, 0, 0, 1, 0,
+                                             static_cast<uint8_t>(bits), 0};
+        EXPECT_EQ(std::vector<uint8_t>(info.begin(), info.begin() + 16), header);
+        EXPECT_EQ(dib.RowSize(), rowSize);
+        EXPECT_EQ(dib.Pixels().size(), static_cast<std::size_t>(3 * rowSize));
         for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < c.width; ++x) EXPECT_EQ(dib.Pixel(x, y), bitmap.pixel(x, y)) << c.bits << " " << x << "," << y;
-        if (c.bits == 24) {
-            EXPECT_EQ(dib.Pixels()[static_cast<std::size_t>(2 * c.rowSize)], 255);  // the top row is stored last
+            for (int x = 0; x < width; ++x) EXPECT_EQ(dib.Pixel(x, y), bitmap.pixel(x, y)) << x << "," << y;
+        if (bits == 24) {
+            EXPECT_EQ(dib.Pixels()[static_cast<std::size_t>(2 * rowSize)], 255);  // the top row last
         }
     }
 }
@@ -102,53 +74,52 @@ TEST(ViewerPalette, ColourPicturesTakeTheSharedPaletteOnAnEightBitDisplay) {
     const DisplayDepth display(8);
     const TViewerImagesUse use;
     ASSERT_NE(SharedPalette(), nullptr);
-    gfx::Bitmap colour(4, 2, gfx::PixelFormat::pf24bit);
-    colour.setPixel(0, 0, gfx::rgb(50, 60, 50));
-    colour.setPixel(1, 0, gfx::rgb(250, 10, 10));
-    colour.setPixel(2, 0, gfx::rgb(140, 140, 138));
-    colour.setPixel(3, 1, gfx::clWhite);
+    // Each colour becomes its nearest entry: of the cube, of the display's
+    // own, of the greys.
+    const std::pair<gfx::Color, gfx::Color> nearest[] = {
+        {gfx::rgb(50, 60, 50), gfx::rgb(55, 55, 55)}, {gfx::rgb(250, 10, 10), gfx::rgb(255, 0, 0)},
+        {gfx::rgb(140, 140, 138), gfx::rgb(140, 140, 140)}, {gfx::clBlack, gfx::clBlack}, {gfx::clWhite, gfx::clWhite}};
+    gfx::Bitmap colour(5, 1, gfx::PixelFormat::pf24bit);
+    for (int x = 0; x < 5; ++x) colour.setPixel(x, 0, nearest[x].first);
     gfx::Bitmap reduced = colour;
     ASSERT_TRUE(ReduceToSharedPalette(reduced));
     EXPECT_EQ(reduced.pixelFormat(), gfx::PixelFormat::pf8bit);
     EXPECT_EQ(reduced.palette(), *SharedPalette());
-    const std::vector<gfx::Color> nearest = {gfx::rgb(55, 55, 55), gfx::rgb(255, 0, 0), gfx::rgb(140, 140, 140),
-                                             gfx::clBlack};
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(reduced.pixel(x, 0), nearest[static_cast<std::size_t>(x)]) << x;
-    EXPECT_EQ(reduced.pixel(3, 1), gfx::clWhite);
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(reduced.pixel(x, 0), nearest[x].second) << x;
     EXPECT_FALSE(ReduceToSharedPalette(reduced));  // 8 bits already
 
     // A JPEG in colour comes at 8 bits with the shared palette; a grey one
     // keeps its grey levels.
     gfx::Bitmap grey(4, 2, gfx::PixelFormat::pf8bit);
     grey.setPalette(gfx::Palette::gray(8));
-    const std::vector<uint8_t> jpegs[] = {gfx::encodeJpeg(colour, 100), gfx::encodeJpeg(grey, 100)};
-    std::unique_ptr<gfx::MemoryStream> stream;
-    auto request = [&](const std::string& name) {
-        stream = std::make_unique<gfx::MemoryStream>(std::span<const uint8_t>(jpegs[name == "grey" ? 1 : 0]));
-        return stream.get();
-    };
-    int transparent = 0;
-    const TFetchedImage fetched = FetchImage("colour", request, transparent);
-    const auto* jpeg = dynamic_cast<const gfx::JpegImage*>(fetched.Image.get());
-    ASSERT_NE(jpeg, nullptr);
-    EXPECT_EQ(jpeg->pixelFormat(), gfx::PixelFormat::pf8bit);
-    EXPECT_EQ(jpeg->palette(), *SharedPalette());
-    const TFetchedImage greyFetched = FetchImage("grey", request, transparent);
-    const auto* greyJpeg = dynamic_cast<const gfx::JpegImage*>(greyFetched.Image.get());
-    ASSERT_NE(greyJpeg, nullptr);
-    EXPECT_EQ(greyJpeg->palette(), gfx::Palette::gray(8));
+    for (const auto& [name, bitmap, palette] : {std::tuple{"colour", &colour, *SharedPalette()},
+                                                std::tuple{"grey", &grey, gfx::Palette::gray(8)}}) {
+        const std::vector<uint8_t> bytes = gfx::encodeJpeg(*bitmap, 100);
+        gfx::MemoryStream stream(bytes);
+        int transparent = 0;
+        const TFetchedImage fetched = FetchImage(name, [&](const std::string&) { return &stream; }, transparent);
+        const auto* jpeg = dynamic_cast<const gfx::JpegImage*>(fetched.Image.get());
+        ASSERT_NE(jpeg, nullptr) << name;
+        EXPECT_EQ(jpeg->pixelFormat(), gfx::PixelFormat::pf8bit) << name;
+        EXPECT_EQ(jpeg->palette(), palette) << name;
+    }
     BitmapList().Clear();
 }
 
-// The document paints through the shared palette (its colours come out as
-// the nearest entries) and gives the canvas its palette back; a bitmap with
-// a palette of its own is drawn through that one, halftoned.
+// On a display of 8 bits the document paints through the shared
+// palette (its colours come out as the nearest entries) and gives the
+// canvas its palette back; a bitmap with a palette of its own is drawn
+// through that one, halftoned.
 TEST(ViewerPalette, DocumentsAndBitmapsPaintThroughThePalette) {
+    // The depth the viewer works at: 4 bits up to 4, 8 up to 8, else 24.
+    const std::pair<int, int> bitsOfDepth[] = {{4, 4}, {5, 8}, {8, 8}, {9, 24}};
+    for (const auto& [depth, bits] : bitsOfDepth) EXPECT_EQ(ColorBitsOfDepth(depth), bits) << depth;
     for (const int depth : {8, 24}) {
         SCOPED_TRACE(depth);
         const DisplayDepth display(depth);
-        const TViewerImagesUse use;
-        TSectionList doc;
+        TSectionList doc;  // sets the viewer's images up for the depth
+        EXPECT_EQ(ColorBits(), depth);
+        EXPECT_EQ(SharedPalette() != nullptr, depth == 8);
         doc.ShowImages = false;
         TMyFont font = DocFont(doc);
         font.Font.color = PaletteRelative(gfx::rgb(50, 60, 50));  // as the document sets every colour

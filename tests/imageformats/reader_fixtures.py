@@ -147,7 +147,6 @@ for name, args in (("rgb.psd", []), ("rgb-raw.psd", ["-compress", "none"]), ("gr
         tolerance=2 if name == "cmyk.psd" else 1 if "16" in name else 0, cls="psd")
 
 
-
 # L*a*b* files, which ImageMagick does not write as Photoshop files: the
 # samples of its L*a*b* TIFF files (made beside, by image_fixtures.py)
 # stored the Photoshop way, a and b offset by half their range; the

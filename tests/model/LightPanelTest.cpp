@@ -2,9 +2,9 @@
 
 #include "model/LightPanel.h"
 #include "model/Model.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
 
 namespace {
 

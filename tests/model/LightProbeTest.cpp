@@ -12,8 +12,8 @@
 #include "model/LightProbe.h"
 #include "model/Model.h"
 #include "model/VectorMath.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
 
 namespace {
 

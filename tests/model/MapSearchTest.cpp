@@ -10,8 +10,8 @@
 #include "model/MapSearch.h"
 #include "model/Model.h"
 #include "model/ModelLists.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
 
 namespace fs = std::filesystem;
 

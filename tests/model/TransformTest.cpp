@@ -15,10 +15,10 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "model/VectorMath.h"
-#include "tests/fixtures/Fixtures.h"
-#include "tests/fixtures/ScratchFolder.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ScratchFolder.h"
 
 namespace {
 

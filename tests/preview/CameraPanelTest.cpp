@@ -7,9 +7,9 @@
 #include "model/Model.h"
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
+#include "options/Options.h"
 #include "preview/CameraPanel.h"
 #include "tests/fixtures/Fixtures.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <numbers>
 
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "preview/GlView.h"
 #include "preview/Navigation.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "options/Options.h"
 
 namespace {
 

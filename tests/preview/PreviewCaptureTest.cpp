@@ -8,10 +8,10 @@
 
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
+#include "options/Options.h"
 #include "preview/GlTexture.h"
 #include "preview/PreviewOverlay.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

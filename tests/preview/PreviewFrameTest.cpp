@@ -5,9 +5,9 @@
 #include <GL/gl.h>
 
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "preview/PreviewFrame.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "options/Options.h"
 
 namespace {
 

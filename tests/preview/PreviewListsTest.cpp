@@ -9,9 +9,9 @@
 
 #include "model/Connectivity.h"
 #include "model/Extents.h"
-#include "tests/preview/PreviewTestSupport.h"
 #include "options/Options.h"
 #include "preview/PreviewFrame.h"
+#include "tests/preview/PreviewTestSupport.h"
 
 namespace {
 

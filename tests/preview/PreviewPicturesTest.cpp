@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "options/Options.h"
 #include "preview/PreviewFrame.h"
 #include "tests/fixtures/E2ERun.h"
 #include "tests/fixtures/ObjModels.h"
 #include "tests/fixtures/ScratchFolder.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "options/Options.h"
 
 namespace {
 

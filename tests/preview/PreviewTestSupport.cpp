@@ -7,10 +7,10 @@
 
 #include "model/Connectivity.h"
 #include "model/Extents.h"
+#include "options/Options.h"
 #include "platform/gfx/Jpeg.h"
 #include "preview/GlView.h"
 #include "preview/PreviewFrame.h"
-#include "options/Options.h"
 
 namespace previewtest {
 

@@ -11,9 +11,9 @@
 
 #include "imageformats/ImageRegistration.h"
 #include "model/Model.h"
+#include "options/Options.h"
 #include "preview/GlTexture.h"
 #include "tests/preview/PreviewTestSupport.h"
-#include "options/Options.h"
 
 namespace {
 

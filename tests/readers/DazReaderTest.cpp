@@ -9,10 +9,10 @@
 #include "model/Model.h"
 #include "model/Scene.h"
 #include "model/VectorMath.h"
-#include "readers/DazReader.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "readers/DazReader.h"
+#include "tests/fixtures/Fixtures.h"
 
 namespace fs = std::filesystem;
 

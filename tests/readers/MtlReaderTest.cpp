@@ -184,33 +184,25 @@ TEST_F(MtlReaderTest, ALongCustomTextIsCutWithAWarning) {
     EXPECT_TRUE(LoggedStartingWith("<!>Text of 6000 characters cut"));
 }
 
+// A material text from a downloaded file runs when the scene renders: one
+// that could open, write or include files is kept switched off, with a warning.
 TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
-    // A material text from a downloaded file runs when the scene renders:
-    // one that could open, write or include files is taken switched off.
-    const struct {
-        const char* text;
-        bool active;
-    } cases[] = {
-        {"texture{pigment{rgb 1}}?~finish{phong 1}", true},
-        {"texture{pigment{function{f_hf(x,y,z)}}}", true},  // a name that merely holds "hf_"
-        {"texture{T}} #fopen F \"x.txt\" write #write(F,\"y\") #fclose F", false},
-        {"texture{T}} # include \"evil.inc\"", false},
-        {"object{HF_Square(f,0,0,<9,9>,0,\"over.inc\",<0,0>,<1,1>)}", false},
-        {"object{hf_torus(f,0,0,<9,9>,0,\"over.inc\",1,1,1)}", false},
-    };
-    const auto warnings = [&] {
-        return std::count_if(Messages().begin(), Messages().end(), [](const std::string& m) {
-            return m.starts_with("<!>The POV-Ray material of P holds a directive");
-        });
-    };
-    for (const auto& c : cases) {
+    for (const auto& [text, active] :
+         {std::pair{"texture{pigment{function{f_hf(x,y,z)}}}", true},  // a name that merely holds "hf_"
+          {"texture{T}} #fopen F \"x.txt\" write #write(F,\"y\") #fclose F", false},
+          {"texture{T}} # include \"evil.inc\"", false},
+          {"object{HF_Square(f,0,0,<9,9>,0,\"over.inc\",<0,0>,<1,1>)}", false},
+          {"object{hf_torus(f,0,0,<9,9>,0,\"over.inc\",1,1,1)}", false}}) {
         ImportMaterials.clear();
         Materials({"P"});
-        const auto before = warnings();
-        ReadLibrary(std::string("newmtl P\n#povmaterial ") + c.text + "\n");
-        EXPECT_EQ(ImportMaterials[0].customTextActive, c.active ? 1 : 0) << c.text;
-        EXPECT_FALSE(ImportMaterials[0].customText.empty()) << c.text;  // kept for the user to see
-        EXPECT_EQ(warnings() - before, c.active ? 0 : 1) << c.text;
+        const auto logged = static_cast<std::ptrdiff_t>(Messages().size());
+        ReadLibrary(std::string("newmtl P\n#povmaterial ") + text + "\n");
+        EXPECT_EQ(ImportMaterials[0].customTextActive, active ? 1 : 0) << text;
+        EXPECT_FALSE(ImportMaterials[0].customText.empty()) << text;  // kept for the user to see
+        EXPECT_EQ(std::count_if(Messages().begin() + logged, Messages().end(),
+                                [](const std::string& m) { return m.starts_with("<!>The POV-Ray material of P"); }),
+                  active ? 0 : 1)
+            << text;
     }
 }
 

@@ -11,10 +11,10 @@
 #include "model/Model.h"
 #include "model/Random.h"
 #include "model/Triangulate.h"
+#include "options/Options.h"
 #include "readers/MtlReader.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/Triangulate.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "platform/TempFiles.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
-#include "options/Options.h"
 
 namespace {
 
@@ -403,7 +403,7 @@ TEST_F(ObjReaderTest, TheLibraryNamedByTheFileIsRead) {
     const std::vector<Case> cases = {
         {"mtllib model.mtl", "model.mtl"},
         {"mtllib mats/lib.mtl", "mats/lib.mtl"},                // a folder below the model
-        {"mtllib ..\\shared\\lib.mtl", "../shared/lib.mtl"},    // written on another system
+        {"mtllib ..\\common\\lib.mtl", "../common/lib.mtl"},    // written on another system
         {"mtllib C:\\Users\\me\\lib one.mtl", "lib one.mtl"},   // a foreign absolute path: beside the model
         {"mtllib \"LIB.MTL\"", "lib.mtl"},                      // other letter case
         {"mtllib other/elsewhere.mtl", "elsewhere.mtl"},        // a missing folder: beside the model

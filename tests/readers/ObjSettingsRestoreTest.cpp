@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "model/Model.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
-#include "options/Options.h"
 #include "writers/ObjWriter.h"
 
 namespace {

@@ -11,9 +11,9 @@
 
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "options/ControlTable.h"
 #include "readers/PoserReader.h"
 #include "tests/fixtures/Fixtures.h"
-#include "options/ControlTable.h"
 
 namespace fs = std::filesystem;
 

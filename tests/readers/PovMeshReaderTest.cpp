@@ -4,10 +4,10 @@
 
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "options/Options.h"
 #include "readers/PovMeshReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/readers/SceneTextFiles.h"
-#include "options/Options.h"
 
 namespace {
 

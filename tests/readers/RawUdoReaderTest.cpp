@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "model/Model.h"
+#include "options/Options.h"
 #include "readers/RawReader.h"
 #include "readers/UdoReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScratchFolder.h"
-#include "options/Options.h"
 
 namespace {
 

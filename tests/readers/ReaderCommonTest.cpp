@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "model/Model.h"
-#include "readers/ReaderCommon.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "readers/ReaderCommon.h"
+#include "tests/fixtures/Fixtures.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "readers/ObjReader.h"
 #include "tests/fixtures/Fixtures.h"
-#include "options/Options.h"
 
 namespace readertest {
 

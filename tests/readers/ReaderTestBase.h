@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "model/Model.h"
-#include "tests/fixtures/Fixtures.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
 
 class ModelReaderTest : public fixtures::ModelTest {
 protected:

@@ -17,12 +17,12 @@
 #include "model/Merge.h"
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "readers/PovMeshReader.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/readers/SceneTextFiles.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "model/Merge.h"
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/readers/SceneTextFiles.h"
-#include "options/Options.h"
 
 namespace {
 

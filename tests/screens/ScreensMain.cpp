@@ -33,7 +33,12 @@
 #include "model/PlaceholderPanel.h"
 #include "model/Services.h"
 #include "model/VectorMath.h"
+#include "options/ControlTable.h"
 #include "platform/AppPaths.h"
+#include "preview/GlResources.h"
+#include "preview/GlView.h"
+#include "preview/PreviewWindow.h"
+#include "tests/gui/SettleWindows.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/LightsController.h"
 #include "ui/core/LoadDrivers.h"
@@ -41,12 +46,7 @@
 #include "ui/dialogs/StatusWindow.h"
 #include "ui/main/Application.h"
 #include "ui/main/MainWindow.h"
-#include "preview/GlView.h"
-#include "preview/PreviewWindow.h"
-#include "options/ControlTable.h"
 #include "ui/qt/Binder.h"
-#include "preview/GlResources.h"
-#include "tests/gui/SettleWindows.h"
 
 namespace {
 

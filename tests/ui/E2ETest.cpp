@@ -133,11 +133,17 @@ TEST_F(E2ETest, BadArgumentsExitWithTwo) {
 }
 
 // --out writes the outputs of the save commands with the names the load
-// derived.
+// derived, the maps copied and resized as the export options say, and every
+// written file names the copy beside it.
 TEST_F(E2ETest, OutWritesEveryOutput) {
-    const std::string model = File("my car.raw", "0 0 0 1 0 0 0 1 0\n0 0 0 0 1 0 -1 0 -2.5\n");
+    fs::create_directories(folder / "maps");
+    File("maps/wood.ppm", "P6\n8 8\n255\n" + std::string(8 * 8 * 3, '\x80'));
+    File("my car.mtl", "newmtl paint\nKd 1 1 1\nmap_Kd maps/wood.ppm\n");
+    const std::string model = File("my car.obj", "mtllib my car.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv -1 0 -2.5\nvt 0 0\n"
+                                                 "vt 1 0\nvt 0 1\nusemtl paint\nf 1/1 2/2 3/3\nf 1/1 3/3 4/1\n");
     const fs::path out = folder / "out";
-    const RunResult run = Start({"--out", out.string(), model});
+    const RunResult run = Start({"--set", "Form2.CheckBox16=1", "--set", "Form2.CheckBox27=0", "--set",
+                                 "Form2.CheckBox43=1", "--set", "Form2.Edit45=4", "--out", out.string(), model});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_NE(run.out.find("faces 2\n"), std::string::npos);  // the report is unchanged
@@ -145,6 +151,10 @@ TEST_F(E2ETest, OutWritesEveryOutput) {
                              "my_car_POV_mat.inc", "my car.obj", "my car.mtl", "my_car_moray.udo", "my_car_moray.inc",
                              "my_car_moray_mat.inc", "scene.xml"})
         EXPECT_TRUE(fs::exists(out / name)) << name;
+    EXPECT_EQ(fixtures::ReadFileBytes((out / "wood.jpg").string()).substr(0, 2), "\xFF\xD8");
+    EXPECT_NE(fixtures::ReadFileBytes((out / "my car.mtl").string()).find("\nmap_Kd wood.jpg\n"), std::string::npos);
+    EXPECT_NE(fixtures::ReadFileBytes((out / "my_car_POV_mat.inc").string()).find("image_map{jpeg \"wood.jpg\""),
+              std::string::npos);
 }
 
 // A folder that cannot be made: every save fails, exit 1 with the reasons.
@@ -157,26 +167,6 @@ TEST_F(E2ETest, OutFailuresExitWithOne) {
     for (const char* save : {"POV-Ray save: ", "OBJ save: ", "Moray save: ", "YafRay save: "})
         EXPECT_NE(run.err.find(std::string("mirelan_e2e: ") + save), std::string::npos) << save << run.err;
     EXPECT_NE(run.err.find("t_POV_main.ini"), std::string::npos) << run.err;
-}
-
-// --out copies and resizes the maps as the export options say, and every
-// written file names the copy that lies beside it.
-TEST_F(E2ETest, OutCopiesTheMapsTheFilesName) {
-    fs::create_directories(folder / "maps");
-    std::string ppm = "P3\n8 8\n255\n";
-    for (int i = 0; i < 64; ++i) ppm += "200 100 50\n";
-    File("maps/wood.ppm", ppm);
-    File("car.mtl", "newmtl paint\nKd 1 1 1\nmap_Kd maps/wood.ppm\n");
-    const std::string model = File("car.obj", "mtllib car.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\n"
-                                              "usemtl paint\nf 1/1 2/2 3/3\n");
-    const fs::path out = folder / "out";
-    const RunResult run = Start({"--set", "Form2.CheckBox16=1", "--set", "Form2.CheckBox27=0", "--set",
-                                 "Form2.CheckBox43=1", "--set", "Form2.Edit45=4", "--out", out.string(), model});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(fixtures::ReadFileBytes((out / "wood.jpg").string()).substr(0, 2), "\xFF\xD8");
-    EXPECT_NE(fixtures::ReadFileBytes((out / "car.mtl").string()).find("\nmap_Kd wood.jpg\n"), std::string::npos);
-    EXPECT_NE(fixtures::ReadFileBytes((out / "car_POV_mat.inc").string()).find("image_map{jpeg \"wood.jpg\""),
-              std::string::npos);
 }
 
 }  // namespace

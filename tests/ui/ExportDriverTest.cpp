@@ -12,11 +12,11 @@
 #include "model/Errors.h"
 #include "model/Model.h"
 #include "model/TextConv.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/PovIni.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 
 namespace {
 

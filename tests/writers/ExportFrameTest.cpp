@@ -8,8 +8,8 @@
 
 #include "model/Errors.h"
 #include "model/StatusLog.h"
-#include "tests/writers/WriterTest.h"
 #include "options/Options.h"
+#include "tests/writers/WriterTest.h"
 #include "writers/Export.h"
 
 namespace writertest {

@@ -7,8 +7,8 @@
 #include <random>
 
 #include "model/TextConv.h"
-#include "tests/writers/WriterTest.h"
 #include "options/Options.h"
+#include "tests/writers/WriterTest.h"
 #include "writers/Export.h"
 
 namespace writertest {

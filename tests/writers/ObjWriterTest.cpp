@@ -6,8 +6,8 @@
 
 #include "model/Errors.h"
 #include "model/TextConv.h"
-#include "tests/writers/WriterTest.h"
 #include "options/Options.h"
+#include "tests/writers/WriterTest.h"
 #include "writers/Export.h"
 #include "writers/ObjWriter.h"
 

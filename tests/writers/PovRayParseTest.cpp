@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/writers/WriterTest.h"
 #include "options/Options.h"
+#include "tests/writers/WriterTest.h"
 #include "writers/Export.h"
 
 namespace writertest {

@@ -8,9 +8,9 @@
 
 #include "model/Errors.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "readers/UdoReader.h"
 #include "tests/writers/WriterTest.h"
-#include "options/Options.h"
 #include "writers/Export.h"
 #include "writers/PovWriters.h"
 

@@ -6,11 +6,11 @@
 
 #include "model/Model.h"
 #include "model/TextConv.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "readers/PovMeshReader.h"
 #include "tests/writers/WriterTest.h"
 #include "ui/core/LoadDrivers.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 #include "writers/Export.h"
 
 namespace writertest {

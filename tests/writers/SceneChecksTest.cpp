@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <fstream>
 
-#include "platform/AppPaths.h"
 #include "model/StatusLog.h"
-#include "tests/writers/WriterTest.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
+#include "tests/writers/WriterTest.h"
 #include "writers/SceneChecks.h"
 
 namespace writertest {

@@ -9,8 +9,8 @@
 
 #include <unistd.h>
 
-#include "platform/AppPaths.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
 #include "writers/SceneChecks.h"
 
 namespace writertest {

@@ -5,12 +5,12 @@
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "readers/DazReader.h"
 #include "ui/control/PreviewPages.h"
 #include "ui/control/SceneImportController.h"
 #include "ui/core/CameraPresets.h"
 #include "ui/core/FileDialogs.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/Snippets.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovLaunch.h"
-#include "options/Options.h"
 #include "writers/DeclareLibrary.h"
 #include "writers/TextWriter.h"
 

@@ -7,6 +7,7 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "ui/control/DialogController.h"
 #include "ui/core/BatchDriver.h"
@@ -14,7 +15,6 @@
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
-#include "options/Options.h"
 #include "writers/SceneChecks.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/Transform.h"
-#include "ui/control/MaterialPanel.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "ui/control/MaterialPanel.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "model/HelpTopic.h"
 #include "model/Services.h"
-#include "ui/core/Shell.h"
 #include "options/Options.h"
+#include "ui/core/Shell.h"
 
 const HelpTopicButton HelpTopicButtons[10] = {
     {"Form1.ToolButton10", "#top"},

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "ui/core/Shell.h"
 #include "options/Options.h"
+#include "ui/core/Shell.h"
 
 void InputController::Register(Dispatcher& d) {
     d.Add("Form1.ToolButton20", [this] { ToolButton20Click(); });

@@ -7,12 +7,12 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/Transform.h"
+#include "options/Options.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovLaunch.h"
 #include "ui/core/Shell.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include <string>
 
+#include "options/Options.h"
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
-#include "options/Options.h"
 
 class LightDomeController {
 public:

@@ -11,13 +11,13 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "model/VectorMath.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "readers/DazReader.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
 #include "ui/control/SceneImportController.h"
 #include "ui/core/FileDialogs.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "ui/control/Dispatcher.h"
 #include "options/Options.h"
+#include "ui/control/Dispatcher.h"
 
 // The properties ApplyLightProperty copies, by the code "Apply to all
 // Lights" takes from the control its popup was opened on.

@@ -4,10 +4,10 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "ui/core/CameraPresets.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/LoadDrivers.h"
-#include "options/Options.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "model/Model.h"
-#include "ui/control/MaterialPanel.h"
 #include "options/Options.h"
+#include "ui/control/MaterialPanel.h"
 
 void MainHooks::SetTitle(std::string_view title) { Form1.caption = std::string(title); }
 

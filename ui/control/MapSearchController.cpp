@@ -8,8 +8,8 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
-#include "ui/control/DialogController.h"
 #include "options/Options.h"
+#include "ui/control/DialogController.h"
 
 namespace {
 

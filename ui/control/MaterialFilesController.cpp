@@ -14,12 +14,12 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/Weld.h"
+#include "options/Options.h"
 #include "readers/MtlReader.h"
 #include "readers/PoserReader.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/FileDialogs.h"
-#include "options/Options.h"
 
 namespace {
 

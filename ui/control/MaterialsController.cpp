@@ -9,9 +9,9 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialPanel.h"
-#include "options/Options.h"
 
 namespace {
 

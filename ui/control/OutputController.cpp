@@ -3,10 +3,10 @@
 #include "model/ModelLists.h"
 #include "model/Services.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
-#include "options/Options.h"
 
 namespace {
 

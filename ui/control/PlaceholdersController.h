@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "ui/control/Dispatcher.h"
 #include "options/Options.h"
+#include "ui/control/Dispatcher.h"
 
 // Writes the panel into placeholder `index`: the name (also its line of the
 // selector), type, colour, the sizes as absolute values (a size that is zero

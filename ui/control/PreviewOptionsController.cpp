@@ -9,12 +9,12 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
 #include "ui/core/PovLaunch.h"
-#include "options/Options.h"
 #include "writers/SceneChecks.h"
 #include "writers/TextWriter.h"
 

@@ -9,9 +9,9 @@
 
 #include <string>
 
+#include "options/Options.h"
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
-#include "options/Options.h"
 
 // The sky map of a background item: the program's folder + "Preview_Sky_" +
 // the item's text + ".tga".

@@ -16,6 +16,8 @@
 #include "model/Transform.h"
 #include "model/VectorMath.h"
 #include "model/Weld.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "readers/DazReader.h"
 #include "readers/Gzip.h"
@@ -24,8 +26,6 @@
 #include "ui/core/CameraPresets.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/LoadDrivers.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 #include "writers/SceneChecks.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "model/Model.h"
-#include "ui/control/Snippets.h"
 #include "options/Options.h"
+#include "ui/control/Snippets.h"
 #include "writers/DeclareLibrary.h"
 
 namespace {

@@ -3,18 +3,17 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "model/Model.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
-#include "options/Options.h"
 #include "writers/Export.h"
 #include "writers/TextWriter.h"
 
@@ -38,14 +37,8 @@ bool IsBatchInput(const std::string& name) {
 // include converted into its own folder) gets "_Rev" and a number instead.
 std::string NotAnInput(const std::string& name) {
     if (!IsBatchInput(name)) return name;
-    const std::string extension = ExtractFileExt(name);
-    const std::string base = name.substr(0, name.size() - extension.size());
     std::string candidate = name;
-    for (int k = 1; k <= 10000 && IsBatchInput(candidate); ++k) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
-        candidate = base + suffix + extension;
-    }
+    for (int k = 1; k <= 10000 && IsBatchInput(candidate); ++k) candidate = RevisedFileName(name, k);
     LogMessage("<!>" + ExtractFileName(name) + " would replace a model of the batch: written as " +
                ExtractFileName(candidate));
     return candidate;

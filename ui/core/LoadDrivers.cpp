@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <numbers>
 
@@ -21,11 +20,11 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "model/Weld.h"
+#include "options/ControlTable.h"
+#include "options/Options.h"
 #include "readers/ModelReaders.h"
 #include "readers/ReaderCommon.h"
 #include "ui/core/PovIni.h"
-#include "options/ControlTable.h"
-#include "options/Options.h"
 
 bool ModelHasUVs = false;
 bool ModelHasNormals = false;
@@ -229,13 +228,9 @@ void AddToModelHistory(const std::string& fileName) {
 std::string ProposedObjOutputName(std::string_view fileName, std::string_view outputDir) {
     std::string folder = NormalizePathSeparators(Trim(outputDir));
     if (!folder.empty() && folder.back() != '/') folder += '/';
-    const std::string base = folder + ExtractBaseName(fileName);
-    std::string candidate = base + ".obj";
-    for (int k = 1; FileExistsNonBlank(candidate) && k <= 10000; ++k) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
-        candidate = base + suffix + ".obj";
-    }
+    const std::string name = folder + ExtractBaseName(fileName) + ".obj";
+    std::string candidate = name;
+    for (int k = 1; FileExistsNonBlank(candidate) && k <= 10000; ++k) candidate = RevisedFileName(name, k);
     return ExtractFileName(candidate);
 }
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <limits>
 
 #include "imageformats/ImageRegistration.h"
@@ -16,13 +15,14 @@
 #include "model/Model.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/Options.h"
+#include "platform/FileReplace.h"
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
-#include "options/Options.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -62,15 +62,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return id.second != 0 && id == FileIdOf(b);
 }
 
-// The name with "_Rev00001" ... before its extension; `k` 0 gives the name.
-std::string OtherName(const std::string& name, int k) {
-    if (k == 0) return name;
-    const std::string extension = ExtractFileExt(name);
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
-    return name.substr(0, name.size() - extension.size()) + suffix + extension;
-}
-
 // ---- Files read and made ------------------------------------------------------
 
 class Fd {
@@ -82,26 +73,10 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 || errno == EINTR;
-    }
 
 private:
     int fd_;
 };
-
-bool WriteAll(int fd, const uint8_t* p, std::size_t n) {
-    while (n > 0) {
-        const ssize_t put = ::write(fd, p, n);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        p += put;
-        n -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
 
 // Up to `n` bytes; fewer only at the end of the file; -1 on an error.
 ssize_t ReadSome(int fd, uint8_t* p, std::size_t n) {
@@ -129,14 +104,14 @@ int OpenForReading(const std::string& name) {
 template <class Fill>
 std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
     std::string temporary;
-    Fd out(CreateFileBeside(destination, temporary));
-    if (out.get() < 0) return {};
-    const bool done = fill(out.get()) && ::fsync(out.get()) == 0 && out.Close();
-    if (!done) {
+    const int fd = CreateFileBeside(destination, temporary);
+    if (fd < 0) return {};
+    if (!fill(fd)) {
+        ::close(fd);
         ::unlink(temporary.c_str());
         return {};
     }
-    return temporary;
+    return FinishFile(fd, temporary) ? temporary : std::string();
 }
 
 std::string NewCopyBeside(const std::string& destination, const std::string& source) {
@@ -174,6 +149,18 @@ bool SameBytes(const std::string& name, uint64_t size, Next&& next) {
         if (n == 0) return true;
         if (!std::equal(mine.begin(), mine.begin() + n, theirs.begin())) return false;
     }
+}
+
+// Puts a copy made by NewCopyBeside or NewFileBeside in place of
+// `destination` (PutInPlace); false when there is no copy or it cannot be.
+bool PutCopyInPlace(const std::string& temporary, const std::string& destination) {
+    if (temporary.empty()) return false;
+    try {
+        PutInPlace(temporary, destination);
+    } catch (const ExportError&) {
+        return false;
+    }
+    return true;
 }
 
 bool SameBytesAsFile(const std::string& name, const std::string& source) {
@@ -301,7 +288,7 @@ void MapCopies::Add(const std::string& map) {
     if (resize_ && jpeg.empty()) return;  // a picture without pixels
     const FileId id = FileIdOf(source);
     for (int k = 0; k <= MaxOtherNames; ++k) {
-        const std::string name = OtherName(wanted, k);
+        const std::string name = RevisedFileName(wanted, k);
         if (const auto claim = claims_.find(name); claim != claims_.end()) {
             if (claim->second != id) continue;
             names_[map] = name;  // the same map under the same name
@@ -338,14 +325,9 @@ void MapCopies::Add(const std::string& map) {
 void MapCopies::PutInPlace() {
     std::vector<Copy> copies = std::move(copies_);
     copies_.clear();
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        try {
-            ::PutInPlace(copies[i].temporary, Join(folder_, copies[i].name));
-        } catch (const ExportError&) {
-            // A map never fails the save: it is reported like a failed copy.
-            report_.push_back("<!>ERROR Copying " + copies[i].name);
-        }
-    }
+    // A map never fails the save: it is reported like a failed copy.
+    for (const Copy& c : copies)
+        if (!PutCopyInPlace(c.temporary, Join(folder_, c.name))) report_.push_back("<!>ERROR Copying " + c.name);
 }
 
 void MapCopies::Report() const {
@@ -393,15 +375,7 @@ void CopyMapFile(const std::string& source, const std::string& destination, bool
         return;
     }
     if (SameFile(source, destination)) return;  // already in the output folder
-    const std::string temporary = NewCopyBeside(destination, source);
-    bool copied = !temporary.empty();
-    if (copied) {
-        try {
-            PutInPlace(temporary, destination);
-        } catch (const ExportError&) {
-            copied = false;
-        }
-    }
+    const bool copied = PutCopyInPlace(NewCopyBeside(destination, source), destination);
     LogMessage(copied ? "File " + name + " copied OK" : "<!>ERROR Copying " + name);
 }
 
@@ -421,13 +395,7 @@ bool ResizeMapFile(const std::string& source, const std::string& destination, in
     std::vector<uint8_t> jpeg;
     if (!ResizedJpeg(from, size, height, jpeg)) return false;
     if (jpeg.empty()) return true;  // a picture without pixels
-    const std::string temporary = NewFileBeside(destination, jpeg);
-    if (temporary.empty()) return false;
-    try {
-        PutInPlace(temporary, destination);
-    } catch (const ExportError&) {
-        return false;
-    }
+    if (!PutCopyInPlace(NewFileBeside(destination, jpeg), destination)) return false;
     LogMessage("File " + name + " resized and copied OK");
     return true;
 }

@@ -70,9 +70,6 @@ private:
         std::string name;       // its name in the output folder
     };
     void Add(const std::string& map);
-    // Makes the copy of `source` in a new file of the output folder: its
-    // bytes, or "" with `failed` set when it cannot be made.
-    std::string MakeCopy(const std::string& source, bool& failed);
 
     bool resize_;
     int32_t size_ = 0;

@@ -94,17 +94,19 @@ std::string OutputPath(std::string_view name) {
     return folder + std::string(name);
 }
 
+std::string RevisedFileName(std::string_view name, int k) {
+    if (k == 0) return std::string(name);
+    const std::string extension = ExtractFileExt(name);
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
+    return std::string(name.substr(0, name.size() - extension.size())) + suffix + extension;
+}
+
 std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir) {
     std::string folder = NormalizePathSeparators(Trim(outputDir));
     if (!folder.empty() && folder.back() != '/') folder += '/';
-    const std::string extension = ExtractFileExt(imageName);
-    const std::string base = std::string(imageName.substr(0, imageName.size() - extension.size()));
-    std::string name = base + extension;
-    for (int k = 1; FileExistsNonBlank(folder + name) && k <= 10000; ++k) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
-        name = base + suffix + extension;
-    }
+    std::string name(imageName);
+    for (int k = 1; FileExistsNonBlank(folder + name) && k <= 10000; ++k) name = RevisedFileName(imageName, k);
     return name;
 }
 

@@ -1,9 +1,9 @@
 #include "ui/core/PovLaunch.h"
 
 #include "model/TextConv.h"
+#include "options/Options.h"
 #include "platform/SystemShell.h"
 #include "ui/core/Shell.h"
-#include "options/Options.h"
 
 namespace {
 

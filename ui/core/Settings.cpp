@@ -1,7 +1,6 @@
 #include "ui/core/Settings.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -11,10 +10,10 @@
 #include "model/Model.h"
 #include "model/Scene.h"
 #include "model/TextConv.h"
-#include "platform/AppPaths.h"
-#include "platform/Version.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
+#include "platform/Version.h"
 #include "writers/FileText.h"
 #include "writers/TextWriter.h"
 
@@ -602,25 +601,13 @@ std::string BuildSettingsText() {
 bool SaveSettingsTo(const std::string& path) {
     // Written beside the file first and renamed over it, so that a failed
     // write never leaves half a settings file; a file that could not be
-    // read is kept under its own name first.
+    // read is kept beside it under a backup name.
     try {
         OutputCommit commit;
         CheckedTextWriter file(path, LineEnd::CRLF);
         file.Buffer() = BuildSettingsText();
         file.Close();
-        const bool keep = !keptFile.empty() && keptFile == path;
-        std::string backup;
-        if (keep) {
-            backup = FreeBackupName(path);
-            if (std::rename(path.c_str(), backup.c_str()) != 0 && errno != ENOENT) return false;
-        }
-        try {
-            commit.Commit();
-        } catch (const ExportError&) {
-            if (keep) std::rename(backup.c_str(), path.c_str());
-            throw;
-        }
-        if (keep) keptFile.clear();
+        CommitKeepingUnread(commit, path, keptFile);
     } catch (const ExportError&) {
         return false;
     }

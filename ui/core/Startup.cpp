@@ -2,8 +2,8 @@
 
 #include "model/Model.h"
 #include "model/Random.h"
-#include "platform/AppPaths.h"
 #include "options/ControlTable.h"
+#include "platform/AppPaths.h"
 #include "writers/SceneChecks.h"
 
 void InitCore(uint64_t seed) {

@@ -4,8 +4,8 @@
 
 #include "htmllistbox/GroupListIcons.h"
 #include "htmllistbox/HtmlListBox.h"
-#include "platform/gfx/ImageList.h"
 #include "options/Options.h"
+#include "platform/gfx/ImageList.h"
 #include "ui/qt/Binder.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "ui/main/Pages.h"
 #include "options/ControlTable.h"
+#include "ui/main/Pages.h"
 #include "ui/qt/Binder.h"
 #include "ui/qt/PageBuilder.h"
 #include "ui/qt/Widgets.h"
