@@ -119,17 +119,15 @@ TEST_F(AppStartupTest, SettingsOfThisBuildAreRestoredWithTheirHandlersAndOthersA
 }
 
 TEST_F(AppStartupTest, WithoutAPovRayProgramSetTheOneOnThePathIsTaken) {
-    const fs::path bin = dir / "bin", none = dir / "none", povray = bin / "povray";
+    const fs::path bin = dir / "bin", povray = bin / "povray";
     fs::create_directories(bin);
-    fs::create_directories(none);
     std::ofstream(povray) << "#!/bin/sh\n";
     fs::permissions(povray, fs::perms::owner_all);
-    const char* saved = std::getenv("PATH");
-    const std::string path = saved ? saved : "";
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
     const struct {
         fs::path path;
         std::string setting, taken;
-    } cases[] = {{bin, "", povray.string()}, {none, "", ""}, {bin, "/opt/pov/bin/povray", "/opt/pov/bin/povray"}};
+    } cases[] = {{bin, "", povray.string()}, {dir, "", ""}, {bin, "/opt/pov/bin/povray", "/opt/pov/bin/povray"}};
     for (const auto& c : cases) {
         setenv("PATH", c.path.c_str(), 1);
         ResetOptionsToDefaults();

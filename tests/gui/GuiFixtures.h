@@ -55,20 +55,12 @@ protected:
         scope = std::make_unique<ScopedServices>(s);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&app->Main()));
     }
-    // The window that holds the controls of `form`.
-    QWidget* FormWindow(const std::string& form) const {
-        if (form == "Form1") return &app->Main();
-        if (form == "Form4") return &app->Status();
-        if (form == "Form5") return &app->Help();
-        if (form == "Form9") return &app->Preview();
-        return app->Dialog(form.c_str());
-    }
     // The one widget named `name` in the window of `form` (not in a window
     // of its own inside it); nullptr, with a failure, when there is not
     // exactly one.
     template <class T = QWidget>
     T* FindOne(const std::string& form, const std::string& name) const {
-        QWidget* window = FormWindow(form);
+        QWidget* window = app->Window(form);
         if (!window) {
             ADD_FAILURE() << "no window " << form;
             return nullptr;

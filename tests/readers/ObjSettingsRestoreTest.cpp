@@ -236,6 +236,12 @@ TEST_F(ObjSettingsRestoreTest, ValuesOutsideTheirRangeAreBroughtIntoIt) {
         EXPECT_EQ(Form1.UpDown8.position, expected) << text;
         EXPECT_EQ(BackgroundMapName, "sky.png");
     }
+    // A preview larger than any frame buffer shrinks to one, its shape kept.
+    ClearImportLists();
+    block[1] = "#camera,35,TRUE,FALSE,-2.5,2.5,0.1,-0.2,7.5,10,20,30,1.5,-2,3.25,40000,30000";
+    ReadWithBlock(block);
+    EXPECT_EQ(std::pair(Form9.glView1.width, Form9.glView1.height), std::pair(8192, 6144));
+    EXPECT_EQ(hooks.sizes, (std::vector<std::pair<int32_t, int32_t>>{{8192, 6144}}));
 }
 
 TEST_F(ObjSettingsRestoreTest, ADamagedBlockChangesNothing) {

@@ -15,11 +15,9 @@
 // written.
 #include <QApplication>
 #include <QDialog>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
-#include <QThread>
 #include <QFile>
 #include <QOpenGLWidget>
 #include <QTabWidget>
@@ -40,6 +38,7 @@
 #include "preview/GlResources.h"
 #include "preview/GlView.h"
 #include "preview/PreviewWindow.h"
+#include "tests/gui/SettleWindows.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/LightsController.h"
 #include "ui/core/LoadDrivers.h"
@@ -161,29 +160,11 @@ void Shoot(Application& app) {
     }
 }
 
-// Lets the window manager frame and place the windows: events are handled
-// until the windows have kept their places for a while (at most 5 s).
-void Settle(Application& app) {
-    const QWidget* windows[] = {&app.Main(), &app.Preview(), &app.Status(), &app.Help()};
-    QString last;
-    int unchanged = 0;
-    const QDeadlineTimer deadline(5000);
-    while (unchanged < 10 && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-        QString now;
-        for (const QWidget* w : windows) {
-            const QRect r = w->frameGeometry();
-            now += QStringLiteral("%1 %2 %3 %4 %5;").arg(w->isVisible()).arg(r.x()).arg(r.y()).arg(r.width()).arg(
-                r.height());
-        }
-        unchanged = now == last ? unchanged + 1 : 0;
-        last = now;
-    }
-}
-
+// The whole screen, once the window manager has framed and placed the
+// windows (at most 5 s).
 void SaveScreen(Application& app, const QString& path) {
-    Settle(app);
+    const QWidget* windows[] = {&app.Main(), &app.Preview(), &app.Status(), &app.Help()};
+    SettleWindows(windows, true, 5000);
     if (!QGuiApplication::primaryScreen()->grabWindow(0).save(path))
         std::cerr << "could not write " << path.toStdString() << '\n';
     std::cout << path.toStdString() << '\n';

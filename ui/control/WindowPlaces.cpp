@@ -54,13 +54,19 @@ std::optional<twindowbounds> FitToScreens(const twindowbounds& place, const tfra
                  Inside(place.top, int64_t{height} + FrameHeight(frame), best->top, best->height), width, height);
 }
 
+std::pair<int32_t, int32_t> MainClientSize(const twindowbounds& screen, const tframe& frame) {
+    return {std::max(1, std::min(1024, screen.width) - FrameWidth(frame)),
+            std::max(1, std::min(768, screen.height) - FrameHeight(frame))};
+}
+
 tfirstplaces FirstStartPlaces(const twindowbounds& screen, const tframe& frame, const tfirstsizes& sizes) {
     const int32_t fw = FrameWidth(frame), fh = FrameHeight(frame);
     const int64_t right = int64_t{screen.left} + screen.width, bottom = int64_t{screen.top} + screen.height;
     // Outer sizes, none larger than the work area.
-    const int32_t mainW = std::min(MainWindowWidth, screen.width), mainH = std::min(MainWindowHeight, screen.height);
-    const int32_t previewW = std::min(sizes.previewWidth + fw, screen.width);
-    const int32_t previewH = std::min(sizes.previewHeight + fh, screen.height);
+    const auto [mainClientW, mainClientH] = MainClientSize(screen, frame);
+    const int32_t mainW = mainClientW + fw, mainH = mainClientH + fh;
+    const int32_t previewW = std::min(sizes.preview.width + fw, screen.width);
+    const int32_t previewH = std::min(sizes.preview.height + fh, screen.height);
 
     const bool sideBySide = int64_t{mainW} + previewW <= screen.width;
     const int64_t mainLeft = sideBySide ? screen.left + (int64_t{screen.width} - mainW - previewW) / 2 : screen.left;
@@ -72,7 +78,7 @@ tfirstplaces FirstStartPlaces(const twindowbounds& screen, const tframe& frame, 
     const int64_t clientRight = mainLeft + mainW - frame.right;
 
     tfirstplaces p;
-    p.main = Place(mainLeft, mainTop, mainW - fw, mainH - fh);
+    p.main = Place(mainLeft, mainTop, mainClientW, mainClientH);
     int64_t previewLeft = right - previewW, previewTop = bottom - previewH;
     if (sideBySide) {
         previewLeft = mainLeft + mainW;
@@ -85,8 +91,8 @@ tfirstplaces FirstStartPlaces(const twindowbounds& screen, const tframe& frame, 
     p.preview = Place(previewLeft, previewTop, previewW - fw, previewH - fh);
 
     // Neither is wider than the main window's client area.
-    const int32_t statusW = std::min(sizes.statusWidth + fw, mainW - fw);
-    const int32_t statusH = sizes.statusHeight + fh;
+    const int32_t statusW = std::min(sizes.status.width + fw, mainClientW);
+    const int32_t statusH = sizes.status.height + fh;
     if (bottom - (mainTop + mainH) >= statusH) {
         p.status = Place(mainLeft, mainTop + mainH, statusW - fw, statusH - fh);
     } else {
@@ -94,8 +100,8 @@ tfirstplaces FirstStartPlaces(const twindowbounds& screen, const tframe& frame, 
         p.status = Place(clientLeft, top, statusW - fw, Narrow(stripTop - top - fh));
     }
 
-    const int32_t helpW = std::min(sizes.helpWidth + fw, mainW - fw);
-    const int64_t helpH = std::min<int64_t>(int64_t{sizes.helpHeight} + fh, stripTop - pagesTop);
+    const int32_t helpW = std::min(sizes.help.width + fw, mainClientW);
+    const int64_t helpH = std::min<int64_t>(int64_t{sizes.help.height} + fh, stripTop - pagesTop);
     p.help = Place(clientRight - helpW, pagesTop, helpW - fw, Narrow(helpH - fh));
     return p;
 }

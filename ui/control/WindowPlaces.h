@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "options/Options.h"
 
@@ -33,10 +34,10 @@ int64_t OverlapArea(const twindowbounds& a, const twindowbounds& b);
 std::optional<twindowbounds> FitToScreens(const twindowbounds& place, const tframe& frame,
                                           std::span<const twindowbounds> screens);
 
-// The outer size of the main window: 1024 x 768 with its frame, or the
-// work area when that is smaller.
-inline constexpr int32_t MainWindowWidth = 1024;
-inline constexpr int32_t MainWindowHeight = 768;
+// The client size of the main window as it opens, which is also the least
+// it takes: 1024 x 768 with its `frame`, or the work area `screen` when that
+// is smaller; at least 1 x 1.
+std::pair<int32_t, int32_t> MainClientSize(const twindowbounds& screen, const tframe& frame);
 
 // What the first start places with no settings file (no stored place): the
 // main window, the preview beside it, and the status and help windows where
@@ -48,21 +49,19 @@ struct tfirstplaces {
     twindowbounds help;
 };
 
-// The client sizes the windows open with, and where the main window's
-// pages begin below its tab bar and tool bar and where its status strip
-// begins (both in pixels from the top of its client area).
+// The client sizes the windows open with (the width and height of each),
+// and where the main window's pages begin below its tab bar and tool bar and
+// where its status strip begins (both in pixels from the top of its client
+// area).
 struct tfirstsizes {
-    int32_t previewWidth = 0, previewHeight = 0;
-    int32_t statusWidth = 0, statusHeight = 0;
-    int32_t helpWidth = 0, helpHeight = 0;
+    twindowbounds preview, status, help;
     int32_t pagesTop = 0;
     int32_t stripTop = 0;
 };
 
 // The first start's places on the work area `screen`, every window with
 // `frame`:
-// - the main window (1024 x 768 with its frame, at most the work area) and
-//   the preview side by side, the pair centred, where the width allows;
+// - the main window (at MainClientSize) and the preview side by side, the pair centred, where the width allows;
 //   otherwise the main window in the top-left corner and the preview in the
 //   bottom-right one, which overlaps the two as little as possible;
 // - the preview, when it can but lie over the main window (a small screen),

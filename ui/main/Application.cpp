@@ -8,11 +8,11 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPainter>
-#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "imageformats/ImageRegistration.h"
 #include "model/Model.h"
@@ -223,19 +223,10 @@ tfirstplaces Application::FirstPlaces() {
     const twindowbounds area = WorkArea(main_);
     // The main window laid out at the size it opens with, for where its
     // pages and its status strip begin.
-    main_->resize(std::min(MainWindowWidth, area.width) - frame.left - frame.right,
-                  std::min(MainWindowHeight, area.height) - frame.top - frame.bottom);
+    const auto [width, height] = MainClientSize(area, frame);
+    main_->resize(width, height);
     main_->layout()->activate();
-    tfirstsizes sizes;
-    const twindowbounds preview = tform9{}.bounds, status = tform4{}.bounds, help = tform5{}.bounds;
-    sizes.previewWidth = preview.width;
-    sizes.previewHeight = preview.height;
-    sizes.statusWidth = status.width;
-    sizes.statusHeight = status.height;
-    sizes.helpWidth = help.width;
-    sizes.helpHeight = help.height;
-    sizes.pagesTop = main_->PagesTop();
-    sizes.stripTop = main_->StripTop();
+    const tfirstsizes sizes{tform9{}.bounds, tform4{}.bounds, tform5{}.bounds, main_->PagesTop(), main_->StripTop()};
     return FirstStartPlaces(area, frame, sizes);
 }
 
@@ -257,14 +248,13 @@ void Application::PlaceWindows(bool stored) {
 
 void Application::MainFrameKnown(const tframe& frame) {
     main_->FitMinimumSize(frame);
-    if (!firstStart_) {
+    // At a first start, the first start's places again, now with the frame
+    // the window manager draws; only once, right after the main window
+    // first showed.
+    if (std::exchange(firstStart_, false))
+        PlaceFirstStart(true);
+    else
         KeepOnScreen(main_);
-        return;
-    }
-    // The first start's places again, now with the frame the window
-    // manager draws; only once, right after the main window first showed.
-    firstStart_ = false;
-    PlaceFirstStart(true);
 }
 
 void Application::PlaceFirstStart(bool withMain) {

@@ -126,9 +126,8 @@ void MainWindow::BuildStatusStrip(QWidget* strip) {
 }
 
 void MainWindow::FitMinimumSize(const tframe& frame) {
-    const twindowbounds area = WorkArea(this);
-    setMinimumSize(std::max(1, std::min(MainWindowWidth, area.width) - frame.left - frame.right),
-                   std::max(1, std::min(MainWindowHeight, area.height) - frame.top - frame.bottom));
+    const auto [width, height] = MainClientSize(WorkArea(this), frame);
+    setMinimumSize(width, height);
 }
 
 int MainWindow::PagesTop() const {
