@@ -171,20 +171,26 @@ void FindFilesRecursive(std::string_view mask, std::string_view directory, std::
     SearchFolder(mask, folder, list, visited);
 }
 
-std::string FileNameAsOnDisk(std::string_view name) {
-    const std::string path = Normalised(name);
-    if (path.empty() || Exists(path)) return path;
+std::string FileNameAsOnDisk(std::string_view name) { return FileNameAsOnDiskIn("", name); }
+
+std::string FileNameAsOnDiskIn(std::string_view folder, std::string_view name) {
+    std::string base = Normalised(folder);
+    const std::string relative = Normalised(name);
+    if (!base.empty() && base.back() != '/' && !relative.empty()) base += '/';
+    const std::string path = base + relative;
+    if (relative.empty() || Exists(path)) return path;
 
     std::vector<std::string> parts;
     std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        if (end > start) parts.push_back(path.substr(start, end - start));
+    while (start <= relative.size()) {
+        std::size_t end = relative.find('/', start);
+        if (end == std::string::npos) end = relative.size();
+        if (end > start) parts.push_back(relative.substr(start, end - start));
         start = end + 1;
     }
+    if (base.empty() && relative.front() == '/') base = "/";
     std::string result;
-    if (ResolveParts(parts, 0, path.front() == '/' ? "/" : "", result)) return result;
+    if (ResolveParts(parts, 0, base, result)) return result;
     return path;
 }
 

@@ -28,6 +28,12 @@ void FindFilesRecursive(std::string_view mask, std::string_view directory, std::
 // normalised name is returned unchanged.
 std::string FileNameAsOnDisk(std::string_view name);
 
+// The same for a name below `folder`, a folder known to exist as spelled
+// (that of an opened model; "" for the current folder): only the parts of
+// `name` are looked up ignoring case, never other spellings of the folder or
+// of those above it.
+std::string FileNameAsOnDiskIn(std::string_view folder, std::string_view name);
+
 // While one of these lives, FileNameAsOnDisk lists each folder it needs once
 // and remembers the names: looking up many names below the same folders
 // (the maps of a model, each missing one sending the lookup through every

@@ -161,12 +161,14 @@ std::string LibraryPath(const tscene& scene, std::string_view written) {
     const std::string folder = ExtractFilePath(scene.modelFile);
     // The path as written (relative to the model's folder), when it exists;
     // otherwise the library of that name beside the model.
+    // The model's folder is spelled as on disk (the model was opened
+    // there): only what follows it is looked up ignoring case.
     if (name.find('/') != std::string::npos) {
-        const std::string path = FileNameAsOnDisk(name[0] == '/' ? name : folder + name);
+        const std::string path = name[0] == '/' ? FileNameAsOnDisk(name) : FileNameAsOnDiskIn(folder, name);
         if (FileExistsNonBlank(path)) return path;
     }
     const std::string beside = folder + ExtractFileName(name);
-    const std::string onDisk = FileNameAsOnDisk(beside);
+    const std::string onDisk = FileNameAsOnDiskIn(folder, ExtractFileName(name));
     return FileExistsNonBlank(onDisk) ? onDisk : beside;
 }
 
@@ -645,7 +647,11 @@ private:
         LogMessage("Reading materials ");
         // A library written with other letter case is found too.
         if (!FileExistsNonBlank(scene_.mtlFile) && !TrimBlanks(scene_.mtlFile).empty()) {
-            const std::string onDisk = FileNameAsOnDisk(scene_.mtlFile);
+            // Beside the model only its name is looked up ignoring case.
+            const std::string folder = ExtractFilePath(scene_.mtlFile);
+            const std::string onDisk = folder == ExtractFilePath(scene_.modelFile)
+                                           ? FileNameAsOnDiskIn(folder, ExtractFileName(scene_.mtlFile))
+                                           : FileNameAsOnDisk(scene_.mtlFile);
             if (FileExistsNonBlank(onDisk)) scene_.mtlFile = onDisk;
         }
         LogMessage("opening file " + scene_.mtlFile + " ...");

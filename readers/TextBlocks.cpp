@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -26,6 +27,10 @@ bool TextBlocks::Open(const std::string& fileName, std::size_t blockSize) {
     }
     if (S_ISREG(st.st_mode) && st.st_size > 0) fileSize_ = static_cast<uint64_t>(st.st_size);
     capacity_ = blockSize < 64 ? 64 : blockSize;
+    // A file smaller than a block gets a buffer of its size (and a byte for
+    // the line end a last line may lack), so that a small model does not
+    // pay for clearing a whole block. One that grows meanwhile grows it.
+    if (fileSize_ > 0 && fileSize_ < capacity_) capacity_ = std::max<std::size_t>(64, fileSize_ + 1);
     buffer_.reset(new char[capacity_ + Padding]());
     return true;
 }

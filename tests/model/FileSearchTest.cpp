@@ -108,6 +108,21 @@ TEST_F(FileSearchTest, NameAsOnDiskIgnoresCasePartByPart) {
     fs::current_path(saved);
 }
 
+// Below a folder known to exist as spelled, only the name's own parts are
+// looked up ignoring case; a folder of the same name in another case is
+// searched only by the look-up of the whole path.
+TEST_F(FileSearchTest, NameBelowAKnownFolderLeavesTheFolderAsSpelled) {
+    Touch("Model/Wood.JPG");
+    Touch("MODEL/Sub/Bark.png");
+    Touch("MODEL/other.mtl");
+    const std::string folder = base + "Model";
+    EXPECT_EQ(FileNameAsOnDiskIn(folder, "wood.jpg"), base + "Model/Wood.JPG");
+    EXPECT_EQ(FileNameAsOnDiskIn(folder + "/", "Other.MTL"), base + "Model/Other.MTL");
+    EXPECT_EQ(FileNameAsOnDisk(folder + "/Other.MTL"), base + "MODEL/other.mtl");
+    EXPECT_EQ(FileNameAsOnDiskIn(base + "MODEL", "sub\\BARK.PNG"), base + "MODEL/Sub/Bark.png");
+    EXPECT_EQ(FileNameAsOnDiskIn(folder, ""), folder);
+}
+
 // Within a listing scope each folder is read once: names found give the
 // same result, and a folder renamed meanwhile is seen only once the scope
 // (and the outer one) has ended.

@@ -92,6 +92,21 @@ TEST_F(TextBlocksTest, RandomLineEndsAtEveryBlockSize) {
     for (std::size_t blockSize = 64; blockSize < 400; blockSize += 37) EXPECT_EQ(ReadAll(path, blockSize), text);
 }
 
+// The buffer of a small file is sized to it when opened; a file that grows
+// before it is read is still read whole.
+TEST_F(TextBlocksTest, AFileThatGrowsAfterOpeningIsReadWhole) {
+    const std::string path = File("v 1 2 3\n");
+    TextBlocks blocks;
+    ASSERT_TRUE(blocks.Open(path));
+    std::string more;
+    for (int i = 0; i < 2000; ++i) more += "f " + std::to_string(i) + " 2 3\n";
+    std::ofstream(path, std::ios::binary | std::ios::app) << more << "last";
+    std::string all;
+    std::string_view block;
+    while (blocks.Next(block)) all.append(block);
+    EXPECT_EQ(all, "v 1 2 3\n" + more + "last\n");
+}
+
 TEST_F(TextBlocksTest, MissingFilesAndFoldersDoNotOpen) {
     TextBlocks blocks;
     EXPECT_FALSE(blocks.Open((folder / "missing.obj").string()));
