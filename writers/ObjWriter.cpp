@@ -1,7 +1,7 @@
 #include "writers/ObjWriter.h"
 
+#include <array>
 #include <cmath>
-#include <initializer_list>
 #include <numbers>
 #include <string_view>
 
@@ -14,6 +14,7 @@
 #include "options/Options.h"
 #include "writers/FastText.h"
 #include "writers/FileText.h"
+#include "writers/ItemLines.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -31,37 +32,48 @@ struct Sections {
     bool uvs = false;      // the "vt" section was written
 };
 
-// One line of the keyword and the numbers, built in place and handed over
-// at once.
-void NumbersLine(CheckedTextWriter& w, std::string_view keyword, std::initializer_list<double> numbers) {
-    NumberLine line;
-    line.Text(keyword);
-    bool first = true;
-    for (double x : numbers) {
-        if (!first) line.Char(' ');
-        line.Float(x);
-        first = false;
-    }
-    line.AppendTo(w.Buffer());
-    w.EndLine();
+// Lines of the keyword and the numbers of each item, built in place.
+template <typename Numbers>
+void NumberLines(CheckedTextWriter& w, std::string_view keyword, std::size_t count, const Numbers& numbers) {
+    const std::string_view lineEnd = w.LineEndText();
+    WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
+        for (std::size_t i = first; i < end; ++i) {
+            NumberLine line;
+            line.Text(keyword);
+            bool separate = false;
+            for (double x : numbers(i)) {
+                if (separate) line.Char(' ');
+                line.Float(x);
+                separate = true;
+            }
+            line.AppendTo(out);
+            out.append(lineEnd);
+        }
+    });
 }
 
 void WriteVertices(CheckedTextWriter& w) {
     w.Line("# vertices");
     LogMessage("Writing " + std::to_string(SceneVertices.size()) + " vertices...");
-    for (const tvertex& v : SceneVertices) NumbersLine(w, "v ", {v.p.x, v.p.y, v.p.z});
+    NumberLines(w, "v ", SceneVertices.size(), [](std::size_t i) {
+        const tvector& p = SceneVertices[i].p;
+        return std::array<double, 3>{p.x, p.y, p.z};
+    });
 }
 
 void WriteNormals(CheckedTextWriter& w) {
     LogMessage("Writing " + std::to_string(SceneNormals.size()) + " normals...");
     w.Line("# normal vectors");
-    for (const tnormal& n : SceneNormals) NumbersLine(w, "vn ", {n.p.x, n.p.y, n.p.z});
+    NumberLines(w, "vn ", SceneNormals.size(), [](std::size_t i) {
+        const tvector& p = SceneNormals[i].p;
+        return std::array<double, 3>{p.x, p.y, p.z};
+    });
 }
 
 void WriteUVs(CheckedTextWriter& w) {
     LogMessage("Writing " + std::to_string(SceneUVs.size()) + " UV vectors...");
     w.Line("# uv coordinates");
-    for (const tuv& t : SceneUVs) NumbersLine(w, "vt ", {t.u, t.v});
+    NumberLines(w, "vt ", SceneUVs.size(), [](std::size_t i) { return std::array<double, 2>{SceneUVs[i].u, SceneUVs[i].v}; });
 }
 
 // "g" and "usemtl" lines are written when the name changes; the names are

@@ -12,6 +12,7 @@
 #include "options/Options.h"
 #include "writers/FastText.h"
 #include "writers/FileText.h"
+#include "writers/ItemLines.h"
 #include "writers/MeshPlan.h"
 #include "writers/PovNames.h"
 #include "writers/PovWriters.h"
@@ -39,11 +40,24 @@ void BlockHead(CheckedTextWriter& w, std::string_view keyword, std::size_t count
     w.EndLine();
 }
 
-// One item line: the item, "," after every item but the last.
-void Item(CheckedTextWriter& w, NumberLine& line, std::size_t i, std::size_t count) {
+// One item line: the item, "," after every item but the last, the line end.
+void Item(std::string& out, NumberLine& line, std::size_t i, std::size_t count, std::string_view lineEnd) {
     if (i + 1 < count) line.Char(',');
-    line.AppendTo(w.Buffer());
-    w.EndLine();
+    line.AppendTo(out);
+    out.append(lineEnd);
+}
+
+// A block of `count` item lines, made by `item(line, i)` for each i.
+template <typename MakeItem>
+void ItemBlock(CheckedTextWriter& w, std::size_t count, const MakeItem& item) {
+    const std::string_view lineEnd = w.LineEndText();
+    WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
+        for (std::size_t i = first; i < end; ++i) {
+            NumberLine line;
+            item(line, i);
+            Item(out, line, i, count, lineEnd);
+        }
+    });
 }
 
 NumberLine& Vector(NumberLine& line, double x, double y, double z) {
@@ -55,11 +69,10 @@ NumberLine& Vector(NumberLine& line, double x, double y, double z) {
 void VectorBlock(CheckedTextWriter& w, std::string_view keyword, const std::vector<tvertex>& list,
                  const std::vector<int32_t>& order, double xSign) {
     BlockHead(w, keyword, order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
+    ItemBlock(w, order.size(), [&](NumberLine& line, std::size_t i) {
         const tvector& p = list[static_cast<std::size_t>(order[i]) - 1].p;
-        NumberLine line;
-        Item(w, Vector(line, p.x * xSign, p.y, p.z), i, order.size());
-    }
+        Vector(line, p.x * xSign, p.y, p.z);
+    });
     w.Line("}");
 }
 
@@ -192,47 +205,44 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
         LogMesh(mesh.name, t.uvs.Count(), "UV vectors");
         BlockHead(w, "uv_vectors{", t.uvs.Count());
         const auto& uo = t.uvs.Order();
-        for (std::size_t i = 0; i < uo.size(); ++i) {
+        ItemBlock(w, uo.size(), [&](NumberLine& line, std::size_t i) {
             const tuv& uv = SceneUVs[static_cast<std::size_t>(uo[i]) - 1];
-            NumberLine line;
-            Item(w, line.Char('<').Float(uv.u).Char(',').Float(uv.v).Char('>'), i, uo.size());
-        }
+            line.Char('<').Float(uv.u).Char(',').Float(uv.v).Char('>');
+        });
         w.Line("}");
     }
+    // The renumberings are only read from here on, by every thread.
+    const MeshTables& numbers = t;
+    auto face = [faces](std::size_t i) -> const tface& { return SceneFaces[static_cast<std::size_t>(faces[i])]; };
     LogMesh(mesh.name, count, "faces");
     BlockHead(w, "face_indices{", count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
-        NumberLine line;
-        Triple(line, t.vertices.Find(f.vertex[0]) - 1, t.vertices.Find(f.vertex[1]) - 1,
-               t.vertices.Find(f.vertex[2]) - 1);
-        Item(w, line, i, count);
-    }
+    ItemBlock(w, count, [&](NumberLine& line, std::size_t i) {
+        const tface& f = face(i);
+        Triple(line, numbers.vertices.Find(f.vertex[0]) - 1, numbers.vertices.Find(f.vertex[1]) - 1,
+               numbers.vertices.Find(f.vertex[2]) - 1);
+    });
     w.Line("}");
     if (uvs) {
         LogMesh(mesh.name, count, "UV indices");
         BlockHead(w, "uv_indices{", count);
-        for (std::size_t i = 0; i < count; ++i) {
-            const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
-            NumberLine line;
+        ItemBlock(w, count, [&](NumberLine& line, std::size_t i) {
+            const tface& f = face(i);
             if (FaceHasUVs(f))
-                Triple(line, t.uvs.Find(f.uv[0]) - 1, t.uvs.Find(f.uv[1]) - 1, t.uvs.Find(f.uv[2]) - 1);
+                Triple(line, numbers.uvs.Find(f.uv[0]) - 1, numbers.uvs.Find(f.uv[1]) - 1,
+                       numbers.uvs.Find(f.uv[2]) - 1);
             else
                 line.Text("<0,0,0>");
-            Item(w, line, i, count);
-        }
+        });
         w.Line("}");
     }
     if (normals) {
         LogMesh(mesh.name, count, "normal indices");
         BlockHead(w, "normal_indices{", count);
-        for (std::size_t i = 0; i < count; ++i) {
-            const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
-            NumberLine line;
-            Triple(line, t.normals.Find(f.normal[0]) - 1, t.normals.Find(f.normal[1]) - 1,
-                   t.normals.Find(f.normal[2]) - 1);
-            Item(w, line, i, count);
-        }
+        ItemBlock(w, count, [&](NumberLine& line, std::size_t i) {
+            const tface& f = face(i);
+            Triple(line, numbers.normals.Find(f.normal[0]) - 1, numbers.normals.Find(f.normal[1]) - 1,
+                   numbers.normals.Find(f.normal[2]) - 1);
+        });
         w.Line("}");
     }
     w.Line("inside_vector <0,0,1> }");

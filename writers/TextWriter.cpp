@@ -146,14 +146,31 @@ void CheckedTextWriter::Line(std::string_view marker, std::string_view text) {
 
 void CheckedTextWriter::Rule(std::string_view marker) { Line(marker, RuleLine); }
 
+void CheckedTextWriter::Text(std::string_view text) {
+    if (text.size() < FlushSize / 8) {
+        buffer_.append(text);
+        FlushIfFull();
+        return;
+    }
+    // A large piece goes to the file straight after what is buffered,
+    // without a copy.
+    Flush();
+    if (fd_ < 0) Fail("write", EBADF);
+    Put(text);
+}
+
 void CheckedTextWriter::Flush() {
     if (fd_ < 0) {
         if (!buffer_.empty()) Fail("write", EBADF);
         return;
     }
-    if (!WriteAll(fd_, buffer_.data(), buffer_.size())) Fail("write", errno);
-    flushed_ += buffer_.size();
+    Put(buffer_);
     buffer_.clear();
+}
+
+void CheckedTextWriter::Put(std::string_view text) {
+    if (!WriteAll(fd_, text.data(), text.size())) Fail("write", errno);
+    flushed_ += text.size();
     // A file that is to reach the disk before it takes its place starts
     // going there while the rest is written: the wait at the end is then for
     // the last part only, not for a file of a hundred megabytes.

@@ -110,14 +110,21 @@ public:
         FlushIfFull();
     }
 
+    // Whole lines made elsewhere (line ends included), handed over at once.
+    void Text(std::string_view text);
+    // The line end of the file, for lines made elsewhere.
+    std::string_view LineEndText() const { return lineEnd_; }
+    // Writes the buffer out once it holds enough; after appending to Buffer()
+    // more than one line at a time.
+    void FlushIfFull() {
+        if (buffer_.size() >= FlushSize) Flush();
+    }
     // Bytes handed to the file so far (written or buffered).
     uint64_t BytesWritten() const { return flushed_ + buffer_.size(); }
 
 private:
-    void FlushIfFull() {
-        if (buffer_.size() >= FlushSize) Flush();
-    }
     void Flush();
+    void Put(std::string_view text);
     [[noreturn]] void Fail(const char* what, int error);
 
     static constexpr std::size_t FlushSize = 1u << 18;

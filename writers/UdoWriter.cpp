@@ -8,6 +8,7 @@
 #include "model/TextConv.h"
 #include "writers/FastText.h"
 #include "writers/FileText.h"
+#include "writers/ItemLines.h"
 #include "writers/MeshPlan.h"
 #include "writers/PovNames.h"
 #include "writers/PovWriters.h"
@@ -30,10 +31,10 @@ std::string UdoQuotedText(std::string_view text) {
     return out;
 }
 
-void Pair(CheckedTextWriter& w, int32_t a, int32_t b) {
+void Pair(std::string& out, int32_t a, int32_t b, std::string_view lineEnd) {
     NumberLine line;
-    line.Int(a).Char(' ').Int(b).AppendTo(w.Buffer());
-    w.EndLine();
+    line.Int(a).Char(' ').Int(b).AppendTo(out);
+    out.append(lineEnd);
 }
 
 void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const MeshPass& mesh, Renumbering& numbers,
@@ -48,40 +49,50 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
     w.Line("[" + name + ":Vertices]");
     AppendInt(w.Buffer(), static_cast<int64_t>(numbers.Count()));
     w.EndLine();
-    for (int32_t old : numbers.Order()) {
-        const tvector& p = SceneVertices[static_cast<std::size_t>(old) - 1].p;
-        NumberLine line;
-        line.Float(p.x).Char(' ').Float(p.y).Char(' ').Float(p.z).Char(' ').AppendTo(w.Buffer());
-        w.EndLine();
-    }
+    const std::string_view lineEnd = w.LineEndText();
+    const std::vector<int32_t>& order = numbers.Order();
+    WriteItemLines(w, order.size(), [&](std::size_t first, std::size_t end, std::string& out) {
+        for (std::size_t i = first; i < end; ++i) {
+            const tvector& p = SceneVertices[static_cast<std::size_t>(order[i]) - 1].p;
+            NumberLine line;
+            line.Float(p.x).Char(' ').Float(p.y).Char(' ').Float(p.z).Char(' ').AppendTo(out);
+            out.append(lineEnd);
+        }
+    });
 
+    // The renumbering is only read from here on, by every thread.
+    const Renumbering& found = numbers;
     auto corners = [&](std::size_t i, int32_t out[3]) {
         const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
-        for (int c = 0; c < 3; ++c) out[c] = numbers.Find(f.vertex[c]) - 1;
+        for (int c = 0; c < 3; ++c) out[c] = found.Find(f.vertex[c]) - 1;
     };
     LogMesh(name, 3 * count, "edges");
     w.Line("[" + name + ":EDGES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(3 * count));
     w.EndLine();
-    for (std::size_t i = 0; i < count; ++i) {
-        int32_t v[3];
-        corners(i, v);
-        Pair(w, v[0], v[1]);
-        Pair(w, v[1], v[2]);
-        Pair(w, v[2], v[0]);
-    }
+    WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
+        for (std::size_t i = first; i < end; ++i) {
+            int32_t v[3];
+            corners(i, v);
+            Pair(out, v[0], v[1], lineEnd);
+            Pair(out, v[1], v[2], lineEnd);
+            Pair(out, v[2], v[0], lineEnd);
+        }
+    });
 
     LogMesh(name, count, "faces");
     w.Line("[" + name + ":FACES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(count));
     w.EndLine();
-    for (std::size_t i = 0; i < count; ++i) {
-        int32_t v[3];
-        corners(i, v);
-        NumberLine line;
-        line.Int(v[0]).Char(' ').Int(v[1]).Char(' ').Int(v[2]).AppendTo(w.Buffer());
-        w.EndLine();
-    }
+    WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
+        for (std::size_t i = first; i < end; ++i) {
+            int32_t v[3];
+            corners(i, v);
+            NumberLine line;
+            line.Int(v[0]).Char(' ').Int(v[1]).Char(' ').Int(v[2]).AppendTo(out);
+            out.append(lineEnd);
+        }
+    });
 
     w.Line("[" + name + ":Transforms]");
     w.Line("Rot -90 0 0");

@@ -10,6 +10,7 @@
 #include "options/Options.h"
 #include "tests/writers/WriterTest.h"
 #include "writers/Export.h"
+#include "writers/ItemLines.h"
 
 namespace writertest {
 namespace {
@@ -233,12 +234,19 @@ protected:
     }
 };
 
+// Also with the long blocks made on several threads in ranges of a few
+// items, which must give the same lines.
 TEST_F(MeshBreakingTest, SortedMeshesEqualThePassByPassWalk) {
+    struct RestoreThreads {
+        ~RestoreThreads() { SetItemLineThreads(0, 0); }
+    } restore;
     for (unsigned seed : {1u, 2u, 3u}) {
         for (int mode : {0, 1}) {
             for (bool leftHanded : {false, true}) {
+                const unsigned threads = seed == 1 ? 1 : seed + 1;
+                SetItemLineThreads(threads, threads == 1 ? 0 : seed);
                 SCOPED_TRACE("seed " + std::to_string(seed) + " mode " + std::to_string(mode) +
-                             (leftHanded ? " left-handed" : ""));
+                             (leftHanded ? " left-handed" : "") + ", threads " + std::to_string(threads));
                 fixtures::ResetModel();
                 PrepareObjExport();
                 Scene.modelFile = "/models/random model.obj";
