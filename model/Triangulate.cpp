@@ -1,6 +1,5 @@
 #include "model/Triangulate.h"
 
-#include <GL/glu.h>
 
 #include <algorithm>
 #include <array>
@@ -10,6 +9,7 @@
 
 #include "model/Model.h"
 #include "model/VectorMath.h"
+#include "platform/GluTess.h"
 
 namespace {
 
@@ -123,7 +123,7 @@ bool CornersValid(const tpolygon& poly, const std::vector<tvertex>& vertices) {
 
 struct GLUTessDeleter {
     void operator()(GLUtesselator* t) const {
-        if (t) gluDeleteTess(t);
+        if (t) GluTess()->deleteTess(t);
     }
 };
 
@@ -197,12 +197,17 @@ void GLAPIENTRY TessErrorCallback(GLenum, void* state) { static_cast<ttessoutput
 
 GLUtesselator* Tessellator(Workspace& w) {
     if (!w.tess) {
-        w.tess.reset(gluNewTess());
+        // Without the library the polygon gets no triangles, as when the
+        // tessellator cannot be made.
+        const GluTessFunctions* glu = GluTess();
+        if (!glu) return nullptr;
+        w.tess.reset(glu->newTess());
         if (!w.tess) return nullptr;
-        gluTessCallback(w.tess.get(), GLU_TESS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(&TessBeginCallback));
-        gluTessCallback(w.tess.get(), GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(&TessVertexCallback));
-        gluTessCallback(w.tess.get(), GLU_TESS_END_DATA, reinterpret_cast<_GLUfuncptr>(&TessEndCallback));
-        gluTessCallback(w.tess.get(), GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(&TessErrorCallback));
+        GLUtesselator* t = w.tess.get();
+        glu->tessCallback(t, GLU_TESS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(&TessBeginCallback));
+        glu->tessCallback(t, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(&TessVertexCallback));
+        glu->tessCallback(t, GLU_TESS_END_DATA, reinterpret_cast<_GLUfuncptr>(&TessEndCallback));
+        glu->tessCallback(t, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(&TessErrorCallback));
         w.cornerNumbers.resize(MaxPolygonCorners);
         for (int i = 0; i < MaxPolygonCorners; ++i) w.cornerNumbers[i] = i + 1;
     }
@@ -291,12 +296,13 @@ void RunGLU(const tpolygon& poly, const std::vector<tvertex>& vertices, tfacearr
     for (int i = 0; i < n; ++i) w.coords[i] = {w.pos[i].x, w.pos[i].y, w.pos[i].z};
 
     w.emitted.Clear();
-    gluTessBeginPolygon(tess, &w.emitted);
-    gluTessBeginContour(tess);
-    gluTessNormal(tess, normal.x, normal.y, normal.z);
-    for (int i = 0; i < n; ++i) gluTessVertex(tess, w.coords[i].data(), &w.cornerNumbers[i]);
-    gluTessEndContour(tess);
-    gluTessEndPolygon(tess);
+    const GluTessFunctions& glu = *GluTess();
+    glu.tessBeginPolygon(tess, &w.emitted);
+    glu.tessBeginContour(tess);
+    glu.tessNormal(tess, normal.x, normal.y, normal.z);
+    for (int i = 0; i < n; ++i) glu.tessVertex(tess, w.coords[i].data(), &w.cornerNumbers[i]);
+    glu.tessEndContour(tess);
+    glu.tessEndPolygon(tess);
 
     if (w.emitted.failed || w.emitted.types.empty()) return;
     if (!DecodeTessOutput(w.emitted, n, w.decoded)) return;
