@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "writers/TextWriter.h"
 
@@ -19,6 +20,19 @@ using ItemRangeMaker = std::function<void(std::size_t first, std::size_t end, st
 // before it are written and the exception of the first range that threw is
 // rethrown once every thread has stopped.
 void WriteItemLines(CheckedTextWriter& w, std::size_t count, const ItemRangeMaker& make);
+
+// WriteItemLines for one line per item: `line(i, out)` appends the text of
+// item i, and the file's line end follows it.
+template <typename Line>
+void WriteLinePerItem(CheckedTextWriter& w, std::size_t count, const Line& line) {
+    const std::string_view lineEnd = w.LineEndText();
+    WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
+        for (std::size_t i = first; i < end; ++i) {
+            line(i, out);
+            out.append(lineEnd);
+        }
+    });
+}
 
 // The number of threads (0: one per core, at most 8) and of items per
 // range. Small ranges let a test run the threads on a small model.

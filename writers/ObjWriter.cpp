@@ -35,20 +35,16 @@ struct Sections {
 // Lines of the keyword and the numbers of each item, built in place.
 template <typename Numbers>
 void NumberLines(CheckedTextWriter& w, std::string_view keyword, std::size_t count, const Numbers& numbers) {
-    const std::string_view lineEnd = w.LineEndText();
-    WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
-        for (std::size_t i = first; i < end; ++i) {
-            NumberLine line;
-            line.Text(keyword);
-            bool separate = false;
-            for (double x : numbers(i)) {
-                if (separate) line.Char(' ');
-                line.Float(x);
-                separate = true;
-            }
-            line.AppendTo(out);
-            out.append(lineEnd);
+    WriteLinePerItem(w, count, [&](std::size_t i, std::string& out) {
+        NumberLine line;
+        line.Text(keyword);
+        bool separate = false;
+        for (double x : numbers(i)) {
+            if (separate) line.Char(' ');
+            line.Float(x);
+            separate = true;
         }
+        line.AppendTo(out);
     });
 }
 

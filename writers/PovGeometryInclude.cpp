@@ -40,23 +40,15 @@ void BlockHead(CheckedTextWriter& w, std::string_view keyword, std::size_t count
     w.EndLine();
 }
 
-// One item line: the item, "," after every item but the last, the line end.
-void Item(std::string& out, NumberLine& line, std::size_t i, std::size_t count, std::string_view lineEnd) {
-    if (i + 1 < count) line.Char(',');
-    line.AppendTo(out);
-    out.append(lineEnd);
-}
-
-// A block of `count` item lines, made by `item(line, i)` for each i.
+// A block of `count` item lines, made by `item(line, i)` for each i, with
+// "," after every item but the last.
 template <typename MakeItem>
 void ItemBlock(CheckedTextWriter& w, std::size_t count, const MakeItem& item) {
-    const std::string_view lineEnd = w.LineEndText();
-    WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
-        for (std::size_t i = first; i < end; ++i) {
-            NumberLine line;
-            item(line, i);
-            Item(out, line, i, count, lineEnd);
-        }
+    WriteLinePerItem(w, count, [&](std::size_t i, std::string& out) {
+        NumberLine line;
+        item(line, i);
+        if (i + 1 < count) line.Char(',');
+        line.AppendTo(out);
     });
 }
 

@@ -51,13 +51,10 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
     w.EndLine();
     const std::string_view lineEnd = w.LineEndText();
     const std::vector<int32_t>& order = numbers.Order();
-    WriteItemLines(w, order.size(), [&](std::size_t first, std::size_t end, std::string& out) {
-        for (std::size_t i = first; i < end; ++i) {
-            const tvector& p = SceneVertices[static_cast<std::size_t>(order[i]) - 1].p;
-            NumberLine line;
-            line.Float(p.x).Char(' ').Float(p.y).Char(' ').Float(p.z).Char(' ').AppendTo(out);
-            out.append(lineEnd);
-        }
+    WriteLinePerItem(w, order.size(), [&](std::size_t i, std::string& out) {
+        const tvector& p = SceneVertices[static_cast<std::size_t>(order[i]) - 1].p;
+        NumberLine line;
+        line.Float(p.x).Char(' ').Float(p.y).Char(' ').Float(p.z).Char(' ').AppendTo(out);
     });
 
     // The renumbering is only read from here on, by every thread.
@@ -84,14 +81,11 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
     w.Line("[" + name + ":FACES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(count));
     w.EndLine();
-    WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
-        for (std::size_t i = first; i < end; ++i) {
-            int32_t v[3];
-            corners(i, v);
-            NumberLine line;
-            line.Int(v[0]).Char(' ').Int(v[1]).Char(' ').Int(v[2]).AppendTo(out);
-            out.append(lineEnd);
-        }
+    WriteLinePerItem(w, count, [&](std::size_t i, std::string& out) {
+        int32_t v[3];
+        corners(i, v);
+        NumberLine line;
+        line.Int(v[0]).Char(' ').Int(v[1]).Char(' ').Int(v[2]).AppendTo(out);
     });
 
     w.Line("[" + name + ":Transforms]");

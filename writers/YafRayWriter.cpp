@@ -215,19 +215,15 @@ void WriteScene(CheckedTextWriter& w) {
     // once.
     LogMessage("Wiring points...");
     Element(w, T2, "points", {}, ">");
-    const std::string_view lineEnd = w.LineEndText();
-    WriteItemLines(w, SceneVertices.size(), [&](std::size_t first, std::size_t end, std::string& out) {
-        for (std::size_t i = first; i < end; ++i) {
-            // Built in place and handed over at once: a million points.
-            const tvector& v = SceneVertices[i].p;
-            char line[160];
-            char* p = Put(line, "\t\t\t<p x=\"");
-            p = Put(WriteFloatStrDot(p, v.x), "\" y=\"");
-            p = Put(WriteFloatStrDot(p, v.y), "\" z=\"");
-            p = Put(WriteFloatStrDot(p, v.z), "\" />");
-            out.append(line, p);
-            out.append(lineEnd);
-        }
+    WriteLinePerItem(w, SceneVertices.size(), [](std::size_t i, std::string& out) {
+        // Built in place and handed over at once: a million points.
+        const tvector& v = SceneVertices[i].p;
+        char line[160];
+        char* p = Put(line, "\t\t\t<p x=\"");
+        p = Put(WriteFloatStrDot(p, v.x), "\" y=\"");
+        p = Put(WriteFloatStrDot(p, v.y), "\" z=\"");
+        p = Put(WriteFloatStrDot(p, v.z), "\" />");
+        out.append(line, p);
     });
     Closing(w, T2, "points");
 
@@ -238,38 +234,35 @@ void WriteScene(CheckedTextWriter& w) {
     for (const tmaterial& m : SceneMaterials) shaderNames.push_back(XmlAttributeText("MA" + m.name.str()));
     const std::size_t vertexCount = SceneVertices.size(), uvCount = SceneUVs.size();
     const UVTexts uvTexts;
-    WriteItemLines(w, SceneFaces.size(), [&](std::size_t first, std::size_t end, std::string& out) {
-        for (std::size_t i = first; i < end; ++i) {
-            const tface& f = SceneFaces[i];
-            At(SceneMaterials, f.material, "SceneMaterials");
-            // Up to the shader name built in place (the UV texts are at most 24
-            // bytes each) and handed over at once.
-            char line[320];
-            static constexpr std::string_view vertexAttribute[3] = {"<f a=\"", "\" b=\"", "\" c=\""};
-            char* p = Put(line, T3);
-            for (int c = 0; c < 3; ++c) {
-                CheckIndex(f.vertex[c], vertexCount, "SceneVertices");
-                p = Put(p, vertexAttribute[c]);
-                p = std::to_chars(p, p + 12, f.vertex[c] - 1).ptr;
-            }
-            *p++ = '"';
-            if (FaceHasUVs(f)) {
-                static constexpr std::string_view uAttribute[3] = {" u_a=\"", " u_b=\"", " u_c=\""};
-                static constexpr std::string_view vAttribute[3] = {"\" v_a=\"", "\" v_b=\"", "\" v_c=\""};
-                for (int c = 0; c < 3; ++c) {
-                    CheckIndex(f.uv[c], uvCount, "SceneUVs");
-                    const std::size_t t = static_cast<std::size_t>(f.uv[c] - 1);
-                    p = Put(Put(Put(p, uAttribute[c]), uvTexts.Text(t, 0)), vAttribute[c]);
-                    p = Put(p, uvTexts.Text(t, 1));
-                    *p++ = '"';
-                }
-            }
-            p = Put(p, " shader_name=\"");
-            out.append(line, p);
-            out.append(shaderNames[static_cast<std::size_t>(f.material)]);
-            out.append("\" />");
-            out.append(lineEnd);
+    WriteLinePerItem(w, SceneFaces.size(), [&](std::size_t i, std::string& out) {
+        const tface& f = SceneFaces[i];
+        At(SceneMaterials, f.material, "SceneMaterials");
+        // Up to the shader name built in place (the UV texts are at most 24
+        // bytes each) and handed over at once.
+        char line[320];
+        static constexpr std::string_view vertexAttribute[3] = {"<f a=\"", "\" b=\"", "\" c=\""};
+        char* p = Put(line, T3);
+        for (int c = 0; c < 3; ++c) {
+            CheckIndex(f.vertex[c], vertexCount, "SceneVertices");
+            p = Put(p, vertexAttribute[c]);
+            p = std::to_chars(p, p + 12, f.vertex[c] - 1).ptr;
         }
+        *p++ = '"';
+        if (FaceHasUVs(f)) {
+            static constexpr std::string_view uAttribute[3] = {" u_a=\"", " u_b=\"", " u_c=\""};
+            static constexpr std::string_view vAttribute[3] = {"\" v_a=\"", "\" v_b=\"", "\" v_c=\""};
+            for (int c = 0; c < 3; ++c) {
+                CheckIndex(f.uv[c], uvCount, "SceneUVs");
+                const std::size_t t = static_cast<std::size_t>(f.uv[c] - 1);
+                p = Put(Put(Put(p, uAttribute[c]), uvTexts.Text(t, 0)), vAttribute[c]);
+                p = Put(p, uvTexts.Text(t, 1));
+                *p++ = '"';
+            }
+        }
+        p = Put(p, " shader_name=\"");
+        out.append(line, p);
+        out.append(shaderNames[static_cast<std::size_t>(f.material)]);
+        out.append("\" />");
     });
     Closing(w, T2, "faces");
     w.Line("</mesh>");
