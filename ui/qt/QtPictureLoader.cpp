@@ -1,4 +1,4 @@
-#include "platform/qt/QtPictureLoader.h"
+#include "ui/qt/QtPictureLoader.h"
 
 #include <cstring>
 #include <exception>

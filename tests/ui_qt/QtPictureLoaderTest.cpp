@@ -8,8 +8,8 @@
 
 #include "imageformats/ImageRegistration.h"
 #include "platform/qt/QtImageFormats.h"
-#include "platform/qt/QtPictureLoader.h"
 #include "tests/fixtures/ScratchFolder.h"
+#include "ui/qt/QtPictureLoader.h"
 
 namespace {
 
