@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "model/TextConv.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/Errors.h"
 #include "platform/gfx/Stream.h"
 #include "platform/gfx/TickSource.h"
 
@@ -73,6 +75,8 @@ std::unique_ptr<TGIFImage> TGIFImage::CreateFromStream(gfx::Stream& stream, bool
 }
 
 std::unique_ptr<TGIFImage> TGIFImage::CreateFromFile(const std::string& fileName, bool& nonAnimated) {
+    // A FIFO or a device would hold the viewer in open for good.
+    if (!FileExistsNonBlank(fileName)) throw gfx::EFOpenError("Cannot open file \"" + fileName + "\"", fileName);
     gfx::FileStream stream(fileName);
     return CreateFromStream(stream, nonAnimated);
 }

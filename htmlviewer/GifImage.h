@@ -55,7 +55,8 @@ public:
     // Decodes a GIF; `nonAnimated` tells whether it has a single frame.
     // Raises the decoder's EGifError.
     static std::unique_ptr<TGIFImage> CreateFromStream(gfx::Stream& stream, bool& nonAnimated);
-    // The same from a file (EFOpenError when it cannot be opened).
+    // The same from a file (EFOpenError when it is no regular file or cannot
+    // be opened).
     static std::unique_ptr<TGIFImage> CreateFromFile(const std::string& fileName, bool& nonAnimated);
     // A new image that shares this one's frames, with its own frame position
     // (frame 1, iteration 1): each document that shows an image from the

@@ -1,7 +1,6 @@
 #include "htmlviewer/ImageCache.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <new>
 #include <string>
 
@@ -267,9 +266,11 @@ TFetchedImage FetchImage(const std::string& name, const TGetImageEvent& onImageR
             }
         } else {
             // The name may have been upper-cased by the document: find the
-            // file as it is spelled on disk.
-            std::error_code ec;
-            const std::string file = std::filesystem::exists(name, ec) ? name : FileNameAsOnDisk(name);
+            // file as it is spelled on disk. Only a regular file is read: a
+            // FIFO or a device that a page names would hold the viewer in
+            // open or in the read for good.
+            const std::string file = FileNameAsOnDisk(name);
+            if (!FileExistsNonBlank(file)) return result;
             if (UpperCase(ExtractFileExt(file)) == ".GIF") {
                 bool nonAnimated = false;
                 auto gif = TGIFImage::CreateFromFile(file, nonAnimated);

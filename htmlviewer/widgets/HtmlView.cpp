@@ -259,9 +259,11 @@ void THtmlView::LoadFile(const std::string& name, TFileType type, bool pushHisto
     RefreshDelay_ = 0;
     std::error_code ec;
     std::string path = NormalizePathSeparators(file);
-    if (!fs::is_regular_file(path, ec)) path = FileNameAsOnDisk(path);
+    if (!FileExistsNonBlank(path)) path = FileNameAsOnDisk(path);
+    // Only a regular file: a FIFO or a device would hold the viewer in open
+    // or in the read for good.
     std::string text;
-    if (!fs::is_regular_file(path, ec) || (type != TFileType::Image && !ReadWholeFile(path, text)))
+    if (!FileExistsNonBlank(path) || (type != TFileType::Image && !ReadWholeFile(path, text)))
         throw gfx::EFOpenError("Can't locate file: " + file, file);
     const THistoryEntry before = Here();
     const int oldY = ScrollPosition();

@@ -12,10 +12,20 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QTest>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 #include <tuple>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "htmlviewer/GifImage.h"
+#include "htmlviewer/GpImage.h"
 #include "htmlviewer/HtmlForms.h"
 #include "htmlviewer/HtmlImageObj.h"
 #include "htmlviewer/HtmlSections.h"
@@ -366,6 +376,53 @@ TEST_F(HtmlViewTest, ImagesAndBackgroundLoadWhenShown) {
     const QImage shot = view.viewport()->grab().toImage();
     EXPECT_EQ(shot.pixelColor(image.DrawX + 10 + view.MarginWidth(), image.DrawY + 10), QColor(0, 200, 0));
     EXPECT_EQ(shot.pixelColor(shot.width() - 3, shot.height() - 3), QColor(0, 0, 255));
+}
+
+// Documents and pictures that are FIFOs: the viewer reads regular files
+// only, so it never waits in open for a writer that never comes. A watch
+// thread opens the writing end of each FIFO whenever a reader waits at it:
+// that reader is counted and let go, so that a viewer opening one fails
+// here rather than hanging.
+TEST_F(HtmlViewTest, FifosAreNeverOpened) {
+    const std::vector<std::string> names = {"doc.htm",  "alone.png", "page.bmp",   "page.gif",
+                                            "page.png", "page.jpg",  "direct.gif", "direct.png"};
+    std::vector<std::string> fifos;
+    for (const std::string& name : names) {
+        fifos.push_back((dir / name).string());
+        ASSERT_EQ(::mkfifo(fifos.back().c_str(), 0600), 0) << name;
+    }
+    std::vector<std::atomic<int>> opened(fifos.size());
+    std::atomic<bool> done{false};
+    std::thread watch([&] {
+        while (!done) {
+            for (std::size_t i = 0; i < fifos.size(); ++i) {
+                const int fd = ::open(fifos[i].c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd < 0) continue;  // nobody reading
+                ++opened[i];
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const std::vector<std::function<void()>> reads = {
+        [&] { EXPECT_THROW(view.LoadFromFile(fifos[0]), gfx::EFOpenError); },
+        [&] { EXPECT_THROW(view.LoadImageFile(fifos[1]), gfx::EFOpenError); },
+        [&] {
+            view.LoadFromFile(Write("page.htm", "<BODY BACKGROUND=page.bmp><IMG SRC=page.gif><IMG SRC=page.png>"
+                                                "<INPUT TYPE=IMAGE SRC=page.jpg> loaded"));
+            view.viewport()->grab();  // painted: the pictures and the background are fetched
+            EXPECT_GE(view.Document().FindString(0, "loaded", true), 0);
+        },
+        [&] {
+            bool nonAnimated = false;
+            EXPECT_THROW(TGIFImage::CreateFromFile(fifos[6], nonAnimated), gfx::EFOpenError);
+        },
+        [&] { EXPECT_THROW(TGpImage{fifos[7]}, EGDIPlus); },
+    };
+    for (const auto& read : reads) read();
+    done = true;
+    watch.join();
+    for (std::size_t i = 0; i < fifos.size(); ++i) EXPECT_EQ(opened[i], 0) << names[i];
 }
 
 // The end-to-end driver paints a page with tables and pictures as the help
