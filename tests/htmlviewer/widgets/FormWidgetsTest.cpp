@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
@@ -252,6 +253,111 @@ TEST(FormWidgets, OptionsAndLinesOfAPage) {
     auto* text = As<QPlainTextEdit>(area);
     EXPECT_EQ(text->toPlainText(), "\nl1\n\nl&3");
     EXPECT_FALSE(text->document()->isUndoAvailable());  // the page's text is no step to undo
+}
+
+// A page's large lists and text area are filled in one pass: each option
+// and line is added once, and no control or widget is given all that came
+// before it again for each one. Counted at both levels: the control's
+// whole-selection and whole-text settings (a reset of a list sets every
+// option's selection, a refill of a text area all its lines), and the
+// widget's selection settings and text replacements.
+TEST(FormWidgets, LargeListsAndTextFillOnce) {
+    // A control that counts its selection settings and whole-text refills.
+    struct CountingControl : TQtWindowControl {
+        using TQtWindowControl::TQtWindowControl;
+        void SetItemSelected(int index, bool on) override {
+            ++Selections;
+            TQtWindowControl::SetItemSelected(index, on);
+        }
+        void SetLines(const std::vector<std::string>& lines) override {
+            ++Refills;
+            TQtWindowControl::SetLines(lines);
+        }
+        int Selections = 0, Refills = 0, WidgetSets = 0;
+    };
+    // A list widget's selection model that counts what it is told to select.
+    struct CountingSelection : QItemSelectionModel {
+        CountingSelection(QAbstractItemModel* model, int& count) : QItemSelectionModel(model), Count(count) {}
+        void select(const QModelIndex& index, SelectionFlags flags) override {
+            ++Count;
+            QItemSelectionModel::select(index, flags);
+        }
+        void select(const QItemSelection& selection, SelectionFlags flags) override {
+            ++Count;
+            QItemSelectionModel::select(selection, flags);
+        }
+        int& Count;
+    };
+    struct CountingPanel : TQtPaintPanel {
+        std::unique_ptr<TWindowControl> CreateControl(const TControlSpec& spec) override {
+            auto control = std::make_unique<CountingControl>(spec, this);
+            int& sets = control->WidgetSets;
+            QWidget* input = control->InputWidget();
+            if (auto* list = qobject_cast<QListWidget*>(input)) {
+                list->setSelectionModel(new CountingSelection(list->model(), sets));
+            } else if (auto* text = qobject_cast<QPlainTextEdit*>(input)) {
+                QObject::connect(text->document(), &QTextDocument::contentsChanged, [&sets] { ++sets; });
+            }
+            return control;
+        }
+    };
+
+    constexpr int N = 2000;
+    std::string page;
+    const auto select = [&](const std::string& attributes, int selectEvery) {
+        page += "<SELECT " + attributes + ">";
+        for (int i = 0; i < N; ++i)
+            page += std::string(selectEvery > 0 && i % selectEvery == 0 ? "<OPTION SELECTED>" : "<OPTION>") + "o" +
+                    std::to_string(i);
+        page += "</SELECT>";
+    };
+    select("SIZE=4 MULTIPLE", 10);
+    select("SIZE=4", 1);  // each selected option takes over from the one before
+    select("", 0);        // a drop-down list shows the first option
+    page += "<TEXTAREA ROWS=4>";
+    for (int i = 0; i < N; ++i) page += "line " + std::to_string(i) + "\n";
+    page += "</TEXTAREA>";
+
+    CountingPanel panel;
+    panel.resize(1000, 400);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    TSectionList doc(&panel);
+    TAnchorList anchors;
+    ThlParser parser(page);
+    parser.ForViewer = true;
+    parser.ParseHtml(doc, anchors);
+    QImage image(1000, 400, QImage::Format_RGB32);
+    QPainter painter(&image);
+    gfx::QtCanvas canvas(painter);
+    int curs = 0, maxWidth = 0;
+    doc.LayOutContent(canvas, 0, 1000, curs, maxWidth);
+    doc.Draw(canvas, {0, 0, 1000, 400}, 0, 0);  // shows the widgets, which take their content
+    QApplication::processEvents();
+
+    // Per control: the selection settings, one per option the page selects
+    // (the drop-down list's first option once); the refills, none; the
+    // widget's selection or text set once, when shown (-1: a drop-down list
+    // has only its current index, set as its options come).
+    struct Expected {
+        int selections, refills, widgetSets;
+    };
+    const Expected expected[] = {{N / 10, 0, 1}, {N, 0, 1}, {1, 0, -1}, {0, 0, 1}};
+    ASSERT_EQ(doc.FormControlList.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        auto& control = static_cast<CountingControl&>(*doc.FormControlList[i]->GetControl());
+        EXPECT_TRUE(control.Visible()) << i;
+        EXPECT_EQ(control.Selections, expected[i].selections) << i;
+        EXPECT_EQ(control.Refills, expected[i].refills) << i;
+        if (expected[i].widgetSets >= 0) {
+            EXPECT_EQ(control.WidgetSets, expected[i].widgetSets) << i;
+        }
+    }
+    // Filled all the same.
+    auto& multiple = static_cast<TQtWindowControl&>(*doc.FormControlList[0]->GetControl());
+    EXPECT_EQ(qobject_cast<QListWidget*>(multiple.InputWidget())->selectedItems().size(), N / 10);
+    auto& area = static_cast<TQtWindowControl&>(*doc.FormControlList[3]->GetControl());
+    EXPECT_EQ(qobject_cast<QPlainTextEdit*>(area.InputWidget())->blockCount(), N);
 }
 
 }  // namespace
