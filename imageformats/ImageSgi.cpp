@@ -109,6 +109,8 @@ void TSGIGraphic::loadFromStream(gfx::Stream& stream) {
         cm.SetTargetColorScheme(p.colorScheme == slRGB ? slBGR : p.colorScheme == slRGBA ? slBGRA : slIndexed);
         setPixelFormat(cm.TargetPixelFormat());
         MarkAlpha();
+        // Colour rows go through the colour manager; grey rows are copied.
+        if (p.colorScheme != slIndexed) CheckColorModel(SgiName);
         setSize(static_cast<int>(p.width), static_cast<int>(p.height));
         EndStage();
 
