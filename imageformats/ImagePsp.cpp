@@ -156,14 +156,8 @@ void TPSPGraphic::loadFromStream(gfx::Stream& stream) {
         stream.seek(block.end);
         CheckImageSize(p.width, p.height, PspName);
 
-        TColorManager& cm = ColorManager();
-        cm.sourceOptions = 0;
-        cm.SetSourceBitsPerSample(p.bitsPerSample ? p.bitsPerSample : 1);
-        cm.SetTargetBitsPerSample(p.bitsPerSample ? p.bitsPerSample : 1);
-        cm.SetSourceSamplesPerPixel(p.samplesPerPixel);
-        cm.SetTargetSamplesPerPixel(p.samplesPerPixel);
-        cm.SetSourceColorScheme(p.colorScheme);
-        cm.SetTargetColorScheme(p.colorScheme == slRGB ? slBGR : p.colorScheme);
+        // The depths the rows have a length for (24 bits are three 8-bit
+        // channels); any other is refused before the colour manager sees it.
         std::size_t rowLength;
         switch (p.bitsPerSample) {
         case 1: rowLength = (p.width + 7) / 8; break;
@@ -171,6 +165,14 @@ void TPSPGraphic::loadFromStream(gfx::Stream& stream) {
         case 8: rowLength = p.width; break;
         default: RaiseImageError(InvalidColorFormatText, {PspName});
         }
+        TColorManager& cm = ColorManager();
+        cm.sourceOptions = 0;
+        cm.SetSourceBitsPerSample(p.bitsPerSample);
+        cm.SetTargetBitsPerSample(p.bitsPerSample);
+        cm.SetSourceSamplesPerPixel(p.samplesPerPixel);
+        cm.SetTargetSamplesPerPixel(p.samplesPerPixel);
+        cm.SetSourceColorScheme(p.colorScheme);
+        cm.SetTargetColorScheme(p.colorScheme == slRGB ? slBGR : p.colorScheme);
         // Deflate gives at most 1032 bytes from one.
         CheckDataSize(uint64_t{rowLength} * p.height * p.samplesPerPixel, stream.remaining(), 1032, PspName);
         setPixelFormat(cm.TargetPixelFormat());

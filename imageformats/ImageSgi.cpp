@@ -85,6 +85,9 @@ void TSGIGraphic::loadFromStream(gfx::Stream& stream) {
         const TImageProperties& p = imageProperties;
         const uint32_t bytesPerChannel = p.bitsPerSample / 8u;
         if (bytesPerChannel != 1 && bytesPerChannel != 2) RaiseImageError(InvalidFormatText, {SgiName});
+        // One to four channels: grey, grey with alpha (which no bitmap
+        // format holds), RGB and RGBA.
+        if (p.samplesPerPixel == 0 || p.samplesPerPixel > 4) RaiseImageError(InvalidColorFormatText, {SgiName});
         CheckImageSize(p.width, p.height, SgiName);
         TColorManager& cm = ColorManager();
         cm.sourceOptions = cfByteSwap;

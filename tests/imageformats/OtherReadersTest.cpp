@@ -470,9 +470,9 @@ TEST(OtherReadersTest, TargaWithoutImageDataMakesNoBitmapLargerThanTheFile) {
     EXPECT_EQ(RegistryOutcome(Targa(0, 0, 0, 15, 2, 2, 8, 0, {1, 2, 3, 4})), "loaded");
 }
 
-// A Paint Shop Pro file of version 5: a grey image of 3 x 2 and 8 bits in
-// one layer of one channel, stored as `packed` (raw data).
-Bytes PspGrey(const Bytes& packed) {
+// A Paint Shop Pro file of version 5: a grey image of 3 x 2 and `depth`
+// bits in one layer of one channel, stored as `packed` (raw data).
+Bytes PspGrey(const Bytes& packed, uint16_t depth = 8) {
     auto u16 = [](Bytes& b, uint32_t v) { b.insert(b.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}); };
     auto u32 = [&](Bytes& b, uint32_t v) { u16(b, v & 0xFFFF), u16(b, v >> 16); };
     auto chunk = [&](const Bytes& data) {
@@ -492,7 +492,7 @@ Bytes PspGrey(const Bytes& packed) {
     u32(attributes, 3), u32(attributes, 2);
     attributes.insert(attributes.end(), 8, 0);  // resolution
     attributes.push_back(1);
-    u16(attributes, 0), u16(attributes, 8);     // raw, 8 bits
+    u16(attributes, 0), u16(attributes, depth);  // raw
     attributes.insert(attributes.end(), {1, 0, 0, 0, 0, 1, 0, 0, 1});  // planes, colours, grey
     attributes.insert(attributes.end(), 42 - attributes.size(), 0);
     Bytes info;
@@ -523,6 +523,20 @@ TEST(OtherReadersTest, PaintShopChannelsWithoutDataStayBlack) {
             EXPECT_EQ(empty.scanLine(y)[x], 0);
             EXPECT_EQ(cut.scanLine(y)[x], y == 0 && x < 2 ? 10 * (x + 1) : 0);
         }
+}
+
+TEST(OtherReadersTest, DepthsAndChannelCountsBeyondTheFormatAreTheReadersErrors) {
+    // Refused by the reader itself, not by the colour manager it would hand
+    // them to: Paint Shop Pro depths without a row length, SGI files of no
+    // channel or more than four.
+    EXPECT_EQ(RegistryOutcome(PspGrey(Bytes(6, 1), 32)), "Invalid color format in PSP file.");
+    EXPECT_EQ(RegistryOutcome(PspGrey(Bytes(6, 1), 16)), "Invalid color format in PSP file.");
+    for (uint8_t channels : {0, 5}) {
+        Bytes sgi(512, 0);
+        sgi[0] = 0x01, sgi[1] = 0xDA, sgi[3] = 1, sgi[5] = 3, sgi[7] = 3, sgi[9] = 2, sgi[11] = channels;
+        sgi.insert(sgi.end(), 6u * channels + 1, 9);
+        EXPECT_EQ(RegistryOutcome(sgi), "Invalid color format in sgi, bw or rgb(a) file.") << int(channels);
+    }
 }
 
 }  // namespace
