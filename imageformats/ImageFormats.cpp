@@ -96,6 +96,38 @@ void TFormatGraphic::MarkAlpha() {
                 (ColorManager().TargetColorScheme() == slBGRA || ColorManager().TargetColorScheme() == slRGBA));
 }
 
+namespace {
+
+// The samples of a pixel of a scheme as the colour manager counts them; 0
+// for a scheme that no converter reads.
+int SchemeSamples(TSampleLayout scheme) {
+    switch (scheme) {
+    case slIndexed: case slGray: case slGrayAlpha: return 1;
+    case slRGB: case slBGR: case slCMY: case slCIELab: case slYCbCr: case slPhotoYCC: return 3;
+    case slRGBA: case slBGRA: case slCMYK: return 4;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+void TFormatGraphic::CheckColorModel(std::string_view formatName, int targetPixelBits) {
+    TColorManager& cm = ColorManager();
+    const int pixelBits = targetPixelBits > 0 ? targetPixelBits : gfx::bitsPerPixel(pixelFormat());
+    bool fits = SchemeSamples(cm.SourceColorScheme()) == cm.SourceSamplesPerPixel() &&
+                SchemeSamples(cm.TargetColorScheme()) == cm.TargetSamplesPerPixel() &&
+                cm.TargetSamplesPerPixel() * cm.TargetBitsPerSample() == pixelBits;
+    if (fits) {
+        try {
+            cm.PrepareConversion();
+            fits = cm.RowConverter() != TRowConverter::None;
+        } catch (const EColorConversionError&) {
+            fits = false;
+        }
+    }
+    if (!fits) RaiseImageError(InvalidColorFormatText, {formatName});
+}
+
 void SwapWordArray(void* words, uint32_t count) {
     auto* p = static_cast<uint8_t*>(words);
     for (uint32_t i = 0; i < count; ++i, p += 2) std::swap(p[0], p[1]);

@@ -170,6 +170,15 @@ protected:
     // manager's target holds an alpha sample (readers call it once the
     // pixel format is set).
     void MarkAlpha();
+    // Raises InvalidColorFormatText with the format's name unless the colour
+    // manager's settings are a colour model the reader can hand on: as many
+    // source and target samples as their schemes have (grey with alpha
+    // counts its grey sample, the alpha rides along), target pixels of
+    // `targetPixelBits` bits (0: the bits of a pixel of the bitmap's format)
+    // and a row converter for them. Readers call it once the pixel format is
+    // set, before any row is converted, so that no converter reads or writes
+    // more samples than the rows hold.
+    void CheckColorModel(std::string_view formatName, int targetPixelBits = 0);
 
 private:
     TColorManager colorManager_;

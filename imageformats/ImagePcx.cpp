@@ -95,6 +95,9 @@ void TPCXGraphic::loadFromStream(gfx::Stream& stream) {
         }
         setPixelFormat(format);
         MarkAlpha();
+        // Every other layout goes through the colour manager, whose rows must
+        // fit the bitmap (16-bit planes do not).
+        if (!fourPlanes) CheckColorModel("PCX");
 
         if (format == gfx::PixelFormat::pf8bit) {
             if (dataSize < PaletteBlock) RaiseImageError(InvalidFormatText, {PcxName});

@@ -26,6 +26,16 @@ uint32_t BigEndian32(const uint8_t* p) {
 }
 uint16_t BigEndian16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
+// Whether the bit depth is one that the colour type allows.
+bool DepthAllowed(uint8_t colorType, uint8_t depth) {
+    switch (colorType) {
+    case 0: return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+    case 3: return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+    case 2: case 4: case 6: return depth == 8 || depth == 16;
+    default: return false;
+    }
+}
+
 // A sample of `depth` bits as 8 bits (16 bits scaled down, fewer bits
 // spread over 0..255).
 uint8_t To8Bits(uint16_t v, int depth) {
@@ -202,13 +212,18 @@ bool TPNGGraphic::Reading::ReadRow(uint8_t* row, std::size_t n) {
             StartIdat(next);
             continue;
         }
-        const uint8_t* src = piece.data() + used;
+        const uint8_t* const from = piece.data() + used;
+        const uint8_t* src = from;
+        const uint8_t* const outBefore = out;
         decoder.Decode(src, out, static_cast<int32_t>(piece.size() - used), static_cast<int32_t>(end - out));
         used = static_cast<std::size_t>(src - piece.data());
-        if (decoder.Result() < 0) RaiseImageError(PngCompressionErrorText, {PngName});
         if (decoder.Result() == Z_STREAM_END) {
             streamEnded = true;
             if (out < end || used < piece.size() || left > 0) RaiseImageError(PngExtraDataText, {PngName});
+        } else if (decoder.Result() != Z_OK || (src == from && out == outBefore)) {
+            // An error, a stream that asks for a preset dictionary, or a call
+            // that neither took data nor gave bytes: the data cannot go on.
+            RaiseImageError(PngCompressionErrorText, {PngName});
         }
     }
     return true;
@@ -275,38 +290,28 @@ bool TPNGGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) 
 
 void TPNGGraphic::SetUpColorDepth(const std::vector<uint8_t>& plte) {
     const int depth = bitDepth_;
-    auto allowed = [&](std::initializer_list<int> depths) {
-        return std::find(depths.begin(), depths.end(), depth) != depths.end();
-    };
-    bool valid = false;
     TSampleLayout source = slUnknown, target = slUnknown;
     int samples = 1, targetSamples = 1, targetBits = 8;
     switch (colorType_) {
     case 0:
-        valid = allowed({1, 2, 4, 8, 16});
         source = target = slGray;
         targetBits = depth == 2 ? 4 : depth == 16 ? 8 : depth;
         break;
     case 2:
-        valid = allowed({8, 16});
         source = slRGB, target = slBGR, samples = targetSamples = 3;
         break;
     case 3:
-        valid = allowed({1, 2, 4, 8});
         source = target = slIndexed;
         targetBits = depth == 2 ? 4 : depth;
         break;
     case 4:
-        valid = allowed({8, 16});
         source = slGrayAlpha, target = slIndexed;
         break;
     case 6:
-        valid = allowed({8, 16});
         source = slRGBA, target = slBGRA, samples = targetSamples = 4;
         break;
     default: break;
     }
-    if (!valid) RaiseImageError(InvalidColorFormatText, {PngName});
     // Transparency makes the image 32-bit: grey levels and indices are
     // converted to 8 bits and then through their palette.
     withAlpha_ = colorType_ == 4 || colorType_ == 6 || hasKey_ ||
@@ -336,6 +341,10 @@ void TPNGGraphic::SetUpColorDepth(const std::vector<uint8_t>& plte) {
         setPalette(palette);
     }
     setHasAlpha(withAlpha_);
+    // Grey levels, indices and RGB made 32-bit are converted into a row of
+    // 8-bit samples first.
+    const bool expand = withAlpha_ && colorType_ != 6;
+    CheckColorModel(PngName, expand ? (colorType_ == 2 ? 24 : 8) : 0);
 }
 
 void TPNGGraphic::loadFromStream(gfx::Stream& stream) {
@@ -362,6 +371,9 @@ void TPNGGraphic::loadFromStream(gfx::Stream& stream) {
         if (imageProperties.compression != ckDeflate)
             RaiseImageError(NotSupportedText, {"The compression scheme is", PngName});
         if (imageProperties.interlaced && data[12] != 1) RaiseImageError(InvalidFormatText, {PngName});
+        // The chunks after the header scale their samples by the bit depth:
+        // a depth the colour type does not allow ends the load here.
+        if (!DepthAllowed(colorType_, bitDepth_)) RaiseImageError(InvalidColorFormatText, {PngName});
         reading.decoder.DecodeInit();
         EndStage();
 

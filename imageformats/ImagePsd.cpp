@@ -89,8 +89,12 @@ void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
             RaiseImageError(InvalidColorFormatText, {"PSD"});
         CheckImageSize(p.width, p.height, PsdName);
 
+        // The channels a pixel is made of: one for grey and indices, three
+        // for RGB and L*a*b*, four for RGB with alpha and for CMYK. Channels
+        // beyond them are not shown; a file with fewer has no such pixels.
         const bool single = p.colorScheme == slIndexed || p.colorScheme == slGray;
-        const uint8_t samples = single ? 1 : p.samplesPerPixel;
+        const uint8_t samples = single ? 1 : p.colorScheme == slRGB || p.colorScheme == slCIELab ? 3 : 4;
+        if (p.channels < samples) RaiseImageError(InvalidColorFormatText, {"PSD"});
         // 16-bit L*a*b* reaches the colour manager as 8 bits (see Lab16To8).
         const bool labWords = p.colorScheme == slCIELab && bits == 16;
         TColorManager& cm = ColorManager();
@@ -115,6 +119,7 @@ void TPSDGraphic::loadFromStream(gfx::Stream& stream) {
         }
         setPixelFormat(cm.TargetPixelFormat());
         MarkAlpha();
+        CheckColorModel("PSD");
 
         // The colour mode data: the palette of an indexed image as three
         // planes (at most 256 colours are used).

@@ -102,7 +102,10 @@ void TPSPGraphic::ReadChannel(gfx::Stream& stream, std::size_t rowLength) {
         const int32_t in = static_cast<int32_t>(std::min<uint64_t>(packedSize, INT32_MAX));
         const int32_t room = static_cast<int32_t>(std::min<std::size_t>(out.size(), INT32_MAX));
         switch (p.compression) {
-        case ckNone: std::memcpy(dest, source, std::min(packed.size(), out.size())); break;
+        case ckNone:
+            // An empty channel leaves its zeros (and has no data to copy from).
+            if (const std::size_t n = std::min(packed.size(), out.size()); n > 0) std::memcpy(dest, source, n);
+            break;
         case ckRunLength: TPSPRLEDecoder().Decode(source, dest, in, room); break;
         case ckDeflate: {
             TLZ77Decoder decoder(4, false);
@@ -153,14 +156,8 @@ void TPSPGraphic::loadFromStream(gfx::Stream& stream) {
         stream.seek(block.end);
         CheckImageSize(p.width, p.height, PspName);
 
-        TColorManager& cm = ColorManager();
-        cm.sourceOptions = 0;
-        cm.SetSourceBitsPerSample(p.bitsPerSample ? p.bitsPerSample : 1);
-        cm.SetTargetBitsPerSample(p.bitsPerSample ? p.bitsPerSample : 1);
-        cm.SetSourceSamplesPerPixel(p.samplesPerPixel);
-        cm.SetTargetSamplesPerPixel(p.samplesPerPixel);
-        cm.SetSourceColorScheme(p.colorScheme);
-        cm.SetTargetColorScheme(p.colorScheme == slRGB ? slBGR : p.colorScheme);
+        // The depths the rows have a length for (24 bits are three 8-bit
+        // channels); any other is refused before the colour manager sees it.
         std::size_t rowLength;
         switch (p.bitsPerSample) {
         case 1: rowLength = (p.width + 7) / 8; break;
@@ -168,9 +165,18 @@ void TPSPGraphic::loadFromStream(gfx::Stream& stream) {
         case 8: rowLength = p.width; break;
         default: RaiseImageError(InvalidColorFormatText, {PspName});
         }
+        TColorManager& cm = ColorManager();
+        cm.sourceOptions = 0;
+        cm.SetSourceBitsPerSample(p.bitsPerSample);
+        cm.SetTargetBitsPerSample(p.bitsPerSample);
+        cm.SetSourceSamplesPerPixel(p.samplesPerPixel);
+        cm.SetTargetSamplesPerPixel(p.samplesPerPixel);
+        cm.SetSourceColorScheme(p.colorScheme);
+        cm.SetTargetColorScheme(p.colorScheme == slRGB ? slBGR : p.colorScheme);
         // Deflate gives at most 1032 bytes from one.
         CheckDataSize(uint64_t{rowLength} * p.height * p.samplesPerPixel, stream.remaining(), 1032, PspName);
         setPixelFormat(cm.TargetPixelFormat());
+        CheckColorModel(PspName);
         if (p.colorScheme == slGray) setPalette(cm.CreateGrayscalePalette(false));
         setSize(static_cast<int>(p.width), static_cast<int>(p.height));
         for (std::vector<uint8_t>& channel : channels_) channel.assign(rowLength * p.height, 0);

@@ -91,6 +91,7 @@ void TRLAGraphic::loadFromStream(gfx::Stream& stream) {
         cm.SetSourceColorScheme(p.colorScheme);
         cm.SetTargetColorScheme(p.colorScheme == slRGBA ? slBGRA : slBGR);
         setPixelFormat(cm.TargetPixelFormat());
+        CheckColorModel(RlaName);
         if (p.fileGamma != 1.0f) {
             // The file's samples were made for a display of that gamma: the
             // table turns them into samples for a display of 2.2, which

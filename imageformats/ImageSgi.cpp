@@ -85,6 +85,9 @@ void TSGIGraphic::loadFromStream(gfx::Stream& stream) {
         const TImageProperties& p = imageProperties;
         const uint32_t bytesPerChannel = p.bitsPerSample / 8u;
         if (bytesPerChannel != 1 && bytesPerChannel != 2) RaiseImageError(InvalidFormatText, {SgiName});
+        // One to four channels: grey, grey with alpha (which no bitmap
+        // format holds), RGB and RGBA.
+        if (p.samplesPerPixel == 0 || p.samplesPerPixel > 4) RaiseImageError(InvalidColorFormatText, {SgiName});
         CheckImageSize(p.width, p.height, SgiName);
         TColorManager& cm = ColorManager();
         cm.sourceOptions = cfByteSwap;
@@ -109,6 +112,8 @@ void TSGIGraphic::loadFromStream(gfx::Stream& stream) {
         cm.SetTargetColorScheme(p.colorScheme == slRGB ? slBGR : p.colorScheme == slRGBA ? slBGRA : slIndexed);
         setPixelFormat(cm.TargetPixelFormat());
         MarkAlpha();
+        // Colour rows go through the colour manager; grey rows are copied.
+        if (p.colorScheme != slIndexed) CheckColorModel(SgiName);
         setSize(static_cast<int>(p.width), static_cast<int>(p.height));
         EndStage();
 

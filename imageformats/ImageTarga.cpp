@@ -137,9 +137,10 @@ void TTargaGraphic::loadFromStream(gfx::Stream& stream) {
 
         const std::size_t pixelBytes = BytesOf(header.pixelSize);
         const std::size_t rowSize = p.width * pixelBytes;
-        // A run packet gives at most 128 pixels from two bytes.
-        if (header.imageType != 0)
-            CheckDataSize(uint64_t{rowSize} * p.height, stream.remaining(), header.compressed() ? 64 : 1, TargaName);
+        // A run packet gives at most 128 pixels from two bytes. A file
+        // without image data (type 0) is held to the same measure: it must
+        // not make a bitmap larger than itself.
+        CheckDataSize(uint64_t{rowSize} * p.height, stream.remaining(), header.compressed() ? 64 : 1, TargaName);
         setSize(static_cast<int>(p.width), static_cast<int>(p.height));
         EndStage();
         StartStage(TransferingStage);

@@ -1,6 +1,7 @@
 #include "imageformats/ImageTiff.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -108,6 +109,12 @@ void ReverseBits(uint8_t* p, std::size_t n) {
 }
 
 bool IsFax(TCompressionKind c) { return c == ckFaxGroup3 || c == ckFaxRLE || c == ckFaxRLEW; }
+
+// A value as a float; `fallback` for one that is not a number or beyond the
+// range of floats (a DOUBLE value may be either).
+float ToFloat(double v, float fallback) {
+    return std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max() ? static_cast<float>(v) : fallback;
+}
 
 }  // namespace
 
@@ -226,7 +233,8 @@ uint32_t TTIFFGraphic::Value(gfx::Stream& stream, uint16_t tag, uint32_t default
     const Entry* e = Find(tag);
     if (!e) return defaultValue;
     const std::vector<double> v = EntryValues(stream, *e, 1);
-    if (v.empty() || v[0] < 0 || v[0] > 4294967295.0) return defaultValue;
+    // Not a number, negative or too large: no value of the type.
+    if (v.empty() || !(v[0] >= 0 && v[0] <= 4294967295.0)) return defaultValue;
     return static_cast<uint32_t>(v[0]);
 }
 
@@ -234,7 +242,7 @@ float TTIFFGraphic::FloatValue(gfx::Stream& stream, uint16_t tag, float defaultV
     const Entry* e = Find(tag);
     if (!e || e->count != 1) return defaultValue;
     const std::vector<double> v = EntryValues(stream, *e, 1);
-    return v.empty() ? defaultValue : static_cast<float>(v[0]);
+    return v.empty() ? defaultValue : ToFloat(v[0], defaultValue);
 }
 
 bool TTIFFGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) {
@@ -308,7 +316,7 @@ bool TTIFFGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex)
         if (p.yCbCrSubSampling.size() < 2) p.yCbCrSubSampling = {2, 2};
         yCbCrPositioning_ = Value(stream, TagYCbCrPositioning, 1);
         yCbCrCoefficients_.clear();
-        for (double v : Values(stream, TagYCbCrCoefficients)) yCbCrCoefficients_.push_back(static_cast<float>(v));
+        for (double v : Values(stream, TagYCbCrCoefficients)) yCbCrCoefficients_.push_back(ToFloat(v, 0.0f));
         if (yCbCrCoefficients_.size() < 3) yCbCrCoefficients_ = {0.299f, 0.587f, 0.114f};
     }
     p.jpegColorMode = 0;
@@ -399,6 +407,8 @@ void TTIFFGraphic::SetUpColors(gfx::Stream& stream, bool separatePlanes) {
         setPixelFormat(gfx::PixelFormat::pf32bit);
     }
     setHasAlpha(keepAlpha_ || (target == slBGRA && p.hasAlpha));
+    // Indices with alpha are converted into a row of 8-bit indices first.
+    CheckColorModel(TiffName, keepAlpha_ ? 8 : 0);
 }
 
 std::unique_ptr<TDecoder> TTIFFGraphic::MakeDecoder(gfx::Stream& stream, uint32_t unitWidth) {
@@ -569,13 +579,22 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
 
         // Before anything is made for the image: each strip or tile that is
         // read starts inside the file, and what they hold can give the
-        // image's pixels at the compression's best.
+        // image's pixels at the compression's best. Bytes that several
+        // strips or tiles share count once.
         const uint64_t dataEnd = stream.size();
-        uint64_t available = 0;
+        std::vector<std::pair<uint64_t, uint64_t>> ranges;
+        ranges.reserve(unitsPerPlane * static_cast<std::size_t>(planes));
         for (std::size_t unit = 0; unit < unitsPerPlane * static_cast<std::size_t>(planes); ++unit) {
-            const uint64_t room = dataEnd - UnitStart(unit, dataEnd);
+            const uint64_t start = UnitStart(unit, dataEnd);
             const bool counted = p.compression != ckNone && unit < byteCounts_.size();
-            available += std::min<uint64_t>(room, counted ? byteCounts_[unit] : unitBytes);
+            ranges.emplace_back(start, start + std::min<uint64_t>(dataEnd - start, counted ? byteCounts_[unit] : unitBytes));
+        }
+        std::sort(ranges.begin(), ranges.end());
+        uint64_t available = 0, covered = 0;
+        for (const auto& [start, end] : ranges) {
+            const uint64_t from = std::max(start, covered);
+            if (end > from) available += end - from;
+            covered = std::max(covered, end);
         }
         CheckDataSize(uint64_t{height} * planeRowBytes * static_cast<uint64_t>(planes), available,
                       BestRatio(p.compression), TiffName);

@@ -380,5 +380,164 @@ TEST(OtherReadersTest, PhotoshopChannelsAndPaintShopHeaders) {
     EXPECT_FALSE(TPSPGraphic::CanLoad(old));
 }
 
+
+// ---- Colour models the readers cannot hold ----------------------------------------
+
+// Loads the bytes with the reader the registry picks by their content:
+// "loaded", or the text of the error (which leaves the bitmap empty).
+std::string RegistryOutcome(const Bytes& bytes) {
+    RegisterImageFormats();
+    gfx::MemoryStream stream(bytes);
+    const gfx::GraphicClass* cls = FileFormatList()->GraphicFromContent(stream);
+    if (!cls) return "no reader";
+    const std::unique_ptr<gfx::Graphic> reader = cls->create();
+    try {
+        reader->loadFromStream(stream);
+    } catch (const gfx::Error& e) {
+        EXPECT_TRUE(reader->empty()) << "a half-made bitmap is left behind";
+        return e.what();
+    }
+    return "loaded";
+}
+
+// A Photoshop file of raw channels: `planes` bytes are the channels' rows
+// one channel after the other.
+Bytes Psd(uint16_t mode, uint16_t channels, uint16_t depth, uint32_t width, uint32_t height, const Bytes& planes) {
+    Bytes b = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channels >> 8),
+               static_cast<uint8_t>(channels)};
+    for (uint32_t v : {height, width})
+        for (int k = 3; k >= 0; --k) b.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    b.insert(b.end(), {static_cast<uint8_t>(depth >> 8), static_cast<uint8_t>(depth), static_cast<uint8_t>(mode >> 8),
+                       static_cast<uint8_t>(mode)});
+    b.insert(b.end(), 3 * 4 + 2, 0);  // no colour mode data, resources or layers; raw data
+    b.insert(b.end(), planes.begin(), planes.end());
+    return b;
+}
+
+TEST(OtherReadersTest, ColorModelsWithoutTheSamplesTheyNeedAreRefused) {
+    // A CMYK or L*a*b* file with fewer channels than the mode has, at 8 and
+    // 16 bits, and PCX planes of 16 bits (which no bitmap format holds), as
+    // version 5 files, raw and run-length encoded.
+    struct Case {
+        std::string what;
+        Bytes file;
+        const char* outcome;
+    };
+    std::vector<Case> cases;
+    for (uint16_t depth : {8, 16}) {
+        for (uint16_t channels = 1; channels < 4; ++channels)
+            cases.push_back({"CMYK of " + std::to_string(channels) + " channels, " + std::to_string(depth) + " bits",
+                             Psd(4, channels, depth, 3, 2, Bytes(channels * 12u, 0x40)), "Invalid color format in PSD file."});
+        for (uint16_t channels = 1; channels < 3; ++channels)
+            cases.push_back({"Lab of " + std::to_string(channels) + " channels, " + std::to_string(depth) + " bits",
+                             Psd(9, channels, depth, 3, 2, Bytes(channels * 12u, 0x40)), "Invalid color format in PSD file."});
+    }
+    for (uint8_t planes : {1, 3, 4})
+        for (uint8_t encoding : {0, 1}) {
+            Bytes pcx = Pcx(5, encoding, 16, 3, 1, planes, 8, 1);
+            for (int i = 0; i < 16 * planes; ++i) {
+                if (encoding == 1) pcx.push_back(0xC1);
+                pcx.push_back(static_cast<uint8_t>(i * 37));
+            }
+            pcx.insert(pcx.end(), 800, 0);
+            cases.push_back({"PCX of " + std::to_string(planes) + " planes of 16 bits, encoding " +
+                                 std::to_string(encoding),
+                             pcx, "Invalid color format in PCX file."});
+        }
+    for (const Case& c : cases) EXPECT_EQ(RegistryOutcome(c.file), c.outcome) << c.what;
+
+    // Channels beyond those of the mode are not shown: L*a*b* with an alpha
+    // channel and CMYK with one give the pixels of the file without it.
+    Bytes lab, cmyk;
+    for (int i = 0; i < 6 * 4; ++i) lab.push_back(static_cast<uint8_t>(i < 6 ? 40 * i : 100 + i));
+    for (int i = 0; i < 6 * 5; ++i) cmyk.push_back(static_cast<uint8_t>(9 * i));
+    const std::pair<Bytes, Bytes> same[] = {
+        {Psd(9, 4, 8, 3, 2, lab), Psd(9, 3, 8, 3, 2, Bytes(lab.begin(), lab.begin() + 18))},
+        {Psd(4, 5, 8, 3, 2, cmyk), Psd(4, 4, 8, 3, 2, Bytes(cmyk.begin(), cmyk.begin() + 24))},
+    };
+    for (const auto& [more, fewer] : same) {
+        const TPSDGraphic a = Load<TPSDGraphic>(more), b = Load<TPSDGraphic>(fewer);
+        EXPECT_EQ(a.pixelFormat(), gfx::PixelFormat::pf24bit);
+        EXPECT_EQ(RgbaOf(a), RgbaOf(b));
+    }
+}
+
+TEST(OtherReadersTest, TargaWithoutImageDataMakesNoBitmapLargerThanTheFile) {
+    // Type 0 has no pixel data: a header that claims 16 MB is refused; one
+    // whose file holds as many bytes as the pixels loads them black.
+    EXPECT_EQ(RegistryOutcome(Targa(0, 0, 0, 15, 2048, 2048, 32, 0, {0})),
+              "Cannot load image. Invalid or unexpected TGA image format.");
+    EXPECT_EQ(RegistryOutcome(Targa(0, 0, 0, 15, 2, 2, 8, 0, {1, 2, 3, 4})), "loaded");
+}
+
+// A Paint Shop Pro file of version 5: a grey image of 3 x 2 and `depth`
+// bits in one layer of one channel, stored as `packed` (raw data).
+Bytes PspGrey(const Bytes& packed, uint16_t depth = 8) {
+    auto u16 = [](Bytes& b, uint32_t v) { b.insert(b.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}); };
+    auto u32 = [&](Bytes& b, uint32_t v) { u16(b, v & 0xFFFF), u16(b, v >> 16); };
+    auto chunk = [&](const Bytes& data) {
+        Bytes b;
+        u32(b, static_cast<uint32_t>(data.size() + 4));
+        b.insert(b.end(), data.begin(), data.end());
+        return b;
+    };
+    auto block = [&](uint16_t id, const Bytes& data) {
+        Bytes b = {'~', 'B', 'K', 0};
+        u16(b, id);
+        u32(b, static_cast<uint32_t>(data.size()));
+        b.insert(b.end(), data.begin(), data.end());
+        return b;
+    };
+    Bytes attributes;
+    u32(attributes, 3), u32(attributes, 2);
+    attributes.insert(attributes.end(), 8, 0);  // resolution
+    attributes.push_back(1);
+    u16(attributes, 0), u16(attributes, depth);  // raw
+    attributes.insert(attributes.end(), {1, 0, 0, 0, 0, 1, 0, 0, 1});  // planes, colours, grey
+    attributes.insert(attributes.end(), 42 - attributes.size(), 0);
+    Bytes info;
+    u32(info, static_cast<uint32_t>(packed.size())), u32(info, 6), u16(info, 1), u16(info, 0);
+    Bytes channel = chunk(info);
+    channel.insert(channel.end(), packed.begin(), packed.end());
+    Bytes layerHead = {5, 0, 'L', 'a', 'y', 'e', 'r'};
+    layerHead.insert(layerHead.end(), 115, 0);
+    Bytes layer = chunk(layerHead), layerInfo = chunk({1, 0, 1, 0});
+    layer.insert(layer.end(), layerInfo.begin(), layerInfo.end());
+    const Bytes channelBlock = block(5, channel);
+    layer.insert(layer.end(), channelBlock.begin(), channelBlock.end());
+    Bytes file(32, 0);
+    std::memcpy(file.data(), "Paint Shop Pro Image File\n\x1a", 27);
+    u16(file, 5), u16(file, 0);
+    for (const Bytes& b : {block(0, chunk(attributes)), block(3, block(4, layer))}) file.insert(file.end(), b.begin(), b.end());
+    return file;
+}
+
+TEST(OtherReadersTest, PaintShopChannelsWithoutDataStayBlack) {
+    const TPSPGraphic full = Load<TPSPGraphic>(PspGrey({10, 20, 30, 40, 50, 60}));
+    EXPECT_EQ(full.scanLine(1)[2], 60);
+    // A channel of no bytes (nothing to copy from) and one cut short.
+    const TPSPGraphic empty = Load<TPSPGraphic>(PspGrey({}));
+    const TPSPGraphic cut = Load<TPSPGraphic>(PspGrey({10, 20}));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            EXPECT_EQ(empty.scanLine(y)[x], 0);
+            EXPECT_EQ(cut.scanLine(y)[x], y == 0 && x < 2 ? 10 * (x + 1) : 0);
+        }
+}
+
+TEST(OtherReadersTest, DepthsAndChannelCountsBeyondTheFormatAreTheReadersErrors) {
+    // Refused by the reader itself, not by the colour manager it would hand
+    // them to: Paint Shop Pro depths without a row length, SGI files of no
+    // channel or more than four.
+    EXPECT_EQ(RegistryOutcome(PspGrey(Bytes(6, 1), 32)), "Invalid color format in PSP file.");
+    EXPECT_EQ(RegistryOutcome(PspGrey(Bytes(6, 1), 16)), "Invalid color format in PSP file.");
+    for (uint8_t channels : {0, 5}) {
+        Bytes sgi(512, 0);
+        sgi[0] = 0x01, sgi[1] = 0xDA, sgi[3] = 1, sgi[5] = 3, sgi[7] = 3, sgi[9] = 2, sgi[11] = channels;
+        sgi.insert(sgi.end(), 6u * channels + 1, 9);
+        EXPECT_EQ(RegistryOutcome(sgi), "Invalid color format in sgi, bw or rgb(a) file.") << int(channels);
+    }
+}
+
 }  // namespace
 }  // namespace img

@@ -159,6 +159,29 @@ TEST(PngReaderTest, ImageDataAcrossChunks) {
     EXPECT_EQ(Bytes(grey.begin() + 6, grey.end()), Bytes(6, 255));
 }
 
+// A header of bit depth 0 and the colour type, then the chunk (6 bytes).
+Bytes DepthZero(const std::string& chunk, uint8_t colorType) {
+    return Png({Chunk("IHDR", Header(3, 4, 0, colorType)), Chunk(chunk, {0, 1, 0, 2, 0, 3}),
+                Chunk("IDAT", Deflate(GreyRows())), Chunk("IEND", {})});
+}
+
+// The grey rows deflated with a preset dictionary.
+Bytes WithDictionary() {
+    Bytes rows = GreyRows(), out(256);
+    z_stream z{};
+    deflateInit(&z, 9);
+    const Bytes dictionary = {1, 2, 3};
+    deflateSetDictionary(&z, dictionary.data(), static_cast<uInt>(dictionary.size()));
+    z.next_in = rows.data();
+    z.avail_in = static_cast<uInt>(rows.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    return Png({Chunk("IHDR", Header(3, 4, 8, 0)), Chunk("IDAT", out), Chunk("IEND", {})});
+}
+
 TEST(PngReaderTest, DamagedFilesRaiseTheirErrors) {
     const std::string invalid = "Cannot load image. Invalid or unexpected PNG image format.";
     const std::string crc = "Cannot load image. CRC error found in PNG file.";
@@ -211,6 +234,12 @@ TEST(PngReaderTest, DamagedFilesRaiseTheirErrors) {
         {"not deflate", Png({Chunk("IDAT", Bytes(20, 0xFF)), end}), invalid},
         {"corrupt deflate", Png({header, Chunk("IDAT", {0x78, 0x9C, 0xFF, 0xFF, 0xFF, 0xFF}), end}),
          "Cannot load image. Compression error found in PNG file."},
+        // Chunks that scale a sample by the bit depth come after a header of
+        // depth 0; data that asks for a preset dictionary makes no progress.
+        {"depth 0 with tRNS", DepthZero("tRNS", 0), "Invalid color format in PNG file."},
+        {"depth 0 with bKGD", DepthZero("bKGD", 0), "Invalid color format in PNG file."},
+        {"RGB of depth 0 with tRNS", DepthZero("tRNS", 2), "Invalid color format in PNG file."},
+        {"a preset dictionary", WithDictionary(), "Cannot load image. Compression error found in PNG file."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -252,6 +281,18 @@ TEST(PngReaderTest, PropertiesAndKeptTransparency) {
     TPNGGraphic png;
     png.loadFromStream(palette);
     EXPECT_EQ(std::count(png.TransparencyTable().begin(), png.TransparencyTable().end(), 255), 256 - 1);
+}
+
+TEST(PngReaderTest, TheViewerRefusesWhatTheReaderRefuses) {
+    RegisterImageFormats();
+    for (const Bytes& file : {DepthZero("tRNS", 0), DepthZero("bKGD", 0), WithDictionary()}) {
+        try {
+            DecodePngImage(file);
+            ADD_FAILURE() << "decoded";
+        } catch (const gfx::EInvalidGraphic& e) {
+            EXPECT_NE(std::string(e.what()).find("PNG"), std::string::npos) << e.what();
+        }
+    }
 }
 
 TEST(PngReaderTest, TheViewerShowsTheAlphaOfTheFile) {

@@ -237,6 +237,26 @@ std::string LoadOutcome(const Bytes& file) {
     return "loaded";
 }
 
+// The file of the tags with its image 2048 x 2048 in one strip of the 12
+// bytes of GrayPixels.
+Bytes Large(std::vector<Tag> tags) {
+    for (uint16_t tag : {256, 257, 278}) tags = With(tags, {tag, 4, {2048}});
+    return BuildTiff(false, tags, GrayPixels());
+}
+
+// The tags with their strip made one tile of 2048 x 2048.
+std::vector<Tag> Tiled(std::vector<Tag> tags) {
+    return With(With(With(With(Without(Without(tags, 273), 279), {322, 4, {2048}}), {323, 4, {2048}}), {324, 4, {8}}),
+                {325, 4, {12}});
+}
+
+Bytes SharedStrips() {
+    std::vector<Tag> tags = {{256, 3, {1024}}, {257, 3, {1024}}, {258, 3, {8, 8, 8}}, {259, 3, {5}},
+                             {262, 3, {2}},    {277, 3, {3}},    {278, 3, {1}}};
+    tags = With(With(tags, {273, 4, std::vector<uint32_t>(1024, 8)}), {279, 4, std::vector<uint32_t>(1024, 100)});
+    return BuildTiff(false, tags, Bytes(100, 0x80));
+}
+
 TEST(TiffReaderTest, DamagedAndUnsupportedFilesRaiseTheImageError) {
     const std::string invalid = "Cannot load image. Invalid or unexpected TIF/TIFF image format.";
     const std::string palette = "Cannot load image. Palette in TIF/TIFF file is invalid.";
@@ -274,17 +294,36 @@ TEST(TiffReaderTest, DamagedAndUnsupportedFilesRaiseTheImageError) {
          "loaded"},
         {"strip past the end", BuildTiff(false, With(GrayTags(), {273, 4, {5000}}), GrayPixels()), invalid},
         {"a strip missing", BuildTiff(false, With(GrayTags(), {278, 4, {1}}), GrayPixels()), invalid},
-        // 16384 x 16384 claimed by a file of about 150 bytes: refused before
-        // the image is made, uncompressed and at deflate's best.
-        {"a large image, uncompressed",
-         BuildTiff(false, With(With(GrayTags(), {256, 4, {16384}}), {257, 4, {16384}}), GrayPixels()), invalid},
-        {"a large image, deflate",
-         BuildTiff(false, With(With(GrayTags(8), {256, 4, {16384}}), {257, 4, {16384}}), GrayPixels()), invalid},
+        // 2048 x 2048 claimed by a file of about 150 bytes whose strip or
+        // tile is otherwise sound (without the check of the data against the
+        // size the file would load, black but for its 12 bytes): refused
+        // before the image is made, uncompressed and at deflate's best.
+        {"a large image, uncompressed", Large(GrayTags()), invalid},
+        {"a large image, deflate", Large(GrayTags(8)), invalid},
+        {"a large image in a tile", Large(Tiled(GrayTags(1))), invalid},
+        {"a large image in a tile, deflate", Large(Tiled(GrayTags(8))), invalid},
+        // 1024 x 1024 RGB in 1024 LZW strips that all hold the same 100
+        // bytes: each byte of the file counts once.
+        {"strips that share their bytes", SharedStrips(), invalid},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(LoadOutcome(c.file), c.outcome);
     }
+}
+
+TEST(TiffReaderTest, TagValuesThatAreNoNumbersTakeTheirDefaults) {
+    // SamplesPerPixel as a FLOAT not-a-number: the default, 1; resolutions as
+    // a DOUBLE beyond the range of floats or not a number: 0.
+    const uint32_t nan = 0x7FC00000;
+    const Bytes file = BuildTiff(false, With(With(With(GrayTags(), {277, 11, {nan}}), {282, 12, {0, 0x7FEFFFFF}}),
+                                           {283, 12, {0, 0x7FF80000}}),
+                                 GrayPixels());
+    const TImageProperties p = PropertiesOf(file);
+    EXPECT_EQ(p.samplesPerPixel, 1);
+    EXPECT_EQ(p.xResolution, 0.0f);
+    EXPECT_EQ(p.yResolution, 0.0f);
+    EXPECT_EQ(LoadOutcome(file), "loaded");
 }
 
 TEST(TiffReaderTest, EpsHeaderAroundTheTiffPreview) {
