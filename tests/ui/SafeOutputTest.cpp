@@ -1,9 +1,12 @@
 // What a save writes from a model of anywhere, and what it leaves: names
 // that hold the characters of every written syntax read back as meant by
 // POV-Ray, xmllint and our own OBJ reader; a save that fails half-way
-// leaves every earlier file as it was; map copies never take the place of
-// a file the save did not write, and the files name the copies beside them.
+// leaves every earlier file as it was, and the next save removes what a
+// killed one left; map copies are pictures only, never take the place of a
+// file the save did not write, and the files name the copies beside them.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -269,6 +272,21 @@ TEST_F(SafeOutputTest, OnlyPicturesAreCopiedAsMaps) {
     CopyMapFile(secret, In("secret"), true);
     EXPECT_FALSE(fs::exists(In("secret")));
     EXPECT_EQ(std::count(Messages().begin(), Messages().end(), "<!>" + secret + " is not a picture: not copied"), 2);
+}
+
+// Every save looks again for the temporary files that saves of processes
+// now gone left in its folder, though this process looked there before.
+TEST_F(SafeOutputTest, EverySaveRemovesWhatKilledSavesLeft) {
+    fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    for (int save = 1; save <= 2; ++save) {
+        const std::string left = In(".mirelan-" + std::to_string(child) + "-" + std::to_string(save) + ".tmp");
+        std::ofstream(left) << "a complete file the killed save did not rename";
+        ASSERT_TRUE(SaveModelFiles(SaveKind::PovRay));
+        EXPECT_FALSE(fs::exists(left)) << save;
+    }
 }
 
 }  // namespace
