@@ -3,6 +3,7 @@
 // the bytes written) leaves every earlier output whole, old or new, and no
 // temporary file that the next save or load does not remove.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,9 +17,12 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ObjModels.h"
 #include "tests/fixtures/ScratchFolder.h"
 
 namespace {
@@ -39,22 +43,26 @@ struct Ending {
 // Runs the driver with `args`, its files limited to `limit` bytes and the
 // temporary folder `tmp`; its output goes nowhere.
 Ending RunDriver(const std::vector<std::string>& args, rlim_t limit, const std::string& tmp) {
-    std::vector<std::string> all{MIRELAN_E2E_BINARY};
+    std::vector<std::string> all{MIRELAN_E2E_BINARY}, environment{"TMPDIR=" + tmp};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
+    for (char** e = environ; *e; ++e)
+        if (std::string_view(*e).rfind("TMPDIR=", 0) != 0) environment.emplace_back(*e);
+    std::vector<char*> argv, envp;
     for (std::string& a : all) argv.push_back(a.data());
+    for (std::string& e : environment) envp.push_back(e.data());
     argv.push_back(nullptr);
+    envp.push_back(nullptr);
     Ending ending;
     ending.pid = ::fork();
-    if (ending.pid == 0) {
+    if (ending.pid == 0) {  // only what may be done between fork and exec
         const rlimit size{limit, limit}, core{0, 0};
         ::setrlimit(RLIMIT_FSIZE, &size);
         ::setrlimit(RLIMIT_CORE, &core);
-        std::signal(SIGXFSZ, SIG_DFL);
-        ::setenv("TMPDIR", tmp.c_str(), 1);
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        ::execv(argv[0], argv.data());
+        ::signal(SIGXFSZ, SIG_DFL);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     int status = 0;
@@ -90,26 +98,14 @@ protected:
     }
     void TearDown() override { fixtures::RemoveScratchFolder(folder); }
 
-    // A grid of quads with two materials, each with a map: a small one and
-    // one of some 50 KB. `red` tells the two versions of the model apart.
+    // A grid of two materials, each with a map: a small one and one of some
+    // 50 KB. `red` tells the two versions of the model apart.
     std::string Model(double red) {
-        std::string obj = "mtllib car.mtl\n";
-        const int n = 40;
-        for (int z = 0; z <= n; ++z)
-            for (int x = 0; x <= n; ++x)
-                obj += "v " + std::to_string(x * 0.1) + " " + std::to_string((x * z) % 7 * 0.01) + " " +
-                       std::to_string(z * 0.1) + "\n";
-        for (int z = 0; z < n; ++z) {
-            obj += z < n / 2 ? "usemtl paint\n" : "usemtl wood\n";
-            for (int x = 0; x < n; ++x) {
-                const int a = z * (n + 1) + x + 1, b = a + 1, c = a + n + 2, d = a + n + 1;
-                obj += "f " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + " " +
-                       std::to_string(d) + "\n";
-            }
-        }
-        Write(folder / "car.obj", obj);
-        Write(folder / "car.mtl", "newmtl paint\nKd " + std::to_string(red) + " 0 0\nmap_Kd maps/small.ppm\n" +
-                                      "newmtl wood\nKd 0.5 0.4 0.2\nmap_Kd maps/large.ppm\n");
+        const fixtures::GridObj grid{.columns = 40, .rows = 40, .facesPerMaterialRun = 1600, .materials = 2,
+                                     .mtlName = "car.mtl"};
+        fixtures::WriteGridObj((folder / "car.obj").string(), grid);
+        Write(folder / "car.mtl", "newmtl skin_0\nKd " + std::to_string(red) + " 0 0\nmap_Kd maps/small.ppm\n" +
+                                      "newmtl skin_1\nKd 0.5 0.4 0.2\nmap_Kd maps/large.ppm\n");
         fs::create_directories(folder / "maps");
         Write(folder / "maps" / "small.ppm", "P6\n4 4\n255\n" + std::string(4 * 4 * 3, '\x40'));
         Write(folder / "maps" / "large.ppm", "P6\n128 128\n255\n" + std::string(128 * 128 * 3, '\x60'));
@@ -183,36 +179,24 @@ TEST_F(KilledSaveTest, ASaveKilledAnywhereLeavesWholeFilesAndNothingTheNextSaveK
     EXPECT_GT(leftovers, 0u);  // some kills came between a complete file and its rename
 }
 
-// Only the temporary names of processes that are gone go: not those of a
-// running process, not a file of another kind of name.
+// Only the temporary names of processes that are gone go, in the output
+// folder and in the temporary folder: not those of a running process, not
+// a file of another kind of name.
 TEST_F(KilledSaveTest, OnlyTheTemporaryFilesOfGoneProcessesAreRemoved) {
-    const Ending gone = RunDriver({"--version-of-nothing"}, NoLimit, tmp.string());
-    ASSERT_GT(gone.pid, 0);
-    const std::string dead = std::to_string(gone.pid), alive = std::to_string(::getpid());
-    const std::vector<std::pair<std::string, bool>> names = {
-        {".mirelan-" + dead + "-3.tmp", false},  {".mirelan-" + alive + "-3.tmp", true},
-        {".mirelan-" + dead + "-3.tmp.keep", true}, {".mirelan-" + dead + ".tmp", true},
-        {".mirelan-x" + dead + "-3.tmp", true},  {"mirelan-" + dead + "-3.tmp", true},
+    const pid_t gone = RunDriver({"--no-such-option"}, NoLimit, tmp.string()).pid;
+    ASSERT_GT(gone, 0);
+    const std::string dead = std::to_string(gone), alive = std::to_string(::getpid());
+    const std::vector<std::tuple<fs::path, std::string, bool>> files = {
+        {out, ".mirelan-" + dead + "-3.tmp", false},       {out, ".mirelan-" + alive + "-3.tmp", true},
+        {out, ".mirelan-" + dead + "-3.tmp.keep", true},   {out, ".mirelan-" + dead + ".tmp", true},
+        {out, ".mirelan-x" + dead + "-3.tmp", true},       {out, "mirelan-" + dead + "-3.tmp", true},
+        {tmp, "mirelantemp-" + dead + "-a1B2c3.wrl", false}, {tmp, "mirelantemp-" + alive + "-a1B2c3.wrl", true},
+        {tmp, "mirelantemp-" + dead + "-a1B2.wrl", true},    {tmp, "mirelantemp-" + dead + ".wrl", true},
+        {tmp, "mirelantemp-" + dead + "-a1B2c3x", true},
     };
-    const std::vector<std::pair<std::string, bool>> unpacked = {
-        {"mirelantemp-" + dead + "-a1B2c3.wrl", false}, {"mirelantemp-" + alive + "-a1B2c3.wrl", true},
-        {"mirelantemp-" + dead + "-a1B2.wrl", true},    {"mirelantemp-" + dead + ".wrl", true},
-        {"mirelantemp-" + dead + "-a1B2c3x", true},
-    };
-    for (const auto& [name, stays] : names) Write(out / name, "x");
-    for (const auto& [name, stays] : unpacked) Write(tmp / name, "x");
+    for (const auto& [where, name, stays] : files) Write(where / name, "x");
     ASSERT_EQ(Save(1.0, NoLimit).exitCode, 0);
-    for (const auto& [name, stays] : names) EXPECT_EQ(fs::exists(out / name), stays) << name;
-    // A load of a packed model unpacks into the temporary folder.
-    const fs::path packed = folder / "quad.wrl.gz";
-    gzFile gz = gzopen(packed.c_str(), "wb");
-    ASSERT_NE(gz, nullptr);
-    const std::string vrml = "#VRML V2.0 utf8\nShape { geometry IndexedFaceSet { coord Coordinate { point [0 0 0, 1 0 0, "
-                             "1 1 0, 0 1 0] } coordIndex [0 1 2 3 -1] } }\n";
-    gzwrite(gz, vrml.data(), static_cast<unsigned>(vrml.size()));
-    gzclose(gz);
-    ASSERT_EQ(RunDriver({packed.string()}, NoLimit, tmp.string()).exitCode, 0);
-    for (const auto& [name, stays] : unpacked) EXPECT_EQ(fs::exists(tmp / name), stays) << name;
+    for (const auto& [where, name, stays] : files) EXPECT_EQ(fs::exists(where / name), stays) << name;
 }
 
 // A load killed while it unpacks a packed model leaves its temporary file,
