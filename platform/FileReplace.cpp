@@ -1,15 +1,104 @@
 #include "platform/FileReplace.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <map>
+#include <mutex>
 
 namespace {
 
-// Files are made on the user-interface thread only.
-unsigned temporaryCounter = 0;
+constexpr std::string_view TemporaryPrefix = ".mirelan-";
+
+std::atomic<unsigned> temporaryCounter{0};
+
+// The folders made ready for new files (PrepareFolder) since the last
+// ForgetSweptFolders, each with whether it takes unnamed files.
+struct PreparedFolders {
+    std::mutex mutex;
+    std::map<std::string, bool> unnamedFiles;
+};
+
+PreparedFolders& Prepared() {
+    static PreparedFolders p;
+    return p;
+}
+
+bool AllDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// What follows "PID-" in a temporary name: N + ".tmp".
+bool TemporaryRest(std::string_view rest) {
+    constexpr std::string_view end = ".tmp";
+    return rest.size() > end.size() && rest.substr(rest.size() - end.size()) == end &&
+           AllDigits(rest.substr(0, rest.size() - end.size()));
+}
+
+// A process of that number runs (or is there, as another user's or as one
+// not yet waited for): its files stay.
+bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// A new unnamed file in `folder` ("" for the working folder), open for
+// writing; -1 where the file system has none.
+int OpenUnnamed(const std::string& folder) {
+    int fd;
+    do {
+        fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Gives the unnamed file open as `fd` the name `name`, through its entry in
+// /proc/self/fd; false (errno set) when it cannot.
+bool NameUnnamed(int fd, const std::string& name) {
+    return ::linkat(AT_FDCWD, DescriptorPath(fd).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// A name ".mirelan-PID-N.tmp" in `folder` that no file has.
+std::string FreeTemporaryName(const std::string& folder) {
+    const std::string stem = folder + std::string(TemporaryPrefix) + std::to_string(::getpid()) + "-";
+    std::string name;
+    struct stat st;
+    // A name an earlier process of the same number left is passed by.
+    for (int attempt = 0; attempt < 1000; ++attempt)
+        if (name = stem + std::to_string(++temporaryCounter) + ".tmp"; ::lstat(name.c_str(), &st) != 0) return name;
+    return name;
+}
+
+// Once per folder and save: removes what killed saves left there, and finds
+// out whether an unnamed file made there can be given a name (a file system
+// without unnamed files, or a system without /proc, cannot).
+bool PrepareFolder(const std::string& folder) {
+    PreparedFolders& p = Prepared();
+    {
+        std::lock_guard lock(p.mutex);
+        if (const auto it = p.unnamedFiles.find(folder); it != p.unnamedFiles.end()) return it->second;
+    }
+    RemoveFilesOfGoneProcesses(folder, TemporaryPrefix, TemporaryRest);
+    bool unnamed = false;
+    if (const int fd = OpenUnnamed(folder); fd >= 0) {
+        const std::string name = FreeTemporaryName(folder);
+        unnamed = NameUnnamed(fd, name);
+        if (unnamed) ::unlink(name.c_str());
+        ::close(fd);
+    }
+    std::lock_guard lock(p.mutex);
+    p.unnamedFiles[folder] = unnamed;
+    return unnamed;
+}
 
 }  // namespace
 
@@ -20,11 +109,52 @@ std::string SystemPath(std::string_view fileName) {
     return path;
 }
 
+void ForgetSweptFolders() {
+    PreparedFolders& p = Prepared();
+    std::lock_guard lock(p.mutex);
+    p.unnamedFiles.clear();
+}
+
+void RemoveFilesOfGoneProcesses(const std::string& folder, std::string_view prefix,
+                                bool (*restMatches)(std::string_view rest)) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    const int dirFd = ::dirfd(dir);
+    const uid_t user = ::geteuid();
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) continue;
+        const std::string_view rest = name.substr(prefix.size());
+        const std::size_t dash = rest.find('-');
+        if (dash == std::string_view::npos || !AllDigits(rest.substr(0, dash)) || !restMatches(rest.substr(dash + 1)))
+            continue;
+        long long pid = 0;
+        const auto [end, error] = std::from_chars(rest.data(), rest.data() + dash, pid);
+        if (error != std::errc() || pid <= 0 || pid > INT_MAX) continue;
+        if (!ProcessGone(static_cast<pid_t>(pid))) continue;  // this process's own files among them
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != user)
+            continue;
+        ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 int CreateFileBeside(const std::string& fileName, std::string& temporary) {
     const std::string path = SystemPath(fileName);
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string stem = folder + ".mirelan-" + std::to_string(::getpid()) + "-";
+    // Unnamed where the folder allows it: a process killed before the file
+    // is complete leaves nothing.
+    if (PrepareFolder(folder)) {
+        const int fd = OpenUnnamed(folder);
+        if (fd >= 0) {
+            temporary = FreeTemporaryName(folder);
+            return fd;
+        }
+    }
+    const std::string stem = folder + std::string(TemporaryPrefix) + std::to_string(::getpid()) + "-";
     for (int attempt = 0; attempt < 1000; ++attempt) {
         temporary = stem + std::to_string(++temporaryCounter) + ".tmp";
         int fd;
@@ -84,11 +214,27 @@ bool WriteAll(int fd, const void* data, std::size_t n) {
 
 bool FinishFile(int fd, const std::string& temporary) {
     int error = 0;
-    // The whole file reaches the disk before it can take the old one's place.
-    if (!temporary.empty() && ::fsync(fd) != 0) error = errno;
+    bool named = false;  // the file has the name `temporary`
+    if (!temporary.empty()) {
+        struct stat st;
+        if (::fstat(fd, &st) != 0) {
+            error = errno;
+        } else {
+            named = st.st_nlink > 0;
+            // The whole file reaches the disk before it can take the old
+            // one's place; an unnamed one gets its name only then.
+            if (::fsync(fd) != 0) error = errno;
+            if (error == 0 && !named) {
+                if (NameUnnamed(fd, temporary))
+                    named = true;
+                else
+                    error = errno;
+            }
+        }
+    }
     if (::close(fd) != 0 && errno != EINTR && error == 0) error = errno;
     if (error == 0) return true;
-    if (!temporary.empty()) ::unlink(temporary.c_str());
+    if (named) ::unlink(temporary.c_str());
     errno = error;
     return false;
 }

@@ -2,16 +2,43 @@
 // written goes to a new file beside the old one (same folder, so that the
 // rename cannot cross file systems), which takes the old one's name when it
 // is whole. A failure leaves the old file as it was.
+//
+// A process killed while it writes (a crash, kill -9, a file-size limit)
+// leaves nothing behind that the next save into that folder does not
+// remove: where the folder allows it (a file system with unnamed files, and
+// /proc to name them through; tried once per folder and save), the new file
+// has no name at all until it is complete (an unnamed file of the folder,
+// given its hidden name by FinishFile), so that the system frees a
+// half-written file with the process; and the hidden names that a process
+// now gone left behind (files complete but not yet renamed, or written where
+// unnamed files are not possible) are removed from a folder before the
+// first new file of a save is made there.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-// Creates a new empty file for writing in the folder of `fileName`, under
-// a unique hidden name that is returned in `temporary`; the open file
-// descriptor, or -1 (errno set) when none could be made.
+// Creates a new empty file for writing in the folder of `fileName` and
+// returns its open file descriptor, or -1 (errno set) when none could be
+// made. `temporary` is set to its unique hidden name ".mirelan-PID-N.tmp"
+// in that folder, which the file has from the start or, made unnamed, gets
+// from FinishFile.
 int CreateFileBeside(const std::string& fileName, std::string& temporary);
+
+// Makes the next file of each folder (CreateFileBeside) look for leftovers
+// again; called at the start of a save. Until then each folder is looked at
+// once.
+void ForgetSweptFolders();
+
+// Removes from `folder` the regular files of this user named `prefix` + PID
+// + "-" + a rest that `restMatches` accepts, where PID is a process that no
+// longer runs: the temporary files a killed process left. Any other file,
+// and every file of a running process (this one among them), stays. A
+// process number taken again by a new process keeps the files until that
+// one ends too.
+void RemoveFilesOfGoneProcesses(const std::string& folder, std::string_view prefix,
+                                bool (*restMatches)(std::string_view rest));
 
 // Opens `fileName` to be written whole: a new file beside it (`temporary`
 // set) for a regular file or a name that does not exist yet; the device or
@@ -25,8 +52,9 @@ int OpenReplacement(const std::string& fileName, std::string& temporary);
 bool WriteAll(int fd, const void* data, std::size_t n);
 
 // Ends the writing of an open file: a new file beside the old one
-// (`temporary` set) is flushed to the disk first; then it is closed. False
-// (errno set) on any failure, and the new file is removed.
+// (`temporary` set) is flushed to the disk first and, when it was made
+// unnamed, given its name `temporary`; then it is closed. False (errno set)
+// on any failure, and the new file is removed.
 bool FinishFile(int fd, const std::string& temporary);
 
 // Renames the complete file `temporary` over `fileName`. False (errno set)

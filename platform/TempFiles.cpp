@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
 #include "platform/AppPaths.h"
+#include "platform/FileReplace.h"
 
 namespace {
 
@@ -22,11 +24,32 @@ Registry& Files() {
     return r;
 }
 
+// What follows "<stem>-PID-" in a name of CreateTempFile: six letters or
+// digits, then nothing or an extension.
+bool TempRest(std::string_view rest) {
+    if (rest.size() < 6 || (rest.size() > 6 && rest[6] != '.')) return false;
+    for (char c : rest.substr(0, 6))
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+std::string WithSlash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder;
+}
+
+void RemoveLeftovers(const std::string& folder, std::string_view stem) {
+    RemoveFilesOfGoneProcesses(folder, std::string(stem) + "-", TempRest);
+}
+
 std::string TryCreate(const std::string& folder, std::string_view stem, std::string_view extension) {
     if (folder.empty()) return "";
-    std::string pattern = folder;
-    if (pattern.back() != '/') pattern += '/';
+    std::string pattern = WithSlash(folder);
+    // The files that killed processes left there go first.
+    RemoveLeftovers(pattern, stem);
     pattern += stem;
+    pattern += '-';
+    pattern += std::to_string(::getpid());
     pattern += "-XXXXXX";
     pattern += extension;
     std::vector<char> buffer(pattern.begin(), pattern.end());
@@ -55,6 +78,11 @@ std::string CreateTempFile(std::string_view stem, std::string_view extension) {
     std::lock_guard lock(r.mutex);
     r.files.push_back(path);
     return path;
+}
+
+void RemoveTempFilesOfGoneProcesses(std::string_view stem) {
+    for (const std::string& folder : {TempFolder(), ProgramDir()})
+        if (!folder.empty()) RemoveLeftovers(WithSlash(folder), stem);
 }
 
 bool IsOwnTempFile(std::string_view path) {

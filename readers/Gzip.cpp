@@ -125,7 +125,7 @@ void UncompressGzipFile(const std::string& inName, const std::string& outName) {
 }
 
 std::string UncompressGzipToTempFile(const std::string& inName, std::string_view extension) {
-    const std::string path = CreateTempFile("mirelantemp", extension);
+    const std::string path = CreateTempFile(TempFileStem, extension);
     if (path.empty()) throw ReadError("Cannot create a temporary file to unpack " + inName, inName);
     try {
         // The readers hold the whole unpacked file in memory.

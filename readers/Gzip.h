@@ -17,12 +17,14 @@
 void UncompressGzipFile(const std::string& inName, const std::string& outName);
 
 // Decompresses `inName` into a new temporary file of the program (unique
-// name "mirelantemp-XXXXXX" + extension, e.g. ".wrl", in the system's
+// name "mirelantemp-PID-XXXXXX" + extension, e.g. ".wrl", in the system's
 // temporary folder) and returns its path. The caller deletes it with
 // DeleteTempFile (or holds it in a ScopedTempFile). A file that unpacks to
 // more than the memory can hold (AvailableMemory) stops as soon as it is
 // too big, with "not enough memory to load " + the file name. On failure
-// no temporary file is left and ReadError is thrown.
+// no temporary file is left and ReadError is thrown; should the process be
+// killed meanwhile, the next unpacking or start of the program removes the
+// file (CreateTempFile).
 std::string UncompressGzipToTempFile(const std::string& inName, std::string_view extension);
 
 // Deletes its temporary file (one made by CreateTempFile) when it goes out

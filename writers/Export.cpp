@@ -34,7 +34,12 @@ void RunStep(const std::string& fileName, Step&& step) {
 
 std::string SceneObjectName(const tscene& scene) {
     const bool common = Form1.RadioButton4.checked && BatchFiles.size() > 1;
-    return MakeIdentifierPrefix(common ? Form1.Edit116.text : ExtractBaseName(scene.modelFile));
+    std::string name = MakeIdentifierPrefix(common ? Form1.Edit116.text : ExtractBaseName(scene.modelFile));
+    if (name.size() > PovIdentifierLimit) {
+        name.resize(PovIdentifierLimit - 1);
+        name += '_';
+    }
+    return name;
 }
 
 std::string MapReference(const tscene& scene, std::string_view sceneObjectName, std::string_view map,

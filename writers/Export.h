@@ -38,6 +38,10 @@
 // it.
 using CopiedMapNames = std::unordered_map<std::string, std::string>;
 
+// The longest identifier POV-Ray reads: a longer one stops its parser
+// ("String too long").
+inline constexpr std::size_t PovIdentifierLimit = 255;
+
 // What one export run shares between its files. Made at the start of the
 // run and dropped at its end, whichever files were written.
 struct ExportRun {
@@ -58,8 +62,8 @@ struct ExportRun {
     IdentifierRegistry objGroups{255};
     IdentifierRegistry objMaterials{255};
     // The one namespace of POV-Ray and Moray identifiers (materials, maps,
-    // meshes, objects) of the run.
-    IdentifierRegistry povIdentifiers;
+    // meshes, objects) of the run, each at most PovIdentifierLimit long.
+    IdentifierRegistry povIdentifiers{PovIdentifierLimit};
     // The maps' copies in the output folder, when the save copies them.
     const CopiedMapNames* copiedMaps = nullptr;
 };
@@ -74,7 +78,7 @@ const std::vector<std::string>& RunStatistics(ExportRun& run);
 // The scene object name of a run: MakeIdentifierPrefix of the batch page's
 // "Common object name" when "Use a POV file" is checked and more than one
 // model file is in the batch, otherwise of the model file's name without
-// folder and extension. Always ends in "_".
+// folder and extension, cut to PovIdentifierLimit. Always ends in "_".
 std::string SceneObjectName(const tscene& scene);
 
 // The name under which a material's map is written:

@@ -3,6 +3,8 @@
 // group instead of the meshes; at its end the declaration of the scene
 // object that the scene file places.
 #include <cmath>
+#include <string>
+#include <string_view>
 
 #include "model/Errors.h"
 #include "model/Extents.h"
@@ -163,7 +165,14 @@ struct MeshTables {
 
 bool FaceHasNormals(const tface& f) { return f.normal[0] >= 1 && f.normal[1] >= 1 && f.normal[2] >= 1; }
 
-void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, double xSign, MeshTables& t,
+// The name under which a mesh's mesh2 is declared inside the Moray wrapper:
+// the mesh name + "MS", claimed in the run so that it too fits and is unique.
+const std::string& WrappedMeshName(ExportRun& run, const MeshPass& mesh) {
+    return PovDerivedId(run, "mesh2 " + mesh.name, mesh.name + "MS");
+}
+
+// Writes the mesh2 of `mesh` under the name `declared`.
+void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view declared, double xSign, MeshTables& t,
                CheckedTextWriter& w) {
     const int32_t* faces = plan.faces.data() + mesh.first;
     const std::size_t count = mesh.count;
@@ -186,7 +195,7 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, bool mesh2Suffix, dou
     }
     const bool uvs = t.uvs.Count() > 0;
 
-    w.Line("#declare " + mesh.name + (mesh2Suffix ? "MS" : "") + "=mesh2{");
+    w.Line("#declare " + std::string(declared) + "=mesh2{");
     LogMesh(mesh.name, t.vertices.Count(), "vertices");
     VectorBlock(w, "vertex_vectors{", SceneVertices, t.vertices.Order(), xSign);
     if (normals) {
@@ -288,7 +297,7 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
         const double xSign = PovLeftHanded() ? -1.0 : 1.0;
         MeshTables tables;
         for (const MeshPass& mesh : plan.meshes) {
-            WriteMesh(plan, mesh, wrapper, xSign, tables, w);
+            WriteMesh(plan, mesh, wrapper ? WrappedMeshName(run, mesh) : mesh.name, xSign, tables, w);
             ShowProgress(0, static_cast<double>(plan.passTotal), static_cast<double>(mesh.pass + 1));
         }
         meshes = std::move(plan.meshes);
@@ -298,7 +307,7 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
         w.Blank();
         w.Line("//This encapsulates the material into the mesh so that Moray can use the original materials");
         for (const MeshPass& mesh : meshes)
-            w.Line("#declare " + mesh.name + "=object{" + mesh.name + "MS " + Shadow(mesh) + " material{" +
+            w.Line("#declare " + mesh.name + "=object{" + WrappedMeshName(run, mesh) + " " + Shadow(mesh) + " material{" +
                    PovMaterialId(run, mesh.material) + "}}");
     }
 

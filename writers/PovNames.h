@@ -11,8 +11,12 @@
 //   3. with "Simplify geometry to bounding boxes for each group" checked, the
 //      identifiers of the visible groups in list order;
 //   4. the mesh names, pass by pass (MeshPlan.h).
+//   5. the names of the meshes' mesh2 inside the Moray wrapper, and the
+//      "_opaque" part of each material with a transparency map, as written.
 // Where cleaning makes two names equal, the later one gets "_" and a number;
-// output without such a collision is unchanged.
+// output without such a collision is unchanged. No identifier is longer than
+// POV-Ray reads (PovIdentifierLimit): a longer one is cut, and numbered
+// where the cut makes it equal to another.
 #pragma once
 
 #include <cstdint>

@@ -30,7 +30,12 @@ void RemoveFile(const std::string& path) {
 
 // ---- Commit -------------------------------------------------------------------
 
-OutputCommit::OutputCommit() : outer_(currentCommit) { currentCommit = this; }
+OutputCommit::OutputCommit() : outer_(currentCommit) {
+    // A save: the folders it writes to are looked at for what killed saves
+    // left behind (CreateFileBeside), once each.
+    if (!outer_) ForgetSweptFolders();
+    currentCommit = this;
+}
 
 OutputCommit::~OutputCommit() {
     for (const Entry& e : entries_) RemoveFile(e.temporary);

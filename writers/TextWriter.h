@@ -32,7 +32,9 @@ enum class LineEnd { LF, CRLF };
 // The files that the writers finished while it is open, put in place
 // together by Commit(). Commits nest: an inner one hands its files to the
 // one around it. Whatever is not committed when it closes is removed, and
-// the earlier files stay as they were.
+// the earlier files stay as they were. The outermost one starts a save: the
+// first file it makes in a folder first removes there the temporary files
+// of killed saves (FileReplace.h).
 class OutputCommit {
 public:
     OutputCommit();

@@ -1,5 +1,6 @@
 // The program's folder, the help file, temporary files and the shell.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -152,6 +153,18 @@ TEST_F(PlatformTest, TemporaryFilesAreUniqueAndOnlyOwnFilesAreDeleted) {
     EXPECT_FALSE(fs::exists(b));
     EXPECT_TRUE(fs::exists(foreign));
     EXPECT_EQ(CreateTempFile("../escape", ".x"), "");
+
+    // What an unpacking of a process now gone left goes before a new one.
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const fs::path left = dir_ / ("mirelantemp-" + std::to_string(child) + "-a1B2c3.pz3");
+    const fs::path running = dir_ / ("mirelantemp-" + std::to_string(::getpid()) + "-a1B2c3.pz3");
+    Touch(left);
+    Touch(running);
+    EXPECT_TRUE(DeleteTempFile(CreateTempFile("mirelantemp", ".pz3")));
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(running));
 
     // Without a temporary folder of the user's: /tmp.
     const ScopedEnv missing("TMPDIR", (dir_ / "missing").string());

@@ -1,9 +1,12 @@
 // What a save writes from a model of anywhere, and what it leaves: names
 // that hold the characters of every written syntax read back as meant by
 // POV-Ray, xmllint and our own OBJ reader; a save that fails half-way
-// leaves every earlier file as it was; map copies never take the place of
-// a file the save did not write, and the files name the copies beside them.
+// leaves every earlier file as it was, and the next save removes what a
+// killed one left; map copies are pictures only, never take the place of a
+// file the save did not write, and the files name the copies beside them.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +15,7 @@
 #include <map>
 #include <string>
 
+#include "imageformats/ImageRegistration.h"
 #include "model/Errors.h"
 #include "model/Model.h"
 #include "model/ModelLists.h"
@@ -23,6 +27,7 @@
 #include "tests/fixtures/ScratchFolder.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
+#include "ui/core/MapCopy.h"
 #include "writers/FileText.h"
 
 namespace {
@@ -36,6 +41,9 @@ std::string Crafted(const std::string& tag) {
     return tag + "\"};#\n#fopen P \"pwned.txt\" write #write(P,\"x\")\nf 1 2 3\n" + std::string(1, '\0') +
            "usemtl x\\";
 }
+
+// A Targa picture of 1 x 1 pixel.
+const std::string Targa = std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "\x10\x20\x30";
 
 class SafeOutputTest : public fixtures::ModelTest {
 protected:
@@ -55,8 +63,10 @@ protected:
                                   {&Form1.Edit61, "car.png"}})
             edit->text = name;
         BatchFiles = {"junk"};
+        img::RegisterImageFormats();  // the map copies tell pictures by the registry, as in the program
     }
     void TearDown() override {
+        img::UnregisterImageFormats();
         fixtures::RemoveScratchFolder(folder);
         ResetOptionsToDefaults();
         ModelTest::TearDown();
@@ -190,7 +200,7 @@ TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
     fs::create_directories(folder / "a");
     const std::map<std::string, std::string> maps = {
         {"wood.ppm", "P3\n1 1\n255\n1 2 3\n"}, {"a/wood.ppm", "P3\n1 1\n255\n4 5 6\n"}, {"stone.tga", "user's"},
-        {"a/stone.tga", "TGA"}};
+        {"a/stone.tga", Targa}};
     for (const auto& [name, bytes] : maps) std::ofstream(folder / name, std::ios::binary) << bytes;
     SceneMaterials[0].colorMap = In("wood.ppm");
     SceneMaterials[1].colorMap = In("a/wood.ppm");
@@ -201,7 +211,7 @@ TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
         for (const SaveKind kind : {SaveKind::PovRay, SaveKind::Obj}) ASSERT_TRUE(SaveModelFiles(kind));
         for (const auto& [name, bytes] : maps) EXPECT_EQ(fixtures::ReadFileBytes(In(name)), bytes) << name;
         EXPECT_EQ(fixtures::ReadFileBytes(In("wood_Rev00001.ppm")), maps.at("a/wood.ppm"));
-        EXPECT_EQ(fixtures::ReadFileBytes(In("stone_Rev00001.tga")), "TGA");
+        EXPECT_EQ(fixtures::ReadFileBytes(In("stone_Rev00001.tga")), Targa);
         EXPECT_FALSE(fs::exists(In("wood_Rev00002.ppm")));  // the second save finds its copy as it was
     }
 
@@ -210,6 +220,72 @@ TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
     for (const std::string name : {"wood.ppm", "wood_Rev00001.ppm", "stone_Rev00001.tga"}) {
         EXPECT_NE(mtl.find(" " + name + "\n"), std::string::npos) << name;
         EXPECT_NE(inc.find(" \"" + name + "\" interpolate"), std::string::npos) << name;
+    }
+}
+
+// A model may name any file as a map. Only pictures are copied: those the
+// picture registry tells by their first bytes, and POV-Ray's that it does
+// not read; any other file is named on the "Messages" page and left where it
+// is, whatever its name says.
+TEST_F(SafeOutputTest, OnlyPicturesAreCopiedAsMaps) {
+    const std::string le32_40("\x28\0\0\0", 4);
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool copied;
+    } maps[] = {
+        {"elsewhere/secret", "user:x:1000:1000::/home/user:/bin/sh\n", false},  // named by its absolute path
+        {"notes.png", "a text that says it is a picture\n", false},
+        {"service.bmp", "BMW service notes\n" + std::string(20, ' '), false},
+        {"words.tga", "P.S. no picture here, only words\n", false},
+        {"wood.ppm", "P3\n1 1\n255\n1 2 3\n", true},
+        {"stone.tga", Targa, true},
+        {"photo.jpg", "\xFF\xD8\xFF\xE0" + std::string(60, '\0'), true},
+        {"sky.hdr", "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 1\n\x80\x80\x80\x81", true},
+        {"sky2.hdr", "#?RGBE\n\n-Y 1 +X 1\n\x80\x80\x80\x81", true},
+        {"light.exr", std::string("\x76\x2F\x31\x01\x02\0\0\0", 8) + "channels", true},
+        {"old.iff", std::string("FORM\0\0\0\x04ILBMBMHD", 16), true},
+        {"plain.bmp", "BM" + std::string(12, '\0') + le32_40 + std::string(36, '\0'), true},
+    };
+    fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
+    fs::create_directories(folder / "maps" / "elsewhere");
+    for (const auto& map : maps) {
+        std::ofstream(folder / "maps" / map.name, std::ios::binary) << map.bytes;
+        const int32_t m = static_cast<int32_t>(SceneMaterials.size());
+        fixtures::EnsureMaterial(m);
+        SceneMaterials[static_cast<std::size_t>(m)].colorMap = In("maps/" + std::string(map.name));
+    }
+    Form2.CheckBox16.checked = true;  // copy the maps as they are
+    Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
+    ASSERT_TRUE(SaveModelFiles(SaveKind::Obj));
+    for (const auto& map : maps) {
+        const std::string copy = In(ExtractFileName(map.name)), source = In("maps/" + std::string(map.name));
+        const std::string skipped = "<!>" + source + " is not a picture: not copied";
+        EXPECT_EQ(std::count(Messages().begin(), Messages().end(), skipped), map.copied ? 0 : 1) << map.name;
+        EXPECT_EQ(fs::exists(copy), map.copied) << map.name;
+        if (map.copied) {
+            EXPECT_EQ(fixtures::ReadFileBytes(copy), map.bytes) << map.name;
+        }
+    }
+    // A single map copied alone is told the same way.
+    const std::string secret = In("maps/elsewhere/secret");
+    CopyMapFile(secret, In("secret"), true);
+    EXPECT_FALSE(fs::exists(In("secret")));
+    EXPECT_EQ(std::count(Messages().begin(), Messages().end(), "<!>" + secret + " is not a picture: not copied"), 2);
+}
+
+// Every save looks again for the temporary files that saves of processes
+// now gone left in its folder, though this process looked there before.
+TEST_F(SafeOutputTest, EverySaveRemovesWhatKilledSavesLeft) {
+    fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    for (int save = 1; save <= 2; ++save) {
+        const std::string left = In(".mirelan-" + std::to_string(child) + "-" + std::to_string(save) + ".tmp");
+        std::ofstream(left) << "a complete file the killed save did not rename";
+        ASSERT_TRUE(SaveModelFiles(SaveKind::PovRay));
+        EXPECT_FALSE(fs::exists(left)) << save;
     }
 }
 

@@ -159,6 +159,21 @@ TEST_F(PovRayParseTest, NoFaces) {
     ExpectParses("lines only");
 }
 
+// Group and material names as long as a name may be, alike in their first
+// 250 characters.
+TEST_F(PovRayParseTest, LongNames) {
+    BuildModel();
+    for (std::size_t i = 0; i < SceneGroups.size(); ++i) SceneGroups[i].name = std::string(250, 'g') + std::to_string(i);
+    for (std::size_t i = 0; i < SceneMaterials.size(); ++i)
+        SceneMaterials[i].name = std::string(250, 'm') + std::to_string(i);
+    Scene.meshBreakingMode = 1;
+    Scene.udoFile = Path("car.udo");
+    ExpectParses("meshes");
+    SceneGroups[0].maximum = {1, 1, 1};
+    Form1.CheckBox48.checked = true;
+    ExpectParses("boxes");
+}
+
 TEST_F(PovRayParseTest, BoundingBoxes) {
     BuildModel();
     SceneGroups[0].maximum = {1, 1, 1};

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
 
 #include "model/Errors.h"
 #include "model/TextConv.h"
@@ -291,6 +294,55 @@ TEST_F(PovWritersTest, CollidingIdentifiersGetSuffixes) {
     EXPECT_TRUE(Contains(geometry, "#declare my_car_my_mat__1=object{my_car_my_mat__1MS  material{my_mat__1}}"));
     EXPECT_TRUE(Contains(udo, "[my_car_paint__1:Vertices]"));
     EXPECT_TRUE(Contains(udo, "UsesTexture my_mat__1 defined"));
+}
+
+// Names as long as a name may be, sharing long beginnings, and a model name
+// longer still: every identifier the POV-Ray files declare fits in what
+// POV-Ray reads and is declared once, and every one they name is declared.
+TEST_F(PovWritersTest, LongNamesGiveShortEnoughUniqueIdentifiers) {
+    const struct {
+        const char* what;
+        uint8_t mode;
+        bool boxes;
+        std::size_t declared;  // materials and their opaque parts, a map, meshes or boxes, the scene object
+    } cases[] = {{"by material", 0, false, 8 + 1 + 2 * 4 + 1},
+                 {"by group and material", 1, false, 8 + 1 + 2 * 12 + 1},
+                 {"boxes", 1, true, 8 + 1 + 3 + 1}};
+    const std::string shared(250, 'n');
+    Scene.modelFile = "/models/" + std::string(300, 'c') + ".obj";
+    for (const std::string& group : {shared + "grp_1", shared + "grp_2", "7" + std::string(254, 'g')})
+        SceneGroups[AddGroup(group)].maximum = {1, 1, 1};
+    for (const std::string& material : {shared + "mat_1", shared + "mat_2", shared + "mat_3", shared + "__1"}) {
+        const int32_t m = AddMaterial(material);
+        SceneMaterials[m].transparencyMap = "alpha.png";  // an "_opaque" part too
+    }
+    const int32_t v[3] = {AddVertex(0, 0, 0), AddVertex(1, 0, 0), AddVertex(0, 1, 0)};
+    for (int32_t g = 0; g < 3; ++g)
+        for (int32_t m = 0; m < 4; ++m) AddFace(g, m, v);
+    Scene.udoFile = Path("car.udo");  // the Moray wrapper
+    Scene.writeMaterialInclude = Scene.writeGeometryInclude = 1;
+    const std::regex declared(R"(^#declare (\w+) ?=)"), named(R"((?:object|material)\{(\w+))");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scene.meshBreakingMode = c.mode;
+        Form1.CheckBox48.checked = c.boxes;
+        ExportModelFiles(Scene);
+        std::map<std::string, int> declarations;
+        std::set<std::string> names;
+        for (const std::string& file : {Scene.povMaterialFile, Scene.povGeometryFile})
+            for (const std::string& line : ReadLines(file)) {
+                std::smatch m;
+                if (std::regex_search(line, m, declared)) ++declarations[m[1]];
+                for (auto it = std::sregex_iterator(line.begin(), line.end(), named); it != std::sregex_iterator(); ++it)
+                    names.insert((*it)[1]);
+            }
+        EXPECT_EQ(declarations.size(), c.declared);
+        for (const auto& [id, count] : declarations) {
+            EXPECT_LE(id.size(), 255u) << id;
+            EXPECT_EQ(count, 1) << id;
+        }
+        for (const std::string& id : names) EXPECT_EQ(declarations.count(id), 1u) << id;
+    }
 }
 
 // ---- Geometry include -------------------------------------------------------

@@ -99,6 +99,108 @@ int OpenForReading(const std::string& name) {
     return fd;
 }
 
+// A map opened for reading only when it is a regular file (never a device
+// or a pipe, whose reading could block or never end); -1 otherwise.
+int OpenMap(const std::string& name) {
+    int fd;
+    do {
+        fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    struct stat st;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// ---- Pictures ---------------------------------------------------------------------
+
+// The open file as a stream of the graphics layer, read where it is asked
+// (the file's own position is not used), so that the signature tests look
+// at the very file that is then copied.
+class DescriptorStream : public gfx::Stream {
+public:
+    explicit DescriptorStream(int fd) : fd_(fd) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) size_ = static_cast<uint64_t>(st.st_size);
+    }
+    std::size_t read(void* buffer, std::size_t n) override {
+        std::size_t got = 0;
+        while (got < n && position_ < size_) {
+            const ssize_t r = ::pread(fd_, static_cast<uint8_t*>(buffer) + got, n - got,
+                                      static_cast<off_t>(position_));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            got += static_cast<std::size_t>(r);
+            position_ += static_cast<uint64_t>(r);
+        }
+        return got;
+    }
+    uint64_t position() const override { return position_; }
+    void seek(uint64_t position) override { position_ = position; }
+    uint64_t size() const override { return size_; }
+
+private:
+    int fd_;
+    uint64_t position_ = 0;
+    uint64_t size_ = 0;
+};
+
+bool StartsWith(const uint8_t* h, std::size_t n, std::string_view signature) {
+    return n >= signature.size() && std::equal(signature.begin(), signature.end(), h);
+}
+
+// A Targa header as its readers take it: a known image type, a colour map
+// flag of 0 or 1 (with an entry size when 1), a known pixel size and a
+// picture of at least one pixel. Targa files carry no signature; the
+// registry reads them by their extension.
+bool TargaHeader(const uint8_t* h, std::size_t n) {
+    if (n < 18) return false;
+    const auto bits = [](uint8_t b) { return b == 8 || b == 15 || b == 16 || b == 24 || b == 32; };
+    const uint8_t type = h[2];
+    const bool typeKnown = (type >= 1 && type <= 3) || (type >= 9 && type <= 11);
+    const bool mapKnown = h[1] == 0 || (h[1] == 1 && h[7] != 0 && bits(h[7]));
+    const bool sized = (h[12] | h[13]) != 0 && (h[14] | h[15]) != 0;
+    return typeKnown && mapKnown && sized && bits(h[16]);
+}
+
+// The signatures of the pictures that POV-Ray reads and the picture registry
+// may not tell by their content: Radiance HDR, OpenEXR, Amiga IFF (ILBM),
+// Targa, and Windows bitmaps (which the registry reads only where the
+// platform's reader is registered; "BM" counts only with a bitmap header
+// size after it).
+bool PovRayPictureSignature(const uint8_t* h, std::size_t n) {
+    if (TargaHeader(h, n)) return true;
+    if (StartsWith(h, n, "#?RADIANCE") || StartsWith(h, n, "#?RGBE")) return true;
+    if (StartsWith(h, n, "\x76\x2F\x31\x01")) return true;
+    if (StartsWith(h, n, "FORM") && n >= 12 && std::equal(h + 8, h + 12, "ILBM")) return true;
+    if (StartsWith(h, n, "BM") && n >= 18) {
+        const uint32_t header = uint32_t{h[14]} | (uint32_t{h[15]} << 8) | (uint32_t{h[16]} << 16) |
+                                (uint32_t{h[17]} << 24);
+        for (const uint32_t size : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
+            if (header == size) return true;
+    }
+    return false;
+}
+
+// True when the open file is a picture by its content: one that a class of
+// the picture registry recognises by its signature (every format the
+// program reads by content, the image library's readers included once it
+// has started), or one of POV-Ray's that the registry may not read. Only
+// the first bytes (a header) are read, never the pixels: a save with dozens
+// of large maps decodes none of them to decide.
+bool IsPicture(int fd) {
+    DescriptorStream stream(fd);
+    if (gfx::pictureFormats().classFromContent(stream)) return true;
+    uint8_t h[32];
+    stream.seek(0);
+    return PovRayPictureSignature(h, stream.read(h, sizeof h));
+}
+
+// The line for a map that is not copied because its content is no picture.
+std::string NotAPictureLine(const std::string& source) { return "<!>" + source + " is not a picture: not copied"; }
+
 // A new file beside `destination` filled by `fill`, flushed to the disk
 // and closed; its name, or "" (and nothing left behind) when it failed.
 template <class Fill>
@@ -114,13 +216,13 @@ std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
     return FinishFile(fd, temporary) ? temporary : std::string();
 }
 
-std::string NewCopyBeside(const std::string& destination, const std::string& source) {
-    Fd in(OpenForReading(source));
-    if (in.get() < 0) return {};
+// A copy of the open file `in` (read from its start) beside `destination`.
+std::string NewCopyBeside(const std::string& destination, int in) {
+    if (::lseek(in, 0, SEEK_SET) != 0) return {};
     return NewFileFilledBy(destination, [&](int fd) {
         std::vector<uint8_t> buffer(1 << 16);
         for (;;) {
-            const ssize_t n = ReadSome(in.get(), buffer.data(), buffer.size());
+            const ssize_t n = ReadSome(in, buffer.data(), buffer.size());
             if (n < 0) return false;
             if (n == 0) return true;
             if (!WriteAll(fd, buffer.data(), static_cast<std::size_t>(n))) return false;
@@ -275,8 +377,16 @@ void MapCopies::Add(const std::string& map) {
     const std::string sourceName = ExtractFileName(source);
     const std::string wanted = CopiedMapName(map, resize_);
     names_[map] = wanted;
-    if (!IsFile(source)) {
+    Fd in(OpenMap(source));
+    if (in.get() < 0) {
         report_.push_back("<!>ERROR Copying " + sourceName);
+        return;
+    }
+    // Only pictures are copied: a model may name any file the user can read.
+    // A resized map is decoded anyway, and one that is no picture shows
+    // "Could not process image" below.
+    if (!resize_ && !IsPicture(in.get())) {
+        report_.push_back(NotAPictureLine(source));
         return;
     }
     std::vector<uint8_t> jpeg;
@@ -307,7 +417,7 @@ void MapCopies::Add(const std::string& map) {
         }
         claims_[name] = id;
         names_[map] = name;
-        const std::string temporary = resize_ ? NewFileBeside(path, jpeg) : NewCopyBeside(path, source);
+        const std::string temporary = resize_ ? NewFileBeside(path, jpeg) : NewCopyBeside(path, in.get());
         if (temporary.empty()) {
             report_.push_back("<!>ERROR Copying " + sourceName);
             return;
@@ -370,12 +480,17 @@ void ResizeAndCopyMaps() {
 void CopyMapFile(const std::string& source, const std::string& destination, bool overwrite) {
     const std::string name = ExtractFileName(source);
     if (!overwrite && Exists(destination)) return;
-    if (!IsFile(source)) {
+    Fd in(OpenMap(source));
+    if (in.get() < 0) {
         LogMessage("<!>ERROR Copying " + name);
         return;
     }
+    if (!IsPicture(in.get())) {
+        LogMessage(NotAPictureLine(source));
+        return;
+    }
     if (SameFile(source, destination)) return;  // already in the output folder
-    const bool copied = PutCopyInPlace(NewCopyBeside(destination, source), destination);
+    const bool copied = PutCopyInPlace(NewCopyBeside(destination, in.get()), destination);
     LogMessage(copied ? "File " + name + " copied OK" : "<!>ERROR Copying " + name);
 }
 

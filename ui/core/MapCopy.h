@@ -4,6 +4,11 @@
 // separator; a map that is missing or cannot be read is reported and the
 // next one is tried, so that a save never fails for a map.
 //
+// Only pictures are copied: a file whose content is a picture that the
+// program or POV-Ray reads, told by its first bytes. A model may name any
+// file (by an absolute path, say), and the output folder is what the user
+// passes on.
+//
 // A copy never takes the place of a file that the save did not write: a
 // map of the model, or any other file of that name in the output folder,
 // stays as it is and the copy is written under the name with "_Rev00001",
@@ -57,8 +62,9 @@ public:
     // Logs "Copying maps to output directory..." (or "Resizing and copying
     // maps to output directory...") and a line per map: "File " + name +
     // " copied OK" (" resized and copied OK"), "<!>ERROR Copying " + name for
-    // a missing map or a failed copy, and a "<!>" line for each copy that
-    // got another name.
+    // a missing map or a failed copy, "<!>" + the map's file + " is not a
+    // picture: not copied" for a map whose content is no picture, and a
+    // "<!>" line for each copy that got another name.
     void Report() const;
 
 private:
@@ -90,9 +96,10 @@ void ResizeAndCopyMaps();
 
 // Copies `source` to `destination`: logs "File " + name + " copied OK", or
 // "<!>ERROR Copying " + name when the source is missing or the copy fails.
-// Nothing happens when the destination exists and `overwrite` is false, or
-// when both name the same file. The copy replaces an earlier destination
-// only once it is complete.
+// A source whose content is no picture is not copied ("<!>" + source + " is
+// not a picture: not copied"). Nothing happens when the destination exists
+// and `overwrite` is false, or when both name the same file. The copy
+// replaces an earlier destination only once it is complete.
 void CopyMapFile(const std::string& source, const std::string& destination, bool overwrite);
 
 // Writes the picture `source` to `destination` as JPEG, resized: with

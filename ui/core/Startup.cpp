@@ -4,6 +4,7 @@
 #include "model/Random.h"
 #include "options/ControlTable.h"
 #include "platform/AppPaths.h"
+#include "platform/TempFiles.h"
 #include "writers/SceneChecks.h"
 
 void InitCore(uint64_t seed) {
@@ -17,4 +18,6 @@ void InitCore(uint64_t seed) {
     InitSceneDefaults();
     InitHelpFilePath();
     InstallSceneChecks();
+    // What a run killed while it unpacked a model left behind.
+    RemoveTempFilesOfGoneProcesses(TempFileStem);
 }
