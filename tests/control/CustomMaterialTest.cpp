@@ -157,6 +157,15 @@ TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) 
     EXPECT_EQ(Form1.ComboBox3.SelectedText(), map);
     EXPECT_TRUE(SceneMaterials[0].colorMap.empty());  // taken at the next transfer
 
+    // A name of 255 characters: the material's identifier stays within the 255 POV-Ray reads.
+    SceneMaterials[0].name = std::string(255, 'm');
+    typing.fileAnswers = {{map}};
+    typing.answers = {Answer::No};
+    Commands().Run("Form1.ToolButton41");
+    const std::vector<std::string> longScene = Lines(dir / BakeSceneFile);
+    ASSERT_EQ(longScene.size(), 21u);
+    EXPECT_EQ(longScene[12], "#declare " + std::string(255, 'm') + "=");
+    EXPECT_EQ(longScene[20], "object{m material{" + std::string(255, 'm') + "}}");
 }
 
 TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARestart) {

@@ -13,6 +13,7 @@
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovLaunch.h"
 #include "writers/DeclareLibrary.h"
+#include "writers/Export.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -117,7 +118,10 @@ void BakeCustomMaterial(const std::string& outputFile) {
     const std::string folder = ProgramDir();
     const std::string scene = folder + BakeSceneFile;
     const std::string ini = folder + BakeIniFile;
-    const std::string prefix = MakeIdentifierPrefix(ShownMaterialName());
+    // A material name of 255 characters gives a prefix of 256, which POV-Ray
+    // does not read as an identifier: the prefix is cut to its limit.
+    std::string prefix = MakeIdentifierPrefix(ShownMaterialName());
+    if (prefix.size() > PovIdentifierLimit) prefix.resize(PovIdentifierLimit);
 
     std::vector<std::string> lines = IncludeLines();
     lines.emplace_back("light_source {<-2,2,2> color rgb <1,1,1>*2 parallel point_at <0,0,0>}");
