@@ -31,6 +31,9 @@ public:
     explicit ScriptLines(const std::string& fileName) : fileName_(fileName) {
         if (!reader_.Open(fileName)) throw ReadError("Cannot open file " + ExtractFileName(fileName), fileName);
     }
+    // The lines of a script already in memory, named `fileName` in messages.
+    ScriptLines(const std::string& fileName, std::string_view text)
+        : fileName_(fileName), reader_(std::string(text)) {}
     bool Next() {
         if (reader_.Eof()) return false;
         line_ = Trim(reader_.ReadLine());
@@ -131,8 +134,10 @@ tvector RotateByEulerDegrees(const tvector& p, const tvector& angles) {
             sy * p.x + (-sx * cy) * p.y + (cx * cy) * p.z};
 }
 
-void ReadDazLights(const std::string& fileName) {
-    ScriptLines in(fileName);
+namespace {
+
+void ReadLights(ScriptLines& in) {
+    const std::string& fileName = in.FileName();
     ValueList values;
     std::vector<std::string> names, styles;
     std::string style;
@@ -231,11 +236,10 @@ void ReadDazLights(const std::string& fileName) {
     LogMessage(std::to_string(count) + " lights read");
 }
 
-void ReadDazCameras(const std::string& fileName) {
-    ScriptLines in(fileName);
+void ReadCameras(ScriptLines& in) {
     ValueList values;
     std::vector<std::string> names;
-    const std::string scriptName = ExtractFileName(fileName);
+    const std::string scriptName = ExtractFileName(in.FileName());
     bool inArray = false, inCreate = false;
     int n = 0;
     while (in.Next()) {
@@ -302,4 +306,26 @@ void ReadDazCameras(const std::string& fileName) {
     LogMessage(std::to_string(n) + " cameras read");
     presets.index = static_cast<int32_t>(presets.items.size()) - 1;
     Svc().window->SelectCameraPreset(static_cast<int32_t>(Cameras.size()) - 1);
+}
+
+}  // namespace
+
+void ReadDazLights(const std::string& fileName) {
+    ScriptLines in(fileName);
+    ReadLights(in);
+}
+
+void ReadDazCameras(const std::string& fileName) {
+    ScriptLines in(fileName);
+    ReadCameras(in);
+}
+
+void ReadDazLightsText(const std::string& fileName, std::string_view text) {
+    ScriptLines in(fileName, text);
+    ReadLights(in);
+}
+
+void ReadDazCamerasText(const std::string& fileName, std::string_view text) {
+    ScriptLines in(fileName, text);
+    ReadCameras(in);
 }

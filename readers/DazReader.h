@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "model/Types.h"
 
@@ -22,6 +23,11 @@ void ReadDazLights(const std::string& fileName);
 // and selects and applies the last one. A script without cameras logs
 // "<!> No cameras found".
 void ReadDazCameras(const std::string& fileName);
+
+// The two readers over a script already in memory; `fileName` names it in
+// messages and, for cameras, in the camera names.
+void ReadDazLightsText(const std::string& fileName, std::string_view text);
+void ReadDazCamerasText(const std::string& fileName, std::string_view text);
 
 // p turned by the Euler angles (degrees about X, Y and Z) of a DAZ|Studio
 // camera.

@@ -111,6 +111,9 @@ std::string TextAfter(std::string_view line, std::size_t n) { return Trim(line.s
 class PoserLines {
 public:
     explicit PoserLines(const std::string& fileName) : fileName_(fileName) { OpenPoserFile(fileName, reader_); }
+    // The lines of a text already in memory, named `fileName` in messages.
+    PoserLines(const std::string& fileName, std::string_view text)
+        : fileName_(fileName), reader_(std::string(text)) {}
 
     bool Next() {
         if (reader_.Eof()) return false;
@@ -471,9 +474,9 @@ std::string PoserStringResName(std::string_view s) {
     return std::string(s);
 }
 
-bool ReadPoserCameras(const std::string& fileName, tposercameravalues& values) {
-    BeginPass();
-    PoserLines in(fileName);
+namespace {
+
+bool ReadCameras(PoserLines& in, tposercameravalues& values) {
     std::vector<CameraSlot> slots;
     std::string active;
     bool haveViewport = false;
@@ -517,9 +520,7 @@ bool ReadPoserCameras(const std::string& fileName, tposercameravalues& values) {
     return true;
 }
 
-void ReadPoserMaterials(const std::string& fileName) {
-    BeginPass();
-    PoserLines in(fileName);
+void ReadMaterials(PoserLines& in, const std::string& fileName) {
     int32_t version = 4;
     std::vector<std::string> blocks;
     while (in.Next()) {
@@ -598,9 +599,7 @@ void ReadPoserMaterials(const std::string& fileName) {
     }
 }
 
-void ReadPoserLights(const std::string& fileName) {
-    BeginPass();
-    PoserLines in(fileName);
+void ReadLights(PoserLines& in) {
     std::vector<tlight> read;
     LightBlock block;
     while (in.Next()) {
@@ -610,4 +609,42 @@ void ReadPoserLights(const std::string& fileName) {
     }
     Lights.insert(Lights.end(), read.begin(), read.end());
     if (Lights.empty()) Svc().prompts->Show(MessageKind::Information, "No lights in this file");
+}
+
+}  // namespace
+
+bool ReadPoserCameras(const std::string& fileName, tposercameravalues& values) {
+    BeginPass();
+    PoserLines in(fileName);
+    return ReadCameras(in, values);
+}
+
+void ReadPoserMaterials(const std::string& fileName) {
+    BeginPass();
+    PoserLines in(fileName);
+    ReadMaterials(in, fileName);
+}
+
+void ReadPoserLights(const std::string& fileName) {
+    BeginPass();
+    PoserLines in(fileName);
+    ReadLights(in);
+}
+
+bool ReadPoserCamerasText(const std::string& fileName, std::string_view text, tposercameravalues& values) {
+    BeginPass();
+    PoserLines in(fileName, text);
+    return ReadCameras(in, values);
+}
+
+void ReadPoserMaterialsText(const std::string& fileName, std::string_view text) {
+    BeginPass();
+    PoserLines in(fileName, text);
+    ReadMaterials(in, fileName);
+}
+
+void ReadPoserLightsText(const std::string& fileName, std::string_view text) {
+    BeginPass();
+    PoserLines in(fileName, text);
+    ReadLights(in);
 }

@@ -49,6 +49,12 @@ void ReadPoserMaterials(const std::string& fileName);
 // "No lights in this file" is shown.
 void ReadPoserLights(const std::string& fileName);
 
+// The three readers over the plain text of a Poser file already in memory;
+// `fileName` names it in messages. Nothing is unpacked.
+bool ReadPoserCamerasText(const std::string& fileName, std::string_view text, tposercameravalues& values);
+void ReadPoserMaterialsText(const std::string& fileName, std::string_view text);
+void ReadPoserLightsText(const std::string& fileName, std::string_view text);
+
 // The map file behind Poser's built-in resource reference
 // "GetStringRes(1024,n)" for n = 1..60; any other text is returned as it is.
 std::string PoserStringResName(std::string_view s);
