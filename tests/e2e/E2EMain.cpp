@@ -3,10 +3,27 @@
 //
 //   mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE]
 //               [--stretch W H FILTER IMAGE OUT.pam]... [--decode IMAGE OUT.pam]...
-//               [--html FILE WIDTH OUT.png]... MODEL...
+//               [--html FILE WIDTH OUT.png]... [--poser-scene FILE] [--daz-script FILE] MODEL...
 //
 // --set  sets an option before the load (a check box 0 or 1, the text of an
 //        edit, the item index of a combo box), e.g. --set Form1.CheckBox26=0
+// --poser-scene  after the load, completes the model from the Poser scene
+//        FILE (".pz3", or gzip-compressed ".pzz") as "Poser Scene..." does once
+//        its OBJ has loaded: materials, maps from the dialog's texture folders,
+//        camera, lights and the clean-up as the dialog's boxes say (--set
+//        Form3.CheckBox1=0 reads no camera, Form3.CheckBox2 the lights,
+//        Form3.CheckBox3 the clean-up); prints each line it logged on the
+//        "Messages" page as "poser-scene LINE".
+// --daz-script  after the load (and the Poser scene), completes the model from
+//        the DAZ|Studio script FILE, given as both the light and the camera
+//        preset of "DAZ|Studio Scene...", as that command does once its OBJ
+//        has loaded (the OBJ read as that command reads it): maps searched
+//        from the folder above the texture folder (Form7.Edit2, by default
+//        the program's folder), lights and camera as the boxes Form7.CheckBox1
+//        and Form7.CheckBox2 say, the normals when Form7.CheckBox3 is set;
+//        prints each line it logged as "daz-script LINE". A scene or script
+//        that is missing or cannot be read is an error like a model's: it is
+//        named on stderr and no output is written.
 // --log  writes the lines of the "Messages" page to stderr afterwards
 // --out  after the load, writes every output into DIR (made when missing) as
 //        the save commands do with their options: the POV-Ray "Save..."
@@ -34,7 +51,8 @@
 //        window's settings that is WIDTH pixels wide, paints the whole
 //        document into OUT.png (WIDTH by the document's height) and prints
 //        "html W H". Without MODEL files nothing is loaded.
-// Several models are merged into one scene. Output, one line each:
+// Several models are merged into one scene. Output, one line each (after the
+// lines of the imports):
 //   vertices N, normals N, uvs N, faces N, lines N, groups N, materials N,
 //   lights N, extents MINX MINY MINZ MAXX MAXY MAXZ (over all faces).
 // The camera is reset as the preview's camera panel does after a load (in
@@ -51,6 +69,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -65,10 +84,12 @@
 #include "model/TextConv.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
 #include "platform/TempFiles.h"
 #include "platform/gfx/WarningSink.h"
 #include "tests/e2e/E2EHtml.h"
 #include "tests/e2e/E2EPictures.h"
+#include "ui/control/SceneImportController.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/Startup.h"
@@ -99,7 +120,7 @@ int Usage(std::string_view problem) {
     std::cerr << "mirelan_e2e: " << problem << '\n'
               << "usage: mirelan_e2e [--set FORM.CONTROL=VALUE]... [--log] [--out DIR] [--preview W H FILE] "
                  "[--stretch W H FILTER IMAGE OUT.pam]... [--decode IMAGE OUT.pam]... [--html FILE WIDTH OUT.png]... "
-                 "MODEL...\n";
+                 "[--poser-scene FILE] [--daz-script FILE] MODEL...\n";
     return ExitBadArguments;
 }
 
@@ -114,6 +135,8 @@ struct Arguments {
     std::vector<e2e::StretchJob> stretches;
     std::vector<e2e::DecodeJob> decodes;
     std::vector<e2e::HtmlJob> htmls;
+    // The scene imports after the load; empty: none.
+    std::string poserScene, dazScript;
 };
 
 // The largest side of a preview picture.
@@ -166,6 +189,9 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
             if (const std::string problem = e2e::ParseHtmlJob(argv, i + 1, job); !problem.empty()) return Usage(problem);
             args.htmls.push_back(job);
             i += 3;
+        } else if (a == "--poser-scene" || a == "--daz-script") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage(std::string(a) + " needs a file");
+            (a == "--poser-scene" ? args.poserScene : args.dazScript) = argv[++i];
         } else if (a == "--out") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return Usage("--out needs a folder");
             args.out = argv[++i];
@@ -346,6 +372,43 @@ bool SavePreview(const Arguments& args, std::string& error) {
 }
 #endif
 
+// The Poser scene import and the DAZ|Studio import on the loaded model, as
+// their commands go on once the OBJ has loaded, each after the checks of its
+// command; prints the lines each logged on the "Messages" page. False when
+// one could not run or failed (the reason added to `errors`).
+bool RunSceneImports(const Arguments& args, const MemoryStatus& status, std::vector<std::string>& errors) {
+    bool ok = true;
+    const auto run = [&](const char* what, auto&& import) {
+        const std::vector<std::string>& lines = status.Lines(StatusPage::Messages);
+        const std::size_t first = lines.size();
+        try {
+            import();
+        } catch (const std::exception& e) {
+            errors.push_back(std::string(what) + ": " + e.what());
+            ok = false;
+        }
+        for (std::size_t i = first; i < lines.size(); ++i) std::cout << what << ' ' << lines[i] << '\n';
+    };
+    if (!args.poserScene.empty()) {
+        if (!FileExistsNonBlank(args.poserScene)) {
+            errors.emplace_back("Poser scene file not found.");
+            return false;
+        }
+        run("poser-scene", [&] { ImportPoserScene(args.poserScene); });
+    }
+    if (ok && !args.dazScript.empty()) {
+        const bool missing = !FileExistsNonBlank(args.dazScript);
+        if (missing && Form7.CheckBox1.checked) errors.emplace_back("DAZ|Studio light preset not found.");
+        if (missing && Form7.CheckBox2.checked) errors.emplace_back("DAZ|Studio camera preset not found.");
+        if (!DirectoryExists(Trim(Form7.Edit2.text))) errors.emplace_back("DAZ|Studio texture directory not found.");
+        if ((missing && (Form7.CheckBox1.checked || Form7.CheckBox2.checked)) || !DirectoryExists(Trim(Form7.Edit2.text)))
+            return false;
+        Form7.Edit3.text = Form7.Edit4.text = args.dazScript;
+        run("daz-script", [&] { ImportDazPresets(DazMapSearchFolder(Form7.Edit2.text)); });
+    }
+    return ok;
+}
+
 #ifdef MIRELAN_E2E_HANDS_ON
 // Runs the driver of that name in this program's folder in place of this
 // one; returns only when it cannot be started.
@@ -456,7 +519,14 @@ int main(int argc, char** argv) {
 
     BatchFiles = args.models;
     std::vector<std::string> errors;
-    const bool loaded = LoadSelectedModels(&errors);
+    // "DAZ|Studio Scene..." reads its OBJ with the DAZ-import flag on.
+    if (!args.dazScript.empty()) {
+        if (Trim(Form7.Edit2.text).empty()) Form7.Edit2.text = ProgramDir();  // as at start-up
+        Scene.dazSceneLoading = 1;
+    }
+    bool loaded = LoadSelectedModels(&errors);
+    Scene.dazSceneLoading = 0;
+    if (loaded) loaded = RunSceneImports(args, status, errors);
     DeleteAllTempFiles();
 
     PrintModel();

@@ -2,6 +2,7 @@
 // status.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -122,6 +123,8 @@ TEST_F(E2ETest, BadArgumentsExitWithTwo) {
              {model, "--set"},
              {model, "--out"},
              {"--out", "", model},
+             {model, "--poser-scene"},
+             {"--daz-script", "", model},
          }) {
         const RunResult run = Start(args);
         EXPECT_EQ(run.status, 2) << (args.empty() ? "" : args[0]);
@@ -167,6 +170,160 @@ TEST_F(E2ETest, OutFailuresExitWithOne) {
     for (const char* save : {"POV-Ray save: ", "OBJ save: ", "Moray save: ", "YafRay save: "})
         EXPECT_NE(run.err.find(std::string("mirelan_e2e: ") + save), std::string::npos) << save << run.err;
     EXPECT_NE(run.err.find("t_POV_main.ini"), std::string::npos) << run.err;
+}
+
+// ---- Scene imports after the load ----------------------------------------------------
+
+const char* const PoserScene =
+    "{\nversion\n\t{\n\tnumber 5\n\t}\n"
+    "camera MAIN_CAMERA\n\t{\n\tname MAIN_CAMERA\n\tchannels\n\t\t{\n"
+    "\t\tfocal f\n\t\t\t{\n\t\t\tk 0 50\n\t\t\t}\n"
+    "\t\tscale s\n\t\t\t{\n\t\t\tk 0 1\n\t\t\t}\n\t\t}\n\tendPoint 0 0 0\n\t}\n"
+    "light LIGHT_1\n\t{\n\tname Bulb\n\tlightType 2\n\tdoShadow 1\n\tlightOn 1\n\t}\n"
+    "light LIGHT_2\n\t{\n\tname Off\n\tlightType 2\n\tlightOn 0\n\t}\n"
+    "figure\n\t{\n\tmaterial Skin\n\t\t{\n\t\tKdColor 1 0 0 1\n\t\ttextureMap NO_MAP\n\t\t}\n\t}\n"
+    "doc\n\t{\n\tuseCamera MAIN_CAMERA\n\tdimensions 320 240\n\t}\n}\n";
+
+std::string DazScript(const std::string& shadow = "1") {
+    return "var m_aNewLights = [\n\t[ \"Key\", DzSpotLight ],\n\t[ \"Fill\", DzPointLight ] ];\n"
+           "function createLight( oLight, nLight )\n{\n\tswitch( nLight ){\n"
+           "\t\tcase 0:\n\t\t\toLight.set( \"XTranslate\", 0, 240 );\n"
+           "\t\t\toLight.set( \"Cast Shadows\", 0, " + shadow + " );\n\t\t\tbreak;\n"
+           "\t\tcase 1:\n\t\t\toLight.set( \"XTranslate\", 0, 0 );\n\t\t\tbreak;\n"
+           "\t\tdefault:\n\t}\n}\n"
+           "var m_aNewCameras = [\n\t[ \"Cam\", DzBasicCamera ] ];\n"
+           "function createCamera( oCamera, nCamera )\n{\n\tswitch( nCamera ){\n"
+           "\t\tcase 0:\n\t\t\toCamera.set( \"XTranslate\", 0, 0 );\n"
+           "\t\t\toCamera.set( \"Focal Length\", 0, 50 );\n\t\t\tbreak;\n"
+           "\t\tdefault:\n\t}\n}\n";
+}
+
+class E2ESceneImportTest : public E2ETest {
+protected:
+    std::string FigureModel() const {
+        File("fig.mtl", "newmtl Skin\nKd 1 1 1\nnewmtl Hair\nKd 0.5 0.5 0.5\n");
+        return File("fig.obj", "mtllib fig.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nusemtl Skin\nf 1 2 3\n"
+                               "usemtl Hair\nf 2 4 3\n");
+    }
+    std::string Compressed(const std::string& name, const std::string& text) const {
+        const std::string path = (folder / name).string();
+        gzFile gz = gzopen(path.c_str(), "wb");
+        EXPECT_NE(gz, nullptr);
+        EXPECT_EQ(gzwrite(gz, text.data(), static_cast<unsigned>(text.size())), static_cast<int>(text.size()));
+        EXPECT_EQ(gzclose(gz), Z_OK);
+        return path;
+    }
+    // The DAZ|Studio texture folder, which must exist.
+    std::vector<std::string> TextureFolder() const {
+        fs::create_directories(folder / "textures");
+        return {"--set", "Form7.Edit2=" + (folder / "textures").string()};
+    }
+};
+
+struct ImportCase {
+    const char* what;
+    std::vector<std::string> options;
+    std::vector<std::string> present, absent;  // lines of the report
+};
+
+// The imports run on the loaded model as their commands do, print what they
+// logged, and their dialogs' boxes decide what they read.
+TEST_F(E2ESceneImportTest, ImportsCompleteTheLoadedModel) {
+    const std::string model = FigureModel();
+    const std::string pz3 = File("scene.pz3", PoserScene), pzz = Compressed("scene.pzz", PoserScene);
+    const std::string ds = File("preset.ds", DazScript());
+    const std::vector<std::string> textures = TextureFolder();
+    const std::vector<std::string> daz{"--daz-script", ds, textures[0], textures[1]};
+    const std::vector<ImportCase> cases{
+        {"poser",
+         {"--poser-scene", pz3},
+         {"poser-scene Material Skin loaded", "poser-scene Loaded camera: MAIN_CAMERA", "poser-scene 1 light imported",
+          "poser-scene Done loading scene", "lights 1"},
+         {}},
+        {"compressed", {"--poser-scene", pzz}, {"poser-scene Material Skin loaded", "lights 1"}, {}},
+        {"no camera, no lights",
+         {"--set", "Form3.CheckBox1=0", "--set", "Form3.CheckBox2=0", "--poser-scene", pz3},
+         {"poser-scene Material Skin loaded", "lights 0"},
+         {"poser-scene Loaded camera: MAIN_CAMERA"}},
+        {"daz", daz, {"daz-script 2 lights read", "daz-script 1 cameras read", "lights 2"}, {}},
+        {"daz without lights",
+         {"--set", "Form7.CheckBox1=0", "--daz-script", ds, textures[0], textures[1]},
+         {"daz-script 1 cameras read", "lights 0"},
+         {"daz-script 2 lights read"}},
+        {"both",
+         {"--poser-scene", pz3, "--daz-script", ds, textures[0], textures[1]},
+         {"poser-scene 1 light imported", "daz-script 2 lights read", "lights 2"},
+         {}},
+    };
+    for (const ImportCase& c : cases) {
+        std::vector<std::string> args = c.options;
+        args.push_back(model);
+        const RunResult run = Start(args);
+        EXPECT_EQ(run.status, 0) << c.what << run.err;
+        EXPECT_EQ(run.err, "") << c.what;
+        EXPECT_NE(run.out.find("faces 2\n"), std::string::npos) << c.what << run.out;
+        for (const std::string& line : c.present)
+            EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << c.what << ": " << line << "\n" << run.out;
+        for (const std::string& line : c.absent)
+            EXPECT_EQ(run.out.find(line + "\n"), std::string::npos) << c.what << ": " << line;
+    }
+}
+
+// What the imports changed reaches the written files.
+TEST_F(E2ESceneImportTest, ImportedMaterialsAndLightsAreWritten) {
+    const std::string model = FigureModel();
+    const fs::path out = folder / "out";
+    std::vector<std::string> args = TextureFolder();
+    for (const std::string& a : {std::string("--out"), out.string(), std::string("--poser-scene"),
+                                 File("scene.pz3", PoserScene), std::string("--daz-script"),
+                                 File("preset.ds", DazScript()), model})
+        args.push_back(a);
+    const RunResult run = Start(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string mtl = fixtures::ReadFileBytes((out / "fig.mtl").string());
+    const std::size_t skin = mtl.find("newmtl Skin\n");
+    ASSERT_NE(skin, std::string::npos) << mtl;
+    EXPECT_EQ(mtl.find("Kd 1 0 0\n", skin), mtl.find("Kd ", skin)) << mtl;  // the scene's red
+    const std::string pov = fixtures::ReadFileBytes((out / "fig_POV_scene.pov").string());
+    std::size_t lights = 0;
+    for (std::size_t p = pov.find("light_source {"); p != std::string::npos; p = pov.find("light_source {", p + 1))
+        ++lights;
+    EXPECT_EQ(lights, 2u) << pov;  // the script's lights replaced the Poser scene's
+}
+
+// A scene or script that is missing or cannot be read fails the run as a
+// model does: its error on stderr, exit status 1, nothing written.
+TEST_F(E2ESceneImportTest, BrokenScenesExitWithOne) {
+    const std::string model = FigureModel();
+    const std::vector<std::string> textures = TextureFolder();
+    const struct {
+        std::vector<std::string> options;
+        std::string error;
+    } cases[] = {
+        {{"--poser-scene", File("cut.pz3", "figure\n{\nmaterial Skin\n{\nKdColor 1 0\n}\n}\n")},
+         "mirelan_e2e: poser-scene: Material SKIN of cut.pz3 ends before the value of KDCOLOR"},
+        {{"--poser-scene", File("bad.pzz", std::string("\x1f\x8b\x08\x00\0\0\0\0\0\x03garbage", 17))},
+         "mirelan_e2e: poser-scene: "},
+        {{"--poser-scene", (folder / "missing.pz3").string()}, "mirelan_e2e: Poser scene file not found."},
+        {{"--daz-script", File("bad.ds", DazScript("yes")), textures[0], textures[1]},
+         "mirelan_e2e: daz-script: The value yes of #mirelan_lite_shadow_1 in bad.ds is not a whole number"},
+        {{"--daz-script", (folder / "missing.ds").string(), textures[0], textures[1]},
+         "mirelan_e2e: DAZ|Studio light preset not found."},
+        {{"--daz-script", File("ok.ds", DazScript()), "--set", "Form7.Edit2=" + (folder / "none").string()},
+         "mirelan_e2e: DAZ|Studio texture directory not found."},
+    };
+    for (const auto& c : cases) {
+        const fs::path out = folder / "out";
+        std::vector<std::string> args = c.options;
+        for (const std::string& a : {std::string("--out"), out.string(), model}) args.push_back(a);
+        const RunResult run = Start(args);
+        EXPECT_EQ(run.status, 1) << c.error;
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << c.error << "\n" << run.err;
+        EXPECT_NE(run.out.find("faces 2\n"), std::string::npos) << run.out;  // the model stays loaded
+        std::error_code ec;
+        EXPECT_TRUE(fs::is_empty(out, ec)) << c.error;  // nothing written
+        fs::remove_all(out, ec);
+    }
 }
 
 }  // namespace

@@ -138,6 +138,11 @@ void SceneImportController::PoserScene1Click() {
     WaitScope wait;
     BatchFiles.assign(1, obj);
     if (!LoadSelectedModels()) return;  // reported; nothing to dress
+    ImportPoserScene(scene);
+}
+
+void ImportPoserScene(const std::string& scene) {
+    WaitScope wait;
     Svc().status->SetWarningsLine("Loading Poser materials...");
     LogMessage(RuleLine);
     Scene.cameraSourceFile = scene;
@@ -253,12 +258,19 @@ void SceneImportController::DAZStudioScene1Click() {
     WaitScope wait;
     // The maps are looked for from the folder above the texture folder; the
     // box keeps the folder the user chose.
-    const std::string searchFolder = ParentFolder(Form7.Edit2.text);
+    const std::string searchFolder = DazMapSearchFolder(Form7.Edit2.text);
     Scene.dazSceneLoading = 1;
     BatchFiles.assign(1, obj);
     const bool loaded = LoadSelectedModels();
     Scene.dazSceneLoading = 0;
     if (!loaded) return;
+    ImportDazPresets(searchFolder);
+}
+
+std::string DazMapSearchFolder(const std::string& textureFolder) { return ParentFolder(textureFolder); }
+
+void ImportDazPresets(const std::string& searchFolder) {
+    WaitScope wait;
     SearchMapsInDir(searchFolder);
     ResolveLoadedMaps();
     if (Form7.CheckBox1.checked && !Trim(Form7.Edit3.text).empty()) ReadDazLights(Trim(Form7.Edit3.text));
