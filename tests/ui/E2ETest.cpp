@@ -291,6 +291,30 @@ TEST_F(E2ESceneImportTest, ImportedMaterialsAndLightsAreWritten) {
     EXPECT_EQ(lights, 2u) << pov;  // the script's lights replaced the Poser scene's
 }
 
+// With a DAZ|Studio script the OBJ's materials are read as that import reads
+// them: a diffuse colour makes the material blend with its map.
+TEST_F(E2ESceneImportTest, DazScriptReadsTheObjAsItsImportDoes) {
+    const std::string model = FigureModel();
+    const std::string ds = File("preset.ds", DazScript());
+    const auto hairBlend = [&](std::vector<std::string> args) {
+        const fs::path out = folder / "out";
+        std::error_code ec;
+        fs::remove_all(out, ec);
+        for (const std::string& a : {std::string("--out"), out.string(), model}) args.push_back(a);
+        const RunResult run = Start(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string mtl = fixtures::ReadFileBytes((out / "fig.mtl").string());
+        const std::size_t hair = mtl.find("newmtl Hair\n"), blend = mtl.find("#blend ", hair);
+        return hair == std::string::npos || blend == std::string::npos ? std::string()
+                                                                        : mtl.substr(blend, mtl.find('\n', blend) - blend);
+    };
+    std::vector<std::string> daz = TextureFolder();
+    daz.push_back("--daz-script");
+    daz.push_back(ds);
+    EXPECT_EQ(hairBlend(daz), "#blend 1");
+    EXPECT_EQ(hairBlend({}), "#blend 0");
+}
+
 // A scene or script that is missing or cannot be read fails the run as a
 // model does: its error on stderr, exit status 1, nothing written.
 TEST_F(E2ESceneImportTest, BrokenScenesExitWithOne) {
