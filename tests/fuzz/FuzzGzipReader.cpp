@@ -164,6 +164,13 @@ const Folder& Work() {
         if (!mkdtemp(templ.data())) std::abort();
         setenv("TMPDIR", templ.c_str(), 1);
         Folder w{templ, fs::path(templ) / "in.gz", fs::path(templ) / "out.bin"};
+        // Removed at exit; the name is kept where no destructor reaches it.
+        static char folder[4096];
+        templ.copy(folder, sizeof folder - 1);
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(folder, ec);
+        });
         return w;
     }();
     return f;
