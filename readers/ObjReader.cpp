@@ -91,11 +91,13 @@ inline double Coordinate(std::string_view word) {
     const char* p = word.data();
     double v = 0;
     // The usual forms are read directly; the scanner needs a word end after
-    // the word, which a view into a line does not always have.
+    // the word, which a view into a line does not always have, and a line
+    // end that bounds its scans (a quoted word may be all blanks).
     if (!word.empty() && word.size() < 40) {
         char text[48];
         std::memcpy(text, p, word.size());
         std::memset(text + word.size(), ' ', sizeof text - word.size());
+        text[sizeof text - 1] = '\n';
         const char* q = text;
         if (objscan::Number(q, v) && q == text + word.size()) return v;
     }

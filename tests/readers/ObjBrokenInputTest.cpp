@@ -175,6 +175,31 @@ TEST_F(ObjBrokenInputTest, TooManyCornersAndVeryLongLines) {
     EXPECT_EQ(ImportFaces.size(), 1u);
 }
 
+// A coordinate may be a quoted word; one made only of blanks, of any
+// length the quick number scan takes, is not a number and reads 0.
+TEST_F(ObjBrokenInputTest, QuotedCoordinatesOfBlanksReadZero) {
+    for (const std::string& word : {std::string(" "), std::string("\t"), std::string(39, ' '), std::string(40, ' '),
+                                    std::string(" 5 "), std::string(38, ' ') + "7"}) {
+        for (const char* keyword : {"v", "vn", "vt"}) {
+            ClearImportLists();
+            const std::string line = std::string(keyword) + " 1 \"" + word + "\" 2\n";
+            ASSERT_TRUE(TryRead(line)) << line;
+            const std::size_t digit = word.find_first_not_of(" \t");
+            const double expected = digit == std::string::npos ? 0 : word[digit] - '0';
+            if (keyword[1] == 0) {
+                ASSERT_EQ(ImportVertices.size(), 1u);
+                EXPECT_EQ(ImportVertices[0].p.y, expected) << line;
+            } else if (keyword[1] == 'n') {
+                ASSERT_EQ(ImportNormals.size(), 1u);
+                EXPECT_NEAR(ImportNormals[0].p.y, expected / std::sqrt(5.0 + expected * expected), 1e-15) << line;
+            } else {
+                ASSERT_EQ(ImportUVs.size(), 1u);
+                EXPECT_EQ(ImportUVs[0].v, expected) << line;
+            }
+        }
+    }
+}
+
 TEST_F(ObjBrokenInputTest, AnEmptyFileAndAFolderInsteadOfAFile) {
     EXPECT_TRUE(TryRead(""));
     EXPECT_TRUE(ImportFaces.empty());
