@@ -186,13 +186,23 @@ public:
     void Run() {
         if (!text_.Open(scene_.modelFile, ReadBlockSize))
             throw ReadError("Cannot read the model file " + fileName_, scene_.modelFile);
+        Read();
+    }
+
+    // The same read of a text held in memory.
+    void RunText(std::string_view text) {
+        text_.OpenText(text, ReadBlockSize);
+        Read();
+    }
+
+private:
+    void Read() {
         scene_.polygonsRead = 0;
         ResetProgress();
         ReadLines();
         AfterLastLine();
     }
 
-private:
     [[noreturn]] void Fail(const std::string& what) const {
         throw ReadError(fileName_ + ", line " + std::to_string(lineNumber_) + ": " + what, scene_.modelFile,
                         lineNumber_);
@@ -706,6 +716,11 @@ private:
 void ReadOBJ(tscene& scene) {
     ObjReader reader(scene);
     reader.Run();
+}
+
+void ReadOBJBytes(tscene& scene, std::string_view text) {
+    ObjReader reader(scene);
+    reader.RunText(text);
 }
 
 void SetObjReadBlockSize(std::size_t bytes) { ReadBlockSize = bytes; }

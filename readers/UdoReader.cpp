@@ -78,11 +78,7 @@ private:
     PolygonBuilder polygons_;
 };
 
-}  // namespace
-
-void ReadUDO(tscene& scene) {
-    scene.polygonsRead = 0;
-    const TextLines file = TextLines::FromFile(scene.modelFile);
+void ReadUdoLines(tscene& scene, const TextLines& file) {
     const std::size_t count = file.Count();
     const double progressMax = static_cast<double>(count);
 
@@ -167,4 +163,16 @@ void ReadUDO(tscene& scene) {
         AddImportMaterial("Default", none);
     }
     if (count == 0) LogMessage("<!>UDO file is empty or non ASCII");
+}
+
+}  // namespace
+
+void ReadUDO(tscene& scene) {
+    scene.polygonsRead = 0;
+    ReadUdoLines(scene, TextLines::FromFile(scene.modelFile));
+}
+
+void ReadUDOBytes(tscene& scene, std::string_view text) {
+    scene.polygonsRead = 0;
+    ReadUdoLines(scene, TextLines::FromText(std::string(text)));
 }
