@@ -73,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     NewPlaceholder(placeholder);
     placeholder.name = "Before";
     Placeholders.push_back(placeholder);
+    Form1.ComboBox2.items = {"Before"};
+    Form1.ComboBox7.items = {"Before"};
     const int32_t loadFlag = Scene.loadFlag;
 
     const std::vector<tsettingsline> lines = LinesOf(std::string_view(reinterpret_cast<const char*>(data), size));
