@@ -2,7 +2,7 @@
 // model of two import groups that already has one light and one placeholder.
 // A block that is refused changes nothing; one that is restored leaves only
 // lights and placeholders of known kinds, a background choice of the list
-// and a preview size the preview can take.
+// and a preview size the preview can take (or one it refuses).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -93,6 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const int32_t background = Form1.ComboBox1.index;
     if (background < 0 || (background > 0 && background >= static_cast<int32_t>(Form1.ComboBox1.items.size())))
         std::abort();
-    if (Scene.cameraViewportWidth > MaxPreviewSide || Scene.cameraViewportHeight > MaxPreviewSide) std::abort();
+    // A size with a side below 1 is kept as written: the preview refuses it.
+    const int32_t width = Scene.cameraViewportWidth, height = Scene.cameraViewportHeight;
+    if (width >= 1 && height >= 1 && (width > MaxPreviewSide || height > MaxPreviewSide)) std::abort();
     return 0;
 }
