@@ -73,6 +73,10 @@ public:
         TextLineReader reader;
         if (!reader.Open(scene_.mtlFile))
             throw ReadError("Cannot read the material file " + ExtractFileName(scene_.mtlFile), scene_.mtlFile);
+        Read(reader);
+    }
+
+    void Read(TextLineReader& reader) {
         if (list_) {
             names_.reserve(list_->size() * 2);
             for (std::size_t i = 0; i < list_->size(); ++i) names_[(*list_)[i].name.str()] = static_cast<int32_t>(i);
@@ -225,4 +229,10 @@ std::string MapNameFromStatement(std::string_view value, double* bumpMultiplier)
 void ReadMTL(int32_t target, tscene& scene, int32_t mode) {
     MtlReader reader(target, scene, mode);
     reader.Run();
+}
+
+void ReadMTLBytes(int32_t target, tscene& scene, int32_t mode, std::string_view text) {
+    MtlReader reader(target, scene, mode);
+    TextLineReader lines{std::string(text)};
+    reader.Read(lines);
 }

@@ -24,6 +24,8 @@ enum MtlTarget : int32_t {
 // when none did. Throws ReadError when the file cannot be read or a keyword
 // lacks its values; the materials updated before that keep their values.
 void ReadMTL(int32_t target, tscene& scene, int32_t mode);
+// The same for the text of a library held in memory; scene.mtlFile names it.
+void ReadMTLBytes(int32_t target, tscene& scene, int32_t mode, std::string_view text);
 
 // The file name of a map statement's value: standard options written before
 // the name ("-s 1 1 1", "-bm 0.5", "-clamp on" ...) are dropped and "\"

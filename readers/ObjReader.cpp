@@ -91,11 +91,13 @@ inline double Coordinate(std::string_view word) {
     const char* p = word.data();
     double v = 0;
     // The usual forms are read directly; the scanner needs a word end after
-    // the word, which a view into a line does not always have.
+    // the word, which a view into a line does not always have, and a line
+    // end that bounds its scans (a quoted word may be all blanks).
     if (!word.empty() && word.size() < 40) {
         char text[48];
         std::memcpy(text, p, word.size());
         std::memset(text + word.size(), ' ', sizeof text - word.size());
+        text[sizeof text - 1] = '\n';
         const char* q = text;
         if (objscan::Number(q, v) && q == text + word.size()) return v;
     }
@@ -184,13 +186,23 @@ public:
     void Run() {
         if (!text_.Open(scene_.modelFile, ReadBlockSize))
             throw ReadError("Cannot read the model file " + fileName_, scene_.modelFile);
+        Read();
+    }
+
+    // The same read of a text held in memory.
+    void RunText(std::string_view text) {
+        text_.OpenText(text, ReadBlockSize);
+        Read();
+    }
+
+private:
+    void Read() {
         scene_.polygonsRead = 0;
         ResetProgress();
         ReadLines();
         AfterLastLine();
     }
 
-private:
     [[noreturn]] void Fail(const std::string& what) const {
         throw ReadError(fileName_ + ", line " + std::to_string(lineNumber_) + ": " + what, scene_.modelFile,
                         lineNumber_);
@@ -704,6 +716,11 @@ private:
 void ReadOBJ(tscene& scene) {
     ObjReader reader(scene);
     reader.Run();
+}
+
+void ReadOBJBytes(tscene& scene, std::string_view text) {
+    ObjReader reader(scene);
+    reader.RunText(text);
 }
 
 void SetObjReadBlockSize(std::size_t bytes) { ReadBlockSize = bytes; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "model/Scene.h"
 
@@ -23,6 +24,9 @@
 // library or the settings block does not end the read: it is logged as a
 // "<!>" line and the geometry is kept.
 void ReadOBJ(tscene& scene);
+// The same for the text of an OBJ file held in memory; scene.modelFile names
+// it (the material library is looked up beside it, as for a file).
+void ReadOBJBytes(tscene& scene, std::string_view text);
 
 // The size of the blocks the file is read in (a megabyte). Tests make it
 // small, so that lines of every kind meet the ends of blocks.

@@ -36,11 +36,7 @@ double Coordinate(std::string_view word) {
     return value;
 }
 
-}  // namespace
-
-void ReadRAW(tscene& scene) {
-    scene.polygonsRead = 0;
-    const TextLines file = TextLines::FromFile(scene.modelFile);
+void ReadRawLines(tscene& scene, const TextLines& file) {
     const std::size_t count = file.Count();
 
     ImportNameIndex groups;
@@ -85,4 +81,16 @@ void ReadRAW(tscene& scene) {
         m.name = "unnamed_material";
         ImportMaterials.push_back(std::move(m));
     }
+}
+
+}  // namespace
+
+void ReadRAW(tscene& scene) {
+    scene.polygonsRead = 0;
+    ReadRawLines(scene, TextLines::FromFile(scene.modelFile));
+}
+
+void ReadRAWBytes(tscene& scene, std::string_view text) {
+    scene.polygonsRead = 0;
+    ReadRawLines(scene, TextLines::FromText(std::string(text)));
 }

@@ -2,6 +2,8 @@
 // that name the object the following triangles belong to.
 #pragma once
 
+#include <string_view>
+
 #include "model/Scene.h"
 
 // Reads the file named by scene.modelFile into the import lists.
@@ -16,3 +18,5 @@
 //  - When faces were read, one material "unnamed_material" is added.
 // An empty file only logs a warning. ReadError when the file cannot be read.
 void ReadRAW(tscene& scene);
+// The same for the text of a RAW file held in memory.
+void ReadRAWBytes(tscene& scene, std::string_view text);

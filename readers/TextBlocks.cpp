@@ -12,11 +12,20 @@ TextBlocks::~TextBlocks() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool TextBlocks::Open(const std::string& fileName, std::size_t blockSize) {
+void TextBlocks::Reset(std::size_t blockSize) {
     if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    open_ = false;
+    text_.clear();
+    textRead_ = 0;
     filled_ = handed_ = 0;
     fileSize_ = consumed_ = 0;
     started_ = eof_ = failed_ = false;
+    capacity_ = blockSize < 64 ? 64 : blockSize;
+}
+
+bool TextBlocks::Open(const std::string& fileName, std::size_t blockSize) {
+    Reset(blockSize);
     fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return false;
     struct stat st {};
@@ -26,13 +35,22 @@ bool TextBlocks::Open(const std::string& fileName, std::size_t blockSize) {
         return false;
     }
     if (S_ISREG(st.st_mode) && st.st_size > 0) fileSize_ = static_cast<uint64_t>(st.st_size);
-    capacity_ = blockSize < 64 ? 64 : blockSize;
     // A file smaller than a block gets a buffer of its size (and a byte for
     // the line end a last line may lack), so that a small model does not
     // pay for clearing a whole block. One that grows meanwhile grows it.
     if (fileSize_ > 0 && fileSize_ < capacity_) capacity_ = std::max<std::size_t>(64, fileSize_ + 1);
     buffer_.reset(new char[capacity_ + Padding]());
+    open_ = true;
     return true;
+}
+
+void TextBlocks::OpenText(std::string_view text, std::size_t blockSize) {
+    Reset(blockSize);
+    text_.assign(text);
+    fileSize_ = text_.size();
+    if (fileSize_ > 0 && fileSize_ < capacity_) capacity_ = std::max<std::size_t>(64, fileSize_ + 1);
+    buffer_.reset(new char[capacity_ + Padding]());
+    open_ = true;
 }
 
 void TextBlocks::Grow() {
@@ -43,6 +61,14 @@ void TextBlocks::Grow() {
 }
 
 void TextBlocks::Fill() {
+    if (fd_ < 0) {  // a text in memory
+        const std::size_t n = std::min(capacity_ - filled_, text_.size() - textRead_);
+        std::memcpy(buffer_.get() + filled_, text_.data() + textRead_, n);
+        filled_ += n;
+        textRead_ += n;
+        eof_ = textRead_ == text_.size();
+        return;
+    }
     while (!eof_ && filled_ < capacity_) {
         const ssize_t n = ::read(fd_, buffer_.get() + filled_, capacity_ - filled_);
         if (n < 0) {
@@ -58,7 +84,7 @@ void TextBlocks::Fill() {
 }
 
 bool TextBlocks::Next(std::string_view& block) {
-    if (fd_ < 0 || failed_) return false;
+    if (!open_ || failed_) return false;
     // What follows the lines handed out last moves to the front.
     if (handed_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + handed_, filled_ - handed_);

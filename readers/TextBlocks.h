@@ -22,6 +22,8 @@ public:
 
     // False when the file cannot be opened (or is a folder).
     bool Open(const std::string& fileName, std::size_t blockSize = 1u << 20);
+    // The same blocks from a text held in memory (copied).
+    void OpenText(std::string_view text, std::size_t blockSize = 1u << 20);
 
     // The next block: one or more whole lines, each ended by CR, LF or CR LF
     // (a CR LF is never split between two blocks). The last line of a file
@@ -38,10 +40,14 @@ public:
     uint64_t Consumed() const { return consumed_; }
 
 private:
+    void Reset(std::size_t blockSize);
     void Fill();
     void Grow();
 
     int fd_ = -1;
+    bool open_ = false;         // a file or a text is open
+    std::string text_;          // the text of OpenText, read from in place of a file
+    std::size_t textRead_ = 0;  // bytes of it read into the buffer
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;  // bytes of text the buffer holds (the padding is on top)
     std::size_t filled_ = 0;    // bytes of text in the buffer

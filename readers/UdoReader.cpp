@@ -48,18 +48,22 @@ public:
             throw ReadError("'" + std::string(word) + "' is not a valid integer value (line " +
                                 std::to_string(line + 1) + " of " + ExtractFileName(fileName_) + ")",
                             fileName_, static_cast<int64_t>(line + 1));
-        if (n < 0) return 0;
-        const int64_t index = static_cast<int64_t>(base) + n + 1;
-        return index <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(index) : 0;
+        // The range is checked before the base is added: a number near the
+        // int64 limits would overflow the sum.
+        if (n < 0 || n >= static_cast<int64_t>(std::numeric_limits<int32_t>::max()) - base) return 0;
+        return static_cast<int32_t>(base + n + 1);
     }
 
     // One face (group 0, material 0, polygon 0) of the given words, each a
     // vertex number; `which` picks the corners. Every word is converted
     // first, so that one that is not an integer ends the reading even where
-    // it is not a corner or the face is skipped.
-    void AddFace(const std::vector<std::string_view>& words, std::initializer_list<int> which, std::size_t line) {
+    // it is not a corner or the face is skipped. Words from `secondFrom` on
+    // stand on the line after `line` (the second edge of an edge pair).
+    void AddFace(const std::vector<std::string_view>& words, std::initializer_list<int> which, std::size_t line,
+                 std::size_t secondFrom = 4) {
         int32_t numbers[4] = {0, 0, 0, 0};
-        for (std::size_t w = 0; w < words.size() && w < 4; ++w) numbers[w] = Corner(words[w], line);
+        for (std::size_t w = 0; w < words.size() && w < 4; ++w)
+            numbers[w] = Corner(words[w], w < secondFrom ? line : line + 1);
         polygons_.Begin(0, 0, 0);
         for (int w : which) polygons_.AddCorner(numbers[w]);
         polygons_.Emit();
@@ -74,11 +78,7 @@ private:
     PolygonBuilder polygons_;
 };
 
-}  // namespace
-
-void ReadUDO(tscene& scene) {
-    scene.polygonsRead = 0;
-    const TextLines file = TextLines::FromFile(scene.modelFile);
+void ReadUdoLines(tscene& scene, const TextLines& file) {
     const std::size_t count = file.Count();
     const double progressMax = static_cast<double>(count);
 
@@ -130,6 +130,7 @@ void ReadUDO(tscene& scene) {
         faces.base = 0;
         section = Section::None;
         std::string next, joined;
+        CommaTextSplitter firstLine;
         for (std::size_t i = 0; i < count; ++i) {
             const std::string& line = CleanLine(file, i, buffer);
             if (IsHeader(line)) {
@@ -149,7 +150,9 @@ void ReadUDO(tscene& scene) {
             const std::vector<std::string_view>& words = splitter.Split(joined);
             // Edges a-b and c-d: the triangle a, b, d. The second edge of
             // this pair is the first edge of the next.
-            if (words.size() == 4) faces.AddFace(words, {0, 1, 3}, i);
+            // A number is reported with the line that holds it: the words
+            // of the first line come first in the joined pair.
+            if (words.size() == 4) faces.AddFace(words, {0, 1, 3}, i, firstLine.Split(line).size());
         }
     }
 
@@ -160,4 +163,16 @@ void ReadUDO(tscene& scene) {
         AddImportMaterial("Default", none);
     }
     if (count == 0) LogMessage("<!>UDO file is empty or non ASCII");
+}
+
+}  // namespace
+
+void ReadUDO(tscene& scene) {
+    scene.polygonsRead = 0;
+    ReadUdoLines(scene, TextLines::FromFile(scene.modelFile));
+}
+
+void ReadUDOBytes(tscene& scene, std::string_view text) {
+    scene.polygonsRead = 0;
+    ReadUdoLines(scene, TextLines::FromText(std::string(text)));
 }

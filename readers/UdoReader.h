@@ -2,6 +2,8 @@
 // writer produces (vertices, edges and faces per mesh).
 #pragma once
 
+#include <string_view>
+
 #include "model/Scene.h"
 
 // Reads the file named by scene.modelFile into the import lists.
@@ -20,3 +22,6 @@
 // for the file). ReadError when the file cannot be read or a face or edge
 // number is not an integer.
 void ReadUDO(tscene& scene);
+// The same for the text of a UDO file held in memory; scene.modelFile names
+// it in errors.
+void ReadUDOBytes(tscene& scene, std::string_view text);

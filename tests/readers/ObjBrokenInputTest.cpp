@@ -175,6 +175,79 @@ TEST_F(ObjBrokenInputTest, TooManyCornersAndVeryLongLines) {
     EXPECT_EQ(ImportFaces.size(), 1u);
 }
 
+// A coordinate may be a quoted word; one made only of blanks, of any
+// length the quick number scan takes, is not a number and reads 0.
+TEST_F(ObjBrokenInputTest, QuotedCoordinatesOfBlanksReadZero) {
+    for (const std::string& word : {std::string(" "), std::string("\t"), std::string(39, ' '), std::string(40, ' '),
+                                    std::string(" 5 "), std::string(38, ' ') + "7"}) {
+        for (const char* keyword : {"v", "vn", "vt"}) {
+            ClearImportLists();
+            const std::string line = std::string(keyword) + " 1 \"" + word + "\" 2\n";
+            ASSERT_TRUE(TryRead(line)) << line;
+            const std::size_t digit = word.find_first_not_of(" \t");
+            const double expected = digit == std::string::npos ? 0 : word[digit] - '0';
+            if (keyword[1] == 0) {
+                ASSERT_EQ(ImportVertices.size(), 1u);
+                EXPECT_EQ(ImportVertices[0].p.y, expected) << line;
+            } else if (keyword[1] == 'n') {
+                ASSERT_EQ(ImportNormals.size(), 1u);
+                EXPECT_NEAR(ImportNormals[0].p.y, expected / std::sqrt(5.0 + expected * expected), 1e-15) << line;
+            } else {
+                ASSERT_EQ(ImportUVs.size(), 1u);
+                EXPECT_EQ(ImportUVs[0].v, expected) << line;
+            }
+        }
+    }
+}
+
+// What a read left: the import lists, lines, lights and the log, as text.
+std::string Fingerprint(const std::vector<std::string>& messages) {
+    std::string out;
+    const auto add = [&out](double v) { out += FloatToStrDot(v) + " "; };
+    for (const tvertex& v : ImportVertices) add(v.p.x), add(v.p.y), add(v.p.z);
+    for (const tnormal& n : ImportNormals) add(n.p.x), add(n.p.y), add(n.p.z);
+    for (const tuv& t : ImportUVs) add(t.u), add(t.v);
+    for (const tface& f : ImportFaces)
+        for (int c = 0; c < 3; ++c) add(f.vertex[c]), add(f.uv[c]), add(f.normal[c]), add(f.group), add(f.material);
+    for (const tgroup& g : ImportGroups) out += g.name.str() + (g.castsShadow ? "+" : "-");
+    for (const tmaterial& m : ImportMaterials) {
+        out += m.name.str() + m.colorMap.str() + m.bumpMap.str() + m.customText.str();
+        add(m.diffuse.x), add(m.transparency), add(m.shininess);
+    }
+    for (const tline& l : LineSegments) add(l.vertex[0]), add(l.vertex[1]);
+    for (const tlight& l : Lights) out += l.name.str();
+    for (const std::string& m : messages) out += m + "\n";
+    return out;
+}
+
+// The text held in memory reads as the file of that name does, with its
+// material library, at every block size.
+TEST_F(ObjBrokenInputTest, TextInMemoryReadsLikeTheFile) {
+    Write("model.mtl", SampleLibrary);
+    for (const std::string& text : {std::string(Sample), std::string("\xEF\xBB\xBFv 1 2 3\nv 4 5 6\nv 7 8 9\nf 1 2 3"),
+                                    std::string("v 1 \\\r\n2 3\r\n"), std::string()})
+        for (std::size_t block : {64u, 100u, 1u << 20}) {
+            SCOPED_TRACE(text.substr(0, 20) + " / " + std::to_string(block));
+            SetObjReadBlockSize(block);
+            const auto clear = [this] {
+                ClearImportLists();
+                LineSegments.clear();
+                Polylines.clear();
+                LinesMergedCount = PolylinesMergedCount = 0;
+                Lights.clear();
+                status.ClearPage(StatusPage::Messages);
+            };
+            clear();
+            ReadObjText(text);
+            const std::string fromFile = Fingerprint(Messages());
+            clear();
+            PrepareLoad(Dir() + "model.obj");
+            ReadOBJBytes(Scene, text);
+            EXPECT_EQ(Fingerprint(Messages()), fromFile);
+        }
+    SetObjReadBlockSize(1u << 20);
+}
+
 TEST_F(ObjBrokenInputTest, AnEmptyFileAndAFolderInsteadOfAFile) {
     EXPECT_TRUE(TryRead(""));
     EXPECT_TRUE(ImportFaces.empty());

@@ -313,4 +313,88 @@ TEST_F(RawUdoTest, UdoBrokenInput) {
         }
 }
 
+// Numbers at the ends of the 64-bit range are out of range like any other:
+// the face is skipped and never lands on a vertex of another mesh, in the
+// face sections and in the edge pass alike.
+TEST_F(RawUdoTest, UdoNumbersAtTheIntegerLimitsAreOutOfRange) {
+    const std::string first = "[a:VERTICES]\n0 0 0\n1 0 0\n0 1 0\n";
+    const std::string second = "[b:VERTICES]\n0 0 1\n1 0 1\n0 1 1\n";
+    for (const char* number : {"9223372036854775807", "9223372036854775806", "-9223372036854775808",
+                               "2147483647", "2147483645", "4294967296", "-1"}) {
+        const std::string n(number);
+        for (const std::string& text : {first + second + "[b:FACES]\n0 1 " + n + "\n",
+                                        first + second + "[b:FACES]\n" + n + " 0 1 2\n",
+                                        first + "[a:EDGES]\n0 1\n2 0\n" + second + "[b:EDGES]\n0 1\n1 " + n + "\n"}) {
+            ClearImportLists();
+            status.ClearPage(StatusPage::Messages);
+            Model("limits.udo", text);
+            ReadUDO(Scene);
+            EXPECT_EQ(ImportVertices.size(), 6u) << text;
+            for (const tface& f : ImportFaces)
+                for (int c = 0; c < 3; ++c) EXPECT_LE(f.vertex[c], 3) << text;  // only the first mesh's faces
+            EXPECT_EQ(WarningCount(), 1) << text;
+        }
+    }
+}
+
+// A number that is not an integer is reported with the line that holds it,
+// also on the second line of an edge pair.
+TEST_F(RawUdoTest, UdoBadNumbersNameTheirLine) {
+    const struct {
+        const char* text;
+        int64_t line;
+    } cases[] = {
+        {"[m:VERTICES]\n0 0 0\n[m:FACES]\n0 1 x\n", 4},
+        {"[m:VERTICES]\n0 0 0\n[m:EDGES]\n0 x\n1 2\n", 4},
+        {"[m:VERTICES]\n0 0 0\n[m:EDGES]\n0 1\n1 z\n", 5},
+        {"[m:VERTICES]\n0 0 0\n[m:EDGES]\n0 1\nz 1\n", 5},
+        {"[m:VERTICES]\n0 0 0\n[m:EDGES]\n0,1,\n2 z\n", 5},
+    };
+    for (const auto& c : cases) {
+        ClearImportLists();
+        Model("bad.udo", c.text);
+        try {
+            ReadUDO(Scene);
+            ADD_FAILURE() << c.text;
+        } catch (const ReadError& e) {
+            EXPECT_EQ(e.line(), c.line) << c.text;
+            EXPECT_NE(std::string(e.what()).find("(line " + std::to_string(c.line) + " of bad.udo)"), std::string::npos)
+                << e.what();
+        }
+    }
+}
+
+// A text held in memory reads as the file of that name does.
+TEST_F(RawUdoTest, TextInMemoryReadsLikeTheFile) {
+    const auto outcome = [this](bool fromFile, bool raw, const std::string& text) {
+        ClearImportLists();
+        status.ClearPage(StatusPage::Messages);
+        std::string out;
+        try {
+            if (fromFile) {
+                Model(raw ? "m.raw" : "m.udo", text);
+                raw ? ReadRAW(Scene) : ReadUDO(Scene);
+            } else {
+                Scene.modelFile = (folder_ / (raw ? "m.raw" : "m.udo")).string();
+                raw ? ReadRAWBytes(Scene, text) : ReadUDOBytes(Scene, text);
+            }
+        } catch (const ReadError& e) {
+            out = std::string("error: ") + e.what() + "\n";
+        }
+        for (const tvertex& v : ImportVertices) out += std::to_string(v.p.x + 10 * v.p.y + 100 * v.p.z) + " ";
+        for (std::size_t i = 0; i < ImportFaces.size(); ++i)
+            for (int v : FaceVertices(i)) out += std::to_string(v) + ",";
+        for (const tgroup& g : ImportGroups) out += g.name.str() + ";";
+        for (const std::string& line : Messages()) out += line + "\n";
+        return out;
+    };
+    for (const std::string& text : {std::string("\xEF\xBB\xBF" "Box\r\n0 0 0 1 0 0 0 1 0\r\nLid\r0 0 1 1 0 1 0 1 1"),
+                                    std::string(TwoMeshes), std::string("[m:VERTICES]\n0 0 0\n[m:EDGES]\n0 1\n1 z\n"),
+                                    std::string()})
+        for (bool raw : {true, false}) {
+            SCOPED_TRACE(text.substr(0, 20));
+            EXPECT_EQ(outcome(false, raw, text), outcome(true, raw, text));
+        }
+}
+
 }  // namespace

@@ -36,6 +36,15 @@ protected:
     static std::string ReadAll(const std::string& path, std::size_t blockSize) {
         TextBlocks blocks;
         EXPECT_TRUE(blocks.Open(path, blockSize));
+        return ReadBlocks(blocks);
+    }
+    // The same for a text held in memory.
+    static std::string ReadAllText(const std::string& text, std::size_t blockSize) {
+        TextBlocks blocks;
+        blocks.OpenText(text, blockSize);
+        return ReadBlocks(blocks);
+    }
+    static std::string ReadBlocks(TextBlocks& blocks) {
         std::string all;
         std::string_view block;
         while (blocks.Next(block)) {
@@ -77,6 +86,7 @@ TEST_F(TextBlocksTest, BlocksGiveTheLinesBack) {
         for (std::size_t blockSize : {64u, 65u, 100u, 4096u}) {
             SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(blockSize));
             EXPECT_EQ(ReadAll(File(c.text), blockSize), c.expected);
+            EXPECT_EQ(ReadAllText(c.text, blockSize), c.expected);
         }
 }
 
@@ -89,7 +99,10 @@ TEST_F(TextBlocksTest, RandomLineEndsAtEveryBlockSize) {
         text += ends[random() % 5];
     }
     const std::string path = File(text);
-    for (std::size_t blockSize = 64; blockSize < 400; blockSize += 37) EXPECT_EQ(ReadAll(path, blockSize), text);
+    for (std::size_t blockSize = 64; blockSize < 400; blockSize += 37) {
+        EXPECT_EQ(ReadAll(path, blockSize), text);
+        EXPECT_EQ(ReadAllText(text, blockSize), text);
+    }
 }
 
 // The buffer of a small file is sized to it when opened; a file that grows
@@ -109,6 +122,7 @@ TEST_F(TextBlocksTest, AFileThatGrowsAfterOpeningIsReadWhole) {
 
 TEST_F(TextBlocksTest, MissingFilesAndFoldersDoNotOpen) {
     TextBlocks blocks;
+    blocks.OpenText("v 1 2 3\n");  // what was open before is closed
     EXPECT_FALSE(blocks.Open((folder / "missing.obj").string()));
     EXPECT_FALSE(blocks.Open(folder.string()));
     std::string_view block;
