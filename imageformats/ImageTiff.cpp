@@ -570,6 +570,9 @@ void TTIFFGraphic::LoadTiff(gfx::Stream& stream) {
             covered += rows;
         }
         const std::size_t unitsPerPlane = bands.size() * tilesAcross;
+        // Every strip or tile of every plane has its offset in the file: the
+        // listing of their bytes below is then no longer than the file's own.
+        if (offsets_.size() / static_cast<std::size_t>(planes) < unitsPerPlane) InvalidTiff();
         const std::size_t tileRowBytes = tiled ? rowBytesOf(p.tileWidth) : 0;
         const uint64_t unitBytes = tiled ? uint64_t{p.tileLength} * tileRowBytes : uint64_t{bandRows} * planeRowBytes;
         if (unitBytes > uint64_t{INT32_MAX}) InvalidTiff();

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "imageformats/ImageRegistration.h"
-#include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/PictureFuzzSupport.h"
 
 namespace {
@@ -24,13 +23,10 @@ std::string Cel(unsigned width, unsigned height) {
     return b;
 }
 
+std::vector<std::pair<std::string, std::string>> Seeds() {
+    return {{"small.cel", Cel(5, 3)}, {"line.pic", Cel(40, 1)}};
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    fuzzing::SeedCorpus(*argc, *argv, {{"small.cel", Cel(5, 3)}, {"line.pic", Cel(40, 1)}});
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    return fuzzing::LoadPictureBytes(data, size, "cel", {&img::AutodeskGraphicClass()});
-}
+MIRELAN_PICTURE_FUZZ_TARGET(Seeds(), "cel", &img::AutodeskGraphicClass())

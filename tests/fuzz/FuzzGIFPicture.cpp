@@ -5,15 +5,7 @@
 #include <cstdint>
 
 #include "imageformats/ImageRegistration.h"
-#include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/GifSeeds.h"
 #include "tests/fuzz/PictureFuzzSupport.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    fuzzing::SeedCorpus(*argc, *argv, fuzzing::GifSeeds());
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    return fuzzing::LoadPictureBytes(data, size, "gif", {&img::GifGraphicClass()});
-}
+MIRELAN_PICTURE_FUZZ_TARGET(fuzzing::GifSeeds(), "gif", &img::GifGraphicClass())

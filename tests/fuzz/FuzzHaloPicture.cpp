@@ -18,7 +18,6 @@
 
 #include "imageformats/ImageRegistration.h"
 #include "platform/gfx/Picture.h"
-#include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/PictureFuzzSupport.h"
 
 namespace {
@@ -71,15 +70,15 @@ std::string Pal(unsigned count) {
     return b;
 }
 
+std::vector<std::pair<std::string, std::string>> Seeds() {
+    return {{"grey.cut", Cut(7, 3)},
+            {"palette.cut", Cut(5, 4) + std::string(Separator) + Pal(16)},
+            {"long-palette.cut", Cut(3, 2) + std::string(Separator) + Pal(256)}};
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    fuzzing::SeedCorpus(*argc, *argv,
-                        {{"grey.cut", Cut(7, 3)},
-                         {"palette.cut", Cut(5, 4) + std::string(Separator) + Pal(16)},
-                         {"long-palette.cut", Cut(3, 2) + std::string(Separator) + Pal(256)}});
-    return 0;
-}
+MIRELAN_FUZZ_SEEDS(Seeds())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzzing::StartImageLibrary();

@@ -10,7 +10,6 @@
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/WarningSink.h"
-#include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/PictureFuzzSupport.h"
 
 namespace {
@@ -28,15 +27,15 @@ std::string Jpeg(int width, int height, gfx::PixelFormat format, int quality) {
     return {bytes.begin(), bytes.end()};
 }
 
+std::vector<std::pair<std::string, std::string>> Seeds() {
+    return {{"colour.jpg", Jpeg(19, 11, gfx::PixelFormat::pf24bit, 75)},
+            {"colour-best.jpg", Jpeg(8, 33, gfx::PixelFormat::pf24bit, 100)},
+            {"grey.jpg", Jpeg(17, 9, gfx::PixelFormat::pf8bit, 30)}};
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    fuzzing::SeedCorpus(*argc, *argv,
-                        {{"colour.jpg", Jpeg(19, 11, gfx::PixelFormat::pf24bit, 75)},
-                         {"colour-best.jpg", Jpeg(8, 33, gfx::PixelFormat::pf24bit, 100)},
-                         {"grey.jpg", Jpeg(17, 9, gfx::PixelFormat::pf8bit, 30)}});
-    return 0;
-}
+MIRELAN_FUZZ_SEEDS(Seeds())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     gfx::RecordingWarnings warnings;

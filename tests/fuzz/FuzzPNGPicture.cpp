@@ -7,14 +7,10 @@
 #include <vector>
 
 #include "imageformats/ImageRegistration.h"
-#include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/PictureFuzzSupport.h"
 #include "tests/fuzz/PngSeeds.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    fuzzing::SeedCorpus(*argc, *argv, fuzzing::PngSeeds());
-    return 0;
-}
+MIRELAN_FUZZ_SEEDS(fuzzing::PngSeeds())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::vector<uint8_t> png = fuzzing::WithPngCrcs(data, size);

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "imageformats/ImageRegistration.h"
-#include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/PictureFuzzSupport.h"
 
 namespace {
@@ -156,11 +155,4 @@ std::vector<std::pair<std::string, std::string>> Seeds() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    fuzzing::SeedCorpus(*argc, *argv, Seeds());
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    return fuzzing::LoadPictureBytes(data, size, "tif", {&img::TiffGraphicClass(), &img::EpsGraphicClass()});
-}
+MIRELAN_PICTURE_FUZZ_TARGET(Seeds(), "tif", &img::TiffGraphicClass(), &img::EpsGraphicClass())

@@ -10,14 +10,10 @@
 #include "htmlviewer/ImageCache.h"
 #include "platform/gfx/RecordingCanvas.h"
 #include "platform/gfx/Stream.h"
-#include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/GifSeeds.h"
 #include "tests/fuzz/ViewerFuzzSupport.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    fuzzing::SeedCorpus(*argc, *argv, fuzzing::GifSeeds());
-    return 0;
-}
+MIRELAN_FUZZ_SEEDS(fuzzing::GifSeeds())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::span<const uint8_t> bytes(data, size);

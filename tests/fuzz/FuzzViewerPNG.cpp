@@ -9,14 +9,10 @@
 #include <vector>
 
 #include "htmlviewer/ImageCache.h"
-#include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/PngSeeds.h"
 #include "tests/fuzz/ViewerFuzzSupport.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    fuzzing::SeedCorpus(*argc, *argv, fuzzing::PngSeeds());
-    return 0;
-}
+MIRELAN_FUZZ_SEEDS(fuzzing::PngSeeds())
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (GetImageType(std::span<const uint8_t>(data, std::min<std::size_t>(size, 11))) != TImageType::Png) return -1;

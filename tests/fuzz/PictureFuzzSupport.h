@@ -1,6 +1,7 @@
 // What the picture fuzz targets share: the image library started once, the
 // load of bytes as the program loads a map file of a given extension, the
-// checks of what a load leaves, and a writer of the seed files' bytes.
+// checks of what a load leaves, a writer of the seed files' bytes, and the
+// entry points of a target.
 #pragma once
 
 #include <zlib.h>
@@ -23,6 +24,7 @@
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 namespace fuzzing {
 
@@ -157,3 +159,21 @@ inline std::string RawDeflate(const std::string& raw) {
 }
 
 }  // namespace fuzzing
+
+// Defines the target's LLVMFuzzerInitialize: an empty corpus is seeded with
+// the files of the expression (pairs of a name and the bytes).
+#define MIRELAN_FUZZ_SEEDS(...)                                                          \
+    extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {                       \
+        fuzzing::SeedCorpus(*argc, *argv, __VA_ARGS__);                                  \
+        return 0;                                                                        \
+    }
+
+// Defines both entry points of a target that fuzzes readers of the image
+// library: the corpus seeded with `seeds`, and every input loaded as a map
+// file of `extension` (a string without the dot) by the readers listed after
+// it (pointers to their graphic classes), as LoadPictureBytes does.
+#define MIRELAN_PICTURE_FUZZ_TARGET(seeds, extension, ...)                               \
+    MIRELAN_FUZZ_SEEDS(seeds)                                                            \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {       \
+        return fuzzing::LoadPictureBytes(data, size, extension, {__VA_ARGS__});          \
+    }

@@ -305,6 +305,13 @@ TEST(TiffReaderTest, DamagedAndUnsupportedFilesRaiseTheImageError) {
         // 1024 x 1024 RGB in 1024 LZW strips that all hold the same 100
         // bytes: each byte of the file counts once.
         {"strips that share their bytes", SharedStrips(), invalid},
+        // 16384 x 16384 in tiles of one pixel, of which one has an offset:
+        // refused before anything is listed for the 2^28 tiles it claims.
+        {"tiles without their offsets",
+         BuildTiff(false, With(With(With(With(Tiled(GrayTags()), {256, 4, {16384}}), {257, 4, {16384}}),
+                                    {322, 4, {1}}), {323, 4, {1}}),
+                   GrayPixels()),
+         invalid},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
