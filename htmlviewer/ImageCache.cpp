@@ -190,6 +190,22 @@ gfx::Stream* DelayedImageMarker() { return &Images().DelayedMarker; }
 
 gfx::Bitmap MakeColorMask(const gfx::Bitmap& bitmap, gfx::Color transparent) {
     gfx::Bitmap mask(bitmap.width(), bitmap.height(), gfx::PixelFormat::pf1bit);
+    const gfx::PixelFormat format = bitmap.pixelFormat();
+    if (format == gfx::PixelFormat::pf24bit || format == gfx::PixelFormat::pf32bit) {
+        // The colour's bytes compared in place: a picture of the viewer's
+        // largest size is masked without a call per pixel.
+        const int step = format == gfx::PixelFormat::pf24bit ? 3 : 4;
+        const uint8_t r = gfx::redOf(transparent), g = gfx::greenOf(transparent), b = gfx::blueOf(transparent);
+        // Only a plain colour can equal a pixel's.
+        const bool plain = (transparent & 0xFF000000) == 0;
+        for (int y = 0; plain && y < bitmap.height(); ++y) {
+            const uint8_t* source = bitmap.scanLine(y);
+            uint8_t* row = mask.scanLine(y);
+            for (int x = 0; x < bitmap.width(); ++x, source += step)
+                if (source[0] == b && source[1] == g && source[2] == r) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+        }
+        return mask;
+    }
     for (int y = 0; y < bitmap.height(); ++y) {
         uint8_t* row = mask.scanLine(y);
         for (int x = 0; x < bitmap.width(); ++x)

@@ -152,6 +152,36 @@ Palette Bitmap::defaultPalette(PixelFormat pf) {
     }
 }
 
+Bitmap::PixelBytes::PixelBytes(const PixelBytes& o) {
+    allocate(o.size_);
+    if (size_) std::memcpy(data_.get(), o.data_.get(), size_);
+}
+
+Bitmap::PixelBytes& Bitmap::PixelBytes::operator=(const PixelBytes& o) {
+    if (this != &o) *this = PixelBytes(o);
+    return *this;
+}
+
+Bitmap::PixelBytes& Bitmap::PixelBytes::operator=(PixelBytes&& o) noexcept {
+    if (this != &o) {
+        size_ = std::exchange(o.size_, 0);
+        data_ = std::move(o.data_);
+    }
+    return *this;
+}
+
+void Bitmap::PixelBytes::allocate(std::size_t size) {
+    clear();
+    if (size == 0) return;
+    data_.reset(new uint8_t[size]);
+    size_ = size;
+}
+
+void Bitmap::PixelBytes::clear() noexcept {
+    data_.reset();
+    size_ = 0;
+}
+
 Bitmap::Bitmap() = default;
 
 Bitmap::Bitmap(int width, int height, PixelFormat pf) {
@@ -205,7 +235,7 @@ void Bitmap::allocate(int width, int height) {
         throw EInvalidGraphic("Invalid bitmap size " + std::to_string(width) + " x " + std::to_string(height));
     const int64_t stride = gfx::bytesPerLine(width, format_);
     try {
-        pixels_.resize(static_cast<std::size_t>(stride * height));
+        pixels_.allocate(static_cast<std::size_t>(stride * height));
     } catch (const std::bad_alloc&) {
         throw EOutOfResources(OutOfResourcesText);
     }
@@ -255,7 +285,6 @@ void Bitmap::setSizeForOverwrite(int width, int height) {
 
 void Bitmap::clear() {
     pixels_.clear();
-    pixels_.shrink_to_fit();
     width_ = height_ = stride_ = 0;
 }
 

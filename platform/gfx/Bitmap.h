@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gfx/Color.h"
@@ -143,18 +144,27 @@ public:
     Bitmap toBitmap() const override { return *this; }
 
 private:
-    // Bytes that a resize leaves uninitialised, for rows that are written
-    // whole right after; `setSize` clears them itself.
-    struct UninitializedAllocator : std::allocator<uint8_t> {
-        template <class U>
-        struct rebind {
-            using other = UninitializedAllocator;
-        };
-        void construct(uint8_t* p) noexcept { ::new (static_cast<void*>(p)) uint8_t; }
-        template <class... Args>
-        void construct(uint8_t* p, Args&&... args) {
-            ::new (static_cast<void*>(p)) uint8_t(std::forward<Args>(args)...);
-        }
+    // The pixel bytes: one block, left uninitialised when made (its rows are
+    // written whole right after, or `setSize` clears them), and copied with
+    // one memcpy, not byte by byte through an allocator, which at low
+    // optimisation made a copy of a large picture take seconds.
+    class PixelBytes {
+    public:
+        PixelBytes() = default;
+        PixelBytes(const PixelBytes& o);
+        PixelBytes(PixelBytes&& o) noexcept : size_(std::exchange(o.size_, 0)), data_(std::move(o.data_)) {}
+        PixelBytes& operator=(const PixelBytes& o);
+        PixelBytes& operator=(PixelBytes&& o) noexcept;
+        uint8_t* data() { return data_.get(); }
+        const uint8_t* data() const { return data_.get(); }
+        std::size_t size() const { return size_; }
+        // Replaces the block by one of `size` uninitialised bytes.
+        void allocate(std::size_t size);
+        void clear() noexcept;
+
+    private:
+        std::size_t size_ = 0;
+        std::unique_ptr<uint8_t[]> data_;
     };
     // Makes the pixel memory for width x height without clearing it.
     void allocate(int width, int height);
@@ -173,7 +183,7 @@ private:
     PixelFormat format_ = PixelFormat::pf24bit;
     bool hasAlpha_ = false;
     Palette palette_;
-    std::vector<uint8_t, UninitializedAllocator> pixels_;
+    PixelBytes pixels_;
     ProgressSlot progress_;
 };
 

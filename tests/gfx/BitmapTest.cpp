@@ -113,6 +113,35 @@ TEST(BitmapTest, ConvertsBetweenOtherFormatsThroughColours) {
     EXPECT_EQ(b.pixel(2, 1), rgb(1, 2, 3));
 }
 
+TEST(BitmapTest, CopiesHoldTheSameBytesAndStayApart) {
+    for (const FormatCase& c : formatCases()) {
+        SCOPED_TRACE(c.name);
+        const Bitmap original = makeBitmap(c);
+        const std::size_t bytes = static_cast<std::size_t>(original.bytesPerLine()) * 2;
+        Bitmap assigned(5, 7, PixelFormat::pf8bit);
+        assigned = original;
+        for (Bitmap copy : {Bitmap(original), assigned}) {
+            ASSERT_EQ(copy.pixelFormat(), c.format);
+            ASSERT_EQ(copy.width(), 3);
+            ASSERT_EQ(copy.height(), 2);
+            EXPECT_EQ(std::memcmp(copy.bits(), original.bits(), bytes), 0);
+            EXPECT_NE(copy.bits(), original.bits());
+            copy.scanLine(0)[0] ^= 0xFF;
+            EXPECT_EQ(original.pixel(0, 0), c.expected[0]);
+        }
+        Bitmap self = original;
+        const Bitmap& alias = self;
+        self = alias;
+        EXPECT_EQ(std::memcmp(self.bits(), original.bits(), bytes), 0);
+        Bitmap moved = std::move(self);
+        EXPECT_EQ(std::memcmp(moved.bits(), original.bits(), bytes), 0);
+    }
+    Bitmap empty;
+    const Bitmap emptyCopy = empty;
+    EXPECT_TRUE(emptyCopy.empty());
+    EXPECT_EQ(emptyCopy.bits(), nullptr);
+}
+
 TEST(BitmapTest, RowsArePaddedToFourBytes) {
     struct {
         PixelFormat format;

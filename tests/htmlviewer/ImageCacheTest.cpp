@@ -235,6 +235,39 @@ TEST_F(FetchImageTest, DamagedPicturesGiveNoImage) {
     EXPECT_GT(none, 20);
 }
 
+// The mask of a colour holds exactly the pixels that show that colour, in
+// every pixel format, across byte and row padding; a colour no pixel can
+// show (none, a palette or system colour) masks nothing.
+TEST(ImageCache, ColorMasksHoldThePixelsOfTheColor) {
+    const gfx::PixelFormat formats[] = {gfx::PixelFormat::pf1bit,  gfx::PixelFormat::pf4bit,  gfx::PixelFormat::pf8bit,
+                                        gfx::PixelFormat::pf15bit, gfx::PixelFormat::pf24bit, gfx::PixelFormat::pf32bit};
+    for (const gfx::PixelFormat format : formats) {
+        SCOPED_TRACE(static_cast<int>(format));
+        gfx::Bitmap bitmap(19, 5, format);
+        // Few distinct values, so that each colour shows several times.
+        unsigned seed = 7;
+        for (int y = 0; y < bitmap.height(); ++y)
+            for (int i = 0; i < bitmap.bytesPerLine(); ++i) {
+                seed = seed * 1103515245u + 12345u;
+                bitmap.scanLine(y)[i] = static_cast<uint8_t>((seed >> 16) % 3 * 0x55);
+            }
+        const gfx::Color shown = bitmap.pixel(4, 2);
+        for (const gfx::Color color : {shown, bitmap.pixel(18, 4), gfx::clNone, shown | gfx::PaletteRelativeFlag}) {
+            const gfx::Bitmap mask = MakeColorMask(bitmap, color);
+            ASSERT_EQ(mask.width(), bitmap.width());
+            ASSERT_EQ(mask.height(), bitmap.height());
+            int masked = 0;
+            for (int y = 0; y < bitmap.height(); ++y)
+                for (int x = 0; x < bitmap.width(); ++x) {
+                    const bool bit = (mask.scanLine(y)[x >> 3] & (0x80 >> (x & 7))) != 0;
+                    EXPECT_EQ(bit, bitmap.pixel(x, y) == color) << x << "," << y;
+                    masked += bit;
+                }
+            EXPECT_EQ(masked > 0, color == shown || color == bitmap.pixel(18, 4));
+        }
+    }
+}
+
 TEST(ImageCache, PicturesOfUnavailableImages) {
     TViewerImagesUse use;
     EXPECT_EQ(PendingImageBitmap().width(), 16);
