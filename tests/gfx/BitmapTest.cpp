@@ -129,17 +129,9 @@ TEST(BitmapTest, CopiesHoldTheSameBytesAndStayApart) {
             copy.scanLine(0)[0] ^= 0xFF;
             EXPECT_EQ(original.pixel(0, 0), c.expected[0]);
         }
-        Bitmap self = original;
-        const Bitmap& alias = self;
-        self = alias;
-        EXPECT_EQ(std::memcmp(self.bits(), original.bits(), bytes), 0);
-        Bitmap moved = std::move(self);
-        EXPECT_EQ(std::memcmp(moved.bits(), original.bits(), bytes), 0);
     }
-    Bitmap empty;
-    const Bitmap emptyCopy = empty;
+    const Bitmap emptyCopy = Bitmap();
     EXPECT_TRUE(emptyCopy.empty());
-    EXPECT_EQ(emptyCopy.bits(), nullptr);
 }
 
 TEST(BitmapTest, RowsArePaddedToFourBytes) {

@@ -13,6 +13,7 @@
 #include "options/Options.h"
 #include "readers/DazReader.h"
 #include "tests/fixtures/Fixtures.h"
+#include "tests/readers/ReaderFixtures.h"
 
 namespace fs = std::filesystem;
 
@@ -79,48 +80,9 @@ void ExpectVector(const tvector& v, double x, double y, double z) {
     EXPECT_NEAR(v.z, z, 1e-9);
 }
 
-// A light preset in the shape the reader scans for: the declarations in
-// m_aNewLights, the values in the switch of createLight.
-std::string LightScript(const std::string& secondShadow = "1") {
-    return "// DAZ Studio light preset\r\n"
-           "var m_aNewLights = [\r\n"
-           "\t[ \"Spot 1\", DzSpotLight ],\r\n"
-           "\t[ \"Spot 2\", DzSpotLight ] ];\r\n"
-           "\r\n"
-           "function createLight( oLight, nLight )\r\n"
-           "{\r\n"
-           "\tswitch( nLight ){\r\n"
-           "\t\tcase 0:\r\n"
-           "\t\t\toLight.set( \"XTranslate\", 0, 240 );\r\n"
-           "\t\t\toLight.set( \"YTranslate\", 0, 480 );\r\n"
-           "\t\t\toLight.set( \"ZTranslate\", 0, -240 );\r\n"
-           "\t\t\toLight.set( \"XRotate\", 0, 0 );\r\n"
-           "\t\t\toLight.set( \"YRotate\", 0, 90 );\r\n"
-           "\t\t\toLight.set( \"ZRotate\", 0, 0 );\r\n"
-           "\t\t\toLight.set( \"Color\", 0, 1, 255, 127.5, 0 );\r\n"
-           "\t\t\toLight.set( \"Spread Angle\", 0, 40 );\r\n"
-           "\t\t\toLight.set( \"Cast Shadows\", 0, 0 );\r\n"
-           "\t\t\toLight.set( \"Visible\", 0, 1 );\r\n"
-           "\t\t\toLight.set( \"Intensity\", 0, 0.75 );\r\n"
-           "\t\t\tbreak;\r\n"
-           "\t\tcase 1:\r\n"
-           "\t\t\toLight.set( \"XTranslate\", 0, 0 );\r\n"
-           "\t\t\toLight.set( \"YTranslate\", 0, 0 );\r\n"
-           "\t\t\toLight.set( \"ZTranslate\", 0, 480 );\r\n"
-           "\t\t\toLight.set( \"XRotate\", 0, 90 );\r\n"
-           "\t\t\toLight.set( \"Cast Shadows\", 0, " +
-           secondShadow +
-           " );\r\n"
-           "\t\t\tbreak;\r\n"
-           "\t\tdefault:\r\n"
-           "\t\t\toLight.set( \"XTranslate\", 0, 999 );\r\n"  // after default: not read
-           "\t}\r\n"
-           "}\r\n";
-}
-
 TEST_F(DazReaderTest, SpotLightsReplaceTheLights) {
     AddUserLight();
-    ReadDazLights(Write("lights.ds", LightScript()));
+    ReadDazLights(Write("lights.ds", build::DazLightScript()));
     ASSERT_EQ(Lights.size(), 2u);
 
     const tlight& a = Lights[0];
@@ -184,13 +146,13 @@ TEST_F(DazReaderTest, ScriptsWithoutLightsOrWithBadValuesKeepTheLights) {
     EXPECT_EQ(Messages().back(), "<!> No lights found");
 
     // A shadow flag that is not a whole number ends the read before any light goes.
-    EXPECT_THROW(ReadDazLights(Write("bad.ds", LightScript("yes"))), ReadError);
+    EXPECT_THROW(ReadDazLights(Write("bad.ds", build::DazLightScript("yes"))), ReadError);
     ExpectUserLightKept();
-    EXPECT_THROW(ReadDazLights(Write("bad2.ds", LightScript("1.5"))), ReadError);
+    EXPECT_THROW(ReadDazLights(Write("bad2.ds", build::DazLightScript("1.5"))), ReadError);
     ExpectUserLightKept();
 
     // More lights created than declared.
-    std::string script = LightScript();
+    std::string script = build::DazLightScript();
     script.replace(script.find("\t\tdefault:"), 0, "\t\tcase 2:\r\n\t\t\toLight.set( \"XTranslate\", 0, 1 );\r\n");
     EXPECT_THROW(ReadDazLights(Write("extra.ds", script)), ReadError);
     ExpectUserLightKept();
@@ -199,42 +161,13 @@ TEST_F(DazReaderTest, ScriptsWithoutLightsOrWithBadValuesKeepTheLights) {
     ExpectUserLightKept();
 }
 
-std::string CameraScript() {
-    const double f50 = 30.59 / (2 * std::tan(25 * 3.14159265358979323846 / 180));
-    return "var m_aNewCameras = [\n"
-           "\t[ \"Camera 1\", DzBasicCamera ],\n"
-           "\t[ \"Camera 2\", DzBasicCamera ] ];\n"
-           "function createCamera( oCamera, nCamera )\n"
-           "{\n"
-           "\tswitch( nCamera ){\n"
-           "\t\tcase 0:\n"
-           "\t\t\toCamera.set( \"XTranslate\", 0, 0 );\n"
-           "\t\t\toCamera.set( \"YTranslate\", 0, 240 );\n"
-           "\t\t\toCamera.set( \"ZTranslate\", 0, 480 );\n"
-           "\t\t\toCamera.set( \"Perspective\", 0, 0 );\n"
-           "\t\t\toCamera.set( \"Focal Length\", 0, " +
-           std::to_string(f50) +
-           " );\n"
-           "\t\t\tbreak;\n"
-           "\t\tcase 1:\n"
-           "\t\t\toCamera.set( \"XTranslate\", 0, 0 );\n"
-           "\t\t\toCamera.set( \"YTranslate\", 0, 240 );\n"
-           "\t\t\toCamera.set( \"XRotate\", 0, 90 );\n"
-           "\t\t\toCamera.set( \"Perspective\", 0, 1 );\n"
-           "\t\t\toCamera.set( \"Focal Length\", 0, 0 );\n"
-           "\t\t\tbreak;\n"
-           "\t\tdefault:\n"
-           "\t}\n"
-           "}\n";
-}
-
 TEST_F(DazReaderTest, CamerasAreAppendedSelectedAndApplied) {
     tcamera front;
     front.name = "Front";
     Cameras.push_back(front);
     Form1.ComboBox8.items = {"Front"};
     Form1.ComboBox8.index = 0;
-    ReadDazCameras(Write("cams.ds", CameraScript()));
+    ReadDazCameras(Write("cams.ds", build::DazCameraScript()));
 
     ASSERT_EQ(Cameras.size(), 3u);
     const tcamera& a = Cameras[1];
@@ -267,11 +200,11 @@ TEST_F(DazReaderTest, CamerasAreAppendedSelectedAndApplied) {
 }
 
 TEST_F(DazReaderTest, BrokenCameraScriptsAddNothing) {
-    ReadDazCameras(Write("none.ds", LightScript()));
+    ReadDazCameras(Write("none.ds", build::DazLightScript()));
     EXPECT_EQ(Messages().back(), "<!> No cameras found");
-    std::string extra = CameraScript();
+    std::string extra = build::DazCameraScript();
     extra.replace(extra.find("\t\tdefault:"), 0, "\t\t\toCamera.set( \"XTranslate\", 0, 0 );\n");
-    const std::string script = CameraScript();
+    const std::string script = build::DazCameraScript();
     for (const std::string& text : {extra, script.substr(0, script.find("240 );")) + "\n}\n"}) {
         EXPECT_THROW(ReadDazCameras(Write("bad.ds", text)), ReadError);
         EXPECT_TRUE(Cameras.empty());
@@ -281,7 +214,7 @@ TEST_F(DazReaderTest, BrokenCameraScriptsAddNothing) {
 }
 
 TEST_F(DazReaderTest, TruncatedScriptsNeverCrash) {
-    const std::string lights = LightScript(), cameras = CameraScript();
+    const std::string lights = build::DazLightScript(), cameras = build::DazCameraScript();
     for (std::size_t cut = 0; cut <= std::max(lights.size(), cameras.size()); cut += 2) {
         AddUserLight();
         try {
@@ -297,27 +230,6 @@ TEST_F(DazReaderTest, TruncatedScriptsNeverCrash) {
             EXPECT_EQ(Cameras.size(), before);
         }
     }
-}
-
-// A script held in memory reads as the same script in a file; its name is
-// the one given.
-TEST_F(DazReaderTest, ScriptInMemoryReadsAsItsFile) {
-    ReadDazLights(Write("lights.ds", LightScript()));
-    std::vector<std::string> fromFile;
-    for (const tlight& l : Lights) fromFile.push_back(l.name.str() + " " + std::to_string(l.kind));
-    ClearLights();
-    ReadDazLightsText("lights.ds", LightScript());
-    std::vector<std::string> fromText;
-    for (const tlight& l : Lights) fromText.push_back(l.name.str() + " " + std::to_string(l.kind));
-    EXPECT_EQ(fromText, fromFile);
-    EXPECT_EQ(fromText, (std::vector<std::string>{"Spot 1 1", "Spot 2 1"}));
-    EXPECT_EQ(Form1.ComboBox2.items, (std::vector<std::string>{"Spot 1", "Spot 2"}));
-
-    ReadDazCamerasText("cams.ds", CameraScript());
-    ASSERT_EQ(Cameras.size(), 2u);
-    EXPECT_EQ(Cameras[0].name, "Camera 1-cams.ds");
-    EXPECT_THROW(ReadDazLightsText("bad.ds", LightScript("yes")), ReadError);
-    EXPECT_EQ(Lights.size(), 2u);
 }
 
 TEST(RotateByEulerDegrees, TurnsIntoTheCameraFrame) {

@@ -2,6 +2,7 @@
 // starting points of the mutation test and the seeds of the fuzz targets.
 #pragma once
 
+#include <cmath>
 #include <string>
 
 #include "tests/readers/ModelFileBuilders.h"
@@ -78,6 +79,76 @@ inline std::string RichDXF() {
     d(0, "VERTEX")(8, "mesh")(10, 0.0)(20, 0.0)(30, 0.0)(70, 128)(71, 1)(72, 2)(73, 3)(74, -4);
     d(0, "SEQEND")(0, "ENDSEC")(0, "EOF");
     return d.Text();
+}
+
+// A light preset in the shape the reader scans for: the declarations in
+// m_aNewLights, the values in the switch of createLight.
+inline std::string DazLightScript(const std::string& secondShadow = "1") {
+    return "// DAZ Studio light preset\r\n"
+           "var m_aNewLights = [\r\n"
+           "\t[ \"Spot 1\", DzSpotLight ],\r\n"
+           "\t[ \"Spot 2\", DzSpotLight ] ];\r\n"
+           "\r\n"
+           "function createLight( oLight, nLight )\r\n"
+           "{\r\n"
+           "\tswitch( nLight ){\r\n"
+           "\t\tcase 0:\r\n"
+           "\t\t\toLight.set( \"XTranslate\", 0, 240 );\r\n"
+           "\t\t\toLight.set( \"YTranslate\", 0, 480 );\r\n"
+           "\t\t\toLight.set( \"ZTranslate\", 0, -240 );\r\n"
+           "\t\t\toLight.set( \"XRotate\", 0, 0 );\r\n"
+           "\t\t\toLight.set( \"YRotate\", 0, 90 );\r\n"
+           "\t\t\toLight.set( \"ZRotate\", 0, 0 );\r\n"
+           "\t\t\toLight.set( \"Color\", 0, 1, 255, 127.5, 0 );\r\n"
+           "\t\t\toLight.set( \"Spread Angle\", 0, 40 );\r\n"
+           "\t\t\toLight.set( \"Cast Shadows\", 0, 0 );\r\n"
+           "\t\t\toLight.set( \"Visible\", 0, 1 );\r\n"
+           "\t\t\toLight.set( \"Intensity\", 0, 0.75 );\r\n"
+           "\t\t\tbreak;\r\n"
+           "\t\tcase 1:\r\n"
+           "\t\t\toLight.set( \"XTranslate\", 0, 0 );\r\n"
+           "\t\t\toLight.set( \"YTranslate\", 0, 0 );\r\n"
+           "\t\t\toLight.set( \"ZTranslate\", 0, 480 );\r\n"
+           "\t\t\toLight.set( \"XRotate\", 0, 90 );\r\n"
+           "\t\t\toLight.set( \"Cast Shadows\", 0, " +
+           secondShadow +
+           " );\r\n"
+           "\t\t\tbreak;\r\n"
+           "\t\tdefault:\r\n"
+           "\t\t\toLight.set( \"XTranslate\", 0, 999 );\r\n"  // after default: not read
+           "\t}\r\n"
+           "}\r\n";
+}
+
+// A camera preset: the declarations in m_aNewCameras, the values in the
+// switch of createCamera (the first camera with a 50 mm lens).
+inline std::string DazCameraScript() {
+    const double f50 = 30.59 / (2 * std::tan(25 * 3.14159265358979323846 / 180));
+    return "var m_aNewCameras = [\n"
+           "\t[ \"Camera 1\", DzBasicCamera ],\n"
+           "\t[ \"Camera 2\", DzBasicCamera ] ];\n"
+           "function createCamera( oCamera, nCamera )\n"
+           "{\n"
+           "\tswitch( nCamera ){\n"
+           "\t\tcase 0:\n"
+           "\t\t\toCamera.set( \"XTranslate\", 0, 0 );\n"
+           "\t\t\toCamera.set( \"YTranslate\", 0, 240 );\n"
+           "\t\t\toCamera.set( \"ZTranslate\", 0, 480 );\n"
+           "\t\t\toCamera.set( \"Perspective\", 0, 0 );\n"
+           "\t\t\toCamera.set( \"Focal Length\", 0, " +
+           std::to_string(f50) +
+           " );\n"
+           "\t\t\tbreak;\n"
+           "\t\tcase 1:\n"
+           "\t\t\toCamera.set( \"XTranslate\", 0, 0 );\n"
+           "\t\t\toCamera.set( \"YTranslate\", 0, 240 );\n"
+           "\t\t\toCamera.set( \"XRotate\", 0, 90 );\n"
+           "\t\t\toCamera.set( \"Perspective\", 0, 1 );\n"
+           "\t\t\toCamera.set( \"Focal Length\", 0, 0 );\n"
+           "\t\t\tbreak;\n"
+           "\t\tdefault:\n"
+           "\t}\n"
+           "}\n";
 }
 
 }  // namespace build
