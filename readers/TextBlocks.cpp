@@ -35,22 +35,24 @@ bool TextBlocks::Open(const std::string& fileName, std::size_t blockSize) {
         return false;
     }
     if (S_ISREG(st.st_mode) && st.st_size > 0) fileSize_ = static_cast<uint64_t>(st.st_size);
+    StartBuffer();
+    return true;
+}
+
+void TextBlocks::StartBuffer() {
     // A file smaller than a block gets a buffer of its size (and a byte for
     // the line end a last line may lack), so that a small model does not
     // pay for clearing a whole block. One that grows meanwhile grows it.
     if (fileSize_ > 0 && fileSize_ < capacity_) capacity_ = std::max<std::size_t>(64, fileSize_ + 1);
     buffer_.reset(new char[capacity_ + Padding]());
     open_ = true;
-    return true;
 }
 
 void TextBlocks::OpenText(std::string_view text, std::size_t blockSize) {
     Reset(blockSize);
     text_.assign(text);
     fileSize_ = text_.size();
-    if (fileSize_ > 0 && fileSize_ < capacity_) capacity_ = std::max<std::size_t>(64, fileSize_ + 1);
-    buffer_.reset(new char[capacity_ + Padding]());
-    open_ = true;
+    StartBuffer();
 }
 
 void TextBlocks::Grow() {

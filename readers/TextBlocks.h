@@ -41,6 +41,8 @@ public:
 
 private:
     void Reset(std::size_t blockSize);
+    // The buffer for the text opened, sized to it when it is smaller than a block.
+    void StartBuffer();
     void Fill();
     void Grow();
 
