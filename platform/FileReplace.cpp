@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -102,6 +103,11 @@ bool PrepareFolder(const std::string& folder) {
 
 }  // namespace
 
+std::string FileErrorText(int error) {
+    if (error == NotARegularFile) return "it is not a regular file";
+    return std::strerror(error);
+}
+
 std::string SystemPath(std::string_view fileName) {
     std::string path(fileName);
     for (char& c : path)
@@ -179,15 +185,8 @@ int OpenReplacement(const std::string& fileName, std::string& temporary) {
     const std::string path = SystemPath(fileName);
     struct stat st;
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        if (S_ISDIR(st.st_mode)) {
-            errno = EISDIR;
-            return -1;
-        }
-        int fd;
-        do {
-            fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        } while (fd < 0 && errno == EINTR);
-        return fd;
+        errno = S_ISDIR(st.st_mode) ? EISDIR : NotARegularFile;
+        return -1;
     }
     if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
         errno = EACCES;

@@ -40,11 +40,20 @@ void ForgetSweptFolders();
 void RemoveFilesOfGoneProcesses(const std::string& folder, std::string_view prefix,
                                 bool (*restMatches)(std::string_view rest));
 
+// The errno of OpenReplacement for a name that exists and is not a regular
+// file: a pipe, a device, a socket, or a link to one.
+inline constexpr int NotARegularFile = 0x4000;
+
+// The text of an errno for a message: strerror's, or for NotARegularFile
+// "it is not a regular file".
+std::string FileErrorText(int error);
+
 // Opens `fileName` to be written whole: a new file beside it (`temporary`
-// set) for a regular file or a name that does not exist yet; the device or
-// pipe itself (`temporary` empty), which has no file to replace. -1 with
-// errno set: EISDIR for a folder, EACCES for a file the user made read-only
-// (it stays as it is), ENOENT for an empty name.
+// set) for a regular file or a name that does not exist yet. -1 with errno
+// set: EISDIR for a folder, NotARegularFile for any other file that is not
+// a regular one (never opened: a pipe nobody reads would hold the save for
+// ever, and a device is not the user's to fill), EACCES for a file the user
+// made read-only (it stays as it is), ENOENT for an empty name.
 int OpenReplacement(const std::string& fileName, std::string& temporary);
 
 // Writes all `n` bytes to `fd`, again after an interruption. False (errno

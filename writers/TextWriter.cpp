@@ -195,7 +195,7 @@ void CheckedTextWriter::Fail(const char* what, int error) {
     message += " file ";
     message += fileName_.empty() ? std::string("(no name)") : fileName_;
     message += ": ";
-    message += std::strerror(error);
+    message += FileErrorText(error);
     throw ExportError(message, fileName_);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/gfx/Stream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -79,9 +80,13 @@ FileStream::FileStream(const std::string& fileName, Mode mode) : fileName_(fileN
             if (!temporary_.empty()) ::unlink(temporary_.c_str());
         }
     }
-    if (!file_)
-        throw EFOpenError((mode == Mode::Read ? "Cannot open file \"" : "Cannot create file \"") + fileName + "\"",
+    if (!file_) {
+        const int error = errno;
+        if (mode == Mode::Read) throw EFOpenError("Cannot open file \"" + fileName + "\"", fileName);
+        throw EFOpenError("Cannot create file \"" + fileName + "\"" +
+                              (error == NotARegularFile ? ": " + FileErrorText(error) : std::string()),
                           fileName);
+    }
     if (mode == Mode::Read) {
         if (std::fseek(file_, 0, SEEK_END) == 0) {
             const long end = std::ftell(file_);
