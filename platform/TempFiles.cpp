@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -24,13 +25,16 @@ Registry& Files() {
     return r;
 }
 
-// What follows "<stem>-PID-" in a name of CreateTempFile: six letters or
-// digits, then nothing or an extension.
+// What follows "<stem>-PID-" in a name the program makes: the six letters
+// or digits of CreateTempFile, then one of the extensions of its unpacked
+// files. A name of any other form is not the program's, whatever its start.
 bool TempRest(std::string_view rest) {
-    if (rest.size() < 6 || (rest.size() > 6 && rest[6] != '.')) return false;
+    if (rest.size() < 6) return false;
     for (char c : rest.substr(0, 6))
         if (!std::isalnum(static_cast<unsigned char>(c))) return false;
-    return true;
+    const std::string_view extension = rest.substr(6);
+    return std::find(std::begin(TempFileExtensions), std::end(TempFileExtensions), extension) !=
+           std::end(TempFileExtensions);
 }
 
 std::string WithSlash(std::string folder) {

@@ -192,7 +192,9 @@ TEST_F(KilledSaveTest, OnlyTheTemporaryFilesOfGoneProcessesAreRemoved) {
         {out, ".mirelan-x" + dead + "-3.tmp", true},       {out, "mirelan-" + dead + "-3.tmp", true},
         {tmp, "mirelantemp-" + dead + "-a1B2c3.wrl", false}, {tmp, "mirelantemp-" + alive + "-a1B2c3.wrl", true},
         {tmp, "mirelantemp-" + dead + "-a1B2.wrl", true},    {tmp, "mirelantemp-" + dead + ".wrl", true},
-        {tmp, "mirelantemp-" + dead + "-a1B2c3x", true},
+        {tmp, "mirelantemp-" + dead + "-a1B2c3x", true},    {tmp, "mirelantemp-" + dead + "-a1B2c3.pz3", false},
+        {tmp, "mirelantemp-" + dead + "-a1B2c3", true},     {tmp, "mirelantemp-" + dead + "-a1B2c3.bak", true},
+        {tmp, "mirelantemp-" + dead + "-a1B2c3.wrl.keep", true},
     };
     for (const auto& [where, name, stays] : files) Write(where / name, "x");
     ASSERT_EQ(Save(1.0, NoLimit).exitCode, 0);
