@@ -59,6 +59,19 @@ std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::strin
     return MapReference(scene, run.sceneObjectName, map, scene.mapNamesAsJpg != 0);
 }
 
+void WarnIfPovCannotOpen(ExportRun& run, std::string_view reference) {
+    const auto beyondAscii = [](std::string_view s) {
+        return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    };
+    if (!beyondAscii(reference) || !run.unopenableMaps.emplace(reference).second) return;
+    const std::string map(reference);
+    if (beyondAscii(ExtractFileName(reference)))
+        LogMessage("<!>POV-Ray cannot open the map " + map + ": its name holds letters beyond ASCII");
+    else
+        LogMessage("<!>POV-Ray cannot open the map " + map +
+                   ": the name of its folder holds letters beyond ASCII (copying the maps with file paths off helps)");
+}
+
 std::string ObjGroupName(const tscene& scene, ExportRun& run, int32_t group) {
     const tgroup& g = At(SceneGroups, group, "SceneGroups");
     if (!scene.sanitiseNames) return g.name.str();

@@ -27,6 +27,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/Scene.h"
@@ -66,6 +67,9 @@ struct ExportRun {
     IdentifierRegistry povIdentifiers{PovIdentifierLimit};
     // The maps' copies in the output folder, when the save copies them.
     const CopiedMapNames* copiedMaps = nullptr;
+    // The map references of the POV-Ray files that POV-Ray cannot open,
+    // each reported once (WarnIfPovCannotOpen).
+    std::unordered_set<std::string> unopenableMaps;
 };
 
 // The export run of a save command (see above); `copiedMaps` are the names
@@ -94,6 +98,13 @@ std::string MapReference(const tscene& scene, std::string_view sceneObjectName, 
 // when the save copies it (and the map names keep no paths), otherwise
 // MapReference with ".jpg" when the maps are written as JPEG.
 std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::string_view map);
+
+// POV-Ray 3.7 cannot open a file whose path holds a letter beyond ASCII (its
+// parser stops with "Cannot open file", whatever the scene's charset). Such
+// a map reference is written as it stands; the first time a run writes it
+// into a POV-Ray file, one "<!>" line names it, with the remedy when only a
+// folder of its path is the cause.
+void WarnIfPovCannotOpen(ExportRun& run, std::string_view reference);
 
 // The name written after "g" / "usemtl" in the OBJ file and after "newmtl"
 // in the MTL file: the stored name, or with "sanitise names" set the cleaned

@@ -61,10 +61,11 @@ private:
 bool TiffTurn(const std::string& map) { return Form1.CheckBox11.checked && POVImageType(map) == "tiff"; }
 std::string Turn(const std::string& map) { return TiffTurn(map) ? " rotate x*180" : ""; }
 
-void WriteMapDefinitions(const tscene& scene, const ExportRun& run, MapKeys& keys, CheckedTextWriter& w) {
+void WriteMapDefinitions(const tscene& scene, ExportRun& run, MapKeys& keys, CheckedTextWriter& w) {
     for (const tmaterial& m : SceneMaterials) {
         if (HasCustomText(m)) continue;
         const MapNames maps = Maps(scene, run, m);
+        for (const std::string* map : {&maps.color, &maps.bump, &maps.transparency}) WarnIfPovCannotOpen(run, *map);
         if (!maps.color.empty()) {
             if (const std::size_t n = keys.Add(ColorKey(maps.color, m))) {
                 std::string& b = w.Buffer();

@@ -402,7 +402,7 @@ void WriteFastSky(CheckedTextWriter& w, double diagonal) {
     w.Line("light_source {<2,2,0>*" + FloatToText(10000 * diagonal) + ", color 3}");
 }
 
-void WriteSky(CheckedTextWriter& w, const tscene& scene, const ExportRun& run) {
+void WriteSky(CheckedTextWriter& w, const tscene& scene, ExportRun& run) {
     int32_t index = Form1.ComboBox1.index;
     // An index outside the list (from a file) selects "Color...".
     if (index < 0 || index > FastSkyIndex) index = 0;
@@ -419,6 +419,7 @@ void WriteSky(CheckedTextWriter& w, const tscene& scene, const ExportRun& run) {
     if (index == 1) {
         if (BackgroundMapName.empty()) return;
         const std::string map = WrittenMapName(scene, run, BackgroundMapName);
+        WarnIfPovCannotOpen(run, map);
         w.Line("sky_sphere {");
         w.Line("        pigment { image_map { " + PovImageSpec(map) +
                " interpolate 2 map_type 1 } }");

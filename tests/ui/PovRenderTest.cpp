@@ -286,6 +286,57 @@ TEST_F(PovRenderTest, SavedModelShowsUpForEveryCamera) {
     }
 }
 
+// POV-Ray cannot open a map whose path holds letters beyond ASCII: the save
+// names each such map once, and a copy under a clean name renders.
+TEST_F(PovRenderTest, MapsPovRayCannotOpenAreNamed) {
+    const fs::path maps = folder / "cartes dossi\xC3\xA9";
+    fs::create_directories(maps);
+    const std::string targa = std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "\x10\x20\x30";
+    for (const char* name : {"plain.tga", "t\xC3\xABx.tga", "sky.tga"})
+        std::ofstream(maps / name, std::ios::binary) << targa;
+    const std::string plain = (maps / "plain.tga").string(), accented = (maps / "t\xC3\xABx.tga").string();
+    BackgroundMapName = (maps / "sky.tga").string();
+    Form1.ComboBox1.index = 1;
+    SceneMaterials[0].colorMap = plain;
+    SceneMaterials[0].bumpMap = accented;
+    SceneMaterials[0].transparencyMap = plain;
+    Form2.CheckBox43.checked = false;  // copies as they are
+    const std::string folderLine = ": the name of its folder holds letters beyond ASCII (copying the maps with file "
+                                   "paths off helps)";
+    const std::string nameLine = ": its name holds letters beyond ASCII";
+    const std::string line = "<!>POV-Ray cannot open the map ";
+    struct Case {
+        const char* what;
+        bool copy, fixNames;
+        std::vector<std::string> lines;
+    };
+    for (const Case& c : {Case{"paths", false, false,
+                               {line + plain + folderLine, line + accented + nameLine,
+                                line + BackgroundMapName + folderLine}},
+                          Case{"copies", true, false, {line + "t\xC3\xABx.tga" + nameLine}},
+                          Case{"clean copies", true, true, {}}}) {
+        SCOPED_TRACE(c.what);
+        Form2.CheckBox16.checked = c.copy;
+        Form2.CheckBox27.checked = !c.copy;
+        Form2.CheckBox28.checked = c.fixNames;
+        Form2.CheckBox28.enabled = c.copy;
+        const std::size_t before = Messages().size();
+        SetSaveChoices(SaveKind::PovRay);
+        ASSERT_TRUE(WriteOutputFiles());
+        std::vector<std::string> lines;
+        for (std::size_t i = before; i < Messages().size(); ++i)
+            if (Messages()[i].starts_with("<!>POV-Ray cannot open")) lines.push_back(Messages()[i]);
+        EXPECT_EQ(lines, c.lines);
+        const RenderResult r = Render(folder, "cube_POV_main.ini", "-A", 24, 16);
+        if (c.lines.empty()) {
+            EXPECT_RENDERED(r);
+        } else {
+            EXPECT_NE(r.status, 0);
+            EXPECT_NE(r.log.find("Cannot open file"), std::string::npos) << r.log;
+        }
+    }
+}
+
 class E2ERenderTest : public PovRenderTest {};
 
 // The end-to-end driver writes every output of a loaded model; the POV-Ray
