@@ -5,10 +5,19 @@
 // lists the read fills). The token list costs eight bytes
 // per token, so the peak stays a small multiple of the text, whatever its
 // size.
+//
+// The scene imports on the texts of an attack: a packed Poser scene that
+// unpacks to one line of 100 MiB of one-letter words (unpacked once, then
+// read by the material, camera and light passes as "Poser Scene..." does),
+// the same text as a hundred MiB of tiny material blocks, and a plain
+// DAZ|Studio script of one line of 50 MiB (read by the light and camera
+// readers). The text is mapped, not copied, so "peak_per_text" is about the
+// text's own pages.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,6 +26,9 @@
 #include "model/Model.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "readers/DazReader.h"
+#include "readers/Gzip.h"
+#include "readers/PoserReader.h"
 #include "readers/PovMeshReader.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
@@ -148,5 +160,98 @@ void BM_ReadPOVMesh2Grid(benchmark::State& state) {
     RunReader(state, Mesh2Grid(static_cast<std::size_t>(state.range(0))), "_grid.inc", [] { ReadPOVMesh(Scene); });
 }
 BENCHMARK(BM_ReadPOVMesh2Grid)->Arg(32)->Arg(128)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// One line of one-letter words, about `megabytes` MiB.
+std::string OneLongLine(std::size_t megabytes) {
+    std::string text;
+    text.reserve(megabytes * MB + 2);
+    while (text.size() < megabytes * MB) text += "x ";
+    text += '\n';
+    return text;
+}
+
+// Tiny material blocks ("material SKIN" and one line), about `megabytes` MiB.
+std::string TinyMaterialBlocks(std::size_t megabytes) {
+    std::string text;
+    text.reserve(megabytes * MB + 16);
+    while (text.size() < megabytes * MB) text += "material SKIN\nx\n";
+    return text;
+}
+
+// The text packed with gzip into a file of its own; `size` is the text's.
+std::string WritePacked(std::string&& text, const char* name, std::size_t& size) {
+    const std::string file = (std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + name)).string();
+    gzFile gz = gzopen(file.c_str(), "wb9");
+    for (std::size_t at = 0; at < text.size(); at += 1 << 30)
+        gzwrite(gz, text.data() + at, static_cast<unsigned>(std::min<std::size_t>(text.size() - at, 1 << 30)));
+    gzclose(gz);
+    size = text.size();
+    std::string().swap(text);
+    return file;
+}
+
+template <typename Read>
+void RunImport(benchmark::State& state, const std::string& file, std::size_t size, Read read) {
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    tmaterial skin;
+    NewMaterial(skin);
+    skin.name = "SKIN";
+    double peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Lights.clear();
+        SceneMaterials.assign(1, skin);
+        malloc_trim(0);
+        ResetPeak();
+        const double before = static_cast<double>(StatusBytes("VmRSS:"));
+        state.ResumeTiming();
+        read(file);
+        state.PauseTiming();
+        peak = static_cast<double>(StatusBytes("VmHWM:")) - before;
+        state.ResumeTiming();
+    }
+    std::filesystem::remove(file);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+    state.counters["text_MB"] = static_cast<double>(size) / MB;
+    state.counters["peak_MB"] = peak / MB;
+    state.counters["peak_per_text"] = peak / static_cast<double>(size);
+}
+
+// The three passes of the Poser scene import over one unpacked file.
+void ImportPoserScene(const std::string& file) {
+    const ScopedTempFile unpacked(UncompressGzipToTempFile(file, ".pz3"));
+    ReadPoserMaterials(unpacked.path());
+    tposercameravalues values{};
+    ReadPoserCameras(unpacked.path(), values);
+    ReadPoserLights(unpacked.path());
+}
+
+void BM_ImportPackedPoserSceneOfOneLine(benchmark::State& state) {
+    std::size_t size = 0;
+    const std::string file = WritePacked(OneLongLine(static_cast<std::size_t>(state.range(0))), "_line.pzz", size);
+    RunImport(state, file, size, ImportPoserScene);
+}
+BENCHMARK(BM_ImportPackedPoserSceneOfOneLine)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_ImportPackedPoserSceneOfTinyBlocks(benchmark::State& state) {
+    std::size_t size = 0;
+    const std::string file =
+        WritePacked(TinyMaterialBlocks(static_cast<std::size_t>(state.range(0))), "_blocks.pzz", size);
+    RunImport(state, file, size, ImportPoserScene);
+}
+BENCHMARK(BM_ImportPackedPoserSceneOfTinyBlocks)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_ReadDazScriptOfOneLine(benchmark::State& state) {
+    std::size_t size = 0;
+    const std::string file =
+        WriteFile("function createLight() {\n" + OneLongLine(static_cast<std::size_t>(state.range(0))), "_line.ds",
+                  size);
+    RunImport(state, file, size, [](const std::string& f) {
+        ReadDazLights(f);
+        ReadDazCameras(f);
+    });
+}
+BENCHMARK(BM_ReadDazScriptOfOneLine)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -650,6 +650,8 @@ bool TextToBool(std::string_view s) { return SameText(s, "TRUE"); }
 
 std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
+std::string_view TrimmedView(std::string_view s) { return TrimView(s); }
+
 std::string UpperCase(std::string_view s) {
     std::string r(s);
     for (char& c : r) c = ToUpperAscii(c);
@@ -1048,17 +1050,6 @@ std::string_view TextLineReader::ReadLine() {
 
 // ---- Comma text -----------------------------------------------------------
 
-std::string_view CommaTextSplitter::Unquote(std::string_view quoted) {
-    if (unquotedUsed_ == unquoted_.size()) unquoted_.emplace_back();
-    std::string& s = unquoted_[unquotedUsed_++];
-    s.clear();
-    for (std::size_t i = 0; i < quoted.size(); ++i) {
-        s.push_back(quoted[i]);
-        if (quoted[i] == '"' && i + 1 < quoted.size() && quoted[i + 1] == '"') ++i;
-    }
-    return s;
-}
-
 namespace {
 
 // Byte classes of the comma-text rule, looked up once per byte.
@@ -1071,32 +1062,76 @@ constexpr std::array<unsigned char, 256> CommaTextClasses = [] {
 }();
 inline unsigned char ClassOf(char c) { return CommaTextClasses[static_cast<unsigned char>(c)]; }
 
+std::size_t SkipBlanks(std::string_view line, std::size_t i) {
+    while (i < line.size() && ClassOf(line[i]) == BlankByte) ++i;
+    return i;
+}
+
+// The word that starts at `i` (blanks before it skipped): its text as it
+// stands in the line (a quoted word without its quotes, `doubled` when it
+// holds doubled quotes that stand for one). Returns where the next word
+// starts: past the blanks, one comma and the blanks after the word.
+std::size_t ScanWord(std::string_view line, std::size_t i, std::string_view& word, bool& doubled) {
+    const std::size_t n = line.size();
+    doubled = false;
+    if (line[i] == '"') {
+        i = ScanQuoted(line, i, word, doubled);
+    } else {
+        const std::size_t start = i;
+        while (i < n && ClassOf(line[i]) == WordByte) ++i;
+        word = line.substr(start, i - start);
+    }
+    i = SkipBlanks(line, i);
+    if (i < n && line[i] == ',') i = SkipBlanks(line, i + 1);
+    return i;
+}
+
+void UnquoteInto(std::string_view quoted, std::string& s) {
+    s.clear();
+    for (std::size_t i = 0; i < quoted.size(); ++i) {
+        s.push_back(quoted[i]);
+        if (quoted[i] == '"' && i + 1 < quoted.size() && quoted[i + 1] == '"') ++i;
+    }
+}
+
 }  // namespace
 
 const std::vector<std::string_view>& CommaTextSplitter::Split(std::string_view line) {
+    return SplitFirst(line, static_cast<std::size_t>(-1));
+}
+
+const std::vector<std::string_view>& CommaTextSplitter::SplitFirst(std::string_view line, std::size_t limit) {
     words_.clear();
     unquotedUsed_ = 0;
-    const std::size_t n = line.size();
-    std::size_t i = 0;
-    while (i < n && ClassOf(line[i]) == BlankByte) ++i;
-    while (i < n) {
-        if (line[i] == '"') {
-            std::string_view inner;
-            bool doubled = false;
-            i = ScanQuoted(line, i, inner, doubled);
-            words_.push_back(doubled ? Unquote(inner) : inner);
-        } else {
-            const std::size_t start = i;
-            while (i < n && ClassOf(line[i]) == WordByte) ++i;
-            words_.emplace_back(line.data() + start, i - start);
-        }
-        while (i < n && ClassOf(line[i]) == BlankByte) ++i;
-        if (i < n && line[i] == ',') {
-            ++i;
-            while (i < n && ClassOf(line[i]) == BlankByte) ++i;
-        }
+    std::size_t i = SkipBlanks(line, 0);
+    while (i < line.size() && words_.size() < limit) {
+        std::string_view word;
+        bool doubled = false;
+        i = ScanWord(line, i, word, doubled);
+        words_.push_back(doubled ? Unquote(word) : word);
     }
     return words_;
+}
+
+std::string_view CommaTextSplitter::Unquote(std::string_view quoted) {
+    if (unquotedUsed_ == unquoted_.size()) unquoted_.emplace_back();
+    std::string& s = unquoted_[unquotedUsed_++];
+    UnquoteInto(quoted, s);
+    return s;
+}
+
+CommaTextWords::CommaTextWords(std::string_view line) : line_(line), pos_(SkipBlanks(line, 0)) {}
+
+bool CommaTextWords::Next(std::string_view& word) {
+    if (pos_ >= line_.size()) return false;
+    bool doubled = false;
+    pos_ = ScanWord(line_, pos_, word, doubled);
+    copied_ = doubled;
+    if (doubled) {
+        UnquoteInto(word, unquoted_);
+        word = unquoted_;
+    }
+    return true;
 }
 
 std::vector<std::string> SplitCommaText(std::string_view line) {

@@ -75,6 +75,7 @@ bool ParseInt(std::string_view s, int64_t& value);
 std::string BoolToText(uint8_t b);   // "TRUE" only for exactly 1
 bool TextToBool(std::string_view s); // upper case equals "TRUE", no trimming
 std::string Trim(std::string_view s);  // blanks and control characters at both ends
+std::string_view TrimmedView(std::string_view s);  // the same, as a view into s
 std::string UpperCase(std::string_view s);  // ASCII only
 std::string LowerCase(std::string_view s);  // ASCII only
 bool SameText(std::string_view a, std::string_view b);  // ASCII case-insensitive
@@ -226,6 +227,9 @@ private:
 class CommaTextSplitter {
 public:
     const std::vector<std::string_view>& Split(std::string_view line);
+    // The first `limit` words only: the rest of the line is not looked at,
+    // so a reader that needs a few words of a line of millions keeps a few.
+    const std::vector<std::string_view>& SplitFirst(std::string_view line, std::size_t limit);
 
 private:
     std::string_view Unquote(std::string_view quoted);
@@ -235,6 +239,25 @@ private:
     // ones stay valid; strings are reused from line to line.
     std::deque<std::string> unquoted_;
     std::size_t unquotedUsed_ = 0;
+};
+// The words of a line by the same rule, one at a time and none kept: a
+// line of millions of words costs no list of them. A word is a view into the
+// line, or for a quoted word with doubled quotes into the cursor's own copy;
+// it stays valid until the next call of Next.
+class CommaTextWords {
+public:
+    explicit CommaTextWords(std::string_view line);
+    // The next word; false after the last.
+    bool Next(std::string_view& word);
+    // The last word is the cursor's copy (it had doubled quotes), not a view
+    // into the line.
+    bool Copied() const { return copied_; }
+
+private:
+    std::string_view line_;
+    std::size_t pos_ = 0;
+    std::string unquoted_;
+    bool copied_ = false;
 };
 std::vector<std::string> SplitCommaText(std::string_view line);
 // The reverse: words joined by "," and quoted where they hold a blank, a

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <map>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -25,9 +27,22 @@ constexpr double DazColorScale = 255.0;
 // The frame a DAZ|Studio focal length refers to.
 constexpr double DazFrameSize = 30.59;
 
-// The lines of a script, each trimmed and split into items; the case is kept.
+// The markers and property names the readers look for among the items of a
+// line.
+constexpr std::string_view ScriptNames[] = {
+    "DzPointLight", "DzDistantLight", "DzSpotLight", "DzBasicCamera", "];",      "default:",     "XTranslate",
+    "YTranslate",   "ZTranslate",     "XRotate",     "YRotate",       "ZRotate", "Color",        "Spread Angle",
+    "Cast Shadows", "Visible",        "Intensity",   "Perspective",   "Focal Length"};
+
+// The lines of a script, each trimmed; the case is kept. A line is a view
+// into the script's text; only its first items are split off, and the
+// names it holds are found in one pass over its items, none of which is
+// kept: a line of millions of items takes no memory of its own.
 class ScriptLines {
 public:
+    // The items a value is read from: the property's fourth to seventh.
+    static constexpr std::size_t LineItems = 7;
+
     explicit ScriptLines(const std::string& fileName) : fileName_(fileName) {
         if (!reader_.Open(fileName)) throw ReadError("Cannot open file " + ExtractFileName(fileName), fileName);
     }
@@ -36,14 +51,16 @@ public:
         : fileName_(fileName), reader_(std::string(text)) {}
     bool Next() {
         if (reader_.Eof()) return false;
-        line_ = Trim(reader_.ReadLine());
-        items_ = &splitter_.Split(line_);
+        line_ = TrimmedView(reader_.ReadLine());
+        items_ = &splitter_.SplitFirst(line_, LineItems);
+        namesFound_ = false;
         ++number_;
         return true;
     }
-    const std::string& Line() const { return line_; }
+    std::string_view Line() const { return line_; }
+    // The number of items, counted up to LineItems.
     std::size_t Count() const { return items_->size(); }
-    // Item n, 1-based; ReadError past the end of the line.
+    // Item n, 1-based, up to LineItems; ReadError past the end of the line.
     std::string_view Item(std::size_t n, std::string_view property) const {
         if (n < 1 || n > items_->size())
             throw ReadError("Line " + std::to_string(number_) + " of " + ExtractFileName(fileName_) +
@@ -51,21 +68,34 @@ public:
                             fileName_, number_);
         return (*items_)[n - 1];
     }
-    // True when one of the items equals `text`, ignoring case.
-    bool Has(std::string_view text) const {
-        for (std::string_view item : *items_)
-            if (SameText(item, text)) return true;
-        return false;
+    // True when one of the items equals `name` (one of ScriptNames),
+    // ignoring case.
+    bool Has(std::string_view name) {
+        if (!namesFound_) FindNames();
+        for (std::size_t i = 0; i < std::size(ScriptNames); ++i)
+            if (ScriptNames[i] == name) return (names_ >> i) & 1;
+        throw std::logic_error("not a name of the script readers: " + std::string(name));
     }
     const std::string& FileName() const { return fileName_; }
     int64_t Number() const { return number_; }
 
 private:
+    void FindNames() {
+        names_ = 0;
+        CommaTextWords words(line_);
+        for (std::string_view item; words.Next(item);)
+            for (std::size_t i = 0; i < std::size(ScriptNames); ++i)
+                if (SameText(item, ScriptNames[i])) names_ |= uint32_t{1} << i;
+        namesFound_ = true;
+    }
+
     std::string fileName_;
     TextLineReader reader_;
     CommaTextSplitter splitter_;
-    std::string line_;
+    std::string_view line_;
     const std::vector<std::string_view>* items_ = nullptr;
+    uint32_t names_ = 0;  // bit i: the line has ScriptNames[i]
+    bool namesFound_ = false;
     int64_t number_ = 0;
 };
 
@@ -161,7 +191,7 @@ void ReadLights(ScriptLines& in) {
         if (!inCreate) continue;
         if (in.Has("XTranslate")) {
             ++n;
-            values.Add(LightKey("name", n), Declared(names, n, in, "light"));
+            Declared(names, n, in, "light");  // its name is the n-th declared
             values.Add(LightKey("style", n), styles[static_cast<std::size_t>(n - 1)]);
             values.Add(LightKey("posx", n), in.Item(4, "XTranslate"));
         }
@@ -196,8 +226,7 @@ void ReadLights(ScriptLines& in) {
         tlight l;
         NewLight(l);
         l.fadeDistance = 0.1;
-        const std::string& name = values.Get(LightKey("name", i));
-        l.name = name.empty() ? names[static_cast<std::size_t>(i - 1)] : name;
+        l.name = names[static_cast<std::size_t>(i - 1)];
         const auto number = [&](const char* field, double& target, double scale) {
             IfGiven(values, LightKey(field, i), [&](const std::string& v) { target = TextToFloat(v) / scale; });
         };
@@ -255,7 +284,7 @@ void ReadCameras(ScriptLines& in) {
         if (!inCreate) continue;
         if (in.Has("XTranslate")) {
             ++n;
-            values.Add(CameraKey("name", n), Declared(names, n, in, "camera") + "-" + scriptName);
+            Declared(names, n, in, "camera");  // named after the n-th declared
             values.Add(CameraKey("posx", n), in.Item(4, "XTranslate"));
         }
         static constexpr std::pair<const char*, const char*> properties[] = {
@@ -277,7 +306,7 @@ void ReadCameras(ScriptLines& in) {
     for (int i = 1; i <= n; ++i) {
         const auto number = [&](const char* field) { return TextToFloat(values.Get(CameraKey(field, i))); };
         tcamera c;
-        c.name = values.Get(CameraKey("name", i));
+        c.name = names[static_cast<std::size_t>(i - 1)] + "-" + scriptName;
         const double f = number("zoom");
         c.zoom = f > Epsilon ? 2 * std::atan(DazFrameSize / (2 * f)) * RadToDeg : 170.0;
         c.useFocalBlur = 0;

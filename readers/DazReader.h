@@ -6,6 +6,9 @@
 // Both readers take the whole script before they change anything: a script
 // that cannot be read, or whose values run past the end of a line, raises
 // ReadError and leaves the lights, the cameras and their lists as they were.
+// A script file is mapped, not copied, and of each line only the first items
+// and the names it holds are looked at: a read takes memory in proportion to
+// the values it keeps, whatever the length of the script's lines.
 #pragma once
 
 #include <string>

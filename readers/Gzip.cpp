@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -119,6 +120,18 @@ void Uncompress(const std::string& inName, const std::string& outName, uint64_t 
 }
 
 }  // namespace
+
+bool IsGzipFile(const std::string& fileName) {
+    // Never a pipe or a device: opening one could wait for ever.
+    const int fd = ::open(SystemPath(fileName).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    unsigned char signature[2] = {};
+    const bool gzip = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, signature, 2, 0) == 2 &&
+                      signature[0] == 0x1F && signature[1] == 0x8B;
+    ::close(fd);
+    return gzip;
+}
 
 void UncompressGzipFile(const std::string& inName, const std::string& outName) {
     Uncompress(inName, outName, std::numeric_limits<uint64_t>::max());

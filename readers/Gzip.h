@@ -16,6 +16,10 @@
 // removed.
 void UncompressGzipFile(const std::string& inName, const std::string& outName);
 
+// True when `fileName` is a regular file that begins with the gzip
+// signature.
+bool IsGzipFile(const std::string& fileName);
+
 // Decompresses `inName` into a new temporary file of the program (unique
 // name "mirelantemp-PID-XXXXXX" + extension, e.g. ".wrl", in the system's
 // temporary folder) and returns its path. The caller deletes it with

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -104,12 +107,33 @@ std::string_view PoserFileNamePart(std::string_view s) {
     return p == std::string_view::npos ? s : s.substr(p + 1);
 }
 
-// The text of a line after its first `n` characters, trimmed.
-std::string TextAfter(std::string_view line, std::size_t n) { return Trim(line.substr(std::min(n, line.size()))); }
+// The text of a line after its first `n` characters, trimmed and
+// upper-cased (the reader's names are upper case), cut to `limit`
+// characters.
+std::string TextAfter(std::string_view line, std::size_t n, std::size_t limit) {
+    return UpperCase(TrimmedView(line.substr(std::min(n, line.size()))).substr(0, limit));
+}
 
-// The lines of a Poser file, each trimmed, upper-cased and split into items.
+// A word of the file as a message shows it: upper-cased, and cut where it
+// is longer than any name.
+std::string Shown(std::string_view word) {
+    constexpr std::size_t Longest = 255;
+    return UpperCase(word.substr(0, Longest)) + (word.size() > Longest ? "..." : "");
+}
+
+bool StartsText(std::string_view s, std::string_view start) {
+    return s.size() >= start.size() && SameText(s.substr(0, start.size()), start);
+}
+
+// The lines of a Poser file, each trimmed, with the first items split off.
+// Keywords are compared without regard to case. A line is a view into the
+// file's text and only its first few items are ever split: a line of
+// millions of words takes no memory of its own.
 class PoserLines {
 public:
+    // The items of a line the reader looks at: the keyword and two values.
+    static constexpr std::size_t LineItems = 3;
+
     explicit PoserLines(const std::string& fileName) : fileName_(fileName) { OpenPoserFile(fileName, reader_); }
     // The lines of a text already in memory, named `fileName` in messages.
     PoserLines(const std::string& fileName, std::string_view text)
@@ -118,21 +142,38 @@ public:
     bool Next() {
         if (reader_.Eof()) return false;
         start_ = reader_.Position();
-        line_ = UpperCase(Trim(reader_.ReadTextLine()));
-        items_ = &splitter_.Split(line_);
+        line_ = TrimmedView(reader_.ReadTextLine());
+        items_ = &splitter_.SplitFirst(line_, LineItems);
         return true;
     }
-    const std::string& Line() const { return line_; }
+    // The line as it stands in the file, trimmed.
+    std::string_view Line() const { return line_; }
+    // The number of items, counted up to LineItems.
     std::size_t Count() const { return items_->size(); }
     std::string_view Keyword() const { return items_->empty() ? std::string_view() : (*items_)[0]; }
-    // Item i (0-based) of the current line; ReadError when the line is
-    // shorter.
+    bool KeywordIs(std::string_view keyword) const { return SameText(Keyword(), keyword); }
+    // Item i (0-based, below LineItems) of the current line; ReadError when
+    // the line is shorter.
     std::string_view Item(std::size_t i) const {
         if (i >= items_->size())
             throw ReadError("Line " + std::to_string(LineNumber()) + " of " + ExtractFileName(fileName_) +
-                                " ends before the value of " + std::string(Keyword()),
+                                " ends before the value of " + Shown(Keyword()),
                             fileName_, LineNumber());
         return (*items_)[i];
+    }
+    const std::string& FileName() const { return fileName_; }
+
+    // Logs that a camera, light or material entry was found, for the first
+    // ListedEntries of a pass; a file of millions of tiny entries would
+    // otherwise fill the status window with as many lines.
+    void LogFound(const std::string& line) {
+        if (++found_ <= ListedEntries) LogMessage(line);
+    }
+    // After the pass: how many entries were found but not listed.
+    void LogUnlisted() const {
+        if (found_ > ListedEntries)
+            LogMessage("<!>" + std::to_string(found_ - ListedEntries) + " more entries of " +
+                       ExtractFileName(fileName_) + " were found and not listed");
     }
 
 private:
@@ -150,9 +191,11 @@ private:
     std::string fileName_;
     TextLineReader reader_;
     CommaTextSplitter splitter_;
-    std::string line_;
+    std::string_view line_;
     const std::vector<std::string_view>* items_ = nullptr;
     std::size_t start_ = 0;
+    static constexpr uint64_t ListedEntries = 10000;
+    uint64_t found_ = 0;
 };
 
 void BeginPass() {
@@ -176,7 +219,7 @@ int CameraValueIndex(std::string_view keyword) {
     static constexpr std::string_view names[CameraValuesPerBlock] = {
         "FOCAL", "TRANSLATEX", "TRANSLATEY", "TRANSLATEZ", "ROTATEX", "ROTATEY", "ROTATEZ", "SCALE"};
     for (int i = 0; i < CameraValuesPerBlock; ++i)
-        if (keyword == names[i]) return i + 1;
+        if (SameText(keyword, names[i])) return i + 1;
     return 0;
 }
 
@@ -188,17 +231,17 @@ void ReadCameraBlock(PoserLines& in, CameraSlot& slot) {
     while (in.Next()) {
         const std::string_view keyword = in.Keyword();
         if (const int index = CameraValueIndex(keyword)) current = index;
-        if (keyword == "NAME" && !named) {
+        if (SameText(keyword, "NAME") && !named) {
             named = true;
-            slot.name = TextAfter(in.Line(), 4).substr(0, 100);
-            LogMessage("Camera " + slot.name + " found.  Scanning...");
-        } else if (keyword == "K" && current > 0 && !slot.seen[current - 1]) {
+            slot.name = TextAfter(in.Line(), 4, 100);
+            in.LogFound("Camera " + slot.name + " found.  Scanning...");
+        } else if (SameText(keyword, "K") && current > 0 && !slot.seen[current - 1]) {
             slot.values[current - 1] = Number(in.Item(2));
             slot.seen[current - 1] = true;
             ++found;
         }
         if (found >= CameraValuesPerBlock) return;
-        if (keyword.starts_with("ENDPOINT")) return;
+        if (StartsText(keyword, "ENDPOINT")) return;
         if (in.Line() == "}" && slot.name.empty()) return;
     }
 }
@@ -212,86 +255,144 @@ bool IsOrthographicCamera(std::string_view name) {
 
 // ---- Materials ----------------------------------------------------------------
 
-// The items of one material block; a value past the end of the block raises
-// ReadError.
+// The items of one material block, read from the file as they come: the
+// rest of its "MATERIAL" line, then every line up to the one at which as
+// many lines "{" as lines "}" were read (a block whose next line is no "{"
+// ends after that line), or the end of the file. A keyword's values lie at
+// most four items after it, so only the current item and the four after it
+// are held; the block's text is never copied whole.
 class BlockItems {
 public:
-    BlockItems(const std::vector<std::string_view>& items, const std::string& fileName)
-        : items_(items), fileName_(fileName) {}
-    std::size_t Count() const { return items_.size(); }
-    std::string_view operator[](std::size_t i) const { return items_[i]; }
-    std::string_view Value(std::size_t keyword, std::size_t offset) const {
-        if (keyword + offset >= items_.size())
-            throw ReadError("Material " + std::string(items_[0]) + " of " + ExtractFileName(fileName_) +
-                                " ends before the value of " + std::string(items_[keyword]),
-                            fileName_);
-        return items_[keyword + offset];
+    BlockItems(PoserLines& in, std::string_view first) : in_(in), words_(first) {}
+
+    // Moves to the next item; false past the last one of the block (whose
+    // lines are then all read).
+    bool Next() {
+        if (held_ == 0 && !Load()) return false;
+        if (started_) {
+            start_ = (start_ + 1) % Window;
+            --held_;
+            if (held_ == 0 && !Load()) return false;
+        }
+        started_ = true;
+        if (name_.empty() && count_ == 0) name_ = Shown(Item());
+        ++count_;
+        return true;
     }
-    double Number(std::size_t keyword, std::size_t offset) const { return ::Number(Value(keyword, offset)); }
-    tvector Color(std::size_t keyword) const {
-        const double f = Number(keyword, 4);
-        return {Number(keyword, 1) * f, Number(keyword, 2) * f, Number(keyword, 3) * f};
+    std::string_view Item() const { return slots_[start_].view; }
+    // The item `offset` (1 to 4) places after the current one; ReadError
+    // past the end of the block.
+    std::string_view Value(std::size_t offset) {
+        while (held_ <= offset)
+            if (!Load())
+                throw ReadError("Material " + name_ + " of " + ExtractFileName(in_.FileName()) +
+                                    " ends before the value of " + Shown(Item()),
+                                in_.FileName());
+        return slots_[(start_ + offset) % Window].view;
+    }
+    double Number(std::size_t offset) { return ::Number(Value(offset)); }
+    tvector Color() {
+        const double f = Number(4);
+        return {Number(1) * f, Number(2) * f, Number(3) * f};
     }
 
 private:
-    const std::vector<std::string_view>& items_;
-    const std::string& fileName_;
+    static constexpr std::size_t Window = 5;
+    struct Slot {
+        std::string_view view;
+        std::string copy;  // a word that had doubled quotes
+    };
+
+    // Appends the block's next word to the window; false at its end.
+    bool Load() {
+        std::string_view word;
+        while (!words_.Next(word)) {
+            if (ended_ || !in_.Next()) {
+                ended_ = true;
+                return false;
+            }
+            if (in_.Line() == "{") ++opened_;
+            else if (in_.Line() == "}") ++closed_;
+            ended_ = opened_ == closed_;
+            words_ = CommaTextWords(in_.Line());
+        }
+        Slot& slot = slots_[(start_ + held_) % Window];
+        if (words_.Copied()) {
+            slot.copy.assign(word);
+            slot.view = slot.copy;
+        } else {
+            slot.view = word;
+        }
+        ++held_;
+        return true;
+    }
+
+    PoserLines& in_;
+    CommaTextWords words_;
+    int64_t opened_ = 0, closed_ = 0;
+    bool ended_ = false;  // the block's last line is read
+    Slot slots_[Window];
+    std::size_t start_ = 0, held_ = 0;
+    bool started_ = false;
+    std::size_t count_ = 0;
+    std::string name_;
 };
 
-std::string MapName(std::string_view item) { return PoserStringResName(PoserFileNamePart(item)); }
+std::string MapName(std::string_view item) { return PoserStringResName(PoserFileNamePart(UpperCase(item))); }
 
-// Parses the text of one material block into a new material.
-tmaterial ParseMaterialBlock(const std::vector<std::string_view>& words, const std::string& fileName) {
-    const BlockItems items(words, fileName);
-    tmaterial m;
+// Parses one material block into a new material; false for a block without
+// items (a "MATERIAL" line alone at the end of the file).
+bool ParseMaterialBlock(BlockItems& items, tmaterial& m) {
+    if (!items.Next()) return false;
     NewMaterial(m);
-    m.name = items[0];
+    m.name = UpperCase(items.Item().substr(0, tname::Capacity));
     std::string colorMap = m.colorMap.str(), bumpMap = m.bumpMap.str(), transparencyMap;
     // The bump map of a shader tree: the node that feeds "Bump", then the
     // image source of that image node, then its file.
     bool armed = false, imageNodeFound = false, sourceFound = false;
     std::string nodeName;
     // The first item is the material's name, not a keyword.
-    for (std::size_t j = 1; j < items.Count(); ++j) {
-        const std::string_view item = items[j];
-        if (item == "KDCOLOR") {
-            m.diffuse = items.Color(j);
-        } else if (item == "KACOLOR") {
-            m.ambient = items.Color(j);
-        } else if (item == "KSCOLOR") {
-            m.specular = items.Color(j);
-        } else if (item == "NSEXPONENT") {
-            m.shininess = static_cast<float>(items.Number(j, 1) / 100.0);
-        } else if (item == "TMAX") {
-            m.transparency = items.Number(j, 1);
-        } else if (item == "BUMPSTRENGTH") {
-            m.bumpSize = -2.0 * items.Number(j, 1);
-        } else if (item == "TEXTUREMAP" || item == "BUMPMAP" || item == "TRANSPARENCYMAP") {
-            const std::string_view value = items.Value(j, 1);
-            std::string name = value == "NO_MAP" ? std::string() : MapName(value);
-            if (item == "TEXTUREMAP") colorMap = std::move(name);
-            else if (item == "BUMPMAP") bumpMap = std::move(name);
+    while (items.Next()) {
+        const std::string_view item = items.Item();
+        const auto is = [&](std::string_view keyword) { return SameText(item, keyword); };
+        if (is("KDCOLOR")) {
+            m.diffuse = items.Color();
+        } else if (is("KACOLOR")) {
+            m.ambient = items.Color();
+        } else if (is("KSCOLOR")) {
+            m.specular = items.Color();
+        } else if (is("NSEXPONENT")) {
+            m.shininess = static_cast<float>(items.Number(1) / 100.0);
+        } else if (is("TMAX")) {
+            m.transparency = items.Number(1);
+        } else if (is("BUMPSTRENGTH")) {
+            m.bumpSize = -2.0 * items.Number(1);
+        } else if (is("TEXTUREMAP") || is("BUMPMAP") || is("TRANSPARENCYMAP")) {
+            const std::string_view value = items.Value(1);
+            std::string name = SameText(value, "NO_MAP") ? std::string() : MapName(value);
+            if (is("TEXTUREMAP")) colorMap = std::move(name);
+            else if (is("BUMPMAP")) bumpMap = std::move(name);
             else transparencyMap = std::move(name);
-        } else if (item == "REFLECTIONMAP") {
-            m.reflection = items.Value(j, 1) == "NO_MAP" ? 0.0 : 1.0;
-        } else if (item == "REFLECTIONSTRENGTH") {
-            if (m.reflection == 1.0) m.reflection = items.Number(j, 1);
-        } else if (item == "BUMP" || (item == "GRADIENT_BUMP" && bumpMap.empty())) {
+        } else if (is("REFLECTIONMAP")) {
+            m.reflection = SameText(items.Value(1), "NO_MAP") ? 0.0 : 1.0;
+        } else if (is("REFLECTIONSTRENGTH")) {
+            if (m.reflection == 1.0) m.reflection = items.Number(1);
+        } else if (is("BUMP") || (is("GRADIENT_BUMP") && bumpMap.empty())) {
             armed = true;
             nodeName.clear();
-        } else if (item == "NODE") {
+        } else if (is("NODE")) {
             if (armed && nodeName.empty()) {
-                nodeName = items.Value(j, 1);
+                nodeName = UpperCase(items.Value(1).substr(0, tname::Capacity + 1));
                 armed = false;
             }
-            if (items.Value(j, 1) == "IMAGE_MAP" && items.Value(j, 2) == nodeName && !nodeName.empty() &&
+            if (SameText(items.Value(1), "IMAGE_MAP") && SameText(items.Value(2), nodeName) && !nodeName.empty() &&
                 nodeName != "NO_NODE")
                 imageNodeFound = true;
-        } else if (item == "IMAGE_SOURCE") {
+        } else if (is("IMAGE_SOURCE")) {
             if (imageNodeFound) sourceFound = true;
-        } else if (item == "FILE") {
+        } else if (is("FILE")) {
             if (sourceFound) {
-                bumpMap = MapName(items.Value(j, 1));
+                bumpMap = MapName(items.Value(1));
                 imageNodeFound = sourceFound = false;
                 nodeName.clear();
             }
@@ -300,7 +401,7 @@ tmaterial ParseMaterialBlock(const std::vector<std::string_view>& words, const s
     m.colorMap = PoserFileNamePart(colorMap);
     m.bumpMap = PoserFileNamePart(bumpMap);
     m.transparencyMap = PoserFileNamePart(transparencyMap);
-    return m;
+    return true;
 }
 
 // True when `scene` is `parsed` itself or `parsed` + ":" + k for k = 1..99,
@@ -313,6 +414,14 @@ bool NameMatches(std::string_view parsed, std::string_view scene) {
     return std::all_of(rest.begin() + 1, rest.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The name a scene material has without its suffix ":1" to ":99"; the name
+// itself when it has none.
+std::string_view WithoutSuffix(std::string_view name) {
+    const std::size_t colon = name.rfind(':');
+    if (colon == std::string_view::npos) return name;
+    return NameMatches(name.substr(0, colon), name) ? name.substr(0, colon) : name;
+}
+
 bool SameFileNamePart(std::string_view a, std::string_view b) {
     return SameText(PoserFileNamePart(a), PoserFileNamePart(b));
 }
@@ -323,6 +432,47 @@ bool MaterialMatches(const tmaterial& parsed, const tmaterial& scene, int32_t ve
     if (version < 5) return VectorLength(SubtractVectors(parsed.diffuse, scene.diffuse)) < 0.1;
     return SameFileNamePart(parsed.transparencyMap.view(), scene.transparencyMap.view());
 }
+
+// The matching of parsed materials to scene materials. Each scene material,
+// in list order, takes the first parsed material (in file order) that
+// matches it and that no scene material before it took. Both sides being
+// ranked by one order, that is the same as each parsed material, as it is
+// read, going to the first scene material that it matches and that has
+// none yet: so a parsed material is held only while it is taken, and a file
+// of any number of blocks holds at most one per scene material. The rule of
+// matching depends on the Poser version, which the file may give after its
+// materials: both rules are followed until the end.
+class MaterialMatching {
+public:
+    MaterialMatching() {
+        for (std::size_t s = 0; s < SceneMaterials.size(); ++s) {
+            const std::string_view name = SceneMaterials[s].name.view();
+            candidates_[UpperCase(name)].push_back(s);
+            if (const std::string_view base = WithoutSuffix(name); base.size() != name.size())
+                candidates_[UpperCase(base)].push_back(s);
+        }
+        for (auto& taken : taken_) taken.resize(SceneMaterials.size());
+    }
+
+    void Offer(const tmaterial& parsed) {
+        const auto it = candidates_.find(UpperCase(parsed.name.view()));
+        if (it == candidates_.end()) return;
+        for (int rule = 0; rule < 2; ++rule)
+            for (const std::size_t s : it->second) {
+                std::optional<tmaterial>& taken = taken_[rule][s];
+                if (taken || !MaterialMatches(parsed, SceneMaterials[s], rule == 0 ? 4 : 5)) continue;
+                taken = parsed;
+                break;
+            }
+    }
+
+    // The parsed material each scene material took under the file's version.
+    std::vector<std::optional<tmaterial>>& Taken(int32_t version) { return taken_[version < 5 ? 0 : 1]; }
+
+private:
+    std::unordered_map<std::string, std::vector<std::size_t>> candidates_;  // upper-case name -> scene materials
+    std::vector<std::optional<tmaterial>> taken_[2];  // below version 5, from version 5 on
+};
 
 // ---- Lights -------------------------------------------------------------------
 
@@ -352,7 +502,7 @@ int LightValueIndex(std::string_view keyword) {
         "KDRED",      "KDGREEN",          "KDBLUE",         "LITEFALLOFFSTART",     "LITEFALLOFFEND",
         "LIGHTTYPE",  "DOSHADOW",         "NAME",           "LIGHTON",   "KDINTENSITY"};
     for (int i = 0; i < LightValueCount; ++i)
-        if (keyword == names[i]) return i + 1;
+        if (SameText(keyword, names[i])) return i + 1;
     return 0;
 }
 
@@ -377,10 +527,10 @@ bool ReadLightBlock(PoserLines& in, LightBlock& block) {
                 block.values[current] = Number(in.Item(1));
                 taken = true;
             } else if (current == LightName) {
-                block.name = TextAfter(in.Line(), 4);
-                LogMessage("Light " + block.name + " found.  Scanning...");
+                block.name = TextAfter(in.Line(), 4, tlightname::Capacity);
+                in.LogFound("Light " + block.name + " found.  Scanning...");
                 taken = true;
-            } else if (keyword == "K") {
+            } else if (SameText(keyword, "K")) {
                 block.values[current] = Number(in.Item(2));
                 taken = true;
             }
@@ -389,7 +539,7 @@ bool ReadLightBlock(PoserLines& in, LightBlock& block) {
                 ++found;
             }
         }
-        if (found >= LightValueCount || keyword == "LIGHTON") break;
+        if (found >= LightValueCount || SameText(keyword, "LIGHTON")) break;
         if (in.Line() == "}" && block.name.empty()) break;
     }
     return !block.name.empty();
@@ -485,21 +635,23 @@ bool ReadCameras(PoserLines& in, tposercameravalues& values) {
         AdvanceProgress(0, ProgressRange, 1);
         if (in.Count() < 2) continue;
         const std::string_view keyword = in.Keyword();
-        if (keyword == "USECAMERA") {
-            active = TextAfter(in.Line(), 9);
+        if (SameText(keyword, "USECAMERA")) {
+            // Longer than any camera's name, it names none.
+            active = TextAfter(in.Line(), 9, tname::Capacity + 1);
             LogMessage("Active camera in scene: " + active);
-        } else if (keyword == "DIMENSIONS") {
-            const std::string width(in.Item(1)), height(in.Item(2));
+        } else if (SameText(keyword, "DIMENSIONS")) {
+            const std::string_view width = in.Item(1), height = in.Item(2);
             viewportWidth = TextToInt(width);
             viewportHeight = TextToInt(height);
             haveViewport = true;
-            LogMessage("Camera viewport dimensions: " + width + " x " + height);
-        } else if (keyword == "CAMERA") {
+            LogMessage("Camera viewport dimensions: " + Shown(width) + " x " + Shown(height));
+        } else if (SameText(keyword, "CAMERA")) {
             // A block past the last slot reuses the last slot.
             if (slots.size() < MaxCameraSlots) slots.emplace_back();
             ReadCameraBlock(in, slots.back());
         }
     }
+    in.LogUnlisted();
     if (!IsOrthographicCamera(active)) active = "MAIN_CAMERA";
 
     // The file was read whole: only now does the scene change.
@@ -520,27 +672,20 @@ bool ReadCameras(PoserLines& in, tposercameravalues& values) {
     return true;
 }
 
-void ReadMaterials(PoserLines& in, const std::string& fileName) {
+void ReadMaterials(PoserLines& in) {
     int32_t version = 4;
-    std::vector<std::string> blocks;
+    MaterialMatching matching;
+    tmaterial parsed;
     while (in.Next()) {
         AdvanceProgress(0, ProgressRange, 1);
-        const std::string_view keyword = in.Keyword();
-        if (keyword == "MATERIAL") {
-            std::string text = in.Line().substr(8);
-            LogMessage("Material entry " + text + " found.  Scanning...");
-            int64_t opened = 0, closed = 0;
-            while (in.Next()) {
-                text += ' ';
-                text += in.Line();
-                if (in.Line() == "{") ++opened;
-                else if (in.Line() == "}") ++closed;
-                if (opened == closed) break;
-            }
-            blocks.push_back(std::move(text));
-        } else if (keyword == "VERSION") {
+        if (in.KeywordIs("MATERIAL")) {
+            const std::string_view rest = in.Line().substr(8);
+            in.LogFound("Material entry " + Shown(rest) + " found.  Scanning...");
+            BlockItems items(in, rest);
+            if (ParseMaterialBlock(items, parsed)) matching.Offer(parsed);
+        } else if (in.KeywordIs("VERSION")) {
             while (in.Next() && in.Line() != "}") {
-                if (in.Count() >= 2 && in.Keyword() == "NUMBER") {
+                if (in.Count() >= 2 && in.KeywordIs("NUMBER")) {
                     // "5.0" is version 5 as much as "5" is.
                     const std::string_view number = in.Item(1);
                     version = TextToInt(number);
@@ -551,36 +696,16 @@ void ReadMaterials(PoserLines& in, const std::string& fileName) {
         }
     }
 
+    in.LogUnlisted();
     LogMessage("Parsing information...");
-    std::vector<tmaterial> parsed;
-    parsed.reserve(blocks.size());
-    CommaTextSplitter splitter;
-    ResetProgress();
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        ShowProgress(0, static_cast<double>(blocks.size()), static_cast<double>(i + 1));
-        const std::vector<std::string_view>& words = splitter.Split(blocks[i]);
-        if (words.empty()) continue;  // a "MATERIAL" line without a name at the end of the file
-        parsed.push_back(ParseMaterialBlock(words, fileName));
-    }
-    blocks.clear();
-
     LogMessage("Matching materials...");
-    std::vector<bool> used(parsed.size(), false);
-    std::vector<std::pair<std::size_t, std::size_t>> matches;  // scene material, parsed material
+    std::vector<std::optional<tmaterial>>& taken = matching.Taken(version);
     ResetProgress();
     for (std::size_t s = 0; s < SceneMaterials.size(); ++s) {
         ShowProgress(0, static_cast<double>(SceneMaterials.size()), static_cast<double>(s + 1));
-        for (std::size_t p = 0; p < parsed.size(); ++p) {
-            if (used[p] || !MaterialMatches(parsed[p], SceneMaterials[s], version)) continue;
-            used[p] = true;
-            matches.emplace_back(s, p);
-            break;
-        }
-    }
-
-    for (const auto& [s, p] : matches) {
+        if (!taken[s]) continue;
         tmaterial& scene = SceneMaterials[s];
-        tmaterial m = std::move(parsed[p]);
+        tmaterial m = std::move(*taken[s]);
         if (m.transparency < 0.02) m.transparencyMap.clear();
         if (m.transparency > 0.98 && m.transparencyMap.empty()) m.colorMap.clear();
         if (!m.transparencyMap.empty()) m.transparency = 0;
@@ -604,9 +729,10 @@ void ReadLights(PoserLines& in) {
     LightBlock block;
     while (in.Next()) {
         AdvanceProgress(0, ProgressRange, 1);
-        if (in.Count() < 2 || in.Keyword() != "LIGHT") continue;
+        if (in.Count() < 2 || !in.KeywordIs("LIGHT")) continue;
         if (ReadLightBlock(in, block)) read.push_back(MakeLight(block));
     }
+    in.LogUnlisted();
     Lights.insert(Lights.end(), read.begin(), read.end());
     if (Lights.empty()) Svc().prompts->Show(MessageKind::Information, "No lights in this file");
 }
@@ -622,7 +748,7 @@ bool ReadPoserCameras(const std::string& fileName, tposercameravalues& values) {
 void ReadPoserMaterials(const std::string& fileName) {
     BeginPass();
     PoserLines in(fileName);
-    ReadMaterials(in, fileName);
+    ReadMaterials(in);
 }
 
 void ReadPoserLights(const std::string& fileName) {
@@ -640,7 +766,7 @@ bool ReadPoserCamerasText(const std::string& fileName, std::string_view text, tp
 void ReadPoserMaterialsText(const std::string& fileName, std::string_view text) {
     BeginPass();
     PoserLines in(fileName, text);
-    ReadMaterials(in, fileName);
+    ReadMaterials(in);
 }
 
 void ReadPoserLightsText(const std::string& fileName, std::string_view text) {

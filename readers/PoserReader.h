@@ -1,7 +1,13 @@
 // Poser scene files: the cameras, lights and materials of a scene whose
 // geometry was exported as an OBJ model. Each routine makes its own pass over
-// the file. Keywords are matched on upper-cased lines, so the reader is
-// case-blind; names and map names come out in upper case.
+// the file. Keywords are matched without regard to case; names and map names
+// come out in upper case.
+//
+// A file is mapped, not copied; of each line only the first items are
+// looked at, a material block is parsed as its lines come, and a parsed
+// material is held only while a scene material takes it: a pass takes
+// memory in proportion to what it keeps, whatever the length of the file's
+// lines or the number of its blocks.
 //
 // A scene compressed with gzip (".pzz") is unpacked on the fly. Every routine
 // reads the whole file before it changes anything: a file that cannot be

@@ -397,6 +397,23 @@ TEST_F(PoserReaderTest, Version5MatchesByNameAndMapsOnly) {
     EXPECT_EQ(SceneMaterials[2].blend, 0);  // transparency maps differ
 }
 
+// The materials are matched as they are read, under both rules, and the
+// version the file gives after them decides which rule holds.
+TEST_F(PoserReaderTest, AVersionAfterTheMaterialsDecidesTheirMatching) {
+    for (const int version : {4, 5}) {
+        SceneMaterials.clear();
+        SceneMaterials.push_back(SceneMaterial("Lash", "lash.jpg", {0, 0, 0}));
+        SceneMaterials[0].transparencyMap = "lash_t.jpg";
+        SceneMaterials.push_back(SceneMaterial("Lash:1", "lash.jpg", {1, 1, 1}));
+        ReadPoserMaterials(Write("late.pz3", "material LASH\n{\nKdColor 1 1 1 1\ntextureMap lash.jpg\n"
+                                             "transparencyMap lash_t.jpg\n}\nversion\n{\nnumber " +
+                                                 std::to_string(version) + "\n}\n"));
+        // Version 5 compares the maps only, version 4 the colour map and the colour.
+        EXPECT_EQ(SceneMaterials[0].blend, version == 5 ? 1.0 : 0.0) << version;
+        EXPECT_EQ(SceneMaterials[1].blend, version == 5 ? 0.0 : 1.0) << version;
+    }
+}
+
 TEST_F(PoserReaderTest, BrokenMaterialFilesChangeNothing) {
     SceneMaterials.push_back(SceneMaterial("Skin", "skin.jpg", {0.5, 0.5, 0.5}));
     for (const std::string text : {"material SKIN\n{\ntextureMap skin.jpg\nKdColor 1\n}\n", "material SKIN\ntMax\n",

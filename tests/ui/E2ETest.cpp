@@ -2,6 +2,7 @@
 // status.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -215,6 +216,7 @@ struct ImportCase {
     const char* what;
     std::vector<std::string> options;
     std::vector<std::string> present, absent;  // lines of the report
+    std::size_t unpackings = 0;                // "Decompressing" lines
 };
 
 // The imports run on the loaded model as their commands do, print what they
@@ -222,6 +224,11 @@ struct ImportCase {
 TEST_F(E2ESceneImportTest, ImportsCompleteTheLoadedModel) {
     const std::string model = FigureModel();
     const std::string pz3 = File("scene.pz3", PoserScene);
+    const std::string pzz = (folder / "scene.pzz").string();
+    gzFile gz = gzopen(pzz.c_str(), "wb");
+    ASSERT_NE(gz, nullptr);
+    gzwrite(gz, PoserScene, static_cast<unsigned>(std::string_view(PoserScene).size()));
+    gzclose(gz);
     const std::string ds = File("preset.ds", DazScript());
     const std::vector<std::string> textures = TextureFolder();
     const std::vector<std::string> daz{"--daz-script", ds, textures[0], textures[1]};
@@ -231,6 +238,11 @@ TEST_F(E2ESceneImportTest, ImportsCompleteTheLoadedModel) {
          {"poser-scene Material Skin loaded", "poser-scene Loaded camera: MAIN_CAMERA", "poser-scene 1 light imported",
           "poser-scene Done loading scene", "lights 1"},
          {}},
+        {"poser, packed: unpacked once for its three passes",
+         {"--poser-scene", pzz},
+         {"poser-scene Material Skin loaded", "poser-scene Loaded camera: MAIN_CAMERA", "poser-scene 1 light imported"},
+         {},
+         1},
         {"no camera, no lights",
          {"--set", "Form3.CheckBox1=0", "--set", "Form3.CheckBox2=0", "--poser-scene", pz3},
          {"poser-scene Material Skin loaded", "lights 0"},
@@ -256,6 +268,11 @@ TEST_F(E2ESceneImportTest, ImportsCompleteTheLoadedModel) {
             EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << c.what << ": " << line << "\n" << run.out;
         for (const std::string& line : c.absent)
             EXPECT_EQ(run.out.find(line + "\n"), std::string::npos) << c.what << ": " << line;
+        std::size_t unpackings = 0;
+        for (std::size_t at = run.out.find("Decompressing"); at != std::string::npos;
+             at = run.out.find("Decompressing", at + 1))
+            ++unpackings;
+        EXPECT_EQ(unpackings, c.unpackings) << c.what << run.out;
     }
 }
 

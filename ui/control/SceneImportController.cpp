@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <numbers>
 
 #include "model/Extents.h"
@@ -39,24 +40,35 @@ constexpr double PoserCameraOffset = 1.1042;
 WindowHooks& Window() { return *Svc().window; }
 void Pump() { Svc().status->ProcessPendingMessages(); }
 
-// The scene file to read: a ".pzz" is unpacked into a temporary file that
-// is deleted again when the reading is done.
+// The scene file to read: a ".pzz" (or any file packed with gzip) is
+// unpacked into a temporary file, once for all the passes of an import, and
+// deleted again when the reading is done.
 class PoserSceneFile {
 public:
-    explicit PoserSceneFile(const std::string& file) : name_(file) {
-        if (LowerCase(ExtractFileExt(file)) == ".pzz") {
+    explicit PoserSceneFile(const std::string& file) : file_(file), name_(file) {
+        if (LowerCase(ExtractFileExt(file)) == ".pzz" || IsGzipFile(file)) {
             LogMessage("Decompressing " + ExtractFileName(file) + "...");
             unpacked_ = std::make_unique<ScopedTempFile>(UncompressGzipToTempFile(file, ".pz3"));
             name_ = unpacked_->path();
         }
-        LogMessage("Scanning " + ExtractFileName(file) + "... (This may take a while for large files)");
+        LogScanning();
     }
+    // The file a pass reads.
     const std::string& Name() const { return name_; }
+    void LogScanning() const {
+        LogMessage("Scanning " + ExtractFileName(file_) + "... (This may take a while for large files)");
+    }
 
 private:
+    std::string file_;
     std::string name_;
     std::unique_ptr<ScopedTempFile> unpacked_;
 };
+
+// The camera and light passes of an import over its one unpacked file, and
+// of the camera and light commands over a file of their own.
+void LoadCamera(const std::string& sceneFile, const PoserSceneFile* opened);
+void LoadLights(const std::string& sceneFile, const PoserSceneFile* opened);
 
 // The crease angle of the Groups tab (and its box).
 void SetGroupsCreaseAngle(int angle) {
@@ -146,10 +158,8 @@ void ImportPoserScene(const std::string& scene) {
     Svc().status->SetWarningsLine("Loading Poser materials...");
     LogMessage(RuleLine);
     Scene.cameraSourceFile = scene;
-    {
-        const PoserSceneFile file(scene);
-        ReadPoserMaterials(file.Name());
-    }
+    const PoserSceneFile file(scene);
+    ReadPoserMaterials(file.Name());
     for (const std::string& line : Form3.Memo1.lines) {
         const std::string folder = Trim(line);
         if (folder.empty()) continue;
@@ -159,8 +169,8 @@ void ImportPoserScene(const std::string& scene) {
             SearchMapsInDir(folder);
     }
     ResolveLoadedMaps();
-    if (Form3.CheckBox1.checked) LoadPoserCamera(scene);
-    if (Form3.CheckBox2.checked) LoadPoserLights(scene);
+    if (Form3.CheckBox1.checked) LoadCamera(scene, &file);
+    if (Form3.CheckBox2.checked) LoadLights(scene, &file);
     if (Form3.CheckBox3.checked) {
         LogMessage("Cleaning up geometry -> Welding vertices...");
         WeldVertices(1e-5);
@@ -171,14 +181,22 @@ void ImportPoserScene(const std::string& scene) {
     FinishSceneImport();
 }
 
-void LoadPoserCamera(const std::string& sceneFile) {
+void LoadPoserCamera(const std::string& sceneFile) { LoadCamera(sceneFile, nullptr); }
+
+void LoadPoserLights(const std::string& sceneFile) { LoadLights(sceneFile, nullptr); }
+
+namespace {
+
+void LoadCamera(const std::string& sceneFile, const PoserSceneFile* opened) {
     WaitScope wait;
     LogMessage(RuleLine);
     Scene.cameraSourceFile = sceneFile;
     tposercameravalues v{};
     {
-        const PoserSceneFile file(sceneFile);
-        if (!ReadPoserCameras(file.Name(), v)) return;  // "No usable camera in this file"
+        std::optional<PoserSceneFile> own;
+        if (opened) opened->LogScanning();
+        else opened = &own.emplace(sceneFile);
+        if (!ReadPoserCameras(opened->Name(), v)) return;  // "No usable camera in this file"
     }
     Window().SetPreviewClientSize(Scene.cameraViewportWidth, Scene.cameraViewportHeight);
     const double f = v[PoserFocal], s = v[PoserScale];
@@ -202,7 +220,7 @@ void LoadPoserCamera(const std::string& sceneFile) {
     LogMessage("Loaded camera: " + Scene.activeCameraName.str());
 }
 
-void LoadPoserLights(const std::string& sceneFile) {
+void LoadLights(const std::string& sceneFile, const PoserSceneFile* opened) {
     WaitScope wait;
     LogMessage(RuleLine);
     Scene.lightsSourceFile = sceneFile;
@@ -212,9 +230,11 @@ void LoadPoserLights(const std::string& sceneFile) {
     const int32_t previousIndex = Form1.ComboBox2.index;
     DeleteAllLights();
     try {
-        const PoserSceneFile file(sceneFile);
+        std::optional<PoserSceneFile> own;
+        if (opened) opened->LogScanning();
+        else opened = &own.emplace(sceneFile);
         Pump();
-        ReadPoserLights(file.Name());
+        ReadPoserLights(opened->Name());
     } catch (...) {
         Lights = previous;
         Form1.ComboBox2.items = previousNames;
@@ -241,6 +261,8 @@ void LoadPoserLights(const std::string& sceneFile) {
     LogMessage(std::to_string(Lights.size()) + (Lights.size() == 1 ? " light imported" : " lights imported"));
     Window().Draw();
 }
+
+}  // namespace
 
 void SceneImportController::DAZStudioScene1Click() {
     if (dialogs_.ShowModal("Form7") != ModalResult::Ok) return;
