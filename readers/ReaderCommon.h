@@ -88,10 +88,17 @@ void ValidateImportIndices();
 // A POV-Ray text that a model file gives a material (the MTL file's
 // "#povmaterial") is code that POV-Ray runs when the scene renders. Such a
 // text from a file of unknown origin is taken switched off, kept for the
-// user to look at and switch on, when it could reach the file system: when
-// it holds a directive ("#", by which #fopen, #write and #include come) or
-// calls the height-field macros of the standard include files, which write
-// mesh files of any name.
+// user to look at and switch on, unless it can run nothing. It is read as
+// POV-Ray reads it (names, numbers, strings with their escapes, nested
+// comments) and may touch files when it holds a "#" (a directive), a
+// directive word or "save_file", or a name followed by "(" that is not one
+// of POV-Ray's reserved words: a macro of the standard include files (such
+// as Parse_String, which runs any directive) or one of their functions.
+// A name at its very end counts as followed by "(", which the next text in
+// the file could bring. A text that ends inside a string or a comment, holds
+// an escape POV-Ray refuses, or characters POV-Ray does not read where they
+// stand (control characters; beyond ASCII outside strings and comments) is
+// refused as well.
 bool PovTextMayTouchFiles(std::string_view text);
 
 // A POV-Ray identifier made of the letters, digits and "_" of a word from a

@@ -185,14 +185,33 @@ TEST_F(MtlReaderTest, ALongCustomTextIsCutWithAWarning) {
 }
 
 // A material text from a downloaded file runs when the scene renders: one
-// that could open, write or include files is kept switched off, with a warning.
+// that could run anything (a directive, or a call of anything but POV-Ray's
+// own functions) is kept switched off, with a warning.
 TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
     for (const auto& [text, active] :
-         {std::pair{"texture{pigment{function{f_hf(x,y,z)}}}", true},  // a name that merely holds "hf_"
+         {std::pair{"texture{pigment{function{f_hf(x,y,z)}}}", false},  // functions of the includes are names
           {"texture{T}} #fopen F \"x.txt\" write #write(F,\"y\") #fclose F", false},
           {"texture{T}} # include \"evil.inc\"", false},
+          {"texture{T} # }", false},
           {"object{HF_Square(f,0,0,<9,9>,0,\"over.inc\",<0,0>,<1,1>)}", false},
-          {"object{hf_torus(f,0,0,<9,9>,0,\"over.inc\",1,1,1)}", false}}) {
+          {"object{hf_torus(f,0,0,<9,9>,0,\"over.inc\",1,1,1)}", false},
+          {"material{texture{pigment{rgb 1}}} Parse_String(concat(chr(35),\"fopen F \",chr(34),\"out.txt\",chr(34),"
+           "\" write \",chr(35),\"write(F,...) \",chr(35),\"fclose F \"))",
+           false},
+          {"material{texture{T} Parse_String /* ( */ // (?(\"x\")~}", false},  // "?" is a carriage return
+          {"material{} Parse_String\f(\"x\")", false},                 // POV-Ray reads a form feed as a blank
+          {"material{} Parse_String", false},  // the next material's text could bring the "("
+          {"texture{pigment{function{f_noise3d(x,y,z)}}}", false},
+          {"texture{pigment{function{Sin(x)}}}", false},
+          {"texture{pigment{image_map{png \"a\\\\\" Parse_String(\"x\") \"b.png\"}}}", false},
+          {"texture{pigment{image_map{png \"a.png}}}", false},
+          {"texture{T} /* /* */", false},
+          {"material{} include \"evil.inc\"", false},
+          {"material{} global_settings{photons{spacing 0.1 save_file \"p.txt\"}}", false},
+          {"texture{pigment{image_map{png \"a\\\" Parse_String(1) #1.png\"}}} // f_noise3d(x,y,z)", true},
+          {"texture{pigment{function{sin(x*3)*0.5+0.5}} normal{bumps 0.5 rotate vrotate(<1,0,0>,<0,45,0>)}?~"
+           "finish{phong pow(0.5,2) phong_size 1e-3}} texture{pigment{color rgbf <1,0.5,0,0.9>}}",
+           true}}) {
         ImportMaterials.clear();
         Materials({"P"});
         const auto logged = static_cast<std::ptrdiff_t>(Messages().size());

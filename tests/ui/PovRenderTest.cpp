@@ -21,6 +21,7 @@
 #include "options/Options.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/ExportDriver.h"
+#include "ui/core/LoadDrivers.h"
 #include "writers/Export.h"
 
 namespace {
@@ -334,6 +335,34 @@ TEST_F(PovRenderTest, MapsPovRayCannotOpenAreNamed) {
             EXPECT_NE(r.status, 0);
             EXPECT_NE(r.log.find("Cannot open file"), std::string::npos) << r.log;
         }
+    }
+}
+
+// A downloaded model's material text that calls a macro of the standard
+// includes (one that writes any file) is loaded switched off, so that the
+// saved scene renders without writing the file; switched on, the same text
+// writes it, which shows that the render would.
+TEST_F(PovRenderTest, AModelsMaterialTextWritesNoFileWhenTheSceneRenders) {
+    fs::create_directories(folder / "model");
+    std::ofstream(folder / "model" / "cube.obj")
+        << "mtllib cube.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl Evil\nf 1 2 3\n";
+    std::ofstream(folder / "model" / "cube.mtl")
+        << "newmtl Evil\nKd 1 0 0\n#povmaterial material{texture{pigment{rgb 1}}} Parse_String(concat(chr(35),"
+           "\"fopen F \",chr(34),\"written.txt\",chr(34),\" write \",chr(35),\"write(F,\",chr(34),\"x\",chr(34),\") \","
+           "chr(35),\"fclose F \"))\n";
+    BatchFiles = {(folder / "model" / "cube.obj").string()};
+    ASSERT_TRUE(LoadSelectedModels());
+    const int32_t evil = FindSceneMaterial("Evil");
+    ASSERT_GE(evil, 0);
+    for (const bool on : {false, true}) {
+        SCOPED_TRACE(on ? "switched on" : "as loaded");
+        EXPECT_EQ(SceneMaterials[static_cast<std::size_t>(evil)].customTextActive, on ? 1 : 0);
+        SetSaveChoices(SaveKind::PovRay);
+        ASSERT_TRUE(WriteOutputFiles());
+        const RenderResult r = Render(folder, "cube_POV_main.ini", "", 32, 32);
+        EXPECT_RENDERED(r);
+        EXPECT_EQ(fs::exists(folder / "written.txt"), on);
+        SceneMaterials[static_cast<std::size_t>(evil)].customTextActive = 1;
     }
 }
 

@@ -1,0 +1,15 @@
+// POV-Ray 3.7's own words, by which a POV-Ray text from a model file is judged
+// (PovTextMayTouchFiles). Words are compared exactly: POV-Ray's are lower case.
+#pragma once
+
+#include <string_view>
+
+// True for one of POV-Ray's reserved words: a keyword or built-in function
+// (sin, vrotate, rgb, color, ...), never the name of a macro or function that
+// a scene or an include file declares.
+bool IsPovReservedWord(std::string_view word);
+
+// True for a reserved word by which a text can act beyond its material: a
+// directive word (POV-Ray reads some of them as directives even without "#")
+// or "save_file" (photons write their map to the named file).
+bool IsPovWordThatMayTouchFiles(std::string_view word);
