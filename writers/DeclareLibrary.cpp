@@ -5,7 +5,6 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
-#include "writers/FileText.h"
 #include "writers/TextWriter.h"
 
 // Building the material from the basic properties, a template, then the
@@ -20,11 +19,43 @@ namespace {
 
 constexpr std::string_view CRLF = "\r\n";
 
+// A text line that the reader would not give back as it stands is written
+// behind a marker: an empty POV-Ray comment, so that the file still means
+// the same to POV-Ray, which the reader removes again. The marker also says
+// how the line joins the one before it in the text:
+//  - "/*#*/" by CR LF, as an unmarked line; it keeps a line that reads as a
+//    declaration line ("#declare ..." of the text's own), a line that starts
+//    with a marker itself, and an empty first line of a text with more lines
+//    (unmarked, it would be dropped as a blank line after the declaration);
+//  - "/*#LF*/" and "/*#CR*/" by a lone LF or CR, so that a text comes back
+//    with its line breaks as they were and never grows past its 5000
+//    characters.
+// Only a line that starts with one of these comments in its first column is
+// taken for marked: a library written without markers holds no such line.
+struct LineMarker {
+    std::string_view mark;
+    std::string_view lineBreak;
+};
+constexpr std::array<LineMarker, 3> LineMarkers = {{{"/*#*/", CRLF}, {"/*#LF*/", "\n"}, {"/*#CR*/", "\r"}}};
+
+// The trimmed line starts an entry ("#declare" in any letter case).
+bool IsDeclarationLine(std::string_view trimmed) {
+    return trimmed.size() >= 8 && SameText(trimmed.substr(0, 8), "#declare");
+}
+
+// The marker the line starts with, or null.
+const LineMarker* MarkerOf(std::string_view line) {
+    for (const LineMarker& m : LineMarkers)
+        if (line.starts_with(m.mark)) return &m;
+    return nullptr;
+}
+
 // The text of one entry while it is read. Lines past the 5000 characters of
 // a text are not kept; the text is cut and the cut reported.
 struct PendingEntry {
     std::string name;
     std::string text;
+    bool started = false;  // the text has its first line (which may be empty)
     bool cut = false;
 };
 
@@ -39,11 +70,55 @@ void Commit(PendingEntry& entry) {
     entry = PendingEntry{};
 }
 
+// Adds a line of the file to the entry's text, without its marker. An
+// unmarked empty line before the first line of the text is dropped.
 void AppendTextLine(PendingEntry& entry, std::string_view line) {
     if (entry.cut) return;
-    if (!entry.text.empty()) entry.text.append(CRLF);
+    std::string_view lineBreak = CRLF;
+    const LineMarker* marker = MarkerOf(line);
+    if (marker) {
+        line.remove_prefix(marker->mark.size());
+        lineBreak = marker->lineBreak;
+    } else if (!entry.started && line.empty()) {
+        return;
+    }
+    if (entry.started) entry.text.append(lineBreak);
     entry.text.append(line);
+    entry.started = true;
     if (entry.text.size() > tlongtext::Capacity) entry.cut = true;
+}
+
+// Writes the text's lines, each behind the marker it needs (see LineMarker).
+void WriteText(CheckedTextWriter& w, std::string_view text) {
+    std::size_t start = 0;
+    std::string_view before;  // the line break before the line; none before the first
+    while (true) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        const std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
+        std::string_view mark;
+        if (before == "\n") mark = LineMarkers[1].mark;
+        else if (before == "\r") mark = LineMarkers[2].mark;
+        else if (IsDeclarationLine(Trim(line)) || MarkerOf(line) ||
+                 (start == 0 && line.empty() && end != std::string_view::npos))
+            mark = LineMarkers[0].mark;
+        w.Line(mark, line);
+        if (end == std::string_view::npos) break;
+        const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        before = crlf ? CRLF : text.substr(end, 1);
+        start = end + (crlf ? 2 : 1);
+    }
+}
+
+// A name goes on its declaration line as it stands, so that the reader gives
+// it back the same: a name holding "=" too, since the reader drops only the
+// last "=" of the line. A line break in a name is written as "_" and blanks
+// or control characters at its ends are not kept by the reader; neither
+// occurs in the names the program makes (identifiers) or reads (trimmed).
+std::string NameText(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = '_';
+    return out;
 }
 
 // The declaration line "#declare " + name + "=" as the library writes it
@@ -64,6 +139,7 @@ void ParseDeclaration(std::string_view t, PendingEntry& entry) {
     }
     entry.name = Trim(rest.substr(0, eq));
     entry.text = Trim(rest.substr(eq + 1));
+    entry.started = !entry.text.empty();
 }
 
 // The library file read at start-up that held more than its entries (text
@@ -85,7 +161,7 @@ void ReadDeclareLibrary(const std::string& fileName) {
     while (opened && !reader.Eof()) {
         const std::string_view line = reader.ReadLine();
         const std::string t = Trim(line);
-        if (t.size() >= 8 && SameText(std::string_view(t).substr(0, 8), "#declare")) {
+        if (IsDeclarationLine(t)) {
             if (inEntry) {
                 whole = whole && !entry.cut;
                 Commit(entry);
@@ -118,19 +194,8 @@ void SaveDeclareLibrary(const std::string& fileName) {
     {
         CheckedTextWriter w(fileName, LineEnd::CRLF);
         for (const tdeclare& d : DeclareLibrary) {
-            w.Line("#declare ", OneLineText(d.name.view()) + "=");
-            // The text's own line breaks (CR LF, CR or LF) become the file's.
-            const std::string_view text = d.text.view();
-            std::size_t start = 0;
-            while (true) {
-                const std::size_t end = text.find_first_of("\r\n", start);
-                if (end == std::string_view::npos) {
-                    w.Line(text.substr(start));
-                    break;
-                }
-                w.Line(text.substr(start, end - start));
-                start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-            }
+            w.Line("#declare ", NameText(d.name.view()) + "=");
+            WriteText(w, d.text.view());
         }
         w.Close();
     }

@@ -2,7 +2,12 @@
 // outlive a program run, kept in `DeclareLibrary` and in the file
 // "custom_pov_texture_lib.inc" of the program's folder. The file is a list
 // of "#declare " + name + "=" lines, each followed by the entry's text on as
-// many lines as it has; lines end with CR LF.
+// many lines as it has; lines end with CR LF. A text line that would not read
+// back as it stands (one that reads as a declaration line, an empty first
+// line, a line after a lone CR or LF) is written behind a marker, an empty
+// POV-Ray comment that the reader removes: what is saved reads back as the
+// same entries with the same texts, line breaks included, and the file means
+// to POV-Ray what its texts mean.
 #pragma once
 
 #include <array>
