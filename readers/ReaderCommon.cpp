@@ -295,9 +295,9 @@ bool PovTextMayTouchFiles(std::string_view text) {
             ++i;
         }
     }
-    // The text ends a declaration: the "(" of a name at its end could come
-    // from what the file holds next (the text of the next material).
-    return !name.empty() && !IsPovReservedWord(name);
+    // A name at the very end is no call: the material include goes on with
+    // a line break, a comment and the next "#declare".
+    return false;
 }
 
 std::string PovIdentifierFrom(std::string_view word) { return PrefixLeadingDigit(CleanIdentifier(word)); }

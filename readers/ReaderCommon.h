@@ -94,11 +94,10 @@ void ValidateImportIndices();
 // directive word or "save_file", or a name followed by "(" that is not one
 // of POV-Ray's reserved words: a macro of the standard include files (such
 // as Parse_String, which runs any directive) or one of their functions.
-// A name at its very end counts as followed by "(", which the next text in
-// the file could bring. A text that ends inside a string or a comment, holds
-// an escape POV-Ray refuses, or characters POV-Ray does not read where they
-// stand (control characters; beyond ASCII outside strings and comments) is
-// refused as well.
+// A text that ends inside a string or a comment (the texts that follow it in
+// the file would carry on what it opened), holds an escape POV-Ray refuses,
+// or holds characters POV-Ray does not read where they stand (control
+// characters; beyond ASCII outside strings and comments) is refused as well.
 bool PovTextMayTouchFiles(std::string_view text);
 
 // A POV-Ray identifier made of the letters, digits and "_" of a word from a

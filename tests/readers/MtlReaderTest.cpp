@@ -200,7 +200,7 @@ TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
            false},
           {"material{texture{T} Parse_String /* ( */ // (?(\"x\")~}", false},  // "?" is a carriage return
           {"material{} Parse_String\f(\"x\")", false},                 // POV-Ray reads a form feed as a blank
-          {"material{} Parse_String", false},  // the next material's text could bring the "("
+          {"M_Glass3", true},  // a name alone is no call: the file goes on with a comment and "#declare"
           {"texture{pigment{function{f_noise3d(x,y,z)}}}", false},
           {"texture{pigment{function{Sin(x)}}}", false},
           {"texture{pigment{image_map{png \"a\\\\\" Parse_String(\"x\") \"b.png\"}}}", false},
