@@ -248,6 +248,9 @@ TEST_F(SafeOutputTest, OnlyPicturesAreCopiedAsMaps) {
         {"light.exr", std::string("\x76\x2F\x31\x01\x02\0\0\0", 8) + "channels", true},
         {"old.iff", std::string("FORM\0\0\0\x04ILBMBMHD", 16), true},
         {"plain.bmp", "BM" + std::string(12, '\0') + le32_40 + std::string(36, '\0'), true},
+        // An icon's first bytes, and after them what a colour-mapped Targa
+        // without its map would hold.
+        {"garbage.ico", std::string("\0\0\1\0\0\0\0\0\0\0\0\0\x10\0\x10\0\x18\0", 18) + "junk", false},
     };
     fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
     fs::create_directories(folder / "maps" / "elsewhere");

@@ -152,15 +152,16 @@ bool StartsWith(const uint8_t* h, std::size_t n, std::string_view signature) {
 }
 
 // A Targa header as its readers take it: a known image type, a colour map
-// flag of 0 or 1 (with an entry size when 1), a known pixel size and a
-// picture of at least one pixel. Targa files carry no signature; the
-// registry reads them by their extension.
+// flag of 0 or 1 (with an entry size when 1; a colour-mapped type has a
+// map), a known pixel size and a picture of at least one pixel. Targa files
+// carry no signature; the registry reads them by their extension.
 bool TargaHeader(const uint8_t* h, std::size_t n) {
     if (n < 18) return false;
     const auto bits = [](uint8_t b) { return b == 8 || b == 15 || b == 16 || b == 24 || b == 32; };
     const uint8_t type = h[2];
     const bool typeKnown = (type >= 1 && type <= 3) || (type >= 9 && type <= 11);
-    const bool mapKnown = h[1] == 0 || (h[1] == 1 && h[7] != 0 && bits(h[7]));
+    const bool colorMapped = type == 1 || type == 9;
+    const bool mapKnown = (h[1] == 0 && !colorMapped) || (h[1] == 1 && h[7] != 0 && bits(h[7]));
     const bool sized = (h[12] | h[13]) != 0 && (h[14] | h[15]) != 0;
     return typeKnown && mapKnown && sized && bits(h[16]);
 }
