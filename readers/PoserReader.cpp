@@ -163,12 +163,10 @@ public:
     }
     const std::string& FileName() const { return fileName_; }
 
-    // Logs that a camera, light or material entry was found, for the first
-    // ListedEntries of a pass; a file of millions of tiny entries would
-    // otherwise fill the status window with as many lines.
-    void LogFound(const std::string& line) {
-        if (++found_ <= ListedEntries) LogMessage(line);
-    }
+    // Counts a camera, light or material entry found; true for the first
+    // ListedEntries of a pass, which are logged: a file of millions of tiny
+    // entries would otherwise fill the status window with as many lines.
+    bool ListFound() { return ++found_ <= ListedEntries; }
     // After the pass: how many entries were found but not listed.
     void LogUnlisted() const {
         if (found_ > ListedEntries)
@@ -234,7 +232,7 @@ void ReadCameraBlock(PoserLines& in, CameraSlot& slot) {
         if (SameText(keyword, "NAME") && !named) {
             named = true;
             slot.name = TextAfter(in.Line(), 4, 100);
-            in.LogFound("Camera " + slot.name + " found.  Scanning...");
+            if (in.ListFound()) LogMessage("Camera " + slot.name + " found.  Scanning...");
         } else if (SameText(keyword, "K") && current > 0 && !slot.seen[current - 1]) {
             slot.values[current - 1] = Number(in.Item(2));
             slot.seen[current - 1] = true;
@@ -528,7 +526,7 @@ bool ReadLightBlock(PoserLines& in, LightBlock& block) {
                 taken = true;
             } else if (current == LightName) {
                 block.name = TextAfter(in.Line(), 4, tlightname::Capacity);
-                in.LogFound("Light " + block.name + " found.  Scanning...");
+                if (in.ListFound()) LogMessage("Light " + block.name + " found.  Scanning...");
                 taken = true;
             } else if (SameText(keyword, "K")) {
                 block.values[current] = Number(in.Item(2));
@@ -680,7 +678,7 @@ void ReadMaterials(PoserLines& in) {
         AdvanceProgress(0, ProgressRange, 1);
         if (in.KeywordIs("MATERIAL")) {
             const std::string_view rest = in.Line().substr(8);
-            in.LogFound("Material entry " + Shown(rest) + " found.  Scanning...");
+            if (in.ListFound()) LogMessage("Material entry " + Shown(rest) + " found.  Scanning...");
             BlockItems items(in, rest);
             if (ParseMaterialBlock(items, parsed)) matching.Offer(parsed);
         } else if (in.KeywordIs("VERSION")) {

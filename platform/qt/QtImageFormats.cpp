@@ -58,9 +58,6 @@ private:
 uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t le32(const uint8_t* p) { return le16(p) | (uint32_t{le16(p + 2)} << 16); }
 
-// The bytes from the stream's position to its end.
-uint64_t available(const Stream& s) { return s.size() > s.position() ? s.size() - s.position() : 0; }
-
 // A Windows bitmap: "BM", the 14-byte file header, then a whole info header
 // of a known size (12 for the core header with 16-bit sizes, the others with
 // signed 32-bit sizes, a negative height for rows top first) whose picture
@@ -68,7 +65,7 @@ uint64_t available(const Stream& s) { return s.size() > s.position() ? s.size() 
 // to begin with "BM" (a text, say) is not one.
 bool isBitmap(Stream& s) {
     PositionKept kept(s);
-    const uint64_t size = available(s);
+    const uint64_t size = s.remaining();
     uint8_t h[30] = {};  // the file header and the fields of the info header asked
     if (s.read(h, sizeof h) < 26 || h[0] != 'B' || h[1] != 'M') return false;
     const uint32_t infoSize = le32(h + 14);
@@ -90,7 +87,7 @@ bool isBitmap(Stream& s) {
 // offset from the start of the icon) within the file too.
 bool isIcon(Stream& s) {
     PositionKept kept(s);
-    const uint64_t size = available(s);
+    const uint64_t size = s.remaining();
     uint8_t h[6] = {};
     if (s.read(h, sizeof h) != sizeof h || le16(h) != 0 || le16(h + 2) != 1 || le16(h + 4) == 0) return false;
     const std::size_t entries = le16(h + 4);

@@ -280,6 +280,13 @@ std::vector<uint8_t> twoByTwo(uint32_t infoSize, bool topDown) {
 // the stream left where it was and nothing read outside the file.
 TEST(QtGfxTest, BitmapAndIconClassesClaimOnlyTheirHeaders) {
     registerQtPictureFormats();
+    // A text that begins like a bitmap, and an icon's first bytes before
+    // garbage, are no picture of the registry (so no map is copied).
+    for (const std::string& text : {std::string("BMW service notes\n") + std::string(40, ' '),
+                                   std::string("\0\0\1\0", 4) + "garbage garbage garbage garbage\n"}) {
+        MemoryStream stream(std::vector<uint8_t>(text.begin(), text.end()));
+        EXPECT_EQ(pictureFormats().classFromContent(stream), nullptr) << text;
+    }
     struct Change {
         const char* what;
         std::size_t at;  // the field changed; the file's size to cut it there
