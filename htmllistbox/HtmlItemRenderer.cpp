@@ -19,10 +19,6 @@ constexpr int BulletIndent = 12;
 
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
-}
-
 bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 
 // ---- Entities -------------------------------------------------------------------

@@ -22,10 +22,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
-}
-
 // The numbers of a COORDS value: pieces separated by commas and blanks, each
 // read as a decimal integer (0 when it is none).
 std::vector<int> ParseCoords(std::string_view text) {

@@ -664,6 +664,10 @@ std::string LowerCase(std::string_view s) {
     return r;
 }
 
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
+}
+
 bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)

@@ -79,6 +79,7 @@ std::string_view TrimmedView(std::string_view s);  // the same, as a view into s
 std::string UpperCase(std::string_view s);  // ASCII only
 std::string LowerCase(std::string_view s);  // ASCII only
 bool SameText(std::string_view a, std::string_view b);  // ASCII case-insensitive
+bool StartsWithNoCase(std::string_view s, std::string_view prefix);  // the same, for the start of s
 void TabsToBlanks(std::string& line);
 std::string ReplaceChars(std::string_view chars, char newChar, std::string_view s);
 // Trimmed, then every byte outside [0-9a-zA-Z_] becomes "_": the byte length

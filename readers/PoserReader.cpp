@@ -121,10 +121,6 @@ std::string Shown(std::string_view word) {
     return UpperCase(word.substr(0, Longest)) + (word.size() > Longest ? "..." : "");
 }
 
-bool StartsText(std::string_view s, std::string_view start) {
-    return s.size() >= start.size() && SameText(s.substr(0, start.size()), start);
-}
-
 // The lines of a Poser file, each trimmed, with the first items split off.
 // Keywords are compared without regard to case. A line is a view into the
 // file's text and only its first few items are ever split: a line of
@@ -239,7 +235,7 @@ void ReadCameraBlock(PoserLines& in, CameraSlot& slot) {
             ++found;
         }
         if (found >= CameraValuesPerBlock) return;
-        if (StartsText(keyword, "ENDPOINT")) return;
+        if (StartsWithNoCase(keyword, "ENDPOINT")) return;
         if (in.Line() == "}" && slot.name.empty()) return;
     }
 }
@@ -405,7 +401,7 @@ bool ParseMaterialBlock(BlockItems& items, tmaterial& m) {
 // True when `scene` is `parsed` itself or `parsed` + ":" + k for k = 1..99,
 // ignoring case.
 bool NameMatches(std::string_view parsed, std::string_view scene) {
-    if (scene.size() < parsed.size() || !SameText(scene.substr(0, parsed.size()), parsed)) return false;
+    if (!StartsWithNoCase(scene, parsed)) return false;
     const std::string_view rest = scene.substr(parsed.size());
     if (rest.empty()) return true;
     if (rest.size() < 2 || rest.size() > 3 || rest[0] != ':' || rest[1] == '0') return false;

@@ -17,17 +17,6 @@
 
 namespace {
 
-// ---- Unpacking ------------------------------------------------------------
-
-bool StartsWithGzipSignature(const std::string& fileName) {
-    std::FILE* f = std::fopen(fileName.c_str(), "rb");
-    if (!f) return false;
-    unsigned char magic[2] = {0, 0};
-    const std::size_t n = std::fread(magic, 1, 2, f);
-    std::fclose(f);
-    return n == 2 && magic[0] == 0x1F && magic[1] == 0x8B;
-}
-
 // ---- The token walk ---------------------------------------------------------
 
 enum class Dialect { Vrml1, Vrml2, X3D };
@@ -551,7 +540,7 @@ void ReadVRML(tscene& scene) {
     scene.polygonsRead = 0;
     const std::string file = scene.modelFile;
     std::string bytes;
-    if (LowerCase(ExtractFileExt(file)) == ".gz" || StartsWithGzipSignature(file)) {
+    if (LowerCase(ExtractFileExt(file)) == ".gz" || IsGzipFile(file)) {
         LogMessage("Decompressing " + ExtractFileName(file) + "...");
         const ScopedTempFile temp(UncompressGzipToTempFile(file, ".wrl"));
         bytes = ReadWholeFile(temp.path());

@@ -40,7 +40,7 @@ constexpr std::array<LineMarker, 3> LineMarkers = {{{"/*#*/", CRLF}, {"/*#LF*/",
 
 // The trimmed line starts an entry ("#declare" in any letter case).
 bool IsDeclarationLine(std::string_view trimmed) {
-    return trimmed.size() >= 8 && SameText(trimmed.substr(0, 8), "#declare");
+    return StartsWithNoCase(trimmed, "#declare");
 }
 
 // The marker the line starts with, or null.

@@ -60,12 +60,9 @@ std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::strin
 }
 
 void WarnIfPovCannotOpen(ExportRun& run, std::string_view reference) {
-    const auto beyondAscii = [](std::string_view s) {
-        return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    };
-    if (!beyondAscii(reference) || !run.unopenableMaps.emplace(reference).second) return;
+    if (IsPlainASCII(reference) || !run.unopenableMaps.emplace(reference).second) return;
     const std::string map(reference);
-    if (beyondAscii(ExtractFileName(reference)))
+    if (!IsPlainASCII(ExtractFileName(reference)))
         LogMessage("<!>POV-Ray cannot open the map " + map + ": its name holds letters beyond ASCII");
     else
         LogMessage("<!>POV-Ray cannot open the map " + map +
