@@ -16,12 +16,13 @@
 
 #include "model/Extents.h"
 #include "model/Model.h"
+#include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
+#include "readers/MtlReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/ExportDriver.h"
-#include "ui/core/LoadDrivers.h"
 #include "writers/Export.h"
 
 namespace {
@@ -292,49 +293,38 @@ TEST_F(PovRenderTest, SavedModelShowsUpForEveryCamera) {
 TEST_F(PovRenderTest, MapsPovRayCannotOpenAreNamed) {
     const fs::path maps = folder / "cartes dossi\xC3\xA9";
     fs::create_directories(maps);
-    const std::string targa = std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "\x10\x20\x30";
     for (const char* name : {"plain.tga", "t\xC3\xABx.tga", "sky.tga"})
-        std::ofstream(maps / name, std::ios::binary) << targa;
+        std::ofstream(maps / name, std::ios::binary) << std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0\1\2\3", 21);
     const std::string plain = (maps / "plain.tga").string(), accented = (maps / "t\xC3\xABx.tga").string();
     BackgroundMapName = (maps / "sky.tga").string();
     Form1.ComboBox1.index = 1;
-    SceneMaterials[0].colorMap = plain;
+    SceneMaterials[0].colorMap = SceneMaterials[0].transparencyMap = plain;
     SceneMaterials[0].bumpMap = accented;
-    SceneMaterials[0].transparencyMap = plain;
     Form2.CheckBox43.checked = false;  // copies as they are
-    const std::string folderLine = ": the name of its folder holds letters beyond ASCII (copying the maps with file "
-                                   "paths off helps)";
-    const std::string nameLine = ": its name holds letters beyond ASCII";
-    const std::string line = "<!>POV-Ray cannot open the map ";
-    struct Case {
-        const char* what;
-        bool copy, fixNames;
-        std::vector<std::string> lines;
+    Form2.CheckBox28.enabled = true;
+    const std::string line = "<!>POV-Ray cannot open the map ", name = ": its name holds letters beyond ASCII",
+                      inFolder = ": the name of its folder holds letters beyond ASCII (copying the maps with file "
+                                 "paths off helps)";
+    const struct { const char* what; bool copy, fixNames; std::vector<std::string> lines; } cases[] = {
+        {"paths", false, false, {line + plain + inFolder, line + accented + name, line + BackgroundMapName + inFolder}},
+        {"copies", true, false, {line + "t\xC3\xABx.tga" + name}},
+        {"clean copies", true, true, {}},
     };
-    for (const Case& c : {Case{"paths", false, false,
-                               {line + plain + folderLine, line + accented + nameLine,
-                                line + BackgroundMapName + folderLine}},
-                          Case{"copies", true, false, {line + "t\xC3\xABx.tga" + nameLine}},
-                          Case{"clean copies", true, true, {}}}) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Form2.CheckBox16.checked = c.copy;
         Form2.CheckBox27.checked = !c.copy;
         Form2.CheckBox28.checked = c.fixNames;
-        Form2.CheckBox28.enabled = c.copy;
-        const std::size_t before = Messages().size();
+        ClearMessagesPage();
         SetSaveChoices(SaveKind::PovRay);
         ASSERT_TRUE(WriteOutputFiles());
         std::vector<std::string> lines;
-        for (std::size_t i = before; i < Messages().size(); ++i)
-            if (Messages()[i].starts_with("<!>POV-Ray cannot open")) lines.push_back(Messages()[i]);
+        for (const std::string& m : Messages())
+            if (m.starts_with(line)) lines.push_back(m);
         EXPECT_EQ(lines, c.lines);
         const RenderResult r = Render(folder, "cube_POV_main.ini", "-A", 24, 16);
-        if (c.lines.empty()) {
-            EXPECT_RENDERED(r);
-        } else {
-            EXPECT_NE(r.status, 0);
-            EXPECT_NE(r.log.find("Cannot open file"), std::string::npos) << r.log;
-        }
+        EXPECT_EQ(r.status == 0 && r.pictureRead, c.lines.empty()) << r.log;
+        EXPECT_EQ(r.log.find("Cannot open file") != std::string::npos, !c.lines.empty()) << r.log;
     }
 }
 
@@ -343,26 +333,21 @@ TEST_F(PovRenderTest, MapsPovRayCannotOpenAreNamed) {
 // saved scene renders without writing the file; switched on, the same text
 // writes it, which shows that the render would.
 TEST_F(PovRenderTest, AModelsMaterialTextWritesNoFileWhenTheSceneRenders) {
-    fs::create_directories(folder / "model");
-    std::ofstream(folder / "model" / "cube.obj")
-        << "mtllib cube.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl Evil\nf 1 2 3\n";
-    std::ofstream(folder / "model" / "cube.mtl")
-        << "newmtl Evil\nKd 1 0 0\n#povmaterial material{texture{pigment{rgb 1}}} Parse_String(concat(chr(35),"
-           "\"fopen F \",chr(34),\"written.txt\",chr(34),\" write \",chr(35),\"write(F,\",chr(34),\"x\",chr(34),\") \","
-           "chr(35),\"fclose F \"))\n";
-    BatchFiles = {(folder / "model" / "cube.obj").string()};
-    ASSERT_TRUE(LoadSelectedModels());
-    const int32_t evil = FindSceneMaterial("Evil");
-    ASSERT_GE(evil, 0);
+    tmaterial& m = SceneMaterials[0];
+    m.name = "Evil";
+    ReadMTLBytes(MtlTargetScene, Scene, 0,
+                 "newmtl Evil\n#povmaterial material{texture{pigment{rgb 1}}} Parse_String(concat(chr(35),"
+                 "\"fopen F \",chr(34),\"written.txt\",chr(34),\" write \",chr(35),\"write(F,\",chr(34),\"x\",chr(34),"
+                 "\") \",chr(35),\"fclose F \"))\n");
     for (const bool on : {false, true}) {
         SCOPED_TRACE(on ? "switched on" : "as loaded");
-        EXPECT_EQ(SceneMaterials[static_cast<std::size_t>(evil)].customTextActive, on ? 1 : 0);
+        EXPECT_EQ(m.customTextActive, on ? 1 : 0);
         SetSaveChoices(SaveKind::PovRay);
         ASSERT_TRUE(WriteOutputFiles());
         const RenderResult r = Render(folder, "cube_POV_main.ini", "", 32, 32);
         EXPECT_RENDERED(r);
         EXPECT_EQ(fs::exists(folder / "written.txt"), on);
-        SceneMaterials[static_cast<std::size_t>(evil)].customTextActive = 1;
+        m.customTextActive = 1;
     }
 }
 
