@@ -247,4 +247,25 @@ TEST(RotateByEulerDegrees, TurnsIntoTheCameraFrame) {
     EXPECT_EQ(id, p);
 }
 
+// A script held in memory reads as the same script in a file; its name is
+// the one given.
+TEST_F(DazReaderTest, ScriptInMemoryReadsAsItsFile) {
+    ReadDazLights(Write("lights.ds", build::DazLightScript()));
+    std::vector<std::string> fromFile;
+    for (const tlight& l : Lights) fromFile.push_back(l.name.str() + " " + std::to_string(l.kind));
+    ClearLights();
+    ReadDazLightsText("lights.ds", build::DazLightScript());
+    std::vector<std::string> fromText;
+    for (const tlight& l : Lights) fromText.push_back(l.name.str() + " " + std::to_string(l.kind));
+    EXPECT_EQ(fromText, fromFile);
+    EXPECT_EQ(fromText, (std::vector<std::string>{"Spot 1 1", "Spot 2 1"}));
+    EXPECT_EQ(Form1.ComboBox2.items, (std::vector<std::string>{"Spot 1", "Spot 2"}));
+
+    ReadDazCamerasText("cams.ds", build::DazCameraScript());
+    ASSERT_EQ(Cameras.size(), 2u);
+    EXPECT_EQ(Cameras[0].name, "Camera 1-cams.ds");
+    EXPECT_THROW(ReadDazLightsText("bad.ds", build::DazLightScript("yes")), ReadError);
+    EXPECT_EQ(Lights.size(), 2u);
+}
+
 }  // namespace

@@ -245,4 +245,40 @@ TEST_F(MtlReaderTest, AMissingValueEndsTheReadWithAClearError) {
     EXPECT_THROW(ReadMTL(MtlTargetImport, Scene, 0), ReadError);
 }
 
+// A library held in memory reads as the file does: the same values, the
+// same log, and the same error where a keyword lacks its value.
+TEST_F(MtlReaderTest, TextInMemoryReadsLikeTheFile) {
+    const auto outcome = [this](bool fromFile, const std::string& text, int32_t mode) {
+        ClearImportLists();
+        status.ClearPage(StatusPage::Messages);
+        Materials({"Paint", "Glass"});
+        std::string out;
+        try {
+            if (fromFile) {
+                ReadLibrary(text, MtlTargetImport, mode);
+            } else {
+                Scene.modelFile = Dir() + "car.obj";
+                Scene.mtlFile = Dir() + "car.mtl";
+                ReadMTLBytes(MtlTargetImport, Scene, mode, text);
+            }
+        } catch (const ReadError& e) {
+            out = std::string("error: ") + e.what() + "\n";
+        }
+        for (const tmaterial& m : ImportMaterials)
+            out += FloatToStrDot(m.shininess) + " " + FloatToStrDot(m.diffuse.y) + " " + FloatToStrDot(m.transparency) +
+                   " " + FloatToStrDot(m.blend) + " " + m.colorMap.str() + " " + m.customText.str() + "\n";
+        for (const std::string& line : Messages()) out += line + "\n";
+        return out;
+    };
+    for (const std::string& text :
+         {std::string("\xEF\xBB\xBFnewmtl Paint\r\nNs 100\r\nKd 1 0.5 0\r\nd 0.5\r\nmap_Kd a/b.png\r\n"
+                      "newmtl Glass\r#povmaterial x?y~z\rmap_d m.png"),
+          std::string("newmtl Paint\nKd 1 0.5 0\nKs 1\nnewmtl Glass\nTr\nKd 1 1 1\n"), std::string("newmtl None\n"),
+          std::string()})
+        for (int32_t mode : {0, 1}) {
+            SCOPED_TRACE(text.substr(0, 30));
+            EXPECT_EQ(outcome(false, text, mode), outcome(true, text, mode));
+        }
+}
+
 }  // namespace

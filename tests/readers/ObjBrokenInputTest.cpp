@@ -200,6 +200,54 @@ TEST_F(ObjBrokenInputTest, QuotedCoordinatesOfBlanksReadZero) {
     }
 }
 
+// What a read left: the import lists, lines, lights and the log, as text.
+std::string Fingerprint(const std::vector<std::string>& messages) {
+    std::string out;
+    const auto add = [&out](double v) { out += FloatToStrDot(v) + " "; };
+    for (const tvertex& v : ImportVertices) add(v.p.x), add(v.p.y), add(v.p.z);
+    for (const tnormal& n : ImportNormals) add(n.p.x), add(n.p.y), add(n.p.z);
+    for (const tuv& t : ImportUVs) add(t.u), add(t.v);
+    for (const tface& f : ImportFaces)
+        for (int c = 0; c < 3; ++c) add(f.vertex[c]), add(f.uv[c]), add(f.normal[c]), add(f.group), add(f.material);
+    for (const tgroup& g : ImportGroups) out += g.name.str() + (g.castsShadow ? "+" : "-");
+    for (const tmaterial& m : ImportMaterials) {
+        out += m.name.str() + m.colorMap.str() + m.bumpMap.str() + m.customText.str();
+        add(m.diffuse.x), add(m.transparency), add(m.shininess);
+    }
+    for (const tline& l : LineSegments) add(l.vertex[0]), add(l.vertex[1]);
+    for (const tlight& l : Lights) out += l.name.str();
+    for (const std::string& m : messages) out += m + "\n";
+    return out;
+}
+
+// The text held in memory reads as the file of that name does, with its
+// material library, at every block size.
+TEST_F(ObjBrokenInputTest, TextInMemoryReadsLikeTheFile) {
+    Write("model.mtl", SampleLibrary);
+    for (const std::string& text : {std::string(Sample), std::string("\xEF\xBB\xBFv 1 2 3\nv 4 5 6\nv 7 8 9\nf 1 2 3"),
+                                    std::string("v 1 \\\r\n2 3\r\n"), std::string()})
+        for (std::size_t block : {64u, 100u, 1u << 20}) {
+            SCOPED_TRACE(text.substr(0, 20) + " / " + std::to_string(block));
+            SetObjReadBlockSize(block);
+            const auto clear = [this] {
+                ClearImportLists();
+                LineSegments.clear();
+                Polylines.clear();
+                LinesMergedCount = PolylinesMergedCount = 0;
+                Lights.clear();
+                status.ClearPage(StatusPage::Messages);
+            };
+            clear();
+            ReadObjText(text);
+            const std::string fromFile = Fingerprint(Messages());
+            clear();
+            PrepareLoad(Dir() + "model.obj");
+            ReadOBJBytes(Scene, text);
+            EXPECT_EQ(Fingerprint(Messages()), fromFile);
+        }
+    SetObjReadBlockSize(1u << 20);
+}
+
 TEST_F(ObjBrokenInputTest, AnEmptyFileAndAFolderInsteadOfAFile) {
     EXPECT_TRUE(TryRead(""));
     EXPECT_TRUE(ImportFaces.empty());

@@ -621,4 +621,56 @@ TEST_F(PoserReaderTest, TruncatedAndGarbageFilesNeverCrash) {
     }
 }
 
+// A scene held in memory reads as the same scene in a file, and names the
+// file in its errors.
+TEST_F(PoserReaderTest, SceneInMemoryReadsAsItsFile) {
+    SetExtents();
+    const std::string text = "version\n{\nnumber 5\n}\n" + CameraBlock("MAIN_CAMERA", 50, 1, 2) +
+                             "material Skin\n{\nKdColor 1 0.5 0.5 1\ntextureMap skin.jpg\n}\n" +
+                             LightBlock({"Sun", 1, {0, 0, 1}, {10, 20, 30}}) + LightBlock({"Bulb", 2, {4, 4, 4}, {}});
+    const std::string file = Write("scene.pz3", text);
+    struct Result {
+        tposercameravalues camera{};
+        tvector diffuse;
+        std::vector<std::string> lights;
+        std::vector<tvector> pointAt;
+    };
+    const auto read = [&](bool inMemory) {
+        SceneMaterials.assign(1, SceneMaterial("Skin", "skin.jpg"));
+        Lights.clear();
+        Result r;
+        if (inMemory) {
+            EXPECT_TRUE(ReadPoserCamerasText("scene.pz3", text, r.camera));
+            ReadPoserMaterialsText("scene.pz3", text);
+            ReadPoserLightsText("scene.pz3", text);
+        } else {
+            EXPECT_TRUE(ReadPoserCameras(file, r.camera));
+            ReadPoserMaterials(file);
+            ReadPoserLights(file);
+        }
+        r.diffuse = SceneMaterials[0].diffuse;
+        for (const tlight& l : Lights) {
+            r.lights.push_back(l.name.str() + " " + std::to_string(l.kind));
+            r.pointAt.push_back(l.pointAt);
+        }
+        return r;
+    };
+    const Result fromFile = read(false), fromText = read(true);
+    EXPECT_EQ(fromText.camera, fromFile.camera);
+    EXPECT_EQ(fromFile.camera[PoserFocal], 50);
+    EXPECT_EQ(fromFile.camera[PoserTranslateX], 1);
+    ExpectVector(fromText.diffuse, fromFile.diffuse.x, fromFile.diffuse.y, fromFile.diffuse.z);
+    EXPECT_EQ(fromText.lights, fromFile.lights);
+    EXPECT_EQ(fromText.lights, (std::vector<std::string>{"SUN 1", "BULB 3"}));
+    for (std::size_t i = 0; i < fromText.pointAt.size() && i < fromFile.pointAt.size(); ++i)
+        ExpectVector(fromText.pointAt[i], fromFile.pointAt[i].x, fromFile.pointAt[i].y, fromFile.pointAt[i].z);
+
+    try {
+        ReadPoserMaterialsText("memory.pz3", "material Skin\n{\nKdColor 1 0\n}\n");
+        ADD_FAILURE() << "a value past the block was read";
+    } catch (const ReadError& e) {
+        EXPECT_NE(std::string(e.what()).find("memory.pz3"), std::string::npos) << e.what();
+    }
+}
+
 }  // namespace

@@ -364,4 +364,37 @@ TEST_F(RawUdoTest, UdoBadNumbersNameTheirLine) {
     }
 }
 
+// A text held in memory reads as the file of that name does.
+TEST_F(RawUdoTest, TextInMemoryReadsLikeTheFile) {
+    const auto outcome = [this](bool fromFile, bool raw, const std::string& text) {
+        ClearImportLists();
+        status.ClearPage(StatusPage::Messages);
+        std::string out;
+        try {
+            if (fromFile) {
+                Model(raw ? "m.raw" : "m.udo", text);
+                raw ? ReadRAW(Scene) : ReadUDO(Scene);
+            } else {
+                Scene.modelFile = (folder_ / (raw ? "m.raw" : "m.udo")).string();
+                raw ? ReadRAWBytes(Scene, text) : ReadUDOBytes(Scene, text);
+            }
+        } catch (const ReadError& e) {
+            out = std::string("error: ") + e.what() + "\n";
+        }
+        for (const tvertex& v : ImportVertices) out += std::to_string(v.p.x + 10 * v.p.y + 100 * v.p.z) + " ";
+        for (std::size_t i = 0; i < ImportFaces.size(); ++i)
+            for (int v : FaceVertices(i)) out += std::to_string(v) + ",";
+        for (const tgroup& g : ImportGroups) out += g.name.str() + ";";
+        for (const std::string& line : Messages()) out += line + "\n";
+        return out;
+    };
+    for (const std::string& text : {std::string("\xEF\xBB\xBF" "Box\r\n0 0 0 1 0 0 0 1 0\r\nLid\r0 0 1 1 0 1 0 1 1"),
+                                    std::string(TwoMeshes), std::string("[m:VERTICES]\n0 0 0\n[m:EDGES]\n0 1\n1 z\n"),
+                                    std::string()})
+        for (bool raw : {true, false}) {
+            SCOPED_TRACE(text.substr(0, 20));
+            EXPECT_EQ(outcome(false, raw, text), outcome(true, raw, text));
+        }
+}
+
 }  // namespace

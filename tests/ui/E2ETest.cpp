@@ -205,6 +205,14 @@ protected:
         return File("fig.obj", "mtllib fig.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nusemtl Skin\nf 1 2 3\n"
                                "usemtl Hair\nf 2 4 3\n");
     }
+    std::string Compressed(const std::string& name, const std::string& text) const {
+        const std::string path = (folder / name).string();
+        gzFile gz = gzopen(path.c_str(), "wb");
+        EXPECT_NE(gz, nullptr);
+        EXPECT_EQ(gzwrite(gz, text.data(), static_cast<unsigned>(text.size())), static_cast<int>(text.size()));
+        EXPECT_EQ(gzclose(gz), Z_OK);
+        return path;
+    }
     // The DAZ|Studio texture folder, which must exist.
     std::vector<std::string> TextureFolder() const {
         fs::create_directories(folder / "textures");
@@ -223,12 +231,7 @@ struct ImportCase {
 // logged, and their dialogs' boxes decide what they read.
 TEST_F(E2ESceneImportTest, ImportsCompleteTheLoadedModel) {
     const std::string model = FigureModel();
-    const std::string pz3 = File("scene.pz3", PoserScene);
-    const std::string pzz = (folder / "scene.pzz").string();
-    gzFile gz = gzopen(pzz.c_str(), "wb");
-    ASSERT_NE(gz, nullptr);
-    gzwrite(gz, PoserScene, static_cast<unsigned>(std::string_view(PoserScene).size()));
-    gzclose(gz);
+    const std::string pz3 = File("scene.pz3", PoserScene), pzz = Compressed("scene.pzz", PoserScene);
     const std::string ds = File("preset.ds", DazScript());
     const std::vector<std::string> textures = TextureFolder();
     const std::vector<std::string> daz{"--daz-script", ds, textures[0], textures[1]};
@@ -276,41 +279,50 @@ TEST_F(E2ESceneImportTest, ImportsCompleteTheLoadedModel) {
     }
 }
 
-// What the imports changed reaches the written files: the Poser scene's
-// colour, the script's lights in place of the scene's, and the OBJ read as
-// the DAZ|Studio import reads it (a diffuse colour makes the material blend
-// with its map).
-TEST_F(E2ESceneImportTest, ImportsReachTheWrittenFiles) {
+// What the imports changed reaches the written files.
+TEST_F(E2ESceneImportTest, ImportedMaterialsAndLightsAreWritten) {
     const std::string model = FigureModel();
     const fs::path out = folder / "out";
-    const auto write = [&](std::vector<std::string> args) {
+    std::vector<std::string> args = TextureFolder();
+    for (const std::string& a : {std::string("--out"), out.string(), std::string("--poser-scene"),
+                                 File("scene.pz3", PoserScene), std::string("--daz-script"),
+                                 File("preset.ds", DazScript()), model})
+        args.push_back(a);
+    const RunResult run = Start(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string mtl = fixtures::ReadFileBytes((out / "fig.mtl").string());
+    const std::size_t skin = mtl.find("newmtl Skin\n");
+    ASSERT_NE(skin, std::string::npos) << mtl;
+    EXPECT_EQ(mtl.find("Kd 1 0 0\n", skin), mtl.find("Kd ", skin)) << mtl;  // the scene's red
+    const std::string pov = fixtures::ReadFileBytes((out / "fig_POV_scene.pov").string());
+    std::size_t lights = 0;
+    for (std::size_t p = pov.find("light_source {"); p != std::string::npos; p = pov.find("light_source {", p + 1))
+        ++lights;
+    EXPECT_EQ(lights, 2u) << pov;  // the script's lights replaced the Poser scene's
+}
+
+// With a DAZ|Studio script the OBJ's materials are read as that import reads
+// them: a diffuse colour makes the material blend with its map.
+TEST_F(E2ESceneImportTest, DazScriptReadsTheObjAsItsImportDoes) {
+    const std::string model = FigureModel();
+    const std::string ds = File("preset.ds", DazScript());
+    const auto hairBlend = [&](std::vector<std::string> args) {
+        const fs::path out = folder / "out";
         std::error_code ec;
         fs::remove_all(out, ec);
         for (const std::string& a : {std::string("--out"), out.string(), model}) args.push_back(a);
         const RunResult run = Start(args);
         EXPECT_EQ(run.status, 0) << run.err;
-        return std::pair(fixtures::ReadFileBytes((out / "fig.mtl").string()),
-                         fixtures::ReadFileBytes((out / "fig_POV_scene.pov").string()));
-    };
-    const auto hairBlend = [](const std::string& mtl) {
+        const std::string mtl = fixtures::ReadFileBytes((out / "fig.mtl").string());
         const std::size_t hair = mtl.find("newmtl Hair\n"), blend = mtl.find("#blend ", hair);
         return hair == std::string::npos || blend == std::string::npos ? std::string()
                                                                         : mtl.substr(blend, mtl.find('\n', blend) - blend);
     };
-    std::vector<std::string> imports = TextureFolder();
-    for (const std::string& a : {std::string("--poser-scene"), File("scene.pz3", PoserScene),
-                                 std::string("--daz-script"), File("preset.ds", DazScript())})
-        imports.push_back(a);
-    const auto [mtl, pov] = write(imports);
-    const std::size_t skin = mtl.find("newmtl Skin\n");
-    ASSERT_NE(skin, std::string::npos) << mtl;
-    EXPECT_EQ(mtl.find("Kd 1 0 0\n", skin), mtl.find("Kd ", skin)) << mtl;  // the scene's red
-    std::size_t lights = 0;
-    for (std::size_t p = pov.find("light_source {"); p != std::string::npos; p = pov.find("light_source {", p + 1))
-        ++lights;
-    EXPECT_EQ(lights, 2u) << pov;
-    EXPECT_EQ(hairBlend(mtl), "#blend 1");
-    EXPECT_EQ(hairBlend(write({}).first), "#blend 0");
+    std::vector<std::string> daz = TextureFolder();
+    daz.push_back("--daz-script");
+    daz.push_back(ds);
+    EXPECT_EQ(hairBlend(daz), "#blend 1");
+    EXPECT_EQ(hairBlend({}), "#blend 0");
 }
 
 // A scene or script that is missing or cannot be read fails the run as a
