@@ -13,6 +13,19 @@
 // DAZ|Studio script of one line of 50 MiB (read by the light and camera
 // readers). The text is mapped, not copied, so "peak_per_text" is about the
 // text's own pages.
+//
+// Scenes of many lights or cameras: a Poser scene of short light blocks (the
+// three passes of the import) and DAZ|Studio scripts of many lights or many
+// cameras. Each keeps its records, so besides "peak_MB" the counter
+// "records_MB" gives the bytes of the records kept (count times record
+// size): a read that keeps one copy of them peaks near text_MB + records_MB.
+//
+// The material matching of a Poser scene: N model materials and a scene of N
+// material blocks of the same names, once with distinct names and once with
+// names that differ only in letter case (the matching ignores case), timed.
+// Every other block names a colour map that the model's materials do not
+// have, so that it matches none: it is compared with every material it
+// could take; the others are taken.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -193,6 +206,7 @@ std::string WritePacked(std::string&& text, const char* name, std::size_t& size)
 template <typename Read>
 void RunImport(benchmark::State& state, const std::string& file, std::size_t size, Read read) {
     fixtures::ResetModel();
+    Scene.extents.diagonal = 10;
     ResetOptionsToDefaults();
     tmaterial skin;
     NewMaterial(skin);
@@ -200,7 +214,10 @@ void RunImport(benchmark::State& state, const std::string& file, std::size_t siz
     double peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Lights.clear();
+        std::vector<tlight>().swap(Lights);
+        std::vector<tcamera>().swap(Cameras);
+        std::vector<std::string>().swap(Form1.ComboBox2.items);
+        std::vector<std::string>().swap(Form1.ComboBox8.items);
         SceneMaterials.assign(1, skin);
         malloc_trim(0);
         ResetPeak();
@@ -216,6 +233,8 @@ void RunImport(benchmark::State& state, const std::string& file, std::size_t siz
     state.counters["text_MB"] = static_cast<double>(size) / MB;
     state.counters["peak_MB"] = peak / MB;
     state.counters["peak_per_text"] = peak / static_cast<double>(size);
+    state.counters["records_MB"] =
+        static_cast<double>(Lights.size() * sizeof(tlight) + Cameras.size() * sizeof(tcamera)) / MB;
 }
 
 // The three passes of the Poser scene import over one unpacked file.
@@ -253,5 +272,108 @@ void BM_ReadDazScriptOfOneLine(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_ReadDazScriptOfOneLine)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Short Poser light blocks, about `megabytes` MiB: each a light that is on.
+std::string ManyPoserLights(std::size_t megabytes) {
+    std::string text;
+    text.reserve(megabytes * MB + 32);
+    while (text.size() < megabytes * MB) text += "light L\nname L\nlightOn 1\n";
+    return text;
+}
+
+// The three passes of the Poser scene import over a plain scene file.
+void ReadPoserScenePasses(const std::string& file) {
+    ReadPoserMaterials(file);
+    tposercameravalues values{};
+    ReadPoserCameras(file, values);
+    ReadPoserLights(file);
+}
+
+void BM_ImportPoserSceneOfManyLights(benchmark::State& state) {
+    std::size_t size = 0;
+    const std::string file =
+        WriteFile(ManyPoserLights(static_cast<std::size_t>(state.range(0))), "_lights.pz3", size);
+    RunImport(state, file, size, ReadPoserScenePasses);
+}
+BENCHMARK(BM_ImportPoserSceneOfManyLights)->Arg(22)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A DAZ|Studio script of short declarations and property lines, about
+// `megabytes` MiB: lights of three properties, or cameras of two.
+std::string ManyDazItems(std::size_t megabytes, bool cameras) {
+    const std::string declaration = cameras ? "[ \"C\", DzBasicCamera ],\n" : "[ \"L\", DzPointLight ],\n";
+    const std::string properties = cameras ? "set( \"XTranslate\", 0, 240 );\nset( \"Focal Length\", 0, 50 );\n"
+                                           : "set( \"XTranslate\", 0, 240 );\nset( \"Intensity\", 0, 0.5 );\n"
+                                             "set( \"Color\", 0, 1, 255, 127, 0 );\n";
+    const std::size_t count = megabytes * MB / (declaration.size() + properties.size());
+    std::string text = cameras ? "var m_aNewCameras = [\n" : "var m_aNewLights = [\n";
+    text.reserve(megabytes * MB + 256);
+    for (std::size_t i = 0; i < count; ++i) text += declaration;
+    text += cameras ? "];\nfunction createCamera( oCamera, nCamera ) {\n" : "];\nfunction createLight( oLight, nLight ) {\n";
+    for (std::size_t i = 0; i < count; ++i) text += properties;
+    text += "default:\n}\n";
+    return text;
+}
+
+void BM_ReadDazScriptOfManyLights(benchmark::State& state) {
+    std::size_t size = 0;
+    const std::string file =
+        WriteFile(ManyDazItems(static_cast<std::size_t>(state.range(0)), false), "_lights.ds", size);
+    RunImport(state, file, size, ReadDazLights);
+}
+BENCHMARK(BM_ReadDazScriptOfManyLights)->Arg(30)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_ReadDazScriptOfManyCameras(benchmark::State& state) {
+    std::size_t size = 0;
+    const std::string file =
+        WriteFile(ManyDazItems(static_cast<std::size_t>(state.range(0)), true), "_cameras.ds", size);
+    RunImport(state, file, size, ReadDazCameras);
+}
+BENCHMARK(BM_ReadDazScriptOfManyCameras)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The name of material i: the i-th variant in letter case of one word of 17
+// letters, or a name of its own.
+std::string MaterialName(std::size_t i, bool caseVariants) {
+    if (!caseVariants) return "material" + std::to_string(i);
+    std::string name = "abcdefghijklmnopq";
+    for (std::size_t bit = 0; bit < name.size(); ++bit)
+        if ((i >> bit) & 1) name[bit] = static_cast<char>(name[bit] - 'a' + 'A');
+    return name;
+}
+
+// N model materials and a scene of N material blocks of the same names.
+void MatchPoserMaterials(benchmark::State& state, bool caseVariants) {
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i)
+        text += "material " + MaterialName(i, caseVariants) + "\n{\nKdColor 1 1 1 1\n" +
+                (i % 2 ? "textureMap \"skin.jpg\"\n}\n" : "}\n");
+    std::size_t size = 0;
+    const std::string file = WriteFile(std::move(text), caseVariants ? "_variants.pz3" : "_distinct.pz3", size);
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    for (auto _ : state) {
+        state.PauseTiming();
+        SceneMaterials.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            tmaterial m;
+            NewMaterial(m);
+            m.name = MaterialName(i, caseVariants);
+            SceneMaterials.push_back(std::move(m));
+        }
+        state.ResumeTiming();
+        ReadPoserMaterials(file);
+    }
+    std::filesystem::remove(file);
+    std::size_t loaded = 0;
+    for (const tmaterial& m : SceneMaterials) loaded += m.blend == 1.0 ? 1 : 0;
+    state.counters["materials"] = static_cast<double>(n);
+    state.counters["matched"] = static_cast<double>(loaded);
+}
+
+void BM_MatchPoserMaterialsOfDistinctNames(benchmark::State& state) { MatchPoserMaterials(state, false); }
+BENCHMARK(BM_MatchPoserMaterialsOfDistinctNames)->Arg(10000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_MatchPoserMaterialsOfCaseVariants(benchmark::State& state) { MatchPoserMaterials(state, true); }
+BENCHMARK(BM_MatchPoserMaterialsOfCaseVariants)->Arg(10000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
