@@ -20,11 +20,11 @@
 namespace {
 
 // The file a step writes, for the message of an error that the model raised
-// while the step ran.
+// while the step ran, or of running out of memory.
 template <typename Step>
 void RunStep(const std::string& fileName, Step&& step) {
     try {
-        step();
+        SaveWithinMemory(NoMemoryToWrite(fileName), fileName, step);
     } catch (const ModelError& e) {
         throw ExportError(std::string("Export stopped while writing file ") + fileName + ": " + e.what(), fileName);
     }

@@ -21,10 +21,13 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "model/Errors.h"
 #include "platform/FileReplace.h"
 
 enum class LineEnd { LF, CRLF };
@@ -142,6 +145,24 @@ private:
     uint64_t startedToDisk_ = 0;  // bytes whose writing to the disk has begun
     static constexpr uint64_t WritebackStep = 8u << 20;
 };
+
+// Runs `save`, a part of a save; running out of memory in it (std::bad_alloc,
+// or a list asked to grow beyond what it can hold) ends the save like a
+// failed write: ExportError with `message`. What `save` held, unfinished
+// files included, is released before the error is made.
+template <typename Save>
+void SaveWithinMemory(const std::string& message, const std::string& fileName, Save&& save) {
+    try {
+        save();
+        return;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    throw ExportError(message, fileName);
+}
+
+// The message of a file that could not be written for want of memory.
+inline std::string NoMemoryToWrite(const std::string& fileName) { return "Not enough memory to write file " + fileName; }
 
 // Appends the decimal text of n.
 void AppendInt(std::string& out, int64_t n);

@@ -338,11 +338,14 @@ void ExportYafRayScene(tscene& scene) {
     LogMessage(" ");
     LogMessage(RuleLine);
     LogMessage("Writing YAFRAY scene file");
-    CheckedTextWriter w(scene.yafrayFile);
-    try {
-        WriteScene(w);
-    } catch (const ModelError& e) {
-        throw ExportError("Export stopped while writing file " + scene.yafrayFile + ": " + e.what(), scene.yafrayFile);
-    }
-    w.Close();
+    SaveWithinMemory(NoMemoryToWrite(scene.yafrayFile), scene.yafrayFile, [&] {
+        CheckedTextWriter w(scene.yafrayFile);
+        try {
+            WriteScene(w);
+        } catch (const ModelError& e) {
+            throw ExportError("Export stopped while writing file " + scene.yafrayFile + ": " + e.what(),
+                              scene.yafrayFile);
+        }
+        w.Close();
+    });
 }

@@ -151,17 +151,23 @@ bool WriteOutputFiles(bool batchRun) {
     if (!batchRun && !Form2.CheckBox1.checked && !ConfirmOverwrites()) return false;
     Svc().status->ProcessPendingMessages();
     WaitScope wait;
-    OutputCommit commit;
-    // The copies' names first: the files name the copies beside them. A
-    // batch run copies the maps as they are.
-    std::optional<MapCopies> maps;
-    if (Scene.copyMaps) maps.emplace(Scene.mapNamesAsJpg && !batchRun);
-    if (Scene.writeIni) WritePovIni(Scene);
-    ExportModelFiles(Scene, maps ? &maps->Names() : nullptr);
-    if (maps) maps->PutInPlace();
-    commit.Commit();
-    ListOutputFiles();
-    if (maps) maps->Report();
+    const auto save = [&] {
+        OutputCommit commit;
+        // The copies' names first: the files name the copies beside them. A
+        // batch run copies the maps as they are.
+        std::optional<MapCopies> maps;
+        if (Scene.copyMaps) maps.emplace(Scene.mapNamesAsJpg && !batchRun);
+        if (Scene.writeIni) WritePovIni(Scene);
+        ExportModelFiles(Scene, maps ? &maps->Names() : nullptr);
+        if (maps) maps->PutInPlace();
+        commit.Commit();
+        ListOutputFiles();
+        if (maps) maps->Report();
+    };
+    // Running out of memory fails the save like a file that cannot be
+    // written: the earlier files stay, and no unfinished file is left.
+    SaveWithinMemory("Not enough memory to save the files of " + ExtractFileName(Scene.modelFile), Scene.modelFile,
+                     save);
     return true;
 }
 
