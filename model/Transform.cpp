@@ -428,11 +428,12 @@ void ReorientImport() {
     for (tnormal& n : ImportNormals) n.p = {n.p.x, n.p.z, -n.p.y};
 }
 
-void DeleteAllLights() {
-    const std::size_t n = Lights.size();
-    Lights.clear();
+std::vector<tlight> DeleteAllLights() {
+    LogMessage(std::to_string(Lights.size()) + " lights deleted.");
+    std::vector<tlight> removed;
+    removed.swap(Lights);
     Form1.ComboBox2.items.clear();
     Form1.ComboBox2.index = -1;
-    LogMessage(std::to_string(n) + " lights deleted.");
     RefreshLightPanel(0);
+    return removed;
 }

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "model/Records.h"
 #include "model/Scene.h"
 
 // The pages of the geometry tools, in order.
@@ -63,5 +65,6 @@ void FindMapsInModelDir();
 void ReorientImport();
 
 // Removes every light, empties the light selector, logs
-// n + " lights deleted." and refreshes the light panel.
-void DeleteAllLights();
+// n + " lights deleted." and refreshes the light panel. Returns the lights
+// removed (moved out, not copied), for a caller that may put them back.
+std::vector<tlight> DeleteAllLights();

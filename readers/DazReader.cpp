@@ -1,9 +1,9 @@
 #include "readers/DazReader.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
-#include <map>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
@@ -18,6 +18,7 @@
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
 #include "options/Options.h"
+#include "readers/ReaderCommon.h"
 
 namespace {
 
@@ -78,6 +79,11 @@ public:
     }
     const std::string& FileName() const { return fileName_; }
     int64_t Number() const { return number_; }
+    // Back to the first line, for a second pass.
+    void Rewind() {
+        reader_.Rewind();
+        number_ = 0;
+    }
 
 private:
     void FindNames() {
@@ -99,46 +105,21 @@ private:
     int64_t number_ = 0;
 };
 
-// The values collected from a script, by key; the first value of a key wins.
-class ValueList {
-public:
-    void Add(std::string key, std::string_view value) { values_.emplace(std::move(key), std::string(value)); }
-    // "" when the key was never added.
-    const std::string& Get(const std::string& key) const {
-        static const std::string none;
-        const auto it = values_.find(key);
-        return it == values_.end() ? none : it->second;
-    }
-
-private:
-    std::map<std::string, std::string> values_;
-};
-
-// The n-th declared name (1-based); ReadError when the script creates more
-// lights or cameras than it declares.
-const std::string& Declared(const std::vector<std::string>& names, int n, const ScriptLines& in, const char* what) {
-    if (n < 1 || n > static_cast<int>(names.size()))
+// Light n (1-based) may be given values only when at least n lights were
+// declared before; ReadError otherwise.
+void CheckDeclared(std::size_t declared, int n, const ScriptLines& in, const char* what) {
+    if (n < 1 || static_cast<std::size_t>(n) > declared)
         throw ReadError("Line " + std::to_string(in.Number()) + " of " + ExtractFileName(in.FileName()) +
-                            " sets " + what + " " + std::to_string(n) + ", but only " + std::to_string(names.size()) +
+                            " sets " + what + " " + std::to_string(n) + ", but only " + std::to_string(declared) +
                             " are declared",
                         in.FileName(), in.Number());
-    return names[static_cast<std::size_t>(n - 1)];
 }
 
-int32_t WholeNumber(const std::string& value, const std::string& key, const std::string& fileName) {
+bool IsWholeNumber(std::string_view value, int32_t& target) {
     int64_t v = 0;
-    if (!ParseInt(value, v) || v < INT32_MIN || v > INT32_MAX)
-        throw ReadError("The value " + value + " of " + key + " in " + ExtractFileName(fileName) +
-                            " is not a whole number",
-                        fileName);
-    return static_cast<int32_t>(v);
-}
-
-// Sets `target` from the value of `key` when the script gave one.
-template <typename Set>
-void IfGiven(const ValueList& values, const std::string& key, Set&& set) {
-    const std::string& v = values.Get(key);
-    if (!v.empty()) set(v);
+    if (!ParseInt(value, v) || v < INT32_MIN || v > INT32_MAX) return false;
+    target = static_cast<int32_t>(v);
+    return true;
 }
 
 tvector SpotDirection(const tlight& l) {
@@ -149,8 +130,37 @@ tvector SpotDirection(const tlight& l) {
     return d;
 }
 
-std::string LightKey(const char* field, int n) { return std::string("#mirelan_lite_") + field + "_" + std::to_string(n); }
-std::string CameraKey(const char* field, int n) { return "camera" + std::to_string(n) + field; }
+// The values a script gives a light or a camera, in the order in which
+// the records are built from them. Of each, the first the script gives wins.
+enum LightField : int {
+    LightPosX, LightPosY, LightPosZ, LightRot1, LightRot2, LightRot3, LightColorR, LightColorG, LightColorB,
+    LightFalloff, LightStyle, LightShadow, LightLiteOn, LightIntensity, LightFieldCount
+};
+constexpr const char* LightFieldNames[LightFieldCount] = {"posx",   "posy",   "posz",    "rot1",   "rot2",
+                                                          "rot3",   "colorr", "colorg",  "colorb", "falloff",
+                                                          "style",  "shadow", "liteon",  "intensity"};
+enum CameraField : int {
+    CameraPosX, CameraPosY, CameraPosZ, CameraRotX, CameraRotY, CameraRotZ, CameraNotOrtho, CameraZoom,
+    CameraFieldCount
+};
+
+// The values given so far: bit f of entry n - 1 for field f of light or
+// camera n.
+class GivenValues {
+public:
+    explicit GivenValues(std::size_t count) : given_(count) {}
+    // True the first time field `field` of record n is given.
+    bool First(int n, int field) {
+        uint16_t& g = given_[static_cast<std::size_t>(n - 1)];
+        const uint16_t bit = static_cast<uint16_t>(1u << field);
+        if (g & bit) return false;
+        g |= bit;
+        return true;
+    }
+
+private:
+    std::vector<uint16_t> given_;
+};
 
 }  // namespace
 
@@ -166,23 +176,30 @@ tvector RotateByEulerDegrees(const tvector& p, const tvector& angles) {
 
 namespace {
 
-void ReadLights(ScriptLines& in) {
-    const std::string& fileName = in.FileName();
-    ValueList values;
-    std::vector<std::string> names, styles;
-    std::string style;
+// One pass over a light script: each light declared in m_aNewLights calls
+// `declared(name)`, each value that the routine createLight gives light n
+// calls `value(n, field, text)`. ReadError where a value runs past the end
+// of its line or an undeclared light is given values.
+template <typename Declared, typename Value>
+void ScanLights(ScriptLines& in, Declared&& declared, Value&& value) {
+    std::string styles;  // of each declaration: "3", "0", "1", or none yet
+    char style = 0;
     bool inArray = false, inCreate = false;
     int n = 0;
+    const auto give = [&](LightField field, std::string_view text) {
+        if (n > 0) value(n, field, text);  // values before the first light belong to none
+    };
     while (in.Next()) {
         if (in.Count() >= 2 && in.Item(1, "var") == "var" && in.Item(2, "var") == "m_aNewLights") inArray = true;
         if (inArray && (in.Has("DzPointLight") || in.Has("DzDistantLight") || in.Has("DzSpotLight"))) {
             const std::string_view kind = in.Count() >= 3 ? in.Item(3, "the light") : std::string_view();
-            if (kind == "DzPointLight") style = "3";
-            else if (kind == "DzDistantLight") style = "0";
-            else if (kind == "DzSpotLight") style = "1";
+            if (kind == "DzPointLight") style = '3';
+            else if (kind == "DzDistantLight") style = '0';
+            else if (kind == "DzSpotLight") style = '1';
             if (in.Has("];")) inArray = false;
-            names.emplace_back(in.Item(2, "the light"));
+            const std::string_view name = in.Item(2, "the light");
             styles.push_back(style);
+            declared(name);
         }
         if (in.Line().starts_with("function createLight")) {
             inCreate = true;
@@ -191,73 +208,100 @@ void ReadLights(ScriptLines& in) {
         if (!inCreate) continue;
         if (in.Has("XTranslate")) {
             ++n;
-            Declared(names, n, in, "light");  // its name is the n-th declared
-            values.Add(LightKey("style", n), styles[static_cast<std::size_t>(n - 1)]);
-            values.Add(LightKey("posx", n), in.Item(4, "XTranslate"));
+            CheckDeclared(styles.size(), n, in, "light");
+            const std::size_t i = static_cast<std::size_t>(n - 1);
+            give(LightStyle, styles[i] ? std::string_view(styles).substr(i, 1) : std::string_view());
+            give(LightPosX, in.Item(4, "XTranslate"));
         }
-        static constexpr std::pair<const char*, const char*> single[] = {
-            {"YTranslate", "posy"}, {"ZTranslate", "posz"}, {"XRotate", "rot1"}, {"YRotate", "rot2"},
-            {"ZRotate", "rot3"}};
+        static constexpr std::pair<const char*, LightField> single[] = {
+            {"YTranslate", LightPosY}, {"ZTranslate", LightPosZ}, {"XRotate", LightRot1}, {"YRotate", LightRot2},
+            {"ZRotate", LightRot3}};
         for (const auto& [property, field] : single)
-            if (in.Has(property)) values.Add(LightKey(field, n), in.Item(4, property));
+            if (in.Has(property)) give(field, in.Item(4, property));
         if (in.Has("Color")) {
-            values.Add(LightKey("colorr", n), in.Item(5, "Color"));
-            values.Add(LightKey("colorg", n), in.Item(6, "Color"));
-            values.Add(LightKey("colorb", n), in.Item(7, "Color"));
+            give(LightColorR, in.Item(5, "Color"));
+            give(LightColorG, in.Item(6, "Color"));
+            give(LightColorB, in.Item(7, "Color"));
         }
-        static constexpr std::pair<const char*, const char*> more[] = {
-            {"Spread Angle", "falloff"}, {"Cast Shadows", "shadow"}, {"Visible", "liteon"}, {"Intensity", "intensity"}};
+        static constexpr std::pair<const char*, LightField> more[] = {{"Spread Angle", LightFalloff},
+                                                                      {"Cast Shadows", LightShadow},
+                                                                      {"Visible", LightLiteOn},
+                                                                      {"Intensity", LightIntensity}};
         for (const auto& [property, field] : more)
-            if (in.Has(property)) values.Add(LightKey(field, n), in.Item(4, property));
+            if (in.Has(property)) give(field, in.Item(4, property));
         if (in.Has("default:")) inCreate = false;
     }
+}
 
-    const int count = static_cast<int>(names.size());
+void ReadLights(ScriptLines& in) {
+    // The lights are counted first and then built once, in a list sized to
+    // them: a script of millions of lights takes its text and its lights.
+    std::size_t count = 0;
+    ScanLights(in, [&](std::string_view) { ++count; }, [](int, LightField, std::string_view) {});
     if (count == 0) {
         LogMessage("<!> No lights found");
         return;
     }
+    in.Rewind();
 
     // Every light is built before the old ones go, so a value that does not
-    // convert leaves the user's lights in place.
+    // convert leaves the user's lights in place. Of several such values the
+    // first in the order of the build is reported.
     std::vector<tlight> lights;
-    lights.reserve(static_cast<std::size_t>(count));
-    for (int i = 1; i <= count; ++i) {
+    lights.reserve(count);
+    GivenValues given(count);
+    int64_t badRank = INT64_MAX;
+    std::string bad;
+    const auto declared = [&](std::string_view name) {
         tlight l;
         NewLight(l);
         l.fadeDistance = 0.1;
-        l.name = names[static_cast<std::size_t>(i - 1)];
-        const auto number = [&](const char* field, double& target, double scale) {
-            IfGiven(values, LightKey(field, i), [&](const std::string& v) { target = TextToFloat(v) / scale; });
-        };
-        const auto whole = [&](const char* field, int32_t& target) {
-            const std::string key = LightKey(field, i);
-            IfGiven(values, key, [&](const std::string& v) { target = WholeNumber(v, key, fileName); });
-        };
-        number("posx", l.position.x, DazUnitsPerModelUnit);
-        number("posy", l.position.y, DazUnitsPerModelUnit);
-        number("posz", l.position.z, DazUnitsPerModelUnit);
-        number("rot1", l.elevation, 1);
-        number("rot2", l.rotation, 1);
-        number("rot3", l.thirdAngle, 1);
-        number("colorr", l.color.x, DazColorScale);
-        number("colorg", l.color.y, DazColorScale);
-        number("colorb", l.color.z, DazColorScale);
-        IfGiven(values, LightKey("falloff", i),
-                [&](const std::string& v) { l.spotSpread = static_cast<float>(TextToFloat(v) / 2); });
-        whole("style", l.kind);
-        whole("shadow", l.shadow);
-        whole("liteon", l.optionA);
-        number("intensity", l.intensity, 1);
+        l.name = name;
+        lights.push_back(std::move(l));
+    };
+    const auto value = [&](int n, LightField field, std::string_view text) {
+        if (!given.First(n, field) || text.empty()) return;
+        tlight& l = lights[static_cast<std::size_t>(n - 1)];
+        switch (field) {
+            case LightPosX: l.position.x = TextToFloat(text) / DazUnitsPerModelUnit; break;
+            case LightPosY: l.position.y = TextToFloat(text) / DazUnitsPerModelUnit; break;
+            case LightPosZ: l.position.z = TextToFloat(text) / DazUnitsPerModelUnit; break;
+            case LightRot1: l.elevation = TextToFloat(text); break;
+            case LightRot2: l.rotation = TextToFloat(text); break;
+            case LightRot3: l.thirdAngle = TextToFloat(text); break;
+            case LightColorR: l.color.x = TextToFloat(text) / DazColorScale; break;
+            case LightColorG: l.color.y = TextToFloat(text) / DazColorScale; break;
+            case LightColorB: l.color.z = TextToFloat(text) / DazColorScale; break;
+            case LightFalloff: l.spotSpread = static_cast<float>(TextToFloat(text) / 2); break;
+            case LightIntensity: l.intensity = TextToFloat(text); break;
+            case LightStyle:
+            case LightShadow:
+            case LightLiteOn: {
+                int32_t& target = field == LightStyle ? l.kind : field == LightShadow ? l.shadow : l.optionA;
+                const int64_t rank = static_cast<int64_t>(n) * LightFieldCount + field;
+                if (!IsWholeNumber(text, target) && rank < badRank) {
+                    badRank = rank;
+                    bad = "The value " + std::string(text) + " of #mirelan_lite_" + LightFieldNames[field] + "_" +
+                          std::to_string(n) + " in " + ExtractFileName(in.FileName()) + " is not a whole number";
+                }
+                break;
+            }
+            case LightFieldCount: break;
+        }
+    };
+    ScanLights(in, declared, value);
+    if (!bad.empty()) throw ReadError(bad, in.FileName());
+    std::vector<std::string> names;
+    names.reserve(count);
+    for (tlight& l : lights) {
         if (l.kind == LightSpot) l.pointAt = AddVectors(l.position, SpotDirection(l));
-        lights.push_back(l);
+        names.push_back(l.name.str());
     }
 
     ClearLights();
-    Lights = std::move(lights);
+    Lights.swap(lights);
     tcombobox& selector = Form1.ComboBox2;
-    selector.items.clear();
-    for (const tlight& l : Lights) selector.items.push_back(l.name.str());
+    selector.items.swap(names);
     selector.index = 0;
     RefreshLightPanel(0);
     Svc().status->ProcessPendingMessages();
@@ -265,17 +309,21 @@ void ReadLights(ScriptLines& in) {
     LogMessage(std::to_string(count) + " lights read");
 }
 
-void ReadCameras(ScriptLines& in) {
-    ValueList values;
-    std::vector<std::string> names;
-    const std::string scriptName = ExtractFileName(in.FileName());
+// One pass over a camera script: each camera declared in m_aNewCameras
+// calls `declared(name)`, each value that the routine createCamera gives
+// camera n calls `value(n, field, text)`. Returns the number of cameras
+// that the last createCamera sets up. ReadError as for lights.
+template <typename Declared, typename Value>
+int ScanCameras(ScriptLines& in, Declared&& declared, Value&& value) {
+    std::size_t declarations = 0;
     bool inArray = false, inCreate = false;
     int n = 0;
     while (in.Next()) {
         if (in.Line().starts_with("var m_aNewCameras")) inArray = true;
         if (inArray && in.Has("DzBasicCamera")) {
             if (in.Has("];")) inArray = false;
-            names.emplace_back(in.Item(2, "the camera"));
+            declared(in.Item(2, "the camera"));
+            ++declarations;
         }
         if (in.Line().starts_with("function createCamera")) {
             inCreate = true;
@@ -284,38 +332,91 @@ void ReadCameras(ScriptLines& in) {
         if (!inCreate) continue;
         if (in.Has("XTranslate")) {
             ++n;
-            Declared(names, n, in, "camera");  // named after the n-th declared
-            values.Add(CameraKey("posx", n), in.Item(4, "XTranslate"));
+            CheckDeclared(declarations, n, in, "camera");
+            value(n, CameraPosX, in.Item(4, "XTranslate"));
         }
-        static constexpr std::pair<const char*, const char*> properties[] = {
-            {"YTranslate", "posy"}, {"ZTranslate", "posz"},        {"XRotate", "rotx"}, {"YRotate", "roty"},
-            {"ZRotate", "rotz"},    {"Perspective", "notortho"}, {"Focal Length", "zoom"}};
-        for (const auto& [property, field] : properties)
-            if (in.Has(property)) values.Add(CameraKey(field, n), in.Item(4, property));
+        static constexpr std::pair<const char*, CameraField> properties[] = {
+            {"YTranslate", CameraPosY}, {"ZTranslate", CameraPosZ},      {"XRotate", CameraRotX},
+            {"YRotate", CameraRotY},    {"ZRotate", CameraRotZ},         {"Perspective", CameraNotOrtho},
+            {"Focal Length", CameraZoom}};
+        for (const auto& [property, field] : properties) {
+            if (!in.Has(property)) continue;
+            const std::string_view text = in.Item(4, property);
+            if (n > 0) value(n, field, text);  // values before the first camera belong to none
+        }
         if (in.Has("default:")) inCreate = false;
     }
+    return n;
+}
 
-    if (n == 0) {
+void ReadCameras(ScriptLines& in) {
+    // Counted first: the cameras given values (the most of any createCamera)
+    // and those the last one sets up, which are kept.
+    int given = 0;
+    const int count = ScanCameras(in, [](std::string_view) {}, [&](int n, CameraField, std::string_view) {
+        given = std::max(given, n);
+    });
+    if (count == 0) {
         LogMessage("<!> No cameras found");
         return;
+    }
+    in.Rewind();
+
+    // The cameras are built in Cameras itself, which nothing reads while
+    // the script is scanned; until the scan is done their fields hold the
+    // values as read (the position in the pans and the distance, the focal
+    // length in the zoom). Should the scan fail, they go again.
+    const std::string scriptName = ExtractFileName(in.FileName());
+    tcombobox& presets = Form1.ComboBox8;
+    const std::size_t before = Cameras.size(), listed = presets.items.size();
+    presets.items.reserve(listed + static_cast<std::size_t>(count));
+    Cameras.reserve(before + static_cast<std::size_t>(given));
+    GivenValues values(static_cast<std::size_t>(given));
+    try {
+        std::size_t declared = 0;
+        ScanCameras(
+            in,
+            [&](std::string_view name) {
+                if (declared++ < static_cast<std::size_t>(given)) {
+                    tcamera c;
+                    c.name = std::string(name) + "-" + scriptName;
+                    Cameras.push_back(std::move(c));
+                }
+            },
+            [&](int n, CameraField field, std::string_view text) {
+                if (!values.First(n, field)) return;
+                tcamera& c = Cameras[before + static_cast<std::size_t>(n - 1)];
+                switch (field) {
+                    case CameraPosX: c.panH = TextToFloat(text); break;
+                    case CameraPosY: c.panV = TextToFloat(text); break;
+                    case CameraPosZ: c.distance = TextToFloat(text); break;
+                    case CameraRotX: c.pitch = TextToFloat(text); break;
+                    case CameraRotY: c.yaw = TextToFloat(text); break;
+                    case CameraRotZ: c.roll = TextToFloat(text); break;
+                    case CameraNotOrtho: c.noPerspective = text == "0" ? 1 : 0; break;
+                    case CameraZoom: c.zoom = TextToFloat(text); break;
+                    case CameraFieldCount: break;
+                }
+            });
+        Cameras.erase(Cameras.begin() + static_cast<std::ptrdiff_t>(before + static_cast<std::size_t>(count)),
+                      Cameras.end());
+        for (std::size_t i = before; i < Cameras.size(); ++i) presets.items.push_back(Cameras[i].name.str());
+    } catch (...) {
+        Cameras.erase(Cameras.begin() + static_cast<std::ptrdiff_t>(before), Cameras.end());
+        presets.items.erase(presets.items.begin() + static_cast<std::ptrdiff_t>(listed), presets.items.end());
+        throw;
     }
 
     int32_t width = 0, height = 0;
     Svc().window->PreviewClientSize(width, height);
-    std::vector<tcamera> cameras;
-    for (int i = 1; i <= n; ++i) {
-        const auto number = [&](const char* field) { return TextToFloat(values.Get(CameraKey(field, i))); };
-        tcamera c;
-        c.name = names[static_cast<std::size_t>(i - 1)] + "-" + scriptName;
-        const double f = number("zoom");
+    for (std::size_t i = before; i < Cameras.size(); ++i) {
+        tcamera& c = Cameras[i];
+        const double f = c.zoom;
         c.zoom = f > Epsilon ? 2 * std::atan(DazFrameSize / (2 * f)) * RadToDeg : 170.0;
         c.useFocalBlur = 0;
         c.reserved1 = 1.0;
         c.focusBack = c.focusFront = c.reserved2 = 0;
-        const tvector p = ScaleVector({number("posx"), number("posy"), number("posz")}, 1 / DazUnitsPerModelUnit);
-        c.pitch = number("rotx");
-        c.yaw = number("roty");
-        c.roll = number("rotz");
+        const tvector p = ScaleVector({c.panH, c.panV, c.distance}, 1 / DazUnitsPerModelUnit);
         const tvector r = RotateByEulerDegrees(p, {c.pitch, c.yaw, c.roll});
         c.panH = r.x;
         c.panV = r.y;
@@ -323,16 +424,8 @@ void ReadCameras(ScriptLines& in) {
         c.translation = {0, 0, 0};
         c.previewWidth = width;
         c.previewHeight = height;
-        c.noPerspective = values.Get(CameraKey("notortho", i)) == "0" ? 1 : 0;
-        cameras.push_back(c);
     }
-
-    tcombobox& presets = Form1.ComboBox8;
-    for (tcamera& c : cameras) {
-        presets.items.push_back(c.name.str());
-        Cameras.push_back(std::move(c));
-    }
-    LogMessage(std::to_string(n) + " cameras read");
+    LogMessage(std::to_string(count) + " cameras read");
     presets.index = static_cast<int32_t>(presets.items.size()) - 1;
     Svc().window->SelectCameraPreset(static_cast<int32_t>(Cameras.size()) - 1);
 }
@@ -340,21 +433,29 @@ void ReadCameras(ScriptLines& in) {
 }  // namespace
 
 void ReadDazLights(const std::string& fileName) {
-    ScriptLines in(fileName);
-    ReadLights(in);
+    ReadWithinMemory(fileName, [&] {
+        ScriptLines in(fileName);
+        ReadLights(in);
+    });
 }
 
 void ReadDazCameras(const std::string& fileName) {
-    ScriptLines in(fileName);
-    ReadCameras(in);
+    ReadWithinMemory(fileName, [&] {
+        ScriptLines in(fileName);
+        ReadCameras(in);
+    });
 }
 
 void ReadDazLightsText(const std::string& fileName, std::string_view text) {
-    ScriptLines in(fileName, text);
-    ReadLights(in);
+    ReadWithinMemory(fileName, [&] {
+        ScriptLines in(fileName, text);
+        ReadLights(in);
+    });
 }
 
 void ReadDazCamerasText(const std::string& fileName, std::string_view text) {
-    ScriptLines in(fileName, text);
-    ReadCameras(in);
+    ReadWithinMemory(fileName, [&] {
+        ScriptLines in(fileName, text);
+        ReadCameras(in);
+    });
 }

@@ -16,6 +16,7 @@
 #include "platform/FileReplace.h"
 #include "platform/Memory.h"
 #include "platform/TempFiles.h"
+#include "readers/ReaderCommon.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ void CopyGzipToFile(GzInput& gz, OutputFile& out, const std::string& inName, uin
             return;
         }
         total += static_cast<uint64_t>(n);
-        if (total > limit) throw ReadError("not enough memory to load " + ExtractFileName(inName), inName);
+        if (total > limit) throw ReadError(NoMemoryText(inName), inName);
         if (!out.Write(buffer, static_cast<std::size_t>(n))) {
             if (OutOfRoom(errno)) NoRoom(inName);
             throw ReadError("write error", inName);

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
-#include <optional>
+#include <limits>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
 #include "readers/Gzip.h"
+#include "readers/ReaderCommon.h"
 
 namespace {
 
@@ -130,7 +132,12 @@ public:
     // The items of a line the reader looks at: the keyword and two values.
     static constexpr std::size_t LineItems = 3;
 
-    explicit PoserLines(const std::string& fileName) : fileName_(fileName) { OpenPoserFile(fileName, reader_); }
+    explicit PoserLines(const PoserSceneFile& file) : fileName_(file.FileName()) {
+        if (!reader_.Open(file.PlainFile()))
+            throw ReadError((file.PlainFile() == fileName_ ? "Cannot open file " : "Cannot open the unpacked file of ") +
+                                ExtractFileName(fileName_),
+                            fileName_);
+    }
     // The lines of a text already in memory, named `fileName` in messages.
     PoserLines(const std::string& fileName, std::string_view text)
         : fileName_(fileName), reader_(std::string(text)) {}
@@ -142,6 +149,8 @@ public:
         items_ = &splitter_.SplitFirst(line_, LineItems);
         return true;
     }
+    // Back to the first line, for a second pass.
+    void Rewind() { reader_.Rewind(); }
     // The line as it stands in the file, trimmed.
     std::string_view Line() const { return line_; }
     // The number of items, counted up to LineItems.
@@ -416,16 +425,210 @@ std::string_view WithoutSuffix(std::string_view name) {
     return NameMatches(name.substr(0, colon), name) ? name.substr(0, colon) : name;
 }
 
-bool SameFileNamePart(std::string_view a, std::string_view b) {
-    return SameText(PoserFileNamePart(a), PoserFileNamePart(b));
+// A key of the matching, made in `key`: the parts upper-cased, each after
+// its length, so that no two lists of parts give one key.
+std::string_view MatchKey(std::string& key, std::initializer_list<std::string_view> parts) {
+    key.clear();
+    for (const std::string_view part : parts) {
+        key += std::to_string(part.size());
+        key += ':';
+        for (const char c : part) key += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return key;
 }
 
-bool MaterialMatches(const tmaterial& parsed, const tmaterial& scene, int32_t version) {
-    if (!NameMatches(parsed.name.view(), scene.name.view())) return false;
-    if (!SameFileNamePart(parsed.colorMap.view(), scene.colorMap.view())) return false;
-    if (version < 5) return VectorLength(SubtractVectors(parsed.diffuse, scene.diffuse)) < 0.1;
-    return SameFileNamePart(parsed.transparencyMap.view(), scene.transparencyMap.view());
+// The colour rule of Poser 4 scenes: the diffuse colours differ by a vector
+// shorter than 0.1.
+constexpr double ColourTolerance = 0.1;
+bool ColoursMatch(const tvector& parsed, const tvector& scene) {
+    return VectorLength(SubtractVectors(parsed, scene)) < ColourTolerance;
 }
+bool IsFinite(const tvector& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+constexpr std::size_t None = std::numeric_limits<std::size_t>::max();
+
+// Entries grouped by a key: once grouped, the entries of each key lie
+// together in one list, in the order in which they were added. The keys are
+// held in one text.
+template <typename Entry>
+class KeyedEntries {
+public:
+    void Add(std::string_view key, Entry entry) {
+        keys_.push_back({text_.size(), key.size()});
+        text_.append(key);
+        entries_.push_back(std::move(entry));
+    }
+    // Groups what was added; before the lookups.
+    void Group() {
+        numbers_.reserve(keys_.size());
+        std::vector<std::size_t> number(keys_.size());
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            const std::string_view key = std::string_view(text_).substr(keys_[i].start, keys_[i].length);
+            number[i] = numbers_.try_emplace(key, numbers_.size()).first->second;
+        }
+        std::vector<Span>().swap(keys_);
+        begin_.assign(numbers_.size() + 1, 0);
+        for (const std::size_t k : number) ++begin_[k + 1];
+        for (std::size_t k = 0; k < numbers_.size(); ++k) begin_[k + 1] += begin_[k];
+        std::vector<std::size_t> at(begin_.begin(), begin_.end() - 1);
+        std::vector<Entry> grouped(entries_.size());
+        for (std::size_t i = 0; i < entries_.size(); ++i) grouped[at[number[i]]++] = std::move(entries_[i]);
+        entries_.swap(grouped);
+    }
+    // The number of a key, None when it was never added.
+    std::size_t Find(std::string_view key) const {
+        const auto it = numbers_.find(key);
+        return it == numbers_.end() ? None : it->second;
+    }
+    std::size_t Keys() const { return numbers_.size(); }
+    // The entries of key k lie at Begin(k) up to End(k).
+    std::size_t Begin(std::size_t k) const { return begin_[k]; }
+    std::size_t End(std::size_t k) const { return begin_[k + 1]; }
+    std::vector<Entry>& Entries() { return entries_; }
+    const std::vector<Entry>& Entries() const { return entries_; }
+
+private:
+    struct Span {
+        std::size_t start, length;
+    };
+    std::string text_;           // the keys, one after the other
+    std::vector<Span> keys_;     // of each entry, until grouped
+    std::unordered_map<std::string_view, std::size_t> numbers_;
+    std::vector<Entry> entries_;
+    std::vector<std::size_t> begin_;
+};
+
+// The scene materials of each key, arranged by their diffuse colour as a
+// balanced tree (the node of a range is its middle entry, the halves its
+// subtrees), each node knowing the box of the colours below it and the first
+// material in list order below it that no parsed material took yet. The
+// first material that a colour matches is found without looking at the
+// colours far from it or at the materials after a match already found,
+// whatever the number of materials of one name.
+class ColourTrees {
+public:
+    explicit ColourTrees(std::size_t materials) : taken_(materials), places_(materials) {}
+
+    void Add(std::string_view key, std::size_t material, const tvector& colour) {
+        // A colour that is not finite matches no colour.
+        if (IsFinite(colour)) trees_.Add(key, {colour, material, colour, colour, material});
+    }
+    // Arranges what was added; before the first Take.
+    void Build() {
+        trees_.Group();
+        for (std::size_t k = 0; k < trees_.Keys(); ++k) {
+            const std::size_t begin = trees_.Begin(k), end = trees_.End(k);
+            Arrange(begin, end, 0);
+            for (std::size_t at = begin; at < end; ++at) {
+                Places& places = places_[Nodes()[at].material];
+                places.place[places.count++] = {begin, end, at};
+            }
+        }
+    }
+    // Takes the first material of `key` in list order, not taken yet, whose
+    // colour `colour` matches; None when there is none.
+    std::size_t Take(std::string_view key, const tvector& colour) {
+        const std::size_t k = trees_.Find(key);
+        if (k == None || !IsFinite(colour)) return None;
+        std::size_t best = None;
+        Search(trees_.Begin(k), trees_.End(k), colour, best);
+        if (best == None) return None;
+        taken_[best] = true;
+        const Places& places = places_[best];
+        for (int i = 0; i < places.count; ++i) Refresh(places.place[i].begin, places.place[i].end, places.place[i].at);
+        return best;
+    }
+
+private:
+    struct Node {
+        tvector colour;
+        std::size_t material = 0;
+        tvector low, high;         // the box of the colours below
+        std::size_t first = None;  // the first material below not taken
+    };
+    // A node of a material: where it lies in the tree of one key.
+    struct Place {
+        std::size_t begin, end, at;
+    };
+    // The nodes of a material: one for its name, one for its name without
+    // suffix.
+    struct Places {
+        Place place[2];
+        int count = 0;
+    };
+
+    std::vector<Node>& Nodes() { return trees_.Entries(); }
+    const std::vector<Node>& Nodes() const { return trees_.Entries(); }
+    static std::size_t Middle(std::size_t begin, std::size_t end) { return begin + (end - begin) / 2; }
+    std::size_t FirstIn(std::size_t begin, std::size_t end) const {
+        return begin < end ? Nodes()[Middle(begin, end)].first : None;
+    }
+    // The node's box and first material from its own entry and its subtrees.
+    void Sum(std::size_t begin, std::size_t end) {
+        const std::size_t mid = Middle(begin, end);
+        Node& n = Nodes()[mid];
+        n.low = n.high = n.colour;
+        n.first = taken_[n.material] ? None : n.material;
+        for (const auto& [b, e] : {std::pair{begin, mid}, std::pair{mid + 1, end}}) {
+            if (b >= e) continue;
+            const Node& c = Nodes()[Middle(b, e)];
+            n.low = {std::min(n.low.x, c.low.x), std::min(n.low.y, c.low.y), std::min(n.low.z, c.low.z)};
+            n.high = {std::max(n.high.x, c.high.x), std::max(n.high.y, c.high.y), std::max(n.high.z, c.high.z)};
+            n.first = std::min(n.first, c.first);
+        }
+    }
+    void Arrange(std::size_t begin, std::size_t end, int axis) {
+        if (begin >= end) return;
+        const std::size_t mid = Middle(begin, end);
+        const auto coordinate = [axis](const Node& n) {
+            return axis == 0 ? n.colour.x : axis == 1 ? n.colour.y : n.colour.z;
+        };
+        const auto at = [&](std::size_t i) { return Nodes().begin() + static_cast<std::ptrdiff_t>(i); };
+        std::nth_element(at(begin), at(mid), at(end),
+                         [&](const Node& a, const Node& b) { return coordinate(a) < coordinate(b); });
+        Arrange(begin, mid, (axis + 1) % 3);
+        Arrange(mid + 1, end, (axis + 1) % 3);
+        Sum(begin, end);
+    }
+    // Lowers `best` to the first material below that is not taken and whose
+    // colour `colour` matches.
+    void Search(std::size_t begin, std::size_t end, const tvector& colour, std::size_t& best) const {
+        if (begin >= end) return;
+        const std::size_t mid = Middle(begin, end);
+        const Node& n = Nodes()[mid];
+        if (n.first >= best || !MayHold(n, colour)) return;
+        if (!taken_[n.material] && n.material < best && ColoursMatch(colour, n.colour)) best = n.material;
+        // The half whose first material comes first, first: a match there
+        // ends the other half's search at once.
+        if (FirstIn(begin, mid) <= FirstIn(mid + 1, end)) {
+            Search(begin, mid, colour, best);
+            Search(mid + 1, end, colour, best);
+        } else {
+            Search(mid + 1, end, colour, best);
+            Search(begin, mid, colour, best);
+        }
+    }
+    // False when every colour of the node's box lies farther from `colour`
+    // than a match may (with a margin for rounding).
+    static bool MayHold(const Node& n, const tvector& colour) {
+        const auto gap = [](double c, double low, double high) { return std::max({low - c, c - high, 0.0}); };
+        const tvector g{gap(colour.x, n.low.x, n.high.x), gap(colour.y, n.low.y, n.high.y),
+                        gap(colour.z, n.low.z, n.high.z)};
+        return VectorLength(g) <= ColourTolerance * (1 + 1e-9);
+    }
+    // After the material of the node at `at` was taken: the first materials
+    // on the way to it.
+    void Refresh(std::size_t begin, std::size_t end, std::size_t at) {
+        const std::size_t mid = Middle(begin, end);
+        if (at < mid) Refresh(begin, mid, at);
+        else if (at > mid) Refresh(mid + 1, end, at);
+        Sum(begin, end);
+    }
+
+    KeyedEntries<Node> trees_;
+    std::vector<bool> taken_;
+    std::vector<Places> places_;
+};
 
 // The matching of parsed materials to scene materials. Each scene material,
 // in list order, takes the first parsed material (in file order) that
@@ -436,36 +639,68 @@ bool MaterialMatches(const tmaterial& parsed, const tmaterial& scene, int32_t ve
 // of any number of blocks holds at most one per scene material. The rule of
 // matching depends on the Poser version, which the file may give after its
 // materials: both rules are followed until the end.
+//
+// A parsed material matches the scene materials whose name is its name (or
+// its name and a suffix ":1" to ":99") and whose file-name parts of the
+// colour map (and, from version 5, of the transparency map) are its own,
+// all ignoring case: the scene materials are listed under these keys, and a
+// parsed material finds the first free one of its key at once (from version
+// 5), or the first free one of a matching colour in the key's colour tree
+// (below version 5). The time grows with the blocks and the materials, not
+// their product, whatever their names.
 class MaterialMatching {
 public:
-    MaterialMatching() {
+    MaterialMatching() : colourTrees_(SceneMaterials.size()) {
         for (std::size_t s = 0; s < SceneMaterials.size(); ++s) {
-            const std::string_view name = SceneMaterials[s].name.view();
-            candidates_[UpperCase(name)].push_back(s);
-            if (const std::string_view base = WithoutSuffix(name); base.size() != name.size())
-                candidates_[UpperCase(base)].push_back(s);
+            const tmaterial& m = SceneMaterials[s];
+            const std::string_view name = m.name.view(), base = WithoutSuffix(name);
+            const std::string_view colorMap = PoserFileNamePart(m.colorMap.view());
+            const std::string_view transparencyMap = PoserFileNamePart(m.transparencyMap.view());
+            for (const std::string_view key : {name, base}) {
+                colourTrees_.Add(MatchKey(key_, {key, colorMap}), s, m.diffuse);
+                queues_.Add(MatchKey(key_, {key, colorMap, transparencyMap}), s);
+                if (base.size() == name.size()) break;
+            }
         }
-        for (auto& taken : taken_) taken.resize(SceneMaterials.size());
+        colourTrees_.Build();
+        queues_.Group();
+        next_.resize(queues_.Keys());
+        for (std::size_t k = 0; k < queues_.Keys(); ++k) next_[k] = queues_.Begin(k);
+        for (auto& taken : taken_) taken.assign(SceneMaterials.size(), None);
     }
 
     void Offer(const tmaterial& parsed) {
-        const auto it = candidates_.find(UpperCase(parsed.name.view()));
-        if (it == candidates_.end()) return;
-        for (int rule = 0; rule < 2; ++rule)
-            for (const std::size_t s : it->second) {
-                std::optional<tmaterial>& taken = taken_[rule][s];
-                if (taken || !MaterialMatches(parsed, SceneMaterials[s], rule == 0 ? 4 : 5)) continue;
-                taken = parsed;
-                break;
-            }
+        const std::string_view name = parsed.name.view(), colorMap = PoserFileNamePart(parsed.colorMap.view());
+        if (const std::size_t s = colourTrees_.Take(MatchKey(key_, {name, colorMap}), parsed.diffuse); s != None)
+            Keep(0, s, parsed);
+        const std::size_t k =
+            queues_.Find(MatchKey(key_, {name, colorMap, PoserFileNamePart(parsed.transparencyMap.view())}));
+        if (k == None) return;
+        const std::vector<std::size_t>& queue = queues_.Entries();
+        std::size_t& next = next_[k];
+        while (next < queues_.End(k) && taken_[1][queue[next]] != None) ++next;
+        if (next < queues_.End(k)) Keep(1, queue[next++], parsed);
     }
 
-    // The parsed material each scene material took under the file's version.
-    std::vector<std::optional<tmaterial>>& Taken(int32_t version) { return taken_[version < 5 ? 0 : 1]; }
+    // The parsed material that scene material s took under the file's
+    // version, or null.
+    tmaterial* Taken(int32_t version, std::size_t s) {
+        const int rule = version < 5 ? 0 : 1;
+        return taken_[rule][s] == None ? nullptr : &kept_[rule][taken_[rule][s]];
+    }
 
 private:
-    std::unordered_map<std::string, std::vector<std::size_t>> candidates_;  // upper-case name -> scene materials
-    std::vector<std::optional<tmaterial>> taken_[2];  // below version 5, from version 5 on
+    void Keep(int rule, std::size_t s, const tmaterial& parsed) {
+        taken_[rule][s] = kept_[rule].size();
+        kept_[rule].push_back(parsed);
+    }
+
+    ColourTrees colourTrees_;                 // below version 5
+    KeyedEntries<std::size_t> queues_;        // from version 5 on: the scene materials of each key
+    std::vector<std::size_t> next_;           // of each key: the queue's entries before it are taken
+    std::vector<std::size_t> taken_[2];       // of each scene material: its entry in kept_, or None
+    std::vector<tmaterial> kept_[2];          // the parsed materials taken; below version 5, from version 5 on
+    std::string key_;                         // the key made last
 };
 
 // ---- Lights -------------------------------------------------------------------
@@ -507,7 +742,8 @@ struct LightBlock {
 };
 
 // Reads the lines of one light block; false when the block has no name.
-bool ReadLightBlock(PoserLines& in, LightBlock& block) {
+// `list`: the light found is logged (a pass that only counts logs nothing).
+bool ReadLightBlock(PoserLines& in, LightBlock& block, bool list) {
     block = LightBlock{};
     int found = 0;
     int current = 0;
@@ -522,7 +758,7 @@ bool ReadLightBlock(PoserLines& in, LightBlock& block) {
                 taken = true;
             } else if (current == LightName) {
                 block.name = TextAfter(in.Line(), 4, tlightname::Capacity);
-                if (in.ListFound()) LogMessage("Light " + block.name + " found.  Scanning...");
+                if (list && in.ListFound()) LogMessage("Light " + block.name + " found.  Scanning...");
                 taken = true;
             } else if (SameText(keyword, "K")) {
                 block.values[current] = Number(in.Item(2));
@@ -597,17 +833,15 @@ tlight MakeLight(const LightBlock& b) {
 
 // ---- Public routines ------------------------------------------------------------
 
-void OpenPoserFile(const std::string& fileName, TextLineReader& reader) {
-    if (!reader.Open(fileName)) throw ReadError("Cannot open file " + ExtractFileName(fileName), fileName);
-    const std::string_view text = reader.Text();
-    // A gzip-compressed file (".pzz", ".crz" ...) is known by its signature.
-    if (text.size() < 2 || static_cast<unsigned char>(text[0]) != 0x1F || static_cast<unsigned char>(text[1]) != 0x8B)
-        return;
-    LogMessage("Decompressing " + fileName + "...");
-    const ScopedTempFile unpacked(UncompressGzipToTempFile(fileName, ".pz3"));
-    if (!reader.Open(unpacked.path()))
-        throw ReadError("Cannot open the unpacked file of " + ExtractFileName(fileName), fileName);
+PoserSceneFile::PoserSceneFile(const std::string& fileName, std::string_view shownName) : fileName_(fileName) {
+    if (LowerCase(ExtractFileExt(fileName)) != ".pzz" && !IsGzipFile(fileName)) return;
+    LogMessage("Decompressing " + std::string(shownName) + "...");
+    unpacked_ = std::make_unique<ScopedTempFile>(UncompressGzipToTempFile(fileName, ".pz3"));
 }
+
+PoserSceneFile::~PoserSceneFile() = default;
+
+const std::string& PoserSceneFile::PlainFile() const { return unpacked_ ? unpacked_->path() : fileName_; }
 
 std::string PoserStringResName(std::string_view s) {
     const std::string t = Trim(s);
@@ -693,78 +927,124 @@ void ReadMaterials(PoserLines& in) {
     in.LogUnlisted();
     LogMessage("Parsing information...");
     LogMessage("Matching materials...");
-    std::vector<std::optional<tmaterial>>& taken = matching.Taken(version);
+    // Every material is replaced before a line is logged: nothing here asks
+    // for memory, so that the materials are either all as they were or all
+    // replaced.
     ResetProgress();
     for (std::size_t s = 0; s < SceneMaterials.size(); ++s) {
         ShowProgress(0, static_cast<double>(SceneMaterials.size()), static_cast<double>(s + 1));
-        if (!taken[s]) continue;
+        tmaterial* taken = matching.Taken(version, s);
+        if (!taken) continue;
         tmaterial& scene = SceneMaterials[s];
-        tmaterial m = std::move(*taken[s]);
+        tmaterial& m = *taken;
         if (m.transparency < 0.02) m.transparencyMap.clear();
         if (m.transparency > 0.98 && m.transparencyMap.empty()) m.colorMap.clear();
         if (!m.transparencyMap.empty()) m.transparency = 0;
         m.blend = 1.0;
-        if (!scene.bumpMap.empty() && m.bumpMap.empty()) m.bumpMap = scene.bumpMap;
+        if (!scene.bumpMap.empty() && m.bumpMap.empty()) m.bumpMap = std::move(scene.bumpMap);
         // The maps change, so the preview texture of the old ones goes; what
         // the model keeps about the material stays.
         if (scene.glTexture != 0) DeleteMaterialTexture(scene.glTexture);
-        m.name = scene.name;
+        m.name = std::move(scene.name);
         m.faceCount = scene.faceCount;
         m.lineCount = scene.lineCount;
         m.selected = scene.selected;
         m.glTexture = 0;
-        scene = std::move(m);
-        LogMessage("Material " + scene.name.str() + " loaded");
+        std::swap(scene, m);
     }
+    for (std::size_t s = 0; s < SceneMaterials.size(); ++s)
+        if (matching.Taken(version, s)) LogMessage("Material " + SceneMaterials[s].name.str() + " loaded");
 }
 
-void ReadLights(PoserLines& in) {
-    std::vector<tlight> read;
+// Calls `found` with every light block of the file that makes a light, in
+// file order; `list` logs the lights found.
+template <typename Found>
+void ForEachLight(PoserLines& in, bool list, Found&& found) {
     LightBlock block;
     while (in.Next()) {
         AdvanceProgress(0, ProgressRange, 1);
         if (in.Count() < 2 || !in.KeywordIs("LIGHT")) continue;
-        if (ReadLightBlock(in, block)) read.push_back(MakeLight(block));
+        if (ReadLightBlock(in, block, list)) found(block);
     }
-    in.LogUnlisted();
-    Lights.insert(Lights.end(), read.begin(), read.end());
+}
+
+void ReadLights(PoserLines& in) {
+    // The lights are counted first and then kept once, in Lights sized to
+    // them: a scene of millions of lights takes its text and its lights.
+    std::size_t count = 0;
+    ForEachLight(in, false, [&](const LightBlock&) { ++count; });
+    in.Rewind();
+    const std::size_t before = Lights.size();
+    Lights.reserve(before + count);
+    try {
+        ForEachLight(in, true, [](const LightBlock& block) { Lights.push_back(MakeLight(block)); });
+        in.LogUnlisted();
+    } catch (...) {
+        Lights.erase(Lights.begin() + static_cast<std::ptrdiff_t>(before), Lights.end());
+        throw;
+    }
     if (Lights.empty()) Svc().prompts->Show(MessageKind::Information, "No lights in this file");
 }
 
 }  // namespace
 
+namespace {
+
+// One pass over a scene file: "Opening file...", then `pass` over its lines;
+// running out of memory is a read error of the scene.
+template <typename Pass>
+decltype(auto) RunPass(const PoserSceneFile& file, Pass&& pass) {
+    return ReadWithinMemory(file.FileName(), [&]() -> decltype(auto) {
+        BeginPass();
+        PoserLines in(file);
+        return pass(in);
+    });
+}
+
+// The same over a file that is unpacked for this pass alone.
+template <typename Pass>
+decltype(auto) RunPass(const std::string& fileName, Pass&& pass) {
+    return ReadWithinMemory(fileName, [&]() -> decltype(auto) {
+        BeginPass();
+        const PoserSceneFile file(fileName);
+        PoserLines in(file);
+        return pass(in);
+    });
+}
+
+template <typename Pass>
+decltype(auto) RunPass(const std::string& fileName, std::string_view text, Pass&& pass) {
+    return ReadWithinMemory(fileName, [&]() -> decltype(auto) {
+        BeginPass();
+        PoserLines in(fileName, text);
+        return pass(in);
+    });
+}
+
+}  // namespace
+
 bool ReadPoserCameras(const std::string& fileName, tposercameravalues& values) {
-    BeginPass();
-    PoserLines in(fileName);
-    return ReadCameras(in, values);
+    return RunPass(fileName, [&](PoserLines& in) { return ReadCameras(in, values); });
 }
 
-void ReadPoserMaterials(const std::string& fileName) {
-    BeginPass();
-    PoserLines in(fileName);
-    ReadMaterials(in);
+bool ReadPoserCameras(const PoserSceneFile& file, tposercameravalues& values) {
+    return RunPass(file, [&](PoserLines& in) { return ReadCameras(in, values); });
 }
 
-void ReadPoserLights(const std::string& fileName) {
-    BeginPass();
-    PoserLines in(fileName);
-    ReadLights(in);
-}
+void ReadPoserMaterials(const std::string& fileName) { RunPass(fileName, ReadMaterials); }
+
+void ReadPoserMaterials(const PoserSceneFile& file) { RunPass(file, ReadMaterials); }
+
+void ReadPoserLights(const std::string& fileName) { RunPass(fileName, ReadLights); }
+
+void ReadPoserLights(const PoserSceneFile& file) { RunPass(file, ReadLights); }
 
 bool ReadPoserCamerasText(const std::string& fileName, std::string_view text, tposercameravalues& values) {
-    BeginPass();
-    PoserLines in(fileName, text);
-    return ReadCameras(in, values);
+    return RunPass(fileName, text, [&](PoserLines& in) { return ReadCameras(in, values); });
 }
 
 void ReadPoserMaterialsText(const std::string& fileName, std::string_view text) {
-    BeginPass();
-    PoserLines in(fileName, text);
-    ReadMaterials(in);
+    RunPass(fileName, text, ReadMaterials);
 }
 
-void ReadPoserLightsText(const std::string& fileName, std::string_view text) {
-    BeginPass();
-    PoserLines in(fileName, text);
-    ReadLights(in);
-}
+void ReadPoserLightsText(const std::string& fileName, std::string_view text) { RunPass(fileName, text, ReadLights); }

@@ -9,18 +9,43 @@
 // memory in proportion to what it keeps, whatever the length of the file's
 // lines or the number of its blocks.
 //
-// A scene compressed with gzip (".pzz") is unpacked on the fly. Every routine
-// reads the whole file before it changes anything: a file that cannot be
-// read, or whose values run past the end of their line or block, raises
-// ReadError and leaves the scene record, the lights and the materials as they
-// were.
+// A scene compressed with gzip (".pzz") is unpacked into a temporary file
+// first. Every routine reads the whole file before it changes anything: a
+// file that cannot be read, whose values run past the end of their line or
+// block, or that does not fit in the memory left raises ReadError and leaves
+// the scene record, the lights and the materials as they were.
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 
-class TextLineReader;
+class ScopedTempFile;
+
+// A Poser file as the passes of one import read it: a file packed with gzip
+// (named ".pzz", or packed whatever its name) is unpacked once into a
+// temporary file, deleted again with this object, and every pass reads what
+// was unpacked as it stands, whatever its first bytes; any other file is read
+// as it is. "Decompressing " + `shownName` + "..." is logged before the
+// unpacking. ReadError when the file cannot be unpacked.
+class PoserSceneFile {
+public:
+    PoserSceneFile(const std::string& fileName, std::string_view shownName);
+    explicit PoserSceneFile(const std::string& fileName) : PoserSceneFile(fileName, fileName) {}
+    ~PoserSceneFile();
+    PoserSceneFile(const PoserSceneFile&) = delete;
+    PoserSceneFile& operator=(const PoserSceneFile&) = delete;
+
+    // The scene's own name, used in messages.
+    const std::string& FileName() const { return fileName_; }
+    // The file the passes read: the scene, or what was unpacked from it.
+    const std::string& PlainFile() const;
+
+private:
+    std::string fileName_;
+    std::unique_ptr<ScopedTempFile> unpacked_;
+};
 
 // The camera values by index; only the first eight are ever filled.
 enum PoserCameraValue : int {
@@ -36,24 +61,30 @@ enum PoserCameraValue : int {
 inline constexpr int PoserCameraValueCount = 20;
 using tposercameravalues = std::array<double, PoserCameraValueCount>;
 
+// Each reader is given the scene's file, which it unpacks when it is packed
+// (PoserSceneFile), or a PoserSceneFile that the passes of one import share.
+
 // Reads the scene's active camera ("USECAMERA"; any camera other than the six
 // orthographic views counts as "MAIN_CAMERA") into `values` and sets the
 // scene record's active camera name, camera viewport ("DIMENSIONS") and
 // orthographic flag. Returns false, logs "No usable camera in this file" and
 // leaves `values` as passed when no camera block of that name was found.
 bool ReadPoserCameras(const std::string& fileName, tposercameravalues& values);
+bool ReadPoserCameras(const PoserSceneFile& file, tposercameravalues& values);
 
 // Copies the material settings of a scene, character, hair or pose file onto
 // the scene materials of the same names (a model material may carry a ":n"
 // suffix). A replaced material keeps its name, face and line counts and
 // selected flag; its preview texture is released.
 void ReadPoserMaterials(const std::string& fileName);
+void ReadPoserMaterials(const PoserSceneFile& file);
 
 // Appends the scene's lights to Lights. Infinite lights become parallel
 // lights, point lights and lights of an unknown type point lights (the
 // latter with a "<!>" line). When Lights is still empty afterwards, the box
 // "No lights in this file" is shown.
 void ReadPoserLights(const std::string& fileName);
+void ReadPoserLights(const PoserSceneFile& file);
 
 // The three readers over the plain text of a Poser file already in memory;
 // `fileName` names it in messages. Nothing is unpacked.
@@ -64,7 +95,3 @@ void ReadPoserLightsText(const std::string& fileName, std::string_view text);
 // The map file behind Poser's built-in resource reference
 // "GetStringRes(1024,n)" for n = 1..60; any other text is returned as it is.
 std::string PoserStringResName(std::string_view s);
-
-// Opens a Poser file for line reading, unpacking it first when it is
-// gzip-compressed. ReadError when it cannot be opened, read or unpacked.
-void OpenPoserFile(const std::string& fileName, TextLineReader& reader);

@@ -22,7 +22,7 @@ std::string ReadWholeFile(const std::string& fileName) {
         const long size = std::ftell(f);
         if (size > 0 && static_cast<uint64_t>(size) > AvailableMemory()) {
             std::fclose(f);
-            throw ReadError("not enough memory to load " + ExtractFileName(fileName), fileName);
+            throw ReadError(NoMemoryText(fileName), fileName);
         }
         if (size > 0) data.resize(static_cast<std::size_t>(size));
         std::rewind(f);
@@ -37,6 +37,8 @@ std::string ReadWholeFile(const std::string& fileName) {
     if (failed) throw ReadError("Cannot read file " + ExtractFileName(fileName), fileName);
     return data;
 }
+
+std::string NoMemoryText(std::string_view fileName) { return "not enough memory to load " + ExtractFileName(fileName); }
 
 int ChosenTriangulationMethod() {
     const int i = Form1.ComboBox26.index;

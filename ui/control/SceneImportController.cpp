@@ -21,8 +21,8 @@
 #include "options/Options.h"
 #include "platform/AppPaths.h"
 #include "readers/DazReader.h"
-#include "readers/Gzip.h"
 #include "readers/PoserReader.h"
+#include "readers/ReaderCommon.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/core/CameraPresets.h"
 #include "ui/core/FileDialogs.h"
@@ -40,35 +40,26 @@ constexpr double PoserCameraOffset = 1.1042;
 WindowHooks& Window() { return *Svc().window; }
 void Pump() { Svc().status->ProcessPendingMessages(); }
 
-// The scene file to read: a ".pzz" (or any file packed with gzip) is
-// unpacked into a temporary file, once for all the passes of an import, and
-// deleted again when the reading is done.
-class PoserSceneFile {
+// The scene file an import reads: a ".pzz" (or any file packed with gzip)
+// is unpacked into a temporary file once for all the passes of the import,
+// which read what was unpacked as it stands; the file is deleted again when
+// the reading is done.
+class ImportedSceneFile {
 public:
-    explicit PoserSceneFile(const std::string& file) : file_(file), name_(file) {
-        if (LowerCase(ExtractFileExt(file)) == ".pzz" || IsGzipFile(file)) {
-            LogMessage("Decompressing " + ExtractFileName(file) + "...");
-            unpacked_ = std::make_unique<ScopedTempFile>(UncompressGzipToTempFile(file, ".pz3"));
-            name_ = unpacked_->path();
-        }
-        LogScanning();
-    }
-    // The file a pass reads.
-    const std::string& Name() const { return name_; }
+    explicit ImportedSceneFile(const std::string& file) : file_(file, ExtractFileName(file)) { LogScanning(); }
+    const PoserSceneFile& File() const { return file_; }
     void LogScanning() const {
-        LogMessage("Scanning " + ExtractFileName(file_) + "... (This may take a while for large files)");
+        LogMessage("Scanning " + ExtractFileName(file_.FileName()) + "... (This may take a while for large files)");
     }
 
 private:
-    std::string file_;
-    std::string name_;
-    std::unique_ptr<ScopedTempFile> unpacked_;
+    PoserSceneFile file_;
 };
 
 // The camera and light passes of an import over its one unpacked file, and
 // of the camera and light commands over a file of their own.
-void LoadCamera(const std::string& sceneFile, const PoserSceneFile* opened);
-void LoadLights(const std::string& sceneFile, const PoserSceneFile* opened);
+void LoadCamera(const std::string& sceneFile, const ImportedSceneFile* opened);
+void LoadLights(const std::string& sceneFile, const ImportedSceneFile* opened);
 
 // The crease angle of the Groups tab (and its box).
 void SetGroupsCreaseAngle(int angle) {
@@ -158,8 +149,8 @@ void ImportPoserScene(const std::string& scene) {
     Svc().status->SetWarningsLine("Loading Poser materials...");
     LogMessage(RuleLine);
     Scene.cameraSourceFile = scene;
-    const PoserSceneFile file(scene);
-    ReadPoserMaterials(file.Name());
+    const ImportedSceneFile file(scene);
+    ReadPoserMaterials(file.File());
     for (const std::string& line : Form3.Memo1.lines) {
         const std::string folder = Trim(line);
         if (folder.empty()) continue;
@@ -187,16 +178,16 @@ void LoadPoserLights(const std::string& sceneFile) { LoadLights(sceneFile, nullp
 
 namespace {
 
-void LoadCamera(const std::string& sceneFile, const PoserSceneFile* opened) {
+void LoadCamera(const std::string& sceneFile, const ImportedSceneFile* opened) {
     WaitScope wait;
     LogMessage(RuleLine);
     Scene.cameraSourceFile = sceneFile;
     tposercameravalues v{};
     {
-        std::optional<PoserSceneFile> own;
+        std::optional<ImportedSceneFile> own;
         if (opened) opened->LogScanning();
         else opened = &own.emplace(sceneFile);
-        if (!ReadPoserCameras(opened->Name(), v)) return;  // "No usable camera in this file"
+        if (!ReadPoserCameras(opened->File(), v)) return;  // "No usable camera in this file"
     }
     Window().SetPreviewClientSize(Scene.cameraViewportWidth, Scene.cameraViewportHeight);
     const double f = v[PoserFocal], s = v[PoserScale];
@@ -215,47 +206,55 @@ void LoadCamera(const std::string& sceneFile, const PoserSceneFile* opened) {
     Form1.CheckBox9.checked = orthographic;
     Scene.translation = ZeroVector;
     Window().ApplyCameraEdits();
-    AddCamera(Scene.activeCameraName.str() + "-" + ExtractFileName(sceneFile));
+    ReadWithinMemory(sceneFile, [&] { AddCamera(Scene.activeCameraName.str() + "-" + ExtractFileName(sceneFile)); });
     Window().Draw();
     LogMessage("Loaded camera: " + Scene.activeCameraName.str());
 }
 
-void LoadLights(const std::string& sceneFile, const PoserSceneFile* opened) {
+void LoadLights(const std::string& sceneFile, const ImportedSceneFile* opened) {
     WaitScope wait;
     LogMessage(RuleLine);
     Scene.lightsSourceFile = sceneFile;
-    // The old lights come back when the file cannot be read.
-    const std::vector<tlight> previous = Lights;
-    const std::vector<std::string> previousNames = Form1.ComboBox2.items;
+    // The old lights come back when the file cannot be read or its lights do
+    // not fit in the memory left; they are set aside, not copied.
+    std::vector<std::string> previousNames;
+    previousNames.swap(Form1.ComboBox2.items);
     const int32_t previousIndex = Form1.ComboBox2.index;
-    DeleteAllLights();
+    std::vector<tlight> previous = DeleteAllLights();
+    bool read = false;
+    std::vector<std::string> names;
     try {
-        std::optional<PoserSceneFile> own;
-        if (opened) opened->LogScanning();
-        else opened = &own.emplace(sceneFile);
-        Pump();
-        ReadPoserLights(opened->Name());
+        ReadWithinMemory(sceneFile, [&] {
+            std::optional<ImportedSceneFile> own;
+            if (opened) opened->LogScanning();
+            else opened = &own.emplace(sceneFile);
+            Pump();
+            ReadPoserLights(opened->File());
+            read = !Lights.empty();
+            // The lights switched off are left out, the others named after
+            // the file.
+            std::erase_if(Lights, [](const tlight& l) { return l.optionA == 0; });
+            const std::string prefix = "(" + ExtractFileName(sceneFile) + ") ";
+            names.reserve(Lights.size());
+            for (tlight& l : Lights) {
+                l.name = prefix + l.name.str();
+                names.push_back(l.name.str());
+            }
+        });
     } catch (...) {
-        Lights = previous;
-        Form1.ComboBox2.items = previousNames;
+        Lights.swap(previous);
+        Form1.ComboBox2.items.swap(previousNames);
         Form1.ComboBox2.index = previousIndex;
         RefreshLightPanel(previousIndex);
         throw;
     }
-    if (Lights.empty()) {
+    if (!read) {
         LogMessage("<!>No lights in this file. No lights imported");
         Window().Beep();
         Scene.lightsSourceFile.clear();
         return;
     }
-    for (std::size_t i = Lights.size(); i-- > 0;)
-        if (Lights[i].optionA == 0) Lights.erase(Lights.begin() + static_cast<std::ptrdiff_t>(i));
-    const std::string prefix = "(" + ExtractFileName(sceneFile) + ") ";
-    Form1.ComboBox2.items.clear();
-    for (tlight& l : Lights) {
-        l.name = prefix + l.name.str();
-        Form1.ComboBox2.items.push_back(l.name.str());
-    }
+    Form1.ComboBox2.items.swap(names);
     Form1.ComboBox2.index = 0;
     RefreshLightPanel(0);
     LogMessage(std::to_string(Lights.size()) + (Lights.size() == 1 ? " light imported" : " lights imported"));

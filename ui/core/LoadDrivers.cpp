@@ -199,8 +199,6 @@ struct SceneLengths {
     }
 };
 
-std::string NoMemoryText(std::string_view fileName) { return "not enough memory to load " + ExtractFileName(fileName); }
-
 // A reader stopped: what it read is dropped and the file is reported.
 LoadResult ReadFailed(const std::string& shortName, const char* what, std::string* error) {
     DiscardImport();
