@@ -1,79 +1,71 @@
 // The memory the scene file readers take, counted by this program's own
-// operator new: a Poser scene or DAZ|Studio script, read from its file as the
-// imports read it (mapped, not copied), takes less than twice its text's size
-// whatever the length of its lines or the number of its blocks.
+// operator new (HeapCount.h): a Poser scene or DAZ|Studio script, read from
+// its file as the imports read it (mapped, not copied), takes a small part
+// of its text's size whatever the length of its lines or the number of its
+// blocks, so that a copy of its lines or of a whole line shows plainly; the
+// lines it logs cut every word of the file; and the lights or cameras it
+// reads are kept once.
 #include <gtest/gtest.h>
-#include <malloc.h>
 
-#include <atomic>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "model/Model.h"
+#include "options/Options.h"
 #include "readers/DazReader.h"
 #include "readers/PoserReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScratchFolder.h"
-
-namespace {
-
-std::atomic<std::size_t> heapBytes{0}, heapPeak{0};
-
-// Counts a block from malloc (null when there was no memory).
-void* Counted(void* p) {
-    const std::size_t now = heapBytes += p ? malloc_usable_size(p) : 0;
-    for (std::size_t peak = heapPeak; now > peak && !heapPeak.compare_exchange_weak(peak, now);) {
-    }
-    return p;
-}
-
-void* Allocated(std::size_t n) {
-    if (void* p = Counted(std::malloc(n ? n : 1))) return p;
-    throw std::bad_alloc();
-}
-
-void Freed(void* p) noexcept {
-    if (p) heapBytes -= malloc_usable_size(p);
-    std::free(p);
-}
-
-}  // namespace
-
-// Every form whose blocks another form's delete may free is replaced, so that no
-// block goes from the sanitizer's allocator to free() or back; the aligned forms
-// stay the library's, all of them: no reader allocates over-aligned data.
-void* operator new(std::size_t n) { return Allocated(n); }
-void* operator new[](std::size_t n) { return Allocated(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Counted(std::malloc(n ? n : 1)); }
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Counted(std::malloc(n ? n : 1)); }
-void operator delete(void* p) noexcept { Freed(p); }
-void operator delete[](void* p) noexcept { Freed(p); }
-void operator delete(void* p, std::size_t) noexcept { Freed(p); }
-void operator delete[](void* p, std::size_t) noexcept { Freed(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Freed(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Freed(p); }
+#include "tests/readers/memory/HeapCount.h"
 
 namespace {
 
 using Read = void (*)(const std::string& fileName);
-using SceneTextMemoryTest = fixtures::ModelTest;
 
-// The largest growth of the heap while `read` reads the file, over the file's
-// size; a read error counts as done.
-double PeakOverSize(const std::string& path, const std::string& text, Read read) {
-    std::ofstream(path, std::ios::binary) << text;
-    const std::size_t before = heapBytes;
-    heapPeak = before;
-    try {
-        read(path);
-    } catch (const std::exception&) {
+// A status window that keeps no line, only the length of the longest, so
+// that the lines a reader logs take none of the memory counted.
+class LongestLineStatus : public MemoryStatus {
+public:
+    void AppendLine(StatusPage, std::string_view text) override { longest = std::max(longest, text.size()); }
+    void SetStatusLine(std::string_view text) override { longest = std::max(longest, text.size()); }
+    std::size_t longest = 0;
+};
+
+class SceneTextMemoryTest : public fixtures::ModelTest {
+protected:
+    void SetUp() override {
+        ModelTest::SetUp();
+        Services s;
+        s.status = &lines;
+        scopedLines = new ScopedServices(s);
+        folder = fixtures::MakeScratchFolder("scene-memory");
     }
-    return static_cast<double>(heapPeak - before) / static_cast<double>(text.size());
-}
+    void TearDown() override {
+        fixtures::RemoveScratchFolder(folder);
+        delete scopedLines;
+        ModelTest::TearDown();
+    }
+    // The largest growth of the heap while `read` reads the text from a file,
+    // over the text's size; a read error counts as done.
+    double PeakOverSize(const std::string& text, Read read) {
+        const std::string path = (folder / "scene").string();
+        std::ofstream(path, std::ios::binary) << text;
+        const std::size_t before = heap::InUse();
+        heap::ResetPeak();
+        try {
+            read(path);
+        } catch (const std::exception&) {
+        }
+        return static_cast<double>(heap::Peak() - before) / static_cast<double>(text.size());
+    }
+
+    LongestLineStatus lines;
+    ScopedServices* scopedLines = nullptr;
+    std::filesystem::path folder;
+};
 
 // Words enough for a text of about a megabyte.
 std::string Words(std::string_view word) {
@@ -82,22 +74,41 @@ std::string Words(std::string_view word) {
     return s;
 }
 
+const auto ReadCameras = [](const std::string& f) {
+    tposercameravalues v{};
+    ReadPoserCameras(f, v);
+};
+
+// A text read as views into the file takes well under this part of its
+// size; a copy of it, or of its longest line, takes more than all of it.
+constexpr double ViewBound = 0.25;
+
 TEST_F(SceneTextMemoryTest, ScenesOfLongLinesOrManyBlocksTakeNoMoreThanTheirText) {
-    const std::filesystem::path folder = fixtures::MakeScratchFolder("scene-memory");
     fixtures::EnsureMaterial(0);
     SceneMaterials[0].name = "SKIN";
     std::string tinyBlocks;
     while (tinyBlocks.size() < (1u << 20)) tinyBlocks += "material SKIN\nx\n";
     const std::string longLine = Words("x") + "\n";
-    const auto cameras = [](const std::string& f) { tposercameravalues v{}; ReadPoserCameras(f, v); };
-    const std::vector<Read> poser = {cameras, ReadPoserMaterials, ReadPoserLights};
+    const std::string longWord(200000, 'w');
+    const std::vector<Read> poser = {ReadCameras, ReadPoserMaterials, ReadPoserLights};
     const std::vector<Read> daz = {ReadDazLights, ReadDazCameras};
-    const struct { const char* what; std::string text; bool daz; } scenes[] = {
+    const struct {
+        const char* what;
+        std::string text;
+        bool daz;
+        double bound = ViewBound;
+    } scenes[] = {
         {"one line of millions of words", "version\n{\nnumber 4\n}\n" + longLine, false},
-        {"a quoted word of doubled quotes", "\"" + Words("\"\"x") + "\"\n", false},
+        // The one word is unescaped into a copy of its own.
+        {"a quoted word of doubled quotes", "\"" + Words("\"\"x") + "\"\n", false, 2.0},
+        {"quoted words of doubled quotes", Words("\"a\"\"b\"") + "\n", false},
         {"a material block of one long line", "material SKIN\n{\nKdColor 1 1 1 1 " + longLine + "}\n", false},
         {"a camera and a light of long lines",
          "camera MAIN_CAMERA\n{\nname MAIN_CAMERA " + longLine + "}\nlight L\n{\nname " + longLine + "lightOn 1\n}\n",
+         false},
+        {"long words where lines are logged",
+         "usecamera " + longWord + "\ndimensions " + longWord + " " + longWord + "\ncamera C\n{\nname " + longWord +
+             "\n}\nlight L\n{\nname " + longWord + "\nlightOn 1\n}\nmaterial " + longWord + "\n{\n}\n",
          false},
         {"a million tiny material blocks", tinyBlocks, false},
         {"declarations of long lines",
@@ -111,9 +122,49 @@ TEST_F(SceneTextMemoryTest, ScenesOfLongLinesOrManyBlocksTakeNoMoreThanTheirText
          true},
     };
     for (const auto& scene : scenes)
-        for (const Read read : scene.daz ? daz : poser)
-            EXPECT_LT(PeakOverSize((folder / "scene").string(), scene.text, read), 2.0) << scene.what;
-    fixtures::RemoveScratchFolder(folder);
+        for (const Read read : scene.daz ? daz : poser) {
+            lines.longest = 0;
+            EXPECT_LT(PeakOverSize(scene.text, read), scene.bound) << scene.what;
+            EXPECT_LE(lines.longest, 1000u) << scene.what;
+        }
+}
+
+// A scene of many lights or cameras takes, at its peak, little more than
+// the lights or cameras it keeps (with their names and lists): it reads
+// them once and keeps no second list of them or of their values.
+TEST_F(SceneTextMemoryTest, LightsAndCamerasAreKeptOnce) {
+    ResetOptionsToDefaults();
+    std::string poserLights, dazLights = "var m_aNewLights = [\n", dazCameras = "var m_aNewCameras = [\n";
+    std::string lightValues, cameraValues;
+    for (int i = 0; i < 20000; ++i) {
+        poserLights += "light L\nname L\nlightOn 1\n";
+        dazLights += "[ \"L\", DzSpotLight ],\n";
+        lightValues += "set( \"XTranslate\", 0, 240 );\nset( \"Color\", 0, 1, 255, 127, 0 );\n";
+        dazCameras += "[ \"C\", DzBasicCamera ],\n";
+        cameraValues += "set( \"XTranslate\", 0, 240 );\nset( \"Focal Length\", 0, 50 );\n";
+    }
+    const struct {
+        const char* what;
+        std::string text;
+        Read read;
+    } scenes[] = {
+        {"Poser lights", poserLights, ReadPoserLights},
+        {"DAZ|Studio lights", dazLights + "];\nfunction createLight() {\n" + lightValues + "default:\n}\n",
+         ReadDazLights},
+        {"DAZ|Studio cameras", dazCameras + "];\nfunction createCamera() {\n" + cameraValues + "default:\n}\n",
+         ReadDazCameras},
+    };
+    for (const auto& scene : scenes) {
+        std::vector<tlight>().swap(Lights);
+        std::vector<tcamera>().swap(Cameras);
+        std::vector<std::string>().swap(Form1.ComboBox2.items);
+        std::vector<std::string>().swap(Form1.ComboBox8.items);
+        const std::size_t before = heap::InUse();
+        const double peak = PeakOverSize(scene.text, scene.read) * static_cast<double>(scene.text.size());
+        const double kept = static_cast<double>(heap::InUse() - before);
+        EXPECT_EQ(Lights.size() + Cameras.size(), 20000u) << scene.what;
+        EXPECT_LT(peak, 1.25 * kept) << scene.what;
+    }
 }
 
 }  // namespace
