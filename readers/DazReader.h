@@ -8,7 +8,11 @@
 // ReadError and leaves the lights, the cameras and their lists as they were.
 // A script file is mapped, not copied, and of each line only the first items
 // and the names it holds are looked at: a read takes memory in proportion to
-// the values it keeps, whatever the length of the script's lines.
+// the values it keeps, whatever the length of the script's lines. A script
+// is read twice, first to count its lights or cameras, then to build them in
+// a list of their number: they are kept once, with no list of their values.
+// A script whose lights or cameras do not fit in the memory left is a
+// ReadError like a script that cannot be read.
 #pragma once
 
 #include <string>

@@ -75,11 +75,14 @@ bool ReadPoserCameras(const PoserSceneFile& file, tposercameravalues& values);
 // Copies the material settings of a scene, character, hair or pose file onto
 // the scene materials of the same names (a model material may carry a ":n"
 // suffix). A replaced material keeps its name, face and line counts and
-// selected flag; its preview texture is released.
+// selected flag; its preview texture is released. The time grows with the
+// blocks and the model's materials, not their product, whatever the names.
 void ReadPoserMaterials(const std::string& fileName);
 void ReadPoserMaterials(const PoserSceneFile& file);
 
-// Appends the scene's lights to Lights. Infinite lights become parallel
+// Appends the scene's lights to Lights (counted first, so that Lights grows
+// once to hold them and no second list of them is made). Infinite lights
+// become parallel
 // lights, point lights and lights of an unknown type point lights (the
 // latter with a "<!>" line). When Lights is still empty afterwards, the box
 // "No lights in this file" is shown.

@@ -1,7 +1,6 @@
 #include "ui/control/SceneImportController.h"
 
 #include <cmath>
-#include <memory>
 #include <optional>
 #include <numbers>
 
@@ -225,6 +224,17 @@ void LoadLights(const std::string& sceneFile, const ImportedSceneFile* opened) {
     std::vector<std::string> names;
     try {
         ReadWithinMemory(sceneFile, [&] {
+            // What the file brought goes at once when the reading fails, so
+            // that the error finds the memory it took.
+            struct Release {
+                std::vector<std::string>& names;
+                bool done = false;
+                ~Release() {
+                    if (done) return;
+                    std::vector<tlight>().swap(Lights);
+                    std::vector<std::string>().swap(names);
+                }
+            } release{names};
             std::optional<ImportedSceneFile> own;
             if (opened) opened->LogScanning();
             else opened = &own.emplace(sceneFile);
@@ -240,6 +250,7 @@ void LoadLights(const std::string& sceneFile, const ImportedSceneFile* opened) {
                 l.name = prefix + l.name.str();
                 names.push_back(l.name.str());
             }
+            release.done = true;
         });
     } catch (...) {
         Lights.swap(previous);

@@ -30,8 +30,8 @@ void SetSaveChoices(SaveKind kind);
 // run; the files and the copies replace the earlier files together once
 // all are complete. Then the "Output files" and "Maps needed:" lists and
 // the map copies on the "Messages" page. False when refused or cancelled.
-// A file that cannot be written ends the command with ExportError, and
-// every earlier file is as it was.
+// A file that cannot be written, or running out of memory, ends the
+// command with ExportError, and every earlier file is as it was.
 bool WriteOutputFiles(bool batchRun = false);
 
 // A "Save..." of an output tab after the export options were confirmed:
