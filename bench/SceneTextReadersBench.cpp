@@ -275,15 +275,20 @@ void BM_ImportPackedPoserSceneOfTinyBlocks(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportPackedPoserSceneOfTinyBlocks)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-void BM_ReadDazScriptOfOneLine(benchmark::State& state) {
+// The import of a plain file of the text.
+template <typename Read>
+void RunFileImport(benchmark::State& state, std::string&& text, const char* name, Read read) {
     std::size_t size = 0;
-    const std::string file =
-        WriteFile("function createLight() {\n" + OneLongLine(static_cast<std::size_t>(state.range(0))), "_line.ds",
-                  size);
-    RunImport(state, file, size, [](const std::string& f) {
-        ReadDazLights(f);
-        ReadDazCameras(f);
-    });
+    const std::string file = WriteFile(std::move(text), name, size);
+    RunImport(state, file, size, read);
+}
+
+void BM_ReadDazScriptOfOneLine(benchmark::State& state) {
+    RunFileImport(state, "function createLight() {\n" + OneLongLine(static_cast<std::size_t>(state.range(0))),
+                  "_line.ds", [](const std::string& f) {
+                      ReadDazLights(f);
+                      ReadDazCameras(f);
+                  });
 }
 BENCHMARK(BM_ReadDazScriptOfOneLine)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -304,10 +309,8 @@ void ReadPoserScenePasses(const std::string& file) {
 }
 
 void BM_ImportPoserSceneOfManyLights(benchmark::State& state) {
-    std::size_t size = 0;
-    const std::string file =
-        WriteFile(ManyPoserLights(static_cast<std::size_t>(state.range(0))), "_lights.pz3", size);
-    RunImport(state, file, size, ReadPoserScenePasses);
+    RunFileImport(state, ManyPoserLights(static_cast<std::size_t>(state.range(0))), "_lights.pz3",
+                  ReadPoserScenePasses);
 }
 BENCHMARK(BM_ImportPoserSceneOfManyLights)->Arg(22)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -329,18 +332,12 @@ std::string ManyDazItems(std::size_t megabytes, bool cameras) {
 }
 
 void BM_ReadDazScriptOfManyLights(benchmark::State& state) {
-    std::size_t size = 0;
-    const std::string file =
-        WriteFile(ManyDazItems(static_cast<std::size_t>(state.range(0)), false), "_lights.ds", size);
-    RunImport(state, file, size, ReadDazLights);
+    RunFileImport(state, ManyDazItems(static_cast<std::size_t>(state.range(0)), false), "_lights.ds", ReadDazLights);
 }
 BENCHMARK(BM_ReadDazScriptOfManyLights)->Arg(30)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_ReadDazScriptOfManyCameras(benchmark::State& state) {
-    std::size_t size = 0;
-    const std::string file =
-        WriteFile(ManyDazItems(static_cast<std::size_t>(state.range(0)), true), "_cameras.ds", size);
-    RunImport(state, file, size, ReadDazCameras);
+    RunFileImport(state, ManyDazItems(static_cast<std::size_t>(state.range(0)), true), "_cameras.ds", ReadDazCameras);
 }
 BENCHMARK(BM_ReadDazScriptOfManyCameras)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(1);
 

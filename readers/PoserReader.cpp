@@ -1,6 +1,7 @@
 #include "readers/PoserReader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -430,9 +431,13 @@ std::string_view WithoutSuffix(std::string_view name) {
 std::string_view MatchKey(std::string& key, std::initializer_list<std::string_view> parts) {
     key.clear();
     for (const std::string_view part : parts) {
-        key += std::to_string(part.size());
+        char length[24];
+        key.append(length, std::to_chars(length, length + sizeof length, part.size()).ptr);
         key += ':';
-        for (const char c : part) key += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        const std::size_t start = key.size();
+        key.append(part);
+        for (std::size_t i = start; i < key.size(); ++i)
+            if (key[i] >= 'a' && key[i] <= 'z') key[i] = static_cast<char>(key[i] - 'a' + 'A');
     }
     return key;
 }
