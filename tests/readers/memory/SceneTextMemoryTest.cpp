@@ -20,6 +20,7 @@
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScratchFolder.h"
 #include "tests/readers/memory/HeapCount.h"
+#include "ui/control/SceneImportController.h"
 
 namespace {
 
@@ -143,16 +144,21 @@ TEST_F(SceneTextMemoryTest, LightsAndCamerasAreKeptOnce) {
         dazCameras += "[ \"C\", DzBasicCamera ],\n";
         cameraValues += "set( \"XTranslate\", 0, 240 );\nset( \"Focal Length\", 0, 50 );\n";
     }
+    const std::string lightScript = "];\nfunction createLight() {\n";
+    // The reads that replace the lights read a scene of one light next: the
+    // many lights they replace are set aside, not copied.
     const struct {
         const char* what;
         std::string text;
         Read read;
+        std::string oneLight;
     } scenes[] = {
-        {"Poser lights", poserLights, ReadPoserLights},
-        {"DAZ|Studio lights", dazLights + "];\nfunction createLight() {\n" + lightValues + "default:\n}\n",
-         ReadDazLights},
+        {"Poser lights", poserLights, ReadPoserLights, ""},
+        {"the lights of a Poser scene imported", poserLights, LoadPoserLights, "light L\nname L\nlightOn 1\n"},
+        {"DAZ|Studio lights", dazLights + lightScript + lightValues + "default:\n}\n", ReadDazLights,
+         "var m_aNewLights = [\n[ \"L\", DzSpotLight ],\n" + lightScript + "default:\n}\n"},
         {"DAZ|Studio cameras", dazCameras + "];\nfunction createCamera() {\n" + cameraValues + "default:\n}\n",
-         ReadDazCameras},
+         ReadDazCameras, ""},
     };
     for (const auto& scene : scenes) {
         std::vector<tlight>().swap(Lights);
@@ -164,6 +170,10 @@ TEST_F(SceneTextMemoryTest, LightsAndCamerasAreKeptOnce) {
         const double kept = static_cast<double>(heap::InUse() - before);
         EXPECT_EQ(Lights.size() + Cameras.size(), 20000u) << scene.what;
         EXPECT_LT(peak, 1.25 * kept) << scene.what;
+        if (scene.oneLight.empty()) continue;
+        const double replacing = PeakOverSize(scene.oneLight, scene.read) * static_cast<double>(scene.oneLight.size());
+        EXPECT_EQ(Lights.size(), 1u) << scene.what;
+        EXPECT_LT(replacing, 0.25 * kept) << scene.what;
     }
 }
 
