@@ -21,6 +21,9 @@
 // lists of the light selector and the camera presets): a read that keeps one
 // copy of them peaks near text_MB + records_MB.
 //
+// The light pass of "Poser Scene..." over a scene of lights of which every
+// other is switched off, which it leaves out, timed for two counts.
+//
 // The material matching of a Poser scene: N model materials and a scene of N
 // material blocks of the same names, once with distinct names and once with
 // names that differ only in letter case (the matching ignores case), timed.
@@ -46,6 +49,7 @@
 #include "readers/PovMeshReader.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
+#include "ui/control/SceneImportController.h"
 
 namespace {
 
@@ -313,6 +317,21 @@ void BM_ImportPoserSceneOfManyLights(benchmark::State& state) {
                   ReadPoserScenePasses);
 }
 BENCHMARK(BM_ImportPoserSceneOfManyLights)->Arg(22)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// "Poser Scene..."'s light pass over a scene of N lights of which every other
+// is switched off, which the import leaves out: the time grows with N.
+void BM_ImportPoserLightsSwitchedOff(benchmark::State& state) {
+    std::string text;
+    for (int64_t i = 0; i < state.range(0); ++i) (text += "light L\nname L\nlightOn ") += i % 2 ? "0\n" : "1\n";
+    std::size_t size = 0;
+    const std::string file = WriteFile(std::move(text), "_off.pz3", size);
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    for (auto _ : state) LoadPoserLights(file);
+    std::filesystem::remove(file);
+    state.counters["lights"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_ImportPoserLightsSwitchedOff)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A DAZ|Studio script of short declarations and property lines, about
 // `megabytes` MiB: lights of three properties, or cameras of two.
