@@ -152,12 +152,11 @@ private:
         std::unordered_map<std::string, int32_t> byIdentifier;
         for (const auto& [group, identifier, texture] : objectMaterials_) {
             auto it = byIdentifier.find(identifier);
-            if (it == byIdentifier.end())
-                it = byIdentifier
-                         .emplace(identifier, texture ? AddTextureMaterial(static_cast<int64_t>(byIdentifier.size()) + 1,
-                                                                           identifier)
-                                                      : AddNamedMaterial(identifier))
-                         .first;
+            if (it == byIdentifier.end()) {
+                const int64_t number = static_cast<int64_t>(byIdentifier.size()) + 1;
+                const int32_t m = texture ? AddTextureMaterial(number, identifier) : AddNamedMaterial(identifier);
+                it = byIdentifier.emplace(identifier, m).first;
+            }
             if (group >= 0 && static_cast<std::size_t>(group) < groupMaterial.size() && groupMaterial[group] < 0)
                 groupMaterial[group] = it->second;
         }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <span>
 
 namespace {
 
@@ -70,6 +71,16 @@ constexpr std::string_view ReservedWords[] = {
 };
 static_assert(std::is_sorted(std::begin(ReservedWords), std::end(ReservedWords)));
 
+// POV-Ray's own words are lower case; a name with a capital (Str, CRand) is
+// one a scene or an include file declares.
+constexpr bool AllLowerCase(std::span<const std::string_view> words) {
+    for (const std::string_view w : words)
+        for (const char c : w)
+            if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')) return false;
+    return true;
+}
+static_assert(AllLowerCase(ReservedWords));
+
 // The directive words, of which POV-Ray reads "include", "declare", "default"
 // and "version" as directives even without their "#", and "save_file", by
 // which photons write their map to a file of any name. Sorted.
@@ -79,6 +90,7 @@ constexpr std::string_view FileWords[] = {
     "undef", "version", "warning", "while", "write",
 };
 static_assert(std::is_sorted(std::begin(FileWords), std::end(FileWords)));
+static_assert(AllLowerCase(FileWords));
 
 // The macros of POV-Ray 3.7's standard include files, sorted. POV-Ray runs a
 // macro wherever its name stands (without a "(" after it, the scene stops

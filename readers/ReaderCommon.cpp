@@ -202,7 +202,9 @@ bool PovTextMayTouchFiles(std::string_view text) {
                 if (IsPovWordThatMayTouchFiles(t.text) || IsPovIncludeMacro(t.text)) return true;
                 // "2x" or "1e" is no number POV-Ray reads; where the name
                 // would start is not guessed at.
-                if (previous.kind == PovToken::Number && previous.text.end() == t.text.begin()) return true;
+                if (previous.kind == PovToken::Number &&
+                    previous.text.data() + previous.text.size() == t.text.data())
+                    return true;
                 break;
             case PovToken::Char: {
                 const char c = t.text[0];
