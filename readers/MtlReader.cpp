@@ -174,12 +174,7 @@ private:
             // "?" stands for a carriage return and "~" for a line feed; a
             // text over the buffer's size is cut with a warning.
             SingleLineToBuffer(TextFrom(line, 12), m.customText);
-            m.customTextActive = 1;
-            if (PovTextMayTouchFiles(m.customText.view())) {
-                m.customTextActive = 0;
-                LogMessage("<!>The POV-Ray material of " + m.name.str() +
-                           " holds a directive or a macro that may write files; it is kept switched off");
-            }
+            SwitchOnCustomTextFromFile(m);
         }
     }
 

@@ -29,10 +29,14 @@ double Number(std::string_view t) {
     return v;
 }
 
+// Keywords are read in any letter case; identifiers keep theirs, since
+// POV-Ray's names are case-sensitive.
+bool Is(std::string_view token, std::string_view keyword) { return SameText(token, keyword); }
+
 class PovMeshReader : TokenWalk {
 public:
     PovMeshReader(tscene& scene, std::string fileName, std::string bytes)
-        : TokenWalk(scene, std::move(fileName), std::move(bytes)) {}
+        : TokenWalk(scene, std::move(fileName), std::move(bytes), false) {}
 
     void Run() {
         Tokenize();
@@ -91,34 +95,34 @@ private:
 
     void Walk() {
         WalkTokens([this](std::string_view t) {
-            if (t == "mesh2") {
+            if (Is(t, "mesh2")) {
                 StartMesh(MeshKind::Mesh2);
-            } else if (t == "mesh") {
+            } else if (Is(t, "mesh")) {
                 StartMesh(MeshKind::Mesh);
-            } else if (t == "object") {
+            } else if (Is(t, "object")) {
                 ObjectMaterial();
             } else if (kind_ == MeshKind::Mesh2) {
-                if (t == "vertex_vectors") PointBlock(ImportVertices, " vertices...");
-                else if (t == "normal_vectors") PointBlock(ImportNormals, " normals...");
-                else if (t == "uv_vectors") UVBlock();
-                else if (t == "face_indices") FaceBlock();
-                else if (t == "uv_indices") CornerIndexBlock(&tface::uv, uvBase_, " uv indices...");
-                else if (t == "normal_indices") CornerIndexBlock(&tface::normal, normalBase_, " normal indices...");
-                else if (t == "texture_list") TextureList();
+                if (Is(t, "vertex_vectors")) PointBlock(ImportVertices, " vertices...");
+                else if (Is(t, "normal_vectors")) PointBlock(ImportNormals, " normals...");
+                else if (Is(t, "uv_vectors")) UVBlock();
+                else if (Is(t, "face_indices")) FaceBlock();
+                else if (Is(t, "uv_indices")) CornerIndexBlock(&tface::uv, uvBase_, " uv indices...");
+                else if (Is(t, "normal_indices")) CornerIndexBlock(&tface::normal, normalBase_, " normal indices...");
+                else if (Is(t, "texture_list")) TextureList();
             } else if (kind_ == MeshKind::Mesh) {
-                if (t == "triangle") Triangle(false);
-                else if (t == "smooth_triangle") Triangle(true);
-                else if (t == "uv_vectors") TriangleUVs();
-                else if (t == "texture" || t == "texture_list") TriangleTexture();
+                if (Is(t, "triangle")) Triangle(false);
+                else if (Is(t, "smooth_triangle")) Triangle(true);
+                else if (Is(t, "uv_vectors")) TriangleUVs();
+                else if (Is(t, "texture") || Is(t, "texture_list")) TriangleTexture();
             }
         });
     }
 
     // "object { <declared mesh> ... material { <identifier> } }": the way the
-    // program's own geometry include gives each of its meshes its material.
-    // Braces are no tokens, so the object's words run up to the next object,
-    // mesh or declaration. The mesh and the identifier are noted; nothing is
-    // taken from the walk.
+    // program's own geometry include gives each of its meshes its material
+    // (or "texture { <identifier> }"). Braces are no tokens, so the object's
+    // words run up to the next object, mesh or declaration. The mesh and the
+    // identifier are noted; nothing is taken from the walk.
     void ObjectMaterial() {
         std::size_t p = pos_;
         if (p >= count_) return;
@@ -126,9 +130,9 @@ private:
         if (mesh == declaredMeshes_.end()) return;
         for (++p; p + 1 < count_; ++p) {
             const std::string_view t = Tok(p);
-            if (t == "object" || t == "mesh2" || t == "mesh" || t == "#declare") return;
-            if (t == "material" || t == "texture") {
-                objectMaterials_.emplace_back(mesh->second, std::string(Tok(p + 1)));
+            if (Is(t, "object") || Is(t, "mesh2") || Is(t, "mesh") || Is(t, "#declare")) return;
+            if (Is(t, "material") || Is(t, "texture")) {
+                objectMaterials_.push_back({mesh->second, std::string(Tok(p + 1)), Is(t, "texture")});
                 return;
             }
         }
@@ -137,18 +141,22 @@ private:
     // A file whose meshes carry no textures of their own but are given
     // materials by object statements: one material per identifier, in the
     // order met, and every face of a mesh takes its mesh's material (faces
-    // of meshes without one take a default material).
+    // of meshes without one take a default material). A material identifier
+    // is declared in a file this reader does not read (the material include
+    // beside the program's own geometry include), so it comes back as a
+    // plain material named after it; a texture identifier becomes a texture
+    // material.
     void ApplyObjectMaterials() {
         if (!ImportMaterials.empty() || objectMaterials_.empty()) return;
         std::vector<int32_t> groupMaterial(ImportGroups.size(), -1);
         std::unordered_map<std::string, int32_t> byIdentifier;
-        for (const auto& [group, identifier] : objectMaterials_) {
+        for (const auto& [group, identifier, texture] : objectMaterials_) {
             auto it = byIdentifier.find(identifier);
-            if (it == byIdentifier.end())
-                it = byIdentifier
-                         .emplace(identifier, AddTextureMaterial(static_cast<int64_t>(byIdentifier.size()) + 1,
-                                                                 identifier))
-                         .first;
+            if (it == byIdentifier.end()) {
+                const int64_t number = static_cast<int64_t>(byIdentifier.size()) + 1;
+                const int32_t m = texture ? AddTextureMaterial(number, identifier) : AddNamedMaterial(identifier);
+                it = byIdentifier.emplace(identifier, m).first;
+            }
             if (group >= 0 && static_cast<std::size_t>(group) < groupMaterial.size() && groupMaterial[group] < 0)
                 groupMaterial[group] = it->second;
         }
@@ -175,10 +183,11 @@ private:
         kind_ = kind;
         tgroup g;
         NewGroup(g);
-        if (keyword >= 2 && Tok(keyword - 2) == "#declare") g.name = Tok(keyword - 1);
+        const bool declared = keyword >= 2 && Is(Tok(keyword - 2), "#declare");
+        if (declared) g.name = LowerCase(Tok(keyword - 1));  // group names are lower case
         ImportGroups.push_back(std::move(g));
         group_ = static_cast<int32_t>(ImportGroups.size()) - 1;
-        if (keyword >= 2 && Tok(keyword - 2) == "#declare") declaredMeshes_[std::string(Tok(keyword - 1))] = group_;
+        if (declared) declaredMeshes_[std::string(Tok(keyword - 1))] = group_;
         materialBase_ = static_cast<int32_t>(ImportMaterials.size());
         faceBase_ = ImportFaces.size();
         vertexBase_ = static_cast<int32_t>(ImportVertices.size());
@@ -288,14 +297,28 @@ private:
         EndBlock(read, n);
     }
 
+    // A material whose custom text is the texture of that identifier, as a
+    // material (the material include declares it, and the geometry include
+    // uses it inside "material{}"). A quoted word of the file could hold
+    // anything, so only identifier characters are kept.
     int32_t AddTextureMaterial(int64_t number, std::string_view identifier) {
         tmaterial m;
         NewMaterial(m);
         m.name = "POV_texture_" + std::to_string(number);
-        // The identifier of a declared texture: a quoted word of the file
-        // could hold anything, so only identifier characters are kept.
-        StringToBuffer(PovIdentifierFrom(identifier), m.customText);
-        m.customTextActive = 1;
+        StringToBuffer("material{texture{" + PovIdentifierFrom(identifier) + "}}", m.customText);
+        SwitchOnCustomTextFromFile(m);
+        ImportMaterials.push_back(std::move(m));
+        return static_cast<int32_t>(ImportMaterials.size()) - 1;
+    }
+
+    // A plain material named after a material identifier, without the "_"
+    // the program's writer puts at the end of its identifiers.
+    int32_t AddNamedMaterial(std::string_view identifier) {
+        std::string name = PovIdentifierFrom(identifier);
+        if (name.size() > 1 && name.back() == '_') name.pop_back();
+        tmaterial m;
+        NewMaterial(m);
+        m.name = name;
         ImportMaterials.push_back(std::move(m));
         return static_cast<int32_t>(ImportMaterials.size()) - 1;
     }
@@ -304,7 +327,7 @@ private:
         const int64_t n = ReadCount();
         LogMessage("Reading texture list...");
         int64_t read = 0;
-        for (; read < n && pos_ + 1 < count_ && Tok(pos_) == "texture"; ++read) {
+        for (; read < n && pos_ + 1 < count_ && Is(Tok(pos_), "texture"); ++read) {
             AddTextureMaterial(read + 1, Tok(pos_ + 1));
             pos_ += 2;
         }
@@ -391,7 +414,12 @@ private:
     int32_t normalBase_ = 0;
     std::unordered_map<std::string, int32_t> textures_;  // texture name -> material
     std::unordered_map<std::string, int32_t> declaredMeshes_;  // declared identifier -> group
-    std::vector<std::pair<int32_t, std::string>> objectMaterials_;  // group, material identifier
+    struct ObjectMaterialRef {
+        int32_t group;
+        std::string identifier;
+        bool texture;  // named by "texture", not "material"
+    };
+    std::vector<ObjectMaterialRef> objectMaterials_;
 
     int64_t shortBlocks_ = 0;
     int64_t excessIndices_ = 0;

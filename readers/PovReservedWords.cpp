@@ -1,12 +1,15 @@
-// The reserved words of POV-Ray 3.7, which no scene can declare as a name.
+// The reserved words of POV-Ray 3.7, which no scene can declare as a name,
+// and the macros of its standard include files.
 // scripts/check-pov-reserved-words.py checks the tables against the installed
-// povray: each word must be reserved there (a word that is not could be the
-// name of a macro), and no macro or function of the standard include files
-// may be among them.
+// povray and its include files: each reserved word must be reserved there (a
+// word that is not could be the name of a macro), no macro or function of
+// the standard include files may be among them, and the macro table lists
+// every macro those files declare.
 #include "readers/PovReservedWords.h"
 
 #include <algorithm>
 #include <iterator>
+#include <span>
 
 namespace {
 
@@ -68,6 +71,16 @@ constexpr std::string_view ReservedWords[] = {
 };
 static_assert(std::is_sorted(std::begin(ReservedWords), std::end(ReservedWords)));
 
+// POV-Ray's own words are lower case; a name with a capital (Str, CRand) is
+// one a scene or an include file declares.
+constexpr bool AllLowerCase(std::span<const std::string_view> words) {
+    for (const std::string_view w : words)
+        for (const char c : w)
+            if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')) return false;
+    return true;
+}
+static_assert(AllLowerCase(ReservedWords));
+
 // The directive words, of which POV-Ray reads "include", "declare", "default"
 // and "version" as directives even without their "#", and "save_file", by
 // which photons write their map to a file of any name. Sorted.
@@ -77,6 +90,47 @@ constexpr std::string_view FileWords[] = {
     "undef", "version", "warning", "while", "write",
 };
 static_assert(std::is_sorted(std::begin(FileWords), std::end(FileWords)));
+static_assert(AllLowerCase(FileWords));
+
+// The macros of POV-Ray 3.7's standard include files, sorted. POV-Ray runs a
+// macro wherever its name stands (without a "(" after it, the scene stops
+// with an error).
+constexpr std::string_view IncludeMacros[] = {
+    "ARRAYS_HybridQuickSortStep", "ARRAYS_InsertionSort", "ARRAYS_Temp", "ARRAYS_Temp_WriteDF3", "ARRAYS_WriteDF3",
+    "Align_Object", "Align_Trans", "Append_Array_To_Array", "Append_To_Array", "Axial_Scale_Trans",
+    "Axis_Rotate_Trans", "Bevelled_Text", "BuildSpline", "BuildWriteMesh2", "CH2RGB", "CHSL2RGB", "CHSV2RGB", "CRGB2H",
+    "CRGB2HSL", "CRGB2HSV", "CRGBFTStr", "CRGBStr", "Center_Object", "Center_Trans", "CheckFileName", "Circle_Text",
+    "Circle_Text_Valigned", "Column_N", "Column_N_AB", "Connect_Spheres", "Coons", "Debug", "Debug_Inc_Stack",
+    "Debug_Message", "Disp", "Divergence", "Egg_Shape", "Error", "Extents", "Facetted_Egg", "Facetted_Egg_Shape",
+    "Facetted_Sphere", "FindPoint", "FromU", "FromV", "GetStats", "Gradient_Directional", "Gradient_Length",
+    "HFCreate_", "HF_Cylinder", "HF_Sphere", "HF_Square", "HF_Torus", "Half_Hollowed_Rounded_Cylinder1",
+    "Half_Hollowed_Rounded_Cylinder2", "Hex_Tiles_Ptrn", "Histogram", "I_Glass_Exp", "I_Glass_Sqr",
+    "Insert_Array_In_Array", "Insert_In_Array", "Interpolate", "Ior", "Irregular_Bricks_Ptrn", "Isect", "IsectN",
+    "LInterpolate", "Lathe", "MSM", "MakeBlade", "MakeGrassPatch", "MakePrairie", "Matrix_Trans", "Mean", "Paramcalc",
+    "Parametric", "Parse_String", "Point_At_Trans", "Prism", "Prism1", "Prob", "Pyramid_N", "Pyramid_N_AB", "Quad",
+    "RRand", "Rad_Settings", "Rand_Array_Item", "Rand_Bernoulli", "Rand_Beta", "Rand_Binomial", "Rand_Cauchy",
+    "Rand_Chi_Square", "Rand_Erlang", "Rand_Exp", "Rand_F_Dist", "Rand_Gamma", "Rand_Gauss", "Rand_Geo",
+    "Rand_Lognormal", "Rand_Normal", "Rand_Pareto", "Rand_Poisson", "Rand_Spline", "Rand_Student", "Rand_Triangle",
+    "Rand_Weibull", "Reorient_Trans", "Reset_Camera", "Resize_Array", "Reverse_Array", "Ring_Sphere",
+    "Rotate_Around_Trans", "Round_Box", "Round_Box_Merge", "Round_Box_Union", "Round_Cone", "Round_Cone2",
+    "Round_Cone2_Merge", "Round_Cone2_Union", "Round_Cone3", "Round_Cone3_Merge", "Round_Cone3_Union",
+    "Round_Cone_Merge", "Round_Cone_Union", "Round_Conic_Prism", "Round_Conic_Torus", "Round_Cylinder",
+    "Round_Cylinder_Merge", "Round_Cylinder_Tube", "Round_Cylinder_Union", "Round_N_Tube_Polygon",
+    "Round_Pyramid_N_in", "Round_Pyramid_N_out", "Rounded_Tube", "Rounded_Tube_AB", "SRand", "Screen_Object",
+    "Screen_Plane", "Segment_of_CylinderRing", "Segment_of_Object", "Segment_of_Torus", "SetGradientAccuracy",
+    "Set_Camera", "Set_Camera_Angle", "Set_Camera_Aspect", "Set_Camera_Aspect_Ratio", "Set_Camera_Location",
+    "Set_Camera_Look_At", "Set_Camera_Sky", "Set_Camera_Zoom", "Set_Debug", "Shear_Trans", "Smooth_Quad",
+    "Smooth_Triangle_Str", "SortCompare", "Sort_Array", "Sort_Compare", "Sort_Partial_Array", "Sort_Swap_Data",
+    "Spheroid", "Spline_Trans", "Star_Ptrn", "Std_Dev", "Str", "SunPos", "Supercone", "Supertorus", "SweepSpline1",
+    "SweepSpline2", "Text_Space", "Text_Width", "Tiles_Ptrn", "ToU", "ToV", "Triangle_Str", "TwoVarSurf",
+    "Update_Camera", "VAngle", "VAngleD", "VCos_Angle", "VDist", "VDot5D", "VEq", "VEq5D", "VLength5D", "VMax", "VMin",
+    "VNormalize5D", "VPerp_Adjust", "VPerp_To_Plane", "VPerp_To_Vector", "VPow", "VPow5D", "VProject_Axis",
+    "VProject_Plane", "VRand", "VRand_In_Box", "VRand_In_Obj", "VRand_In_Sphere", "VRand_On_Sphere", "VRotation",
+    "VRotationD", "VSqr", "VStr", "VStr2D", "VWith_Len", "VZero", "VZero5D", "Vstr", "Vstr2D", "Warning", "Wedge",
+    "Wire_Box", "Wire_Box_Merge", "Wire_Box_Union", "eval_pigment", "fn_Divergence", "fn_Gradient",
+    "fn_Gradient_Directional", "vCurl", "vGradient", "vinv_transform", "vtransform",
+};
+static_assert(std::is_sorted(std::begin(IncludeMacros), std::end(IncludeMacros)));
 
 }  // namespace
 
@@ -86,4 +140,8 @@ bool IsPovReservedWord(std::string_view word) {
 
 bool IsPovWordThatMayTouchFiles(std::string_view word) {
     return std::binary_search(std::begin(FileWords), std::end(FileWords), word);
+}
+
+bool IsPovIncludeMacro(std::string_view name) {
+    return std::binary_search(std::begin(IncludeMacros), std::end(IncludeMacros), name);
 }

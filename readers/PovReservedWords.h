@@ -1,5 +1,6 @@
-// POV-Ray 3.7's own words, by which a POV-Ray text from a model file is judged
-// (PovTextMayTouchFiles). Words are compared exactly: POV-Ray's are lower case.
+// POV-Ray 3.7's own words and the macros of its standard include files, by
+// which a POV-Ray text from a model file is judged (PovTextMayTouchFiles).
+// Words are compared exactly: POV-Ray's names are case-sensitive.
 #pragma once
 
 #include <string_view>
@@ -13,3 +14,7 @@ bool IsPovReservedWord(std::string_view word);
 // directive word (POV-Ray reads some of them as directives even without "#")
 // or "save_file" (photons write their map to the named file).
 bool IsPovWordThatMayTouchFiles(std::string_view word);
+
+// True for the name of a macro that one of POV-Ray 3.7's standard include
+// files declares (Parse_String, VStr, SRand, ...).
+bool IsPovIncludeMacro(std::string_view name);

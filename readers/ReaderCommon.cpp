@@ -9,6 +9,7 @@
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "platform/Memory.h"
+#include "model/PovText.h"
 #include "readers/PovReservedWords.h"
 
 std::string ReadWholeFile(const std::string& fileName) {
@@ -182,85 +183,6 @@ void ValidateImportIndices() {
                    " faces or lines with an invalid group or material were moved to a default one");
 }
 
-namespace {
-
-bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-// Past blanks, line breaks and comments as POV-Ray reads them: "//" up to a
-// carriage return or line feed, "/* */" nested (strings and "//" mean nothing
-// inside). False when a block comment does not end within the text.
-bool SkipSpace(std::string_view t, std::size_t& i) {
-    const std::size_t n = t.size();
-    while (i < n) {
-        const char c = t[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            ++i;
-        } else if (c == '/' && i + 1 < n && t[i + 1] == '/') {
-            i += 2;
-            while (i < n && t[i] != '\r' && t[i] != '\n') ++i;
-        } else if (c == '/' && i + 1 < n && t[i + 1] == '*') {
-            i += 2;
-            for (std::size_t depth = 1; depth > 0;) {
-                if (i + 1 >= n) return false;
-                if (t[i] == '/' && t[i + 1] == '*') {
-                    ++depth;
-                    i += 2;
-                } else if (t[i] == '*' && t[i + 1] == '/') {
-                    --depth;
-                    i += 2;
-                } else {
-                    ++i;
-                }
-            }
-        } else {
-            break;
-        }
-    }
-    return true;
-}
-
-// Past the string literal that starts at t[i]. Line breaks may stand in it; a
-// backslash takes the one character of an escape POV-Ray knows (so \" does
-// not end it) or "u" and four hex digits. False for any other escape (POV-Ray
-// stops there) and for a string that does not end within the text.
-bool SkipString(std::string_view t, std::size_t& i) {
-    constexpr std::string_view Escapes = "\"'\\abfnrtv";
-    const std::size_t n = t.size();
-    for (++i; i < n;) {
-        const char c = t[i++];
-        if (c == '"') return true;
-        if (c != '\\') continue;
-        if (i >= n) return false;
-        const char e = t[i++];
-        if (e == 'u') {
-            for (int k = 0; k < 4; ++k, ++i)
-                if (i >= n || !IsHexDigit(t[i])) return false;
-        } else if (Escapes.find(e) == std::string_view::npos) {
-            return false;
-        }
-    }
-    return false;
-}
-
-// Past a number: digits, a fraction, an exponent "e" or "E" with an optional
-// sign and digits.
-void SkipNumber(std::string_view t, std::size_t& i) {
-    const std::size_t n = t.size();
-    while (i < n && IsDigit(t[i])) ++i;
-    if (i < n && t[i] == '.')
-        for (++i; i < n && IsDigit(t[i]);) ++i;
-    if (i < n && (t[i] == 'e' || t[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < n && (t[j] == '+' || t[j] == '-')) ++j;
-        if (j < n && IsDigit(t[j]))
-            for (i = j; i < n && IsDigit(t[i]);) ++i;
-    }
-}
-
-}  // namespace
-
 bool PovTextMayTouchFiles(std::string_view text) {
     // Control characters other than tabs and line breaks have no place in a
     // material; how POV-Ray would read them is not guessed at.
@@ -268,38 +190,64 @@ bool PovTextMayTouchFiles(std::string_view text) {
         const auto u = static_cast<unsigned char>(c);
         if ((u < 0x20 && c != '\t' && c != '\r' && c != '\n') || u == 0x7f) return true;
     }
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    std::string_view name;  // the name just read, until the next token
-    for (;;) {
-        if (!SkipSpace(text, i)) return true;
-        if (i == n) break;
-        const char c = text[i];
-        // A name followed by "(" calls a macro or function unless it is one
-        // of POV-Ray's own words.
-        if (!name.empty() && c == '(' && !IsPovReservedWord(name)) return true;
-        name = {};
-        if (c == '"') {
-            if (!SkipString(text, i)) return true;
-        } else if (IsNameStart(c)) {
-            const std::size_t start = i;
-            while (i < n && (IsNameStart(text[i]) || IsDigit(text[i]))) ++i;
-            name = text.substr(start, i - start);
-            if (IsPovWordThatMayTouchFiles(name)) return true;
-        } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(text[i + 1]))) {
-            SkipNumber(text, i);
-            // "2x" or "1e" is no number POV-Ray reads; where the name would
-            // start is not guessed at.
-            if (i < n && IsNameStart(text[i])) return true;
-        } else if (c == '#' || static_cast<unsigned char>(c) >= 0x80) {
-            return true;  // a directive, or a letter POV-Ray does not read outside strings
-        } else {
-            ++i;
+    PovTokenizer tokens(text);
+    std::string open;  // the braces, parentheses and brackets not yet closed
+    std::size_t braces = 0;
+    PovToken previous;
+    for (PovToken t = tokens.Next(); t.kind != PovToken::End; previous = t, t = tokens.Next()) {
+        switch (t.kind) {
+            case PovToken::Broken:
+                return true;
+            case PovToken::Name:
+                // A macro of the include files is run wherever its name
+                // stands; a directive word may run as a directive.
+                if (IsPovWordThatMayTouchFiles(t.text) || IsPovIncludeMacro(t.text)) return true;
+                // "2x" or "1e" is no number POV-Ray reads; where the name
+                // would start is not guessed at.
+                if (previous.kind == PovToken::Number &&
+                    previous.text.data() + previous.text.size() == t.text.data())
+                    return true;
+                break;
+            case PovToken::Char: {
+                const char c = t.text[0];
+                if (c == '#' || static_cast<unsigned char>(c) >= 0x80)
+                    return true;  // a directive, or a letter POV-Ray does not read outside strings
+                if (c == '(') {
+                    // A name followed by "(" calls a macro or function unless
+                    // it is one of POV-Ray's own words. A parenthesis outside
+                    // every brace is no part of a material; it could only
+                    // serve as the "(" of a name that stands before the text.
+                    if (previous.kind == PovToken::Name && !IsPovReservedWord(previous.text)) return true;
+                    if (braces == 0) return true;
+                }
+                constexpr std::string_view Opening = "{([", Closing = "})]";
+                if (Opening.find(c) != std::string_view::npos) {
+                    open += c;
+                    if (c == '{') ++braces;
+                } else if (const std::size_t k = Closing.find(c); k != std::string_view::npos) {
+                    // A text whose braces or parentheses do not pair cannot
+                    // be one material: what it leaves open, a later text
+                    // would close.
+                    if (open.empty() || open.back() != Opening[k]) return true;
+                    open.pop_back();
+                    if (c == '}') --braces;
+                }
+                break;
+            }
+            default:
+                break;
         }
     }
-    // A name at the very end is no call: the material include goes on with
-    // a line break, a comment and the next "#declare".
-    return false;
+    return !open.empty();
+}
+
+void SwitchOnCustomTextFromFile(tmaterial& m) {
+    m.customTextActive = 1;
+    if (PovTextMayTouchFiles(m.customText.view())) {
+        m.customTextActive = 0;
+        LogMessage("<!>The POV-Ray material of " + m.name.str() +
+                   " may run a directive or a macro when the scene renders; it is kept switched off");
+    }
 }
 
 std::string PovIdentifierFrom(std::string_view word) { return PrefixLeadingDigit(CleanIdentifier(word)); }

@@ -106,19 +106,29 @@ private:
 void ValidateImportIndices();
 
 // A POV-Ray text that a model file gives a material (the MTL file's
-// "#povmaterial") is code that POV-Ray runs when the scene renders. Such a
-// text from a file of unknown origin is taken switched off, kept for the
-// user to look at and switch on, unless it can run nothing. It is read as
-// POV-Ray reads it (names, numbers, strings with their escapes, nested
-// comments) and may touch files when it holds a "#" (a directive), a
-// directive word or "save_file", or a name followed by "(" that is not one
-// of POV-Ray's reserved words: a macro of the standard include files (such
-// as Parse_String, which runs any directive) or one of their functions.
-// A text that ends inside a string or a comment (the texts that follow it in
-// the file would carry on what it opened), holds an escape POV-Ray refuses,
-// or holds characters POV-Ray does not read where they stand (control
-// characters; beyond ASCII outside strings and comments) is refused as well.
+// "#povmaterial", a texture named by a POV-Ray mesh) is code that POV-Ray
+// runs when the scene renders. Such a text from a file of unknown origin is
+// taken switched off, kept for the user to look at and switch on, unless it
+// can run nothing, alone or together with the texts around it in the
+// material include. It is read as POV-Ray reads it (names, numbers, strings
+// with their escapes, nested comments) and may touch files when it holds a
+// "#" (a directive), a directive word or "save_file", the name of a macro of
+// the standard include files (such as Parse_String, which runs any
+// directive), or a name followed by "(" that is not one of POV-Ray's
+// reserved words (a function or a macro of someone else's). A text whose
+// braces, parentheses or brackets do not pair, or that holds a "(" outside
+// every brace, is not one material: a name that ends one text could call
+// through it. A text that ends inside a string or a comment (the texts that
+// follow it in the file would carry on what it opened), holds an escape
+// POV-Ray refuses, a number run into a name, or characters POV-Ray does not
+// read where they stand (control characters; beyond ASCII outside strings
+// and comments) is refused as well.
 bool PovTextMayTouchFiles(std::string_view text);
+
+// Switches on the custom text a model file gave the material when it can run
+// nothing (PovTextMayTouchFiles); otherwise it is kept switched off with a
+// "<!>" line naming the material.
+void SwitchOnCustomTextFromFile(tmaterial& m);
 
 // A POV-Ray identifier made of the letters, digits and "_" of a word from a
 // model file (trimmed), every other character replaced by "_" (a leading

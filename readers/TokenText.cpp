@@ -9,11 +9,12 @@
 #include "model/Errors.h"
 #include "model/TextConv.h"
 
-TokenText::TokenText(std::string bytes, const std::string& fileName) : text_(std::move(bytes)) {
+TokenText::TokenText(std::string bytes, const std::string& fileName, bool lower) : text_(std::move(bytes)) {
     if (text_.size() >= std::numeric_limits<uint32_t>::max())
         throw ReadError("File " + ExtractFileName(fileName) + " is too large to be read", fileName);
-    for (char& c : text_)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    if (lower)
+        for (char& c : text_)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
 }
 
 CommaTokenizer::CommaTokenizer(std::string_view blanks, char own) : own_(own) {

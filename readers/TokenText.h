@@ -1,4 +1,4 @@
-// A text file held once in memory, lowered, and split into tokens that are
+// A text file held once in memory, lowered or as it stands, and split into tokens that are
 // spans of that one buffer. The scene-description readers (VRML, X3D,
 // POV-Ray meshes) walk such a token list: a token costs eight bytes whatever
 // its length, so a file of a few hundred megabytes stays within a small
@@ -13,12 +13,13 @@
 
 class TokenText {
 public:
-    // Takes the file's bytes and lowers them (ASCII) in place. ReadError for
-    // a text of 4 GiB or more, which token offsets cannot address.
-    explicit TokenText(std::string bytes, const std::string& fileName = {});
+    // Takes the file's bytes and, with `lower`, lowers them (ASCII) in
+    // place. ReadError for a text of 4 GiB or more, which token offsets
+    // cannot address.
+    explicit TokenText(std::string bytes, const std::string& fileName = {}, bool lower = true);
 
-    // The lowered bytes; the tokenizer may rewrite them in place (quoted
-    // words are unquoted where they stand).
+    // The bytes; the tokenizer may rewrite them in place (quoted words are
+    // unquoted where they stand).
     std::string& Bytes() { return text_; }
     const std::string& Bytes() const { return text_; }
 

@@ -14,8 +14,9 @@
 
 class TokenWalk {
 protected:
-    TokenWalk(tscene& scene, std::string fileName, std::string bytes)
-        : scene_(scene), fileName_(std::move(fileName)), tokens_(std::move(bytes), fileName_) {}
+    // With `lower`, the text is lowered (ASCII) before it is split.
+    TokenWalk(tscene& scene, std::string fileName, std::string bytes, bool lower = true)
+        : scene_(scene), fileName_(std::move(fileName)), tokens_(std::move(bytes), fileName_, lower) {}
 
     // The token at i; the empty view past the last token.
     std::string_view Tok(std::size_t i) const { return tokens_[i]; }

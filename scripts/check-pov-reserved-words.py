@@ -1,21 +1,31 @@
 #!/usr/bin/env python3
-"""Checks the table of POV-Ray's reserved words (readers/PovReservedWords.cpp)
-against the installed `povray` and its standard include files.
+"""Checks the tables of readers/PovReservedWords.cpp against the installed
+`povray` and its standard include files.
 
 A POV-Ray text from a model file may call a name only when that name is one of
-POV-Ray's own words, so every word of the table must really be reserved: a word
-in the table that is not could be the name of a macro. For each word a scene
-"#declare WORD = 1;" is parsed; it fails for a reserved word. Then no macro or
-function declared in the standard include files ("#macro NAME(",
-"#declare NAME = function") may be in the table.
+POV-Ray's own words, so every reserved word of the tables must really be
+reserved: a word in the table that is not could be the name of a macro. For
+each word a scene "#declare WORD = 1;" is parsed; POV-Ray refuses it with
+"Expected 'undeclared identifier'" for a reserved word and renders it for any
+other. Before the words, a known keyword and a known non-keyword are judged,
+so that a povray that cannot run, or answers otherwise, is a fault and not a
+table of reserved words. Then no macro or function declared in the standard
+include files ("#macro NAME(", "#declare NAME = function") may be among the
+reserved words, the table of macros must list exactly the macros those files
+declare, and the list of their names that the tests read (tests/data/readers/
+pov_include_names.txt) must be the names they declare.
 
 Usage: check-pov-reserved-words.py [--candidates FILE] [--includes DIR]
-  --candidates FILE  test the words of FILE (one a line) instead of the table
-                     and print the reserved ones, one a line (to build the table)
-  --includes DIR     the standard include folder (default
-                     /usr/share/povray-3.7/include)
+                                   [--write-include-names]
+  --candidates FILE      test the words of FILE (one a line) instead of the
+                         tables and print the reserved ones, one a line (to
+                         build the table)
+  --includes DIR         the standard include folder (default
+                         /usr/share/povray-3.7/include)
+  --write-include-names  write the tests' list of include names and stop
 MIRELAN_JOBS limits the parallel povray runs (default 3). A run takes about
-half a second, so the whole table takes a minute or two. Exits 1 on a fault.
+half a second, so the whole table takes a minute or two. Exits 1 on a fault,
+2 when povray cannot judge a word.
 """
 import argparse
 import concurrent.futures
@@ -27,36 +37,59 @@ import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TABLE = os.path.join(ROOT, "readers", "PovReservedWords.cpp")
+NAMES = os.path.join(ROOT, "tests", "data", "readers", "pov_include_names.txt")
+RESERVED_TABLES = ("ReservedWords", "FileWords")
+MACRO_TABLE = "IncludeMacros"
+KNOWN_KEYWORD = "sphere"
+KNOWN_NAME = "Mirelan_Not_A_Keyword"
 
 
-def table_words(path):
-    """The quoted words of the arrays in the table's source file."""
+class CannotJudge(Exception):
+    pass
+
+
+def tables(path):
+    """The quoted words of each named array of the table's source file."""
     text = open(path, encoding="ascii").read()
-    words = []
-    for body in re.findall(r"\[\]\s*=\s*\{(.*?)\};", text, re.S):
-        words += re.findall(r'"([^"]*)"', body)
-    return words
+    return {name: re.findall(r'"([^"]*)"', body)
+            for name, body in re.findall(r"(\w+)\[\]\s*=\s*\{(.*?)\};", text, re.S)}
 
 
 def is_reserved(word, folder):
+    """True when povray refuses to declare the word, False when it takes it;
+    CannotJudge when it answers anything else."""
     scene = os.path.join(folder, word + ".pov")
     with open(scene, "w", encoding="ascii") as f:
         f.write("#version 3.7;\n#declare %s = 1;\n" % word)
-    run = subprocess.run(["povray", "+I" + scene, "-D", "-V", "+W8", "+H8", "-F", "-GA"],
-                         cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return run.returncode != 0
+    try:
+        run = subprocess.run(["povray", "+I" + scene, "-D", "-V", "+W8", "+H8", "-F"], cwd=folder,
+                             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             timeout=60)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        raise CannotJudge("povray does not run: %s" % e)
+    said = run.stdout.decode("latin-1")
+    flat = re.sub(r"\s+", " ", said)  # POV-Ray wraps its lines
+    if run.returncode == 0 and not re.search(r"line \d+: Parse Error", flat):
+        return False
+    if run.returncode != 0 and "line 2: Parse Error: Expected 'undeclared identifier'" in flat:
+        return True
+    raise CannotJudge("povray answered %d for '%s':\n%s" % (run.returncode, word, said[-2000:]))
 
 
 def check_words(words, jobs):
-    """The words that povray takes as reserved, in the order given."""
+    """The words that povray takes as reserved, in the order given; first a
+    known keyword and a known non-keyword must be judged as they are."""
     with tempfile.TemporaryDirectory() as folder:
+        if not is_reserved(KNOWN_KEYWORD, folder) or is_reserved(KNOWN_NAME, folder):
+            raise CannotJudge("povray does not tell '%s' from '%s'" % (KNOWN_KEYWORD, KNOWN_NAME))
         with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
             results = list(pool.map(lambda w: is_reserved(w, folder), words))
     return [w for w, r in zip(words, results) if r]
 
 
 def include_names(folder):
-    """Macro and function names declared in the standard include files."""
+    """(kind, name, file) of the macros and functions the standard include
+    files declare, the first declaration of each name."""
     names = {}
     pattern = re.compile(r"#\s*macro\s+([A-Za-z_]\w*)\s*\(|#\s*(?:declare|local)\s+([A-Za-z_]\w*)\s*=\s*function\b")
     for name in sorted(os.listdir(folder)):
@@ -64,34 +97,63 @@ def include_names(folder):
             continue
         text = open(os.path.join(folder, name), encoding="latin-1").read()
         for m in pattern.finditer(text):
-            names.setdefault(m.group(1) or m.group(2), name)
-    return names
+            kind = "macro" if m.group(1) else "function"
+            names.setdefault(m.group(1) or m.group(2), (kind, name))
+    return [(kind, n, f) for n, (kind, f) in sorted(names.items())]
+
+
+def names_text(names):
+    return ("# The macros and functions that POV-Ray 3.7's standard include files declare: kind, name, file.\n"
+            "# Written by scripts/check-pov-reserved-words.py --write-include-names.\n" +
+            "".join("%s %s %s\n" % n for n in names))
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--candidates")
     parser.add_argument("--includes", default="/usr/share/povray-3.7/include")
+    parser.add_argument("--write-include-names", action="store_true")
     args = parser.parse_args()
     jobs = int(os.environ.get("MIRELAN_JOBS", "3"))
-    if args.candidates:
-        words = [w.strip() for w in open(args.candidates, encoding="ascii") if w.strip()]
-        for w in check_words(words, jobs):
-            print(w)
+    declared = include_names(args.includes)
+    if args.write_include_names:
+        with open(NAMES, "w", encoding="ascii") as f:
+            f.write(names_text(declared))
         return 0
-    words = table_words(TABLE)
+    try:
+        if args.candidates:
+            words = [w.strip() for w in open(args.candidates, encoding="ascii") if w.strip()]
+            for w in check_words(words, jobs):
+                print(w)
+            return 0
+        found = tables(TABLE)
+        words = [w for t in RESERVED_TABLES for w in found[t]]
+        reserved = set(check_words(words, jobs))
+    except CannotJudge as e:
+        print(e)
+        return 2
     faults = 0
-    reserved = set(check_words(words, jobs))
     for w in words:
         if w not in reserved:
             print("not reserved: " + w)
             faults += 1
-    declared = include_names(args.includes)
+    by_name = {n: (kind, f) for kind, n, f in declared}
     for w in words:
-        if w in declared:
-            print("declared in %s: %s" % (declared[w], w))
+        if w in by_name:
+            print("declared in %s: %s" % (by_name[w][1], w))
             faults += 1
-    print("%d words, %d include names, %d faults" % (len(words), len(declared), faults))
+    macros = {n for kind, n, f in declared if kind == "macro"}
+    table = set(found[MACRO_TABLE])
+    for w in sorted(macros - table):
+        print("macro missing from the table: " + w)
+        faults += 1
+    for w in sorted(table - macros):
+        print("no macro of the include files: " + w)
+        faults += 1
+    if open(NAMES, encoding="ascii").read() != names_text(declared):
+        print("the tests' list of include names differs from the include files: run with --write-include-names")
+        faults += 1
+    print("%d words, %d macros, %d include names, %d faults" % (len(words), len(table), len(declared), faults))
     return 1 if faults else 0
 
 

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "model/Model.h"
+#include "model/PovText.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
@@ -101,7 +102,13 @@ void WriteMaterial(const tscene& scene, ExportRun& run, const MapKeys& keys, int
     const std::string& id = PovMaterialId(run, index);
     if (HasCustomText(m)) {
         w.Line("#declare " + id + "=");
-        w.Line(BufferToString(m.customText));
+        const std::string text = BufferToString(m.customText);
+        w.Line(text);
+        // A ";" closes the declaration (POV-Ray takes one after a
+        // declaration of any kind, not two): a name that ends this text
+        // cannot take a "(" from what follows as its call, however many
+        // declarations and comments stand between.
+        if (!PovTextEndsWithSemicolon(text)) w.Line(";");
         return;
     }
     const MapNames maps = Maps(scene, run, m);

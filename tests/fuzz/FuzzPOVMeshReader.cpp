@@ -1,6 +1,6 @@
 // libFuzzer target: any text given to the POV-Ray mesh reader ends with a
-// load whose group and material indices point into the import lists, or with
-// a ReadError. (Vertex indices of mesh2 faces are repaired after the load,
+// load whose group and material indices point into the import lists, and
+// whose switched-on material texts can run nothing, or with a ReadError. (Vertex indices of mesh2 faces are repaired after the load,
 // as for every reader that stores indices unchecked.)
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "readers/PovMeshReader.h"
+#include "readers/ReaderCommon.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -30,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const int64_t materials = static_cast<int64_t>(ImportMaterials.size());
         for (const tface& f : ImportFaces)
             if (f.group < 0 || f.group >= groups || f.material < 0 || f.material >= materials) std::abort();
+        for (const tmaterial& m : ImportMaterials)
+            if (m.customTextActive && PovTextMayTouchFiles(m.customText.view())) std::abort();
     } catch (const ReadError&) {
     }
     return 0;

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "model/Model.h"
 #include "readers/MtlReader.h"
+#include "readers/PovReservedWords.h"
+#include "readers/ReaderCommon.h"
 #include "tests/readers/ReaderFiles.h"
 
 namespace {
@@ -209,6 +214,27 @@ TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
           {"material{} include \"evil.inc\"", false},
           {"material{} global_settings{photons{spacing 0.1 save_file \"p.txt\"}}", false},
           {"texture{pigment{image_map{png \"a\\\" Parse_String(1) #1.png\"}}} // f_noise3d(x,y,z)", true},
+          // Directive words POV-Ray runs without their "#" (with a warning).
+          {"material{texture{T}} declare Z = 1", false},
+          {"material{texture{T}} default{finish{ambient 1}}", false},
+          {"material{texture{T}} version 3.5", false},
+          {"material{texture{pigment{rgb 1}}} \xC3\xA9", false},  // beyond ASCII outside a string
+          {"material{texture{pigment{image_map{png \"t\xC3\xABx.png\"}}}}", true},
+          {"material{texture{pigment{rgb 2x}}}", false},  // a number run into a name
+          {"material{texture{pigment{image_map{png \"a\\q.png\"}}}}", false},  // an escape POV-Ray refuses
+          {"material{texture{pigment{image_map{png \"a\\u00g1.png\"}}}}", false},
+          {"material{texture{pigment{image_map{png \"a\\u00e1.png\"}}}}", true},
+          // What one text leaves open a later one could carry on: a macro
+          // named at the end, braces or parentheses that do not pair, a "("
+          // outside every brace.
+          {"Parse_String", false},
+          {"material{texture{pigment{rgb 1}}} // red?Parse_String", false},
+          {"texture{pigment{Evil", false},
+          {"material{texture{pigment{rgb 1}}}}", false},
+          {"material{texture{pigment{rgb 1}})", false},
+          {"material{texture{pigment{rgb 1}}} (\"x\")", false},
+          {"material{M_Glass}; // a lone name, a comment and parentheses after a keyword stay usable", true},
+          {"material{texture{pigment{rgb (0.5)}} interior{I_Glass1}}", true},
           {"texture{pigment{function{sin(x*3)*0.5+0.5}} normal{bumps 0.5 rotate vrotate(<1,0,0>,<0,45,0>)}?~"
            "finish{phong pow(0.5,2) phong_size 1e-3}} texture{pigment{color rgbf <1,0.5,0,0.9>}}",
            true}}) {
@@ -223,6 +249,29 @@ TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
                   active ? 0 : 1)
             << text;
     }
+}
+
+// The macros and functions that the standard include files declare (their
+// "#macro NAME(" and "#declare NAME = function" lines, listed from the
+// installed files by scripts/check-pov-reserved-words.py) are names, never
+// reserved words, and a text that names a macro is refused wherever the name
+// stands.
+TEST(PovIncludeNamesTest, MacrosAndFunctionsOfTheIncludeFilesAreNoReservedWords) {
+    std::ifstream in(std::string(MIRELAN_TEST_DATA) + "/readers/pov_include_names.txt");
+    std::map<std::string, int> kinds;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream words(line);
+        std::string kind, name;
+        words >> kind >> name;
+        ++kinds[kind];
+        EXPECT_FALSE(IsPovReservedWord(name)) << name;
+        if (kind == "macro") {
+            EXPECT_TRUE(PovTextMayTouchFiles(name)) << name;
+        }
+    }
+    EXPECT_GT(kinds["macro"], 200);
+    EXPECT_GT(kinds["function"], 100);
 }
 
 TEST_F(MtlReaderTest, AMissingValueEndsTheReadWithAClearError) {

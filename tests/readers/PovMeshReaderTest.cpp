@@ -70,7 +70,7 @@ TEST_F(PovMeshReaderTest, Mesh2WithEveryBlock) {
     ASSERT_EQ(ImportMaterials.size(), 2u);
     EXPECT_EQ(ImportMaterials[0].name, "POV_texture_1");
     EXPECT_EQ(ImportMaterials[1].name, "POV_texture_2");
-    EXPECT_EQ(ImportMaterials[1].customText, "t2");
+    EXPECT_EQ(ImportMaterials[1].customText, "material{texture{T2}}");  // a texture identifier as a material
     EXPECT_EQ(ImportMaterials[1].customTextActive, 1);
 
     ASSERT_EQ(ImportFaces.size(), 2u);
@@ -169,11 +169,13 @@ object{car_glass_  material{glass_}}
     ExpectIndices(ImportFaces[2].normal, 0, 0, 0);
     EXPECT_EQ(ImportFaces[2].group, 1);
     // No texture in the meshes: the object statements give each mesh its
-    // material, named after the material identifier in its custom text.
+    // material, a plain one named after the material identifier (declared in
+    // the material include, which is not read).
     ASSERT_EQ(ImportMaterials.size(), 2u);
-    EXPECT_EQ(ImportMaterials[0].name, "POV_texture_1");
-    EXPECT_EQ(ImportMaterials[0].customText, "paint_");
-    EXPECT_EQ(ImportMaterials[1].customText, "glass_");
+    EXPECT_EQ(ImportMaterials[0].name, "paint");
+    EXPECT_EQ(ImportMaterials[1].name, "glass");
+    EXPECT_TRUE(ImportMaterials[1].customText.empty());
+    EXPECT_EQ(ImportMaterials[1].customTextActive, 0);
     EXPECT_EQ(ImportFaces[0].material, 0);
     EXPECT_EQ(ImportFaces[1].material, 1);
     EXPECT_EQ(ImportFaces[2].material, 1);
@@ -187,7 +189,7 @@ object { nothing material { n } }
 )");
     // Mesh a has a material; mesh b gets the default one.
     ASSERT_EQ(ImportMaterials.size(), 2u);
-    EXPECT_EQ(ImportMaterials[0].customText, "m");
+    EXPECT_EQ(ImportMaterials[0].name, "m");
     EXPECT_EQ(ImportFaces[0].material, 0);
     EXPECT_EQ(ImportFaces[1].material, 1);
     EXPECT_EQ(ImportMaterials[1].name, "Material_0");
@@ -213,14 +215,16 @@ TEST_F(PovMeshReaderTest, MeshTrianglesSmoothTrianglesAndTextures) {
     ExpectIndices(ImportFaces[2].normal, 0, 0, 0);
     ASSERT_EQ(ImportNormals.size(), 3u);
     EXPECT_EQ(ImportUVs.size(), 3u);
-    ASSERT_EQ(ImportMaterials.size(), 2u);
+    // POV-Ray's names are case-sensitive: RED is another texture than Red.
+    ASSERT_EQ(ImportMaterials.size(), 3u);
     EXPECT_EQ(ImportMaterials[0].name, "POV_texture_1");
-    EXPECT_EQ(ImportMaterials[0].customText, "red");
-    EXPECT_EQ(ImportMaterials[1].customText, "blue");
+    EXPECT_EQ(ImportMaterials[0].customText, "material{texture{Red}}");
+    EXPECT_EQ(ImportMaterials[1].customText, "material{texture{Blue}}");
+    EXPECT_EQ(ImportMaterials[2].customText, "material{texture{RED}}");
     EXPECT_EQ(ImportFaces[0].material, 0);
     EXPECT_EQ(ImportFaces[1].material, 0);
     EXPECT_EQ(ImportFaces[2].material, 1);
-    EXPECT_EQ(ImportFaces[3].material, 0);
+    EXPECT_EQ(ImportFaces[3].material, 2);
 }
 
 TEST_F(PovMeshReaderTest, TextureNamesBecomeIdentifiersWhateverTheFileHolds) {
@@ -228,13 +232,18 @@ TEST_F(PovMeshReaderTest, TextureNamesBecomeIdentifiersWhateverTheFileHolds) {
     // quoted name cannot bring statements of its own along.
     LoadText(R"mesh(mesh2 {
   vertex_vectors { 3, <0,0,0>, <1,0,0>, <0,1,0> }
-  texture_list { 2, texture { "T1 } #write(F,1)" } texture { 9lives } }
+  texture_list { 3, texture { "T1 } #write(F,1)" } texture { 9lives } texture { Parse_String } }
   face_indices { 1, <0,1,2>, 0 }
 }
 )mesh");
-    ASSERT_EQ(ImportMaterials.size(), 2u);
-    EXPECT_EQ(ImportMaterials[0].customText, "t1____write_f_1_");
-    EXPECT_EQ(ImportMaterials[1].customText, "_9lives");
+    ASSERT_EQ(ImportMaterials.size(), 3u);
+    EXPECT_EQ(ImportMaterials[0].customText, "material{texture{T1____write_F_1_}}");
+    EXPECT_EQ(ImportMaterials[1].customText, "material{texture{_9lives}}");
+    EXPECT_EQ(ImportMaterials[1].customTextActive, 1);
+    // A macro of the include files would run: kept switched off.
+    EXPECT_EQ(ImportMaterials[2].customTextActive, 0);
+    EXPECT_TRUE(HasLine(Messages(), "<!>The POV-Ray material of POV_texture_3 may run a directive or a macro when the "
+                                    "scene renders; it is kept switched off"));
 }
 
 TEST_F(PovMeshReaderTest, CommentsAreSkipped) {

@@ -23,6 +23,7 @@
 #include "readers/MtlReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/ExportDriver.h"
+#include "ui/core/LoadDrivers.h"
 #include "writers/Export.h"
 
 namespace {
@@ -208,6 +209,28 @@ protected:
         return DifferentPixels(with.picture, without.picture);
     }
 
+    // A scene that places the object of a Moray geometry include (which
+    // includes the Moray material include) in front of a camera.
+    std::string MorayScene(const std::string& include, const std::string& object) {
+        std::ofstream(folder / "moray.pov") << "global_settings{assumed_gamma 1}\n"
+                                               "camera{location <0,2,-8> look_at <0,0,0>}\n"
+                                               "light_source{<5,5,-5> rgb 1}\n#include \""
+                                            << include << "\"\nobject{" << object << "}\n";
+        return "moray.pov";
+    }
+    // Saves the model as the POV-Ray save and as the Moray save does and
+    // renders each.
+    std::vector<RenderResult> SaveAndRenderBoth(const std::string& object) {
+        std::vector<RenderResult> results;
+        SetSaveChoices(SaveKind::PovRay);
+        EXPECT_TRUE(WriteOutputFiles());
+        results.push_back(Render(folder, Form1.Edit68.text, "-A", 16, 16));
+        SetSaveChoices(SaveKind::Moray);
+        EXPECT_TRUE(WriteOutputFiles());
+        results.push_back(Render(folder, MorayScene(Form1.Edit29.text, object), "-A", 16, 16));
+        return results;
+    }
+
     fs::path folder;
 };
 
@@ -336,9 +359,9 @@ TEST_F(PovRenderTest, AModelsMaterialTextWritesNoFileWhenTheSceneRenders) {
     tmaterial& m = SceneMaterials[0];
     m.name = "Evil";
     ReadMTLBytes(MtlTargetScene, Scene, 0,
-                 "newmtl Evil\n#povmaterial material{texture{pigment{rgb 1}}} Parse_String(concat(chr(35),"
+                 "newmtl Evil\n#povmaterial material{texture{pigment{rgb 1}} Parse_String(concat(chr(35),"
                  "\"fopen F \",chr(34),\"written.txt\",chr(34),\" write \",chr(35),\"write(F,\",chr(34),\"x\",chr(34),"
-                 "\") \",chr(35),\"fclose F \"))\n");
+                 "\") \",chr(35),\"fclose F \"))}\n");
     for (const bool on : {false, true}) {
         SCOPED_TRACE(on ? "switched on" : "as loaded");
         EXPECT_EQ(m.customTextActive, on ? 1 : 0);
@@ -348,6 +371,87 @@ TEST_F(PovRenderTest, AModelsMaterialTextWritesNoFileWhenTheSceneRenders) {
         EXPECT_RENDERED(r);
         EXPECT_EQ(fs::exists(folder / "written.txt"), on);
         m.customTextActive = 1;
+    }
+}
+
+// Material texts of a model file, each harmless-looking alone, that would
+// together call a macro while the scene renders: a name at the end of one
+// text (or inside braces it leaves open) takes as its call the "(" of a later
+// text, past the declarations, comments and plain materials between. Loaded,
+// they stay switched off and the POV-Ray and the Moray material include
+// render; switched on all the same, every text is closed with ";" and no
+// macro runs. Texts that can run nothing stay switched on.
+TEST_F(PovRenderTest, NoSequenceOfMaterialTextsCallsAMacro) {
+    Form1.Edit29.text = "cube_moray.inc";
+    Form1.Edit82.text = "cube_moray_mat.inc";
+    Form1.Edit11.text = "cube_moray.udo";
+    const std::string call = "(\"#fopen P \\\"written.txt\\\" write #fclose P\")",
+                      white = "material{texture{pigment{rgb 1}}}";
+    const std::vector<std::vector<std::string>> forms = {
+        {"Parse_String", white + " " + call},
+        {white + " // red?Parse_String", white + call},  // "?" is a carriage return
+        {"texture{pigment{Parse_String", "pigment{rgb 1}" + call},
+        {"Parse_String", "", "", "material{M_Glass}/* */" + call},  // "": a plain material
+    };
+    // Materials M0, M1, ... after the cube's own, with these texts.
+    const auto setTexts = [](const std::vector<std::string>& texts) {
+        SceneMaterials.resize(1);
+        std::string mtl;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            tmaterial m;
+            NewMaterial(m);
+            m.name = "M" + std::to_string(i);
+            SceneMaterials.push_back(m);
+            if (!texts[i].empty()) mtl += "newmtl M" + std::to_string(i) + "\n#povmaterial " + texts[i] + "\n";
+        }
+        ReadMTLBytes(MtlTargetScene, Scene, 0, mtl);
+    };
+    const auto nothingRan = [this] {
+        for (const char* file : {"written.txt", "parse_string.tmp"}) EXPECT_FALSE(fs::exists(folder / file)) << file;
+    };
+    const std::vector<std::string> usable = {"M_Glass", "material{M_Glass}; // a comment after the \";\"",
+                                             "material{texture{T_Wood3}} // a comment at the end"};
+    std::vector<std::string> loaded = usable;
+    for (const auto& form : forms) loaded.insert(loaded.end(), form.begin(), form.end());
+    setTexts(loaded);
+    for (std::size_t i = 0; i < loaded.size(); ++i)
+        EXPECT_EQ(SceneMaterials[i + 1].customTextActive, i < usable.size() ? 1 : 0) << loaded[i];
+    for (const RenderResult& r : SaveAndRenderBoth("cube_")) EXPECT_RENDERED(r);
+    nothingRan();
+
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form[0] + " ... " + form.back());
+        setTexts(form);
+        for (tmaterial& m : SceneMaterials) m.customTextActive = !m.customText.empty();
+        SaveAndRenderBoth("cube_");
+        nothingRan();
+    }
+}
+
+// POV-Ray meshes naming textures of the standard include files in their own
+// letter case (a pigment among them), and the program's own geometry include
+// read back, whose materials are declared in a file not read: saved again,
+// each renders through the POV-Ray and the Moray material include.
+TEST_F(PovRenderTest, PovRayMeshesRenderOnceLoadedAndSaved) {
+    SceneMaterials[0].name = "Wood";
+    SetSaveChoices(SaveKind::PovRay);
+    ASSERT_TRUE(WriteOutputFiles());
+    const fs::path models = folder / "models";
+    fs::create_directories(models);
+    fs::copy_file(folder / "cube_POV_geom.inc", models / "own.inc");
+    std::ofstream(models / "faces.inc") << "mesh {\n"
+                                           " triangle{<0,0,0>,<1,0,0>,<0,1,0> texture{T_Stone1}}\n"
+                                           " triangle{<0,0,1>,<1,0,1>,<0,1,1> texture{T_Wood3}}\n"
+                                           " triangle{<0,0,2>,<1,0,2>,<0,1,2> texture{Jade}}\n}\n";
+    std::ofstream(models / "rock.inc") << "#declare Rock = mesh2 {\n"
+                                          " vertex_vectors{4,<0,0,0>,<1,0,0>,<0,1,0>,<1,1,0>}\n"
+                                          " texture_list{3, texture{T_Stone1} texture{T_Wood3} texture{Jade}}\n"
+                                          " face_indices{3,<0,1,2>,0,<1,3,2>,1,<0,3,1>,2}\n}\n";
+    for (const char* name : {"faces", "rock", "own"}) {
+        SCOPED_TRACE(name);
+        ClearModel();
+        ASSERT_EQ(LoadModelFile((models / (std::string(name) + ".inc")).string()), LoadResult::Loaded);
+        for (const RenderResult& r : SaveAndRenderBoth(std::string(name) + "_")) EXPECT_RENDERED(r);
     }
 }
 

@@ -228,11 +228,13 @@ TEST_F(RoundTripTest, TheGeometryIncludeReadsBackWithItsNormalsUVsAndMaterials) 
     Scene.modelFile = Scene.povGeometryFile;
     ReadPOVMesh(Scene);
     ASSERT_EQ(ImportFaces.size(), before.size());
-    // One material per written material (its custom text names the
-    // material identifier of the material include), each face with its own.
+    // One plain material per written material, named after its identifier
+    // (the material include that declares it is not read), each face with
+    // its own.
     ASSERT_EQ(ImportMaterials.size(), 2u);
-    EXPECT_EQ(ImportMaterials[0].customText, "red_paint_");
-    EXPECT_EQ(ImportMaterials[1].customText, "rubber_");
+    EXPECT_EQ(ImportMaterials[0].name, "Red_Paint");
+    EXPECT_EQ(ImportMaterials[1].name, "Rubber");
+    EXPECT_EQ(ImportMaterials[1].customTextActive, 0);
     std::vector<int32_t> materialOf;
     for (std::size_t i = 0; i < ImportFaces.size(); ++i) {
         const tface& f = ImportFaces[i];
