@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -29,9 +30,8 @@ Registry& Files() {
 // files. A name of any other form is not the program's, whatever its start.
 bool TempRest(std::string_view rest) {
     if (rest.size() < 6) return false;
-    // mkstemps' letters and digits, whatever the locale says of other bytes.
     for (char c : rest.substr(0, 6))
-        if (!(c >= '0' && c <= '9') && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z')) return false;
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
     const std::string_view extension = rest.substr(6);
     return std::find(std::begin(TempFileExtensions), std::end(TempFileExtensions), extension) !=
            std::end(TempFileExtensions);

@@ -212,6 +212,7 @@ TEST(FormatRegistryTest, ContentIsClaimedOnlyByAHeaderItsReaderReads) {
         {"PCX of negative width", at(pcx(10, 2), 0, {{4, 3}}), nullptr},
         {"PCX", pcx(10, 2), &PcxGraphicClass()},
         {"PSD signature in lower case", psd('b'), nullptr},
+        {"PSD of width 0", at(psd('B'), 0, {{21, 0}}), nullptr},
         {"PSD", psd('B'), &PsdGraphicClass()},
         {"Targa of width 0", Targa(1, 1, 1, 24, 0, 1, 8, 0, Bytes(8)), nullptr},
         {"Targa", Targa(1, 1, 1, 24, 1, 1, 8, 0, Bytes(8)), &TargaGraphicClass()},
