@@ -306,12 +306,13 @@ TEST_F(SafeOutputTest, MapsNamedLikeFilesOfTheRunAreCopiedUnderOtherNames) {
     Form2.CheckBox16.checked = true;  // copy the maps as they are
     Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
     SaveAll();
-    const std::string mtl = fixtures::ReadFileBytes(In("car.mtl"));
+    const std::string mtl = fixtures::ReadFileBytes(In("car.mtl")), inc = fixtures::ReadFileBytes(In("mat.inc"));
     for (const std::string& name : names) {
         const std::string copy = RevisedFileName(name, 1);
         EXPECT_EQ(fixtures::ReadFileBytes(In(copy)), map) << name;
         EXPECT_NE(fs::exists(In(name)) ? fixtures::ReadFileBytes(In(name)) : "", map) << name;
         EXPECT_NE(mtl.find(" " + copy + "\n"), std::string::npos) << name;
+        EXPECT_NE(inc.find("\"" + copy + "\" interpolate"), std::string::npos) << name;
         EXPECT_EQ(std::count(Messages().begin(), Messages().end(),
                              "<!>" + name + " copied as " + copy + ": the save writes a file named " + name),
                   1)

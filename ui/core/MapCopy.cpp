@@ -339,8 +339,8 @@ constexpr std::pair<uint64_t, uint64_t> OutputFile{std::numeric_limits<uint64_t>
 // Every file that the saves of a run write into the output folder: the
 // files of this save, those that the other save commands write under the
 // names the output tabs give (POV-Ray, Moray, OBJ with its MTL and YafRay),
-// the picture POV-Ray renders there, and in a batch the files of each model
-// and the batch script. A map copied under one of these names would be
+// the picture POV-Ray renders there and the batch script, and in a batch
+// the files of each model. A map copied under one of these names would be
 // written over by the save that writes it, and the scene would name that
 // file as its map.
 std::vector<std::string> RunOutputs() {
@@ -350,7 +350,6 @@ std::vector<std::string> RunOutputs() {
                                       Scene.povSceneFile,    Scene.povGeometryFile, Scene.povMaterialFile,
                                       Scene.udoFile,         Scene.yafrayFile,      obj.objFile,
                                       MtlFileName(obj)};
-    if (!Scene.renderImageFile.empty()) files.push_back(OutputPath(Scene.renderImageFile));
     for (const tedit* edit : {&Form1.Edit68, &Form1.Edit2, &Form1.Edit13, &Form1.Edit12, &Form1.Edit29,
                               &Form1.Edit82, &Form1.Edit11, &Form1.Edit111, &Form1.Edit61, &Form1.Edit90})
         if (!Trim(edit->text).empty()) files.push_back(OutputPath(edit->text));
