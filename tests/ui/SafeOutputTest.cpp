@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "imageformats/ImageRegistration.h"
 #include "model/Errors.h"
@@ -208,6 +209,7 @@ TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
     SceneMaterials[0].colorMap = In("wood.ppm");
     SceneMaterials[1].colorMap = In("a/wood.ppm");
     SceneMaterials[2].bumpMap = In("a/stone.tga");
+    Form1.Edit61.text = "wood.ppm";  // POV-Ray renders under a free name: the map stays as it is
     Form2.CheckBox16.checked = true;  // copy the maps as they are
     Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
     for (int save = 0; save < 2; ++save) {
@@ -288,16 +290,17 @@ TEST_F(SafeOutputTest, OnlyPicturesAreCopiedAsMaps) {
 }
 
 // A map named like a file of the run, which a save writes (the file of
-// another save command, the picture POV-Ray renders, a file of a batch, the
-// batch script), is copied under another name: every file is what its save
-// wrote, and the written files name the copies.
+// another save command, the picture POV-Ray renders, a file or picture of a
+// batch, the batch script), is copied under another name: every file is
+// what its save wrote, and the written files name the copies.
 TEST_F(SafeOutputTest, MapsNamedLikeFilesOfTheRunAreCopiedUnderOtherNames) {
     const std::string map = "P3\n1 1\n255\n1 2 3\n";
-    const std::string names[] = {"scene.xml", "car.obj", "car.mtl", "m.udo", "car.png", "b.inc",
-                                 "mirelan_batch_render.sh"};
+    const std::vector<std::string> names = {"scene.xml", "car.obj", "car.mtl", "m.udo", "car.png", "b.inc",
+                                            "a" + std::string(OutputImageExtension(Form1.ComboBox5.index)),
+                                            "mirelan_batch_render.sh"};
     fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
     fs::create_directories(folder / "maps");
-    for (std::size_t i = 0; i < std::size(names); ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
         std::ofstream(folder / "maps" / names[i], std::ios::binary) << map;
         fixtures::EnsureMaterial(static_cast<int32_t>(i));
         SceneMaterials[i].colorMap = In("maps/" + names[i]);

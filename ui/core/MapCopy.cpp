@@ -338,12 +338,13 @@ constexpr std::pair<uint64_t, uint64_t> OutputFile{std::numeric_limits<uint64_t>
 
 // Every file that the saves of a run write into the output folder: the
 // files of this save, those that the other save commands write under the
-// names the output tabs give (POV-Ray, Moray, OBJ with its MTL and YafRay),
-// the picture POV-Ray renders there and the batch script, and in a batch
-// the files of each model. A map copied under one of these names would be
-// written over by the save that writes it, and the scene would name that
-// file as its map.
-std::vector<std::string> RunOutputs() {
+// names the output tabs give (POV-Ray, Moray, OBJ with its MTL and YafRay)
+// and the batch script, and in a batch the files of each model. A map
+// copied under one of these names would be written over by the save that
+// writes it, and the scene would name that file as its map. The pictures
+// POV-Ray renders there (`rendered`) take their names only while no file
+// has them: the INI names a free one.
+std::vector<std::string> RunOutputs(std::vector<std::string>& rendered) {
     tscene obj;
     obj.objFile = OutputPath(Form1.Edit1.text);
     std::vector<std::string> files = {Scene.objFile,         MtlFileName(Scene),    Scene.iniFile,
@@ -351,13 +352,14 @@ std::vector<std::string> RunOutputs() {
                                       Scene.udoFile,         Scene.yafrayFile,      obj.objFile,
                                       MtlFileName(obj)};
     for (const tedit* edit : {&Form1.Edit68, &Form1.Edit2, &Form1.Edit13, &Form1.Edit12, &Form1.Edit29,
-                              &Form1.Edit82, &Form1.Edit11, &Form1.Edit111, &Form1.Edit61, &Form1.Edit90})
+                              &Form1.Edit82, &Form1.Edit11, &Form1.Edit111, &Form1.Edit90})
         if (!Trim(edit->text).empty()) files.push_back(OutputPath(edit->text));
+    rendered = {OutputPath(Form1.Edit61.text)};
     if (BatchFiles.size() > 1)
         for (std::size_t i = 0; i < BatchFiles.size(); ++i) {
             const BatchNames n = BatchOutputNames(BatchFiles[i], i);
-            for (const std::string& file : {n.ini, n.scene, n.geometry, n.material, OutputPath(n.image)})
-                files.push_back(file);
+            files.insert(files.end(), {n.ini, n.scene, n.geometry, n.material});
+            rendered.push_back(OutputPath(n.image));
         }
     return files;
 }
@@ -369,9 +371,15 @@ std::vector<std::string> RunOutputs() {
 MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) {
     if (resize_) size_ = ChosenMapSize();
     // The files of the run and the maps of the model are never written over.
-    for (const std::string& output : RunOutputs())
+    std::vector<std::string> rendered;
+    const std::vector<std::string> outputs = RunOutputs(rendered);
+    auto claim = [&](const std::string& output) {
         if (!ExtractFileName(output).empty() && FolderOf(output) == folder_)
             claims_[ExtractFileName(output)] = OutputFile;
+    };
+    for (const std::string& output : outputs) claim(output);
+    for (const std::string& picture : rendered)
+        if (!Exists(picture)) claim(picture);
     auto model = [&](std::string_view map) {
         if (Trim(map).empty()) return;
         const auto id = FileIdOf(MapSource(map));
