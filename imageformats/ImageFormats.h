@@ -5,7 +5,11 @@
 //
 // A reader derives from TFormatGraphic and provides:
 // - a static `CanLoad(gfx::Stream&)`, its signature test, which reads as
-//   little as it needs and leaves the stream position as it found it;
+//   little as it needs and leaves the stream position as it found it. It
+//   claims a file only by a header its reader reads (the signature and the
+//   fields that make the header one, sizes of at least one pixel among
+//   them), never by a short prefix alone: a picture is found by its
+//   content, and a text that happens to begin like one is not a picture;
 // - `ReadImageProperties`, which calls the base first, fills `imageProperties`
 //   from the header without decoding pixels and answers whether the header
 //   is valid;

@@ -18,6 +18,8 @@ constexpr const char* GifName = "GIF";
 constexpr uint64_t LzwRatio = 4096;
 
 bool IsGif(const uint8_t* h) { return (h[0] & ~0x20) == 'G' && (h[1] & ~0x20) == 'I' && (h[2] & ~0x20) == 'F'; }
+// The two digits of the version after the signature.
+bool HasVersion(const uint8_t* h) { return h[3] >= '0' && h[3] <= '9' && h[4] >= '0' && h[4] <= '9'; }
 
 // The next byte, or -1 at the end of the stream.
 int NextByte(gfx::Stream& stream) {
@@ -44,8 +46,8 @@ gfx::Palette ReadColorTable(gfx::Stream& stream, int count) {
 }  // namespace
 
 bool TGIFGraphic::CanLoad(gfx::Stream& stream) {
-    uint8_t h[3];
-    return PeekHeader(stream, h, 3, 22) && IsGif(h);
+    uint8_t h[5];
+    return PeekHeader(stream, h, sizeof h, 22) && IsGif(h) && HasVersion(h);
 }
 
 uint8_t TGIFGraphic::SkipExtensions(gfx::Stream& stream) {
@@ -73,7 +75,7 @@ bool TGIFGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) 
     TFormatGraphic::ReadImageProperties(stream, imageIndex);
     uint8_t h[13];
     if (stream.read(h, sizeof h) != sizeof h || !IsGif(h)) return false;
-    if (h[3] < '0' || h[3] > '9' || h[4] < '0' || h[4] > '9') return false;
+    if (!HasVersion(h)) return false;
     TImageProperties& p = imageProperties;
     p.version = static_cast<uint32_t>((h[3] - '0') * 10 + (h[4] - '0'));
     p.colorScheme = slIndexed;

@@ -12,7 +12,8 @@ namespace img {
 
 class TGIFGraphic : public TFormatGraphic {
 public:
-    // More than 22 bytes, starting with "GIF" (any case).
+    // More than 22 bytes, starting with "GIF" (any case) and the two digits
+    // of a version.
     static bool CanLoad(gfx::Stream& stream);
     // Reads the header, the screen descriptor and the first image
     // descriptor; false without the signature or with a version that is not

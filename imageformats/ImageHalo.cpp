@@ -127,7 +127,8 @@ void TCUTGraphic::loadFromStream(gfx::Stream& stream) {
 
 bool TAutodeskGraphic::CanLoad(gfx::Stream& stream) {
     uint8_t h[12];
-    return PeekHeader(stream, h, sizeof h, 32) && LoadLE16(h) == 0x9119 && h[10] == 8 && h[11] == 0;
+    return PeekHeader(stream, h, sizeof h, 32) && LoadLE16(h) == 0x9119 && h[10] == 8 && h[11] == 0 &&
+           gfx::bitmapSizeAllowed(LoadLE16(h + 2), LoadLE16(h + 4));
 }
 
 std::unique_ptr<gfx::Graphic> TAutodeskGraphic::clone() const { return std::make_unique<TAutodeskGraphic>(*this); }

@@ -37,7 +37,8 @@ private:
 
 class TAutodeskGraphic : public TFormatGraphic {
 public:
-    // More than 32 bytes, magic 0x9119, 8 bits a pixel and compression 0.
+    // More than 32 bytes, magic 0x9119, 8 bits a pixel, compression 0 and a
+    // size of at least one pixel.
     static bool CanLoad(gfx::Stream& stream);
     // Reads the header; false for another magic.
     bool ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) override;

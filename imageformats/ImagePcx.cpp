@@ -36,8 +36,11 @@ bool TPCXGraphic::CanLoad(gfx::Stream& stream) {
     if (!PeekHeader(stream, h, HeaderSize, HeaderSize)) return false;
     const Header header(h);
     const uint8_t v = header.version;
-    return (header.manufacturer == 10 || header.manufacturer == 12) && (v == 0 || v == 2 || v == 3 || v == 5) &&
-           header.encoding <= 1;
+    if (header.manufacturer != 10 || (v != 0 && v != 2 && v != 3 && v != 5) || header.encoding > 1) return false;
+    // The extents of a picture, and planes whose lines hold a row.
+    const int64_t width = int64_t{header.xMax} - header.xMin + 1, height = int64_t{header.yMax} - header.yMin + 1;
+    return gfx::bitmapSizeAllowed(width, height) && header.planes > 0 && header.bitsPerPixel > 0 &&
+           uint64_t{header.bytesPerLine} * 8 >= static_cast<uint64_t>(width) * header.bitsPerPixel;
 }
 
 bool TPCXGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) {

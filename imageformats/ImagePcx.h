@@ -13,8 +13,9 @@ namespace img {
 
 class TPCXGraphic : public TFormatGraphic {
 public:
-    // More than 128 bytes, manufacturer 10 or 12, version 0, 2, 3 or 5 and
-    // encoding 0 or 1.
+    // More than 128 bytes, manufacturer 10, version 0, 2, 3 or 5, encoding 0
+    // or 1, extents of a bitmap that may be made, and planes of at least one
+    // bit whose lines hold a row.
     static bool CanLoad(gfx::Stream& stream);
     // Reads the header; false for a manufacturer other than 10 or 205, and
     // for a window whose maximum lies before its minimum.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/gfx/Errors.h"
 #include "platform/gfx/Stream.h"
 
 namespace img {
@@ -17,8 +18,18 @@ bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || 
 }  // namespace
 
 bool TPPMGraphic::CanLoad(gfx::Stream& stream) {
-    uint8_t h[2];
-    return PeekHeader(stream, h, 2, 10) && h[0] == 'P' && h[1] >= '1' && h[1] <= '6';
+    if (stream.remaining() <= 10) return false;
+    const uint64_t start = stream.position();
+    TPPMGraphic reader;
+    reader.stream_ = &stream;
+    Header header;
+    bool read = false;
+    try {
+        read = reader.ReadHeader(header) && gfx::bitmapSizeAllowed(header.width, header.height);
+    } catch (const gfx::Error&) {
+    }
+    stream.seek(start);
+    return read;
 }
 
 std::unique_ptr<gfx::Graphic> TPPMGraphic::clone() const { return std::make_unique<TPPMGraphic>(*this); }

@@ -18,7 +18,10 @@ inline constexpr const char* PpmReadErrorText = "Stream read error in %s file.";
 
 class TPPMGraphic : public TFormatGraphic {
 public:
-    // More than 10 bytes, starting with "P" and a digit 1 to 6.
+    // More than 10 bytes holding a header the reader reads: "P" and a digit
+    // 1 to 6, then (after blanks and comments) the decimal width and height
+    // of a bitmap that may be made and, past P1 and P4, a maximum value of 1
+    // to 65535; a binary kind's header ends in one blank.
     static bool CanLoad(gfx::Stream& stream);
     // Reads the header; false unless it starts with "P" and a digit 1 to 6
     // followed by its numbers.

@@ -15,12 +15,6 @@ namespace {
 constexpr const char* PsdName = "PSD or PDD";
 constexpr std::size_t HeaderSize = 26;
 
-bool IsSignature(const uint8_t* h) {
-    for (int i = 0; i < 4; ++i)
-        if ((h[i] & ~0x20) != static_cast<uint8_t>("8BPS"[i] & ~0x20) && h[i] != static_cast<uint8_t>("8BPS"[i]))
-            return false;
-    return true;
-}
 
 // Skips a section of the file: a 32-bit length, then that many bytes; false
 // when the file ends first.
@@ -37,7 +31,8 @@ bool SkipSection(gfx::Stream& stream) {
 
 bool TPSDGraphic::CanLoad(gfx::Stream& stream) {
     uint8_t h[HeaderSize];
-    return PeekHeader(stream, h, HeaderSize, HeaderSize) && IsSignature(h) && LoadBE16(h + 4) == 1;
+    return PeekHeader(stream, h, HeaderSize, HeaderSize) && std::memcmp(h, "8BPS", 4) == 0 && LoadBE16(h + 4) == 1 &&
+           gfx::bitmapSizeAllowed(LoadBE32(h + 18), LoadBE32(h + 14));
 }
 
 bool TPSDGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) {

@@ -12,7 +12,8 @@ namespace img {
 
 class TPSDGraphic : public TFormatGraphic {
 public:
-    // More than 26 bytes, the signature "8BPS" (any case) and version 1.
+    // More than 26 bytes, the signature "8BPS", version 1 and the size of a
+    // bitmap that may be made.
     static bool CanLoad(gfx::Stream& stream);
     // Reads the header and skips to the compression of the merged image;
     // false for another signature or a file that ends before it.

@@ -31,7 +31,8 @@ bool TSGIGraphic::CanLoad(gfx::Stream& stream) {
     uint8_t h[12];
     if (!PeekHeader(stream, h, sizeof h, HeaderSize)) return false;
     const uint16_t dimension = LoadBE16(h + 4);
-    return LoadBE16(h) == Magic && (h[3] == 1 || h[3] == 2) && dimension >= 1 && dimension <= 3;
+    return LoadBE16(h) == Magic && (h[3] == 1 || h[3] == 2) && dimension >= 1 && dimension <= 3 &&
+           gfx::bitmapSizeAllowed(LoadBE16(h + 6), LoadBE16(h + 8));
 }
 
 bool TSGIGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) {

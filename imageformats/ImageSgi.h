@@ -20,8 +20,8 @@ public:
     TSGIGraphic(const TSGIGraphic& other);
     TSGIGraphic& operator=(const TSGIGraphic& other);
 
-    // More than 512 bytes, magic 474, 1 or 2 bytes a channel and dimension
-    // 1 to 3.
+    // More than 512 bytes, magic 474, 1 or 2 bytes a channel, dimension 1 to
+    // 3 and a size of at least one pixel.
     static bool CanLoad(gfx::Stream& stream);
     // Reads the header; false for another magic.
     bool ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) override;

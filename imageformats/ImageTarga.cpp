@@ -42,7 +42,8 @@ bool TTargaGraphic::CanLoad(gfx::Stream& stream) {
     const Header header(h);
     const uint8_t entry = header.colorMapEntrySize;
     return ValidImageType(header.imageType) && header.colorMapType <= 1 &&
-           (entry == 15 || entry == 16 || entry == 24 || entry == 32) && ValidPixelSize(header.pixelSize);
+           (entry == 15 || entry == 16 || entry == 24 || entry == 32) && ValidPixelSize(header.pixelSize) &&
+           gfx::bitmapSizeAllowed(header.width, header.height);
 }
 
 bool TTargaGraphic::ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) {

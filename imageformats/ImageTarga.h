@@ -14,9 +14,9 @@ class TTargaGraphic : public TFormatGraphic {
 public:
     // More than 18 bytes, an image type of 0 to 3 or 9 to 11, a colour map
     // type of 0 or 1, a colour map entry size of 15, 16, 24 or 32 and a pixel
-    // size of 8, 15, 16, 24 or 32. Files whose entry size is 0 (true-colour
-    // files without a colour map, as many programs write them) load by their
-    // extension only.
+    // size of 8, 15, 16, 24 or 32 with a picture of at least one pixel.
+    // Files whose entry size is 0 (true-colour files without a colour map,
+    // as many programs write them) load by their extension only.
     static bool CanLoad(gfx::Stream& stream);
     // Reads the header; false only when the stream ends within it.
     bool ReadImageProperties(gfx::Stream& stream, uint32_t imageIndex) override;

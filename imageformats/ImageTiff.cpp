@@ -701,9 +701,15 @@ bool ReadEpsHeader(gfx::Stream& stream, EpsHeader& h) {
 bool TEPSGraphic::CanLoad(gfx::Stream& stream) {
     const uint64_t start = stream.position();
     EpsHeader h{};
-    const bool read = stream.remaining() > EpsHeaderSize && ReadEpsHeader(stream, h);
+    bool read = stream.remaining() > EpsHeaderSize && ReadEpsHeader(stream, h) && h.magic == EpsMagic &&
+                h.tiffOffset >= EpsHeaderSize && h.tiffLength > 0;
+    // The TIFF part the reader reads must have a TIFF header.
+    if (read) {
+        stream.seek(start + h.tiffOffset);
+        read = TTIFFGraphic::CanLoad(stream);
+    }
     stream.seek(start);
-    return read && h.magic == EpsMagic && h.tiffOffset >= EpsHeaderSize && h.tiffLength > 0;
+    return read;
 }
 
 void TEPSGraphic::loadFromStream(gfx::Stream& stream) {

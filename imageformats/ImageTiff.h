@@ -89,8 +89,8 @@ private:
 // TIFF preview it carries.
 class TEPSGraphic : public TTIFFGraphic {
 public:
-    // The header's magic, a TIFF part that starts after the header and a
-    // TIFF length above 0.
+    // The header's magic, a TIFF part that starts after the header, a TIFF
+    // length above 0, and a TIFF header where the TIFF part starts.
     static bool CanLoad(gfx::Stream& stream);
     // Loads the TIFF preview; a wrong magic raises the image error with
     // "EPS".

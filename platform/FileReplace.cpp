@@ -39,11 +39,20 @@ bool AllDigits(std::string_view s) {
     return true;
 }
 
-// What follows "PID-" in a temporary name: N + ".tmp".
+// A number as std::to_string writes it, no larger than `most`: digits
+// without a leading zero (a name with one was not written by the program).
+bool WrittenNumber(std::string_view s, unsigned long long most) {
+    if (!AllDigits(s) || (s.size() > 1 && s[0] == '0')) return false;
+    unsigned long long value = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return error == std::errc() && end == s.data() + s.size() && value <= most;
+}
+
+// What follows "PID-" in a temporary name: N + ".tmp", N the counter.
 bool TemporaryRest(std::string_view rest) {
     constexpr std::string_view end = ".tmp";
     return rest.size() > end.size() && rest.substr(rest.size() - end.size()) == end &&
-           AllDigits(rest.substr(0, rest.size() - end.size()));
+           WrittenNumber(rest.substr(0, rest.size() - end.size()), UINT_MAX);
 }
 
 // A process of that number runs (or is there, as another user's or as one
@@ -132,11 +141,14 @@ void RemoveFilesOfGoneProcesses(const std::string& folder, std::string_view pref
         if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) continue;
         const std::string_view rest = name.substr(prefix.size());
         const std::size_t dash = rest.find('-');
-        if (dash == std::string_view::npos || !AllDigits(rest.substr(0, dash)) || !restMatches(rest.substr(dash + 1)))
+        // Only the exact names a process writes: its number as written, so
+        // that "0099" is never taken for process 99.
+        if (dash == std::string_view::npos || !WrittenNumber(rest.substr(0, dash), INT_MAX) ||
+            !restMatches(rest.substr(dash + 1)))
             continue;
         long long pid = 0;
-        const auto [end, error] = std::from_chars(rest.data(), rest.data() + dash, pid);
-        if (error != std::errc() || pid <= 0 || pid > INT_MAX) continue;
+        std::from_chars(rest.data(), rest.data() + dash, pid);
+        if (pid <= 0) continue;
         if (!ProcessGone(static_cast<pid_t>(pid))) continue;  // this process's own files among them
         struct stat st;
         if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||

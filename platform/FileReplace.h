@@ -32,8 +32,9 @@ int CreateFileBeside(const std::string& fileName, std::string& temporary);
 void ForgetSweptFolders();
 
 // Removes from `folder` the regular files of this user named `prefix` + PID
-// + "-" + a rest that `restMatches` accepts, where PID is a process that no
-// longer runs: the temporary files a killed process left. Any other file,
+// + "-" + a rest that `restMatches` accepts, where PID is the number of a
+// process that no longer runs, written as a process writes it (no leading
+// zero): the temporary files a killed process left. Any other file,
 // and every file of a running process (this one among them), stays. A
 // process number taken again by a new process keeps the files until that
 // one ends too.

@@ -563,6 +563,19 @@ void THtmlView::PaintBackground(gfx::QtCanvas& canvas, const gfx::Rect& rect) {
     canvas.popClip();
 }
 
+void THtmlView::PaintPlacedControls(QPainter& painter) {
+    // The form controls are widgets over the panel, which the window system
+    // shows above what the panel paints: each that this paint placed paints
+    // itself where it stands, over the document as in the window (not over
+    // a background of its own).
+    for (TFormControlObj* control : Doc->FormControlList) {
+        auto* window = dynamic_cast<TQtWindowControl*>(control->GetControl());
+        QWidget* widget = window && control->ShowIt ? window->Widget() : nullptr;
+        if (widget && widget->isVisibleTo(Panel))
+            widget->render(&painter, widget->pos(), QRegion(), QWidget::DrawChildren);
+    }
+}
+
 QImage THtmlView::RenderDocument() {
     const int width = std::max(1, this->width());
     const int height = std::max(1, DocHeight_);
@@ -586,6 +599,7 @@ QImage THtmlView::RenderDocument() {
         {
             QPainter painter(&band);
             PaintRect(painter, QRect(0, 0, width, rows));
+            PaintPlacedControls(painter);
         }
         for (int r = 0; r < rows; ++r)
             std::memcpy(image.scanLine(top + r), band.constScanLine(r), static_cast<std::size_t>(band.bytesPerLine()));

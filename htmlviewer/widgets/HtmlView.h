@@ -213,9 +213,10 @@ public:
     // The window point of a document character position (the top of its
     // character cell); false when the position is not in the document.
     bool WindowPointOf(int position, QPoint& point);
-    // The whole document painted as the window paints it, as wide as the
-    // control (its scroll bars' room painted as background) and as high as
-    // the document, painted in bands of at most RenderBand rows. Raises
+    // The whole document painted as the window shows it, its form controls
+    // included, as wide as the control (its scroll bars' room painted as
+    // background) and as high as the document, painted in bands of at most
+    // RenderBand rows. Raises
     // EOutOfResources "Out of Resources" when the picture cannot be made or
     // would have more than MaxRenderPixels pixels (1 GB).
     QImage RenderDocument();
@@ -265,6 +266,9 @@ private:
     void UpdateScrollBars();
     void UpdateFrame();
     void PaintRect(QPainter& painter, const QRect& rect);
+    // Paints the form controls that the last paint placed, each as its
+    // widget shows itself, at its place on the panel.
+    void PaintPlacedControls(QPainter& painter);
     void PaintBackground(gfx::QtCanvas& canvas, const gfx::Rect& rect);
     // Scrolls to a named anchor without a history entry (a load records
     // its own); true when found.

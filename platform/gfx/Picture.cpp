@@ -1,6 +1,7 @@
 #include "platform/gfx/Picture.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Jpeg.h"
@@ -38,7 +39,48 @@ private:
     uint64_t position_;
 };
 
+uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t le32(const uint8_t* p) { return le16(p) | (uint32_t{le16(p + 2)} << 16); }
+
 }  // namespace
+
+bool isWindowsBitmap(Stream& s) {
+    PositionKeeper kept(s);
+    const uint64_t size = s.remaining();
+    uint8_t h[30] = {};  // the file header and the fields of the info header asked
+    if (s.read(h, sizeof h) < 26 || h[0] != 'B' || h[1] != 'M') return false;
+    const uint32_t infoSize = le32(h + 14);
+    const bool core = infoSize == 12;
+    if (!core && infoSize != 16 && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 64 &&
+        infoSize != 108 && infoSize != 124)
+        return false;
+    // The whole info header, and so every field read below, is in the file.
+    if (14 + uint64_t{infoSize} > size) return false;
+    const int64_t width = core ? le16(h + 18) : static_cast<int32_t>(le32(h + 18));
+    const int64_t height = core ? le16(h + 20) : static_cast<int32_t>(le32(h + 22));
+    const uint16_t planes = le16(h + (core ? 22 : 26)), bits = le16(h + (core ? 24 : 28));
+    const bool bitsKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    return width > 0 && height != 0 && height != INT32_MIN && planes == 1 && bitsKnown;
+}
+
+bool isWindowsIcon(Stream& s) {
+    PositionKeeper kept(s);
+    const uint64_t size = s.remaining();
+    uint8_t h[6] = {};
+    if (s.read(h, sizeof h) != sizeof h || le16(h) != 0 || le16(h + 2) != 1 || le16(h + 4) == 0) return false;
+    const std::size_t entries = le16(h + 4);
+    if (sizeof h + 16 * uint64_t{entries} > size) return false;
+    // Zero-filled: should the file end sooner than its size said, the
+    // entries missing have images of size 0, which are refused.
+    std::vector<uint8_t> directory(16 * entries);
+    s.read(directory.data(), directory.size());
+    for (std::size_t i = 0; i < entries; ++i) {
+        const uint8_t* entry = &directory[16 * i];
+        const uint32_t bytes = le32(entry + 8), offset = le32(entry + 12);
+        if (bytes == 0 || uint64_t{offset} + bytes > size) return false;
+    }
+    return true;
+}
 
 void PictureFormats::registerFileFormat(std::string_view extension, std::string_view description,
                                         const GraphicClass& cls) {

@@ -66,6 +66,22 @@ private:
     std::vector<Entry> entries_;
 };
 
+// The signature tests of the Windows bitmap and icon files, which the
+// platform reads (the Qt side registers its readers with these tests), here
+// so that a part of the program without Qt tells them the same way. Each
+// leaves the stream where it found it.
+//
+// A Windows bitmap: "BM", the 14-byte file header, then a whole info header
+// of a known size (12 for the core header with 16-bit sizes, the others with
+// signed 32-bit sizes, a negative height for rows top first) whose picture
+// has pixels, one plane and a known bit count. Any other file that happens
+// to begin with "BM" (a text, say) is not one.
+bool isWindowsBitmap(Stream& stream);
+// A Windows icon: reserved 0, type 1, at least one image, the directory (16
+// bytes an image) within the file, and each image (its size, not 0, from its
+// offset from the start of the icon) within the file too.
+bool isWindowsIcon(Stream& stream);
+
 // The registry that pictures use; the JPEG class is registered in it from the
 // start ("jpg", "jpeg", "jpe", "jfif").
 PictureFormats& pictureFormats();

@@ -19,10 +19,10 @@ struct HtmlJob {
 std::string ParseHtmlJob(char** argv, int i, HtmlJob& job);
 
 // Loads each file into a viewer with the help window's settings that is
-// WIDTH pixels wide, paints the whole document into the picture file and
-// prints "html W H" (its size). Runs its own window system (offscreen
-// unless one is asked for), which ends before it returns. False with the
-// reasons (one a line) when a job failed.
+// WIDTH pixels wide, paints the whole document (its form controls included)
+// into the picture file and prints "html W H" (its size). Runs its own
+// window system (offscreen unless one is asked for), which ends before it
+// returns. False with the reasons (one a line) when a job failed.
 bool RunHtmlJobs(const std::vector<HtmlJob>& jobs, char* program, std::string& errors);
 
 }  // namespace e2e

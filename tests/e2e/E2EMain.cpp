@@ -49,8 +49,9 @@
 //        nothing is loaded.
 // --html  before any load, loads the HTML FILE into a viewer with the help
 //        window's settings that is WIDTH pixels wide, paints the whole
-//        document into OUT.png (WIDTH by the document's height) and prints
-//        "html W H". Without MODEL files nothing is loaded.
+//        document with its form controls into OUT.png (WIDTH by the
+//        document's height) and prints "html W H". Without MODEL files
+//        nothing is loaded.
 // Several models are merged into one scene. Output, one line each (after the
 // lines of the imports):
 //   vertices N, normals N, uvs N, faces N, lines N, groups N, materials N,

@@ -358,6 +358,10 @@ TEST(TiffReaderTest, EpsHeaderAroundTheTiffPreview) {
     gfx::MemoryStream emptyStream(empty), wrongStream(wrong);
     EXPECT_FALSE(TEPSGraphic::CanLoad(emptyStream));
     EXPECT_FALSE(TEPSGraphic::CanLoad(wrongStream));
+    Bytes noTiff = good;  // the TIFF part does not begin with a TIFF header
+    noTiff[30] = 'X';
+    gfx::MemoryStream noTiffStream(noTiff);
+    EXPECT_FALSE(TEPSGraphic::CanLoad(noTiffStream));
     try {
         graphic.loadFromStream(wrongStream);
         ADD_FAILURE() << "no error";

@@ -10,9 +10,10 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 plant() {  # folder, file, line, the report's start: a tree whose only fault is that line
   rm -rf "$scratch/tree"
-  mkdir -p "$scratch/tree/model" "$scratch/tree/ui/qt" "$scratch/tree/platform/gfx" "$scratch/tree/platform/qt" \
-    "$scratch/tree/$1"
-  for header in model/Model.h ui/qt/Binder.h platform/gfx/Bitmap.h platform/qt/QtGfx.h; do
+  mkdir -p "$scratch/tree/$1"
+  for header in model/Model.h ui/qt/Binder.h platform/gfx/Bitmap.h platform/qt/QtGfx.h options/Options.h \
+    readers/ObjReader.h writers/Export.h imageformats/ImageFormats.h; do
+    mkdir -p "$scratch/tree/$(dirname "$header")"
     echo '#pragma once' >"$scratch/tree/$header"
   done
   printf '#include <string>\n%s\n' "$3" >"$scratch/tree/$1/$2"
@@ -36,4 +37,19 @@ plant platform/gfx Palette.cpp '#include <QImage>' 'platform/gfx/Palette.cpp:2: 
 plant imageformats Tga.cpp '#include <QImage>' 'imageformats/Tga.cpp:2: imageformats/ builds without Qt'
 plant ui/control Ctl.cpp '#include <QtWidgets/QWidget>' 'ui/control/Ctl.cpp:2: ui/control/ builds without Qt'
 plant extras Thing.cpp '#include "model/Model.h"' 'extras/: a source folder the layers do not list'
+# The ground floor and its graphics layer reach none of the layers above
+# them, the options stand on the ground floor alone, the image library
+# knows no model, and the readers and writers stand beside each other.
+forbid() {  # folder, then the headers it may not include
+  local folder=$1; shift
+  for header in "$@"; do
+    plant "$folder" Planted.cpp "#include \"$header\"" "$folder/Planted.cpp:2: $folder/ may not include"
+  done
+}
+forbid platform options/Options.h readers/ObjReader.h writers/Export.h imageformats/ImageFormats.h
+forbid platform/gfx imageformats/ImageFormats.h options/Options.h readers/ObjReader.h
+forbid options model/Model.h platform/gfx/Bitmap.h
+forbid imageformats model/Model.h options/Options.h platform/qt/QtGfx.h
+forbid readers writers/Export.h imageformats/ImageFormats.h
+forbid writers readers/ObjReader.h
 echo "layer check ok"

@@ -195,6 +195,9 @@ TEST_F(KilledSaveTest, OnlyTheTemporaryFilesOfGoneProcessesAreRemoved) {
         {tmp, "mirelantemp-" + dead + "-a1B2c3x", true},    {tmp, "mirelantemp-" + dead + "-a1B2c3.pz3", false},
         {tmp, "mirelantemp-" + dead + "-a1B2c3", true},     {tmp, "mirelantemp-" + dead + "-a1B2c3.bak", true},
         {tmp, "mirelantemp-" + dead + "-a1B2c3.wrl.keep", true},
+        // Numbers the program never writes: a leading zero before either.
+        {out, ".mirelan-0" + dead + "-3.tmp", true},         {out, ".mirelan-" + dead + "-03.tmp", true},
+        {tmp, "mirelantemp-0" + dead + "-a1B2c3.pz3", true},
     };
     for (const auto& [where, name, stays] : files) Write(where / name, "x");
     ASSERT_EQ(Save(1.0, NoLimit).exitCode, 0);

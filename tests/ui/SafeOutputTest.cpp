@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "imageformats/ImageRegistration.h"
 #include "model/Errors.h"
@@ -30,6 +31,7 @@
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/MapCopy.h"
+#include "ui/core/PovIni.h"
 #include "writers/FileText.h"
 
 namespace {
@@ -207,6 +209,7 @@ TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
     SceneMaterials[0].colorMap = In("wood.ppm");
     SceneMaterials[1].colorMap = In("a/wood.ppm");
     SceneMaterials[2].bumpMap = In("a/stone.tga");
+    Form1.Edit61.text = "wood.ppm";  // POV-Ray renders under a free name: the map stays as it is
     Form2.CheckBox16.checked = true;  // copy the maps as they are
     Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
     for (int save = 0; save < 2; ++save) {
@@ -247,7 +250,14 @@ TEST_F(SafeOutputTest, OnlyPicturesAreCopiedAsMaps) {
         {"sky2.hdr", "#?RGBE\n\n-Y 1 +X 1\n\x80\x80\x80\x81", true},
         {"light.exr", std::string("\x76\x2F\x31\x01\x02\0\0\0", 8) + "channels", true},
         {"old.iff", std::string("FORM\0\0\0\x04ILBMBMHD", 16), true},
-        {"plain.bmp", "BM" + std::string(12, '\0') + le32_40 + std::string(36, '\0'), true},
+        {"plain.bmp", "BM" + std::string(12, '\0') + le32_40 + std::string("\1\0\0\0\1\0\0\0\1\0\x18\0", 12) +
+                          std::string(28, '\0'), true},
+        // Texts that begin like a picture: no header the picture's reader reads.
+        {"words.bmp", "BM" + std::string(12, ' ') + le32_40 + "is no bitmap, only a text of some length\n", false},
+        {"letter.pbm", "P1 is the first paragraph of the letter, P2 the second.\n", false},
+        {"gifts.gif", "Gifts for the family, by name and price\n", false},
+        // A colour map of 8-bit entries, which the Targa reader refuses.
+        {"mapped.tga", std::string("\0\1\1\0\0\2\0\x08\0\0\0\0\1\0\1\0\x08\0\1\2\0", 21), false},
         // An icon's first bytes, and after them what a colour-mapped Targa
         // without its map would hold.
         {"garbage.ico", std::string("\0\0\1\0\0\0\0\0\0\0\0\0\x10\0\x10\0\x18\0", 18) + "junk", false},
@@ -277,6 +287,40 @@ TEST_F(SafeOutputTest, OnlyPicturesAreCopiedAsMaps) {
     CopyMapFile(secret, In("secret"), true);
     EXPECT_FALSE(fs::exists(In("secret")));
     EXPECT_EQ(std::count(Messages().begin(), Messages().end(), "<!>" + secret + " is not a picture: not copied"), 2);
+}
+
+// A map named like a file of the run, which a save writes (the file of
+// another save command, the picture POV-Ray renders, a file or picture of a
+// batch, the batch script), is copied under another name: every file is
+// what its save wrote, and the written files name the copies.
+TEST_F(SafeOutputTest, MapsNamedLikeFilesOfTheRunAreCopiedUnderOtherNames) {
+    const std::string map = "P3\n1 1\n255\n1 2 3\n";
+    const std::vector<std::string> names = {"scene.xml", "car.obj", "car.mtl", "m.udo", "car.png", "b.inc",
+                                            "a" + std::string(OutputImageExtension(Form1.ComboBox5.index)),
+                                            "mirelan_batch_render.sh"};
+    fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
+    fs::create_directories(folder / "maps");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::ofstream(folder / "maps" / names[i], std::ios::binary) << map;
+        fixtures::EnsureMaterial(static_cast<int32_t>(i));
+        SceneMaterials[i].colorMap = In("maps/" + names[i]);
+    }
+    BatchFiles = {"/models/a.obj", "/models/b.obj"};
+    Form2.CheckBox16.checked = true;  // copy the maps as they are
+    Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
+    SaveAll();
+    const std::string mtl = fixtures::ReadFileBytes(In("car.mtl")), inc = fixtures::ReadFileBytes(In("mat.inc"));
+    for (const std::string& name : names) {
+        const std::string copy = RevisedFileName(name, 1);
+        EXPECT_EQ(fixtures::ReadFileBytes(In(copy)), map) << name;
+        EXPECT_NE(fs::exists(In(name)) ? fixtures::ReadFileBytes(In(name)) : "", map) << name;
+        EXPECT_NE(mtl.find(" " + copy + "\n"), std::string::npos) << name;
+        EXPECT_NE(inc.find("\"" + copy + "\" interpolate"), std::string::npos) << name;
+        EXPECT_EQ(std::count(Messages().begin(), Messages().end(),
+                             "<!>" + name + " copied as " + copy + ": the save writes a file named " + name),
+                  1)
+            << name;  // by the first save; the others find the copy as it was
+    }
 }
 
 // Every save looks again for the temporary files that saves of processes

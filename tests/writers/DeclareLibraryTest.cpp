@@ -103,6 +103,9 @@ TEST_F(DeclareLibraryTest, SavedLibraryReadsBackTheSame) {
         {"#declare A_=\r\n/* note */\r\n/**/ // #declare B=\r\n# declare C = 1;\r\n/*#include*/\r\n",
          {{"A_", "/* note */\r\n/**/ // #declare B=\r\n# declare C = 1;\r\n/*#include*/"}}},
         {"#declare E_=\r\n\r\n\r\nx\r\n\r\n#declare F_=\r\n\r\n", {{"E_", "x\r\n"}, {"F_", ""}}},
+        // A marker counts only in the first column: after blanks it is text.
+        {"#declare G_=\r\nx\r\n  /*#LF*/y\r\n\t/*#*/z\r\n /*#CR*/\r\n",
+         {{"G_", "x\r\n  /*#LF*/y\r\n\t/*#*/z\r\n /*#CR*/"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entries.front().first);

@@ -21,6 +21,7 @@
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Stream.h"
+#include "ui/core/BatchDriver.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/PovIni.h"
 #include "writers/TextWriter.h"
@@ -151,52 +152,51 @@ bool StartsWith(const uint8_t* h, std::size_t n, std::string_view signature) {
     return n >= signature.size() && std::equal(signature.begin(), signature.end(), h);
 }
 
-// A Targa header as its readers take it: a known image type, a colour map
-// flag of 0 or 1 (with an entry size when 1; a colour-mapped type has a
-// map), a known pixel size and a picture of at least one pixel. Targa files
-// carry no signature; the registry reads them by their extension.
+// A Targa header as the image library's reader reads it: a known image
+// type, a colour map flag of 0 or 1 (with an entry size the reader reads
+// when 1; a colour-mapped type has a map), a known pixel size and a picture
+// of at least one pixel. Targa files carry no signature, and the registry's
+// Targa class claims only those with an entry size even without a map; the
+// others it reads by their extension.
 bool TargaHeader(const uint8_t* h, std::size_t n) {
     if (n < 18) return false;
-    const auto bits = [](uint8_t b) { return b == 8 || b == 15 || b == 16 || b == 24 || b == 32; };
+    const auto pixelBits = [](uint8_t b) { return b == 8 || b == 15 || b == 16 || b == 24 || b == 32; };
+    const auto entryBits = [](uint8_t b) { return b == 15 || b == 16 || b == 24 || b == 32; };
     const uint8_t type = h[2];
     const bool typeKnown = (type >= 1 && type <= 3) || (type >= 9 && type <= 11);
     const bool colorMapped = type == 1 || type == 9;
-    const bool mapKnown = (h[1] == 0 && !colorMapped) || (h[1] == 1 && h[7] != 0 && bits(h[7]));
+    const bool mapKnown = (h[1] == 0 && !colorMapped) || (h[1] == 1 && entryBits(h[7]));
     const bool sized = (h[12] | h[13]) != 0 && (h[14] | h[15]) != 0;
-    return typeKnown && mapKnown && sized && bits(h[16]);
+    return typeKnown && mapKnown && sized && pixelBits(h[16]);
 }
 
-// The signatures of the pictures that POV-Ray reads and the picture registry
-// may not tell by their content: Radiance HDR, OpenEXR, Amiga IFF (ILBM),
-// Targa, and Windows bitmaps (which the registry reads only where the
-// platform's reader is registered; "BM" counts only with a bitmap header
-// size after it).
-bool PovRayPictureSignature(const uint8_t* h, std::size_t n) {
+// The pictures that POV-Ray reads and the picture registry may not tell by
+// their content: Radiance HDR, OpenEXR and Amiga IFF (ILBM) by their
+// signatures, Targa by a header its reader reads, and Windows bitmaps (which
+// the registry reads only where the platform's reader is registered) by the
+// same test as the platform's bitmap class. None is looser than the class of
+// the registry that reads the format.
+bool PovRayPicture(gfx::Stream& stream) {
+    uint8_t h[32];
+    stream.seek(0);
+    const std::size_t n = stream.read(h, sizeof h);
+    stream.seek(0);
     if (TargaHeader(h, n)) return true;
     if (StartsWith(h, n, "#?RADIANCE") || StartsWith(h, n, "#?RGBE")) return true;
     if (StartsWith(h, n, "\x76\x2F\x31\x01")) return true;
     if (StartsWith(h, n, "FORM") && n >= 12 && std::equal(h + 8, h + 12, "ILBM")) return true;
-    if (StartsWith(h, n, "BM") && n >= 18) {
-        const uint32_t header = uint32_t{h[14]} | (uint32_t{h[15]} << 8) | (uint32_t{h[16]} << 16) |
-                                (uint32_t{h[17]} << 24);
-        for (const uint32_t size : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
-            if (header == size) return true;
-    }
-    return false;
+    return gfx::isWindowsBitmap(stream);
 }
 
 // True when the open file is a picture by its content: one that a class of
 // the picture registry recognises by its signature (every format the
 // program reads by content, the image library's readers included once it
 // has started), or one of POV-Ray's that the registry may not read. Only
-// the first bytes (a header) are read, never the pixels: a save with dozens
-// of large maps decodes none of them to decide.
+// the header is read, never the pixels: a save with dozens of large maps
+// decodes none of them to decide.
 bool IsPicture(int fd) {
     DescriptorStream stream(fd);
-    if (gfx::pictureFormats().classFromContent(stream)) return true;
-    uint8_t h[32];
-    stream.seek(0);
-    return PovRayPictureSignature(h, stream.read(h, sizeof h));
+    return gfx::pictureFormats().classFromContent(stream) || PovRayPicture(stream);
 }
 
 // The line for a map that is not copied because its content is no picture.
@@ -336,16 +336,50 @@ int32_t ChosenMapSize() {
 // A name held by a file this save writes (not a map).
 constexpr std::pair<uint64_t, uint64_t> OutputFile{std::numeric_limits<uint64_t>::max(), 0};
 
+// Every file that the saves of a run write into the output folder: the
+// files of this save, those that the other save commands write under the
+// names the output tabs give (POV-Ray, Moray, OBJ with its MTL and YafRay)
+// and the batch script, and in a batch the files of each model. A map
+// copied under one of these names would be written over by the save that
+// writes it, and the scene would name that file as its map. The pictures
+// POV-Ray renders there (`rendered`) take their names only while no file
+// has them: the INI names a free one.
+std::vector<std::string> RunOutputs(std::vector<std::string>& rendered) {
+    tscene obj;
+    obj.objFile = OutputPath(Form1.Edit1.text);
+    std::vector<std::string> files = {Scene.objFile,         MtlFileName(Scene),    Scene.iniFile,
+                                      Scene.povSceneFile,    Scene.povGeometryFile, Scene.povMaterialFile,
+                                      Scene.udoFile,         Scene.yafrayFile,      obj.objFile,
+                                      MtlFileName(obj)};
+    for (const tedit* edit : {&Form1.Edit68, &Form1.Edit2, &Form1.Edit13, &Form1.Edit12, &Form1.Edit29,
+                              &Form1.Edit82, &Form1.Edit11, &Form1.Edit111, &Form1.Edit90})
+        if (!Trim(edit->text).empty()) files.push_back(OutputPath(edit->text));
+    rendered = {OutputPath(Form1.Edit61.text)};
+    if (BatchFiles.size() > 1)
+        for (std::size_t i = 0; i < BatchFiles.size(); ++i) {
+            const BatchNames n = BatchOutputNames(BatchFiles[i], i);
+            files.insert(files.end(), {n.ini, n.scene, n.geometry, n.material});
+            rendered.push_back(OutputPath(n.image));
+        }
+    return files;
+}
+
 }  // namespace
 
 // ---- The copies of a save ---------------------------------------------------------
 
 MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) {
     if (resize_) size_ = ChosenMapSize();
-    // The files of the save and the maps of the model are never written over.
-    for (const std::string& output : {Scene.objFile, MtlFileName(Scene), Scene.iniFile, Scene.povSceneFile,
-                                      Scene.povGeometryFile, Scene.povMaterialFile, Scene.udoFile})
-        if (!output.empty() && FolderOf(output) == folder_) claims_[ExtractFileName(output)] = OutputFile;
+    // The files of the run and the maps of the model are never written over.
+    std::vector<std::string> rendered;
+    const std::vector<std::string> outputs = RunOutputs(rendered);
+    auto claim = [&](const std::string& output) {
+        if (!ExtractFileName(output).empty() && FolderOf(output) == folder_)
+            claims_[ExtractFileName(output)] = OutputFile;
+    };
+    for (const std::string& output : outputs) claim(output);
+    for (const std::string& picture : rendered)
+        if (!Exists(picture)) claim(picture);
     auto model = [&](std::string_view map) {
         if (Trim(map).empty()) return;
         const auto id = FileIdOf(MapSource(map));
@@ -424,9 +458,13 @@ void MapCopies::Add(const std::string& map) {
             return;
         }
         copies_.push_back({temporary, name});
-        if (k > 0)
-            report_.push_back("<!>" + sourceName + " copied as " + name + ": the output folder holds another " +
+        if (k > 0) {
+            const auto first = claims_.find(wanted);
+            const bool output = first != claims_.end() && first->second == OutputFile;
+            report_.push_back("<!>" + sourceName + " copied as " + name +
+                              (output ? ": the save writes a file named " : ": the output folder holds another ") +
                               wanted);
+        }
         report_.push_back("File " + sourceName + (resize_ ? " resized and copied OK" : " copied OK"));
         return;
     }

@@ -12,7 +12,9 @@
 // A copy never takes the place of a file that the save did not write: a
 // map of the model, or any other file of that name in the output folder,
 // stays as it is and the copy is written under the name with "_Rev00001",
-// "_Rev00002", ... before its extension. A file that already holds the very
+// "_Rev00002", ... before its extension. Nor does it take a name that a
+// file of the run is written under (a file of any save command, the
+// rendered picture, the files of a batch), which would be written over it. A file that already holds the very
 // bytes of the copy (the map itself, or its copy of an earlier save) is
 // used as it is. Every name is decided before any file of the save is
 // written, so that the written files name the copies beside them.
@@ -64,7 +66,8 @@ public:
     // " copied OK" (" resized and copied OK"), "<!>ERROR Copying " + name for
     // a missing map or a failed copy, "<!>" + the map's file + " is not a
     // picture: not copied" for a map whose content is no picture, and a
-    // "<!>" line for each copy that got another name.
+    // "<!>" line for each copy that got another name ("the output folder
+    // holds another ..." or "the save writes a file named ...").
     void Report() const;
 
 private:

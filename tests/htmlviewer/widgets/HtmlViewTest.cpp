@@ -425,6 +425,32 @@ TEST_F(HtmlViewTest, FifosAreNeverOpened) {
     for (std::size_t i = 0; i < fifos.size(); ++i) EXPECT_EQ(opened[i], 0) << names[i];
 }
 
+// The whole document is painted as the window shows it, its form controls
+// included: a screenful of the picture is what the window shows there, in
+// the first band of the picture and in a later one.
+TEST_F(HtmlViewTest, TheDocumentPictureShowsTheFormControlsAsTheWindowDoes) {
+    const std::string form =
+        "<FORM><INPUT NAME=a VALUE=\"typed text\"> <SELECT NAME=b><OPTION>first<OPTION>second</SELECT> "
+        "<SELECT NAME=c SIZE=3><OPTION>one<OPTION SELECTED>two<OPTION>three</SELECT><BR>"
+        "<TEXTAREA NAME=d ROWS=3 COLS=20>line one\nline two</TEXTAREA> <INPUT TYPE=checkbox CHECKED> "
+        "<INPUT TYPE=radio CHECKED> <INPUT TYPE=submit></FORM>";
+    view.LoadFromString("<P>Above" + form + "<P><IMG SRC=gone.gif WIDTH=80 HEIGHT=" +
+                        std::to_string(THtmlView::RenderBand) + "><P>Below" + form);
+    const QImage picture = view.RenderDocument();
+    for (const int top : {0, MostY()}) {
+        view.ScrollTo(top);
+        view.viewport()->repaint();  // the controls shown and hidden as the window shows them
+        const int y = view.ScrollPosition();
+        const QImage shown = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(picture.copy(0, y, shown.width(), shown.height()), shown) << "at " << y;
+        // The window shows every control of the form there.
+        int controls = 0;
+        for (QWidget* w : view.viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            controls += w->isVisible() && view.viewport()->rect().contains(w->geometry());
+        EXPECT_EQ(controls, 7) << "at " << y;
+    }
+}
+
 // The end-to-end driver paints a page with tables and pictures as the help
 // window shows it.
 TEST_F(HtmlViewTest, DriverPaintsAPageWithTablesAndPictures) {
