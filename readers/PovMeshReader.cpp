@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/Model.h"
+#include "model/PovReservedWords.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "readers/ReaderCommon.h"
@@ -300,13 +301,19 @@ private:
     // A material whose custom text is the texture of that identifier, as a
     // material (the material include declares it, and the geometry include
     // uses it inside "material{}"). A quoted word of the file could hold
-    // anything, so only identifier characters are kept.
+    // anything, so only identifier characters are kept. A texture written
+    // out in the file ("texture{pigment{...}}") names no identifier: its
+    // first word is one of POV-Ray's own, which cannot stand alone in a
+    // texture, so it gives a plain material.
     int32_t AddTextureMaterial(int64_t number, std::string_view identifier) {
         tmaterial m;
         NewMaterial(m);
         m.name = "POV_texture_" + std::to_string(number);
-        StringToBuffer("material{texture{" + PovIdentifierFrom(identifier) + "}}", m.customText);
-        SwitchOnCustomTextFromFile(m);
+        const std::string id = PovIdentifierFrom(identifier);
+        if (!IsPovReservedWord(id)) {
+            StringToBuffer("material{texture{" + id + "}}", m.customText);
+            SwitchOnCustomTextFromFile(m);
+        }
         ImportMaterials.push_back(std::move(m));
         return static_cast<int32_t>(ImportMaterials.size()) - 1;
     }

@@ -10,7 +10,7 @@
 #include "options/Options.h"
 #include "platform/Memory.h"
 #include "model/PovText.h"
-#include "readers/PovReservedWords.h"
+#include "model/PovReservedWords.h"
 
 std::string ReadWholeFile(const std::string& fileName) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");

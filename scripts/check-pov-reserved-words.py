@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the tables of readers/PovReservedWords.cpp against the installed
+"""Checks the tables of model/PovReservedWords.cpp against the installed
 `povray` and its standard include files.
 
 A POV-Ray text from a model file may call a name only when that name is one of
@@ -36,7 +36,7 @@ import sys
 import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-TABLE = os.path.join(ROOT, "readers", "PovReservedWords.cpp")
+TABLE = os.path.join(ROOT, "model", "PovReservedWords.cpp")
 NAMES = os.path.join(ROOT, "tests", "data", "readers", "pov_include_names.txt")
 RESERVED_TABLES = ("ReservedWords", "FileWords")
 MACRO_TABLE = "IncludeMacros"

@@ -6,6 +6,7 @@
 #include "model/Errors.h"
 #include "model/Extents.h"
 #include "model/Model.h"
+#include "model/PovReservedWords.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
@@ -39,6 +40,9 @@ std::string SceneObjectName(const tscene& scene) {
         name.resize(PovIdentifierLimit - 1);
         name += '_';
     }
+    // The scene reads the standard include files: a macro of theirs cannot
+    // be declared again.
+    if (IsPovIncludeMacro(name)) name += '_';
     return name;
 }
 

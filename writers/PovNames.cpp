@@ -1,6 +1,7 @@
 #include "writers/PovNames.h"
 
 #include "model/Model.h"
+#include "model/PovReservedWords.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
 
@@ -19,6 +20,9 @@ void PreparePovIdentifiers(ExportRun& run) {
     // stays taken either way.
     ids.Claim(PreparedKey, run.sceneObjectName);
     ids.Reserve(LineGroupName);
+    // The material include reads the standard include files, whose macros
+    // cannot be declared again ("HFCreate" would give the macro HFCreate_).
+    for (const std::string_view macro : PovIncludeMacros()) ids.Reserve(macro);
     for (int32_t i = 0; i < static_cast<int32_t>(SceneMaterials.size()); ++i) PovMaterialId(run, i);
     if (Form1.CheckBox48.checked)
         for (int32_t i = 0; i < static_cast<int32_t>(SceneGroups.size()); ++i)

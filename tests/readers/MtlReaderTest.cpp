@@ -9,7 +9,7 @@
 
 #include "model/Model.h"
 #include "readers/MtlReader.h"
-#include "readers/PovReservedWords.h"
+#include "model/PovReservedWords.h"
 #include "readers/ReaderCommon.h"
 #include "tests/readers/ReaderFiles.h"
 

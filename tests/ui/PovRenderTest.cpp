@@ -429,29 +429,33 @@ TEST_F(PovRenderTest, NoSequenceOfMaterialTextsCallsAMacro) {
 }
 
 // POV-Ray meshes naming textures of the standard include files in their own
-// letter case (a pigment among them), and the program's own geometry include
-// read back, whose materials are declared in a file not read: saved again,
-// each renders through the POV-Ray and the Moray material include.
+// letter case (a pigment among them) or writing one out, and the program's
+// own geometry include read back, whose materials are declared in a file not
+// read: saved again, each renders through the POV-Ray and the Moray material
+// include. A model and a material named after a macro of the include files
+// (HFCreate_) get identifiers of their own.
 TEST_F(PovRenderTest, PovRayMeshesRenderOnceLoadedAndSaved) {
-    SceneMaterials[0].name = "Wood";
+    SceneMaterials[0].name = "HFCreate";
     SetSaveChoices(SaveKind::PovRay);
     ASSERT_TRUE(WriteOutputFiles());
     const fs::path models = folder / "models";
     fs::create_directories(models);
     fs::copy_file(folder / "cube_POV_geom.inc", models / "own.inc");
-    std::ofstream(models / "faces.inc") << "mesh {\n"
-                                           " triangle{<0,0,0>,<1,0,0>,<0,1,0> texture{T_Stone1}}\n"
-                                           " triangle{<0,0,1>,<1,0,1>,<0,1,1> texture{T_Wood3}}\n"
-                                           " triangle{<0,0,2>,<1,0,2>,<0,1,2> texture{Jade}}\n}\n";
+    std::ofstream(models / "HFCreate.inc") << "mesh {\n"
+                                              " triangle{<0,0,0>,<1,0,0>,<0,1,0> texture{T_Stone1}}\n"
+                                              " triangle{<0,0,1>,<1,0,1>,<0,1,1> texture{T_Wood3}}\n"
+                                              " triangle{<0,0,2>,<1,0,2>,<0,1,2> texture{Jade}}\n"
+                                              " triangle{<0,0,3>,<1,0,3>,<0,1,3> texture{pigment{rgb 1}}}\n}\n";
     std::ofstream(models / "rock.inc") << "#declare Rock = mesh2 {\n"
                                           " vertex_vectors{4,<0,0,0>,<1,0,0>,<0,1,0>,<1,1,0>}\n"
                                           " texture_list{3, texture{T_Stone1} texture{T_Wood3} texture{Jade}}\n"
                                           " face_indices{3,<0,1,2>,0,<1,3,2>,1,<0,3,1>,2}\n}\n";
-    for (const char* name : {"faces", "rock", "own"}) {
+    // Each model with the name of its scene object.
+    for (const auto& [name, object] : {std::pair{"HFCreate", "HFCreate__"}, {"rock", "rock_"}, {"own", "own_"}}) {
         SCOPED_TRACE(name);
         ClearModel();
         ASSERT_EQ(LoadModelFile((models / (std::string(name) + ".inc")).string()), LoadResult::Loaded);
-        for (const RenderResult& r : SaveAndRenderBoth(std::string(name) + "_")) EXPECT_RENDERED(r);
+        for (const RenderResult& r : SaveAndRenderBoth(object)) EXPECT_RENDERED(r);
     }
 }
 

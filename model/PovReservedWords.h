@@ -3,6 +3,7 @@
 // Words are compared exactly: POV-Ray's names are case-sensitive.
 #pragma once
 
+#include <span>
 #include <string_view>
 
 // True for one of POV-Ray's reserved words: a keyword or built-in function
@@ -18,3 +19,8 @@ bool IsPovWordThatMayTouchFiles(std::string_view word);
 // True for the name of a macro that one of POV-Ray 3.7's standard include
 // files declares (Parse_String, VStr, SRand, ...).
 bool IsPovIncludeMacro(std::string_view name);
+
+// Every macro name of IsPovIncludeMacro, sorted. A scene that includes those
+// files cannot declare one of these names: the writers keep their
+// identifiers off them.
+std::span<const std::string_view> PovIncludeMacros();

@@ -5,7 +5,7 @@
 // word that is not could be the name of a macro), no macro or function of
 // the standard include files may be among them, and the macro table lists
 // every macro those files declare.
-#include "readers/PovReservedWords.h"
+#include "model/PovReservedWords.h"
 
 #include <algorithm>
 #include <iterator>
@@ -145,3 +145,5 @@ bool IsPovWordThatMayTouchFiles(std::string_view word) {
 bool IsPovIncludeMacro(std::string_view name) {
     return std::binary_search(std::begin(IncludeMacros), std::end(IncludeMacros), name);
 }
+
+std::span<const std::string_view> PovIncludeMacros() { return IncludeMacros; }
