@@ -281,7 +281,11 @@ void ReadLights(ScriptLines& in) {
                 const int64_t rank = static_cast<int64_t>(n) * LightFieldCount + field;
                 if (!IsWholeNumber(text, target) && rank < badRank) {
                     badRank = rank;
-                    bad = "The value " + std::string(text) + " of #mirelan_lite_" + LightFieldNames[field] + "_" +
+                    // A value is shown as long as a name may be, so that
+                    // a line of millions of characters gives a short message.
+                    constexpr std::size_t Shown = 255;
+                    bad = "The value " + std::string(text.substr(0, Shown)) + (text.size() > Shown ? "..." : "") +
+                          " of #mirelan_lite_" + LightFieldNames[field] + "_" +
                           std::to_string(n) + " in " + ExtractFileName(in.FileName()) + " is not a whole number";
                 }
                 break;

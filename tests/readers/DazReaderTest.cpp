@@ -150,6 +150,14 @@ TEST_F(DazReaderTest, ScriptsWithoutLightsOrWithBadValuesKeepTheLights) {
     ExpectUserLightKept();
     EXPECT_THROW(ReadDazLights(Write("bad2.ds", build::DazLightScript("1.5"))), ReadError);
     ExpectUserLightKept();
+    // A value of a million characters is cut in the message.
+    try {
+        ReadDazLights(Write("long.ds", build::DazLightScript(std::string(1000000, 'y'))));
+        ADD_FAILURE();
+    } catch (const ReadError& e) {
+        EXPECT_LT(std::string(e.what()).size(), 1000u);
+    }
+    ExpectUserLightKept();
 
     // More lights created than declared.
     std::string script = build::DazLightScript();
