@@ -25,12 +25,15 @@ protected:
         s.shell = &system;
         systemScope = std::make_unique<ScopedServices>(s);
         // POV-Ray as the program starts it: the installed one with the same
-        // arguments and no picture window; each run's end is noted with its
-        // exit status and the number of arguments it got.
+        // arguments and no picture window; each run's start is noted, and its
+        // end with its exit status and the number of arguments it got. A run
+        // is bounded in time and none starts once the test's folder is gone.
         runs = dir / "runs.txt";
-        const std::string wrapper = Write("bin/povray", "#!/bin/sh\n'" + povray +
-                                                            "' \"$@\" -D >/dev/null 2>&1\necho \"$? $#\" >> '" +
-                                                            runs.string() + "'\n");
+        starts = dir / "starts.txt";
+        const std::string wrapper =
+            Write("bin/povray", "#!/bin/sh\n[ -e \"$PWD\" ] || exit 1\necho >> '" + starts.string() +
+                                    "'\ntimeout -s KILL 120 '" + povray + "' \"$@\" -D >/dev/null 2>&1\necho \"$? $#\" >> '" +
+                                    runs.string() + "'\n");
         ::chmod(wrapper.c_str(), 0755);
         Form1.Edit52.text = wrapper;
         Form1.Edit47.text = "32";
@@ -43,6 +46,9 @@ protected:
         Write("run.sh", "touch hijacked.png\n");
     }
     void TearDown() override {
+        // No run is left in a folder that is about to go.
+        for (int i = 0; i < 1200 && Lines(starts).size() > Lines(runs).size(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         systemScope.reset();
         CommandTest::TearDown();
     }
@@ -57,10 +63,14 @@ protected:
         std::vector<std::string> lines;
         for (int i = 0; i < 1200 && lines.size() < n && !Hijacked(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            std::istringstream text(Read(runs));
-            lines.clear();
-            for (std::string line; std::getline(text, line);) lines.push_back(line);
+            lines = Lines(runs);
         }
+        return lines;
+    }
+    static std::vector<std::string> Lines(const fs::path& file) {
+        std::istringstream text(Read(file));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(text, line);) lines.push_back(line);
         return lines;
     }
     void Save(const char* command) {
@@ -69,7 +79,7 @@ protected:
     }
     SystemShell system;
     std::unique_ptr<ScopedServices> systemScope;
-    fs::path runs;
+    fs::path runs, starts;
 };
 
 TEST_F(PovRayStartTest, SaveAndRenderRendersInAnyFolder) {
@@ -92,13 +102,13 @@ TEST_F(PovRayStartTest, SaveAndRenderRendersInAnyFolder) {
         for (int k = started == 0 ? 2 : 1; k > 0; --k) {
             Save("Form1.ToolButton18");
             const std::vector<std::string> ended = WaitForRuns(++started);
+            ASSERT_FALSE(Hijacked());
             ASSERT_EQ(ended.size(), started);
             EXPECT_EQ(ended.back(), "0 2");  // the INI file and "+P", read without an error
         }
         EXPECT_TRUE(fs::exists(out / picture));
     }
     EXPECT_TRUE(fs::exists(dir / "My Models" / RevisedFileName(picture, 1)));
-    EXPECT_FALSE(Hijacked());
 }
 
 TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
@@ -128,13 +138,13 @@ TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
         Save("Form1.ToolButton18");
         started += std::size(models);
         const std::vector<std::string> ended = WaitForRuns(started);
-        EXPECT_EQ(ended, std::vector<std::string>(started, "0 1"));
+        ASSERT_FALSE(Hijacked());
+        ASSERT_EQ(ended, std::vector<std::string>(started, "0 1"));
         for (const char* name : {"walk_01", "good", "good_pov__W8__H8__Ohijacked_png_good", "_x_1", "walk_01_Rev00001"}) {
             const std::string picture = name + std::string(OutputImageExtension(Form1.ComboBox5.index));
             EXPECT_TRUE(fs::exists(out / picture)) << picture;
         }
     }
-    EXPECT_FALSE(Hijacked());
 }
 
 TEST_F(PovRayStartTest, ABakeWritesTheMapWhereAndAsItWasChosen) {
