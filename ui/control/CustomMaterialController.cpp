@@ -128,9 +128,7 @@ bool BakeMapNameUsable(const std::string& outputFile) {
 }
 
 std::vector<std::string> BakeIniFileLines(const std::string& sceneFile, const std::string& outputFile) {
-    std::string map = ExtractFileName(outputFile);
-    if (!map.empty() && map.front() == '-') map.insert(0, "./");  // POV-Ray writes no file whose name begins with "-"
-    return {"Input_File_Name=" + IniQuoted(sceneFile), "Output_File_Name=" + IniQuoted(map)};
+    return {"Input_File_Name=" + IniQuoted(sceneFile), "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
 }
 
 bool BakeCustomMaterial(const std::string& outputFile) {
