@@ -113,7 +113,7 @@ TEST_F(PovRayStartTest, SaveAndRenderRendersInAnyFolder) {
 
 TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
     const char* const models[] = {"walk 01.obj", "good.obj", "good.pov +W8 +H8 +Ohijacked.png good.obj", "-x=1.obj",
-                                  "walk_01.obj"};
+                                  "walk_01.obj", "take \"2\" [b] \xC3\xA9.obj"};
     std::vector<std::string> files;
     for (const char* model : models) files.push_back(WriteObj("My Models/" + std::string(model)));
     prompts.fileAnswers = {files};
@@ -140,7 +140,8 @@ TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
         const std::vector<std::string> ended = WaitForRuns(started);
         ASSERT_FALSE(Hijacked());
         ASSERT_EQ(ended, std::vector<std::string>(started, "0 1"));
-        for (const char* name : {"walk_01", "good", "good_pov__W8__H8__Ohijacked_png_good", "_x_1", "walk_01_Rev00001"}) {
+        for (const char* name : {"walk_01", "good", "good_pov__W8__H8__Ohijacked_png_good", "_x_1", "walk_01_Rev00001",
+                                 "take__2___b____"}) {
             const std::string picture = name + std::string(OutputImageExtension(Form1.ComboBox5.index));
             EXPECT_TRUE(fs::exists(out / picture)) << picture;
         }
