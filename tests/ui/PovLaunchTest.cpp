@@ -42,6 +42,7 @@ TEST_F(PovLaunchTest, TheExecutableBoxNamesAProgramByPathOrOnThePath) {
     for (const char* ini : {"/out/a\"b.ini", "/out/s[1].ini", "/o\"t/x.ini"})
         EXPECT_FALSE(StartPovRay("/bin/true", ini, "/elsewhere", PovRayRun::Render)) << ini;
     EXPECT_TRUE(shell.requests.empty());
+    ASSERT_FALSE(Messages().empty());
     EXPECT_EQ(Messages().back(),
               "<!>POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: /o\"t/x.ini");
     shell.succeeds = false;
