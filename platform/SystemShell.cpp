@@ -139,11 +139,10 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& fold
 }
 
 bool SystemShell::Open(std::string_view target) {
-    std::string t(TrimBlanks(target));
+    const std::string t(TrimBlanks(target));
     if (t.empty()) return false;
     if (IsLinkText(t)) return StartDetached({opener, t}, "");
     if (!IsRegularFile(t) && !DirectoryExists(t)) return false;
-    if (t.front() == '-') t.insert(0, "./");  // a file, not an option of the opener
     return StartDetached({opener, t}, "");
 }
 

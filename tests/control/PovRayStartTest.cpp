@@ -30,10 +30,12 @@ protected:
         // is bounded in time and none starts once the test's folder is gone.
         runs = dir / "runs.txt";
         starts = dir / "starts.txt";
-        const std::string wrapper =
-            Write("bin/povray", "#!/bin/sh\n[ -e \"$PWD\" ] || exit 1\necho >> '" + starts.string() +
-                                    "'\ntimeout -s KILL 120 '" + povray + "' \"$@\" -D >/dev/null 2>&1\necho \"$? $#\" >> '" +
-                                    runs.string() + "'\n");
+        const std::string wrapper = Write("bin/povray", "#!/bin/sh\n"
+                                                        "[ -e \"$PWD\" ] || exit 1\n"
+                                                        "echo >> '" + starts.string() + "'\n"
+                                                        "timeout -s KILL 120 '" + povray +
+                                                            "' \"$@\" -D >/dev/null 2>&1\n"
+                                                            "echo \"$? $#\" >> '" + runs.string() + "'\n");
         ::chmod(wrapper.c_str(), 0755);
         Form1.Edit52.text = wrapper;
         Form1.Edit47.text = "32";
@@ -125,7 +127,8 @@ TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
     // "Copy all maps" names the INI files in the script without their
     // folder, "Include file paths" with it: one name that no word of
     // POV-Ray's command line carries, one in quotes.
-    const std::pair<bool, const char*> passes[] = {{true, "run.sh\" \"x"}, {false, "run.sh\" \"y"}, {false, "My Renders"}};
+    const std::pair<bool, const char*> passes[] = {
+        {true, "run.sh\" \"x"}, {false, "run.sh\" \"y"}, {false, "My Renders"}};
     std::size_t started = 0;
     for (const auto& [copyMaps, folder] : passes) {
         SCOPED_TRACE(folder);

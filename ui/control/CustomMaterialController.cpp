@@ -118,7 +118,8 @@ void PreviewCustomMaterial() {
 
 bool BakeMapNameUsable(const std::string& outputFile) {
     const std::string name = ExtractFileName(outputFile);
-    const bool control = std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    const bool control =
+        std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
     const bool bothQuotes = name.find('"') != std::string::npos && name.find('\'') != std::string::npos;
     if (!control && !bothQuotes && IsPlainASCII(name)) return true;
     Svc().prompts->Show(MessageKind::Warning, "POV-Ray cannot write a map named " + OneLineText(name) +

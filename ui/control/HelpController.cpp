@@ -60,6 +60,7 @@ void HelpController::htmlView1HotSpotClick() {
     if (link.empty() || link.front() == '#') return;  // the viewer follows it
     // A link that is no web or mail address and names no file is refused:
     // the shell never runs it as a program.
-    if (OpenWithShell(link, 1) <= ShellFailed) Svc().prompts->Show(MessageKind::Warning, "Cannot open the link " + link);
+    if (OpenWithShell(link, 1) <= ShellFailed)
+        Svc().prompts->Show(MessageKind::Warning, "Cannot open the link " + link);
     Form5.linkHandled = true;
 }

@@ -44,9 +44,11 @@ std::string PovRayCommandWord(std::string_view name) {
 
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run) {
     if (program.empty()) return false;
-    const std::string word = PovRayCommandWord(SameFolder(ExtractFilePath(iniFile), folder) ? ExtractFileName(iniFile) : iniFile);
+    const bool inFolder = SameFolder(ExtractFilePath(iniFile), folder);
+    const std::string word = PovRayCommandWord(inFolder ? ExtractFileName(iniFile) : iniFile);
     if (word.empty()) {
-        LogMessage("<!>POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: " + iniFile);
+        LogMessage("<!>POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: " +
+                   iniFile);
         return false;
     }
     std::vector<std::string> arguments{word};
