@@ -2,7 +2,7 @@
 // (the scene saved by "Save && Render", a material or sky bake), the written
 // files opened for editing, and the batch script. Everything is started
 // through the shell (Svc().shell) and never waited for, so that tests see
-// the exact program, parameters and working folder.
+// the exact program, arguments and working folder.
 #pragma once
 
 #include <string>
