@@ -1,8 +1,8 @@
 // POV-Ray started by the program's own commands through the real shell,
 // rendering with the installed POV-Ray (skipped when it is not installed):
-// whatever the names of the output folder, the map's folder and the models
-// hold, each scene renders as itself, and nothing the model's author left
-// beside them (an INI file, a scene, a script) is read or run.
+// whatever the names of the output folder and the models hold, each scene
+// renders as itself, and nothing the model's author left beside them (an
+// INI file, a scene, a script) is read or run.
 #include <chrono>
 #include <thread>
 
@@ -149,21 +149,6 @@ TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
             EXPECT_TRUE(fs::exists(out / picture)) << picture;
         }
     }
-}
-
-TEST_F(PovRayStartTest, ABakeWritesTheMapWhereAndAsItWasChosen) {
-    BatchFiles = {WriteObj("My Models/wall.obj")};
-    ASSERT_TRUE(LoadSelectedModels());
-    Form1.Memo2.lines = {"material{texture{pigment{rgb <1,0,0>}}}"};
-    const fs::path maps = dir / "maps \"x\"\nInput_File_Name=evil.pov\nOutput_File_Name=hijacked.png\n;";
-    fs::create_directories(maps);
-    fs::copy_file(dir / "evil.pov", maps / "evil.pov");
-    prompts.fileAnswers = {{(maps / "-baked.png").string()}};
-    prompts.answers = {Answer::No};  // the map is not set on the material
-    Commands().Run("Form1.ToolButton41");
-    EXPECT_EQ(WaitForRuns(1), std::vector<std::string>{"0 1"});
-    EXPECT_TRUE(fs::exists(maps / "-baked.png"));
-    EXPECT_FALSE(Hijacked());
 }
 
 }  // namespace
