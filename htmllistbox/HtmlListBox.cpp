@@ -486,7 +486,7 @@ std::string THtmlListBox::ItemPlainText(int index) const { return StripHtmlTags(
 
 void THtmlListBox::ClickAnchor(int index, const std::string& anchor) {
     if (anchor.find("://") != std::string::npos || anchor.find("mailto:") != std::string::npos)
-        Svc().shell->Open(anchor, "", "");
+        Svc().shell->Open(anchor);
     else if (OnAnchorClick)
         OnAnchorClick(index, anchor);
 }

@@ -10,18 +10,30 @@
 class ShellLauncher {
 public:
     virtual ~ShellLauncher() = default;
-    // Opens a document or link, or starts a program with parameters, in the
-    // given working folder; never waits. False when it could not be started.
-    virtual bool Open(std::string_view target, std::string_view parameters, std::string_view folder) = 0;
+    // Opens a document, a folder or a link with the desktop's opener; never
+    // runs it. False when it could not be handed on.
+    virtual bool Open(std::string_view target) = 0;
+    // Starts `program` with `arguments`, each reaching it as it is, in the
+    // working folder `folder` ("" keeps the current one); never waits. False
+    // when it could not be started.
+    virtual bool Start(std::string_view program, const std::vector<std::string>& arguments,
+                       std::string_view folder) = 0;
 };
 
 class RecordingShell : public ShellLauncher {
 public:
     struct Request {
-        std::string target, parameters, folder;
+        std::string target;
+        std::vector<std::string> arguments;
+        std::string folder;
+        bool program = false;  // started as a program (Start), not opened
     };
-    bool Open(std::string_view target, std::string_view parameters, std::string_view folder) override {
-        requests.push_back({std::string(target), std::string(parameters), std::string(folder)});
+    bool Open(std::string_view target) override {
+        requests.push_back({std::string(target), {}, {}, false});
+        return succeeds;
+    }
+    bool Start(std::string_view program, const std::vector<std::string>& arguments, std::string_view folder) override {
+        requests.push_back({std::string(program), arguments, std::string(folder), true});
         return succeeds;
     }
     std::vector<Request> requests;

@@ -20,11 +20,6 @@ std::string_view TrimBlanks(std::string_view s) {
     return s;
 }
 
-std::string_view Unquote(std::string_view s) {
-    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
-    return s;
-}
-
 bool IsExecutableFile(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
@@ -49,28 +44,6 @@ void WriteInt(int fd, int value) {
 }
 
 }  // namespace
-
-std::vector<std::string> SplitCommandLine(std::string_view line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    bool quoted = false;
-    for (const char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (!quoted && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord) words.push_back(word);
-    return words;
-}
 
 bool IsLinkText(std::string_view text) {
     const std::size_t colon = text.find(':');
@@ -165,33 +138,17 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& fold
     return middleOk && got == 0;
 }
 
-bool SystemShell::Open(std::string_view target, std::string_view parameters, std::string_view folder) {
-    const std::string t(Unquote(TrimBlanks(target)));
+bool SystemShell::Open(std::string_view target) {
+    const std::string t(TrimBlanks(target));
     if (t.empty()) return false;
-    std::string dir(TrimBlanks(folder));
-    if (!DirectoryExists(dir)) dir.clear();
-    const std::vector<std::string> params = SplitCommandLine(parameters);
+    if (IsLinkText(t)) return StartDetached({opener, t}, "");
+    if (!IsRegularFile(t) && !DirectoryExists(t)) return false;
+    return StartDetached({opener, t}, "");
+}
 
-    if (IsLinkText(t)) return StartDetached({opener, t}, dir);
-    if (IsRegularFile(t)) {
-        if (IsExecutableFile(t)) {
-            std::vector<std::string> argv{t};
-            argv.insert(argv.end(), params.begin(), params.end());
-            return StartDetached(argv, dir);
-        }
-        return StartDetached({opener, t}, dir);  // a document
-    }
-    if (DirectoryExists(t)) return StartDetached({opener, t}, dir);
-    if (t.find('/') == std::string::npos && t.find(' ') == std::string::npos && !FindProgram(t).empty()) {
-        std::vector<std::string> argv{t};
-        argv.insert(argv.end(), params.begin(), params.end());
-        return StartDetached(argv, dir);
-    }
-    // A program and its parameters in one text.
-    std::vector<std::string> words = SplitCommandLine(target);
-    if (words.size() > 1 && !FindProgram(words.front()).empty()) {
-        words.insert(words.end(), params.begin(), params.end());
-        return StartDetached(words, dir);
-    }
-    return false;
+bool SystemShell::Start(std::string_view program, const std::vector<std::string>& arguments,
+                        std::string_view folder) {
+    std::vector<std::string> argv{std::string(program)};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return StartDetached(argv, std::string(folder));
 }

@@ -1,6 +1,6 @@
-// The shell of this desktop: documents and links are handed to the desktop's
-// opener ("xdg-open"), programs are started directly with their parameters
-// in the given working folder. Nothing started is ever waited for.
+// The shell of this desktop: documents, folders and links are handed to the
+// desktop's opener ("xdg-open"), programs are started directly with their
+// arguments in the given working folder. Nothing started is ever waited for.
 #pragma once
 
 #include <string>
@@ -11,20 +11,19 @@
 
 class SystemShell : public ShellLauncher {
 public:
-    // `target` is a link ("http:", "mailto:" ...), a document, a folder, or a
-    // program (a path, a name found on PATH, optionally in double quotes, or
-    // a program followed by its parameters in one text). `parameters` is a
-    // command line split by blanks outside double quotes. A `folder` that is
-    // blank or does not exist leaves the working folder as it is. False when
-    // nothing could be started.
-    bool Open(std::string_view target, std::string_view parameters, std::string_view folder) override;
+    // `target` is a link ("http:", "mailto:" ...), a file or a folder, given
+    // to the opener, which shows it by its type; the opener decides, so that
+    // an executable file is never run by opening it. Any other target (a
+    // word that names a program on PATH, say) is refused.
+    bool Open(std::string_view target) override;
+    // `program` is a path or a name found on PATH. A `folder` that does not
+    // exist fails the start.
+    bool Start(std::string_view program, const std::vector<std::string>& arguments,
+               std::string_view folder) override;
 
     std::string opener = "xdg-open";  // program that opens documents and links
 };
 
-// Words of a command line: blanks and tabs separate words outside double
-// quotes; the quotes group and are dropped ("" gives an empty word).
-std::vector<std::string> SplitCommandLine(std::string_view line);
 // True for a text that starts with a URL scheme of two or more characters.
 bool IsLinkText(std::string_view text);
 // The path of an executable program: `name` itself when it holds a "/",

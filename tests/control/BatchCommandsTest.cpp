@@ -94,7 +94,7 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     Save("Form1.ToolButton18");
     ASSERT_EQ(shell.requests.size(), 1u);
     EXPECT_EQ(shell.requests[0].target, "/bin/sh");
-    EXPECT_EQ(shell.requests[0].parameters, "\"" + (out / "mirelan_batch_render.sh").string() + "\"");
+    EXPECT_EQ(shell.requests[0].arguments, std::vector<std::string>{(out / "mirelan_batch_render.sh").string()});
     EXPECT_EQ(shell.requests[0].folder, out.string());
 
     // "Use a POV file": one common scene and INI whose frames walk through
@@ -108,7 +108,7 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     const std::string ini = Read(out / "mirelan_scene.ini");
     EXPECT_NE(ini.find("Initial_Frame=0\nFinal_Frame=2\n"), std::string::npos);
     ASSERT_EQ(shell.requests.size(), 2u);
-    EXPECT_EQ(shell.requests[1].parameters, "\"" + (out / "mirelan_scene.ini").string() + "\" +P");
+    EXPECT_EQ(shell.requests[1].arguments, (std::vector<std::string>{"mirelan_scene.ini", "+P"}));
 }
 
 TEST_F(BatchCommandsTest, OutputsNeverReplaceTheBatchModelsAndFewFilesAreRefused) {

@@ -90,8 +90,15 @@ TEST_F(ControllersTest, HelpWindowCommands) {
         ASSERT_EQ(shell.requests.size(), toShell ? 1u : 0u) << link;
         if (toShell) {
             EXPECT_EQ(shell.requests[0].target, link);
+            EXPECT_FALSE(shell.requests[0].program);  // opened, never run
         }
     }
+    // A link the shell refuses (no web address, no file) is reported.
+    shell.succeeds = false;
+    Form5.clickedLink = "povray";
+    Commands().Run("Form5.htmlView1.HotSpotClick");
+    EXPECT_TRUE(Form5.linkHandled);
+    EXPECT_EQ(prompts.shown.back().text, "Cannot open the link povray");
 
     Form5.visible = true;
     Commands().Run("Form5.Escape");

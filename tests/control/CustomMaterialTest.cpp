@@ -47,6 +47,10 @@ protected:
         ::chmod(p.c_str(), 0755);
         return p.string();
     }
+    // A word of POV-Ray's command line without its double quotes.
+    static std::string Unquoted(const std::string& word) {
+        return word.size() >= 2 && word.front() == '"' && word.back() == '"' ? word.substr(1, word.size() - 2) : word;
+    }
     std::vector<std::string> Lines(const fs::path& file) {
         std::ifstream in(file);
         std::vector<std::string> lines;
@@ -118,8 +122,8 @@ TEST_F(CustomMaterialTest, PreviewWritesTheTestMaterialAndStartsPovRayInTheProgr
     Form1.Edit52.text = FakePovRay();
     Commands().Run("Form1.ToolButton40");
     ASSERT_EQ(shell.requests.size(), 1u);
-    EXPECT_EQ(shell.requests[0].target, "\"" + Form1.Edit52.text + "\"");
-    EXPECT_EQ(shell.requests[0].parameters, "\"" + (dir / PreviewIniFile).string() + "\" +P");
+    EXPECT_EQ(shell.requests[0].target, Form1.Edit52.text);
+    EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{PreviewIniFile, "+P"}));
     EXPECT_EQ(shell.requests[0].folder, dir.string() + "/");
     EXPECT_EQ(Log().back(), "Ready");
 }
@@ -129,8 +133,10 @@ TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) 
     SceneMaterials[0].name = "1st coat";
     Form1.Memo2.lines = {"texture{pigment{color rgb 1}}"};
     Form1.Edit52.text = FakePovRay();
-    fs::create_directories(dir / "maps");
-    const std::string map = (dir / "maps" / "baked.tga").string();
+    // The save dialog opens in the model's folder, whose name its author chose.
+    const fs::path maps = dir / "maps \"x\"\nInput_File_Name=evil.pov\n;";
+    fs::create_directories(maps);
+    const std::string map = (maps / "baked.tga").string();
     typing.type = 5;  // "TGA Uncompressed"
     typing.fileAnswers = {{map}};
     typing.answers = {Answer::Yes};
@@ -146,12 +152,13 @@ TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) 
     EXPECT_EQ(scene[13], "texture{pigment{color rgb 1}}");
     EXPECT_EQ(scene[20], "object{m material{_1st_coat_}}");
     const std::vector<std::string> expectedIni = {"Input_File_Name=\"" + (dir / BakeSceneFile).string() + "\"",
-                                                  "Output_File_Name=\"" + map + "\"",
+                                                  "Output_File_Name=\"baked.tga\"",
                                                   "+W512", "+H512", "+FT", "+AM1", "+A0.3", "+UA"};
     EXPECT_EQ(Lines(dir / BakeIniFile), expectedIni);
     ASSERT_EQ(shell.requests.size(), 1u);
-    EXPECT_EQ(shell.requests[0].parameters, "\"" + (dir / BakeIniFile).string() + "\"");  // ends by itself
-    EXPECT_EQ(shell.requests[0].folder, (dir / "maps").string() + "/");  // where POV-Ray may write the map
+    ASSERT_EQ(shell.requests[0].arguments.size(), 1u);  // ends by itself
+    EXPECT_EQ(Unquoted(shell.requests[0].arguments[0]), (dir / BakeIniFile).string());
+    EXPECT_EQ(shell.requests[0].folder, maps.string() + "/");  // where POV-Ray may write the map
     EXPECT_EQ(Log().back(), "New texture should have been saved into baked.tga");
     EXPECT_EQ(Shown().back(), "Set this preview map on pigment 1 once POV-Ray is done?");
     EXPECT_EQ(Form1.ComboBox3.SelectedText(), map);
@@ -166,6 +173,19 @@ TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) 
     ASSERT_EQ(longScene.size(), 21u);
     EXPECT_EQ(longScene[12], "#declare " + std::string(255, 'm') + "=");
     EXPECT_EQ(longScene[20], "object{m material{" + std::string(255, 'm') + "}}");
+
+    // Names POV-Ray would write otherwise than chosen: refused, nothing is
+    // written or started.
+    for (const char* name : {"line\nbreak.tga", "caf\xC3\xA9.tga", "both\"'.tga"}) {
+        fs::remove(dir / BakeIniFile);
+        typing.fileAnswers = {{(maps / name).string()}};
+        const std::size_t started = shell.requests.size(), boxes = Shown().size();
+        Commands().Run("Form1.ToolButton41");
+        EXPECT_EQ(Shown().size(), boxes + 1);
+        EXPECT_EQ(Shown().back().rfind("POV-Ray cannot write a map named ", 0), 0u) << Shown().back();
+        EXPECT_FALSE(fs::exists(dir / BakeIniFile));
+        EXPECT_EQ(shell.requests.size(), started);
+    }
 }
 
 TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARestart) {

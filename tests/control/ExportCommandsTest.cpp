@@ -84,14 +84,17 @@ TEST_F(ExportCommandsTest, SaveAndRenderStartsPovRayOnTheIniInTheOutputFolder) {
     Form1.Edit52.text = program;
     Save("Form1.ToolButton18");
     ASSERT_EQ(shell.requests.size(), 1u);
-    EXPECT_EQ(shell.requests[0].target, "\"" + program + "\"");
-    EXPECT_EQ(shell.requests[0].parameters, "\"" + (out / "a_POV_main.ini").string() + "\" +P");
+    EXPECT_EQ(shell.requests[0].target, program);
+    EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{"a_POV_main.ini", "+P"}));
     EXPECT_EQ(shell.requests[0].folder, out.string());
     EXPECT_TRUE(fs::exists(out / "a_POV_main.ini"));
 
     Save("Form1.ToolButton19");  // "Save && Edit": the four files in the desktop's editor
     ASSERT_EQ(shell.requests.size(), 5u);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(shell.requests[1 + i].target, (out / PovFiles[i]).string());
+    for (std::size_t i = 0; i < 4; ++i) {  // opened as documents, never run
+        EXPECT_EQ(shell.requests[1 + i].target, (out / PovFiles[i]).string());
+        EXPECT_FALSE(shell.requests[1 + i].program);
+    }
 
     // No POV-Ray: a message, nothing written, nothing started.
     fs::remove_all(out);

@@ -109,8 +109,8 @@ TEST_F(PreviewOptionsTest, SkiesLoadTheirMapOrBakeItFirst) {
     };
     prompts.answers = {Answer::Yes, Answer::Ok, Answer::Yes, Answer::Ok};
     ChooseBackground("Blue_Sky");
-    EXPECT_EQ(std::pair(shell.requests.at(0).parameters, shell.requests[0].folder),
-              std::pair("\"" + (dir / "create_image_map.ini").string() + "\"", dir.string() + "/"));
+    EXPECT_EQ(std::pair(shell.requests.at(0).arguments, shell.requests[0].folder),
+              std::pair(std::vector<std::string>{"create_image_map.ini"}, dir.string() + "/"));
     EXPECT_EQ(prompts.shown.back().text,
               "Once POV-Ray is finished click OK to load the image " + Sky("Blue_Sky") + " as a background map");
     EXPECT_TRUE(pageHooks.Called("Background " + Sky("Blue_Sky")));
@@ -134,7 +134,7 @@ TEST_F(PreviewOptionsTest, SkyBakeFiles) {
               "scale 0.008 translate<0,-0.992,0>}\nrotate<0,90,0>\ntranslate<0,-0.992,0>\nno_shadow hollow on\n"
               "scale 20000}\nplane {y,-0.2 pigment{color rgb<1,1,1>}finish{ambient<0.1,0.1,0.1>}}\n");
     EXPECT_EQ(Read("create_image_map.ini"), "Input_File_Name=\"" + (dir / "create_image_map.pov").string() +
-                                                "\"\nOutput_File_Name=\"/out/sky.tga\"\n+W512\n+H256\n+FT\n+UA\n");
+                                                "\"\nOutput_File_Name=\"sky.tga\"\n+W512\n+H256\n+FT\n+UA\n");
 }
 
 // The render settings of each kind of sky, and its bake files rendered by

@@ -125,9 +125,9 @@ TEST_F(EndToEndTest, ATexturedModelLoadedSavedWithItsMapsAndRenderedByPovRay) {
     // started, without its picture window.
     ASSERT_EQ(shell.requests.size(), 1u);
     const RecordingShell::Request& start = shell.requests[0];
-    EXPECT_EQ(start.target + " " + start.folder, "\"" + povray + "\" " + out.string());
-    const std::vector<std::string> args = SplitCommandLine(start.parameters);
-    ASSERT_EQ(args, (std::vector<std::string>{(out / "lawn_POV_main.ini").string(), "+P"}));
+    EXPECT_EQ(start.target + " " + start.folder, povray + " " + out.string());
+    const std::vector<std::string>& args = start.arguments;
+    ASSERT_EQ(args, (std::vector<std::string>{"lawn_POV_main.ini", "+P"}));
     const std::string command = "cd '" + start.folder + "' && povray '" + args[0] + "' -D >render.log 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 

@@ -99,7 +99,7 @@ TEST_F(LoadDriversTest, OutputNamesFollowTheModel) {
     EXPECT_EQ(Form1.Edit82.text, "a_b_moray_mat.inc");
     EXPECT_EQ(Form1.Edit11.text, "a_b_moray.udo");
     EXPECT_EQ(Form1.Edit1.text, "a b.obj");
-    EXPECT_EQ(Form1.Edit61.text, "a b.bmp");
+    EXPECT_EQ(Form1.Edit61.text, "a_b.bmp");  // cleaned as the others: POV-Ray writes it so
     EXPECT_EQ(Scene.modelFile, model);
     EXPECT_TRUE(Logged("Loading Model a b.obj"));
 
@@ -110,7 +110,7 @@ TEST_F(LoadDriversTest, OutputNamesFollowTheModel) {
     Form1.ComboBox5.index = 0;
     LoadModelFile(model);
     EXPECT_EQ(Form1.Edit1.text, "a b_Rev00002.obj");
-    EXPECT_EQ(Form1.Edit61.text, "a b.tga");
+    EXPECT_EQ(Form1.Edit61.text, "a_b.tga");
 }
 
 TEST_F(LoadDriversTest, HistoryKeepsNineteenNewestFirst) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -72,11 +73,9 @@ protected:
         }
         return false;
     }
-    static std::string ReadAll(const fs::path& p) {
-        std::ifstream in(p);
-        std::string s;
-        std::getline(in, s);
-        return s;
+    static std::string ReadWhole(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     fs::path dir_;
 };
@@ -174,11 +173,7 @@ TEST_F(PlatformTest, TemporaryFilesAreUniqueAndOnlyOwnFilesAreDeleted) {
     EXPECT_TRUE(DeleteTempFile(c));
 }
 
-TEST_F(PlatformTest, CommandLinesAndLinks) {
-    EXPECT_EQ(SplitCommandLine("/NORESTORE /RENDER \"/my dir/scene.ini\""),
-              (std::vector<std::string>{"/NORESTORE", "/RENDER", "/my dir/scene.ini"}));
-    EXPECT_EQ(SplitCommandLine("  a\t\"\"  b\"c d\"e "), (std::vector<std::string>{"a", "", "bc de"}));
-    EXPECT_TRUE(SplitCommandLine("   ").empty());
+TEST_F(PlatformTest, LinksAndPrograms) {
     EXPECT_TRUE(IsLinkText("http://www.example.org"));
     EXPECT_TRUE(IsLinkText("mailto:someone@example.org"));
     EXPECT_TRUE(IsLinkText("file:///tmp/x"));
@@ -191,37 +186,61 @@ TEST_F(PlatformTest, CommandLinesAndLinks) {
 
 TEST_F(PlatformTest, SystemShellStartsProgramsWithoutWaiting) {
     SystemShell shell;
-    EXPECT_TRUE(shell.Open("/bin/true", "", ""));
-    EXPECT_TRUE(shell.Open("\"/bin/true\"", "/NORESTORE /RENDER \"x y.ini\"", " "));
-    EXPECT_FALSE(shell.Open("/no/such/program", "", ""));
-    EXPECT_FALSE(shell.Open("no-such-program-of-mirelan", "", ""));
-    EXPECT_FALSE(shell.Open("", "", ""));
-    EXPECT_FALSE(StartDetached({"/bin/true"}, (dir_ / "no folder").string()));
+    EXPECT_TRUE(shell.Start("/bin/true", {}, ""));
+    EXPECT_FALSE(shell.Start("/no/such/program", {}, ""));
+    EXPECT_FALSE(shell.Start("no-such-program-of-mirelan", {}, ""));
+    EXPECT_FALSE(shell.Start("", {}, ""));
+    EXPECT_FALSE(shell.Start("/bin/true", {}, (dir_ / "no folder").string()));
 
-    // Parameters split by blanks outside quotes, in the given folder.
-    const fs::path work = dir_ / "work dir";
+    // Every argument reaches the program as it is, whatever it holds, in
+    // the given folder.
+    const fs::path work = dir_ / "work \"dir\" +L";
     fs::create_directories(work);
-    EXPECT_TRUE(shell.Open("/bin/sh", "-c \"pwd > out.txt\"", work.string()));
+    const std::vector<std::string> words = {"a\" \"b", "evil.ini\" +L", "c d", "", "'e'", "$f", "-g", "h\ni"};
+    std::vector<std::string> args = {"-c", "{ pwd; printf '%s|' \"$@\"; } > out.tmp && mv out.tmp out.txt", "sh"};
+    args.insert(args.end(), words.begin(), words.end());
+    EXPECT_TRUE(shell.Start("sh", args, work.string()));
     ASSERT_TRUE(WaitForFile(work / "out.txt"));
-    EXPECT_EQ(fs::path(ReadAll(work / "out.txt")), fs::canonical(work));
-
-    // A program and its parameters in one text.
-    EXPECT_TRUE(shell.Open("/bin/sh -c \"echo one > two.txt\"", "", work.string()));
-    ASSERT_TRUE(WaitForFile(work / "two.txt"));
-    EXPECT_EQ(ReadAll(work / "two.txt"), "one");
+    std::string expected = fs::canonical(work).string() + "\n";
+    for (const std::string& w : words) expected += w + "|";
+    EXPECT_EQ(ReadWhole(work / "out.txt"), expected);
 
     // A program that runs on is not waited for.
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(shell.Open("/bin/sleep", "5", ""));
+    EXPECT_TRUE(shell.Start("/bin/sleep", {"5"}, ""));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
 
-    // Documents and links go to the opener (a harmless stand-in here).
+TEST_F(PlatformTest, SystemShellOpensDocumentsAndNeverRunsThem) {
+    SystemShell shell;
+    // An opener that notes what it was given.
+    const fs::path opened = dir_ / "opened.txt";
+    const std::string opener = (dir_ / "opener").string();
+    std::ofstream(opener) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << (dir_ / "opened.tmp").string() << "' && mv '"
+                          << (dir_ / "opened.tmp").string() << "' '" << opened.string() << "'\n";
+    fs::permissions(opener, fs::perms::owner_all);
+    shell.opener = opener;
+    // An executable file under a document's name, as a model's archive can
+    // leave one where an output goes: the opener gets it, it does not run.
+    const fs::path planted = dir_ / "car_POV_main.ini";
+    std::ofstream(planted) << "#!/bin/sh\ntouch '" << (dir_ / "ran.txt").string() << "'\n";
+    fs::permissions(planted, fs::perms::owner_all);
+    EXPECT_TRUE(shell.Open(planted.string()));
+    ASSERT_TRUE(WaitForFile(opened));
+    EXPECT_EQ(ReadWhole(opened), planted.string());
+    EXPECT_FALSE(fs::exists(dir_ / "ran.txt"));
+
+    // A word that only names a program on PATH, or nothing at all, is no
+    // document: refused, nothing is started.
+    for (const char* target : {"sh", "sh -c true", "no-such-file-of-mirelan", "", "  "})
+        EXPECT_FALSE(shell.Open(target)) << target;
+
+    // Links and folders go to the opener too.
     shell.opener = "/bin/true";
-    EXPECT_TRUE(shell.Open("https://www.example.org/mirelan", "", ""));
-    Touch(work / "notes.htm");
-    EXPECT_TRUE(shell.Open((work / "notes.htm").string(), "", ""));
+    EXPECT_TRUE(shell.Open("https://www.example.org/mirelan"));
+    EXPECT_TRUE(shell.Open(dir_.string()));
     shell.opener = "/no/such/opener";
-    EXPECT_FALSE(shell.Open("mailto:someone@example.org", "", ""));
+    EXPECT_FALSE(shell.Open("mailto:someone@example.org"));
 }
 
 TEST_F(PlatformTest, OpenWithShellGoesThroughTheShellInForce) {
@@ -230,13 +249,15 @@ TEST_F(PlatformTest, OpenWithShellGoesThroughTheShellInForce) {
     services.shell = &recording;
     ScopedServices scope(services);
     const std::string longPath = "/" + std::string(3000, 'p') + "/povray";
-    EXPECT_EQ(OpenWithShell("\"" + longPath + "\"", "/NORESTORE /RENDER \"a.ini\"", "/out", 1), ShellStarted);
-    ASSERT_EQ(recording.requests.size(), 1u);
-    EXPECT_EQ(recording.requests[0].target, "\"" + longPath + "\"");  // passed whole
-    EXPECT_EQ(recording.requests[0].parameters, "/NORESTORE /RENDER \"a.ini\"");
+    EXPECT_EQ(StartWithShell(longPath, {"a \"b\".ini", "+P"}, "/out", 1), ShellStarted);
+    EXPECT_LE(OpenWithShell("http://www.example.org", 1), ShellStarted);
+    ASSERT_EQ(recording.requests.size(), 2u);
+    EXPECT_EQ(recording.requests[0].target, longPath);  // passed whole
+    EXPECT_EQ(recording.requests[0].arguments, (std::vector<std::string>{"a \"b\".ini", "+P"}));
     EXPECT_EQ(recording.requests[0].folder, "/out");
+    EXPECT_TRUE(recording.requests[0].program && !recording.requests[1].program);
     recording.succeeds = false;
-    EXPECT_LE(OpenWithShell("http://www.example.org", "", "", 1), 32);
+    EXPECT_LE(OpenWithShell("http://www.example.org", 1), 32);
 }
 
 }  // namespace

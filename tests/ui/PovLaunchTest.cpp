@@ -38,6 +38,13 @@ TEST_F(PovLaunchTest, TheExecutableBoxNamesAProgramByPathOrOnThePath) {
     Form1.Edit52.text.clear();
     // Nothing to start, or a start that fails: reported.
     EXPECT_FALSE(StartPovRay("", "/out/x.ini", "/out", PovRayRun::Render));
+    // INI names that no word of POV-Ray's command line can carry: reported.
+    for (const char* ini : {"/out/a\"b.ini", "/out/s[1].ini", "/o\"t/x.ini"})
+        EXPECT_FALSE(StartPovRay("/bin/true", ini, "/elsewhere", PovRayRun::Render)) << ini;
+    EXPECT_TRUE(shell.requests.empty());
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back(),
+              "<!>POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: /o\"t/x.ini");
     shell.succeeds = false;
     EXPECT_FALSE(OpenInEditor({"/out/x.ini"}) || StartBatchScript("/out/b.sh", "/out"));
 }

@@ -1,5 +1,6 @@
 #include "ui/control/CustomMaterialController.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "model/Model.h"
@@ -14,6 +15,7 @@
 #include "ui/core/PovLaunch.h"
 #include "writers/DeclareLibrary.h"
 #include "writers/Export.h"
+#include "writers/FileText.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -114,7 +116,24 @@ void PreviewCustomMaterial() {
     LogMessage("Ready");
 }
 
-void BakeCustomMaterial(const std::string& outputFile) {
+bool BakeMapNameUsable(const std::string& outputFile) {
+    const std::string name = ExtractFileName(outputFile);
+    const bool control =
+        std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    const bool bothQuotes = name.find('"') != std::string::npos && name.find('\'') != std::string::npos;
+    if (!control && !bothQuotes && IsPlainASCII(name)) return true;
+    Svc().prompts->Show(MessageKind::Warning, "POV-Ray cannot write a map named " + OneLineText(name) +
+                                                  ". Choose a name without line breaks, letters beyond ASCII or both "
+                                                  "kinds of quote marks.");
+    return false;
+}
+
+std::vector<std::string> BakeIniFileLines(const std::string& sceneFile, const std::string& outputFile) {
+    return {"Input_File_Name=" + IniQuoted(sceneFile), "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
+}
+
+bool BakeCustomMaterial(const std::string& outputFile) {
+    if (!BakeMapNameUsable(outputFile)) return false;
     const std::string folder = ProgramDir();
     const std::string scene = folder + BakeSceneFile;
     const std::string ini = folder + BakeIniFile;
@@ -137,14 +156,15 @@ void BakeCustomMaterial(const std::string& outputFile) {
     lines.push_back("object{m material{" + prefix + "}}");
     WriteLines(scene, lines);
 
-    std::vector<std::string> settings = {"Input_File_Name=" + Quoted(scene), "Output_File_Name=" + Quoted(outputFile),
-                                         "+W512", "+H512"};
+    std::vector<std::string> settings = BakeIniFileLines(scene, outputFile);
+    for (const char* line : {"+W512", "+H512"}) settings.emplace_back(line);
     if (const std::string format = OutputFormat(Form1.SaveDialog2.filterIndex); !format.empty())
         settings.push_back(format);
     for (const char* line : {"+AM1", "+A0.3", "+UA"}) settings.emplace_back(line);
     WriteLines(ini, settings);
 
     StartPovRayBake(ini, outputFile);
+    return true;
 }
 
 void ReportNoPovRay() {
@@ -247,7 +267,7 @@ void CustomMaterialController::ToolButton41Click() {
     if (!Svc().prompts->SaveFile(request, file)) return;
     dialog.fileName = file;
     dialog.initialDir = ExtractFilePath(file);
-    BakeCustomMaterial(file);
+    if (!BakeCustomMaterial(file)) return;
     if (Svc().prompts->Ask(MessageKind::Confirmation, "Set this preview map on pigment 1 once POV-Ray is done?",
                            {Answer::Yes, Answer::No}) != Answer::Yes)
         return;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
@@ -26,7 +27,17 @@ void PreviewCustomMaterial();
 // orthographic view, wearing the memo's material) and its INI file that
 // renders it 512 x 512 into `outputFile` in the format of the baked maps'
 // save dialog's file type, and starts POV-Ray on it in the output's folder.
-void BakeCustomMaterial(const std::string& outputFile);
+// A map name POV-Ray cannot write as it stands (BakeMapNameUsable) is
+// refused before anything is written: false.
+bool BakeCustomMaterial(const std::string& outputFile);
+// True when POV-Ray writes the map `outputFile` under its name as it stands;
+// otherwise a warning names it and the result is false. A name with a line
+// break, a letter beyond ASCII or both kinds of quote marks cannot be.
+bool BakeMapNameUsable(const std::string& outputFile);
+// The lines of a bake's INI file that name its files: the scene in full, and
+// the map without its folder, since POV-Ray writes it into its working
+// folder, the map's own, whatever that folder's name holds.
+std::vector<std::string> BakeIniFileLines(const std::string& sceneFile, const std::string& outputFile);
 // A beep, the warning that POV-Ray's program is to be chosen in the export
 // options, and "Could not start POV-Ray" logged.
 void ReportNoPovRay();

@@ -58,6 +58,9 @@ void HelpController::htmlView1HotSpotClick() {
     const std::string& link = Form5.clickedLink;
     Form5.linkHandled = false;
     if (link.empty() || link.front() == '#') return;  // the viewer follows it
-    OpenWithShell(link, "", "", 1);
+    // A link that is no web or mail address and names no file is refused:
+    // the shell never runs it as a program.
+    if (OpenWithShell(link, 1) <= ShellFailed)
+        Svc().prompts->Show(MessageKind::Warning, "Cannot open the link " + link);
     Form5.linkHandled = true;
 }

@@ -35,7 +35,9 @@ public:
     // "Hide" and Esc.
     void ToolButton5Click();
     // A link of the help text was clicked (Form5.clickedLink): a link that
-    // does not start with "#" goes to the shell and counts as handled.
+    // does not start with "#" goes to the shell, which opens a web or mail
+    // address or a file and never runs a program, and counts as handled; a
+    // link the shell refuses is reported.
     void htmlView1HotSpotClick();
 
 private:

@@ -14,9 +14,9 @@ void InputController::Register(Dispatcher& d) {
 
 void InputController::ToolButton20Click() { host_.CloseMainWindow(); }
 
-void InputController::Label90Click() { OpenWithShell("mailto:" + std::string(MakerMailAddress), "", "", 1); }
+void InputController::Label90Click() { OpenWithShell("mailto:" + std::string(MakerMailAddress), 1); }
 
-void InputController::Label94Click() { OpenWithShell(MakerWebAddress, "", "", 1); }
+void InputController::Label94Click() { OpenWithShell(MakerWebAddress, 1); }
 
 void InputController::CheckBox34Click() {
     Form2.CheckBox16.checked = Form1.CheckBox34.checked;

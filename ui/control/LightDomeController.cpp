@@ -160,7 +160,7 @@ void LightDomeController::Button25Click() {
     if (!FileExistsNonBlank(program)) return;
     LogMessage(RuleLine);
     LogMessage("Starting HDR Shop...");
-    OpenWithShell(Quoted(program), "", "", 1);
+    StartWithShell(program, {}, "", 1);
     LogMessage("Ready");
 }
 

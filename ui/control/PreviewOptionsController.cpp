@@ -89,8 +89,8 @@ void CreateSkyMap(const std::string& outputFile) {
         lines.push_back("plane {y," + FloatToText(-0.1 * d) + " pigment{color rgb<1,1,1>}finish{ambient<0.1,0.1,0.1>}}");
     WriteLines(scene, lines);
 
-    std::vector<std::string> settings = {"Input_File_Name=" + Quoted(scene), "Output_File_Name=" + Quoted(outputFile),
-                                         "+W512", "+H256", "+FT"};
+    std::vector<std::string> settings = BakeIniFileLines(scene, outputFile);
+    for (const char* line : {"+W512", "+H256", "+FT"}) settings.emplace_back(line);
     const bool stars = StartsWith(sky, "Starfield");
     settings.emplace_back(StartsWith(sky, "S_Cloud") || stars ? "-UA" : "+UA");
     if (stars && sky != "Starfield") {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "model/Model.h"
 #include "model/Services.h"
@@ -87,27 +88,41 @@ std::vector<std::string> BatchScriptLines(const std::string& program, const std:
     for (std::size_t i = 0; i < iniFiles.size(); ++i) {
         lines.push_back("echo " + ShellWord("File(" + std::to_string(i + 1) + " of " + count +
                                             "): " + ExtractFileName(iniFiles[i])));
-        lines.push_back(ShellWord(program) + " " + ShellWord(iniFiles[i]));
+        std::string word = PovRayCommandWord(iniFiles[i]);
+        if (word.empty()) word = PovRayCommandWord(ExtractFileName(iniFiles[i]));
+        lines.push_back(ShellWord(program) + " " + ShellWord(word));
     }
     lines.push_back(EchoRule);
     return lines;
 }
 
-BatchNames BatchOutputNames(const std::string& modelFile, std::size_t index) {
-    const std::string file = ExtractFileName(modelFile);
+std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFiles) {
     const bool common = Form1.RadioButton4.checked;
-    BatchNames n;
-    n.ini = OutputPath(common ? ChangeFileExt(Form1.Edit115.text, ".ini") : ChangeFileExt(file, ".ini"));
-    n.scene = OutputPath(common ? Form1.Edit115.text : ChangeFileExt(file, ".pov"));
-    n.geometry = OutputPath(ChangeFileExt(file, ".inc"));
-    if (Form1.CheckBox19.checked) {
-        n.material = OutputPath(Form1.Edit23.text);
-        n.writeMaterial = index == 0;
-    } else {
-        n.material = OutputPath(ExtractBaseName(file) + "_pov_mat.inc");
+    const std::string imageExtension(OutputImageExtension(Form1.ComboBox5.index));
+    std::set<std::string> taken;
+    std::vector<BatchNames> all;
+    for (std::size_t i = 0; i < modelFiles.size(); ++i) {
+        std::string base = ExtractBaseName(ExtractFileName(modelFiles[i]));
+        if (!common) {
+            const std::string clean = CleanIdentifier(base);
+            base = clean;
+            for (int k = 1; taken.count(base) != 0 && k <= 10000; ++k) base = RevisedFileName(clean, k);
+            taken.insert(base);
+        }
+        BatchNames n;
+        n.ini = OutputPath(common ? ChangeFileExt(Form1.Edit115.text, ".ini") : base + ".ini");
+        n.scene = OutputPath(common ? Form1.Edit115.text : base + ".pov");
+        n.geometry = OutputPath(base + ".inc");
+        if (Form1.CheckBox19.checked) {
+            n.material = OutputPath(Form1.Edit23.text);
+            n.writeMaterial = i == 0;
+        } else {
+            n.material = OutputPath(base + "_pov_mat.inc");
+        }
+        n.image = base + imageExtension;
+        all.push_back(std::move(n));
     }
-    n.image = ChangeFileExt(file, OutputImageExtension(Form1.ComboBox5.index));
-    return n;
+    return all;
 }
 
 void SaveBatch() {
@@ -124,6 +139,7 @@ void SaveBatch() {
     } restore{showMaps};
 
     const std::vector<std::string> files = BatchFiles;
+    const std::vector<BatchNames> names = BatchOutputNames(files);
     for (std::size_t i = 0; i < files.size(); ++i) {
         LogMessage("Memory cleanup...");
         ClearModel();
@@ -132,7 +148,7 @@ void SaveBatch() {
         Svc().window->SelectCameraPreset(Form1.ComboBox8.index);
         Svc().status->ProcessPendingMessages();
 
-        SetBatchChoices(BatchOutputNames(files[i], i));
+        SetBatchChoices(names[i]);
         WriteOutputFiles(true);  // with the maps copied as they are
         iniFiles.push_back(Form2.CheckBox27.checked ? Scene.iniFile : ExtractFileName(Scene.iniFile));
     }

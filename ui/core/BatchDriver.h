@@ -16,7 +16,10 @@ std::string ShellWord(std::string_view text);
 // The lines of the batch script, in order: "#!/bin/sh" (the shell's quiet
 // start), a rule echoed, the creator lines echoed; per file its "echo
 // File(n of m): " line and its render line; the rule echoed once more.
-// `iniFiles` are the INI names as the script names them.
+// `iniFiles` are the INI names as the script names them, each handed to
+// POV-Ray as one word of its command line (PovRayCommandWord); a full name
+// that no word can carry is named without its folder, in which the script
+// runs.
 std::vector<std::string> BatchScriptLines(const std::string& program, const std::vector<std::string>& iniFiles);
 
 // The conversion run of the POV-Ray save commands while BatchFiles holds two
@@ -29,9 +32,16 @@ std::vector<std::string> BatchScriptLines(const std::string& program, const std:
 // cannot be written.
 void SaveBatch();
 
-// The output names of batch file `index` of `count`, for tests and the run.
+// The output names of every model of a batch, in order. With "Use a Batch
+// file " a model's names are made of its name cleaned as a single model's
+// (CleanIdentifier), since the script hands them to POV-Ray, which splits
+// its command line at blanks and reads "+", "-" and "=" as options; a name
+// that two models would share after cleaning gets "_Rev" and a number, so
+// that each model renders as itself. With "Use a POV file" the geometry
+// includes keep the models' names, from which the common scene builds them
+// by the input file name prefix.
 struct BatchNames {
     std::string ini, scene, geometry, material, image;
     bool writeMaterial = true;
 };
-BatchNames BatchOutputNames(const std::string& modelFile, std::size_t index);
+std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFiles);

@@ -242,7 +242,9 @@ void SetDefaultOutputNames(const std::string& fileName) {
     Form1.Edit82.text = clean + "_moray_mat.inc";
     Form1.Edit11.text = clean + "_moray.udo";
     Form1.Edit1.text = ProposedObjOutputName(fileName, Form2.Edit1.text);
-    Form1.Edit61.text = ChangeFileExt(ExtractFileName(fileName), OutputImageExtension(Form1.ComboBox5.index));
+    // The picture too: POV-Ray writes letters beyond ASCII as blanks, and the
+    // check that keeps earlier renders must find the name it wrote.
+    Form1.Edit61.text = clean + std::string(OutputImageExtension(Form1.ComboBox5.index));
 }
 
 void SetDialogDirs(std::string_view folder) {

@@ -1,5 +1,8 @@
 #include "ui/core/PovLaunch.h"
 
+#include <algorithm>
+
+#include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "platform/SystemShell.h"
@@ -12,6 +15,13 @@ constexpr int ShowNormal = 1;
 
 bool Started(int result) { return result > ShellFailed; }
 
+// Two names of one folder, with or without a final "/".
+bool SameFolder(std::string a, std::string b) {
+    while (a.size() > 1 && a.back() == '/') a.pop_back();
+    while (b.size() > 1 && b.back() == '/') b.pop_back();
+    return a == b;
+}
+
 }  // namespace
 
 std::string PovRayProgram() {
@@ -22,20 +32,39 @@ std::string PovRayProgram() {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+std::string PovRayCommandWord(std::string_view name) {
+    if (name.find_first_of("\"[]") != std::string_view::npos) return {};
+    const auto plainChar = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' ||
+               c == '/';
+    };
+    const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), plainChar);
+    return plain ? std::string(name) : Quoted(name);
+}
+
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run) {
     if (program.empty()) return false;
-    std::string parameters = Quoted(iniFile);
-    if (run == PovRayRun::Render) parameters += " +P";
-    return Started(OpenWithShell(Quoted(program), parameters, folder, ShowNormal));
+    const bool inFolder = SameFolder(ExtractFilePath(iniFile), folder);
+    const std::string word = PovRayCommandWord(inFolder ? ExtractFileName(iniFile) : iniFile);
+    if (word.empty()) {
+        LogMessage("<!>POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: " +
+                   iniFile);
+        return false;
+    }
+    std::vector<std::string> arguments{word};
+    if (run == PovRayRun::Render) arguments.emplace_back("+P");
+    return Started(StartWithShell(program, arguments, folder, ShowNormal));
 }
 
 bool OpenInEditor(const std::vector<std::string>& files) {
     bool all = true;
     for (const std::string& file : files)
-        if (!Started(OpenWithShell(file, "", "", ShowNormal))) all = false;
+        if (!Started(OpenWithShell(file, ShowNormal))) all = false;
     return all;
 }
 
 bool StartBatchScript(const std::string& script, const std::string& folder) {
-    return Started(OpenWithShell("/bin/sh", Quoted(script), folder, ShowNormal));
+    // A relative name that begins with "-" would be an option of the shell.
+    const std::string name = script.empty() || script.front() == '/' ? script : "./" + script;
+    return Started(StartWithShell("/bin/sh", {name}, folder, ShowNormal));
 }

@@ -2,7 +2,7 @@
 // (the scene saved by "Save && Render", a material or sky bake), the written
 // files opened for editing, and the batch script. Everything is started
 // through the shell (Svc().shell) and never waited for, so that tests see
-// the exact program, parameters and working folder.
+// the exact program, arguments and working folder.
 #pragma once
 
 #include <string>
@@ -24,14 +24,26 @@ std::string PovRayProgram();
 // `text` between double quotes.
 std::string Quoted(std::string_view text);
 
+// The INI file `name` as one word of POV-Ray's command line. POV-Ray joins
+// its arguments and splits them again at blanks, takes a word in double
+// quotes whole, and reads "[...]" after an INI file name as a section of
+// it: a name of letters, digits, "_", "." and "/" stands as it is, any
+// other goes in double quotes, and a name that holds a double quote or a
+// square bracket, which no word can carry, gives "".
+std::string PovRayCommandWord(std::string_view name);
+
 // Starts `program` on the INI file `iniFile` (named in full) with `folder` as
 // its working folder: POV-Ray may write only in its working folder, so the
-// rendered picture and every file of the render land there. A render keeps
-// its picture window open when done ("+P"). True when it was started.
+// rendered picture and every file of the render land there. An INI file in
+// that folder is named without its folder, so that whatever the folder's
+// name holds, POV-Ray reads that file and nothing else. A render keeps its
+// picture window open when done ("+P"). True when it was started; an INI
+// name POV-Ray cannot take is logged with a "<!>" line.
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run);
 
-// Opens each file with the desktop's editor for its type. True when every
-// file was handed on.
+// Opens each file with the desktop's opener, which shows it by its type
+// (the editor for its text); a file is never run. True when every file was
+// handed on.
 bool OpenInEditor(const std::vector<std::string>& files);
 
 // Runs the batch script `script` with the POSIX shell in `folder`, the

@@ -2,9 +2,19 @@
 
 #include "model/Services.h"
 
-int OpenWithShell(std::string_view fileName, std::string_view parameters, std::string_view defaultDir,
-                  int /*showState*/) {
+namespace {
+
+int Result(bool started) { return started ? ShellStarted : ShellFailed; }
+
+}  // namespace
+
+int OpenWithShell(std::string_view fileName, int /*showState*/) {
     ShellLauncher* shell = Svc().shell;
-    if (!shell) return ShellFailed;
-    return shell->Open(fileName, parameters, defaultDir) ? ShellStarted : ShellFailed;
+    return Result(shell && shell->Open(fileName));
+}
+
+int StartWithShell(std::string_view fileName, const std::vector<std::string>& arguments, std::string_view defaultDir,
+                   int /*showState*/) {
+    ShellLauncher* shell = Svc().shell;
+    return Result(shell && shell->Start(fileName, arguments, defaultDir));
 }

@@ -1,16 +1,22 @@
-// Hands a document, a program or a link to the shell and returns at once.
+// Hands a document or a link to the shell, or starts a program through it,
+// and returns at once.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The results the callers may test: above 32 the request was handed on.
 inline constexpr int ShellStarted = 33;
 inline constexpr int ShellFailed = 0;
 
-// Opens `fileName` (a document, a link, or a program, which then gets
-// `parameters` as its command line) with `defaultDir` as working folder,
-// through the shell in force (Svc().shell). The show state is accepted for
-// the callers' sake; every window opens normally. Texts of any length are
-// passed whole.
-int OpenWithShell(std::string_view fileName, std::string_view parameters, std::string_view defaultDir,
-                  int showState);
+// Opens `fileName` (a document, a folder or a link) with the desktop's
+// opener, through the shell in force (Svc().shell); never runs it. The show
+// state is accepted for the callers' sake; every window opens normally.
+int OpenWithShell(std::string_view fileName, int showState);
+
+// Starts the program `fileName` with `arguments`, each reaching it as it is
+// whatever it holds, with `defaultDir` as working folder ("" keeps the
+// current one).
+int StartWithShell(std::string_view fileName, const std::vector<std::string>& arguments, std::string_view defaultDir,
+                   int showState);
