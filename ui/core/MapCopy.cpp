@@ -356,8 +356,7 @@ std::vector<std::string> RunOutputs(std::vector<std::string>& rendered) {
         if (!Trim(edit->text).empty()) files.push_back(OutputPath(edit->text));
     rendered = {OutputPath(Form1.Edit61.text)};
     if (BatchFiles.size() > 1)
-        for (std::size_t i = 0; i < BatchFiles.size(); ++i) {
-            const BatchNames n = BatchOutputNames(BatchFiles[i], i);
+        for (const BatchNames& n : BatchOutputNames(BatchFiles)) {
             files.insert(files.end(), {n.ini, n.scene, n.geometry, n.material});
             rendered.push_back(OutputPath(n.image));
         }
