@@ -2,7 +2,7 @@
 // rendering with the installed POV-Ray (skipped when it is not installed):
 // whatever the names of the output folder and the models hold, each scene
 // renders as itself, and nothing the model's author left beside them (an
-// INI file, a scene, a script) is read or run.
+// INI file, a scene, a script, POV-Ray's settings file) is read or run.
 #include <chrono>
 #include <thread>
 
@@ -46,6 +46,15 @@ protected:
                               "\"\nOutput_File_Name=hijacked.png\n+W8\n+H8\n");
         Write("evil.pov", "sphere{0,1 pigment{rgb 1}}\n");
         Write("run.sh", "touch hijacked.png\n");
+        Write("evil.inc", "#fopen F \"hijacked.png\" write #fclose F\n");
+    }
+    // An output folder, with the settings file that POV-Ray would read from
+    // its working folder before anything else.
+    void MakeOutputFolder(const char* name) {
+        out = dir / name;
+        fs::create_directories(out);
+        std::ofstream(out / "povray.ini") << "Include_Header=" << (dir / "evil.inc").string() << "\n";
+        Form2.Edit1.text = out.string();
     }
     void TearDown() override {
         // No run is left in a folder that is about to go.
@@ -96,9 +105,7 @@ TEST_F(PovRayStartTest, SaveAndRenderRendersInAnyFolder) {
     };
     for (const auto& [name, ini] : cases) {
         SCOPED_TRACE(name);
-        out = dir / name;
-        fs::create_directories(out);
-        Form2.Edit1.text = out.string();
+        MakeOutputFolder(name);
         if (ini) Form1.Edit68.text = ini;
         // Twice in the first: the second render keeps the first one's picture.
         for (int k = started == 0 ? 2 : 1; k > 0; --k) {
@@ -134,9 +141,7 @@ TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
         SCOPED_TRACE(folder);
         Form2.CheckBox16.checked = copyMaps;
         Commands().Run("Form2.CheckBox16");
-        out = dir / folder;
-        fs::create_directories(out);
-        Form2.Edit1.text = out.string();
+        MakeOutputFolder(folder);
         prompts.answers = {Answer::Yes};  // POV-Ray is not running
         Save("Form1.ToolButton18");
         started += std::size(models);

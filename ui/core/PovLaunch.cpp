@@ -1,10 +1,15 @@
 #include "ui/core/PovLaunch.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
 #include "platform/SystemShell.h"
 #include "ui/core/Shell.h"
 
@@ -22,7 +27,32 @@ bool SameFolder(std::string a, std::string b) {
     return a == b;
 }
 
+bool RegularFile(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 }  // namespace
+
+std::string PovRaySettingsFile() {
+    std::vector<std::string> candidates;
+    if (const char* named = std::getenv("POVINI")) candidates.emplace_back(named);
+    if (const char* home = std::getenv("HOME"); home && *home)
+        candidates.push_back(std::string(home) + "/.povray/3.7/povray.ini");
+    candidates.emplace_back("/etc/povray/3.7/povray.ini");
+    candidates.emplace_back("/usr/local/etc/povray/3.7/povray.ini");
+    for (const std::string& file : candidates)
+        if (RegularFile(file)) return file;
+    // No settings at all: an empty file of the program's own stands for them.
+    const std::string empty = ProgramDir() + "povray_no_settings.ini";
+    if (!RegularFile(empty)) std::ofstream(empty, std::ios::app).flush();
+    return RegularFile(empty) ? empty : std::string();
+}
+
+void NamePovRaySettingsFile() {
+    const std::string file = PovRaySettingsFile();
+    if (!file.empty()) ::setenv("POVINI", file.c_str(), 1);
+}
 
 std::string PovRayProgram() {
     std::string name = Trim(Form1.Edit52.text);
@@ -53,6 +83,7 @@ bool StartPovRay(const std::string& program, const std::string& iniFile, const s
     }
     std::vector<std::string> arguments{word};
     if (run == PovRayRun::Render) arguments.emplace_back("+P");
+    NamePovRaySettingsFile();
     return Started(StartWithShell(program, arguments, folder, ShowNormal));
 }
 
@@ -66,5 +97,6 @@ bool OpenInEditor(const std::vector<std::string>& files) {
 bool StartBatchScript(const std::string& script, const std::string& folder) {
     // A relative name that begins with "-" would be an option of the shell.
     const std::string name = script.empty() || script.front() == '/' ? script : "./" + script;
+    NamePovRaySettingsFile();
     return Started(StartWithShell("/bin/sh", {name}, folder, ShowNormal));
 }

@@ -32,6 +32,18 @@ std::string Quoted(std::string_view text);
 // square bracket, which no word can carry, gives "".
 std::string PovRayCommandWord(std::string_view name);
 
+// POV-Ray reads the settings file "povray.ini" of its working folder before
+// anything else unless $POVINI names one; a povray.ini that a model's
+// archive left beside the outputs would set options of every render (an
+// include read first, pictures written elsewhere). The settings file that
+// POV-Ray reads when the folder holds none: the one $POVINI names, the
+// user's, the system's, or else an empty file of the program's own; "" when
+// not even that can be made.
+std::string PovRaySettingsFile();
+// Names PovRaySettingsFile() in $POVINI for the POV-Ray runs the program
+// starts (the renders and the batch script inherit it).
+void NamePovRaySettingsFile();
+
 // Starts `program` on the INI file `iniFile` (named in full) with `folder` as
 // its working folder: POV-Ray may write only in its working folder, so the
 // rendered picture and every file of the render land there. An INI file in
