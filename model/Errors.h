@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -38,5 +39,19 @@ public:
 private:
     std::string file_;
 };
+
+// Runs `run`; running out of memory in it (std::bad_alloc, or a list asked
+// to grow beyond what it can hold) throws `makeError()` instead, once what
+// `run` held is released: a file too big for the memory left fails like a
+// file that cannot be read or written.
+template <typename Run, typename MakeError>
+decltype(auto) RunWithinMemory(Run&& run, MakeError&& makeError) {
+    try {
+        return run();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    throw makeError();
+}
 
 [[noreturn]] void ThrowIndexError(const char* listName, int64_t index, std::size_t size);

@@ -141,8 +141,7 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& fold
 bool SystemShell::Open(std::string_view target) {
     const std::string t(TrimBlanks(target));
     if (t.empty()) return false;
-    if (IsLinkText(t)) return StartDetached({opener, t}, "");
-    if (!IsRegularFile(t) && !DirectoryExists(t)) return false;
+    if (!IsLinkText(t) && !IsRegularFile(t) && !DirectoryExists(t)) return false;
     return StartDetached({opener, t}, "");
 }
 

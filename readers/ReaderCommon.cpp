@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "model/PovReservedWords.h"
+#include "model/PovText.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "platform/Memory.h"
-#include "model/PovText.h"
-#include "model/PovReservedWords.h"
 
 std::string ReadWholeFile(const std::string& fileName) {
     std::FILE* f = std::fopen(fileName.c_str(), "rb");

@@ -8,8 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <new>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -24,19 +22,11 @@ std::string ReadWholeFile(const std::string& fileName);
 // "not enough memory to load " + the name of the file without its folder.
 std::string NoMemoryText(std::string_view fileName);
 
-// Runs `read`, for which running out of memory (std::bad_alloc, or a list
-// asked to grow beyond what it can hold) is a read error of `fileName` with
-// NoMemoryText: a file too big for the memory left is reported like any
-// file that cannot be read. What `read` held is released before the message
-// is made.
+// Runs `read`, for which running out of memory is a read error of
+// `fileName` with NoMemoryText (RunWithinMemory).
 template <typename Read>
 decltype(auto) ReadWithinMemory(const std::string& fileName, Read&& read) {
-    try {
-        return read();
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    throw ReadError(NoMemoryText(fileName), fileName);
+    return RunWithinMemory(read, [&] { return ReadError(NoMemoryText(fileName), fileName); });
 }
 
 // The triangulation method chosen on the main window (its "Triangulation

@@ -21,8 +21,6 @@
 #pragma once
 
 #include <cstdint>
-#include <new>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -146,19 +144,11 @@ private:
     static constexpr uint64_t WritebackStep = 8u << 20;
 };
 
-// Runs `save`, a part of a save; running out of memory in it (std::bad_alloc,
-// or a list asked to grow beyond what it can hold) ends the save like a
-// failed write: ExportError with `message`. What `save` held, unfinished
-// files included, is released before the error is made.
+// Runs `save`, a part of a save; running out of memory in it ends the save
+// like a failed write (RunWithinMemory): ExportError with `message`.
 template <typename Save>
 void SaveWithinMemory(const std::string& message, const std::string& fileName, Save&& save) {
-    try {
-        save();
-        return;
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    throw ExportError(message, fileName);
+    RunWithinMemory(save, [&] { return ExportError(message, fileName); });
 }
 
 // The message of a file that could not be written for want of memory.

@@ -221,20 +221,8 @@ void LoadLights(const std::string& sceneFile, const ImportedSceneFile* opened) {
     const int32_t previousIndex = Form1.ComboBox2.index;
     std::vector<tlight> previous = DeleteAllLights();
     bool read = false;
-    std::vector<std::string> names;
-    try {
-        ReadWithinMemory(sceneFile, [&] {
-            // What the file brought goes at once when the reading fails, so
-            // that the error finds the memory it took.
-            struct Release {
-                std::vector<std::string>& names;
-                bool done = false;
-                ~Release() {
-                    if (done) return;
-                    std::vector<tlight>().swap(Lights);
-                    std::vector<std::string>().swap(names);
-                }
-            } release{names};
+    ReadWithinMemory(sceneFile, [&] {
+        try {
             std::optional<ImportedSceneFile> own;
             if (opened) opened->LogScanning();
             else opened = &own.emplace(sceneFile);
@@ -245,27 +233,29 @@ void LoadLights(const std::string& sceneFile, const ImportedSceneFile* opened) {
             // the file.
             std::erase_if(Lights, [](const tlight& l) { return l.optionA == 0; });
             const std::string prefix = "(" + ExtractFileName(sceneFile) + ") ";
+            std::vector<std::string> names;
             names.reserve(Lights.size());
             for (tlight& l : Lights) {
                 l.name = prefix + l.name.str();
                 names.push_back(l.name.str());
             }
-            release.done = true;
-        });
-    } catch (...) {
-        Lights.swap(previous);
-        Form1.ComboBox2.items.swap(previousNames);
-        Form1.ComboBox2.index = previousIndex;
-        RefreshLightPanel(previousIndex);
-        throw;
-    }
+            Form1.ComboBox2.items.swap(names);
+        } catch (...) {
+            // What the file brought goes before the error is made, so that
+            // its message finds the memory the lights took.
+            Lights = std::move(previous);
+            Form1.ComboBox2.items = std::move(previousNames);
+            Form1.ComboBox2.index = previousIndex;
+            RefreshLightPanel(previousIndex);
+            throw;
+        }
+    });
     if (!read) {
         LogMessage("<!>No lights in this file. No lights imported");
         Window().Beep();
         Scene.lightsSourceFile.clear();
         return;
     }
-    Form1.ComboBox2.items.swap(names);
     Form1.ComboBox2.index = 0;
     RefreshLightPanel(0);
     LogMessage(std::to_string(Lights.size()) + (Lights.size() == 1 ? " light imported" : " lights imported"));
