@@ -4,8 +4,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
-#include <cctype>
 #include <memory>
 #include <random>
 #include <set>
@@ -14,6 +12,7 @@
 
 #include "model/Model.h"
 #include "model/Scene.h"
+#include "model/TextConv.h"
 #include "options/ControlTable.h"
 #include "readers/PoserReader.h"
 #include "tests/fixtures/Fixtures.h"
@@ -442,53 +441,48 @@ TEST_F(PoserReaderTest, MatchingTakesTheFirstFreeMaterialOfTheRules) {
     const double shades[] = {0, 0.05, 0.0999, 0.1, 0.15, 0.2};
     std::mt19937 random(49);
     const auto pick = [&](const auto& list) { return list[random() % std::size(list)]; };
-    const auto upper = [](std::string t) {
-        for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return t;
+    const auto material = [&] {
+        tmaterial m = SceneMaterial(pick(names), pick(maps));
+        m.diffuse = {pick(shades), pick(shades), 0};
+        m.transparencyMap = pick(maps);
+        return m;
     };
-    const auto fileName = [&](std::string map) { return upper(map.substr(map.find_last_of('\\') + 1)); };
+    const auto fileName = [](std::string_view map) { return UpperCase(map.substr(map.find_last_of('\\') + 1)); };
     for (int round = 0; round < 40; ++round) {
         const int version = round % 2 ? 5 : 4;
-        SceneMaterials.clear();
-        for (int i = 0; i < 30; ++i) {
-            SceneMaterials.push_back(SceneMaterial(pick(names), pick(maps), {pick(shades), pick(shades), 0}));
-            SceneMaterials.back().transparencyMap = pick(maps);
-            SceneMaterials.back().specular = {-1, 0, 0};
-        }
-        std::vector<tmaterial> parsed;
         std::string text = "version\n{\nnumber " + std::to_string(version) + "\n}\n";
-        for (int j = 0; j < 30; ++j) {
-            const std::string name = upper(pick(names)), colorMap = pick(maps), transparencyMap = pick(maps);
-            const tvector diffuse{pick(shades), pick(shades), 0};
-            text += "material " + name + "\n{\nKdColor " + std::to_string(diffuse.x) + " " +
-                    std::to_string(diffuse.y) + " 0 1\nKsColor " + std::to_string(j + 1) + " 0 0 1\n";
-            for (const auto& [keyword, map] : {std::pair{"textureMap", colorMap}, {"transparencyMap", transparencyMap}})
-                text += std::string(keyword) + " " + (map.empty() ? std::string("NO_MAP") : "\"" + map + "\"") + "\n";
+        std::vector<tmaterial> parsed(30);
+        SceneMaterials.clear();
+        for (std::size_t j = 0; j < parsed.size(); ++j) {
+            SceneMaterials.push_back(material());
+            SceneMaterials.back().specular = {-1, 0, 0};  // the KsColor of the material it takes: its number
+            const tmaterial& p = parsed[j] = material();
+            text += "material " + p.name.str() + "\n{\nKdColor " + std::to_string(p.diffuse.x) + " " +
+                    std::to_string(p.diffuse.y) + " 0 1\nKsColor " + std::to_string(j + 1) + " 0 0 1\n";
+            for (const auto& [keyword, map] :
+                 {std::pair{"textureMap", p.colorMap}, {"transparencyMap", p.transparencyMap}})
+                text += std::string(keyword) + " " + (map.empty() ? "NO_MAP" : "\"" + map.str() + "\"") + "\n";
             text += "}\n";
-            parsed.push_back(SceneMaterial(name, fileName(colorMap), {std::stod(std::to_string(diffuse.x)),
-                                                                       std::stod(std::to_string(diffuse.y)), 0}));
-            parsed.back().transparencyMap = fileName(transparencyMap);
         }
-        std::vector<int> expected(SceneMaterials.size(), 0);
+        std::vector<double> expected;
         std::vector<bool> used(parsed.size());
-        for (std::size_t s = 0; s < SceneMaterials.size(); ++s) {
-            const tmaterial& m = SceneMaterials[s];
-            for (std::size_t j = 0; j < parsed.size() && !expected[s]; ++j) {
-                const tmaterial& p = parsed[j];
+        for (const tmaterial& m : SceneMaterials) {
+            const auto matches = [&](const tmaterial& p) {
                 bool name = false;
                 for (int k = 0; k < 100; ++k)
-                    name = name || upper(p.name.str() + (k ? ":" + std::to_string(k) : "")) == upper(m.name.str());
-                const bool rule = version < 5 ? std::hypot(p.diffuse.x - m.diffuse.x, p.diffuse.y - m.diffuse.y) < 0.1
-                                              : fileName(m.transparencyMap.str()) == p.transparencyMap.str();
-                if (!used[j] && name && fileName(m.colorMap.str()) == p.colorMap.str() && rule) {
-                    used[j] = true;
-                    expected[s] = static_cast<int>(j + 1);
-                }
-            }
+                    name = name || UpperCase(p.name + (k ? ":" + std::to_string(k) : "")) == UpperCase(m.name.view());
+                return name && fileName(p.colorMap.view()) == fileName(m.colorMap.view()) &&
+                       (version < 5 ? std::hypot(p.diffuse.x - m.diffuse.x, p.diffuse.y - m.diffuse.y) < 0.1
+                                    : fileName(p.transparencyMap.view()) == fileName(m.transparencyMap.view()));
+            };
+            std::size_t j = 0;
+            while (j < parsed.size() && (used[j] || !matches(parsed[j]))) ++j;
+            if (j < parsed.size()) used[j] = true;
+            expected.push_back(j < parsed.size() ? static_cast<double>(j + 1) : -1);
         }
         ReadPoserMaterials(Write("match.pz3", text));
         for (std::size_t s = 0; s < SceneMaterials.size(); ++s)
-            EXPECT_EQ(std::max(0, static_cast<int>(SceneMaterials[s].specular.x)), expected[s])
+            EXPECT_EQ(SceneMaterials[s].specular.x, expected[s])
                 << "round " << round << ", material " << s << "\n" << text;
     }
 }

