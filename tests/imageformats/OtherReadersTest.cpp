@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "imageformats/ImageGif.h"
@@ -184,33 +185,25 @@ TEST(FormatRegistryTest, ContentIsClaimedOnlyByAHeaderItsReaderReads) {
         for (const auto& [i, v] : bytes) b[i] = v;
         return b;
     };
-    // PCX: manufacturer, version 5, RLE, 8 bits, 3 x 2 pixels (or the given
-    // extents), 1 plane of 4 bytes a line.
-    auto pcx = [&](uint8_t manufacturer, uint8_t xMax) {
-        return at({}, 200, {{0, manufacturer}, {1, 5}, {2, 1}, {3, 8}, {8, xMax}, {10, 1}, {65, 1}, {66, 4}});
+    // PCX: manufacturer, version 5, RLE, 8 bits, 3 x 2 pixels, 1 plane of 4
+    // bytes a line.
+    auto pcx = [&](uint8_t manufacturer) {
+        return at({}, 200, {{0, manufacturer}, {1, 5}, {2, 1}, {3, 8}, {8, 2}, {10, 1}, {65, 1}, {66, 4}});
     };
     auto psd = [&](char s) { return at(text(std::string("8") + s + "PS"), 40, {{5, 1}, {13, 3}, {17, 2}, {21, 3}, {23, 8}, {25, 3}}); };
     auto sgi = [&](uint8_t width) { return at({1, 0xDA}, 600, {{3, 1}, {5, 2}, {7, width}, {9, 2}, {11, 1}}); };
     auto autodesk = [&](uint8_t width) { return at({0x19, 0x91}, 900, {{2, width}, {4, 2}, {10, 8}}); };
     const char gif[] = "GIF89a\3\0\2\0\0\0\0,\0\0\0\0\3\0\2\0\0\2\2\4\1\0;";
-    const struct {
-        const char* what;
-        Bytes bytes;
-        const gfx::GraphicClass* claimed;
-    } files[] = {
+    const std::tuple<const char*, Bytes, const gfx::GraphicClass*> files[] = {
         {"a letter", text("P1 is the first paragraph of the letter, P2 the second.\n"), nullptr},
-        {"a list", text("P3 100 bananas, 20 apples\n"), nullptr},
-        {"maximum 0", text("P6\n2 1\n0\n123456"), nullptr},
-        {"maximum 65536", text("P5\n2 1\n65536\n\1\2\3\4"), nullptr},
         {"width 0", text("P4\n0 1\n\1\1\1\1"), nullptr},
         {"binary without its blank", text("P5\n2 1\n255#\1\2\3"), nullptr},
         {"pixmap", text("P6\n# by hand\n2 1\n255\n123456"), &PpmGraphicClass()},
-        {"graymap on one line", text("P2 2 1 15 0 15\n"), &PpmGraphicClass()},
         {"gifts", text("Gifts for the family, by name and price\n"), nullptr},
         {"GIF", Bytes(gif, gif + sizeof gif - 1), &GifGraphicClass()},
-        {"PCX of manufacturer 12", pcx(12, 2), nullptr},
-        {"PCX of negative width", at(pcx(10, 2), 0, {{4, 3}}), nullptr},
-        {"PCX", pcx(10, 2), &PcxGraphicClass()},
+        {"PCX of manufacturer 12", pcx(12), nullptr},
+        {"PCX of width 0", at(pcx(10), 0, {{4, 3}}), nullptr},
+        {"PCX", pcx(10), &PcxGraphicClass()},
         {"PSD signature in lower case", psd('b'), nullptr},
         {"PSD of width 0", at(psd('B'), 0, {{21, 0}}), nullptr},
         {"PSD", psd('B'), &PsdGraphicClass()},
@@ -221,12 +214,10 @@ TEST(FormatRegistryTest, ContentIsClaimedOnlyByAHeaderItsReaderReads) {
         {"Autodesk of width 0", autodesk(0), nullptr},
         {"Autodesk", autodesk(3), &AutodeskGraphicClass()},
     };
-    for (const auto& f : files) {
-        gfx::MemoryStream stream(f.bytes);
-        const gfx::GraphicClass* claimed = FileFormatList()->GraphicFromContent(stream);
-        EXPECT_EQ(std::string(claimed ? claimed->name : "none"), std::string(f.claimed ? f.claimed->name : "none"))
-            << f.what;
-        EXPECT_EQ(stream.position(), 0u) << f.what;
+    for (const auto& [what, bytes, claimed] : files) {
+        gfx::MemoryStream stream(bytes);
+        EXPECT_EQ(FileFormatList()->GraphicFromContent(stream), claimed) << what;
+        EXPECT_EQ(stream.position(), 0u) << what;
     }
 }
 

@@ -41,10 +41,7 @@ plant extras Thing.cpp '#include "model/Model.h"' 'extras/: a source folder the 
 # them, the options stand on the ground floor alone, the image library
 # knows no model, and the readers and writers stand beside each other.
 forbid() {  # folder, then the headers it may not include
-  local folder=$1; shift
-  for header in "$@"; do
-    plant "$folder" Planted.cpp "#include \"$header\"" "$folder/Planted.cpp:2: $folder/ may not include"
-  done
+  for header in "${@:2}"; do plant "$1" Planted.cpp "#include \"$header\"" "$1/Planted.cpp:2: $1/ may not include"; done
 }
 forbid platform options/Options.h readers/ObjReader.h writers/Export.h imageformats/ImageFormats.h
 forbid platform/gfx imageformats/ImageFormats.h options/Options.h readers/ObjReader.h

@@ -224,9 +224,8 @@ TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
           {"material{texture{pigment{image_map{png \"a\\q.png\"}}}}", false},  // an escape POV-Ray refuses
           {"material{texture{pigment{image_map{png \"a\\u00g1.png\"}}}}", false},
           {"material{texture{pigment{image_map{png \"a\\u00e1.png\"}}}}", true},
-          // What one text leaves open a later one could carry on: a macro
-          // named at the end, braces or parentheses that do not pair, a "("
-          // outside every brace.
+          // What one text leaves open a later one could carry on: a macro named
+          // at the end, unpaired braces or parentheses, a "(" outside every brace.
           {"Parse_String", false},
           {"material{texture{pigment{rgb 1}}} // red?Parse_String", false},
           {"texture{pigment{Evil", false},
@@ -251,24 +250,17 @@ TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
     }
 }
 
-// The macros and functions that the standard include files declare (their
-// "#macro NAME(" and "#declare NAME = function" lines, listed from the
-// installed files by scripts/check-pov-reserved-words.py) are names, never
-// reserved words, and a text that names a macro is refused wherever the name
-// stands.
+// The macros and functions that the standard include files declare (listed
+// from the installed files by scripts/check-pov-reserved-words.py) are
+// names, never reserved words, and a text that names a macro is refused.
 TEST(PovIncludeNamesTest, MacrosAndFunctionsOfTheIncludeFilesAreNoReservedWords) {
     std::ifstream in(std::string(MIRELAN_TEST_DATA) + "/readers/pov_include_names.txt");
     std::map<std::string, int> kinds;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream words(line);
-        std::string kind, name;
-        words >> kind >> name;
+    for (std::string line, kind, name; std::getline(in, line);) {
+        if (!(std::istringstream(line) >> kind >> name) || kind[0] == '#') continue;
         ++kinds[kind];
         EXPECT_FALSE(IsPovReservedWord(name)) << name;
-        if (kind == "macro") {
-            EXPECT_TRUE(PovTextMayTouchFiles(name)) << name;
-        }
+        EXPECT_TRUE(kind != "macro" || PovTextMayTouchFiles(name)) << name;
     }
     EXPECT_GT(kinds["macro"], 200);
     EXPECT_GT(kinds["function"], 100);

@@ -242,8 +242,6 @@ TEST_F(PovMeshReaderTest, TextureNamesBecomeIdentifiersWhateverTheFileHolds) {
     EXPECT_EQ(ImportMaterials[1].customTextActive, 1);
     // A macro of the include files would run: kept switched off.
     EXPECT_EQ(ImportMaterials[2].customTextActive, 0);
-    EXPECT_TRUE(HasLine(Messages(), "<!>The POV-Ray material of POV_texture_3 may run a directive or a macro when the "
-                                    "scene renders; it is kept switched off"));
 }
 
 TEST_F(PovMeshReaderTest, CommentsAreSkipped) {

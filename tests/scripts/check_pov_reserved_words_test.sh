@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The reserved-word check judges a word only by what POV-Ray says: with a
-# povray that cannot start, or that answers every scene the same way, it
-# stops with an error instead of taking words for reserved (or not); with the
-# installed povray it tells a keyword from the name of a macro.
+# The reserved-word check judges a word only by POV-Ray's answer: a povray
+# that cannot start, or answers every scene alike, stops it with an error;
+# the installed povray tells a keyword from the name of a macro.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 check="$root/scripts/check-pov-reserved-words.py"

@@ -196,14 +196,12 @@ TEST_F(PlatformTest, SystemShellStartsProgramsWithoutWaiting) {
     // the given folder.
     const fs::path work = dir_ / "work \"dir\" +L";
     fs::create_directories(work);
-    const std::vector<std::string> words = {"a\" \"b", "evil.ini\" +L", "c d", "", "'e'", "$f", "-g", "h\ni"};
-    std::vector<std::string> args = {"-c", "{ pwd; printf '%s|' \"$@\"; } > out.tmp && mv out.tmp out.txt", "sh"};
-    args.insert(args.end(), words.begin(), words.end());
+    const std::vector<std::string> args = {"-c", "{ pwd; printf '%s|' \"$@\"; } > out.tmp && mv out.tmp out.txt", "sh",
+                                           "a\" \"b", "evil.ini\" +L", "c d", "", "'e'", "$f", "-g", "h\ni"};
     EXPECT_TRUE(shell.Start("sh", args, work.string()));
     ASSERT_TRUE(WaitForFile(work / "out.txt"));
-    std::string expected = fs::canonical(work).string() + "\n";
-    for (const std::string& w : words) expected += w + "|";
-    EXPECT_EQ(ReadWhole(work / "out.txt"), expected);
+    EXPECT_EQ(ReadWhole(work / "out.txt"),
+              fs::canonical(work).string() + "\na\" \"b|evil.ini\" +L|c d||'e'|$f|-g|h\ni|");
 
     // A program that runs on is not waited for.
     const auto start = std::chrono::steady_clock::now();
@@ -211,31 +209,25 @@ TEST_F(PlatformTest, SystemShellStartsProgramsWithoutWaiting) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 }
 
+// Files, folders and links go to the opener, which shows them by their
+// type: an executable file (a model's archive can leave one where an output
+// goes) is never run, and a word that only names a program on PATH, or
+// nothing at all, is refused.
 TEST_F(PlatformTest, SystemShellOpensDocumentsAndNeverRunsThem) {
     SystemShell shell;
-    // An opener that notes what it was given.
-    const fs::path opened = dir_ / "opened.txt";
-    const std::string opener = (dir_ / "opener").string();
-    std::ofstream(opener) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << (dir_ / "opened.tmp").string() << "' && mv '"
-                          << (dir_ / "opened.tmp").string() << "' '" << opened.string() << "'\n";
-    fs::permissions(opener, fs::perms::owner_all);
-    shell.opener = opener;
-    // An executable file under a document's name, as a model's archive can
-    // leave one where an output goes: the opener gets it, it does not run.
-    const fs::path planted = dir_ / "car_POV_main.ini";
+    shell.opener = (dir_ / "opener").string();  // notes what it was given
+    const std::string opened = (dir_ / "opened.txt").string(), planted = (dir_ / "car_POV_main.ini").string();
+    std::ofstream(shell.opener) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << opened << ".tmp' && mv '" << opened
+                                << ".tmp' '" << opened << "'\n";
     std::ofstream(planted) << "#!/bin/sh\ntouch '" << (dir_ / "ran.txt").string() << "'\n";
-    fs::permissions(planted, fs::perms::owner_all);
-    EXPECT_TRUE(shell.Open(planted.string()));
+    for (const std::string& p : {shell.opener, planted}) fs::permissions(p, fs::perms::owner_all);
+    EXPECT_TRUE(shell.Open(planted));
     ASSERT_TRUE(WaitForFile(opened));
-    EXPECT_EQ(ReadWhole(opened), planted.string());
+    EXPECT_EQ(ReadWhole(opened), planted);
     EXPECT_FALSE(fs::exists(dir_ / "ran.txt"));
-
-    // A word that only names a program on PATH, or nothing at all, is no
-    // document: refused, nothing is started.
     for (const char* target : {"sh", "sh -c true", "no-such-file-of-mirelan", "", "  "})
         EXPECT_FALSE(shell.Open(target)) << target;
 
-    // Links and folders go to the opener too.
     shell.opener = "/bin/true";
     EXPECT_TRUE(shell.Open("https://www.example.org/mirelan"));
     EXPECT_TRUE(shell.Open(dir_.string()));

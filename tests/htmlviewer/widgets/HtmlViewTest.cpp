@@ -425,9 +425,9 @@ TEST_F(HtmlViewTest, FifosAreNeverOpened) {
     for (std::size_t i = 0; i < fifos.size(); ++i) EXPECT_EQ(opened[i], 0) << names[i];
 }
 
-// The whole document is painted as the window shows it, its form controls
-// included: a screenful of the picture is what the window shows there, in
-// the first band of the picture and in a later one.
+// The whole document is painted as the window shows it, form controls
+// included: in the first band of the picture and in a later one, a
+// screenful is what the window shows there with every control of the form.
 TEST_F(HtmlViewTest, TheDocumentPictureShowsTheFormControlsAsTheWindowDoes) {
     const std::string form =
         "<FORM><INPUT NAME=a VALUE=\"typed text\"> <SELECT NAME=b><OPTION>first<OPTION>second</SELECT> "
@@ -443,7 +443,6 @@ TEST_F(HtmlViewTest, TheDocumentPictureShowsTheFormControlsAsTheWindowDoes) {
         const int y = view.ScrollPosition();
         const QImage shown = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(picture.copy(0, y, shown.width(), shown.height()), shown) << "at " << y;
-        // The window shows every control of the form there.
         int controls = 0;
         for (QWidget* w : view.viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             controls += w->isVisible() && view.viewport()->rect().contains(w->geometry());
