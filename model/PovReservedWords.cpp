@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <iterator>
 #include <span>
+#include <string>
 
 namespace {
 
@@ -132,6 +133,22 @@ constexpr std::string_view IncludeMacros[] = {
 };
 static_assert(std::is_sorted(std::begin(IncludeMacros), std::end(IncludeMacros)));
 
+// The settings file and the files of the standard include folder, in lower
+// case, sorted.
+constexpr std::string_view OwnFileNames[] = {
+    "arrays.inc", "ash.map", "benediti.map", "bubinga.map", "bumpmap_.png", "cedar.map", "chars.inc", "colors.inc",
+    "consts.inc", "crystal.ttf", "cyrvetic.ttf", "debug.inc", "finish.inc", "fract003.png", "functions.inc",
+    "glass.inc", "glass_old.inc", "golds.inc", "ior.inc", "logo.inc", "makegrass.inc", "makemesh.inc",
+    "marbteal.map", "math.inc", "meshmaker.inc", "metals.inc", "mount1.png", "mount2.png", "mtmand.pot",
+    "mtmandj.png", "orngwood.map", "pinkmarb.map", "plasma2.png", "plasma3.png", "povlogo.ttf", "povmap.png",
+    "povray.ini", "rad_def.inc", "rand.inc", "rdgranit.map", "screen.inc", "shapes.inc", "shapes2.inc",
+    "shapes3.inc", "shapes_old.inc", "shapesq.inc", "skies.inc", "spiral.df3", "stage1.inc", "stars.inc",
+    "stdcam.inc", "stdinc.inc", "stoneold.inc", "stones.inc", "stones1.inc", "stones2.inc", "strings.inc",
+    "sunpos.inc", "teak.map", "test.png", "textures.inc", "timrom.ttf", "transforms.inc", "ttffonts.cat",
+    "whiteash.map", "woodmaps.inc", "woods.inc",
+};
+static_assert(std::is_sorted(std::begin(OwnFileNames), std::end(OwnFileNames)));
+
 }  // namespace
 
 bool IsPovReservedWord(std::string_view word) {
@@ -147,3 +164,12 @@ bool IsPovIncludeMacro(std::string_view name) {
 }
 
 std::span<const std::string_view> PovIncludeMacros() { return IncludeMacros; }
+
+bool IsPovRayOwnFileName(std::string_view fileName) {
+    std::string lower(fileName);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return std::binary_search(std::begin(OwnFileNames), std::end(OwnFileNames), std::string_view(lower));
+}
+
+std::span<const std::string_view> PovRayOwnFileNames() { return OwnFileNames; }

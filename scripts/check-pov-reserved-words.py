@@ -13,7 +13,9 @@ table of reserved words. Then no macro or function declared in the standard
 include files ("#macro NAME(", "#declare NAME = function") may be among the
 reserved words, the table of macros must list exactly the macros those files
 declare, and the list of their names that the tests read (tests/data/readers/
-pov_include_names.txt) must be the names they declare.
+pov_include_names.txt) must be the names they declare. The table of POV-Ray's
+own file names must hold every file of the include folder, and beside them
+only povray.ini and the include files they name that the folder lacks.
 
 Usage: check-pov-reserved-words.py [--candidates FILE] [--includes DIR]
                                    [--write-include-names]
@@ -40,6 +42,7 @@ TABLE = os.path.join(ROOT, "model", "PovReservedWords.cpp")
 NAMES = os.path.join(ROOT, "tests", "data", "readers", "pov_include_names.txt")
 RESERVED_TABLES = ("ReservedWords", "FileWords")
 MACRO_TABLE = "IncludeMacros"
+FILE_TABLE = "OwnFileNames"
 KNOWN_KEYWORD = "sphere"
 KNOWN_NAME = "Mirelan_Not_A_Keyword"
 
@@ -102,6 +105,18 @@ def include_names(folder):
     return [(kind, n, f) for n, (kind, f) in sorted(names.items())]
 
 
+def own_file_names(folder):
+    """The lower-case names of the include folder's files, of the include
+    files they name, and povray.ini."""
+    files = os.listdir(folder)
+    named = set()
+    for name in files:
+        if name.endswith(".inc"):
+            text = open(os.path.join(folder, name), encoding="latin-1").read()
+            named.update(re.findall(r'#\s*include\s+"([^"/]+)"', text))
+    return sorted({n.lower() for n in files} | {n.lower() for n in named if n.endswith(".inc")} | {"povray.ini"})
+
+
 def names_text(names):
     return ("# The macros and functions that POV-Ray 3.7's standard include files declare: kind, name, file.\n"
             "# Written by scripts/check-pov-reserved-words.py --write-include-names.\n" +
@@ -149,6 +164,11 @@ def main():
         faults += 1
     for w in sorted(table - macros):
         print("no macro of the include files: " + w)
+        faults += 1
+    own = own_file_names(args.includes)
+    if found[FILE_TABLE] != own:
+        print("the table of POV-Ray's own file names differs from the include folder: %s"
+              % sorted(set(found[FILE_TABLE]) ^ set(own)))
         faults += 1
     if open(NAMES, encoding="ascii").read() != names_text(declared):
         print("the tests' list of include names differs from the include files: run with --write-include-names")
