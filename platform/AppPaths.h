@@ -12,6 +12,37 @@
 // The program's folder, always ending in "/", so that the program's file
 // names are simply appended.
 std::string ProgramDir();
+
+// The names of the files the program keeps in its folder: its settings, the
+// custom texture library, the help file, the test scene of the custom
+// material preview with its INI, material include and picture, the scene
+// and INI of the material and sky bakes, the sky maps (SkyMapPrefix + the
+// sky's name + ".tga") and the empty POV-Ray settings file that stands in
+// for missing ones.
+namespace ProgramFile {
+inline constexpr const char* Settings = "mirelansettings.ini";
+inline constexpr const char* TextureLibrary = "custom_pov_texture_lib.inc";
+inline constexpr const char* Help = "mirelanhelp.htm";
+inline constexpr const char* PreviewInclude = "test_scene_POV_mat.inc";
+inline constexpr const char* PreviewScene = "test_scene_POV_main.pov";
+inline constexpr const char* PreviewIni = "test_scene_POV_main.ini";
+inline constexpr const char* PreviewPicture = "test_scene_POV_preview.png";
+inline constexpr const char* BakeScene = "create_image_map.pov";
+inline constexpr const char* BakeIni = "create_image_map.ini";
+inline constexpr const char* NoPovRaySettings = "povray_no_settings.ini";
+inline constexpr const char* SkyMapPrefix = "Preview_Sky_";
+}  // namespace ProgramFile
+
+// True when `path` names a file the program keeps in its folder, which no
+// output of the user's may take: one of ProgramFile's (a sky map by its
+// prefix and ".tga"), a copy of the settings or the texture library kept
+// when it could not be read (".bak", ".bak2", ...), a temporary file of the
+// program (TempFileStem...), or the program itself. Letter case is ignored,
+// as a file system may ignore it. The folder counts as the program's however
+// it is spelt (through a link, with "..", a final "/", relative to the
+// current folder): the same folder on disk, or where it does not exist, the
+// same path once links and dots are resolved.
+bool IsProgramFile(std::string_view path);
 // Makes ProgramDir() return `folder` (tests); an empty text ends the override.
 void SetProgramDirOverride(std::string_view folder);
 
