@@ -3,13 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
-
-#include "platform/TempFiles.h"
 
 namespace {
 
@@ -46,15 +43,6 @@ bool MakeDirs(const std::string& folder) {
     return DirectoryExists(folder);
 }
 
-// The running executable; "" when unknown.
-std::string ExecutablePath() {
-    char buffer[4096];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return "";
-    std::string path(buffer, static_cast<std::size_t>(n));
-    return path.find('/') == std::string::npos ? std::string() : path;
-}
-
 std::string EnvOrEmpty(const char* name) {
     const char* v = std::getenv(name);
     return v ? std::string(v) : std::string();
@@ -63,41 +51,6 @@ std::string EnvOrEmpty(const char* name) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
-
-bool StartsWithText(std::string_view text, std::string_view start) {
-    return text.size() >= start.size() && SameText(text.substr(0, start.size()), start);
-}
-
-// `name` + ".bak", ".bak2", ".bak3", ...: where the program keeps a file of
-// its own that it could not read before it writes a new one.
-bool IsBackupOf(std::string_view text, std::string_view name) {
-    const std::string suffix = std::string(name) + ".bak";
-    if (!StartsWithText(text, suffix)) return false;
-    const std::string_view number = text.substr(suffix.size());
-    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// A name the program gives a file of its folder (the folder aside).
-bool IsProgramFileName(std::string_view name) {
-    using namespace ProgramFile;
-    for (const char* own : {Settings, TextureLibrary, Help, PreviewInclude, PreviewScene, PreviewIni, PreviewPicture,
-                            BakeScene, BakeIni, NoPovRaySettings})
-        if (SameText(name, own)) return true;
-    if (IsBackupOf(name, Settings) || IsBackupOf(name, TextureLibrary)) return true;
-    const std::string_view sky = SkyMapPrefix;
-    if (StartsWithText(name, sky) && name.size() >= sky.size() + 4 && SameText(name.substr(name.size() - 4), ".tga"))
-        return true;
-    if (StartsWithText(name, TempFileStem)) return true;
-    const std::string exe = ExecutablePath();
-    return !exe.empty() && SameText(name, exe.substr(exe.rfind('/') + 1));
 }
 
 // The folder as the file system resolves it: links and dots resolved as far
@@ -122,10 +75,8 @@ bool SameFolder(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-bool IsProgramFile(std::string_view path) {
+bool InProgramDir(std::string_view path) {
     const std::size_t slash = path.rfind('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    if (name.empty() || !IsProgramFileName(name)) return false;
     std::string folder = slash == std::string_view::npos ? "." : std::string(path.substr(0, slash));
     if (folder.empty()) folder = "/";
     return SameFolder(folder, ProgramDir());
@@ -135,6 +86,13 @@ bool DirectoryExists(std::string_view path) {
     if (path.empty()) return false;
     struct stat st {};
     return stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ExecutablePath() {
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0 || buffer[0] != '/') return "";
+    return std::string(buffer, static_cast<std::size_t>(n));
 }
 
 std::string ExecutableDir() {

@@ -33,20 +33,17 @@ inline constexpr const char* NoPovRaySettings = "povray_no_settings.ini";
 inline constexpr const char* SkyMapPrefix = "Preview_Sky_";
 }  // namespace ProgramFile
 
-// True when `path` names a file the program keeps in its folder, which no
-// output of the user's may take: one of ProgramFile's (a sky map by its
-// prefix and ".tga"), a copy of the settings or the texture library kept
-// when it could not be read (".bak", ".bak2", ...), a temporary file of the
-// program (TempFileStem...), or the program itself. Letter case is ignored,
-// as a file system may ignore it. The folder counts as the program's however
-// it is spelt (through a link, with "..", a final "/", relative to the
-// current folder): the same folder on disk, or where it does not exist, the
-// same path once links and dots are resolved.
-bool IsProgramFile(std::string_view path);
+// True when the folder of `path` (a file name with its folder, "/" as the
+// separator; the current folder when it has none) is the program's folder
+// however it is spelt: through a link, with "..", a final "/", relative to
+// the current folder. The same folder on disk, or where it does not exist,
+// the same path once links and dots are resolved.
+bool InProgramDir(std::string_view path);
 // Makes ProgramDir() return `folder` (tests); an empty text ends the override.
 void SetProgramDirOverride(std::string_view folder);
 
-// The folder of the running executable, ending in "/"; "" when unknown.
+// The running executable, and its folder ending in "/"; "" when unknown.
+std::string ExecutablePath();
 std::string ExecutableDir();
 // The per-user data folder, ending in "/", created when missing; "" when it
 // cannot be created.

@@ -2,6 +2,7 @@
 // questions, the POV-Ray "Save..." and "Save && Render" of three models, the
 // script they write, and the script run by the shell.
 #include <cstdlib>
+#include <set>
 
 #include "CommandFixtures.h"
 #include "model/StatusLog.h"
@@ -109,6 +110,62 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     EXPECT_NE(ini.find("Initial_Frame=0\nFinal_Frame=2\n"), std::string::npos);
     ASSERT_EQ(shell.requests.size(), 2u);
     EXPECT_EQ(shell.requests[1].arguments, (std::vector<std::string>{"mirelan_scene.ini", "+P"}));
+}
+
+// The pictures of a batch's models rendered by its script: each under a name
+// of its own, though the models' names clean alike, a name is revised
+// already, or pictures of an earlier batch lie in the output folder; none
+// under the name of another file of the batch (the common material include
+// named like a picture) or of POV-Ray's own.
+TEST_F(BatchCommandsTest, EveryPictureOfABatchHasANameOfItsOwn) {
+    const struct {
+        std::vector<std::string> models, earlier;
+        std::string commonMaterial;  // none: a material include per model
+    } batches[] = {
+        {{"walk 01.obj", "walk-01.obj"}, {"walk_01.png"}, ""},
+        {{"walk 01.obj", "walk-01.obj", "walk_01_Rev00001.obj"}, {"walk_01.png", "walk_01_Rev00001.png"}, ""},
+        {{"test.obj", "test_Rev00001.obj"}, {}, ""},  // test.png is a picture of POV-Ray's
+        {{"b.obj", "c.obj"}, {}, "b.png"},
+    };
+    UseBatchFile();
+    Form1.ComboBox5.index = 1;  // PNG
+    for (const auto& batch : batches) {
+        Form1.CheckBox19.checked = !batch.commonMaterial.empty();
+        Form1.Edit23.text = batch.commonMaterial;
+        SCOPED_TRACE(batch.models.front());
+        fs::remove_all(out);
+        fs::create_directories(out);
+        for (const std::string& picture : batch.earlier) Write("out/" + picture, "earlier");
+        BatchFiles.clear();
+        for (const std::string& model : batch.models) BatchFiles.push_back(WriteObj("models/" + model));
+        Save("Form1.ToolButton15");
+        std::set<std::string> pictures, files;
+        for (const auto& e : fs::directory_iterator(out)) {
+            files.insert(e.path().filename().string());
+            const std::string text = Read(e.path()), key = "Output_File_Name=\"";
+            if (const std::size_t at = text.find(key); e.path().extension() == ".ini" && at != std::string::npos)
+                pictures.insert(text.substr(at + key.size(), text.find('"', at + key.size()) - at - key.size()));
+        }
+        EXPECT_EQ(pictures.size(), batch.models.size());
+        for (const std::string& picture : pictures) {
+            EXPECT_EQ(files.count(picture), 0u) << picture;
+            EXPECT_NE(picture, "test.png");
+        }
+    }
+}
+
+// The script never takes a name of POV-Ray's own: it is written and started
+// under a "_Rev" name.
+TEST_F(BatchCommandsTest, TheScriptKeepsClearOfPovRaysNames) {
+    ChooseBatch();
+    UseBatchFile();
+    Form1.Edit90.text = "colors.inc";
+    prompts.answers = {Answer::Yes};
+    Save("Form1.ToolButton18");
+    EXPECT_FALSE(fs::exists(out / "colors.inc"));
+    EXPECT_TRUE(Logged("<!>colors.inc written as colors_Rev00001.inc: POV-Ray has a file of its own named colors.inc"));
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].arguments, std::vector<std::string>{(out / "colors_Rev00001.inc").string()});
 }
 
 TEST_F(BatchCommandsTest, OutputsNeverReplaceTheBatchModelsAndFewFilesAreRefused) {

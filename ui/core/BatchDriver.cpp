@@ -144,7 +144,8 @@ std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFi
                               : "<!>" + from + " written as " + to + ": " + std::string(ReservedNameReason(why)) + from);
         return name;
     };
-    // The files every model shares.
+    // The files every model shares, and the script.
+    if (Form1.RadioButton3.checked) taken.insert(BatchScriptFile());
     std::string commonIni, commonScene, commonMaterialFile;
     if (common) {
         commonIni = fit(OutputPath(ChangeFileExt(Form1.Edit115.text, ".ini")));

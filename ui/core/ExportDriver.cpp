@@ -80,8 +80,9 @@ bool ConfirmOverwrites() {
 }
 
 // No file of the save takes the name of a file the program keeps in its
-// folder or of one of POV-Ray's own (nor an OBJ file whose MTL file would):
-// it is written under a "_Rev" name that no other file of the save has.
+// folder or of one of POV-Ray's own: it is written under a "_Rev" name that
+// no other file of the save has. (None of those names ends in ".mtl", so
+// the MTL file of an OBJ file that may be written may be written too.)
 void AvoidReservedNames() {
     struct Named {
         uint8_t write;
@@ -99,7 +100,7 @@ void AvoidReservedNames() {
     for (const Named& f : files)
         if (f.write && !f.name->empty()) *f.name = UnreservedOutputName(*f.name, taken);
     if ((Scene.writeObj || Scene.writeMtl) && !Scene.objFile.empty())
-        Scene.objFile = UnreservedOutputName(Scene.objFile, taken, Scene.writeMtl ? ".mtl" : "");
+        Scene.objFile = UnreservedOutputName(Scene.objFile, taken);
 }
 
 void ListOutputFiles() {

@@ -227,12 +227,8 @@ std::string ProposedObjOutputName(std::string_view fileName, std::string_view ou
     std::string folder = NormalizePathSeparators(Trim(outputDir));
     if (!folder.empty() && folder.back() != '/') folder += '/';
     const std::string name = folder + ExtractBaseName(fileName) + ".obj";
-    // Nor a name no output may take, the OBJ file's or its MTL file's.
-    const auto taken = [](const std::string& obj) {
-        return FileExistsNonBlank(obj) || IsReservedOutputName(obj) || IsReservedOutputName(ChangeFileExt(obj, ".mtl"));
-    };
     std::string candidate = name;
-    for (int k = 1; taken(candidate) && k <= 10000; ++k) candidate = RevisedFileName(name, k);
+    for (int k = 1; FileExistsNonBlank(candidate) && k <= 10000; ++k) candidate = RevisedFileName(name, k);
     return ExtractFileName(candidate);
 }
 

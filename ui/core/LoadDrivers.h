@@ -65,8 +65,7 @@ bool ProcessGeometry(std::vector<std::string>* errors = nullptr);
 void AddToModelHistory(const std::string& fileName);
 // The OBJ output name proposed for a model: its name with ".obj", or with
 // "_Rev00001", "_Rev00002", ... before it while that name exists in
-// `outputDir` or no output may take it or its MTL file's name
-// (IsReservedOutputName), at most 10000 such tries. Without the folder.
+// `outputDir` (at most 10000 such tries). Without the folder.
 std::string ProposedObjOutputName(std::string_view fileName, std::string_view outputDir);
 // Fills the output name edits of the POV-Ray, Moray and OBJ tabs and the
 // rendered image name from the model file name.

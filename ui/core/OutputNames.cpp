@@ -1,11 +1,15 @@
 #include "ui/core/OutputNames.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "model/MapPaths.h"
 #include "model/PovReservedWords.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "options/ControlTable.h"
 #include "platform/AppPaths.h"
+#include "platform/TempFiles.h"
 
 std::string RevisedFileName(std::string_view name, int k) {
     if (k == 0) return std::string(name);
@@ -13,6 +17,41 @@ std::string RevisedFileName(std::string_view name, int k) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
     return std::string(name.substr(0, name.size() - extension.size())) + suffix + extension;
+}
+
+namespace {
+
+// `file` + ".bak", ".bak2", ".bak3", ...: where the program keeps a file of
+// its own that it could not read (FreeBackupName) before it writes a new one.
+bool IsBackupOf(std::string_view name, std::string_view file) {
+    const std::string backup = std::string(file) + ".bak";
+    if (!StartsWithNoCase(name, backup)) return false;
+    const std::string_view number = name.substr(backup.size());
+    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The name of a file the program keeps in its folder. Every rule names
+// files exactly, never by a part alone, so that a "_Rev" name is always free
+// of them.
+bool IsProgramFileName(std::string_view name) {
+    using namespace ProgramFile;
+    for (const char* own : {Settings, TextureLibrary, Help, PreviewInclude, PreviewScene, PreviewIni, PreviewPicture,
+                            BakeScene, BakeIni, NoPovRaySettings})
+        if (SameText(name, own)) return true;
+    if (IsBackupOf(name, Settings) || IsBackupOf(name, TextureLibrary)) return true;
+    // The sky maps: the items of the background list after "Color..." and
+    // "Spherical Map...".
+    for (std::size_t i = 2; i < BackgroundChoices.size(); ++i)
+        if (SameText(name, std::string(SkyMapPrefix) + std::string(BackgroundChoices[i]) + ".tga")) return true;
+    const std::string program = ExecutablePath();
+    return IsTempFileName(name) || (!program.empty() && SameText(name, ExtractFileName(program)));
+}
+
+}  // namespace
+
+bool IsProgramFile(std::string_view path) {
+    const std::string file = NormalizePathSeparators(path);
+    return IsProgramFileName(ExtractFileName(file)) && InProgramDir(file);
 }
 
 ReservedName ReservedOutputName(std::string_view path) {
@@ -30,34 +69,20 @@ std::string_view ReservedNameReason(ReservedName why) {
     return {};
 }
 
-namespace {
-
-// The name itself, else its companion, when one of them may not be an
-// output's name; the name itself when both may.
-std::string ReservedOfPair(const std::string& name, std::string_view companionExtension) {
-    if (IsReservedOutputName(name) || companionExtension.empty()) return name;
-    return ChangeFileExt(name, companionExtension);
-}
-
-}  // namespace
-
-std::string FirstUnreservedName(const std::string& path, const std::function<bool(const std::string&)>& taken,
-                                std::string_view companionExtension) {
-    if (!IsReservedOutputName(ReservedOfPair(path, companionExtension))) return path;
+std::string FirstUnreservedName(const std::string& path, const std::function<bool(const std::string&)>& taken) {
+    if (!IsReservedOutputName(path)) return path;
     for (int k = 1;; ++k) {
         std::string revised = RevisedFileName(path, k);
-        if (!IsReservedOutputName(ReservedOfPair(revised, companionExtension)) && !(taken && taken(revised)))
-            return revised;
+        if (!IsReservedOutputName(revised) && !(taken && taken(revised))) return revised;
     }
 }
 
-std::string UnreservedOutputName(const std::string& path, const std::function<bool(const std::string&)>& taken,
-                                 std::string_view companionExtension) {
-    std::string revised = FirstUnreservedName(path, taken, companionExtension);
+std::string UnreservedOutputName(const std::string& path, const std::function<bool(const std::string&)>& taken) {
+    std::string revised = FirstUnreservedName(path, taken);
     if (revised != path) {
-        const std::string reserved = ReservedOfPair(path, companionExtension);
-        LogMessage("<!>" + ExtractFileName(path) + " written as " + ExtractFileName(revised) + ": " +
-                   std::string(ReservedNameReason(ReservedOutputName(reserved))) + ExtractFileName(reserved));
+        const std::string name = ExtractFileName(path);
+        LogMessage("<!>" + name + " written as " + ExtractFileName(revised) + ": " +
+                   std::string(ReservedNameReason(ReservedOutputName(path))) + name);
     }
     return revised;
 }

@@ -17,6 +17,15 @@
 // tried, in turn, where an output is not to take the place of a file.
 std::string RevisedFileName(std::string_view name, int k);
 
+// True when `path` names a file the program keeps in its folder, which no
+// output of the user's may take: one of ProgramFile's (a sky map is the
+// prefix, a sky of the background list and ".tga"), a copy of the settings
+// or the texture library kept when it could not be read (".bak", ".bak2",
+// ...), a temporary file of the program (IsTempFileName), or the program
+// itself. Letter case is ignored, as a file system may ignore it; the folder
+// is the program's however it is spelt (InProgramDir).
+bool IsProgramFile(std::string_view path);
+
 enum class ReservedName { None, ProgramFile, PovRayFile };
 
 // Whether an output may be written as `path` (a file name with its folder).
@@ -27,17 +36,13 @@ inline bool IsReservedOutputName(std::string_view path) { return ReservedOutputN
 // " or "POV-Ray has a file of its own named ", the name to follow.
 std::string_view ReservedNameReason(ReservedName why);
 
-// `path` when it may be an output's name (and, with `companionExtension`,
-// so may the file of the same name with that extension: the MTL file of an
-// OBJ file). Otherwise the first RevisedFileName(path, k) for which both
-// may be and that `taken` (another output of the same save) does not hold.
-std::string FirstUnreservedName(const std::string& path, const std::function<bool(const std::string&)>& taken = {},
-                                std::string_view companionExtension = {});
+// `path` when it may be an output's name; otherwise the first
+// RevisedFileName(path, k) that may be and that `taken` (another output of
+// the same save) does not hold.
+std::string FirstUnreservedName(const std::string& path, const std::function<bool(const std::string&)>& taken = {});
 // The same, and when the name changed, the line "<!>" + name + " written as
-// " + new name + ": " + reason + the reserved name is logged (names without
-// their folders).
-std::string UnreservedOutputName(const std::string& path, const std::function<bool(const std::string&)>& taken = {},
-                                 std::string_view companionExtension = {});
+// " + new name + ": " + reason + name is logged (names without folders).
+std::string UnreservedOutputName(const std::string& path, const std::function<bool(const std::string&)>& taken = {});
 
 // The names RevisedFileName gives a name handed out one after another: a
 // call for a name goes on where the last call for that name stopped, so that
