@@ -6,6 +6,7 @@
 
 #include "CommandFixtures.h"
 #include "model/StatusLog.h"
+#include "model/TextConv.h"
 #include "ui/core/BatchDriver.h"
 #include "writers/Export.h"
 
@@ -112,26 +113,36 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     EXPECT_EQ(shell.requests[1].arguments, (std::vector<std::string>{"mirelan_scene.ini", "+P"}));
 }
 
-// The pictures of a batch's models rendered by its script: each under a name
-// of its own, though the models' names clean alike, a name is revised
-// already, or pictures of an earlier batch lie in the output folder; none
-// under the name of another file of the batch (the common material include
-// named like a picture) or of POV-Ray's own.
-TEST_F(BatchCommandsTest, EveryPictureOfABatchHasANameOfItsOwn) {
+// The files and pictures of a batch's models rendered by its script: each
+// under a name of its own, though the models' names clean alike, a name is
+// revised already, pictures of an earlier batch lie in the output folder, or
+// the common material include and the script take names of POV-Ray's own
+// that a model's files would get in their place; no picture under the name
+// of another file of the batch (the common material include named like a
+// picture) or of POV-Ray's own.
+TEST_F(BatchCommandsTest, EveryFileAndPictureOfABatchHasANameOfItsOwn) {
     const struct {
         std::vector<std::string> models, earlier;
         std::string commonMaterial;  // none: a material include per model
+        std::string script = "mirelan_batch_render.sh";
     } batches[] = {
         {{"walk 01.obj", "walk-01.obj"}, {"walk_01.png"}, ""},
         {{"walk 01.obj", "walk-01.obj", "walk_01_Rev00001.obj"}, {"walk_01.png", "walk_01_Rev00001.png"}, ""},
         {{"test.obj", "test_Rev00001.obj"}, {}, ""},  // test.png is a picture of POV-Ray's
         {{"b.obj", "c.obj"}, {}, "b.png"},
+        {{"colors.obj", "colors_Rev00001.obj"}, {}, "colors.inc", "colors.inc"},
     };
     UseBatchFile();
     Form1.ComboBox5.index = 1;  // PNG
+    std::vector<std::string> log;  // every line, though each load clears the page
+    status.onLine = [&](StatusPage page, std::string_view line) {
+        if (page == StatusPage::Messages) log.emplace_back(line);
+    };
     for (const auto& batch : batches) {
         Form1.CheckBox19.checked = !batch.commonMaterial.empty();
         Form1.Edit23.text = batch.commonMaterial;
+        Form1.Edit90.text = batch.script;
+        log.clear();
         SCOPED_TRACE(batch.models.front());
         fs::remove_all(out);
         fs::create_directories(out);
@@ -151,6 +162,16 @@ TEST_F(BatchCommandsTest, EveryPictureOfABatchHasANameOfItsOwn) {
             EXPECT_EQ(files.count(picture), 0u) << picture;
             EXPECT_NE(picture, "test.png");
         }
+        // The files the models were written to, and the script.
+        std::set<std::string> written = {ExtractFileName(BatchScriptFile())};
+        std::size_t count = 1;
+        for (const std::string& line : log)
+            if (line.rfind("POV", 0) == 0 && line.find(" file: ") != std::string::npos) {
+                written.insert(ExtractFileName(line.substr(line.find(" file: ") + 7)));
+                ++count;
+            }
+        EXPECT_EQ(written.size(), count);
+        EXPECT_EQ(written.count("colors.inc"), 0u);
     }
 }
 
