@@ -41,10 +41,16 @@ bool IsProgramFileName(std::string_view name) {
     if (IsBackupOf(name, Settings) || IsBackupOf(name, TextureLibrary)) return true;
     // The sky maps: the items of the background list after "Color..." and
     // "Spherical Map...".
-    for (std::size_t i = 2; i < BackgroundChoices.size(); ++i)
-        if (SameText(name, std::string(SkyMapPrefix) + std::string(BackgroundChoices[i]) + ".tga")) return true;
-    const std::string program = ExecutablePath();
-    return IsTempFileName(name) || (!program.empty() && SameText(name, ExtractFileName(program)));
+    const std::string_view prefix = SkyMapPrefix, extension = ".tga";
+    if (name.size() > prefix.size() + extension.size() && StartsWithNoCase(name, prefix) &&
+        SameText(name.substr(name.size() - extension.size()), extension)) {
+        const std::string_view sky = name.substr(prefix.size(), name.size() - prefix.size() - extension.size());
+        if (std::any_of(BackgroundChoices.begin() + 2, BackgroundChoices.end(),
+                        [&](std::string_view item) { return SameText(sky, item); }))
+            return true;
+    }
+    static const std::string program = ExtractFileName(ExecutablePath());
+    return IsTempFileName(name) || (!program.empty() && SameText(name, program));
 }
 
 }  // namespace
