@@ -200,28 +200,37 @@ TEST_F(SafeOutputTest, AFailedSaveLeavesEveryEarlierFileAsItWas) {
 
 // The model's maps lie in its own folder, which is also the output folder:
 // two maps of one name in two folders, and a file of the copy's name that
-// is not a map.
+// is not a map. A later save finds every copy as it was, though it meets
+// the maps in another order (it looks at each name once).
 TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
     fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
     fixtures::AddQuad(1, 1);
     fixtures::AddQuad(2, 2);
+    fixtures::AddQuad(3, 3);
     fs::create_directories(folder / "a");
+    fs::create_directories(folder / "b");
+    std::string otherTarga = Targa;
+    otherTarga.back() = '\x40';
     const std::map<std::string, std::string> maps = {
         {"wood.ppm", "P3\n1 1\n255\n1 2 3\n"}, {"a/wood.ppm", "P3\n1 1\n255\n4 5 6\n"}, {"stone.tga", "user's"},
-        {"a/stone.tga", Targa}};
+        {"a/stone.tga", Targa}, {"b/stone.tga", otherTarga}};
     for (const auto& [name, bytes] : maps) std::ofstream(folder / name, std::ios::binary) << bytes;
-    SceneMaterials[0].colorMap = In("wood.ppm");
-    SceneMaterials[1].colorMap = In("a/wood.ppm");
-    SceneMaterials[2].bumpMap = In("a/stone.tga");
     Form1.Edit61.text = "wood.ppm";  // POV-Ray renders under a free name: the map stays as it is
     Form2.CheckBox16.checked = true;  // copy the maps as they are
     Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
-    for (int save = 0; save < 2; ++save) {
+    for (int save = 0; save < 3; ++save) {
+        const bool swapped = save == 2;
+        SceneMaterials[0].colorMap = In(swapped ? "a/wood.ppm" : "wood.ppm");
+        SceneMaterials[1].colorMap = In(swapped ? "wood.ppm" : "a/wood.ppm");
+        SceneMaterials[2].bumpMap = In(swapped ? "b/stone.tga" : "a/stone.tga");
+        SceneMaterials[3].bumpMap = In(swapped ? "a/stone.tga" : "b/stone.tga");
         for (const SaveKind kind : {SaveKind::PovRay, SaveKind::Obj}) ASSERT_TRUE(SaveModelFiles(kind));
         for (const auto& [name, bytes] : maps) EXPECT_EQ(fixtures::ReadFileBytes(In(name)), bytes) << name;
         EXPECT_EQ(fixtures::ReadFileBytes(In("wood_Rev00001.ppm")), maps.at("a/wood.ppm"));
         EXPECT_EQ(fixtures::ReadFileBytes(In("stone_Rev00001.tga")), Targa);
-        EXPECT_FALSE(fs::exists(In("wood_Rev00002.ppm")));  // the second save finds its copy as it was
+        EXPECT_EQ(fixtures::ReadFileBytes(In("stone_Rev00002.tga")), otherTarga);
+        // Each later save finds its copies as they were.
+        EXPECT_FALSE(fs::exists(In("wood_Rev00002.ppm")) || fs::exists(In("stone_Rev00003.tga"))) << save;
     }
 
     // The written files name the copies.
