@@ -200,8 +200,9 @@ TEST_F(SafeOutputTest, AFailedSaveLeavesEveryEarlierFileAsItWas) {
 
 // The model's maps lie in its own folder, which is also the output folder:
 // two maps of one name in two folders, and a file of the copy's name that
-// is not a map. A later save finds every copy as it was, though it meets
-// the maps in another order (it looks at each name once).
+// is not a map; a map named twice, spelt otherwise, has one copy. A later
+// save finds every copy as it was, though it meets the maps in another
+// order (it looks at each name once).
 TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
     fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
     fixtures::AddQuad(1, 1);
@@ -224,6 +225,7 @@ TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
         SceneMaterials[1].colorMap = In(swapped ? "wood.ppm" : "a/wood.ppm");
         SceneMaterials[2].bumpMap = In(swapped ? "b/stone.tga" : "a/stone.tga");
         SceneMaterials[3].bumpMap = In(swapped ? "a/stone.tga" : "b/stone.tga");
+        SceneMaterials[3].transparencyMap = In("b/../a/wood.ppm");  // a map spelt otherwise: its copy
         for (const SaveKind kind : {SaveKind::PovRay, SaveKind::Obj}) ASSERT_TRUE(SaveModelFiles(kind));
         for (const auto& [name, bytes] : maps) EXPECT_EQ(fixtures::ReadFileBytes(In(name)), bytes) << name;
         EXPECT_EQ(fixtures::ReadFileBytes(In("wood_Rev00001.ppm")), maps.at("a/wood.ppm"));
