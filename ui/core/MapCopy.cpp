@@ -514,9 +514,9 @@ void MapCopies::Add(const std::string& map) {
         const int k = series.next;
         const std::string name = RevisedFileName(wanted, k);
         if (const auto claim = claims_.find(name); claim != claims_.end()) {
-            series.takenBy.emplace(claim->second, k);
             if (claim->second != id) continue;
-            names_[map] = name;  // the same map under the same name
+            Take(series, k, name, id);  // the same map under the same name
+            names_[map] = name;
             ++series.next;
             return;
         }

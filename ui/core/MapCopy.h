@@ -93,7 +93,7 @@ private:
     // looked at so far.
     struct Series {
         int next = 0;  // the first not looked at yet
-        // The first name each file took (or was seen to have taken).
+        // The first name each file took.
         std::map<FileId, int> takenBy;
         // Files found in the output folder under the names and taken by no
         // copy: the file each is, found by that file and by its bytes (its
