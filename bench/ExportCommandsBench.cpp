@@ -188,7 +188,8 @@ void BM_BatchOutputNames(benchmark::State& state, bool oneName) {
     Form1.CheckBox19.checked = false;  // a material include per model
     std::vector<std::string> models;
     for (int i = 0; i < n; ++i)
-        models.push_back(Root + "/batch/" + (oneName ? std::to_string(i) + "/walk 01.obj" : "walk" + std::to_string(i) + ".obj"));
+        models.push_back(Root + "/batch/" +
+                         (oneName ? std::to_string(i) + "/walk 01.obj" : "walk" + std::to_string(i) + ".obj"));
     for (auto _ : state) benchmark::DoNotOptimize(BatchOutputNames(models).size());
 }
 BENCHMARK_CAPTURE(BM_BatchOutputNames, one_name, true)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);

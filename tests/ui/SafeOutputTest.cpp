@@ -400,7 +400,8 @@ TEST_F(SafeOutputTest, NoOutputTakesTheNameOfAFileOfTheProgramOrOfPovRay) {
         untouched("a map copy");
         Form2.CheckBox16.checked = false;
 
-        BatchFiles = {(folder / "maps" / (ExtractBaseName(name) + ".obj")).string(), (folder / "maps" / "b.obj").string()};
+        BatchFiles = {(folder / "maps" / (ExtractBaseName(name) + ".obj")).string(),
+                      (folder / "maps" / "b.obj").string()};
         for (const std::string& model : BatchFiles) std::ofstream(model) << triangle;
         Form1.RadioButton3.checked = true;  // a scene, INI and picture per model, and the script
         Form1.RadioButton4.checked = false;

@@ -141,7 +141,8 @@ std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFi
         });
         const std::string from = ExtractFileName(file), to = ExtractFileName(name);
         notes.push_back(input ? "<!>" + from + " would replace a model of the batch: written as " + to
-                              : "<!>" + from + " written as " + to + ": " + std::string(ReservedNameReason(why)) + from);
+                              : "<!>" + from + " written as " + to + ": " + std::string(ReservedNameReason(why)) +
+                                    from);
         return name;
     };
     // The files every model shares, and the script.
