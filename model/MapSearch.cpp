@@ -39,11 +39,11 @@ private:
     std::unordered_map<std::string, const std::string*> first_;
 };
 
-bool NeedsSearch(const tname& map) {
+bool NeedsSearch(const tmapname& map) {
     return !map.empty() && (!FileExistsNonBlank(map.view()) || ExtractFileExt(map.view()) == ".*");
 }
 
-tname* SlotOf(tmaterial& m, int32_t slot) {
+tmapname* SlotOf(tmaterial& m, int32_t slot) {
     switch (slot) {
         case ColorMapSlot: return &m.colorMap;
         case TransparencyMapSlot: return &m.transparencyMap;
@@ -64,7 +64,7 @@ void SearchMapsInDir(std::string_view directory) {
         if (count > 1) ShowProgress(0, 100, static_cast<double>(Round(static_cast<double>(i) * 100 / (count - 1))));
         tmaterial& m = SceneMaterials[i];
         const std::string before[3] = {m.colorMap, m.transparencyMap, m.bumpMap};
-        for (tname* map : {&m.colorMap, &m.transparencyMap, &m.bumpMap}) {
+        for (tmapname* map : {&m.colorMap, &m.transparencyMap, &m.bumpMap}) {
             if (!NeedsSearch(*map)) continue;
             const std::string found = index.Find(ExtractFileName(map->view()));
             if (!found.empty()) *map = found;
@@ -90,7 +90,7 @@ void SearchMapsInDirs(const std::vector<std::string>& directories) {
 void RenameMapInMaterials(std::string_view oldName, std::string_view newName, int32_t slot) {
     if (oldName.empty() || newName.empty() || SameText(oldName, newName)) return;
     for (tmaterial& m : SceneMaterials)
-        if (tname* map = SlotOf(m, slot); map && SameText(map->view(), oldName)) *map = newName;
+        if (tmapname* map = SlotOf(m, slot); map && SameText(map->view(), oldName)) *map = newName;
 }
 
 bool ExtensionInList(std::string_view fileName, std::string_view list) {
@@ -111,7 +111,7 @@ void MatchMapNameCase() {
         return FileExistsNonBlank(found) ? found : std::string();
     };
     for (tmaterial& m : SceneMaterials)
-        for (tname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap})
+        for (tmapname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap})
             if (std::string found = onDisk(*map); !found.empty()) *map = found;
     if (BackgroundTexture != 0)
         if (std::string found = onDisk(BackgroundMapName); !found.empty()) BackgroundMapName = found;
