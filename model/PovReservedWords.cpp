@@ -4,8 +4,8 @@
 // povray and its include files: each reserved word must be reserved there (a
 // word that is not could be the name of a macro), no macro or function of
 // the standard include files may be among them, and the macro table lists
-// every macro those files declare, and the texture table every texture the
-// files of a custom material declare.
+// every macro those files declare, and the texture table every name the
+// files of a custom material declare that POV-Ray reads as a texture.
 #include "model/PovReservedWords.h"
 
 #include <algorithm>
@@ -134,16 +134,30 @@ constexpr std::string_view IncludeMacros[] = {
 };
 static_assert(std::is_sorted(std::begin(IncludeMacros), std::end(IncludeMacros)));
 
-// The textures that the include files a custom material reads declare (the
-// material include's list and the files they include), sorted: the
-// identifiers a mesh's texture may name in a scene that includes them.
+// The textures, pigments, normals and finishes that the include files a
+// custom material reads declare (the material include's list and the files
+// they include), sorted: the names POV-Ray reads in "texture{NAME}" in a
+// scene that includes them.
 constexpr std::string_view IncludeTextures[] = {
-    "Aluminum", "Brass_Metal", "Brass_Texture", "Brass_Valley", "Bright_Bronze", "Bronze_Metal", "Bronze_Texture",
-    "Brushed_Aluminum", "Chrome_Metal", "Chrome_Texture", "Copper_Metal", "Copper_Texture", "Cork", "DMFWood6",
-    "Dark_Green_Glass", "EMBWood1", "Glass", "Glass2", "Glass3", "Gold_Metal", "Gold_Nugget", "Gold_Texture",
-    "Green_Glass", "Lightning1", "Lightning2", "NBbeerbottle", "NBglass", "NBoldglass", "NBwinebottle", "New_Brass",
-    "New_Penny", "Orange_Glass", "PinkAlabaster", "Polished_Brass", "Polished_Chrome", "Rosewood", "Ruby_Glass", "Rust",
-    "Rusty_Iron", "Sandalwood", "Shadow_Clouds", "Silver1", "Silver2", "Silver3", "Silver_Metal", "Silver_Texture",
+    "Aluminum", "Apocalypse", "Blood_Marble", "Blood_Sky", "Blue_Agate", "Blue_Sky", "Blue_Sky2", "Blue_Sky3",
+    "Brass_Metal", "Brass_Texture", "Brass_Valley", "Bright_Blue_Sky", "Bright_Bronze", "Bronze_Metal",
+    "Bronze_Texture", "Brown_Agate", "Brushed_Aluminum", "Candy_Cane", "Cherry_Wood", "Chrome_Metal", "Chrome_Texture",
+    "Clouds", "Copper_Metal", "Copper_Texture", "Cork", "DMFDarkOak", "DMFLightOak", "DMFWood1", "DMFWood2", "DMFWood3",
+    "DMFWood4", "DMFWood5", "DMFWood6", "Dark_Green_Glass", "Dark_Wood", "Dull", "EMBWood1", "FBM_Clouds", "F_Glass1",
+    "F_Glass10", "F_Glass2", "F_Glass3", "F_Glass4", "F_Glass5", "F_Glass6", "F_Glass7", "F_Glass8", "F_Glass9",
+    "F_MetalA", "F_MetalB", "F_MetalC", "F_MetalD", "F_MetalE", "Glass", "Glass2", "Glass3", "Glass_Finish", "Glossy",
+    "Gold_Metal", "Gold_Nugget", "Gold_Texture", "Green_Glass", "Jade", "Lightning1", "Lightning2", "Luminous", "Metal",
+    "Metallic_Finish", "Mirror", "NBbeerbottle", "NBglass", "NBoldglass", "NBwinebottle", "New_Brass", "New_Penny",
+    "Orange_Glass", "P_Cloud1", "P_Cloud2", "P_Cloud3", "P_Cloud4", "P_WoodGrain10A", "P_WoodGrain10B",
+    "P_WoodGrain11A", "P_WoodGrain11B", "P_WoodGrain12A", "P_WoodGrain12B", "P_WoodGrain13A", "P_WoodGrain13B",
+    "P_WoodGrain14A", "P_WoodGrain14B", "P_WoodGrain15A", "P_WoodGrain15B", "P_WoodGrain16A", "P_WoodGrain16B",
+    "P_WoodGrain17A", "P_WoodGrain17B", "P_WoodGrain18A", "P_WoodGrain18B", "P_WoodGrain19A", "P_WoodGrain19B",
+    "P_WoodGrain1A", "P_WoodGrain1B", "P_WoodGrain2A", "P_WoodGrain2B", "P_WoodGrain3A", "P_WoodGrain3B",
+    "P_WoodGrain4A", "P_WoodGrain4B", "P_WoodGrain5A", "P_WoodGrain5B", "P_WoodGrain6A", "P_WoodGrain6B",
+    "P_WoodGrain7A", "P_WoodGrain7B", "P_WoodGrain8A", "P_WoodGrain8B", "P_WoodGrain9A", "P_WoodGrain9B", "Peel",
+    "Phong_Dull", "Phong_Glossy", "Phong_Shiny", "Pine_Wood", "PinkAlabaster", "Pink_Granite", "Polished_Brass",
+    "Polished_Chrome", "Red_Marble", "Rosewood", "Ruby_Glass", "Rust", "Rusty_Iron", "Sandalwood", "Sapphire_Agate",
+    "Shadow_Clouds", "Shiny", "Silver1", "Silver2", "Silver3", "SilverFinish", "Silver_Metal", "Silver_Texture",
     "Soft_Silver", "Spun_Brass", "Starfield", "Starfield1", "Starfield2", "Starfield3", "Starfield4", "Starfield5",
     "Starfield6", "T01", "T02", "T03", "T04", "T05", "T06", "T07", "T08", "T09", "T10", "T11", "T12", "T13", "T14",
     "T15", "T16", "T17", "T18", "T19", "T20", "T21", "T22", "T23", "T24", "T25", "T_Brass_1A", "T_Brass_1B",
@@ -178,8 +192,9 @@ constexpr std::string_view IncludeTextures[] = {
     "T_Wood11", "T_Wood12", "T_Wood13", "T_Wood14", "T_Wood15", "T_Wood16", "T_Wood17", "T_Wood18", "T_Wood19",
     "T_Wood2", "T_Wood20", "T_Wood21", "T_Wood22", "T_Wood23", "T_Wood24", "T_Wood25", "T_Wood26", "T_Wood27",
     "T_Wood28", "T_Wood29", "T_Wood3", "T_Wood30", "T_Wood31", "T_Wood32", "T_Wood33", "T_Wood34", "T_Wood35",
-    "T_Wood4", "T_Wood5", "T_Wood6", "T_Wood7", "T_Wood8", "T_Wood9", "Tinny_Brass", "Vicks_Bottle_Glass", "Water",
-    "Yellow_Glass", "Yellow_Pine",
+    "T_Wood4", "T_Wood5", "T_Wood6", "T_Wood7", "T_Wood8", "T_Wood9", "Tan_Wood", "Tinny_Brass", "Tom_Wood",
+    "Vicks_Bottle_Glass", "Water", "White_Marble", "White_Wood", "X_Gradient", "Y_Gradient", "Yellow_Glass",
+    "Yellow_Pine",
 };
 static_assert(std::is_sorted(std::begin(IncludeTextures), std::end(IncludeTextures)));
 

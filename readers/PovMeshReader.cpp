@@ -299,15 +299,17 @@ private:
         EndBlock(read, n);
     }
 
-    // A texture of the standard include files gives a material whose custom
-    // text is that texture, as a material (the material include declares it
-    // after those includes, and the geometry include uses it inside
-    // "material{}"). Any other identifier names a texture of the mesh's own
-    // file or of its author's scene, which the written scene lacks: it gives
-    // a plain material named after it, with a "<!>" line. A quoted word of
-    // the file could hold anything, and a texture written out in the file
-    // ("texture{pigment{...}}") names no identifier (its first word is one
-    // of POV-Ray's own): both give a plain material of the number's name.
+    // A texture of the standard include files (or a pigment, normal or
+    // finish of theirs, which POV-Ray reads as one: IsPovIncludeTexture)
+    // gives a material whose custom text is that texture, as a material (the
+    // material include declares it after those includes, and the geometry
+    // include uses it inside "material{}"). Any other identifier names a
+    // texture of the mesh's own file or of its author's scene, which the
+    // written scene lacks: it gives a plain material named after it, with a
+    // "<!>" line. A quoted word of the file could hold anything, and a
+    // texture written out in the file ("texture{pigment{...}}") names no
+    // identifier (its first word is one of POV-Ray's own): both give a plain
+    // material of the number's name.
     int32_t AddTextureMaterial(int64_t number, std::string_view identifier) {
         tmaterial m;
         NewMaterial(m);

@@ -16,13 +16,14 @@ declare, and the list of their names that the tests read (tests/data/readers/
 pov_include_names.txt) must be the names they declare. The table of POV-Ray's
 own file names must hold every file of the include folder, and beside them
 only povray.ini and the include files they name that the folder lacks.
-The table of textures must list exactly the textures that the include files
-a custom material reads (the material include's list and the files they
-include) declare: "#declare NAME = texture", or a name declared as another
-that is one. POV-Ray must read every one of them as "material{texture{NAME}}"
-after those includes, and must refuse every other name declared as a name
-(no reserved word), which could be a texture by a form the scan misses; the
-tests' list names them too.
+The table of textures must list exactly the names that the include files a
+custom material reads (the material include's list and the files they
+include) declare as a texture, pigment, normal or finish ("#declare NAME =
+texture", ...), or as another such name: POV-Ray must read every one of them
+in "material{texture{NAME}}" after those includes, and must refuse there
+every other name declared as a name (no reserved word), which could be one
+by a form the scan misses, and the first name each other keyword declares;
+the tests' list names them too.
 
 Usage: check-pov-reserved-words.py [--candidates FILE] [--includes DIR]
                                    [--write-include-names]
@@ -53,6 +54,9 @@ FILE_TABLE = "OwnFileNames"
 TEXTURE_TABLE = "IncludeTextures"
 # The include files the POV-Ray material include reads once a material has a
 # custom text, in its order.
+# What POV-Ray reads where a texture's name stands ("texture{NAME}"): the
+# name of a texture, or of a pigment, normal or finish, which make one.
+TEXTURE_KINDS = ("texture", "pigment", "normal", "finish")
 MATERIAL_INCLUDES = ("stdinc.inc", "textures.inc", "stones.inc", "metals.inc", "finish.inc", "golds.inc",
                      "stars.inc", "woods.inc", "skies.inc", "glass.inc")
 KNOWN_KEYWORD = "sphere"
@@ -167,10 +171,12 @@ def without_comments(text):
 
 
 def include_textures(folder, reserved):
-    """(textures, names): the (name, file) of every texture that the material
-    include's include files and the files they include declare, by
-    "#declare NAME = texture" or as another texture's name; and every other
-    name those files declare as a name that is no reserved word."""
+    """(textures, others): the (name, file) of every name that the material
+    include's include files and the files they include declare as something
+    POV-Ray reads as a texture's (a texture, pigment, normal or finish, or
+    another such name); and the names to judge the rest by: every other name
+    declared as a name that is no reserved word, and the first name declared
+    by each other reserved word."""
     read, queue, texts = [], list(MATERIAL_INCLUDES), {}
     while queue:
         name = queue.pop(0)
@@ -181,13 +187,15 @@ def include_textures(folder, reserved):
         texts[name] = without_comments(open(path, encoding="latin-1").read())
         queue += re.findall(r'#\s*include\s+"([^"/]+)"', texts[name])
     declaration = re.compile(r"#\s*declare\s+([A-Za-z_]\w*)\s*=\s*([A-Za-z_]\w*)")
-    textures, aliases = {}, []
+    textures, aliases, kinds = {}, [], {}
     for name in read:
         for m in declaration.finditer(texts[name]):
-            if m.group(2) == "texture":
+            if m.group(2) in TEXTURE_KINDS:
                 textures.setdefault(m.group(1), name)
             elif m.group(2) not in reserved:
                 aliases.append((m.group(1), m.group(2), name))
+            else:
+                kinds.setdefault(m.group(2), m.group(1))
     grown = True
     while grown:
         grown = False
@@ -195,8 +203,8 @@ def include_textures(folder, reserved):
             if target in textures and n not in textures:
                 textures[n] = name
                 grown = True
-    others = sorted({n for n, target, name in aliases if n not in textures})
-    return sorted(textures.items()), others
+    others = {n for n, target, name in aliases if n not in textures} | set(kinds.values())
+    return sorted(textures.items()), sorted(others - set(textures))
 
 
 def own_file_names(folder):
@@ -221,7 +229,7 @@ def names_text(names, textures):
 def check_textures(table, textures, others, jobs):
     """The faults of the texture table: it must be the textures the include
     files declare, povray must read each as a texture and none of the other
-    names the files declare as names."""
+    names given."""
     faults = ["texture missing from the table: " + n for n in sorted(set(textures) - set(table))]
     faults += ["no texture of the include files: " + n for n in sorted(set(table) - set(textures))]
     with tempfile.TemporaryDirectory() as folder:

@@ -242,13 +242,15 @@ TEST_F(PovMeshReaderTest, OnlyTexturesOfTheStandardIncludesBecomeMaterialTexts) 
         const char* reported;  // the name the "<!>" line gives; "" for none
     } cases[] = {
         {"T_Stone1", "POV_texture_1", "material{texture{T_Stone1}}", ""},
+        {"Jade", "POV_texture_2", "material{texture{Jade}}", ""},  // a pigment makes a texture
         {"Body_Tex", "Body_Tex", "", "Body_Tex"},
         {"t_stone1", "t_stone1", "", "t_stone1"},
         {"Parse_String", "Parse_String", "", "Parse_String"},
-        {"<0.5, 0.5, 0.5>", "POV_texture_5", "", "_"},
-        {"\"T1 } #write(F,1)\"", "POV_texture_6", "", "T1____write_F_1_"},
-        {"9lives", "POV_texture_7", "", "_9lives"},
-        {"pigment { rgb 1 }", "POV_texture_8", "", ""},
+        {"M_Glass", "M_Glass", "", "M_Glass"},  // a material is no texture
+        {"<0.5, 0.5, 0.5>", "POV_texture_7", "", "_"},
+        {"\"T1 } #write(F,1)\"", "POV_texture_8", "", "T1____write_F_1_"},
+        {"9lives", "POV_texture_9", "", "_9lives"},
+        {"pigment { rgb 1 }", "POV_texture_10", "", ""},
     };
     std::string mesh = "mesh {\n";
     for (const auto& c : cases)
@@ -256,7 +258,7 @@ TEST_F(PovMeshReaderTest, OnlyTexturesOfTheStandardIncludesBecomeMaterialTexts) 
     // A name met again is the same material, reported once.
     LoadText(mesh + "  triangle { <0,0,0>, <1,0,0>, <0,1,0> texture { Body_Tex } }\n}\n");
     ASSERT_EQ(ImportMaterials.size(), std::size(cases));
-    EXPECT_EQ(ImportFaces.back().material, 1);
+    EXPECT_EQ(ImportFaces.back().material, 2);
     std::vector<std::string> reported;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const auto& c = cases[i];

@@ -189,17 +189,17 @@ TEST_F(PovRayParseTest, BoundingBoxes) {
 }
 
 // A mesh of another exporter names textures of its own file, a vector where
-// a name would stand, names POV-Ray's include files do not declare (in
-// another letter case, a macro) and textures they do: the scene written from
-// it parses.
+// a name would stand, names POV-Ray's include files do not declare as
+// textures (in another letter case, a macro, a material) and ones they do (a
+// texture, a pigment): the scene written from it parses.
 TEST_F(PovRayParseTest, AMeshWithTexturesOfItsOwnFile) {
     std::string mesh = "#declare Body_Tex = texture { pigment { rgb <1,0,0> } }\nmesh {\n";
-    for (const char* texture : {"Body_Tex", "<1,0,0>", "GLASS", "Parse_String", "T_Stone1", "Glass"})
+    for (const char* texture : {"Body_Tex", "<1,0,0>", "GLASS", "Parse_String", "M_Glass", "T_Stone1", "Jade"})
         mesh += std::string("  triangle { <0,0,0>, <1,0,0>, <0,1,0> texture { ") + texture + " } }\n";
     std::ofstream(Path("model.pov")) << mesh << "}\n";
     ASSERT_EQ(LoadModelFile(Path("model.pov")), LoadResult::Loaded);
-    ASSERT_EQ(SceneMaterials.size(), 6u);
-    EXPECT_EQ(SceneMaterials[4].customTextActive, 1);  // T_Stone1
+    ASSERT_EQ(SceneMaterials.size(), 7u);
+    EXPECT_EQ(SceneMaterials[5].customTextActive + SceneMaterials[6].customTextActive, 2);  // T_Stone1, Jade
     Scene.povMaterialFile = Path("car_mat.inc");
     Scene.povGeometryFile = Path("car_geom.inc");
     Scene.materialsInGeometry = Scene.writeMaterialInclude = Scene.writeGeometryInclude = 1;
