@@ -69,7 +69,7 @@ void BM_WalkPerMissingMap(benchmark::State& state) {
         MakeMaterials();
         state.ResumeTiming();
         for (tmaterial& m : SceneMaterials)
-            for (tname* map : {&m.colorMap, &m.transparencyMap, &m.bumpMap}) {
+            for (tmapname* map : {&m.colorMap, &m.transparencyMap, &m.bumpMap}) {
                 std::vector<std::string> found;
                 FindFilesRecursive(ExtractFileName(map->view()), Root + "lib", found);
                 if (!found.empty()) *map = found.front();

@@ -45,7 +45,7 @@ bool NeedsSearch(std::string_view map) {
     return !map.empty() && (!FileExistsNonBlank(map) || ExtractFileExt(map) == ".*");
 }
 
-tname* SlotOf(tmaterial& m, int32_t slot) {
+tmapname* SlotOf(tmaterial& m, int32_t slot) {
     switch (slot) {
         case ColorMapSlot: return &m.colorMap;
         case TransparencyMapSlot: return &m.transparencyMap;
@@ -84,7 +84,7 @@ public:
     // The names into the materials.
     void Store() {
         for (std::size_t i = 0; i < of_.size(); ++i) {
-            tname& map = *SlotOf(SceneMaterials[i], slot_);
+            tmapname& map = *SlotOf(SceneMaterials[i], slot_);
             if (map != Current(i)) map = Current(i);
         }
     }
@@ -131,7 +131,7 @@ void SearchMapsInDir(std::string_view directory) {
         for (SlotNames& names : slots) {
             const std::string before = names.Current(i);
             if (!NeedsSearch(before)) continue;
-            const std::string found = tname(index.Find(ExtractFileName(before))).str();
+            const std::string found = tmapname(index.Find(ExtractFileName(before))).str();
             if (found.empty()) continue;
             if (SameText(before, found))
                 names.Set(i, found);  // a rename to the same name in another case renames no other material
@@ -155,7 +155,7 @@ void SearchMapsInDirs(const std::vector<std::string>& directories) {
 void RenameMapInMaterials(std::string_view oldName, std::string_view newName, int32_t slot) {
     if (oldName.empty() || newName.empty() || SameText(oldName, newName)) return;
     for (tmaterial& m : SceneMaterials)
-        if (tname* map = SlotOf(m, slot); map && SameText(map->view(), oldName)) *map = newName;
+        if (tmapname* map = SlotOf(m, slot); map && SameText(map->view(), oldName)) *map = newName;
 }
 
 bool ExtensionInList(std::string_view fileName, std::string_view list) {
@@ -176,7 +176,7 @@ void MatchMapNameCase() {
         return FileExistsNonBlank(found) ? found : std::string();
     };
     for (tmaterial& m : SceneMaterials)
-        for (tname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap})
+        for (tmapname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap})
             if (std::string found = onDisk(*map); !found.empty()) *map = found;
     if (BackgroundTexture != 0)
         if (std::string found = onDisk(BackgroundMapName); !found.empty()) BackgroundMapName = found;

@@ -202,7 +202,7 @@ std::vector<std::string> MapNameList() {
     std::vector<std::string> names;
     std::unordered_set<std::string_view> seen;  // views into the material names
     for (const tmaterial& m : SceneMaterials) {
-        for (const tname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
+        for (const tmapname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
             if (map->empty()) continue;
             if (seen.insert(map->view()).second) names.push_back(map->str());
         }

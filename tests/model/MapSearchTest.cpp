@@ -79,7 +79,7 @@ TEST_F(MapSearchTest, MissingMapsAreFoundInTheTreeFilesBeforeSubfolders) {
 void SearchOneFindAtATime(const std::string& folder) {
     for (tmaterial& m : SceneMaterials) {
         const std::string before[3] = {m.colorMap, m.transparencyMap, m.bumpMap};
-        for (tname* map : {&m.colorMap, &m.transparencyMap, &m.bumpMap}) {
+        for (tmapname* map : {&m.colorMap, &m.transparencyMap, &m.bumpMap}) {
             if (map->empty() || (FileExistsNonBlank(map->view()) && ExtractFileExt(map->view()) != ".*")) continue;
             std::vector<std::string> found;
             FindFilesRecursive(ExtractFileName(map->view()), folder, found);
