@@ -216,6 +216,13 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
     Commands().Run("Form1.ToolButton41");
     EXPECT_EQ(Lines(program / BakeIniFile).at(0), "Input_File_Name=\"../prog/create_image_map.pov\"");
     EXPECT_EQ(shell.requests.size(), 1u);
+    // A start that fails: no word of a missing program, and no question.
+    shell.succeeds = false;
+    typing.fileAnswers = {{(top / "maps" / "a.png").string()}};
+    const std::size_t boxes = Shown().size();
+    Commands().Run("Form1.ToolButton41");
+    EXPECT_EQ(Shown().size(), boxes);
+    EXPECT_EQ(Log().back(), "Could not start POV-Ray");
 }
 
 TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARestart) {

@@ -195,10 +195,10 @@ TEST_F(PovRayStartTest, BakesRenderWhateverTheProgramFolderIsNamed) {
 TEST_F(PovRayStartTest, AFileOfPovRaysOwnWherePovRayWouldWorkStopsEveryStart) {
     const std::vector<std::string> models = {WriteObj("models/car 1.obj"), WriteObj("models/car 2.obj")};
     MakeOutputFolder("models");
-    const auto refused = [&](const fs::path& file) {
-        return Logged("<!>POV-Ray was not started: it would read " + file.string() +
-                      " in place of its own file of that name");
+    const auto reason = [](const fs::path& file) {
+        return "POV-Ray was not started: it would read " + file.string() + " in place of its own file of that name";
     };
+    const auto refused = [&](const fs::path& file) { return Logged("<!>" + reason(file)); };
     for (const char* name : {"colors.inc", "math.inc", "povray.ini"}) {
         SCOPED_TRACE(name);
         const std::string text = name == std::string("povray.ini")
@@ -217,22 +217,24 @@ TEST_F(PovRayStartTest, AFileOfPovRaysOwnWherePovRayWouldWorkStopsEveryStart) {
         EXPECT_TRUE(refused(dir / name));
         prompts.fileAnswers = {{(out / "baked.png").string()}};
         Commands().Run("Form1.ToolButton41");
-        EXPECT_EQ(prompts.shown.back().text, "POV-Ray was not started: it would read " + (out / name).string() +
-                                                 " in place of its own file of that name");
-        Form1.ComboBox1.index = 23;  // Starfield
-        EXPECT_FALSE(CreateSkyMap(SkyMapFile("Starfield")));
+        EXPECT_EQ(prompts.shown.back().text, reason(out / name));
+        prompts.answers = {Answer::Yes};  // make the sky's map
+        Form1.ComboBox1.index = 23;       // Starfield
+        Commands().Run("Form1.ComboBox1");
+        EXPECT_EQ(prompts.shown.back().text, reason(dir / name));
+        EXPECT_FALSE(Logged("Ready"));
         // A batch, rendered through its common INI file, then through its
         // script, which the save says would read the file when run again.
         prompts.fileAnswers = {models};
         prompts.answers = {Answer::Yes, Answer::No};  // lights and camera set, no common material file
-        Commands().Run("Form1.Batch1");
-        ClearMessagesPage();
+        Commands().Run("Form1.Batch1");  // clears the messages
         dialogs.results = {ModalResult::Ok};
         Commands().Run("Form1.ToolButton18");
         EXPECT_TRUE(refused(out / name));
         Form1.RadioButton4.checked = false;
         Form1.RadioButton3.checked = true;
         Commands().Run("Form1.RadioButton3");
+        EXPECT_FALSE(Logged("Ready"));
         ClearMessagesPage();
         prompts.answers = {Answer::Yes};  // POV-Ray is not running
         dialogs.results = {ModalResult::Ok};
