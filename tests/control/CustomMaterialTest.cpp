@@ -203,8 +203,9 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
     };
     for (const auto& [map, reason] : cases) {
         typing.fileAnswers = {{map.string()}};
+        typing.shown.clear();
         Commands().Run("Form1.ToolButton41");
-        EXPECT_EQ(Shown().back(), reason);
+        EXPECT_EQ(Shown(), std::vector<std::string>{reason});
         EXPECT_EQ(Log().back(), "<!>" + reason);
     }
     EXPECT_TRUE(shell.requests.empty());
