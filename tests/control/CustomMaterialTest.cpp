@@ -196,8 +196,9 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
     std::ofstream(top / "maps" / "povray.ini") << "x";
     SetProgramDirOverride(program.string());
     const std::pair<fs::path, std::string> cases[] = {
-        {dir / "maps" / "a.png", "POV-Ray cannot read the bake scene " + (program / BakeSceneFile).string() +
-                                     ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks"},
+        {dir / "maps" / "a.png",
+         "POV-Ray cannot read the bake scene " + (program / BakeSceneFile).string() +
+             ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks"},
         {top / "maps" / "a.png", "POV-Ray was not started: it would read " + (top / "maps" / "povray.ini").string() +
                                      " in place of its own file of that name"},
     };

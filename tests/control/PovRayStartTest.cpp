@@ -41,9 +41,10 @@ protected:
         // bounded in time; each run notes its exit status, the number of
         // arguments it got and the settings file $POVINI names. None starts
         // once the test's folder is gone.
-        const std::string wrapper = Write("bin/povray", "#!/bin/sh\n[ -e \"$PWD\" ] || exit 1\n"
-                                                        "timeout -s KILL 120 '" + povray + "' \"$@\" -D >/dev/null 2>&1\n"
-                                                        "echo \"$? $# ${POVINI-unset}\" >> '" + (dir / "runs.txt").string() + "'\n");
+        const std::string wrapper =
+            Write("bin/povray", "#!/bin/sh\n[ -e \"$PWD\" ] || exit 1\n"
+                                "timeout -s KILL 120 '" + povray + "' \"$@\" -D >/dev/null 2>&1\n"
+                                "echo \"$? $# ${POVINI-unset}\" >> '" + (dir / "runs.txt").string() + "'\n");
         ::chmod(wrapper.c_str(), 0755);
         Form1.Edit52.text = wrapper;
         Form1.Edit47.text = "32";

@@ -110,8 +110,8 @@ TEST_F(PovLaunchTest, AFileOfPovRaysOwnInTheWorkingFolderStopsTheStart) {
     const auto lastLine = [this] { return Messages().empty() ? std::string() : Messages().back(); };
     for (const char* name : {"povray.ini", "math.inc", "Colors.INC"}) {
         std::ofstream(folder / name) << "x";
-        const std::string line =
-            "<!>POV-Ray was not started: it would read " + (folder / name).string() + " in place of its own file of that name";
+        const std::string line = "<!>POV-Ray was not started: it would read " + (folder / name).string() +
+                                 " in place of its own file of that name";
         ClearMessagesPage();
         EXPECT_FALSE(StartPovRay("/bin/true", ini, folder.string() + "/", PovRayRun::Render)) << name;
         EXPECT_EQ(lastLine(), line);
@@ -131,23 +131,6 @@ TEST_F(PovLaunchTest, AFileOfPovRaysOwnInTheWorkingFolderStopsTheStart) {
     ::setrlimit(RLIMIT_NOFILE, &files);
     EXPECT_EQ(found, (folder / "math.inc").string());
     fixtures::RemoveScratchFolder(folder);
-}
-
-// The name of a file in an INI file, as POV-Ray working in a folder reads
-// it: by its name in that folder, else by its full path, else by its way
-// from the folder, which leaves out a folder name POV-Ray cannot read.
-TEST_F(PovLaunchTest, AFileIsNamedInAnIniFileAsPovRayReadsIt) {
-    const std::string top = fs::path(testing::TempDir()).string() + "/t\xC3\xA9 \"'\n";
-    const struct {
-        std::string file, folder, name;
-    } cases[] = {
-        {"/p\xC3\xA9/a.pov", "/p\xC3\xA9/", "a.pov"},
-        {"/p/a.pov", "/q", "/p/a.pov"},
-        {top + "/prog/a.pov", top + "/maps", "../prog/a.pov"},
-        {top + "/a.pov", "/q", ""},
-        {"/p/a\nb.pov", "/p", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(PovRayInputName(c.file, c.folder), c.name) << c.file;
 }
 
 TEST_F(PovLaunchTest, TheSaveDialogsFollowTheFileType) {

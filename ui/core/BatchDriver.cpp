@@ -168,8 +168,8 @@ void SaveBatch() {
         // The script is meant to be run again in its folder, where POV-Ray
         // looks for its settings and include files first.
         if (const std::string own = PovRayOwnFileIn(ExtractFilePath(scriptFile)); !own.empty())
-            LogMessage(OneLineText("<!>POV-Ray started by " + ExtractFileName(scriptFile) + " in its folder would read " +
-                                   own + " in place of its own file of that name"));
+            LogMessage(OneLineText("<!>POV-Ray started by " + ExtractFileName(scriptFile) +
+                                   " in its folder would read " + own + " in place of its own file of that name"));
     }
     LogMessage("Files Saved.");
 }

@@ -66,7 +66,8 @@ bool PovRayReadsName(std::string_view name) {
 }
 
 std::string PovRayInputName(const std::string& file, const std::string& folder) {
-    return NamedFrom(file, folder, [](const std::string& name) { return PovRayReadsName(name) ? name : std::string(); });
+    return NamedFrom(file, folder,
+                     [](const std::string& name) { return PovRayReadsName(name) ? name : std::string(); });
 }
 
 std::string PovRayOwnFileIn(const std::string& folder) {

@@ -47,7 +47,9 @@ std::string PovRayInputName(const std::string& file, const std::string& folder);
 // POV-Ray would read in place of its own file: its settings file or a file
 // of its standard include folder (IsPovRayOwnFileName). POV-Ray looks into
 // its working folder first for both, so such a file that a model's archive
-// left there runs in every render. Its path; "" when there is none.
+// left there runs in every render. Its path; "" when there is none. A
+// folder that cannot be listed is searched for the names as POV-Ray opens
+// them.
 std::string PovRayOwnFileIn(const std::string& folder);
 
 // Why POV-Ray must not be started in `folder` on the INI file `iniFile`
@@ -60,7 +62,8 @@ std::string PovRayStartRefusal(const std::string& iniFile, const std::string& fo
 // user's $POVINI names, the user's, the system's, as it does when started by
 // hand; a relative $POVINI is made absolute against this process's working
 // folder, so that it names the same file from the folder POV-Ray works in
-// (an empty name, which names no file, when that folder is gone).
+// (when that folder is gone, an empty name, which names no file: POV-Ray
+// then reads the user's or the system's).
 std::vector<std::string> PovRayEnvironment();
 
 // Starts `program` on the INI file `iniFile` (named in full) with `folder` as
@@ -68,9 +71,10 @@ std::vector<std::string> PovRayEnvironment();
 // rendered picture and every file of the render land there. The INI file is
 // named as in PovRayInputName, by the first name a word of the command line
 // carries (PovRayCommandWord), so that whatever the folders' names hold,
-// POV-Ray reads that file and nothing else. A render keeps its
-// picture window open when done ("+P"). True when it was started; a start
-// that PovRayStartRefusal refuses is logged with a "<!>" line.
+// POV-Ray reads that file and nothing else. A render keeps its picture
+// window open when done ("+P"). POV-Ray gets PovRayEnvironment(). True when
+// it was started; a start that PovRayStartRefusal refuses is logged with a
+// "<!>" line.
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run);
 
 // Opens each file with the desktop's opener, which shows it by its type
