@@ -80,8 +80,11 @@ TEST_F(PovLaunchTest, EveryStartGetsTheUsersSettingsAndTheProgramKeepsItsEnviron
         EXPECT_EQ(now ? std::optional<std::string>(now) : std::nullopt,
                   povini ? std::optional<std::string>(povini) : std::nullopt);
     }
-    // A relative script name is not an option of the shell.
+    // A relative script name is not an option of the shell, and one in a
+    // relative output folder is named from that folder, where the shell runs.
     EXPECT_EQ(shell.requests[1].arguments, std::vector<std::string>{"./-b.sh"});
+    EXPECT_TRUE(StartBatchScript("out put/-b.sh", "out put"));
+    EXPECT_EQ(shell.requests.back().arguments, std::vector<std::string>{"./-b.sh"});
     EXPECT_TRUE(fs::is_empty(folder));
     {  // A working folder that is gone: a name that names no file.
         fs::create_directories(folder / "gone");

@@ -141,8 +141,14 @@ bool OpenInEditor(const std::vector<std::string>& files) {
 }
 
 bool StartBatchScript(const std::string& script, const std::string& folder) {
-    // A relative name that begins with "-" would be an option of the shell.
-    const std::string name = script.empty() || script.front() == '/' ? script : "./" + script;
+    // The shell runs in `folder`: a script there is named from it (a relative
+    // folder would otherwise be taken twice), and a relative name that begins
+    // with "-" would be an option of the shell.
+    std::string name = script;
+    if (SameFolder(ExtractFilePath(script), folder))
+        name = "./" + ExtractFileName(script);
+    else if (!name.empty() && name.front() != '/')
+        name = "./" + name;
     if (const std::string refusal = OwnFileRefusal(folder); !refusal.empty()) {
         LogMessage("<!>" + refusal);
         return false;
