@@ -440,18 +440,12 @@ void WeldUVs(double tolerance, tuvundo* replaced) {
             newIndex[x] = static_cast<int32_t>(kept.size());
             kept.push_back(SceneUVs[x]);
         }
-    // The UV table gets its room before the model changes (the corners with a
-    // UV stay as many): from here on nothing allocates.
-    std::size_t uvCorners = 0;
-    for (const tface& f : SceneFaces)
-        for (int c = 0; c < 3; ++c) uvCorners += f.uv[c] >= 1 ? 1 : 0;
     std::vector<int32_t> corners;
     if (replaced) {
         corners.reserve(3 * SceneFaces.size() + 2 * LineSegments.size());
         for (const tface& f : SceneFaces) corners.insert(corners.end(), f.uv, f.uv + 3);
         for (const tline& l : LineSegments) corners.insert(corners.end(), l.uv, l.uv + 2);
     }
-    ReserveFaceTable(UVFaceTable, kept.size(), uvCorners);
     auto renumber = [&](int32_t& uv) {
         if (uv >= 1) uv = newIndex[keptOfSet[sets.Find(uv - 1)]] + 1;
     };

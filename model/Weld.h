@@ -22,11 +22,10 @@ void WeldVertices(double tolerance);
 // merged into the last later one that is close. Chains of merges end on one
 // kept UV; a cycle of merges keeps the UV its last merge went into. Kept UVs
 // stay in their old order; faces and lines are renumbered; the UV face table
-// is rebuilt. Needs nothing current; builds what it reads. Everything it
-// needs is allocated before the model changes: running out of memory
-// (std::bad_alloc) leaves the UVs as they were. With `replaced`, a weld that
-// changes the UVs hands there the old UVs and every face corner's and line
-// end's old UV index (three per face, then two per line).
+// is rebuilt. Needs nothing current; builds what it reads. With `replaced`,
+// a weld that changes the UVs hands there the old UVs and every face
+// corner's and line end's old UV index (three per face, then two per line),
+// before it builds the table.
 struct tuvundo {
     std::vector<tuv> uvs;
     std::vector<int32_t> corners;
