@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -55,9 +56,20 @@ void* Counted(void* p) {
     return p;
 }
 
+// While a step is measured: the growth of the bytes in use beyond
+// `levelBase` at each block of 4 KiB or more that takes them higher than the
+// blocks before it did.
+bool measuring = false;
+std::size_t levelBase = 0, levelCount = 0;
+std::array<std::size_t, 4096> levels;
+
 // A block that keeps the bytes in use within the limit; null past it.
 void* Within(std::size_t n) {
     if (n > heapLimit || heapBytes > heapLimit - n) return nullptr;
+    if (measuring && n >= 4096 && heapBytes + n > levelBase && levelCount < levels.size()) {
+        const std::size_t level = heapBytes + n - levelBase;
+        if (levelCount == 0 || level > levels[levelCount - 1]) levels[levelCount++] = level;
+    }
     return Counted(std::malloc(n ? n : 1));
 }
 
@@ -331,9 +343,12 @@ struct StepCase {
     std::function<void()> reference;
     std::string message;
     bool import = false;  // the preview is rebuilt once an import failed
-    // Room always left on top, for the message and for what the command does
+    // The least room given: for the message, and for what the command does
     // once the step failed.
     std::size_t spare = 4 << 10;
+    // Rather than memory, the step's second status line runs out: the
+    // status window cannot keep it.
+    bool lineFails = false;
 };
 
 // Running out of memory, in a child process whose allocations are limited:
@@ -384,40 +399,45 @@ protected:
         std::_Exit(failed ? 1 : 0);
     }
 
-    // In the child: the step, run once to measure what it takes and then
-    // with 0, 1/16, ... 15/16 of that left (besides its spare room) as its
-    // first line is logged.
-    // Every run that runs out must end with the step's message, the model
-    // as the step found it and, after an import, the preview rebuilt. Ends
-    // with status 0, or prints what went wrong and ends with status 1.
+    // In the child: the step, run once to measure where it takes more memory
+    // than before, then again with the room to just short of each such
+    // point (or its spare room) as its first line is logged, or with its
+    // second line failing. Every run that fails must end with the step's message,
+    // the model as the step found it and, after an import, the preview
+    // rebuilt. Ends with status 0, or prints what went wrong and ends with
+    // status 1.
     void Sweep(const StepCase& step) {
         std::string expected, before;
         if (step.reference) {
             step.reference();
             expected = ModelState();
         }
-        std::size_t room = NoLimit, start = 0;
-        bool began = false;
-        int builds = 0;
+        std::size_t room = NoLimit;
+        int lineCount = 0, builds = 0;
         lines.onLine = [&](std::string_view line) {
             if (std::ranges::none_of(step.steps, [&](const std::string& s) { return line.starts_with(s); })) return;
-            // The model as the part found it, taken outside the limit.
+            if (++lineCount == 2 && step.lineFails && room != NoLimit) throw std::bad_alloc();
+            // The model as the part found it, taken outside the limit and
+            // the measure.
             const std::size_t limit = heapLimit, bytes = heapBytes;
+            const bool measured = measuring;
             heapLimit = NoLimit;
+            measuring = false;
             if (!step.reference) before = ModelState();
-            if (!began) {
-                began = true;
+            if (lineCount == 1) {
                 builds = preview.builds;
-                start = heapBytes;
-                heapPeak = start;
-                heapLimit = room == NoLimit ? NoLimit : heapBytes + room;
-            } else if (limit != NoLimit) {
-                heapLimit = limit + heapBytes - bytes;
+                levelBase = heapBytes;
+                measuring = room == NoLimit;
+                if (room != NoLimit && !step.lineFails) heapLimit = heapBytes + room;
+                return;
             }
+            levelBase += heapBytes - bytes;
+            measuring = measured;
+            if (limit != NoLimit) heapLimit = limit + heapBytes - bytes;
         };
         const auto run = [&](std::size_t r) {
             room = r;
-            began = false;
+            lineCount = 0;
             step.prepare();
             std::optional<std::string> error;
             try {
@@ -426,21 +446,26 @@ protected:
                 error = e.what();
             }
             heapLimit = NoLimit;
+            measuring = false;
             return error;
         };
         std::string problems;
-        if (run(NoLimit) || !began) problems += "the step does not run\n";
-        const std::size_t need = heapPeak - start;
+        if (run(NoLimit) || lineCount == 0) problems += "the step does not run\n";
+        std::vector<std::size_t> rooms{step.spare};
+        if (!step.lineFails)
+            for (std::size_t i = 0; i < levelCount; ++i)
+                if (levels[i] - 1 > step.spare) rooms.push_back(levels[i] - 1);
         int failures = 0;
-        for (std::size_t k = 0; k < 16 && problems.empty(); ++k) {
-            const std::optional<std::string> error = run(step.spare + need * k / 16);
+        for (const std::size_t r : rooms) {
+            if (!problems.empty()) break;
+            const std::optional<std::string> error = run(r);
             if (!error) continue;
             ++failures;
             std::string wrong;
             if (*error != step.message) wrong += " the message \"" + *error + "\"";
             if (ModelState() != (step.reference ? expected : before)) wrong += " the model changed";
             if (step.import && preview.builds == builds) wrong += " the preview not rebuilt";
-            if (!wrong.empty()) problems += std::to_string(k) + "/16 of the room:" + wrong + "\n";
+            if (!wrong.empty()) problems += "with " + std::to_string(r) + " bytes:" + wrong + "\n";
         }
         if (failures == 0) problems += "never ran out of memory\n";
         std::fprintf(stderr, "%s", problems.c_str());
@@ -496,15 +521,14 @@ TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWa
     CalcVertexNormals(NormalSum, 0);
     const SavedModel sphere = SavedModel::Save();
     ClearModel();
-    fixtures::AddGrid(10, 10);
+    constexpr int used = 1000;  // the group of the faces, after the empty ones
+    fixtures::AddGrid(10, 10, 1.0, used);
     OwnCopies(SceneUVs, &tface::uv);
     CalcVertexNormals(NormalSum, 0);
-    fixtures::AddFace(1, 1, 2);  // degenerate, as is the last segment of the polyline
+    fixtures::AddFace(1, 1, 2, used);  // degenerate, as is the last segment of the polyline
     std::ranges::fill(SceneFaces.back().normal, 1);
-    fixtures::AddPolyline(3);
+    fixtures::AddPolyline(3, 1.0, used);
     LineSegments.back().vertex[1] = LineSegments.back().vertex[0];
-    fixtures::EnsureGroup(1000);
-    for (tgroup& g : SceneGroups) g.name = std::string(200, 'g') + std::to_string(&g - SceneGroups.data());
     fixtures::EnsureMaterial(1);
     const SavedModel grid = SavedModel::Save();
 
@@ -547,7 +571,7 @@ TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWa
         {"a model merged", {"Processing Geometry"}, [&] { grid.Restore(); }, merge, gridProcessed, lastModel, false,
          128 << 10},
         {"a model merged, as the empty groups are deleted", {"<!> Group "}, [&] { grid.Restore(); }, merge,
-         gridProcessed, lastModel, false, 128 << 10},
+         gridProcessed, lastModel, false, 0, true},
     };
     for (const StepCase& step : steps) EXPECT_EXIT(Sweep(step), testing::ExitedWithCode(0), "^$") << step.what;
 }
