@@ -302,6 +302,8 @@ struct SavedModel {
         LinesMergedCount = static_cast<int32_t>(lines.size());
         PolylinesMergedCount = static_cast<int32_t>(polylines.size());
         Scene.modelFile = file;
+        // No table keeps room from an earlier run: every run allocates alike.
+        for (tfacetable* table : {&VertexFaceTable, &MaterialFaceTable, &UVFaceTable}) *table = tfacetable{};
         TopologyChanged();
     }
 };
