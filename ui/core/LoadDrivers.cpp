@@ -208,9 +208,11 @@ struct SceneLengths {
 // What processing a merged scene changes in the records of the models merged
 // before the last file, kept so that the file can be taken out again when
 // the processing runs out of memory. The processing deletes degenerate faces
-// and lines and unused groups and materials, keeping the order of the rest,
-// and replaces the normals and the UVs; the earlier records stay in front
-// of the file's.
+// and lines, keeping the order of the rest, and replaces the normals and the
+// UVs; the earlier records stay in front of the file's. (It deletes unused
+// groups and materials as well: those of the file that are left over once
+// its faces are cut off are unused, and the processing that follows deletes
+// them.)
 struct MergedFileUndo {
     SceneLengths before;  // the lists before the file was merged
     std::size_t lines = LineSegments.size(), polylines = Polylines.size();
@@ -419,18 +421,7 @@ bool ProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged) {
     LogMessage("Checking for out of range indices...");
     const int64_t badNormals = RepairIndicesAndCount(merged ? &merged->kept.faces : nullptr);
 
-    // The groups and materials before the file that are used stay.
-    const auto used = [](const auto& r) { return r.faceCount > 0 || r.lineCount >= 1; };
-    const auto usedBefore = [&](const auto& list, std::size_t n) {
-        return static_cast<std::size_t>(std::count_if(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(n), used));
-    };
-    const std::size_t groupsKept = merged ? usedBefore(SceneGroups, merged->before.groups) : 0;
-    const std::size_t materialsKept = merged ? usedBefore(SceneMaterials, merged->before.materials) : 0;
     DeleteEmptyGroupsAsCounted();
-    if (merged) {
-        merged->kept.groups = groupsKept;
-        merged->kept.materials = materialsKept;
-    }
     if (merged) {
         // The lines before the file stand where the merged ones began: how
         // many of them stay is where that mark ends up.

@@ -348,8 +348,8 @@ struct StepCase {
     // The least room given: for the message, and for what the command does
     // once the step failed.
     std::size_t spare = 4 << 10;
-    // Rather than memory, the step's second status line runs out: the
-    // status window cannot keep it.
+    // Rather than memory, the step's status line runs out: the status
+    // window cannot keep it.
     bool lineFails = false;
 };
 
@@ -403,8 +403,8 @@ protected:
 
     // In the child: the step, run once to measure where it takes more memory
     // than before, then again with the room to just short of each such
-    // point (or its spare room) as its first line is logged, or with its
-    // second line failing. Every run that fails must end with the step's message,
+    // point (or its spare room) as its first line is logged, or with that
+    // line failing. Every run that fails must end with the step's message,
     // the model as the step found it and, after an import, the preview
     // rebuilt. Ends with status 0, or prints what went wrong and ends with
     // status 1.
@@ -418,7 +418,7 @@ protected:
         int lineCount = 0, builds = 0;
         lines.onLine = [&](std::string_view line) {
             if (std::ranges::none_of(step.steps, [&](const std::string& s) { return line.starts_with(s); })) return;
-            if (++lineCount == 2 && step.lineFails && room != NoLimit) throw std::bad_alloc();
+            if (++lineCount == 1 && step.lineFails && room != NoLimit) throw std::bad_alloc();
             // The model as the part found it, taken outside the limit and
             // the measure.
             const std::size_t limit = heapLimit, bytes = heapBytes;
@@ -492,6 +492,11 @@ TEST_F(OutOfMemoryTest, AnImportThatRunsOutOfMemoryIsAnErrorAndChangesNothing) {
     runsOut(23 << 18, ImportPoserScene, "named.pz3", PoserLights("A light of a long name"));
     runsOut(1 << 20, ReadDazLights, "lights.ds", DazScript("Light"));
     runsOut(1 << 20, ReadDazCameras, "cameras.ds", DazScript("Camera"));
+    // The camera read, and no room to store it among many presets.
+    for (int i = 0; i < 20000; ++i) AddCamera("Shot");
+    Cameras.shrink_to_fit();
+    Form1.ComboBox8.items.shrink_to_fit();
+    runsOut(1 << 20, ImportPoserScene, "camera.pz3", "camera MAIN_CAMERA\n{\nname MAIN_CAMERA\n}\n");
     // The materials pass, once the model has materials of the scene's names.
     std::string materials;
     for (int i = 0; i < 4000; ++i) {
@@ -500,9 +505,6 @@ TEST_F(OutOfMemoryTest, AnImportThatRunsOutOfMemoryIsAnErrorAndChangesNothing) {
         SceneMaterials[static_cast<std::size_t>(i)].name = "M" + std::to_string(i);
     }
     runsOut(1 << 20, ImportPoserScene, "materials.pz3", materials);
-    // The camera read, and no room to store it among many presets.
-    for (int i = 0; i < 20000; ++i) AddCamera("Shot");
-    runsOut(1 << 20, ImportPoserScene, "camera.pz3", "camera MAIN_CAMERA\n{\nname MAIN_CAMERA\n}\n");
     // With the memory they need, the same imports go through.
     EXPECT_EXIT(RunWithin(64 << 20, [&] { ImportPoserScene((folder / "lights.pz3").string()); }),
                 testing::ExitedWithCode(0), "changed");
@@ -515,8 +517,9 @@ TEST_F(OutOfMemoryTest, AnImportThatRunsOutOfMemoryIsAnErrorAndChangesNothing) {
 // with another, or merged into one, that does not fit leaves the model
 // before it as that alone is loaded. The merge is into a grid with UVs of
 // its own at every corner, a degenerate face and line, and empty groups and
-// an unused material (the processing welds, and deletes, those), and runs
-// out as it logs the deleted groups as well.
+// an unused material (the processing welds, and deletes, those), and also
+// runs out as it logs the deleted groups and as it logs the steps after the
+// normals and after the UVs.
 TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWas) {
     fixtures::AddSphere(40, 80);
     OwnCopies(SceneVertices, &tface::vertex);
@@ -573,6 +576,10 @@ TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWa
         {"a model merged", {"Processing Geometry"}, [&] { grid.Restore(); }, merge, gridProcessed, lastModel, false,
          128 << 10},
         {"a model merged, as the empty groups are deleted", {"<!> Group "}, [&] { grid.Restore(); }, merge,
+         gridProcessed, lastModel, false, 0, true},
+        {"a model merged, once its normals are made", {"Unifying UV coordinates..."}, [&] { grid.Restore(); },
+         merge, gridProcessed, lastModel, false, 0, true},
+        {"a model merged, once its UVs are unified", {"Building Display List..."}, [&] { grid.Restore(); }, merge,
          gridProcessed, lastModel, false, 0, true},
     };
     for (const StepCase& step : steps) EXPECT_EXIT(Sweep(step), testing::ExitedWithCode(0), "^$") << step.what;
