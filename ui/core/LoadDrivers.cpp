@@ -216,9 +216,9 @@ struct SceneLengths {
 struct MergedFileUndo {
     SceneLengths before;  // the lists before the file was merged
     std::size_t lines = LineSegments.size(), polylines = Polylines.size();
-    // Of the records before the file, those that the processing keeps.
-    SceneLengths kept = before;
-    std::size_t keptLines = lines, keptPolylines = polylines;
+    // Of the faces, lines and polylines before the file, those that the
+    // processing keeps.
+    std::size_t keptFaces = before.faces, keptLines = lines, keptPolylines = polylines;
     tnormalsundo normals;
     tuvundo uvs;
 
@@ -227,6 +227,8 @@ struct MergedFileUndo {
     void TakeOut() {
         RestoreWeldedUVs(uvs);
         RestoreVertexNormals(normals);
+        SceneLengths kept = before;
+        kept.faces = keptFaces;
         kept.Restore();
         LineSegments.resize(std::min(keptLines, LineSegments.size()));
         Polylines.resize(std::min(keptPolylines, Polylines.size()));
@@ -419,7 +421,7 @@ bool ProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged) {
     LogMessage("Processing Geometry");
     Pump();
     LogMessage("Checking for out of range indices...");
-    const int64_t badNormals = RepairIndicesAndCount(merged ? &merged->kept.faces : nullptr);
+    const int64_t badNormals = RepairIndicesAndCount(merged ? &merged->keptFaces : nullptr);
 
     DeleteEmptyGroupsAsCounted();
     if (merged) {
