@@ -63,8 +63,18 @@ protected:
 };
 
 TEST_F(CustomMaterialTest, EditingTheMemoMakesTheMaterialActive) {
-    Commands().Run("Form1.Memo2");  // any change of its text
-    EXPECT_TRUE(Form1.CheckBox10.checked);
+    // A change of its text switches the material on once the text holds a
+    // value: blanks, comments and ";" alone give no material.
+    for (const auto& [lines, active] : {std::pair{std::vector<std::string>{}, false},
+                                        {{" ", "\t"}, false},
+                                        {{"// red", "/* green */ ;"}, false},
+                                        {{"M_Glass"}, true}}) {
+        Form1.Memo2.lines = lines;
+        Form1.CheckBox10.checked = false;
+        Commands().Run("Form1.Memo2");
+        EXPECT_EQ(Form1.CheckBox10.checked, active) << lines.size();
+    }
+    Form1.Memo2.lines.clear();
 
     Form1.CheckBox10.checked = false;
     Commands().Run("Form1.ToolButton38");  // "Paste" with nothing on the clipboard
@@ -96,6 +106,12 @@ TEST_F(CustomMaterialTest, InsertNeedsAModelAndShowsThePicker) {
     EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Form8"});
     EXPECT_EQ(Form1.Memo2.lines, (std::vector<std::string>{"        finish{Dull}", ""}));
     EXPECT_TRUE(Form1.CheckBox10.checked);
+    // Closed without a choice over a memo of a blank line: no material.
+    dialogs.whileShown = nullptr;
+    Form1.Memo2.lines = {" "};
+    Form1.CheckBox10.checked = false;
+    Commands().Run("Form1.ToolButton34");
+    EXPECT_FALSE(Form1.CheckBox10.checked);
 }
 
 TEST_F(CustomMaterialTest, PreviewWritesTheTestMaterialAndStartsPovRayInTheProgramFolder) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/Model.h"
+#include "model/PovText.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
@@ -214,13 +215,16 @@ bool CustomMaterialController::HaveModelAndText() {
     return false;
 }
 
-void CustomMaterialController::Memo2Change() { Form1.CheckBox10.checked = true; }
+void CustomMaterialController::Memo2Change() {
+    // Blanks, comments or ";" alone are no material to switch on.
+    if (PovTextHasValue(MemoText(Form1.Memo2))) Form1.CheckBox10.checked = true;
+}
 
 void CustomMaterialController::ToolButton34Click() {
     if (!HaveModel()) return;
     Form8.modalResult = ModalResult::None;
     dialogs_.ShowModal("Form8");
-    if (!Form1.Memo2.lines.empty()) Form1.CheckBox10.checked = true;
+    if (PovTextHasValue(MemoText(Form1.Memo2))) Form1.CheckBox10.checked = true;
 }
 
 void CustomMaterialController::ToolButton37Click() {

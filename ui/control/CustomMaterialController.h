@@ -51,10 +51,11 @@ public:
     CustomMaterialController(AppHost& host, FormDialogs& dialogs) : host_(host), dialogs_(dialogs) {}
     void Register(Dispatcher& d);
 
-    // Any change of the memo's text makes the material "Active".
+    // A change of the memo's text makes the material "Active" when the text
+    // holds a value (PovTextHasValue); blanks, comments or ";" alone do not.
     void Memo2Change();
     // "Insert": the snippet picker below the button; "Active" when the memo
-    // then holds text.
+    // then holds a value.
     void ToolButton34Click();
     // "Copy all": the whole text to the clipboard, the caret kept.
     void ToolButton37Click();

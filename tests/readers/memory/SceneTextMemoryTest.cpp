@@ -258,6 +258,23 @@ TEST_F(SceneTextMemoryTest, LightsAndCamerasAreKeptOnce) {
     }
 }
 
+// An OBJ save writes the lines of its settings block as it makes them: with
+// many lights its heap grows by a small part of the file (their lines held
+// until the end would take more than the whole file).
+TEST_F(SceneTextMemoryTest, AnObjSaveOfManyLightsHoldsNoCopyOfTheirLines) {
+    fixtures::AddCube();
+    Scene.modelFile = (folder / "figure.obj").string();
+    Lights.resize(40000);
+    for (tlight& light : Lights) NewLight(light);
+    Form2.Edit1.text = folder.string();
+    SetDefaultOutputNames(Scene.modelFile);
+    const std::size_t before = heapBytes;
+    heapPeak = before;
+    ASSERT_TRUE(SaveModelFiles(SaveKind::Obj));
+    const double growth = static_cast<double>(heapPeak - before);
+    EXPECT_LT(growth, 0.25 * static_cast<double>(fs::file_size(folder / "figure.obj")));
+}
+
 // The model as a text of its lists and the name of its file, to tell
 // whether a step changed it.
 std::string ModelState() {
@@ -598,9 +615,8 @@ TEST_F(OutOfMemoryTest, AFileThatCannotBeMappedForWantOfMemoryIsNotEnoughMemory)
 
 // A save of many lights that runs out of memory fails like a save that
 // cannot write its files: the message, the earlier files as they were, no
-// unfinished file left. The OBJ file holds every light on one line of its
-// settings block; the POV-Ray save runs out before its first file, the
-// YafRay save in its writer.
+// unfinished file left. The OBJ and YafRay saves run out in their writers,
+// the POV-Ray save before its first file.
 TEST_F(OutOfMemoryTest, ASaveThatRunsOutOfMemoryFailsAndKeepsTheEarlierFiles) {
     for (int i = 0; i < 20000; ++i) Lights.push_back(Lights[0]);
     Form2.Edit1.text = folder.string();
@@ -619,7 +635,7 @@ TEST_F(OutOfMemoryTest, ASaveThatRunsOutOfMemoryFailsAndKeepsTheEarlierFiles) {
     const auto earlier = files();
     const std::string writeFile = "^Not enough memory to write file " + folder.string() + "/";
     const struct { void (*save)(); std::size_t room; std::string message; } saves[] = {
-        {[] { SaveModelFiles(SaveKind::Obj); }, 1 << 20, writeFile + "figure.obj\n"},
+        {[] { SaveModelFiles(SaveKind::Obj); }, 128 << 10, writeFile + "figure.obj\n"},
         {[] { SaveModelFiles(SaveKind::PovRay); }, 128 << 10, "^Not enough memory to save the files of figure.obj\n"},
         {SaveYafRayScene, 128 << 10, writeFile + "figure.xml\n"},
     };
