@@ -311,7 +311,8 @@ struct SavedModel {
     std::string file = Scene.modelFile;
 
     static SavedModel Save() {
-        return {SceneVertices, SceneNormals, SceneUVs, SceneFaces, SceneGroups, SceneMaterials, LineSegments, Polylines};
+        return {SceneVertices,  SceneNormals,   SceneUVs,     SceneFaces,
+                SceneGroups,    SceneMaterials, LineSegments, Polylines};
     }
     void Restore() const {
         SceneVertices = vertices, SceneNormals = normals, SceneUVs = uvs, SceneFaces = faces;
@@ -345,7 +346,8 @@ void LimitAddressSpace() {
         if (std::fscanf(f, "%llu", &pages) != 1) pages = 0;
         std::fclose(f);
     }
-    const rlim_t bytes = static_cast<rlim_t>(pages * static_cast<unsigned long long>(sysconf(_SC_PAGESIZE))) + (256 << 20);
+    const auto page = static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
+    const rlim_t bytes = static_cast<rlim_t>(pages * page) + (256 << 20);
     const rlimit limit{bytes, bytes};
     setrlimit(RLIMIT_AS, &limit);
 }
@@ -362,9 +364,6 @@ struct StepCase {
     std::function<void()> reference;
     std::string message;
     bool import = false;  // the preview is rebuilt once an import failed
-    // The least room given: for the message, and for what the command does
-    // once the step failed.
-    std::size_t spare = 4 << 10;
     // Rather than memory, the step's status line runs out: the status
     // window cannot keep it.
     bool lineFails = false;
@@ -420,8 +419,8 @@ protected:
 
     // In the child: the step, run once to measure where it takes more memory
     // than before, then again with the room to just short of each such
-    // point (or its spare room) as its first line is logged, or with that
-    // line failing. Every run that fails must end with the step's message,
+    // point (and with room for a message only) as its first line is logged,
+    // or with that line failing. Every run that fails must end with the step's message,
     // the model as the step found it and, after an import, the preview
     // rebuilt. Ends with status 0, or prints what went wrong and ends with
     // status 1.
@@ -470,10 +469,11 @@ protected:
         };
         std::string problems;
         if (run(NoLimit) || lineCount == 0) problems += "the step does not run\n";
-        std::vector<std::size_t> rooms{step.spare};
+        constexpr std::size_t messageRoom = 4 << 10;
+        std::vector<std::size_t> rooms{messageRoom};
         if (!step.lineFails)
             for (std::size_t i = 0; i < levelCount; ++i)
-                if (levels[i] - 1 > step.spare) rooms.push_back(levels[i] - 1);
+                if (levels[i] - 1 > messageRoom) rooms.push_back(levels[i] - 1);
         int failures = 0;
         for (const std::size_t r : rooms) {
             if (!problems.empty()) break;
@@ -534,8 +534,8 @@ TEST_F(OutOfMemoryTest, AnImportThatRunsOutOfMemoryIsAnErrorAndChangesNothing) {
 // with another, or merged into one, that does not fit leaves the model
 // before it as that alone is loaded. The merge is into a grid with UVs of
 // its own at every corner, a degenerate face and line, and empty groups and
-// an unused material (the processing welds, and deletes, those), and also
-// runs out as it logs the deleted groups and as it logs the steps after the
+// an unused material (the processing welds, and deletes, those); it runs
+// out as it logs the deleted groups, and as it logs the steps after the
 // normals and after the UVs.
 TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWas) {
     fixtures::AddSphere(40, 80);
@@ -556,31 +556,30 @@ TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWa
 
     Form3.CheckBox1.checked = Form3.CheckBox2.checked = false;  // no camera, no lights
     const std::string scene = Write("scene.pz3", "version\n{\nnumber 4\n}\n");
-    const std::string cube = Write("cube.obj",
-                                   "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
-                                   "vn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
-                                   "f 1//1 4//1 3//1 2//1\nf 5//2 6//2 7//2 8//2\nf 1//3 2//3 6//3 5//3\n"
-                                   "f 4//4 8//4 7//4 3//4\nf 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n");
-    const std::string ball = (folder / "ball.obj").string();
+    // A small model with normals, and a large one without and with a line.
+    const std::string small = (folder / "small.obj").string(), ball = (folder / "ball.obj").string();
+    fixtures::WriteSphereObj(small, 8, 4);
     fixtures::WriteSphereObj(ball, 80, 40, false);
     std::ofstream(ball, std::ios::app) << "l 1 2 3\n";
-    const auto failed = [](bool ok, const std::vector<std::string>& errors) {
+    std::vector<std::string> errors;
+    const auto failed = [&](bool ok) {
         if (!ok && !errors.empty()) throw ReadError(errors.back());
     };
     const auto load = [&](const std::vector<std::string>& files) {
         BatchFiles = files;
-        std::vector<std::string> errors;
-        failed(LoadSelectedModels(&errors), errors);
+        errors.clear();
+        failed(LoadSelectedModels(&errors));
     };
     const auto merge = [&] {
-        std::vector<std::string> errors;
-        failed(MergeModelFile(ball, &errors) == LoadResult::Loaded, errors);
+        errors.clear();
+        failed(MergeModelFile(ball, &errors) == LoadResult::Loaded);
     };
     const auto gridProcessed = [&] {
         grid.Restore();
         ProcessGeometry();
     };
-    const std::string ownModel = "not enough memory to load figure.obj", lastModel = "not enough memory to load ball.obj";
+    const std::string ownModel = "not enough memory to load figure.obj";
+    const std::string lastModel = "not enough memory to load ball.obj";
     const StepCase steps[] = {
         {"the normals of a DAZ|Studio import", {"Calculating normals...", "Rebuilding Display List..."},
          [&] { sphere.Restore(), Form7.CheckBox3.checked = true; }, [&] { ImportDazPresets(folder.string()); }, {},
@@ -588,16 +587,14 @@ TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWa
         {"the clean-up of a Poser import", {"Cleaning up geometry -> ", "Rebuilding Display List..."},
          [&] { sphere.Restore(), Form3.CheckBox3.checked = true; }, [&] { ImportPoserScene(scene); }, {}, ownModel,
          true},
-        {"two models loaded together", {"Processing Geometry"}, [] {}, [&] { load({cube, ball}); },
-         [&] { load({cube}); }, lastModel},
-        {"a model merged", {"Processing Geometry"}, [&] { grid.Restore(); }, merge, gridProcessed, lastModel, false,
-         128 << 10},
+        {"two models loaded together", {"Processing Geometry"}, [] {},
+         [&] { load({small, ball}); }, [&] { load({small}); }, lastModel},
         {"a model merged, as the empty groups are deleted", {"<!> Group "}, [&] { grid.Restore(); }, merge,
-         gridProcessed, lastModel, false, 0, true},
+         gridProcessed, lastModel, false, true},
         {"a model merged, once its normals are made", {"Unifying UV coordinates..."}, [&] { grid.Restore(); },
-         merge, gridProcessed, lastModel, false, 0, true},
+         merge, gridProcessed, lastModel, false, true},
         {"a model merged, once its UVs are unified", {"Building Display List..."}, [&] { grid.Restore(); }, merge,
-         gridProcessed, lastModel, false, 0, true},
+         gridProcessed, lastModel, false, true},
     };
     for (const StepCase& step : steps) EXPECT_EXIT(Sweep(step), testing::ExitedWithCode(0), "^$") << step.what;
 }
@@ -605,7 +602,8 @@ TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWa
 // A text file too large to be mapped in the address space left is read
 // instead, and does not fit in the memory left either: the message says so.
 TEST_F(OutOfMemoryTest, AFileThatCannotBeMappedForWantOfMemoryIsNotEnoughMemory) {
-    for (const auto& [import, name] : {std::pair<Read, std::string>{ReadDazLights, "huge.ds"}, {ImportPoserScene, "huge.pz3"}}) {
+    using File = std::pair<Read, std::string>;
+    for (const auto& [import, name] : {File{ReadDazLights, "huge.ds"}, File{ImportPoserScene, "huge.pz3"}}) {
         const std::string path = Write(name, "");
         fs::resize_file(path, 1ull << 30);  // sparse: it takes no disk
         EXPECT_EXIT(RunWithin(1 << 20, [&] { LimitAddressSpace(), import(path); }), testing::ExitedWithCode(1),
