@@ -484,7 +484,9 @@ protected:
             if (*error != step.message) wrong += " the message \"" + *error + "\"";
             if (ModelState() != (step.reference ? expected : before)) wrong += " the model changed";
             if (step.import && preview.builds == builds) wrong += " the preview not rebuilt";
-            if (!wrong.empty()) problems += "with " + std::to_string(r) + " bytes:" + wrong + "\n";
+            if (!wrong.empty())
+                problems += (step.lineFails ? "with its line failing:" : "with " + std::to_string(r) + " bytes:") +
+                            wrong + "\n";
         }
         if (failures == 0) problems += "never ran out of memory\n";
         std::fprintf(stderr, "%s", problems.c_str());
