@@ -34,10 +34,9 @@ bool BuildIndexMap(const std::vector<T>& list, std::vector<int32_t>& map) {
     return counter != static_cast<int32_t>(list.size()) - 1;
 }
 
-// Logs every unused record from the last to the first, then removes them all
-// in one pass, keeping the order of the others.
+// Logs every unused record, from the last to the first.
 template <typename T>
-void RemoveUnused(std::vector<T>& list, std::string_view before, std::string_view after) {
+void LogUnused(const std::vector<T>& list, std::string_view before, std::string_view after) {
     for (std::size_t i = list.size(); i-- > 0;) {
         if (IsUsed(list[i])) continue;
         std::string line(before);
@@ -45,7 +44,6 @@ void RemoveUnused(std::vector<T>& list, std::string_view before, std::string_vie
         line += after;
         LogMessage(line);
     }
-    std::erase_if(list, [](const T& r) { return !IsUsed(r); });
 }
 
 // `name` after `count` appendings of "_2", each of which first shortens a
@@ -93,31 +91,34 @@ void DeleteEmptyGroups() {
 }
 
 void DeleteEmptyGroupsAsCounted() {
-    std::vector<int32_t> map;
-    bool changed = false;
+    // The maps and the lines are made before anything changes; the deletion
+    // itself allocates nothing, so that running out of memory leaves every
+    // face and line with the group and material it had.
+    std::vector<int32_t> groupMap, materialMap;
+    const bool groups = BuildIndexMap(SceneGroups, groupMap);
+    const bool materials = BuildIndexMap(SceneMaterials, materialMap);
+    if (groups) LogUnused(SceneGroups, "<!> Group ", " is empty. Deleted.");
+    if (materials) LogUnused(SceneMaterials, "<!> Material ", " is not used. Deleted.");
 
-    if (BuildIndexMap(SceneGroups, map)) {
-        for (tface& f : SceneFaces) f.group = map[f.group];
-        for (tline& l : LineSegments) l.group = map[l.group];
-        RemoveUnused(SceneGroups, "<!> Group ", " is empty. Deleted.");
-        changed = true;
+    if (groups) {
+        for (tface& f : SceneFaces) f.group = groupMap[f.group];
+        for (tline& l : LineSegments) l.group = groupMap[l.group];
+        std::erase_if(SceneGroups, [](const tgroup& g) { return !IsUsed(g); });
     }
-
-    if (BuildIndexMap(SceneMaterials, map)) {
-        for (tface& f : SceneFaces) f.material = map[f.material];
-        for (tline& l : LineSegments) l.material = map[l.material];
+    if (materials) {
+        for (tface& f : SceneFaces) f.material = materialMap[f.material];
+        for (tline& l : LineSegments) l.material = materialMap[l.material];
         // The material shown on the panel stays the same record where it is
         // kept, else the kept one before it.
-        if (CurrentMaterialIndex >= 0 && CurrentMaterialIndex < static_cast<int32_t>(map.size()))
-            CurrentMaterialIndex = map[CurrentMaterialIndex];
-        RemoveUnused(SceneMaterials, "<!> Material ", " is not used. Deleted.");
-        changed = true;
+        if (CurrentMaterialIndex >= 0 && CurrentMaterialIndex < static_cast<int32_t>(materialMap.size()))
+            CurrentMaterialIndex = materialMap[CurrentMaterialIndex];
+        std::erase_if(SceneMaterials, [](const tmaterial& m) { return !IsUsed(m); });
     }
 
     const int32_t materialCount = static_cast<int32_t>(SceneMaterials.size());
     CurrentMaterialIndex = std::clamp(CurrentMaterialIndex, 0, std::max(0, materialCount - 1));
     // Material indices of faces changed: tables keyed by material are stale.
-    if (changed) TopologyChanged();
+    if (groups || materials) TopologyChanged();
 }
 
 void MakeMaterialNamesUnique() {
