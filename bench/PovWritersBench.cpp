@@ -4,14 +4,23 @@
 // time of the whole POV-Ray set on one core, and of breaking the mesh into
 // few and into many meshes (which shows whether a mesh costs a pass over the
 // model).
+// Then the identifiers of 10,000 and 80,000 records whose names give the
+// same identifier, beside as many names of the same lengths that give
+// different ones (the control): materials of 255 characters that differ
+// only in their last ones (the mesh names, scene object name first, are cut
+// at 255) in the POV-Ray set and the Moray file, and groups whose names
+// clean alike in the Moray file broken by group and material. Time in
+// proportion to the count shows the clashing names near their control.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "model/Model.h"
+#include "model/Services.h"
 #include "options/Options.h"
 #include "tests/fixtures/Fixtures.h"
 #include "writers/Export.h"
@@ -82,5 +91,83 @@ void BM_UdoFile(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * Triangles);
 }
 BENCHMARK(BM_UdoFile)->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// ---- Names that give one identifier ------------------------------------------
+
+// Keeps no lines: a mesh logs several.
+class DiscardingStatus : public MemoryStatus {
+public:
+    void AppendLine(StatusPage, std::string_view) override {}
+};
+
+// `count` names of 255 characters: "m...m" + i spelled in letters, or (the
+// control) i spelled in letters + "m...m".
+std::vector<std::string> LongNames(int64_t count, bool cutAlike) {
+    std::vector<std::string> names;
+    for (int64_t i = 0; i < count; ++i) {
+        const std::string digits = fixtures::SpelledNumber(i, "abcdefgh");
+        const std::string fill(255 - digits.size(), 'm');
+        names.push_back(cutAlike ? fill + digits : digits + fill);
+    }
+    return names;
+}
+
+// "Part " + i spelled in characters that clean into "_", or in letters.
+std::vector<std::string> GroupNames(int64_t count, bool cleanAlike) {
+    std::vector<std::string> names;
+    for (int64_t i = 0; i < count; ++i)
+        names.push_back("Part " + fixtures::SpelledNumber(i, cleanAlike ? "-.!#$%&+" : "abcdefgh"));
+    return names;
+}
+
+void BuildNamedModel(const std::vector<std::string>& names, bool perMaterial, uint8_t mode) {
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    fixtures::AddNamedTriangles(names, perMaterial);
+    Scene.modelFile = "bench.obj";
+    Scene.povMaterialFile = TempName("names_mat.inc");
+    Scene.povGeometryFile = TempName("names_geom.inc");
+    Scene.udoFile = TempName("names.udo");
+    Scene.povSceneFile = TempName("names_scene.pov");
+    Scene.writePovScene = Scene.writeObj = Scene.writeIni = Scene.writeMtl = 0;
+    Scene.writeMaterialInclude = Scene.writeGeometryInclude = Scene.writeUdo = 0;
+    Scene.materialsInGeometry = 1;
+    Scene.meshBreakingMode = mode;
+}
+
+// The POV-Ray material and geometry includes and the Moray file of one mesh
+// per material.
+void BM_MaterialNames(benchmark::State& state, bool cutAlike) {
+    DiscardingStatus status;
+    Services services;
+    services.status = &status;
+    ScopedServices scope(services);
+    BuildNamedModel(LongNames(state.range(0), cutAlike), true, 0);
+    Scene.writeMaterialInclude = Scene.writeGeometryInclude = Scene.writeUdo = 1;
+    for (auto _ : state) ExportModelFiles(Scene);
+    RemoveFiles();
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK_CAPTURE(BM_MaterialNames, cut_alike, true)
+    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_MaterialNames, control, false)
+    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The Moray file of one mesh per group and material.
+void BM_UdoGroupNames(benchmark::State& state, bool cleanAlike) {
+    DiscardingStatus status;
+    Services services;
+    services.status = &status;
+    ScopedServices scope(services);
+    BuildNamedModel(GroupNames(state.range(0), cleanAlike), false, 1);
+    Scene.writeUdo = 1;
+    for (auto _ : state) ExportModelFiles(Scene);
+    RemoveFiles();
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK_CAPTURE(BM_UdoGroupNames, clean_alike, true)
+    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_UdoGroupNames, control, false)
+    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

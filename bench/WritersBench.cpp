@@ -1,13 +1,24 @@
 // The OBJ writer and the checked text writer on meshes of 250,000 to
 // 1,000,000 triangles: the time per million triangles, and its growth with
-// the face count.
+// the face count. Then names that give one identifier, 10,000 and 80,000 of
+// them, beside as many that do not (the control): groups whose names clean
+// alike in the OBJ file with "Fix material and group names", and YafRay
+// shaders of colour maps that share a file name in different folders.
+// Time in proportion to the count shows the clashing names near their
+// control. And the OBJ save of a cube with 2,000,000 lights: the growth of
+// the process's peak memory while it saves (peak_MB), beside the size of
+// the file (file_MB) and the memory of the lights (lights_MB); the peak is
+// the whole program's, so this one is read when it runs alone
+// (--benchmark_filter=ObjSaveOfManyLights).
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "model/Model.h"
 #include "model/Services.h"
@@ -15,6 +26,7 @@
 #include "tests/fixtures/Fixtures.h"
 #include "writers/Export.h"
 #include "writers/TextWriter.h"
+#include "writers/YafRayWriter.h"
 
 namespace {
 
@@ -72,5 +84,101 @@ void BM_TextWriterFaceLines(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_TextWriterFaceLines)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// ---- Names that give one identifier ------------------------------------------
+
+// Keeps no lines, so that the log does not grow from run to run.
+class DiscardingStatus : public MemoryStatus {
+public:
+    void AppendLine(StatusPage, std::string_view) override {}
+};
+
+// One triangle per group, "Part " + i spelled in characters that clean into
+// "_", or in letters; saved as OBJ with the names fixed.
+void BM_ObjFixedGroupNames(benchmark::State& state, bool cleanAlike) {
+    DiscardingStatus status;
+    Services services;
+    services.status = &status;
+    ScopedServices scope(services);
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    std::vector<std::string> names;
+    for (int64_t i = 0; i < state.range(0); ++i)
+        names.push_back("Part " + fixtures::SpelledNumber(i, cleanAlike ? "-.!#$%&+" : "abcdefgh"));
+    fixtures::AddNamedTriangles(names, false);
+    Scene.modelFile = "bench.obj";
+    Scene.objFile = TempName("names.obj");
+    Scene.writePovScene = Scene.writeMaterialInclude = Scene.writeIni = Scene.writeGeometryInclude = 0;
+    Scene.writeUdo = Scene.writeMtl = 0;
+    Scene.writeObj = 1;
+    Scene.sanitiseNames = 1;
+    for (auto _ : state) ExportModelFiles(Scene);
+    std::remove(Scene.objFile.c_str());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, clean_alike, true)
+    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, control, false)
+    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// One triangle per material, each with its own colour map: "tex.png" in a
+// folder of its own, or a file of its own name in one folder.
+void BM_YafRayMapNames(benchmark::State& state, bool oneFileName) {
+    DiscardingStatus status;
+    Services services;
+    services.status = &status;
+    ScopedServices scope(services);
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    const int64_t n = state.range(0);
+    fixtures::AddNamedTriangles(std::vector<std::string>(static_cast<std::size_t>(n), "Material"), true);
+    for (int64_t i = 0; i < n; ++i)
+        SceneMaterials[static_cast<std::size_t>(i)].colorMap =
+            oneFileName ? "maps/" + std::to_string(i) + "/tex.png" : "maps/tex" + std::to_string(i) + ".png";
+    Scene.yafrayFile = TempName("names.xml");
+    for (auto _ : state) ExportYafRayScene(Scene);
+    std::remove(Scene.yafrayFile.c_str());
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK_CAPTURE(BM_YafRayMapNames, one_file_name, true)
+    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_YafRayMapNames, control, false)
+    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+namespace {
+
+double PeakMB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024;
+}
+
+void BM_ObjSaveOfManyLights(benchmark::State& state) {
+    DiscardingStatus status;
+    Services services;
+    services.status = &status;
+    ScopedServices scope(services);
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    fixtures::AddCube();
+    const auto count = static_cast<std::size_t>(state.range(0));
+    Lights.resize(count);
+    for (tlight& light : Lights) NewLight(light);
+    Scene.modelFile = "bench.obj";
+    Scene.objFile = TempName("lights.obj");
+    Scene.writePovScene = Scene.writeMaterialInclude = Scene.writeIni = Scene.writeGeometryInclude = 0;
+    Scene.writeUdo = Scene.writeMtl = 0;
+    Scene.writeObj = 1;
+    const double before = PeakMB();
+    for (auto _ : state) ExportModelFiles(Scene);
+    state.counters["peak_MB"] = PeakMB() - before;
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(Scene.objFile)) / (1 << 20);
+    state.counters["lights_MB"] = static_cast<double>(count * sizeof(tlight)) / (1 << 20);
+    std::remove(Scene.objFile.c_str());
+    std::vector<tlight>().swap(Lights);
+}
+BENCHMARK(BM_ObjSaveOfManyLights)->Arg(2000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

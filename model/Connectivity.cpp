@@ -117,6 +117,14 @@ void EnsureUVFaceTable() {
 
 void EnsureFaceTables() { BuildTables(!VertexTableFits(), !MaterialTableFits(), !UVTableFits()); }
 
+void ReserveFaceTable(tfacetable& table, std::size_t records, std::size_t entries) {
+    // The vertex and UV tables have a key 0 that no face uses.
+    const std::size_t keys = &table == &MaterialFaceTable ? records : records + 1;
+    table.Clear();
+    table.offsets.reserve(keys + 1);
+    table.faces.reserve(entries);
+}
+
 void CollectVertexUVs(int32_t vertex, std::vector<int32_t>& uvs) {
     uvs.clear();
     const int32_t key = vertex + 1;

@@ -41,6 +41,13 @@ void EnsureUVFaceTable();
 // the faces.
 void EnsureFaceTables();
 
+// Empties `table`, which is then stale, and gives it room for `records`
+// records of its list (vertices, materials or UVs) and `entries` faces, so
+// that building it for that many afterwards allocates nothing: a change of
+// the model takes this room before it changes anything, and cannot then run
+// out of memory half-way.
+void ReserveFaceTable(tfacetable& table, std::size_t records, std::size_t entries);
+
 // The 0-based UVs of the corners that hold the 0-based vertex, in the order
 // of the vertex's faces; stops once more than 2000 are collected.
 void CollectVertexUVs(int32_t vertex, std::vector<int32_t>& uvs);

@@ -61,7 +61,7 @@ std::string AbsoluteMapPath(std::string_view path) {
 
 void ResolveMapPaths() {
     for (tmaterial& m : SceneMaterials) {
-        for (tname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
+        for (tmapname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
             if (map->empty()) continue;
             std::string resolved = AbsoluteMapPath(map->view());
             if (!Exists(resolved)) resolved = FileNameAsOnDisk(resolved);

@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "model/FileSearch.h"
 #include "model/Model.h"
@@ -39,11 +41,11 @@ private:
     std::unordered_map<std::string, const std::string*> first_;
 };
 
-bool NeedsSearch(const tname& map) {
-    return !map.empty() && (!FileExistsNonBlank(map.view()) || ExtractFileExt(map.view()) == ".*");
+bool NeedsSearch(std::string_view map) {
+    return !map.empty() && (!FileExistsNonBlank(map) || ExtractFileExt(map) == ".*");
 }
 
-tname* SlotOf(tmaterial& m, int32_t slot) {
+tmapname* SlotOf(tmaterial& m, int32_t slot) {
     switch (slot) {
         case ColorMapSlot: return &m.colorMap;
         case TransparencyMapSlot: return &m.transparencyMap;
@@ -51,6 +53,66 @@ tname* SlotOf(tmaterial& m, int32_t slot) {
         default: return nullptr;
     }
 }
+
+// The map names of one slot of every material while the search renames
+// them. A material's name is a node; renaming every name equal to an old one
+// (ignoring case) points all nodes of that name at one new node and leaves
+// the old name to no one, so that the renames of a whole search cost in
+// proportion to the materials, not to the materials times the renames.
+class SlotNames {
+public:
+    explicit SlotNames(int32_t slot) : slot_(slot) {
+        const std::size_t count = SceneMaterials.size();
+        of_.resize(count);
+        nodes_.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) of_[i] = NewNode(SlotOf(SceneMaterials[i], slot)->str());
+    }
+
+    const std::string& Current(std::size_t material) { return nodes_[Root(of_[material])].name; }
+    // The name of this one material.
+    void Set(std::size_t material, const std::string& name) { of_[material] = NewNode(name); }
+    // RenameMapInMaterials on these names.
+    void Rename(std::string_view oldName, const std::string& newName) {
+        if (oldName.empty() || newName.empty() || SameText(oldName, newName)) return;
+        const auto it = byName_.find(LowerCase(oldName));
+        if (it == byName_.end()) return;
+        const std::vector<std::size_t> renamed = std::move(it->second);
+        byName_.erase(it);
+        const std::size_t target = NewNode(newName);
+        for (std::size_t node : renamed) nodes_[node].parent = target;
+    }
+    // The names into the materials.
+    void Store() {
+        for (std::size_t i = 0; i < of_.size(); ++i) {
+            tmapname& map = *SlotOf(SceneMaterials[i], slot_);
+            if (map != Current(i)) map = Current(i);
+        }
+    }
+
+private:
+    struct Node {
+        std::size_t parent;
+        std::string name;
+    };
+    // A node of its own for the name (no rename looks for "").
+    std::size_t NewNode(const std::string& name) {
+        const std::size_t n = nodes_.size();
+        if (!name.empty()) byName_[LowerCase(name)].push_back(n);
+        nodes_.push_back({n, name});
+        return n;
+    }
+    std::size_t Root(std::size_t node) {
+        std::size_t root = node;
+        while (nodes_[root].parent != root) root = nodes_[root].parent;
+        while (nodes_[node].parent != root) node = std::exchange(nodes_[node].parent, root);
+        return root;
+    }
+
+    int32_t slot_;
+    std::vector<std::size_t> of_;  // the node of each material
+    std::vector<Node> nodes_;
+    std::unordered_map<std::string, std::vector<std::size_t>> byName_;  // lower-case name -> its nodes
+};
 
 }  // namespace
 
@@ -60,21 +122,24 @@ void SearchMapsInDir(std::string_view directory) {
     LogMessage("Searching for maps...");
     FolderIndex index(directory);
     const std::size_t count = SceneMaterials.size();
+    // Material by material, every find renamed in all materials as
+    // RenameMapInMaterials does, in one pass; the names go into the
+    // materials at the end.
+    SlotNames slots[] = {SlotNames(ColorMapSlot), SlotNames(TransparencyMapSlot), SlotNames(BumpMapSlot)};
     for (std::size_t i = 0; i < count; ++i) {
         if (count > 1) ShowProgress(0, 100, static_cast<double>(Round(static_cast<double>(i) * 100 / (count - 1))));
-        tmaterial& m = SceneMaterials[i];
-        const std::string before[3] = {m.colorMap, m.transparencyMap, m.bumpMap};
-        for (tname* map : {&m.colorMap, &m.transparencyMap, &m.bumpMap}) {
-            if (!NeedsSearch(*map)) continue;
-            const std::string found = index.Find(ExtractFileName(map->view()));
-            if (!found.empty()) *map = found;
+        for (SlotNames& names : slots) {
+            const std::string before = names.Current(i);
+            if (!NeedsSearch(before)) continue;
+            const std::string found = tmapname(index.Find(ExtractFileName(before))).str();
+            if (found.empty()) continue;
+            if (SameText(before, found))
+                names.Set(i, found);  // a rename to the same name in another case renames no other material
+            else
+                names.Rename(before, found);
         }
-        // Copies: the renaming writes into the material itself too.
-        const std::string after[3] = {m.colorMap, m.transparencyMap, m.bumpMap};
-        RenameMapInMaterials(before[0], after[0], ColorMapSlot);
-        RenameMapInMaterials(before[1], after[1], TransparencyMapSlot);
-        RenameMapInMaterials(before[2], after[2], BumpMapSlot);
     }
+    for (SlotNames& names : slots) names.Store();
 }
 
 void SearchMapsInDirs(const std::vector<std::string>& directories) {
@@ -90,7 +155,7 @@ void SearchMapsInDirs(const std::vector<std::string>& directories) {
 void RenameMapInMaterials(std::string_view oldName, std::string_view newName, int32_t slot) {
     if (oldName.empty() || newName.empty() || SameText(oldName, newName)) return;
     for (tmaterial& m : SceneMaterials)
-        if (tname* map = SlotOf(m, slot); map && SameText(map->view(), oldName)) *map = newName;
+        if (tmapname* map = SlotOf(m, slot); map && SameText(map->view(), oldName)) *map = newName;
 }
 
 bool ExtensionInList(std::string_view fileName, std::string_view list) {
@@ -111,7 +176,7 @@ void MatchMapNameCase() {
         return FileExistsNonBlank(found) ? found : std::string();
     };
     for (tmaterial& m : SceneMaterials)
-        for (tname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap})
+        for (tmapname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap})
             if (std::string found = onDisk(*map); !found.empty()) *map = found;
     if (BackgroundTexture != 0)
         if (std::string found = onDisk(BackgroundMapName); !found.empty()) BackgroundMapName = found;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
-#include <unordered_set>
 #include <utility>
 
 #include "model/Model.h"
@@ -47,20 +46,12 @@ void ValidateImportLines(std::size_t firstLine, std::size_t firstPolyline) {
     }
 }
 
-// A name not yet in `taken`, recorded as taken.
+// The names of a scene list, taken.
 template <typename Record>
-void MakeNameUnique(Record& record, std::unordered_set<std::string>& taken) {
-    std::string name = UniqueName(record.name.view(), tname::Capacity,
-                                  [&taken](const std::string& candidate) { return taken.count(candidate) != 0; });
-    record.name = name;
-    taken.insert(std::move(name));
-}
-
-template <typename Record>
-std::unordered_set<std::string> NamesOf(const std::vector<Record>& list) {
-    std::unordered_set<std::string> names;
-    names.reserve(list.size() * 2 + 16);
-    for (const Record& r : list) names.insert(r.name.str());
+UniqueNameSet NamesOf(const std::vector<Record>& list) {
+    UniqueNameSet names(tname::Capacity);
+    names.Reserve(list.size() * 2 + 16);
+    for (const Record& r : list) names.Add(r.name.view());
     return names;
 }
 
@@ -161,13 +152,13 @@ void MergeImportIntoScene(const tvector& move, const tvector& rotation, const tv
     // 5.-6. Materials and groups, with clashing names made unique against
     // the scene and against the records of this import merged before them.
     if (!ImportMaterials.empty()) {
-        std::unordered_set<std::string> taken = NamesOf(SceneMaterials);
-        for (tmaterial& m : ImportMaterials) MakeNameUnique(m, taken);
+        UniqueNameSet taken = NamesOf(SceneMaterials);
+        for (tmaterial& m : ImportMaterials) m.name = taken.Take(m.name.view());
         MoveAppend(ImportMaterials, SceneMaterials);
     }
     if (!ImportGroups.empty()) {
-        std::unordered_set<std::string> taken = NamesOf(SceneGroups);
-        for (tgroup& g : ImportGroups) MakeNameUnique(g, taken);
+        UniqueNameSet taken = NamesOf(SceneGroups);
+        for (tgroup& g : ImportGroups) g.name = taken.Take(g.name.view());
         MoveAppend(ImportGroups, SceneGroups);
     }
 

@@ -14,6 +14,7 @@
 #include "model/Records.h"
 #include "model/Scene.h"
 #include "model/Types.h"
+#include "model/UniqueNames.h"
 
 // ---- The 21 lists, in the order they are created -----------------------
 extern std::vector<tvertex> SceneVertices;       // 1
@@ -167,23 +168,6 @@ int32_t FindImportGroup(std::string_view name);
 void CountFacesPerGroupAndMaterial();
 int32_t CountSelectedFaces();
 void ClearMaterialUpdateFlags();
-
-// A name that is not yet taken: `base` itself, or `base` + "_" + n for the
-// smallest n >= 1 that is free. The base is shortened first where needed, so
-// that the result always fits in `limit` bytes and the search always ends.
-template <typename Taken>
-std::string UniqueName(std::string_view base, std::size_t limit, Taken&& isTaken) {
-    std::string candidate(base.substr(0, limit));
-    if (!isTaken(candidate)) return candidate;
-    for (int64_t n = 1;; ++n) {
-        std::string suffix(1, '_');  // not "_" + ...: that trips a false -Wrestrict in GCC 12
-        suffix += std::to_string(n);
-        const std::size_t keep = limit > suffix.size() ? limit - suffix.size() : 0;
-        candidate.assign(base.substr(0, keep));
-        candidate += suffix;
-        if (!isTaken(candidate)) return candidate;
-    }
-}
 
 // Checked access to model lists: an index from a file or a user that lies
 // outside the list raises `ModelError`.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -33,10 +34,9 @@ bool BuildIndexMap(const std::vector<T>& list, std::vector<int32_t>& map) {
     return counter != static_cast<int32_t>(list.size()) - 1;
 }
 
-// Logs every unused record from the last to the first, then removes them all
-// in one pass, keeping the order of the others.
+// Logs every unused record, from the last to the first.
 template <typename T>
-void RemoveUnused(std::vector<T>& list, std::string_view before, std::string_view after) {
+void LogUnused(const std::vector<T>& list, std::string_view before, std::string_view after) {
     for (std::size_t i = list.size(); i-- > 0;) {
         if (IsUsed(list[i])) continue;
         std::string line(before);
@@ -44,7 +44,41 @@ void RemoveUnused(std::vector<T>& list, std::string_view before, std::string_vie
         line += after;
         LogMessage(line);
     }
-    std::erase_if(list, [](const T& r) { return !IsUsed(r); });
+}
+
+// `name` after `count` appendings of "_2", each of which first shortens a
+// name too long for the suffix so that it fits; once the name is as long as
+// a name can be, appending gives the same name again.
+std::string AppendedTwos(std::string_view name, std::size_t count) {
+    constexpr std::size_t limit = tname::Capacity;
+    std::string s(name);
+    const std::size_t whole = s.size() < limit ? (limit - s.size()) / 2 : 0;  // appendings that fit
+    for (std::size_t k = 0; k < std::min(count, whole); ++k) s += "_2";
+    if (count > whole) {
+        s.resize(std::min(s.size(), limit - 2));
+        s += "_2";
+    }
+    return s;
+}
+
+// CleanIdentifier(text + "_") without its last byte: the text cleaned, blanks
+// trimmed at its start only, so that the identifier of the text followed by
+// identifier characters is this followed by them.
+std::string CleanedStem(std::string_view text) {
+    std::string s(text);
+    s += '_';
+    std::string stem = CleanIdentifier(s);
+    stem.pop_back();
+    return stem;
+}
+
+// What the identifiers of a name with "_2" suffixes depend on: the name
+// cleaned but for its end, and the number of blanks it starts with (they
+// shift where a long name is shortened).
+std::string RunKey(std::string_view name) {
+    std::string key = CleanedStem(name);
+    key.push_back(static_cast<char>(name.size() - key.size()));
+    return key;
 }
 
 }  // namespace
@@ -57,92 +91,75 @@ void DeleteEmptyGroups() {
 }
 
 void DeleteEmptyGroupsAsCounted() {
-    std::vector<int32_t> map;
-    bool changed = false;
+    // The maps and the lines are made before anything changes; the deletion
+    // itself allocates nothing, so that running out of memory leaves every
+    // face and line with the group and material it had.
+    std::vector<int32_t> groupMap, materialMap;
+    const bool groups = BuildIndexMap(SceneGroups, groupMap);
+    const bool materials = BuildIndexMap(SceneMaterials, materialMap);
+    if (groups) LogUnused(SceneGroups, "<!> Group ", " is empty. Deleted.");
+    if (materials) LogUnused(SceneMaterials, "<!> Material ", " is not used. Deleted.");
 
-    if (BuildIndexMap(SceneGroups, map)) {
-        for (tface& f : SceneFaces) f.group = map[f.group];
-        for (tline& l : LineSegments) l.group = map[l.group];
-        RemoveUnused(SceneGroups, "<!> Group ", " is empty. Deleted.");
-        changed = true;
+    if (groups) {
+        for (tface& f : SceneFaces) f.group = groupMap[f.group];
+        for (tline& l : LineSegments) l.group = groupMap[l.group];
+        std::erase_if(SceneGroups, [](const tgroup& g) { return !IsUsed(g); });
     }
-
-    if (BuildIndexMap(SceneMaterials, map)) {
-        for (tface& f : SceneFaces) f.material = map[f.material];
-        for (tline& l : LineSegments) l.material = map[l.material];
+    if (materials) {
+        for (tface& f : SceneFaces) f.material = materialMap[f.material];
+        for (tline& l : LineSegments) l.material = materialMap[l.material];
         // The material shown on the panel stays the same record where it is
         // kept, else the kept one before it.
-        if (CurrentMaterialIndex >= 0 && CurrentMaterialIndex < static_cast<int32_t>(map.size()))
-            CurrentMaterialIndex = map[CurrentMaterialIndex];
-        RemoveUnused(SceneMaterials, "<!> Material ", " is not used. Deleted.");
-        changed = true;
+        if (CurrentMaterialIndex >= 0 && CurrentMaterialIndex < static_cast<int32_t>(materialMap.size()))
+            CurrentMaterialIndex = materialMap[CurrentMaterialIndex];
+        std::erase_if(SceneMaterials, [](const tmaterial& m) { return !IsUsed(m); });
     }
 
     const int32_t materialCount = static_cast<int32_t>(SceneMaterials.size());
     CurrentMaterialIndex = std::clamp(CurrentMaterialIndex, 0, std::max(0, materialCount - 1));
     // Material indices of faces changed: tables keyed by material are stale.
-    if (changed) TopologyChanged();
+    if (groups || materials) TopologyChanged();
 }
 
 void MakeMaterialNamesUnique() {
     // Every material is compared with the names of the materials before it,
     // which are final by then: the earliest keeps its name and a later one
-    // gets "_2" appended until its identifier is free. This gives the same
-    // names as renaming every later clash in turn, in linear time.
+    // gets "_2" appended until its identifier is free (AppendedTwos), and
+    // once the name is as long as a name can be, a counting suffix "_3",
+    // "_4", ... This gives the same names as renaming every later clash in
+    // turn, and no identifier is tried twice:
+    //  - The identifiers along the "_2" suffixes of a name depend only on its
+    //    run key (RunKey): names of one run key share how many suffixes are
+    //    known to give a taken identifier, and go on from there.
+    //  - The counting suffixes go on where the last search of the same
+    //    cleaned stem ended (SuffixNumbers).
     constexpr std::size_t limit = tname::Capacity;
-    const std::string_view suffix = "_2";
-
-    // Per name as first written: where its run of "_2" suffixes last ended
-    // (every name on the run up to there is taken, so the next material of
-    // that name goes on from there), and, once the run can grow no longer
-    // because the name is as long as a name can be, the counting suffix to
-    // try next ("_3", "_4", ...) on that last name.
-    struct Run {
-        std::string end;
-        bool counting = false;
-        int64_t next = 3;
-    };
-    std::unordered_map<std::string, Run> runs;
     std::unordered_set<std::string> taken;  // identifiers of the names so far
     taken.reserve(SceneMaterials.size() * 2);
+    std::unordered_map<std::string, std::size_t> runs;  // run key -> suffixes known taken, plus 1
+    SuffixNumbers counting(3);
+    const auto isTaken = [&taken](const std::string& identifier) { return taken.count(identifier) > 0; };
 
     for (tmaterial& m : SceneMaterials) {
-        std::string key = CleanIdentifier(m.name.view());
-        if (taken.insert(key).second) continue;
+        const std::string name = m.name.str();
+        if (taken.insert(CleanIdentifier(name)).second) continue;
 
-        Run& run = runs[m.name.str()];
-        std::string name = run.end.empty() ? m.name.str() : run.end;
-        if (!run.counting) {
-            key = CleanIdentifier(name);
-            while (taken.count(key) != 0) {
-                // A name too long for the suffix is shortened so that it fits.
-                std::string next = name.substr(0, std::min(name.size(), limit - suffix.size()));
-                next += suffix;
-                if (next == name) {
-                    run.counting = true;
-                    break;
-                }
-                name = std::move(next);
-                key = CleanIdentifier(name);
-            }
-            run.end = name;
+        std::size_t& suffixes = runs.try_emplace(RunKey(name), 1).first->second;
+        std::optional<std::string> free;
+        for (; !free; ++suffixes) {
+            std::string candidate = AppendedTwos(name, suffixes);
+            if (candidate == AppendedTwos(name, suffixes - 1)) break;  // it can grow no longer
+            if (taken.insert(CleanIdentifier(candidate)).second) free = std::move(candidate);
         }
-        if (run.counting) {
-            for (;; ++run.next) {
-                std::string tail = "_";
-                tail += std::to_string(run.next);
-                std::string candidate = run.end.substr(0, limit - tail.size());
-                candidate += tail;
-                key = CleanIdentifier(candidate);
-                if (taken.count(key) == 0) {
-                    name = std::move(candidate);
-                    ++run.next;
-                    break;
-                }
-            }
+        if (!free) {
+            const std::string whole = AppendedTwos(name, suffixes);
+            const int64_t n = counting.Smallest(
+                [&](int digits) { return CleanedStem(whole.substr(0, limit - 1 - static_cast<std::size_t>(digits))); },
+                isTaken);
+            free = SuffixedName(whole, n, limit);
+            taken.insert(CleanIdentifier(*free));
         }
-        taken.insert(key);
-        m.name = name;
+        m.name = *free;
     }
 }
 
@@ -186,7 +203,7 @@ std::vector<std::string> MapNameList() {
     std::vector<std::string> names;
     std::unordered_set<std::string_view> seen;  // views into the material names
     for (const tmaterial& m : SceneMaterials) {
-        for (const tname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
+        for (const tmapname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
             if (map->empty()) continue;
             if (seen.insert(map->view()).second) names.push_back(map->str());
         }

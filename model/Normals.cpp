@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "model/Connectivity.h"
@@ -33,7 +34,7 @@ void CheckFaceIndices(int32_t vertexCount, int32_t normalCount) {
 
 }  // namespace
 
-void CalcVertexNormals(int32_t mode, double crease) {
+void CalcVertexNormals(int32_t mode, double crease, tnormalsundo* replaced) {
     const double cosCrease = std::cos(crease);
     const double cosLimit = std::cos(CreaseLimitAngle);
     const int32_t vertexCount = static_cast<int32_t>(SceneVertices.size());
@@ -49,27 +50,31 @@ void CalcVertexNormals(int32_t mode, double crease) {
         if (selected[f]) faceNormal[f] = FaceNormal(SceneFaces[f]);
     }
 
-    // Selected faces lose their normals; the others carry theirs over, each
-    // old normal appended once at its first use in face order.
-    std::vector<tnormal> old;
-    old.swap(SceneNormals);
-    SceneNormals.reserve(old.size() + static_cast<std::size_t>(vertexCount));
-    std::vector<int32_t> carried(old.size(), 0);
-    for (int32_t f = 0; f < faceCount; ++f) {
-        tface& face = SceneFaces[f];
-        for (int c = 0; c < 3; ++c) {
-            const int32_t n = face.normal[c];
-            if (selected[f] || n < 1) {
-                face.normal[c] = 0;
-                continue;
+    // The new normals and every corner's new normal index are made aside;
+    // the model takes them only once all are made. Selected faces lose their
+    // normals; the others carry theirs over, each old normal appended once at
+    // its first use in face order.
+    std::vector<int32_t> corners(3 * static_cast<std::size_t>(faceCount), 0);
+    std::vector<tnormal> normals;
+    normals.reserve(SceneNormals.size() + static_cast<std::size_t>(vertexCount));
+    {
+        std::vector<int32_t> carried(SceneNormals.size(), 0);
+        for (int32_t f = 0; f < faceCount; ++f) {
+            if (selected[f]) continue;
+            for (int c = 0; c < 3; ++c) {
+                const int32_t n = SceneFaces[f].normal[c];
+                if (n < 1) continue;
+                if (carried[n - 1] == 0) {
+                    normals.push_back(SceneNormals[n - 1]);
+                    carried[n - 1] = static_cast<int32_t>(normals.size());
+                }
+                corners[3 * static_cast<std::size_t>(f) + c] = carried[n - 1];
             }
-            if (carried[n - 1] == 0) {
-                SceneNormals.push_back(old[n - 1]);
-                carried[n - 1] = static_cast<int32_t>(SceneNormals.size());
-            }
-            face.normal[c] = carried[n - 1];
         }
     }
+    auto corner = [&](int32_t f, int32_t vertex) -> int32_t& {
+        return corners[3 * static_cast<std::size_t>(f) + FindFaceCorner(vertex, SceneFaces[f]) - 1];
+    };
 
     auto weighted = [&](int32_t f, int32_t vertex) -> tvector {
         const tvector& n = faceNormal[f];
@@ -109,10 +114,10 @@ void CalcVertexNormals(int32_t mode, double crease) {
 
         for (std::size_t i = 0; i < count; ++i) {
             if (entries[i].group >= 0) continue;
-            const int32_t index = static_cast<int32_t>(SceneNormals.size()) + 1;
+            const int32_t index = static_cast<int32_t>(normals.size()) + 1;
             entries[i].group = static_cast<int32_t>(i);
             const int32_t fi = entries[i].face;
-            SceneFaces[fi].normal[FindFaceCorner(key, SceneFaces[fi]) - 1] = index;
+            corner(fi, key) = index;
             tvector sum = weighted(fi, key);
             const tvector& ni = faceNormal[fi];
             for (std::size_t j = i + 1; j < count; ++j) {
@@ -121,16 +126,33 @@ void CalcVertexNormals(int32_t mode, double crease) {
                 const double d = DotProduct(ni, faceNormal[fj]);
                 if (!(d > cosCrease && d > cosLimit)) continue;
                 entries[j].group = static_cast<int32_t>(i);
-                SceneFaces[fj].normal[FindFaceCorner(key, SceneFaces[fj]) - 1] = index;
+                corner(fj, key) = index;
                 if (othersAdd && (mode != UniqueNormalSum || entries[j].active)) sum = AddVectors(sum, weighted(fj, key));
             }
             tnormal normal;
             normal.p = NormalizeVector(sum);
             if (!(VectorLength(normal.p) >= Epsilon)) normal.p = {1, 0, 0};
             normal.mark = 0;
-            SceneNormals.push_back(normal);
+            normals.push_back(normal);
         }
     }
+
+    // Put in place: swaps only, nothing left to fail.
+    SceneNormals.swap(normals);
+    for (int32_t f = 0; f < faceCount; ++f)
+        for (int c = 0; c < 3; ++c) std::swap(SceneFaces[f].normal[c], corners[3 * static_cast<std::size_t>(f) + c]);
+    if (replaced) {
+        replaced->normals = std::move(normals);
+        replaced->corners = std::move(corners);
+    }
+}
+
+bool RestoreVertexNormals(tnormalsundo& replaced) {
+    if (replaced.corners.size() != 3 * SceneFaces.size()) return false;
+    SceneNormals.swap(replaced.normals);
+    for (std::size_t f = 0; f < SceneFaces.size(); ++f)
+        for (int c = 0; c < 3; ++c) std::swap(SceneFaces[f].normal[c], replaced.corners[3 * f + c]);
+    return true;
 }
 
 void SplitVertices(int32_t mode) {

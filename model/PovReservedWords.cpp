@@ -1,10 +1,11 @@
 // The reserved words of POV-Ray 3.7, which no scene can declare as a name,
-// and the macros of its standard include files.
+// the macros of its standard include files and the textures they declare.
 // scripts/check-pov-reserved-words.py checks the tables against the installed
 // povray and its include files: each reserved word must be reserved there (a
 // word that is not could be the name of a macro), no macro or function of
 // the standard include files may be among them, and the macro table lists
-// every macro those files declare.
+// every macro those files declare, and the texture table every name the
+// files of a custom material declare that POV-Ray reads as a texture.
 #include "model/PovReservedWords.h"
 
 #include <algorithm>
@@ -133,6 +134,70 @@ constexpr std::string_view IncludeMacros[] = {
 };
 static_assert(std::is_sorted(std::begin(IncludeMacros), std::end(IncludeMacros)));
 
+// The textures, pigments, normals and finishes that the include files a
+// custom material reads declare (the material include's list and the files
+// they include), sorted: the names POV-Ray reads in "texture{NAME}" in a
+// scene that includes them.
+constexpr std::string_view IncludeTextures[] = {
+    "Aluminum", "Apocalypse", "Blood_Marble", "Blood_Sky", "Blue_Agate", "Blue_Sky", "Blue_Sky2", "Blue_Sky3",
+    "Brass_Metal", "Brass_Texture", "Brass_Valley", "Bright_Blue_Sky", "Bright_Bronze", "Bronze_Metal",
+    "Bronze_Texture", "Brown_Agate", "Brushed_Aluminum", "Candy_Cane", "Cherry_Wood", "Chrome_Metal", "Chrome_Texture",
+    "Clouds", "Copper_Metal", "Copper_Texture", "Cork", "DMFDarkOak", "DMFLightOak", "DMFWood1", "DMFWood2", "DMFWood3",
+    "DMFWood4", "DMFWood5", "DMFWood6", "Dark_Green_Glass", "Dark_Wood", "Dull", "EMBWood1", "FBM_Clouds", "F_Glass1",
+    "F_Glass10", "F_Glass2", "F_Glass3", "F_Glass4", "F_Glass5", "F_Glass6", "F_Glass7", "F_Glass8", "F_Glass9",
+    "F_MetalA", "F_MetalB", "F_MetalC", "F_MetalD", "F_MetalE", "Glass", "Glass2", "Glass3", "Glass_Finish", "Glossy",
+    "Gold_Metal", "Gold_Nugget", "Gold_Texture", "Green_Glass", "Jade", "Lightning1", "Lightning2", "Luminous", "Metal",
+    "Metallic_Finish", "Mirror", "NBbeerbottle", "NBglass", "NBoldglass", "NBwinebottle", "New_Brass", "New_Penny",
+    "Orange_Glass", "P_Cloud1", "P_Cloud2", "P_Cloud3", "P_Cloud4", "P_WoodGrain10A", "P_WoodGrain10B",
+    "P_WoodGrain11A", "P_WoodGrain11B", "P_WoodGrain12A", "P_WoodGrain12B", "P_WoodGrain13A", "P_WoodGrain13B",
+    "P_WoodGrain14A", "P_WoodGrain14B", "P_WoodGrain15A", "P_WoodGrain15B", "P_WoodGrain16A", "P_WoodGrain16B",
+    "P_WoodGrain17A", "P_WoodGrain17B", "P_WoodGrain18A", "P_WoodGrain18B", "P_WoodGrain19A", "P_WoodGrain19B",
+    "P_WoodGrain1A", "P_WoodGrain1B", "P_WoodGrain2A", "P_WoodGrain2B", "P_WoodGrain3A", "P_WoodGrain3B",
+    "P_WoodGrain4A", "P_WoodGrain4B", "P_WoodGrain5A", "P_WoodGrain5B", "P_WoodGrain6A", "P_WoodGrain6B",
+    "P_WoodGrain7A", "P_WoodGrain7B", "P_WoodGrain8A", "P_WoodGrain8B", "P_WoodGrain9A", "P_WoodGrain9B", "Peel",
+    "Phong_Dull", "Phong_Glossy", "Phong_Shiny", "Pine_Wood", "PinkAlabaster", "Pink_Granite", "Polished_Brass",
+    "Polished_Chrome", "Red_Marble", "Rosewood", "Ruby_Glass", "Rust", "Rusty_Iron", "Sandalwood", "Sapphire_Agate",
+    "Shadow_Clouds", "Shiny", "Silver1", "Silver2", "Silver3", "SilverFinish", "Silver_Metal", "Silver_Texture",
+    "Soft_Silver", "Spun_Brass", "Starfield", "Starfield1", "Starfield2", "Starfield3", "Starfield4", "Starfield5",
+    "Starfield6", "T01", "T02", "T03", "T04", "T05", "T06", "T07", "T08", "T09", "T10", "T11", "T12", "T13", "T14",
+    "T15", "T16", "T17", "T18", "T19", "T20", "T21", "T22", "T23", "T24", "T25", "T_Brass_1A", "T_Brass_1B",
+    "T_Brass_1C", "T_Brass_1D", "T_Brass_1E", "T_Brass_2A", "T_Brass_2B", "T_Brass_2C", "T_Brass_2D", "T_Brass_2E",
+    "T_Brass_3A", "T_Brass_3B", "T_Brass_3C", "T_Brass_3D", "T_Brass_3E", "T_Brass_4A", "T_Brass_4B", "T_Brass_4C",
+    "T_Brass_4D", "T_Brass_4E", "T_Brass_5A", "T_Brass_5B", "T_Brass_5C", "T_Brass_5D", "T_Brass_5E", "T_Chrome_1A",
+    "T_Chrome_1B", "T_Chrome_1C", "T_Chrome_1D", "T_Chrome_1E", "T_Chrome_2A", "T_Chrome_2B", "T_Chrome_2C",
+    "T_Chrome_2D", "T_Chrome_2E", "T_Chrome_3A", "T_Chrome_3B", "T_Chrome_3C", "T_Chrome_3D", "T_Chrome_3E",
+    "T_Chrome_4A", "T_Chrome_4B", "T_Chrome_4C", "T_Chrome_4D", "T_Chrome_4E", "T_Chrome_5A", "T_Chrome_5B",
+    "T_Chrome_5C", "T_Chrome_5D", "T_Chrome_5E", "T_Cloud1", "T_Cloud2", "T_Cloud3", "T_Copper_1A", "T_Copper_1B",
+    "T_Copper_1C", "T_Copper_1D", "T_Copper_1E", "T_Copper_2A", "T_Copper_2B", "T_Copper_2C", "T_Copper_2D",
+    "T_Copper_2E", "T_Copper_3A", "T_Copper_3B", "T_Copper_3C", "T_Copper_3D", "T_Copper_3E", "T_Copper_4A",
+    "T_Copper_4B", "T_Copper_4C", "T_Copper_4D", "T_Copper_4E", "T_Copper_5A", "T_Copper_5B", "T_Copper_5C",
+    "T_Copper_5D", "T_Copper_5E", "T_Crack1", "T_Crack2", "T_Crack3", "T_Crack4", "T_Gold_1A", "T_Gold_1B", "T_Gold_1C",
+    "T_Gold_1D", "T_Gold_1E", "T_Gold_2A", "T_Gold_2B", "T_Gold_2C", "T_Gold_2D", "T_Gold_2E", "T_Gold_3A", "T_Gold_3B",
+    "T_Gold_3C", "T_Gold_3D", "T_Gold_3E", "T_Gold_4A", "T_Gold_4B", "T_Gold_4C", "T_Gold_4D", "T_Gold_4E", "T_Gold_5A",
+    "T_Gold_5B", "T_Gold_5C", "T_Gold_5D", "T_Gold_5E", "T_Grnt0", "T_Grnt0a", "T_Grnt1", "T_Grnt10", "T_Grnt10a",
+    "T_Grnt11", "T_Grnt11a", "T_Grnt12", "T_Grnt12a", "T_Grnt13", "T_Grnt13a", "T_Grnt14", "T_Grnt14a", "T_Grnt15",
+    "T_Grnt15a", "T_Grnt16", "T_Grnt16a", "T_Grnt17", "T_Grnt17a", "T_Grnt18", "T_Grnt18a", "T_Grnt19", "T_Grnt19a",
+    "T_Grnt1a", "T_Grnt2", "T_Grnt20", "T_Grnt20a", "T_Grnt21", "T_Grnt21a", "T_Grnt22", "T_Grnt22a", "T_Grnt23",
+    "T_Grnt23a", "T_Grnt24", "T_Grnt24a", "T_Grnt25", "T_Grnt26", "T_Grnt27", "T_Grnt28", "T_Grnt29", "T_Grnt2a",
+    "T_Grnt3", "T_Grnt3a", "T_Grnt4", "T_Grnt4a", "T_Grnt5", "T_Grnt5a", "T_Grnt6", "T_Grnt6a", "T_Grnt7", "T_Grnt7a",
+    "T_Grnt8", "T_Grnt8a", "T_Grnt9", "T_Grnt9a", "T_Silver_1A", "T_Silver_1B", "T_Silver_1C", "T_Silver_1D",
+    "T_Silver_1E", "T_Silver_2A", "T_Silver_2B", "T_Silver_2C", "T_Silver_2D", "T_Silver_2E", "T_Silver_3A",
+    "T_Silver_3B", "T_Silver_3C", "T_Silver_3D", "T_Silver_3E", "T_Silver_4A", "T_Silver_4B", "T_Silver_4C",
+    "T_Silver_4D", "T_Silver_4E", "T_Silver_5A", "T_Silver_5B", "T_Silver_5C", "T_Silver_5D", "T_Silver_5E", "T_Stone1",
+    "T_Stone10", "T_Stone11", "T_Stone12", "T_Stone13", "T_Stone14", "T_Stone15", "T_Stone16", "T_Stone17", "T_Stone18",
+    "T_Stone19", "T_Stone2", "T_Stone20", "T_Stone21", "T_Stone22", "T_Stone23", "T_Stone24", "T_Stone25", "T_Stone26",
+    "T_Stone27", "T_Stone28", "T_Stone29", "T_Stone3", "T_Stone30", "T_Stone31", "T_Stone32", "T_Stone33", "T_Stone34",
+    "T_Stone35", "T_Stone36", "T_Stone37", "T_Stone38", "T_Stone39", "T_Stone4", "T_Stone40", "T_Stone41", "T_Stone42",
+    "T_Stone43", "T_Stone44", "T_Stone5", "T_Stone6", "T_Stone7", "T_Stone8", "T_Stone9", "T_Wood1", "T_Wood10",
+    "T_Wood11", "T_Wood12", "T_Wood13", "T_Wood14", "T_Wood15", "T_Wood16", "T_Wood17", "T_Wood18", "T_Wood19",
+    "T_Wood2", "T_Wood20", "T_Wood21", "T_Wood22", "T_Wood23", "T_Wood24", "T_Wood25", "T_Wood26", "T_Wood27",
+    "T_Wood28", "T_Wood29", "T_Wood3", "T_Wood30", "T_Wood31", "T_Wood32", "T_Wood33", "T_Wood34", "T_Wood35",
+    "T_Wood4", "T_Wood5", "T_Wood6", "T_Wood7", "T_Wood8", "T_Wood9", "Tan_Wood", "Tinny_Brass", "Tom_Wood",
+    "Vicks_Bottle_Glass", "Water", "White_Marble", "White_Wood", "X_Gradient", "Y_Gradient", "Yellow_Glass",
+    "Yellow_Pine",
+};
+static_assert(std::is_sorted(std::begin(IncludeTextures), std::end(IncludeTextures)));
+
 // The settings file and the files of the standard include folder, in lower
 // case, sorted.
 constexpr std::string_view OwnFileNames[] = {
@@ -164,6 +229,10 @@ bool IsPovIncludeMacro(std::string_view name) {
 }
 
 std::span<const std::string_view> PovIncludeMacros() { return IncludeMacros; }
+
+bool IsPovIncludeTexture(std::string_view name) {
+    return std::binary_search(std::begin(IncludeTextures), std::end(IncludeTextures), name);
+}
 
 bool IsPovRayOwnFileName(std::string_view fileName) {
     std::string lower(fileName);

@@ -20,6 +20,15 @@ bool IsPovWordThatMayTouchFiles(std::string_view word);
 // files declares (Parse_String, VStr, SRand, ...).
 bool IsPovIncludeMacro(std::string_view name);
 
+// True for the name of a texture, or of a pigment, normal or finish (which
+// POV-Ray reads as a texture's), that the include files a custom material
+// reads declare (textures.inc, stones.inc, metals.inc, golds.inc, woods.inc,
+// glass.inc, ... and the files they include): T_Stone1, Brass_Metal, Jade,
+// ... A scene that includes them reads such a name in
+// "material{texture{NAME}}"; any other name is declared there as something
+// else or not at all.
+bool IsPovIncludeTexture(std::string_view name);
+
 // Every macro name of IsPovIncludeMacro, sorted. A scene that includes those
 // files cannot declare one of these names: the writers keep their
 // identifiers off them.

@@ -105,6 +105,13 @@ PovToken PovTokenizer::Next() {
     return {kind, t.substr(start, pos_ - start)};
 }
 
+bool PovTextHasValue(std::string_view text) {
+    PovTokenizer tokens(text);
+    for (PovToken t = tokens.Next(); t.kind != PovToken::End; t = tokens.Next())
+        if (!t.Is(';')) return true;
+    return false;
+}
+
 bool PovTextEndsWithSemicolon(std::string_view text) {
     PovTokenizer tokens(text);
     bool semicolon = false;

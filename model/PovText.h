@@ -43,6 +43,12 @@ private:
     bool broken_ = false;
 };
 
+// True when the text holds a token other than ";": something a declaration
+// can take as its value. A text of blanks, line breaks and comments alone, or
+// of ";" alone, is no POV-Ray material ("#declare NAME=" would be followed by
+// nothing). A string or comment that does not end counts as a token.
+bool PovTextHasValue(std::string_view text);
+
 // True when the last token of the text is ";" (comments after it do not
 // count). A declaration takes one ";" after it, not two.
 bool PovTextEndsWithSemicolon(std::string_view text);

@@ -57,10 +57,10 @@ struct tmaterial {
     tvector diffuse{1, 1, 1};
     tvector specular{0.3, 0.3, 0.3};
     std::array<uint8_t, 8> flags{};         // carried through, role not fixed
-    tname colorMap;
-    tname bumpMap;
+    tmapname colorMap;
+    tmapname bumpMap;
     double bumpSize = 1.0;
-    tname transparencyMap;
+    tmapname transparencyMap;
     double transparency = 0;                // 0..1
     double reflection = 0;                  // 0..1
     uint8_t metal = 1;

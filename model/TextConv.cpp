@@ -972,23 +972,27 @@ bool TextLineReader::Open(const std::string& fileName) {
         }
     }
     // A pipe, a device, an empty file, or a file that cannot be mapped: read.
+    // A file that cannot be mapped for want of memory seldom fits when read:
+    // its text is given its room at once, and running out of memory is
+    // std::bad_alloc, not a file that cannot be opened.
     std::string text;
     bool ok = true;
     char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        try {
+    try {
+        if (S_ISREG(st.st_mode) && st.st_size > 0) text.reserve(static_cast<std::size_t>(st.st_size));
+        for (;;) {
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n == 0) break;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                ok = false;
+                break;
+            }
             text.append(chunk, static_cast<std::size_t>(n));
-        } catch (const std::exception&) {
-            ok = false;
-            break;
         }
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
     ::close(fd);
     if (!ok) return false;

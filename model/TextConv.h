@@ -170,7 +170,8 @@ public:
     TextLineReader& operator=(const TextLineReader&) = delete;
     // Reads the whole file; false when it cannot be opened or read (the
     // reader is then empty). A regular file is mapped into memory rather
-    // than copied.
+    // than copied. A text that does not fit in the memory left (a file that
+    // cannot be mapped, read instead) throws std::bad_alloc.
     bool Open(const std::string& fileName);
     bool Eof() const { return pos_ >= size_; }
     // The classic line rule: a CR ends a line; an LF ends a line that is not

@@ -414,7 +414,7 @@ void FindMapsInModelDir() {
     const std::string folder = ExtractFilePath(Scene.modelFile);
     const auto exists = [](const std::string& name) { return FileExistsNonBlank(FileNameAsOnDisk(name)); };
     for (tmaterial& m : SceneMaterials) {
-        for (tname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
+        for (tmapname* map : {&m.colorMap, &m.bumpMap, &m.transparencyMap}) {
             if (Trim(map->view()).empty() || exists(*map)) continue;
             const std::string candidate = FileNameAsOnDisk(folder + ExtractFileName(map->view()));
             if (FileExistsNonBlank(candidate)) *map = candidate;

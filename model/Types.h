@@ -86,6 +86,9 @@ private:
 using tname = ShortString<255>;       // material, group, camera, placeholder, declare names
 using tlightname = ShortString<100>;  // light and light preset names
 using tlongtext = ShortString<5000>;  // custom POV-Ray texts, #declare bodies
+// Map file names: a path is kept whole up to the longest the file system
+// takes, since a map cut short names another file and loses its extension.
+using tmapname = ShortString<4096>;
 
 
 // Integer division that never traps: a zero divisor gives 0.

@@ -252,13 +252,30 @@ void WeldVertices(double tolerance) {
             kept.push_back(SceneVertices[i]);
         }
     auto renumber = [&](int32_t old) { return newIndex[target[old - 1]] + 1; };
+    auto collapses = [&](const tface& f) {
+        const int32_t a = renumber(f.vertex[0]), b = renumber(f.vertex[1]), c = renumber(f.vertex[2]);
+        return a == b || b == c || a == c;
+    };
+
+    // The faces that stay and their corners with a UV are counted first, so
+    // that the tables have their room before the model changes: from here on
+    // nothing allocates.
+    std::size_t keptFaces = 0, uvCorners = 0;
+    for (const tface& f : SceneFaces) {
+        if (collapses(f)) continue;
+        ++keptFaces;
+        for (int c = 0; c < 3; ++c) uvCorners += f.uv[c] >= 1 ? 1 : 0;
+    }
+    ReserveFaceTable(VertexFaceTable, kept.size(), 3 * keptFaces);
+    ReserveFaceTable(MaterialFaceTable, SceneMaterials.size(), keptFaces);
+    ReserveFaceTable(UVFaceTable, SceneUVs.size(), uvCorners);
 
     // Faces that no longer have three different corners are dropped.
     std::size_t out = 0;
     for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
         tface f = SceneFaces[i];
+        if (collapses(f)) continue;
         for (int c = 0; c < 3; ++c) f.vertex[c] = renumber(f.vertex[c]);
-        if (f.vertex[0] == f.vertex[1] || f.vertex[1] == f.vertex[2] || f.vertex[0] == f.vertex[2]) continue;
         SceneFaces[out++] = f;
     }
     SceneFaces.resize(out);
@@ -352,7 +369,7 @@ bool AnyCloseUVsAtOneVertex(double tolerance) {
 
 }  // namespace
 
-void WeldUVs(double tolerance) {
+void WeldUVs(double tolerance, tuvundo* replaced) {
     const int32_t n = static_cast<int32_t>(SceneUVs.size());
     if (n == 0) return;
     for (const tface& f : SceneFaces)
@@ -423,6 +440,12 @@ void WeldUVs(double tolerance) {
             newIndex[x] = static_cast<int32_t>(kept.size());
             kept.push_back(SceneUVs[x]);
         }
+    std::vector<int32_t> corners;
+    if (replaced) {
+        corners.reserve(3 * SceneFaces.size() + 2 * LineSegments.size());
+        for (const tface& f : SceneFaces) corners.insert(corners.end(), f.uv, f.uv + 3);
+        for (const tline& l : LineSegments) corners.insert(corners.end(), l.uv, l.uv + 2);
+    }
     auto renumber = [&](int32_t& uv) {
         if (uv >= 1) uv = newIndex[keptOfSet[sets.Find(uv - 1)]] + 1;
     };
@@ -431,6 +454,10 @@ void WeldUVs(double tolerance) {
     for (tline& l : LineSegments)
         for (int c = 0; c < 2; ++c) renumber(l.uv[c]);
     SceneUVs.swap(kept);
+    if (replaced) {
+        replaced->uvs = std::move(kept);
+        replaced->corners = std::move(corners);
+    }
 
     // Faces and vertices are unchanged: the tables over them stay valid.
     const bool vertexTable = IsTableCurrent(VertexFaceTable);
@@ -439,4 +466,19 @@ void WeldUVs(double tolerance) {
     if (vertexTable) VertexFaceTable.generation = TopologyGeneration;
     if (materialTable) MaterialFaceTable.generation = TopologyGeneration;
     BuildUVFaceTable();
+}
+
+bool RestoreWeldedUVs(tuvundo& replaced) {
+    if (replaced.uvs.empty() || replaced.corners.size() != 3 * SceneFaces.size() + 2 * LineSegments.size())
+        return false;
+    const int32_t* old = replaced.corners.data();
+    for (tface& f : SceneFaces)
+        for (int c = 0; c < 3; ++c) f.uv[c] = *old++;
+    for (tline& l : LineSegments)
+        for (int c = 0; c < 2; ++c) l.uv[c] = *old++;
+    SceneUVs.swap(replaced.uvs);
+    replaced.uvs.clear();
+    replaced.corners.clear();
+    TopologyChanged();
+    return true;
 }

@@ -1,6 +1,11 @@
 // Welding of vertices and of UV coordinates that lie within a tolerance.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
+#include "model/Records.h"
+
 // Merges every vertex into a vertex that is no farther than `tolerance` from
 // it. Vertices are visited by their distance from the centre of their own
 // bounding box (rounded to a key; equal keys by lower index first); a vertex
@@ -17,5 +22,17 @@ void WeldVertices(double tolerance);
 // merged into the last later one that is close. Chains of merges end on one
 // kept UV; a cycle of merges keeps the UV its last merge went into. Kept UVs
 // stay in their old order; faces and lines are renumbered; the UV face table
-// is rebuilt. Needs nothing current; builds what it reads.
-void WeldUVs(double tolerance);
+// is rebuilt. Needs nothing current; builds what it reads. With `replaced`,
+// a weld that changes the UVs hands there the old UVs and every face
+// corner's and line end's old UV index (three per face, then two per line),
+// before it builds the table.
+struct tuvundo {
+    std::vector<tuv> uvs;
+    std::vector<int32_t> corners;
+};
+void WeldUVs(double tolerance, tuvundo* replaced = nullptr);
+
+// Puts back the UVs that WeldUVs replaced, while the faces and lines are the
+// ones it worked on (as many); false, and nothing changed, when they are not
+// or nothing was replaced. Allocates nothing.
+bool RestoreWeldedUVs(tuvundo& replaced);

@@ -15,9 +15,10 @@ public:
     virtual bool Open(std::string_view target) = 0;
     // Starts `program` with `arguments`, each reaching it as it is, in the
     // working folder `folder` ("" keeps the current one); never waits. False
-    // when it could not be started.
+    // when it could not be started. `environment` ("NAME=value" each) sets
+    // variables for this one program; the caller's own stay as they are.
     virtual bool Start(std::string_view program, const std::vector<std::string>& arguments,
-                       std::string_view folder) = 0;
+                       std::string_view folder, const std::vector<std::string>& environment = {}) = 0;
 };
 
 class RecordingShell : public ShellLauncher {
@@ -26,14 +27,16 @@ public:
         std::string target;
         std::vector<std::string> arguments;
         std::string folder;
+        std::vector<std::string> environment;
         bool program = false;  // started as a program (Start), not opened
     };
     bool Open(std::string_view target) override {
-        requests.push_back({std::string(target), {}, {}, false});
+        requests.push_back({std::string(target), {}, {}, {}, false});
         return succeeds;
     }
-    bool Start(std::string_view program, const std::vector<std::string>& arguments, std::string_view folder) override {
-        requests.push_back({std::string(program), arguments, std::string(folder), true});
+    bool Start(std::string_view program, const std::vector<std::string>& arguments, std::string_view folder,
+               const std::vector<std::string>& environment = {}) override {
+        requests.push_back({std::string(program), arguments, std::string(folder), environment, true});
         return succeeds;
     }
     std::vector<Request> requests;

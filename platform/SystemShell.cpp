@@ -43,6 +43,22 @@ void WriteInt(int fd, int value) {
     }
 }
 
+// This process's environment with `changes` made: an entry of a name that
+// a change sets is left out, and the changes follow.
+std::vector<std::string> ChangedEnvironment(const std::vector<std::string>& changes) {
+    const auto sets = [&changes](std::string_view entry) {
+        const std::string_view name = entry.substr(0, entry.find('='));
+        for (const std::string& change : changes)
+            if (std::string_view(change).substr(0, change.find('=')) == name) return true;
+        return false;
+    };
+    std::vector<std::string> entries;
+    for (char** e = environ; e && *e; ++e)
+        if (!sets(*e)) entries.emplace_back(*e);
+    entries.insert(entries.end(), changes.begin(), changes.end());
+    return entries;
+}
+
 }  // namespace
 
 bool IsLinkText(std::string_view text) {
@@ -80,7 +96,8 @@ std::string FindProgram(std::string_view name) {
     return "";
 }
 
-bool StartDetached(const std::vector<std::string>& argv, const std::string& folder) {
+bool StartDetached(const std::vector<std::string>& argv, const std::string& folder,
+                   const std::vector<std::string>& environment) {
     if (argv.empty()) return false;
     const std::string program = FindProgram(argv[0]);
     if (program.empty()) return false;
@@ -92,6 +109,11 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& fold
     args.reserve(argv.size() + 1);
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    const std::vector<std::string> envEntries = ChangedEnvironment(environment);
+    std::vector<char*> env;
+    env.reserve(envEntries.size() + 1);
+    for (const std::string& e : envEntries) env.push_back(const_cast<char*>(e.c_str()));
+    env.push_back(nullptr);
     const char* dir = folder.empty() ? nullptr : folder.c_str();
 
     int report[2];
@@ -118,7 +140,7 @@ bool StartDetached(const std::vector<std::string>& argv, const std::string& fold
             dup2(null, STDIN_FILENO);
             if (null != STDIN_FILENO) close(null);
         }
-        execve(program.c_str(), args.data(), environ);
+        execve(program.c_str(), args.data(), env.data());
         WriteInt(report[1], errno);
         _exit(127);
     }
@@ -145,9 +167,9 @@ bool SystemShell::Open(std::string_view target) {
     return StartDetached({opener, t}, "");
 }
 
-bool SystemShell::Start(std::string_view program, const std::vector<std::string>& arguments,
-                        std::string_view folder) {
+bool SystemShell::Start(std::string_view program, const std::vector<std::string>& arguments, std::string_view folder,
+                        const std::vector<std::string>& environment) {
     std::vector<std::string> argv{std::string(program)};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return StartDetached(argv, std::string(folder));
+    return StartDetached(argv, std::string(folder), environment);
 }

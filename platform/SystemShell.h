@@ -18,8 +18,8 @@ public:
     bool Open(std::string_view target) override;
     // `program` is a path or a name found on PATH. A `folder` that does not
     // exist fails the start.
-    bool Start(std::string_view program, const std::vector<std::string>& arguments,
-               std::string_view folder) override;
+    bool Start(std::string_view program, const std::vector<std::string>& arguments, std::string_view folder,
+               const std::vector<std::string>& environment = {}) override;
 
     std::string opener = "xdg-open";  // program that opens documents and links
 };
@@ -31,6 +31,9 @@ bool IsLinkText(std::string_view text);
 std::string FindProgram(std::string_view name);
 // Starts argv[0] (resolved with FindProgram) with the arguments in `folder`
 // ("" keeps the current folder), detached in a session of its own, stdin
-// from /dev/null. Returns once the program has been started; false when it
-// could not be (not found, not executable, bad folder).
-bool StartDetached(const std::vector<std::string>& argv, const std::string& folder);
+// from /dev/null, with this process's environment changed by `environment`
+// ("NAME=value" each replaces or adds NAME) for that program alone. Returns
+// once the program has been started; false when it could not be (not found,
+// not executable, bad folder).
+bool StartDetached(const std::vector<std::string>& argv, const std::string& folder,
+                   const std::vector<std::string>& environment = {});

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -145,8 +146,8 @@ private:
     // of meshes without one take a default material). A material identifier
     // is declared in a file this reader does not read (the material include
     // beside the program's own geometry include), so it comes back as a
-    // plain material named after it; a texture identifier becomes a texture
-    // material.
+    // plain material named after it; a texture identifier as the textures
+    // of a mesh do (AddTextureMaterial).
     void ApplyObjectMaterials() {
         if (!ImportMaterials.empty() || objectMaterials_.empty()) return;
         std::vector<int32_t> groupMaterial(ImportGroups.size(), -1);
@@ -298,21 +299,30 @@ private:
         EndBlock(read, n);
     }
 
-    // A material whose custom text is the texture of that identifier, as a
-    // material (the material include declares it, and the geometry include
-    // uses it inside "material{}"). A quoted word of the file could hold
-    // anything, so only identifier characters are kept. A texture written
-    // out in the file ("texture{pigment{...}}") names no identifier: its
-    // first word is one of POV-Ray's own, which cannot stand alone in a
-    // texture, so it gives a plain material.
+    // A texture of the standard include files (or a pigment, normal or
+    // finish of theirs, which POV-Ray reads as one: IsPovIncludeTexture)
+    // gives a material whose custom text is that texture, as a material (the
+    // material include declares it after those includes, and the geometry
+    // include uses it inside "material{}"). Any other identifier names a
+    // texture of the mesh's own file or of its author's scene, which the
+    // written scene lacks: it gives a plain material named after it, with a
+    // "<!>" line. A quoted word of the file could hold anything, and a
+    // texture written out in the file ("texture{pigment{...}}") names no
+    // identifier (its first word is one of POV-Ray's own): both give a plain
+    // material of the number's name.
     int32_t AddTextureMaterial(int64_t number, std::string_view identifier) {
         tmaterial m;
         NewMaterial(m);
         m.name = "POV_texture_" + std::to_string(number);
         const std::string id = PovIdentifierFrom(identifier);
-        if (!IsPovReservedWord(id)) {
+        if (IsPovIncludeTexture(id)) {
             StringToBuffer("material{texture{" + id + "}}", m.customText);
             SwitchOnCustomTextFromFile(m);
+        } else if (!IsPovReservedWord(id)) {
+            if (id == identifier) m.name = id;
+            if (unknownTextures_.insert(id).second)
+                LogMessage("<!>The texture " + id + " of " + fileName_ +
+                           " is none of POV-Ray's standard textures; a plain material takes its place");
         }
         ImportMaterials.push_back(std::move(m));
         return static_cast<int32_t>(ImportMaterials.size()) - 1;
@@ -421,6 +431,7 @@ private:
     int32_t normalBase_ = 0;
     std::unordered_map<std::string, int32_t> textures_;  // texture name -> material
     std::unordered_map<std::string, int32_t> declaredMeshes_;  // declared identifier -> group
+    std::unordered_set<std::string> unknownTextures_;  // identifiers already reported
     struct ObjectMaterialRef {
         int32_t group;
         std::string identifier;

@@ -2,10 +2,11 @@
 // `mesh2` objects (vertex, normal and UV lists, index blocks and a texture
 // list) and `mesh` objects (`triangle` and `smooth_triangle` with their own
 // corner values). Every mesh becomes one import group, named after its
-// #declare identifier where it has one; textures become materials named
-// "POV_texture_" + number whose custom POV-Ray text is the texture's
-// identifier. Everything else in the file is passed over. It reads back the
-// geometry include that the POV-Ray writer produces.
+// #declare identifier where it has one; a texture of the standard include
+// files becomes a material named "POV_texture_" + number whose custom
+// POV-Ray text is that texture, any other texture identifier a plain material
+// named after it. Everything else in the file is passed over. It reads back
+// the geometry include that the POV-Ray writer produces.
 #pragma once
 
 #include <string_view>

@@ -242,8 +242,9 @@ bool PovTextMayTouchFiles(std::string_view text) {
 }
 
 void SwitchOnCustomTextFromFile(tmaterial& m) {
-    m.customTextActive = 1;
-    if (PovTextMayTouchFiles(m.customText.view())) {
+    // A text of blanks, comments or ";" alone is no material: it stays off.
+    m.customTextActive = PovTextHasValue(m.customText.view()) ? 1 : 0;
+    if (m.customTextActive && PovTextMayTouchFiles(m.customText.view())) {
         m.customTextActive = 0;
         LogMessage("<!>The POV-Ray material of " + m.name.str() +
                    " may run a directive or a macro when the scene renders; it is kept switched off");

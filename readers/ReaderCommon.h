@@ -115,9 +115,9 @@ void ValidateImportIndices();
 // and comments) is refused as well.
 bool PovTextMayTouchFiles(std::string_view text);
 
-// Switches on the custom text a model file gave the material when it can run
-// nothing (PovTextMayTouchFiles); otherwise it is kept switched off with a
-// "<!>" line naming the material.
+// Switches on the custom text a model file gave the material when it holds a
+// value (PovTextHasValue) and can run nothing (PovTextMayTouchFiles); a text
+// that can is kept switched off with a "<!>" line naming the material.
 void SwitchOnCustomTextFromFile(tmaterial& m);
 
 // A POV-Ray identifier made of the letters, digits and "_" of a word from a

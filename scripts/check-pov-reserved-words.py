@@ -16,6 +16,14 @@ declare, and the list of their names that the tests read (tests/data/readers/
 pov_include_names.txt) must be the names they declare. The table of POV-Ray's
 own file names must hold every file of the include folder, and beside them
 only povray.ini and the include files they name that the folder lacks.
+The table of textures must list exactly the names that the include files a
+custom material reads (the material include's list and the files they
+include) declare as a texture, pigment, normal or finish ("#declare NAME =
+texture", ...), or as another such name: POV-Ray must read every one of them
+in "material{texture{NAME}}" after those includes, and must refuse there
+every other name declared as a name (no reserved word), which could be one
+by a form the scan misses, and the first name each other keyword declares;
+the tests' list names them too.
 
 Usage: check-pov-reserved-words.py [--candidates FILE] [--includes DIR]
                                    [--write-include-names]
@@ -43,6 +51,14 @@ NAMES = os.path.join(ROOT, "tests", "data", "readers", "pov_include_names.txt")
 RESERVED_TABLES = ("ReservedWords", "FileWords")
 MACRO_TABLE = "IncludeMacros"
 FILE_TABLE = "OwnFileNames"
+TEXTURE_TABLE = "IncludeTextures"
+# The include files the POV-Ray material include reads once a material has a
+# custom text, in its order.
+# What POV-Ray reads where a texture's name stands ("texture{NAME}"): the
+# name of a texture, or of a pigment, normal or finish, which make one.
+TEXTURE_KINDS = ("texture", "pigment", "normal", "finish")
+MATERIAL_INCLUDES = ("stdinc.inc", "textures.inc", "stones.inc", "metals.inc", "finish.inc", "golds.inc",
+                     "stars.inc", "woods.inc", "skies.inc", "glass.inc")
 KNOWN_KEYWORD = "sphere"
 KNOWN_NAME = "Mirelan_Not_A_Keyword"
 
@@ -58,12 +74,11 @@ def tables(path):
             for name, body in re.findall(r"(\w+)\[\]\s*=\s*\{(.*?)\};", text, re.S)}
 
 
-def is_reserved(word, folder):
-    """True when povray refuses to declare the word, False when it takes it;
-    CannotJudge when it answers anything else."""
-    scene = os.path.join(folder, word + ".pov")
+def parse(scene_text, name, folder):
+    """povray's exit status, its words on one line and as said, for a scene."""
+    scene = os.path.join(folder, name + ".pov")
     with open(scene, "w", encoding="ascii") as f:
-        f.write("#version 3.7;\n#declare %s = 1;\n" % word)
+        f.write(scene_text)
     try:
         run = subprocess.run(["povray", "+I" + scene, "-D", "-V", "+W8", "+H8", "-F"], cwd=folder,
                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
@@ -71,12 +86,33 @@ def is_reserved(word, folder):
     except (OSError, subprocess.TimeoutExpired) as e:
         raise CannotJudge("povray does not run: %s" % e)
     said = run.stdout.decode("latin-1")
-    flat = re.sub(r"\s+", " ", said)  # POV-Ray wraps its lines
-    if run.returncode == 0 and not re.search(r"line \d+: Parse Error", flat):
+    return run.returncode, re.sub(r"\s+", " ", said), said  # POV-Ray wraps its lines
+
+
+def is_reserved(word, folder):
+    """True when povray refuses to declare the word, False when it takes it;
+    CannotJudge when it answers anything else."""
+    status, flat, said = parse("#version 3.7;\n#declare %s = 1;\n" % word, word, folder)
+    if status == 0 and not re.search(r"line \d+: Parse Error", flat):
         return False
-    if run.returncode != 0 and "line 2: Parse Error: Expected 'undeclared identifier'" in flat:
+    if status != 0 and "line 2: Parse Error: Expected 'undeclared identifier'" in flat:
         return True
-    raise CannotJudge("povray answered %d for '%s':\n%s" % (run.returncode, word, said[-2000:]))
+    raise CannotJudge("povray answered %d for '%s':\n%s" % (status, word, said[-2000:]))
+
+
+def are_textures(names, folder):
+    """True when povray reads every name as a texture after the material
+    include's includes, False when it stops at one of them; CannotJudge when
+    it answers anything else."""
+    head = ["#version 3.7;"] + ['#include "%s"' % f for f in MATERIAL_INCLUDES]
+    probes = ["#declare Mirelan_Probe_%d = material{texture{%s}}" % (i, n) for i, n in enumerate(names)]
+    status, flat, said = parse("\n".join(head + probes) + "\n", "textures_" + names[0], folder)
+    if status == 0 and not re.search(r"line \d+: Parse Error", flat):
+        return True
+    where = re.search(r"File '[^']*\.pov' line (\d+): Parse Error", flat)
+    if status != 0 and where and int(where.group(1)) > len(head):
+        return False
+    raise CannotJudge("povray answered %d for the textures from '%s':\n%s" % (status, names[0], said[-2000:]))
 
 
 def check_words(words, jobs):
@@ -105,6 +141,72 @@ def include_names(folder):
     return [(kind, n, f) for n, (kind, f) in sorted(names.items())]
 
 
+def without_comments(text):
+    """The text with its comments blanked; strings are kept whole."""
+    out, i, n = [], 0, len(text)
+    while i < n:
+        if text.startswith("//", i):
+            while i < n and text[i] not in "\r\n":
+                i += 1
+        elif text.startswith("/*", i):
+            depth, i = 1, i + 2
+            while i < n and depth:
+                if text.startswith("/*", i):
+                    depth, i = depth + 1, i + 2
+                elif text.startswith("*/", i):
+                    depth, i = depth - 1, i + 2
+                else:
+                    i += 1
+            out.append(" ")
+        elif text[i] == '"':
+            j = i + 1
+            while j < n and text[j] != '"':
+                j += 2 if text[j] == "\\" else 1
+            out.append(text[i:j + 1])
+            i = j + 1
+        else:
+            out.append(text[i])
+            i += 1
+    return "".join(out)
+
+
+def include_textures(folder, reserved):
+    """(textures, others): the (name, file) of every name that the material
+    include's include files and the files they include declare as something
+    POV-Ray reads as a texture's (a texture, pigment, normal or finish, or
+    another such name); and the names to judge the rest by: every other name
+    declared as a name that is no reserved word, and the first name declared
+    by each other reserved word."""
+    read, queue, texts = [], list(MATERIAL_INCLUDES), {}
+    while queue:
+        name = queue.pop(0)
+        path = os.path.join(folder, name)
+        if name in read or not os.path.isfile(path):
+            continue
+        read.append(name)
+        texts[name] = without_comments(open(path, encoding="latin-1").read())
+        queue += re.findall(r'#\s*include\s+"([^"/]+)"', texts[name])
+    declaration = re.compile(r"#\s*declare\s+([A-Za-z_]\w*)\s*=\s*([A-Za-z_]\w*)")
+    textures, aliases, kinds = {}, [], {}
+    for name in read:
+        for m in declaration.finditer(texts[name]):
+            if m.group(2) in TEXTURE_KINDS:
+                textures.setdefault(m.group(1), name)
+            elif m.group(2) not in reserved:
+                aliases.append((m.group(1), m.group(2), name))
+            else:
+                kinds.setdefault(m.group(2), m.group(1))
+    grown = True
+    while grown:
+        grown = False
+        for n, target, name in aliases:
+            if target in textures and n not in textures:
+                textures[n] = name
+                grown = True
+    others = {n for n, target, name in aliases if n not in textures} | set(kinds.values())
+    return sorted(textures.items()), sorted(others - set(textures))
+
+
 def own_file_names(folder):
     """The lower-case names of the include folder's files, of the include
     files they name, and povray.ini."""
@@ -117,10 +219,28 @@ def own_file_names(folder):
     return sorted({n.lower() for n in files} | {n.lower() for n in named if n.endswith(".inc")} | {"povray.ini"})
 
 
-def names_text(names):
-    return ("# The macros and functions that POV-Ray 3.7's standard include files declare: kind, name, file.\n"
+def names_text(names, textures):
+    return ("# The macros and functions that POV-Ray 3.7's standard include files declare, and the textures that\n"
+            "# the include files of a custom material declare: kind, name, file.\n"
             "# Written by scripts/check-pov-reserved-words.py --write-include-names.\n" +
-            "".join("%s %s %s\n" % n for n in names))
+            "".join("%s %s %s\n" % n for n in names) + "".join("texture %s %s\n" % t for t in textures))
+
+
+def check_textures(table, textures, others, jobs):
+    """The faults of the texture table: it must be the textures the include
+    files declare, povray must read each as a texture and none of the other
+    names given."""
+    faults = ["texture missing from the table: " + n for n in sorted(set(textures) - set(table))]
+    faults += ["no texture of the include files: " + n for n in sorted(set(table) - set(textures))]
+    with tempfile.TemporaryDirectory() as folder:
+        if table and not are_textures(table, folder):
+            with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
+                read = list(pool.map(lambda n: are_textures([n], folder), table))
+            faults += ["povray reads no texture: " + n for n, r in zip(table, read) if not r]
+        with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
+            read = list(pool.map(lambda n: are_textures([n], folder), others))
+        faults += ["povray reads a texture the table lacks: " + n for n, r in zip(others, read) if r]
+    return faults
 
 
 def main():
@@ -131,9 +251,11 @@ def main():
     args = parser.parse_args()
     jobs = int(os.environ.get("MIRELAN_JOBS", "3"))
     declared = include_names(args.includes)
+    found = tables(TABLE)
+    textures, others = include_textures(args.includes, set(found["ReservedWords"]))
     if args.write_include_names:
         with open(NAMES, "w", encoding="ascii") as f:
-            f.write(names_text(declared))
+            f.write(names_text(declared, textures))
         return 0
     try:
         if args.candidates:
@@ -141,13 +263,15 @@ def main():
             for w in check_words(words, jobs):
                 print(w)
             return 0
-        found = tables(TABLE)
         words = [w for t in RESERVED_TABLES for w in found[t]]
         reserved = set(check_words(words, jobs))
+        texture_faults = check_textures(found[TEXTURE_TABLE], [n for n, f in textures], others, jobs)
     except CannotJudge as e:
         print(e)
         return 2
-    faults = 0
+    faults = len(texture_faults)
+    for line in texture_faults:
+        print(line)
     for w in words:
         if w not in reserved:
             print("not reserved: " + w)
@@ -170,10 +294,11 @@ def main():
         print("the table of POV-Ray's own file names differs from the include folder: %s"
               % sorted(set(found[FILE_TABLE]) ^ set(own)))
         faults += 1
-    if open(NAMES, encoding="ascii").read() != names_text(declared):
+    if open(NAMES, encoding="ascii").read() != names_text(declared, textures):
         print("the tests' list of include names differs from the include files: run with --write-include-names")
         faults += 1
-    print("%d words, %d macros, %d include names, %d faults" % (len(words), len(table), len(declared), faults))
+    print("%d words, %d macros, %d include names, %d textures, %d faults"
+          % (len(words), len(table), len(declared), len(textures), faults))
     return 1 if faults else 0
 
 

@@ -64,13 +64,35 @@ std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::strin
 }
 
 void WarnIfPovCannotOpen(ExportRun& run, std::string_view reference) {
-    if (IsPlainASCII(reference) || !run.unopenableMaps.emplace(reference).second) return;
-    const std::string map(reference);
-    if (!IsPlainASCII(ExtractFileName(reference)))
-        LogMessage("<!>POV-Ray cannot open the map " + map + ": its name holds letters beyond ASCII");
-    else
-        LogMessage("<!>POV-Ray cannot open the map " + map +
-                   ": the name of its folder holds letters beyond ASCII (copying the maps with file paths off helps)");
+    // What POV-Ray 3.7 cannot take from a file name string: one of 256 bytes
+    // or more ("String too long": the scene stops), a carriage return (read
+    // as a line feed) and letters beyond ASCII. The first that holds is the
+    // reason given, with the remedy when the file name alone is clear of it.
+    struct Reason {
+        bool (*in)(std::string_view);
+        const char* name;    // when the file name holds it
+        const char* folder;  // when only its folders do
+    };
+    static constexpr Reason Reasons[] = {
+        {[](std::string_view s) { return s.size() >= PovStringLimit; },
+         "its name is 256 bytes or more, longer than a string POV-Ray reads",
+         "its path is 256 bytes or more, longer than a string POV-Ray reads"},
+        {[](std::string_view s) { return s.find('\r') != std::string_view::npos; },
+         "its name holds a carriage return, which POV-Ray reads as a line feed",
+         "the name of its folder holds a carriage return, which POV-Ray reads as a line feed"},
+        {[](std::string_view s) { return !IsPlainASCII(s); }, "its name holds letters beyond ASCII",
+         "the name of its folder holds letters beyond ASCII"},
+    };
+    for (const Reason& r : Reasons) {
+        if (!r.in(reference)) continue;
+        if (!run.unopenableMaps.emplace(reference).second) return;
+        const std::string start = "<!>POV-Ray cannot open the map " + OneLineText(reference) + ": ";
+        if (r.in(ExtractFileName(reference)))
+            LogMessage(start + r.name);
+        else
+            LogMessage(start + r.folder + " (copying the maps with file paths off helps)");
+        return;
+    }
 }
 
 std::string ObjGroupName(const tscene& scene, ExportRun& run, int32_t group) {

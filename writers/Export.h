@@ -42,6 +42,9 @@ using CopiedMapNames = std::unordered_map<std::string, std::string>;
 // The longest identifier POV-Ray reads: a longer one stops its parser
 // ("String too long").
 inline constexpr std::size_t PovIdentifierLimit = 255;
+// The length at which POV-Ray refuses a string literal ("String too long"),
+// counted in the characters it reads (an escape is one).
+inline constexpr std::size_t PovStringLimit = 256;
 
 // What one export run shares between its files. Made at the start of the
 // run and dropped at its end, whichever files were written.
@@ -99,11 +102,13 @@ std::string MapReference(const tscene& scene, std::string_view sceneObjectName, 
 // MapReference with ".jpg" when the maps are written as JPEG.
 std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::string_view map);
 
-// POV-Ray 3.7 cannot open a file whose path holds a letter beyond ASCII (its
-// parser stops with "Cannot open file", whatever the scene's charset). Such
-// a map reference is written as it stands; the first time a run writes it
-// into a POV-Ray file, one "<!>" line names it, with the remedy when only a
-// folder of its path is the cause.
+// POV-Ray 3.7 cannot open a file whose path holds a letter beyond ASCII or a
+// carriage return (its parser stops with "Cannot open file", whatever the
+// scene's charset), and reads no string of PovStringLimit bytes or more (the
+// scene stops with "String too long"). Such a map reference is written as it
+// stands; the first time a run writes it into a POV-Ray file, one "<!>" line
+// names it and the reason, with the remedy when only a folder of its path is
+// the cause.
 void WarnIfPovCannotOpen(ExportRun& run, std::string_view reference);
 
 // The name written after "g" / "usemtl" in the OBJ file and after "newmtl"

@@ -12,9 +12,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 #include <cstdint>
+
+#include "model/UniqueNames.h"
 
 // The key of a record in a registry: its kind and list position, such as
 // "material 3".
@@ -30,7 +31,7 @@ public:
     // `limit`: the longest identifier the readers of the file keep (255 for
     // the names of OBJ and MTL files); a suffixed identifier is shortened so
     // that it still fits and stays different.
-    explicit IdentifierRegistry(std::size_t limit = std::string::npos) : limit_(limit) {}
+    explicit IdentifierRegistry(std::size_t limit = std::string::npos) : taken_(limit) {}
 
     // The identifier of `key`. The first call decides it from `wanted`;
     // every later call for the same key returns that same identifier.
@@ -38,13 +39,12 @@ public:
     // Marks a name that the writer makes itself as taken; false when it was
     // taken already.
     bool Reserve(std::string_view name);
-    bool IsTaken(std::string_view name) const { return taken_.count(std::string(name)) > 0; }
+    bool IsTaken(std::string_view name) const { return taken_.Contains(name); }
     // The identifier given to `key`, or nullptr.
     const std::string* Find(std::string_view key) const;
     void Clear();
 
 private:
-    std::size_t limit_;
     std::unordered_map<std::string, std::string> byKey_;
-    std::unordered_set<std::string> taken_;
+    UniqueNameSet taken_;
 };

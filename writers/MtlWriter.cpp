@@ -1,6 +1,7 @@
 #include "writers/MtlWriter.h"
 
 #include "model/Model.h"
+#include "model/PovText.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "writers/FileText.h"
@@ -36,7 +37,7 @@ void WriteMTLFile(tscene& scene, ExportRun& run) {
     for (const std::string& line : run.headerLines) w.Line("#", line);
     w.Rule("#");
     w.Blank();
-    auto map = [&](const tname& name) { return MtlMapName(WrittenMapName(scene, run, name.view())); };
+    auto map = [&](const tmapname& name) { return MtlMapName(WrittenMapName(scene, run, name.view())); };
     for (int32_t i = 0; i < static_cast<int32_t>(SceneMaterials.size()); ++i) {
         const tmaterial& m = SceneMaterials[static_cast<std::size_t>(i)];
         w.Rule("#");
@@ -61,7 +62,7 @@ void WriteMTLFile(tscene& scene, ExportRun& run) {
         if (m.invertTransparencyMap) w.Line("#inv_map_d");
         if (m.cell) w.Line("#cell");
         if (m.cellHigh) w.Line("#cell_hi");
-        if (m.customTextActive && !m.customText.empty()) {
+        if (m.customTextActive && PovTextHasValue(m.customText.view())) {
             // Line breaks are written as "?" (CR) and "~" (LF); a "?" or "~"
             // of the text itself will come back as a line break.
             if (m.customText.view().find_first_of("?~") != std::string_view::npos)

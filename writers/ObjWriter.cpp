@@ -21,6 +21,10 @@ namespace {
 
 constexpr std::string_view Marker = "#";
 
+// Hands each line of the settings block to `line` as it is made.
+template <typename Line>
+void WriteSettingsLines(const tscene& scene, Line&& line);
+
 // An index of a face or line that the file refers to must name an element
 // that the file holds.
 void CheckIndex(int32_t index, std::size_t count, const char* listName) {
@@ -264,9 +268,9 @@ void WriteOBJFile(tscene& scene, ExportRun& run) {
 
     w.Blank();
     w.Rule(Marker);
-    std::vector<std::string> block;
-    BuildSettingsBlock(scene, block);
-    for (const std::string& line : block) w.Line(line);
+    // Line by line into the file: a scene of millions of lights holds no
+    // second copy of them as text.
+    WriteSettingsLines(scene, [&w](std::string_view line) { w.Line(line); });
     ShowProgress(0, 100, 100);
     w.Close();
 }
@@ -315,11 +319,10 @@ private:
     std::string line_;
 };
 
-}  // namespace
-
-void BuildSettingsBlock(const tscene& scene, std::vector<std::string>& lines) {
-    lines.emplace_back("#Mirelan Settings Block v1.1");
-    lines.push_back(FieldLine("#camera")
+template <typename Line>
+void WriteSettingsLines(const tscene& scene, Line&& line) {
+    line("#Mirelan Settings Block v1.1");
+    line(FieldLine("#camera")
                                      .Text(Form1.Edit14.text)
                                      .Bool(Form1.CheckBox9.checked)
                                      .Bool(Form1.CheckBox25.checked)
@@ -335,9 +338,9 @@ void BuildSettingsBlock(const tscene& scene, std::vector<std::string>& lines) {
                                      .Int(Form9.glView1.width)
                                      .Int(Form9.glView1.height)
                                      .Take());
-    lines.push_back("#number_of_lights," + std::to_string(Lights.size()));
+    line("#number_of_lights," + std::to_string(Lights.size()));
     for (const tlight& l : Lights) {
-        lines.push_back(FieldLine("#light")
+        line(FieldLine("#light")
                                         .Name(l.name.view())
                                         .Vector(l.position)
                                         .Float(l.elevation)
@@ -360,16 +363,16 @@ void BuildSettingsBlock(const tscene& scene, std::vector<std::string>& lines) {
                                         .Float(l.fadeDistance)
                                         .Take());
     }
-    lines.push_back("#headlightintensity," + FloatToStrDot(HeadlightIntensity));
-    lines.push_back(FieldLine("#background")
+    line("#headlightintensity," + FloatToStrDot(HeadlightIntensity));
+    line(FieldLine("#background")
                                          .Int(Form1.ComboBox1.index)
                                          .Int(scene.backgroundColor)
                                          .Name(BackgroundMapName)
                                          .Text(Form1.Edit70.text)
                                          .Take());
-    lines.push_back("#placeholder_count," + std::to_string(Placeholders.size()));
+    line("#placeholder_count," + std::to_string(Placeholders.size()));
     for (const tplaceholder& p : Placeholders) {
-        lines.push_back(FieldLine("#placeholder")
+        line(FieldLine("#placeholder")
                                               .Name(p.name.view())
                                               .Vector(p.size)
                                               .Vector(p.position)
@@ -378,13 +381,19 @@ void BuildSettingsBlock(const tscene& scene, std::vector<std::string>& lines) {
                                               .Int(p.kind)
                                               .Take());
     }
-    lines.push_back(FieldLine("#ground")
+    line(FieldLine("#ground")
                                      .Bool(Form1.CheckBox8.checked)
                                      .Text(Form1.Edit36.text)
                                      .Int(Form1.Label151.color)
                                      .Take());
     for (const tgroup& g : SceneGroups)
-        lines.push_back(FieldLine("#groupflags").Name(g.name.view()).Bool(g.castsShadow == 1).Take());
-    lines.emplace_back("#end of Mirelan Settings Block");
-    lines.push_back("#" + std::string(RuleLine));
+        line(FieldLine("#groupflags").Name(g.name.view()).Bool(g.castsShadow == 1).Take());
+    line("#end of Mirelan Settings Block");
+    line("#" + std::string(RuleLine));
+}
+
+}  // namespace
+
+void BuildSettingsBlock(const tscene& scene, std::vector<std::string>& lines) {
+    WriteSettingsLines(scene, [&lines](std::string_view line) { lines.emplace_back(line); });
 }

@@ -18,7 +18,9 @@ namespace {
 constexpr std::string_view Marker = "//";
 constexpr std::string_view Indent = "        ";  // eight blanks
 
-bool HasCustomText(const tmaterial& m) { return m.customTextActive != 0 && !m.customText.empty(); }
+// A switched-on text of blanks, comments or ";" alone would leave its
+// declaration without a value: the material is written as a plain one.
+bool HasCustomText(const tmaterial& m) { return m.customTextActive != 0 && PovTextHasValue(m.customText.view()); }
 
 // The three map names of a material as the file writes them ("" for none).
 struct MapNames {
@@ -26,7 +28,9 @@ struct MapNames {
 };
 
 MapNames Maps(const tscene& scene, const ExportRun& run, const tmaterial& m) {
-    auto ref = [&](const tname& name) { return name.empty() ? std::string() : WrittenMapName(scene, run, name.view()); };
+    auto ref = [&](const tmapname& name) {
+        return name.empty() ? std::string() : WrittenMapName(scene, run, name.view());
+    };
     return {ref(m.colorMap), ref(m.bumpMap), ref(m.transparencyMap)};
 }
 

@@ -63,8 +63,18 @@ protected:
 };
 
 TEST_F(CustomMaterialTest, EditingTheMemoMakesTheMaterialActive) {
-    Commands().Run("Form1.Memo2");  // any change of its text
-    EXPECT_TRUE(Form1.CheckBox10.checked);
+    // A change of its text switches the material on once the text holds a
+    // value: blanks, comments and ";" alone give no material.
+    for (const auto& [lines, active] : {std::pair{std::vector<std::string>{}, false},
+                                        {{" ", "\t"}, false},
+                                        {{"// red", "/* green */ ;"}, false},
+                                        {{"M_Glass"}, true}}) {
+        Form1.Memo2.lines = lines;
+        Form1.CheckBox10.checked = false;
+        Commands().Run("Form1.Memo2");
+        EXPECT_EQ(Form1.CheckBox10.checked, active) << lines.size();
+    }
+    Form1.Memo2.lines.clear();
 
     Form1.CheckBox10.checked = false;
     Commands().Run("Form1.ToolButton38");  // "Paste" with nothing on the clipboard
@@ -96,6 +106,12 @@ TEST_F(CustomMaterialTest, InsertNeedsAModelAndShowsThePicker) {
     EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Form8"});
     EXPECT_EQ(Form1.Memo2.lines, (std::vector<std::string>{"        finish{Dull}", ""}));
     EXPECT_TRUE(Form1.CheckBox10.checked);
+    // Closed without a choice over a memo of a blank line: no material.
+    dialogs.whileShown = nullptr;
+    Form1.Memo2.lines = {" "};
+    Form1.CheckBox10.checked = false;
+    Commands().Run("Form1.ToolButton34");
+    EXPECT_FALSE(Form1.CheckBox10.checked);
 }
 
 TEST_F(CustomMaterialTest, PreviewWritesTheTestMaterialAndStartsPovRayInTheProgramFolder) {
@@ -180,6 +196,51 @@ TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) 
     }
     EXPECT_FALSE(fs::exists(dir / BakeIniFile));
     EXPECT_EQ(shell.requests.size(), 2u);
+}
+
+// A bake POV-Ray may not start where it would work (the map's folder holds
+// a file of POV-Ray's own name), or whose scene it could not read from
+// there, is refused with its reason before anything is written, and asks
+// nothing further; a scene whose full path POV-Ray cannot read is named by
+// its way from the map's folder.
+TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
+    LoadTwoFaces();
+    Form1.Memo2.lines = {"texture{pigment{color rgb 1}}"};
+    Form1.Edit52.text = FakePovRay();
+    const fs::path top = dir / "t\xC3\xA9", program = top / "prog";
+    for (const fs::path& folder : {program, top / "maps", dir / "maps"}) fs::create_directories(folder);
+    std::ofstream(top / "maps" / "povray.ini") << "x";
+    SetProgramDirOverride(program.string());
+    const std::pair<fs::path, std::string> cases[] = {
+        {dir / "maps" / "a.png",
+         "POV-Ray cannot read the bake scene " + (program / BakeSceneFile).string() +
+             ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks"},
+        {top / "maps" / "a.png", "POV-Ray was not started: it would read " + (top / "maps" / "povray.ini").string() +
+                                     " in place of its own file of that name"},
+    };
+    for (const auto& [map, reason] : cases) {
+        typing.fileAnswers = {{map.string()}};
+        typing.shown.clear();
+        Commands().Run("Form1.ToolButton41");
+        EXPECT_EQ(Shown(), std::vector<std::string>{reason});
+        EXPECT_EQ(Log().back(), "<!>" + reason);
+    }
+    EXPECT_TRUE(shell.requests.empty());
+    EXPECT_FALSE(fs::exists(program / BakeIniFile));
+
+    fs::remove(top / "maps" / "povray.ini");
+    typing.fileAnswers = {{(top / "maps" / "a.png").string()}};
+    typing.answers = {Answer::No};
+    Commands().Run("Form1.ToolButton41");
+    EXPECT_EQ(Lines(program / BakeIniFile).at(0), "Input_File_Name=\"../prog/create_image_map.pov\"");
+    EXPECT_EQ(shell.requests.size(), 1u);
+    // A start that fails: no word of a missing program, and no question.
+    shell.succeeds = false;
+    typing.fileAnswers = {{(top / "maps" / "a.png").string()}};
+    const std::size_t boxes = Shown().size();
+    Commands().Run("Form1.ToolButton41");
+    EXPECT_EQ(Shown().size(), boxes);
+    EXPECT_EQ(Log().back(), "Could not start POV-Ray");
 }
 
 TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARestart) {

@@ -124,6 +124,13 @@ TEST_F(LightDomeTest, TheProbeProgramIsAskedForOnceThenStarted) {
     EXPECT_EQ(shell.requests.size(), 2u);
     EXPECT_EQ(shell.requests.back().target, program);
     EXPECT_TRUE(shell.requests.back().program && shell.requests.back().arguments.empty());
+    // A chosen file that is no program: the reason, and no "Ready".
+    HDRShopPath = (dir / "probe.pfm").string();
+    std::ofstream(HDRShopPath) << "PF";
+    Commands().Run("Form1.Button25");
+    EXPECT_EQ(status.Lines(StatusPage::Messages).back(),
+              "<!>" + HDRShopPath + " cannot be started: it is not a program this system runs");
+    EXPECT_EQ(shell.requests.size(), 2u);
 }
 
 }  // namespace

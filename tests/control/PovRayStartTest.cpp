@@ -1,19 +1,27 @@
 // POV-Ray started by the program's own commands through the real shell,
 // rendering with the installed POV-Ray (skipped when it is not installed):
-// whatever the names of the output folder and the models hold, each scene
-// renders as itself, and nothing the model's author left beside them (an
-// INI file, a script, POV-Ray's settings file) is read or run.
+// whatever the names of the output folder, the program's folder and the
+// models hold, each scene renders as itself; POV-Ray reads the settings it
+// reads when started by hand, and nothing the model's author left beside
+// them (an INI file, a script, a settings file or an include file of
+// POV-Ray's own name) is read or run.
 #include <chrono>
 #include <thread>
 
 #include "CommandFixtures.h"
+#include "model/StatusLog.h"
 #include "platform/SystemShell.h"
+#include "tests/fixtures/ScopedEnv.h"
+#include "ui/control/PreviewOptionsController.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/PovIni.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// What an author's file writes when POV-Ray reads it.
+constexpr const char* Hijack = "#fopen F \"hijacked.png\" write #fclose F\n";
 
 class PovRayStartTest : public CommandTest {
 protected:
@@ -24,72 +32,92 @@ protected:
         Services s;
         s.shell = &system;
         systemScope = std::make_unique<ScopedServices>(s);
+        // The same settings whatever the shell exports: none of the user's,
+        // and the program working in the test's folder.
+        noSettings = std::make_unique<fixtures::ScopedEnv>("POVINI", nullptr);
+        home = std::make_unique<fixtures::ScopedEnv>("HOME", dir.string());
+        working = std::make_unique<fixtures::ScopedWorkingFolder>(dir);
         // POV-Ray as the program starts it, with no picture window and
-        // bounded in time; each run notes its exit status and the number of
-        // arguments it got. None starts once the test's folder is gone.
-        const std::string wrapper = Write("bin/povray", "#!/bin/sh\n[ -e \"$PWD\" ] || exit 1\n"
-                                                        "timeout -s KILL 120 '" + povray + "' \"$@\" -D >/dev/null 2>&1\n"
-                                                        "echo \"$? $#\" >> '" + (dir / "runs.txt").string() + "'\n");
+        // bounded in time; each run notes its exit status, the number of
+        // arguments it got and the settings file $POVINI names. None starts
+        // once the test's folder is gone.
+        const std::string wrapper =
+            Write("bin/povray", "#!/bin/sh\n[ -e \"$PWD\" ] || exit 1\n"
+                                "timeout -s KILL 120 '" + povray + "' \"$@\" -D >/dev/null 2>&1\n"
+                                "echo \"$? $# ${POVINI-unset}\" >> '" + (dir / "runs.txt").string() + "'\n");
         ::chmod(wrapper.c_str(), 0755);
         Form1.Edit52.text = wrapper;
         Form1.Edit47.text = "32";
         Form1.Edit48.text = "24";
         // What an author can leave beside a folder of the same archive: each
         // writes hijacked.png when POV-Ray or the shell takes it.
-        Write("evil.inc", "#fopen F \"hijacked.png\" write #fclose F\n");
+        Write("evil.inc", Hijack);
         Write("evil.ini", "Input_File_Name=\"" + (dir / "evil.inc").string() + "\"\n");
         Write("run.sh", "touch hijacked.png\n");
     }
     void TearDown() override {
+        working.reset();
+        home.reset();
+        noSettings.reset();
         systemScope.reset();
         CommandTest::TearDown();
     }
-    // An output folder, with the settings file that POV-Ray would read from
-    // its working folder before anything else.
     void MakeOutputFolder(const char* name) {
         out = dir / name;
         fs::create_directories(out);
-        std::ofstream(out / "povray.ini") << "Include_Header=" << (dir / "evil.inc").string() << "\n";
         Form2.Edit1.text = out.string();
     }
-    // Waits until `n` runs in all have ended or an author's file was taken
-    // (at most two minutes: the program never waits for POV-Ray); true when
-    // every run ended as `ended` says and none took a file of the author's.
+    // Waits until `n` more runs have ended, each as `ended` says, or an
+    // author's file was taken (at most two minutes: the program never waits
+    // for POV-Ray); true when every run so far ended as expected and none
+    // took a file of the author's.
     bool RunsEnded(std::size_t n, const std::string& ended) {
-        std::string expected, runs;
-        for (std::size_t i = 0; i < n; ++i) expected += ended + "\n";
-        for (int i = 0; i < 1200 && runs.size() < expected.size() && !fs::exists(out / "hijacked.png"); ++i) {
+        for (std::size_t i = 0; i < n; ++i) expectedRuns += ended + "\n";
+        std::string runs;
+        for (int i = 0; i < 1200 && runs.size() < expectedRuns.size() && !fs::exists(out / "hijacked.png"); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             runs = Read(dir / "runs.txt");
         }
         EXPECT_FALSE(fs::exists(out / "hijacked.png"));
-        EXPECT_EQ(runs, expected);
+        EXPECT_EQ(runs, expectedRuns);
         return !HasFailure();
     }
     SystemShell system;
     std::unique_ptr<ScopedServices> systemScope;
+    std::unique_ptr<fixtures::ScopedEnv> noSettings, home;
+    std::unique_ptr<fixtures::ScopedWorkingFolder> working;
+    std::string expectedRuns;
 };
 
+// With no settings file of the user's, POV-Ray started by the program gets
+// no $POVINI (it reads the system's settings, as when started by hand); a
+// relative one of the user's names the same file from where POV-Ray works.
 TEST_F(PovRayStartTest, SaveAndRenderRendersInAnyFolder) {
     BatchFiles = {WriteObj("My Models/walk \xC3\xA9.obj")};
     ASSERT_TRUE(LoadSelectedModels());
     const std::string picture = Form1.Edit61.text;
-    std::size_t started = 0;
-    // The output folders, and INI names as the user may type them.
-    const std::pair<const char*, const char*> cases[] = {
-        {"My Models", nullptr}, {"evil.ini +L", nullptr}, {"q\"a\" +L", nullptr},     {"x=y;z#w'v", nullptr},
-        {"[s]", nullptr},       {"tab\tline\nbreak", nullptr}, {"user", "-my = scene.ini"},
+    bool first = true;
+    // The output folders, INI names as the user may type them, and $POVINI.
+    const struct {
+        const char *folder, *ini, *povini;
+    } cases[] = {
+        {"My Models", nullptr, nullptr}, {"evil.ini +L", nullptr, nullptr}, {"q\"a\" +L", nullptr, nullptr},
+        {"x=y;z#w'v", nullptr, nullptr}, {"[s]", nullptr, nullptr},        {"tab\tline\nbreak", nullptr, nullptr},
+        {"user", "-my = scene.ini", "my settings.ini"},
     };
-    for (const auto& [name, ini] : cases) {
-        SCOPED_TRACE(name);
-        MakeOutputFolder(name);
-        if (ini) Form1.Edit68.text = ini;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        MakeOutputFolder(c.folder);
+        if (c.ini) Form1.Edit68.text = c.ini;
+        const fixtures::ScopedEnv povini("POVINI", c.povini);
         // Twice in the first: the second render keeps the first one's picture.
-        for (int k = started == 0 ? 2 : 1; k > 0; --k) {
+        for (int k = first ? 2 : 1; k > 0; --k) {
             dialogs.results = {ModalResult::Ok};
             Commands().Run("Form1.ToolButton18");
-            ASSERT_TRUE(RunsEnded(++started, "0 2"));  // the INI file and "+P", read without an error
+            // The INI file and "+P", read without an error.
+            ASSERT_TRUE(RunsEnded(1, "0 2 " + (c.povini ? (dir / c.povini).string() : "unset")));
         }
+        first = false;
         EXPECT_TRUE(fs::exists(out / picture));
     }
     EXPECT_TRUE(fs::exists(dir / "My Models" / RevisedFileName(picture, 1)));
@@ -113,22 +141,122 @@ TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
     // "Copy all maps" names the INI files in the script without their
     // folder, "Include file paths" with it: one name that no word of
     // POV-Ray's command line carries, one in quotes.
-    const std::pair<bool, const char*> passes[] = {
-        {true, "run.sh\" \"x"}, {false, "run.sh\" \"y"}, {false, "My Renders"}};
-    std::size_t started = 0;
-    for (const auto& [copyMaps, folder] : passes) {
+    // The last with a relative $POVINI of the user's, which each POV-Ray
+    // run of the script gets made absolute.
+    const struct {
+        bool copyMaps;
+        const char *folder, *povini;
+    } passes[] = {{true, "run.sh\" \"x", nullptr}, {false, "run.sh\" \"y", nullptr}, {false, "My Renders", "s.ini"}};
+    for (const auto& [copyMaps, folder, povini] : passes) {
         SCOPED_TRACE(folder);
         Form2.CheckBox16.checked = copyMaps;
         Commands().Run("Form2.CheckBox16");
         MakeOutputFolder(folder);
+        const fixtures::ScopedEnv settings("POVINI", povini);
         prompts.answers = {Answer::Yes};  // POV-Ray is not running
         dialogs.results = {ModalResult::Ok};
         Commands().Run("Form1.ToolButton18");
-        ASSERT_TRUE(RunsEnded(started += std::size(models), "0 1"));
+        ASSERT_TRUE(RunsEnded(std::size(models), "0 1 " + (povini ? (dir / povini).string() : "unset")));
         for (const auto& [model, picture] : models)
             EXPECT_TRUE(fs::exists(out / (picture + std::string(OutputImageExtension(Form1.ComboBox5.index)))))
                 << picture;
     }
+}
+
+// The bakes name their scene as POV-Ray, working in the map's folder, can
+// read it, whatever the program's folder is named (letters beyond ASCII, a
+// line break, both kinds of quote marks): by its name in that folder (the
+// sky), by its way from there (the material).
+TEST_F(PovRayStartTest, BakesRenderWhateverTheProgramFolderIsNamed) {
+    BatchFiles = {WriteObj("car.obj")};
+    ASSERT_TRUE(LoadSelectedModels());
+    const fs::path top = dir / "Jos\xC3\xA9 \"'\n", maps = top / "maps";
+    fs::create_directories(top / "prog");
+    fs::create_directories(maps);
+    SetProgramDirOverride((top / "prog").string());
+    out = maps;
+    Form1.Memo2.lines = {"material{texture{pigment{rgb <1,0.5,0>}}}"};
+    prompts.fileAnswers = {{(maps / "baked.png").string()}};
+    prompts.answers = {Answer::No};  // no need to set the map on the material
+    Commands().Run("Form1.ToolButton41");
+    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));  // the bakes share their files: one after the other
+    Form1.ComboBox1.index = 23;  // Starfield
+    ASSERT_TRUE(CreateSkyMap(SkyMapFile("Starfield")));
+    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+    EXPECT_TRUE(fs::exists(maps / "baked.png"));
+    EXPECT_TRUE(fs::exists(SkyMapFile("Starfield")));
+}
+
+// What a model's archive can leave where POV-Ray would work (the model's
+// folder as the output and map folder, the program's folder): POV-Ray's
+// settings file or a standard include of that name, each of which, read,
+// writes hijacked.png. Every start there is refused with a line that names
+// it, and none runs; the batch save says so for its script. Started by hand
+// in that folder, POV-Ray would read it.
+TEST_F(PovRayStartTest, AFileOfPovRaysOwnWherePovRayWouldWorkStopsEveryStart) {
+    const std::vector<std::string> models = {WriteObj("models/car 1.obj"), WriteObj("models/car 2.obj")};
+    MakeOutputFolder("models");
+    const auto reason = [](const fs::path& file) {
+        return "POV-Ray was not started: it would read " + file.string() + " in place of its own file of that name";
+    };
+    const auto refused = [&](const fs::path& file) { return Logged("<!>" + reason(file)); };
+    const auto lastBox = [this] { return prompts.shown.empty() ? std::string() : prompts.shown.back().text; };
+    for (const char* name : {"colors.inc", "math.inc", "povray.ini"}) {
+        SCOPED_TRACE(name);
+        const std::string text = name == std::string("povray.ini")
+                                     ? "Include_Header=\"" + (dir / "evil.inc").string() + "\"\n"
+                                     : std::string(Hijack);
+        for (const fs::path& folder : {out, dir}) std::ofstream(folder / name) << text;
+        // The model's own commands: a render, the material's preview and
+        // bake, the sky bake.
+        BatchFiles = {models[0]};
+        ASSERT_TRUE(LoadSelectedModels());
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        EXPECT_TRUE(refused(out / name));
+        Form1.Memo2.lines = {"texture{pigment{rgb 1}}"};
+        Commands().Run("Form1.ToolButton40");
+        EXPECT_TRUE(refused(dir / name));
+        prompts.fileAnswers = {{(out / "baked.png").string()}};
+        Commands().Run("Form1.ToolButton41");
+        EXPECT_EQ(lastBox(), reason(out / name));
+        prompts.answers = {Answer::Yes};  // make the sky's map
+        Form1.ComboBox1.index = 23;       // Starfield
+        Commands().Run("Form1.ComboBox1");
+        EXPECT_EQ(lastBox(), reason(dir / name));
+        EXPECT_FALSE(Logged("Ready"));
+        // A batch, rendered through its common INI file, then through its
+        // script, which the save says would read the file when run again.
+        prompts.fileAnswers = {models};
+        prompts.answers = {Answer::Yes, Answer::No};  // lights and camera set, no common material file
+        Commands().Run("Form1.Batch1");  // clears the messages
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        EXPECT_TRUE(refused(out / name));
+        Form1.RadioButton4.checked = false;
+        Form1.RadioButton3.checked = true;
+        Commands().Run("Form1.RadioButton3");
+        EXPECT_FALSE(Logged("Ready"));
+        ClearMessagesPage();
+        prompts.answers = {Answer::Yes};  // POV-Ray is not running
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        EXPECT_TRUE(Logged("<!>POV-Ray started by mirelan_batch_render.sh in its folder would read " +
+                           (out / name).string() + " in place of its own file of that name"));
+        EXPECT_TRUE(refused(out / name));
+        EXPECT_FALSE(Logged("Ready"));
+        Form1.RadioButton3.checked = false;
+        Form1.RadioButton4.checked = true;
+        for (const fs::path& folder : {out, dir}) fs::remove(folder / name);
+    }
+    EXPECT_FALSE(fs::exists(dir / "runs.txt"));
+    EXPECT_FALSE(fs::exists(out / "hijacked.png") || fs::exists(dir / "hijacked.png"));
+    // The batch's common INI file, rendered by hand where the program would
+    // not start it: the planted file runs.
+    std::ofstream(out / "colors.inc") << Hijack;
+    const std::string command = "cd '" + out.string() + "' && '" + Form1.Edit52.text + "' mirelan_scene.ini";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_TRUE(fs::exists(out / "hijacked.png"));
 }
 
 }  // namespace

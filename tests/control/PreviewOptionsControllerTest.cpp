@@ -5,6 +5,7 @@
 #include "PreviewPageFixtures.h"
 #include "model/StatusLog.h"
 #include "options/ControlTable.h"
+#include "tests/fixtures/ScopedEnv.h"
 #include "ui/control/PreviewOptionsController.h"
 
 namespace {
@@ -138,9 +139,11 @@ TEST_F(PreviewOptionsTest, SkyBakeFiles) {
 }
 
 // The render settings of each kind of sky, and its bake files rendered by
-// the real POV-Ray (at a tiny size; skipped when it is not installed).
+// the real POV-Ray (at a tiny size, with no settings file of the user's;
+// skipped when it is not installed).
 TEST_F(PreviewOptionsTest, SkyBakeFilesOfEveryKindRender) {
     const bool povray = std::system("command -v povray >/dev/null 2>&1") == 0;
+    const fixtures::ScopedEnv noSettings("POVINI", nullptr), home("HOME", dir.string());
     Form1.CheckBox8.checked = true;
     // S_Cloud2, O_Cloud1, Shadow_Clouds and Starfield3.
     for (const auto& [sky, flags] : {std::pair{3, "+FT\n-UA\n"}, {7, "+FT\n+UA\n"}, {19, "+FT\n+UA\n"},

@@ -6,10 +6,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <string>
+#include <vector>
 
+#include "model/FileSearch.h"
 #include "model/MapSearch.h"
 #include "model/Model.h"
 #include "model/ModelLists.h"
+#include "model/TextConv.h"
 #include "options/Options.h"
 #include "tests/fixtures/Fixtures.h"
 
@@ -67,6 +72,44 @@ TEST_F(MapSearchTest, MissingMapsAreFoundInTheTreeFilesBeforeSubfolders) {
     EXPECT_EQ(Maps(2), base + "maps/a/wood.png||");
     EXPECT_EQ(Maps(3), base + "present.jpg||");
     EXPECT_FALSE(status.waitCursor);
+}
+
+// The search one find at a time: each find renamed at once in every
+// material (RenameMapInMaterials), the tree walked again for every map.
+void SearchOneFindAtATime(const std::string& folder) {
+    for (tmaterial& m : SceneMaterials) {
+        const std::string before[3] = {m.colorMap, m.transparencyMap, m.bumpMap};
+        for (tmapname* map : {&m.colorMap, &m.transparencyMap, &m.bumpMap}) {
+            if (map->empty() || (FileExistsNonBlank(map->view()) && ExtractFileExt(map->view()) != ".*")) continue;
+            std::vector<std::string> found;
+            FindFilesRecursive(ExtractFileName(map->view()), folder, found);
+            if (!found.empty()) *map = found.front();
+        }
+        RenameMapInMaterials(before[0], m.colorMap.view(), ColorMapSlot);
+        RenameMapInMaterials(before[1], m.transparencyMap.view(), TransparencyMapSlot);
+        RenameMapInMaterials(before[2], m.bumpMap.view(), BumpMapSlot);
+    }
+}
+
+TEST_F(MapSearchTest, TheSameNamesAsOneFindAtATime) {
+    Touch({"maps/sub/bark.jpg", "maps/Bark.JPG", "maps/a/wood.png", "maps/skin_t.tga", "maps/wood", "present.jpg"});
+    const std::vector<std::string> pool = {"", "C:\\old\\BARK.jpg", "/elsewhere/bark.jpg", base + "maps/bark.jpg",
+                                           base + "maps/Bark.JPG", "wood.*", "/gone/WOOD.*", "/gone/skin_t.tga",
+                                           "/gone/SKIN_T.TGA", "/gone/nowhere.bmp", base + "present.jpg", "/x/wood"};
+    std::mt19937 rng(3);
+    for (int round = 0; round < 150; ++round) {
+        SceneMaterials.clear();
+        const int count = 1 + static_cast<int>(rng() % 10);
+        for (int i = 0; i < count; ++i)
+            Material(pool[rng() % pool.size()], pool[rng() % pool.size()], pool[rng() % pool.size()]);
+        const std::vector<tmaterial> materials = SceneMaterials;
+        SearchOneFindAtATime(base + "maps");
+        std::vector<std::string> expected;
+        for (int i = 0; i < count; ++i) expected.push_back(Maps(static_cast<std::size_t>(i)));
+        SceneMaterials = materials;
+        SearchMapsInDir(base + "maps");
+        for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(Maps(i), expected[i]) << "round " << round;
+    }
 }
 
 TEST_F(MapSearchTest, NamesTakeTheirSpellingOnDisk) {

@@ -198,6 +198,46 @@ TEST_F(UniqueNamesTest, SameNamesAsTheStepwiseRuleOnRandomSets) {
     }
 }
 
+// The rule for names of any length: each material in turn, against the
+// identifiers of the names before it, gets "_2" appended (the name first cut
+// so that the suffix fits) while its identifier is taken, and once that no
+// longer changes the name, "_3", "_4", ... after the name cut to fit.
+std::vector<std::string> StepwiseUnique(std::vector<std::string> names) {
+    std::unordered_set<std::string> taken;
+    const auto isTaken = [&](const std::string& name) { return taken.count(CleanIdentifier(name)) > 0; };
+    for (std::string& name : names) {
+        while (isTaken(name)) {
+            std::string next = name.substr(0, 253) + "_2";
+            if (next == name) {  // the name can grow no longer: count
+                for (int n = 3; isTaken(next); ++n) {
+                    const std::string tail = "_" + std::to_string(n);
+                    next = name.substr(0, 255 - tail.size()) + tail;
+                }
+            }
+            name = next;
+        }
+        taken.insert(CleanIdentifier(name));
+    }
+    return names;
+}
+
+TEST_F(UniqueNamesTest, SameNamesAsTheStepwiseRuleForLongAndPaddedNames) {
+    const std::string x(250, 'x');
+    const std::vector<std::string> pool = {x + "abc", x + "abd", x + "a!!", x + "!ab", " " + x + "ab", x + "_2",
+                                           x + "a_2", x + "ab_2", x + "abc_2", "  " + x + "ab", x.substr(0, 200),
+                                           "c", "c!", " c", "c ", "c_2", "!c"};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        fixtures::ResetModel();
+        std::vector<std::string> names;
+        const int n = 1 + static_cast<int>(rng() % 60);
+        for (int i = 0; i < n; ++i) names.push_back(pool[rng() % pool.size()]);
+        for (const std::string& s : names) AddMaterial(s);
+        MakeMaterialNamesUnique();
+        ASSERT_EQ(MaterialNames(), StepwiseUnique(names)) << "round " << round;
+    }
+}
+
 TEST_F(UniqueNamesTest, LongNamesAlwaysEndUnique) {
     const std::string longName(255, 'x');
     const std::string nearlyLong(254, 'y');

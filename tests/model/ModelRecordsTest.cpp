@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "model/Connectivity.h"
@@ -248,6 +251,57 @@ TEST(UniqueNameTest, SuffixesEndEvenForNamesAtTheLimit) {
     const std::string v = UniqueName(longName, 255, isTaken);
     EXPECT_NE(u, v);
     EXPECT_LE(v.size(), 255u);
+}
+
+// A set of names gives, take after take, the name the rule gives against
+// the names taken so far, whatever was taken before: a name equal to a
+// suffixed one ("wood_2" before "wood" is asked for twice), bases that the
+// limit cuts before the suffix so that they share their suffixed names, and
+// numbers that need another digit, which cuts the base one further.
+TEST(UniqueNameTest, ASetGivesTheNamesOfTheRuleWhateverWasTakenBefore) {
+    UniqueNameSet wood;
+    EXPECT_TRUE(wood.Add("wood_2"));
+    EXPECT_FALSE(wood.Add("wood_2"));
+    for (const char* expected : {"wood", "wood_1", "wood_3", "wood_4"}) EXPECT_EQ(wood.Take("wood"), expected);
+
+    const std::vector<std::string> bases = {"", "a", "ab", "ab_1", "abcd", "abcdef", "abcdeg", "abcdefgh", "abc_1"};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 40; ++round) {
+        UniqueNameSet set(6);
+        std::vector<std::string> taken;
+        const auto isTaken = [&](const std::string& n) { return std::ranges::find(taken, n) != taken.end(); };
+        for (int step = 0; step < 150; ++step) {
+            const std::string& base = bases[rng() % bases.size()];
+            if (rng() % 4 == 0) {
+                const std::string name = SuffixedName(base, 1 + rng() % 12, 6);
+                ASSERT_EQ(set.Add(name), !isTaken(name));
+                if (!isTaken(name)) taken.push_back(name);
+            } else {
+                const std::string expected = UniqueName(base, 6, isTaken);
+                ASSERT_EQ(set.Take(base), expected) << "round " << round << ", step " << step;
+                taken.push_back(expected);
+            }
+        }
+    }
+}
+
+// Numbers handed out one after another, among names that others took: each
+// candidate is tried once, not again from 1 for every name.
+TEST(UniqueNameTest, EveryCandidateIsTriedOnce) {
+    std::unordered_set<std::string> taken;
+    for (int n = 1; n <= 1000; n += 2) taken.insert("x_" + std::to_string(n));
+    SuffixNumbers numbers;
+    int64_t tries = 0;
+    const auto isTaken = [&](const std::string& name) {
+        ++tries;
+        return taken.count(name) > 0;
+    };
+    for (int64_t i = 0; i < 1000; ++i) {
+        const int64_t n = numbers.Smallest([](int) { return std::string("x"); }, isTaken);
+        EXPECT_EQ(n, i < 500 ? 2 * i + 2 : i + 501);
+        taken.insert("x_" + std::to_string(n));
+    }
+    EXPECT_EQ(tries, 1500);
 }
 
 TEST(ConstantsTest, AreSetAtStartUp) {

@@ -252,7 +252,8 @@ TEST_F(MtlReaderTest, APovRayMaterialThatMayTouchFilesIsKeptSwitchedOff) {
 
 // The macros and functions that the standard include files declare (listed
 // from the installed files by scripts/check-pov-reserved-words.py) are
-// names, never reserved words, and a text that names a macro is refused.
+// names, never reserved words, and a text that names a macro is refused; the
+// textures they declare, and only those, are the table's.
 TEST(PovIncludeNamesTest, MacrosAndFunctionsOfTheIncludeFilesAreNoReservedWords) {
     std::ifstream in(std::string(MIRELAN_TEST_DATA) + "/readers/pov_include_names.txt");
     std::map<std::string, int> kinds;
@@ -261,9 +262,27 @@ TEST(PovIncludeNamesTest, MacrosAndFunctionsOfTheIncludeFilesAreNoReservedWords)
         ++kinds[kind];
         EXPECT_FALSE(IsPovReservedWord(name)) << name;
         EXPECT_TRUE(kind != "macro" || PovTextMayTouchFiles(name)) << name;
+        EXPECT_EQ(IsPovIncludeTexture(name), kind == "texture") << name;
     }
     EXPECT_GT(kinds["macro"], 200);
     EXPECT_GT(kinds["function"], 100);
+    EXPECT_GT(kinds["texture"], 300);
+}
+
+// A "#povmaterial" text with no token but ";" (blanks, comments, the "?" and
+// "~" of line breaks) would declare a material of nothing: it stays off.
+TEST_F(MtlReaderTest, ATextWithNoTokenIsNotSwitchedOn) {
+    for (const auto& [text, active] : {std::pair{"?~", false},
+                                       {"// a comment?~/* and another */", false},
+                                       {";", false},
+                                       {" ? ; ~ ; ", false},
+                                       {"M_Glass3 ;", true}}) {
+        ImportMaterials.clear();
+        Materials({"P"});
+        ReadLibrary(std::string("newmtl P\n#povmaterial ") + text + "\n");
+        EXPECT_EQ(ImportMaterials[0].customTextActive, active ? 1 : 0) << text;
+        EXPECT_FALSE(LoggedStartingWith("<!>The POV-Ray material of P")) << text;
+    }
 }
 
 TEST_F(MtlReaderTest, AMissingValueEndsTheReadWithAClearError) {

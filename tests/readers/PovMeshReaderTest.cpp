@@ -40,7 +40,7 @@ TEST_F(PovMeshReaderTest, Mesh2WithEveryBlock) {
   vertex_vectors { 4, <0,0,0>, <1,0,0>, <1,1,0>, <0,1,0> }
   normal_vectors { 1, <0, 0, 2> }
   uv_vectors { 4, <0,0>, <1,0> <1,1>, <0,1> }
-  texture_list { 2, texture { T1 } texture { T2 } }
+  texture_list { 2, texture { T_Stone1 } texture { T_Wood2 } }
   face_indices { 2, <0,1,2>, 0, <0,2,3>, 1 }
   normal_indices { 2, <0,0,0>, <0,0,0> }
   uv_indices { 2, <0,1,2>, <0,2,3> }
@@ -70,7 +70,7 @@ TEST_F(PovMeshReaderTest, Mesh2WithEveryBlock) {
     ASSERT_EQ(ImportMaterials.size(), 2u);
     EXPECT_EQ(ImportMaterials[0].name, "POV_texture_1");
     EXPECT_EQ(ImportMaterials[1].name, "POV_texture_2");
-    EXPECT_EQ(ImportMaterials[1].customText, "material{texture{T2}}");  // a texture identifier as a material
+    EXPECT_EQ(ImportMaterials[1].customText, "material{texture{T_Wood2}}");  // a texture identifier as a material
     EXPECT_EQ(ImportMaterials[1].customTextActive, 1);
 
     ASSERT_EQ(ImportFaces.size(), 2u);
@@ -199,9 +199,9 @@ TEST_F(PovMeshReaderTest, MeshTrianglesSmoothTrianglesAndTextures) {
     LoadText(R"(mesh {
   triangle { <0,0,0>, <1,0,0>, <0,1,0> }
   smooth_triangle { <0,0,1>, <0,0,1>, <1,0,1>, <0,0,1>, <0,1,1>, <0,0,1>
-                    uv_vectors <0,0>, <1,0>, <0,1> texture { Red } }
-  triangle { <0,0,2> <1,0,2> <0,1,2> texture { Blue } }
-  triangle { <0 , 0 , 3> , <1 , 0 , 3> , <0 , 1 , 3>  texture { RED } }
+                    uv_vectors <0,0>, <1,0>, <0,1> texture { Glass } }
+  triangle { <0,0,2> <1,0,2> <0,1,2> texture { Water } }
+  triangle { <0 , 0 , 3> , <1 , 0 , 3> , <0 , 1 , 3>  texture { GLASS } }
 }
 )");
     ASSERT_EQ(ImportGroups.size(), 1u);
@@ -215,33 +215,65 @@ TEST_F(PovMeshReaderTest, MeshTrianglesSmoothTrianglesAndTextures) {
     ExpectIndices(ImportFaces[2].normal, 0, 0, 0);
     ASSERT_EQ(ImportNormals.size(), 3u);
     EXPECT_EQ(ImportUVs.size(), 3u);
-    // POV-Ray's names are case-sensitive: RED is another texture than Red.
+    // POV-Ray's names are case-sensitive: GLASS is another texture than
+    // Glass, and none of the standard ones.
     ASSERT_EQ(ImportMaterials.size(), 3u);
     EXPECT_EQ(ImportMaterials[0].name, "POV_texture_1");
-    EXPECT_EQ(ImportMaterials[0].customText, "material{texture{Red}}");
-    EXPECT_EQ(ImportMaterials[1].customText, "material{texture{Blue}}");
-    EXPECT_EQ(ImportMaterials[2].customText, "material{texture{RED}}");
+    EXPECT_EQ(ImportMaterials[0].customText, "material{texture{Glass}}");
+    EXPECT_EQ(ImportMaterials[1].customText, "material{texture{Water}}");
+    EXPECT_EQ(ImportMaterials[2].name, "GLASS");
+    EXPECT_TRUE(ImportMaterials[2].customText.empty());
     EXPECT_EQ(ImportFaces[0].material, 0);
     EXPECT_EQ(ImportFaces[1].material, 0);
     EXPECT_EQ(ImportFaces[2].material, 1);
     EXPECT_EQ(ImportFaces[3].material, 2);
 }
 
-TEST_F(PovMeshReaderTest, TextureNamesBecomeIdentifiersWhateverTheFileHolds) {
-    // The name is written into the material include as POV-Ray code, so a
-    // quoted name cannot bring statements of its own along.
-    LoadText(R"mesh(mesh2 {
-  vertex_vectors { 3, <0,0,0>, <1,0,0>, <0,1,0> }
-  texture_list { 3, texture { "T1 } #write(F,1)" } texture { 9lives } texture { Parse_String } }
-  face_indices { 1, <0,1,2>, 0 }
-}
-)mesh");
-    ASSERT_EQ(ImportMaterials.size(), 3u);
-    EXPECT_EQ(ImportMaterials[0].customText, "material{texture{T1____write_F_1_}}");
-    EXPECT_EQ(ImportMaterials[1].customText, "material{texture{_9lives}}");
-    EXPECT_EQ(ImportMaterials[1].customTextActive, 1);
-    // A macro of the include files would run: kept switched off.
-    EXPECT_EQ(ImportMaterials[2].customTextActive, 0);
+// Only a texture the standard include files declare is a texture of the
+// written scene (which includes them): it becomes a material text. Any other
+// name (the mesh's own texture, a vector or a quoted word read as a name, a
+// macro) gives a plain material named after it where it is an identifier,
+// with one "<!>" line per name; a texture written out gives a plain one.
+TEST_F(PovMeshReaderTest, OnlyTexturesOfTheStandardIncludesBecomeMaterialTexts) {
+    const struct {
+        const char* texture;  // as the file writes it inside texture { }
+        const char* name;
+        const char* text;  // the custom text, switched on; "" for none
+        const char* reported;  // the name the "<!>" line gives; "" for none
+    } cases[] = {
+        {"T_Stone1", "POV_texture_1", "material{texture{T_Stone1}}", ""},
+        {"Jade", "POV_texture_2", "material{texture{Jade}}", ""},  // a pigment makes a texture
+        {"Body_Tex", "Body_Tex", "", "Body_Tex"},
+        {"t_stone1", "t_stone1", "", "t_stone1"},
+        {"Parse_String", "Parse_String", "", "Parse_String"},
+        {"M_Glass", "M_Glass", "", "M_Glass"},  // a material is no texture
+        {"<0.5, 0.5, 0.5>", "POV_texture_7", "", "_"},
+        {"\"T1 } #write(F,1)\"", "POV_texture_8", "", "T1____write_F_1_"},
+        {"9lives", "POV_texture_9", "", "_9lives"},
+        {"pigment { rgb 1 }", "POV_texture_10", "", ""},
+    };
+    std::string mesh = "mesh {\n";
+    for (const auto& c : cases)
+        mesh += std::string("  triangle { <0,0,0>, <1,0,0>, <0,1,0> texture { ") + c.texture + " } }\n";
+    // A name met again is the same material, reported once.
+    LoadText(mesh + "  triangle { <0,0,0>, <1,0,0>, <0,1,0> texture { Body_Tex } }\n}\n");
+    ASSERT_EQ(ImportMaterials.size(), std::size(cases));
+    EXPECT_EQ(ImportFaces.back().material, 2);
+    std::vector<std::string> reported;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.texture);
+        EXPECT_EQ(ImportMaterials[i].name, c.name);
+        EXPECT_EQ(ImportMaterials[i].customText, c.text);
+        EXPECT_EQ(ImportMaterials[i].customTextActive, *c.text ? 1 : 0);
+        if (*c.reported)
+            reported.push_back(std::string("<!>The texture ") + c.reported +
+                               " of mesh.inc is none of POV-Ray's standard textures; a plain material takes its place");
+    }
+    std::vector<std::string> lines;
+    for (const std::string& m : Messages())
+        if (m.starts_with("<!>The texture")) lines.push_back(m);
+    EXPECT_EQ(lines, reported);
 }
 
 TEST_F(PovMeshReaderTest, CommentsAreSkipped) {
@@ -286,7 +318,7 @@ mesh2 {
     // to a fallback; three corner textures: the first one is taken.
     const tmaterial& fallback = ImportMaterials[ImportFaces[1].material];
     EXPECT_EQ(fallback.name, "unnamed_material");
-    EXPECT_EQ(ImportMaterials[0].name, "POV_texture_1");
+    EXPECT_EQ(ImportMaterials[0].name, "A");
     EXPECT_EQ(ImportFaces[2].material, 0);
     EXPECT_TRUE(HasLine(Messages(), "<!>2 blocks of mesh.inc hold fewer entries than their counts"));
     EXPECT_TRUE(HasLine(Messages(), "<!>4 uv or normal indices of mesh.inc lie past the faces of their mesh and were "

@@ -17,6 +17,7 @@
 #include "platform/SystemShell.h"
 #include "platform/TempFiles.h"
 #include "platform/Version.h"
+#include "tests/fixtures/ScopedEnv.h"
 #include "ui/core/Settings.h"
 #include "ui/core/Shell.h"
 
@@ -24,28 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Sets an environment variable for the scope and restores it after.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            had_ = true;
-            old_ = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
+using fixtures::ScopedEnv;
 
 class PlatformTest : public ::testing::Test {
 protected:
@@ -193,15 +173,19 @@ TEST_F(PlatformTest, SystemShellStartsProgramsWithoutWaiting) {
     EXPECT_FALSE(shell.Start("/bin/true", {}, (dir_ / "no folder").string()));
 
     // Every argument reaches the program as it is, whatever it holds, in
-    // the given folder.
+    // the given folder, with the variables given set for it alone.
     const fs::path work = dir_ / "work \"dir\" +L";
     fs::create_directories(work);
-    const std::vector<std::string> args = {"-c", "{ pwd; printf '%s|' \"$@\"; } > out.tmp && mv out.tmp out.txt", "sh",
-                                           "a\" \"b", "evil.ini\" +L", "c d", "", "'e'", "$f", "-g", "h\ni"};
-    EXPECT_TRUE(shell.Start("sh", args, work.string()));
+    const std::vector<std::string> args = {
+        "-c", "{ pwd; printf '%s|' \"$@\" \"$POVINI\" \"$MIRELAN_NEW\"; } > out.tmp && mv out.tmp out.txt", "sh",
+        "a\" \"b", "evil.ini\" +L", "c d", "", "'e'", "$f", "-g", "h\ni"};
+    const ScopedEnv povini("POVINI", "povray.ini");
+    EXPECT_TRUE(shell.Start("sh", args, work.string(), {"POVINI=/a b.ini", "MIRELAN_NEW=x=y"}));
     ASSERT_TRUE(WaitForFile(work / "out.txt"));
     EXPECT_EQ(ReadWhole(work / "out.txt"),
-              fs::canonical(work).string() + "\na\" \"b|evil.ini\" +L|c d||'e'|$f|-g|h\ni|");
+              fs::canonical(work).string() + "\na\" \"b|evil.ini\" +L|c d||'e'|$f|-g|h\ni|/a b.ini|x=y|");
+    EXPECT_EQ(std::string(std::getenv("POVINI")), "povray.ini");
+    EXPECT_EQ(std::getenv("MIRELAN_NEW"), nullptr);
 
     // A program that runs on is not waited for.
     const auto start = std::chrono::steady_clock::now();

@@ -1,7 +1,9 @@
 // Renders written scenes with the real POV-Ray (skipped when it is not
-// installed): the scene file parses for every camera, light, ground, sky,
-// placeholder and radiosity choice, and a saved model shows up in front of
-// the camera, whether saved in-process or by the end-to-end driver.
+// installed) as the program starts it, with no settings file of the user's
+// ($POVINI unset, a home of its own): the scene file parses for every
+// camera, light, ground, sky, placeholder and radiosity choice, and a saved
+// model shows up in front of the camera, whether saved in-process or by the
+// end-to-end driver.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "options/Options.h"
 #include "readers/MtlReader.h"
 #include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ScopedEnv.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "writers/Export.h"
@@ -155,6 +159,8 @@ protected:
                   testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder);
+        noSettings = std::make_unique<fixtures::ScopedEnv>("POVINI", nullptr);
+        home = std::make_unique<fixtures::ScopedEnv>("HOME", folder.string());
         Form2.Edit1.text = folder.string();
         Form9.glView1 = {640, 480};
         Scene.modelFile = (folder / "cube.obj").string();
@@ -170,6 +176,8 @@ protected:
         Scene.backgroundColor = 0xFF0000;  // blue
     }
     void TearDown() override {
+        home.reset();
+        noSettings.reset();
         std::error_code ec;
         if (!folder.empty()) fs::remove_all(folder, ec);
         ResetOptionsToDefaults();
@@ -232,6 +240,7 @@ protected:
     }
 
     fs::path folder;
+    std::unique_ptr<fixtures::ScopedEnv> noSettings, home;
 };
 
 // One test per background choice, so that they render side by side.

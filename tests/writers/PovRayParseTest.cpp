@@ -3,12 +3,14 @@
 // render. Skipped when `povray` is not on the PATH.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "options/Options.h"
 #include "tests/writers/WriterTest.h"
+#include "ui/core/LoadDrivers.h"
 #include "writers/Export.h"
 
 namespace writertest {
@@ -100,24 +102,27 @@ protected:
     }
 
     // Exports, then renders a 16 x 16 scene that includes the geometry
-    // include and places the scene object; the log on failure.
-    void ExpectParses(const std::string& what) {
-        SCOPED_TRACE(what);
+    // include and places the scene object `object`: true when POV-Ray read
+    // and rendered it; what it said in `log`.
+    bool Renders(std::string& log, const std::string& object = "my_car_") {
         ExportModelFiles(Scene);
         std::ofstream(Path("scene.pov")) << "#version 3.7;\n"
                                             "global_settings{assumed_gamma 1.0}\n"
                                             "#include \"car_geom.inc\"\n"
                                             "camera{location <0,2,-6> look_at <0,0,0>}\n"
                                             "light_source{<5,10,-5> color rgb 1}\n"
-                                            "object{my_car_}\n";
+                                            "object{" + object + "}\n";
         fs::remove(Path("scene.png"));
         const std::string command =
             "cd '" + dir.string() + "' && povray +Iscene.pov +Oscene.png +W16 +H16 -D -V > povray.log 2>&1";
         const int status = std::system(command.c_str());
-        const std::string log = ReadFile(Path("povray.log"));
-        EXPECT_EQ(status, 0) << log;
-        EXPECT_EQ(log.find("Parse Error"), std::string::npos) << log;
-        EXPECT_TRUE(fs::exists(Path("scene.png"))) << log;
+        log = ReadFile(Path("povray.log"));
+        return status == 0 && log.find("Parse Error") == std::string::npos && fs::exists(Path("scene.png"));
+    }
+    void ExpectParses(const std::string& what, const std::string& object = "my_car_") {
+        SCOPED_TRACE(what);
+        std::string log;
+        EXPECT_TRUE(Renders(log, object)) << log;
     }
 };
 
@@ -181,6 +186,50 @@ TEST_F(PovRayParseTest, BoundingBoxes) {
     Form1.CheckBox48.checked = true;
     Scene.mirrorX = 1;
     ExpectParses("boxes");
+}
+
+// A mesh of another exporter names textures of its own file, a vector where
+// a name would stand, names POV-Ray's include files do not declare as
+// textures (in another letter case, a macro, a material) and ones they do (a
+// texture, a pigment): the scene written from it parses.
+TEST_F(PovRayParseTest, AMeshWithTexturesOfItsOwnFile) {
+    std::string mesh = "#declare Body_Tex = texture { pigment { rgb <1,0,0> } }\nmesh {\n";
+    for (const char* texture : {"Body_Tex", "<1,0,0>", "GLASS", "Parse_String", "M_Glass", "T_Stone1", "Jade"})
+        mesh += std::string("  triangle { <0,0,0>, <1,0,0>, <0,1,0> texture { ") + texture + " } }\n";
+    std::ofstream(Path("model.pov")) << mesh << "}\n";
+    ASSERT_EQ(LoadModelFile(Path("model.pov")), LoadResult::Loaded);
+    ASSERT_EQ(SceneMaterials.size(), 7u);
+    EXPECT_EQ(SceneMaterials[5].customTextActive + SceneMaterials[6].customTextActive, 2);  // T_Stone1, Jade
+    Scene.povMaterialFile = Path("car_mat.inc");
+    Scene.povGeometryFile = Path("car_geom.inc");
+    Scene.materialsInGeometry = Scene.writeMaterialInclude = Scene.writeGeometryInclude = 1;
+    ExpectParses("textures of the mesh's file", "model_");
+}
+
+// The maps the writers name as ones POV-Ray cannot open (a path of 256 bytes
+// or more, a folder name of 255 bytes, a carriage return, letters beyond
+// ASCII) are those POV-Ray cannot open; quotes, a line feed, a tab and a path
+// of 255 bytes it opens.
+TEST_F(PovRayParseTest, MapsNamedAsUnopenableAreThosePovRayCannotOpen) {
+    fixtures::AddGrid(1, 1);
+    Scene.mapPathOption2 = 1;
+    const std::string base = dir.string() + "/";
+    const auto path = [&](std::size_t length) { return base + std::string(length - base.size() - 6, 'p') + "/a.tga"; };
+    for (const std::string& map : {base + "q\"uo'te\nlf\t/a.tga", path(255), path(256),
+                                   base + std::string(255, 'd') + "/a.tga", base + "cr\rdir/a.tga",
+                                   base + "dossi\xC3\xA9/a.tga"}) {
+        SCOPED_TRACE(map);
+        fs::create_directories(fs::path(map).parent_path());
+        fs::copy_file(dir / "wheel tex.tga", map, fs::copy_options::overwrite_existing);
+        SceneMaterials[0].colorMap = map;
+        status.ClearPage(StatusPage::Messages);
+        std::string log;
+        const bool opened = Renders(log);
+        const bool named = std::any_of(Messages().begin(), Messages().end(), [](const std::string& m) {
+            return m.starts_with("<!>POV-Ray cannot open the map ");
+        });
+        EXPECT_NE(opened, named) << log;
+    }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "readers/UdoReader.h"
 #include "tests/writers/WriterTest.h"
 #include "writers/Export.h"
+#include "writers/FileText.h"
 #include "writers/PovWriters.h"
 
 namespace writertest {
@@ -204,6 +205,67 @@ TEST_F(PovWritersTest, MaterialIncludeWithoutCustomTextHasNoTextureIncludes) {
     EXPECT_TRUE(Contains(lines,
                          "        finish{phong 0.3 phong_size 36.25229 diffuse 0.6*1 ambient rgb <0,0,0> "
                          "reflection{0 metallic}}}"));
+}
+
+// A switched-on custom text without a token but ";" would declare its
+// material as nothing: the material include declares a plain material (and
+// reads no texture includes for it), the MTL file keeps no "#povmaterial".
+TEST_F(PovWritersTest, ACustomTextWithNoTokenIsNoCustomText) {
+    const int32_t m = AddMaterial("Empty");
+    Scene.writeMtl = 1;
+    for (const char* text : {"", "\r\n", " // red\r\n/* green */", ";", " ; ;"}) {
+        SCOPED_TRACE(text);
+        SceneMaterials[m].customText = text;
+        SceneMaterials[m].customTextActive = 1;
+        const Lines lines = MaterialInclude();
+        const Lines plain = From(lines, "#declare Empty_= ");
+        ASSERT_GE(plain.size(), 2u);
+        EXPECT_EQ(plain[1], "material{");
+        EXPECT_FALSE(Contains(lines, "#include \"textures.inc\""));
+        const Lines mtl = ReadLines(Path("car.mtl"));
+        EXPECT_TRUE(Starting(mtl, "#povmaterial").empty());
+    }
+}
+
+// POV-Ray cannot open a map whose file name string is 256 bytes or more
+// long (the scene stops: "String too long"), holds a carriage return (read
+// as a line feed) or letters beyond ASCII: one "<!>" line names it with the
+// reason, and its declaration is written as it stands, type keyword and all.
+// Quotes, line feeds and a name of 255 bytes it opens.
+TEST_F(PovWritersTest, MapsPovRayCannotOpenAreNamedWithTheReason) {
+    const int32_t m = AddMaterial("m");
+    Scene.mapPathOption2 = 1;
+    const std::string start = "<!>POV-Ray cannot open the map ";
+    const std::string remedy = " (copying the maps with file paths off helps)";
+    const std::string folder255 = "/" + std::string(255, 'd') + "/";
+    const std::string long255 = "/m/" + std::string(248, 'l') + ".png";
+    const std::string long256 = "/m/" + std::string(249, 'l') + ".png";
+    const struct {
+        std::string map, reason;  // no reason: no line
+    } cases[] = {
+        {"/m/plain \"quoted\" it's/a\nb.png", ""},
+        {long255, ""},
+        {long256, "its path is 256 bytes or more, longer than a string POV-Ray reads" + remedy},
+        {folder255 + "wood.png", "its path is 256 bytes or more, longer than a string POV-Ray reads" + remedy},
+        {std::string(300, 'w') + ".png", "its name is 256 bytes or more, longer than a string POV-Ray reads"},
+        {"/m/cr\rdir/wood.png",
+         "the name of its folder holds a carriage return, which POV-Ray reads as a line feed" + remedy},
+        {"/m/wood\r.png", "its name holds a carriage return, which POV-Ray reads as a line feed"},
+        {"/m/dossi\xC3\xA9/wood.png", "the name of its folder holds letters beyond ASCII" + remedy},
+        {"/m/w\xC3\xB6od\r.png", "its name holds a carriage return, which POV-Ray reads as a line feed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.map);
+        SceneMaterials[m].colorMap = c.map;
+        status.ClearPage(StatusPage::Messages);
+        MaterialInclude();
+        EXPECT_NE(ReadFile(Scene.povMaterialFile).find("image_map{png " + PovFileNameString(c.map) + " interpolate"),
+                  std::string::npos);
+        Lines lines;
+        for (const std::string& l : Messages())
+            if (l.starts_with(start)) lines.push_back(l);
+        EXPECT_EQ(lines, c.reason.empty() ? Lines{} : Lines{start + OneLineText(c.map) + ": " + c.reason});
+    }
 }
 
 // The map reference rule on the map declarations: paths kept, file names

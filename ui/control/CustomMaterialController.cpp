@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/Model.h"
+#include "model/PovText.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
@@ -119,22 +120,39 @@ void PreviewCustomMaterial() {
 
 bool BakeMapNameUsable(const std::string& outputFile) {
     const std::string name = ExtractFileName(outputFile);
-    const bool control =
-        std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-    const bool bothQuotes = name.find('"') != std::string::npos && name.find('\'') != std::string::npos;
-    if (!control && !bothQuotes && IsPlainASCII(name)) return true;
+    if (PovRayReadsName(name)) return true;
     Svc().prompts->Show(MessageKind::Warning, "POV-Ray cannot write a map named " + OneLineText(name) +
                                                   ". Choose a name without line breaks, letters beyond ASCII or both "
                                                   "kinds of quote marks.");
     return false;
 }
 
-std::vector<std::string> BakeIniFileLines(const std::string& sceneFile, const std::string& outputFile) {
-    return {"Input_File_Name=" + IniQuoted(sceneFile), "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
+std::string BakeFolder(const std::string& outputFile) {
+    const std::string folder = ExtractFilePath(outputFile);
+    return folder.empty() ? ProgramDir() : folder;
+}
+
+bool BakeMayStart(const std::string& outputFile, std::string& sceneName) {
+    const std::string folder = BakeFolder(outputFile), scene = ProgramDir() + BakeSceneFile;
+    std::string refusal = PovRayStartRefusal(ProgramDir() + BakeIniFile, folder);
+    sceneName = PovRayInputName(scene, folder);
+    if (refusal.empty() && sceneName.empty())
+        refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
+                  ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
+    if (refusal.empty()) return true;
+    LogMessage("<!>" + refusal);
+    Svc().window->Beep();
+    Svc().prompts->Show(MessageKind::Warning, refusal);
+    return false;
+}
+
+std::vector<std::string> BakeIniFileLines(const std::string& sceneName, const std::string& outputFile) {
+    return {"Input_File_Name=" + IniQuoted(sceneName), "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
 }
 
 bool BakeCustomMaterial(const std::string& outputFile) {
-    if (!BakeMapNameUsable(outputFile)) return false;
+    std::string sceneName;
+    if (!BakeMapNameUsable(outputFile) || !BakeMayStart(outputFile, sceneName)) return false;
     const std::string folder = ProgramDir();
     const std::string scene = folder + BakeSceneFile;
     const std::string ini = folder + BakeIniFile;
@@ -157,15 +175,13 @@ bool BakeCustomMaterial(const std::string& outputFile) {
     lines.push_back("object{m material{" + prefix + "}}");
     WriteLines(scene, lines);
 
-    std::vector<std::string> settings = BakeIniFileLines(scene, outputFile);
+    std::vector<std::string> settings = BakeIniFileLines(sceneName, outputFile);
     for (const char* line : {"+W512", "+H512"}) settings.emplace_back(line);
     if (const std::string format = OutputFormat(Form1.SaveDialog2.filterIndex); !format.empty())
         settings.push_back(format);
     for (const char* line : {"+AM1", "+A0.3", "+UA"}) settings.emplace_back(line);
     WriteLines(ini, settings);
-
-    StartPovRayBake(ini, outputFile);
-    return true;
+    return StartPovRayBake(ini, outputFile);
 }
 
 void ReportNoPovRay() {
@@ -174,21 +190,20 @@ void ReportNoPovRay() {
     LogMessage("Could not start POV-Ray");
 }
 
-void StartPovRayBake(const std::string& iniFile, const std::string& outputFile) {
+bool StartPovRayBake(const std::string& iniFile, const std::string& outputFile) {
     const std::string program = PovRayProgram();
     if (program.empty()) {
         ReportNoPovRay();
-        return;
+        return false;
     }
     LogMessage("Starting POV-Ray...");
-    // POV-Ray writes the map into its working folder: the folder of the map.
-    std::string outputFolder = ExtractFilePath(outputFile);
-    if (outputFolder.empty()) outputFolder = ProgramDir();
-    if (!StartPovRay(program, iniFile, outputFolder, PovRayRun::Bake)) {
-        ReportNoPovRay();
-        return;
+    if (!StartPovRay(program, iniFile, BakeFolder(outputFile), PovRayRun::Bake)) {
+        Svc().window->Beep();
+        LogMessage("Could not start POV-Ray");
+        return false;
     }
     LogMessage("New texture should have been saved into " + ExtractFileName(outputFile));
+    return true;
 }
 
 void CustomMaterialController::Register(Dispatcher& d) {
@@ -215,13 +230,16 @@ bool CustomMaterialController::HaveModelAndText() {
     return false;
 }
 
-void CustomMaterialController::Memo2Change() { Form1.CheckBox10.checked = true; }
+void CustomMaterialController::Memo2Change() {
+    // Blanks, comments or ";" alone are no material to switch on.
+    if (PovTextHasValue(MemoText(Form1.Memo2))) Form1.CheckBox10.checked = true;
+}
 
 void CustomMaterialController::ToolButton34Click() {
     if (!HaveModel()) return;
     Form8.modalResult = ModalResult::None;
     dialogs_.ShowModal("Form8");
-    if (!Form1.Memo2.lines.empty()) Form1.CheckBox10.checked = true;
+    if (PovTextHasValue(MemoText(Form1.Memo2))) Form1.CheckBox10.checked = true;
 }
 
 void CustomMaterialController::ToolButton37Click() {

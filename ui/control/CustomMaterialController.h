@@ -28,34 +28,45 @@ void PreviewCustomMaterial();
 // orthographic view, wearing the memo's material) and its INI file that
 // renders it 512 x 512 into `outputFile` in the format of the baked maps'
 // save dialog's file type, and starts POV-Ray on it in the output's folder.
-// A map name POV-Ray cannot write as it stands (BakeMapNameUsable) is
-// refused before anything is written: false.
+// A map name POV-Ray cannot write as it stands (BakeMapNameUsable) or a bake
+// that may not start there (BakeMayStart) is refused before anything is
+// written. True when POV-Ray was started.
 bool BakeCustomMaterial(const std::string& outputFile);
 // True when POV-Ray writes the map `outputFile` under its name as it stands;
 // otherwise a warning names it and the result is false. A name with a line
 // break, a letter beyond ASCII or both kinds of quote marks cannot be.
 bool BakeMapNameUsable(const std::string& outputFile);
-// The lines of a bake's INI file that name its files: the scene in full, and
-// the map without its folder, since POV-Ray writes it into its working
-// folder, the map's own, whatever that folder's name holds.
-std::vector<std::string> BakeIniFileLines(const std::string& sceneFile, const std::string& outputFile);
+// The folder POV-Ray bakes `outputFile` in: the map's own, since POV-Ray
+// writes the map into its working folder.
+std::string BakeFolder(const std::string& outputFile);
+// True when POV-Ray may be started on the bake files to make `outputFile`
+// (PovRayStartRefusal in the bake's folder, and a bake scene it can read
+// from there), with `sceneName` the scene's name for the INI file; else a
+// beep, a "<!>" line and a warning say why, and the result is false.
+bool BakeMayStart(const std::string& outputFile, std::string& sceneName);
+// The lines of a bake's INI file that name its files: the scene by
+// `sceneName` (BakeMayStart), and the map without its folder, since POV-Ray
+// writes it into its working folder, the map's own, whatever that folder's
+// name holds.
+std::vector<std::string> BakeIniFileLines(const std::string& sceneName, const std::string& outputFile);
 // A beep, the warning that POV-Ray's program is to be chosen in the export
 // options, and "Could not start POV-Ray" logged.
 void ReportNoPovRay();
 // Starts POV-Ray on the INI file of a bake that renders `outputFile`, in
 // the output's folder; without a usable POV-Ray the warning is shown and
-// "Could not start POV-Ray" logged.
-void StartPovRayBake(const std::string& iniFile, const std::string& outputFile);
+// "Could not start POV-Ray" logged. True when POV-Ray was started.
+bool StartPovRayBake(const std::string& iniFile, const std::string& outputFile);
 
 class CustomMaterialController {
 public:
     CustomMaterialController(AppHost& host, FormDialogs& dialogs) : host_(host), dialogs_(dialogs) {}
     void Register(Dispatcher& d);
 
-    // Any change of the memo's text makes the material "Active".
+    // A change of the memo's text makes the material "Active" when the text
+    // holds a value (PovTextHasValue); blanks, comments or ";" alone do not.
     void Memo2Change();
     // "Insert": the snippet picker below the button; "Active" when the memo
-    // then holds text.
+    // then holds a value.
     void ToolButton34Click();
     // "Copy all": the whole text to the clipboard, the caret kept.
     void ToolButton37Click();

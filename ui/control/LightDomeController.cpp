@@ -8,6 +8,7 @@
 #include "model/TextConv.h"
 #include "model/Transform.h"
 #include "options/Options.h"
+#include "platform/SystemShell.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/PreviewPages.h"
 #include "ui/core/FileDialogs.h"
@@ -160,8 +161,12 @@ void LightDomeController::Button25Click() {
     if (!FileExistsNonBlank(program)) return;
     LogMessage(RuleLine);
     LogMessage("Starting HDR Shop...");
-    StartWithShell(program, {}, "", 1);
-    LogMessage("Ready");
+    if (FindProgram(program).empty())
+        LogMessage("<!>" + program + " cannot be started: it is not a program this system runs");
+    else if (StartWithShell(program, {}, "", 1) == ShellFailed)
+        LogMessage("<!>Could not start " + program);
+    else
+        LogMessage("Ready");
 }
 
 void LightDomeController::SwatchClick(tlabel& swatch) { PickLabelColor(swatch); }

@@ -65,8 +65,7 @@ void LoadController::MergeFile(const std::string& file, bool showPreview) {
     WaitScope wait;
     Form1.Edit71.text.clear();
     const bool hadModel = !Scene.modelFile.empty();
-    LoadModelFile(file);
-    ProcessGeometry();
+    MergeModelFile(file);
     OutputNamesChanged();
     if (showPreview) ShowPreview();
     if (!hadModel && !Scene.loadFlag) Window().ResetCamera();

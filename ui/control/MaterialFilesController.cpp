@@ -17,6 +17,7 @@
 #include "options/Options.h"
 #include "readers/MtlReader.h"
 #include "readers/PoserReader.h"
+#include "readers/ReaderCommon.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/FileDialogs.h"
@@ -150,7 +151,7 @@ void MaterialFilesController::OpenMaterialLibrary(const std::string& file) {
     const std::string previous = Scene.mtlFile;
     Scene.mtlFile = file;
     try {
-        if (FileExistsNonBlank(file)) ReadMTL(MtlTargetScene, Scene, 0);
+        if (FileExistsNonBlank(file)) ReadWithinMemory(file, [] { ReadMTL(MtlTargetScene, Scene, 0); });
         TakeChangedMaps(true, 2);
         MaterialsUpdated();
         Window().Draw();

@@ -70,7 +70,9 @@ std::string PowerOfTwo(int32_t position) { return std::to_string(int64_t{1} << s
 
 std::string SkyMapFile(const std::string& sky) { return ProgramDir() + ProgramFile::SkyMapPrefix + sky + ".tga"; }
 
-void CreateSkyMap(const std::string& outputFile) {
+bool CreateSkyMap(const std::string& outputFile) {
+    std::string sceneName;
+    if (!BakeMayStart(outputFile, sceneName)) return false;
     const std::string folder = ProgramDir();
     const std::string scene = folder + BakeSceneFile;
     const std::string ini = folder + BakeIniFile;
@@ -89,7 +91,7 @@ void CreateSkyMap(const std::string& outputFile) {
         lines.push_back("plane {y," + FloatToText(-0.1 * d) + " pigment{color rgb<1,1,1>}finish{ambient<0.1,0.1,0.1>}}");
     WriteLines(scene, lines);
 
-    std::vector<std::string> settings = BakeIniFileLines(scene, outputFile);
+    std::vector<std::string> settings = BakeIniFileLines(sceneName, outputFile);
     for (const char* line : {"+W512", "+H256", "+FT"}) settings.emplace_back(line);
     const bool stars = StartsWith(sky, "Starfield");
     settings.emplace_back(StartsWith(sky, "S_Cloud") || stars ? "-UA" : "+UA");
@@ -98,8 +100,7 @@ void CreateSkyMap(const std::string& outputFile) {
         settings.emplace_back("+A0.3");
     }
     WriteLines(ini, settings);
-
-    StartPovRayBake(ini, outputFile);
+    return StartPovRayBake(ini, outputFile);
 }
 
 void PreviewOptionsController::Register(Dispatcher& d) {
@@ -345,7 +346,7 @@ void PreviewOptionsController::ChooseSky(const std::string& sky, int32_t index) 
                            "Create a spherical map of this sky so you can preview it in Mirelan?",
                            {Answer::Yes, Answer::No}) != Answer::Yes)
         return;
-    CreateSkyMap(file);
+    if (!CreateSkyMap(file)) return;
     if (Svc().prompts->Ask(MessageKind::Confirmation,
                            "Once POV-Ray is finished click OK to load the image " + file + " as a background map",
                            {Answer::Ok, Answer::Cancel}) != Answer::Ok)

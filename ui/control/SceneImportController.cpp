@@ -77,9 +77,8 @@ void ResolveLoadedMaps() {
     Window().ReloadMaterialMaps(1);
 }
 
-// The end of both imports: the preview rebuilt and shown.
-void FinishSceneImport() {
-    LogMessage("Rebuilding Display List...");
+// The preview rebuilt from the model and shown.
+void RebuildPreview() {
     Pump();
     Window().BuildNormalsList();
     Window().BuildPreviewLists();
@@ -87,7 +86,34 @@ void FinishSceneImport() {
     CheckScene();
     Form9.visible = true;
     Window().Draw();
+}
+
+// The end of both imports.
+void FinishSceneImport() {
+    LogMessage("Rebuilding Display List...");
+    RebuildPreview();
     LogMessage("Done loading scene");
+}
+
+// The steps of an import that follow the load of its model. The passes over
+// a scene or preset name that file when they run out of memory; running out
+// anywhere else (the maps, the clean-up of the geometry, the preview) is a
+// read error naming the model, each step done whole or not at all. After an
+// error the preview is rebuilt from the model as it stands, since the steps
+// before may have changed its materials, maps, camera and lights; the error
+// then goes on as it was.
+template <typename Steps>
+void RunImportSteps(Steps&& steps) {
+    const std::string model = Scene.modelFile;
+    try {
+        ReadWithinMemory(model, steps);
+    } catch (...) {
+        try {
+            ReadWithinMemory(model, RebuildPreview);
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 std::string FolderWithoutSeparator(std::string folder) {
@@ -148,27 +174,29 @@ void ImportPoserScene(const std::string& scene) {
     Svc().status->SetWarningsLine("Loading Poser materials...");
     LogMessage(RuleLine);
     Scene.cameraSourceFile = scene;
-    const ImportedSceneFile file(scene);
-    ReadPoserMaterials(file.File());
-    for (const std::string& line : Form3.Memo1.lines) {
-        const std::string folder = Trim(line);
-        if (folder.empty()) continue;
-        if (!DirectoryExists(folder))
-            Svc().prompts->Show(MessageKind::Warning, "Directory " + folder + " not found.");
-        else
-            SearchMapsInDir(folder);
-    }
-    ResolveLoadedMaps();
-    if (Form3.CheckBox1.checked) LoadCamera(scene, &file);
-    if (Form3.CheckBox2.checked) LoadLights(scene, &file);
-    if (Form3.CheckBox3.checked) {
-        LogMessage("Cleaning up geometry -> Welding vertices...");
-        WeldVertices(1e-5);
-        LogMessage("Cleaning up geometry -> Recalculating normals...");
-        CalcVertexNormals(AngleWeightedSum, 80 * DegToRad);
-        SetGroupsCreaseAngle(80);
-    }
-    FinishSceneImport();
+    RunImportSteps([&] {
+        const ImportedSceneFile file(scene);
+        ReadPoserMaterials(file.File());
+        for (const std::string& line : Form3.Memo1.lines) {
+            const std::string folder = Trim(line);
+            if (folder.empty()) continue;
+            if (!DirectoryExists(folder))
+                Svc().prompts->Show(MessageKind::Warning, "Directory " + folder + " not found.");
+            else
+                SearchMapsInDir(folder);
+        }
+        ResolveLoadedMaps();
+        if (Form3.CheckBox1.checked) LoadCamera(scene, &file);
+        if (Form3.CheckBox2.checked) LoadLights(scene, &file);
+        if (Form3.CheckBox3.checked) {
+            LogMessage("Cleaning up geometry -> Welding vertices...");
+            WeldVertices(1e-5);
+            LogMessage("Cleaning up geometry -> Recalculating normals...");
+            CalcVertexNormals(AngleWeightedSum, 80 * DegToRad);
+            SetGroupsCreaseAngle(80);
+        }
+        FinishSceneImport();
+    });
 }
 
 void LoadPoserCamera(const std::string& sceneFile) { LoadCamera(sceneFile, nullptr); }
@@ -293,16 +321,18 @@ std::string DazMapSearchFolder(const std::string& textureFolder) { return Parent
 
 void ImportDazPresets(const std::string& searchFolder) {
     WaitScope wait;
-    SearchMapsInDir(searchFolder);
-    ResolveLoadedMaps();
-    if (Form7.CheckBox1.checked && !Trim(Form7.Edit3.text).empty()) ReadDazLights(Trim(Form7.Edit3.text));
-    if (Form7.CheckBox2.checked && !Trim(Form7.Edit4.text).empty()) ReadDazCameras(Trim(Form7.Edit4.text));
-    if (Form7.CheckBox3.checked) {
-        LogMessage("Calculating normals...");
-        CalcVertexNormals(AngleWeightedSum, std::numbers::pi);
-        SetGroupsCreaseAngle(180);
-    }
-    FinishSceneImport();
+    RunImportSteps([&] {
+        SearchMapsInDir(searchFolder);
+        ResolveLoadedMaps();
+        if (Form7.CheckBox1.checked && !Trim(Form7.Edit3.text).empty()) ReadDazLights(Trim(Form7.Edit3.text));
+        if (Form7.CheckBox2.checked && !Trim(Form7.Edit4.text).empty()) ReadDazCameras(Trim(Form7.Edit4.text));
+        if (Form7.CheckBox3.checked) {
+            LogMessage("Calculating normals...");
+            CalcVertexNormals(AngleWeightedSum, std::numbers::pi);
+            SetGroupsCreaseAngle(180);
+        }
+        FinishSceneImport();
+    });
 }
 
 void SceneImportController::Form3Button1Click() { BrowseInto(Form3.Edit1, ObjFilter, "obj"); }

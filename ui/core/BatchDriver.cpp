@@ -18,6 +18,7 @@
 #include "ui/core/PovIni.h"
 #include "ui/core/PovLaunch.h"
 #include "writers/Export.h"
+#include "writers/FileText.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -241,7 +242,13 @@ void SaveBatch() {
     if (script) {
         std::string program = PovRayProgram();
         if (program.empty()) program = "povray";  // found on PATH when the script runs
-        WriteScript(BatchScriptLines(program, iniFiles), UnreservedOutputName(OutputPath(Form1.Edit90.text)));
+        const std::string scriptFile = UnreservedOutputName(OutputPath(Form1.Edit90.text));
+        WriteScript(BatchScriptLines(program, iniFiles), scriptFile);
+        // The script is meant to be run again in its folder, where POV-Ray
+        // looks for its settings and include files first.
+        if (const std::string own = PovRayOwnFileIn(ExtractFilePath(scriptFile)); !own.empty())
+            LogMessage(OneLineText("<!>POV-Ray started by " + ExtractFileName(scriptFile) +
+                                   " in its folder would read " + own + " in place of its own file of that name"));
     }
     LogMessage("Files Saved.");
 }

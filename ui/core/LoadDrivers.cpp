@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <numbers>
+#include <utility>
 
 #include "model/Connectivity.h"
 #include "model/Errors.h"
@@ -117,7 +118,9 @@ void ProcessGeometryFailed(std::vector<std::string>* errors) {
 // degenerate faces are taken out after they were counted: as the counting,
 // the deletion of empty groups and RemoveDegenerateFaces one after the
 // other do. Returns the number of face corners without a valid normal.
-int64_t RepairIndicesAndCount() {
+// `facesBefore`, when given, is a number of faces at the start of the list
+// and becomes how many of those stay.
+int64_t RepairIndicesAndCount(std::size_t* facesBefore) {
     const int32_t vertices = static_cast<int32_t>(SceneVertices.size());
     const int32_t normals = static_cast<int32_t>(SceneNormals.size());
     const int32_t uvs = static_cast<int32_t>(SceneUVs.size());
@@ -125,7 +128,9 @@ int64_t RepairIndicesAndCount() {
     for (tmaterial& m : SceneMaterials) m.faceCount = m.lineCount = 0;
     int64_t badNormals = 0;
     std::size_t kept = 0;
+    const std::size_t mark = facesBefore ? *facesBefore : 0;
     for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
+        if (i == mark && facesBefore) *facesBefore = kept;
         tface& f = SceneFaces[i];
         for (int c = 0; c < 3; ++c) {
             if (f.vertex[c] < 1 || f.vertex[c] > vertices) f.vertex[c] = 1;
@@ -141,6 +146,7 @@ int64_t RepairIndicesAndCount() {
         if (kept != i) SceneFaces[kept] = f;
         ++kept;
     }
+    if (facesBefore && mark >= SceneFaces.size()) *facesBefore = kept;
     SceneFaces.resize(kept);
     for (tline& l : LineSegments) {
         for (int c = 0; c < 2; ++c) {
@@ -196,6 +202,41 @@ struct SceneLengths {
         cut(SceneGroups, groups);
         cut(SceneMaterials, materials);
         cut(SceneFaces, faces);
+    }
+};
+
+// What processing a merged scene changes in the records of the models merged
+// before the last file, kept so that the file can be taken out again when
+// the processing runs out of memory. The processing deletes degenerate faces
+// and lines, keeping the order of the rest, and replaces the normals and the
+// UVs; the earlier records stay in front of the file's. (It deletes unused
+// groups and materials as well: those of the file that are left over once
+// its faces are cut off are unused, and the processing that follows deletes
+// them.)
+struct MergedFileUndo {
+    SceneLengths before;  // the lists before the file was merged
+    std::size_t lines = LineSegments.size(), polylines = Polylines.size();
+    // Of the faces, lines and polylines before the file, those that the
+    // processing keeps.
+    std::size_t keptFaces = before.faces, keptLines = lines, keptPolylines = polylines;
+    tnormalsundo normals;
+    tuvundo uvs;
+
+    // The scene as it was before the file: the normals and UVs put back and
+    // the file's records cut off (nothing allocated).
+    void TakeOut() {
+        RestoreWeldedUVs(uvs);
+        RestoreVertexNormals(normals);
+        SceneLengths kept = before;
+        kept.faces = keptFaces;
+        kept.Restore();
+        LineSegments.resize(std::min(keptLines, LineSegments.size()));
+        Polylines.resize(std::min(keptPolylines, Polylines.size()));
+        LinesMergedCount = static_cast<int32_t>(LineSegments.size());
+        PolylinesMergedCount = static_cast<int32_t>(Polylines.size());
+        CurrentMaterialIndex =
+            std::clamp(CurrentMaterialIndex, 0, std::max(0, static_cast<int32_t>(SceneMaterials.size()) - 1));
+        TopologyChanged();
     }
 };
 
@@ -355,7 +396,12 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     return LoadResult::Loaded;
 }
 
-bool ProcessGeometry(std::vector<std::string>* errors) {
+namespace {
+
+// ProcessGeometry's work; with `merged`, what it changes in the records
+// before the last file merged is kept there. Running out of memory in it
+// throws std::bad_alloc, each step leaving the model whole.
+bool ProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged) {
     WaitScope wait;
     // The maps of the model are looked up below the same folders, each
     // folder read once.
@@ -375,15 +421,27 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     LogMessage("Processing Geometry");
     Pump();
     LogMessage("Checking for out of range indices...");
-    const int64_t badNormals = RepairIndicesAndCount();
+    const int64_t badNormals = RepairIndicesAndCount(merged ? &merged->keptFaces : nullptr);
 
     DeleteEmptyGroupsAsCounted();
+    if (merged) {
+        // The lines before the file stand where the merged ones began: how
+        // many of them stay is where that mark ends up.
+        LinesMergedCount = static_cast<int32_t>(merged->lines);
+        PolylinesMergedCount = static_cast<int32_t>(merged->polylines);
+    }
     RemoveDegenerateLines();
+    if (merged) {
+        merged->keptLines = static_cast<std::size_t>(LinesMergedCount);
+        merged->keptPolylines = static_cast<std::size_t>(PolylinesMergedCount);
+        LinesMergedCount = static_cast<int32_t>(LineSegments.size());
+        PolylinesMergedCount = static_cast<int32_t>(Polylines.size());
+    }
 
     const double crease = InputCreaseAngle();
     if (badNormals > 0) {
         LogMessage("Calculating Normals...");
-        CalcVertexNormals(ChosenNormalMode(), crease * std::numbers::pi / 180.0);
+        CalcVertexNormals(ChosenNormalMode(), crease * std::numbers::pi / 180.0, merged ? &merged->normals : nullptr);
     }
 
     // The three tables are built when something first needs them (the
@@ -420,7 +478,7 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     LogMessage("Projecting maps on geometry...");
     ApplyMaterialUVProjections();
     LogMessage("Unifying UV coordinates...");
-    WeldUVs(1e-8);
+    WeldUVs(1e-8, merged ? &merged->uvs : nullptr);
 
     LogMessage("Building Display List...");
     Pump();
@@ -447,6 +505,59 @@ bool ProcessGeometry(std::vector<std::string>* errors) {
     return true;
 }
 
+// ProcessScene; when it runs out of memory, false with the message naming
+// the model file in `outOfMemory`.
+bool TryProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged, std::string& outOfMemory) {
+    try {
+        return ReadWithinMemory(Scene.modelFile, [&] { return ProcessScene(errors, merged); });
+    } catch (const ReadError& e) {
+        outOfMemory = e.what();
+        return false;
+    }
+}
+
+void ReportOutOfMemory(const std::string& text, std::vector<std::string>* errors) {
+    LogMessage("<!>" + text);
+    AddError(errors, text);
+}
+
+}  // namespace
+
+bool ProcessGeometry(std::vector<std::string>* errors) {
+    std::string outOfMemory;
+    if (TryProcessScene(errors, nullptr, outOfMemory)) return true;
+    if (!outOfMemory.empty()) {
+        // The model does not fit beside what its preparation needs.
+        ReportOutOfMemory(outOfMemory, errors);
+        ProcessGeometryFailed(errors);
+    }
+    return false;
+}
+
+LoadResult MergeModelFile(const std::string& fileName, std::vector<std::string>* errors) {
+    WaitScope wait;
+    MergedFileUndo undo;
+    const OutputNames names = OutputNames::Save();
+    std::string error;
+    const LoadResult result = LoadModelFile(fileName, &error);
+    if (result != LoadResult::Loaded) AddError(errors, error);
+    // A file merged into a model is taken out again when the whole does not
+    // fit: the model before it stays.
+    const bool undoable = result == LoadResult::Loaded && undo.before.faces > 0;
+    std::string outOfMemory;
+    if (TryProcessScene(errors, undoable ? &undo : nullptr, outOfMemory) || outOfMemory.empty()) return result;
+    if (undoable) {
+        undo.TakeOut();
+        names.Restore();
+        ReportOutOfMemory(outOfMemory, errors);
+        outOfMemory.clear();
+        if (TryProcessScene(errors, nullptr, outOfMemory) || outOfMemory.empty()) return LoadResult::Failed;
+    }
+    ReportOutOfMemory(outOfMemory, errors);
+    ProcessGeometryFailed(errors);
+    return LoadResult::Failed;
+}
+
 bool LoadSelectedModels(std::vector<std::string>* errors) {
     WaitGuard wait;
     ClearMessagesPage();
@@ -461,12 +572,15 @@ bool LoadSelectedModels(std::vector<std::string>* errors) {
     Form1.PageControl6.active = 0;
 
     bool allLoaded = true;
+    std::vector<std::string> merged;  // the files in the scene, in order
     auto load = [&](const std::string& file) {
         std::string error;
         const LoadResult result = LoadModelFile(file, &error);
         if (result != LoadResult::Loaded) {
             allLoaded = false;
             AddError(errors, error);
+        } else {
+            merged.push_back(file);
         }
         return result;
     };
@@ -487,14 +601,24 @@ bool LoadSelectedModels(std::vector<std::string>* errors) {
     }
 
     bool processed = false;
-    try {
-        processed = ProcessGeometry(errors);
-    } catch (const std::bad_alloc&) {
-        // The model does not fit beside what its preparation needs.
-        const std::string text = NoMemoryText(Scene.modelFile);
-        LogMessage("<!>" + text);
-        AddError(errors, text);
-        ProcessGeometryFailed(errors);
+    for (std::string outOfMemory; !(processed = TryProcessScene(errors, nullptr, outOfMemory));) {
+        if (outOfMemory.empty()) break;  // no model: reported
+        allLoaded = false;
+        if (merged.size() < 2) {
+            // The model does not fit beside what its preparation needs.
+            ReportOutOfMemory(outOfMemory, errors);
+            ProcessGeometryFailed(errors);
+            break;
+        }
+        // Several files do not fit together: the last is left out and the
+        // ones before it are loaded again, without it.
+        merged.pop_back();
+        ClearModel();
+        const std::vector<std::string> files = std::exchange(merged, {});
+        for (const std::string& file : files)
+            if (load(file) == LoadResult::Failed) break;
+        ReportOutOfMemory(outOfMemory, errors);
+        outOfMemory.clear();
     }
     if (!Scene.loadFlag) Window().ResetCamera();
 

@@ -26,8 +26,9 @@ enum class LoadResult {
 
 // Clears the model and loads the files of BatchFiles (one file, or several
 // merged into one scene; a failed file ends the loading of the rest), then
-// processes the geometry. BatchFiles holds the single entry "junk"
-// afterwards. True when every file loaded and the model could be processed;
+// processes the geometry; when the files do not fit together, the last is
+// left out (and reported) and the ones before it are loaded again. BatchFiles
+// holds the single entry "junk" afterwards. True when every file loaded and the model could be processed;
 // `errors` (when given) receives a text for each file or step that failed.
 bool LoadSelectedModels(std::vector<std::string>* errors = nullptr);
 
@@ -56,8 +57,17 @@ std::string UserCurrentFolder();
 
 // Repairs, connects and measures the merged scene, loads its maps, fills the
 // lists of the main window and builds the preview. When the scene has no
-// vertices or no faces, reports it, clears the model and returns false.
+// vertices or no faces, or does not fit in the memory left ("not enough
+// memory to load " + the model file's name, logged and added to `errors`),
+// reports it, clears the model and returns false.
 bool ProcessGeometry(std::vector<std::string>* errors = nullptr);
+
+// Merges one more model file into the scene and processes the whole scene
+// (LoadModelFile, then ProcessGeometry). When the merged scene does not fit
+// in the memory left, the file is taken out again and the model as it was
+// before is processed anew: it stays, and the message names the file (the
+// result is then Failed).
+LoadResult MergeModelFile(const std::string& fileName, std::vector<std::string>* errors = nullptr);
 
 // ---- Parts of the load, also used by the other commands -------------------
 // Puts `fileName` at the top of the history combo (no duplicates, at most

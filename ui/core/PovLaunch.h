@@ -32,25 +32,49 @@ std::string Quoted(std::string_view text);
 // square bracket, which no word can carry, gives "".
 std::string PovRayCommandWord(std::string_view name);
 
-// POV-Ray reads the settings file "povray.ini" of its working folder before
-// anything else unless $POVINI names one; a povray.ini that a model's
-// archive left beside the outputs would set options of every render (an
-// include read first, pictures written elsewhere). The settings file that
-// POV-Ray reads when the folder holds none: the one $POVINI names, the
-// user's, the system's, or else an empty file of the program's own; "" when
-// not even that can be made.
-std::string PovRaySettingsFile();
-// Names PovRaySettingsFile() in $POVINI for the POV-Ray runs the program
-// starts (the renders and the batch script inherit it).
-void NamePovRaySettingsFile();
+// True when POV-Ray reads a file's name as it stands, in an INI file or
+// written by it: no control character, no letter beyond ASCII and not both
+// kinds of quote marks.
+bool PovRayReadsName(std::string_view name);
+
+// The name by which POV-Ray, working in `folder`, finds `file` named in an
+// INI file (it looks for it from its working folder): the file's own name
+// when it lies in that folder, else its full path, else its path relative to
+// the folder, the first that POV-Ray reads (PovRayReadsName); "" when none.
+std::string PovRayInputName(const std::string& file, const std::string& folder);
+
+// The first entry of `folder` ("" is the current one), in name order, that
+// POV-Ray would read in place of its own file: its settings file or a file
+// of its standard include folder (IsPovRayOwnFileName). POV-Ray looks into
+// its working folder first for both, so such a file that a model's archive
+// left there runs in every render. Its path; "" when there is none. A
+// folder that cannot be listed is searched for the names as POV-Ray opens
+// them.
+std::string PovRayOwnFileIn(const std::string& folder);
+
+// Why POV-Ray must not be started in `folder` on the INI file `iniFile`
+// (named in full): the folder holds a file of PovRayOwnFileIn, or the INI
+// file's name is one no word of its command line carries. "" when it may.
+std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder);
+
+// The changes to this process's environment that a POV-Ray run started by
+// the program gets ("NAME=value" each). POV-Ray reads the settings file the
+// user's $POVINI names, the user's, the system's, as it does when started by
+// hand; a relative $POVINI is made absolute against this process's working
+// folder, so that it names the same file from the folder POV-Ray works in
+// (when that folder is gone, an empty name, which names no file: POV-Ray
+// then reads the user's or the system's).
+std::vector<std::string> PovRayEnvironment();
 
 // Starts `program` on the INI file `iniFile` (named in full) with `folder` as
 // its working folder: POV-Ray may write only in its working folder, so the
-// rendered picture and every file of the render land there. An INI file in
-// that folder is named without its folder, so that whatever the folder's
-// name holds, POV-Ray reads that file and nothing else. A render keeps its
-// picture window open when done ("+P"). True when it was started; an INI
-// name POV-Ray cannot take is logged with a "<!>" line.
+// rendered picture and every file of the render land there. The INI file is
+// named as in PovRayInputName, by the first name a word of the command line
+// carries (PovRayCommandWord), so that whatever the folders' names hold,
+// POV-Ray reads that file and nothing else. A render keeps its picture
+// window open when done ("+P"). POV-Ray gets PovRayEnvironment(). True when
+// it was started; a start that PovRayStartRefusal refuses is logged with a
+// "<!>" line.
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run);
 
 // Opens each file with the desktop's opener, which shows it by its type
@@ -59,5 +83,7 @@ bool StartPovRay(const std::string& program, const std::string& iniFile, const s
 bool OpenInEditor(const std::vector<std::string>& files);
 
 // Runs the batch script `script` with the POSIX shell in `folder`, the
-// folder its INI files are named relative to. True when it was started.
+// folder its INI files are named relative to. True when it was started; the
+// start is refused with a "<!>" line while the folder holds a file of
+// PovRayOwnFileIn.
 bool StartBatchScript(const std::string& script, const std::string& folder);

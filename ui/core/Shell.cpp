@@ -14,7 +14,7 @@ int OpenWithShell(std::string_view fileName, int /*showState*/) {
 }
 
 int StartWithShell(std::string_view fileName, const std::vector<std::string>& arguments, std::string_view defaultDir,
-                   int /*showState*/) {
+                   int /*showState*/, const std::vector<std::string>& environment) {
     ShellLauncher* shell = Svc().shell;
-    return Result(shell && shell->Start(fileName, arguments, defaultDir));
+    return Result(shell && shell->Start(fileName, arguments, defaultDir, environment));
 }

@@ -17,6 +17,7 @@ int OpenWithShell(std::string_view fileName, int showState);
 
 // Starts the program `fileName` with `arguments`, each reaching it as it is
 // whatever it holds, with `defaultDir` as working folder ("" keeps the
-// current one).
+// current one) and the variables of `environment` ("NAME=value" each) set
+// for that program alone.
 int StartWithShell(std::string_view fileName, const std::vector<std::string>& arguments, std::string_view defaultDir,
-                   int showState);
+                   int showState, const std::vector<std::string>& environment = {});

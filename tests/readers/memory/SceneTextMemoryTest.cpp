@@ -8,8 +8,11 @@
 // error message, and what the user had stays as it was.
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -19,15 +22,19 @@
 #include <limits>
 #include <map>
 #include <new>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "model/Errors.h"
 #include "model/Model.h"
+#include "model/Normals.h"
 #include "options/Options.h"
 #include "readers/DazReader.h"
 #include "readers/PoserReader.h"
 #include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ObjModels.h"
 #include "tests/fixtures/ScratchFolder.h"
 #include "ui/control/SceneImportController.h"
 #include "ui/core/CameraPresets.h"
@@ -49,9 +56,20 @@ void* Counted(void* p) {
     return p;
 }
 
+// While a step is measured: the growth of the bytes in use beyond
+// `levelBase` at each block of 4 KiB or more that takes them higher than the
+// blocks before it did.
+bool measuring = false;
+std::size_t levelBase = 0, levelCount = 0;
+std::array<std::size_t, 4096> levels;
+
 // A block that keeps the bytes in use within the limit; null past it.
 void* Within(std::size_t n) {
     if (n > heapLimit || heapBytes > heapLimit - n) return nullptr;
+    if (measuring && n >= 4096 && heapBytes + n > levelBase && levelCount < levels.size()) {
+        const std::size_t level = heapBytes + n - levelBase;
+        if (levelCount == 0 || level > levels[levelCount - 1]) levels[levelCount++] = level;
+    }
     return Counted(std::malloc(n ? n : 1));
 }
 
@@ -90,9 +108,20 @@ using Read = void (*)(const std::string& fileName);
 // that the lines a reader logs take none of the memory counted.
 class LongestLineStatus : public MemoryStatus {
 public:
-    void AppendLine(StatusPage, std::string_view text) override { longest = std::max(longest, text.size()); }
+    void AppendLine(StatusPage, std::string_view text) override {
+        longest = std::max(longest, text.size());
+        if (onLine) onLine(text);
+    }
     void SetStatusLine(std::string_view text) override { longest = std::max(longest, text.size()); }
     std::size_t longest = 0;
+    std::function<void(std::string_view)> onLine;  // each line logged, when set
+};
+
+// A window that counts the rebuilds of the preview.
+class PreviewCount : public WindowHooks {
+public:
+    void BuildPreviewLists() override { ++builds; }
+    int builds = 0;
 };
 
 class SceneTextMemoryTest : public fixtures::ModelTest {
@@ -229,6 +258,117 @@ TEST_F(SceneTextMemoryTest, LightsAndCamerasAreKeptOnce) {
     }
 }
 
+// An OBJ save writes the lines of its settings block as it makes them: with
+// many lights its heap grows by a small part of the file (their lines held
+// until the end would take more than the whole file).
+TEST_F(SceneTextMemoryTest, AnObjSaveOfManyLightsHoldsNoCopyOfTheirLines) {
+    fixtures::AddCube();
+    Scene.modelFile = (folder / "figure.obj").string();
+    Lights.resize(40000);
+    for (tlight& light : Lights) NewLight(light);
+    Form2.Edit1.text = folder.string();
+    SetDefaultOutputNames(Scene.modelFile);
+    const std::size_t before = heapBytes;
+    heapPeak = before;
+    ASSERT_TRUE(SaveModelFiles(SaveKind::Obj));
+    const double growth = static_cast<double>(heapPeak - before);
+    EXPECT_LT(growth, 0.25 * static_cast<double>(fs::file_size(folder / "figure.obj")));
+}
+
+// The model as a text of its lists and the name of its file, to tell
+// whether a step changed it.
+std::string ModelState() {
+    std::ostringstream out;
+    out.precision(17);
+    out << Scene.modelFile << '\n';
+    for (const tvertex& v : SceneVertices) out << "v " << v.p.x << ' ' << v.p.y << ' ' << v.p.z << '\n';
+    for (const tnormal& n : SceneNormals) out << "n " << n.p.x << ' ' << n.p.y << ' ' << n.p.z << '\n';
+    for (const tuv& t : SceneUVs) out << "t " << t.u << ' ' << t.v << '\n';
+    for (const tface& f : SceneFaces) {
+        out << "f";
+        for (int c = 0; c < 3; ++c) out << ' ' << f.vertex[c] << '/' << f.uv[c] << '/' << f.normal[c];
+        out << ' ' << f.group << ' ' << f.material << '\n';
+    }
+    for (const tline& l : LineSegments)
+        out << "l " << l.vertex[0] << '/' << l.uv[0] << ' ' << l.vertex[1] << '/' << l.uv[1] << ' ' << l.group << ' '
+            << l.material << '\n';
+    for (const tpolyline& p : Polylines) out << "p " << p.first << ' ' << p.count << '\n';
+    for (const tgroup& g : SceneGroups) out << "g " << g.name.str() << '\n';
+    for (const tmaterial& m : SceneMaterials) out << "m " << m.name.str() << '\n';
+    return out.str();
+}
+
+// A model in memory, put back as it was before each run.
+struct SavedModel {
+    std::vector<tvertex> vertices;
+    std::vector<tnormal> normals;
+    std::vector<tuv> uvs;
+    std::vector<tface> faces;
+    std::vector<tgroup> groups;
+    std::vector<tmaterial> materials;
+    std::vector<tline> lines;
+    std::vector<tpolyline> polylines;
+    std::string file = Scene.modelFile;
+
+    static SavedModel Save() {
+        return {SceneVertices,  SceneNormals,   SceneUVs,     SceneFaces,
+                SceneGroups,    SceneMaterials, LineSegments, Polylines};
+    }
+    void Restore() const {
+        SceneVertices = vertices, SceneNormals = normals, SceneUVs = uvs, SceneFaces = faces;
+        SceneGroups = groups, SceneMaterials = materials, LineSegments = lines, Polylines = polylines;
+        LinesMergedCount = static_cast<int32_t>(lines.size());
+        PolylinesMergedCount = static_cast<int32_t>(polylines.size());
+        Scene.modelFile = file;
+        // No table keeps room from an earlier run: every run allocates alike.
+        for (tfacetable* table : {&VertexFaceTable, &MaterialFaceTable, &UVFaceTable}) *table = tfacetable{};
+        TopologyChanged();
+    }
+};
+
+// Gives every face corner a copy of its own of its vertex or UV.
+template <typename T>
+void OwnCopies(std::vector<T>& list, int32_t (tface::*index)[3]) {
+    std::vector<T> copies;
+    for (tface& f : SceneFaces)
+        for (int32_t& i : f.*index) {
+            copies.push_back(list[static_cast<std::size_t>(i) - 1]);
+            i = static_cast<int32_t>(copies.size());
+        }
+    list.swap(copies);
+}
+
+// Leaves the process 256 MiB of address space beyond what it has mapped, so
+// that a larger file cannot be mapped.
+void LimitAddressSpace() {
+    unsigned long long pages = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%llu", &pages) != 1) pages = 0;
+        std::fclose(f);
+    }
+    const auto page = static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
+    const rlim_t bytes = static_cast<rlim_t>(pages * page) + (256 << 20);
+    const rlimit limit{bytes, bytes};
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+// A step of a load or an import after its file was read: from the status
+// line that begins it (`steps`, the lines of its parts) to the end of the
+// command (`run`), from the model `prepare` makes.
+struct StepCase {
+    const char* what;
+    std::vector<std::string> steps;
+    std::function<void()> prepare, run;
+    // The model the command leaves when it runs out of memory: what this
+    // makes, or else the model as it was when the part that ran out began.
+    std::function<void()> reference;
+    std::string message;
+    bool import = false;  // the preview is rebuilt once an import failed
+    // Rather than memory, the step's status line runs out: the status
+    // window cannot keep it.
+    bool lineFails = false;
+};
+
 // Running out of memory, in a child process whose allocations are limited:
 // the sanitizers reserve far more address space than any limit of the
 // process could allow, so the limit is put on what the child may allocate,
@@ -239,6 +379,7 @@ class OutOfMemoryTest : public SceneTextMemoryTest {
 protected:
     void SetUp() override {
         SceneTextMemoryTest::SetUp();
+        Svc().window = &preview;
         fixtures::AddCube();
         Scene.modelFile = (folder / "figure.obj").string();
         Lights.resize(1);
@@ -254,6 +395,7 @@ protected:
     // are as they were. Ends with status 1 after an error, 0 without one.
     void RunWithin(std::size_t room, const std::function<void()>& run) const {
         const std::size_t materials = SceneMaterials.size();
+        const std::vector<std::string> cameras = Form1.ComboBox8.items;
         heapLimit = heapBytes + room;
         bool failed = true;
         try {
@@ -265,15 +407,94 @@ protected:
             std::fprintf(stderr, "%s\n", e.what());
         }
         heapLimit = NoLimit;
-        const bool kept = Lights.size() == 1 && Lights[0].name == "Mine" && Cameras.size() == 1 &&
+        const bool kept = Lights.size() == 1 && Lights[0].name == "Mine" && Cameras.size() == cameras.size() &&
                           Form1.ComboBox2.items == std::vector<std::string>{"Mine"} &&
-                          Form1.ComboBox8.items == std::vector<std::string>{"Shot"} &&
+                          Form1.ComboBox8.items == cameras &&
                           SceneMaterials.size() == materials &&
                           std::ranges::all_of(SceneMaterials, [](const tmaterial& m) { return m.blend == 0; });
         std::fprintf(stderr, "%s\n", kept ? "kept" : "changed");
         std::fflush(stderr);
         std::_Exit(failed ? 1 : 0);
     }
+
+    // In the child: the step, run once to measure where it takes more memory
+    // than before, then again with the room to just short of each such
+    // point (and with room for a message only) as its first line is logged,
+    // or with that line failing. Every run that fails must end with the step's message,
+    // the model as the step found it and, after an import, the preview
+    // rebuilt. Ends with status 0, or prints what went wrong and ends with
+    // status 1.
+    void Sweep(const StepCase& step) {
+        std::string expected, before;
+        if (step.reference) {
+            step.reference();
+            expected = ModelState();
+        }
+        std::size_t room = NoLimit;
+        int lineCount = 0, builds = 0;
+        lines.onLine = [&](std::string_view line) {
+            if (std::ranges::none_of(step.steps, [&](const std::string& s) { return line.starts_with(s); })) return;
+            if (++lineCount == 1 && step.lineFails && room != NoLimit) throw std::bad_alloc();
+            // The model as the part found it, taken outside the limit and
+            // the measure.
+            const std::size_t limit = heapLimit, bytes = heapBytes;
+            const bool measured = measuring;
+            heapLimit = NoLimit;
+            measuring = false;
+            if (!step.reference) before = ModelState();
+            if (lineCount == 1) {
+                builds = preview.builds;
+                levelBase = heapBytes;
+                measuring = room == NoLimit;
+                if (room != NoLimit && !step.lineFails) heapLimit = heapBytes + room;
+                return;
+            }
+            levelBase += heapBytes - bytes;
+            measuring = measured;
+            if (limit != NoLimit) heapLimit = limit + heapBytes - bytes;
+        };
+        const auto run = [&](std::size_t r) {
+            room = r;
+            lineCount = 0;
+            step.prepare();
+            std::optional<std::string> error;
+            try {
+                step.run();
+            } catch (const ReadError& e) {
+                error = e.what();
+            }
+            heapLimit = NoLimit;
+            measuring = false;
+            return error;
+        };
+        std::string problems;
+        if (run(NoLimit) || lineCount == 0) problems += "the step does not run\n";
+        constexpr std::size_t messageRoom = 4 << 10;
+        std::vector<std::size_t> rooms{messageRoom};
+        if (!step.lineFails)
+            for (std::size_t i = 0; i < levelCount; ++i)
+                if (levels[i] - 1 > messageRoom) rooms.push_back(levels[i] - 1);
+        int failures = 0;
+        for (const std::size_t r : rooms) {
+            if (!problems.empty()) break;
+            const std::optional<std::string> error = run(r);
+            if (!error) continue;
+            ++failures;
+            std::string wrong;
+            if (*error != step.message) wrong += " the message \"" + *error + "\"";
+            if (ModelState() != (step.reference ? expected : before)) wrong += " the model changed";
+            if (step.import && preview.builds == builds) wrong += " the preview not rebuilt";
+            if (!wrong.empty())
+                problems += (step.lineFails ? "with its line failing:" : "with " + std::to_string(r) + " bytes:") +
+                            wrong + "\n";
+        }
+        if (failures == 0) problems += "never ran out of memory\n";
+        std::fprintf(stderr, "%s", problems.c_str());
+        std::fflush(stderr);
+        std::_Exit(problems.empty() ? 0 : 1);
+    }
+
+    PreviewCount preview;
 };
 
 // Each pass of each import whose records do not fit: the message names the
@@ -290,6 +511,11 @@ TEST_F(OutOfMemoryTest, AnImportThatRunsOutOfMemoryIsAnErrorAndChangesNothing) {
     runsOut(23 << 18, ImportPoserScene, "named.pz3", PoserLights("A light of a long name"));
     runsOut(1 << 20, ReadDazLights, "lights.ds", DazScript("Light"));
     runsOut(1 << 20, ReadDazCameras, "cameras.ds", DazScript("Camera"));
+    // The camera read, and no room to store it among many presets.
+    for (int i = 0; i < 20000; ++i) AddCamera("Shot");
+    Cameras.shrink_to_fit();
+    Form1.ComboBox8.items.shrink_to_fit();
+    runsOut(1 << 20, ImportPoserScene, "camera.pz3", "camera MAIN_CAMERA\n{\nname MAIN_CAMERA\n}\n");
     // The materials pass, once the model has materials of the scene's names.
     std::string materials;
     for (int i = 0; i < 4000; ++i) {
@@ -303,11 +529,94 @@ TEST_F(OutOfMemoryTest, AnImportThatRunsOutOfMemoryIsAnErrorAndChangesNothing) {
                 testing::ExitedWithCode(0), "changed");
 }
 
+// A step after a model was read that runs out of memory, at any point: the
+// message names the file, and the model is as it was before the step, every
+// face with the normals it had. The imports clean up and make normals on a
+// sphere whose faces have vertices and normals of their own; a model loaded
+// with another, or merged into one, that does not fit leaves the model
+// before it as that alone is loaded. The merge is into a grid with UVs of
+// its own at every corner, a degenerate face and line, and empty groups and
+// an unused material (the processing welds, and deletes, those); it runs
+// out as it logs the deleted groups, and as it logs the steps after the
+// normals and after the UVs.
+TEST_F(OutOfMemoryTest, AStepAfterTheReadThatRunsOutOfMemoryLeavesTheModelAsItWas) {
+    fixtures::AddSphere(40, 80);
+    OwnCopies(SceneVertices, &tface::vertex);
+    CalcVertexNormals(NormalSum, 0);
+    const SavedModel sphere = SavedModel::Save();
+    ClearModel();
+    constexpr int used = 1000;  // the group of the faces, after the empty ones
+    fixtures::AddGrid(10, 10, 1.0, used);
+    OwnCopies(SceneUVs, &tface::uv);
+    CalcVertexNormals(NormalSum, 0);
+    fixtures::AddFace(1, 1, 2, used);  // degenerate, as is the last segment of the polyline
+    std::ranges::fill(SceneFaces.back().normal, 1);
+    fixtures::AddPolyline(3, 1.0, used);
+    LineSegments.back().vertex[1] = LineSegments.back().vertex[0];
+    fixtures::EnsureMaterial(1);
+    const SavedModel grid = SavedModel::Save();
+
+    Form3.CheckBox1.checked = Form3.CheckBox2.checked = false;  // no camera, no lights
+    const std::string scene = Write("scene.pz3", "version\n{\nnumber 4\n}\n");
+    // A small model with normals, and a large one without and with a line.
+    const std::string small = (folder / "small.obj").string(), ball = (folder / "ball.obj").string();
+    fixtures::WriteSphereObj(small, 8, 4);
+    fixtures::WriteSphereObj(ball, 80, 40, false);
+    std::ofstream(ball, std::ios::app) << "l 1 2 3\n";
+    std::vector<std::string> errors;
+    const auto failed = [&](bool ok) {
+        if (!ok && !errors.empty()) throw ReadError(errors.back());
+    };
+    const auto load = [&](const std::vector<std::string>& files) {
+        BatchFiles = files;
+        errors.clear();
+        failed(LoadSelectedModels(&errors));
+    };
+    const auto merge = [&] {
+        errors.clear();
+        failed(MergeModelFile(ball, &errors) == LoadResult::Loaded);
+    };
+    const auto gridProcessed = [&] {
+        grid.Restore();
+        ProcessGeometry();
+    };
+    const std::string ownModel = "not enough memory to load figure.obj";
+    const std::string lastModel = "not enough memory to load ball.obj";
+    const StepCase steps[] = {
+        {"the normals of a DAZ|Studio import", {"Calculating normals...", "Rebuilding Display List..."},
+         [&] { sphere.Restore(), Form7.CheckBox3.checked = true; }, [&] { ImportDazPresets(folder.string()); }, {},
+         ownModel, true},
+        {"the clean-up of a Poser import", {"Cleaning up geometry -> ", "Rebuilding Display List..."},
+         [&] { sphere.Restore(), Form3.CheckBox3.checked = true; }, [&] { ImportPoserScene(scene); }, {}, ownModel,
+         true},
+        {"two models loaded together", {"Processing Geometry"}, [] {},
+         [&] { load({small, ball}); }, [&] { load({small}); }, lastModel},
+        {"a model merged, as the empty groups are deleted", {"<!> Group "}, [&] { grid.Restore(); }, merge,
+         gridProcessed, lastModel, false, true},
+        {"a model merged, once its normals are made", {"Unifying UV coordinates..."}, [&] { grid.Restore(); },
+         merge, gridProcessed, lastModel, false, true},
+        {"a model merged, once its UVs are unified", {"Building Display List..."}, [&] { grid.Restore(); }, merge,
+         gridProcessed, lastModel, false, true},
+    };
+    for (const StepCase& step : steps) EXPECT_EXIT(Sweep(step), testing::ExitedWithCode(0), "^$") << step.what;
+}
+
+// A text file too large to be mapped in the address space left is read
+// instead, and does not fit in the memory left either: the message says so.
+TEST_F(OutOfMemoryTest, AFileThatCannotBeMappedForWantOfMemoryIsNotEnoughMemory) {
+    using File = std::pair<Read, std::string>;
+    for (const auto& [import, name] : {File{ReadDazLights, "huge.ds"}, File{ImportPoserScene, "huge.pz3"}}) {
+        const std::string path = Write(name, "");
+        fs::resize_file(path, 1ull << 30);  // sparse: it takes no disk
+        EXPECT_EXIT(RunWithin(1 << 20, [&] { LimitAddressSpace(), import(path); }), testing::ExitedWithCode(1),
+                    "^not enough memory to load " + name + "\nkept\n");
+    }
+}
+
 // A save of many lights that runs out of memory fails like a save that
 // cannot write its files: the message, the earlier files as they were, no
-// unfinished file left. The OBJ file holds every light on one line of its
-// settings block; the POV-Ray save runs out before its first file, the
-// YafRay save in its writer.
+// unfinished file left. The OBJ and YafRay saves run out in their writers,
+// the POV-Ray save before its first file.
 TEST_F(OutOfMemoryTest, ASaveThatRunsOutOfMemoryFailsAndKeepsTheEarlierFiles) {
     for (int i = 0; i < 20000; ++i) Lights.push_back(Lights[0]);
     Form2.Edit1.text = folder.string();
@@ -326,7 +635,7 @@ TEST_F(OutOfMemoryTest, ASaveThatRunsOutOfMemoryFailsAndKeepsTheEarlierFiles) {
     const auto earlier = files();
     const std::string writeFile = "^Not enough memory to write file " + folder.string() + "/";
     const struct { void (*save)(); std::size_t room; std::string message; } saves[] = {
-        {[] { SaveModelFiles(SaveKind::Obj); }, 1 << 20, writeFile + "figure.obj\n"},
+        {[] { SaveModelFiles(SaveKind::Obj); }, 128 << 10, writeFile + "figure.obj\n"},
         {[] { SaveModelFiles(SaveKind::PovRay); }, 128 << 10, "^Not enough memory to save the files of figure.obj\n"},
         {SaveYafRayScene, 128 << 10, writeFile + "figure.xml\n"},
     };

@@ -1,0 +1,101 @@
+// Names made unique by a numeric suffix: "wood" is taken, so the next one is
+// "wood_1", then "wood_2", always the smallest free number, with the base
+// shortened where the whole would not fit its limit.
+//
+// UniqueName decides one name against any test of what is taken. Where many
+// names are decided against one growing set (the import merge, the
+// identifiers of an export run), UniqueNameSet gives the same names in time
+// in proportion to their number: it remembers where each search for a free
+// number ended, so that no name is probed twice however many names share a
+// base.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+// `base` + "_" + n, the base shortened first where needed so that the whole
+// fits in `limit` bytes.
+std::string SuffixedName(std::string_view base, int64_t n, std::size_t limit);
+
+// A name that is not yet taken: `base` itself (cut at `limit`), or
+// SuffixedName(base, n, limit) for the smallest n >= 1 that is free. Each
+// number gives another name, so the search always ends.
+template <typename Taken>
+std::string UniqueName(std::string_view base, std::size_t limit, Taken&& isTaken) {
+    std::string candidate(base.substr(0, limit));
+    if (!isTaken(candidate)) return candidate;
+    for (int64_t n = 1;; ++n) {
+        candidate = SuffixedName(base, n, limit);
+        if (!isTaken(candidate)) return candidate;
+    }
+}
+
+// The free numbers of suffixed names, remembered. The names of the numbers
+// of one count of digits d share one stem, stem(d) (the base shortened for
+// a suffix of d + 1 bytes); for each stem and d it keeps the smallest number
+// whose name may still be free, every smaller one of d digits being taken.
+// Names are only ever added while it lives, so that number never goes
+// down: every taken name is passed over at most once, whichever base led to
+// it.
+class SuffixNumbers {
+public:
+    // `first`: the smallest number handed out (at least 1).
+    explicit SuffixNumbers(int64_t first = 1) : first_(first < 1 ? 1 : first) {}
+
+    // The smallest n >= the first number for which isTaken(stem(d) + "_" + n)
+    // is false, d being the number of digits of n. The caller takes that
+    // name before it asks again.
+    template <typename Stem, typename Taken>
+    int64_t Smallest(Stem&& stem, Taken&& isTaken) {
+        std::string candidate;
+        for (int digits = DigitCount(first_);; ++digits) {
+            std::string key = stem(digits);
+            const std::size_t stemSize = key.size();
+            key.push_back(static_cast<char>(digits));  // one byte: the stem stays apart from the count
+            const int64_t low = digits == DigitCount(first_) ? first_ : Power10(digits - 1);
+            const int64_t end = digits >= MaxDigits ? std::numeric_limits<int64_t>::max() : Power10(digits);
+            const auto it = next_.try_emplace(std::move(key), low).first;
+            for (int64_t& n = it->second; n < end; ++n) {
+                candidate.assign(it->first, 0, stemSize);
+                candidate += '_';
+                candidate += std::to_string(n);
+                if (!isTaken(candidate)) return n++;
+            }
+        }
+    }
+
+    void Clear() { next_.clear(); }
+
+private:
+    static constexpr int MaxDigits = 19;
+    static int DigitCount(int64_t n);
+    static int64_t Power10(int exponent);
+
+    int64_t first_;
+    std::unordered_map<std::string, int64_t> next_;
+};
+
+// A set of names that hands out new ones by UniqueName's rule.
+class UniqueNameSet {
+public:
+    // `limit`: the longest name (std::string::npos for no limit).
+    explicit UniqueNameSet(std::size_t limit = std::string::npos) : limit_(limit) {}
+
+    // UniqueName(base, limit, Contains), then taken.
+    std::string Take(std::string_view base);
+    // Takes a name as it stands; false when it was taken already.
+    bool Add(std::string_view name) { return names_.emplace(name).second; }
+    bool Contains(std::string_view name) const { return names_.count(std::string(name)) > 0; }
+    void Reserve(std::size_t count) { names_.reserve(count); }
+    void Clear();
+
+private:
+    std::size_t limit_;
+    std::unordered_set<std::string> names_;
+    SuffixNumbers numbers_;
+};
