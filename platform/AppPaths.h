@@ -16,9 +16,8 @@ std::string ProgramDir();
 // The names of the files the program keeps in its folder: its settings, the
 // custom texture library, the help file, the test scene of the custom
 // material preview with its INI, material include and picture, the scene
-// and INI of the material and sky bakes, the sky maps (SkyMapPrefix + the
-// sky's name + ".tga") and the empty POV-Ray settings file that stands in
-// for missing ones.
+// and INI of the material and sky bakes, and the sky maps (SkyMapPrefix +
+// the sky's name + ".tga").
 namespace ProgramFile {
 inline constexpr const char* Settings = "mirelansettings.ini";
 inline constexpr const char* TextureLibrary = "custom_pov_texture_lib.inc";
@@ -29,7 +28,6 @@ inline constexpr const char* PreviewIni = "test_scene_POV_main.ini";
 inline constexpr const char* PreviewPicture = "test_scene_POV_preview.png";
 inline constexpr const char* BakeScene = "create_image_map.pov";
 inline constexpr const char* BakeIni = "create_image_map.ini";
-inline constexpr const char* NoPovRaySettings = "povray_no_settings.ini";
 inline constexpr const char* SkyMapPrefix = "Preview_Sky_";
 }  // namespace ProgramFile
 

@@ -342,15 +342,14 @@ TEST_F(SafeOutputTest, NoOutputTakesTheNameOfAFileOfTheProgramOrOfPovRay) {
     const struct {
         std::string name;
         bool program;
-    } reserved[] = {{"mirelansettings.ini", true},     {"mirelansettings.ini.bak2", true},
+    } reserved[] = {{"mirelansettings.ini", true},        {"mirelansettings.ini.bak2", true},
                     {"custom_pov_texture_lib.inc", true}, {"mirelanhelp.htm", true},
-                    {"test_scene_POV_mat.inc", true},  {"test_scene_POV_main.pov", true},
-                    {"test_scene_POV_main.ini", true}, {"test_scene_POV_preview.png", true},
-                    {"create_image_map.pov", true},    {"create_image_map.ini", true},
-                    {"povray_no_settings.ini", true},  {"Preview_Sky_S_Cloud1.tga", true},
-                    {"mirelantemp-1-a1b2c3.pz3", true}, {"colors.inc", false},
-                    {"Math.inc", false},               {"povray.ini", false},
-                    {"test.png", false}};
+                    {"test_scene_POV_mat.inc", true},     {"test_scene_POV_main.pov", true},
+                    {"test_scene_POV_main.ini", true},    {"test_scene_POV_preview.png", true},
+                    {"create_image_map.pov", true},       {"create_image_map.ini", true},
+                    {"Preview_Sky_S_Cloud1.tga", true},   {"mirelantemp-1-a1b2c3.pz3", true},
+                    {"colors.inc", false},                {"Math.inc", false},
+                    {"povray.ini", false},                {"test.png", false}};
     SetProgramDirOverride(folder.string());
     fs::create_directories(folder / "sub");
     fs::create_directory_symlink(folder, folder / "self");

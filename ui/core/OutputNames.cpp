@@ -36,7 +36,7 @@ bool IsBackupOf(std::string_view name, std::string_view file) {
 bool IsProgramFileName(std::string_view name) {
     using namespace ProgramFile;
     for (const char* own : {Settings, TextureLibrary, Help, PreviewInclude, PreviewScene, PreviewIni, PreviewPicture,
-                            BakeScene, BakeIni, NoPovRaySettings})
+                            BakeScene, BakeIni})
         if (SameText(name, own)) return true;
     if (IsBackupOf(name, Settings) || IsBackupOf(name, TextureLibrary)) return true;
     // The sky maps: the items of the background list after "Color..." and
