@@ -2,12 +2,18 @@
 // shrunk to 512 x 256 and written as JPEG, beside the same map only read
 // and written again at full size (no resampling), and beside a plain copy.
 // A batch of three models of 5000 triangles each, beside the same three
-// models loaded and saved one by one as single models.
+// models loaded and saved one by one as single models. The names of many
+// outputs: the map copies of a save of 10,000 and 80,000 maps that bear one
+// file name (each copied under a "_Rev" name of its own), and the output
+// names of a batch of as many models whose names clean alike, each beside
+// the same count of distinct names, so that the two show whether the time
+// grows with the count alone.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "model/Model.h"
@@ -18,6 +24,7 @@
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/MapCopy.h"
+#include "ui/core/PovIni.h"
 
 namespace fs = std::filesystem;
 
@@ -119,5 +126,73 @@ void BM_SaveThreeSingleModels(benchmark::State& state) {
         }
 }
 BENCHMARK(BM_SaveThreeSingleModels)->Unit(benchmark::kMillisecond);
+
+// ---- Names of many outputs ------------------------------------------------------------
+
+// `n` maps of one pixel each, a colour of its own: all named wood.tga in
+// folders of their own, or wood0.tga, wood1.tga, ... in one folder. The
+// output folder holds the copies an earlier save made of them, so that a
+// save decides every copy's name and finds its copy there: nothing is
+// written, and the time is that of the names.
+struct ManyMaps {
+    std::vector<std::string> maps;
+    std::string out;
+};
+
+const ManyMaps& Maps(int n, bool oneName) {
+    static std::map<std::pair<int, bool>, ManyMaps> made;
+    ManyMaps& m = made[{n, oneName}];
+    if (!m.maps.empty()) return m;
+    const std::string dir = Root + "/maps-" + std::to_string(n) + (oneName ? "-one" : "-distinct");
+    m.out = dir + "/out";
+    fs::create_directories(m.out);
+    for (int i = 0; i < n; ++i) {
+        std::string targa("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18);
+        targa += {static_cast<char>(i), static_cast<char>(i >> 8), static_cast<char>(i >> 16)};
+        const std::string folder = oneName ? dir + "/" + std::to_string(i) : dir;
+        const std::string name = oneName ? "wood.tga" : "wood" + std::to_string(i) + ".tga";
+        fs::create_directories(folder);
+        std::ofstream(folder + "/" + name, std::ios::binary) << targa;
+        std::ofstream(m.out + "/" + (oneName ? RevisedFileName(name, i) : name), std::ios::binary) << targa;
+        m.maps.push_back(folder + "/" + name);
+    }
+    return m;
+}
+
+void BM_MapCopies(benchmark::State& state, bool oneName) {
+    const ManyMaps& m = Maps(static_cast<int>(state.range(0)), oneName);
+    SetUpExport();
+    Form2.Edit1.text = m.out;
+    Scene.povSceneFile = m.out + "/scene.pov";
+    Scene.writePovScene = 1;
+    SceneMaterials.assign(m.maps.size(), tmaterial{});
+    for (std::size_t i = 0; i < m.maps.size(); ++i) SceneMaterials[i].colorMap = m.maps[i];
+    BatchFiles = {"junk"};
+    for (auto _ : state) {
+        const MapCopies copies(false);
+        benchmark::DoNotOptimize(copies.Names().size());
+    }
+    fixtures::ResetModel();
+}
+BENCHMARK_CAPTURE(BM_MapCopies, one_name, true)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MapCopies, distinct_names, false)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
+
+// The output names of a batch of `n` models ("Use a Batch file "): models of
+// one name in folders of their own, whose files and pictures each get a
+// "_Rev" name, or models of distinct names.
+void BM_BatchOutputNames(benchmark::State& state, bool oneName) {
+    const int n = static_cast<int>(state.range(0));
+    SetUpExport();
+    Form1.RadioButton3.checked = true;
+    Form1.RadioButton4.checked = false;
+    Form1.CheckBox19.checked = false;  // a material include per model
+    std::vector<std::string> models;
+    for (int i = 0; i < n; ++i)
+        models.push_back(Root + "/batch/" +
+                         (oneName ? std::to_string(i) + "/walk 01.obj" : "walk" + std::to_string(i) + ".obj"));
+    for (auto _ : state) benchmark::DoNotOptimize(BatchOutputNames(models).size());
+}
+BENCHMARK_CAPTURE(BM_BatchOutputNames, one_name, true)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BatchOutputNames, distinct_names, false)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

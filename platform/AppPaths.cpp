@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 
 namespace {
@@ -52,7 +53,34 @@ bool FileExists(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// The folder as the file system resolves it: links and dots resolved as far
+// as it exists, no final "/".
+std::filesystem::path ResolvedFolder(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path p = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    if (ec) p = fs::absolute(folder, ec).lexically_normal();
+    std::string text = p.string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    const bool hasA = stat(a.c_str(), &sa) == 0, hasB = stat(b.c_str(), &sb) == 0;
+    if (hasA && hasB) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (hasA != hasB) return false;
+    return ResolvedFolder(a) == ResolvedFolder(b);
+}
+
 }  // namespace
+
+bool InProgramDir(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string_view::npos ? "." : std::string(path.substr(0, slash));
+    if (folder.empty()) folder = "/";
+    return SameFolder(folder, ProgramDir());
+}
 
 bool DirectoryExists(std::string_view path) {
     if (path.empty()) return false;
@@ -60,14 +88,16 @@ bool DirectoryExists(std::string_view path) {
     return stat(std::string(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string ExecutableDir() {
+std::string ExecutablePath() {
     char buffer[4096];
     const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return "";
-    std::string path(buffer, static_cast<std::size_t>(n));
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return "";
-    return path.substr(0, slash + 1);
+    if (n <= 0 || buffer[0] != '/') return "";
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string ExecutableDir() {
+    const std::string path = ExecutablePath();
+    return path.substr(0, path.empty() ? 0 : path.rfind('/') + 1);
 }
 
 std::string UserDataDir() {
@@ -116,11 +146,10 @@ std::string ProgramDir() {
 }
 
 std::string FindHelpFile() {
-    static constexpr const char* kName = "mirelanhelp.htm";
-    const std::string own = ProgramDir() + kName;
+    const std::string own = ProgramDir() + ProgramFile::Help;
     if (FileExists(own)) return own;
     for (const std::string& dir : InstalledDataDirs())
-        if (FileExists(dir + kName)) return dir + kName;
+        if (FileExists(dir + ProgramFile::Help)) return dir + ProgramFile::Help;
     return own;
 }
 

@@ -12,10 +12,36 @@
 // The program's folder, always ending in "/", so that the program's file
 // names are simply appended.
 std::string ProgramDir();
+
+// The names of the files the program keeps in its folder: its settings, the
+// custom texture library, the help file, the test scene of the custom
+// material preview with its INI, material include and picture, the scene
+// and INI of the material and sky bakes, and the sky maps (SkyMapPrefix +
+// the sky's name + ".tga").
+namespace ProgramFile {
+inline constexpr const char* Settings = "mirelansettings.ini";
+inline constexpr const char* TextureLibrary = "custom_pov_texture_lib.inc";
+inline constexpr const char* Help = "mirelanhelp.htm";
+inline constexpr const char* PreviewInclude = "test_scene_POV_mat.inc";
+inline constexpr const char* PreviewScene = "test_scene_POV_main.pov";
+inline constexpr const char* PreviewIni = "test_scene_POV_main.ini";
+inline constexpr const char* PreviewPicture = "test_scene_POV_preview.png";
+inline constexpr const char* BakeScene = "create_image_map.pov";
+inline constexpr const char* BakeIni = "create_image_map.ini";
+inline constexpr const char* SkyMapPrefix = "Preview_Sky_";
+}  // namespace ProgramFile
+
+// True when the folder of `path` (a file name with its folder, "/" as the
+// separator; the current folder when it has none) is the program's folder
+// however it is spelt: through a link, with "..", a final "/", relative to
+// the current folder. The same folder on disk, or where it does not exist,
+// the same path once links and dots are resolved.
+bool InProgramDir(std::string_view path);
 // Makes ProgramDir() return `folder` (tests); an empty text ends the override.
 void SetProgramDirOverride(std::string_view folder);
 
-// The folder of the running executable, ending in "/"; "" when unknown.
+// The running executable, and its folder ending in "/"; "" when unknown.
+std::string ExecutablePath();
 std::string ExecutableDir();
 // The per-user data folder, ending in "/", created when missing; "" when it
 // cannot be created.

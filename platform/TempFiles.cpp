@@ -89,6 +89,17 @@ void RemoveTempFilesOfGoneProcesses(std::string_view stem) {
         if (!folder.empty()) RemoveLeftovers(WithSlash(folder), stem);
 }
 
+bool IsTempFileName(std::string_view name) {
+    const std::string start = std::string(TempFileStem) + "-";
+    if (name.substr(0, start.size()) != start) return false;
+    const std::string_view rest = name.substr(start.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos) return false;
+    for (char c : rest.substr(0, dash))
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    return TempRest(rest.substr(dash + 1));
+}
+
 bool IsOwnTempFile(std::string_view path) {
     Registry& r = Files();
     std::lock_guard lock(r.mutex);

@@ -25,6 +25,9 @@ inline constexpr std::string_view TempFileStem = "mirelantemp";
 // The extensions of those files: unpacked VRML models and Poser scenes. The
 // removal of what gone processes left takes only names of these.
 inline constexpr std::string_view TempFileExtensions[] = {".wrl", ".pz3"};
+// True for a name CreateTempFile gives the program's temporary files:
+// TempFileStem + "-PID-XXXXXX" + one of TempFileExtensions.
+bool IsTempFileName(std::string_view name);
 // True for a file made by CreateTempFile and not yet deleted.
 bool IsOwnTempFile(std::string_view path);
 // Deletes a file made by CreateTempFile; false, and nothing deleted, for any

@@ -15,7 +15,9 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr std::string_view DeclareLibraryFileName = "custom_pov_texture_lib.inc";
+#include "platform/AppPaths.h"
+
+inline constexpr std::string_view DeclareLibraryFileName = ProgramFile::TextureLibrary;
 
 // The fixed entries of the snippet picker's "Material" list, in front of
 // the library's names: library entry i is item FixedMaterialSnippets + i.

@@ -2,9 +2,11 @@
 // questions, the POV-Ray "Save..." and "Save && Render" of three models, the
 // script they write, and the script run by the shell.
 #include <cstdlib>
+#include <set>
 
 #include "CommandFixtures.h"
 #include "model/StatusLog.h"
+#include "model/TextConv.h"
 #include "ui/core/BatchDriver.h"
 #include "writers/Export.h"
 
@@ -109,6 +111,82 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     EXPECT_NE(ini.find("Initial_Frame=0\nFinal_Frame=2\n"), std::string::npos);
     ASSERT_EQ(shell.requests.size(), 2u);
     EXPECT_EQ(shell.requests[1].arguments, (std::vector<std::string>{"mirelan_scene.ini", "+P"}));
+}
+
+// The files and pictures of a batch's models rendered by its script: each
+// under a name of its own, though the models' names clean alike, a name is
+// revised already, pictures of an earlier batch lie in the output folder, or
+// the common material include and the script take names of POV-Ray's own
+// that a model's files would get in their place; no picture under the name
+// of another file of the batch (the common material include named like a
+// picture) or of POV-Ray's own.
+TEST_F(BatchCommandsTest, EveryFileAndPictureOfABatchHasANameOfItsOwn) {
+    const struct {
+        std::vector<std::string> models, earlier;
+        std::string commonMaterial;  // none: a material include per model
+        std::string script = "mirelan_batch_render.sh";
+    } batches[] = {
+        {{"walk 01.obj", "walk-01.obj"}, {"walk_01.png"}, ""},
+        {{"walk 01.obj", "walk-01.obj", "walk_01_Rev00001.obj"}, {"walk_01.png", "walk_01_Rev00001.png"}, ""},
+        {{"test.obj", "test_Rev00001.obj"}, {}, ""},  // test.png is a picture of POV-Ray's
+        {{"b.obj", "c.obj"}, {}, "b.png"},
+        {{"colors.obj", "colors_Rev00001.obj"}, {}, "colors.inc", "colors.inc"},
+    };
+    UseBatchFile();
+    Form1.ComboBox5.index = 1;  // PNG
+    std::vector<std::string> log;  // every line, though each load clears the page
+    status.onLine = [&](StatusPage page, std::string_view line) {
+        if (page == StatusPage::Messages) log.emplace_back(line);
+    };
+    for (const auto& batch : batches) {
+        Form1.CheckBox19.checked = !batch.commonMaterial.empty();
+        Form1.Edit23.text = batch.commonMaterial;
+        Form1.Edit90.text = batch.script;
+        log.clear();
+        SCOPED_TRACE(batch.models.front());
+        fs::remove_all(out);
+        fs::create_directories(out);
+        for (const std::string& picture : batch.earlier) Write("out/" + picture, "earlier");
+        BatchFiles.clear();
+        for (const std::string& model : batch.models) BatchFiles.push_back(WriteObj("models/" + model));
+        Save("Form1.ToolButton15");
+        std::set<std::string> pictures, files;
+        for (const auto& e : fs::directory_iterator(out)) {
+            files.insert(e.path().filename().string());
+            const std::string text = Read(e.path()), key = "Output_File_Name=\"";
+            if (const std::size_t at = text.find(key); e.path().extension() == ".ini" && at != std::string::npos)
+                pictures.insert(text.substr(at + key.size(), text.find('"', at + key.size()) - at - key.size()));
+        }
+        EXPECT_EQ(pictures.size(), batch.models.size());
+        for (const std::string& picture : pictures) {
+            EXPECT_EQ(files.count(picture), 0u) << picture;
+            EXPECT_NE(picture, "test.png");
+        }
+        // The files the models were written to, and the script.
+        std::set<std::string> written = {ExtractFileName(BatchScriptFile())};
+        std::size_t count = 1;
+        for (const std::string& line : log)
+            if (line.rfind("POV", 0) == 0 && line.find(" file: ") != std::string::npos) {
+                written.insert(ExtractFileName(line.substr(line.find(" file: ") + 7)));
+                ++count;
+            }
+        EXPECT_EQ(written.size(), count);
+        EXPECT_EQ(written.count("colors.inc"), 0u);
+    }
+}
+
+// The script never takes a name of POV-Ray's own: it is written and started
+// under a "_Rev" name.
+TEST_F(BatchCommandsTest, TheScriptKeepsClearOfPovRaysNames) {
+    ChooseBatch();
+    UseBatchFile();
+    Form1.Edit90.text = "colors.inc";
+    prompts.answers = {Answer::Yes};
+    Save("Form1.ToolButton18");
+    EXPECT_FALSE(fs::exists(out / "colors.inc"));
+    EXPECT_TRUE(Logged("<!>colors.inc written as colors_Rev00001.inc: POV-Ray has a file of its own named colors.inc"));
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].arguments, std::vector<std::string>{"./colors_Rev00001.inc"});  // from its folder
 }
 
 TEST_F(BatchCommandsTest, OutputsNeverReplaceTheBatchModelsAndFewFilesAreRefused) {

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include "PageFixtures.h"
+#include "ui/core/OutputNames.h"
 #include "ui/control/MaterialFilesController.h"
 
 namespace {
@@ -96,6 +97,36 @@ TEST_F(MaterialFilesTest, TheUVViewFollowsItsSubPageAndTheLayoutIsSavedAsABitmap
     EXPECT_EQ(prompts.fileDialogs[0].fileName, "boxes_red_UV.bmp");
     EXPECT_EQ(page.savedLayouts, std::vector<std::string>{file + " 1024x256"});
     EXPECT_EQ(Log().back(), "UV map saved as " + file);
+}
+
+// A file chosen in a save dialog whose name no output may take (one the
+// program keeps in its folder, one of POV-Ray's own) is written under a
+// "_Rev" name: a converted map, the UV layout, a picture of the preview (or
+// of a light probe) and a baked map.
+TEST_F(MaterialFilesTest, FilesChosenInSaveDialogsKeepClearOfTheProgramsAndPovRaysFiles) {
+    LoadTwoFaces();
+    const std::string map = Write("wood.png", "x");
+    Form1.Memo2.lines = {"texture{pigment{color rgb 1}}"};
+    const struct {
+        const char* command;
+        std::function<std::string()> written;  // the file the command wrote, or asked to be written
+    } commands[] = {
+        {"Form1.BitBtn9", [&] { return pageHost.conversions.back().substr(map.size() + 4); }},
+        {"Form1.Button52", [&] { return page.savedLayouts.back().substr(0, page.savedLayouts.back().rfind(' ')); }},
+        {"Form1.ToolButton35", [&] { return Form1.SaveDialog1.fileName; }},
+        {"Form1.ToolButton41", [&] { return Form1.SaveDialog2.fileName; }},
+    };
+    for (const auto& [name, why] : {std::pair{"mirelansettings.ini", "the program keeps a file named "},
+                                    std::pair{"colors.inc", "POV-Ray has a file of its own named "}})
+        for (const auto& c : commands) {
+            SCOPED_TRACE(std::string(c.command) + " " + name);
+            SetComboText(Form1.ComboBox3, map);
+            prompts.fileAnswers = {{(dir / name).string()}};
+            Commands().Run(c.command);
+            EXPECT_EQ(c.written(), (dir / RevisedFileName(name, 1)).string());
+            EXPECT_TRUE(Logged("<!>" + std::string(name) + " written as " + RevisedFileName(name, 1) + ": " + why +
+                               name));
+        }
 }
 
 TEST_F(MaterialFilesTest, FitToUnitBoxWritesTheTransformThatMapsTheUVsOntoZeroToOne) {

@@ -28,6 +28,8 @@
 #include "tests/fixtures/FileSizeLimit.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScratchFolder.h"
+#include "platform/AppPaths.h"
+#include "ui/core/BatchDriver.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/MapCopy.h"
@@ -70,6 +72,8 @@ protected:
         img::RegisterImageFormats();  // the map copies tell pictures by the registry, as in the program
     }
     void TearDown() override {
+        SetProgramDirOverride("");
+        BatchFiles.clear();
         img::UnregisterImageFormats();
         fixtures::RemoveScratchFolder(folder);
         ResetOptionsToDefaults();
@@ -196,28 +200,39 @@ TEST_F(SafeOutputTest, AFailedSaveLeavesEveryEarlierFileAsItWas) {
 
 // The model's maps lie in its own folder, which is also the output folder:
 // two maps of one name in two folders, and a file of the copy's name that
-// is not a map.
+// is not a map; a map named twice, spelt otherwise, has one copy. A later
+// save finds every copy as it was, though it meets the maps in another
+// order (it looks at each name once).
 TEST_F(SafeOutputTest, MapCopiesNeverReplaceAFileTheSaveDidNotWrite) {
     fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
     fixtures::AddQuad(1, 1);
     fixtures::AddQuad(2, 2);
+    fixtures::AddQuad(3, 3);
     fs::create_directories(folder / "a");
+    fs::create_directories(folder / "b");
+    std::string otherTarga = Targa;
+    otherTarga.back() = '\x40';
     const std::map<std::string, std::string> maps = {
         {"wood.ppm", "P3\n1 1\n255\n1 2 3\n"}, {"a/wood.ppm", "P3\n1 1\n255\n4 5 6\n"}, {"stone.tga", "user's"},
-        {"a/stone.tga", Targa}};
+        {"a/stone.tga", Targa}, {"b/stone.tga", otherTarga}};
     for (const auto& [name, bytes] : maps) std::ofstream(folder / name, std::ios::binary) << bytes;
-    SceneMaterials[0].colorMap = In("wood.ppm");
-    SceneMaterials[1].colorMap = In("a/wood.ppm");
-    SceneMaterials[2].bumpMap = In("a/stone.tga");
     Form1.Edit61.text = "wood.ppm";  // POV-Ray renders under a free name: the map stays as it is
     Form2.CheckBox16.checked = true;  // copy the maps as they are
     Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
-    for (int save = 0; save < 2; ++save) {
+    for (int save = 0; save < 3; ++save) {
+        const bool swapped = save == 2;
+        SceneMaterials[0].colorMap = In(swapped ? "a/wood.ppm" : "wood.ppm");
+        SceneMaterials[1].colorMap = In(swapped ? "wood.ppm" : "a/wood.ppm");
+        SceneMaterials[2].bumpMap = In(swapped ? "b/stone.tga" : "a/stone.tga");
+        SceneMaterials[3].bumpMap = In(swapped ? "a/stone.tga" : "b/stone.tga");
+        SceneMaterials[3].transparencyMap = In("b/../a/wood.ppm");  // a map spelt otherwise: its copy
         for (const SaveKind kind : {SaveKind::PovRay, SaveKind::Obj}) ASSERT_TRUE(SaveModelFiles(kind));
         for (const auto& [name, bytes] : maps) EXPECT_EQ(fixtures::ReadFileBytes(In(name)), bytes) << name;
         EXPECT_EQ(fixtures::ReadFileBytes(In("wood_Rev00001.ppm")), maps.at("a/wood.ppm"));
         EXPECT_EQ(fixtures::ReadFileBytes(In("stone_Rev00001.tga")), Targa);
-        EXPECT_FALSE(fs::exists(In("wood_Rev00002.ppm")));  // the second save finds its copy as it was
+        EXPECT_EQ(fixtures::ReadFileBytes(In("stone_Rev00002.tga")), otherTarga);
+        // Each later save finds its copies as they were.
+        EXPECT_FALSE(fs::exists(In("wood_Rev00002.ppm")) || fs::exists(In("stone_Rev00003.tga"))) << save;
     }
 
     // The written files name the copies.
@@ -315,6 +330,86 @@ TEST_F(SafeOutputTest, MapsNamedLikeFilesOfTheRunAreCopiedUnderOtherNames) {
         // Told by the first save; the others find the copy as it was.
         const std::string told = "<!>" + name + " copied as " + copy + ": the save writes a file named " + name;
         EXPECT_EQ(std::count(Messages().begin(), Messages().end(), told), 1) << name;
+    }
+}
+
+// The names no output may take: every file the program keeps in its folder
+// (planted there with its own text), and some of POV-Ray's own, which must
+// not appear. Each is asked for by a single save of every kind (with the
+// rendered picture), a map copy and a batch (its models, common material
+// include and script), into the program's folder spelt three ways.
+TEST_F(SafeOutputTest, NoOutputTakesTheNameOfAFileOfTheProgramOrOfPovRay) {
+    const struct {
+        std::string name;
+        bool program;
+    } reserved[] = {{"mirelansettings.ini", true},        {"mirelansettings.ini.bak2", true},
+                    {"custom_pov_texture_lib.inc", true}, {"mirelanhelp.htm", true},
+                    {"test_scene_POV_mat.inc", true},     {"test_scene_POV_main.pov", true},
+                    {"test_scene_POV_main.ini", true},    {"test_scene_POV_preview.png", true},
+                    {"create_image_map.pov", true},       {"create_image_map.ini", true},
+                    {"Preview_Sky_S_Cloud1.tga", true},   {"mirelantemp-1-a1b2c3.pz3", true},
+                    {"colors.inc", false},                {"Math.inc", false},
+                    {"povray.ini", false},                {"test.png", false}};
+    SetProgramDirOverride(folder.string());
+    fs::create_directories(folder / "sub");
+    fs::create_directory_symlink(folder, folder / "self");
+    const std::string spellings[] = {folder.string() + "/", (folder / "sub" / "..").string(), In("self")};
+    for (const auto& r : reserved)
+        if (r.program) std::ofstream(In(r.name), std::ios::binary) << "kept " << r.name;
+    fs::create_directories(folder / "maps");
+    fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
+    const std::string triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+
+    for (std::size_t i = 0; i < std::size(reserved); ++i) {
+        const std::string& name = reserved[i].name;
+        SCOPED_TRACE(name);
+        Form2.Edit1.text = spellings[i % 3];
+        // Nothing of the program's replaced, nothing of POV-Ray's name made;
+        // no INI names such a picture; a "<!>" line tells why.
+        const auto untouched = [&](const char* step) {
+            for (const auto& r : reserved)
+                EXPECT_EQ(fixtures::ReadFileBytes(In(r.name)), r.program ? "kept " + r.name : "") << step;
+            for (const auto& e : fs::directory_iterator(folder)) {
+                const std::string text = fixtures::ReadFileBytes(e.path());
+                for (const auto& r : reserved)
+                    EXPECT_EQ(text.find("Output_File_Name=\"" + r.name + "\""), std::string::npos) << step << e.path();
+            }
+            const std::string why = (reserved[i].program ? ": the program keeps a file named "
+                                                         : ": POV-Ray has a file of its own named ") + name;
+            EXPECT_TRUE(std::any_of(Messages().begin(), Messages().end(), [&](const std::string& line) {
+                return line.rfind("<!>", 0) == 0 && line.size() > why.size() &&
+                       line.compare(line.size() - why.size(), why.size(), why) == 0;
+            })) << step;
+            status.ClearPage(StatusPage::Messages);
+        };
+
+        for (tedit* edit : {&Form1.Edit13, &Form1.Edit1, &Form1.Edit111, &Form1.Edit61}) edit->text = name;
+        SaveAll();
+        untouched("a save");
+        Form1.Edit13.text = "geo.inc";
+        Form1.Edit1.text = "car.obj";
+        Form1.Edit111.text = "scene.xml";
+        Form1.Edit61.text = "car.png";
+
+        std::ofstream(folder / "maps" / name, std::ios::binary) << "P3\n1 1\n255\n1 2 3\n";
+        SceneMaterials[0].colorMap = (folder / "maps" / name).string();
+        Form2.CheckBox16.checked = true;  // copy the maps as they are
+        Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;
+        ASSERT_TRUE(SaveModelFiles(SaveKind::PovRay));
+        untouched("a map copy");
+        Form2.CheckBox16.checked = false;
+
+        BatchFiles = {(folder / "maps" / (ExtractBaseName(name) + ".obj")).string(),
+                      (folder / "maps" / "b.obj").string()};
+        for (const std::string& model : BatchFiles) std::ofstream(model) << triangle;
+        Form1.RadioButton3.checked = true;  // a scene, INI and picture per model, and the script
+        Form1.RadioButton4.checked = false;
+        Form1.ComboBox5.index = ExtractFileExt(name) == ".tga" ? 0 : 1;
+        Form1.Edit23.text = Form1.Edit90.text = name;
+        SaveBatch();
+        untouched("a batch");
+        BatchFiles = {"junk"};
+        fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);  // the batch leaves no model
     }
 }
 

@@ -13,6 +13,7 @@
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/Snippets.h"
 #include "ui/core/FileDialogs.h"
+#include "ui/core/OutputNames.h"
 #include "ui/core/PovLaunch.h"
 #include "writers/DeclareLibrary.h"
 #include "writers/Export.h"
@@ -283,6 +284,7 @@ void CustomMaterialController::ToolButton41Click() {
     };
     std::string file;
     if (!Svc().prompts->SaveFile(request, file)) return;
+    file = UnreservedOutputName(file);
     dialog.fileName = file;
     dialog.initialDir = ExtractFilePath(file);
     if (!BakeCustomMaterial(file)) return;

@@ -8,16 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/AppPaths.h"
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
 
 // The files of the preview and the bake, in the program's folder.
-inline constexpr const char* PreviewIncludeFile = "test_scene_POV_mat.inc";
-inline constexpr const char* PreviewSceneFile = "test_scene_POV_main.pov";
-inline constexpr const char* PreviewIniFile = "test_scene_POV_main.ini";
-inline constexpr const char* BakeSceneFile = "create_image_map.pov";
-inline constexpr const char* BakeIniFile = "create_image_map.ini";
+inline constexpr const char* PreviewIncludeFile = ProgramFile::PreviewInclude;
+inline constexpr const char* PreviewSceneFile = ProgramFile::PreviewScene;
+inline constexpr const char* PreviewIniFile = ProgramFile::PreviewIni;
+inline constexpr const char* BakeSceneFile = ProgramFile::BakeScene;
+inline constexpr const char* BakeIniFile = ProgramFile::BakeIni;
 
 // Writes the test material include (the standard includes, "#declare
 // Preview_=" and the memo), the test scene when it is missing, and starts
@@ -73,7 +74,8 @@ public:
     void ToolButton38Click();
     // "Clear".
     void ToolButton39Click();
-    // "Preview", "Bake..." and "Save...".
+    // "Preview", "Bake..." (into the map chosen, or a "_Rev" name where no
+    // output may take it) and "Save...".
     void ToolButton40Click();
     void ToolButton41Click();
     void ToolButton42Click();

@@ -125,8 +125,8 @@ void ExportController::ToolButton18Click() {
     if (batch) {
         SaveBatch();
         if (Form1.RadioButton3.checked) {
-            const std::string folder = ExtractFileDir(OutputPath(Form1.Edit90.text));
-            if (!StartBatchScript(OutputPath(Form1.Edit90.text), folder)) LogMessage("<!>Could not start POV-Ray");
+            const std::string script = BatchScriptFile();
+            if (!StartBatchScript(script, ExtractFileDir(script))) LogMessage("<!>Could not start POV-Ray");
         } else if (program.empty()) {
             PovRayMissing(MessageKind::Information);
         } else {

@@ -21,6 +21,7 @@
 #include "ui/control/MaterialPanel.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/FileDialogs.h"
+#include "ui/core/OutputNames.h"
 
 namespace {
 
@@ -252,6 +253,7 @@ void MaterialFilesController::ConvertMap(std::string& name) {
     std::string target;
     if (!Svc().prompts->SaveFile(request, target)) return;
     if (ExtractFileExt(target).empty()) target += extension;
+    target = UnreservedOutputName(target);
 
     LogMessage("Loading " + name + "...");
     const bool resize = Form1.CheckBox39.checked;
@@ -344,6 +346,7 @@ void MaterialFilesController::Button52Click() {
     std::string file;
     if (!Svc().prompts->SaveFile(request, file)) return;
     if (ExtractFileExt(file).empty()) file += ".bmp";
+    file = UnreservedOutputName(file);
     LogMessage(RuleLine);
     const WaitScope wait;
     TestAndClearGroupChanges();

@@ -40,8 +40,9 @@ public:
     void ToolButton21Click();
     void ToolButton8Click();
     // A copy of the map `name` as TGA or JPEG (optionally resized) chosen in
-    // the save dialog; `name` becomes the copy's name once the picture was
-    // read, and stays otherwise.
+    // the save dialog (a "_Rev" name where no output may take the one
+    // chosen, UnreservedOutputName); `name` becomes the copy's name once the
+    // picture was read, and stays otherwise.
     void ConvertMap(std::string& name);
     // "Convert..." of the colour, bump and transparency slots.
     void BitBtn9Click();
@@ -50,7 +51,8 @@ public:
 
     // "Fit to unit box": the transform edits that map the UVs onto 0..1.
     void Button62Click();
-    // "Save as map...": the UV layout as a bitmap file.
+    // "Save as map...": the UV layout as a bitmap file (a "_Rev" name where
+    // no output may take the one chosen).
     void Button52Click();
     // "Reset values", "Refresh", the projection method chosen, and the UV
     // view drawn when its sub-page is shown.

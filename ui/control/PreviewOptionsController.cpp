@@ -68,7 +68,7 @@ std::string PowerOfTwo(int32_t position) { return std::to_string(int64_t{1} << s
 
 }  // namespace
 
-std::string SkyMapFile(const std::string& sky) { return ProgramDir() + "Preview_Sky_" + sky + ".tga"; }
+std::string SkyMapFile(const std::string& sky) { return ProgramDir() + ProgramFile::SkyMapPrefix + sky + ".tga"; }
 
 bool CreateSkyMap(const std::string& outputFile) {
     std::string sceneName;

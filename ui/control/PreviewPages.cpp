@@ -6,6 +6,7 @@
 #include "model/Services.h"
 #include "model/TextConv.h"
 #include "ui/core/FileDialogs.h"
+#include "ui/core/OutputNames.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ bool ExecuteImageSaveDialog(const std::string& name, const std::string& folder, 
     std::string chosen;
     if (!Svc().prompts->SaveFile(request, chosen)) return false;
     if (ExtractFileExt(chosen).empty()) chosen += extension();
+    chosen = UnreservedOutputName(chosen);
     dialog.fileName = chosen;
     file = chosen;
     return true;

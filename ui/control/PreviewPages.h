@@ -42,7 +42,8 @@ void RedrawPreview();
 // and the type chosen last (".tga" for the first, ".jpg" for the second),
 // proposing `name` with that extension and starting in `folder` (its own
 // folder when empty). True with the chosen file in `file`, given the type's
-// extension when it has none.
+// extension when it has none, and a "_Rev" name where no output may take the
+// one chosen (UnreservedOutputName).
 bool ExecuteImageSaveDialog(const std::string& name, const std::string& folder, std::string& file);
 
 // The open dialog's filter for the lights and cameras of Poser scenes and

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <set>
+#include <unordered_set>
 
 #include "model/Model.h"
 #include "model/Services.h"
@@ -25,25 +27,48 @@ namespace fs = std::filesystem;
 
 const std::string EchoRule = "echo " + ShellWord(RuleLine);
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec) && !ec) return true;
-    return fs::path(a).lexically_normal() == fs::path(b).lexically_normal();
+// The models of a batch by the files they are: by device and inode where
+// they exist, and by their paths made normal, so that each output is told
+// from all of them at once.
+class BatchInputs {
+public:
+    explicit BatchInputs(const std::vector<std::string>& files) {
+        for (const std::string& file : files) {
+            if (const auto id = FileId(file)) ids_.insert(*id);
+            paths_.insert(Normal(file));
+        }
+    }
+    bool Holds(const std::string& name) const {
+        const auto id = FileId(name);
+        return (id && ids_.count(*id) != 0) || paths_.count(Normal(name)) != 0;
+    }
+
+private:
+    using Id = std::pair<uint64_t, uint64_t>;
+    static std::optional<Id> FileId(const std::string& name) {
+        struct stat st;
+        if (::stat(name.c_str(), &st) != 0) return std::nullopt;
+        return Id{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    }
+    static std::string Normal(const std::string& name) { return fs::path(name).lexically_normal().string(); }
+
+    std::set<Id> ids_;
+    std::unordered_set<std::string> paths_;
+};
+
+// The names of the batch SaveBatch is writing, while it runs.
+std::shared_ptr<const BatchOutputFiles>& RunningBatch() {
+    static std::shared_ptr<const BatchOutputFiles> running;
+    return running;
 }
 
-bool IsBatchInput(const std::string& name) {
-    return std::any_of(BatchFiles.begin(), BatchFiles.end(), [&](const std::string& f) { return SameFile(f, name); });
-}
-
-// An output name that would replace one of the batch's own models (a mesh
-// include converted into its own folder) gets "_Rev" and a number instead.
-std::string NotAnInput(const std::string& name) {
-    if (!IsBatchInput(name)) return name;
-    std::string candidate = name;
-    for (int k = 1; k <= 10000 && IsBatchInput(candidate); ++k) candidate = RevisedFileName(name, k);
-    LogMessage("<!>" + ExtractFileName(name) + " would replace a model of the batch: written as " +
-               ExtractFileName(candidate));
-    return candidate;
+std::shared_ptr<const BatchOutputFiles> OutputFilesOf(const std::vector<BatchNames>& names) {
+    auto files = std::make_shared<BatchOutputFiles>();
+    for (const BatchNames& n : names) {
+        files->files.insert({n.ini, n.scene, n.geometry, n.material});
+        files->pictures.insert(OutputPath(n.image));
+    }
+    return files;
 }
 
 void SetBatchChoices(const BatchNames& names) {
@@ -58,10 +83,10 @@ void SetBatchChoices(const BatchNames& names) {
     Scene.udoFile.clear();
     Scene.objFile.clear();
     Scene.materialsInGeometry = 1;
-    Scene.iniFile = NotAnInput(names.ini);
-    Scene.povSceneFile = NotAnInput(names.scene);
-    Scene.povGeometryFile = NotAnInput(names.geometry);
-    Scene.povMaterialFile = NotAnInput(names.material);
+    Scene.iniFile = names.ini;
+    Scene.povSceneFile = names.scene;
+    Scene.povGeometryFile = names.geometry;
+    Scene.povMaterialFile = names.material;
     Scene.renderImageFile = names.image;
 }
 
@@ -98,32 +123,79 @@ std::vector<std::string> BatchScriptLines(const std::string& program, const std:
 }
 
 std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFiles) {
-    const bool common = Form1.RadioButton4.checked;
+    const bool common = Form1.RadioButton4.checked, commonMaterial = Form1.CheckBox19.checked;
     const std::string imageExtension(OutputImageExtension(Form1.ComboBox5.index));
-    std::set<std::string> taken;
+    const BatchInputs inputs(modelFiles);
+    // The files and pictures of the models named so far.
+    std::unordered_set<std::string> taken;
+    RevisedNames bases, revised, pictures;
+    std::vector<std::string> notes;
+    // A file that would replace a model of the batch, or take a name no
+    // output may take, gets the next "_Rev" name that does neither and that
+    // no file of the batch has.
+    const auto fit = [&](const std::string& file) {
+        const ReservedName why = ReservedOutputName(file);
+        const bool input = why == ReservedName::None && inputs.Holds(file);
+        if (why == ReservedName::None && !input) return file;
+        const std::string name = revised.Next(file, [&](const std::string& candidate) {
+            return !IsReservedOutputName(candidate) && !inputs.Holds(candidate) && taken.count(candidate) == 0;
+        });
+        const std::string from = ExtractFileName(file), to = ExtractFileName(name);
+        notes.push_back(input ? "<!>" + from + " would replace a model of the batch: written as " + to
+                              : "<!>" + from + " written as " + to + ": " + std::string(ReservedNameReason(why)) +
+                                    from);
+        return name;
+    };
+    // The files every model shares, and the script.
+    if (Form1.RadioButton3.checked) taken.insert(BatchScriptFile());
+    std::string commonIni, commonScene, commonMaterialFile;
+    if (common) {
+        commonIni = fit(OutputPath(ChangeFileExt(Form1.Edit115.text, ".ini")));
+        taken.insert(commonIni);
+        commonScene = fit(OutputPath(Form1.Edit115.text));
+        taken.insert(commonScene);
+    }
+    if (commonMaterial) {
+        commonMaterialFile = fit(OutputPath(Form1.Edit23.text));
+        taken.insert(commonMaterialFile);
+    }
+    const std::vector<std::string> sharedNotes = std::move(notes);
+
     std::vector<BatchNames> all;
+    all.reserve(modelFiles.size());
     for (std::size_t i = 0; i < modelFiles.size(); ++i) {
+        notes = i == 0 ? sharedNotes : std::vector<std::string>();
         std::string base = ExtractBaseName(ExtractFileName(modelFiles[i]));
-        if (!common) {
-            const std::string clean = CleanIdentifier(base);
-            base = clean;
-            for (int k = 1; taken.count(base) != 0 && k <= 10000; ++k) base = RevisedFileName(clean, k);
-            taken.insert(base);
-        }
+        if (!common)
+            base = bases.Next(CleanIdentifier(base), [&](const std::string& b) {
+                for (const char* end : {".ini", ".pov", ".inc", "_pov_mat.inc"})
+                    if (taken.count(OutputPath(b + end)) != 0) return false;
+                return true;
+            });
         BatchNames n;
-        n.ini = OutputPath(common ? ChangeFileExt(Form1.Edit115.text, ".ini") : base + ".ini");
-        n.scene = OutputPath(common ? Form1.Edit115.text : base + ".pov");
-        n.geometry = OutputPath(base + ".inc");
-        if (Form1.CheckBox19.checked) {
-            n.material = OutputPath(Form1.Edit23.text);
-            n.writeMaterial = i == 0;
-        } else {
-            n.material = OutputPath(base + "_pov_mat.inc");
-        }
-        n.image = base + imageExtension;
+        n.ini = common ? commonIni : fit(OutputPath(base + ".ini"));
+        n.scene = common ? commonScene : fit(OutputPath(base + ".pov"));
+        n.geometry = fit(OutputPath(base + ".inc"));
+        n.material = commonMaterial ? commonMaterialFile : fit(OutputPath(base + "_pov_mat.inc"));
+        n.writeMaterial = !commonMaterial || i == 0;
+        // POV-Ray renders the picture later: its name is free now, and no
+        // other picture or file of the batch takes it.
+        const std::string picture = pictures.Next(OutputPath(base + imageExtension), [&](const std::string& p) {
+            return taken.count(p) == 0 && !IsReservedOutputName(p) && !FileExistsNonBlank(p);
+        });
+        n.image = ExtractFileName(picture);
+        taken.insert({n.ini, n.scene, n.geometry, n.material, picture});
+        n.notes = std::move(notes);
         all.push_back(std::move(n));
     }
     return all;
+}
+
+std::string BatchScriptFile() { return FirstUnreservedName(OutputPath(Form1.Edit90.text)); }
+
+std::shared_ptr<const BatchOutputFiles> CurrentBatchOutputFiles() {
+    if (RunningBatch()) return RunningBatch();
+    return OutputFilesOf(BatchOutputNames(BatchFiles));
 }
 
 void SaveBatch() {
@@ -141,6 +213,12 @@ void SaveBatch() {
 
     const std::vector<std::string> files = BatchFiles;
     const std::vector<BatchNames> names = BatchOutputNames(files);
+    // The map copies of every model keep clear of the files of the whole
+    // batch: told once, not for each model.
+    struct Running {
+        explicit Running(std::shared_ptr<const BatchOutputFiles> files) { RunningBatch() = std::move(files); }
+        ~Running() { RunningBatch().reset(); }
+    } running(OutputFilesOf(names));
     for (std::size_t i = 0; i < files.size(); ++i) {
         LogMessage("Memory cleanup...");
         ClearModel();
@@ -150,6 +228,7 @@ void SaveBatch() {
         Svc().status->ProcessPendingMessages();
 
         SetBatchChoices(names[i]);
+        for (const std::string& note : names[i].notes) LogMessage(note);
         WriteOutputFiles(true);  // with the maps copied as they are
         iniFiles.push_back(Form2.CheckBox27.checked ? Scene.iniFile : ExtractFileName(Scene.iniFile));
     }
@@ -163,7 +242,7 @@ void SaveBatch() {
     if (script) {
         std::string program = PovRayProgram();
         if (program.empty()) program = "povray";  // found on PATH when the script runs
-        const std::string scriptFile = OutputPath(Form1.Edit90.text);
+        const std::string scriptFile = UnreservedOutputName(OutputPath(Form1.Edit90.text));
         WriteScript(BatchScriptLines(program, iniFiles), scriptFile);
         // The script is meant to be run again in its folder, where POV-Ray
         // looks for its settings and include files first.

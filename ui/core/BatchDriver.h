@@ -5,8 +5,10 @@
 // one ("Use a Batch file ").
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 // `text` as one word of the POSIX shell: in single quotes, a single quote
@@ -36,12 +38,32 @@ void SaveBatch();
 // file " a model's names are made of its name cleaned as a single model's
 // (CleanIdentifier), since the script hands them to POV-Ray, which splits
 // its command line at blanks and reads "+", "-" and "=" as options; a name
-// that two models would share after cleaning gets "_Rev" and a number, so
-// that each model renders as itself. With "Use a POV file" the geometry
-// includes keep the models' names, from which the common scene builds them
-// by the input file name prefix.
+// whose files another model's files would share after cleaning gets "_Rev"
+// and a number, so that each model renders as itself. With "Use a POV file"
+// the geometry includes keep the models' names, from which the common scene
+// builds them by the input file name prefix. A file that would replace a
+// model of the batch, or take a name no output may take
+// (IsReservedOutputName), gets "_Rev" and a number instead, and `notes` the
+// "<!>" line that says so. Every picture has a name of its own: none that
+// another picture or file of the batch has, or that a file in the output
+// folder has. Time and memory grow in proportion to the number of models.
 struct BatchNames {
     std::string ini, scene, geometry, material, image;
     bool writeMaterial = true;
+    std::vector<std::string> notes;
 };
 std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFiles);
+
+// The batch's files that are written to the output folder and the pictures
+// rendered there, by name with folder (OutputPath).
+struct BatchOutputFiles {
+    std::unordered_set<std::string> files, pictures;
+};
+// The file the batch script is written to: the batch file name ("Use a
+// Batch file ", Edit90) in the output folder, or a "_Rev" name where no
+// output may take it (FirstUnreservedName).
+std::string BatchScriptFile();
+
+// Those of the batch BatchFiles holds: while SaveBatch runs, of the names it
+// decided before its first model; otherwise made anew.
+std::shared_ptr<const BatchOutputFiles> CurrentBatchOutputFiles();

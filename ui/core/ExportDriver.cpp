@@ -1,5 +1,6 @@
 #include "ui/core/ExportDriver.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "ui/core/MapCopy.h"
+#include "ui/core/OutputNames.h"
 #include "ui/core/PovIni.h"
 #include "writers/Export.h"
 #include "writers/TextWriter.h"
@@ -75,6 +77,30 @@ bool ConfirmOverwrites() {
         {&Scene.writeMaterialInclude, Scene.povMaterialFile},
         {&Scene.writeUdo, Scene.udoFile},
     });
+}
+
+// No file of the save takes the name of a file the program keeps in its
+// folder or of one of POV-Ray's own: it is written under a "_Rev" name that
+// no other file of the save has. (None of those names ends in ".mtl", so
+// the MTL file of an OBJ file that may be written may be written too.)
+void AvoidReservedNames() {
+    struct Named {
+        uint8_t write;
+        std::string* name;
+    };
+    const Named files[] = {{Scene.writeIni, &Scene.iniFile},
+                           {Scene.writePovScene, &Scene.povSceneFile},
+                           {Scene.writeGeometryInclude, &Scene.povGeometryFile},
+                           {Scene.writeMaterialInclude, &Scene.povMaterialFile},
+                           {Scene.writeUdo, &Scene.udoFile}};
+    const auto taken = [&](const std::string& name) {
+        return name == Scene.objFile || name == MtlFileName(Scene) ||
+               std::any_of(std::begin(files), std::end(files), [&](const Named& f) { return *f.name == name; });
+    };
+    for (const Named& f : files)
+        if (f.write && !f.name->empty()) *f.name = UnreservedOutputName(*f.name, taken);
+    if ((Scene.writeObj || Scene.writeMtl) && !Scene.objFile.empty())
+        Scene.objFile = UnreservedOutputName(Scene.objFile, taken);
 }
 
 void ListOutputFiles() {
@@ -148,6 +174,7 @@ bool WriteOutputFiles(bool batchRun) {
         Svc().prompts->Show(MessageKind::Information, "Load a 3D model first from the input tab");
         return false;
     }
+    AvoidReservedNames();
     if (!batchRun && !Form2.CheckBox1.checked && !ConfirmOverwrites()) return false;
     Svc().status->ProcessPendingMessages();
     WaitScope wait;
@@ -187,6 +214,7 @@ void SaveYafRayScene() {
     SetMapChoices();
     Scene.sanitiseNames = 0;
     Scene.meshBreakingMode = 1;
+    Scene.yafrayFile = UnreservedOutputName(Scene.yafrayFile);
     // An existing scene is replaced only when the user says so; No keeps it.
     if (!Form2.CheckBox1.checked &&
         (!ConfirmOverwrites({{&Scene.yafrayOutput, Scene.yafrayFile}}) || !Scene.yafrayOutput))

@@ -21,7 +21,9 @@ void SetSaveChoices(SaveKind kind);
 
 // Writes the files whose switches are set. Refuses (information box "Load a
 // 3D model first from the input tab") when no model with faces is loaded.
-// Unless this is a batch run or "Overwrite files (except render)" is
+// A file whose name no output may take (IsReservedOutputName) is written
+// under a "_Rev" name instead, the name in Scene with it, and a "<!>" line
+// says so (UnreservedOutputName). Unless this is a batch run or "Overwrite files (except render)" is
 // checked, asks before replacing each existing file: Yes writes it, No
 // leaves it (its switch is cleared), Cancel writes nothing, All writes it
 // and every other file without asking. Then the map copies when the maps
@@ -40,7 +42,8 @@ bool WriteOutputFiles(bool batchRun = false);
 bool SaveModelFiles(SaveKind kind);
 
 // The YafRay save: every other switch and output name cleared, the YafRay
-// scene named after "scene.xml" (Edit111) in the output folder, written
+// scene named after "scene.xml" (Edit111) in the output folder (a "_Rev"
+// name where no output may take that one), written
 // (after the question whether to replace an existing one, unless
 // "Overwrite files (except render)" is checked), "Files Saved." logged.
 // Throws ExportError when it cannot be written.

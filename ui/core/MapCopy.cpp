@@ -23,6 +23,7 @@
 #include "platform/gfx/Stream.h"
 #include "ui/core/BatchDriver.h"
 #include "ui/core/FileDialogs.h"
+#include "ui/core/OutputNames.h"
 #include "ui/core/PovIni.h"
 #include "writers/TextWriter.h"
 
@@ -30,7 +31,6 @@ namespace {
 
 constexpr int32_t DefaultMapSize = 512;
 constexpr int JpegQuality = 75;
-constexpr int MaxOtherNames = 10000;
 
 std::string FolderOf(std::string_view file) { return ExtractFileDir(NormalizePathSeparators(file)); }
 
@@ -333,34 +333,28 @@ int32_t ChosenMapSize() {
     return static_cast<int32_t>(size);
 }
 
-// A name held by a file this save writes (not a map).
-constexpr std::pair<uint64_t, uint64_t> OutputFile{std::numeric_limits<uint64_t>::max(), 0};
+// The bytes of a file told apart by a hash (FNV-1a); 0 when it cannot be read.
+uint64_t HashOf(const uint8_t* p, std::size_t n, uint64_t h = 14695981039346656037ull) {
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
 
-// Every file that the saves of a run write into the output folder: the
-// files of this save, those that the other save commands write under the
-// names the output tabs give (POV-Ray, Moray, OBJ with its MTL and YafRay)
-// and the batch script, and in a batch the files of each model. A map
-// copied under one of these names would be written over by the save that
-// writes it, and the scene would name that file as its map. The pictures
-// POV-Ray renders there (`rendered`) take their names only while no file
-// has them: the INI names a free one.
-std::vector<std::string> RunOutputs(std::vector<std::string>& rendered) {
-    tscene obj;
-    obj.objFile = OutputPath(Form1.Edit1.text);
-    std::vector<std::string> files = {Scene.objFile,         MtlFileName(Scene),    Scene.iniFile,
-                                      Scene.povSceneFile,    Scene.povGeometryFile, Scene.povMaterialFile,
-                                      Scene.udoFile,         Scene.yafrayFile,      obj.objFile,
-                                      MtlFileName(obj)};
-    for (const tedit* edit : {&Form1.Edit68, &Form1.Edit2, &Form1.Edit13, &Form1.Edit12, &Form1.Edit29,
-                              &Form1.Edit82, &Form1.Edit11, &Form1.Edit111, &Form1.Edit90})
-        if (!Trim(edit->text).empty()) files.push_back(OutputPath(edit->text));
-    rendered = {OutputPath(Form1.Edit61.text)};
-    if (BatchFiles.size() > 1)
-        for (const BatchNames& n : BatchOutputNames(BatchFiles)) {
-            files.insert(files.end(), {n.ini, n.scene, n.geometry, n.material});
-            rendered.push_back(OutputPath(n.image));
-        }
-    return files;
+uint64_t HashOfFile(const std::string& name) {
+    Fd in(OpenForReading(name));
+    if (in.get() < 0) return 0;
+    std::vector<uint8_t> buffer(1 << 16);
+    uint64_t h = HashOf(nullptr, 0);
+    for (;;) {
+        const ssize_t n = ReadSome(in.get(), buffer.data(), buffer.size());
+        if (n < 0) return 0;
+        if (n == 0) return h;
+        h = HashOf(buffer.data(), static_cast<std::size_t>(n), h);
+    }
+}
+
+uint64_t SizeOf(const std::string& name) {
+    struct stat st;
+    return ::stat(name.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
 }
 
 }  // namespace
@@ -369,16 +363,34 @@ std::vector<std::string> RunOutputs(std::vector<std::string>& rendered) {
 
 MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) {
     if (resize_) size_ = ChosenMapSize();
-    // The files of the run and the maps of the model are never written over.
-    std::vector<std::string> rendered;
-    const std::vector<std::string> outputs = RunOutputs(rendered);
-    auto claim = [&](const std::string& output) {
-        if (!ExtractFileName(output).empty() && FolderOf(output) == folder_)
-            claims_[ExtractFileName(output)] = OutputFile;
+    // The files of the run are never written over: those of this save,
+    // those that the other save commands write under the names the output
+    // tabs give (POV-Ray, Moray, OBJ with its MTL and YafRay), the batch
+    // script, and in a batch the files of each model. A map copied under one
+    // of these names would be written over by the save that writes it, and
+    // the scene would name that file as its map. The pictures POV-Ray
+    // renders there take their names only while no file has them: the INI
+    // names a free one.
+    tscene obj;
+    obj.objFile = OutputPath(Form1.Edit1.text);
+    std::vector<std::string> outputs = {Scene.objFile,         MtlFileName(Scene),    Scene.iniFile,
+                                        Scene.povSceneFile,    Scene.povGeometryFile, Scene.povMaterialFile,
+                                        Scene.udoFile,         Scene.yafrayFile,      obj.objFile,
+                                        MtlFileName(obj)};
+    for (const tedit* edit : {&Form1.Edit68, &Form1.Edit2, &Form1.Edit13, &Form1.Edit12, &Form1.Edit29,
+                              &Form1.Edit82, &Form1.Edit11, &Form1.Edit111, &Form1.Edit90})
+        if (!Trim(edit->text).empty()) outputs.push_back(OutputPath(edit->text));
+    const auto here = [&](const std::string& output) {
+        return !ExtractFileName(output).empty() && FolderOf(output) == folder_;
     };
-    for (const std::string& output : outputs) claim(output);
-    for (const std::string& picture : rendered)
-        if (!Exists(picture)) claim(picture);
+    for (const std::string& output : outputs)
+        if (here(output)) outputs_.insert(ExtractFileName(output));
+    if (const std::string picture = OutputPath(Form1.Edit61.text); here(picture))
+        pictures_.insert(ExtractFileName(picture));
+    // The batch's files, decided once for the whole batch.
+    if (BatchFiles.size() > 1 && here(OutputPath("x"))) batch_ = CurrentBatchOutputFiles();
+
+    // The maps of the model are never written over.
     auto model = [&](std::string_view map) {
         if (Trim(map).empty()) return;
         const auto id = FileIdOf(MapSource(map));
@@ -403,6 +415,21 @@ MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) 
 
 MapCopies::~MapCopies() {
     for (const Copy& c : copies_) ::unlink(c.temporary.c_str());
+}
+
+bool MapCopies::TakenByRun(const std::string& name) const {
+    if (outputs_.count(name) != 0) return true;
+    const std::string path = batch_ ? OutputPath(name) : std::string();
+    if (batch_ && batch_->files.count(path) != 0) return true;
+    const bool picture = pictures_.count(name) != 0 || (batch_ && batch_->pictures.count(path) != 0);
+    return picture && !Exists(Join(folder_, name));
+}
+
+void MapCopies::Take(Series& series, int k, const std::string& name, FileId file) {
+    claims_[name] = file;
+    const auto [first, fresh] = series.takenBy.emplace(file, k);
+    if (!fresh && k < first->second) first->second = k;
+    series.found.erase(k);
 }
 
 void MapCopies::Add(const std::string& map) {
@@ -431,26 +458,87 @@ void MapCopies::Add(const std::string& map) {
     }
     if (resize_ && jpeg.empty()) return;  // a picture without pixels
     const FileId id = FileIdOf(source);
-    for (int k = 0; k <= MaxOtherNames; ++k) {
+    const uint64_t bytes = resize_ ? jpeg.size() : SizeOf(source);
+    const auto sameBytes = [&](const std::string& path) {
+        return resize_ ? SameBytesAs(path, jpeg) : SameBytesAsFile(path, source);
+    };
+    Series& series = series_[wanted];
+
+    // The names looked at before for this name, first as the rule goes: the
+    // first this map's file took, or a file found there that is the map or
+    // holds its bytes.
+    int chosen = series.next;
+    if (const auto taken = series.takenBy.find(id); taken != series.takenBy.end()) chosen = taken->second;
+    std::vector<int> candidates;
+    for (auto [at, end] = series.foundByFile.equal_range(id); at != end; ++at) candidates.push_back(at->second);
+    // Files of the copy's size are hashed once, when a copy of that size
+    // first looks for them.
+    if (const auto sized = series.unhashed.find(bytes); sized != series.unhashed.end()) {
+        for (const int k : sized->second)
+            series.foundByBytes[{bytes, HashOfFile(Join(folder_, RevisedFileName(wanted, k)))}].push_back(k);
+        series.unhashed.erase(sized);
+    }
+    if (const auto sized = series.foundByBytes.lower_bound({bytes, 0});
+        sized != series.foundByBytes.end() && sized->first.first == bytes) {
+        const uint64_t hash = resize_ ? HashOf(jpeg.data(), jpeg.size()) : HashOfFile(source);
+        if (const auto same = series.foundByBytes.find({bytes, hash}); same != series.foundByBytes.end())
+            candidates.insert(candidates.end(), same->second.begin(), same->second.end());
+    }
+    std::sort(candidates.begin(), candidates.end());
+    for (const int k : candidates) {
+        if (k >= chosen) break;
+        const auto found = series.found.find(k);
+        if (found == series.found.end()) continue;  // taken by a copy since
+        const std::string name = RevisedFileName(wanted, k);
+        // Taken since under the series of another name: by this file, or
+        // by another.
+        if (const auto claim = claims_.find(name); claim != claims_.end()) {
+            if (claim->second != id) continue;
+            chosen = k;
+            break;
+        }
+        if (found->second == id || sameBytes(Join(folder_, name))) {
+            chosen = k;
+            break;
+        }
+    }
+    if (chosen < series.next) {
+        const std::string name = RevisedFileName(wanted, chosen);
+        Take(series, chosen, name, id);
+        names_[map] = name;
+        return;
+    }
+
+    // Then the names not looked at yet, each once.
+    for (;; ++series.next) {
+        const int k = series.next;
         const std::string name = RevisedFileName(wanted, k);
         if (const auto claim = claims_.find(name); claim != claims_.end()) {
             if (claim->second != id) continue;
-            names_[map] = name;  // the same map under the same name
+            Take(series, k, name, id);  // the same map under the same name
+            names_[map] = name;
+            ++series.next;
             return;
         }
         const std::string path = Join(folder_, name);
+        if (IsReservedOutputName(path) || TakenByRun(name)) continue;
         if (Exists(path)) {
             const FileId there = FileIdOf(path);
             // The map itself, or the bytes its copy would hold: used as it is.
-            const bool same = there == id || (!modelMaps_.count(there) && (resize_ ? SameBytesAs(path, jpeg)
-                                                                                    : SameBytesAsFile(path, source)));
-            if (!same) continue;
-            claims_[name] = id;
-            names_[map] = name;
-            return;
+            if (there == id || (!modelMaps_.count(there) && sameBytes(path))) {
+                Take(series, k, name, id);
+                names_[map] = name;
+                ++series.next;
+                return;
+            }
+            series.found[k] = there;
+            series.foundByFile.emplace(there, k);
+            if (!modelMaps_.count(there)) series.unhashed[SizeOf(path)].push_back(k);
+            continue;
         }
-        claims_[name] = id;
+        Take(series, k, name, id);
         names_[map] = name;
+        ++series.next;
         const std::string temporary = resize_ ? NewFileBeside(path, jpeg) : NewCopyBeside(path, in.get());
         if (temporary.empty()) {
             report_.push_back("<!>ERROR Copying " + sourceName);
@@ -458,16 +546,16 @@ void MapCopies::Add(const std::string& map) {
         }
         copies_.push_back({temporary, name});
         if (k > 0) {
-            const auto first = claims_.find(wanted);
-            const bool output = first != claims_.end() && first->second == OutputFile;
-            report_.push_back("<!>" + sourceName + " copied as " + name +
-                              (output ? ": the save writes a file named " : ": the output folder holds another ") +
-                              wanted);
+            const std::string first = Join(folder_, wanted);
+            const ReservedName why = ReservedOutputName(first);
+            const std::string reason = why != ReservedName::None ? std::string(ReservedNameReason(why))
+                                       : TakenByRun(wanted)      ? "the save writes a file named "
+                                                                 : "the output folder holds another ";
+            report_.push_back("<!>" + sourceName + " copied as " + name + ": " + reason + wanted);
         }
         report_.push_back("File " + sourceName + (resize_ ? " resized and copied OK" : " copied OK"));
         return;
     }
-    report_.push_back("<!>ERROR Copying " + sourceName);
 }
 
 void MapCopies::PutInPlace() {

@@ -12,22 +12,32 @@
 // A copy never takes the place of a file that the save did not write: a
 // map of the model, or any other file of that name in the output folder,
 // stays as it is and the copy is written under the name with "_Rev00001",
-// "_Rev00002", ... before its extension. Nor does it take a name that a
-// file of the run is written under (a file of any save command, the
-// rendered picture, the files of a batch), which would be written over it. A file that already holds the very
-// bytes of the copy (the map itself, or its copy of an earlier save) is
-// used as it is. Every name is decided before any file of the save is
-// written, so that the written files name the copies beside them.
+// "_Rev00002", ... before its extension (five digits or more: the names go
+// on past "_Rev99999"). Nor does it take a name that a file of the run is
+// written under (a file of any save command, the rendered picture, the
+// files of a batch), which would be written over it, or a name no output
+// may take (IsReservedOutputName: a file the program keeps in its folder,
+// one of POV-Ray's own). A file that already holds the very bytes of the
+// copy (the map itself, or its copy of an earlier save) is used as it is.
+// Every name is decided before any file of the save is written, so that the
+// written files name the copies beside them. The names of one name are
+// looked at once in a save, however many maps bear it: the time of a save
+// grows with its maps, not with their square.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "writers/Export.h"
+
+struct BatchOutputFiles;
 
 // The folder the maps go to: the folder of the scene file, else of the
 // geometry include, overridden by the folder of the UDO file and of the OBJ
@@ -67,7 +77,8 @@ public:
     // a missing map or a failed copy, "<!>" + the map's file + " is not a
     // picture: not copied" for a map whose content is no picture, and a
     // "<!>" line for each copy that got another name ("the output folder
-    // holds another ..." or "the save writes a file named ...").
+    // holds another ...", "the save writes a file named ...", "the program
+    // keeps a file named ..." or "POV-Ray has a file of its own named ...").
     void Report() const;
 
 private:
@@ -78,7 +89,26 @@ private:
         std::string temporary;  // the new file, until it is put in place
         std::string name;       // its name in the output folder
     };
+    // The names of one name (k 0 the name itself, then its "_Rev" names)
+    // looked at so far.
+    struct Series {
+        int next = 0;  // the first not looked at yet
+        // The first name each file took.
+        std::map<FileId, int> takenBy;
+        // Files found in the output folder under the names and taken by no
+        // copy: the file each is, found by that file and by its bytes (its
+        // size, and a hash once a copy of that size asks).
+        std::map<int, FileId> found;
+        std::multimap<FileId, int> foundByFile;
+        std::map<uint64_t, std::vector<int>> unhashed;
+        std::map<std::pair<uint64_t, uint64_t>, std::vector<int>> foundByBytes;
+    };
     void Add(const std::string& map);
+    // True when a file of the run is written under `name` in the output
+    // folder (or, for a picture that is rendered there, while no file has it).
+    bool TakenByRun(const std::string& name) const;
+    // `name`, the name `k` of `series`, is given to the copy of `file`.
+    void Take(Series& series, int k, const std::string& name, FileId file);
 
     bool resize_;
     int32_t size_ = 0;
@@ -87,7 +117,12 @@ private:
     std::vector<Copy> copies_;
     std::vector<std::string> report_;
     // The names given in the output folder and whose file each holds.
-    std::map<std::string, FileId> claims_;
+    std::unordered_map<std::string, FileId> claims_;
+    std::unordered_map<std::string, Series> series_;
+    // The names that files of the run take in the output folder, and those
+    // of pictures rendered there; with the files of a batch.
+    std::unordered_set<std::string> outputs_, pictures_;
+    std::shared_ptr<const BatchOutputFiles> batch_;
     // The maps of the model as they lie on disk.
     std::set<FileId> modelMaps_;
 };

@@ -1,11 +1,11 @@
 #include "ui/core/PovIni.h"
 
 #include <array>
-#include <cstdio>
 #include <vector>
 
 #include "model/MapPaths.h"
 #include "model/Model.h"
+#include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "writers/Export.h"
@@ -17,7 +17,8 @@ namespace {
 
 constexpr std::string_view Marker = ";";
 
-void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, const std::string& imageName) {
+void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, const std::string& wantedImage,
+                         const std::string& imageName) {
     w.Line(";Input POV-Ray file");
     w.Line("Input_File_Name=" + IniQuoted(sceneName));
     if (PovBatchMode()) {
@@ -25,6 +26,9 @@ void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, con
     } else {
         w.Line(";Output rendered image file");
         w.Line("Output_File_Name=" + IniQuoted(imageName));
+        if (const ReservedName why = ReservedOutputName(OutputPath(wantedImage)); why != ReservedName::None)
+            LogMessage("<!>" + wantedImage + " rendered as " + imageName + ": " + std::string(ReservedNameReason(why)) +
+                       wantedImage);
     }
     w.Line(";Resolution");
     w.Line("+W" + std::to_string(RenderImageWidth()));
@@ -94,24 +98,18 @@ std::string OutputPath(std::string_view name) {
     return folder + std::string(name);
 }
 
-std::string RevisedFileName(std::string_view name, int k) {
-    if (k == 0) return std::string(name);
-    const std::string extension = ExtractFileExt(name);
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, "_Rev%.5d", k);
-    return std::string(name.substr(0, name.size() - extension.size())) + suffix + extension;
-}
-
 std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir) {
     std::string folder = NormalizePathSeparators(Trim(outputDir));
     if (!folder.empty() && folder.back() != '/') folder += '/';
     std::string name(imageName);
-    for (int k = 1; FileExistsNonBlank(folder + name) && k <= 10000; ++k) name = RevisedFileName(imageName, k);
+    const auto taken = [&] { return FileExistsNonBlank(folder + name) || IsReservedOutputName(folder + name); };
+    for (int k = 1; taken() && k <= 10000; ++k) name = RevisedFileName(imageName, k);
     return name;
 }
 
 void WritePovIni(tscene scene) {
-    scene.renderImageFile = FreeRenderImageName(scene.renderImageFile, Form2.Edit1.text);
+    const std::string wantedImage = scene.renderImageFile;
+    scene.renderImageFile = FreeRenderImageName(wantedImage, Form2.Edit1.text);
     // The save commands keep every file of a run in one folder, so the INI
     // names the scene file without its folder.
     const std::string sceneName = ExtractFileName(scene.povSceneFile);
@@ -126,7 +124,7 @@ void WritePovIni(tscene scene) {
     BuildFileHeader(header, Marker);
     for (const std::string& line : header) w.Line(line);
     w.Line(Marker);
-    if (!Form1.CheckBox59.checked) WriteRenderSettings(w, sceneName, scene.renderImageFile);
+    if (!Form1.CheckBox59.checked) WriteRenderSettings(w, sceneName, wantedImage, scene.renderImageFile);
     if (!Form1.Memo1.lines.empty()) {
         w.Line(";Custom INI commands");
         for (const std::string& line : Form1.Memo1.lines) w.Line(OneLineText(line));

@@ -9,20 +9,18 @@
 #include <string_view>
 
 #include "model/Scene.h"
+#include "ui/core/OutputNames.h"
 
 // The folder of the export options dialog ("Save all files to directory")
 // joined with `name`; `name` alone when no folder is set.
 std::string OutputPath(std::string_view name);
 
-// The name with "_Rev" and `k` in five digits before its extension
-// ("car_Rev00001.png"); `k` 0 gives the name itself. The names tried, in
-// turn, where an output is not to take the place of an existing file.
-std::string RevisedFileName(std::string_view name, int k);
-
 // The rendered image name: `imageName` (a name without folder) while no
-// file of that name lies in `outputDir`, else the name with "_Rev00001",
-// "_Rev00002", ... before its extension, the first that is free (at most
-// 10000 tries), so that a render never replaces an earlier one.
+// file of that name lies in `outputDir` and an output may take it
+// (IsReservedOutputName), else the name with "_Rev00001", "_Rev00002", ...
+// before its extension, the first that is free (at most 10000 tries), so
+// that a render never replaces an earlier one, a file of the program's or
+// a picture of POV-Ray's own.
 std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir);
 
 // The extension of the rendered picture for an item of the output format

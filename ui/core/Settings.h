@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr std::string_view SettingsFileName = "mirelansettings.ini";
+#include "platform/AppPaths.h"
+
+inline constexpr std::string_view SettingsFileName = ProgramFile::Settings;
 
 // ProgramDir() + "mirelansettings.ini".
 std::string SettingsFilePath();
