@@ -16,40 +16,75 @@
 //
 // Scenes of many lights or cameras: a Poser scene of short light blocks (the
 // three passes of the import) and DAZ|Studio scripts of many lights or many
-// cameras. Each keeps its records, so besides "peak_MB" the counter
-// "records_MB" gives the bytes of the records kept (with their names and the
-// lists of the light selector and the camera presets): a read that keeps one
-// copy of them peaks near text_MB + records_MB.
+// cameras; the lights of a Poser scene whose file name has 226 letters,
+// imported (each light named after the file) and then saved as the
+// end-to-end driver saves, and the cameras of a DAZ|Studio script of 240
+// letters. Each keeps its records, so besides "peak_MB" the counter
+// "records_MB" gives the bytes of the records kept (lights and cameras with
+// their names) and "lists_MB" those of the lists of the light selector and
+// the camera presets: a read that keeps one copy of them peaks near text_MB
+// + records_MB + lists_MB. The material pass of a scene whose blocks each
+// load a model material gives its peak per material loaded
+// ("per_matched_B").
 //
 // The light pass of "Poser Scene..." over a scene of lights of which every
 // other is switched off, which it leaves out, timed for two counts.
 //
+// The rows whose time must grow in proportion to their input are timed in
+// CPU seconds against a control of the same size that lacks what the row
+// attacks: "x_control" is the row's time over the control's, and a ratio
+// above 2 labels the row "RATIO ABOVE 2" (and is printed on stderr), so that
+// a time that grows with the square shows as a ratio.
+//
 // The material matching of a Poser scene: N model materials and a scene of N
-// material blocks of the same names, once with distinct names and once with
-// names that differ only in letter case (the matching ignores case), timed.
-// Every other block names a colour map that the model's materials do not
-// have, so that it matches none: it is compared with every material it
-// could take; the others are taken.
+// material blocks of the same names, once with distinct names (the control)
+// and once with names that differ only in letter case (the matching ignores
+// case). Every other block names a colour map that the model's materials do
+// not have, so that it matches none: it is compared with every material it
+// could take; the others are taken. Then the colour rule of scenes below
+// version 5 on its edge: N black materials of one name (in letter case
+// variants, or with the suffixes ":1" to ":99") and N blocks of that name 0.1
+// away from black, below version 5 and from version 5 on, against the same
+// with a name of its own for each material and block.
+//
+// Models of many objects: a 3DS file of N objects and an LWO file of N point
+// lists, of 100 points each, against the same points in 50 objects or lists;
+// an LWO file of N clips and N surfaces, each taking its image from a clip of
+// its own, against clips and surfaces of one index.
+//
+// "Poser Scene..." on a model whose M materials name maps missing from the
+// model's folder of F files, against the same in a folder of ten files.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "model/MapSearch.h"
 #include "model/Model.h"
+#include "model/Services.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "readers/DazReader.h"
 #include "readers/Gzip.h"
+#include "readers/LwoReader.h"
 #include "readers/PoserReader.h"
 #include "readers/PovMeshReader.h"
+#include "readers/ThreeDSReader.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
 #include "ui/control/SceneImportController.h"
+#include "ui/core/ExportDriver.h"
+#include "ui/core/LoadDrivers.h"
 
 namespace {
 
@@ -211,12 +246,17 @@ std::string WritePacked(std::string&& text, const char* name, std::size_t& size)
 // The heap a text takes beyond its own object.
 std::size_t HeldBytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }
 
-// The bytes of the lights and cameras kept, with their names and the lists
-// of the light selector and the camera presets.
+// The bytes of the lights and cameras kept, with their names.
 std::size_t RecordBytes() {
     std::size_t bytes = Lights.size() * sizeof(tlight) + Cameras.size() * sizeof(tcamera);
     for (const tlight& l : Lights) bytes += HeldBytes(l.name.str());
     for (const tcamera& c : Cameras) bytes += HeldBytes(c.name.str());
+    return bytes;
+}
+
+// The bytes of the lists of the light selector and the camera presets.
+std::size_t ListBytes() {
+    std::size_t bytes = 0;
     for (const std::vector<std::string>* list : {&Form1.ComboBox2.items, &Form1.ComboBox8.items})
         for (const std::string& name : *list) bytes += sizeof(std::string) + HeldBytes(name);
     return bytes;
@@ -253,6 +293,7 @@ void RunImport(benchmark::State& state, const std::string& file, std::size_t siz
     state.counters["peak_MB"] = peak / MB;
     state.counters["peak_per_text"] = peak / static_cast<double>(size);
     state.counters["records_MB"] = static_cast<double>(RecordBytes()) / MB;
+    state.counters["lists_MB"] = static_cast<double>(ListBytes()) / MB;
 }
 
 // The three passes of the Poser scene import over one unpacked file.
@@ -360,6 +401,50 @@ void BM_ReadDazScriptOfManyCameras(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadDazScriptOfManyCameras)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// The CPU seconds of the calling thread: the machine may be shared, and
+// a row is compared with its control by the work it did.
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// A row's time beside that of its control of the same size (the same work
+// without what the row attacks): the counter "x_control" is their ratio, and
+// a ratio above 2, a time that grows faster than the control's, labels the
+// row "RATIO ABOVE 2" and is printed on stderr.
+void CompareWithControl(benchmark::State& state, const std::string& row, double seconds, double control) {
+    const double ratio = control > 0 ? seconds / control : 0;
+    state.counters["x_control"] = ratio;
+    if (ratio <= 2) return;
+    state.SetLabel("RATIO ABOVE 2");
+    std::fprintf(stderr, "RATIO ABOVE 2: %s takes %.1f times its control\n", row.c_str(), ratio);
+}
+
+// The CPU seconds of `read` after `prepare`, which is not timed.
+template <typename Prepare, typename Read>
+double TimeOnce(Prepare&& prepare, Read&& read) {
+    prepare();
+    const double start = CpuSeconds();
+    read();
+    return CpuSeconds() - start;
+}
+
+// A file of the text in the temporary folder, removed with this object.
+class BenchFile {
+public:
+    BenchFile(std::string&& text, const std::string& name) : path_(WriteFile(std::move(text), name.c_str(), size_)) {}
+    ~BenchFile() { std::filesystem::remove(path_); }
+    BenchFile(const BenchFile&) = delete;
+    BenchFile& operator=(const BenchFile&) = delete;
+    const std::string& path() const { return path_; }
+    std::size_t size() const { return size_; }
+
+private:
+    std::size_t size_ = 0;
+    std::string path_;
+};
+
 // The name of material i: the i-th variant in letter case of one word of 17
 // letters, or a name of its own.
 std::string MaterialName(std::size_t i, bool caseVariants) {
@@ -370,40 +455,374 @@ std::string MaterialName(std::size_t i, bool caseVariants) {
     return name;
 }
 
-// N model materials and a scene of N material blocks of the same names.
-void MatchPoserMaterials(benchmark::State& state, bool caseVariants) {
-    const std::size_t n = static_cast<std::size_t>(state.range(0));
+// A model material of that name, colour map and diffuse colour.
+tmaterial ModelMaterial(const std::string& name, const char* colorMap, const tvector& diffuse) {
+    tmaterial m;
+    NewMaterial(m);
+    m.name = name;
+    m.colorMap = colorMap;
+    m.diffuse = diffuse;
+    return m;
+}
+
+// The seconds of "Poser Scene..."'s material pass over `file` on the model
+// materials `model`; `matched` counts those it loaded.
+double TimeMatching(const std::vector<tmaterial>& model, const std::string& file, std::size_t& matched) {
+    const double seconds = TimeOnce([&] { SceneMaterials = model; }, [&] { ReadPoserMaterials(file); });
+    matched = 0;
+    for (const tmaterial& m : SceneMaterials) matched += m.blend == 1.0 ? 1 : 0;
+    return seconds;
+}
+
+// N model materials and a scene of N material blocks of the same names, of
+// which every other names a colour map the model's materials do not have.
+double MatchNames(std::size_t n, bool caseVariants, std::size_t& matched) {
     std::string text;
-    for (std::size_t i = 0; i < n; ++i)
+    std::vector<tmaterial> model;
+    for (std::size_t i = 0; i < n; ++i) {
         text += "material " + MaterialName(i, caseVariants) + "\n{\nKdColor 1 1 1 1\n" +
                 (i % 2 ? "textureMap \"skin.jpg\"\n}\n" : "}\n");
-    std::size_t size = 0;
-    const std::string file = WriteFile(std::move(text), caseVariants ? "_variants.pz3" : "_distinct.pz3", size);
+        model.push_back(ModelMaterial(MaterialName(i, caseVariants), "", {1, 1, 1}));
+    }
+    const BenchFile file(std::move(text), caseVariants ? "_variants.pz3" : "_distinct.pz3");
+    return TimeMatching(model, file.path(), matched);
+}
+
+void MatchPoserMaterials(benchmark::State& state, bool caseVariants) {
     fixtures::ResetModel();
     ResetOptionsToDefaults();
-    for (auto _ : state) {
-        state.PauseTiming();
-        SceneMaterials.clear();
-        for (std::size_t i = 0; i < n; ++i) {
-            tmaterial m;
-            NewMaterial(m);
-            m.name = MaterialName(i, caseVariants);
-            SceneMaterials.push_back(std::move(m));
-        }
-        state.ResumeTiming();
-        ReadPoserMaterials(file);
-    }
-    std::filesystem::remove(file);
-    std::size_t loaded = 0;
-    for (const tmaterial& m : SceneMaterials) loaded += m.blend == 1.0 ? 1 : 0;
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    std::size_t matched = 0;
+    double seconds = 0;
+    for (auto _ : state) state.SetIterationTime(seconds = MatchNames(n, caseVariants, matched));
     state.counters["materials"] = static_cast<double>(n);
-    state.counters["matched"] = static_cast<double>(loaded);
+    state.counters["matched"] = static_cast<double>(matched);
+    if (caseVariants)
+        CompareWithControl(state, "case variants of " + std::to_string(n), seconds, MatchNames(n, false, matched));
 }
 
 void BM_MatchPoserMaterialsOfDistinctNames(benchmark::State& state) { MatchPoserMaterials(state, false); }
-BENCHMARK(BM_MatchPoserMaterialsOfDistinctNames)->Arg(10000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MatchPoserMaterialsOfDistinctNames)->UseManualTime()->Arg(10000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_MatchPoserMaterialsOfCaseVariants(benchmark::State& state) { MatchPoserMaterials(state, true); }
-BENCHMARK(BM_MatchPoserMaterialsOfCaseVariants)->Arg(10000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MatchPoserMaterialsOfCaseVariants)->UseManualTime()->Arg(10000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The colour rule of scenes below version 5 on its edge: N model materials
+// of black, of one name in letter case variants (or, with suffixes, of that
+// name and ":1" to ":99"), and N blocks of that name in a colour exactly 0.1
+// away from black, which the rule does not match (below version 5 no block
+// is taken; from version 5 on, where names and maps decide, every block
+// is). The control gives every material and block a name of its own.
+double MatchColoursAtTheTolerance(std::size_t n, int version, bool suffixes, bool distinct, std::size_t& matched) {
+    std::string text = "version\n{\nnumber " + std::to_string(version) + "\n}\n";
+    std::vector<tmaterial> model;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string name = distinct ? MaterialName(i, false) : "abcdefghijklmnopq";
+        text += "material " + name + "\n{\nKdColor 0.1 0 0 1\ntextureMap skin.jpg\n}\n";
+        const std::string own = distinct ? name : MaterialName(i, true);
+        model.push_back(ModelMaterial(suffixes ? own + ":" + std::to_string(1 + i % 99) : own, "skin.jpg", {0, 0, 0}));
+    }
+    const BenchFile file(std::move(text), distinct ? "_tenth_distinct.pz3" : "_tenth.pz3");
+    return TimeMatching(model, file.path(), matched);
+}
+
+void BM_MatchPoserColoursAtTheTolerance(benchmark::State& state) {
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    const int version = static_cast<int>(state.range(1));
+    const bool suffixes = state.range(2) != 0;
+    std::size_t matched = 0;
+    double seconds = 0;
+    for (auto _ : state)
+        state.SetIterationTime(seconds = MatchColoursAtTheTolerance(n, version, suffixes, false, matched));
+    state.counters["materials"] = static_cast<double>(n);
+    state.counters["matched"] = static_cast<double>(matched);
+    std::size_t controlMatched = 0;
+    const double control = MatchColoursAtTheTolerance(n, version, suffixes, true, controlMatched);
+    CompareWithControl(state,
+                       "colours 0.1 apart, version " + std::to_string(version) + (suffixes ? ", suffixes, " : ", ") +
+                           std::to_string(n),
+                       seconds, control);
+}
+BENCHMARK(BM_MatchPoserColoursAtTheTolerance)
+    ->UseManualTime()
+    ->ArgNames({"n", "version", "suffixes"})
+    ->ArgsProduct({{10000, 80000}, {4, 5}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// ---- Models of many objects ----------------------------------------------------
+
+std::string Le16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+std::string Le32(uint32_t v) { return Le16(static_cast<uint16_t>(v & 0xFFFF)) + Le16(static_cast<uint16_t>(v >> 16)); }
+std::string Be16(uint16_t v) { return {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; }
+std::string Be32(uint32_t v) { return Be16(static_cast<uint16_t>(v >> 16)) + Be16(static_cast<uint16_t>(v & 0xFFFF)); }
+std::string Chunk3DS(uint16_t id, const std::string& data) {
+    return Le16(id) + Le32(static_cast<uint32_t>(6 + data.size())) + data;
+}
+std::string ChunkIff(const char* tag, const std::string& data) {
+    return tag + Be32(static_cast<uint32_t>(data.size())) + data + (data.size() % 2 ? std::string(1, '\0') : "");
+}
+
+// Points on a circle and a fan of triangles over them, through `corner`
+// (the file's corner index) and `coordinate` (its float).
+template <typename Corner, typename Coordinate>
+void Fan(std::size_t points, std::string& vertices, std::string& faces, Corner&& corner, Coordinate&& coordinate) {
+    for (std::size_t p = 0; p < points; ++p) {
+        const double a = 6.283185307179586 * static_cast<double>(p) / static_cast<double>(points);
+        vertices += coordinate(static_cast<float>(std::cos(a))) + coordinate(static_cast<float>(std::sin(a))) +
+                    coordinate(0.0f);
+    }
+    for (std::size_t p = 1; p + 1 < points; ++p)
+        faces += corner(0) + corner(static_cast<uint16_t>(p)) + corner(static_cast<uint16_t>(p + 1));
+}
+
+std::string LeFloat(float f) { return Le32(std::bit_cast<uint32_t>(f)); }
+std::string BeFloat(float f) { return Be32(std::bit_cast<uint32_t>(f)); }
+
+// A 3DS file of `objects` objects of `points` vertices each (about 2 KB an
+// object of 100).
+std::string Objects3DS(std::size_t objects, std::size_t points) {
+    std::string editor;
+    for (std::size_t o = 0; o < objects; ++o) {
+        std::string vertices, faces;
+        Fan(points, vertices, faces, [](uint16_t c) { return Le16(c); }, LeFloat);
+        std::string faceList = Le16(static_cast<uint16_t>(points - 2));
+        for (std::size_t f = 0; f + 2 < points; ++f) faceList += faces.substr(f * 6, 6) + Le16(7);
+        const std::string mesh = Chunk3DS(0x4110, Le16(static_cast<uint16_t>(points)) + vertices) +
+                                 Chunk3DS(0x4120, faceList);
+        editor += Chunk3DS(0x4000, "object" + std::to_string(o) + '\0' + Chunk3DS(0x4100, mesh));
+    }
+    return Chunk3DS(0x4D4D, Chunk3DS(0x3D3D, editor));
+}
+
+// An LWO2 file of `lists` point lists of `points` points, each with its
+// polygons.
+std::string PointListsLWO(std::size_t lists, std::size_t points) {
+    std::string chunks = "LWO2" + ChunkIff("TAGS", std::string("Default\0", 8));
+    for (std::size_t l = 0; l < lists; ++l) {
+        std::string vertices, faces;
+        Fan(points, vertices, faces, [](uint16_t c) { return Be16(c); }, BeFloat);
+        std::string polygons = "FACE";
+        for (std::size_t f = 0; f + 2 < points; ++f) polygons += Be16(3) + faces.substr(f * 6, 6);
+        chunks += ChunkIff("PNTS", vertices) + ChunkIff("POLS", polygons);
+    }
+    return ChunkIff("FORM", chunks);
+}
+
+// The read of a model file of the text by `read`, in CPU seconds.
+template <typename Read>
+double TimeModelRead(std::string&& text, const char* name, Read&& read, std::size_t& faces) {
+    const BenchFile file(std::move(text), name);
+    const double seconds = TimeOnce(
+        [&] {
+            ClearModel();
+            ClearImportLists();
+            std::vector<tvertex>().swap(ImportVertices);
+            std::vector<tface>().swap(ImportFaces);
+            Scene.modelFile = file.path();
+        },
+        [&] { read(Scene); });
+    faces = ImportFaces.size();
+    return seconds;
+}
+
+// A model of N objects (3DS) or point lists (LWO) of 100 points each, and
+// the control: the same points and faces in 50 objects or lists.
+template <typename Make, typename Read>
+void ReadManyObjects(benchmark::State& state, Make&& make, const char* name, Read&& read) {
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    const std::size_t n = static_cast<std::size_t>(state.range(0)), points = 100;
+    std::size_t faces = 0;
+    double seconds = 0;
+    TimeModelRead(make(50, n * points / 50), name, read, faces);  // warms the heap up for both
+    for (auto _ : state) state.SetIterationTime(seconds = TimeModelRead(make(n, points), name, read, faces));
+    state.counters["objects"] = static_cast<double>(n);
+    state.counters["faces"] = static_cast<double>(faces);
+    const double control = TimeModelRead(make(50, n * points / 50), name, read, faces);
+    CompareWithControl(state, std::string(name) + " of " + std::to_string(n) + " objects", seconds, control);
+}
+
+void BM_Read3DSOfManyObjects(benchmark::State& state) { ReadManyObjects(state, Objects3DS, "_objects.3ds", Read3DS); }
+BENCHMARK(BM_Read3DSOfManyObjects)->UseManualTime()->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_ReadLWOOfManyPointLists(benchmark::State& state) {
+    ReadManyObjects(state, PointListsLWO, "_lists.lwo", [](tscene& scene) { ReadLWO(scene, -1); });
+}
+BENCHMARK(BM_ReadLWOOfManyPointLists)->UseManualTime()->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// An LWO2 file of N clips, then N surfaces whose texture block takes its
+// image from clip i, or, as the control, from the last clip.
+std::string ClipsLWO(std::size_t n, bool lastClip) {
+    const auto s0 = [](const std::string& text) { return text + (text.size() % 2 ? std::string(1, '\0') : std::string(2, '\0')); };
+    const auto sub = [](const char* tag, const std::string& data) {
+        return tag + Be16(static_cast<uint16_t>(data.size())) + data;
+    };
+    const auto index = [](std::size_t i) { return static_cast<uint16_t>(1 + i % 0xFE00); };
+    std::string chunks = "LWO2";
+    for (std::size_t i = 0; i < n; ++i)
+        chunks += ChunkIff("CLIP", Be32(index(i)) + sub("STIL", s0("c" + std::to_string(i) + ".jpg")));
+    const std::string header = sub("IMAP", s0("\x80") + sub("CHAN", "COLR"));
+    for (std::size_t i = 0; i < n; ++i)
+        chunks += ChunkIff("SURF", s0("s" + std::to_string(i)) + s0("") +
+                                       sub("BLOK", header + sub("IMAG", Be16(index(lastClip ? n - 1 : i)))));
+    return ChunkIff("FORM", chunks);
+}
+
+void BM_ReadLWOOfManyClips(benchmark::State& state) {
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    const auto read = [](tscene& scene) { ReadLWO(scene, -1); };
+    std::size_t faces = 0;
+    double seconds = 0;
+    TimeModelRead(ClipsLWO(n, true), "_clips.lwo", read, faces);  // warms the heap up for both
+    for (auto _ : state)
+        state.SetIterationTime(seconds = TimeModelRead(ClipsLWO(n, false), "_clips.lwo", read, faces));
+    state.counters["clips"] = static_cast<double>(n);
+    const double control = TimeModelRead(ClipsLWO(n, true), "_clips.lwo", read, faces);
+    CompareWithControl(state, "LWO of " + std::to_string(n) + " clips", seconds, control);
+}
+BENCHMARK(BM_ReadLWOOfManyClips)->UseManualTime()->Arg(10000)->Arg(60000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// ---- Missing maps ----------------------------------------------------------------
+
+// Window services of the program as far as the imports' map lookup goes.
+class MapCaseHooks : public WindowHooks {
+public:
+    void MatchMapNameCase() override { ::MatchMapNameCase(); }
+};
+
+// "Poser Scene..." on a model of M materials whose colour maps are missing
+// from the model's folder, with a scene of no materials: the import looks
+// for each map. Timed in a folder of F files, against a folder of ten.
+double ImportWithMissingMaps(const std::filesystem::path& folder, std::size_t files, std::size_t maps) {
+    std::filesystem::create_directories(folder);
+    for (std::size_t i = 0; i < files; ++i) std::ofstream(folder / ("file" + std::to_string(i) + ".jpg"));
+    const std::string scene = (folder / "scene.pz3").string();
+    std::ofstream(scene) << "version\n{\nnumber 4\n}\n";
+    Scene.modelFile = (folder / "model.obj").string();
+    std::vector<tmaterial> model;
+    for (std::size_t i = 0; i < maps; ++i)
+        model.push_back(ModelMaterial("m" + std::to_string(i), ("missing" + std::to_string(i) + ".jpg").c_str(),
+                                      {1, 1, 1}));
+    const double seconds = TimeOnce([&] { SceneMaterials = model; }, [&] { ::ImportPoserScene(scene); });
+    std::filesystem::remove_all(folder);
+    return seconds;
+}
+
+void BM_ImportMissingMapsInABigFolder(benchmark::State& state) {
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    MapCaseHooks hooks;
+    Services services;
+    services.window = &hooks;
+    const ScopedServices scoped(services);
+    Form3.CheckBox1.checked = Form3.CheckBox2.checked = Form3.CheckBox3.checked = false;
+    Form3.Memo1.lines.clear();
+    const std::size_t files = static_cast<std::size_t>(state.range(0)), maps = static_cast<std::size_t>(state.range(1));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "_maps");
+    double seconds = 0;
+    for (auto _ : state) state.SetIterationTime(seconds = ImportWithMissingMaps(folder, files, maps));
+    const double control = ImportWithMissingMaps(folder, 10, maps);
+    state.counters["files"] = static_cast<double>(files);
+    state.counters["maps"] = static_cast<double>(maps);
+    CompareWithControl(state, std::to_string(maps) + " missing maps among " + std::to_string(files) + " files",
+                       seconds, control);
+}
+BENCHMARK(BM_ImportMissingMapsInABigFolder)
+    ->UseManualTime()
+    ->Args({5000, 1000})
+    ->Args({20000, 4000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// ---- Names that carry the file's name ----------------------------------------
+
+// A file name of about `letters` letters.
+std::string LongName(std::size_t letters, const char* extension) { return "_" + std::string(letters, 's') + extension; }
+
+// The lights of a Poser scene named with 226 letters imported (each light is
+// named "(" + the file's name + ") " + its own, cut to 100 characters), and
+// with the saves of the end-to-end driver after the import.
+void ImportLightsOfALongSceneName(benchmark::State& state, bool save) {
+    std::size_t size = 0;
+    const std::string file = WriteFile(ManyPoserLights(2), LongName(226, ".pz3").c_str(), size);
+    const std::filesystem::path out = std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "_out");
+    std::filesystem::create_directories(out);
+    RunImport(state, file, size, [&](const std::string& f) {
+        LoadPoserLights(f);
+        if (!save) return;
+        fixtures::AddCube();
+        Scene.modelFile = (out / "figure.obj").string();
+        Form2.Edit1.text = out.string();
+        Form2.CheckBox1.checked = true;
+        SetDefaultOutputNames(Scene.modelFile);
+        for (const SaveKind kind : {SaveKind::PovRay, SaveKind::Obj, SaveKind::Moray}) SaveModelFiles(kind);
+        SaveYafRayScene();
+    });
+    std::filesystem::remove_all(out);
+}
+
+void BM_ImportPoserLightsOfALongSceneName(benchmark::State& state) { ImportLightsOfALongSceneName(state, false); }
+BENCHMARK(BM_ImportPoserLightsOfALongSceneName)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_ImportAndSavePoserLightsOfALongSceneName(benchmark::State& state) { ImportLightsOfALongSceneName(state, true); }
+BENCHMARK(BM_ImportAndSavePoserLightsOfALongSceneName)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The cameras of a DAZ|Studio script named with 240 letters (each camera is
+// named its name + "-" + the script's name), in terse lines.
+void BM_ReadDazCamerasOfALongScriptName(benchmark::State& state) {
+    std::size_t size = 0;
+    std::string text = "var m_aNewCameras = [\n";
+    const std::string declaration = "[ C DzBasicCamera\n", value = "XTranslate 0 0 1\n";
+    const std::size_t count = 2 * MB / (declaration.size() + value.size());
+    for (std::size_t i = 0; i < count; ++i) text += declaration;
+    text += "];\nfunction createCamera() {\n";
+    for (std::size_t i = 0; i < count; ++i) text += value;
+    text += "default:\n}\n";
+    const std::string file = WriteFile(std::move(text), LongName(240, ".ds").c_str(), size);
+    RunImport(state, file, size, ReadDazCameras);
+}
+BENCHMARK(BM_ReadDazCamerasOfALongScriptName)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The material pass of a Poser scene whose N blocks each load a model
+// material: the peak over the text beside the model's materials.
+void BM_MatchPoserMaterialsMemory(benchmark::State& state) {
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    std::string text;
+    std::vector<tmaterial> model;
+    for (std::size_t i = 0; i < n; ++i) {
+        text += "material " + MaterialName(i, false) + "\n{\nKdColor 1 1 1 1\n}\n";
+        model.push_back(ModelMaterial(MaterialName(i, false), "", {1, 1, 1}));
+    }
+    const BenchFile file(std::move(text), "_matched.pz3");
+    double peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SceneMaterials = model;
+        malloc_trim(0);
+        ResetPeak();
+        const double before = static_cast<double>(StatusBytes("VmRSS:"));
+        state.ResumeTiming();
+        ReadPoserMaterials(file.path());
+        state.PauseTiming();
+        peak = static_cast<double>(StatusBytes("VmHWM:")) - before;
+        state.ResumeTiming();
+    }
+    std::size_t matched = 0;
+    for (const tmaterial& m : SceneMaterials) matched += m.blend == 1.0 ? 1 : 0;
+    state.counters["text_MB"] = static_cast<double>(file.size()) / MB;
+    state.counters["peak_MB"] = peak / MB;
+    state.counters["peak_per_text"] = peak / static_cast<double>(file.size());
+    state.counters["matched"] = static_cast<double>(matched);
+    state.counters["per_matched_B"] = matched ? peak / static_cast<double>(matched) : 0;
+}
+BENCHMARK(BM_MatchPoserMaterialsMemory)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

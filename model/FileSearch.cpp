@@ -11,7 +11,14 @@ namespace fs = std::filesystem;
 
 // The names of each folder listed, and whether it could be listed.
 struct FolderListingScope::Listings {
-    std::unordered_map<std::string, std::vector<std::string>> names;
+    // The names in a folder; listed for a scope, also by their spelling in
+    // lower case, so that a name looked up there costs the same however many
+    // names the folder holds.
+    struct Folder {
+        std::vector<std::string> names;
+        std::unordered_map<std::string, std::vector<std::size_t>> byLowerCase;
+    };
+    std::unordered_map<std::string, Folder> names;
     std::unordered_map<std::string, bool> readable;
 };
 
@@ -93,16 +100,24 @@ void SearchFolder(std::string_view mask, const std::string& folder, std::vector<
 }
 
 FolderListingScope* ActiveScope = nullptr;
+using FolderNames = FolderListingScope::Listings::Folder;
 
-// The names in `folder`, from the active scope's memory or read now into
-// `scratch`; nullptr when the folder cannot be read.
-const std::vector<std::string>* FolderNames(const std::string& folder, std::vector<std::string>& scratch) {
+std::string LowerAsciiText(std::string_view s) {
+    std::string lower(s);
+    for (char& c : lower) c = LowerAscii(c);
+    return lower;
+}
+
+// The names in `folder`, from the active scope's memory (listed and indexed
+// there the first time) or read now into `scratch`; nullptr when the folder
+// cannot be read.
+const FolderNames* ListFolder(const std::string& folder, FolderNames& scratch) {
     FolderListingScope::Listings* remembered = ActiveScope ? &ActiveScope->listings() : nullptr;
     if (remembered) {
         const auto known = remembered->readable.find(folder);
         if (known != remembered->readable.end()) return known->second ? &remembered->names[folder] : nullptr;
     }
-    scratch.clear();
+    scratch.names.clear();
     std::error_code ec;
     bool readable = true;
     fs::directory_iterator it(fs::path(folder), ec);
@@ -112,12 +127,30 @@ const std::vector<std::string>* FolderNames(const std::string& folder, std::vect
             readable = false;
             break;
         }
-        scratch.push_back(it->path().filename().string());
+        scratch.names.push_back(it->path().filename().string());
     }
     if (!remembered) return readable ? &scratch : nullptr;
     remembered->readable[folder] = readable;
     if (!readable) return nullptr;
-    return &(remembered->names[folder] = std::move(scratch));
+    FolderNames& entries = remembered->names[folder] = std::move(scratch);
+    for (std::size_t i = 0; i < entries.names.size(); ++i)
+        entries.byLowerCase[LowerAsciiText(entries.names[i])].push_back(i);
+    return &entries;
+}
+
+// The names of `entries` that spell `part` in another letter case, sorted.
+std::vector<std::string> OtherSpellings(const FolderNames& entries, const std::string& part) {
+    std::vector<std::string> matches;
+    const auto take = [&](const std::string& name) {
+        if (name != part && EqualIgnoringCase(name, part)) matches.push_back(name);
+    };
+    if (entries.byLowerCase.empty()) {
+        for (const std::string& name : entries.names) take(name);
+    } else if (const auto it = entries.byLowerCase.find(LowerAsciiText(part)); it != entries.byLowerCase.end()) {
+        for (const std::size_t i : it->second) take(entries.names[i]);
+    }
+    std::sort(matches.begin(), matches.end());
+    return matches;
 }
 
 bool Exists(const std::string& path) {
@@ -142,13 +175,10 @@ bool ResolveParts(const std::vector<std::string>& parts, std::size_t index, cons
         if (ResolveParts(parts, index + 1, join(part), result)) return true;
         if (part == "." || part == "..") return false;
     }
-    std::vector<std::string> matches, scratch;
-    const std::vector<std::string>* names = FolderNames(found.empty() ? "." : found, scratch);
-    if (!names) return false;
-    for (const std::string& name : *names)
-        if (name != part && EqualIgnoringCase(name, part)) matches.push_back(name);
-    std::sort(matches.begin(), matches.end());
-    for (const std::string& name : matches)
+    FolderNames scratch;
+    const FolderNames* entries = ListFolder(found.empty() ? "." : found, scratch);
+    if (!entries) return false;
+    for (const std::string& name : OtherSpellings(*entries, part))
         if (ResolveParts(parts, index + 1, join(name), result)) return true;
     return false;
 }

@@ -88,8 +88,12 @@ void CopyGzipToFile(GzInput& gz, OutputFile& out, const std::string& inName, uin
         const int n = gzread(gz.get(), buffer, TransferBufferSize);
         if (n < 0) {
             int code = 0;
-            const char* text = gzerror(gz.get(), &code);
-            throw ReadError(std::string(": ") + (text ? text : "read error"), inName);
+            const char* error = gzerror(gz.get(), &code);
+            const std::string text = error ? error : "read error";
+            if (code != Z_DATA_ERROR && code != Z_BUF_ERROR) throw ReadError(": " + text, inName);
+            // zlib puts the file's name before what it found wrong.
+            const std::string named = inName + ": ";
+            throw GzipDataError(": " + text, inName, text.starts_with(named) ? text.substr(named.size()) : text);
         }
         if (n == 0) {
             errno = 0;
@@ -98,7 +102,9 @@ void CopyGzipToFile(GzInput& gz, OutputFile& out, const std::string& inName, uin
                 throw ReadError("close error: " + std::to_string(errno), inName);
             }
             // A stream that ends early is reported by the close.
-            if (gz.Close() != Z_OK) throw ReadError("gzclose error", inName);
+            const int closed = gz.Close();
+            if (closed == Z_BUF_ERROR) throw GzipDataError("gzclose error", inName, "its packed data end early");
+            if (closed != Z_OK) throw ReadError("gzclose error", inName);
             return;
         }
         total += static_cast<uint64_t>(n);

@@ -6,6 +6,22 @@
 #include <string>
 #include <string_view>
 
+#include "model/Errors.h"
+
+// The failure of a gzip stream whose data are damaged or end early: its
+// message is one of those of UncompressGzipFile, and `cause` says what is
+// wrong with the data without naming the file ("incorrect data check", or
+// "its packed data end early").
+class GzipDataError : public ReadError {
+public:
+    GzipDataError(const std::string& message, const std::string& file, std::string cause)
+        : ReadError(message, file), cause_(std::move(cause)) {}
+    const std::string& cause() const { return cause_; }
+
+private:
+    std::string cause_;
+};
+
 // Reads the gzip file `inName` and writes its uncompressed bytes to
 // `outName` (created or replaced). A file without the gzip signature is
 // copied as it is. Every failure throws ReadError with one of the messages
@@ -13,7 +29,8 @@
 // text (a corrupt or truncated stream), "write error", "close error: " +
 // errno, "gzclose error", or "not enough disk space to load " + the file
 // name when the disk is full; the partly written output file is then
-// removed.
+// removed. A stream whose data are damaged or cut short throws
+// GzipDataError.
 void UncompressGzipFile(const std::string& inName, const std::string& outName);
 
 // True when `fileName` is a regular file that begins with the gzip

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/MapPaths.h"
@@ -44,11 +45,6 @@ struct TextureBlock {
     tvector center{0, 0, 0};
     tvector size{1, 1, 1};
     tvector rotation{0, 0, 0};
-};
-
-struct Clip {
-    uint32_t index = 0;
-    std::string fileName;
 };
 
 struct VertexUV {
@@ -149,7 +145,7 @@ private:
     std::vector<int32_t> surfaceGroups_;     // per surface name (LWOB, LWLO)
     std::vector<int32_t> surfaceMaterials_;
     std::vector<std::string> tags_;
-    std::vector<Clip> clips_;
+    std::unordered_map<uint32_t, std::string> clips_;  // file name by clip index, the last one given
     std::vector<int32_t> polygonTags_;  // per polygon number, -1 none
     std::vector<VertexUV> vertexUVs_;   // per import vertex (0-based)
     std::vector<CornerUV> cornerUVs_;
@@ -305,7 +301,7 @@ void ReaderLWO::ReadLayer(ByteReader& chunk) {
 
 void ReaderLWO::ReadPoints(ByteReader& chunk) {
     const std::size_t n = chunk.Remaining() / 12;
-    ImportVertices.reserve(ImportVertices.size() + n);
+    ReserveMore(ImportVertices, n);
     for (std::size_t i = 0; i < n; ++i) {
         tvertex v = DefaultVertex;
         v.p = ReadVector(chunk);
@@ -696,15 +692,14 @@ void ReaderLWO::ReadClip(ByteReader& chunk) {
     const uint32_t index = chunk.U32BE();
     while (!chunk.AtEnd()) {
         SubChunk sub = ReadSubChunk(chunk);
-        if (sub.tag == Tag("STIL")) clips_.push_back({index, NormalizePathSeparators(sub.data.S0())});
+        if (sub.tag == Tag("STIL")) clips_[index] = NormalizePathSeparators(sub.data.S0());
     }
 }
 
 const std::string& ReaderLWO::ClipFileName(uint32_t index) const {
     static const std::string none;
-    for (std::size_t i = clips_.size(); i-- > 0;)
-        if (clips_[i].index == index) return clips_[i].fileName;
-    return none;
+    const auto it = clips_.find(index);
+    return it == clips_.end() ? none : it->second;
 }
 
 // Texture coordinates per point (VMAP) or per polygon corner (VMAD); only

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <string>
 #include <unordered_map>
@@ -443,7 +444,7 @@ std::string_view MatchKey(std::string& key, std::initializer_list<std::string_vi
 }
 
 // The colour rule of Poser 4 scenes: the diffuse colours differ by a vector
-// shorter than 0.1.
+// shorter than 0.1 (the colour tree's box test relies on this computation).
 constexpr double ColourTolerance = 0.1;
 bool ColoursMatch(const tvector& parsed, const tvector& scene) {
     return VectorLength(SubtractVectors(parsed, scene)) < ColourTolerance;
@@ -613,13 +614,19 @@ private:
             Search(begin, mid, colour, best);
         }
     }
-    // False when every colour of the node's box lies farther from `colour`
-    // than a match may (with a margin for rounding).
+    // False when no colour of the node's box matches `colour`. Each gap
+    // between `colour` and the box, as computed, is no wider than the
+    // difference from `colour` of any colour in the box, as computed (the
+    // rounding keeps the order of what it rounds), so their length is no
+    // longer than that of any difference: a box whose gaps are not shorter
+    // than a match is ruled out exactly, also one whose colours lie at the
+    // tolerance itself.
     static bool MayHold(const Node& n, const tvector& colour) {
-        const auto gap = [](double c, double low, double high) { return std::max({low - c, c - high, 0.0}); };
-        const tvector g{gap(colour.x, n.low.x, n.high.x), gap(colour.y, n.low.y, n.high.y),
-                        gap(colour.z, n.low.z, n.high.z)};
-        return VectorLength(g) <= ColourTolerance * (1 + 1e-9);
+        const auto gap = [](double c, double low, double high) {
+            return c < low ? low - c : c > high ? c - high : 0.0;
+        };
+        return VectorLength({gap(colour.x, n.low.x, n.high.x), gap(colour.y, n.low.y, n.high.y),
+                             gap(colour.z, n.low.z, n.high.z)}) < ColourTolerance;
     }
     // After the material of the node at `at` was taken: the first materials
     // on the way to it.
@@ -633,6 +640,36 @@ private:
     KeyedEntries<Node> trees_;
     std::vector<bool> taken_;
     std::vector<Places> places_;
+};
+
+// What a material block sets; the rest of a material it loads is as
+// NewMaterial makes it, and the name is the scene material's own.
+struct PoserMaterialValues {
+    tvector ambient, diffuse, specular;
+    float shininess = 0;
+    double transparency = 0, bumpSize = 0, reflection = 0;
+    tmapname colorMap, bumpMap, transparencyMap;
+
+    static PoserMaterialValues Of(const tmaterial& m) {
+        return {m.ambient,  m.diffuse,    m.specular, m.shininess, m.transparency,
+                m.bumpSize, m.reflection, m.colorMap, m.bumpMap,   m.transparencyMap};
+    }
+    // The material these values make, its maps moved out of them: nothing
+    // is asked of the memory.
+    tmaterial Take() {
+        tmaterial m{};
+        m.ambient = ambient;
+        m.diffuse = diffuse;
+        m.specular = specular;
+        m.shininess = shininess;
+        m.transparency = transparency;
+        m.bumpSize = bumpSize;
+        m.reflection = reflection;
+        m.colorMap = std::move(colorMap);
+        m.bumpMap = std::move(bumpMap);
+        m.transparencyMap = std::move(transparencyMap);
+        return m;
+    }
 };
 
 // The matching of parsed materials to scene materials. Each scene material,
@@ -676,35 +713,42 @@ public:
 
     void Offer(const tmaterial& parsed) {
         const std::string_view name = parsed.name.view(), colorMap = PoserFileNamePart(parsed.colorMap.view());
+        std::size_t kept = None;  // where this block is kept, once for both rules
         if (const std::size_t s = colourTrees_.Take(MatchKey(key_, {name, colorMap}), parsed.diffuse); s != None)
-            Keep(0, s, parsed);
+            Keep(0, s, parsed, kept);
         const std::size_t k =
             queues_.Find(MatchKey(key_, {name, colorMap, PoserFileNamePart(parsed.transparencyMap.view())}));
         if (k == None) return;
         const std::vector<std::size_t>& queue = queues_.Entries();
         std::size_t& next = next_[k];
         while (next < queues_.End(k) && taken_[1][queue[next]] != None) ++next;
-        if (next < queues_.End(k)) Keep(1, queue[next++], parsed);
+        if (next < queues_.End(k)) Keep(1, queue[next++], parsed, kept);
     }
 
-    // The parsed material that scene material s took under the file's
-    // version, or null.
-    tmaterial* Taken(int32_t version, std::size_t s) {
+    // What the block that scene material s took under the file's version
+    // set, or null. Under one rule a block is taken by one scene material
+    // at most, which may move what it set out.
+    PoserMaterialValues* Taken(int32_t version, std::size_t s) {
         const int rule = version < 5 ? 0 : 1;
-        return taken_[rule][s] == None ? nullptr : &kept_[rule][taken_[rule][s]];
+        return taken_[rule][s] == None ? nullptr : &kept_[taken_[rule][s]];
     }
 
 private:
-    void Keep(int rule, std::size_t s, const tmaterial& parsed) {
-        taken_[rule][s] = kept_[rule].size();
-        kept_[rule].push_back(parsed);
+    void Keep(int rule, std::size_t s, const tmaterial& parsed, std::size_t& kept) {
+        if (kept == None) {
+            kept = kept_.size();
+            kept_.push_back(PoserMaterialValues::Of(parsed));
+        }
+        taken_[rule][s] = kept;
     }
 
     ColourTrees colourTrees_;                 // below version 5
     KeyedEntries<std::size_t> queues_;        // from version 5 on: the scene materials of each key
     std::vector<std::size_t> next_;           // of each key: the queue's entries before it are taken
     std::vector<std::size_t> taken_[2];       // of each scene material: its entry in kept_, or None
-    std::vector<tmaterial> kept_[2];          // the parsed materials taken; below version 5, from version 5 on
+    // The blocks taken by either rule, each once, as they were read; a deque
+    // never moves or copies them as it grows.
+    std::deque<PoserMaterialValues> kept_;
     std::string key_;                         // the key made last
 };
 
@@ -841,7 +885,15 @@ tlight MakeLight(const LightBlock& b) {
 PoserSceneFile::PoserSceneFile(const std::string& fileName, std::string_view shownName) : fileName_(fileName) {
     if (LowerCase(ExtractFileExt(fileName)) != ".pzz" && !IsGzipFile(fileName)) return;
     LogMessage("Decompressing " + std::string(shownName) + "...");
-    unpacked_ = std::make_unique<ScopedTempFile>(UncompressGzipToTempFile(fileName, ".pz3"));
+    const std::string name = ExtractFileName(fileName);
+    try {
+        unpacked_ = std::make_unique<ScopedTempFile>(UncompressGzipToTempFile(fileName, ".pz3"));
+    } catch (const GzipDataError& e) {
+        throw ReadError("Poser scene " + name + " is damaged: " + e.cause(), fileName);
+    }
+    // Unpacked once, a scene is text; what is still packed is no scene.
+    if (IsGzipFile(unpacked_->path()))
+        throw ReadError(name + " is not a Poser scene: it is packed more than once", fileName);
 }
 
 PoserSceneFile::~PoserSceneFile() = default;
@@ -938,10 +990,10 @@ void ReadMaterials(PoserLines& in) {
     ResetProgress();
     for (std::size_t s = 0; s < SceneMaterials.size(); ++s) {
         ShowProgress(0, static_cast<double>(SceneMaterials.size()), static_cast<double>(s + 1));
-        tmaterial* taken = matching.Taken(version, s);
+        PoserMaterialValues* taken = matching.Taken(version, s);
         if (!taken) continue;
         tmaterial& scene = SceneMaterials[s];
-        tmaterial& m = *taken;
+        tmaterial m = taken->Take();
         if (m.transparency < 0.02) m.transparencyMap.clear();
         if (m.transparency > 0.98 && m.transparencyMap.empty()) m.colorMap.clear();
         if (!m.transparencyMap.empty()) m.transparency = 0;
@@ -955,7 +1007,7 @@ void ReadMaterials(PoserLines& in) {
         m.lineCount = scene.lineCount;
         m.selected = scene.selected;
         m.glTexture = 0;
-        std::swap(scene, m);
+        scene = std::move(m);
     }
     for (std::size_t s = 0; s < SceneMaterials.size(); ++s)
         if (matching.Taken(version, s)) LogMessage("Material " + SceneMaterials[s].name.str() + " loaded");

@@ -26,9 +26,12 @@ class ScopedTempFile;
 // A Poser file as the passes of one import read it: a file packed with gzip
 // (named ".pzz", or packed whatever its name) is unpacked once into a
 // temporary file, deleted again with this object, and every pass reads what
-// was unpacked as it stands, whatever its first bytes; any other file is read
-// as it is. "Decompressing " + `shownName` + "..." is logged before the
-// unpacking. ReadError when the file cannot be unpacked.
+// was unpacked; any other file is read as it is. "Decompressing " +
+// `shownName` + "..." is logged before the unpacking. ReadError when the file
+// cannot be unpacked: "Poser scene " + its name + " is damaged: " + what is
+// wrong with its packed data (cut short, a wrong checksum, ...), or its name
+// + " is not a Poser scene: it is packed more than once" when what it
+// unpacks to is packed again.
 class PoserSceneFile {
 public:
     PoserSceneFile(const std::string& fileName, std::string_view shownName);

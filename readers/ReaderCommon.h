@@ -7,10 +7,12 @@
 // throws ReadError; the load command then discards what it left behind.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "model/Errors.h"
 #include "model/Model.h"
@@ -27,6 +29,15 @@ std::string NoMemoryText(std::string_view fileName);
 template <typename Read>
 decltype(auto) ReadWithinMemory(const std::string& fileName, Read&& read) {
     return RunWithinMemory(read, [&] { return ReadError(NoMemoryText(fileName), fileName); });
+}
+
+// Room for `more` records after those in `list`. A list too small for them
+// at least doubles, so that a file of many small lists (objects, point
+// lists) copies each record a few times in all, not once per list.
+template <typename T>
+void ReserveMore(std::vector<T>& list, std::size_t more) {
+    const std::size_t needed = list.size() + more;
+    if (needed > list.capacity()) list.reserve(std::max(needed, 2 * list.capacity()));
 }
 
 // The triangulation method chosen on the main window (its "Triangulation

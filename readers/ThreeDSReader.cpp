@@ -284,7 +284,7 @@ void Reader3DS::StartMesh() {
 void Reader3DS::ReadVertices(ByteReader& chunk) {
     const std::size_t n = chunk.CheckCount(chunk.U16LE(), 12);
     EnsureMesh();
-    ImportVertices.reserve(ImportVertices.size() + n);
+    ReserveMore(ImportVertices, n);
     for (std::size_t i = 0; i < n; ++i) {
         tvertex v = DefaultVertex;
         v.p.x = chunk.F32LE();
@@ -301,7 +301,7 @@ void Reader3DS::ReadVertices(ByteReader& chunk) {
 void Reader3DS::ReadUVs(ByteReader& chunk) {
     const std::size_t n = chunk.CheckCount(chunk.U16LE(), 8);
     EnsureMesh();
-    ImportUVs.reserve(ImportUVs.size() + n);
+    ReserveMore(ImportUVs, n);
     for (std::size_t i = 0; i < n; ++i) {
         tuv t = DefaultUV;
         t.u = chunk.F32LE();
@@ -323,7 +323,7 @@ void Reader3DS::ReadFaces(ByteReader& chunk) {
     EnsureMesh();
     mesh_.hasFaceList = true;
     mesh_.faceMap.assign(n, -1);
-    ImportFaces.reserve(ImportFaces.size() + n);
+    ReserveMore(ImportFaces, n);
     const std::size_t facesBefore = ImportFaces.size();
     for (std::size_t i = 0; i < n; ++i) {
         uint16_t a[3];

@@ -10,11 +10,14 @@
 // fails.
 //
 // Raw input (first byte even): the bytes are the file; a file without the
-// gzip signature is copied as it is.
+// gzip signature is copied as it is. Among the seeds, a file packed twice.
 //
 // In both, a failure leaves no output file and no temporary file, and the
 // copy to a temporary file agrees with the copy to a named file unless the
-// memory limit stops it, with "not enough memory".
+// memory limit stops it, with "not enough memory". Opened as a Poser scene,
+// the file reads as what it unpacks to, unless that is packed again; a scene
+// that cannot be read is refused with a message that names it (a damaged one
+// says so) and leaves no file behind.
 #include <zlib.h>
 
 #include <unistd.h>
@@ -31,9 +34,11 @@
 #include <vector>
 
 #include "model/Errors.h"
+#include "model/Services.h"
 #include "platform/Memory.h"
 #include "platform/TempFiles.h"
 #include "readers/Gzip.h"
+#include "readers/PoserReader.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {
@@ -221,6 +226,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     const std::string bigText = std::string("\x00\x00\x00\x00\x00\x06", 6) + std::string(9, '\0') + big;
     Bytes bigParams(bigText);
     seeds.emplace_back("raw_big", std::string("\x08", 1) + Build(bigParams).file);
+    // A file packed twice: a scene of it is no scene.
+    const std::string twiceText = std::string("\x00\x00\x00\x00\x00\x06", 6) + std::string(9, '\0') + two.file;
+    Bytes twiceParams(twiceText);
+    seeds.emplace_back("raw_packed_twice", std::string("\x00", 1) + Build(twiceParams).file);
     fuzzing::SeedCorpus(*argc, *argv, seeds);
     return 0;
 }
@@ -276,5 +285,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     } else if (temp != unpacked) {
         std::abort();
     }
+
+    std::optional<std::string> scene;
+    try {
+        const PoserSceneFile file(w.in.string());
+        scene = ReadWhole(file.PlainFile());
+    } catch (const ReadError& e) {
+        const std::string_view message = e.what();
+        if (message.find("in.gz") == std::string_view::npos) std::abort();
+        if (!unpacked && !message.starts_with("Poser scene in.gz is damaged: ")) std::abort();
+    }
+    Svc().status->ClearPage(StatusPage::Messages);  // its "Decompressing" line
+    CheckFolderHolds(w, nullptr);
+    const bool packedAgain = unpacked && unpacked->starts_with("\x1f\x8b");
+    if (scene != (packedAgain ? std::nullopt : unpacked)) std::abort();
     return 0;
 }

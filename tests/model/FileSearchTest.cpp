@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "model/FileSearch.h"
 
@@ -90,16 +91,22 @@ TEST_F(FileSearchTest, UnreadableMissingAndLoopingFoldersEnd) {
     }
 }
 
+// The same with the folders listed once for a scope (as a load or an import
+// looks up its maps) and without.
 TEST_F(FileSearchTest, NameAsOnDiskIgnoresCasePartByPart) {
     Touch("Maps/Textures/Wood.JPG");
     Touch("other/t.png");
     fs::create_directories(root / "OTHER");  // same name in another case, without the file
 
-    EXPECT_EQ(FileNameAsOnDisk(base + "Maps/Textures/Wood.JPG"), base + "Maps/Textures/Wood.JPG");
-    EXPECT_EQ(FileNameAsOnDisk(base + "maps\\TEXTURES\\wood.jpg"), base + "Maps/Textures/Wood.JPG");
-    EXPECT_EQ(FileNameAsOnDisk(base + "Other/T.PNG"), base + "other/t.png");
-    EXPECT_EQ(FileNameAsOnDisk(base + "maps\\missing.jpg"), base + "maps/missing.jpg");
-    EXPECT_EQ(FileNameAsOnDisk(""), "");
+    for (const bool scoped : {false, true}) {
+        std::optional<FolderListingScope> scope;
+        if (scoped) scope.emplace();
+        EXPECT_EQ(FileNameAsOnDisk(base + "Maps/Textures/Wood.JPG"), base + "Maps/Textures/Wood.JPG");
+        EXPECT_EQ(FileNameAsOnDisk(base + "maps\\TEXTURES\\wood.jpg"), base + "Maps/Textures/Wood.JPG") << scoped;
+        EXPECT_EQ(FileNameAsOnDisk(base + "Other/T.PNG"), base + "other/t.png") << scoped;
+        EXPECT_EQ(FileNameAsOnDisk(base + "maps\\missing.jpg"), base + "maps/missing.jpg") << scoped;
+        EXPECT_EQ(FileNameAsOnDisk(""), "");
+    }
 
     // Relative names stay relative.
     const fs::path saved = fs::current_path();

@@ -632,6 +632,45 @@ TEST_F(PoserReaderTest, CompressedScenesAreUnpacked) {
     EXPECT_TRUE(prompts.shown.empty());
 }
 
+// A packed scene that does not unpack to a scene is refused with a message
+// that names it and says why, and changes nothing; what unpacks to packed
+// data again, whatever its name, is not a scene.
+TEST_F(PoserReaderTest, DamagedOrRepackedScenesAreRefusedByName) {
+    const std::string packed = fixtures::ReadFileBytes(WriteCompressed("whole.pzz", LightBlock({"Bulb", 2, {}, {}})));
+    const auto flipped = [&](std::size_t fromEnd) {
+        std::string bytes = packed;
+        bytes[bytes.size() - fromEnd] = static_cast<char>(bytes[bytes.size() - fromEnd] ^ 1);
+        return bytes;
+    };
+    const auto repacked = [&](const std::string& bytes) { return fixtures::ReadFileBytes(WriteCompressed("r", bytes)); };
+    const std::string endsEarly = " is damaged: its packed data end early";
+    const struct {
+        std::string name, bytes, message;
+    } cases[] = {
+        {"cut.pzz", packed.substr(0, packed.size() / 2), "Poser scene cut.pzz" + endsEarly},
+        {"signature.pzz", "\x1f\x8b", "Poser scene signature.pzz" + endsEarly},
+        {"header.pzz", packed.substr(0, 10), "Poser scene header.pzz" + endsEarly},
+        {"check.pzz", flipped(8), "Poser scene check.pzz is damaged: incorrect data check"},
+        {"length.pzz", flipped(4), "Poser scene length.pzz is damaged: incorrect length check"},
+        {"block.pzz", packed.substr(0, 10) + "\x07garbage", "Poser scene block.pzz is damaged: invalid block type"},
+        {"twice.pzz", repacked(packed), "twice.pzz is not a Poser scene: it is packed more than once"},
+        {"thrice.pzz", repacked(repacked(packed)), "thrice.pzz is not a Poser scene: it is packed more than once"},
+        {"twice.pz3", repacked(packed), "twice.pz3 is not a Poser scene: it is packed more than once"},
+    };
+    Lights.assign(1, tlight{});
+    for (const auto& c : cases) {
+        try {
+            ReadPoserLights(Write(c.name, c.bytes));
+            ADD_FAILURE() << c.name << " was read";
+        } catch (const ReadError& e) {
+            EXPECT_EQ(e.what(), c.message);
+        }
+        EXPECT_EQ(Lights.size(), 1u) << c.name;
+        EXPECT_EQ(Lights[0].name, "Default") << c.name;
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
 // Every cut of a scene file and a file of noise end cleanly: read, or a
 // ReadError with nothing changed.
 TEST_F(PoserReaderTest, TruncatedAndGarbageFilesNeverCrash) {

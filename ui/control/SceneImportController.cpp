@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "model/Extents.h"
+#include "model/FileSearch.h"
 #include "model/LightPanel.h"
 #include "model/MapPaths.h"
 #include "model/MapSearch.h"
@@ -66,8 +67,10 @@ void SetGroupsCreaseAngle(int angle) {
 }
 
 // The maps found for the loaded materials, spelled and loaded as the
-// material commands do.
+// material commands do; the folders they are looked up in are each read
+// once, however many maps are missing there.
 void ResolveLoadedMaps() {
+    const FolderListingScope folders;
     ResolveBumMaps();
     NormalizeMaterials();
     ResolveMapPaths();

@@ -275,6 +275,21 @@ TEST_F(SceneTextMemoryTest, AnObjSaveOfManyLightsHoldsNoCopyOfTheirLines) {
     EXPECT_LT(growth, 0.25 * static_cast<double>(fs::file_size(folder / "figure.obj")));
 }
 
+// Of each block that a model material takes, the material pass holds what
+// the block sets, once, whichever rule of matching takes it: well under
+// what the model's materials take themselves.
+TEST_F(SceneTextMemoryTest, AMaterialPassHoldsWhatTheBlocksSetOnce) {
+    constexpr int Count = 20000;
+    std::string text;
+    for (int i = 0; i < Count; ++i) {
+        fixtures::EnsureMaterial(i);
+        SceneMaterials[static_cast<std::size_t>(i)].name = "M" + std::to_string(i);
+        text += "material M" + std::to_string(i) + "\n{\nKdColor 1 1 1 1\n}\n";
+    }
+    EXPECT_LT(PeakGrowth(text, ReadPoserMaterials), 2.0 * Count * sizeof(tmaterial));
+    EXPECT_TRUE(std::ranges::all_of(SceneMaterials, [](const tmaterial& m) { return m.blend == 1; }));
+}
+
 // The model as a text of its lists and the name of its file, to tell
 // whether a step changed it.
 std::string ModelState() {
