@@ -7,7 +7,9 @@
 // file name (each copied under a "_Rev" name of its own), and the output
 // names of a batch of as many models whose names clean alike, each beside
 // the same count of distinct names, so that the two show whether the time
-// grows with the count alone.
+// grows with the count alone. The map copies of a save whose 1,000 or 4,000
+// maps are missing from a folder of 5,000 or 20,000 files (each looked up
+// there ignoring case), beside the same maps missing from a folder of ten.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -176,6 +178,33 @@ void BM_MapCopies(benchmark::State& state, bool oneName) {
 }
 BENCHMARK_CAPTURE(BM_MapCopies, one_name, true)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_MapCopies, distinct_names, false)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
+
+// A save that copies `maps` maps, none of which lies in the folder of
+// `files` files that names them: each is looked up there ignoring case.
+void BM_MapCopiesOfMissingMaps(benchmark::State& state) {
+    const int maps = static_cast<int>(state.range(0)), files = static_cast<int>(state.range(1));
+    const std::string dir = Root + "/missing-" + std::to_string(maps) + "-" + std::to_string(files);
+    fs::create_directories(dir + "/out");
+    for (int i = 0; i < files; ++i) std::ofstream(dir + "/file" + std::to_string(i) + ".txt");
+    SetUpExport();
+    Form2.Edit1.text = dir + "/out";
+    Scene.povSceneFile = dir + "/out/scene.pov";
+    Scene.writePovScene = 1;
+    SceneMaterials.assign(static_cast<std::size_t>(maps), tmaterial{});
+    for (int i = 0; i < maps; ++i) SceneMaterials[static_cast<std::size_t>(i)].colorMap = dir + "/Gone" + std::to_string(i) + ".tga";
+    BatchFiles = {"junk"};
+    for (auto _ : state) {
+        const MapCopies copies(false);
+        benchmark::DoNotOptimize(copies.Names().size());
+    }
+    fixtures::ResetModel();
+}
+BENCHMARK(BM_MapCopiesOfMissingMaps)
+    ->Args({1000, 5000})
+    ->Args({1000, 10})
+    ->Args({4000, 20000})
+    ->Args({4000, 10})
+    ->Unit(benchmark::kMillisecond);
 
 // The output names of a batch of `n` models ("Use a Batch file "): models of
 // one name in folders of their own, whose files and pictures each get a

@@ -91,6 +91,9 @@ void TransformUVs() {
 // refreshed, the preview textures made (mode 2: all of them anew) and the
 // display lists rebuilt.
 void TakeChangedMaps(bool resolvePaths, int32_t mode) {
+    // Each folder the maps are looked up in is read once, however many maps
+    // are missing there.
+    const FolderListingScope folders;
     ResolveBumMaps();
     NormalizeMaterials();
     if (resolvePaths) ResolveMapPaths();

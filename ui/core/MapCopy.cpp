@@ -362,6 +362,9 @@ uint64_t SizeOf(const std::string& name) {
 // ---- The copies of a save ---------------------------------------------------------
 
 MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) {
+    // A map missing as written is looked up in its folders ignoring case:
+    // each folder is read once, however many maps are missing there.
+    const FolderListingScope folders;
     if (resize_) size_ = ChosenMapSize();
     // The files of the run are never written over: those of this save,
     // those that the other save commands write under the names the output
