@@ -12,6 +12,8 @@
 //   exactly ("texI.jpg").
 // - The map paths of a load for N maps named in another letter case than
 //   their files in a folder of N files, beside maps named as on disk.
+// - An OBJ file of N "mtllib" lines naming libraries in another letter case
+//   than the N files of its folder, beside the libraries named as on disk.
 // - The UV weld of a load on a fan of N faces whose apex has a UV of its own
 //   in every face, beside N faces in pairs around N/2 apexes.
 // - Vertex normals in the "Unique Normal Sum" mode on a cone of N faces
@@ -37,6 +39,7 @@
 #include "model/VectorMath.h"
 #include "model/Weld.h"
 #include "options/Options.h"
+#include "readers/ObjReader.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
 
@@ -144,7 +147,8 @@ const std::string& MapFolder(std::size_t n) {
     return it->second;
 }
 
-void BM_MapPathsOfLoad(benchmark::State& state, bool otherCase) {
+// The map paths of a load, inside its listing scope.
+void BM_MapPaths(benchmark::State& state, bool otherCase) {
     const auto n = static_cast<std::size_t>(state.range(0));
     const std::string& folder = MapFolder(n);
     for (auto _ : state) {
@@ -161,8 +165,29 @@ void BM_MapPathsOfLoad(benchmark::State& state, bool otherCase) {
     }
     state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(folder) ? 1 : 0;
 }
-BENCHMARK_CAPTURE(BM_MapPathsOfLoad, other_case, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_MapPathsOfLoad, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_MapPaths, other_case, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_MapPaths, control, false)->Apply(Sizes);
+
+void BM_ObjMaterialLibraries(benchmark::State& state, bool otherCase) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string& folder = MapFolder(n);
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i)
+        text += "mtllib " + std::string(otherCase ? "TEX" : "tex") + std::to_string(i) + ".jpg\n";
+    text += "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ClearImportLists();
+        Scene.modelFile = folder + "model.obj";
+        state.ResumeTiming();
+        ReadOBJBytes(Scene, text);
+    }
+    state.counters["found"] = Scene.mtlFile.starts_with(folder + "tex") ? 1 : 0;
+}
+BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, other_case, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, control, false)->Apply(Sizes);
 
 // ---- Faces around one vertex ----------------------------------------------------
 
