@@ -9,7 +9,8 @@
 
 namespace fs = std::filesystem;
 
-// The names of each folder listed, and whether it could be listed.
+// The names of each folder listed, whether it could be listed, and whether
+// the paths asked about exist.
 struct FolderListingScope::Listings {
     // The names in a folder; listed for a scope, also by their spelling in
     // lower case, so that a name looked up there costs the same however many
@@ -20,6 +21,7 @@ struct FolderListingScope::Listings {
     };
     std::unordered_map<std::string, Folder> names;
     std::unordered_map<std::string, bool> readable;
+    std::unordered_map<std::string, bool> exists;  // paths asked about
 };
 
 
@@ -154,8 +156,15 @@ std::vector<std::string> OtherSpellings(const FolderNames& entries, const std::s
 }
 
 bool Exists(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(fs::path(path), ec);
+    const auto ask = [&path] {
+        std::error_code ec;
+        return fs::exists(fs::path(path), ec);
+    };
+    // Within a scope the folders above many names are asked about once.
+    if (!ActiveScope) return ask();
+    const auto [it, added] = ActiveScope->listings().exists.try_emplace(path, false);
+    if (added) it->second = ask();
+    return it->second;
 }
 
 // Resolves parts[index..] below `found` (which exists), trying every entry

@@ -35,11 +35,12 @@ std::string FileNameAsOnDisk(std::string_view name);
 std::string FileNameAsOnDiskIn(std::string_view folder, std::string_view name);
 
 // While one of these lives, FileNameAsOnDisk lists each folder it needs once
-// and remembers the names: looking up many names below the same folders
-// (the maps of a model, each missing one sending the lookup through every
-// folder above it) then reads each folder only once. For the length of one
-// command, during which the folders do not change. Scopes may nest; the
-// outer one is used again when the inner one ends.
+// and remembers the names (filed by their lower case) and whether the paths
+// it tried exist: looking up many names below the same folders (the maps of
+// a model, each missing one sending the lookup through every folder above
+// it) then reads each folder only once. For the length of one command,
+// during which the folders do not change. Scopes may nest; the outer one is
+// used again when the inner one ends.
 class FolderListingScope {
 public:
     FolderListingScope();

@@ -1,5 +1,7 @@
 #include "model/MapSearch.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -12,6 +14,55 @@
 #include "model/TextConv.h"
 
 namespace {
+
+// The files of a folder tree by their lower-case names in sorted order, with
+// the first file (in search order) of any run of them at hand: a wildcard
+// name "stem.*" matches the names that begin with the stem and ".", one run,
+// and the stem itself when it has no ".".
+class SortedNames {
+public:
+    explicit SortedNames(const std::vector<std::string>& files) {
+        sorted_.reserve(files.size());
+        for (std::size_t i = 0; i < files.size(); ++i)
+            sorted_.emplace_back(LowerCase(ExtractFileName(files[i])), static_cast<uint32_t>(i));
+        std::sort(sorted_.begin(), sorted_.end());
+        // A tree of minimums over the sorted names' places in search order.
+        const std::size_t n = sorted_.size();
+        first_.resize(2 * n);
+        for (std::size_t i = 0; i < n; ++i) first_[n + i] = sorted_[i].second;
+        for (std::size_t i = n; i-- > 1;) first_[i] = std::min(first_[2 * i], first_[2 * i + 1]);
+    }
+
+    static constexpr uint64_t None = UINT64_MAX;
+
+    // The place in search order of the first file matching "stem.*" (stem in
+    // lower case); None when none does.
+    uint64_t FirstOfStem(const std::string& stem) const {
+        uint64_t first = FirstOf(Bound(stem + "."), Bound(stem + "/"));  // "/" follows "."
+        if (stem.find('.') == std::string::npos) first = std::min(first, FirstOf(Bound(stem), Bound(stem + '\0')));
+        return first;
+    }
+
+private:
+    // The first sorted name not less than `name`.
+    std::size_t Bound(const std::string& name) const {
+        return static_cast<std::size_t>(
+            std::lower_bound(sorted_.begin(), sorted_.end(), std::pair<std::string, uint32_t>(name, 0)) -
+            sorted_.begin());
+    }
+    // The smallest place in search order of the sorted names [lo, hi).
+    uint64_t FirstOf(std::size_t lo, std::size_t hi) const {
+        uint64_t first = None;
+        for (lo += sorted_.size(), hi += sorted_.size(); lo < hi; lo /= 2, hi /= 2) {
+            if (lo & 1) first = std::min<uint64_t>(first, first_[lo++]);
+            if (hi & 1) first = std::min<uint64_t>(first, first_[--hi]);
+        }
+        return first;
+    }
+
+    std::vector<std::pair<std::string, uint32_t>> sorted_;
+    std::vector<uint32_t> first_;
+};
 
 // The files of one folder tree in search order, with the first file of each
 // name (lower case) for names without wildcards.
@@ -26,19 +77,33 @@ public:
             FindFilesRecursive("*", directory_, *files_);
             for (const std::string& path : *files_) first_.try_emplace(LowerCase(ExtractFileName(path)), &path);
         }
-        if (name.find_first_of("*?") == std::string_view::npos) {
+        const std::size_t wildcard = name.find_first_of("*?");
+        if (wildcard == std::string_view::npos) {
             const auto it = first_.find(LowerCase(name));
             return it == first_.end() ? std::string() : *it->second;
         }
-        for (const std::string& path : *files_)
-            if (MatchesFileMask(ExtractFileName(path), name)) return path;
-        return {};
+        if (wildcard + 1 == name.size() && name.ends_with(".*")) {
+            if (!sorted_) sorted_.emplace(*files_);
+            const uint64_t first = sorted_->FirstOfStem(LowerCase(name.substr(0, wildcard - 1)));
+            return first == SortedNames::None ? std::string() : (*files_)[static_cast<std::size_t>(first)];
+        }
+        // Any other wildcard name is matched against the whole tree, once.
+        const auto [it, added] = masks_.try_emplace(LowerCase(name));
+        if (added)
+            for (const std::string& path : *files_)
+                if (MatchesFileMask(ExtractFileName(path), name)) {
+                    it->second = path;
+                    break;
+                }
+        return it->second;
     }
 
 private:
     std::string directory_;
     std::optional<std::vector<std::string>> files_;
     std::unordered_map<std::string, const std::string*> first_;
+    std::optional<SortedNames> sorted_;                   // for the names "stem.*"
+    std::unordered_map<std::string, std::string> masks_;  // other wildcard names (lower case) -> first match
 };
 
 bool NeedsSearch(std::string_view map) {

@@ -8,6 +8,7 @@
 #include "model/Connectivity.h"
 #include "model/MeshProgress.h"
 #include "model/Model.h"
+#include "model/NearPoints.h"
 #include "model/VectorMath.h"
 
 namespace {
@@ -93,6 +94,8 @@ void CalcVertexNormals(int32_t mode, double crease, tnormalsundo* replaced) {
     const bool othersAdd = mode >= NormalSum && mode <= InverseAreaSum;
 
     std::vector<NormalEntry> entries;
+    std::vector<tvector> faceNormals;  // of one vertex's faces
+    std::vector<uint8_t> keep;
     MeshProgress progress(vertexCount);
     for (int32_t v = 0; v < vertexCount; ++v) {
         progress.Tick(v);
@@ -104,13 +107,13 @@ void CalcVertexNormals(int32_t mode, double crease, tnormalsundo* replaced) {
         if (entries.empty()) continue;
         const std::size_t count = entries.size();
 
-        if (mode == UniqueNormalSum)
-            for (std::size_t a = 0; a < count; ++a) {
-                if (!entries[a].active) continue;
-                for (std::size_t b = 0; b < count; ++b)
-                    if (b != a && DotProduct(faceNormal[entries[a].face], faceNormal[entries[b].face]) > 1.0 - Epsilon)
-                        entries[b].active = false;
-            }
+        if (mode == UniqueNormalSum) {
+            // Each kept face normal takes every other that repeats it out of the sum.
+            faceNormals.clear();
+            for (const NormalEntry& e : entries) faceNormals.push_back(faceNormal[e.face]);
+            KeepFirstOfRepeatedNormals(faceNormals, keep);
+            for (std::size_t a = 0; a < count; ++a) entries[a].active = keep[a] != 0;
+        }
 
         for (std::size_t i = 0; i < count; ++i) {
             if (entries[i].group >= 0) continue;

@@ -157,7 +157,14 @@ void BuildVertexEdges(EdgeIndex* index) {
 void BuildUVEdges(EdgeIndex* index) {
     BuildEdges(UVEdgeTable, static_cast<int32_t>(SceneUVs.size()), UVKey, FaceHasUVs, index);
     // Faces with UVs in only some corners make no edges, but they still use
-    // both ends of an edge of the table and so count among its faces.
+    // both ends of an edge of the table and so count among its faces. What
+    // an entry's faces come to does not depend on the order they are added
+    // in, so the uses are taken key by key, each key's entries found by
+    // their other ends: a UV of many edges is not searched once per use.
+    struct tuse {
+        int32_t a, b, face;
+    };
+    std::vector<tuse> uses;
     for (uint32_t f = 0; f < SceneFaces.size(); ++f) {
         const tface& face = SceneFaces[f];
         if (FaceHasUVs(face)) continue;
@@ -165,8 +172,20 @@ void BuildUVEdges(EdgeIndex* index) {
             for (int d = 0; d < 3; ++d) {
                 const int32_t a = UVKey(face, c), b = UVKey(face, d);
                 if (c == d || a < 0 || b < 0 || a == b) continue;
-                if (tedge* e = FindEntry(UVEdgeTable, a, b)) AddEdgeFace(*e, static_cast<int32_t>(f));
+                uses.push_back({a, b, static_cast<int32_t>(f)});
             }
+    }
+    if (uses.empty()) return;
+    std::sort(uses.begin(), uses.end(), [](const tuse& x, const tuse& y) { return x.a < y.a; });
+    std::vector<int32_t> place(UVEdgeTable.edges.size(), -1);
+    for (std::size_t i = 0; i < uses.size();) {
+        std::vector<tedge>& list = UVEdgeTable.edges[uses[i].a];
+        for (std::size_t k = 0; k < list.size(); ++k) place[list[k].other] = static_cast<int32_t>(k);
+        std::size_t end = i;
+        for (; end < uses.size() && uses[end].a == uses[i].a; ++end)
+            if (place[uses[end].b] >= 0) AddEdgeFace(list[place[uses[end].b]], uses[end].face);
+        for (const tedge& e : list) place[e.other] = -1;
+        i = end;
     }
 }
 

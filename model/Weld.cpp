@@ -11,6 +11,7 @@
 #include "model/Connectivity.h"
 #include "model/MeshProgress.h"
 #include "model/Model.h"
+#include "model/NearPoints.h"
 #include "model/VectorMath.h"
 
 namespace {
@@ -353,15 +354,16 @@ bool AnyCloseUVsAtOneVertex(double tolerance) {
         }
     std::sort(corners.begin(), corners.end());
     corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
+    std::vector<tvector2> uvs;
     for (std::size_t first = 0; first < corners.size();) {
         std::size_t end = first + 1;
         while (end < corners.size() && corners[end].first == corners[first].first) ++end;
-        for (std::size_t i = first; i + 1 < end; ++i)
-            for (std::size_t j = i + 1; j < end; ++j) {
-                const tuv& a = SceneUVs[static_cast<std::size_t>(corners[i].second) - 1];
-                const tuv& b = SceneUVs[static_cast<std::size_t>(corners[j].second) - 1];
-                if (std::fabs(a.u - b.u) < tolerance && std::fabs(a.v - b.v) < tolerance) return true;
-            }
+        uvs.clear();
+        for (std::size_t i = first; i < end; ++i) {
+            const tuv& t = SceneUVs[static_cast<std::size_t>(corners[i].second) - 1];
+            uvs.push_back({t.u, t.v});
+        }
+        if (AnyTwoWithin(uvs, tolerance)) return true;
         first = end;
     }
     return false;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <string>
+#include <unordered_map>
 
 #include "imageformats/ImageFormats.h"
 #include "imageformats/ImageRegistration.h"
@@ -65,13 +67,41 @@ gfx::Bitmap Sized(const gfx::Picture& picture, int32_t width, int32_t height, st
 
 }  // namespace
 
+namespace {
+
+// The cache entries by map name, the first entry of each name, so that a
+// model of many maps does not walk the cache for every map it loads. The
+// cache only grows (AddPreviewTexture) or is emptied: the entries past the
+// ones filed are new, and a cache shorter than what was filed was emptied.
+struct tcachenames {
+    std::unordered_map<std::string, int32_t> first;
+    std::size_t filed = 0;
+};
+
+tcachenames& FiledCacheNames(bool anew = false) {
+    static tcachenames names;
+    if (anew || names.filed > PreviewTextureCache.size()) names = tcachenames();
+    for (; names.filed < PreviewTextureCache.size(); ++names.filed)
+        names.first.try_emplace(PreviewTextureCache[names.filed].fileName.str(), static_cast<int32_t>(names.filed));
+    return names;
+}
+
+}  // namespace
+
 int32_t FindPreviewTexture(std::string_view mapName) {
-    for (std::size_t i = 0; i < PreviewTextureCache.size(); ++i)
-        if (PreviewTextureCache[i].fileName == mapName) return static_cast<int32_t>(i);
+    for (const bool anew : {false, true}) {
+        const tcachenames& names = FiledCacheNames(anew);
+        const auto it = names.first.find(std::string(mapName));
+        if (it == names.first.end()) return -1;
+        // An entry that no longer has the name: the cache was refilled
+        // behind the filing's back; it is filed anew.
+        if (PreviewTextureCache[static_cast<std::size_t>(it->second)].fileName == mapName) return it->second;
+    }
     return -1;
 }
 
 void AddPreviewTexture(std::string_view mapName, const TImageProperties& properties) {
+    FiledCacheNames();  // an emptied cache is noticed before it grows again
     tmap entry;
     entry.fileName = mapName;
     entry.properties = properties;

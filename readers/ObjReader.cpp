@@ -197,6 +197,9 @@ public:
 
 private:
     void Read() {
+        // Every "mtllib" line looks its library up below the model's folder:
+        // each folder is read once for all of them.
+        const FolderListingScope folders;
         scene_.polygonsRead = 0;
         ResetProgress();
         ReadLines();

@@ -12,6 +12,7 @@
 #include "model/TextConv.h"
 #include "model/VectorMath.h"
 #include "readers/Gzip.h"
+#include "readers/ImportMaterialLookup.h"
 #include "readers/ReaderCommon.h"
 #include "readers/TokenWalk.h"
 
@@ -201,7 +202,7 @@ private:
         if (ImportMaterials.empty()) {
             tmaterial m;
             NewMaterial(m);
-            ImportMaterials.push_back(std::move(m));
+            AppendMaterial(std::move(m));
             current_ = 0;
             lastUsed_ = false;
         }
@@ -254,8 +255,17 @@ private:
         return AddVectors(p, translation_);
     }
 
+    // Every material goes into the list through here, so that the lookup by
+    // name knows it.
+    void AppendMaterial(tmaterial&& m) {
+        ImportMaterials.push_back(std::move(m));
+        names_.Appended();
+    }
+
+    // The last import material of the name, as FindImportMaterial finds it;
+    // else the material that replaced a dropped duplicate of that name.
     int32_t FindMaterialByName(std::string_view name) const {
-        const int32_t i = FindImportMaterial(name);
+        const int32_t i = names_.Find(name);
         if (i >= 0) return i;
         const auto a = aliases_.find(std::string(name));
         return a == aliases_.end() ? -1 : a->second;
@@ -285,7 +295,7 @@ private:
             m.ambient = ScaleVector(OneVector, 0.2);
             m.diffuse = ScaleVector(OneVector, 0.8);
             m.scratch = 1;
-            ImportMaterials.push_back(std::move(m));
+            AppendMaterial(std::move(m));
             LogMessage("Material Node " + number);
             current_ = static_cast<int32_t>(ImportMaterials.size()) - 1;
             fromUse_ = false;
@@ -364,7 +374,7 @@ private:
         if (ImportMaterials.empty()) {
             tmaterial m;
             NewMaterial(m);
-            ImportMaterials.push_back(std::move(m));
+            AppendMaterial(std::move(m));
             current_ = 0;
             lastUsed_ = true;
             return;
@@ -372,13 +382,18 @@ private:
         if (fromUse_) return;  // a material named by USE stays the current one
         const int32_t last = static_cast<int32_t>(ImportMaterials.size()) - 1;
         const tmaterial& m = ImportMaterials[last];
-        const int32_t k = FindEqualImportMaterial(m);
-        if (k != -1 && k != last && m.scratch == 0) {
+        // The first material equal to it (FindEqualImportMaterial), when that
+        // is an earlier one; only a material given values can be replaced.
+        const int32_t k = m.scratch == 0 ? equal_.FindFirst(m, static_cast<std::size_t>(last)) : -1;
+        if (k != -1) {
             // An equal earlier material replaces it; it is dropped unless
             // earlier geometry already uses it. USE finds it by its old name.
             if (!lastUsed_) {
                 aliases_[m.name.str()] = k;
+                names_.DroppingLast();
                 ImportMaterials.pop_back();
+                // The material now last may take values again.
+                equal_.Forget(ImportMaterials.size() - 1);
                 lastUsed_ = true;
             }
             current_ = k;
@@ -507,6 +522,8 @@ private:
     bool fromUse_ = false;   // the current material was named by USE
     bool lastUsed_ = false;  // geometry refers to the last import material
     std::unordered_map<std::string, int32_t> aliases_;  // dropped duplicates
+    ImportMaterialNames names_;
+    EqualMaterialIndex equal_;
 
     // Geometry.
     NodeKind node_ = NodeKind::None;
@@ -521,18 +538,11 @@ private:
     int64_t badLineIndices_ = 0;
 };
 
-bool Near(const tvector& a, const tvector& b) { return VectorLength(SubtractVectors(a, b)) <= Epsilon; }
-
 }  // namespace
 
 int32_t FindEqualImportMaterial(const tmaterial& material) {
-    for (std::size_t i = 0; i < ImportMaterials.size(); ++i) {
-        const tmaterial& m = ImportMaterials[i];
-        if (Near(m.ambient, material.ambient) && Near(m.diffuse, material.diffuse) &&
-            Near(m.specular, material.specular) && std::fabs(m.transparency - material.transparency) <= Epsilon &&
-            std::fabs(double(m.shininess) - double(material.shininess)) <= Epsilon)
-            return static_cast<int32_t>(i);
-    }
+    for (std::size_t i = 0; i < ImportMaterials.size(); ++i)
+        if (EqualMaterialValues(ImportMaterials[i], material)) return static_cast<int32_t>(i);
     return -1;
 }
 

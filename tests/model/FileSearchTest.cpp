@@ -2,9 +2,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "model/FileSearch.h"
 
@@ -148,6 +152,28 @@ TEST_F(FileSearchTest, ListingScopeReadsEachFolderOnce) {
         EXPECT_EQ(FileNameAsOnDisk(base + "other/wood.jpg"), base + "other/wood.jpg");  // the outer one remembers
     }
     EXPECT_EQ(FileNameAsOnDisk(base + "other/wood.jpg"), base + "Other/Wood.JPG");
+}
+
+// Within a scope the other spellings of a name come from each folder's names
+// filed by their lower case: the same names as when every look-up reads the
+// folders, for names in any mix of letter case over folders of several
+// spellings.
+TEST_F(FileSearchTest, ListingScopeFindsTheSpellingsOfAFolderRead) {
+    for (const char* file : {"Maps/Tex.jpg", "maps/TEX.JPG", "MAPS/tex.Jpg", "Maps/Sub/a.png", "maps/SUB/A.PNG",
+                             "maps/sub/b.png", "Maps/other.png"})
+        Touch(file);
+    std::mt19937 rng(4);
+    const std::string files[] = {"maps/tex.jpg", "maps/sub/a.png", "maps/sub/b.png", "maps/other.png", "maps/x.png"};
+    std::vector<std::string> names, read;
+    for (int i = 0; i < 200; ++i) {
+        std::string name = base + files[rng() % std::size(files)];
+        for (std::size_t c = base.size(); c < name.size(); ++c)
+            if (rng() % 2) name[c] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[c])));
+        names.push_back(name);
+        read.push_back(FileNameAsOnDisk(name));
+    }
+    const FolderListingScope scope;
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(FileNameAsOnDisk(names[i]), read[i]) << names[i];
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -299,6 +301,45 @@ TEST_F(SubdivideTest, EdgeTableQueries) {
     EXPECT_EQ(UVMidpoint(0, 99), (tvector2{0, 0}));
     FreeVertexEdgeTable();
     FreeUVEdgeTable();
+}
+
+// Every entry of the UV edge table counts among its faces each face that has
+// both its ends as UVs of two of its corners, also a face with UVs in only
+// some corners: its faces are the highest and (when there are two or more)
+// the lowest of them, on random meshes around UVs of many edges.
+TEST_F(SubdivideTest, UVEdgesCountTheFacesOfPartlyMappedCorners) {
+    std::mt19937 rng(9);
+    for (int round = 0; round < 40; ++round) {
+        fixtures::ResetModel();
+        for (int i = 0; i < 12; ++i) Vertex({static_cast<double>(i), static_cast<double>(i * i % 7), 0});
+        const int uvs = 3 + static_cast<int>(rng() % 10);
+        for (int i = 0; i < uvs; ++i) fixtures::AddUV(0.1 * i, 0);
+        const int faces = 5 + static_cast<int>(rng() % 60);
+        for (int f = 0; f < faces; ++f) {
+            int32_t t[3];
+            for (int32_t& k : t) k = rng() % 4 == 0 ? 0 : (rng() % 3 == 0 ? 1 : 1 + static_cast<int32_t>(rng() % uvs));
+            fixtures::AddFace(1 + static_cast<int32_t>(rng() % 12), 1 + static_cast<int32_t>(rng() % 12),
+                              1 + static_cast<int32_t>(rng() % 12), 0, 0, t[0], t[1], t[2]);
+        }
+        BuildUVEdgeTable();
+        for (int32_t a = 0; a < static_cast<int32_t>(UVEdgeTable.edges.size()); ++a)
+            for (const tedge& e : UVEdgeTable.edges[a]) {
+                int32_t high = -1, low = -1;
+                for (int32_t f = 0; f < static_cast<int32_t>(SceneFaces.size()); ++f) {
+                    const tface& face = SceneFaces[f];
+                    bool uses = false;
+                    for (int c = 0; c < 3; ++c)
+                        for (int d = 0; d < 3; ++d)
+                            uses = uses || (c != d && face.uv[c] == a + 1 && face.uv[d] == e.other + 1);
+                    if (!uses) continue;
+                    high = std::max(high, f);
+                    low = low < 0 ? f : std::min(low, f);
+                }
+                ASSERT_EQ(e.face1, high) << round;
+                ASSERT_EQ(e.face2, low == high ? -1 : low) << round;
+            }
+        FreeUVEdgeTable();
+    }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <string>
 
 #include "imageformats/ImageRegistration.h"
 #include "model/Model.h"
@@ -133,6 +135,29 @@ TEST_F(PreviewTexturesTest, TheCacheKeepsThePropertiesTheImageLibraryRead) {
               std::tuple(4, 2, 32, 8, 4, int32_t{img::ckNone}, false));
     const TImageProperties& jpeg = PreviewTextureCache[1].properties;
     EXPECT_EQ(std::tuple(jpeg.width, jpeg.compression), std::tuple(0, 0));
+}
+
+// The cache gives the first entry of a map name, as a walk over it does,
+// while it grows and is emptied (by its own command or as the model's
+// clearing empties it).
+TEST_F(PreviewTexturesTest, TheCacheFindsTheFirstEntryOfAName) {
+    std::mt19937 rng(6);
+    const std::string names[] = {"a.jpg", "b.jpg", "A.jpg", "/m/a.jpg", ""};
+    for (int step = 0; step < 400; ++step) {
+        const uint32_t what = rng() % 20;
+        if (what == 0)
+            ClearPreviewTextures();
+        else if (what == 1)
+            PreviewTextureCache.clear();
+        else
+            AddPreviewTexture(names[rng() % std::size(names)], TImageProperties());
+        for (const std::string& name : names) {
+            int32_t first = -1;
+            for (std::size_t i = 0; i < PreviewTextureCache.size() && first < 0; ++i)
+                if (PreviewTextureCache[i].fileName == name) first = static_cast<int32_t>(i);
+            ASSERT_EQ(FindPreviewTexture(name), first) << step << " " << name;
+        }
+    }
 }
 
 TEST_F(PreviewTexturesTest, TheBackgroundIsReplacedOnlyByAPictureThatLoads) {

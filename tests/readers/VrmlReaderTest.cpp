@@ -313,6 +313,20 @@ Shape { appearance Appearance { material Material { } }
     EXPECT_EQ(ImportFaces[3].material, 2);
 }
 
+// A colour after a dropped duplicate goes into the material that is last
+// again, and a later material equal to its new colour is dropped for it.
+TEST_F(VrmlReaderTest, AMaterialLastAgainIsComparedWithItsNewValues) {
+    const std::string shape = " geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0 1 0 0 0 1 0 ] } "
+                              "coordIndex [ 0 1 2 -1 ] } }\n";
+    LoadText("#VRML V2.0 utf8\nShape { appearance Appearance { material Material { diffuseColor 1 0 0 } }" + shape +
+             "Shape { appearance Appearance { material Material { diffuseColor 1 0 0 } }" + shape +
+             "diffuseColor 0 1 0\nShape { appearance Appearance { material Material { diffuseColor 0 1 0 } }" + shape);
+    ASSERT_EQ(ImportMaterials.size(), 1u);
+    EXPECT_EQ(ImportMaterials[0].diffuse, (tvector{0, 1, 0}));
+    ASSERT_EQ(ImportFaces.size(), 3u);
+    EXPECT_EQ(ImportFaces[2].material, 0);
+}
+
 TEST_F(VrmlReaderTest, GeometryWithoutMaterialGetsTheDefaultAndColoursBeforeAnyMaterialHaveOne) {
     LoadText("#VRML V2.0 utf8\nShape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0 1 0 0 0 1 0 ] } "
              "coordIndex [ 0 1 2 -1 ] } }\n");

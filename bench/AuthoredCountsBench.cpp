@@ -1,0 +1,267 @@
+// Loads over counts that a model's author chooses, each at 10,000 and 80,000
+// beside a control of the same size whose records the steps never compare
+// with each other:
+// - VRML material nodes: every node looks up the name after it among the
+//   materials read so far, and every geometry node looks for an earlier
+//   material of equal values. "materials_only": N material nodes of distinct
+//   colours, one shape after them; "shapes": N shapes, each with a material
+//   of its own colour; "control": N shapes whose materials are equal, so that
+//   each is dropped for the first and the list stays short.
+// - The map search for N materials whose colour maps are wildcard names
+//   ("texI.*"), all found in a tree of N files, beside the same maps named
+//   exactly ("texI.jpg").
+// - The map paths of a load for N maps named in another letter case than
+//   their files in a folder of N files, beside maps named as on disk.
+// - An OBJ file of N "mtllib" lines naming libraries in another letter case
+//   than the N files of its folder, beside the libraries named as on disk.
+// - The UV weld of a load on a fan of N faces whose apex has a UV of its own
+//   in every face, beside N faces in pairs around N/2 apexes.
+// - Vertex normals in the "Unique Normal Sum" mode on a cone of N faces
+//   around one apex, beside the same faces in pairs around N/2 apexes.
+// - A subdivision of a fan of N faces around one UV beside N faces with a
+//   UV in only two corners that use that UV, beside the same faces using
+//   UVs of the rim.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "model/FileSearch.h"
+#include "model/MapPaths.h"
+#include "model/MapSearch.h"
+#include "model/Model.h"
+#include "model/Normals.h"
+#include "model/Subdivide.h"
+#include "model/VectorMath.h"
+#include "model/Weld.h"
+#include "options/Options.h"
+#include "readers/ObjReader.h"
+#include "readers/VrmlReader.h"
+#include "tests/fixtures/Fixtures.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Root = fs::temp_directory_path().string() + "/mirelan_counts_" + std::to_string(::getpid()) + "/";
+// Removes the files made here when the program ends.
+const struct Cleanup {
+    ~Cleanup() { fs::remove_all(Root); }
+} cleanup;
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    b->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
+// ---- VRML material nodes ----------------------------------------------------
+
+enum VrmlKind { MaterialsOnly, Shapes, EqualShapes };
+
+std::string Colour(std::size_t i) {
+    return std::to_string(static_cast<double>(i % 1000) / 1000) + " " +
+           std::to_string(static_cast<double>(i / 1000 % 1000) / 1000) + " 0.5";
+}
+
+std::string VrmlText(std::size_t n, VrmlKind kind) {
+    std::string text;
+    if (kind == MaterialsOnly) {
+        text = "#VRML V1.0 ascii\n";
+        for (std::size_t i = 0; i < n; ++i)
+            text += "DEF M" + std::to_string(i) + " Material { diffuseColor " + Colour(i) + " }\n";
+        return text + "Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\nIndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }\n";
+    }
+    text = "#VRML V2.0 utf8\n";
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string z = std::to_string(i);
+        text += "Shape { appearance Appearance { material Material { diffuseColor " +
+                (kind == Shapes ? Colour(i) : std::string("1 0 0")) +
+                " } }\n geometry IndexedFaceSet { coord Coordinate { point [ 0 0 " + z + " 1 0 " + z + " 0 1 " + z +
+                " ] } coordIndex [ 0 1 2 -1 ] } }\n";
+    }
+    return text;
+}
+
+void BM_VrmlMaterials(benchmark::State& state, VrmlKind kind) {
+    const std::string text = VrmlText(static_cast<std::size_t>(state.range(0)), kind);
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    Scene.modelFile = "bench.wrl";
+    for (auto _ : state) {
+        state.PauseTiming();
+        ClearImportLists();
+        LineSegments.clear();
+        Polylines.clear();
+        state.ResumeTiming();
+        ReadVRMLBytes(Scene, text);
+    }
+    state.counters["materials"] = static_cast<double>(ImportMaterials.size());
+}
+BENCHMARK_CAPTURE(BM_VrmlMaterials, materials_only, MaterialsOnly)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, shapes, Shapes)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->Apply(Sizes);
+
+// ---- Map names ----------------------------------------------------------------
+
+// A folder tree of n files texI.jpg in folders of 1000, made once per n.
+const std::string& MapTree(std::size_t n) {
+    static std::map<std::size_t, std::string> made;
+    auto [it, added] = made.try_emplace(n, Root + "tree" + std::to_string(n) + "/");
+    if (added)
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::string sub = it->second + "set" + std::to_string(i / 1000) + "/";
+            if (i % 1000 == 0) fs::create_directories(sub);
+            std::ofstream(sub + "tex" + std::to_string(i) + ".jpg");
+        }
+    return it->second;
+}
+
+void BM_SearchMaps(benchmark::State& state, bool wildcards) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string& tree = MapTree(n);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fixtures::ResetModel();
+        fixtures::EnsureMaterial(static_cast<int>(n) - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            SceneMaterials[i].colorMap = "/gone/tex" + std::to_string(i) + (wildcards ? ".*" : ".jpg");
+        state.ResumeTiming();
+        SearchMapsInDir(tree);
+    }
+    state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(tree) ? 1 : 0;
+}
+BENCHMARK_CAPTURE(BM_SearchMaps, wildcards, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_SearchMaps, control, false)->Apply(Sizes);
+
+// n files texI.jpg in one folder, beside the model file.
+const std::string& MapFolder(std::size_t n) {
+    static std::map<std::size_t, std::string> made;
+    auto [it, added] = made.try_emplace(n, Root + "folder" + std::to_string(n) + "/");
+    if (added) {
+        fs::create_directories(it->second);
+        for (std::size_t i = 0; i < n; ++i) std::ofstream(it->second + "tex" + std::to_string(i) + ".jpg");
+    }
+    return it->second;
+}
+
+// The map paths of a load, inside its listing scope.
+void BM_MapPaths(benchmark::State& state, bool otherCase) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string& folder = MapFolder(n);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fixtures::ResetModel();
+        Scene.modelFile = folder + "model.obj";
+        fixtures::EnsureMaterial(static_cast<int>(n) - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            SceneMaterials[i].colorMap =
+                (otherCase ? "TEX" : "tex") + std::to_string(i) + (otherCase ? ".JPG" : ".jpg");
+        state.ResumeTiming();
+        const FolderListingScope folders;
+        ResolveMapPaths();
+    }
+    state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(folder) ? 1 : 0;
+}
+BENCHMARK_CAPTURE(BM_MapPaths, other_case, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_MapPaths, control, false)->Apply(Sizes);
+
+void BM_ObjMaterialLibraries(benchmark::State& state, bool otherCase) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string& folder = MapFolder(n);
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i)
+        text += "mtllib " + std::string(otherCase ? "TEX" : "tex") + std::to_string(i) + ".jpg\n";
+    text += "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    fixtures::ResetModel();
+    ResetOptionsToDefaults();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ClearImportLists();
+        Scene.modelFile = folder + "model.obj";
+        state.ResumeTiming();
+        ReadOBJBytes(Scene, text);
+    }
+    state.counters["found"] = Scene.mtlFile.starts_with(folder + "tex") ? 1 : 0;
+}
+BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, other_case, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, control, false)->Apply(Sizes);
+
+// ---- Faces around one vertex ----------------------------------------------------
+
+// n faces on a rim of n vertices around one apex (`fan`), or around n/2
+// apexes at the same place, two faces each. Every face gives its apex a UV of
+// its own; the rim vertices have one UV each. A raised apex tilts the faces'
+// normals by about 20 degrees, each face another way.
+void MakeFan(std::size_t n, bool fan) {
+    fixtures::ResetModel();
+    const double height = std::tan(20 * Pi / 180);
+    const int32_t rim = static_cast<int32_t>(SceneVertices.size()) + 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double a = 2 * Pi * static_cast<double>(i) / static_cast<double>(n);
+        fixtures::AddVertex(std::cos(a), std::sin(a), 0);
+        fixtures::AddUV(0.5 + 0.5 * std::cos(a), 0.5 + 0.5 * std::sin(a));
+    }
+    const int32_t apexes = fan ? 1 : static_cast<int32_t>((n + 1) / 2);
+    const int32_t apex = static_cast<int32_t>(SceneVertices.size()) + 1;
+    for (int32_t k = 0; k < apexes; ++k) fixtures::AddVertex(0, 0, height);
+    for (std::size_t i = 0; i < n; ++i) {
+        const int32_t a = rim + static_cast<int32_t>(i), b = rim + static_cast<int32_t>((i + 1) % n);
+        const int32_t uv = fixtures::AddUV(static_cast<double>(i) / static_cast<double>(n), 1.0);
+        fixtures::AddFace(fan ? apex : apex + static_cast<int32_t>(i / 2), a, b, 0, 0, uv, a, b);
+    }
+}
+
+void BM_WeldUVs(benchmark::State& state, bool fan) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        MakeFan(static_cast<std::size_t>(state.range(0)), fan);
+        state.ResumeTiming();
+        WeldUVs(1e-8);
+    }
+    state.counters["uvs"] = static_cast<double>(SceneUVs.size());
+}
+BENCHMARK_CAPTURE(BM_WeldUVs, fan, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_WeldUVs, control, false)->Apply(Sizes);
+
+void BM_UniqueNormals(benchmark::State& state, bool fan) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        MakeFan(static_cast<std::size_t>(state.range(0)), fan);
+        state.ResumeTiming();
+        CalcVertexNormals(UniqueNormalSum, 35 * Pi / 180);
+    }
+    state.counters["normals"] = static_cast<double>(SceneNormals.size());
+}
+BENCHMARK_CAPTURE(BM_UniqueNormals, fan, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_UniqueNormals, control, false)->Apply(Sizes);
+
+// The fan with one UV at its apex in every face, and as many faces again
+// with a UV in two corners only: the apex's UV and a rim UV (`fan`), or two
+// neighbouring rim UVs.
+void BM_SubdivideUVs(benchmark::State& state, bool fan) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        MakeFan(n, true);
+        const int32_t apexUV = fixtures::AddUV(0.5, 0.5);
+        const std::size_t faces = SceneFaces.size();
+        for (std::size_t i = 0; i < faces; ++i) SceneFaces[i].uv[0] = apexUV;
+        for (std::size_t i = 0; i < faces; ++i) {
+            tface f = SceneFaces[i];
+            f.uv[0] = fan ? apexUV : f.uv[2];
+            f.uv[2] = 0;
+            SceneFaces.push_back(f);
+        }
+        TopologyChanged();
+        state.ResumeTiming();
+        SubdivideFlat(false);
+    }
+    state.counters["faces"] = static_cast<double>(SceneFaces.size());
+}
+BENCHMARK_CAPTURE(BM_SubdivideUVs, fan, true)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_SubdivideUVs, control, false)->Apply(Sizes);
+
+}  // namespace
