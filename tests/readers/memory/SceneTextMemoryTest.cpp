@@ -261,9 +261,9 @@ TEST_F(SceneTextMemoryTest, LightsAndCamerasAreKeptOnce) {
 // that no list holds the names a second time.
 TEST_F(SceneTextMemoryTest, NamesAfterALongFileNameAreHeldOnce) {
     const std::string longName(200, 'n');
-    const struct { std::string file, text; Read read; } imports[] = {
-        {longName + ".pz3", PoserLights("L"), LoadPoserLights},
-        {longName + ".ds", DazScript("Camera"), ReadDazCameras},
+    const struct { const char* what; std::string file, text; Read read; } imports[] = {
+        {"Poser lights", longName + ".pz3", PoserLights("L"), LoadPoserLights},
+        {"DAZ|Studio cameras", longName + ".ds", DazScript("Camera"), ReadDazCameras},
     };
     for (const auto& import : imports) {
         std::vector<tlight>().swap(Lights);
@@ -275,8 +275,8 @@ TEST_F(SceneTextMemoryTest, NamesAfterALongFileNameAreHeldOnce) {
         std::size_t records = Lights.capacity() * sizeof(tlight) + Cameras.capacity() * sizeof(tcamera);
         for (const tlight& l : Lights) records += malloc_usable_size(const_cast<char*>(l.name.c_str()));
         for (const tcamera& c : Cameras) records += malloc_usable_size(const_cast<char*>(c.name.c_str()));
-        EXPECT_EQ(Lights.size() + Cameras.size(), 20000u) << import.file;
-        EXPECT_LT(static_cast<double>(heapBytes - before), 1.05 * static_cast<double>(records)) << import.file;
+        EXPECT_EQ(Lights.size() + Cameras.size(), 20000u) << import.what;
+        EXPECT_LT(static_cast<double>(heapBytes - before), 1.05 * static_cast<double>(records)) << import.what;
     }
 }
 
