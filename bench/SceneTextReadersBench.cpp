@@ -21,9 +21,9 @@
 // end-to-end driver saves, and the cameras of a DAZ|Studio script of 240
 // letters. Each keeps its records, so besides "peak_MB" the counter
 // "records_MB" gives the bytes of the records kept (lights and cameras with
-// their names) and "lists_MB" those of the lists of the light selector and
-// the camera presets: a read that keeps one copy of them peaks near text_MB
-// + records_MB + lists_MB. The material pass of a scene whose blocks each
+// their names) and "lists_MB" those that the lists of the light selector and
+// the camera presets hold of their own (none: they list the records): a read
+// that keeps one copy of them peaks near text_MB + records_MB + lists_MB. The material pass of a scene whose blocks each
 // load a model material gives its peak per material loaded
 // ("per_matched_B").
 //
@@ -254,7 +254,8 @@ std::size_t RecordBytes() {
     return bytes;
 }
 
-// The bytes of the lists of the light selector and the camera presets.
+// The bytes the lists of the light selector and the camera presets hold of
+// their own.
 std::size_t ListBytes() {
     std::size_t bytes = 0;
     for (const std::vector<std::string>* list : {&Form1.ComboBox2.items, &Form1.ComboBox8.items})

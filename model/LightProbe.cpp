@@ -209,7 +209,6 @@ void LoadLightProbe(const std::string& fileName, double threshold, double rotati
                                 static_cast<int32_t>(180 - Round(light.optionD * 180 / rows)), light.shadow != 0});
         light.name = "GL_" + std::to_string(i);
         Lights.push_back(light);
-        Form1.ComboBox2.items.emplace_back(light.name.view());
     }
     if (Form1.CheckBox75.checked) {
         double percent = 100;

@@ -4,6 +4,7 @@
 
 #include "model/Random.h"
 #include "model/Services.h"
+#include "options/Options.h"
 
 std::vector<tvertex> SceneVertices;
 std::vector<tnormal> SceneNormals;
@@ -78,7 +79,20 @@ void InitModelConstants() {
     for (int32_t i = 0; i <= MaxPolygonCorners; ++i) TriangleIndexTable[i] = i;
 }
 
+namespace {
+
+// The light selector and the camera presets list the names of the lights
+// and cameras themselves: a name is held once, in its record.
+const tcomboitems LightNames{[] { return Lights.size(); },
+                             [](std::size_t i) -> const std::string& { return Lights[i].name.str(); }};
+const tcomboitems CameraNames{[] { return Cameras.size(); },
+                              [](std::size_t i) -> const std::string& { return Cameras[i].name.str(); }};
+
+}  // namespace
+
 void CreateModelLists() {
+    Form1.ComboBox2.source = &LightNames;
+    Form1.ComboBox8.source = &CameraNames;
     SceneVertices.clear();
     SceneNormals.clear();
     SceneUVs.clear();

@@ -132,7 +132,9 @@ extern int32_t TriangleIndexTable[MaxPolygonCorners + 1];
 void InitModelConstants();
 
 // ---- Lifecycle --------------------------------------------------------
-// Creates (empties) the 21 lists in their order.
+// Creates (empties) the 21 lists in their order, and has the light selector
+// (Form1.ComboBox2) and the camera presets (Form1.ComboBox8) list the names
+// of `Lights` and `Cameras`.
 void CreateModelLists();
 // Frees the geometry: vertices, normals, UVs, materials, faces, groups,
 // line segments and polylines, their textures and tables and the preview

@@ -432,7 +432,6 @@ std::vector<tlight> DeleteAllLights() {
     LogMessage(std::to_string(Lights.size()) + " lights deleted.");
     std::vector<tlight> removed;
     removed.swap(Lights);
-    Form1.ComboBox2.items.clear();
     Form1.ComboBox2.index = -1;
     RefreshLightPanel(0);
     return removed;

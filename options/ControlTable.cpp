@@ -598,6 +598,15 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     return out;
 }
 
+std::string JoinItems(const tcombobox& combo) {
+    std::string out;
+    for (std::size_t i = 0, n = combo.Count(); i < n; ++i) {
+        if (i) out += '\n';
+        out += combo.Item(i);
+    }
+    return out;
+}
+
 tcontrol& Common(const ControlInfo& c) {
     return std::visit([](auto* p) -> tcontrol& { return *p; }, c.ref);
 }
@@ -670,7 +679,7 @@ void ResetControl(const ControlInfo& c) {
         }
         case ControlKind::ComboBox: {
             tcombobox& cb = As<tcombobox>(c);
-            cb.items.assign(c.items.begin(), c.items.end());
+            if (!cb.source) cb.items.assign(c.items.begin(), c.items.end());
             cb.index = c.value;
             cb.text.clear();
             break;
@@ -749,9 +758,9 @@ bool SetControlValue(const ControlInfo& c, std::string_view value) {
         case ControlKind::ComboBox: {
             tcombobox& cb = As<tcombobox>(c);
             const auto index = ParseInt32(value);
-            if (!index || *index < -1 || *index >= static_cast<int32_t>(cb.items.size())) return false;
+            if (!index || *index < -1 || *index >= static_cast<int64_t>(cb.Count())) return false;
             cb.index = *index;
-            if (cb.index >= 0) cb.text = cb.items[static_cast<std::size_t>(cb.index)];
+            if (cb.index >= 0) cb.text = cb.Item(static_cast<std::size_t>(cb.index));
             return true;
         }
         case ControlKind::UpDown: {
@@ -828,7 +837,7 @@ std::optional<std::string> GetControlValue(std::string_view path) {
         if (c.kind == ControlKind::Panel) return As<tpanel>(c).caption;
     }
     if (p.property == "items") {
-        if (c.kind == ControlKind::ComboBox) return JoinLines(As<tcombobox>(c).items);
+        if (c.kind == ControlKind::ComboBox) return JoinItems(As<tcombobox>(c));
         if (c.kind == ControlKind::ListBox) return JoinLines(As<tlistbox>(c).items);
     }
     return std::nullopt;
@@ -854,8 +863,7 @@ bool SetControlValue(std::string_view path, std::string_view value) {
             tcombobox& cb = As<tcombobox>(c);
             cb.text = std::string(value);
             // Typing a text selects the item of that text, if any.
-            const auto it = std::find(cb.items.begin(), cb.items.end(), cb.text);
-            cb.index = it == cb.items.end() ? -1 : static_cast<int32_t>(it - cb.items.begin());
+            cb.index = cb.IndexOf(cb.text);
             return true;
         }
     }
@@ -870,7 +878,9 @@ bool SetControlValue(std::string_view path, std::string_view value) {
         }
     }
     if (p.property == "items") {
-        if (c.kind == ControlKind::ComboBox) {
+        // The items of a list of records are their names: only the records
+        // change them.
+        if (c.kind == ControlKind::ComboBox && !As<tcombobox>(c).source) {
             tcombobox& cb = As<tcombobox>(c);
             cb.items = SplitLines(value);
             if (cb.index >= static_cast<int32_t>(cb.items.size())) cb.index = -1;

@@ -1,5 +1,9 @@
 #include "options/Options.h"
 
+#include <utility>
+#include <variant>
+#include <vector>
+
 #include "options/ControlTable.h"
 
 tform1 Form1;
@@ -24,6 +28,10 @@ struct InitialValues {
 }  // namespace
 
 void ResetOptionsToDefaults() {
+    std::vector<std::pair<tcombobox*, const tcomboitems*>> sources;
+    for (const ControlInfo& control : ControlTable())
+        if (tcombobox* const* combo = std::get_if<tcombobox*>(&control.ref); combo && (*combo)->source)
+            sources.emplace_back(*combo, (*combo)->source);
     Form1 = tform1{};
     searchForm2 = tsearchform2{};
     Form2 = tform2{};
@@ -35,6 +43,7 @@ void ResetOptionsToDefaults() {
     Form8 = tform8{};
     Form9 = tform9{};
     for (const ControlInfo& control : ControlTable()) ResetControl(control);
+    for (const auto& [combo, source] : sources) combo->source = source;
 }
 
 static const InitialValues initialValues;

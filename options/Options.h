@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A colour value as the windows keep it: red in the low byte, then green and
@@ -39,17 +40,39 @@ struct tedit : tcontrol {
     int32_t color = clNone;  // colour of the edit's box; clNone: the window colour
 };
 
+// The items of a combo box that lists records by their names: the number
+// of records and the name of one, read from the records themselves, so that
+// a name is held once however many there are. Plain functions, so that the
+// option records stay below the model that owns the records.
+struct tcomboitems {
+    std::size_t (*count)() = nullptr;
+    const std::string& (*item)(std::size_t i) = nullptr;
+};
+
 // `index` is the selected item (-1: none). `items` holds the fixed lists and
-// the lists that code fills (history, presets, lights, placeholders, map
-// names). `text` is the edit text of the editable combo boxes (ComboBox3,
-// ComboBox15, ComboBox18, ComboBox19); drop-down lists show items[index].
+// the lists that code fills (history, light presets, placeholders, map
+// names); a combo box with a `source` (the light selector, the camera
+// presets) holds no items of its own and lists what the source gives. Every
+// reader of the list goes through Count() and Item(). `text` is the edit
+// text of the editable combo boxes (ComboBox3, ComboBox15, ComboBox18,
+// ComboBox19); drop-down lists show Item(index).
 struct tcombobox : tcontrol {
     int32_t index = -1;
     std::vector<std::string> items;
     std::string text;
-    // The text shown: items[index] for a valid index, else `text`.
+    const tcomboitems* source = nullptr;
+
+    std::size_t Count() const { return source ? source->count() : items.size(); }
+    const std::string& Item(std::size_t i) const { return source ? source->item(i) : items[i]; }
+    // The first item of that text, -1 when none.
+    int32_t IndexOf(std::string_view text) const {
+        for (std::size_t i = 0, n = Count(); i < n; ++i)
+            if (Item(i) == text) return static_cast<int32_t>(i);
+        return -1;
+    }
+    // The text shown: Item(index) for a valid index, else `text`.
     const std::string& SelectedText() const {
-        return index >= 0 && index < static_cast<int32_t>(items.size()) ? items[static_cast<std::size_t>(index)] : text;
+        return index >= 0 && static_cast<std::size_t>(index) < Count() ? Item(static_cast<std::size_t>(index)) : text;
     }
 };
 
@@ -623,5 +646,6 @@ extern tform9 Form9;
 inline std::string& HDRShopPath = Form1.HDRShopPath;
 
 // Puts every record back to its design-time values: every control from the
-// control table, and the window bounds, dialog folders and paths.
+// control table, and the window bounds, dialog folders and paths. The item
+// sources of the combo boxes stay: they tie a list to its records.
 void ResetOptionsToDefaults();

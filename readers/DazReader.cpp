@@ -295,18 +295,12 @@ void ReadLights(ScriptLines& in) {
     };
     ScanLights(in, declared, value);
     if (!bad.empty()) throw ReadError(bad, in.FileName());
-    std::vector<std::string> names;
-    names.reserve(count);
-    for (tlight& l : lights) {
+    for (tlight& l : lights)
         if (l.kind == LightSpot) l.pointAt = AddVectors(l.position, SpotDirection(l));
-        names.push_back(l.name.str());
-    }
 
     ClearLights();
     Lights.swap(lights);
-    tcombobox& selector = Form1.ComboBox2;
-    selector.items.swap(names);
-    selector.index = 0;
+    Form1.ComboBox2.index = 0;
     RefreshLightPanel(0);
     Svc().status->ProcessPendingMessages();
     Svc().status->ProcessPendingMessages();
@@ -369,11 +363,11 @@ void ReadCameras(ScriptLines& in) {
     // The cameras are built in Cameras itself, which nothing reads while
     // the script is scanned; until the scan is done their fields hold the
     // values as read (the position in the pans and the distance, the focal
-    // length in the zoom). Should the scan fail, they go again.
+    // length in the zoom). Should the scan fail, they go again. The camera
+    // presets list them from Cameras; no window shows the list before the
+    // read is done.
     const std::string scriptName = ExtractFileName(in.FileName());
-    tcombobox& presets = Form1.ComboBox8;
-    const std::size_t before = Cameras.size(), listed = presets.items.size();
-    presets.items.reserve(listed + static_cast<std::size_t>(count));
+    const std::size_t before = Cameras.size();
     Cameras.reserve(before + static_cast<std::size_t>(given));
     GivenValues values(static_cast<std::size_t>(given));
     try {
@@ -404,10 +398,8 @@ void ReadCameras(ScriptLines& in) {
             });
         Cameras.erase(Cameras.begin() + static_cast<std::ptrdiff_t>(before + static_cast<std::size_t>(count)),
                       Cameras.end());
-        for (std::size_t i = before; i < Cameras.size(); ++i) presets.items.push_back(Cameras[i].name.str());
     } catch (...) {
         Cameras.erase(Cameras.begin() + static_cast<std::ptrdiff_t>(before), Cameras.end());
-        presets.items.erase(presets.items.begin() + static_cast<std::ptrdiff_t>(listed), presets.items.end());
         throw;
     }
 
@@ -430,8 +422,8 @@ void ReadCameras(ScriptLines& in) {
         c.previewHeight = height;
     }
     LogMessage(std::to_string(count) + " cameras read");
-    presets.index = static_cast<int32_t>(presets.items.size()) - 1;
-    Svc().window->SelectCameraPreset(static_cast<int32_t>(Cameras.size()) - 1);
+    Form1.ComboBox8.index = static_cast<int32_t>(Cameras.size()) - 1;
+    Svc().window->SelectCameraPreset(Form1.ComboBox8.index);
 }
 
 }  // namespace

@@ -258,8 +258,6 @@ void ApplyLights(const std::vector<tlight>& lights) {
     Form1.Edit49.text = "100";
     Form1.Edit67.text = "1.0";
     Lights.insert(Lights.end(), lights.begin(), lights.end());
-    Form1.ComboBox2.items.clear();
-    for (const tlight& l : Lights) Form1.ComboBox2.items.push_back(l.name.str());
     Form1.ComboBox2.index = 0;
     RefreshLightPanel(0);
     LogMessage(std::to_string(lights.size()) + " lights read");

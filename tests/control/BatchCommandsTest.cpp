@@ -7,6 +7,7 @@
 #include "CommandFixtures.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "tests/fixtures/Fixtures.h"
 #include "ui/core/BatchDriver.h"
 #include "writers/Export.h"
 
@@ -43,7 +44,7 @@ TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
     ChooseBatch();
     EXPECT_EQ(BatchFiles, frames);
     EXPECT_TRUE(Form1.GroupBox3.visible && !Form1.ToolButton19.enabled && !Form1.Edit68.enabled);
-    EXPECT_EQ(Form1.Edit119.text + " " + Form1.ComboBox8.items.back(), "frame batchcam");
+    EXPECT_EQ(Form1.Edit119.text + " " + fixtures::ComboItems(Form1.ComboBox8).back(), "frame batchcam");
     EXPECT_EQ(Form1.PageControl1.active * 10 + Form1.PageControl5.active, 51);  // "POV-Ray Output", "Files"
     EXPECT_EQ(BoxTexts().back(), "In the POV-Ray Output tab Select the batch options to convert the selected files");
     UseBatchFile();

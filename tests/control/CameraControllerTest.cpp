@@ -1,5 +1,6 @@
 // The "Camera" group of the Preview tab, driven through the dispatcher.
 #include "PreviewPageFixtures.h"
+#include "tests/fixtures/Fixtures.h"
 #include "ui/core/Settings.h"
 
 namespace {
@@ -11,7 +12,7 @@ TEST_F(CameraTest, PresetsAreAddedWithoutRecallDeletedChosenAndKept) {
     Form1.CheckBox9.checked = true;
     Add("Button5", 3);
     EXPECT_EQ(prompts.shown[0].text, "New Camera: Enter camera name");
-    EXPECT_EQ(Form1.ComboBox8.items, (std::vector<std::string>{"Camera_1", "Camera_2", "Camera_3"}));
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox8), (std::vector<std::string>{"Camera_1", "Camera_2", "Camera_3"}));
     EXPECT_EQ(Form1.ComboBox8.index, 2);
     EXPECT_TRUE(pageHooks.calls.empty());  // adding does not move the camera
     Form1.ComboBox8.index = 1;
@@ -30,7 +31,7 @@ TEST_F(CameraTest, PresetsAreAddedWithoutRecallDeletedChosenAndKept) {
     CreateModelLists();
     ResetOptionsToDefaults();
     ASSERT_TRUE(LoadSettingsFrom(path).applied);
-    EXPECT_EQ(Form1.ComboBox8.items, (std::vector<std::string>{"Camera_2"}));
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox8), (std::vector<std::string>{"Camera_2"}));
     EXPECT_EQ(std::tuple(Cameras.at(0).zoom, Cameras[0].noPerspective), std::tuple(35.0, uint8_t{1}));
 }
 

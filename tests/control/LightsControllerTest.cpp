@@ -2,6 +2,7 @@
 // dispatcher as the window drives it.
 #include "PreviewPageFixtures.h"
 #include "model/VectorMath.h"
+#include "tests/fixtures/Fixtures.h"
 #include "ui/core/Settings.h"
 
 namespace {
@@ -24,7 +25,7 @@ TEST_F(LightsTest, BadOrOutOfRangeTextFallsBackAsThePanelPromises) {
     Type(Form1.Edit80, "Edit80", "Key");
     Form1.UpDown1.position = 3;
     Commands().Run("Form1.UpDown1");
-    EXPECT_EQ(std::tuple(Form1.ComboBox2.items[0], Form1.Edit30.text, l.areaSamples, pageHooks.draws),
+    EXPECT_EQ(std::tuple(Form1.ComboBox2.Item(0), Form1.Edit30.text, l.areaSamples, pageHooks.draws),
               std::tuple(std::string("Key"), std::string("9"), 3, draws));
     Form1.ComboBox2.index = -1;  // without a chosen light nothing is stored
     Type(Form1.Edit81, "Edit81", "5");
@@ -34,7 +35,7 @@ TEST_F(LightsTest, BadOrOutOfRangeTextFallsBackAsThePanelPromises) {
 TEST_F(LightsTest, AddDeleteAndChoose) {
     Add("Button4", 2);
     EXPECT_EQ(prompts.shown[1].text, "New Light: Enter light name:");
-    EXPECT_EQ(Form1.ComboBox2.items, (std::vector<std::string>{"Light_1", "Light_2"}));
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox2), (std::vector<std::string>{"Light_1", "Light_2"}));
     tvector expected;
     LightPositionFromAngles({-45, 100, 0}, expected);  // the second light turned by 100 degrees
     EXPECT_NEAR(Lights[1].position.x, expected.x, 1e-12);
@@ -51,7 +52,7 @@ TEST_F(LightsTest, AddDeleteAndChoose) {
     EXPECT_EQ(std::pair(Lights[0].name.str(), Form1.ComboBox2.index), std::pair(std::string("Light_2"), 0));
     Commands().Run("Form1.Button2");
     Commands().Run("Form1.Button2");  // nothing left: nothing happens
-    EXPECT_TRUE(Lights.empty() && Form1.ComboBox2.items.empty() && Form1.ComboBox2.index == -1);
+    EXPECT_TRUE(Lights.empty() && Form1.ComboBox2.Count() == 0 && Form1.ComboBox2.index == -1);
 }
 
 TEST_F(LightsTest, TotalAndScaleWithAndWithoutLights) {

@@ -9,6 +9,7 @@
 #include "model/StatusLog.h"
 #include "ui/core/LoadDrivers.h"
 #include "model/TextConv.h"
+#include "tests/fixtures/Fixtures.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ TEST_F(SceneImportTest, APoserSceneFromAGzipPzz) {
     EXPECT_NEAR(TextToFloat(Form1.Edit14.text), 28.5, 0.05);
     EXPECT_NEAR(TextToFloat(Form1.Edit17.text), (2 + 1.1042) * 2, 1e-6);
     EXPECT_EQ(Form1.Edit18.text + " " + Form1.Edit19.text + " " + Form1.Edit20.text, "5 20 -10");
-    EXPECT_EQ(Form1.ComboBox8.items, std::vector<std::string>{"MAIN_CAMERA-scene.pzz"});
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox8), std::vector<std::string>{"MAIN_CAMERA-scene.pzz"});
     // The lights: the one that is off is dropped, the other named after the file.
     ASSERT_EQ(Lights.size(), 1u);
     EXPECT_EQ(Lights[0].name, "(scene.pzz) SUN");
@@ -88,7 +89,7 @@ TEST_F(SceneImportTest, APoserSceneFromAGzipPzz) {
     // camera of focal length 0 has the angle 19.
     Form3.Edit2.text = Write("scene.pz3", PoserScene(0));
     Import("Form1.PoserScene1");
-    EXPECT_EQ(Lights.size() + Form1.ComboBox8.items.size(), 3u);
+    EXPECT_EQ(Lights.size() + Form1.ComboBox8.Count(), 3u);
     EXPECT_EQ(Form1.Edit14.text, "19.0");
 }
 
@@ -117,21 +118,20 @@ TEST_F(SceneImportTest, LightsAndCamerasFromAPoserSceneAndADamagedOne) {
     NewLight(mine);
     mine.name = "Mine";
     Lights = {mine};
-    Form1.ComboBox2.items = {"Mine"};
     Form1.ComboBox2.index = 0;
     // A damaged scene: an error box, and the lights stay as they were.
     prompts.fileAnswers = {{Write("broken.pz3", Light("Sun", 1) + "light L\n{\nname Two\nlightType\n}\n")}};
     Commands().Run("Form1.BitBtn8");
     EXPECT_EQ(prompts.shown.at(0).kind, MessageKind::Error);
     EXPECT_EQ(Lights.size(), 1u);
-    EXPECT_EQ(Form1.ComboBox2.items, std::vector<std::string>{"Mine"});
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox2), std::vector<std::string>{"Mine"});
 
     const std::string scene = Write("scene.pz3", PoserScene(50));
     prompts.fileAnswers = {{scene}, {scene}};
     Commands().Run("Form1.BitBtn8");  // "From file..." of the lights
     Commands().Run("Form1.BitBtn4");  // and of the cameras
-    EXPECT_EQ(Form1.ComboBox2.items, std::vector<std::string>{"(scene.pz3) SUN"});
-    EXPECT_EQ(Form1.ComboBox8.items, std::vector<std::string>{"MAIN_CAMERA-scene.pz3"});
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox2), std::vector<std::string>{"(scene.pz3) SUN"});
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox8), std::vector<std::string>{"MAIN_CAMERA-scene.pz3"});
 }
 
 TEST_F(SceneImportTest, MissingFilesAreReportedBeforeAnythingLoads) {

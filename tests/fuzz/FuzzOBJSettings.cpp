@@ -73,7 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     NewPlaceholder(placeholder);
     placeholder.name = "Before";
     Placeholders.push_back(placeholder);
-    Form1.ComboBox2.items = {"Before"};
     Form1.ComboBox7.items = {"Before"};
     const int32_t loadFlag = Scene.loadFlag;
 
@@ -88,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (l.kind < LightParallel || l.kind > LightPoint || l.areaSamples < 1) std::abort();
     for (const tplaceholder& p : Placeholders)
         if (p.kind > PlaceholderCylinder) std::abort();
-    if (Form1.ComboBox2.items.size() != Lights.size() || Form1.ComboBox7.items.size() != Placeholders.size())
+    if (Form1.ComboBox2.Count() != Lights.size() || Form1.ComboBox7.items.size() != Placeholders.size())
         std::abort();
     const int32_t background = Form1.ComboBox1.index;
     if (background < 0 || (background > 0 && background >= static_cast<int32_t>(Form1.ComboBox1.items.size())))

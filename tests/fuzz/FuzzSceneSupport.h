@@ -50,12 +50,10 @@ inline void FreshScene(const char* fileName) {
     NewLight(l);
     l.name = "Mine";
     Lights.push_back(l);
-    Form1.ComboBox2.items = {"Mine"};
     Form1.ComboBox2.index = 0;
     tcamera c;
     c.name = "Front";
     Cameras.push_back(c);
-    Form1.ComboBox8.items = {"Front"};
     Form1.ComboBox8.index = 0;
 }
 
@@ -76,8 +74,8 @@ struct SceneSnapshot {
         }
         for (const tlight& l : Lights) s.lightNames.push_back(l.name.str());
         for (const tcamera& c : Cameras) s.cameraNames.push_back(c.name.str());
-        s.lightItems = Form1.ComboBox2.items;
-        s.cameraItems = Form1.ComboBox8.items;
+        for (std::size_t i = 0; i < Form1.ComboBox2.Count(); ++i) s.lightItems.push_back(Form1.ComboBox2.Item(i));
+        for (std::size_t i = 0; i < Form1.ComboBox8.Count(); ++i) s.cameraItems.push_back(Form1.ComboBox8.Item(i));
         s.activeCamera = Scene.activeCameraName.str();
         s.viewportWidth = Scene.cameraViewportWidth;
         s.viewportHeight = Scene.cameraViewportHeight;

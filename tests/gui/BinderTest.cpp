@@ -1,7 +1,8 @@
 // The binder and the Qt services between records and widgets: up-downs and
-// their edits, radio groups, state pushed after a command, modal dialogs
-// that end on their record, and the status pages.
+// their edits, radio groups, the lists of records, state pushed after a
+// command, modal dialogs that end on their record, and the status pages.
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -10,8 +11,10 @@
 #include <QTimer>
 
 #include "GuiFixtures.h"
+#include "model/Model.h"
 #include "model/StatusLog.h"
 #include "ui/control/FormDialogs.h"
+#include "ui/core/CameraPresets.h"
 #include "ui/qt/Widgets.h"
 
 namespace {
@@ -72,6 +75,35 @@ TEST_F(BinderTest, RadioGroupsFollowTheTableAndTheRecordsAfterACommand) {
     EXPECT_FALSE(FindOne<QRadioButton>("Form1", "RadioButton22")->isHidden());
     EXPECT_TRUE(FindOne<QPushButton>("Form1", "Button46")->isEnabled());
     EXPECT_EQ(FindOne<QLabel>("Form1", "Label92")->text(), QStringLiteral("64x64"));
+}
+
+// The light selector and the camera presets show the lights and cameras
+// themselves: a light renamed in the panel or deleted is listed as it is.
+TEST_F(BinderTest, TheLightSelectorAndTheCameraPresetsListTheRecords) {
+    StartProgram();
+    app->Main().Pages()->setCurrentIndex(1);  // Preview
+    const auto shown = [this](const char* name) {
+        auto* combo = FindOne<QComboBox>("Form1", name);
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+        return (items.join(',') + " @" + QString::number(combo->currentIndex())).toStdString();
+    };
+    Commands().Add("Form1.Test.Records", [] {
+        Lights.resize(2);
+        for (tlight& l : Lights) NewLight(l);
+        Lights[0].name = "Key";
+        Lights[1].name = "Fill";
+        Form1.ComboBox2.index = 1;
+        AddCamera("Front");
+    });
+    Commands().Run("Form1.Test.Records");
+    EXPECT_EQ(shown("ComboBox2"), "Key,Fill @1");
+    EXPECT_EQ(shown("ComboBox8"), "Front @0");
+    FindOne<QLineEdit>("Form1", "Edit80")->setText(QStringLiteral("Rim"));  // "Name:" of the chosen light
+    EXPECT_EQ(shown("ComboBox2"), "Key,Rim @1");
+    FindOne<QPushButton>("Form1", "Button2")->click();  // "-"
+    EXPECT_EQ(shown("ComboBox2"), "Key @0");
+    ClearCameras();
 }
 
 TEST_F(BinderTest, ADialogEndsWhenAHandlerSetsItsResult) {

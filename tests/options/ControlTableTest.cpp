@@ -673,6 +673,30 @@ TEST_F(ControlTableTest, GenericGetAndSetByText) {
     EXPECT_EQ(Form1.Label148.color, FindControl("Form1.Label148")->value);
 }
 
+// A combo box that lists records reads its items from them through its
+// source, which a reset of the options keeps; it holds none of its own, and
+// its items cannot be set.
+TEST_F(ControlTableTest, AComboBoxWithASourceListsTheRecords) {
+    static std::vector<std::string> records;
+    static const tcomboitems source{[] { return records.size(); },
+                                    [](std::size_t i) -> const std::string& { return records[i]; }};
+    records = {"Key", "Fill"};
+    Form1.ComboBox2.source = &source;
+    ResetOptionsToDefaults();
+    EXPECT_EQ(Form1.ComboBox2.source, &source);
+    EXPECT_EQ(GetControlValue("Form1.ComboBox2.items"), "Key\nFill");
+    EXPECT_TRUE(SetControlValue("Form1.ComboBox2", "1"));
+    EXPECT_EQ(Form1.ComboBox2.SelectedText(), "Fill");
+    EXPECT_FALSE(SetControlValue("Form1.ComboBox2", "2"));
+    EXPECT_TRUE(SetControlValue("Form1.ComboBox2.text", "Key"));
+    EXPECT_EQ(Form1.ComboBox2.index, 0);
+    EXPECT_FALSE(SetControlValue("Form1.ComboBox2.items", "Other"));
+    records.pop_back();  // the record gone, its item gone
+    EXPECT_EQ(Form1.ComboBox2.Count(), 1u);
+    EXPECT_TRUE(Form1.ComboBox2.items.empty());
+    Form1.ComboBox2.source = nullptr;
+}
+
 TEST_F(ControlTableTest, WindowValuesBesideTheControls) {
     EXPECT_EQ(Form9.glView1.width, 640);
     EXPECT_EQ(Form9.glView1.height, 480);

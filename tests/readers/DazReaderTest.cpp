@@ -60,13 +60,12 @@ protected:
         NewLight(l);
         l.name = "Mine";
         Lights.push_back(l);
-        Form1.ComboBox2.items = {"Mine"};
         Form1.ComboBox2.index = 0;
     }
     void ExpectUserLightKept() {
         ASSERT_EQ(Lights.size(), 1u);
         EXPECT_EQ(Lights[0].name, "Mine");
-        EXPECT_EQ(Form1.ComboBox2.items, std::vector<std::string>{"Mine"});
+        EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox2), std::vector<std::string>{"Mine"});
     }
 
     PreviewHooks hooks;
@@ -107,7 +106,7 @@ TEST_F(DazReaderTest, SpotLightsReplaceTheLights) {
     EXPECT_EQ(b.shadow, 1);
     ExpectVector(b.color, 1, 1, 1);  // no colour given: the default stays
 
-    EXPECT_EQ(Form1.ComboBox2.items, (std::vector<std::string>{"Spot 1", "Spot 2"}));
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox2), (std::vector<std::string>{"Spot 1", "Spot 2"}));
     EXPECT_EQ(Form1.ComboBox2.index, 0);
     EXPECT_EQ(Form1.Edit80.text, "Spot 1");  // the light panel shows the first light
     EXPECT_EQ(Messages().back(), "2 lights read");
@@ -171,7 +170,6 @@ TEST_F(DazReaderTest, CamerasAreAppendedSelectedAndApplied) {
     tcamera front;
     front.name = "Front";
     Cameras.push_back(front);
-    Form1.ComboBox8.items = {"Front"};
     Form1.ComboBox8.index = 0;
     ReadDazCameras(Write("cams.ds", build::DazCameraScript()));
 
@@ -199,7 +197,8 @@ TEST_F(DazReaderTest, CamerasAreAppendedSelectedAndApplied) {
     EXPECT_NEAR(b.panV, 0, 1e-12);
     EXPECT_NEAR(b.distance, -1, 1e-12);
 
-    EXPECT_EQ(Form1.ComboBox8.items, (std::vector<std::string>{"Front", "Camera 1-cams.ds", "Camera 2-cams.ds"}));
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox8),
+              (std::vector<std::string>{"Front", "Camera 1-cams.ds", "Camera 2-cams.ds"}));
     EXPECT_EQ(Form1.ComboBox8.index, 2);
     EXPECT_EQ(hooks.selected, std::vector<int32_t>{2});
     EXPECT_EQ(Messages().back(), "2 cameras read");
@@ -214,7 +213,7 @@ TEST_F(DazReaderTest, BrokenCameraScriptsAddNothing) {
     for (const std::string& text : {extra, script.substr(0, script.find("240 );")) + "\n}\n"}) {
         EXPECT_THROW(ReadDazCameras(Write("bad.ds", text)), ReadError);
         EXPECT_TRUE(Cameras.empty());
-        EXPECT_TRUE(Form1.ComboBox8.items.empty());
+        EXPECT_EQ(Form1.ComboBox8.Count(), 0u);
     }
     EXPECT_TRUE(hooks.selected.empty());
 }
@@ -265,7 +264,7 @@ TEST_F(DazReaderTest, ScriptInMemoryReadsAsItsFile) {
     for (const tlight& l : Lights) fromText.push_back(l.name.str() + " " + std::to_string(l.kind));
     EXPECT_EQ(fromText, fromFile);
     EXPECT_EQ(fromText, (std::vector<std::string>{"Spot 1 1", "Spot 2 1"}));
-    EXPECT_EQ(Form1.ComboBox2.items, (std::vector<std::string>{"Spot 1", "Spot 2"}));
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox2), (std::vector<std::string>{"Spot 1", "Spot 2"}));
 
     ReadDazCamerasText("cams.ds", build::DazCameraScript());
     ASSERT_EQ(Cameras.size(), 2u);

@@ -6,6 +6,7 @@
 #include "model/Model.h"
 #include "options/Options.h"
 #include "platform/AppPaths.h"
+#include "tests/fixtures/Fixtures.h"
 #include "readers/ObjReader.h"
 #include "tests/readers/ReaderFiles.h"
 #include "writers/ObjWriter.h"
@@ -56,7 +57,6 @@ protected:
         NewLight(old);
         old.name = "Old";
         Lights.push_back(old);
-        Form1.ComboBox2.items = {"Old"};
         Form1.ComboBox2.index = 0;
         tplaceholder shape;
         NewPlaceholder(shape);
@@ -70,7 +70,7 @@ protected:
     void ExpectNothingRestored() {
         ASSERT_EQ(Lights.size(), 1u);
         EXPECT_EQ(Lights[0].name, "Old");
-        EXPECT_EQ(Form1.ComboBox2.items, (std::vector<std::string>{"Old"}));
+        EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox2), (std::vector<std::string>{"Old"}));
         ASSERT_EQ(Placeholders.size(), 1u);
         EXPECT_EQ(Placeholders[0].name, "OldShape");
         EXPECT_EQ(Form1.Edit14.text, "20");
@@ -137,7 +137,7 @@ TEST_F(ObjSettingsRestoreTest, AWholeBlockRestoresTheScene) {
     EXPECT_EQ(k.fadeDistance, 12.5);
     EXPECT_EQ(Lights[1].kind, LightPoint);
     EXPECT_EQ(Lights[1].shadow, 0);
-    EXPECT_EQ(Form1.ComboBox2.items, (std::vector<std::string>{"Key Light", "Fill"}));
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox2), (std::vector<std::string>{"Key Light", "Fill"}));
     EXPECT_EQ(Form1.ComboBox2.index, 0);
     EXPECT_EQ(Form1.Edit80.text, "Key Light");  // the light panel shows the first light
     EXPECT_EQ(Form1.Edit67.text, "1.0");

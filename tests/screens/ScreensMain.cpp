@@ -92,7 +92,6 @@ void AddPreviewTabRecords() {
     light.pointAt = Scene.extents.center;
     LightPositionFromAngles({-45, 30, 0}, light.position);
     Lights.push_back(light);
-    Form1.ComboBox2.items = {"Key"};
     Form1.ComboBox2.index = 0;
     RefreshLightPanel(0);
     SaveLightPreset("Studio");

@@ -41,9 +41,7 @@ protected:
     }
     static void ClearAll() {
         ResetOptionsToDefaults();
-        Cameras.clear();
-        LightPresets.clear();
-        PresetLights.clear();
+        CreateModelLists();  // empty, the camera presets listing the cameras
         Scene.backgroundColor = 0xF0F0F0;
     }
     std::string Folder() const { return dir_.string(); }
@@ -205,7 +203,6 @@ void ChangeEveryStoredControl(const std::string& existingFolder) {
 TEST_F(SettingsTest, WrittenAndReadBackRestoresEveryKeyAndBothPresetBlocks) {
     ChangeEveryStoredControl(Folder());
     Cameras = {MakeCamera("Front view", 1), MakeCamera("a, \"b\" c", 2)};
-    Form1.ComboBox8.items = {"Front view", "a, \"b\" c"};
     Form1.ComboBox8.index = 0;
     PresetLights = {MakeLight("Key light", 0), MakeLight("Fill, \"soft\"", 1), MakeLight("Rim", 2)};
     LightPresets = {{0, 2, "Studio set"}, {2, 1, "Rim only"}};
@@ -507,7 +504,7 @@ TEST_F(SettingsTest, DamagedPresetBlocksAreSkippedWhole) {
         EXPECT_TRUE(Cameras.empty());
         EXPECT_TRUE(LightPresets.empty());
         EXPECT_TRUE(PresetLights.empty());
-        EXPECT_TRUE(Form1.ComboBox8.items.empty());
+        EXPECT_EQ(Form1.ComboBox8.Count(), 0u);
         EXPECT_TRUE(Form1.ComboBox13.items.empty());
     }
     // A well-formed block beside them reads; a short camera line leaves the
@@ -521,7 +518,7 @@ TEST_F(SettingsTest, DamagedPresetBlocksAreSkippedWhole) {
     EXPECT_EQ(Cameras[0].zoom, 0.0);
     EXPECT_EQ(Cameras[1].zoom, 0.0);
     EXPECT_EQ(Cameras[1].reserved1, 3.0);
-    EXPECT_EQ(Form1.ComboBox8.items, (std::vector<std::string>{"Only name", "Two"}));
+    EXPECT_EQ(fixtures::ComboItems(Form1.ComboBox8), (std::vector<std::string>{"Only name", "Two"}));
     EXPECT_EQ(Form1.ComboBox8.index, 0);
     ASSERT_EQ(PresetLights.size(), 1u);
     EXPECT_EQ(PresetLights[0].kind, 1);

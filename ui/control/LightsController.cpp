@@ -68,12 +68,10 @@ void SetEditsToCentre(tedit& x, tedit& y, tedit& z) {
     z.text = FloatToText(c.z);
 }
 
-// The selector lists the lights' names; the light `select` is chosen and
-// shown in the panel.
-void FillLightSelector(int32_t select) {
+// The light `select` is chosen in the selector (which lists the lights'
+// names) and shown in the panel.
+void SelectLight(int32_t select) {
     tcombobox& selector = Form1.ComboBox2;
-    selector.items.clear();
-    for (const tlight& l : Lights) selector.items.push_back(l.name.str());
     selector.index = Lights.empty() ? -1 : std::clamp(select, 0, static_cast<int32_t>(Lights.size()) - 1);
     RefreshLightPanel(selector.index);
 }
@@ -122,9 +120,6 @@ void ApplyLightEdits(int32_t index) {
     l.areaSize = AreaSize();
     l.shadow = Form1.CheckBox6.checked ? 1 : 0;
     l.jitter = Form1.CheckBox14.checked ? 1 : 0;
-    tcombobox& selector = Form1.ComboBox2;
-    if (index < static_cast<int32_t>(selector.items.size()))
-        selector.items[static_cast<std::size_t>(index)] = l.name.str();
 }
 
 void ApplyLightProperty(int32_t index, int32_t property) {
@@ -172,7 +167,7 @@ void LoadLightPreset(int32_t index) {
     const int32_t first = std::clamp(preset.first, 0, stored);
     const int32_t last = std::clamp(preset.first + std::max(preset.count, 0), first, stored);
     Lights.insert(Lights.end(), PresetLights.begin() + first, PresetLights.begin() + last);
-    FillLightSelector(static_cast<int32_t>(Lights.size()) - 1);
+    SelectLight(static_cast<int32_t>(Lights.size()) - 1);
     RedrawPreview();
 }
 

@@ -402,8 +402,7 @@ void SetUpDown(tupdown& updown, tedit& buddy, int32_t position) {
 
 void SetComboText(tcombobox& combo, std::string_view text) {
     combo.text = std::string(text);
-    const auto it = std::find(combo.items.begin(), combo.items.end(), combo.text);
-    combo.index = it == combo.items.end() ? -1 : static_cast<int32_t>(it - combo.items.begin());
+    combo.index = combo.IndexOf(combo.text);
 }
 
 std::string MemoText(const tmemo& memo) {

@@ -32,19 +32,20 @@ bool StepEditValue(tedit& edit, double step) {
 }
 
 int32_t SelectedItem(const tcombobox& combo, std::size_t count) {
-    const int32_t n = static_cast<int32_t>(std::min(count, combo.items.size()));
+    const int64_t n = static_cast<int64_t>(std::min(count, combo.Count()));
     return combo.index >= 0 && combo.index < n ? combo.index : -1;
 }
 
 void AppendAndSelect(tcombobox& combo, std::string_view name) {
-    combo.items.emplace_back(name);
-    combo.index = static_cast<int32_t>(combo.items.size()) - 1;
+    if (!combo.source) combo.items.emplace_back(name);
+    combo.index = static_cast<int32_t>(combo.Count()) - 1;
 }
 
 int32_t RemoveAndSelectPrevious(tcombobox& combo, int32_t index) {
-    if (index >= 0 && index < static_cast<int32_t>(combo.items.size()))
+    if (!combo.source && index >= 0 && index < static_cast<int32_t>(combo.items.size()))
         combo.items.erase(combo.items.begin() + index);
-    combo.index = combo.items.empty() ? -1 : std::clamp(index - 1, 0, static_cast<int32_t>(combo.items.size()) - 1);
+    const int32_t left = static_cast<int32_t>(combo.Count());
+    combo.index = left == 0 ? -1 : std::clamp(index - 1, 0, left - 1);
     return combo.index;
 }
 

@@ -24,11 +24,13 @@ bool StepEditValue(tedit& edit, double step);
 int32_t SelectedItem(const tcombobox& combo, std::size_t count);
 
 // Adds `name` to the combo box's items and selects it (the change handler is
-// not run: only the record changes).
+// not run: only the record changes). A combo box with an item source lists
+// the record appended already, and only selects it.
 void AppendAndSelect(tcombobox& combo, std::string_view name);
 
-// Removes item `index` and selects the one before it (the first when it was
-// the first; none when the list is empty). Returns the new selection.
+// Removes item `index` (a combo box with an item source lost it with its
+// record) and selects the one before it (the first when it was the first;
+// none when the list is empty). Returns the new selection.
 int32_t RemoveAndSelectPrevious(tcombobox& combo, int32_t index);
 
 // True while the main window shows the Preview tab.

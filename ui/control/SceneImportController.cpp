@@ -247,8 +247,6 @@ void LoadLights(const std::string& sceneFile, const ImportedSceneFile* opened) {
     Scene.lightsSourceFile = sceneFile;
     // The old lights come back when the file cannot be read or its lights do
     // not fit in the memory left; they are set aside, not copied.
-    std::vector<std::string> previousNames;
-    previousNames.swap(Form1.ComboBox2.items);
     const int32_t previousIndex = Form1.ComboBox2.index;
     std::vector<tlight> previous = DeleteAllLights();
     bool read = false;
@@ -264,18 +262,11 @@ void LoadLights(const std::string& sceneFile, const ImportedSceneFile* opened) {
             // the file.
             std::erase_if(Lights, [](const tlight& l) { return l.optionA == 0; });
             const std::string prefix = "(" + ExtractFileName(sceneFile) + ") ";
-            std::vector<std::string> names;
-            names.reserve(Lights.size());
-            for (tlight& l : Lights) {
-                l.name = prefix + l.name.str();
-                names.push_back(l.name.str());
-            }
-            Form1.ComboBox2.items.swap(names);
+            for (tlight& l : Lights) l.name = prefix + l.name.str();
         } catch (...) {
             // What the file brought goes before the error is made, so that
             // its message finds the memory the lights took.
             Lights = std::move(previous);
-            Form1.ComboBox2.items = std::move(previousNames);
             Form1.ComboBox2.index = previousIndex;
             RefreshLightPanel(previousIndex);
             throw;

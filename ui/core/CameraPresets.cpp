@@ -37,16 +37,12 @@ void AddCamera(std::string_view name) {
     c.translation = Scene.translation;
     Svc().window->PreviewClientSize(c.previewWidth, c.previewHeight);
     Cameras.push_back(c);
-    tcombobox& presets = Form1.ComboBox8;
-    presets.items.push_back(c.name.str());
-    presets.index = static_cast<int32_t>(presets.items.size()) - 1;
+    Form1.ComboBox8.index = static_cast<int32_t>(Cameras.size()) - 1;
 }
 
 void DeleteCamera(int32_t index) {
     if (index < 0 || index >= static_cast<int32_t>(Cameras.size())) return;
     Cameras.erase(Cameras.begin() + index);
-    tcombobox& presets = Form1.ComboBox8;
-    if (index < static_cast<int32_t>(presets.items.size())) presets.items.erase(presets.items.begin() + index);
-    const int32_t left = static_cast<int32_t>(presets.items.size());
-    presets.index = left == 0 ? -1 : std::clamp(index - 1, 0, left - 1);
+    const int32_t left = static_cast<int32_t>(Cameras.size());
+    Form1.ComboBox8.index = left == 0 ? -1 : std::clamp(index - 1, 0, left - 1);
 }

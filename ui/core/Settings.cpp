@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <optional>
 
@@ -443,11 +444,7 @@ bool ReadCameras(const std::vector<std::string>& lines) {
         c.useFocalBlur = FieldBool(f, 18);
         cameras.push_back(c);
     }
-    Form1.ComboBox8.items.clear();
-    for (const tcamera& c : cameras) {
-        Cameras.push_back(c);
-        Form1.ComboBox8.items.push_back(c.name.str());
-    }
+    Cameras.insert(Cameras.end(), std::make_move_iterator(cameras.begin()), std::make_move_iterator(cameras.end()));
     Form1.ComboBox8.index = 0;
     return true;
 }

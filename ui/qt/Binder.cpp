@@ -53,12 +53,16 @@ void SetState(QWidget* w, bool enabled, bool visible) {
     if (w->isHidden() == visible) w->setHidden(!visible);
 }
 
-void SetItems(QComboBox* combo, const std::vector<std::string>& items) {
-    bool same = combo->count() == static_cast<int>(items.size());
-    for (int i = 0; same && i < combo->count(); ++i) same = combo->itemText(i) == ToQ(items[static_cast<std::size_t>(i)]);
+// The widget keeps its own copy of the items, read through the record's
+// accessors: a list of records is read from the records.
+void SetItems(QComboBox* combo, const tcombobox& record) {
+    const std::size_t count = record.Count();
+    bool same = static_cast<std::size_t>(combo->count()) == count;
+    for (int i = 0; same && i < combo->count(); ++i)
+        same = combo->itemText(i) == ToQ(record.Item(static_cast<std::size_t>(i)));
     if (same) return;
     combo->clear();
-    for (const std::string& item : items) combo->addItem(ToQ(item));
+    for (std::size_t i = 0; i < count; ++i) combo->addItem(ToQ(record.Item(i)));
 }
 
 void SetItems(QListWidget* list, const std::vector<std::string>& items) {
@@ -242,8 +246,7 @@ void Binder::ConnectControl(Binding& b) {
                     if (refreshing_ > 0) return;
                     tcombobox& c = Rec<tcombobox>(row);
                     c.text = FromQ(text, c.text);
-                    const auto it = std::find(c.items.begin(), c.items.end(), c.text);
-                    c.index = it == c.items.end() ? -1 : static_cast<int32_t>(it - c.items.begin());
+                    c.index = c.IndexOf(c.text);
                 });
                 if (QLineEdit* edit = combo->lineEdit())
                     connect(edit, &QLineEdit::returnPressed, this, [this, name] { Run(name + ".Enter"); });
@@ -518,7 +521,7 @@ void Binder::RefreshBinding(const Binding& b) {
         case ControlKind::ComboBox: {
             auto* combo = static_cast<QComboBox*>(b.widget);
             const tcombobox& c = Rec<tcombobox>(row);
-            SetItems(combo, c.items);
+            SetItems(combo, c);
             if (combo->currentIndex() != c.index) combo->setCurrentIndex(c.index);
             if (combo->isEditable() && combo->currentText() != ToQ(c.SelectedText()))
                 combo->setEditText(ToQ(c.SelectedText()));

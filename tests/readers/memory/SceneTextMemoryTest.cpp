@@ -231,7 +231,7 @@ TEST_F(SceneTextMemoryTest, ScenesOfLongLinesOrManyBlocksTakeNoMoreThanTheirText
 }
 
 // A scene of many lights or cameras takes, at its peak, little more than
-// the lights or cameras it keeps (with their names and lists): it reads
+// the lights or cameras it keeps (with their names): it reads
 // them once and keeps no second list of them or of their values. The reads
 // that replace the lights then read a scene of one light: the many lights
 // they replace are set aside, not copied.
@@ -245,8 +245,6 @@ TEST_F(SceneTextMemoryTest, LightsAndCamerasAreKeptOnce) {
     for (const auto& scene : scenes) {
         std::vector<tlight>().swap(Lights);
         std::vector<tcamera>().swap(Cameras);
-        std::vector<std::string>().swap(Form1.ComboBox2.items);
-        std::vector<std::string>().swap(Form1.ComboBox8.items);
         const std::size_t before = heapBytes;
         const double peak = PeakGrowth(scene.text, scene.read);
         const double kept = static_cast<double>(heapBytes - before);
@@ -255,6 +253,30 @@ TEST_F(SceneTextMemoryTest, LightsAndCamerasAreKeptOnce) {
         if (scene.oneLight.empty()) continue;
         EXPECT_LT(PeakGrowth(scene.oneLight, scene.read), 0.25 * kept) << scene.what;
         EXPECT_EQ(Lights.size(), 1u) << scene.what;
+    }
+}
+
+// Lights named after a Poser scene's long file name, and cameras after a
+// DAZ|Studio script's: the import keeps the records and nothing more, so
+// that no list holds the names a second time.
+TEST_F(SceneTextMemoryTest, NamesAfterALongFileNameAreHeldOnce) {
+    const std::string longName(200, 'n');
+    const struct { const char* what; std::string file, text; Read read; } imports[] = {
+        {"Poser lights", longName + ".pz3", PoserLights("L"), LoadPoserLights},
+        {"DAZ|Studio cameras", longName + ".ds", DazScript("Camera"), ReadDazCameras},
+    };
+    for (const auto& import : imports) {
+        std::vector<tlight>().swap(Lights);
+        std::vector<tcamera>().swap(Cameras);
+        const std::string path = Write(import.file, import.text);
+        const std::size_t before = heapBytes;
+        import.read(path);
+        // The names are long: each has a block of its own.
+        std::size_t records = Lights.capacity() * sizeof(tlight) + Cameras.capacity() * sizeof(tcamera);
+        for (const tlight& l : Lights) records += malloc_usable_size(const_cast<char*>(l.name.c_str()));
+        for (const tcamera& c : Cameras) records += malloc_usable_size(const_cast<char*>(c.name.c_str()));
+        EXPECT_EQ(Lights.size() + Cameras.size(), 20000u) << import.what;
+        EXPECT_LT(static_cast<double>(heapBytes - before), 1.05 * static_cast<double>(records)) << import.what;
     }
 }
 
@@ -400,7 +422,6 @@ protected:
         Lights.resize(1);
         NewLight(Lights[0]);
         Lights[0].name = "Mine";
-        Form1.ComboBox2.items = {"Mine"};
         AddCamera("Shot");
         Form3.CheckBox3.checked = false;  // no clean-up of the geometry
     }
@@ -410,7 +431,7 @@ protected:
     // are as they were. Ends with status 1 after an error, 0 without one.
     void RunWithin(std::size_t room, const std::function<void()>& run) const {
         const std::size_t materials = SceneMaterials.size();
-        const std::vector<std::string> cameras = Form1.ComboBox8.items;
+        const std::vector<std::string> cameras = fixtures::ComboItems(Form1.ComboBox8);
         heapLimit = heapBytes + room;
         bool failed = true;
         try {
@@ -423,8 +444,8 @@ protected:
         }
         heapLimit = NoLimit;
         const bool kept = Lights.size() == 1 && Lights[0].name == "Mine" && Cameras.size() == cameras.size() &&
-                          Form1.ComboBox2.items == std::vector<std::string>{"Mine"} &&
-                          Form1.ComboBox8.items == cameras &&
+                          fixtures::ComboItems(Form1.ComboBox2) == std::vector<std::string>{"Mine"} &&
+                          fixtures::ComboItems(Form1.ComboBox8) == cameras &&
                           SceneMaterials.size() == materials &&
                           std::ranges::all_of(SceneMaterials, [](const tmaterial& m) { return m.blend == 0; });
         std::fprintf(stderr, "%s\n", kept ? "kept" : "changed");
@@ -522,14 +543,13 @@ TEST_F(OutOfMemoryTest, AnImportThatRunsOutOfMemoryIsAnErrorAndChangesNothing) {
     };
     runsOut(1 << 20, ImportPoserScene, "lights.pz3", PoserLights("L"));
     // Lights of long names: they are read, and then there is no room to
-    // name them after the file and list them.
-    runsOut(23 << 18, ImportPoserScene, "named.pz3", PoserLights("A light of a long name"));
+    // name them after the file.
+    runsOut(39 << 17, ImportPoserScene, "named.pz3", PoserLights("A light of a long name"));
     runsOut(1 << 20, ReadDazLights, "lights.ds", DazScript("Light"));
     runsOut(1 << 20, ReadDazCameras, "cameras.ds", DazScript("Camera"));
     // The camera read, and no room to store it among many presets.
     for (int i = 0; i < 20000; ++i) AddCamera("Shot");
     Cameras.shrink_to_fit();
-    Form1.ComboBox8.items.shrink_to_fit();
     runsOut(1 << 20, ImportPoserScene, "camera.pz3", "camera MAIN_CAMERA\n{\nname MAIN_CAMERA\n}\n");
     // The materials pass, once the model has materials of the scene's names.
     std::string materials;
