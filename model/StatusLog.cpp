@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -121,6 +123,22 @@ void EndWait() {
     s.SetPagesEnabled(true);
     ShowProgress(0, 1, 0);
     if (Svc().checkScene) Svc().checkScene();
+}
+
+WaitScope::~WaitScope() {
+    try {
+        EndWait();
+    } catch (const std::bad_alloc&) {
+        try {
+            LogMessage("<!>Not enough memory to check the scene");
+        } catch (...) {  // not even the line fits: the wait has ended all the same
+        }
+    } catch (const std::exception& e) {
+        try {
+            LogMessage(std::string("<!>The scene could not be checked: ") + e.what());
+        } catch (...) {
+        }
+    }
 }
 
 bool IsBusy() { return waitDepth > 0; }

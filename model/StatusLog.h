@@ -42,11 +42,14 @@ void EndWait();
 // True while a long operation runs: closing and new commands are refused.
 bool IsBusy();
 
-// Ends a wait on every path out of a scope.
+// Ends a wait on every path out of a scope. A scene check that fails there
+// (running out of memory on a model that only just fitted, say) is logged
+// with a "<!>" line: it cannot end the program, whether the scope ends
+// normally or while an error of the command is on its way out.
 class WaitScope {
 public:
     WaitScope() { BeginWait(); }
-    ~WaitScope() { EndWait(); }
+    ~WaitScope();
     WaitScope(const WaitScope&) = delete;
     WaitScope& operator=(const WaitScope&) = delete;
 };

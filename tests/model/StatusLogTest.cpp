@@ -88,6 +88,30 @@ TEST_F(StatusLogTest, WaitDisablesThePagesAndEndsWithTheSceneCheck) {
     EXPECT_EQ(checks, 1);
 }
 
+// A scene check that fails as a wait ends, normally or while an error is on
+// its way out, is a "<!>" line; the wait has ended.
+TEST_F(StatusLogTest, ASceneCheckThatFailsAsAWaitEndsIsALine) {
+    for (const bool outOfMemory : {true, false}) {
+        Services s;
+        s.status = &status;
+        s.checkScene = [&] {
+            if (outOfMemory) throw std::bad_alloc();
+            throw std::runtime_error("index 7 out of range");
+        };
+        ScopedServices scope(s);
+        EXPECT_THROW(
+            {
+                WaitScope wait;
+                throw std::logic_error("the command failed");
+            },
+            std::logic_error);
+        { WaitScope wait; }
+        EXPECT_FALSE(IsBusy());
+        EXPECT_EQ(status.statusLine, outOfMemory ? "<!>Not enough memory to check the scene"
+                                                 : "<!>The scene could not be checked: index 7 out of range");
+    }
+}
+
 TEST_F(StatusLogTest, ProgressWrapsAndClamps) {
     ResetProgress();
     ShowProgress(3, 3, 3.5);  // an empty range counts as 1
