@@ -48,7 +48,8 @@
 // with a name of its own for each material and block.
 //
 // Models of many objects: a 3DS file of N objects and an LWO file of N point
-// lists, of 100 points each, against the same points in 50 objects or lists;
+// lists, of 100 points each, against the same points in 200 objects or lists
+// (a 3DS object holds at most 65,535 points);
 // an LWO file of N clips and N surfaces, each taking its image from a clip of
 // its own, against clips and surfaces of one index.
 //
@@ -630,7 +631,9 @@ double TimeModelRead(std::string&& text, const char* name, Read&& read, std::siz
 }
 
 // A model of N objects (3DS) or point lists (LWO) of 100 points each, and
-// the control: the same points and faces in 50 objects or lists.
+// the control: the same points and faces in 200 objects or lists, each
+// within the 65,535 points a 3DS object can hold.
+constexpr std::size_t ControlObjects = 200;
 template <typename Make, typename Read>
 void ReadManyObjects(benchmark::State& state, Make&& make, const char* name, Read&& read) {
     fixtures::ResetModel();
@@ -638,21 +641,21 @@ void ReadManyObjects(benchmark::State& state, Make&& make, const char* name, Rea
     const std::size_t n = static_cast<std::size_t>(state.range(0)), points = 100;
     std::size_t faces = 0;
     double seconds = 0;
-    TimeModelRead(make(50, n * points / 50), name, read, faces);  // warms the heap up for both
+    TimeModelRead(make(ControlObjects, n * points / ControlObjects), name, read, faces);  // warms the heap up for both
     for (auto _ : state) state.SetIterationTime(seconds = TimeModelRead(make(n, points), name, read, faces));
     state.counters["objects"] = static_cast<double>(n);
     state.counters["faces"] = static_cast<double>(faces);
-    const double control = TimeModelRead(make(50, n * points / 50), name, read, faces);
+    const double control = TimeModelRead(make(ControlObjects, n * points / ControlObjects), name, read, faces);
     CompareWithControl(state, std::string(name) + " of " + std::to_string(n) + " objects", seconds, control);
 }
 
 void BM_Read3DSOfManyObjects(benchmark::State& state) { ReadManyObjects(state, Objects3DS, "_objects.3ds", Read3DS); }
-BENCHMARK(BM_Read3DSOfManyObjects)->UseManualTime()->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Read3DSOfManyObjects)->UseManualTime()->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_ReadLWOOfManyPointLists(benchmark::State& state) {
     ReadManyObjects(state, PointListsLWO, "_lists.lwo", [](tscene& scene) { ReadLWO(scene, -1); });
 }
-BENCHMARK(BM_ReadLWOOfManyPointLists)->UseManualTime()->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ReadLWOOfManyPointLists)->UseManualTime()->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // An LWO2 file of N clips, then N surfaces whose texture block takes its
 // image from clip i, or, as the control, from the last clip.
