@@ -40,6 +40,7 @@
 #include "model/Weld.h"
 #include "options/Options.h"
 #include "readers/ObjReader.h"
+#include "bench/BenchSetup.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
 
@@ -110,12 +111,7 @@ BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->Apply(Sizes);
 const std::string& MapTree(std::size_t n) {
     static std::map<std::size_t, std::string> made;
     auto [it, added] = made.try_emplace(n, Root + "tree" + std::to_string(n) + "/");
-    if (added)
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::string sub = it->second + "set" + std::to_string(i / 1000) + "/";
-            if (i % 1000 == 0) fs::create_directories(sub);
-            std::ofstream(sub + "tex" + std::to_string(i) + ".jpg");
-        }
+    if (added) bench::MakeMapTree(it->second, n);
     return it->second;
 }
 
@@ -124,10 +120,8 @@ void BM_SearchMaps(benchmark::State& state, bool wildcards) {
     const std::string& tree = MapTree(n);
     for (auto _ : state) {
         state.PauseTiming();
-        fixtures::ResetModel();
-        fixtures::EnsureMaterial(static_cast<int>(n) - 1);
-        for (std::size_t i = 0; i < n; ++i)
-            SceneMaterials[i].colorMap = "/gone/tex" + std::to_string(i) + (wildcards ? ".*" : ".jpg");
+        bench::MaterialsWithColourMaps(
+            n, [&](std::size_t i) { return "/gone/tex" + std::to_string(i) + (wildcards ? ".*" : ".jpg"); });
         state.ResumeTiming();
         SearchMapsInDir(tree);
     }
@@ -153,12 +147,10 @@ void BM_MapPaths(benchmark::State& state, bool otherCase) {
     const std::string& folder = MapFolder(n);
     for (auto _ : state) {
         state.PauseTiming();
-        fixtures::ResetModel();
+        bench::MaterialsWithColourMaps(n, [&](std::size_t i) {
+            return (otherCase ? "TEX" : "tex") + std::to_string(i) + (otherCase ? ".JPG" : ".jpg");
+        });
         Scene.modelFile = folder + "model.obj";
-        fixtures::EnsureMaterial(static_cast<int>(n) - 1);
-        for (std::size_t i = 0; i < n; ++i)
-            SceneMaterials[i].colorMap =
-                (otherCase ? "TEX" : "tex") + std::to_string(i) + (otherCase ? ".JPG" : ".jpg");
         state.ResumeTiming();
         const FolderListingScope folders;
         ResolveMapPaths();
