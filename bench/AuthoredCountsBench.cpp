@@ -54,10 +54,6 @@ const struct Cleanup {
     ~Cleanup() { fs::remove_all(Root); }
 } cleanup;
 
-void Sizes(benchmark::internal::Benchmark* b) {
-    b->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-}
-
 // ---- VRML material nodes ----------------------------------------------------
 
 enum VrmlKind { MaterialsOnly, Shapes, EqualShapes };
@@ -101,9 +97,9 @@ void BM_VrmlMaterials(benchmark::State& state, VrmlKind kind) {
     }
     state.counters["materials"] = static_cast<double>(ImportMaterials.size());
 }
-BENCHMARK_CAPTURE(BM_VrmlMaterials, materials_only, MaterialsOnly)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_VrmlMaterials, shapes, Shapes)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, materials_only, MaterialsOnly)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, shapes, Shapes)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->Apply(bench::AuthoredCounts);
 
 // ---- Map names ----------------------------------------------------------------
 
@@ -127,8 +123,8 @@ void BM_SearchMaps(benchmark::State& state, bool wildcards) {
     }
     state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(tree) ? 1 : 0;
 }
-BENCHMARK_CAPTURE(BM_SearchMaps, wildcards, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_SearchMaps, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_SearchMaps, wildcards, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_SearchMaps, control, false)->Apply(bench::AuthoredCounts);
 
 // n files texI.jpg in one folder, beside the model file.
 const std::string& MapFolder(std::size_t n) {
@@ -157,8 +153,8 @@ void BM_MapPaths(benchmark::State& state, bool otherCase) {
     }
     state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(folder) ? 1 : 0;
 }
-BENCHMARK_CAPTURE(BM_MapPaths, other_case, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_MapPaths, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_MapPaths, other_case, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_MapPaths, control, false)->Apply(bench::AuthoredCounts);
 
 void BM_ObjMaterialLibraries(benchmark::State& state, bool otherCase) {
     const auto n = static_cast<std::size_t>(state.range(0));
@@ -178,8 +174,8 @@ void BM_ObjMaterialLibraries(benchmark::State& state, bool otherCase) {
     }
     state.counters["found"] = Scene.mtlFile.starts_with(folder + "tex") ? 1 : 0;
 }
-BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, other_case, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, other_case, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, control, false)->Apply(bench::AuthoredCounts);
 
 // ---- Faces around one vertex ----------------------------------------------------
 
@@ -215,8 +211,8 @@ void BM_WeldUVs(benchmark::State& state, bool fan) {
     }
     state.counters["uvs"] = static_cast<double>(SceneUVs.size());
 }
-BENCHMARK_CAPTURE(BM_WeldUVs, fan, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_WeldUVs, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_WeldUVs, fan, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_WeldUVs, control, false)->Apply(bench::AuthoredCounts);
 
 void BM_UniqueNormals(benchmark::State& state, bool fan) {
     for (auto _ : state) {
@@ -227,8 +223,8 @@ void BM_UniqueNormals(benchmark::State& state, bool fan) {
     }
     state.counters["normals"] = static_cast<double>(SceneNormals.size());
 }
-BENCHMARK_CAPTURE(BM_UniqueNormals, fan, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_UniqueNormals, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_UniqueNormals, fan, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_UniqueNormals, control, false)->Apply(bench::AuthoredCounts);
 
 // The fan with one UV at its apex in every face, and as many faces again
 // with a UV in two corners only: the apex's UV and a rim UV (`fan`), or two
@@ -253,7 +249,7 @@ void BM_SubdivideUVs(benchmark::State& state, bool fan) {
     }
     state.counters["faces"] = static_cast<double>(SceneFaces.size());
 }
-BENCHMARK_CAPTURE(BM_SubdivideUVs, fan, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_SubdivideUVs, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_SubdivideUVs, fan, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_SubdivideUVs, control, false)->Apply(bench::AuthoredCounts);
 
 }  // namespace

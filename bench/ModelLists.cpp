@@ -60,10 +60,8 @@ void BM_UniqueNamesThatCleanAlike(benchmark::State& state, bool cleanAlike) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_UniqueNamesThatCleanAlike, clean_alike, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_UniqueNamesThatCleanAlike, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_UniqueNamesThatCleanAlike, clean_alike, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_UniqueNamesThatCleanAlike, control, false)->Apply(bench::AuthoredCounts);
 
 // Half the groups and materials empty, faces spread over the rest.
 void BM_DeleteEmptyGroups(benchmark::State& state) {
@@ -112,7 +110,7 @@ void BM_MergeNames(benchmark::State& state, bool oneName) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_MergeNames, one_name, true)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_MergeNames, control, false)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_MergeNames, one_name, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_MergeNames, control, false)->Apply(bench::AuthoredCounts);
 
 }  // namespace

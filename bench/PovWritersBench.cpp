@@ -130,10 +130,8 @@ void BM_MaterialNames(benchmark::State& state, bool cutAlike) {
     RemoveFiles();
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_MaterialNames, cut_alike, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_MaterialNames, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_MaterialNames, cut_alike, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_MaterialNames, control, false)->Apply(bench::AuthoredCounts);
 
 // The Moray file of one mesh per group and material.
 void BM_UdoGroupNames(benchmark::State& state, bool cleanAlike) {
@@ -144,9 +142,7 @@ void BM_UdoGroupNames(benchmark::State& state, bool cleanAlike) {
     RemoveFiles();
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_UdoGroupNames, clean_alike, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_UdoGroupNames, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_UdoGroupNames, clean_alike, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_UdoGroupNames, control, false)->Apply(bench::AuthoredCounts);
 
 }  // namespace

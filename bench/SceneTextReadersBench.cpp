@@ -70,6 +70,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSetup.h"
 #include "model/MapSearch.h"
 #include "model/Model.h"
 #include "model/Services.h"
@@ -652,12 +653,12 @@ void ReadManyObjects(benchmark::State& state, Make&& make, const char* name, Rea
 }
 
 void BM_Read3DSOfManyObjects(benchmark::State& state) { ReadManyObjects(state, Objects3DS, "_objects.3ds", Read3DS); }
-BENCHMARK(BM_Read3DSOfManyObjects)->UseManualTime()->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Read3DSOfManyObjects)->UseManualTime()->Apply(bench::AuthoredCounts);
 
 void BM_ReadLWOOfManyPointLists(benchmark::State& state) {
     ReadManyObjects(state, PointListsLWO, "_lists.lwo", [](tscene& scene) { ReadLWO(scene, -1); });
 }
-BENCHMARK(BM_ReadLWOOfManyPointLists)->UseManualTime()->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ReadLWOOfManyPointLists)->UseManualTime()->Apply(bench::AuthoredCounts);
 
 // An LWO2 file of N clips, then N surfaces whose texture block takes its
 // image from clip i, or, as the control, from the last clip.

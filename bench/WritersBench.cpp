@@ -105,10 +105,8 @@ void BM_ObjFixedGroupNames(benchmark::State& state, bool cleanAlike) {
     std::remove(Scene.objFile.c_str());
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, clean_alike, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, clean_alike, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, control, false)->Apply(bench::AuthoredCounts);
 
 // One triangle per material, each with its own colour map: "tex.png" in a
 // folder of its own, or a file of its own name in one folder.
@@ -126,10 +124,8 @@ void BM_YafRayMapNames(benchmark::State& state, bool oneFileName) {
     std::remove(Scene.yafrayFile.c_str());
     state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK_CAPTURE(BM_YafRayMapNames, one_file_name, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_YafRayMapNames, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_YafRayMapNames, one_file_name, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_YafRayMapNames, control, false)->Apply(bench::AuthoredCounts);
 
 double PeakMB() {
     rusage usage{};
