@@ -40,6 +40,7 @@
 #include "model/Weld.h"
 #include "options/Options.h"
 #include "readers/ObjReader.h"
+#include "bench/BenchSetup.h"
 #include "readers/VrmlReader.h"
 #include "tests/fixtures/Fixtures.h"
 
@@ -52,10 +53,6 @@ const std::string Root = fs::temp_directory_path().string() + "/mirelan_counts_"
 const struct Cleanup {
     ~Cleanup() { fs::remove_all(Root); }
 } cleanup;
-
-void Sizes(benchmark::internal::Benchmark* b) {
-    b->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-}
 
 // ---- VRML material nodes ----------------------------------------------------
 
@@ -100,9 +97,9 @@ void BM_VrmlMaterials(benchmark::State& state, VrmlKind kind) {
     }
     state.counters["materials"] = static_cast<double>(ImportMaterials.size());
 }
-BENCHMARK_CAPTURE(BM_VrmlMaterials, materials_only, MaterialsOnly)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_VrmlMaterials, shapes, Shapes)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, materials_only, MaterialsOnly)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, shapes, Shapes)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->Apply(bench::AuthoredCounts);
 
 // ---- Map names ----------------------------------------------------------------
 
@@ -110,12 +107,7 @@ BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->Apply(Sizes);
 const std::string& MapTree(std::size_t n) {
     static std::map<std::size_t, std::string> made;
     auto [it, added] = made.try_emplace(n, Root + "tree" + std::to_string(n) + "/");
-    if (added)
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::string sub = it->second + "set" + std::to_string(i / 1000) + "/";
-            if (i % 1000 == 0) fs::create_directories(sub);
-            std::ofstream(sub + "tex" + std::to_string(i) + ".jpg");
-        }
+    if (added) bench::MakeMapTree(it->second, n);
     return it->second;
 }
 
@@ -124,17 +116,15 @@ void BM_SearchMaps(benchmark::State& state, bool wildcards) {
     const std::string& tree = MapTree(n);
     for (auto _ : state) {
         state.PauseTiming();
-        fixtures::ResetModel();
-        fixtures::EnsureMaterial(static_cast<int>(n) - 1);
-        for (std::size_t i = 0; i < n; ++i)
-            SceneMaterials[i].colorMap = "/gone/tex" + std::to_string(i) + (wildcards ? ".*" : ".jpg");
+        bench::MaterialsWithColourMaps(
+            n, [&](std::size_t i) { return "/gone/tex" + std::to_string(i) + (wildcards ? ".*" : ".jpg"); });
         state.ResumeTiming();
         SearchMapsInDir(tree);
     }
     state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(tree) ? 1 : 0;
 }
-BENCHMARK_CAPTURE(BM_SearchMaps, wildcards, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_SearchMaps, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_SearchMaps, wildcards, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_SearchMaps, control, false)->Apply(bench::AuthoredCounts);
 
 // n files texI.jpg in one folder, beside the model file.
 const std::string& MapFolder(std::size_t n) {
@@ -153,20 +143,18 @@ void BM_MapPaths(benchmark::State& state, bool otherCase) {
     const std::string& folder = MapFolder(n);
     for (auto _ : state) {
         state.PauseTiming();
-        fixtures::ResetModel();
+        bench::MaterialsWithColourMaps(n, [&](std::size_t i) {
+            return (otherCase ? "TEX" : "tex") + std::to_string(i) + (otherCase ? ".JPG" : ".jpg");
+        });
         Scene.modelFile = folder + "model.obj";
-        fixtures::EnsureMaterial(static_cast<int>(n) - 1);
-        for (std::size_t i = 0; i < n; ++i)
-            SceneMaterials[i].colorMap =
-                (otherCase ? "TEX" : "tex") + std::to_string(i) + (otherCase ? ".JPG" : ".jpg");
         state.ResumeTiming();
         const FolderListingScope folders;
         ResolveMapPaths();
     }
     state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(folder) ? 1 : 0;
 }
-BENCHMARK_CAPTURE(BM_MapPaths, other_case, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_MapPaths, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_MapPaths, other_case, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_MapPaths, control, false)->Apply(bench::AuthoredCounts);
 
 void BM_ObjMaterialLibraries(benchmark::State& state, bool otherCase) {
     const auto n = static_cast<std::size_t>(state.range(0));
@@ -186,8 +174,8 @@ void BM_ObjMaterialLibraries(benchmark::State& state, bool otherCase) {
     }
     state.counters["found"] = Scene.mtlFile.starts_with(folder + "tex") ? 1 : 0;
 }
-BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, other_case, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, other_case, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_ObjMaterialLibraries, control, false)->Apply(bench::AuthoredCounts);
 
 // ---- Faces around one vertex ----------------------------------------------------
 
@@ -223,8 +211,8 @@ void BM_WeldUVs(benchmark::State& state, bool fan) {
     }
     state.counters["uvs"] = static_cast<double>(SceneUVs.size());
 }
-BENCHMARK_CAPTURE(BM_WeldUVs, fan, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_WeldUVs, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_WeldUVs, fan, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_WeldUVs, control, false)->Apply(bench::AuthoredCounts);
 
 void BM_UniqueNormals(benchmark::State& state, bool fan) {
     for (auto _ : state) {
@@ -235,8 +223,8 @@ void BM_UniqueNormals(benchmark::State& state, bool fan) {
     }
     state.counters["normals"] = static_cast<double>(SceneNormals.size());
 }
-BENCHMARK_CAPTURE(BM_UniqueNormals, fan, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_UniqueNormals, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_UniqueNormals, fan, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_UniqueNormals, control, false)->Apply(bench::AuthoredCounts);
 
 // The fan with one UV at its apex in every face, and as many faces again
 // with a UV in two corners only: the apex's UV and a rim UV (`fan`), or two
@@ -261,7 +249,7 @@ void BM_SubdivideUVs(benchmark::State& state, bool fan) {
     }
     state.counters["faces"] = static_cast<double>(SceneFaces.size());
 }
-BENCHMARK_CAPTURE(BM_SubdivideUVs, fan, true)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_SubdivideUVs, control, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_SubdivideUVs, fan, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_SubdivideUVs, control, false)->Apply(bench::AuthoredCounts);
 
 }  // namespace

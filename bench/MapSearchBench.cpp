@@ -17,6 +17,7 @@
 #include "model/LightProbe.h"
 #include "model/MapSearch.h"
 #include "model/Model.h"
+#include "bench/BenchSetup.h"
 #include "model/TextConv.h"
 #include "tests/fixtures/Fixtures.h"
 
@@ -81,13 +82,8 @@ BENCHMARK(BM_WalkPerMissingMap)->Unit(benchmark::kMillisecond)->Iterations(3);
 // 80,000 maps in folders of 1,000.
 const std::string& ManyMaps() {
     static const std::string folder = [] {
-        const std::string root = Root + "many/";
-        for (int i = 0; i < 80000; ++i) {
-            const std::string sub = root + "set" + std::to_string(i / 1000) + "/";
-            if (i % 1000 == 0) fs::create_directories(sub);
-            std::ofstream(sub + "tex" + std::to_string(i) + ".jpg");
-        }
-        return root;
+        bench::MakeMapTree(Root + "many/", 80000);
+        return Root + "many/";
     }();
     return folder;
 }
@@ -97,18 +93,15 @@ void BM_SearchManyMaps(benchmark::State& state, bool found) {
     const auto n = static_cast<std::size_t>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        fixtures::ResetModel();
-        fixtures::EnsureMaterial(static_cast<int>(n) - 1);
-        for (std::size_t i = 0; i < n; ++i)
-            SceneMaterials[i].colorMap = (found ? "/gone/tex" : "/gone/other") + std::to_string(i) + ".jpg";
+        bench::MaterialsWithColourMaps(
+            n, [&](std::size_t i) { return (found ? "/gone/tex" : "/gone/other") + std::to_string(i) + ".jpg"; });
         state.ResumeTiming();
         SearchMapsInDir(folder);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_SearchManyMaps, found, true)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_SearchManyMaps, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_SearchManyMaps, found, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_SearchManyMaps, control, false)->Apply(bench::AuthoredCounts);
 
 const std::string Probe = Root + "probe.pfm";
 

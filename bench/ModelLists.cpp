@@ -9,17 +9,12 @@
 
 #include <string>
 
+#include "bench/BenchSetup.h"
 #include "model/Merge.h"
 #include "model/ModelLists.h"
 #include "tests/fixtures/Fixtures.h"
 
 namespace {
-
-// Keeps no lines, so that the log does not grow from run to run.
-class DiscardingStatus : public MemoryStatus {
-public:
-    void AppendLine(StatusPage, std::string_view) override {}
-};
 
 void FillMaterials(int64_t count, int64_t distinct) {
     fixtures::ResetModel();
@@ -54,32 +49,24 @@ BENCHMARK(BM_UniqueNamesRepeated)->RangeMultiplier(10)->Range(1000, 100000)->Com
 
 // "Part " + i spelled in characters that clean into "_", or in letters.
 void BM_UniqueNamesThatCleanAlike(benchmark::State& state, bool cleanAlike) {
-    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::vector<std::string> names = bench::PartNames(state.range(0), cleanAlike);
     for (auto _ : state) {
         state.PauseTiming();
         fixtures::ResetModel();
-        SceneMaterials.resize(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const int64_t number = static_cast<int64_t>(i);
-            SceneMaterials[i].name = "Part " + fixtures::SpelledNumber(number, cleanAlike ? "-.!#$%&+" : "abcdefgh");
-        }
+        SceneMaterials.resize(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i) SceneMaterials[i].name = names[i];
         state.ResumeTiming();
         MakeMaterialNamesUnique();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_UniqueNamesThatCleanAlike, clean_alike, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_UniqueNamesThatCleanAlike, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_UniqueNamesThatCleanAlike, clean_alike, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_UniqueNamesThatCleanAlike, control, false)->Apply(bench::AuthoredCounts);
 
 // Half the groups and materials empty, faces spread over the rest.
 void BM_DeleteEmptyGroups(benchmark::State& state) {
     const int64_t n = state.range(0);
-    DiscardingStatus status;
-    Services services;
-    services.status = &status;
-    ScopedServices scope(services);
+    const bench::QuietStatus quiet;
     for (auto _ : state) {
         state.PauseTiming();
         fixtures::ResetModel();
@@ -123,7 +110,7 @@ void BM_MergeNames(benchmark::State& state, bool oneName) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_MergeNames, one_name, true)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_MergeNames, control, false)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_MergeNames, one_name, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_MergeNames, control, false)->Apply(bench::AuthoredCounts);
 
 }  // namespace

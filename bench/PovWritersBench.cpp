@@ -19,21 +19,36 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSetup.h"
 #include "model/Model.h"
-#include "model/Services.h"
 #include "options/Options.h"
 #include "tests/fixtures/Fixtures.h"
 #include "writers/Export.h"
 
 namespace {
 
-std::string TempName(const char* name) {
+std::string TempName(const std::string& name) {
     return (std::filesystem::temp_directory_path() / (std::to_string(::getpid()) + "_" + name)).string();
 }
 
 constexpr int64_t Triangles = 1000000;
 constexpr int Groups = 200;
 constexpr int Materials = 100;
+
+// The files of the POV-Ray set and the Moray file named `stem` + "_mat.inc"
+// and so on in the temporary folder, every output switched off (each
+// benchmark switches on what it times), the meshes broken by `mode`.
+void NameOutputs(const std::string& stem, uint8_t mode) {
+    Scene.modelFile = "bench.obj";
+    Scene.povMaterialFile = TempName(stem + "_mat.inc");
+    Scene.povGeometryFile = TempName(stem + "_geom.inc");
+    Scene.udoFile = TempName(stem + ".udo");
+    Scene.povSceneFile = TempName(stem + "_scene.pov");
+    Scene.writePovScene = Scene.writeObj = Scene.writeIni = Scene.writeMtl = Scene.writeUdo = 0;
+    Scene.writeMaterialInclude = Scene.writeGeometryInclude = 0;
+    Scene.materialsInGeometry = 1;
+    Scene.meshBreakingMode = mode;
+}
 
 // A grid of a million triangles with UVs and one normal per vertex; each
 // group a band of 5,000 consecutive faces that uses every material in runs
@@ -54,15 +69,7 @@ void BuildModel(uint8_t mode) {
     }
     for (int m = 0; m < Materials; ++m)
         SceneMaterials[static_cast<std::size_t>(m)].colorMap = "map" + std::to_string(m % 10) + ".png";
-    Scene.modelFile = "bench.obj";
-    Scene.povMaterialFile = TempName("bench_mat.inc");
-    Scene.povGeometryFile = TempName("bench_geom.inc");
-    Scene.udoFile = TempName("bench.udo");
-    Scene.povSceneFile = TempName("bench_scene.pov");
-    Scene.writePovScene = Scene.writeObj = Scene.writeIni = Scene.writeMtl = Scene.writeUdo = 0;
-    Scene.writeMaterialInclude = Scene.writeGeometryInclude = 0;
-    Scene.materialsInGeometry = 1;
-    Scene.meshBreakingMode = mode;
+    NameOutputs("bench", mode);
 }
 
 void RemoveFiles() {
@@ -94,12 +101,6 @@ BENCHMARK(BM_UdoFile)->ArgName("mode")->Arg(0)->Arg(1)->Unit(benchmark::kMillise
 
 // ---- Names that give one identifier ------------------------------------------
 
-// Keeps no lines: a mesh logs several.
-class DiscardingStatus : public MemoryStatus {
-public:
-    void AppendLine(StatusPage, std::string_view) override {}
-};
-
 // `count` names of 255 characters: "m...m" + i spelled in letters, or (the
 // control) i spelled in letters + "m...m".
 std::vector<std::string> LongNames(int64_t count, bool cutAlike) {
@@ -112,62 +113,36 @@ std::vector<std::string> LongNames(int64_t count, bool cutAlike) {
     return names;
 }
 
-// "Part " + i spelled in characters that clean into "_", or in letters.
-std::vector<std::string> GroupNames(int64_t count, bool cleanAlike) {
-    std::vector<std::string> names;
-    for (int64_t i = 0; i < count; ++i)
-        names.push_back("Part " + fixtures::SpelledNumber(i, cleanAlike ? "-.!#$%&+" : "abcdefgh"));
-    return names;
-}
-
 void BuildNamedModel(const std::vector<std::string>& names, bool perMaterial, uint8_t mode) {
     fixtures::ResetModel();
     ResetOptionsToDefaults();
     fixtures::AddNamedTriangles(names, perMaterial);
-    Scene.modelFile = "bench.obj";
-    Scene.povMaterialFile = TempName("names_mat.inc");
-    Scene.povGeometryFile = TempName("names_geom.inc");
-    Scene.udoFile = TempName("names.udo");
-    Scene.povSceneFile = TempName("names_scene.pov");
-    Scene.writePovScene = Scene.writeObj = Scene.writeIni = Scene.writeMtl = 0;
-    Scene.writeMaterialInclude = Scene.writeGeometryInclude = Scene.writeUdo = 0;
-    Scene.materialsInGeometry = 1;
-    Scene.meshBreakingMode = mode;
+    NameOutputs("names", mode);
 }
 
 // The POV-Ray material and geometry includes and the Moray file of one mesh
 // per material.
 void BM_MaterialNames(benchmark::State& state, bool cutAlike) {
-    DiscardingStatus status;
-    Services services;
-    services.status = &status;
-    ScopedServices scope(services);
+    const bench::QuietStatus quiet;  // a mesh logs several lines
     BuildNamedModel(LongNames(state.range(0), cutAlike), true, 0);
     Scene.writeMaterialInclude = Scene.writeGeometryInclude = Scene.writeUdo = 1;
     for (auto _ : state) ExportModelFiles(Scene);
     RemoveFiles();
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_MaterialNames, cut_alike, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_MaterialNames, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_MaterialNames, cut_alike, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_MaterialNames, control, false)->Apply(bench::AuthoredCounts);
 
 // The Moray file of one mesh per group and material.
 void BM_UdoGroupNames(benchmark::State& state, bool cleanAlike) {
-    DiscardingStatus status;
-    Services services;
-    services.status = &status;
-    ScopedServices scope(services);
-    BuildNamedModel(GroupNames(state.range(0), cleanAlike), false, 1);
+    const bench::QuietStatus quiet;
+    BuildNamedModel(bench::PartNames(state.range(0), cleanAlike), false, 1);
     Scene.writeUdo = 1;
     for (auto _ : state) ExportModelFiles(Scene);
     RemoveFiles();
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_UdoGroupNames, clean_alike, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_UdoGroupNames, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_UdoGroupNames, clean_alike, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_UdoGroupNames, control, false)->Apply(bench::AuthoredCounts);
 
 }  // namespace

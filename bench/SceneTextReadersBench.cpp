@@ -23,9 +23,9 @@
 // "records_MB" gives the bytes of the records kept (lights and cameras with
 // their names) and "lists_MB" those that the lists of the light selector and
 // the camera presets hold of their own (none: they list the records): a read
-// that keeps one copy of them peaks near text_MB + records_MB + lists_MB. The material pass of a scene whose blocks each
-// load a model material gives its peak per material loaded
-// ("per_matched_B").
+// that keeps one copy of them peaks near text_MB + records_MB + lists_MB.
+// The material pass of a scene whose blocks each load a model material gives
+// its peak per material loaded ("per_matched_B").
 //
 // The light pass of "Poser Scene..." over a scene of lights of which every
 // other is switched off, which it leaves out, timed for two counts.
@@ -70,6 +70,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSetup.h"
 #include "model/MapSearch.h"
 #include "model/Model.h"
 #include "model/Services.h"
@@ -163,6 +164,24 @@ std::size_t StatusBytes(const char* key) {
 }
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
+// One run of the benchmark: `prepare`, not timed, then `read`, timed; how
+// far the resident set rose during `read` (the memory freed before it given
+// back, so that the rise is the read's own).
+template <typename Prepare, typename Read>
+double PeakRise(benchmark::State& state, Prepare&& prepare, Read&& read) {
+    state.PauseTiming();
+    prepare();
+    malloc_trim(0);
+    ResetPeak();
+    const double before = static_cast<double>(StatusBytes("VmRSS:"));
+    state.ResumeTiming();
+    read();
+    state.PauseTiming();
+    const double peak = static_cast<double>(StatusBytes("VmHWM:")) - before;
+    state.ResumeTiming();
+    return peak;
+}
+
 // Writes the text into a file of its own and frees it: the reader holds the
 // only copy of the file while it reads.
 std::string WriteFile(std::string&& text, const char* name, std::size_t& size) {
@@ -181,23 +200,15 @@ void RunReader(benchmark::State& state, std::string text, const char* name, Read
     Scene.modelFile = file;
     ResetOptionsToDefaults();
     double peak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
+    const auto clear = [] {
         ClearModel();
         std::vector<tvertex>().swap(ImportVertices);
         std::vector<tnormal>().swap(ImportNormals);
         std::vector<tuv>().swap(ImportUVs);
         std::vector<tface>().swap(ImportFaces);
         ClearImportLists();
-        malloc_trim(0);  // freed memory goes back, so that the rise is this read's
-        ResetPeak();
-        const double before = static_cast<double>(StatusBytes("VmRSS:"));
-        state.ResumeTiming();
-        read();
-        state.PauseTiming();
-        peak = static_cast<double>(StatusBytes("VmHWM:")) - before;
-        state.ResumeTiming();
-    }
+    };
+    for (auto _ : state) peak = PeakRise(state, clear, read);
     std::filesystem::remove(Scene.modelFile);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
     state.counters["text_MB"] = static_cast<double>(size) / MB;
@@ -273,22 +284,14 @@ void RunImport(benchmark::State& state, const std::string& file, std::size_t siz
     NewMaterial(skin);
     skin.name = "SKIN";
     double peak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
+    const auto clear = [&] {
         std::vector<tlight>().swap(Lights);
         std::vector<tcamera>().swap(Cameras);
         std::vector<std::string>().swap(Form1.ComboBox2.items);
         std::vector<std::string>().swap(Form1.ComboBox8.items);
         SceneMaterials.assign(1, skin);
-        malloc_trim(0);
-        ResetPeak();
-        const double before = static_cast<double>(StatusBytes("VmRSS:"));
-        state.ResumeTiming();
-        read(file);
-        state.PauseTiming();
-        peak = static_cast<double>(StatusBytes("VmHWM:")) - before;
-        state.ResumeTiming();
-    }
+    };
+    for (auto _ : state) peak = PeakRise(state, clear, [&] { read(file); });
     std::filesystem::remove(file);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
     state.counters["text_MB"] = static_cast<double>(size) / MB;
@@ -650,12 +653,12 @@ void ReadManyObjects(benchmark::State& state, Make&& make, const char* name, Rea
 }
 
 void BM_Read3DSOfManyObjects(benchmark::State& state) { ReadManyObjects(state, Objects3DS, "_objects.3ds", Read3DS); }
-BENCHMARK(BM_Read3DSOfManyObjects)->UseManualTime()->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Read3DSOfManyObjects)->UseManualTime()->Apply(bench::AuthoredCounts);
 
 void BM_ReadLWOOfManyPointLists(benchmark::State& state) {
     ReadManyObjects(state, PointListsLWO, "_lists.lwo", [](tscene& scene) { ReadLWO(scene, -1); });
 }
-BENCHMARK(BM_ReadLWOOfManyPointLists)->UseManualTime()->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ReadLWOOfManyPointLists)->UseManualTime()->Apply(bench::AuthoredCounts);
 
 // An LWO2 file of N clips, then N surfaces whose texture block takes its
 // image from clip i, or, as the control, from the last clip.
@@ -807,18 +810,8 @@ void BM_MatchPoserMaterialsMemory(benchmark::State& state) {
     }
     const BenchFile file(std::move(text), "_matched.pz3");
     double peak = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        SceneMaterials = model;
-        malloc_trim(0);
-        ResetPeak();
-        const double before = static_cast<double>(StatusBytes("VmRSS:"));
-        state.ResumeTiming();
-        ReadPoserMaterials(file.path());
-        state.PauseTiming();
-        peak = static_cast<double>(StatusBytes("VmHWM:")) - before;
-        state.ResumeTiming();
-    }
+    for (auto _ : state)
+        peak = PeakRise(state, [&] { SceneMaterials = model; }, [&] { ReadPoserMaterials(file.path()); });
     std::size_t matched = 0;
     for (const tmaterial& m : SceneMaterials) matched += m.blend == 1.0 ? 1 : 0;
     state.counters["text_MB"] = static_cast<double>(file.size()) / MB;

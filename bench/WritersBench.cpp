@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSetup.h"
 #include "model/Model.h"
-#include "model/Services.h"
 #include "options/Options.h"
 #include "tests/fixtures/Fixtures.h"
 #include "writers/Export.h"
@@ -46,13 +46,18 @@ void BuildMesh(int64_t triangles) {
         for (int c = 0; c < 3; ++c) f.normal[c] = f.vertex[c];
 }
 
-void BM_WriteOBJ(benchmark::State& state) {
-    BuildMesh(state.range(0));
+// A save of the OBJ file alone, into `name` in the temporary folder.
+void SaveObjOnly(const char* name) {
     Scene.modelFile = "bench.obj";
-    Scene.objFile = TempName("bench_out.obj");
+    Scene.objFile = TempName(name);
     Scene.writePovScene = Scene.writeMaterialInclude = Scene.writeIni = Scene.writeGeometryInclude = 0;
     Scene.writeUdo = Scene.writeMtl = 0;
     Scene.writeObj = 1;
+}
+
+void BM_WriteOBJ(benchmark::State& state) {
+    BuildMesh(state.range(0));
+    SaveObjOnly("bench_out.obj");
     for (auto _ : state) ExportModelFiles(Scene);
     std::remove(Scene.objFile.c_str());
     state.SetComplexityN(state.range(0));
@@ -87,47 +92,26 @@ BENCHMARK(BM_TextWriterFaceLines)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // ---- Names that give one identifier ------------------------------------------
 
-// Keeps no lines, so that the log does not grow from run to run.
-class DiscardingStatus : public MemoryStatus {
-public:
-    void AppendLine(StatusPage, std::string_view) override {}
-};
-
-// One triangle per group, "Part " + i spelled in characters that clean into
-// "_", or in letters; saved as OBJ with the names fixed.
+// One triangle per group named by PartNames; saved as OBJ with the names
+// fixed.
 void BM_ObjFixedGroupNames(benchmark::State& state, bool cleanAlike) {
-    DiscardingStatus status;
-    Services services;
-    services.status = &status;
-    ScopedServices scope(services);
+    const bench::QuietStatus quiet;
     fixtures::ResetModel();
     ResetOptionsToDefaults();
-    std::vector<std::string> names;
-    for (int64_t i = 0; i < state.range(0); ++i)
-        names.push_back("Part " + fixtures::SpelledNumber(i, cleanAlike ? "-.!#$%&+" : "abcdefgh"));
-    fixtures::AddNamedTriangles(names, false);
-    Scene.modelFile = "bench.obj";
-    Scene.objFile = TempName("names.obj");
-    Scene.writePovScene = Scene.writeMaterialInclude = Scene.writeIni = Scene.writeGeometryInclude = 0;
-    Scene.writeUdo = Scene.writeMtl = 0;
-    Scene.writeObj = 1;
+    fixtures::AddNamedTriangles(bench::PartNames(state.range(0), cleanAlike), false);
+    SaveObjOnly("names.obj");
     Scene.sanitiseNames = 1;
     for (auto _ : state) ExportModelFiles(Scene);
     std::remove(Scene.objFile.c_str());
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, clean_alike, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, clean_alike, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_ObjFixedGroupNames, control, false)->Apply(bench::AuthoredCounts);
 
 // One triangle per material, each with its own colour map: "tex.png" in a
 // folder of its own, or a file of its own name in one folder.
 void BM_YafRayMapNames(benchmark::State& state, bool oneFileName) {
-    DiscardingStatus status;
-    Services services;
-    services.status = &status;
-    ScopedServices scope(services);
+    const bench::QuietStatus quiet;
     fixtures::ResetModel();
     ResetOptionsToDefaults();
     const int64_t n = state.range(0);
@@ -140,14 +124,8 @@ void BM_YafRayMapNames(benchmark::State& state, bool oneFileName) {
     std::remove(Scene.yafrayFile.c_str());
     state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK_CAPTURE(BM_YafRayMapNames, one_file_name, true)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(BM_YafRayMapNames, control, false)
-    ->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-}  // namespace
-
-namespace {
+BENCHMARK_CAPTURE(BM_YafRayMapNames, one_file_name, true)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_YafRayMapNames, control, false)->Apply(bench::AuthoredCounts);
 
 double PeakMB() {
     rusage usage{};
@@ -156,21 +134,14 @@ double PeakMB() {
 }
 
 void BM_ObjSaveOfManyLights(benchmark::State& state) {
-    DiscardingStatus status;
-    Services services;
-    services.status = &status;
-    ScopedServices scope(services);
+    const bench::QuietStatus quiet;
     fixtures::ResetModel();
     ResetOptionsToDefaults();
     fixtures::AddCube();
     const auto count = static_cast<std::size_t>(state.range(0));
     Lights.resize(count);
     for (tlight& light : Lights) NewLight(light);
-    Scene.modelFile = "bench.obj";
-    Scene.objFile = TempName("lights.obj");
-    Scene.writePovScene = Scene.writeMaterialInclude = Scene.writeIni = Scene.writeGeometryInclude = 0;
-    Scene.writeUdo = Scene.writeMtl = 0;
-    Scene.writeObj = 1;
+    SaveObjOnly("lights.obj");
     const double before = PeakMB();
     for (auto _ : state) ExportModelFiles(Scene);
     state.counters["peak_MB"] = PeakMB() - before;

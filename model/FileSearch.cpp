@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/TextConv.h"
+
 namespace fs = std::filesystem;
 
 // The names of each folder listed, whether it could be listed, and whether
@@ -104,12 +106,6 @@ void SearchFolder(std::string_view mask, const std::string& folder, std::vector<
 FolderListingScope* ActiveScope = nullptr;
 using FolderNames = FolderListingScope::Listings::Folder;
 
-std::string LowerAsciiText(std::string_view s) {
-    std::string lower(s);
-    for (char& c : lower) c = LowerAscii(c);
-    return lower;
-}
-
 // The names in `folder`, from the active scope's memory (listed and indexed
 // there the first time) or read now into `scratch`; nullptr when the folder
 // cannot be read.
@@ -136,7 +132,7 @@ const FolderNames* ListFolder(const std::string& folder, FolderNames& scratch) {
     if (!readable) return nullptr;
     FolderNames& entries = remembered->names[folder] = std::move(scratch);
     for (std::size_t i = 0; i < entries.names.size(); ++i)
-        entries.byLowerCase[LowerAsciiText(entries.names[i])].push_back(i);
+        entries.byLowerCase[LowerCase(entries.names[i])].push_back(i);
     return &entries;
 }
 
@@ -148,7 +144,7 @@ std::vector<std::string> OtherSpellings(const FolderNames& entries, const std::s
     };
     if (entries.byLowerCase.empty()) {
         for (const std::string& name : entries.names) take(name);
-    } else if (const auto it = entries.byLowerCase.find(LowerAsciiText(part)); it != entries.byLowerCase.end()) {
+    } else if (const auto it = entries.byLowerCase.find(LowerCase(part)); it != entries.byLowerCase.end()) {
         for (const std::size_t i : it->second) take(entries.names[i]);
     }
     std::sort(matches.begin(), matches.end());

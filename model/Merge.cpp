@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "model/Model.h"
+#include "model/UniqueNames.h"
 #include "model/VectorMath.h"
 
 namespace {

@@ -14,7 +14,6 @@
 #include "model/Records.h"
 #include "model/Scene.h"
 #include "model/Types.h"
-#include "model/UniqueNames.h"
 
 // ---- The 21 lists, in the order they are created -----------------------
 extern std::vector<tvertex> SceneVertices;       // 1

@@ -11,6 +11,7 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "model/UniqueNames.h"
 #include "options/Options.h"
 
 namespace {

@@ -20,13 +20,6 @@ bool Within(const tvector2& p, const tvector2& q, double tolerance) {
 
 bool Repeats(const tvector& kept, const tvector& other) { return DotProduct(kept, other) > 1.0 - Epsilon; }
 
-uint64_t Mix(uint64_t x) {
-    x += 0x9e3779b97f4a7c15ull;
-    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
-    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
-    return x ^ (x >> 31);
-}
-
 }  // namespace
 
 bool AnyTwoWithin(std::vector<tvector2>& points, double tolerance) {
@@ -93,9 +86,6 @@ void KeepFirstOfRepeatedNormals(const std::vector<tvector>& normals, std::vector
             side[k] = t - f < 0.5 ? -1 : 1;
         }
     };
-    const auto keyOf = [](int64_t x, int64_t y, int64_t z) {
-        return Mix(static_cast<uint64_t>(x) + Mix(static_cast<uint64_t>(y) + Mix(static_cast<uint64_t>(z))));
-    };
     // Per cell its last kept normal, the others of the cell chained before it.
     std::unordered_map<uint64_t, uint32_t> cells;
     cells.reserve(n);
@@ -116,9 +106,9 @@ void KeepFirstOfRepeatedNormals(const std::vector<tvector>& normals, std::vector
         if (unit) {
             cellOf(p, cell, side);
             for (int corner = 0; corner < 8 && !repeated; ++corner) {
-                const auto it = cells.find(keyOf(cell[0] + ((corner & 1) ? side[0] : 0),
-                                                 cell[1] + ((corner & 2) ? side[1] : 0),
-                                                 cell[2] + ((corner & 4) ? side[2] : 0)));
+                const auto it = cells.find(CellKey(cell[0] + ((corner & 1) ? side[0] : 0),
+                                                   cell[1] + ((corner & 2) ? side[1] : 0),
+                                                   cell[2] + ((corner & 4) ? side[2] : 0)));
                 if (it == cells.end()) continue;
                 for (uint32_t j = it->second;; j = chain[j]) {
                     if (Repeats(normals[j], p)) {
@@ -136,7 +126,7 @@ void KeepFirstOfRepeatedNormals(const std::vector<tvector>& normals, std::vector
         kept.push_back(static_cast<uint32_t>(i));
         if (isLonger) longer.push_back(static_cast<uint32_t>(i));
         if (unit) {
-            const auto [it, added] = cells.try_emplace(keyOf(cell[0], cell[1], cell[2]), static_cast<uint32_t>(i));
+            const auto [it, added] = cells.try_emplace(CellKey(cell[0], cell[1], cell[2]), static_cast<uint32_t>(i));
             chain[i] = added ? static_cast<uint32_t>(i) : std::exchange(it->second, static_cast<uint32_t>(i));
         }
     }

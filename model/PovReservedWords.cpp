@@ -13,6 +13,8 @@
 #include <span>
 #include <string>
 
+#include "model/TextConv.h"
+
 namespace {
 
 // Keywords and built-in functions, sorted (std::string_view's order).
@@ -235,10 +237,7 @@ bool IsPovIncludeTexture(std::string_view name) {
 }
 
 bool IsPovRayOwnFileName(std::string_view fileName) {
-    std::string lower(fileName);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return std::binary_search(std::begin(OwnFileNames), std::end(OwnFileNames), std::string_view(lower));
+    return std::binary_search(std::begin(OwnFileNames), std::end(OwnFileNames), std::string_view(LowerCase(fileName)));
 }
 
 std::span<const std::string_view> PovRayOwnFileNames() { return OwnFileNames; }

@@ -2,10 +2,9 @@
 // "wood_1", then "wood_2", always the smallest free number, with the base
 // shortened where the whole would not fit its limit.
 //
-// UniqueName decides one name against any test of what is taken. Where many
-// names are decided against one growing set (the import merge, the
-// identifiers of an export run), UniqueNameSet gives the same names in time
-// in proportion to their number: it remembers where each search for a free
+// Where many names are decided against one growing set (the import merge,
+// the identifiers of an export run), UniqueNameSet gives them in time in
+// proportion to their number: it remembers where each search for a free
 // number ended, so that no name is probed twice however many names share a
 // base.
 #pragma once
@@ -21,19 +20,6 @@
 // `base` + "_" + n, the base shortened first where needed so that the whole
 // fits in `limit` bytes.
 std::string SuffixedName(std::string_view base, int64_t n, std::size_t limit);
-
-// A name that is not yet taken: `base` itself (cut at `limit`), or
-// SuffixedName(base, n, limit) for the smallest n >= 1 that is free. Each
-// number gives another name, so the search always ends.
-template <typename Taken>
-std::string UniqueName(std::string_view base, std::size_t limit, Taken&& isTaken) {
-    std::string candidate(base.substr(0, limit));
-    if (!isTaken(candidate)) return candidate;
-    for (int64_t n = 1;; ++n) {
-        candidate = SuffixedName(base, n, limit);
-        if (!isTaken(candidate)) return candidate;
-    }
-}
 
 // The free numbers of suffixed names, remembered. The names of the numbers
 // of one count of digits d share one stem, stem(d) (the base shortened for
@@ -80,13 +66,15 @@ private:
     std::unordered_map<std::string, int64_t> next_;
 };
 
-// A set of names that hands out new ones by UniqueName's rule.
+// A set of names that hands out new ones by the rule of the suffixes.
 class UniqueNameSet {
 public:
     // `limit`: the longest name (std::string::npos for no limit).
     explicit UniqueNameSet(std::size_t limit = std::string::npos) : limit_(limit) {}
 
-    // UniqueName(base, limit, Contains), then taken.
+    // A name not in the set, then taken: `base` itself (cut at the limit),
+    // or SuffixedName(base, n, limit) for the smallest n >= 1 that is free.
+    // Each number gives another name, so the search always ends.
     std::string Take(std::string_view base);
     // Takes a name as it stands; false when it was taken already.
     bool Add(std::string_view name) { return names_.emplace(name).second; }

@@ -32,19 +32,6 @@ void CheckUVIndex(int32_t index, int32_t count) {
     ThrowIndexError("SceneUVs", index, static_cast<std::size_t>(count));
 }
 
-uint64_t Mix(uint64_t x) {
-    x += 0x9e3779b97f4a7c15ull;
-    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
-    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
-    return x ^ (x >> 31);
-}
-
-// One 64-bit key per grid cell. Two cells that happen to share a key share a
-// bucket, which only adds candidates: the distance test decides.
-uint64_t CellKey(int64_t x, int64_t y, int64_t z) {
-    return Mix(static_cast<uint64_t>(x) + Mix(static_cast<uint64_t>(y) + Mix(static_cast<uint64_t>(z))));
-}
-
 // Open-addressing map from a cell key to the newest vertex put in that cell;
 // the vertices of a cell chain through `next`, newest first. Most lookups are
 // of empty cells: a bit per hash value answers those without a probe.

@@ -71,16 +71,17 @@ namespace {
 
 // The cache entries by map name, the first entry of each name, so that a
 // model of many maps does not walk the cache for every map it loads. The
-// cache only grows (AddPreviewTexture) or is emptied: the entries past the
+// cache only grows (AddPreviewTexture, which files what was added before)
+// or is emptied (here, or as the model is cleared): the entries past the
 // ones filed are new, and a cache shorter than what was filed was emptied.
 struct tcachenames {
     std::unordered_map<std::string, int32_t> first;
     std::size_t filed = 0;
 };
 
-tcachenames& FiledCacheNames(bool anew = false) {
+tcachenames& FiledCacheNames() {
     static tcachenames names;
-    if (anew || names.filed > PreviewTextureCache.size()) names = tcachenames();
+    if (names.filed > PreviewTextureCache.size()) names = tcachenames();
     for (; names.filed < PreviewTextureCache.size(); ++names.filed)
         names.first.try_emplace(PreviewTextureCache[names.filed].fileName.str(), static_cast<int32_t>(names.filed));
     return names;
@@ -89,15 +90,9 @@ tcachenames& FiledCacheNames(bool anew = false) {
 }  // namespace
 
 int32_t FindPreviewTexture(std::string_view mapName) {
-    for (const bool anew : {false, true}) {
-        const tcachenames& names = FiledCacheNames(anew);
-        const auto it = names.first.find(std::string(mapName));
-        if (it == names.first.end()) return -1;
-        // An entry that no longer has the name: the cache was refilled
-        // behind the filing's back; it is filed anew.
-        if (PreviewTextureCache[static_cast<std::size_t>(it->second)].fileName == mapName) return it->second;
-    }
-    return -1;
+    const tcachenames& names = FiledCacheNames();
+    const auto it = names.first.find(std::string(mapName));
+    return it == names.first.end() ? -1 : it->second;
 }
 
 void AddPreviewTexture(std::string_view mapName, const TImageProperties& properties) {

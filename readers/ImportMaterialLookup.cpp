@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/Model.h"
+#include "model/NearPoints.h"
 #include "model/VectorMath.h"
 
 namespace {
@@ -70,18 +71,10 @@ tcells CellsOf(const tmaterial& m) {
     return c;
 }
 
-uint64_t Mix(uint64_t x) {
-    x += 0x9e3779b97f4a7c15ull;
-    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
-    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
-    return x ^ (x >> 31);
-}
-
-// Two cells that happen to share a key share a bucket, which only adds
-// materials to compare.
+// The key of a cell of the eleven values (MixCellKey).
 uint64_t KeyOf(const int64_t cells[Values]) {
     uint64_t h = 0;
-    for (int i = 0; i < Values; ++i) h = Mix(h + static_cast<uint64_t>(cells[i]));
+    for (int i = 0; i < Values; ++i) h = MixCellKey(h, cells[i]);
     return h;
 }
 

@@ -9,12 +9,26 @@
 #include "model/Connectivity.h"
 #include "model/Model.h"
 #include "model/Random.h"
+#include "model/UniqueNames.h"
 #include "model/VectorMath.h"
 #include "tests/fixtures/Fixtures.h"
 
 namespace {
 
 using fixtures::ModelTest;
+
+// The rule of UniqueNameSet, name by name against any test of what is taken:
+// `base` itself (cut at `limit`), or SuffixedName(base, n, limit) for the
+// smallest n >= 1 that is free.
+template <typename Taken>
+std::string UniqueName(std::string_view base, std::size_t limit, Taken&& isTaken) {
+    std::string candidate(base.substr(0, limit));
+    if (!isTaken(candidate)) return candidate;
+    for (int64_t n = 1;; ++n) {
+        candidate = SuffixedName(base, n, limit);
+        if (!isTaken(candidate)) return candidate;
+    }
+}
 
 TEST(TypesTest, RoundIsToNearestWithTiesToEven) {
     EXPECT_EQ(Round(2.5), 2);
