@@ -5,9 +5,18 @@
 // $XDG_DATA_HOME/mirelan (or ~/.local/share/mirelan), created on demand.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+// A file as the file system tells it apart: its device and inode, the same
+// whichever link or spelling of its path names it. NoFile for a path that
+// names none.
+using FileId = std::pair<uint64_t, uint64_t>;
+inline constexpr FileId NoFile{0, 0};
+FileId FileIdOf(const std::string& path);
 
 // The program's folder, always ending in "/", so that the program's file
 // names are simply appended.
