@@ -61,7 +61,9 @@ std::string PowerOfTwo(int32_t position) { return std::to_string(int64_t{1} << s
 
 }  // namespace
 
-std::string SkyMapFile(const std::string& sky) { return ProgramDir() + ProgramFile::SkyMapPrefix + sky + ".tga"; }
+std::string SkyMapFile(const std::string& sky) {
+    return ProgramDir() + ProgramFile::SkyMapPrefix + sky + ProgramFile::SkyMapExtension;
+}
 
 bool CreateSkyMap(const std::string& outputFile) {
     const std::string sky = Form1.ComboBox1.SelectedText();
