@@ -66,14 +66,18 @@ std::filesystem::path ResolvedFolder(const std::string& folder) {
 }
 
 bool SameFolder(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    const bool hasA = stat(a.c_str(), &sa) == 0, hasB = stat(b.c_str(), &sb) == 0;
-    if (hasA && hasB) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    if (hasA != hasB) return false;
+    const FileId idA = FileIdOf(a), idB = FileIdOf(b);
+    if (idA != NoFile || idB != NoFile) return idA == idB;
     return ResolvedFolder(a) == ResolvedFolder(b);
 }
 
 }  // namespace
+
+FileId FileIdOf(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return NoFile;
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
 
 bool InProgramDir(std::string_view path) {
     const std::size_t slash = path.rfind('/');

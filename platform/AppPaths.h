@@ -5,9 +5,18 @@
 // $XDG_DATA_HOME/mirelan (or ~/.local/share/mirelan), created on demand.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+// A file as the file system tells it apart: its device and inode, the same
+// whichever link or spelling of its path names it. NoFile for a path that
+// names none.
+using FileId = std::pair<uint64_t, uint64_t>;
+inline constexpr FileId NoFile{0, 0};
+FileId FileIdOf(const std::string& path);
 
 // The program's folder, always ending in "/", so that the program's file
 // names are simply appended.
@@ -17,7 +26,7 @@ std::string ProgramDir();
 // custom texture library, the help file, the test scene of the custom
 // material preview with its INI, material include and picture, the scene
 // and INI of the material and sky bakes, and the sky maps (SkyMapPrefix +
-// the sky's name + ".tga").
+// the sky's name + SkyMapExtension).
 namespace ProgramFile {
 inline constexpr const char* Settings = "mirelansettings.ini";
 inline constexpr const char* TextureLibrary = "custom_pov_texture_lib.inc";
@@ -29,6 +38,10 @@ inline constexpr const char* PreviewPicture = "test_scene_POV_preview.png";
 inline constexpr const char* BakeScene = "create_image_map.pov";
 inline constexpr const char* BakeIni = "create_image_map.ini";
 inline constexpr const char* SkyMapPrefix = "Preview_Sky_";
+inline constexpr const char* SkyMapExtension = ".tga";
+// Each of the names above that names one file.
+inline constexpr const char* Fixed[] = {Settings,   TextureLibrary, Help,      PreviewInclude, PreviewScene,
+                                        PreviewIni, PreviewPicture, BakeScene, BakeIni};
 }  // namespace ProgramFile
 
 // True when the folder of `path` (a file name with its folder, "/" as the

@@ -130,6 +130,21 @@ void ForgetSweptFolders() {
     p.unnamedFiles.clear();
 }
 
+long long ProcessOfFileName(std::string_view name, std::string_view prefix,
+                            bool (*restMatches)(std::string_view rest)) {
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) return 0;
+    const std::string_view rest = name.substr(prefix.size());
+    const std::size_t dash = rest.find('-');
+    // Only the exact names a process writes: its number as written, so
+    // that "0099" is never taken for process 99.
+    if (dash == std::string_view::npos || !WrittenNumber(rest.substr(0, dash), INT_MAX) ||
+        !restMatches(rest.substr(dash + 1)))
+        return 0;
+    long long pid = 0;
+    std::from_chars(rest.data(), rest.data() + dash, pid);
+    return pid;
+}
+
 void RemoveFilesOfGoneProcesses(const std::string& folder, std::string_view prefix,
                                 bool (*restMatches)(std::string_view rest)) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
@@ -137,17 +152,7 @@ void RemoveFilesOfGoneProcesses(const std::string& folder, std::string_view pref
     const int dirFd = ::dirfd(dir);
     const uid_t user = ::geteuid();
     while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name(entry->d_name);
-        if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) continue;
-        const std::string_view rest = name.substr(prefix.size());
-        const std::size_t dash = rest.find('-');
-        // Only the exact names a process writes: its number as written, so
-        // that "0099" is never taken for process 99.
-        if (dash == std::string_view::npos || !WrittenNumber(rest.substr(0, dash), INT_MAX) ||
-            !restMatches(rest.substr(dash + 1)))
-            continue;
-        long long pid = 0;
-        std::from_chars(rest.data(), rest.data() + dash, pid);
+        const long long pid = ProcessOfFileName(entry->d_name, prefix, restMatches);
         if (pid <= 0) continue;
         if (!ProcessGone(static_cast<pid_t>(pid))) continue;  // this process's own files among them
         struct stat st;

@@ -31,13 +31,17 @@ int CreateFileBeside(const std::string& fileName, std::string& temporary);
 // once.
 void ForgetSweptFolders();
 
-// Removes from `folder` the regular files of this user named `prefix` + PID
-// + "-" + a rest that `restMatches` accepts, where PID is the number of a
-// process that no longer runs, written as a process writes it (no leading
-// zero): the temporary files a killed process left. Any other file,
-// and every file of a running process (this one among them), stays. A
-// process number taken again by a new process keeps the files until that
-// one ends too.
+// The number PID of a file's name `prefix` + PID + "-" + a rest that
+// `restMatches` accepts, PID written as a process writes it (no leading
+// zero): the process that made the file. 0 for a name of any other form.
+long long ProcessOfFileName(std::string_view name, std::string_view prefix,
+                            bool (*restMatches)(std::string_view rest));
+
+// Removes from `folder` the regular files of this user whose names are of
+// a process that no longer runs (ProcessOfFileName): the temporary files a
+// killed process left. Any other file, and every file of a running process
+// (this one among them), stays. A process number taken again by a new
+// process keeps the files until that one ends too.
 void RemoveFilesOfGoneProcesses(const std::string& folder, std::string_view prefix,
                                 bool (*restMatches)(std::string_view rest));
 

@@ -90,14 +90,7 @@ void RemoveTempFilesOfGoneProcesses(std::string_view stem) {
 }
 
 bool IsTempFileName(std::string_view name) {
-    const std::string start = std::string(TempFileStem) + "-";
-    if (name.substr(0, start.size()) != start) return false;
-    const std::string_view rest = name.substr(start.size());
-    const std::size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos) return false;
-    for (char c : rest.substr(0, dash))
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    return TempRest(rest.substr(dash + 1));
+    return ProcessOfFileName(name, std::string(TempFileStem) + "-", TempRest) > 0;
 }
 
 bool IsOwnTempFile(std::string_view path) {

@@ -127,35 +127,8 @@ bool BakeMapNameUsable(const std::string& outputFile) {
     return false;
 }
 
-std::string BakeFolder(const std::string& outputFile) {
-    const std::string folder = ExtractFilePath(outputFile);
-    return folder.empty() ? ProgramDir() : folder;
-}
-
-bool BakeMayStart(const std::string& outputFile, std::string& sceneName) {
-    const std::string folder = BakeFolder(outputFile), scene = ProgramDir() + BakeSceneFile;
-    std::string refusal = PovRayStartRefusal(ProgramDir() + BakeIniFile, folder);
-    sceneName = PovRayInputName(scene, folder);
-    if (refusal.empty() && sceneName.empty())
-        refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
-                  ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
-    if (refusal.empty()) return true;
-    LogMessage("<!>" + refusal);
-    Svc().window->Beep();
-    Svc().prompts->Show(MessageKind::Warning, refusal);
-    return false;
-}
-
-std::vector<std::string> BakeIniFileLines(const std::string& sceneName, const std::string& outputFile) {
-    return {"Input_File_Name=" + IniQuoted(sceneName), "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
-}
-
 bool BakeCustomMaterial(const std::string& outputFile) {
-    std::string sceneName;
-    if (!BakeMapNameUsable(outputFile) || !BakeMayStart(outputFile, sceneName)) return false;
-    const std::string folder = ProgramDir();
-    const std::string scene = folder + BakeSceneFile;
-    const std::string ini = folder + BakeIniFile;
+    if (!BakeMapNameUsable(outputFile)) return false;
     // A material name of 255 characters gives a prefix of 256, which POV-Ray
     // does not read as an identifier: the prefix is cut to its limit.
     std::string prefix = MakeIdentifierPrefix(ShownMaterialName());
@@ -173,15 +146,12 @@ bool BakeCustomMaterial(const std::string& outputFile) {
                              "normal_indices{2,<0,1,2>,<0,2,3>}}"})
         lines.emplace_back(line);
     lines.push_back("object{m material{" + prefix + "}}");
-    WriteLines(scene, lines);
 
-    std::vector<std::string> settings = BakeIniFileLines(sceneName, outputFile);
-    for (const char* line : {"+W512", "+H512"}) settings.emplace_back(line);
+    std::vector<std::string> options = {"+W512", "+H512"};
     if (const std::string format = OutputFormat(Form1.SaveDialog2.filterIndex); !format.empty())
-        settings.push_back(format);
-    for (const char* line : {"+AM1", "+A0.3", "+UA"}) settings.emplace_back(line);
-    WriteLines(ini, settings);
-    return StartPovRayBake(ini, outputFile);
+        options.push_back(format);
+    for (const char* line : {"+AM1", "+A0.3", "+UA"}) options.emplace_back(line);
+    return RunBake(outputFile, lines, options);
 }
 
 void ReportNoPovRay() {
@@ -190,14 +160,37 @@ void ReportNoPovRay() {
     LogMessage("Could not start POV-Ray");
 }
 
-bool StartPovRayBake(const std::string& iniFile, const std::string& outputFile) {
+bool RunBake(const std::string& outputFile, const std::vector<std::string>& sceneLines,
+             const std::vector<std::string>& options) {
+    const std::string scene = ProgramDir() + BakeSceneFile, ini = ProgramDir() + BakeIniFile;
+    std::string folder = ExtractFilePath(outputFile);
+    if (folder.empty()) folder = ProgramDir();
+    // Refused before anything is written.
+    std::string refusal = PovRayStartRefusal(ini, folder);
+    const std::string sceneName = PovRayInputName(scene, folder);
+    if (refusal.empty() && sceneName.empty())
+        refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
+                  ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
+    if (!refusal.empty()) {
+        LogMessage("<!>" + refusal);
+        Svc().window->Beep();
+        Svc().prompts->Show(MessageKind::Warning, refusal);
+        return false;
+    }
+
+    WriteLines(scene, sceneLines);
+    std::vector<std::string> settings = {"Input_File_Name=" + IniQuoted(sceneName),
+                                         "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
+    settings.insert(settings.end(), options.begin(), options.end());
+    WriteLines(ini, settings);
+
     const std::string program = PovRayProgram();
     if (program.empty()) {
         ReportNoPovRay();
         return false;
     }
     LogMessage("Starting POV-Ray...");
-    if (!StartPovRay(program, iniFile, BakeFolder(outputFile), PovRayRun::Bake)) {
+    if (!StartPovRay(program, ini, folder, PovRayRun::Bake)) {
         Svc().window->Beep();
         LogMessage("Could not start POV-Ray");
         return false;

@@ -27,35 +27,29 @@ void PreviewCustomMaterial();
 // Writes the bake scene (a flat square of side 1 carrying UVs 0..1 in an
 // orthographic view, wearing the memo's material) and its INI file that
 // renders it 512 x 512 into `outputFile` in the format of the baked maps'
-// save dialog's file type, and starts POV-Ray on it in the output's folder.
-// A map name POV-Ray cannot write as it stands (BakeMapNameUsable) or a bake
-// that may not start there (BakeMayStart) is refused before anything is
-// written. True when POV-Ray was started.
+// save dialog's file type, and starts POV-Ray on it in the output's folder
+// (RunBake). A map name POV-Ray cannot write as it stands
+// (BakeMapNameUsable) or a bake that may not start there is refused before
+// anything is written. True when POV-Ray was started.
 bool BakeCustomMaterial(const std::string& outputFile);
 // True when POV-Ray writes the map `outputFile` under its name as it stands;
 // otherwise a warning names it and the result is false. A name with a line
 // break, a letter beyond ASCII or both kinds of quote marks cannot be.
 bool BakeMapNameUsable(const std::string& outputFile);
-// The folder POV-Ray bakes `outputFile` in: the map's own, since POV-Ray
-// writes the map into its working folder.
-std::string BakeFolder(const std::string& outputFile);
-// True when POV-Ray may be started on the bake files to make `outputFile`
-// (PovRayStartRefusal in the bake's folder, and a bake scene it can read
-// from there), with `sceneName` the scene's name for the INI file; else a
-// beep, a "<!>" line and a warning say why, and the result is false.
-bool BakeMayStart(const std::string& outputFile, std::string& sceneName);
-// The lines of a bake's INI file that name its files: the scene by
-// `sceneName` (BakeMayStart), and the map without its folder, since POV-Ray
-// writes it into its working folder, the map's own, whatever that folder's
-// name holds.
-std::vector<std::string> BakeIniFileLines(const std::string& sceneName, const std::string& outputFile);
+// A bake of the map `outputFile`: the scene `sceneLines` and its INI file
+// are written into the program's folder (BakeSceneFile, BakeIniFile), and
+// POV-Ray is started on them in the map's folder, since it writes the map
+// into its working folder. The INI file names the scene by the first name
+// POV-Ray reads from there (PovRayInputName) and the map without its folder,
+// then holds `options`. A bake that may not start there (PovRayStartRefusal,
+// or a scene POV-Ray cannot read from there) writes nothing: a beep, a "<!>"
+// line and a warning say why. Without a usable POV-Ray the warning of
+// ReportNoPovRay is shown. True when POV-Ray was started.
+bool RunBake(const std::string& outputFile, const std::vector<std::string>& sceneLines,
+             const std::vector<std::string>& options);
 // A beep, the warning that POV-Ray's program is to be chosen in the export
 // options, and "Could not start POV-Ray" logged.
 void ReportNoPovRay();
-// Starts POV-Ray on the INI file of a bake that renders `outputFile`, in
-// the output's folder; without a usable POV-Ray the warning is shown and
-// "Could not start POV-Ray" logged. True when POV-Ray was started.
-bool StartPovRayBake(const std::string& iniFile, const std::string& outputFile);
 
 class CustomMaterialController {
 public:

@@ -16,7 +16,6 @@
 #include "ui/control/PreviewPages.h"
 #include "ui/core/PovLaunch.h"
 #include "writers/SceneChecks.h"
-#include "writers/TextWriter.h"
 
 namespace {
 
@@ -53,12 +52,6 @@ std::vector<std::string> SkyLines(const std::string& sky, double d) {
             "scale " + far + "}"};
 }
 
-void WriteLines(const std::string& file, const std::vector<std::string>& lines) {
-    CheckedTextWriter w(file);
-    for (const std::string& line : lines) w.Line(line);
-    w.Close();
-}
-
 // The modes that draw lines or points in the line colour: "Line",
 // "Points", "Hidden Line" and "Outline".
 bool DrawsLines(int32_t mode) { return mode == 1 || mode == 2 || mode == 3 || mode == 6; }
@@ -68,14 +61,11 @@ std::string PowerOfTwo(int32_t position) { return std::to_string(int64_t{1} << s
 
 }  // namespace
 
-std::string SkyMapFile(const std::string& sky) { return ProgramDir() + ProgramFile::SkyMapPrefix + sky + ".tga"; }
+std::string SkyMapFile(const std::string& sky) {
+    return ProgramDir() + ProgramFile::SkyMapPrefix + sky + ProgramFile::SkyMapExtension;
+}
 
 bool CreateSkyMap(const std::string& outputFile) {
-    std::string sceneName;
-    if (!BakeMayStart(outputFile, sceneName)) return false;
-    const std::string folder = ProgramDir();
-    const std::string scene = folder + BakeSceneFile;
-    const std::string ini = folder + BakeIniFile;
     const std::string sky = Form1.ComboBox1.SelectedText();
     const double d = Scene.extents.diagonal;
     const int32_t bg = Scene.backgroundColor;
@@ -89,18 +79,15 @@ bool CreateSkyMap(const std::string& outputFile) {
     for (std::string& line : SkyLines(sky, d)) lines.push_back(std::move(line));
     if (Form1.CheckBox8.checked)
         lines.push_back("plane {y," + FloatToText(-0.1 * d) + " pigment{color rgb<1,1,1>}finish{ambient<0.1,0.1,0.1>}}");
-    WriteLines(scene, lines);
 
-    std::vector<std::string> settings = BakeIniFileLines(sceneName, outputFile);
-    for (const char* line : {"+W512", "+H256", "+FT"}) settings.emplace_back(line);
+    std::vector<std::string> options = {"+W512", "+H256", "+FT"};
     const bool stars = StartsWith(sky, "Starfield");
-    settings.emplace_back(StartsWith(sky, "S_Cloud") || stars ? "-UA" : "+UA");
+    options.emplace_back(StartsWith(sky, "S_Cloud") || stars ? "-UA" : "+UA");
     if (stars && sky != "Starfield") {
-        settings.emplace_back("+AM1");
-        settings.emplace_back("+A0.3");
+        options.emplace_back("+AM1");
+        options.emplace_back("+A0.3");
     }
-    WriteLines(ini, settings);
-    return StartPovRayBake(ini, outputFile);
+    return RunBake(outputFile, lines, options);
 }
 
 void PreviewOptionsController::Register(Dispatcher& d) {

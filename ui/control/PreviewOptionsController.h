@@ -20,7 +20,7 @@ std::string SkyMapFile(const std::string& sky);
 // Writes the scene and INI files that render the selected sky of the
 // background list seen from the centre of a sphere, 512 x 256 with a
 // spherical camera, as an uncompressed TGA named `outputFile`, and starts
-// POV-Ray on them; a bake that may not start (BakeMayStart) writes nothing.
+// POV-Ray on them (RunBake); a bake that may not start writes nothing.
 // True when POV-Ray was started.
 bool CreateSkyMap(const std::string& outputFile);
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <set>
 #include <unordered_set>
 
@@ -13,6 +12,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "platform/AppPaths.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/PovIni.h"
@@ -34,25 +34,19 @@ class BatchInputs {
 public:
     explicit BatchInputs(const std::vector<std::string>& files) {
         for (const std::string& file : files) {
-            if (const auto id = FileId(file)) ids_.insert(*id);
+            if (const FileId id = FileIdOf(file); id != NoFile) ids_.insert(id);
             paths_.insert(Normal(file));
         }
     }
     bool Holds(const std::string& name) const {
-        const auto id = FileId(name);
-        return (id && ids_.count(*id) != 0) || paths_.count(Normal(name)) != 0;
+        const FileId id = FileIdOf(name);
+        return (id != NoFile && ids_.count(id) != 0) || paths_.count(Normal(name)) != 0;
     }
 
 private:
-    using Id = std::pair<uint64_t, uint64_t>;
-    static std::optional<Id> FileId(const std::string& name) {
-        struct stat st;
-        if (::stat(name.c_str(), &st) != 0) return std::nullopt;
-        return Id{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-    }
     static std::string Normal(const std::string& name) { return fs::path(name).lexically_normal().string(); }
 
-    std::set<Id> ids_;
+    std::set<FileId> ids_;
     std::unordered_set<std::string> paths_;
 };
 

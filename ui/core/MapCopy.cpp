@@ -42,12 +42,6 @@ std::string Join(const std::string& folder, std::string_view name) {
 // The map file as it lies on disk: "\" taken as "/", letter case as found.
 std::string MapSource(std::string_view map) { return FileNameAsOnDisk(Trim(map)); }
 
-std::pair<uint64_t, uint64_t> FileIdOf(const std::string& name) {
-    struct stat st;
-    if (name.empty() || ::stat(name.c_str(), &st) != 0) return {0, 0};
-    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-}
-
 bool IsFile(const std::string& name) {
     struct stat st;
     return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -59,8 +53,8 @@ bool Exists(const std::string& name) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    const auto id = FileIdOf(a);
-    return id.second != 0 && id == FileIdOf(b);
+    const FileId id = FileIdOf(a);
+    return id != NoFile && id == FileIdOf(b);
 }
 
 // ---- Files read and made ------------------------------------------------------
@@ -396,8 +390,7 @@ MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) 
     // The maps of the model are never written over.
     auto model = [&](std::string_view map) {
         if (Trim(map).empty()) return;
-        const auto id = FileIdOf(MapSource(map));
-        if (id.second != 0) modelMaps_.insert(id);
+        if (const FileId id = FileIdOf(MapSource(map)); id != NoFile) modelMaps_.insert(id);
     };
     for (const tmaterial& m : SceneMaterials) {
         model(m.colorMap.view());

@@ -35,6 +35,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/AppPaths.h"
 #include "writers/Export.h"
 
 struct BatchOutputFiles;
@@ -82,8 +83,6 @@ public:
     void Report() const;
 
 private:
-    // A file by its device and inode; {0, 0} for none.
-    using FileId = std::pair<uint64_t, uint64_t>;
     // A copy made for the save.
     struct Copy {
         std::string temporary;  // the new file, until it is put in place

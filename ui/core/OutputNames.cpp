@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "model/MapPaths.h"
 #include "model/PovReservedWords.h"
@@ -35,13 +36,12 @@ bool IsBackupOf(std::string_view name, std::string_view file) {
 // of them.
 bool IsProgramFileName(std::string_view name) {
     using namespace ProgramFile;
-    for (const char* own : {Settings, TextureLibrary, Help, PreviewInclude, PreviewScene, PreviewIni, PreviewPicture,
-                            BakeScene, BakeIni})
-        if (SameText(name, own)) return true;
+    if (std::any_of(std::begin(Fixed), std::end(Fixed), [&](const char* own) { return SameText(name, own); }))
+        return true;
     if (IsBackupOf(name, Settings) || IsBackupOf(name, TextureLibrary)) return true;
     // The sky maps: the items of the background list after "Color..." and
     // "Spherical Map...".
-    const std::string_view prefix = SkyMapPrefix, extension = ".tga";
+    const std::string_view prefix = SkyMapPrefix, extension = SkyMapExtension;
     if (name.size() > prefix.size() + extension.size() && StartsWithNoCase(name, prefix) &&
         SameText(name.substr(name.size() - extension.size()), extension)) {
         const std::string_view sky = name.substr(prefix.size(), name.size() - prefix.size() - extension.size());
