@@ -1,0 +1,63 @@
+#include "tests/readers/memory/CountedHeap.h"
+
+#include <malloc.h>
+
+#include <cstdlib>
+#include <new>
+
+namespace memtest {
+
+std::atomic<std::size_t> heapBytes{0}, heapPeak{0}, heapLimit{NoLimit};
+bool measuring = false;
+std::size_t levelBase = 0, levelCount = 0;
+std::array<std::size_t, 4096> levels;
+
+}  // namespace memtest
+
+namespace {
+
+using namespace memtest;
+
+// Counts a block from malloc (null when there was no memory).
+void* Counted(void* p) {
+    const std::size_t now = heapBytes += p ? malloc_usable_size(p) : 0;
+    for (std::size_t peak = heapPeak; now > peak && !heapPeak.compare_exchange_weak(peak, now);) {
+    }
+    return p;
+}
+
+// A block that keeps the bytes in use within the limit; null past it.
+void* Within(std::size_t n) {
+    if (n > heapLimit || heapBytes > heapLimit - n) return nullptr;
+    if (measuring && n >= 4096 && heapBytes + n > levelBase && levelCount < levels.size()) {
+        const std::size_t level = heapBytes + n - levelBase;
+        if (levelCount == 0 || level > levels[levelCount - 1]) levels[levelCount++] = level;
+    }
+    return Counted(std::malloc(n ? n : 1));
+}
+
+void* Allocated(std::size_t n) {
+    if (void* p = Within(n)) return p;
+    throw std::bad_alloc();
+}
+
+void Freed(void* p) noexcept {
+    if (p) heapBytes -= malloc_usable_size(p);
+    std::free(p);
+}
+
+}  // namespace
+
+// Every form whose blocks another form's delete may free is replaced, so that no
+// block goes from the sanitizer's allocator to free() or back; the aligned forms
+// stay the library's, all of them: no reader allocates over-aligned data.
+void* operator new(std::size_t n) { return Allocated(n); }
+void* operator new[](std::size_t n) { return Allocated(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Within(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Within(n); }
+void operator delete(void* p) noexcept { Freed(p); }
+void operator delete[](void* p) noexcept { Freed(p); }
+void operator delete(void* p, std::size_t) noexcept { Freed(p); }
+void operator delete[](void* p, std::size_t) noexcept { Freed(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Freed(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Freed(p); }
