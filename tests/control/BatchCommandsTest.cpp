@@ -61,9 +61,11 @@ TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
     Save("Form1.ToolButton15");
     for (const char* name : {"frame001.ini", "frame002.pov", "frame003.inc", "mirelan_scene_materials_pov.inc"})
         EXPECT_TRUE(fs::exists(out / name)) << name;
-    // The common material include is written by the first model only (the
-    // page holds the lines of the last model).
-    EXPECT_FALSE(Logged("POV material include file: " + (out / "mirelan_scene_materials_pov.inc").string()));
+    // The common material include is written by the first model only.
+    const auto& messages = status.Lines(StatusPage::Messages);
+    EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                         "POV material include file: " + (out / "mirelan_scene_materials_pov.inc").string()),
+              1);
     EXPECT_TRUE(Logged("POV geometry include file: " + (out / "frame003.inc").string()));
     EXPECT_TRUE(SceneFaces.empty() && Form1.CheckBox4.checked);
 
@@ -188,6 +190,19 @@ TEST_F(BatchCommandsTest, TheScriptKeepsClearOfPovRaysNames) {
     EXPECT_TRUE(Logged("<!>colors.inc written as colors_Rev00001.inc: POV-Ray has a file of its own named colors.inc"));
     ASSERT_EQ(shell.requests.size(), 1u);
     EXPECT_EQ(shell.requests[0].arguments, std::vector<std::string>{"./colors_Rev00001.inc"});  // from its folder
+}
+
+// The "Messages" page keeps the lines of every model of a batch until it
+// ends, though each model's load clears it.
+TEST_F(BatchCommandsTest, TheMessagesOfEveryModelStayUntilTheBatchEnds) {
+    BatchFiles.clear();
+    for (const std::string model : {"colors", "horse", "math"})
+        BatchFiles.push_back(WriteObj("models/" + model + ".obj"));
+    Save("Form1.ToolButton15");
+    for (const std::string model : {"colors", "math"})
+        EXPECT_TRUE(Logged("<!>" + model + ".inc written as " + model +
+                           "_Rev00001.inc: POV-Ray has a file of its own named " + model + ".inc"))
+            << model;
 }
 
 TEST_F(BatchCommandsTest, OutputsNeverReplaceTheBatchModelsAndFewFilesAreRefused) {

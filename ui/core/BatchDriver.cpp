@@ -84,6 +84,32 @@ void SetBatchChoices(const BatchNames& names) {
     Scene.renderImageFile = names.image;
 }
 
+// The status window while a batch runs: every model's load clears the
+// "Messages" page, which would lose the "<!>" lines of the models before the
+// last; the page keeps them until the batch ends.
+class BatchStatus : public StatusSink {
+public:
+    explicit BatchStatus(StatusSink& window) : window_(window) {}
+    void AppendLine(StatusPage page, std::string_view text) override { window_.AppendLine(page, text); }
+    void AppendLines(StatusPage page, const std::vector<std::string>& lines) override {
+        window_.AppendLines(page, lines);
+    }
+    void ClearPage(StatusPage page) override {
+        if (page != StatusPage::Messages) window_.ClearPage(page);
+    }
+    int PageLineCount(StatusPage page) const override { return window_.PageLineCount(page); }
+    void ScrollPageToTop(StatusPage page) override { window_.ScrollPageToTop(page); }
+    void SetStatusLine(std::string_view text) override { window_.SetStatusLine(text); }
+    void SetWarningsLine(std::string_view text) override { window_.SetWarningsLine(text); }
+    void SetPagesEnabled(bool enabled) override { window_.SetPagesEnabled(enabled); }
+    void SetWaitCursor(bool on) override { window_.SetWaitCursor(on); }
+    void SetProgress(int percent) override { window_.SetProgress(percent); }
+    void ProcessPendingMessages() override { window_.ProcessPendingMessages(); }
+
+private:
+    StatusSink& window_;
+};
+
 void WriteScript(const std::vector<std::string>& lines, const std::string& fileName) {
     CheckedTextWriter w(fileName);
     for (const std::string& line : lines) w.Line(line);
@@ -193,6 +219,10 @@ std::shared_ptr<const BatchOutputFiles> CurrentBatchOutputFiles() {
 }
 
 void SaveBatch() {
+    BatchStatus status(*Svc().status);
+    Services kept;
+    kept.status = &status;
+    const ScopedServices keepMessages(kept);
     WaitScope wait;
     const bool script = Form1.RadioButton3.checked;
     std::vector<std::string> iniFiles;
