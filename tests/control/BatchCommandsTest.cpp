@@ -103,17 +103,72 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     EXPECT_EQ(shell.requests[0].folder, out.string());
 
     // "Use a POV file": one common scene and INI whose frames walk through
-    // the three meshes.
+    // the three meshes, from the first model's number.
     fs::remove_all(out);
     fs::create_directories(out);
     Form1.RadioButton3.checked = false;
     Form1.RadioButton4.checked = true;
     Form1.Edit52.text = "sh";  // any program found on PATH
+    Form1.Edit120.text = "1";
     Save("Form1.ToolButton18");
     const std::string ini = Read(out / "mirelan_scene.ini");
-    EXPECT_NE(ini.find("Initial_Frame=0\nFinal_Frame=2\n"), std::string::npos);
+    EXPECT_NE(ini.find("Initial_Frame=1\nFinal_Frame=3\n"), std::string::npos);
     ASSERT_EQ(shell.requests.size(), 2u);
     EXPECT_EQ(shell.requests[1].arguments, (std::vector<std::string>{"mirelan_scene.ini", "+P"}));
+}
+
+// "Use a POV file" starts POV-Ray only when every frame its INI file runs
+// includes a geometry include the batch wrote: not one that lies in the
+// output folder (a file of the model's archive, or a model itself), nor one
+// that does not exist. The line names the first such frame and its include,
+// and the Initial Frame the models' numbers fit.
+TEST_F(BatchCommandsTest, APovFileBatchRendersOnlyFramesThatIncludeItsOwnFiles) {
+    const std::string mesh = "#declare M = mesh2 { vertex_vectors { 3, <0,0,0>, <1,0,0>, <0,1,0> } "
+                             "face_indices { 1, <0,1,2> } }\n";
+    const std::string refused = "<!>POV-Ray was not started: ";
+    const std::string unknown = "which frames mirelan_scene.ini runs cannot be told: its Initial_Frame and "
+                                "Final_Frame must be whole numbers of 0 or more, the last above the first";
+    const struct {
+        std::vector<std::string> models;  // "out/..." lie in the output folder
+        std::string initial, planted;
+        std::vector<std::string> iniLines;
+        std::string line;  // "" for a start
+    } cases[] = {
+        {{"frame001.obj", "frame002.obj", "frame003.obj"}, "0", "", {},
+         "frame 0 would read frame000.inc, which this batch did not write; the models' numbers fit Initial Frame 1"},
+        {{"frame001.obj", "frame002.obj", "frame003.obj"}, "1", "", {}, ""},
+        {{"frame01.obj", "frame02.obj"}, "0", "frame00.inc", {},
+         "frame 0 would read frame00.inc, which this batch did not write; the models' numbers fit Initial Frame 1"},
+        {{"frame1.obj", "frame3.obj"}, "1", "frame2.inc", {},
+         "frame 2 would read frame2.inc, which this batch did not write"},
+        {{"out/walk1.inc", "out/walk2.inc"}, "1", "", {},
+         "frame 1 would read walk1.inc, which this batch did not write"},
+        {{"frame1.obj", "frame2.obj"}, "1", "", {"Final_Frame = 3 ; one more"},
+         "frame 3 would read frame3.inc, which this batch did not write"},
+        {{"frame1.obj", "frame2.obj"}, "1", "", {"[later]", "+KFI0"}, ""},
+        {{"frame1.obj", "frame2.obj"}, "1", "", {"Include_Ini=more.ini"}, unknown},
+        {{"frame1.obj", "frame2.obj"}, "1.5", "", {}, unknown},
+    };
+    Form1.Edit52.text = "sh";  // any program found on PATH
+    int k = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.models.back() + " from " + c.initial);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        BatchFiles.clear();
+        for (const std::string& model : c.models)
+            BatchFiles.push_back(model.starts_with("out/") ? Write(model, mesh)
+                                                           : WriteObj("models" + std::to_string(++k) + "/" + model));
+        if (!c.planted.empty()) Write("out/" + c.planted, mesh);
+        Form1.Edit119.text = TextBeforeDigit(ExtractFileName(BatchFiles.front()));
+        Form1.Edit120.text = c.initial;
+        Form1.Memo1.lines = c.iniLines;
+        status.ClearPage(StatusPage::Messages);
+        const std::size_t starts = shell.requests.size();
+        Save("Form1.ToolButton18");
+        EXPECT_EQ(shell.requests.size(), starts + (c.line.empty() ? 1 : 0));
+        EXPECT_TRUE(c.line.empty() || Logged(refused + c.line));
+    }
 }
 
 // The files and pictures of a batch's models rendered by its script: each
