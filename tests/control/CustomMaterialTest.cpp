@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "PageFixtures.h"
+#include "readers/ReaderCommon.h"
 #include "ui/control/AppStartup.h"
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/Snippets.h"
@@ -138,6 +139,13 @@ TEST_F(CustomMaterialTest, PreviewWritesTheTestMaterialAndStartsPovRayInTheProgr
     EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{PreviewIniFile, "+P"}));
     EXPECT_EQ(shell.requests[0].folder, dir.string() + "/");
     EXPECT_EQ(Log().back(), "Ready");
+
+    // A start that will be refused writes nothing.
+    fs::remove(dir / PreviewIncludeFile);
+    std::ofstream(dir / "textures.inc") << "x";
+    Commands().Run("Form1.ToolButton40");
+    EXPECT_FALSE(fs::exists(dir / PreviewIncludeFile));
+    EXPECT_EQ(shell.requests.size(), 1u);
 }
 
 TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) {
@@ -241,6 +249,70 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
     Commands().Run("Form1.ToolButton41");
     EXPECT_EQ(Shown().size(), boxes);
     EXPECT_EQ(Log().back(), "Could not start POV-Ray");
+}
+
+// A text a model file gave its material that the reader kept switched off
+// reaches POV-Ray in no way, whether shown or copied to another material,
+// until the user switches it on or edits it: "Preview", "Bake..." and
+// "Save..." into the library refuse it before any question, "Apply this to
+// all materials" carries it switched off, and "Active" applied to all
+// switches on no other material's such text.
+TEST_F(CustomMaterialTest, AHeldBackTextReachesPovRayOnlyOnceSwitchedOnOrEdited) {
+    LoadTwoFaces();
+    Form1.Edit52.text = FakePovRay();
+    for (const auto& [m, text] : {std::pair{&SceneMaterials[0], "material{M_Glass} #fopen F \"x\" write"},
+                                  {&SceneMaterials[1], "material{M_Water}"}}) {
+        m->customText = text;
+        SwitchOnCustomTextFromFile(*m);
+    }
+    RefreshMaterialPanel(0);
+    const auto refused = [this](const char* name) {
+        return Logged("<!>The POV-Ray material of " + std::string(name) + " may run a directive or a macro when the "
+                      "scene renders: it goes to POV-Ray only once it is switched on (\"Active\") or edited");
+    };
+    typing.inputAnswers = {"lib"};
+    for (const char* command : {"Form1.ToolButton40", "Form1.ToolButton41", "Form1.ToolButton42"}) {
+        status.ClearPage(StatusPage::Messages);
+        Commands().Run(command);
+        EXPECT_TRUE(refused("red")) << command;
+    }
+    EXPECT_TRUE(shell.requests.empty() && typing.fileDialogs.empty() && DeclareLibrary.empty());
+    EXPECT_FALSE(fs::exists(dir / PreviewIncludeFile));
+
+    const auto state = [](int i) {
+        const tmaterial& m = SceneMaterials[static_cast<std::size_t>(i)];
+        return std::pair<int, int>(m.customTextActive, m.customTextHeld);
+    };
+    Form1.PopupComponent = "Label95";  // the text, to every material
+    Commands().Run("Form1.Applythistoallmaterials1");
+    EXPECT_EQ(state(1), std::pair(0, 1));
+    Form1.ListBox1.index = 1;
+    Commands().Run("Form1.ListBox1");
+    Form1.CheckBox10.checked = true;  // "blue" switched on, "red" not with it
+    Form1.PopupComponent = "CheckBox10";
+    Commands().Run("Form1.Applythistoallmaterials1");
+    EXPECT_EQ(state(0), std::pair(0, 1));
+    EXPECT_EQ(state(1), std::pair(1, 0));
+    const auto show = [](int i) {
+        Form1.ListBox1.index = i;
+        Commands().Run("Form1.ListBox1");
+    };
+    show(0);
+    Commands().Run("Form1.Button22");  // "red" copied onto "blue"
+    show(1);
+    Commands().Run("Form1.Button23");
+    EXPECT_EQ(state(1), std::pair(0, 1));
+
+    // Edited (and then switched off), or switched on: previewed.
+    Form1.Memo2.lines.push_back("// mine");
+    Commands().Run("Form1.Memo2");
+    Form1.CheckBox10.checked = false;
+    Commands().Run("Form1.ToolButton40");
+    show(0);
+    EXPECT_EQ(state(1), std::pair(0, 0));
+    Form1.CheckBox10.checked = true;
+    Commands().Run("Form1.ToolButton40");
+    EXPECT_EQ(shell.requests.size(), 2u);
 }
 
 TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARestart) {
