@@ -278,6 +278,11 @@ TEST_F(CustomMaterialTest, AHeldBackTextReachesPovRayOnlyOnceSwitchedOnOrEdited)
     }
     EXPECT_TRUE(shell.requests.empty() && typing.fileDialogs.empty() && DeclareLibrary.empty());
     EXPECT_FALSE(fs::exists(dir / PreviewIncludeFile));
+    // Neither the picker closed without a choice nor a paste of nothing
+    // switches it on.
+    Commands().Run("Form1.ToolButton34");
+    Commands().Run("Form1.ToolButton38");
+    EXPECT_FALSE(Form1.CheckBox10.checked);
 
     const auto state = [](int i) {
         const tmaterial& m = SceneMaterials[static_cast<std::size_t>(i)];

@@ -262,7 +262,9 @@ void CustomMaterialController::ToolButton34Click() {
     if (!HaveModel()) return;
     Form8.modalResult = ModalResult::None;
     dialogs_.ShowModal("Form8");
-    if (PovTextHasValue(MemoText(Form1.Memo2))) Form1.CheckBox10.checked = true;
+    // A text held back is switched on by what is inserted, not by a picker
+    // closed without a choice.
+    if (PovTextHasValue(MemoText(Form1.Memo2)) && !PanelCustomTextHeld()) Form1.CheckBox10.checked = true;
 }
 
 void CustomMaterialController::ToolButton37Click() {
@@ -277,10 +279,13 @@ void CustomMaterialController::ToolButton37Click() {
 }
 
 void CustomMaterialController::ToolButton38Click() {
-    Form1.CheckBox10.checked = true;
-    if (!host_.ClipboardHasText()) return;
-    Form1.Memo2.selLength = 0;  // nothing is replaced
-    InsertIntoMemo(Form1.Memo2, host_.ClipboardText());
+    if (host_.ClipboardHasText()) {
+        Form1.Memo2.selLength = 0;  // nothing is replaced
+        InsertIntoMemo(Form1.Memo2, host_.ClipboardText());
+    }
+    // A text held back is switched on by what is pasted, not by a paste of
+    // nothing.
+    if (!PanelCustomTextHeld()) Form1.CheckBox10.checked = true;
 }
 
 void CustomMaterialController::ToolButton39Click() {

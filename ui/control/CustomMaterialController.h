@@ -65,11 +65,13 @@ public:
     // holds a value (PovTextHasValue); blanks, comments or ";" alone do not.
     void Memo2Change();
     // "Insert": the snippet picker below the button; "Active" when the memo
-    // then holds a value.
+    // then holds a value, unless it shows a text held back
+    // (PanelCustomTextHeld) to which nothing was added.
     void ToolButton34Click();
     // "Copy all": the whole text to the clipboard, the caret kept.
     void ToolButton37Click();
-    // "Paste": "Active", and the clipboard's text at the caret.
+    // "Paste": the clipboard's text at the caret, and "Active", unless the
+    // memo shows a text held back to which nothing was added.
     void ToolButton38Click();
     // "Clear".
     void ToolButton39Click();
