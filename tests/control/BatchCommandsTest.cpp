@@ -164,6 +164,11 @@ TEST_F(BatchCommandsTest, APovFileBatchRendersOnlyFramesThatIncludeItsOwnFiles) 
                                             : "frame " + c.frame + " would read " + c.include +
                                                   ", which this batch did not write" + c.fit)));
     }
+    Form1.Edit119.text = "fr\xC3\xA9";  // POV-Ray would read another name
+    Save("Form1.ToolButton18");
+    EXPECT_TRUE(Logged("<!>POV-Ray was not started: the include files of its frames cannot be told: the input file "
+                       "name prefix fr\xC3\xA9 holds a character beyond printable ASCII or a backslash"));
+    EXPECT_TRUE(shell.requests.empty());
 }
 
 // The files and pictures of a batch's models rendered by its script: each

@@ -287,11 +287,12 @@ std::shared_ptr<const BatchOutputFiles> CurrentBatchOutputFiles() {
 std::string BatchFramesRefusal(const std::string& iniFile, const std::vector<std::string>& written) {
     const std::string refused = "POV-Ray was not started: ";
     // POV-Ray builds each name from the prefix as a string of its own
-    // language; beyond printable ASCII it does not read it as it stands.
+    // language: a character beyond printable ASCII it replaces, and a
+    // backslash it may take for a folder separator.
     const std::string& prefix = Form1.Edit119.text;
     if (!std::all_of(prefix.begin(), prefix.end(), [](char c) { return c >= ' ' && c <= '~' && c != '\\'; }))
         return refused + "the include files of its frames cannot be told: the input file name prefix " +
-               OneLineText(prefix) + " holds more than letters, digits and signs of plain ASCII";
+               OneLineText(prefix) + " holds a character beyond printable ASCII or a backslash";
     uint64_t first = 0, last = 0;
     if (!IniFrames(iniFile, first, last))
         return refused + "which frames " + OneLineText(ExtractFileName(iniFile)) +
