@@ -70,6 +70,8 @@ struct tmaterial {
     uint8_t changed = 0;
     tlongtext customText;                   // the user's own POV-Ray material
     uint8_t customTextActive = 0;
+    uint8_t customTextHeld = 0;             // a model file's text kept switched off by its reader,
+                                            // until the user switches it on or edits it
     uint8_t selected = 1;                   // takes part in drawing, export, tools
     int32_t uvProjection = -1;              // -1 none, else projection method
     tvector projectionAxis{0, 0, 0};

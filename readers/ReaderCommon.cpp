@@ -244,10 +244,12 @@ bool PovTextMayTouchFiles(std::string_view text) {
 void SwitchOnCustomTextFromFile(tmaterial& m) {
     // A text of blanks, comments or ";" alone is no material: it stays off.
     m.customTextActive = PovTextHasValue(m.customText.view()) ? 1 : 0;
+    m.customTextHeld = 0;
     if (m.customTextActive && PovTextMayTouchFiles(m.customText.view())) {
         m.customTextActive = 0;
-        LogMessage("<!>The POV-Ray material of " + m.name.str() +
-                   " may run a directive or a macro when the scene renders; it is kept switched off");
+        m.customTextHeld = 1;
+        LogMessage("<!>The POV-Ray material of " + m.name.str() + " " + std::string(CustomTextRisk) +
+                   "; it is kept switched off");
     }
 }
 

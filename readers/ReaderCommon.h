@@ -126,9 +126,13 @@ void ValidateImportIndices();
 // and comments) is refused as well.
 bool PovTextMayTouchFiles(std::string_view text);
 
+// Why a custom text that PovTextMayTouchFiles judges is not switched on.
+inline constexpr std::string_view CustomTextRisk = "may run a directive or a macro when the scene renders";
+
 // Switches on the custom text a model file gave the material when it holds a
 // value (PovTextHasValue) and can run nothing (PovTextMayTouchFiles); a text
-// that can is kept switched off with a "<!>" line naming the material.
+// that can is kept switched off (and held back: customTextHeld) with a "<!>"
+// line naming the material.
 void SwitchOnCustomTextFromFile(tmaterial& m);
 
 // A POV-Ray identifier made of the letters, digits and "_" of a word from a

@@ -527,7 +527,10 @@ std::string PovCommandLineSwitches() {
 
 bool PovBatchMode() { return Form1.RadioButton4.checked && BatchFiles.size() > 1; }
 
-std::string BatchGeometryIncludeExpression() {
+namespace {
+
+// The number of digits after the prefix in the first batch file's name.
+std::size_t BatchFrameDigits() {
     const std::string& prefix = Form1.Edit119.text;
     std::size_t digits = 0;
     if (!BatchFiles.empty()) {
@@ -537,8 +540,22 @@ std::string BatchGeometryIncludeExpression() {
                    std::isdigit(static_cast<unsigned char>(base[prefix.size() + digits])))
                 ++digits;
     }
+    return digits;
+}
+
+}  // namespace
+
+std::string BatchGeometryIncludeExpression() {
+    const std::size_t digits = BatchFrameDigits();
     const std::string width = digits > 0 ? "-" + std::to_string(digits) : "0";
-    return "concat(" + PovTextString(prefix) + ",str(frame_number," + width + ",0),\".inc\")";
+    return "concat(" + PovTextString(Form1.Edit119.text) + ",str(frame_number," + width + ",0),\".inc\")";
+}
+
+std::string BatchGeometryIncludeName(uint64_t frame) {
+    std::string number = std::to_string(frame);
+    if (const std::size_t digits = BatchFrameDigits(); number.size() < digits)
+        number.insert(0, digits - number.size(), '0');
+    return Form1.Edit119.text + number + ".inc";
 }
 
 bool FocalBlurAperture(double z, double front, double back, double vfov, double aspect, double width,

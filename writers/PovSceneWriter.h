@@ -41,6 +41,9 @@ bool PovBatchMode();
 // frame001.obj ... frame010.obj find frame001.inc ... frame010.inc); without
 // such digits str(frame_number,0,0).
 std::string BatchGeometryIncludeExpression();
+// The name that expression gives frame `frame`: the prefix as it stands, the
+// number with at least d digits (zeros in front), ".inc".
+std::string BatchGeometryIncludeName(uint64_t frame);
 
 // The focal blur aperture of the camera: z the camera location's z, front
 // and back the focus planes, vfov the vertical field of view in degrees,

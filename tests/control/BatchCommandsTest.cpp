@@ -15,6 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A POV-Ray mesh include of one triangle.
+const std::string Mesh = "#declare M = mesh2 { vertex_vectors { 3, <0,0,0>, <1,0,0>, <0,1,0> } "
+                         "face_indices { 1, <0,1,2> } }\n";
+
 class BatchCommandsTest : public CommandTest {
 protected:
     void SetUp() override {
@@ -61,9 +65,11 @@ TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
     Save("Form1.ToolButton15");
     for (const char* name : {"frame001.ini", "frame002.pov", "frame003.inc", "mirelan_scene_materials_pov.inc"})
         EXPECT_TRUE(fs::exists(out / name)) << name;
-    // The common material include is written by the first model only (the
-    // page holds the lines of the last model).
-    EXPECT_FALSE(Logged("POV material include file: " + (out / "mirelan_scene_materials_pov.inc").string()));
+    // The common material include is written by the first model only.
+    const auto& messages = status.Lines(StatusPage::Messages);
+    EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                         "POV material include file: " + (out / "mirelan_scene_materials_pov.inc").string()),
+              1);
     EXPECT_TRUE(Logged("POV geometry include file: " + (out / "frame003.inc").string()));
     EXPECT_TRUE(SceneFaces.empty() && Form1.CheckBox4.checked);
 
@@ -101,17 +107,68 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     EXPECT_EQ(shell.requests[0].folder, out.string());
 
     // "Use a POV file": one common scene and INI whose frames walk through
-    // the three meshes.
+    // the three meshes, from the first model's number.
     fs::remove_all(out);
     fs::create_directories(out);
     Form1.RadioButton3.checked = false;
     Form1.RadioButton4.checked = true;
     Form1.Edit52.text = "sh";  // any program found on PATH
+    Form1.Edit120.text = "1";
     Save("Form1.ToolButton18");
     const std::string ini = Read(out / "mirelan_scene.ini");
-    EXPECT_NE(ini.find("Initial_Frame=0\nFinal_Frame=2\n"), std::string::npos);
+    EXPECT_NE(ini.find("Initial_Frame=1\nFinal_Frame=3\n"), std::string::npos);
     ASSERT_EQ(shell.requests.size(), 2u);
     EXPECT_EQ(shell.requests[1].arguments, (std::vector<std::string>{"mirelan_scene.ini", "+P"}));
+}
+
+// "Use a POV file" starts POV-Ray only when every frame its INI file runs
+// includes a geometry include the batch wrote, not a file of the model's
+// archive or a model itself: the line names the first other frame, its
+// include and the Initial Frame the models' numbers fit.
+TEST_F(BatchCommandsTest, APovFileBatchRendersOnlyFramesThatIncludeItsOwnFiles) {
+    const std::string fit = "; the models' numbers fit Initial Frame 1";
+    const struct {
+        std::vector<std::string> models;  // "out/..." lie in the output folder
+        std::string initial, planted;
+        std::vector<std::string> iniLines;
+        std::string frame = "", include = "", fit = "";  // no frame: the frames cannot be told
+    } cases[] = {
+        {{"frame001.obj", "frame002.obj", "frame003.obj"}, "0", "", {}, "0", "frame000.inc", fit},
+        {{"frame01.obj", "frame02.obj"}, "0", "frame00.inc", {}, "0", "frame00.inc", fit},
+        {{"frame1.obj", "frame3.obj"}, "1", "frame2.inc", {}, "2", "frame2.inc"},
+        {{"out/walk1.inc", "out/walk2.inc"}, "1", "", {}, "1", "walk1.inc"},
+        {{"frame1.obj", "frame2.obj"}, "1", "", {"Final_Frame = 3 ; one more", "[later]", "Final_Frame=2"}, "3",
+         "frame3.inc"},
+        {{"frame1.obj", "frame2.obj"}, "1", "", {"Include_Ini=more.ini"}},
+    };
+    Form1.Edit52.text = "sh";  // any program found on PATH
+    int k = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.models.back());
+        fs::remove_all(out);
+        fs::create_directories(out);
+        BatchFiles.clear();
+        for (const std::string& model : c.models)
+            BatchFiles.push_back(model.starts_with("out/") ? Write(model, Mesh)
+                                                           : WriteObj("models" + std::to_string(++k) + "/" + model));
+        if (!c.planted.empty()) Write("out/" + c.planted, Mesh);
+        Form1.Edit119.text = TextBeforeDigit(ExtractFileName(BatchFiles.front()));
+        Form1.Edit120.text = c.initial;
+        Form1.Memo1.lines = c.iniLines;
+        Save("Form1.ToolButton18");
+        EXPECT_TRUE(shell.requests.empty());
+        EXPECT_TRUE(Logged("<!>POV-Ray was not started: " +
+                           (c.frame.empty() ? "which frames mirelan_scene.ini runs cannot be told: its Initial_Frame "
+                                              "and Final_Frame must be whole numbers of 0 or more, the last above "
+                                              "the first"
+                                            : "frame " + c.frame + " would read " + c.include +
+                                                  ", which this batch did not write" + c.fit)));
+    }
+    Form1.Edit119.text = "fr\xC3\xA9";  // POV-Ray would read another name
+    Save("Form1.ToolButton18");
+    EXPECT_TRUE(Logged("<!>POV-Ray was not started: the include files of its frames cannot be told: the input file "
+                       "name prefix fr\xC3\xA9 holds a character beyond printable ASCII or a backslash"));
+    EXPECT_TRUE(shell.requests.empty());
 }
 
 // The files and pictures of a batch's models rendered by its script: each
@@ -190,10 +247,22 @@ TEST_F(BatchCommandsTest, TheScriptKeepsClearOfPovRaysNames) {
     EXPECT_EQ(shell.requests[0].arguments, std::vector<std::string>{"./colors_Rev00001.inc"});  // from its folder
 }
 
+// The "Messages" page keeps the lines of every model of a batch until it
+// ends, though each model's load clears it.
+TEST_F(BatchCommandsTest, TheMessagesOfEveryModelStayUntilTheBatchEnds) {
+    BatchFiles.clear();
+    for (const std::string model : {"colors", "horse", "math"})
+        BatchFiles.push_back(WriteObj("models/" + model + ".obj"));
+    Save("Form1.ToolButton15");
+    for (const std::string model : {"colors", "math"})
+        EXPECT_TRUE(Logged("<!>" + model + ".inc written as " + model +
+                           "_Rev00001.inc: POV-Ray has a file of its own named " + model + ".inc"))
+            << model;
+}
+
 TEST_F(BatchCommandsTest, OutputsNeverReplaceTheBatchModelsAndFewFilesAreRefused) {
     // Mesh includes converted into their own folder.
-    const std::string mesh = "#declare M = mesh2 { vertex_vectors { 3, <0,0,0>, <1,0,0>, <0,1,0> } "
-                             "face_indices { 1, <0,1,2> } }\n";
+    const std::string mesh = Mesh;
     BatchFiles = {Write("out/part1.inc", mesh), Write("out/part2.inc", mesh)};
     UseBatchFile();
     Save("Form1.ToolButton15");

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "PageFixtures.h"
+#include "readers/ReaderCommon.h"
 #include "ui/control/AppStartup.h"
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/Snippets.h"
@@ -138,6 +139,13 @@ TEST_F(CustomMaterialTest, PreviewWritesTheTestMaterialAndStartsPovRayInTheProgr
     EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{PreviewIniFile, "+P"}));
     EXPECT_EQ(shell.requests[0].folder, dir.string() + "/");
     EXPECT_EQ(Log().back(), "Ready");
+
+    // A start that will be refused writes nothing.
+    fs::remove(dir / PreviewIncludeFile);
+    std::ofstream(dir / "textures.inc") << "x";
+    Commands().Run("Form1.ToolButton40");
+    EXPECT_FALSE(fs::exists(dir / PreviewIncludeFile));
+    EXPECT_EQ(shell.requests.size(), 1u);
 }
 
 TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) {
@@ -241,6 +249,61 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
     Commands().Run("Form1.ToolButton41");
     EXPECT_EQ(Shown().size(), boxes);
     EXPECT_EQ(Log().back(), "Could not start POV-Ray");
+}
+
+// A text a model file gave its material that the reader kept switched off
+// reaches POV-Ray in no way until the user switches it on or edits it:
+// "Preview", "Bake..." and "Save..." into the library refuse it before any
+// question, "Apply this to all materials" carries it switched off, and
+// "Active" applied to all switches on no other material's such text.
+TEST_F(CustomMaterialTest, AHeldBackTextReachesPovRayOnlyOnceSwitchedOnOrEdited) {
+    LoadTwoFaces();
+    Form1.Edit52.text = FakePovRay();
+    SceneMaterials[0].customText = "material{M_Glass} #fopen F \"x\" write";
+    SceneMaterials[1].customText = "material{M_Water}";
+    for (tmaterial& m : SceneMaterials) SwitchOnCustomTextFromFile(m);
+    const auto show = [](int i) {
+        Form1.ListBox1.index = i;
+        Commands().Run("Form1.ListBox1");
+        RefreshMaterialPanel(i);
+    };
+    const auto state = [](int i) {
+        const tmaterial& m = SceneMaterials[static_cast<std::size_t>(i)];
+        return std::pair<int, int>(m.customTextActive, m.customTextHeld);
+    };
+    show(0);
+    typing.inputAnswers = {"lib"};
+    for (const char* command : {"Form1.ToolButton40", "Form1.ToolButton41", "Form1.ToolButton42"}) {
+        status.ClearPage(StatusPage::Messages);
+        Commands().Run(command);
+        EXPECT_TRUE(Logged("<!>The POV-Ray material of red may run a directive or a macro when the scene renders: "
+                           "it goes to POV-Ray only once it is switched on (\"Active\") or edited"))
+            << command;
+    }
+    EXPECT_TRUE(shell.requests.empty() && typing.fileDialogs.empty() && DeclareLibrary.empty());
+    EXPECT_FALSE(fs::exists(dir / PreviewIncludeFile));
+    // Neither the picker closed without a choice nor a paste of nothing
+    // switches it on.
+    Commands().Run("Form1.ToolButton34");
+    Commands().Run("Form1.ToolButton38");
+    EXPECT_FALSE(Form1.CheckBox10.checked);
+
+    Form1.PopupComponent = "Label95";  // the text, to every material
+    Commands().Run("Form1.Applythistoallmaterials1");
+    EXPECT_EQ(state(1), std::pair(0, 1));
+    show(1);
+    Form1.CheckBox10.checked = true;  // "blue" switched on, "red" not with it
+    Form1.PopupComponent = "CheckBox10";
+    Commands().Run("Form1.Applythistoallmaterials1");
+    EXPECT_EQ(std::pair(state(0), state(1)), std::pair(std::pair(0, 1), std::pair(1, 0)));
+
+    show(0);
+    Form1.CheckBox10.checked = true;  // switched on
+    Commands().Run("Form1.ToolButton40");
+    Form1.Memo2.lines.push_back("// mine");  // or edited, and switched off again
+    Form1.CheckBox10.checked = false;
+    Commands().Run("Form1.ToolButton40");
+    EXPECT_EQ(shell.requests.size(), 2u);
 }
 
 TEST_F(CustomMaterialTest, TheLibraryGainsAndLosesEntriesAndKeepsThemAcrossARestart) {

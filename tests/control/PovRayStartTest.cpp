@@ -37,13 +37,14 @@ protected:
         noSettings = std::make_unique<fixtures::ScopedEnv>("POVINI", nullptr);
         home = std::make_unique<fixtures::ScopedEnv>("HOME", dir.string());
         working = std::make_unique<fixtures::ScopedWorkingFolder>(dir);
-        // POV-Ray as the program starts it, with no picture window and
-        // bounded in time; each run notes its exit status, the number of
-        // arguments it got and the settings file $POVINI names. None starts
-        // once the test's folder is gone.
+        // POV-Ray as the program starts it, with no picture window and no
+        // pause after each frame of an animation, and bounded in time; each
+        // run notes its exit status, the number of arguments it got and the
+        // settings file $POVINI names. None starts once the test's folder is
+        // gone.
         const std::string wrapper =
             Write("bin/povray", "#!/bin/sh\n[ -e \"$PWD\" ] || exit 1\n"
-                                "timeout -s KILL 120 '" + povray + "' \"$@\" -D >/dev/null 2>&1\n"
+                                "timeout -s KILL 120 '" + povray + "' \"$@\" -D -P >/dev/null 2>&1\n"
                                 "echo \"$? $# ${POVINI-unset}\" >> '" + (dir / "runs.txt").string() + "'\n");
         ::chmod(wrapper.c_str(), 0755);
         Form1.Edit52.text = wrapper;
@@ -185,6 +186,45 @@ TEST_F(PovRayStartTest, BakesRenderWhateverTheProgramFolderIsNamed) {
     ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
     EXPECT_TRUE(fs::exists(maps / "baked.png"));
     EXPECT_TRUE(fs::exists(SkyMapFile("Starfield")));
+}
+
+// A "Use a POV file" batch whose first frame would include a file of the
+// model's archive, not one the batch wrote, is not rendered; from the frame
+// the models' numbers fit, it renders every frame.
+TEST_F(PovRayStartTest, ABatchRendersNoFrameIncludeItDidNotWrite) {
+    MakeOutputFolder("frames");
+    Write("frames/frame00.inc", Hijack);
+    prompts.fileAnswers = {{WriteObj("frames/frame01.obj"), WriteObj("frames/frame02.obj")}};
+    prompts.answers = {Answer::Yes, Answer::No};  // lights and camera set, no common material file
+    Commands().Run("Form1.Batch1");
+    for (const char* initial : {"0", "1"}) {
+        Form1.Edit120.text = initial;
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+    }
+    EXPECT_TRUE(Logged("<!>POV-Ray was not started: frame 0 would read frame00.inc, which this batch did not "
+                       "write; the models' numbers fit Initial Frame 1"));
+    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+}
+
+// A model's material text that its reader keeps switched off (it writes a
+// file) is neither previewed nor baked until the user switches it on or
+// edits it; the model renders without it.
+TEST_F(PovRayStartTest, AModelsSwitchedOffMaterialTextIsNeitherPreviewedNorBaked) {
+    MakeOutputFolder("car");
+    Write("car/car.mtl", "newmtl paint\n#povmaterial material{texture{pigment{rgb 1}}} #fopen F \"" +
+                             (out / "hijacked.png").string() + "\" write #fclose F\n");
+    BatchFiles = {WriteObj("car/car.obj", 0, "car.mtl", "paint")};
+    ASSERT_TRUE(LoadSelectedModels());
+    Commands().Run("Form1.ToolButton40");
+    prompts.fileAnswers = {{(out / "baked.png").string()}};
+    Commands().Run("Form1.ToolButton41");
+    dialogs.results = {ModalResult::Ok};
+    Commands().Run("Form1.ToolButton18");
+    EXPECT_TRUE(Logged("<!>The POV-Ray material of paint may run a directive or a macro when the scene renders: it "
+                       "goes to POV-Ray only once it is switched on (\"Active\") or edited"));
+    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    EXPECT_FALSE(fs::exists(out / "baked.png"));
 }
 
 // What a model's archive can leave where POV-Ray would work (the model's

@@ -119,6 +119,14 @@ TEST_F(PreviewOptionsTest, SkiesLoadTheirMapOrBakeItFirst) {
     ChooseBackground("Blood_Sky");  // a bake that made nothing loads nothing
     EXPECT_TRUE(Logged("<!>The sky map " + Sky("Blood_Sky") + " was not made"));
     EXPECT_FALSE(pageHooks.Called("Background " + Sky("Blood_Sky")));
+    // A bake that will be refused asks nothing first: the ground stays off.
+    Form1.CheckBox8.checked = false;
+    std::ofstream(dir / "skies.inc") << "x";
+    prompts.shown.clear();
+    ChooseBackground("S_Cloud2");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, MessageKind::Warning);
+    EXPECT_FALSE(Form1.CheckBox8.checked);
 }
 
 TEST_F(PreviewOptionsTest, SkyBakeFiles) {

@@ -10,6 +10,7 @@
 #include "model/TextConv.h"
 #include "options/Options.h"
 #include "platform/AppPaths.h"
+#include "readers/ReaderCommon.h"
 #include "ui/control/MaterialPanel.h"
 #include "ui/control/Snippets.h"
 #include "ui/core/FileDialogs.h"
@@ -91,10 +92,37 @@ std::string OutputFormat(int32_t filterIndex) {
     }
 }
 
+// The folder POV-Ray bakes the map `outputFile` in: the map's own.
+std::string BakeFolder(const std::string& outputFile) {
+    const std::string folder = ExtractFilePath(outputFile);
+    return folder.empty() ? ProgramDir() : folder;
+}
+
+// The custom text the panel shows may reach POV-Ray: not one held back
+// (PanelCustomTextHeld). Otherwise a "<!>" line, a beep and a warning say
+// why, and the result is false.
+bool ShownTextReleased() {
+    if (!PanelCustomTextHeld()) return true;
+    const std::string why = "The POV-Ray material of " + ShownMaterialName() + " " + std::string(CustomTextRisk) +
+                            ": it goes to POV-Ray only once it is switched on (\"Active\") or edited";
+    LogMessage("<!>" + why);
+    Svc().window->Beep();
+    Svc().prompts->Show(MessageKind::Warning, why);
+    return false;
+}
+
 }  // namespace
 
 void PreviewCustomMaterial() {
     const std::string folder = ProgramDir();
+    const std::string program = PovRayProgram();
+    // A start that will be refused writes nothing.
+    const std::string refusal = program.empty() ? std::string() : PovRayStartRefusal(folder + PreviewIniFile, folder);
+    if (!refusal.empty()) {
+        LogMessage("<!>" + refusal);
+        LogMessage("Could not start POV-Ray");
+        return;
+    }
     std::vector<std::string> lines = IncludeLines();
     lines.emplace_back("#declare Preview_=");
     lines.insert(lines.end(), Form1.Memo2.lines.begin(), Form1.Memo2.lines.end());
@@ -104,7 +132,6 @@ void PreviewCustomMaterial() {
     if (!FileExistsNonBlank(folder + PreviewIniFile))
         WriteLines(folder + PreviewIniFile, {std::begin(PreviewIniLines), std::end(PreviewIniLines)});
 
-    const std::string program = PovRayProgram();
     if (program.empty()) {
         Svc().prompts->Show(MessageKind::Warning, NoPovRayText);
         LogMessage("Could not start POV-Ray");
@@ -160,23 +187,26 @@ void ReportNoPovRay() {
     LogMessage("Could not start POV-Ray");
 }
 
+bool BakeRefused(const std::string& outputFile) {
+    const std::string scene = ProgramDir() + BakeSceneFile;
+    std::string refusal = PovRayStartRefusal(ProgramDir() + BakeIniFile, BakeFolder(outputFile));
+    if (refusal.empty() && PovRayInputName(scene, BakeFolder(outputFile)).empty())
+        refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
+                  ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
+    if (refusal.empty()) return false;
+    LogMessage("<!>" + refusal);
+    Svc().window->Beep();
+    Svc().prompts->Show(MessageKind::Warning, refusal);
+    return true;
+}
+
 bool RunBake(const std::string& outputFile, const std::vector<std::string>& sceneLines,
              const std::vector<std::string>& options) {
     const std::string scene = ProgramDir() + BakeSceneFile, ini = ProgramDir() + BakeIniFile;
-    std::string folder = ExtractFilePath(outputFile);
-    if (folder.empty()) folder = ProgramDir();
+    const std::string folder = BakeFolder(outputFile);
     // Refused before anything is written.
-    std::string refusal = PovRayStartRefusal(ini, folder);
+    if (BakeRefused(outputFile)) return false;
     const std::string sceneName = PovRayInputName(scene, folder);
-    if (refusal.empty() && sceneName.empty())
-        refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
-                  ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
-    if (!refusal.empty()) {
-        LogMessage("<!>" + refusal);
-        Svc().window->Beep();
-        Svc().prompts->Show(MessageKind::Warning, refusal);
-        return false;
-    }
 
     WriteLines(scene, sceneLines);
     std::vector<std::string> settings = {"Input_File_Name=" + IniQuoted(sceneName),
@@ -232,7 +262,9 @@ void CustomMaterialController::ToolButton34Click() {
     if (!HaveModel()) return;
     Form8.modalResult = ModalResult::None;
     dialogs_.ShowModal("Form8");
-    if (PovTextHasValue(MemoText(Form1.Memo2))) Form1.CheckBox10.checked = true;
+    // A text held back is switched on by what is inserted, not by a picker
+    // closed without a choice.
+    if (PovTextHasValue(MemoText(Form1.Memo2)) && !PanelCustomTextHeld()) Form1.CheckBox10.checked = true;
 }
 
 void CustomMaterialController::ToolButton37Click() {
@@ -247,10 +279,13 @@ void CustomMaterialController::ToolButton37Click() {
 }
 
 void CustomMaterialController::ToolButton38Click() {
-    Form1.CheckBox10.checked = true;
-    if (!host_.ClipboardHasText()) return;
-    Form1.Memo2.selLength = 0;  // nothing is replaced
-    InsertIntoMemo(Form1.Memo2, host_.ClipboardText());
+    if (host_.ClipboardHasText()) {
+        Form1.Memo2.selLength = 0;  // nothing is replaced
+        InsertIntoMemo(Form1.Memo2, host_.ClipboardText());
+    }
+    // A text held back is switched on by what is pasted, not by a paste of
+    // nothing.
+    if (!PanelCustomTextHeld()) Form1.CheckBox10.checked = true;
 }
 
 void CustomMaterialController::ToolButton39Click() {
@@ -259,11 +294,11 @@ void CustomMaterialController::ToolButton39Click() {
 }
 
 void CustomMaterialController::ToolButton40Click() {
-    if (HaveModelAndText()) PreviewCustomMaterial();
+    if (HaveModelAndText() && ShownTextReleased()) PreviewCustomMaterial();
 }
 
 void CustomMaterialController::ToolButton41Click() {
-    if (!HaveModelAndText()) return;
+    if (!HaveModelAndText() || !ShownTextReleased()) return;
     tfiledialog& dialog = Form1.SaveDialog2;
     dialog.filterIndex = 2;
     FileDialogRequest request;
@@ -289,7 +324,7 @@ void CustomMaterialController::ToolButton41Click() {
 }
 
 void CustomMaterialController::ToolButton42Click() {
-    if (!HaveModel()) return;
+    if (!HaveModel() || !ShownTextReleased()) return;
     std::string answer = "POV_Material_" + MakeIdentifierPrefix(ShownMaterialName());
     if (!Svc().prompts->Input("Enter texture name", "Name:", answer) || Scene.modelFile.empty()) return;
     answer = Trim(answer);

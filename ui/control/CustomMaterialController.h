@@ -22,7 +22,8 @@ inline constexpr const char* BakeIniFile = ProgramFile::BakeIni;
 
 // Writes the test material include (the standard includes, "#declare
 // Preview_=" and the memo), the test scene when it is missing, and starts
-// POV-Ray on the test scene.
+// POV-Ray on the test scene. A start that will be refused
+// (PovRayStartRefusal) writes nothing.
 void PreviewCustomMaterial();
 // Writes the bake scene (a flat square of side 1 carrying UVs 0..1 in an
 // orthographic view, wearing the memo's material) and its INI file that
@@ -47,6 +48,10 @@ bool BakeMapNameUsable(const std::string& outputFile);
 // ReportNoPovRay is shown. True when POV-Ray was started.
 bool RunBake(const std::string& outputFile, const std::vector<std::string>& sceneLines,
              const std::vector<std::string>& options);
+// True when a bake of the map `outputFile` may not start (PovRayStartRefusal
+// in the map's folder, or a bake scene POV-Ray cannot read from there): a
+// beep, a "<!>" line and a warning say why.
+bool BakeRefused(const std::string& outputFile);
 // A beep, the warning that POV-Ray's program is to be chosen in the export
 // options, and "Could not start POV-Ray" logged.
 void ReportNoPovRay();
@@ -60,16 +65,19 @@ public:
     // holds a value (PovTextHasValue); blanks, comments or ";" alone do not.
     void Memo2Change();
     // "Insert": the snippet picker below the button; "Active" when the memo
-    // then holds a value.
+    // then holds a value, unless it shows a text held back
+    // (PanelCustomTextHeld) to which nothing was added.
     void ToolButton34Click();
     // "Copy all": the whole text to the clipboard, the caret kept.
     void ToolButton37Click();
-    // "Paste": "Active", and the clipboard's text at the caret.
+    // "Paste": the clipboard's text at the caret, and "Active", unless the
+    // memo shows a text held back to which nothing was added.
     void ToolButton38Click();
     // "Clear".
     void ToolButton39Click();
     // "Preview", "Bake..." (into the map chosen, or a "_Rev" name where no
-    // output may take it) and "Save...".
+    // output may take it) and "Save...", each refused (before any question)
+    // while the memo shows a text held back (PanelCustomTextHeld).
     void ToolButton40Click();
     void ToolButton41Click();
     void ToolButton42Click();

@@ -39,6 +39,19 @@ void StartRender(const std::string& program) {
         LogMessage("<!>Could not start POV-Ray");
 }
 
+// Renders the common INI file of a "Use a POV file" batch that wrote the
+// geometry includes `written`, when every frame it runs includes one of
+// them (BatchFramesRefusal); a start refused for its folder says so first.
+void StartBatchRender(const std::string& program, const std::vector<std::string>& written) {
+    if (PovRayStartRefusal(Scene.iniFile, ExtractFileDir(Scene.povSceneFile)).empty()) {
+        if (const std::string refusal = BatchFramesRefusal(Scene.iniFile, written); !refusal.empty()) {
+            LogMessage("<!>" + refusal);
+            return;
+        }
+    }
+    StartRender(program);
+}
+
 }  // namespace
 
 void ExportController::Register(Dispatcher& d) {
@@ -123,14 +136,14 @@ void ExportController::ToolButton18Click() {
     WaitScope wait;
     const std::string program = PovRayProgram();
     if (batch) {
-        SaveBatch();
+        const std::vector<std::string> written = SaveBatch();
         if (Form1.RadioButton3.checked) {
             const std::string script = BatchScriptFile();
             if (!StartBatchScript(script, ExtractFileDir(script))) LogMessage("<!>Could not start POV-Ray");
         } else if (program.empty()) {
             PovRayMissing(MessageKind::Information);
         } else {
-            StartRender(program);
+            StartBatchRender(program, written);
         }
         return;
     }

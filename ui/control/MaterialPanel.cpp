@@ -18,6 +18,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "platform/gfx/Picture.h"
+#include "readers/ReaderCommon.h"
 #include "ui/core/LoadDrivers.h"
 
 namespace {
@@ -49,8 +50,31 @@ void MarkChange(tmaterial& m, int32_t change) {
     if (change == ChangeMaps && m.glTexture != 0) DeleteMaterialTexture(m.glTexture);
 }
 
-// Writes the property of `code` from the panel into `m`.
-void WriteProperty(tmaterial& m, int32_t code) {
+// The panel shows `shown`, whose custom text is held back (customTextHeld),
+// and the user has neither switched it on nor edited it.
+bool PanelTextHeld(const tmaterial& shown) {
+    return shown.customTextHeld && !Form1.CheckBox10.checked && MemoShows(Form1.Memo2, shown.customText.view());
+}
+
+// The panel's "Active" into `m`: the material the panel shows is switched
+// on as the user says; another (through "Apply this to all materials")
+// only when its own text is not held back, which the user has not seen.
+void WriteCustomActive(tmaterial& m, bool shown) {
+    if (!Form1.CheckBox10.checked) {
+        m.customTextActive = 0;
+    } else if (shown || !m.customTextHeld) {
+        m.customTextActive = 1;
+        m.customTextHeld = 0;
+    } else {
+        LogMessage("<!>The POV-Ray material of " + m.name.str() + " " + std::string(CustomTextRisk) +
+                   "; it stays switched off until it is switched on or edited itself");
+    }
+}
+
+// Writes the property of `code` from the panel into `m`; `shown` when `m`
+// is the material the panel shows, `panelHeld` when the panel's custom text
+// is held back (PanelTextHeld), which then goes with the text.
+void WriteProperty(tmaterial& m, int32_t code, bool shown, bool panelHeld) {
     switch (code) {
         case PropertyDiffuse: m.diffuse = ColorToVector(Form1.Panel1.color); break;
         case PropertyAmbient: m.ambient = ColorToVector(Form1.Panel3.color); break;
@@ -71,8 +95,12 @@ void WriteProperty(tmaterial& m, int32_t code) {
             break;
         }
         case PropertyInvertTransparency: m.invertTransparencyMap = Form1.CheckBox64.checked ? 1 : 0; break;
-        case PropertyCustomText: StringToBuffer(MemoText(Form1.Memo2), m.customText); break;
-        case PropertyCustomActive: m.customTextActive = Form1.CheckBox10.checked ? 1 : 0; break;
+        case PropertyCustomText:
+            StringToBuffer(MemoText(Form1.Memo2), m.customText);
+            m.customTextHeld = panelHeld ? 1 : 0;
+            if (panelHeld) m.customTextActive = 0;
+            break;
+        case PropertyCustomActive: WriteCustomActive(m, shown); break;
         case PropertyCell: m.cell = Form1.CheckBox81.checked ? 1 : 0; break;
         case PropertyCellHighlight: m.cellHigh = Form1.CheckBox82.checked ? 1 : 0; break;
         default: break;
@@ -143,10 +171,11 @@ void StoreMaterialPanel(int32_t index) {
     if (!ValidMaterial(index)) return;
     tmaterial& m = SceneMaterials[static_cast<std::size_t>(index)];
     const tmaterial old = m;
+    const bool held = PanelTextHeld(old);
     // The map boxes show their names made absolute.
     for (tcombobox* box : {&Form1.ComboBox3, &Form1.ComboBox19, &Form1.ComboBox18})
         SetComboText(*box, ExpandMapName(box->SelectedText()));
-    for (int32_t code = PropertyDiffuse; code <= PropertyCellHighlight; ++code) WriteProperty(m, code);
+    for (int32_t code = PropertyDiffuse; code <= PropertyCellHighlight; ++code) WriteProperty(m, code, true, held);
 
     if (Form1.CheckBox40.checked) {
         // Every other material that used a replaced map follows it.
@@ -166,8 +195,13 @@ void ApplyMaterialProperty(int32_t index, int32_t code) {
     if (!ValidMaterial(index)) return;
     tmaterial& m = SceneMaterials[static_cast<std::size_t>(index)];
     const tmaterial old = m;
-    WriteProperty(m, code);
+    WriteProperty(m, code, index == Form1.ListBox1.index, PanelCustomTextHeld());
     MarkChange(m, CompareMaterials(old, m));
+}
+
+bool PanelCustomTextHeld() {
+    const int32_t index = Form1.ListBox1.index;
+    return ValidMaterial(index) && PanelTextHeld(SceneMaterials[static_cast<std::size_t>(index)]);
 }
 
 void RefreshMaterialPanel(int32_t index) {
@@ -412,6 +446,12 @@ std::string MemoText(const tmemo& memo) {
         text += memo.lines[i];
     }
     return text;
+}
+
+bool MemoShows(const tmemo& memo, std::string_view text) {
+    tmemo shown;
+    SetMemoText(shown, text);
+    return shown.lines == memo.lines;
 }
 
 void SetMemoText(tmemo& memo, std::string_view text) {

@@ -68,8 +68,15 @@ int32_t CompareMaterials(const tmaterial& old, const tmaterial& now);
 // the list.
 void StoreMaterialPanel(int32_t index);
 // Writes one property of the panel into material `index` and classifies the
-// change the same way.
+// change the same way. A custom text held back (PanelCustomTextHeld) stays
+// held back and switched off in every material it goes to, and "Active"
+// switches on no other material whose own text is held back.
 void ApplyMaterialProperty(int32_t index, int32_t code);
+// True while the panel shows a custom text that a model file gave its
+// material and its reader kept switched off (customTextHeld), and the user
+// has neither switched it on ("Active") nor edited it: such a text reaches
+// POV-Ray in no way.
+bool PanelCustomTextHeld();
 // Fills the panel from material `index`, or from a fresh default material
 // when there is no such material: colours, values, flags, maps with their
 // thumbnails, the custom text and its identifier, and the UV view when the
@@ -140,4 +147,6 @@ void SetComboText(tcombobox& combo, std::string_view text);
 // custom text keeps them), and a text split into the memo's lines at CR LF,
 // CR or LF.
 std::string MemoText(const tmemo& memo);
+// True when the memo shows `text` (as SetMemoText splits it).
+bool MemoShows(const tmemo& memo, std::string_view text);
 void SetMemoText(tmemo& memo, std::string_view text);

@@ -310,6 +310,10 @@ void PreviewOptionsController::ChooseBackgroundPicture() {
 }
 
 void PreviewOptionsController::ChooseSky(const std::string& sky, int32_t index) {
+    const std::string file = SkyMapFile(sky);
+    // A map still to be rendered whose start will be refused is refused
+    // before any question.
+    if (!FileExistsNonBlank(file) && !PovRayProgram().empty() && BakeRefused(file)) return;
     if (index <= LastCloudSky && !Form1.CheckBox8.checked &&
         Svc().prompts->Ask(MessageKind::Confirmation,
                            "POV-Ray sky texures work best if the ground is visible. Enable the ground?",
@@ -319,7 +323,6 @@ void PreviewOptionsController::ChooseSky(const std::string& sky, int32_t index) 
         BitBtn3Click();
         Svc().status->ProcessPendingMessages();
     }
-    const std::string file = SkyMapFile(sky);
     if (FileExistsNonBlank(file)) {
         LoadBackground(file, "Background updated");
         return;

@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
+#include <optional>
 #include <set>
+#include <sstream>
 #include <unordered_set>
 
 #include "model/Model.h"
@@ -19,6 +22,7 @@
 #include "ui/core/PovLaunch.h"
 #include "writers/Export.h"
 #include "writers/FileText.h"
+#include "writers/PovSceneWriter.h"
 #include "writers/TextWriter.h"
 
 namespace {
@@ -82,6 +86,94 @@ void SetBatchChoices(const BatchNames& names) {
     Scene.povGeometryFile = names.geometry;
     Scene.povMaterialFile = names.material;
     Scene.renderImageFile = names.image;
+}
+
+// The status window while a batch runs: every model's load clears the
+// "Messages" page, which would lose the "<!>" lines of the models before the
+// last; the page keeps them until the batch ends.
+class BatchStatus : public StatusSink {
+public:
+    explicit BatchStatus(StatusSink& window) : window_(window) {}
+    void AppendLine(StatusPage page, std::string_view text) override { window_.AppendLine(page, text); }
+    void AppendLines(StatusPage page, const std::vector<std::string>& lines) override {
+        window_.AppendLines(page, lines);
+    }
+    void ClearPage(StatusPage page) override {
+        if (page != StatusPage::Messages) window_.ClearPage(page);
+    }
+    int PageLineCount(StatusPage page) const override { return window_.PageLineCount(page); }
+    void ScrollPageToTop(StatusPage page) override { window_.ScrollPageToTop(page); }
+    void SetStatusLine(std::string_view text) override { window_.SetStatusLine(text); }
+    void SetWarningsLine(std::string_view text) override { window_.SetWarningsLine(text); }
+    void SetPagesEnabled(bool enabled) override { window_.SetPagesEnabled(enabled); }
+    void SetWaitCursor(bool on) override { window_.SetWaitCursor(on); }
+    void SetProgress(int percent) override { window_.SetProgress(percent); }
+    void ProcessPendingMessages() override { window_.ProcessPendingMessages(); }
+
+private:
+    StatusSink& window_;
+};
+
+// The frames POV-Ray runs for an INI file, as it reads it: the last
+// Initial_Frame and Final_Frame (or +KFI and +KFF switches) before the first
+// section, which it does not read. False when they cannot be told so: a
+// value that is not a whole number of 0 or more, a last frame not above the
+// first, another INI file included.
+bool IniFrames(const std::string& iniFile, uint64_t& first, uint64_t& last) {
+    TextLineReader reader;
+    if (!reader.Open(SystemPath(iniFile))) return false;
+    std::optional<uint64_t> initial, final;
+    bool known = true;
+    const auto take = [&](std::optional<uint64_t>& to, std::string_view value) {
+        int64_t number = 0;
+        if (ParseInt(value, number) && number >= 0)
+            to = static_cast<uint64_t>(number);
+        else
+            known = false;
+    };
+    while (known && !reader.Eof()) {
+        std::string line = Trim(reader.ReadLine());
+        if (line.starts_with('[')) break;
+        line = Trim(line.substr(0, line.find(';')));  // a comment
+        if (line.starts_with('+') || line.starts_with('-')) {
+            std::istringstream switches(line);
+            for (std::string word; switches >> word;) {
+                const std::string name = UpperCase(word.substr(1, 3));
+                if (name == "KFI") take(initial, word.substr(4));
+                if (name == "KFF") take(final, word.substr(4));
+            }
+        } else if (const std::size_t equals = line.find('='); equals != std::string::npos) {
+            const std::string key = LowerCase(Trim(line.substr(0, equals)));
+            if (key == "initial_frame") take(initial, line.substr(equals + 1));
+            if (key == "final_frame") take(final, line.substr(equals + 1));
+            if (key == "include_ini") known = false;
+        }
+    }
+    if (!known || !initial || !final || *final <= *initial) return false;
+    first = *initial;
+    last = *final;
+    return true;
+}
+
+// The first frame from which `count` frames include only files of
+// `written` (names without folder): the smallest number a written name
+// carries after the prefix, when it does. None when there is no such frame.
+std::optional<uint64_t> FittingInitialFrame(const std::unordered_set<std::string>& written, uint64_t count) {
+    const std::string& prefix = Form1.Edit119.text;
+    std::optional<uint64_t> first;
+    for (const std::string& name : written) {
+        if (!name.starts_with(prefix) || !name.ends_with(".inc") || name.size() < prefix.size() + 5) continue;
+        const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        uint64_t number = 0;
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        if (error != std::errc() || end != digits.data() + digits.size() || BatchGeometryIncludeName(number) != name)
+            continue;
+        if (!first || number < *first) first = number;
+    }
+    if (!first || count > written.size()) return std::nullopt;
+    for (uint64_t frame = *first; frame - *first < count; ++frame)
+        if (written.count(BatchGeometryIncludeName(frame)) == 0) return std::nullopt;
+    return first;
 }
 
 void WriteScript(const std::vector<std::string>& lines, const std::string& fileName) {
@@ -192,7 +284,41 @@ std::shared_ptr<const BatchOutputFiles> CurrentBatchOutputFiles() {
     return OutputFilesOf(BatchOutputNames(BatchFiles));
 }
 
-void SaveBatch() {
+std::string BatchFramesRefusal(const std::string& iniFile, const std::vector<std::string>& written) {
+    const std::string refused = "POV-Ray was not started: ";
+    // POV-Ray builds each name from the prefix as a string of its own
+    // language: a character beyond printable ASCII it replaces, and a
+    // backslash it may take for a folder separator.
+    const std::string& prefix = Form1.Edit119.text;
+    if (!std::all_of(prefix.begin(), prefix.end(), [](char c) { return c >= ' ' && c <= '~' && c != '\\'; }))
+        return refused + "the include files of its frames cannot be told: the input file name prefix " +
+               OneLineText(prefix) + " holds a character beyond printable ASCII or a backslash";
+    uint64_t first = 0, last = 0;
+    if (!IniFrames(iniFile, first, last))
+        return refused + "which frames " + OneLineText(ExtractFileName(iniFile)) +
+               " runs cannot be told: its Initial_Frame and Final_Frame must be whole numbers of 0 or more, the "
+               "last above the first";
+    std::unordered_set<std::string> names;
+    for (const std::string& file : written) names.insert(ExtractFileName(file));
+    // Each frame includes a name of its own: the first that the batch did
+    // not write comes within one more frame than it wrote files.
+    for (uint64_t frame = first; frame <= last; ++frame) {
+        const std::string include = BatchGeometryIncludeName(frame);
+        if (names.count(include) != 0) continue;
+        std::string reason = refused + "frame " + std::to_string(frame) + " would read " + OneLineText(include) +
+                             ", which this batch did not write";
+        if (const auto fit = FittingInitialFrame(names, last - first + 1); fit && *fit != first)
+            reason += "; the models' numbers fit Initial Frame " + std::to_string(*fit);
+        return reason;
+    }
+    return {};
+}
+
+std::vector<std::string> SaveBatch() {
+    BatchStatus status(*Svc().status);
+    Services kept;
+    kept.status = &status;
+    const ScopedServices keepMessages(kept);
     WaitScope wait;
     const bool script = Form1.RadioButton3.checked;
     std::vector<std::string> iniFiles;
@@ -207,6 +333,7 @@ void SaveBatch() {
 
     const std::vector<std::string> files = BatchFiles;
     const std::vector<BatchNames> names = BatchOutputNames(files);
+    std::vector<std::string> written;
     // The map copies of every model keep clear of the files of the whole
     // batch: told once, not for each model.
     struct Running {
@@ -223,7 +350,7 @@ void SaveBatch() {
 
         SetBatchChoices(names[i]);
         for (const std::string& note : names[i].notes) LogMessage(note);
-        WriteOutputFiles(true);  // with the maps copied as they are
+        if (WriteOutputFiles(true)) written.push_back(names[i].geometry);  // with the maps copied as they are
         iniFiles.push_back(Form2.CheckBox27.checked ? Scene.iniFile : ExtractFileName(Scene.iniFile));
     }
 
@@ -245,4 +372,5 @@ void SaveBatch() {
                                    " in its folder would read " + own + " in place of its own file of that name"));
     }
     LogMessage("Files Saved.");
+    return written;
 }

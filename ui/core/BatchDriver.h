@@ -30,9 +30,24 @@ std::vector<std::string> BatchScriptLines(const std::string& program, const std:
 // and is written (no overwrite questions) with its maps copied as the
 // export options say (never resized). With "Use a Batch file " the script is
 // written to the output folder under the batch file name and made
-// executable. The model is empty afterwards. Throws ExportError when a file
-// cannot be written.
-void SaveBatch();
+// executable. The model is empty afterwards. The "Messages" page keeps the
+// lines of every model until the batch ends. Returns the geometry includes
+// written, by name with folder. Throws ExportError when a file cannot be
+// written.
+std::vector<std::string> SaveBatch();
+
+// Why POV-Ray must not render `iniFile`, the common INI file of a "Use a POV
+// file" batch that wrote the geometry includes `written` (by name with
+// folder): a frame it runs (Initial_Frame to Final_Frame as POV-Ray reads
+// the file) would include a file of the output folder, POV-Ray's working
+// folder, that the batch did not write (BatchGeometryIncludeName); the
+// reason names the frame and that file, and the Initial Frame from which
+// the frames would include the files written, when there is one. Frames
+// that cannot be told (a number that is not a whole number of 0 or more, a
+// last frame not above the first, an INI file included, a prefix of more
+// than printable ASCII) are refused as well. "" when every frame includes a
+// file the batch wrote.
+std::string BatchFramesRefusal(const std::string& iniFile, const std::vector<std::string>& written);
 
 // The output names of every model of a batch, in order. With "Use a Batch
 // file " a model's names are made of its name cleaned as a single model's
