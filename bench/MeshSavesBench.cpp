@@ -7,9 +7,9 @@
 // program. `x_control` is the ratio of the times: a mesh should cost about
 // what its triangle costs, not a fixed price of its own.
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -19,6 +19,7 @@
 #include "tests/fixtures/Fixtures.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
+#include "writers/ItemLines.h"
 
 namespace fs = std::filesystem;
 
@@ -55,16 +56,28 @@ void BuildTriangles(int64_t n, bool groupEach) {
     Form1.ComboBox10.index = 1;      // POV-Ray meshes by materials and groups
 }
 
-// The wall-clock seconds of one save of the model on a status window of
-// its own (the writers make long blocks on several threads).
+// The CPU seconds of the calling thread in a save of the model on a status
+// window of its own, the least of three: the machine may be shared, and a
+// save is compared with its control by the work it does. The long blocks of
+// a mesh, which the writers make on several threads, are made on this one.
 double TimeSave(SaveKind kind) {
-    MemoryStatus status;
-    Services services = Svc();
-    services.status = &status;
-    const ScopedServices scoped(services);
-    const auto start = std::chrono::steady_clock::now();
-    SaveModelFiles(kind);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    SetItemLineThreads(1, 0);
+    double least = 0;
+    for (int run = 0; run < 3; ++run) {
+        MemoryStatus status;
+        Services services = Svc();
+        services.status = &status;
+        const ScopedServices scoped(services);
+        timespec start{}, end{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+        SaveModelFiles(kind);
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+        const double seconds =
+            static_cast<double>(end.tv_sec - start.tv_sec) + static_cast<double>(end.tv_nsec - start.tv_nsec) * 1e-9;
+        if (run == 0 || seconds < least) least = seconds;
+    }
+    SetItemLineThreads(0, 0);
+    return least;
 }
 
 // A save of N triangles in N groups; `x_control` is its time over that of
