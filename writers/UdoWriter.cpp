@@ -18,10 +18,6 @@ namespace {
 
 constexpr std::string_view Marker = ";";
 
-void LogMesh(const std::string& name, std::size_t count, std::string_view what) {
-    LogMessage("UDO -> Mesh " + name + ": Writing " + std::to_string(count) + " " + std::string(what) + "...");
-}
-
 // A name between the single quotes of a UDO line: it can hold neither a
 // single quote nor a line break, which become "_".
 std::string UdoQuotedText(std::string_view text) {
@@ -37,16 +33,17 @@ void Pair(std::string& out, int32_t a, int32_t b, std::string_view lineEnd) {
     out.append(lineEnd);
 }
 
-void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const MeshPass& mesh, Renumbering& numbers,
-               CheckedTextWriter& w) {
+// Writes the sections of `mesh`, logging its lines when `log` is given.
+void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const MeshPass& mesh, const MeshLines* log,
+               Renumbering& numbers, CheckedTextWriter& w) {
     const int32_t* faces = plan.faces.data() + mesh.first;
     const std::size_t count = mesh.count;
     for (std::size_t i = 0; i < count; ++i)
         for (int c = 0; c < 3; ++c) numbers.Number(SceneFaces[static_cast<std::size_t>(faces[i])].vertex[c]);
-    const std::string& name = mesh.name;
+    const std::string& name = *mesh.name;
 
-    LogMesh(name, numbers.Count(), "vertices");
-    w.Line("[" + name + ":Vertices]");
+    if (log) log->Line(name, numbers.Count(), "vertices");
+    w.LineOf("[", name, ":Vertices]");
     AppendInt(w.Buffer(), static_cast<int64_t>(numbers.Count()));
     w.EndLine();
     const std::string_view lineEnd = w.LineEndText();
@@ -63,8 +60,8 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
         const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
         for (int c = 0; c < 3; ++c) out[c] = found.Find(f.vertex[c]) - 1;
     };
-    LogMesh(name, 3 * count, "edges");
-    w.Line("[" + name + ":EDGES]");
+    if (log) log->Line(name, 3 * count, "edges");
+    w.LineOf("[", name, ":EDGES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(3 * count));
     w.EndLine();
     WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
@@ -77,8 +74,8 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
         }
     });
 
-    LogMesh(name, count, "faces");
-    w.Line("[" + name + ":FACES]");
+    if (log) log->Line(name, count, "faces");
+    w.LineOf("[", name, ":FACES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(count));
     w.EndLine();
     WriteLinePerItem(w, count, [&](std::size_t i, std::string& out) {
@@ -88,14 +85,13 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
         line.Int(v[0]).Char(' ').Int(v[1]).Char(' ').Int(v[2]).AppendTo(out);
     });
 
-    w.Line("[" + name + ":Transforms]");
+    w.LineOf("[", name, ":Transforms]");
     w.Line("Rot -90 0 0");
-    w.Line("[" + name + ":Texture]");
-    const std::string& id = PovMaterialId(run, mesh.material);
-    w.Line("UsesTexture " + id + (scene.materialsInGeometry ? " defined" : ""));
-    w.Line("[" + name + ":Colors]");
+    w.LineOf("[", name, ":Texture]");
+    w.LineOf("UsesTexture ", PovMaterialId(run, mesh.material), scene.materialsInGeometry ? " defined" : "");
+    w.LineOf("[", name, ":Colors]");
     const tvector& d = SceneMaterials[static_cast<std::size_t>(mesh.material)].diffuse;
-    w.Line("RGB " + FloatToStrDot(d.x * 255.0) + " " + FloatToStrDot(d.y * 255.0) + " " + FloatToStrDot(d.z * 255.0));
+    w.LineOf("RGB ", FloatToStrDot(d.x * 255.0), " ", FloatToStrDot(d.y * 255.0), " ", FloatToStrDot(d.z * 255.0));
     w.Blank();
     numbers.Reset();
 }
@@ -122,10 +118,12 @@ void WriteUDOFile(tscene& scene, ExportRun& run) {
 
     LogMessage("preparing to break mesh...");
     ResetProgress();
-    const MeshPlan plan = BuildMeshPlan(scene, run);
+    const MeshPlan& plan = RunMeshPlan(scene, run);
     Renumbering numbers(SceneVertices.size(), "SceneVertices");
-    for (const MeshPass& mesh : plan.meshes) {
-        WriteMesh(scene, run, plan, mesh, numbers, w);
+    const MeshLines log("UDO", plan);
+    for (std::size_t i = 0; i < plan.meshes.size(); ++i) {
+        const MeshPass& mesh = plan.meshes[i];
+        WriteMesh(scene, run, plan, mesh, log.Logs(i) ? &log : nullptr, numbers, w);
         ShowProgress(0, static_cast<double>(plan.passTotal), static_cast<double>(mesh.pass + 1));
     }
     w.Line("[End]");
