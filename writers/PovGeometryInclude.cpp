@@ -188,7 +188,7 @@ bool WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view decl
     }
     const bool uvs = t.uvs.Count() > 0;
 
-    w.LineOf("#declare ", declared, "=mesh2{");
+    w.Line("#declare " + std::string(declared) + "=mesh2{");
     if (log) log->Line(*mesh.name, t.vertices.Count(), "vertices");
     VectorBlock(w, "vertex_vectors{", SceneVertices, t.vertices.Order(), xSign);
     if (normals) {
@@ -247,7 +247,7 @@ bool WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view decl
     return normalsLeftOut;
 }
 
-std::string_view Shadow(const MeshPass& mesh) { return mesh.castsShadow == 0 ? "no_shadow" : ""; }
+std::string Shadow(const MeshPass& mesh) { return mesh.castsShadow == 0 ? "no_shadow" : ""; }
 
 }  // namespace
 
@@ -319,8 +319,8 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
         w.Blank();
         w.Line("//This encapsulates the material into the mesh so that Moray can use the original materials");
         for (std::size_t i = 0; i < meshes.size(); ++i)
-            w.LineOf("#declare ", *meshes[i].name, "=object{", *wrapped[i], " ", Shadow(meshes[i]), " material{",
-                     PovMaterialId(run, meshes[i].material), "}}");
+            w.Line("#declare " + *meshes[i].name + "=object{" + *wrapped[i] + " " + Shadow(meshes[i]) + " material{" +
+                   PovMaterialId(run, meshes[i].material) + "}}");
     }
 
     // The scene object is always declared, so that the scene file that
@@ -335,9 +335,10 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
     if (useUnion) w.Line("union {");
     for (const MeshPass& mesh : meshes) {
         if (wrapper)
-            w.LineOf("object{", *mesh.name, "}");
+            w.Line("object{" + *mesh.name + "}");
         else
-            w.LineOf("object{", *mesh.name, " ", Shadow(mesh), " material{", PovMaterialId(run, mesh.material), "}}");
+            w.Line("object{" + *mesh.name + " " + Shadow(mesh) + " material{" + PovMaterialId(run, mesh.material) +
+                   "}}");
     }
     if (lines) w.Line("object{" + std::string(LineGroupName) + "}");
     if (scene.mirrorX) w.Line("scale<-1,1,1>");

@@ -99,13 +99,6 @@ public:
     void Line(std::string_view text);
     // The marker, then the text: "#" + "Geometry mesh file".
     void Line(std::string_view marker, std::string_view text);
-    // A line of several pieces, put together in the buffer: a line per mesh
-    // of a model of many meshes makes no string of its own.
-    template <typename... Pieces>
-    void LineOf(const Pieces&... pieces) {
-        (buffer_.append(std::string_view(pieces)), ...);
-        EndLine();
-    }
     // A blank line is a line holding one space.
     void Blank() { Line(" "); }
     // The marker followed by 50 "=".

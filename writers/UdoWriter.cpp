@@ -43,7 +43,7 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
     const std::string& name = *mesh.name;
 
     if (log) log->Line(name, numbers.Count(), "vertices");
-    w.LineOf("[", name, ":Vertices]");
+    w.Line("[" + name + ":Vertices]");
     AppendInt(w.Buffer(), static_cast<int64_t>(numbers.Count()));
     w.EndLine();
     const std::string_view lineEnd = w.LineEndText();
@@ -61,7 +61,7 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
         for (int c = 0; c < 3; ++c) out[c] = found.Find(f.vertex[c]) - 1;
     };
     if (log) log->Line(name, 3 * count, "edges");
-    w.LineOf("[", name, ":EDGES]");
+    w.Line("[" + name + ":EDGES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(3 * count));
     w.EndLine();
     WriteItemLines(w, count, [&](std::size_t first, std::size_t end, std::string& out) {
@@ -75,7 +75,7 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
     });
 
     if (log) log->Line(name, count, "faces");
-    w.LineOf("[", name, ":FACES]");
+    w.Line("[" + name + ":FACES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(count));
     w.EndLine();
     WriteLinePerItem(w, count, [&](std::size_t i, std::string& out) {
@@ -85,13 +85,14 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
         line.Int(v[0]).Char(' ').Int(v[1]).Char(' ').Int(v[2]).AppendTo(out);
     });
 
-    w.LineOf("[", name, ":Transforms]");
+    w.Line("[" + name + ":Transforms]");
     w.Line("Rot -90 0 0");
-    w.LineOf("[", name, ":Texture]");
-    w.LineOf("UsesTexture ", PovMaterialId(run, mesh.material), scene.materialsInGeometry ? " defined" : "");
-    w.LineOf("[", name, ":Colors]");
+    w.Line("[" + name + ":Texture]");
+    const std::string& id = PovMaterialId(run, mesh.material);
+    w.Line("UsesTexture " + id + (scene.materialsInGeometry ? " defined" : ""));
+    w.Line("[" + name + ":Colors]");
     const tvector& d = SceneMaterials[static_cast<std::size_t>(mesh.material)].diffuse;
-    w.LineOf("RGB ", FloatToStrDot(d.x * 255.0), " ", FloatToStrDot(d.y * 255.0), " ", FloatToStrDot(d.z * 255.0));
+    w.Line("RGB " + FloatToStrDot(d.x * 255.0) + " " + FloatToStrDot(d.y * 255.0) + " " + FloatToStrDot(d.z * 255.0));
     w.Blank();
     numbers.Reset();
 }
