@@ -10,11 +10,11 @@
 // row.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchSetup.h"
 #include "model/Model.h"
 #include "model/Services.h"
 #include "options/Options.h"
@@ -26,10 +26,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string Root = fs::temp_directory_path().string() + "/mirelan_bench_meshes_" + std::to_string(::getpid());
-const struct Cleanup {
-    ~Cleanup() { fs::remove_all(Root); }
-} cleanup;
+const bench::ScratchRoot scratch("mirelan_bench_meshes_");
+const std::string& Root = scratch.path();
 
 // `n` triangles of their own vertices, normals and UVs, each in group
 // "part i", or all in group 0.
