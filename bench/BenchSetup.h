@@ -4,6 +4,7 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "model/Model.h"
@@ -44,6 +46,25 @@ private:
 
     Discarding status_;
     ScopedServices scope_;
+};
+
+// A folder of the benchmark's own in the temporary folder, named after
+// `stem` and the process, removed with this object (at the end of the
+// program, for one made at start).
+class ScratchRoot {
+public:
+    explicit ScratchRoot(const std::string& stem)
+        : path_(std::filesystem::temp_directory_path().string() + "/" + stem + std::to_string(::getpid())) {}
+    ~ScratchRoot() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchRoot(const ScratchRoot&) = delete;
+    ScratchRoot& operator=(const ScratchRoot&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
 };
 
 // `count` names "Part " + i, i spelled in characters that cleaning turns

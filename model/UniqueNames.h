@@ -11,11 +11,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 // `base` + "_" + n, the base shortened first where needed so that the whole
 // fits in `limit` bytes.
@@ -66,7 +68,11 @@ private:
     std::unordered_map<std::string, int64_t> next_;
 };
 
-// A set of names that hands out new ones by the rule of the suffixes.
+// A set of names that hands out new ones by the rule of the suffixes. The
+// names are held once, in the order they were taken, and found through a
+// flat table of their hashes: hundreds of thousands of names (the meshes of
+// an export run) cost a probe or two each, not a walk through scattered
+// nodes.
 class UniqueNameSet {
 public:
     // `limit`: the longest name (std::string::npos for no limit).
@@ -75,15 +81,29 @@ public:
     // A name not in the set, then taken: `base` itself (cut at the limit),
     // or SuffixedName(base, n, limit) for the smallest n >= 1 that is free.
     // Each number gives another name, so the search always ends.
-    std::string Take(std::string_view base);
+    std::string Take(std::string_view base) { return TakeHeld(base); }
+    // Take, giving the name as the set holds it: it stays until Clear or
+    // the end of the set.
+    const std::string& TakeHeld(std::string_view base);
     // Takes a name as it stands; false when it was taken already.
-    bool Add(std::string_view name) { return names_.emplace(name).second; }
-    bool Contains(std::string_view name) const { return names_.count(std::string(name)) > 0; }
-    void Reserve(std::size_t count) { names_.reserve(count); }
+    bool Add(std::string_view name) { return Insert(name) != nullptr; }
+    bool Contains(std::string_view name) const { return Find(name, Hash(name)) != nullptr; }
+    // Makes room for `count` names in all.
+    void Reserve(std::size_t count);
     void Clear();
 
 private:
+    static uint64_t Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+    const std::string* Find(std::string_view name, uint64_t hash) const;
+    // The name, held; nullptr when it was held already.
+    const std::string* Insert(std::string_view name);
+    void Place(uint64_t hash, std::size_t index);
+
     std::size_t limit_;
-    std::unordered_set<std::string> names_;
+    std::deque<std::string> names_;   // in the order taken; a name never moves
+    std::vector<uint64_t> hashes_;    // of names_, for growing the table
+    // Open addressing, a power of two at most half full: 0 for a free slot,
+    // else the high half of the name's hash above its index + 1.
+    std::vector<uint64_t> slots_;
     SuffixNumbers numbers_;
 };

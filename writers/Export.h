@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -38,6 +39,8 @@
 // any file is written, so that every file names the copy that lies beside
 // it.
 using CopiedMapNames = std::unordered_map<std::string, std::string>;
+
+struct MeshPlan;
 
 // The longest identifier POV-Ray reads: a longer one stops its parser
 // ("String too long").
@@ -68,6 +71,10 @@ struct ExportRun {
     // The one namespace of POV-Ray and Moray identifiers (materials, maps,
     // meshes, objects) of the run, each at most PovIdentifierLimit long.
     IdentifierRegistry povIdentifiers{PovIdentifierLimit};
+    // How the geometry include and the Moray file break the model into
+    // meshes, and the meshes' names: made once, by the first of them
+    // (RunMeshPlan, MeshPlan.h).
+    std::shared_ptr<const MeshPlan> meshPlan;
     // The maps' copies in the output folder, when the save copies them.
     const CopiedMapNames* copiedMaps = nullptr;
     // The map references of the POV-Ray files that POV-Ray cannot open,

@@ -36,6 +36,12 @@ public:
     // The identifier of `key`. The first call decides it from `wanted`;
     // every later call for the same key returns that same identifier.
     const std::string& Claim(std::string_view key, std::string_view wanted);
+    // An identifier for a record that asks for it only once (the meshes of a
+    // run, whose names the run keeps): decided from `wanted` as Claim does.
+    const std::string& Take(std::string_view wanted);
+    // Makes room for `count` more identifiers at once, rather than growing
+    // the set step by step while hundreds of thousands are taken.
+    void Expect(std::size_t count) { taken_.Reserve(names_ + count); }
     // Marks a name that the writer makes itself as taken; false when it was
     // taken already.
     bool Reserve(std::string_view name);
@@ -45,6 +51,7 @@ public:
     void Clear();
 
 private:
-    std::unordered_map<std::string, std::string> byKey_;
+    std::unordered_map<std::string, const std::string*> byKey_;  // names held by taken_
     UniqueNameSet taken_;
+    std::size_t names_ = 0;  // in taken_
 };

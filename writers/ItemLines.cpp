@@ -16,7 +16,10 @@ std::size_t ItemsPerRange = 8192;
 
 unsigned ThreadCount() {
     if (Threads > 0) return Threads;
-    return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    // Asked once: the library reads a file of the kernel on every call, and
+    // a save of many small meshes writes hundreds of thousands of blocks.
+    static const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    return cores;
 }
 
 // Worker k makes ranges k, k + n, k + 2n, ... into its slot; the writing

@@ -1,10 +1,12 @@
 #include "writers/MeshPlan.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "model/Errors.h"
 #include "model/Model.h"
+#include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "writers/PovNames.h"
 
@@ -26,9 +28,11 @@ const tface& Face(int32_t index) { return SceneFaces[static_cast<std::size_t>(in
 
 void Renumbering::Fail(int32_t old) const { ThrowIndexError(listName_, old, map_.size() - 1); }
 
-MeshPlan BuildMeshPlan(const tscene& scene, ExportRun& run) {
+const MeshPlan& RunMeshPlan(const tscene& scene, ExportRun& run) {
+    if (run.meshPlan) return *run.meshPlan;
     PreparePovIdentifiers(run);
-    MeshPlan plan;
+    auto made = std::make_shared<MeshPlan>();
+    MeshPlan& plan = *made;
     plan.byGroup = scene.meshBreakingMode == 1;
     const std::size_t groups = SceneGroups.size();
     const std::size_t materials = SceneMaterials.size();
@@ -83,22 +87,45 @@ MeshPlan BuildMeshPlan(const tscene& scene, ExportRun& run) {
         mesh.material = head.material;
         mesh.first = i;
         mesh.count = end - i;
-        const std::string& material = SceneMaterials[static_cast<std::size_t>(head.material)].name.str();
         if (plan.byGroup) {
             mesh.group = head.group;
-            const tgroup& g = SceneGroups[static_cast<std::size_t>(head.group)];
             mesh.pass = static_cast<int64_t>(head.group) * static_cast<int64_t>(materials) + head.material;
-            mesh.castsShadow = g.castsShadow;
-            mesh.name = PovDerivedId(run, "mesh " + std::to_string(head.group) + " " + std::to_string(head.material),
-                                     MakeIdentifierPrefix(run.sceneObjectName + g.name.str() + "_" + material));
+            mesh.castsShadow = SceneGroups[static_cast<std::size_t>(head.group)].castsShadow;
         } else {
             mesh.pass = head.material;
             mesh.castsShadow = SceneGroups[static_cast<std::size_t>(Face(plan.faces[end - 1]).group)].castsShadow;
-            mesh.name = PovDerivedId(run, "mesh " + std::to_string(head.material),
-                                     MakeIdentifierPrefix(run.sceneObjectName + material));
         }
-        plan.meshes.push_back(std::move(mesh));
+        plan.meshes.push_back(mesh);
         i = end;
     }
+
+    // The names, in the order of the passes.
+    run.povIdentifiers.Expect(plan.meshes.size());
+    for (MeshPass& mesh : plan.meshes) {
+        std::string wanted = run.sceneObjectName;
+        if (plan.byGroup) {
+            wanted += SceneGroups[static_cast<std::size_t>(mesh.group)].name.view();
+            wanted += '_';
+        }
+        wanted += SceneMaterials[static_cast<std::size_t>(mesh.material)].name.view();
+        mesh.name = &run.povIdentifiers.Take(MakeIdentifierPrefix(wanted));
+    }
+    run.meshPlan = std::move(made);
     return plan;
+}
+
+bool MeshLines::Logs(std::size_t index) const {
+    if (index < MeshesLoggedOneByOne) return true;
+    if (index == MeshesLoggedOneByOne) {
+        const std::size_t rest = plan_.meshes.size() - index;
+        const std::size_t faces = plan_.faces.size() - plan_.meshes[index].first;
+        LogMessage(std::string(writer_) + " -> " + std::to_string(rest) + (rest == 1 ? " more mesh" : " more meshes") +
+                   ": Writing " + std::to_string(faces) + " faces...");
+    }
+    return false;
+}
+
+void MeshLines::Line(const std::string& name, std::size_t count, std::string_view what) const {
+    LogMessage(std::string(writer_) + " -> Mesh " + name + ": Writing " + std::to_string(count) + " " +
+               std::string(what) + "...");
 }

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/Scene.h"
@@ -28,7 +29,7 @@ struct MeshPass {
     std::size_t first = 0;      // the faces: MeshPlan::faces[first, first + count)
     std::size_t count = 0;
     int64_t pass = 0;           // 0-based number of the pass in the walk
-    std::string name;           // the mesh name, unique in the run
+    const std::string* name = nullptr;  // the mesh name, unique in the run (held by the run)
     uint8_t castsShadow = 1;
 };
 
@@ -39,14 +40,37 @@ struct MeshPlan {
     std::vector<MeshPass> meshes;
 };
 
-// The mesh name of a pass: MakeIdentifierPrefix of (scene object name +
+// The plan of the run, made by its first call: the geometry include and the
+// UDO file of a run break the model alike and name each mesh alike. The
+// mesh name of a pass: MakeIdentifierPrefix of (scene object name +
 // material name), or in mode 1 of (scene object name + group name + "_" +
-// material name); the casts-shadow byte: that of the pass's group in mode 1,
-// otherwise that of the group of the pass's last face. Mesh names are
-// claimed in the run's identifier registry, so the geometry include and the
-// UDO file of a run name each mesh alike. A face whose group or material
-// index lies outside its list raises ModelError.
-MeshPlan BuildMeshPlan(const tscene& scene, ExportRun& run);
+// material name), made unique in the run's identifier registry; the
+// casts-shadow byte: that of the pass's group in mode 1, otherwise that of
+// the group of the pass's last face. A face whose group or material index
+// lies outside its list raises ModelError.
+const MeshPlan& RunMeshPlan(const tscene& scene, ExportRun& run);
+
+// What a file logs of its meshes. The first MeshesLoggedOneByOne meshes log
+// their lines one by one ("POV-Ray -> Mesh NAME: Writing 3 vertices...");
+// the meshes after them are told by one line as they begin, which counts
+// them and their faces: a log of hundreds of thousands of meshes is read by
+// no one, and would take more memory and time than the meshes themselves.
+inline constexpr std::size_t MeshesLoggedOneByOne = 1000;
+
+class MeshLines {
+public:
+    // `writer` begins each line: "POV-Ray" or "UDO".
+    MeshLines(std::string_view writer, const MeshPlan& plan) : writer_(writer), plan_(plan) {}
+    // As mesh `index` of the plan begins: true when it logs its lines; the
+    // first mesh that does not logs the line of the rest.
+    bool Logs(std::size_t index) const;
+    // "<writer> -> Mesh <name>: Writing <count> <what>...".
+    void Line(const std::string& name, std::size_t count, std::string_view what) const;
+
+private:
+    std::string_view writer_;
+    const MeshPlan& plan_;
+};
 
 // Old-to-new numbering of the vertices (normals, UVs) of one mesh: numbers
 // from 1 in order of first use. Reset() clears only the entries in use, so

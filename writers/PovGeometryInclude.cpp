@@ -74,10 +74,6 @@ NumberLine& Triple(NumberLine& line, int32_t a, int32_t b, int32_t c) {
     return line.Char('<').Int(a).Char(',').Int(b).Char(',').Int(c).Char('>');
 }
 
-void LogMesh(const std::string& name, std::size_t count, std::string_view what) {
-    LogMessage("POV-Ray -> Mesh " + name + ": Writing " + std::to_string(count) + " " + std::string(what) + "...");
-}
-
 // The text of a coordinate as the file holds it, read back: two cylinder
 // ends whose written points coincide make a cylinder that POV-Ray refuses.
 double Written(double x) {
@@ -165,15 +161,11 @@ struct MeshTables {
 
 bool FaceHasNormals(const tface& f) { return f.normal[0] >= 1 && f.normal[1] >= 1 && f.normal[2] >= 1; }
 
-// The name under which a mesh's mesh2 is declared inside the Moray wrapper:
-// the mesh name + "MS", claimed in the run so that it too fits and is unique.
-const std::string& WrappedMeshName(ExportRun& run, const MeshPass& mesh) {
-    return PovDerivedId(run, "mesh2 " + mesh.name, mesh.name + "MS");
-}
-
-// Writes the mesh2 of `mesh` under the name `declared`.
-void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view declared, double xSign, MeshTables& t,
-               CheckedTextWriter& w) {
+// Writes the mesh2 of `mesh` under the name `declared`, logging its lines
+// when `log` is given. True when some of its faces have normals and others
+// not, so that it is written without them.
+bool WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view declared, double xSign,
+               const MeshLines* log, MeshTables& t, CheckedTextWriter& w) {
     const int32_t* faces = plan.faces.data() + mesh.first;
     const std::size_t count = mesh.count;
     // Normals only when every face of the mesh has them: a mesh2 needs a
@@ -182,8 +174,9 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view decl
     for (std::size_t i = 0; i < count; ++i)
         if (FaceHasNormals(SceneFaces[static_cast<std::size_t>(faces[i])])) ++withNormals;
     const bool normals = withNormals == count;
-    if (withNormals > 0 && !normals)
-        LogMessage("<!>Mesh " + mesh.name + ": " + std::to_string(count - withNormals) +
+    const bool normalsLeftOut = withNormals > 0 && !normals;
+    if (normalsLeftOut && log)
+        LogMessage("<!>Mesh " + *mesh.name + ": " + std::to_string(count - withNormals) +
                    " faces have no normals, so the mesh is written without normals");
     for (std::size_t i = 0; i < count; ++i) {
         const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
@@ -196,14 +189,14 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view decl
     const bool uvs = t.uvs.Count() > 0;
 
     w.Line("#declare " + std::string(declared) + "=mesh2{");
-    LogMesh(mesh.name, t.vertices.Count(), "vertices");
+    if (log) log->Line(*mesh.name, t.vertices.Count(), "vertices");
     VectorBlock(w, "vertex_vectors{", SceneVertices, t.vertices.Order(), xSign);
     if (normals) {
-        LogMesh(mesh.name, t.normals.Count(), "normals");
+        if (log) log->Line(*mesh.name, t.normals.Count(), "normals");
         VectorBlock(w, "normal_vectors{", SceneNormals, t.normals.Order(), xSign);
     }
     if (uvs) {
-        LogMesh(mesh.name, t.uvs.Count(), "UV vectors");
+        if (log) log->Line(*mesh.name, t.uvs.Count(), "UV vectors");
         BlockHead(w, "uv_vectors{", t.uvs.Count());
         const auto& uo = t.uvs.Order();
         ItemBlock(w, uo.size(), [&](NumberLine& line, std::size_t i) {
@@ -215,7 +208,7 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view decl
     // The renumberings are only read from here on, by every thread.
     const MeshTables& numbers = t;
     auto face = [faces](std::size_t i) -> const tface& { return SceneFaces[static_cast<std::size_t>(faces[i])]; };
-    LogMesh(mesh.name, count, "faces");
+    if (log) log->Line(*mesh.name, count, "faces");
     BlockHead(w, "face_indices{", count);
     ItemBlock(w, count, [&](NumberLine& line, std::size_t i) {
         const tface& f = face(i);
@@ -224,7 +217,7 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view decl
     });
     w.Line("}");
     if (uvs) {
-        LogMesh(mesh.name, count, "UV indices");
+        if (log) log->Line(*mesh.name, count, "UV indices");
         BlockHead(w, "uv_indices{", count);
         ItemBlock(w, count, [&](NumberLine& line, std::size_t i) {
             const tface& f = face(i);
@@ -237,7 +230,7 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view decl
         w.Line("}");
     }
     if (normals) {
-        LogMesh(mesh.name, count, "normal indices");
+        if (log) log->Line(*mesh.name, count, "normal indices");
         BlockHead(w, "normal_indices{", count);
         ItemBlock(w, count, [&](NumberLine& line, std::size_t i) {
             const tface& f = face(i);
@@ -251,6 +244,7 @@ void WriteMesh(const MeshPlan& plan, const MeshPass& mesh, std::string_view decl
     t.vertices.Reset();
     t.normals.Reset();
     t.uvs.Reset();
+    return normalsLeftOut;
 }
 
 std::string Shadow(const MeshPass& mesh) { return mesh.castsShadow == 0 ? "no_shadow" : ""; }
@@ -288,27 +282,45 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
         return;
     }
 
-    std::vector<MeshPass> meshes;
+    const MeshPlan* plan = nullptr;
+    // With the Moray wrapper, the name under which each mesh's mesh2 is
+    // declared inside it: the mesh name + "MS", made unique in the run as
+    // written.
+    std::vector<const std::string*> wrapped;
     const bool wrapper = scene.materialsInGeometry && !scene.udoFile.empty();
     if (!SceneFaces.empty()) {
         LogMessage("preparing to break mesh...");
-        MeshPlan plan = BuildMeshPlan(scene, run);
-        ShowProgress(0, static_cast<double>(plan.passTotal), 0);
+        plan = &RunMeshPlan(scene, run);
+        ShowProgress(0, static_cast<double>(plan->passTotal), 0);
         const double xSign = PovLeftHanded() ? -1.0 : 1.0;
         MeshTables tables;
-        for (const MeshPass& mesh : plan.meshes) {
-            WriteMesh(plan, mesh, wrapper ? WrappedMeshName(run, mesh) : mesh.name, xSign, tables, w);
-            ShowProgress(0, static_cast<double>(plan.passTotal), static_cast<double>(mesh.pass + 1));
+        if (wrapper) run.povIdentifiers.Expect(plan->meshes.size());
+        const MeshLines log("POV-Ray", *plan);
+        std::size_t normalsLeftOut = 0;  // by the meshes that log no lines
+        for (std::size_t i = 0; i < plan->meshes.size(); ++i) {
+            const MeshPass& mesh = plan->meshes[i];
+            if (wrapper) wrapped.push_back(&run.povIdentifiers.Take(*mesh.name + "MS"));
+            const std::string& declared = wrapper ? *wrapped.back() : *mesh.name;
+            const bool logs = log.Logs(i);
+            const bool withoutNormals = WriteMesh(*plan, mesh, declared, xSign, logs ? &log : nullptr, tables, w);
+            if (withoutNormals && !logs) ++normalsLeftOut;
+            ShowProgress(0, static_cast<double>(plan->passTotal), static_cast<double>(mesh.pass + 1));
         }
-        meshes = std::move(plan.meshes);
+        if (normalsLeftOut == 1)
+            LogMessage("<!>1 more mesh has faces without normals, so it is written without normals");
+        else if (normalsLeftOut > 1)
+            LogMessage("<!>" + std::to_string(normalsLeftOut) +
+                       " more meshes have faces without normals, so they are written without normals");
     }
+    const std::vector<MeshPass> none;
+    const std::vector<MeshPass>& meshes = plan ? plan->meshes : none;
 
     if (wrapper && !meshes.empty()) {
         w.Blank();
         w.Line("//This encapsulates the material into the mesh so that Moray can use the original materials");
-        for (const MeshPass& mesh : meshes)
-            w.Line("#declare " + mesh.name + "=object{" + WrappedMeshName(run, mesh) + " " + Shadow(mesh) + " material{" +
-                   PovMaterialId(run, mesh.material) + "}}");
+        for (std::size_t i = 0; i < meshes.size(); ++i)
+            w.Line("#declare " + *meshes[i].name + "=object{" + *wrapped[i] + " " + Shadow(meshes[i]) + " material{" +
+                   PovMaterialId(run, meshes[i].material) + "}}");
     }
 
     // The scene object is always declared, so that the scene file that
@@ -323,9 +335,9 @@ void WritePOVGeometryInclude(tscene& scene, ExportRun& run) {
     if (useUnion) w.Line("union {");
     for (const MeshPass& mesh : meshes) {
         if (wrapper)
-            w.Line("object{" + mesh.name + "}");
+            w.Line("object{" + *mesh.name + "}");
         else
-            w.Line("object{" + mesh.name + " " + Shadow(mesh) + " material{" + PovMaterialId(run, mesh.material) +
+            w.Line("object{" + *mesh.name + " " + Shadow(mesh) + " material{" + PovMaterialId(run, mesh.material) +
                    "}}");
     }
     if (lines) w.Line("object{" + std::string(LineGroupName) + "}");

@@ -18,10 +18,6 @@ namespace {
 
 constexpr std::string_view Marker = ";";
 
-void LogMesh(const std::string& name, std::size_t count, std::string_view what) {
-    LogMessage("UDO -> Mesh " + name + ": Writing " + std::to_string(count) + " " + std::string(what) + "...");
-}
-
 // A name between the single quotes of a UDO line: it can hold neither a
 // single quote nor a line break, which become "_".
 std::string UdoQuotedText(std::string_view text) {
@@ -37,15 +33,16 @@ void Pair(std::string& out, int32_t a, int32_t b, std::string_view lineEnd) {
     out.append(lineEnd);
 }
 
-void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const MeshPass& mesh, Renumbering& numbers,
-               CheckedTextWriter& w) {
+// Writes the sections of `mesh`, logging its lines when `log` is given.
+void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const MeshPass& mesh, const MeshLines* log,
+               Renumbering& numbers, CheckedTextWriter& w) {
     const int32_t* faces = plan.faces.data() + mesh.first;
     const std::size_t count = mesh.count;
     for (std::size_t i = 0; i < count; ++i)
         for (int c = 0; c < 3; ++c) numbers.Number(SceneFaces[static_cast<std::size_t>(faces[i])].vertex[c]);
-    const std::string& name = mesh.name;
+    const std::string& name = *mesh.name;
 
-    LogMesh(name, numbers.Count(), "vertices");
+    if (log) log->Line(name, numbers.Count(), "vertices");
     w.Line("[" + name + ":Vertices]");
     AppendInt(w.Buffer(), static_cast<int64_t>(numbers.Count()));
     w.EndLine();
@@ -63,7 +60,7 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
         const tface& f = SceneFaces[static_cast<std::size_t>(faces[i])];
         for (int c = 0; c < 3; ++c) out[c] = found.Find(f.vertex[c]) - 1;
     };
-    LogMesh(name, 3 * count, "edges");
+    if (log) log->Line(name, 3 * count, "edges");
     w.Line("[" + name + ":EDGES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(3 * count));
     w.EndLine();
@@ -77,7 +74,7 @@ void WriteMesh(const tscene& scene, ExportRun& run, const MeshPlan& plan, const 
         }
     });
 
-    LogMesh(name, count, "faces");
+    if (log) log->Line(name, count, "faces");
     w.Line("[" + name + ":FACES]");
     AppendInt(w.Buffer(), static_cast<int64_t>(count));
     w.EndLine();
@@ -122,10 +119,12 @@ void WriteUDOFile(tscene& scene, ExportRun& run) {
 
     LogMessage("preparing to break mesh...");
     ResetProgress();
-    const MeshPlan plan = BuildMeshPlan(scene, run);
+    const MeshPlan& plan = RunMeshPlan(scene, run);
     Renumbering numbers(SceneVertices.size(), "SceneVertices");
-    for (const MeshPass& mesh : plan.meshes) {
-        WriteMesh(scene, run, plan, mesh, numbers, w);
+    const MeshLines log("UDO", plan);
+    for (std::size_t i = 0; i < plan.meshes.size(); ++i) {
+        const MeshPass& mesh = plan.meshes[i];
+        WriteMesh(scene, run, plan, mesh, log.Logs(i) ? &log : nullptr, numbers, w);
         ShowProgress(0, static_cast<double>(plan.passTotal), static_cast<double>(mesh.pass + 1));
     }
     w.Line("[End]");

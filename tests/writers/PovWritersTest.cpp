@@ -544,6 +544,48 @@ TEST_F(PovWritersTest, NormalsOnlyWhenEveryFaceHasThem) {
     EXPECT_TRUE(Contains(lines, "normal_indices{"));
 }
 
+// Of a file of more meshes than the log tells one by one, the first ones log
+// their lines and one line tells the rest, with their faces; the rest that
+// are written without normals are counted in one warning. Every mesh is
+// written.
+TEST_F(PovWritersTest, MeshesBeyondTheFirstThousandAreToldByOneLine) {
+    constexpr int Logged = 1000;
+    AddMaterial("M");
+    const int32_t v[3] = {AddVertex(0, 0, 0), AddVertex(1, 0, 0), AddVertex(0, 1, 0)};
+    const int32_t n[3] = {AddNormal(0, 0, 1), 1, 1};
+    for (int g = 0; g < Logged + 2; ++g) {
+        AddGroup("g" + std::to_string(g));
+        AddFace(g, 0, v, n);
+    }
+    AddFace(Logged + 1, 0, v);  // without normals: the last mesh has none
+    Scene.meshBreakingMode = 1;
+    const struct {
+        const char* writer;
+        bool udo;
+        std::size_t linesPerMesh;
+        std::string declared, warning;
+    } files[] = {
+        {"POV-Ray", false, 4, "=mesh2{",
+         "<!>1 more mesh has faces without normals, so it is written without normals"},
+        {"UDO", true, 3, ":Vertices]", ""},
+    };
+    for (const auto& f : files) {
+        status.ClearPage(StatusPage::Messages);
+        Scene.writeGeometryInclude = Scene.writeUdo = 0;
+        const Lines lines = f.udo ? Udo() : Geometry();
+        const std::string prefix = std::string(f.writer) + " -> ";
+        const std::string last = prefix + "Mesh my_car_g" + std::to_string(Logged - 1) + "_M_: Writing 1 faces...";
+        EXPECT_EQ(Starting(Messages(), prefix + "Mesh ").size(), f.linesPerMesh * Logged) << f.writer;
+        EXPECT_TRUE(Contains(Messages(), last)) << f.writer;
+        EXPECT_EQ(Starting(Messages(), prefix + "2 more meshes: Writing 3 faces...").size(), 1u) << f.writer;
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& l) { return l.find(f.declared) != std::string::npos; }),
+                  Logged + 2)
+            << f.writer;
+        EXPECT_EQ(Starting(Messages(), "<!>"), f.warning.empty() ? Lines{} : Lines{f.warning}) << f.writer;
+    }
+}
+
 // Left-handed output changes the sign of vertex and normal X only; the
 // UDO file keeps the model's coordinates.
 TEST_F(PovWritersTest, HandednessNegatesVertexAndNormalX) {
