@@ -506,24 +506,31 @@ double MatchColoursAtTheTolerance(std::size_t n, int version, bool suffixes, boo
     return TimeMatching(model, file.path(), matched);
 }
 
-void BM_MatchPoserColoursAtTheTolerance(benchmark::State& state) {
+// A matching of n materials, timed by `match` (true: its control) beside
+// its control.
+template <typename Match>
+void MatchAgainstControl(benchmark::State& state, std::size_t n, const std::string& row, Match&& match) {
     fixtures::ResetModel();
     ResetOptionsToDefaults();
-    const std::size_t n = static_cast<std::size_t>(state.range(0));
-    const int version = static_cast<int>(state.range(1));
-    const bool suffixes = state.range(2) != 0;
     std::size_t matched = 0;
     double seconds = 0;
-    for (auto _ : state)
-        state.SetIterationTime(seconds = MatchColoursAtTheTolerance(n, version, suffixes, false, matched));
+    for (auto _ : state) state.SetIterationTime(seconds = match(false, matched));
     state.counters["materials"] = static_cast<double>(n);
     state.counters["matched"] = static_cast<double>(matched);
     std::size_t controlMatched = 0;
-    const double control = MatchColoursAtTheTolerance(n, version, suffixes, true, controlMatched);
-    bench::CompareWithControl(state,
-                              "colours 0.1 apart, version " + std::to_string(version) +
-                                  (suffixes ? ", suffixes, " : ", ") + std::to_string(n),
-                              seconds, control);
+    bench::CompareWithControl(state, row, seconds, match(true, controlMatched));
+}
+
+void BM_MatchPoserColoursAtTheTolerance(benchmark::State& state) {
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    const int version = static_cast<int>(state.range(1));
+    const bool suffixes = state.range(2) != 0;
+    MatchAgainstControl(state, n,
+                        "colours 0.1 apart, version " + std::to_string(version) +
+                            (suffixes ? ", suffixes, " : ", ") + std::to_string(n),
+                        [&](bool distinct, std::size_t& matched) {
+                            return MatchColoursAtTheTolerance(n, version, suffixes, distinct, matched);
+                        });
 }
 BENCHMARK(BM_MatchPoserColoursAtTheTolerance)
     ->UseManualTime()
@@ -561,19 +568,12 @@ double MatchColoursBeyondTheTolerance(std::size_t n, int version, bool far, std:
 }
 
 void BM_MatchPoserColoursBeyondTheTolerance(benchmark::State& state) {
-    fixtures::ResetModel();
-    ResetOptionsToDefaults();
     const std::size_t n = static_cast<std::size_t>(state.range(0));
     const int version = static_cast<int>(state.range(1));
-    std::size_t matched = 0;
-    double seconds = 0;
-    for (auto _ : state) state.SetIterationTime(seconds = MatchColoursBeyondTheTolerance(n, version, false, matched));
-    state.counters["materials"] = static_cast<double>(n);
-    state.counters["matched"] = static_cast<double>(matched);
-    std::size_t controlMatched = 0;
-    const double control = MatchColoursBeyondTheTolerance(n, version, true, controlMatched);
-    bench::CompareWithControl(
-        state, "colours beyond 0.1, version " + std::to_string(version) + ", " + std::to_string(n), seconds, control);
+    MatchAgainstControl(state, n, "colours beyond 0.1, version " + std::to_string(version) + ", " + std::to_string(n),
+                        [&](bool far, std::size_t& matched) {
+                            return MatchColoursBeyondTheTolerance(n, version, far, matched);
+                        });
 }
 BENCHMARK(BM_MatchPoserColoursBeyondTheTolerance)
     ->UseManualTime()
