@@ -515,7 +515,9 @@ private:
 // first free material of such a run at once. So a block looks at the rows
 // its ball crosses (about 2,000 at most) and at no colour outside the ball,
 // however many lie just beyond 0.1 and however many materials share a
-// colour.
+// colour. A block whose ball holds no free colour keeps the nearest free
+// colours beyond it, and a later block whose colour lies near its own
+// looks at those alone.
 class LatticeColours {
 public:
     // Files the material when its colour lies on the lattice; false when not.
@@ -580,8 +582,19 @@ public:
         Query q{colour, {colour.x * 255.0, colour.y * 255.0, colour.z * 255.0}, best};
         for (const double c : q.centre)
             if (!(std::fabs(c) <= Extent + 2 * Scan)) return best;  // also a colour that is not finite
-        const bool clearing = best == None;
-        if (clearing && Cleared(k, q.centre)) return best;
+        if (const Clearing* near = ClearingAround(k, q.centre)) {
+            for (const Place& p : near->cells) {
+                const double x = p.i - q.centre[0], y = p.j - q.centre[1], z = p.k - q.centre[2];
+                const double d = x * x + y * y + z * z;
+                if (d < Outer * Outer && cells_[p.cell].first < q.best &&
+                    (d < Outer * Outer - Band || ColoursMatch(colour, {p.i / 255.0, p.j / 255.0, p.k / 255.0})))
+                    q.best = cells_[p.cell].first;
+            }
+            return q.best;
+        }
+        // A search that finds nothing keeps the colours just beyond reach.
+        std::vector<std::pair<double, std::size_t>> beyond;
+        if (best == None) q.beyond = &beyond;
         const auto rowsBegin = rows_.begin() + static_cast<std::ptrdiff_t>(firstRow_[k]);
         const auto rowsEnd = rows_.begin() + static_cast<std::ptrdiff_t>(firstRow_[k + 1]);
         auto r = rowsBegin;
@@ -600,9 +613,7 @@ public:
                 if (r->first < q.best && di * di + dj * dj <= Scan * Scan) SearchRow(*r, di * di + dj * dj, q);
             }
         }
-        // No free material within the distance of the nearest: none within
-        // that less 0.1 of any colour as near to this one.
-        if (clearing && q.best == None) Clear(k, q.centre, std::sqrt(q.nearest) - Outer - Slack);
+        if (q.beyond && q.best == None) Clear(k, q.centre, beyond);
         return q.best;
     }
 
@@ -632,10 +643,11 @@ private:
     static constexpr double Slack = 1e-6;
     static constexpr double Outer = Reach + Slack;
     static constexpr double Band = Outer * Outer - (Reach - Slack) * (Reach - Slack);
-    // A search looks this far (in steps) for the nearest colour that does
-    // not match, and keeps the latest few colours it found clear.
+    // A search looks this far (in steps) for the nearest colours that do
+    // not match, and keeps the nearest of them for the latest few colours
+    // it found clear.
     static constexpr double Scan = Outer + 0.5;
-    static constexpr std::size_t KeptClearings = 4;
+    static constexpr std::size_t KeptClearings = 8, KeptCells = 128;
     // Rows of up to this many cells are looked through cell by cell.
     static constexpr std::size_t FewCells = 8;
 
@@ -662,14 +674,15 @@ private:
         int count = 0;
     };
 
-    // A search: its colour, in steps, the first free material found that
-    // matches, and the square of the distance to the nearest free colour
-    // looked at that does not (at most Scan).
+    // A search: its colour, in steps, and the first free material found
+    // that matches.
     struct Query {
         const tvector& colour;
         double centre[3];
         std::size_t best;
-        double nearest = Scan * Scan;
+        // When asked for: the free cells looked at that do not match, with
+        // the squares of their distances.
+        std::vector<std::pair<double, std::size_t>>* beyond = nullptr;
     };
 
     // Lowers q.best to the first free material of the row's cells whose
@@ -686,8 +699,8 @@ private:
                 if (d < outer &&
                     (d < inner || ColoursMatch(q.colour, {row.i / 255.0, row.j / 255.0, c->k / 255.0})))
                     q.best = c->first;
-                else if (d < scan)
-                    q.nearest = std::min(q.nearest, d + across);
+                else if (d < scan && q.beyond)
+                    q.beyond->emplace_back(d + across, static_cast<std::size_t>(c - cells_.begin()));
             }
         };
         const auto cellsBegin = cells_.begin() + static_cast<std::ptrdiff_t>(row.cells);
@@ -717,31 +730,47 @@ private:
         look(innerB, b);
     }
 
-    // Colours of a key near which no free colour lies within 0.1: a colour
-    // and the distance from it (in steps) within which any colour is one.
-    // Materials are only ever taken, so what holds once holds on. A few per
+    // What a search that found nothing tells of the colours near its own: no
+    // free colour lies within 0.1 of it, and the free colours within `reach`
+    // more are `cells`. A colour within `reach` of it matches no free colour
+    // but those. Materials are only ever taken, so this holds on. A few per
     // key, the latest kept.
+    struct Place {
+        int32_t i, j, k;
+        std::size_t cell;
+    };
     struct Clearing {
         double centre[3];
         double reach;
+        std::vector<Place> cells;
     };
-    bool Cleared(std::size_t k, const double centre[3]) const {
+    const Clearing* ClearingAround(std::size_t k, const double centre[3]) const {
         const auto it = cleared_.find(k);
-        if (it == cleared_.end()) return false;
+        if (it == cleared_.end()) return nullptr;
         for (const Clearing& c : it->second) {
             const double x = centre[0] - c.centre[0], y = centre[1] - c.centre[1], z = centre[2] - c.centre[2];
-            if (x * x + y * y + z * z < c.reach * c.reach) return true;
+            if (x * x + y * y + z * z < c.reach * c.reach) return &c;
         }
-        return false;
+        return nullptr;
     }
-    void Clear(std::size_t k, const double centre[3], double reach) {
-        if (!(reach > 0)) return;
+    // After a search from `centre` that found nothing: the nearest of the
+    // free cells beyond it that it looked at.
+    void Clear(std::size_t k, const double centre[3], std::vector<std::pair<double, std::size_t>>& beyond) {
+        double reach = Scan * Scan;
+        if (beyond.size() > KeptCells) {
+            std::nth_element(beyond.begin(), beyond.begin() + KeptCells, beyond.end());
+            reach = beyond[KeptCells].first;
+            beyond.resize(KeptCells);
+        }
+        Clearing c{{centre[0], centre[1], centre[2]}, std::sqrt(reach) - Outer - Slack, {}};
+        if (!(c.reach > 0)) return;
+        for (const auto& [distance, cell] : beyond)
+            c.cells.push_back({rows_[rowOfCell_[cell]].i, rows_[rowOfCell_[cell]].j, cells_[cell].k, cell});
         std::vector<Clearing>& list = cleared_[k];
-        const Clearing c{{centre[0], centre[1], centre[2]}, reach};
         if (list.size() < KeptClearings)
-            list.push_back(c);
+            list.push_back(std::move(c));
         else
-            list[clearings_++ % KeptClearings] = c;
+            list[clearings_++ % KeptClearings] = std::move(c);
     }
 
     KeyedEntries<Point> keys_;

@@ -440,13 +440,13 @@ TEST_F(PoserReaderTest, BrokenMaterialFilesChangeNothing) {
 // transparency map file name (from version 5) match, ignoring case. Every
 // other round the model's colours lie on the lattice of 255ths (as a load
 // leaves them) between 24 and 27 steps of a grey, some of them elsewhere,
-// and the blocks' colours are that grey or lie half a step off it, so that
-// colours lie just inside, just beyond and exactly at 0.1.
+// and the blocks' colours are that grey or lie up to two thirds of a step
+// off it, so that colours lie just inside, just beyond and exactly at 0.1.
 TEST_F(PoserReaderTest, MatchingTakesTheFirstFreeMaterialOfTheRules) {
     const char* names[] = {"skin", "Skin", "SKIN:1", "skin:2", "Skin:02", "skin:100", "hair"};
     const char* maps[] = {"", "s.jpg", "S.JPG", "x\\s.jpg"};
     const double shades[] = {0, 0.05, 0.0999, 0.1, 0.15, 0.2};
-    const double greys[] = {128, 128.5, 128 + 1e-7};  // in 255ths
+    const double greys[] = {128, 128.5, 128 + 1e-7, 128.3, 128.65};  // in 255ths
     // Points of the lattice about 25.5 steps from those greys, inside, beyond
     // and 25.5 from 128.5: in short rows of the lattice, or in one long row.
     std::vector<std::tuple<int, int, int>> offsets[2] = {
