@@ -592,11 +592,13 @@ public:
             }
             return q.best;
         }
-        // A search that finds nothing keeps the colours just beyond reach.
-        std::vector<std::pair<double, std::size_t>> beyond;
-        if (best == None) q.beyond = &beyond;
         const auto rowsBegin = rows_.begin() + static_cast<std::ptrdiff_t>(firstRow_[k]);
         const auto rowsEnd = rows_.begin() + static_cast<std::ptrdiff_t>(firstRow_[k + 1]);
+        // A search of a key of many cells that finds nothing keeps the
+        // colours just beyond reach (the others look at few anyway): the
+        // colours kept stay within twice the key's cells.
+        std::vector<std::pair<double, std::size_t>> beyond;
+        if (best == None && std::prev(rowsEnd)->cellsEnd - rowsBegin->cells >= 4 * KeptCells) q.beyond = &beyond;
         auto r = rowsBegin;
         const double iLast = std::min<double>(std::floor(q.centre[0] + Scan), std::prev(rowsEnd)->i);
         for (double i = std::max<double>(std::ceil(q.centre[0] - Scan), rowsBegin->i); i <= iLast; ++i) {

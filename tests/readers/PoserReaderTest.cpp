@@ -441,12 +441,15 @@ TEST_F(PoserReaderTest, BrokenMaterialFilesChangeNothing) {
 // other round the model's colours lie on the lattice of 255ths (as a load
 // leaves them) between 24 and 27 steps of a grey, some of them elsewhere,
 // and the blocks' colours are that grey or lie up to two thirds of a step
-// off it, so that colours lie just inside, just beyond and exactly at 0.1.
+// off it, so that colours lie just inside, just beyond and exactly at 0.1;
+// some rounds have 600 model materials of one name, all beyond 0.1 of the
+// grey, so that blocks near it that find none leave the next ones less to
+// look at.
 TEST_F(PoserReaderTest, MatchingTakesTheFirstFreeMaterialOfTheRules) {
     const char* names[] = {"skin", "Skin", "SKIN:1", "skin:2", "Skin:02", "skin:100", "hair"};
     const char* maps[] = {"", "s.jpg", "S.JPG", "x\\s.jpg"};
     const double shades[] = {0, 0.05, 0.0999, 0.1, 0.15, 0.2};
-    const double greys[] = {128, 128.5, 128 + 1e-7, 128.3, 128.65};  // in 255ths
+    const double greys[] = {128, 128.5, 128 + 1e-7, 128.1, 128.3, 128.45, 128.65};  // in 255ths
     // Points of the lattice about 25.5 steps from those greys, inside, beyond
     // and 25.5 from 128.5: in short rows of the lattice, or in one long row.
     std::vector<std::tuple<int, int, int>> offsets[2] = {
@@ -456,14 +459,22 @@ TEST_F(PoserReaderTest, MatchingTakesTheFirstFreeMaterialOfTheRules) {
     for (int z = 20; z <= 27; ++z) offsets[1].insert(offsets[1].end(), {{0, 0, z}, {0, 0, -z}});
     std::mt19937 random(49);
     const auto pick = [&](const auto& list) { return list[random() % std::size(list)]; };
-    bool lattice = false;
+    bool lattice = false, crowd = false;
     int round = 0;
     const auto material = [&](bool parsed) {
-        tmaterial m = SceneMaterial(lattice ? names[random() % 3] : pick(names), pick(maps));
+        tmaterial m = SceneMaterial(crowd ? "skin" : lattice ? names[random() % 3] : pick(names),
+                                    crowd ? "s.jpg" : pick(maps));
         m.diffuse = {pick(shades), pick(shades), 0};
         m.transparencyMap = pick(maps);
         if (lattice && parsed) {
             m.diffuse = {pick(greys) / 255, 128 / 255.0, 128 / 255.0};
+        } else if (crowd) {
+            int o[3], d;
+            do {
+                for (int& a : o) a = static_cast<int>(random() % 55) - 27;
+                d = o[0] * o[0] + o[1] * o[1] + o[2] * o[2];
+            } while (d <= 651 || d > 27 * 27);
+            m.diffuse = {(128 + o[0]) / 255.0, (128 + o[1]) / 255.0, (128 + o[2]) / 255.0};
         } else if (lattice && random() % 6) {
             const auto [x, y, z] = pick(offsets[round / 4 % 2]);
             m.diffuse = {(128 + x) / 255.0, (128 + y) / 255.0, (128 + z) / 255.0};
@@ -479,12 +490,15 @@ TEST_F(PoserReaderTest, MatchingTakesTheFirstFreeMaterialOfTheRules) {
     for (; round < 80; ++round) {
         const int version = round % 2 ? 5 : 4;
         lattice = round % 4 >= 2;
+        crowd = lattice && round % 24 >= 20;
         std::string text = "version\n{\nnumber " + std::to_string(version) + "\n}\n";
         std::vector<tmaterial> parsed(40);
         SceneMaterials.clear();
-        for (std::size_t j = 0; j < parsed.size(); ++j) {
+        for (std::size_t s = 0; s < (crowd ? 600 : parsed.size()); ++s) {
             SceneMaterials.push_back(material(false));
             SceneMaterials.back().specular = {-1, 0, 0};  // the KsColor of the material it takes: its number
+        }
+        for (std::size_t j = 0; j < parsed.size(); ++j) {
             const tmaterial& p = parsed[j] = material(true);
             text += "material " + p.name.str() + "\n{\nKdColor " + number(p.diffuse.x) + " " + number(p.diffuse.y) +
                     " " + number(p.diffuse.z) + " 1\nKsColor " + std::to_string(j + 1) + " 0 0 1\n";
