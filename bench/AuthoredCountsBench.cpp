@@ -1,15 +1,18 @@
 // Loads over counts that a model's author chooses, each at 10,000 and 80,000
-// beside a control of the same size whose records the steps never compare
-// with each other:
+// (some also at 100,000) beside a control of the same size whose records the
+// steps never compare with each other; rows timed in CPU seconds, and those
+// that time their control too show the ratio ("x_control", see BenchSetup.h):
 // - VRML material nodes: every node looks up the name after it among the
 //   materials read so far, and every geometry node looks for an earlier
 //   material of equal values. "materials_only": N material nodes of distinct
 //   colours, one shape after them; "shapes": N shapes, each with a material
-//   of its own colour; "control": N shapes whose materials are equal, so that
-//   each is dropped for the first and the list stays short.
+//   of its own colour; "near": N shapes whose materials differ by 5e-10 in
+//   one of five values, all within 7e-9 of each other, against "shapes";
+//   "control": N shapes whose materials are equal, so that each is dropped
+//   for the first and the list stays short.
 // - The map search for N materials whose colour maps are wildcard names
-//   ("texI.*"), all found in a tree of N files, beside the same maps named
-//   exactly ("texI.jpg").
+//   ("texI.*", or "texI*.jpg" against the control), all found in a tree of N
+//   files, beside the same maps named exactly ("texI.jpg").
 // - The map paths of a load for N maps named in another letter case than
 //   their files in a folder of N files, beside maps named as on disk.
 // - An OBJ file of N "mtllib" lines naming libraries in another letter case
@@ -24,6 +27,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -56,11 +60,26 @@ const struct Cleanup {
 
 // ---- VRML material nodes ----------------------------------------------------
 
-enum VrmlKind { MaterialsOnly, Shapes, EqualShapes };
+enum VrmlKind { MaterialsOnly, Shapes, EqualShapes, NearShapes };
 
 std::string Colour(std::size_t i) {
     return std::to_string(static_cast<double>(i % 1000) / 1000) + " " +
            std::to_string(static_cast<double>(i / 1000 % 1000) / 1000) + " 0.5";
+}
+
+// The diffuse and specular colours of a material of its own, 5e-10 from the
+// next in one of five values (i's digits in base 15): all lie within 7e-9.
+std::string NearColours(std::size_t i) {
+    std::string text = "diffuseColor";
+    for (int v = 0; v < 6; ++v) {
+        if (v == 3) text += " specularColor";
+        char value[32];
+        const double base = v < 3 ? 0.5 : 0.25;
+        const std::size_t digit = v == 5 ? 0 : i / static_cast<std::size_t>(std::pow(15, v)) % 15;
+        *std::to_chars(value, value + sizeof value - 1, base + static_cast<double>(digit) * 5e-10).ptr = '\0';
+        text += std::string(" ") + value;
+    }
+    return text;
 }
 
 std::string VrmlText(std::size_t n, VrmlKind kind) {
@@ -74,32 +93,45 @@ std::string VrmlText(std::size_t n, VrmlKind kind) {
     text = "#VRML V2.0 utf8\n";
     for (std::size_t i = 0; i < n; ++i) {
         const std::string z = std::to_string(i);
-        text += "Shape { appearance Appearance { material Material { diffuseColor " +
-                (kind == Shapes ? Colour(i) : std::string("1 0 0")) +
+        text += "Shape { appearance Appearance { material Material { " +
+                (kind == Shapes ? "diffuseColor " + Colour(i)
+                 : kind == NearShapes ? NearColours(i)
+                                      : std::string("diffuseColor 1 0 0")) +
                 " } }\n geometry IndexedFaceSet { coord Coordinate { point [ 0 0 " + z + " 1 0 " + z + " 0 1 " + z +
                 " ] } coordIndex [ 0 1 2 -1 ] } }\n";
     }
     return text;
 }
 
+// The CPU seconds of a read of the text.
+double TimeVrmlRead(const std::string& text) {
+    return bench::TimeOnce(
+        [] {
+            ClearImportLists();
+            LineSegments.clear();
+            Polylines.clear();
+        },
+        [&] { ReadVRMLBytes(Scene, text); });
+}
+
 void BM_VrmlMaterials(benchmark::State& state, VrmlKind kind) {
-    const std::string text = VrmlText(static_cast<std::size_t>(state.range(0)), kind);
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const std::string text = VrmlText(n, kind);
     fixtures::ResetModel();
     ResetOptionsToDefaults();
     Scene.modelFile = "bench.wrl";
-    for (auto _ : state) {
-        state.PauseTiming();
-        ClearImportLists();
-        LineSegments.clear();
-        Polylines.clear();
-        state.ResumeTiming();
-        ReadVRMLBytes(Scene, text);
-    }
+    double seconds = 0;
+    for (auto _ : state) state.SetIterationTime(seconds = TimeVrmlRead(text));
     state.counters["materials"] = static_cast<double>(ImportMaterials.size());
+    // Shapes of materials near each other, against as many far apart.
+    if (kind == NearShapes)
+        bench::CompareWithControl(state, "VRML materials near each other, " + std::to_string(n), seconds,
+                                  TimeVrmlRead(VrmlText(n, Shapes)));
 }
-BENCHMARK_CAPTURE(BM_VrmlMaterials, materials_only, MaterialsOnly)->Apply(bench::AuthoredCounts);
-BENCHMARK_CAPTURE(BM_VrmlMaterials, shapes, Shapes)->Apply(bench::AuthoredCounts);
-BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, materials_only, MaterialsOnly)->UseManualTime()->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, shapes, Shapes)->UseManualTime()->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, near, NearShapes)->UseManualTime()->Apply(bench::AuthoredCountsTo100000);
+BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->UseManualTime()->Apply(bench::AuthoredCounts);
 
 // ---- Map names ----------------------------------------------------------------
 
@@ -111,20 +143,35 @@ const std::string& MapTree(std::size_t n) {
     return it->second;
 }
 
-void BM_SearchMaps(benchmark::State& state, bool wildcards) {
-    const auto n = static_cast<std::size_t>(state.range(0));
+enum MapNames { ExactNames, StemWildcards, OtherWildcards };
+
+// The CPU seconds of a search for n materials whose colour maps are texI
+// named so.
+double TimeSearchMaps(std::size_t n, MapNames names) {
     const std::string& tree = MapTree(n);
-    for (auto _ : state) {
-        state.PauseTiming();
-        bench::MaterialsWithColourMaps(
-            n, [&](std::size_t i) { return "/gone/tex" + std::to_string(i) + (wildcards ? ".*" : ".jpg"); });
-        state.ResumeTiming();
-        SearchMapsInDir(tree);
-    }
-    state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(tree) ? 1 : 0;
+    const char* ends[] = {".jpg", ".*", "*.jpg"};
+    return bench::TimeOnce(
+        [&] {
+            bench::MaterialsWithColourMaps(
+                n, [&](std::size_t i) { return "/gone/tex" + std::to_string(i) + ends[names]; });
+        },
+        [&] { SearchMapsInDir(tree); });
 }
-BENCHMARK_CAPTURE(BM_SearchMaps, wildcards, true)->Apply(bench::AuthoredCounts);
-BENCHMARK_CAPTURE(BM_SearchMaps, control, false)->Apply(bench::AuthoredCounts);
+
+void BM_SearchMaps(benchmark::State& state, MapNames names) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    double seconds = 0;
+    for (auto _ : state) state.SetIterationTime(seconds = TimeSearchMaps(n, names));
+    state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(MapTree(n)) ? 1 : 0;
+    if (names == OtherWildcards)
+        bench::CompareWithControl(state, "map names texI*.jpg, " + std::to_string(n), seconds,
+                                  TimeSearchMaps(n, ExactNames));
+}
+BENCHMARK_CAPTURE(BM_SearchMaps, wildcards, StemWildcards)->UseManualTime()->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_SearchMaps, other_wildcards, OtherWildcards)
+    ->UseManualTime()
+    ->Apply(bench::AuthoredCountsTo100000);
+BENCHMARK_CAPTURE(BM_SearchMaps, control, ExactNames)->UseManualTime()->Apply(bench::AuthoredCounts);
 
 // n files texI.jpg in one folder, beside the model file.
 const std::string& MapFolder(std::size_t n) {
@@ -137,24 +184,36 @@ const std::string& MapFolder(std::size_t n) {
     return it->second;
 }
 
-// The map paths of a load, inside its listing scope.
+// The CPU seconds of the map paths of a load (made absolute, then spelled as
+// on disk) inside its listing scope, for n maps in a folder of n files, named
+// in another letter case or as on disk.
+double TimeMapPaths(std::size_t n, bool otherCase) {
+    const std::string& folder = MapFolder(n);
+    return bench::TimeOnce(
+        [&] {
+            bench::MaterialsWithColourMaps(n, [&](std::size_t i) {
+                return (otherCase ? "TEX" : "tex") + std::to_string(i) + (otherCase ? ".JPG" : ".jpg");
+            });
+            Scene.modelFile = folder + "model.obj";
+        },
+        [] {
+            const FolderListingScope folders;
+            ResolveMapPaths();
+            MatchMapNameCase();
+        });
+}
+
 void BM_MapPaths(benchmark::State& state, bool otherCase) {
     const auto n = static_cast<std::size_t>(state.range(0));
-    const std::string& folder = MapFolder(n);
-    for (auto _ : state) {
-        state.PauseTiming();
-        bench::MaterialsWithColourMaps(n, [&](std::size_t i) {
-            return (otherCase ? "TEX" : "tex") + std::to_string(i) + (otherCase ? ".JPG" : ".jpg");
-        });
-        Scene.modelFile = folder + "model.obj";
-        state.ResumeTiming();
-        const FolderListingScope folders;
-        ResolveMapPaths();
-    }
-    state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(folder) ? 1 : 0;
+    double seconds = 0;
+    for (auto _ : state) state.SetIterationTime(seconds = TimeMapPaths(n, otherCase));
+    state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(MapFolder(n)) ? 1 : 0;
+    if (otherCase)
+        bench::CompareWithControl(state, "map paths in another case, " + std::to_string(n), seconds,
+                                  TimeMapPaths(n, false));
 }
-BENCHMARK_CAPTURE(BM_MapPaths, other_case, true)->Apply(bench::AuthoredCounts);
-BENCHMARK_CAPTURE(BM_MapPaths, control, false)->Apply(bench::AuthoredCounts);
+BENCHMARK_CAPTURE(BM_MapPaths, other_case, true)->UseManualTime()->Apply(bench::AuthoredCountsTo100000);
+BENCHMARK_CAPTURE(BM_MapPaths, control, false)->UseManualTime()->Apply(bench::AuthoredCounts);
 
 void BM_ObjMaterialLibraries(benchmark::State& state, bool otherCase) {
     const auto n = static_cast<std::size_t>(state.range(0));

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdio>
+#include <ctime>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +27,40 @@ namespace bench {
 // and 80,000, each run once and shown in milliseconds.
 inline void AuthoredCounts(benchmark::internal::Benchmark* b) {
     b->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+// The same and 100,000.
+inline void AuthoredCountsTo100000(benchmark::internal::Benchmark* b) {
+    AuthoredCounts(b);
+    b->Arg(100000);
+}
+
+// The CPU seconds of the calling thread: the machine may be shared, and
+// a row is compared with its control by the work it did.
+inline double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// A row's time beside that of its control of the same size (the same work
+// without what the row attacks): the counter "x_control" is their ratio, and
+// a ratio above 2, a time that grows faster than the control's, labels the
+// row "RATIO ABOVE 2" and is printed on stderr.
+inline void CompareWithControl(benchmark::State& state, const std::string& row, double seconds, double control) {
+    const double ratio = control > 0 ? seconds / control : 0;
+    state.counters["x_control"] = ratio;
+    if (ratio <= 2) return;
+    state.SetLabel("RATIO ABOVE 2");
+    std::fprintf(stderr, "RATIO ABOVE 2: %s takes %.1f times its control\n", row.c_str(), ratio);
+}
+
+// The CPU seconds of `run` after `prepare`, which is not timed.
+template <typename Prepare, typename Run>
+double TimeOnce(Prepare&& prepare, Run&& run) {
+    prepare();
+    const double start = CpuSeconds();
+    run();
+    return CpuSeconds() - start;
 }
 
 // While one lives, the status window keeps no lines, so that a benchmark

@@ -45,7 +45,11 @@
 // version 5 on its edge: N black materials of one name (in letter case
 // variants, or with the suffixes ":1" to ":99") and N blocks of that name 0.1
 // away from black, below version 5 and from version 5 on, against the same
-// with a name of its own for each material and block.
+// with a name of its own for each material and block. And the colour rule
+// with many colours: N materials of one name whose colours are the points of
+// the 8-bit lattice between 25.5 and 26.5 steps from a grey, and N blocks of
+// that name within a millionth of the grey, each just beyond 0.1 of every
+// material, against the same blocks far from every colour.
 //
 // Models of many objects: a 3DS file of N objects and an LWO file of N point
 // lists, of 100 points each, against the same points in 200 objects or lists
@@ -62,9 +66,8 @@
 #include <zlib.h>
 
 #include <bit>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -406,35 +409,6 @@ void BM_ReadDazScriptOfManyCameras(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadDazScriptOfManyCameras)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// The CPU seconds of the calling thread: the machine may be shared, and
-// a row is compared with its control by the work it did.
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// A row's time beside that of its control of the same size (the same work
-// without what the row attacks): the counter "x_control" is their ratio, and
-// a ratio above 2, a time that grows faster than the control's, labels the
-// row "RATIO ABOVE 2" and is printed on stderr.
-void CompareWithControl(benchmark::State& state, const std::string& row, double seconds, double control) {
-    const double ratio = control > 0 ? seconds / control : 0;
-    state.counters["x_control"] = ratio;
-    if (ratio <= 2) return;
-    state.SetLabel("RATIO ABOVE 2");
-    std::fprintf(stderr, "RATIO ABOVE 2: %s takes %.1f times its control\n", row.c_str(), ratio);
-}
-
-// The CPU seconds of `read` after `prepare`, which is not timed.
-template <typename Prepare, typename Read>
-double TimeOnce(Prepare&& prepare, Read&& read) {
-    prepare();
-    const double start = CpuSeconds();
-    read();
-    return CpuSeconds() - start;
-}
-
 // A file of the text in the temporary folder, removed with this object.
 class BenchFile {
 public:
@@ -473,7 +447,7 @@ tmaterial ModelMaterial(const std::string& name, const char* colorMap, const tve
 // The seconds of "Poser Scene..."'s material pass over `file` on the model
 // materials `model`; `matched` counts those it loaded.
 double TimeMatching(const std::vector<tmaterial>& model, const std::string& file, std::size_t& matched) {
-    const double seconds = TimeOnce([&] { SceneMaterials = model; }, [&] { ReadPoserMaterials(file); });
+    const double seconds = bench::TimeOnce([&] { SceneMaterials = model; }, [&] { ReadPoserMaterials(file); });
     matched = 0;
     for (const tmaterial& m : SceneMaterials) matched += m.blend == 1.0 ? 1 : 0;
     return seconds;
@@ -503,7 +477,8 @@ void MatchPoserMaterials(benchmark::State& state, bool caseVariants) {
     state.counters["materials"] = static_cast<double>(n);
     state.counters["matched"] = static_cast<double>(matched);
     if (caseVariants)
-        CompareWithControl(state, "case variants of " + std::to_string(n), seconds, MatchNames(n, false, matched));
+        bench::CompareWithControl(state, "case variants of " + std::to_string(n), seconds,
+                                  MatchNames(n, false, matched));
 }
 
 void BM_MatchPoserMaterialsOfDistinctNames(benchmark::State& state) { MatchPoserMaterials(state, false); }
@@ -531,29 +506,79 @@ double MatchColoursAtTheTolerance(std::size_t n, int version, bool suffixes, boo
     return TimeMatching(model, file.path(), matched);
 }
 
-void BM_MatchPoserColoursAtTheTolerance(benchmark::State& state) {
+// A matching of n materials, timed by `match` (true: its control) beside
+// its control.
+template <typename Match>
+void MatchAgainstControl(benchmark::State& state, std::size_t n, const std::string& row, Match&& match) {
     fixtures::ResetModel();
     ResetOptionsToDefaults();
-    const std::size_t n = static_cast<std::size_t>(state.range(0));
-    const int version = static_cast<int>(state.range(1));
-    const bool suffixes = state.range(2) != 0;
     std::size_t matched = 0;
     double seconds = 0;
-    for (auto _ : state)
-        state.SetIterationTime(seconds = MatchColoursAtTheTolerance(n, version, suffixes, false, matched));
+    for (auto _ : state) state.SetIterationTime(seconds = match(false, matched));
     state.counters["materials"] = static_cast<double>(n);
     state.counters["matched"] = static_cast<double>(matched);
     std::size_t controlMatched = 0;
-    const double control = MatchColoursAtTheTolerance(n, version, suffixes, true, controlMatched);
-    CompareWithControl(state,
-                       "colours 0.1 apart, version " + std::to_string(version) + (suffixes ? ", suffixes, " : ", ") +
-                           std::to_string(n),
-                       seconds, control);
+    bench::CompareWithControl(state, row, seconds, match(true, controlMatched));
+}
+
+void BM_MatchPoserColoursAtTheTolerance(benchmark::State& state) {
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    const int version = static_cast<int>(state.range(1));
+    const bool suffixes = state.range(2) != 0;
+    MatchAgainstControl(state, n,
+                        "colours 0.1 apart, version " + std::to_string(version) +
+                            (suffixes ? ", suffixes, " : ", ") + std::to_string(n),
+                        [&](bool distinct, std::size_t& matched) {
+                            return MatchColoursAtTheTolerance(n, version, suffixes, distinct, matched);
+                        });
 }
 BENCHMARK(BM_MatchPoserColoursAtTheTolerance)
     ->UseManualTime()
     ->ArgNames({"n", "version", "suffixes"})
     ->ArgsProduct({{10000, 80000}, {4, 5}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The colour rule on its edge with many colours: N model materials of one
+// name in letter case variants, their colours the points of the 8-bit
+// lattice (as a load leaves them) between 25.5 and 26.5 steps of grey 128,
+// each about N / 8,500 times; and N blocks of that name in colours within a
+// millionth of that grey, each just beyond 0.1 of every material, so that
+// below version 5 none is taken (from version 5 on every one is). The
+// control puts the blocks' colour far from every material.
+double MatchColoursBeyondTheTolerance(std::size_t n, int version, bool far, std::size_t& matched) {
+    std::vector<tvector> shell;
+    for (int a = -26; a <= 26; ++a)
+        for (int b = -26; b <= 26; ++b)
+            for (int c = -26; c <= 26; ++c)
+                if (const int d = a * a + b * b + c * c; d > 650 && d <= 702)
+                    shell.push_back({(128 + a) / 255.0, (128 + b) / 255.0, (128 + c) / 255.0});
+    std::string text = "version\n{\nnumber " + std::to_string(version) + "\n}\n";
+    std::vector<tmaterial> model;
+    for (std::size_t i = 0; i < n; ++i) {
+        char grey[32];
+        const double value = far ? 3.0 : 128 / 255.0 + static_cast<double>(i % 997) * 1e-9;
+        *std::to_chars(grey, grey + sizeof grey - 1, value).ptr = '\0';
+        text += "material abcdefghijklmnopq\n{\nKdColor " + std::string(grey) + " " + grey + " " + grey +
+                " 1\ntextureMap skin.jpg\n}\n";
+        model.push_back(ModelMaterial(MaterialName(i, true), "skin.jpg", shell[i % shell.size()]));
+    }
+    const BenchFile file(std::move(text), far ? "_shell_far.pz3" : "_shell.pz3");
+    return TimeMatching(model, file.path(), matched);
+}
+
+void BM_MatchPoserColoursBeyondTheTolerance(benchmark::State& state) {
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    const int version = static_cast<int>(state.range(1));
+    MatchAgainstControl(state, n, "colours beyond 0.1, version " + std::to_string(version) + ", " + std::to_string(n),
+                        [&](bool far, std::size_t& matched) {
+                            return MatchColoursBeyondTheTolerance(n, version, far, matched);
+                        });
+}
+BENCHMARK(BM_MatchPoserColoursBeyondTheTolerance)
+    ->UseManualTime()
+    ->ArgNames({"n", "version"})
+    ->ArgsProduct({{10000, 100000}, {4, 5}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
@@ -620,7 +645,7 @@ std::string PointListsLWO(std::size_t lists, std::size_t points) {
 template <typename Read>
 double TimeModelRead(std::string&& text, const char* name, Read&& read, std::size_t& faces) {
     const BenchFile file(std::move(text), name);
-    const double seconds = TimeOnce(
+    const double seconds = bench::TimeOnce(
         [&] {
             ClearModel();
             ClearImportLists();
@@ -649,7 +674,7 @@ void ReadManyObjects(benchmark::State& state, Make&& make, const char* name, Rea
     state.counters["objects"] = static_cast<double>(n);
     state.counters["faces"] = static_cast<double>(faces);
     const double control = TimeModelRead(make(ControlObjects, n * points / ControlObjects), name, read, faces);
-    CompareWithControl(state, std::string(name) + " of " + std::to_string(n) + " objects", seconds, control);
+    bench::CompareWithControl(state, std::string(name) + " of " + std::to_string(n) + " objects", seconds, control);
 }
 
 void BM_Read3DSOfManyObjects(benchmark::State& state) { ReadManyObjects(state, Objects3DS, "_objects.3ds", Read3DS); }
@@ -690,7 +715,7 @@ void BM_ReadLWOOfManyClips(benchmark::State& state) {
         state.SetIterationTime(seconds = TimeModelRead(ClipsLWO(n, false), "_clips.lwo", read, faces));
     state.counters["clips"] = static_cast<double>(n);
     const double control = TimeModelRead(ClipsLWO(n, true), "_clips.lwo", read, faces);
-    CompareWithControl(state, "LWO of " + std::to_string(n) + " clips", seconds, control);
+    bench::CompareWithControl(state, "LWO of " + std::to_string(n) + " clips", seconds, control);
 }
 BENCHMARK(BM_ReadLWOOfManyClips)->UseManualTime()->Arg(10000)->Arg(60000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -715,7 +740,7 @@ double ImportWithMissingMaps(const std::filesystem::path& folder, std::size_t fi
     for (std::size_t i = 0; i < maps; ++i)
         model.push_back(ModelMaterial("m" + std::to_string(i), ("missing" + std::to_string(i) + ".jpg").c_str(),
                                       {1, 1, 1}));
-    const double seconds = TimeOnce([&] { SceneMaterials = model; }, [&] { ::ImportPoserScene(scene); });
+    const double seconds = bench::TimeOnce([&] { SceneMaterials = model; }, [&] { ::ImportPoserScene(scene); });
     std::filesystem::remove_all(folder);
     return seconds;
 }
@@ -737,8 +762,9 @@ void BM_ImportMissingMapsInABigFolder(benchmark::State& state) {
     const double control = ImportWithMissingMaps(folder, 10, maps);
     state.counters["files"] = static_cast<double>(files);
     state.counters["maps"] = static_cast<double>(maps);
-    CompareWithControl(state, std::to_string(maps) + " missing maps among " + std::to_string(files) + " files",
-                       seconds, control);
+    bench::CompareWithControl(state,
+                              std::to_string(maps) + " missing maps among " + std::to_string(files) + " files",
+                              seconds, control);
 }
 BENCHMARK(BM_ImportMissingMapsInABigFolder)
     ->UseManualTime()

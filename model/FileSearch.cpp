@@ -151,6 +151,25 @@ std::vector<std::string> OtherSpellings(const FolderNames& entries, const std::s
     return matches;
 }
 
+// False when the folder of `path` was listed in the active scope and holds
+// no entry of that name: within a scope the folders do not change, so the
+// file system need not be asked again about every name missing there.
+bool ListedAsMissing(std::string_view path) {
+    if (!ActiveScope) return false;
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return false;
+    const std::string_view name = path.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") return false;
+    const FolderListingScope::Listings& listings = ActiveScope->listings();
+    const auto folder = listings.names.find(std::string(slash == 0 ? "/" : path.substr(0, slash)));
+    if (folder == listings.names.end() || folder->second.byLowerCase.empty()) return false;
+    const auto spellings = folder->second.byLowerCase.find(LowerCase(name));
+    if (spellings == folder->second.byLowerCase.end()) return true;
+    for (const std::size_t i : spellings->second)
+        if (folder->second.names[i] == name) return false;
+    return true;
+}
+
 bool Exists(const std::string& path) {
     const auto ask = [&path] {
         std::error_code ec;
@@ -158,6 +177,7 @@ bool Exists(const std::string& path) {
     };
     // Within a scope the folders above many names are asked about once.
     if (!ActiveScope) return ask();
+    if (ListedAsMissing(path)) return false;
     const auto [it, added] = ActiveScope->listings().exists.try_emplace(path, false);
     if (added) it->second = ask();
     return it->second;
@@ -204,6 +224,12 @@ void FindFilesRecursive(std::string_view mask, std::string_view directory, std::
     if (folder.back() != '/') folder += '/';
     std::set<std::string> visited;
     SearchFolder(mask, folder, list, visited);
+}
+
+bool PathExists(std::string_view path) {
+    if (ListedAsMissing(path)) return false;
+    std::error_code ec;
+    return fs::exists(fs::path(path), ec);
 }
 
 std::string FileNameAsOnDisk(std::string_view name) { return FileNameAsOnDiskIn("", name); }

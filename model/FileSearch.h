@@ -22,6 +22,11 @@ bool MatchesFileMask(std::string_view name, std::string_view mask);
 // end. An empty directory adds nothing.
 void FindFilesRecursive(std::string_view mask, std::string_view directory, std::vector<std::string>& list);
 
+// Whether a file or folder of that name exists. Within a FolderListingScope,
+// a name that a folder listed there does not hold is missing without asking
+// the file system.
+bool PathExists(std::string_view path);
+
 // `name` with "\" turned into "/". When no file or folder of that name
 // exists, each part of the path is looked up again ignoring letter case and
 // the name as found on disk is returned; when even that finds nothing, the

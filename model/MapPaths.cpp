@@ -1,22 +1,15 @@
 #include "model/MapPaths.h"
 
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "model/Model.h"
 #include "model/TextConv.h"
 #include "platform/FileReplace.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-bool Exists(const std::string& path) {
-    std::error_code ec;
-    return !path.empty() && fs::exists(fs::path(path), ec);
-}
+bool Exists(const std::string& path) { return !path.empty() && PathExists(path); }
 
 std::string Join(const std::string& folder, std::string_view name) {
     if (folder.empty()) return std::string(name);

@@ -15,16 +15,22 @@
 
 namespace {
 
-// The files of a folder tree by their lower-case names in sorted order, with
-// the first file (in search order) of any run of them at hand: a wildcard
-// name "stem.*" matches the names that begin with the stem and ".", one run,
-// and the stem itself when it has no ".".
+// The files of a folder tree by their lower-case names in sorted order (or
+// by those names spelled backwards, for their endings), with the files of
+// any run of them at hand in search order: a wildcard name "stem.*" matches
+// the names that begin with the stem and ".", one run, and the stem itself
+// when it has no "."; any other wildcard name matches only names that begin
+// with what comes before its first wildcard and end with what comes after
+// its last.
 class SortedNames {
 public:
-    explicit SortedNames(const std::vector<std::string>& files) {
+    SortedNames(const std::vector<std::string>& files, bool backwards) {
         sorted_.reserve(files.size());
-        for (std::size_t i = 0; i < files.size(); ++i)
-            sorted_.emplace_back(LowerCase(ExtractFileName(files[i])), static_cast<uint32_t>(i));
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            std::string name = LowerCase(ExtractFileName(files[i]));
+            if (backwards) std::reverse(name.begin(), name.end());
+            sorted_.emplace_back(std::move(name), static_cast<uint32_t>(i));
+        }
         std::sort(sorted_.begin(), sorted_.end());
         // A tree of minimums over the sorted names' places in search order.
         const std::size_t n = sorted_.size();
@@ -41,6 +47,43 @@ public:
         uint64_t first = FirstOf(Bound(stem + "."), Bound(stem + "/"));  // "/" follows "."
         if (stem.find('.') == std::string::npos) first = std::min(first, FirstOf(Bound(stem), Bound(stem + '\0')));
         return first;
+    }
+
+    // The run of sorted names that begin with `start` (in lower case).
+    std::pair<std::size_t, std::size_t> Starting(const std::string& start) const {
+        const std::size_t lo = Bound(start);
+        const auto hi = std::partition_point(sorted_.begin() + static_cast<std::ptrdiff_t>(lo), sorted_.end(),
+                                             [&](const auto& name) { return name.first.starts_with(start); });
+        return {lo, static_cast<std::size_t>(hi - sorted_.begin())};
+    }
+
+    // The first place in search order among the sorted names [lo, hi) for
+    // which `matches` holds; None when it holds for none. The places are
+    // taken smallest first, from the tree.
+    template <typename Matches>
+    uint64_t FirstWhere(std::size_t lo, std::size_t hi, Matches&& matches) const {
+        // Nodes of the tree, smallest minimum on top.
+        const auto later = [this](std::size_t a, std::size_t b) { return first_[a] > first_[b]; };
+        std::vector<std::size_t> nodes;
+        for (lo += sorted_.size(), hi += sorted_.size(); lo < hi; lo /= 2, hi /= 2) {
+            if (lo & 1) nodes.push_back(lo++);
+            if (hi & 1) nodes.push_back(--hi);
+        }
+        std::make_heap(nodes.begin(), nodes.end(), later);
+        while (!nodes.empty()) {
+            std::pop_heap(nodes.begin(), nodes.end(), later);
+            const std::size_t node = nodes.back();
+            nodes.pop_back();
+            if (node >= sorted_.size()) {
+                if (matches(first_[node])) return first_[node];
+                continue;
+            }
+            for (const std::size_t child : {2 * node, 2 * node + 1}) {
+                nodes.push_back(child);
+                std::push_heap(nodes.begin(), nodes.end(), later);
+            }
+        }
+        return None;
     }
 
 private:
@@ -82,19 +125,28 @@ public:
             const auto it = first_.find(LowerCase(name));
             return it == first_.end() ? std::string() : *it->second;
         }
+        if (!names_) names_.emplace(*files_, false);
         if (wildcard + 1 == name.size() && name.ends_with(".*")) {
-            if (!sorted_) sorted_.emplace(*files_);
-            const uint64_t first = sorted_->FirstOfStem(LowerCase(name.substr(0, wildcard - 1)));
+            const uint64_t first = names_->FirstOfStem(LowerCase(name.substr(0, wildcard - 1)));
             return first == SortedNames::None ? std::string() : (*files_)[static_cast<std::size_t>(first)];
         }
-        // Any other wildcard name is matched against the whole tree, once.
+        // Any other wildcard name: the files that begin or end as it does,
+        // whichever are fewer, in search order until one matches.
         const auto [it, added] = masks_.try_emplace(LowerCase(name));
-        if (added)
-            for (const std::string& path : *files_)
-                if (MatchesFileMask(ExtractFileName(path), name)) {
-                    it->second = path;
-                    break;
-                }
+        if (added) {
+            if (!endings_) endings_.emplace(*files_, true);
+            const std::string& mask = it->first;
+            std::string ending = mask.substr(mask.find_last_of("*?") + 1);
+            std::reverse(ending.begin(), ending.end());
+            const auto [lo, hi] = names_->Starting(mask.substr(0, wildcard));
+            const auto [endLo, endHi] = endings_->Starting(ending);
+            const auto matches = [&](uint64_t place) {
+                return MatchesFileMask(ExtractFileName((*files_)[static_cast<std::size_t>(place)]), name);
+            };
+            const uint64_t first = hi - lo <= endHi - endLo ? names_->FirstWhere(lo, hi, matches)
+                                                            : endings_->FirstWhere(endLo, endHi, matches);
+            if (first != SortedNames::None) it->second = (*files_)[static_cast<std::size_t>(first)];
+        }
         return it->second;
     }
 
@@ -102,7 +154,7 @@ private:
     std::string directory_;
     std::optional<std::vector<std::string>> files_;
     std::unordered_map<std::string, const std::string*> first_;
-    std::optional<SortedNames> sorted_;                   // for the names "stem.*"
+    std::optional<SortedNames> names_, endings_;           // for wildcard names
     std::unordered_map<std::string, std::string> masks_;  // other wildcard names (lower case) -> first match
 };
 

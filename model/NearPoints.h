@@ -2,8 +2,9 @@
 // give one vertex any number of faces (the apex of a cone of thousands); a
 // test of every pair would take time in the square of them. These give the
 // same answers as the test of every pair, in about the time of sorting.
-// And the keys of the grid cells by which closeness tests (these, the weld,
-// the readers' lookups of equal materials) file what they compare.
+// And the keys of the grid cells by which closeness tests (these, the weld)
+// file what they compare, which the readers' lookup of equal materials also
+// takes for the key of values bit for bit.
 #pragma once
 
 #include <cstdint>

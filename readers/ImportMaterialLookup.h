@@ -42,9 +42,16 @@ private:
 
 // The first of the leading import materials whose values equal a given
 // material's (EqualMaterialValues), as a walk from the first material
-// finds it. The materials are filed by the cells of a grid over their
-// eleven values, so that a search looks at the few materials in the cells
-// within Epsilon of the given one.
+// finds it. Materials of the very same values are filed once, under the
+// first of them. The values so filed lie in a few trees, each split at its
+// middle value along the value that spreads most, each node knowing the
+// first material below it; new values wait in a short list until there are
+// enough for a tree, and a tree as large as the one before it is built anew
+// together with that one, so that there are few.
+// A search follows the branches whose split lies within Epsilon of the
+// given material's value and whose first material comes before one already
+// found: however many materials lie close to each other, it looks at those
+// within Epsilon in every value, not at all those in some cell around them.
 class EqualMaterialIndex {
 public:
     // The index of the first of ImportMaterials[0, count) whose values equal
@@ -56,15 +63,41 @@ public:
     void Forget(std::size_t first);
 
 private:
-    // Per grid and cell the first and the last material filed there; the
-    // materials of a cell are chained in the order they were filed.
-    struct tends {
-        int32_t first, last;
+    static constexpr int Values = 11;
+    // Values filed, with the first of the filed materials that have them and
+    // their number (none: the values wait to be filed again or dropped).
+    struct Entry {
+        double values[Values];
+        int32_t first;
+        int32_t count;
+        uint32_t node;  // its place in nodes_, none while fresh
     };
-    struct tgrid {
-        std::unordered_map<uint64_t, tends> cells;
-        std::vector<int32_t> next, previous;  // per filed material, -1 at the ends
+    // A node of a tree: its entry, the value its split compares and that
+    // value of the entry, and the first filed material below it (INT32_MAX
+    // when none).
+    struct Node {
+        double split;
+        uint32_t entry;
+        uint16_t axis;
+        int32_t first;
     };
-    tgrid grids_[2];
-    std::vector<std::pair<uint64_t, uint64_t>> keys_;  // per filed material, its cell in each grid
+    // A tree: the nodes [begin, end), the node of a range its middle one.
+    struct Tree {
+        uint32_t begin, end;
+    };
+
+    void File(std::size_t index);
+    void Plant();
+    void Sum(uint32_t begin, uint32_t end);
+    void SumBelow(uint32_t begin, uint32_t end);
+    void Refresh(const Entry& entry);
+    void Search(uint32_t begin, uint32_t end, const double values[Values], const tmaterial& material,
+                int32_t& best) const;
+
+    std::vector<Entry> entries_;
+    std::vector<Node> nodes_;
+    std::vector<Tree> trees_;                           // in the order they were built
+    std::vector<uint32_t> fresh_;                       // entries in no tree yet
+    std::unordered_multimap<uint64_t, uint32_t> byKey_;  // entries by the key of their values
+    std::vector<uint32_t> entryOf_;                     // of each filed material
 };

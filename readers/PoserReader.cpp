@@ -8,6 +8,7 @@
 #include <deque>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -504,8 +505,290 @@ private:
     std::vector<std::size_t> begin_;
 };
 
-// The scene materials of each key, arranged by their diffuse colour as a
-// balanced tree (the node of a range is its middle entry, the halves its
+// The scene materials of each key whose diffuse colour lies on the lattice
+// of 255ths (every component a whole number of 255ths, as a load leaves the
+// model's colours), filed by those whole numbers: per key the rows of the
+// lattice (the first two numbers) in order, in each row its cells (the third
+// number) in order, in each cell its materials in list order. The colours
+// within 0.1 of a colour lie in a ball of radius 25.5 steps, which meets
+// each row in one run of cells; a tree over the cells of a row gives the
+// first free material of such a run at once. So a block looks at the rows
+// its ball crosses (about 2,000 at most) and at no colour outside the ball,
+// however many lie just beyond 0.1 and however many materials share a
+// colour. A block whose ball holds no free colour keeps the nearest free
+// colours beyond it, and a later block whose colour lies near its own
+// looks at those alone.
+class LatticeColours {
+public:
+    // Files the material when its colour lies on the lattice; false when not.
+    bool Add(std::string_view key, std::size_t material, const tvector& colour) {
+        int32_t n[3];
+        const double c[3] = {colour.x, colour.y, colour.z};
+        for (int a = 0; a < 3; ++a) {
+            const double whole = std::nearbyint(c[a] * 255.0);
+            if (!(std::fabs(whole) <= Extent) || whole / 255.0 != c[a]) return false;
+            n[a] = static_cast<int32_t>(whole);
+        }
+        keys_.Add(key, {n[0], n[1], n[2], material});
+        return true;
+    }
+
+    // Arranges what was added; before the first search.
+    void Build(std::size_t materials) {
+        keys_.Group();
+        std::vector<Point>& points = keys_.Entries();
+        cellsOf_.assign(materials, {});
+        firstRow_.assign(keys_.Keys() + 1, 0);
+        for (std::size_t k = 0; k < keys_.Keys(); ++k) {
+            const auto at = [&](std::size_t i) { return points.begin() + static_cast<std::ptrdiff_t>(i); };
+            std::sort(at(keys_.Begin(k)), at(keys_.End(k)), [](const Point& a, const Point& b) {
+                return std::tie(a.i, a.j, a.k, a.material) < std::tie(b.i, b.j, b.k, b.material);
+            });
+            for (std::size_t p = keys_.Begin(k); p < keys_.End(k); ++p) {
+                const Point& point = points[p];
+                if (p == keys_.Begin(k) || point.i != points[p - 1].i || point.j != points[p - 1].j)
+                    rows_.push_back({point.i, point.j, cells_.size(), cells_.size(), None});
+                Row& row = rows_.back();
+                if (row.cellsEnd == row.cells || point.k != points[p - 1].k) {
+                    cells_.push_back({point.k, p, p, point.material});
+                    ++row.cellsEnd;
+                    row.first = std::min(row.first, point.material);
+                }
+                ++cells_.back().end;
+                CellsOf& of = cellsOf_[point.material];
+                of.cell[of.count++] = cells_.size() - 1;
+            }
+            firstRow_[k + 1] = rows_.size();
+        }
+        tree_.assign(2 * cells_.size(), None);
+        rowOfCell_.resize(cells_.size());
+        for (std::size_t r = 0; r < rows_.size(); ++r) {
+            const Row& row = rows_[r];
+            for (std::size_t c = row.cells; c < row.cellsEnd; ++c) {
+                rowOfCell_[c] = r;
+                tree_[row.cellsEnd + c] = cells_[c].first;  // at 2 * cells + (cellsEnd - cells) + (c - cells)
+            }
+            for (std::size_t t = row.cellsEnd - row.cells; t-- > 1;)
+                tree_[2 * row.cells + t] = std::min(tree_[2 * row.cells + 2 * t], tree_[2 * row.cells + 2 * t + 1]);
+        }
+    }
+
+    // The number of a key, None when no material of it lies on the lattice.
+    std::size_t Find(std::string_view key) const { return keys_.Find(key); }
+
+    // The first free material of key k whose colour `colour` matches, when it
+    // comes before `best`; otherwise `best`.
+    std::size_t First(std::size_t k, const tvector& colour, std::size_t best) {
+        Query q{colour, {colour.x * 255.0, colour.y * 255.0, colour.z * 255.0}, best};
+        for (const double c : q.centre)
+            if (!(std::fabs(c) <= Extent + 2 * Scan)) return best;  // also a colour that is not finite
+        if (const Clearing* near = ClearingAround(k, q.centre)) {
+            for (const Place& p : near->cells) {
+                const double x = p.i - q.centre[0], y = p.j - q.centre[1], z = p.k - q.centre[2];
+                const double d = x * x + y * y + z * z;
+                if (d < Outer * Outer && cells_[p.cell].first < q.best &&
+                    (d < Outer * Outer - Band || ColoursMatch(colour, {p.i / 255.0, p.j / 255.0, p.k / 255.0})))
+                    q.best = cells_[p.cell].first;
+            }
+            return q.best;
+        }
+        const auto rowsBegin = rows_.begin() + static_cast<std::ptrdiff_t>(firstRow_[k]);
+        const auto rowsEnd = rows_.begin() + static_cast<std::ptrdiff_t>(firstRow_[k + 1]);
+        // A search of a key of many cells that finds nothing keeps the
+        // colours just beyond reach (the others look at few anyway): the
+        // colours kept stay within twice the key's cells.
+        std::vector<std::pair<double, std::size_t>> beyond;
+        if (best == None && std::prev(rowsEnd)->cellsEnd - rowsBegin->cells >= 4 * KeptCells) q.beyond = &beyond;
+        auto r = rowsBegin;
+        const double iLast = std::min<double>(std::floor(q.centre[0] + Scan), std::prev(rowsEnd)->i);
+        for (double i = std::max<double>(std::ceil(q.centre[0] - Scan), rowsBegin->i); i <= iLast; ++i) {
+            const double di = i - q.centre[0], slice = Scan * Scan - di * di;
+            if (slice < 0) continue;
+            const double half = std::sqrt(slice);
+            const auto j0 = static_cast<int32_t>(std::ceil(q.centre[1] - half));
+            const auto j1 = static_cast<int32_t>(std::floor(q.centre[1] + half));
+            const auto row = static_cast<int32_t>(i);
+            r = std::lower_bound(r, rowsEnd, std::pair{row, j0},
+                                 [](const Row& a, std::pair<int32_t, int32_t> b) { return std::pair{a.i, a.j} < b; });
+            for (; r != rowsEnd && r->i == row && r->j <= j1; ++r) {
+                const double dj = r->j - q.centre[1];
+                if (r->first < q.best && di * di + dj * dj <= Scan * Scan) SearchRow(*r, di * di + dj * dj, q);
+            }
+        }
+        if (q.beyond && q.best == None) Clear(k, q.centre, beyond);
+        return q.best;
+    }
+
+    // After material s was taken: the first free materials of its cells.
+    void Taken(std::size_t s, const std::vector<bool>& taken) {
+        const std::vector<Point>& points = keys_.Entries();
+        const CellsOf& of = cellsOf_[s];
+        for (int n = 0; n < of.count; ++n) {
+            Cell& cell = cells_[of.cell[n]];
+            while (cell.next < cell.end && taken[points[cell.next].material]) ++cell.next;
+            cell.first = cell.next < cell.end ? points[cell.next].material : None;
+            Row& row = rows_[rowOfCell_[of.cell[n]]];
+            std::size_t* tree = &tree_[2 * row.cells];
+            std::size_t t = row.cellsEnd - row.cells + (of.cell[n] - row.cells);
+            for (tree[t] = cell.first; t > 1; t /= 2) tree[t / 2] = std::min(tree[t & ~std::size_t{1}], tree[t | 1]);
+            row.first = tree[1];
+        }
+    }
+
+private:
+    // A whole number of 255ths up to this far from 0 is filed; the products
+    // and differences of such numbers in steps are exact to far below Slack.
+    static constexpr double Extent = 16777216.0;  // 2^24
+    // The tolerance in steps of the lattice, and the width of the band about
+    // it where the computation of ColoursMatch decides.
+    static constexpr double Reach = ColourTolerance * 255.0;
+    static constexpr double Slack = 1e-6;
+    static constexpr double Outer = Reach + Slack;
+    static constexpr double Band = Outer * Outer - (Reach - Slack) * (Reach - Slack);
+    // A search looks this far (in steps) for the nearest colours that do
+    // not match, and keeps the nearest of them for the latest few colours
+    // it found clear.
+    static constexpr double Scan = Outer + 0.5;
+    static constexpr std::size_t KeptClearings = 8, KeptCells = 128;
+    // Rows of up to this many cells are looked through cell by cell.
+    static constexpr std::size_t FewCells = 8;
+
+    struct Point {
+        int32_t i, j, k;
+        std::size_t material;
+    };
+    // The materials of a cell are points [next, end), those before next
+    // taken; `first`: the material at next, None when none is left.
+    struct Cell {
+        int32_t k;
+        std::size_t next, end, first;
+    };
+    // The cells [cells, cellsEnd) of a row and the first free material among
+    // them. A tree of those of its cells (a minimum over each pair) lies at
+    // tree_[2 * cells + 1] up to tree_[2 * cellsEnd), the cells' own at the
+    // end.
+    struct Row {
+        int32_t i, j;
+        std::size_t cells, cellsEnd, first;
+    };
+    struct CellsOf {
+        std::size_t cell[2];
+        int count = 0;
+    };
+
+    // A search: its colour, in steps, and the first free material found
+    // that matches.
+    struct Query {
+        const tvector& colour;
+        double centre[3];
+        std::size_t best;
+        // When asked for: the free cells looked at that do not match, with
+        // the squares of their distances.
+        std::vector<std::pair<double, std::size_t>>* beyond = nullptr;
+    };
+
+    // Lowers q.best to the first free material of the row's cells whose
+    // colour q.colour matches; `across`: the square of the row's distance
+    // from the colour. Cells well inside the ball match, cells beyond it
+    // do not, those within the slack of its edge are asked.
+    void SearchRow(const Row& row, double across, Query& q) const {
+        const double outer = Outer * Outer - across, inner = outer - Band, scan = Scan * Scan - across;
+        const double z = q.centre[2];
+        const auto look = [&](auto from, auto to) {
+            for (auto c = from; c != to; ++c) {
+                if (c->first >= q.best) continue;
+                const double d = (c->k - z) * (c->k - z);
+                if (d < outer &&
+                    (d < inner || ColoursMatch(q.colour, {row.i / 255.0, row.j / 255.0, c->k / 255.0})))
+                    q.best = c->first;
+                else if (d < scan && q.beyond)
+                    q.beyond->emplace_back(d + across, static_cast<std::size_t>(c - cells_.begin()));
+            }
+        };
+        const auto cellsBegin = cells_.begin() + static_cast<std::ptrdiff_t>(row.cells);
+        const auto cellsEnd = cells_.begin() + static_cast<std::ptrdiff_t>(row.cellsEnd);
+        if (row.cellsEnd - row.cells <= FewCells) return look(cellsBegin, cellsEnd);
+        // The cells within the scan, and among them those well inside, which
+        // the row's tree takes at once.
+        const auto from = [&](auto begin, double k) {
+            return std::lower_bound(begin, cellsEnd, k, [](const Cell& c, double v) { return c.k < v; });
+        };
+        const double half = std::sqrt(scan);
+        const auto a = from(cellsBegin, std::ceil(z - half)), b = from(a, std::floor(z + half) + 1);
+        auto innerA = b, innerB = b;
+        if (inner > 0) {
+            const double innerHalf = std::sqrt(inner);
+            innerA = from(a, std::ceil(z - innerHalf));
+            innerB = from(innerA, std::floor(z + innerHalf) + 1);
+        }
+        const std::size_t* tree = &tree_[2 * row.cells];
+        std::size_t lo = row.cellsEnd - row.cells + static_cast<std::size_t>(innerA - cellsBegin);
+        std::size_t hi = row.cellsEnd - row.cells + static_cast<std::size_t>(innerB - cellsBegin);
+        for (; lo < hi; lo /= 2, hi /= 2) {
+            if (lo & 1) q.best = std::min(q.best, tree[lo++]);
+            if (hi & 1) q.best = std::min(q.best, tree[--hi]);
+        }
+        look(a, innerA);
+        look(innerB, b);
+    }
+
+    // What a search that found nothing tells of the colours near its own: no
+    // free colour lies within 0.1 of it, and the free colours within `reach`
+    // more are `cells`. A colour within `reach` of it matches no free colour
+    // but those. Materials are only ever taken, so this holds on. A few per
+    // key, the latest kept.
+    struct Place {
+        int32_t i, j, k;
+        std::size_t cell;
+    };
+    struct Clearing {
+        double centre[3];
+        double reach;
+        std::vector<Place> cells;
+    };
+    const Clearing* ClearingAround(std::size_t k, const double centre[3]) const {
+        const auto it = cleared_.find(k);
+        if (it == cleared_.end()) return nullptr;
+        for (const Clearing& c : it->second) {
+            const double x = centre[0] - c.centre[0], y = centre[1] - c.centre[1], z = centre[2] - c.centre[2];
+            if (x * x + y * y + z * z < c.reach * c.reach) return &c;
+        }
+        return nullptr;
+    }
+    // After a search from `centre` that found nothing: the nearest of the
+    // free cells beyond it that it looked at.
+    void Clear(std::size_t k, const double centre[3], std::vector<std::pair<double, std::size_t>>& beyond) {
+        double reach = Scan * Scan;
+        if (beyond.size() > KeptCells) {
+            std::nth_element(beyond.begin(), beyond.begin() + KeptCells, beyond.end());
+            reach = beyond[KeptCells].first;
+            beyond.resize(KeptCells);
+        }
+        Clearing c{{centre[0], centre[1], centre[2]}, std::sqrt(reach) - Outer - Slack, {}};
+        if (!(c.reach > 0)) return;
+        for (const auto& [distance, cell] : beyond)
+            c.cells.push_back({rows_[rowOfCell_[cell]].i, rows_[rowOfCell_[cell]].j, cells_[cell].k, cell});
+        std::vector<Clearing>& list = cleared_[k];
+        if (list.size() < KeptClearings)
+            list.push_back(std::move(c));
+        else
+            list[clearings_++ % KeptClearings] = std::move(c);
+    }
+
+    KeyedEntries<Point> keys_;
+    std::vector<Cell> cells_;
+    std::vector<Row> rows_;
+    std::vector<std::size_t> firstRow_;  // the rows of key k: [firstRow_[k], firstRow_[k + 1])
+    std::vector<std::size_t> tree_;
+    std::vector<std::size_t> rowOfCell_;
+    std::vector<CellsOf> cellsOf_;       // of each material: its cells, one per key
+    std::unordered_map<std::size_t, std::vector<Clearing>> cleared_;
+    std::size_t clearings_ = 0;
+};
+
+// The scene materials of each key: those of lattice colours as
+// LatticeColours files them, the others arranged by their diffuse colour as
+// a balanced tree (the node of a range is its middle entry, the halves its
 // subtrees), each node knowing the box of the colours below it and the first
 // material in list order below it that no parsed material took yet. The
 // first material that a colour matches is found without looking at the
@@ -517,10 +800,12 @@ public:
 
     void Add(std::string_view key, std::size_t material, const tvector& colour) {
         // A colour that is not finite matches no colour.
-        if (IsFinite(colour)) trees_.Add(key, {colour, material, colour, colour, material});
+        if (IsFinite(colour) && !lattice_.Add(key, material, colour))
+            trees_.Add(key, {colour, material, colour, colour, material});
     }
     // Arranges what was added; before the first Take.
     void Build() {
+        lattice_.Build(taken_.size());
         trees_.Group();
         for (std::size_t k = 0; k < trees_.Keys(); ++k) {
             const std::size_t begin = trees_.Begin(k), end = trees_.End(k);
@@ -534,14 +819,15 @@ public:
     // Takes the first material of `key` in list order, not taken yet, whose
     // colour `colour` matches; None when there is none.
     std::size_t Take(std::string_view key, const tvector& colour) {
-        const std::size_t k = trees_.Find(key);
-        if (k == None || !IsFinite(colour)) return None;
+        if (!IsFinite(colour)) return None;
         std::size_t best = None;
-        Search(trees_.Begin(k), trees_.End(k), colour, best);
+        if (const std::size_t k = trees_.Find(key); k != None) Search(trees_.Begin(k), trees_.End(k), colour, best);
+        if (const std::size_t k = lattice_.Find(key); k != None) best = lattice_.First(k, colour, best);
         if (best == None) return None;
         taken_[best] = true;
         const Places& places = places_[best];
         for (int i = 0; i < places.count; ++i) Refresh(places.place[i].begin, places.place[i].end, places.place[i].at);
+        lattice_.Taken(best, taken_);
         return best;
     }
 
@@ -637,7 +923,8 @@ private:
         Sum(begin, end);
     }
 
-    KeyedEntries<Node> trees_;
+    KeyedEntries<Node> trees_;  // the colours off the lattice
+    LatticeColours lattice_;
     std::vector<bool> taken_;
     std::vector<Places> places_;
 };

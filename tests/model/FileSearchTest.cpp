@@ -155,9 +155,10 @@ TEST_F(FileSearchTest, ListingScopeReadsEachFolderOnce) {
 }
 
 // Within a scope the other spellings of a name come from each folder's names
-// filed by their lower case: the same names as when every look-up reads the
-// folders, for names in any mix of letter case over folders of several
-// spellings.
+// filed by their lower case, and a name a folder read does not hold is
+// missing: the same names, and whether they exist, as when every look-up
+// reads the folders, for names in any mix of letter case over folders of
+// several spellings.
 TEST_F(FileSearchTest, ListingScopeFindsTheSpellingsOfAFolderRead) {
     for (const char* file : {"Maps/Tex.jpg", "maps/TEX.JPG", "MAPS/tex.Jpg", "Maps/Sub/a.png", "maps/SUB/A.PNG",
                              "maps/sub/b.png", "Maps/other.png"})
@@ -165,15 +166,20 @@ TEST_F(FileSearchTest, ListingScopeFindsTheSpellingsOfAFolderRead) {
     std::mt19937 rng(4);
     const std::string files[] = {"maps/tex.jpg", "maps/sub/a.png", "maps/sub/b.png", "maps/other.png", "maps/x.png"};
     std::vector<std::string> names, read;
+    std::vector<bool> exists;
     for (int i = 0; i < 200; ++i) {
         std::string name = base + files[rng() % std::size(files)];
         for (std::size_t c = base.size(); c < name.size(); ++c)
             if (rng() % 2) name[c] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[c])));
         names.push_back(name);
         read.push_back(FileNameAsOnDisk(name));
+        exists.push_back(PathExists(name));
     }
     const FolderListingScope scope;
-    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(FileNameAsOnDisk(names[i]), read[i]) << names[i];
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(FileNameAsOnDisk(names[i]), read[i]) << names[i];
+        EXPECT_EQ(PathExists(names[i]), exists[i]) << names[i];
+    }
 }
 
 }  // namespace

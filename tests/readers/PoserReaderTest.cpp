@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include <zlib.h>
 
@@ -434,31 +437,71 @@ TEST_F(PoserReaderTest, BrokenMaterialFilesChangeNothing) {
 // about 0.1 apart: each scene material in list order takes the first parsed
 // material in file order, not taken yet, whose name (with no suffix or ":1"
 // to ":99"), colour map file name and colour (below version 5) or
-// transparency map file name (from version 5) match, ignoring case.
+// transparency map file name (from version 5) match, ignoring case. Every
+// other round the model's colours lie on the lattice of 255ths (as a load
+// leaves them) between 24 and 27 steps of a grey, some of them elsewhere,
+// and the blocks' colours are that grey or lie up to two thirds of a step
+// off it, so that colours lie just inside, just beyond and exactly at 0.1;
+// some rounds have 600 model materials of one name, all beyond 0.1 of the
+// grey, so that blocks near it that find none leave the next ones less to
+// look at.
 TEST_F(PoserReaderTest, MatchingTakesTheFirstFreeMaterialOfTheRules) {
     const char* names[] = {"skin", "Skin", "SKIN:1", "skin:2", "Skin:02", "skin:100", "hair"};
     const char* maps[] = {"", "s.jpg", "S.JPG", "x\\s.jpg"};
     const double shades[] = {0, 0.05, 0.0999, 0.1, 0.15, 0.2};
+    const double greys[] = {128, 128.5, 128 + 1e-7, 128.1, 128.3, 128.45, 128.65};  // in 255ths
+    // Points of the lattice about 25.5 steps from those greys, inside, beyond
+    // and 25.5 from 128.5: in short rows of the lattice, or in one long row.
+    std::vector<std::tuple<int, int, int>> offsets[2] = {
+        {{25, 5, 0}, {25, 5, 1}, {25, 5, -1}, {25, 5, 2}, {0, 25, 5}, {0, 25, 6}, {0, 25, -5}, {26, 0, 0},
+         {26, 0, 1}, {-25, 0, 0}, {24, 7, 0}, {24, 7, 3}, {24, 7, 5}, {24, 7, 6}},
+        {}};
+    for (int z = 20; z <= 27; ++z) offsets[1].insert(offsets[1].end(), {{0, 0, z}, {0, 0, -z}});
     std::mt19937 random(49);
     const auto pick = [&](const auto& list) { return list[random() % std::size(list)]; };
-    const auto material = [&] {
-        tmaterial m = SceneMaterial(pick(names), pick(maps));
+    bool lattice = false, crowd = false;
+    int round = 0;
+    const auto material = [&](bool parsed) {
+        tmaterial m = SceneMaterial(crowd ? "skin" : lattice ? names[random() % 3] : pick(names),
+                                    crowd ? "s.jpg" : pick(maps));
         m.diffuse = {pick(shades), pick(shades), 0};
         m.transparencyMap = pick(maps);
+        if (lattice && parsed) {
+            m.diffuse = {pick(greys) / 255, 128 / 255.0, 128 / 255.0};
+        } else if (crowd) {
+            int o[3], d;
+            do {
+                for (int& a : o) a = static_cast<int>(random() % 55) - 27;
+                d = o[0] * o[0] + o[1] * o[1] + o[2] * o[2];
+            } while (d <= 651 || d > 27 * 27);
+            m.diffuse = {(128 + o[0]) / 255.0, (128 + o[1]) / 255.0, (128 + o[2]) / 255.0};
+        } else if (lattice && random() % 6) {
+            const auto [x, y, z] = pick(offsets[round / 4 % 2]);
+            m.diffuse = {(128 + x) / 255.0, (128 + y) / 255.0, (128 + z) / 255.0};
+        }
         return m;
     };
+    const auto number = [](double v) {
+        char text[32];
+        return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
+    };
     const auto fileName = [](std::string_view map) { return UpperCase(map.substr(map.find_last_of('\\') + 1)); };
-    for (int round = 0; round < 40; ++round) {
+    std::map<std::pair<std::string, std::string>, bool> nameMatches;  // of the parsed and the scene name
+    for (; round < 80; ++round) {
         const int version = round % 2 ? 5 : 4;
+        lattice = round % 4 >= 2;
+        crowd = lattice && round % 24 >= 20;
         std::string text = "version\n{\nnumber " + std::to_string(version) + "\n}\n";
-        std::vector<tmaterial> parsed(30);
+        std::vector<tmaterial> parsed(40);
         SceneMaterials.clear();
-        for (std::size_t j = 0; j < parsed.size(); ++j) {
-            SceneMaterials.push_back(material());
+        for (std::size_t s = 0; s < (crowd ? 600 : parsed.size()); ++s) {
+            SceneMaterials.push_back(material(false));
             SceneMaterials.back().specular = {-1, 0, 0};  // the KsColor of the material it takes: its number
-            const tmaterial& p = parsed[j] = material();
-            text += "material " + p.name.str() + "\n{\nKdColor " + std::to_string(p.diffuse.x) + " " +
-                    std::to_string(p.diffuse.y) + " 0 1\nKsColor " + std::to_string(j + 1) + " 0 0 1\n";
+        }
+        for (std::size_t j = 0; j < parsed.size(); ++j) {
+            const tmaterial& p = parsed[j] = material(true);
+            text += "material " + p.name.str() + "\n{\nKdColor " + number(p.diffuse.x) + " " + number(p.diffuse.y) +
+                    " " + number(p.diffuse.z) + " 1\nKsColor " + std::to_string(j + 1) + " 0 0 1\n";
             for (const auto& [keyword, map] :
                  {std::pair{"textureMap", p.colorMap}, {"transparencyMap", p.transparencyMap}})
                 text += std::string(keyword) + " " + (map.empty() ? "NO_MAP" : "\"" + map.str() + "\"") + "\n";
@@ -468,11 +511,14 @@ TEST_F(PoserReaderTest, MatchingTakesTheFirstFreeMaterialOfTheRules) {
         std::vector<bool> used(parsed.size());
         for (const tmaterial& m : SceneMaterials) {
             const auto matches = [&](const tmaterial& p) {
-                bool name = false;
-                for (int k = 0; k < 100; ++k)
+                const auto [known, added] = nameMatches.try_emplace({p.name.str(), m.name.str()}, false);
+                bool& name = known->second;
+                for (int k = 0; added && k < 100; ++k)
                     name = name || UpperCase(p.name + (k ? ":" + std::to_string(k) : "")) == UpperCase(m.name.view());
+                const double dx = p.diffuse.x - m.diffuse.x, dy = p.diffuse.y - m.diffuse.y,
+                             dz = p.diffuse.z - m.diffuse.z;
                 return name && fileName(p.colorMap.view()) == fileName(m.colorMap.view()) &&
-                       (version < 5 ? std::hypot(p.diffuse.x - m.diffuse.x, p.diffuse.y - m.diffuse.y) < 0.1
+                       (version < 5 ? std::sqrt(dx * dx + dy * dy + dz * dz) < 0.1
                                     : fileName(p.transparencyMap.view()) == fileName(m.transparencyMap.view()));
             };
             std::size_t j = 0;
