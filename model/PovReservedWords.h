@@ -46,3 +46,17 @@ bool IsPovRayOwnFileName(std::string_view fileName);
 
 // Every name of IsPovRayOwnFileName, in lower case, sorted.
 std::span<const std::string_view> PovRayOwnFileNames();
+
+// True for the name of a standard include file that POV-Ray opens when it
+// renders a scene the program writes, with any of its options: the files
+// the scene, its material include and the bake scenes name (stdinc.inc,
+// textures.inc, rad_def.inc, ...) and those they include in turn (colors.inc,
+// math.inc, woodmaps.inc, ...). POV-Ray looks for each in its working folder
+// first, so a file of such a name there runs when the scene renders; the
+// pictures, fonts, colour maps and other include files of the standard
+// include folder are not opened. Letter case is ignored, as in
+// IsPovRayOwnFileName, of whose names these are a part.
+bool IsPovRaySceneInclude(std::string_view fileName);
+
+// Every name of IsPovRaySceneInclude, in lower case, sorted.
+std::span<const std::string_view> PovRaySceneIncludes();

@@ -165,9 +165,12 @@ bool RunBake(const std::string& outputFile, const std::vector<std::string>& scen
     const std::string scene = ProgramDir() + BakeSceneFile, ini = ProgramDir() + BakeIniFile;
     std::string folder = ExtractFilePath(outputFile);
     if (folder.empty()) folder = ProgramDir();
-    // Refused before anything is written.
-    std::string refusal = PovRayStartRefusal(ini, folder);
+    // Refused before anything is written, for the INI file it would write.
     const std::string sceneName = PovRayInputName(scene, folder);
+    std::vector<std::string> settings = {"Input_File_Name=" + IniQuoted(sceneName),
+                                         "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
+    settings.insert(settings.end(), options.begin(), options.end());
+    std::string refusal = PovRayStartRefusal(ini, folder, settings);
     if (refusal.empty() && sceneName.empty())
         refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
                   ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
@@ -179,9 +182,6 @@ bool RunBake(const std::string& outputFile, const std::vector<std::string>& scen
     }
 
     WriteLines(scene, sceneLines);
-    std::vector<std::string> settings = {"Input_File_Name=" + IniQuoted(sceneName),
-                                         "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
-    settings.insert(settings.end(), options.begin(), options.end());
     WriteLines(ini, settings);
 
     const std::string program = PovRayProgram();

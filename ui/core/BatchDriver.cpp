@@ -60,7 +60,7 @@ std::shared_ptr<const BatchOutputFiles> OutputFilesOf(const std::vector<BatchNam
     auto files = std::make_shared<BatchOutputFiles>();
     for (const BatchNames& n : names) {
         files->files.insert({n.ini, n.scene, n.geometry, n.material});
-        files->pictures.insert(OutputPath(n.image));
+        if (!n.picture.empty()) files->pictures.insert(n.picture);
     }
     return files;
 }
@@ -82,6 +82,16 @@ void SetBatchChoices(const BatchNames& names) {
     Scene.povGeometryFile = names.geometry;
     Scene.povMaterialFile = names.material;
     Scene.renderImageFile = names.image;
+}
+
+// The script is meant to be run again in its folder, where POV-Ray looks
+// for its settings and include files first and writes its pictures and
+// render state files: what it would find there now is noted.
+void NoteScriptHazard(const std::string& scriptFile, const std::vector<BatchNames>& names) {
+    std::vector<std::string> iniFiles;
+    for (const BatchNames& n : names) iniFiles.push_back(n.ini);
+    if (const std::string hazard = PovRayScriptHazard(ExtractFilePath(scriptFile), iniFiles); !hazard.empty())
+        LogMessage(OneLineText("<!>POV-Ray started by " + ExtractFileName(scriptFile) + " in its folder " + hazard));
 }
 
 void WriteScript(const std::vector<std::string>& lines, const std::string& fileName) {
@@ -153,6 +163,24 @@ std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFi
         commonMaterialFile = fit(OutputPath(Form1.Edit23.text));
         taken.insert(commonMaterialFile);
     }
+    // The pictures of the common scene: one name for every frame, free for
+    // each of them.
+    std::vector<std::string> framePictures;
+    std::string commonImage;
+    if (common) {
+        const std::string wanted = ChangeFileExt(ExtractFileName(commonScene), imageExtension);
+        const PovRayFrames frames = IniFrames(modelFiles.size());
+        commonImage = FreeRenderImageName(wanted, OutputPath(""), frames,
+                                          [&](const std::string& p) { return taken.count(p) != 0; });
+        if (commonImage != wanted)
+            notes.push_back("<!>" + wanted + " rendered as " + commonImage +
+                            " with each frame's number: the output folder holds files of those names");
+        ForEachPovRayFile(PovRayPictureStem(OutputPath(commonImage), imageExtension), imageExtension, frames,
+                          [&](const std::string& name, bool picture) {
+                              if (picture) framePictures.push_back(name);
+                              return true;
+                          });
+    }
     const std::vector<std::string> sharedNotes = std::move(notes);
 
     std::vector<BatchNames> all;
@@ -172,13 +200,26 @@ std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFi
         n.geometry = fit(OutputPath(base + ".inc"));
         n.material = commonMaterial ? commonMaterialFile : fit(OutputPath(base + "_pov_mat.inc"));
         n.writeMaterial = !commonMaterial || i == 0;
-        // POV-Ray renders the picture later: its name is free now, and no
-        // other picture or file of the batch takes it.
-        const std::string picture = pictures.Next(OutputPath(base + imageExtension), [&](const std::string& p) {
-            return taken.count(p) == 0 && !IsReservedOutputName(p) && !FileExistsNonBlank(p);
-        });
-        n.image = ExtractFileName(picture);
-        taken.insert({n.ini, n.scene, n.geometry, n.material, picture});
+        if (common) {
+            n.image = commonImage;
+            n.picture = i < framePictures.size() ? framePictures[i] : std::string();
+        } else {
+            // POV-Ray renders the picture later: its name and its render
+            // state file's are free now, and no other picture or file of the
+            // batch takes it.
+            const PovRayFrames single;
+            n.picture = pictures.Next(OutputPath(base + imageExtension), [&](const std::string& p) {
+                return taken.count(p) == 0 && !IsReservedOutputName(p) &&
+                       ForEachPovRayFile(PovRayPictureStem(p, imageExtension), imageExtension, single,
+                                         [](const std::string& name, bool picture) {
+                                             struct stat entry {};
+                                             return picture ? ::lstat(name.c_str(), &entry) != 0
+                                                            : PovRayMayWrite(name);
+                                         });
+            });
+            n.image = ExtractFileName(n.picture);
+        }
+        taken.insert({n.ini, n.scene, n.geometry, n.material, n.picture});
         n.notes = std::move(notes);
         all.push_back(std::move(n));
     }
@@ -186,6 +227,12 @@ std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFi
 }
 
 std::string BatchScriptFile() { return FirstUnreservedName(OutputPath(Form1.Edit90.text)); }
+
+std::vector<std::string> BatchIniFiles() {
+    std::vector<std::string> iniFiles;
+    for (const BatchNames& n : BatchOutputNames(BatchFiles)) iniFiles.push_back(n.ini);
+    return iniFiles;
+}
 
 std::shared_ptr<const BatchOutputFiles> CurrentBatchOutputFiles() {
     if (RunningBatch()) return RunningBatch();
@@ -238,11 +285,7 @@ void SaveBatch() {
         if (program.empty()) program = "povray";  // found on PATH when the script runs
         const std::string scriptFile = UnreservedOutputName(OutputPath(Form1.Edit90.text));
         WriteScript(BatchScriptLines(program, iniFiles), scriptFile);
-        // The script is meant to be run again in its folder, where POV-Ray
-        // looks for its settings and include files first.
-        if (const std::string own = PovRayOwnFileIn(ExtractFilePath(scriptFile)); !own.empty())
-            LogMessage(OneLineText("<!>POV-Ray started by " + ExtractFileName(scriptFile) +
-                                   " in its folder would read " + own + " in place of its own file of that name"));
+        NoteScriptHazard(scriptFile, names);
     }
     LogMessage("Files Saved.");
 }
