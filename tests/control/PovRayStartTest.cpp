@@ -347,9 +347,22 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
     Form1.RadioButton4.checked = false;
     Form1.RadioButton3.checked = true;
     Commands().Run("Form1.RadioButton3");
-    prompts.answers = {Answer::Yes};  // POV-Ray is not running
-    dialogs.results = {ModalResult::Ok};
-    Commands().Run("Form1.ToolButton18");
+    // The user's own INI lines name a picture whose state file is a link:
+    // the save says so, and the script does not start.
+    Form1.Memo1.lines = {"Output_File_Name=mine.png"};
+    plant(out / "mine.pov-state", false);
+    const std::string hazard = "would write its render state file " + (out / "mine.pov-state").string() +
+                               ", which is a link or not a plain file, and so write outside the folder; move or "
+                               "rename it, or choose another output folder";
+    for (const bool mine : {true, false}) {
+        ClearMessagesPage();
+        prompts.answers = {Answer::Yes};  // POV-Ray is not running
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        EXPECT_EQ(Logged("<!>POV-Ray started by mirelan_batch_render.sh in its folder " + hazard), mine);
+        EXPECT_EQ(Logged("<!>POV-Ray was not started: it " + hazard), mine);
+        Form1.Memo1.lines.clear();
+    }
     ASSERT_TRUE(RunsEnded(2, "0 1 unset"));
     for (const char* picture : {"mirelan_scene_Rev000011.png", "mirelan_scene_Rev000012.png", "m1_Rev00003.png",
                                 "m2_Rev00001.png"})
