@@ -254,8 +254,6 @@ bool IsPovRayOwnFileName(std::string_view fileName) {
     return std::binary_search(std::begin(OwnFileNames), std::end(OwnFileNames), std::string_view(LowerCase(fileName)));
 }
 
-std::span<const std::string_view> PovRayOwnFileNames() { return OwnFileNames; }
-
 bool IsPovRaySceneInclude(std::string_view fileName) {
     return std::binary_search(std::begin(SceneIncludeNames), std::end(SceneIncludeNames),
                               std::string_view(LowerCase(fileName)));

@@ -174,7 +174,8 @@ TEST_F(PovLaunchTest, TheFilesPovRayWritesFollowItsSettings) {
     for (const auto& c : cases) {
         const PovRayRender render = ReadPovRayRender(c.ini);
         std::vector<std::string> files;
-        EXPECT_TRUE(ForEachPovRayFile(PovRayRenderStem(render), render.typeExtension, PovRayFramesOf(render.initialFrame, render.finalFrame),
+        const PovRayFrames frames = PovRayFramesOf(render.initialFrame, render.finalFrame);
+        EXPECT_TRUE(ForEachPovRayFile(PovRayRenderStem(render), render.typeExtension, frames,
                                       [&](const std::string& name, bool) {
                                           files.push_back(name);
                                           return true;

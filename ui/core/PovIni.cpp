@@ -138,7 +138,8 @@ std::string FreeRenderImageName(std::string_view imageName, std::string_view out
     const auto free = [&](const std::string& name, bool picture) {
         const std::string path = folder + name;
         struct stat entry {};
-        if (picture) return ::lstat(path.c_str(), &entry) != 0 && !IsReservedOutputName(path) && !(taken && taken(path));
+        if (picture)
+            return ::lstat(path.c_str(), &entry) != 0 && !IsReservedOutputName(path) && !(taken && taken(path));
         return PovRayMayWrite(path);
     };
     std::error_code ec;
