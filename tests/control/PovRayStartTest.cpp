@@ -328,8 +328,8 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
     for (const fs::path& state : {out / "baked.pov-state", dir / "Preview_Sky_Starfield.pov-state",
                                   dir / "test_scene_POV_preview.pov-state"})
         EXPECT_TRUE(Logged("<!>POV-Ray was not started: it would write its render state file " + state.string() +
-                           ", which is a link or not a plain file, and so write outside the folder; move or rename "
-                           "it, or choose another output folder"));
+                           ", which is a link or not a plain file; move or rename it, or choose another output "
+                           "folder"));
     // A batch through its common INI file, whose second frame's state file
     // is a link, then through its script, whose second picture's is.
     plant(out / "mirelan_scene2.pov-state", false);
@@ -352,8 +352,8 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
     Form1.Memo1.lines = {"Output_File_Name=mine.png"};
     plant(out / "mine.pov-state", false);
     const std::string hazard = "would write its render state file " + (out / "mine.pov-state").string() +
-                               ", which is a link or not a plain file, and so write outside the folder; move or "
-                               "rename it, or choose another output folder";
+                               ", which is a link or not a plain file; move or rename it, or choose another "
+                               "output folder";
     for (const bool mine : {true, false}) {
         ClearMessagesPage();
         prompts.answers = {Answer::Yes};  // POV-Ray is not running

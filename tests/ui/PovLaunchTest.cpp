@@ -215,8 +215,8 @@ TEST_F(PovLaunchTest, AStartThatWouldWriteThroughALinkIsRefused) {
             if (!started) {
                 EXPECT_EQ(Messages().back(), "<!>POV-Ray was not started: it would write " + std::string(what) + " " +
                                                  (folder / name).string() +
-                                                 ", which is a link or not a plain file, and so write outside the "
-                                                 "folder; move or rename it, or choose another output folder");
+                                                 ", which is a link or not a plain file; move or rename it, or "
+                                                 "choose another output folder");
             }
             fs::remove(folder / name);
         }

@@ -121,7 +121,7 @@ std::string WriteHazard(const std::string& folder, const std::vector<std::string
                       check(std::string(ParseStringFile), "the file");
     if (free) return {};
     return "would write " + what + " " + OneLineText(found) +
-           ", which is a link or not a plain file, and so write outside the folder" + std::string(Remedy);
+           ", which is a link or not a plain file" + std::string(Remedy);
 }
 
 // The lines of the INI file `iniFile` as POV-Ray reads them; none when it is
