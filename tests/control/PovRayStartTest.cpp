@@ -267,28 +267,6 @@ TEST_F(PovRayStartTest, AFileOfPovRaysOwnWherePovRayWouldWorkStopsEveryStart) {
     EXPECT_TRUE(fs::exists(out / "hijacked.png"));
 }
 
-// Files of the standard include folder that POV-Ray does not open for the
-// program's scenes (pictures, fonts, colour maps, include files they do not
-// name) stop no start: a model whose maps have such names renders into its
-// own folder.
-TEST_F(PovRayStartTest, FilesPovRayDoesNotOpenStopNoStart) {
-    const std::string model = WriteObj("models/car.obj");
-    MakeOutputFolder("models");
-    for (const char* name : {"test.png", "Mount1.png", "crystal.ttf", "ash.map", "makemesh.inc"})
-        std::ofstream(out / name) << Hijack;
-    BatchFiles = {model};
-    ASSERT_TRUE(LoadSelectedModels());
-    dialogs.results = {ModalResult::Ok};
-    Commands().Run("Form1.ToolButton18");
-    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
-    Form1.Memo2.lines = {"material{texture{pigment{rgb <1,0.5,0>}}}"};
-    prompts.fileAnswers = {{(out / "baked.png").string()}};
-    prompts.answers = {Answer::No};  // no need to set the map on the material
-    Commands().Run("Form1.ToolButton41");
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
-    EXPECT_TRUE(fs::exists(out / Form1.Edit61.text) && fs::exists(out / "baked.png"));
-}
-
 // What a model's archive can leave under the names of the pictures and
 // render state files POV-Ray writes (a link to a file outside, a link to
 // nothing): the saves' pictures take another name, free for every file
