@@ -4,8 +4,10 @@
 // povray and its include files: each reserved word must be reserved there (a
 // word that is not could be the name of a macro), no macro or function of
 // the standard include files may be among them, and the macro table lists
-// every macro those files declare, and the texture table every name the
-// files of a custom material declare that POV-Ray reads as a texture.
+// every macro those files declare, the texture table every name the files
+// of a custom material declare that POV-Ray reads as a texture, and the
+// table of the include files the program's scenes read every file they
+// name and nothing else.
 #include "model/PovReservedWords.h"
 
 #include <algorithm>
@@ -216,6 +218,18 @@ constexpr std::string_view OwnFileNames[] = {
 };
 static_assert(std::is_sorted(std::begin(OwnFileNames), std::end(OwnFileNames)));
 
+// The standard include files that the scenes the program writes name (the
+// scene's, the material include's with custom materials, the radiosity
+// settings', the bakes') and every include file those name in turn, in lower
+// case, sorted: the files POV-Ray opens when it renders them.
+constexpr std::string_view SceneIncludeNames[] = {
+    "colors.inc", "consts.inc", "finish.inc", "functions.inc", "glass.inc", "glass_old.inc", "golds.inc", "math.inc",
+    "metals.inc", "rad_def.inc", "rand.inc", "shapes.inc", "shapes_old.inc", "skies.inc", "stars.inc", "stdinc.inc",
+    "stones.inc", "stones1.inc", "stones2.inc", "strings.inc", "textures.inc", "transforms.inc", "woodmaps.inc",
+    "woods.inc",
+};
+static_assert(std::is_sorted(std::begin(SceneIncludeNames), std::end(SceneIncludeNames)));
+
 }  // namespace
 
 bool IsPovReservedWord(std::string_view word) {
@@ -240,4 +254,9 @@ bool IsPovRayOwnFileName(std::string_view fileName) {
     return std::binary_search(std::begin(OwnFileNames), std::end(OwnFileNames), std::string_view(LowerCase(fileName)));
 }
 
-std::span<const std::string_view> PovRayOwnFileNames() { return OwnFileNames; }
+bool IsPovRaySceneInclude(std::string_view fileName) {
+    return std::binary_search(std::begin(SceneIncludeNames), std::end(SceneIncludeNames),
+                              std::string_view(LowerCase(fileName)));
+}
+
+std::span<const std::string_view> PovRaySceneIncludes() { return SceneIncludeNames; }

@@ -34,15 +34,26 @@ bool IsPovIncludeTexture(std::string_view name);
 // identifiers off them.
 std::span<const std::string_view> PovIncludeMacros();
 
-// True for the name of a file that POV-Ray takes from its working folder in
-// place of its own: its settings file "povray.ini", every file of its
+// True for the name of a file that POV-Ray may take from its working folder
+// in place of its own: its settings file "povray.ini", every file of its
 // standard include folder (colors.inc, math.inc, woods.inc, the colour maps,
 // fonts and pictures they read) and "makemesh.inc", which one of them names
 // but POV-Ray 3.7 does not ship. POV-Ray searches the working folder first,
-// so such a file planted beside a scene runs when the scene renders. Letter
-// case is ignored: on a file system that ignores it, "Colors.inc" is
-// colors.inc.
+// so such a file beside a scene that names it is read when the scene
+// renders: no output takes one of these names. Letter case is ignored: on a
+// file system that ignores it, "Colors.inc" is colors.inc.
 bool IsPovRayOwnFileName(std::string_view fileName);
 
-// Every name of IsPovRayOwnFileName, in lower case, sorted.
-std::span<const std::string_view> PovRayOwnFileNames();
+// True for the name of a standard include file that POV-Ray opens when it
+// renders a scene the program writes, with any of its options: the files
+// the scene, its material include and the bake scenes name (stdinc.inc,
+// textures.inc, rad_def.inc, ...) and those they include in turn (colors.inc,
+// math.inc, woodmaps.inc, ...). POV-Ray looks for each in its working folder
+// first, so a file of such a name there runs when the scene renders; the
+// pictures, fonts, colour maps and other include files of the standard
+// include folder are not opened. Letter case is ignored, as in
+// IsPovRayOwnFileName, of whose names these are a part.
+bool IsPovRaySceneInclude(std::string_view fileName);
+
+// Every name of IsPovRaySceneInclude, in lower case, sorted.
+std::span<const std::string_view> PovRaySceneIncludes();

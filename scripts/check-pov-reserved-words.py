@@ -33,9 +33,10 @@ Usage: check-pov-reserved-words.py [--candidates FILE] [--includes DIR]
   --includes DIR         the standard include folder (default
                          /usr/share/povray-3.7/include)
   --write-include-names  write the tests' list of include names and stop
-MIRELAN_JOBS limits the parallel povray runs (default 3). A run takes about
-half a second, so the whole table takes a minute or two. Exits 1 on a fault,
-2 when povray cannot judge a word.
+A povray run takes about half a second, most of it waiting rather than
+working, so RUNS_PER_JOB runs go on at once for each of MIRELAN_JOBS (default
+3): the whole table takes about half a minute on two. Exits 1 on a fault, 2
+when povray cannot judge a word.
 """
 import argparse
 import concurrent.futures
@@ -59,6 +60,12 @@ TEXTURE_TABLE = "IncludeTextures"
 TEXTURE_KINDS = ("texture", "pigment", "normal", "finish")
 MATERIAL_INCLUDES = ("stdinc.inc", "textures.inc", "stones.inc", "metals.inc", "finish.inc", "golds.inc",
                      "stars.inc", "woods.inc", "skies.inc", "glass.inc")
+# The standard include files that the scenes the program writes name: the
+# material include's list with custom materials, the scene's (a part of it)
+# and the radiosity settings.
+SCENE_INCLUDES = MATERIAL_INCLUDES + ("rad_def.inc",)
+SCENE_TABLE = "SceneIncludeNames"
+RUNS_PER_JOB = 8
 KNOWN_KEYWORD = "sphere"
 KNOWN_NAME = "Mirelan_Not_A_Keyword"
 
@@ -219,6 +226,20 @@ def own_file_names(folder):
     return sorted({n.lower() for n in files} | {n.lower() for n in named if n.endswith(".inc")} | {"povray.ini"})
 
 
+def scene_include_names(folder):
+    """The lower-case names of the include files the program's scenes name
+    and of every file of the include folder that those name in turn."""
+    read, queue = set(), list(SCENE_INCLUDES)
+    while queue:
+        name = queue.pop(0)
+        path = os.path.join(folder, name)
+        if name.lower() in read or not os.path.isfile(path):
+            continue
+        read.add(name.lower())
+        queue += re.findall(r'#\s*include\s+"([^"/]+)"', open(path, encoding="latin-1").read())
+    return sorted(read)
+
+
 def names_text(names, textures):
     return ("# The macros and functions that POV-Ray 3.7's standard include files declare, and the textures that\n"
             "# the include files of a custom material declare: kind, name, file.\n"
@@ -249,7 +270,7 @@ def main():
     parser.add_argument("--includes", default="/usr/share/povray-3.7/include")
     parser.add_argument("--write-include-names", action="store_true")
     args = parser.parse_args()
-    jobs = int(os.environ.get("MIRELAN_JOBS", "3"))
+    jobs = int(os.environ.get("MIRELAN_JOBS", "3")) * RUNS_PER_JOB
     declared = include_names(args.includes)
     found = tables(TABLE)
     textures, others = include_textures(args.includes, set(found["ReservedWords"]))
@@ -293,6 +314,11 @@ def main():
     if found[FILE_TABLE] != own:
         print("the table of POV-Ray's own file names differs from the include folder: %s"
               % sorted(set(found[FILE_TABLE]) ^ set(own)))
+        faults += 1
+    scene = scene_include_names(args.includes)
+    if found[SCENE_TABLE] != scene or not set(scene) <= set(found[FILE_TABLE]):
+        print("the table of the include files the scenes read differs from the include folder: %s"
+              % sorted(set(found[SCENE_TABLE]) ^ set(scene)))
         faults += 1
     if open(NAMES, encoding="ascii").read() != names_text(declared, textures):
         print("the tests' list of include names differs from the include files: run with --write-include-names")

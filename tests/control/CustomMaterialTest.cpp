@@ -6,6 +6,7 @@
 
 #include "PageFixtures.h"
 #include "readers/ReaderCommon.h"
+#include "tests/fixtures/ScopedEnv.h"
 #include "ui/control/AppStartup.h"
 #include "ui/control/CustomMaterialController.h"
 #include "ui/control/Snippets.h"
@@ -212,6 +213,7 @@ TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) 
 // nothing further; a scene whose full path POV-Ray cannot read is named by
 // its way from the map's folder.
 TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
+    const fixtures::ScopedEnv noSettings("POVINI", nullptr);  // POV-Ray reads povray.ini of its folder
     LoadTwoFaces();
     Form1.Memo2.lines = {"texture{pigment{color rgb 1}}"};
     Form1.Edit52.text = FakePovRay();
@@ -223,8 +225,9 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
         {dir / "maps" / "a.png",
          "POV-Ray cannot read the bake scene " + (program / BakeSceneFile).string() +
              ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks"},
-        {top / "maps" / "a.png", "POV-Ray was not started: it would read " + (top / "maps" / "povray.ini").string() +
-                                     " in place of its own file of that name"},
+        {top / "maps" / "a.png", "POV-Ray was not started: it would read its settings from " +
+                                     (top / "maps" / "povray.ini").string() +
+                                     "; move or rename it, or choose another output folder"},
     };
     for (const auto& [map, reason] : cases) {
         typing.fileAnswers = {{map.string()}};
@@ -234,7 +237,7 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
         EXPECT_EQ(Log().back(), "<!>" + reason);
     }
     EXPECT_TRUE(shell.requests.empty());
-    EXPECT_FALSE(fs::exists(program / BakeIniFile));
+    EXPECT_FALSE(fs::exists(program / BakeIniFile) || fs::exists(program / BakeSceneFile));
 
     fs::remove(top / "maps" / "povray.ini");
     typing.fileAnswers = {{(top / "maps" / "a.png").string()}};

@@ -13,6 +13,7 @@
 #include "platform/SystemShell.h"
 #include "tests/fixtures/ScopedEnv.h"
 #include "ui/control/PreviewOptionsController.h"
+#include "ui/core/BatchDriver.h"
 #include "ui/core/LoadDrivers.h"
 #include "ui/core/PovIni.h"
 
@@ -38,10 +39,10 @@ protected:
         home = std::make_unique<fixtures::ScopedEnv>("HOME", dir.string());
         working = std::make_unique<fixtures::ScopedWorkingFolder>(dir);
         // POV-Ray as the program starts it, with no picture window and no
-        // pause after each frame of an animation, and bounded in time; each
-        // run notes its exit status, the number of arguments it got and the
-        // settings file $POVINI names. None starts once the test's folder is
-        // gone.
+        // pause after a frame (which waits for a key even without one), and
+        // bounded in time; each run notes its exit status, the number of
+        // arguments it got and the settings file $POVINI names. None starts
+        // once the test's folder is gone.
         const std::string wrapper =
             Write("bin/povray", "#!/bin/sh\n[ -e \"$PWD\" ] || exit 1\n"
                                 "timeout -s KILL 120 '" + povray + "' \"$@\" -D -P >/dev/null 2>&1\n"
@@ -204,7 +205,7 @@ TEST_F(PovRayStartTest, ABatchRendersNoFrameIncludeItDidNotWrite) {
     }
     EXPECT_TRUE(Logged("<!>POV-Ray was not started: frame 0 would read frame00.inc, which this batch did not "
                        "write; the models' numbers fit Initial Frame 1"));
-    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
 }
 
 // A model's material text that its reader keeps switched off (it writes a
@@ -228,20 +229,27 @@ TEST_F(PovRayStartTest, AModelsSwitchedOffMaterialTextIsNeitherPreviewedNorBaked
 }
 
 // What a model's archive can leave where POV-Ray would work (the model's
-// folder as the output and map folder, the program's folder): POV-Ray's
-// settings file or a standard include of that name, each of which, read,
-// writes hijacked.png. Every start there is refused with a line that names
-// it, and none runs; the batch save says so for its script. Started by hand
-// in that folder, POV-Ray would read it.
+// folder as the output and map folder, the program's folder): a file that
+// POV-Ray reads in place of its own, one of each kind (an include file the
+// scenes name, one they include in turn, one of an option, one of a custom
+// material's includes, in another letter case, the settings file), each of
+// which, read, writes hijacked.png. Every start there is refused with a line
+// that names it, and none runs; the batch save says so for its script.
+// Started by hand in that folder, POV-Ray would read it.
 TEST_F(PovRayStartTest, AFileOfPovRaysOwnWherePovRayWouldWorkStopsEveryStart) {
     const std::vector<std::string> models = {WriteObj("models/car 1.obj"), WriteObj("models/car 2.obj")};
     MakeOutputFolder("models");
     const auto reason = [](const fs::path& file) {
-        return "POV-Ray was not started: it would read " + file.string() + " in place of its own file of that name";
+        const std::string read = file.filename() == "povray.ini"
+                                     ? "its settings from " + file.string()
+                                     : file.string() + " in place of its include file of that name";
+        return "would read " + read + "; move or rename it, or choose another output folder";
     };
-    const auto refused = [&](const fs::path& file) { return Logged("<!>" + reason(file)); };
+    const auto refused = [&](const fs::path& file) {
+        return Logged("<!>POV-Ray was not started: it " + reason(file));
+    };
     const auto lastBox = [this] { return prompts.shown.empty() ? std::string() : prompts.shown.back().text; };
-    for (const char* name : {"colors.inc", "math.inc", "povray.ini"}) {
+    for (const char* name : {"stdinc.inc", "math.inc", "rad_def.inc", "woodmaps.inc", "Colors.INC", "povray.ini"}) {
         SCOPED_TRACE(name);
         const std::string text = name == std::string("povray.ini")
                                      ? "Include_Header=\"" + (dir / "evil.inc").string() + "\"\n"
@@ -259,11 +267,11 @@ TEST_F(PovRayStartTest, AFileOfPovRaysOwnWherePovRayWouldWorkStopsEveryStart) {
         EXPECT_TRUE(refused(dir / name));
         prompts.fileAnswers = {{(out / "baked.png").string()}};
         Commands().Run("Form1.ToolButton41");
-        EXPECT_EQ(lastBox(), reason(out / name));
+        EXPECT_EQ(lastBox(), "POV-Ray was not started: it " + reason(out / name));
         prompts.answers = {Answer::Yes};  // make the sky's map
         Form1.ComboBox1.index = 23;       // Starfield
         Commands().Run("Form1.ComboBox1");
-        EXPECT_EQ(lastBox(), reason(dir / name));
+        EXPECT_EQ(lastBox(), "POV-Ray was not started: it " + reason(dir / name));
         EXPECT_FALSE(Logged("Ready"));
         // A batch, rendered through its common INI file, then through its
         // script, which the save says would read the file when run again.
@@ -281,8 +289,7 @@ TEST_F(PovRayStartTest, AFileOfPovRaysOwnWherePovRayWouldWorkStopsEveryStart) {
         prompts.answers = {Answer::Yes};  // POV-Ray is not running
         dialogs.results = {ModalResult::Ok};
         Commands().Run("Form1.ToolButton18");
-        EXPECT_TRUE(Logged("<!>POV-Ray started by mirelan_batch_render.sh in its folder would read " +
-                           (out / name).string() + " in place of its own file of that name"));
+        EXPECT_TRUE(Logged("<!>POV-Ray started by mirelan_batch_render.sh in its folder " + reason(out / name)));
         EXPECT_TRUE(refused(out / name));
         EXPECT_FALSE(Logged("Ready"));
         Form1.RadioButton3.checked = false;
@@ -297,6 +304,113 @@ TEST_F(PovRayStartTest, AFileOfPovRaysOwnWherePovRayWouldWorkStopsEveryStart) {
     const std::string command = "cd '" + out.string() + "' && '" + Form1.Edit52.text + "' mirelan_scene.ini";
     EXPECT_EQ(std::system(command.c_str()), 0);
     EXPECT_TRUE(fs::exists(out / "hijacked.png"));
+}
+
+// What a model's archive can leave under the names of the pictures and
+// render state files POV-Ray writes (a link to a file outside, a link to
+// nothing): the saves' pictures take another name, free for every file
+// POV-Ray writes, and the starts whose names are chosen by the user or the
+// program (the bakes, the preview) are refused. POV-Ray creates or changes
+// nothing outside the folder it works in.
+TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
+    const std::vector<std::string> models = {WriteObj("models/m1.obj"), WriteObj("models/m2.obj")};
+    MakeOutputFolder("models");
+    const fs::path outside = dir / "outside";
+    fs::create_directories(outside);
+    std::ofstream(outside / "kept") << "kept";
+    const auto plant = [&](const fs::path& entry, bool dangling) {
+        fs::create_symlink(dangling ? outside / entry.filename() : outside / "kept", entry);
+    };
+    // Save && Render: a link to nothing under the picture's name, a link
+    // under the state file of the first "_Rev" name.
+    plant(out / "m1.png", true);
+    plant(out / "m1_Rev00001.pov-state", false);
+    BatchFiles = {models[0]};
+    ASSERT_TRUE(LoadSelectedModels());
+    dialogs.results = {ModalResult::Ok};
+    Commands().Run("Form1.ToolButton18");
+    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    EXPECT_TRUE(fs::exists(out / "m1_Rev00002.png"));
+    // The bakes and the preview, each with a link under its state file.
+    plant(out / "baked.pov-state", false);
+    Form1.Memo2.lines = {"texture{pigment{rgb 1}}"};
+    prompts.fileAnswers = {{(out / "baked.png").string()}};
+    Commands().Run("Form1.ToolButton41");
+    EXPECT_FALSE(fs::exists(dir / "create_image_map.pov") || fs::exists(dir / "create_image_map.ini"));
+    plant(dir / "Preview_Sky_Starfield.pov-state", false);
+    Form1.ComboBox1.index = 23;  // Starfield
+    EXPECT_FALSE(CreateSkyMap(SkyMapFile("Starfield")));
+    plant(dir / "test_scene_POV_preview.pov-state", false);
+    Commands().Run("Form1.ToolButton40");
+    for (const fs::path& state : {out / "baked.pov-state", dir / "Preview_Sky_Starfield.pov-state",
+                                  dir / "test_scene_POV_preview.pov-state"})
+        EXPECT_TRUE(Logged("<!>POV-Ray was not started: it would write its render state file " + state.string() +
+                           ", which is a link or not a plain file; move or rename it, or choose another output "
+                           "folder"));
+    // A batch through its common INI file, whose second frame's state file
+    // is a link, then through its script, whose second picture's is.
+    plant(out / "mirelan_scene2.pov-state", false);
+    plant(out / "m2.pov-state", false);
+    prompts.fileAnswers = {models};
+    prompts.answers = {Answer::Yes, Answer::No};  // lights and camera set, no common material file
+    Commands().Run("Form1.Batch1");
+    Form1.Edit120.text = "1";  // the frames of m1 and m2
+    EXPECT_EQ(BatchOutputNames(models).at(0).notes,
+              std::vector<std::string>{"<!>mirelan_scene.png rendered as mirelan_scene_Rev00001.png with each "
+                                       "frame's number: the output folder holds files of those names"});
+    dialogs.results = {ModalResult::Ok};
+    Commands().Run("Form1.ToolButton18");
+    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+    Form1.RadioButton4.checked = false;
+    Form1.RadioButton3.checked = true;
+    Commands().Run("Form1.RadioButton3");
+    // The user's own INI lines name a picture whose state file is a link:
+    // the save says so, and the script does not start.
+    Form1.Memo1.lines = {"Output_File_Name=mine.png"};
+    plant(out / "mine.pov-state", false);
+    const std::string hazard = "would write its render state file " + (out / "mine.pov-state").string() +
+                               ", which is a link or not a plain file; move or rename it, or choose another "
+                               "output folder";
+    for (const bool mine : {true, false}) {
+        ClearMessagesPage();
+        prompts.answers = {Answer::Yes};  // POV-Ray is not running
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        EXPECT_EQ(Logged("<!>POV-Ray started by mirelan_batch_render.sh in its folder " + hazard), mine);
+        EXPECT_EQ(Logged("<!>POV-Ray was not started: it " + hazard), mine);
+        Form1.Memo1.lines.clear();
+    }
+    ASSERT_TRUE(RunsEnded(2, "0 1 unset"));
+    for (const char* picture : {"mirelan_scene_Rev000011.png", "mirelan_scene_Rev000012.png", "m1_Rev00003.png",
+                                "m2_Rev00001.png"})
+        EXPECT_TRUE(fs::exists(out / picture)) << picture;
+    // Nothing outside made or changed, every link still there.
+    EXPECT_EQ(Read(outside / "kept"), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_symlink(out / "m1.png") && fs::is_symlink(out / "mirelan_scene2.pov-state"));
+}
+
+// A "Use a POV file" batch into a folder that holds an earlier batch's
+// pictures renders its own under a name free for every frame: the earlier
+// ones are kept.
+TEST_F(PovRayStartTest, ASecondBatchKeepsTheFirstBatchsPictures) {
+    const std::vector<std::string> models = {WriteObj("models/walk1.obj"), WriteObj("models/walk2.obj")};
+    MakeOutputFolder("renders");
+    prompts.fileAnswers = {models};
+    prompts.answers = {Answer::Yes, Answer::No};  // lights and camera set, no common material file
+    Commands().Run("Form1.Batch1");
+    Form1.Edit120.text = "1";  // the frames of walk1 and walk2
+    for (const char* base : {"mirelan_scene", "mirelan_scene_Rev00001"}) {
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+        for (const char* frame : {"1", "2"}) {
+            const fs::path picture = out / (base + std::string(frame) + ".png");
+            EXPECT_TRUE(fs::exists(picture)) << picture;
+            std::ofstream(picture) << "first";
+        }
+    }
+    for (const char* picture : {"mirelan_scene1.png", "mirelan_scene2.png"}) EXPECT_EQ(Read(out / picture), "first");
 }
 
 }  // namespace

@@ -158,12 +158,14 @@ TEST_F(ExportDriverTest, IniOptions) {
         "Initial_Frame= 7", "Final_Frame=7", ";Custom INI commands", "Display=Off", "+GA"};
     EXPECT_EQ(lines, expected);
 
-    // A batch of three: the images go beside the INI, three frames.
+    // A batch of three: the images go beside the INI, three frames, each
+    // named with its number after the name the batch chose.
     BatchFiles = {"/f/frame1.obj", "/f/frame2.obj", "/f/frame3.obj"};
     lines = IniSettings();
     const std::string beside = ";Rendered images will be saved in the same directory as this file";
-    EXPECT_NE(std::find(lines.begin(), lines.end(), beside), lines.end());
-    EXPECT_EQ(std::find(lines.begin(), lines.end(), "Output_File_Name=\"car.png\""), lines.end());
+    const auto at = std::find(lines.begin(), lines.end(), beside);
+    ASSERT_LE(at + 3, lines.end());
+    EXPECT_EQ(at[2], "Output_File_Name=\"car.png\"");
     EXPECT_EQ(lines[lines.size() - 4], "Final_Frame=9");
     // "Use a Batch file": no animation parameters.
     Form1.RadioButton4.checked = false;
@@ -188,6 +190,28 @@ TEST_F(ExportDriverTest, RenderedImagesAreNeverReplaced) {
     const auto lines = IniSettings();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Output_File_Name=\"car_Rev00002.tga\""), lines.end());
     EXPECT_EQ(Scene.renderImageFile, "car.tga");  // the scene record keeps the name
+}
+
+// Nor does POV-Ray write through a link: a name is taken by anything under
+// any of its frames' pictures (a link to nothing too), or by a link or
+// other entry under a render state file; a plain state file, which the
+// next render continues from, takes nothing.
+TEST_F(ExportDriverTest, ARenderedImageNameIsFreeForEveryFileOfTheRender) {
+    Form1.ComboBox5.index = 0;  // TGA
+    fs::create_symlink(folder / "none", folder / "car.tga");
+    fs::create_symlink(folder / "none", folder / "car_Rev00001.pov-state");
+    fs::create_directory(folder / "car_Rev00002.pov-state");
+    Touch("car_Rev00003.pov-state");
+    EXPECT_EQ(FreeRenderImageName("car.tga", folder.string()), "car_Rev00003.tga");
+    Form1.Edit120.text = "7";  // a single model's picture takes the frame's number
+    Touch("car_Rev000017.tga");
+    EXPECT_EQ(FreeRenderImageName("car.tga", folder.string()), "car_Rev00002.tga");
+    // The frames of a batch, each looked at.
+    const PovRayFrames frames = PovRayFramesOf(0.0, 10.0);
+    fs::create_symlink(folder / "none", folder / "f05.pov-state");
+    Touch("f_Rev0000110.tga");
+    EXPECT_EQ(FreeRenderImageName("f.tga", folder.string(), frames), "f_Rev00002.tga");
+    EXPECT_FALSE(fs::exists(folder / "none"));
 }
 
 TEST_F(ExportDriverTest, SaveChoices) {

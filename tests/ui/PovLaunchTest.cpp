@@ -97,30 +97,45 @@ TEST_F(PovLaunchTest, EveryStartGetsTheUsersSettingsAndTheProgramKeepsItsEnviron
     fixtures::RemoveScratchFolder(folder);
 }
 
-// A file that POV-Ray reads from its working folder in place of its own (its
-// settings, a standard include; in any letter case) stops every start in
-// that folder, with a line that names it; other names do not, and neither do
-// such files elsewhere.
+// A file that POV-Ray reads from its working folder in place of its own (an
+// include file the program's scenes read, directly, in turn or with an
+// option; its settings while $POVINI names no file it opens; in any letter
+// case) stops every start in that folder, with a line that names it and
+// says what to do; other names do not (the pictures, fonts, colour maps and
+// other files of the standard include folder), and neither do such files
+// elsewhere.
 TEST_F(PovLaunchTest, AFileOfPovRaysOwnInTheWorkingFolderStopsTheStart) {
     const fs::path folder = fixtures::MakeScratchFolder("povlaunch"), other = folder / "other";
     fs::create_directories(other);
-    for (const char* name : {"mycolors.inc", "colors.inc.bak", "povray.ini.txt", "other/colors.inc"})
+    for (const char* name : {"mycolors.inc", "colors.inc.bak", "povray.ini.txt", "other/colors.inc", "test.png",
+                             "Mount1.png", "crystal.ttf", "ash.map", "spiral.df3", "makemesh.inc", "arrays.inc"})
         std::ofstream(folder / name) << "x";
+    std::ofstream(other / "settings.ini") << "x";
     const std::string ini = (folder / "x.ini").string();
+    // povray.ini is not read while $POVINI names a file POV-Ray opens.
+    const fixtures::ScopedEnv settings("POVINI", (other / "settings.ini").c_str());
+    std::ofstream(folder / "povray.ini") << "x";
     EXPECT_TRUE(StartPovRay("/bin/true", ini, folder.string(), PovRayRun::Render));
     EXPECT_TRUE(StartBatchScript((folder / "b.sh").string(), folder.string()));
-    // Each name planted comes first in name order, and is the one named.
+    // Each name planted is the one named.
     const auto lastLine = [this] { return Messages().empty() ? std::string() : Messages().back(); };
-    for (const char* name : {"povray.ini", "math.inc", "Colors.INC"}) {
+    for (const char* name : {"povray.ini", "rad_def.inc", "math.inc", "Colors.INC"}) {
+        SCOPED_TRACE(name);
+        const bool settingsFile = name == std::string("povray.ini");
+        const fixtures::ScopedEnv missing("POVINI", (other / (settingsFile ? "none.ini" : "settings.ini")).c_str());
         std::ofstream(folder / name) << "x";
-        const std::string line = "<!>POV-Ray was not started: it would read " + (folder / name).string() +
-                                 " in place of its own file of that name";
+        const std::string expected =
+            "<!>POV-Ray was not started: it would read " +
+            (settingsFile ? "its settings from " + (folder / name).string()
+                          : (folder / name).string() + " in place of its include file of that name") +
+            "; move or rename it, or choose another output folder";
         ClearMessagesPage();
-        EXPECT_FALSE(StartPovRay("/bin/true", ini, folder.string() + "/", PovRayRun::Render)) << name;
-        EXPECT_EQ(lastLine(), line);
+        EXPECT_FALSE(StartPovRay("/bin/true", ini, folder.string() + "/", PovRayRun::Render));
+        EXPECT_EQ(lastLine(), expected);
         ClearMessagesPage();
-        EXPECT_FALSE(StartBatchScript((folder / "b.sh").string(), folder.string())) << name;
-        EXPECT_EQ(lastLine(), line);
+        EXPECT_FALSE(StartBatchScript((folder / "b.sh").string(), folder.string()));
+        EXPECT_EQ(lastLine(), expected);
+        if (!settingsFile && name != std::string("math.inc")) fs::remove(folder / name);
     }
     EXPECT_EQ(shell.requests.size(), 2u);
     // A folder that cannot be listed (here: no file descriptor left) is
@@ -133,6 +148,80 @@ TEST_F(PovLaunchTest, AFileOfPovRaysOwnInTheWorkingFolderStopsTheStart) {
     const std::string found = PovRayOwnFileIn(folder.string());
     ::setrlimit(RLIMIT_NOFILE, &files);
     EXPECT_EQ(found, (folder / "math.inc").string());
+    fixtures::RemoveScratchFolder(folder);
+}
+
+// The files POV-Ray writes in its working folder for the settings of an INI
+// file, as a trace of POV-Ray 3.7 shows them: the picture and its render
+// state file, with the frame's number in as many digits as the last frame
+// has, after the name without the type's extension.
+TEST_F(PovLaunchTest, TheFilesPovRayWritesFollowItsSettings) {
+    const struct {
+        std::vector<std::string> ini;
+        std::vector<std::string> files;
+    } cases[] = {
+        {{"Output_File_Name=\"a.png\"", "+FN", "Initial_Frame=0", "Final_Frame=0"}, {"a.png", "a.pov-state"}},
+        {{"Output_File_Name=a.png", "Initial_Frame=7", "Final_Frame=7"}, {"a7.png", "a7.pov-state"}},
+        {{"Output_File_Name=\"a.png\" ; comment", "Initial_Frame= 9", "Final_Frame=10"},
+         {"a09.png", "a09.pov-state", "a10.png", "a10.pov-state"}},
+        {{"Output_File_Name=x.y.png", "+FT"}, {"x.y.png.tga", "x.y.png.pov-state"}},
+        {{"output_file_name=v.", "Output_File_Type=C", "+KFI-2 +KFF0"}, {"v0.tga", "v0.pov-state"}},
+        {{"Input_File_Name=\"../s.pov\"", "+W8 +H8 +FP", "+KFI1", "+KFF2"},
+         {"../s1.ppm", "../s1.pov-state", "../s2.ppm", "../s2.pov-state"}},
+        {{"Input_File_Name=s.pov", "+Oout/", "Final_Frame=2", "[later]", "+Onot.png"},
+         {"out/s.png", "out/s.pov-state", "out/s1.png", "out/s1.pov-state", "out/s2.png", "out/s2.pov-state"}},
+    };
+    for (const auto& c : cases) {
+        const PovRayRender render = ReadPovRayRender(c.ini);
+        std::vector<std::string> files;
+        const PovRayFrames frames = PovRayFramesOf(render.initialFrame, render.finalFrame);
+        EXPECT_TRUE(ForEachPovRayFile(PovRayRenderStem(render), render.typeExtension, frames,
+                                      [&](const std::string& name, bool) {
+                                          files.push_back(name);
+                                          return true;
+                                      }));
+        EXPECT_EQ(files, c.files) << c.ini.front();
+    }
+}
+
+// POV-Ray writes through a link, or into a file another name shares: a start
+// whose picture, render state file or parse_string.tmp is one, or is no
+// plain file, is refused with a line that names it; a plain file is not.
+TEST_F(PovLaunchTest, AStartThatWouldWriteThroughALinkIsRefused) {
+    const fs::path folder = fixtures::MakeScratchFolder("povlaunch"), outside = folder / "outside";
+    fs::create_directories(outside);
+    std::ofstream(outside / "kept") << "kept";
+    const std::string ini = (folder / "x.ini").string();
+    std::ofstream(ini) << "Input_File_Name=x.pov\nOutput_File_Name=\"a.png\"\n+FN\nInitial_Frame=1\nFinal_Frame=2\n";
+    const auto plant = [&](const std::string& name, int kind) {
+        const fs::path entry = folder / name;
+        if (kind == 0) fs::create_symlink(outside / "kept", entry);
+        if (kind == 1) fs::create_symlink(outside / "new", entry);  // dangling
+        if (kind == 2) fs::create_directory(entry);
+        if (kind == 3) fs::create_hard_link(outside / "kept", entry);
+        if (kind == 4) ::mkfifo(entry.c_str(), 0644);
+        if (kind == 5) std::ofstream(entry) << "an earlier render's state";
+    };
+    const std::pair<const char*, const char*> entries[] = {
+        {"a1.pov-state", "its render state file"}, {"a2.png", "its picture"}, {"parse_string.tmp", "the file"}};
+    for (const auto& [name, what] : entries)
+        for (int kind = 0; kind <= 5; ++kind) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(kind));
+            plant(name, kind);
+            ClearMessagesPage();
+            const bool started = StartPovRay("/bin/true", ini, folder.string(), PovRayRun::Render);
+            EXPECT_EQ(StartBatchScript((folder / "b.sh").string(), folder.string(), {ini}), started);
+            EXPECT_EQ(started, kind == 5);
+            if (!started) {
+                EXPECT_EQ(Messages().back(), "<!>POV-Ray was not started: it would write " + std::string(what) + " " +
+                                                 (folder / name).string() +
+                                                 ", which is a link or not a plain file; move or rename it, or "
+                                                 "choose another output folder");
+            }
+            fs::remove(folder / name);
+        }
+    EXPECT_EQ(fixtures::ReadFileBytes(outside / "kept"), "kept");
+    EXPECT_FALSE(fs::exists(outside / "new"));
     fixtures::RemoveScratchFolder(folder);
 }
 

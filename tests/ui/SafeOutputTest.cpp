@@ -309,7 +309,7 @@ TEST_F(SafeOutputTest, OnlyPicturesAreCopiedAsMaps) {
 TEST_F(SafeOutputTest, MapsNamedLikeFilesOfTheRunAreCopiedUnderOtherNames) {
     const std::string map = "P3\n1 1\n255\n1 2 3\n";
     const std::vector<std::string> names = {"scene.xml", "car.obj", "car.mtl", "m.udo", "car.png", "b.inc",
-                                            "a" + std::string(OutputImageExtension(Form1.ComboBox5.index)),
+                                            "mirelan_scene1" + std::string(OutputImageExtension(Form1.ComboBox5.index)),
                                             "mirelan_batch_render.sh"};
     fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
     fs::create_directories(folder / "maps");
@@ -331,6 +331,30 @@ TEST_F(SafeOutputTest, MapsNamedLikeFilesOfTheRunAreCopiedUnderOtherNames) {
         const std::string told = "<!>" + name + " copied as " + copy + ": the save writes a file named " + name;
         EXPECT_EQ(std::count(Messages().begin(), Messages().end(), told), 1) << name;
     }
+}
+
+// The program's files, whole: each name it keeps in its folder (its fixed
+// files, the copies of the settings and the texture library it could not
+// read, every sky map of the background list, the program itself, in any
+// letter case, and its temporary files), and nothing beside them or
+// elsewhere.
+TEST_F(SafeOutputTest, TheProgramsFilesAreKnownWhole) {
+    SetProgramDirOverride(folder.string());
+    std::vector<std::string> own(std::begin(ProgramFile::Fixed), std::end(ProgramFile::Fixed));
+    for (const char* kept : {ProgramFile::Settings, ProgramFile::TextureLibrary})
+        for (const char* end : {".bak", ".bak12"}) own.push_back(kept + std::string(end));
+    for (std::size_t i = 2; i < BackgroundChoices.size(); ++i)
+        own.push_back(ProgramFile::SkyMapPrefix + std::string(BackgroundChoices[i]) + ProgramFile::SkyMapExtension);
+    own.push_back(ExtractFileName(ExecutablePath()));
+    for (const std::string& name : own) {
+        EXPECT_TRUE(IsProgramFile(In(name)) && IsProgramFile(In(UpperCase(name)))) << name;
+        EXPECT_FALSE(IsProgramFile(In("sub/" + name))) << name;
+    }
+    for (const char* temporary : {"mirelantemp-12-a1B2c3.wrl", "mirelantemp-12-a1B2c3.pz3"})
+        EXPECT_TRUE(IsProgramFile(In(temporary))) << temporary;
+    for (const char* other : {"mirelansettings.ini.bakx", "Preview_Sky_None.tga", "Preview_Sky_.tga",
+                              "mirelantemp-12-a1B2c3.obj", "car.png"})
+        EXPECT_FALSE(IsProgramFile(In(other))) << other;
 }
 
 // The names no output may take: every file the program keeps in its folder

@@ -187,10 +187,19 @@ void ReportNoPovRay() {
     LogMessage("Could not start POV-Ray");
 }
 
-bool BakeRefused(const std::string& outputFile) {
-    const std::string scene = ProgramDir() + BakeSceneFile;
-    std::string refusal = PovRayStartRefusal(ProgramDir() + BakeIniFile, BakeFolder(outputFile));
-    if (refusal.empty() && PovRayInputName(scene, BakeFolder(outputFile)).empty())
+// The lines of the INI file of a bake of `outputFile` with `options`.
+std::vector<std::string> BakeSettings(const std::string& outputFile, const std::vector<std::string>& options) {
+    std::vector<std::string> settings = {
+        "Input_File_Name=" + IniQuoted(PovRayInputName(ProgramDir() + BakeSceneFile, BakeFolder(outputFile))),
+        "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
+    settings.insert(settings.end(), options.begin(), options.end());
+    return settings;
+}
+
+bool BakeRefused(const std::string& outputFile, const std::vector<std::string>& options) {
+    const std::string scene = ProgramDir() + BakeSceneFile, folder = BakeFolder(outputFile);
+    std::string refusal = PovRayStartRefusal(ProgramDir() + BakeIniFile, folder, BakeSettings(outputFile, options));
+    if (refusal.empty() && PovRayInputName(scene, folder).empty())
         refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
                   ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
     if (refusal.empty()) return false;
@@ -204,15 +213,11 @@ bool RunBake(const std::string& outputFile, const std::vector<std::string>& scen
              const std::vector<std::string>& options) {
     const std::string scene = ProgramDir() + BakeSceneFile, ini = ProgramDir() + BakeIniFile;
     const std::string folder = BakeFolder(outputFile);
-    // Refused before anything is written.
-    if (BakeRefused(outputFile)) return false;
-    const std::string sceneName = PovRayInputName(scene, folder);
+    // Refused before anything is written, for the INI file it would write.
+    if (BakeRefused(outputFile, options)) return false;
 
     WriteLines(scene, sceneLines);
-    std::vector<std::string> settings = {"Input_File_Name=" + IniQuoted(sceneName),
-                                         "Output_File_Name=" + IniQuoted(ExtractFileName(outputFile))};
-    settings.insert(settings.end(), options.begin(), options.end());
-    WriteLines(ini, settings);
+    WriteLines(ini, BakeSettings(outputFile, options));
 
     const std::string program = PovRayProgram();
     if (program.empty()) {

@@ -48,10 +48,11 @@ bool BakeMapNameUsable(const std::string& outputFile);
 // ReportNoPovRay is shown. True when POV-Ray was started.
 bool RunBake(const std::string& outputFile, const std::vector<std::string>& sceneLines,
              const std::vector<std::string>& options);
-// True when a bake of the map `outputFile` may not start (PovRayStartRefusal
-// in the map's folder, or a bake scene POV-Ray cannot read from there): a
-// beep, a "<!>" line and a warning say why.
-bool BakeRefused(const std::string& outputFile);
+// True when a bake of the map `outputFile` with `options` may not start
+// (PovRayStartRefusal in the map's folder for the INI file RunBake would
+// write, or a bake scene POV-Ray cannot read from there): a beep, a "<!>"
+// line and a warning say why.
+bool BakeRefused(const std::string& outputFile, const std::vector<std::string>& options);
 // A beep, the warning that POV-Ray's program is to be chosen in the export
 // options, and "Could not start POV-Ray" logged.
 void ReportNoPovRay();

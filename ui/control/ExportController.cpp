@@ -139,7 +139,8 @@ void ExportController::ToolButton18Click() {
         const std::vector<std::string> written = SaveBatch();
         if (Form1.RadioButton3.checked) {
             const std::string script = BatchScriptFile();
-            if (!StartBatchScript(script, ExtractFileDir(script))) LogMessage("<!>Could not start POV-Ray");
+            if (!StartBatchScript(script, ExtractFileDir(script), BatchIniFiles()))
+                LogMessage("<!>Could not start POV-Ray");
         } else if (program.empty()) {
             PovRayMissing(MessageKind::Information);
         } else {

@@ -65,6 +65,17 @@ std::string SkyMapFile(const std::string& sky) {
     return ProgramDir() + ProgramFile::SkyMapPrefix + sky + ProgramFile::SkyMapExtension;
 }
 
+std::vector<std::string> SkyBakeOptions(const std::string& sky) {
+    std::vector<std::string> options = {"+W512", "+H256", "+FT"};
+    const bool stars = StartsWith(sky, "Starfield");
+    options.emplace_back(StartsWith(sky, "S_Cloud") || stars ? "-UA" : "+UA");
+    if (stars && sky != "Starfield") {
+        options.emplace_back("+AM1");
+        options.emplace_back("+A0.3");
+    }
+    return options;
+}
+
 bool CreateSkyMap(const std::string& outputFile) {
     const std::string sky = Form1.ComboBox1.SelectedText();
     const double d = Scene.extents.diagonal;
@@ -80,14 +91,7 @@ bool CreateSkyMap(const std::string& outputFile) {
     if (Form1.CheckBox8.checked)
         lines.push_back("plane {y," + FloatToText(-0.1 * d) + " pigment{color rgb<1,1,1>}finish{ambient<0.1,0.1,0.1>}}");
 
-    std::vector<std::string> options = {"+W512", "+H256", "+FT"};
-    const bool stars = StartsWith(sky, "Starfield");
-    options.emplace_back(StartsWith(sky, "S_Cloud") || stars ? "-UA" : "+UA");
-    if (stars && sky != "Starfield") {
-        options.emplace_back("+AM1");
-        options.emplace_back("+A0.3");
-    }
-    return RunBake(outputFile, lines, options);
+    return RunBake(outputFile, lines, SkyBakeOptions(sky));
 }
 
 void PreviewOptionsController::Register(Dispatcher& d) {
@@ -313,7 +317,7 @@ void PreviewOptionsController::ChooseSky(const std::string& sky, int32_t index) 
     const std::string file = SkyMapFile(sky);
     // A map still to be rendered whose start will be refused is refused
     // before any question.
-    if (!FileExistsNonBlank(file) && !PovRayProgram().empty() && BakeRefused(file)) return;
+    if (!FileExistsNonBlank(file) && !PovRayProgram().empty() && BakeRefused(file, SkyBakeOptions(sky))) return;
     if (index <= LastCloudSky && !Form1.CheckBox8.checked &&
         Svc().prompts->Ask(MessageKind::Confirmation,
                            "POV-Ray sky texures work best if the ground is visible. Enable the ground?",

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "options/Options.h"
 #include "ui/control/AppHost.h"
@@ -16,6 +17,10 @@
 // The sky map of a background item: the program's folder + "Preview_Sky_" +
 // the item's text + ".tga".
 std::string SkyMapFile(const std::string& sky);
+
+// The render settings of the bake of the sky `sky`: 512 x 256, uncompressed
+// TGA, antialiased as the sky needs.
+std::vector<std::string> SkyBakeOptions(const std::string& sky);
 
 // Writes the scene and INI files that render the selected sky of the
 // background list seen from the centre of a sphere, 512 x 256 with a

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <charconv>
 #include <filesystem>
 #include <optional>
@@ -64,7 +65,7 @@ std::shared_ptr<const BatchOutputFiles> OutputFilesOf(const std::vector<BatchNam
     auto files = std::make_shared<BatchOutputFiles>();
     for (const BatchNames& n : names) {
         files->files.insert({n.ini, n.scene, n.geometry, n.material});
-        files->pictures.insert(OutputPath(n.image));
+        if (!n.picture.empty()) files->pictures.insert(n.picture);
     }
     return files;
 }
@@ -114,44 +115,20 @@ private:
     StatusSink& window_;
 };
 
-// The frames POV-Ray runs for an INI file, as it reads it: the last
-// Initial_Frame and Final_Frame (or +KFI and +KFF switches) before the first
-// section, which it does not read. False when they cannot be told so: a
-// value that is not a whole number of 0 or more, a last frame not above the
-// first, another INI file included.
+// The frames POV-Ray runs for an INI file, as it reads it
+// (ReadPovRayRender). False when they cannot be told so: a value that is not
+// a whole number of 0 or more, a last frame not above the first, another INI
+// file included.
 bool IniFrames(const std::string& iniFile, uint64_t& first, uint64_t& last) {
-    TextLineReader reader;
-    if (!reader.Open(SystemPath(iniFile))) return false;
-    std::optional<uint64_t> initial, final;
-    bool known = true;
-    const auto take = [&](std::optional<uint64_t>& to, std::string_view value) {
-        int64_t number = 0;
-        if (ParseInt(value, number) && number >= 0)
-            to = static_cast<uint64_t>(number);
-        else
-            known = false;
+    const PovRayRender render = ReadPovRayRender(PovRayIniLines(iniFile));
+    const auto whole = [](const std::optional<double>& value) {
+        return value && *value >= 0 && *value < 0x1p53 && std::floor(*value) == *value;
     };
-    while (known && !reader.Eof()) {
-        std::string line = Trim(reader.ReadLine());
-        if (line.starts_with('[')) break;
-        line = Trim(line.substr(0, line.find(';')));  // a comment
-        if (line.starts_with('+') || line.starts_with('-')) {
-            std::istringstream switches(line);
-            for (std::string word; switches >> word;) {
-                const std::string name = UpperCase(word.substr(1, 3));
-                if (name == "KFI") take(initial, word.substr(4));
-                if (name == "KFF") take(final, word.substr(4));
-            }
-        } else if (const std::size_t equals = line.find('='); equals != std::string::npos) {
-            const std::string key = LowerCase(Trim(line.substr(0, equals)));
-            if (key == "initial_frame") take(initial, line.substr(equals + 1));
-            if (key == "final_frame") take(final, line.substr(equals + 1));
-            if (key == "include_ini") known = false;
-        }
-    }
-    if (!known || !initial || !final || *final <= *initial) return false;
-    first = *initial;
-    last = *final;
+    if (render.includesIni || !whole(render.initialFrame) || !whole(render.finalFrame) ||
+        *render.finalFrame <= *render.initialFrame)
+        return false;
+    first = static_cast<uint64_t>(*render.initialFrame);
+    last = static_cast<uint64_t>(*render.finalFrame);
     return true;
 }
 
@@ -174,6 +151,16 @@ std::optional<uint64_t> FittingInitialFrame(const std::unordered_set<std::string
     for (uint64_t frame = *first; frame - *first < count; ++frame)
         if (written.count(BatchGeometryIncludeName(frame)) == 0) return std::nullopt;
     return first;
+}
+
+// The script is meant to be run again in its folder, where POV-Ray looks
+// for its settings and include files first and writes its pictures and
+// render state files: what it would find there now is noted.
+void NoteScriptHazard(const std::string& scriptFile, const std::vector<BatchNames>& names) {
+    std::vector<std::string> iniFiles;
+    for (const BatchNames& n : names) iniFiles.push_back(n.ini);
+    if (const std::string hazard = PovRayScriptHazard(ExtractFilePath(scriptFile), iniFiles); !hazard.empty())
+        LogMessage(OneLineText("<!>POV-Ray started by " + ExtractFileName(scriptFile) + " in its folder " + hazard));
 }
 
 void WriteScript(const std::vector<std::string>& lines, const std::string& fileName) {
@@ -245,6 +232,24 @@ std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFi
         commonMaterialFile = fit(OutputPath(Form1.Edit23.text));
         taken.insert(commonMaterialFile);
     }
+    // The pictures of the common scene: one name for every frame, free for
+    // each of them.
+    std::vector<std::string> framePictures;
+    std::string commonImage;
+    if (common) {
+        const std::string wanted = ChangeFileExt(ExtractFileName(commonScene), imageExtension);
+        const PovRayFrames frames = IniFrames(modelFiles.size());
+        commonImage = FreeRenderImageName(wanted, OutputPath(""), frames,
+                                          [&](const std::string& p) { return taken.count(p) != 0; });
+        if (commonImage != wanted)
+            notes.push_back("<!>" + wanted + " rendered as " + commonImage +
+                            " with each frame's number: the output folder holds files of those names");
+        ForEachPovRayFile(PovRayPictureStem(OutputPath(commonImage), imageExtension), imageExtension, frames,
+                          [&](const std::string& name, bool picture) {
+                              if (picture) framePictures.push_back(name);
+                              return true;
+                          });
+    }
     const std::vector<std::string> sharedNotes = std::move(notes);
 
     std::vector<BatchNames> all;
@@ -264,13 +269,26 @@ std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFi
         n.geometry = fit(OutputPath(base + ".inc"));
         n.material = commonMaterial ? commonMaterialFile : fit(OutputPath(base + "_pov_mat.inc"));
         n.writeMaterial = !commonMaterial || i == 0;
-        // POV-Ray renders the picture later: its name is free now, and no
-        // other picture or file of the batch takes it.
-        const std::string picture = pictures.Next(OutputPath(base + imageExtension), [&](const std::string& p) {
-            return taken.count(p) == 0 && !IsReservedOutputName(p) && !FileExistsNonBlank(p);
-        });
-        n.image = ExtractFileName(picture);
-        taken.insert({n.ini, n.scene, n.geometry, n.material, picture});
+        if (common) {
+            n.image = commonImage;
+            n.picture = i < framePictures.size() ? framePictures[i] : std::string();
+        } else {
+            // POV-Ray renders the picture later: its name and its render
+            // state file's are free now, and no other picture or file of the
+            // batch takes it.
+            const PovRayFrames single;
+            n.picture = pictures.Next(OutputPath(base + imageExtension), [&](const std::string& p) {
+                return taken.count(p) == 0 && !IsReservedOutputName(p) &&
+                       ForEachPovRayFile(PovRayPictureStem(p, imageExtension), imageExtension, single,
+                                         [](const std::string& name, bool picture) {
+                                             struct stat entry {};
+                                             return picture ? ::lstat(name.c_str(), &entry) != 0
+                                                            : PovRayMayWrite(name);
+                                         });
+            });
+            n.image = ExtractFileName(n.picture);
+        }
+        taken.insert({n.ini, n.scene, n.geometry, n.material, n.picture});
         n.notes = std::move(notes);
         all.push_back(std::move(n));
     }
@@ -278,6 +296,12 @@ std::vector<BatchNames> BatchOutputNames(const std::vector<std::string>& modelFi
 }
 
 std::string BatchScriptFile() { return FirstUnreservedName(OutputPath(Form1.Edit90.text)); }
+
+std::vector<std::string> BatchIniFiles() {
+    std::vector<std::string> iniFiles;
+    for (const BatchNames& n : BatchOutputNames(BatchFiles)) iniFiles.push_back(n.ini);
+    return iniFiles;
+}
 
 std::shared_ptr<const BatchOutputFiles> CurrentBatchOutputFiles() {
     if (RunningBatch()) return RunningBatch();
@@ -365,11 +389,7 @@ std::vector<std::string> SaveBatch() {
         if (program.empty()) program = "povray";  // found on PATH when the script runs
         const std::string scriptFile = UnreservedOutputName(OutputPath(Form1.Edit90.text));
         WriteScript(BatchScriptLines(program, iniFiles), scriptFile);
-        // The script is meant to be run again in its folder, where POV-Ray
-        // looks for its settings and include files first.
-        if (const std::string own = PovRayOwnFileIn(ExtractFilePath(scriptFile)); !own.empty())
-            LogMessage(OneLineText("<!>POV-Ray started by " + ExtractFileName(scriptFile) +
-                                   " in its folder would read " + own + " in place of its own file of that name"));
+        NoteScriptHazard(scriptFile, names);
     }
     LogMessage("Files Saved.");
     return written;

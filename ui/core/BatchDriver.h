@@ -61,9 +61,15 @@ std::string BatchFramesRefusal(const std::string& iniFile, const std::vector<std
 // (IsReservedOutputName), gets "_Rev" and a number instead, and `notes` the
 // "<!>" line that says so. Every picture has a name of its own: none that
 // another picture or file of the batch has, or that a file in the output
-// folder has. Time and memory grow in proportion to the number of models.
+// folder has, and POV-Ray writes none of its files through a link
+// (FreeRenderImageName): with "Use a POV file" the pictures of the frames
+// share one name, which POV-Ray adds each frame's number to, free for every
+// frame, and the first model's notes say when it is not the plain one.
+// Time and memory grow in proportion to the number of models.
 struct BatchNames {
-    std::string ini, scene, geometry, material, image;
+    std::string ini, scene, geometry, material;
+    std::string image;    // the picture's name as the INI file gives it
+    std::string picture;  // the picture POV-Ray renders for the model, with its folder ("" for none)
     bool writeMaterial = true;
     std::vector<std::string> notes;
 };
@@ -78,6 +84,10 @@ struct BatchOutputFiles {
 // Batch file ", Edit90) in the output folder, or a "_Rev" name where no
 // output may take it (FirstUnreservedName).
 std::string BatchScriptFile();
+
+// The INI files of the batch BatchFiles holds, in order, with their folder:
+// those the batch script renders.
+std::vector<std::string> BatchIniFiles();
 
 // Those of the batch BatchFiles holds: while SaveBatch runs, of the names it
 // decided before its first model; otherwise made anew.

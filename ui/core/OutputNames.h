@@ -2,7 +2,9 @@
 // they take instead. A file the program keeps in its folder (IsProgramFile)
 // would be lost or would replace the user's file at the next close, and a
 // file named like one of POV-Ray's own (IsPovRayOwnFileName: povray.ini and
-// the standard include files) would stop every render in its folder. Such
+// the files of the standard include folder) would be read in place of it by
+// a scene that names it, and stop the renders in its folder of the scenes
+// the program writes where these read it (IsPovRaySceneInclude). Such
 // an output is written under its name with "_Rev" and a number instead, and
 // a "<!>" line says so, as for a map copy that finds its name taken.
 #pragma once

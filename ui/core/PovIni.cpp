@@ -1,6 +1,11 @@
 #include "ui/core/PovIni.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
+#include <filesystem>
+#include <unordered_map>
 #include <vector>
 
 #include "model/MapPaths.h"
@@ -15,21 +20,21 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr std::string_view Marker = ";";
 
 void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, const std::string& wantedImage,
                          const std::string& imageName) {
     w.Line(";Input POV-Ray file");
     w.Line("Input_File_Name=" + IniQuoted(sceneName));
-    if (PovBatchMode()) {
-        w.Line(";Rendered images will be saved in the same directory as this file");
-    } else {
-        w.Line(";Output rendered image file");
-        w.Line("Output_File_Name=" + IniQuoted(imageName));
-        if (const ReservedName why = ReservedOutputName(OutputPath(wantedImage)); why != ReservedName::None)
-            LogMessage("<!>" + wantedImage + " rendered as " + imageName + ": " + std::string(ReservedNameReason(why)) +
-                       wantedImage);
-    }
+    // The pictures of the frames of a batch: the name with each frame's number.
+    if (PovBatchMode()) w.Line(";Rendered images will be saved in the same directory as this file");
+    w.Line(";Output rendered image file");
+    w.Line("Output_File_Name=" + IniQuoted(imageName));
+    if (const ReservedName why = ReservedOutputName(OutputPath(wantedImage)); why != ReservedName::None)
+        LogMessage("<!>" + wantedImage + " rendered as " + imageName + ": " + std::string(ReservedNameReason(why)) +
+                   wantedImage);
     w.Line(";Resolution");
     w.Line("+W" + std::to_string(RenderImageWidth()));
     w.Line("+H" + std::to_string(RenderImageHeight()));
@@ -69,7 +74,7 @@ void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, con
     if (Form1.RadioButton4.checked) {
         // The clock and the first frame as typed; the last frame follows the
         // first by the number of models in the batch.
-        const int64_t initialFrame = TextToInt(Form1.Edit120.text);
+        const int64_t initialFrame = TextToInt(Form1.Edit120.text);  // as IniFrames
         const int64_t files = BatchFiles.empty() ? 1 : static_cast<int64_t>(BatchFiles.size());
         w.Line(";Animation parameters");
         w.Line("Initial_Clock=" + OneLineText(Form1.Edit117.text));
@@ -98,18 +103,88 @@ std::string OutputPath(std::string_view name) {
     return folder + std::string(name);
 }
 
-std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir) {
+PovRayFrames IniFrames(std::size_t models) {
+    if (!Form1.RadioButton4.checked) return {};
+    // As the INI file gives them: the first frame as typed, the last after it
+    // by the number of models.
+    const int64_t initialFrame = TextToInt(Form1.Edit120.text);
+    const int64_t files = models == 0 ? 1 : static_cast<int64_t>(models);
+    std::optional<double> initial;
+    if (double typed = 0; ParseDouble(Trim(OneLineText(Form1.Edit120.text)), typed)) initial = typed;
+    return PovRayFramesOf(initial, static_cast<double>(initialFrame + files - 1));
+}
+
+std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir, const PovRayFrames& frames,
+                                const std::function<bool(const std::string&)>& taken) {
+    constexpr int MaxRevision = 10000;
     std::string folder = NormalizePathSeparators(Trim(outputDir));
     if (!folder.empty() && folder.back() != '/') folder += '/';
-    std::string name(imageName);
-    const auto taken = [&] { return FileExistsNonBlank(folder + name) || IsReservedOutputName(folder + name); };
-    for (int k = 1; taken() && k <= 10000; ++k) name = RevisedFileName(imageName, k);
+    const std::string extension(OutputImageExtension(Form1.ComboBox5.index));
+    // Each name tried and its picture stem, and the names a file of the
+    // folder rules out: each entry is looked at once, not once per name. The
+    // name as the INI file gives it counts as a picture too, whatever
+    // extension POV-Ray adds to it.
+    std::unordered_map<std::string, int> revisionOf, stemOf;
+    for (int k = MaxRevision; k >= 0; --k) {
+        const std::string name = RevisedFileName(imageName, k);
+        revisionOf[name] = k;
+        stemOf[PovRayPictureStem(name, extension)] = k;
+    }
+    std::vector<bool> ruledOut(MaxRevision + 1);
+    const auto ruleOut = [&](const std::unordered_map<std::string, int>& of, std::string_view key) {
+        if (const auto found = of.find(std::string(key)); found != of.end())
+            ruledOut[static_cast<std::size_t>(found->second)] = true;
+    };
+    const auto free = [&](const std::string& name, bool picture) {
+        const std::string path = folder + name;
+        struct stat entry {};
+        if (picture)
+            return ::lstat(path.c_str(), &entry) != 0 && !IsReservedOutputName(path) && !(taken && taken(path));
+        return PovRayMayWrite(path);
+    };
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        ruleOut(revisionOf, name);
+        for (const bool picture : {true, false}) {
+            const std::string_view suffix = picture ? std::string_view(extension) : std::string_view(".pov-state");
+            if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0 ||
+                (!picture && PovRayMayWrite(it->path().string())))
+                continue;
+            const std::string_view rest = std::string_view(name).substr(0, name.size() - suffix.size());
+            if (frames.plain) ruleOut(stemOf, rest);
+            const std::size_t width = static_cast<std::size_t>(frames.width);
+            if (!frames.numbered || rest.size() <= width) continue;
+            const std::string_view number = rest.substr(rest.size() - width);
+            int64_t frame = 0;
+            if (std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                ParseInt(number, frame) && frame >= frames.first && frame <= frames.last)
+                ruleOut(stemOf, rest.substr(0, rest.size() - width));
+        }
+    }
+    std::string name;
+    for (int k = 0; k <= MaxRevision; ++k) {
+        name = RevisedFileName(imageName, k);
+        if (ruledOut[static_cast<std::size_t>(k)]) continue;
+        // A folder that could not be listed is asked name by name.
+        if ((!ec || free(name, true)) && !IsReservedOutputName(folder + name) && !(taken && taken(folder + name)) &&
+            ForEachPovRayFile(PovRayPictureStem(name, extension), extension, frames,
+                              [&](const std::string& file, bool picture) {
+                                  return (!ec && !picture) || free(file, picture);
+                              }))
+            break;
+    }
     return name;
+}
+
+std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir) {
+    return FreeRenderImageName(imageName, outputDir, IniFrames(BatchFiles.size()));
 }
 
 void WritePovIni(tscene scene) {
     const std::string wantedImage = scene.renderImageFile;
-    scene.renderImageFile = FreeRenderImageName(wantedImage, Form2.Edit1.text);
+    if (BatchFiles.size() < 2) scene.renderImageFile = FreeRenderImageName(wantedImage, Form2.Edit1.text);
     // The save commands keep every file of a run in one folder, so the INI
     // names the scene file without its folder.
     const std::string sceneName = ExtractFileName(scene.povSceneFile);

@@ -10,17 +10,29 @@
 
 #include "model/Scene.h"
 #include "ui/core/OutputNames.h"
+#include "ui/core/PovLaunch.h"
 
 // The folder of the export options dialog ("Save all files to directory")
 // joined with `name`; `name` alone when no folder is set.
 std::string OutputPath(std::string_view name);
 
-// The rendered image name: `imageName` (a name without folder) while no
-// file of that name lies in `outputDir` and an output may take it
-// (IsReservedOutputName), else the name with "_Rev00001", "_Rev00002", ...
-// before its extension, the first that is free (at most 10000 tries), so
-// that a render never replaces an earlier one, a file of the program's or
-// a picture of POV-Ray's own.
+// The frames of the render the INI file sets for a save of `models` models:
+// those of the animation parameters ("Use a POV file"), none otherwise.
+PovRayFrames IniFrames(std::size_t models);
+
+// The rendered image name: `imageName` (a name without folder) while every
+// file POV-Ray writes in `outputDir` for it with `frames` is free (for each
+// frame, no entry at all under its picture's name, not even a link, and its
+// render state file at most a plain file: ForEachPovRayFile,
+// PovRayMayWrite), no picture takes a name no output may take
+// (IsReservedOutputName) and none is one `taken` holds; else the name with
+// "_Rev00001", "_Rev00002", ... before its extension, the first that is
+// (at most 10000 tries). So a render never replaces an earlier one, a file
+// of the program's or a picture of POV-Ray's own, nor writes through a link.
+// The folder is listed once, whatever the number of frames.
+std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir, const PovRayFrames& frames,
+                                const std::function<bool(const std::string&)>& taken = {});
+// The same with the frames of a save of BatchFiles.
 std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir);
 
 // The extension of the rendered picture for an item of the output format
@@ -28,6 +40,9 @@ std::string FreeRenderImageName(std::string_view imageName, std::string_view out
 std::string_view OutputImageExtension(int32_t format);
 
 // Writes the INI file `scene.iniFile`. Works on its own copy of the scene
-// record: the free image name does not change `Scene`. Throws ExportError
-// when the file cannot be written.
+// record: the free image name does not change `Scene`. A batch run
+// (BatchFiles holds more than one model) names the picture its names chose
+// (BatchOutputNames); with "Use a POV file" that is the name POV-Ray adds
+// each frame's number to. Throws ExportError when the file cannot be
+// written.
 void WritePovIni(tscene scene);

@@ -5,6 +5,9 @@
 // the exact program, arguments and working folder.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,18 +47,85 @@ bool PovRayReadsName(std::string_view name);
 std::string PovRayInputName(const std::string& file, const std::string& folder);
 
 // The first entry of `folder` ("" is the current one), in name order, that
-// POV-Ray would read in place of its own file: its settings file or a file
-// of its standard include folder (IsPovRayOwnFileName). POV-Ray looks into
-// its working folder first for both, so such a file that a model's archive
-// left there runs in every render. Its path; "" when there is none. A
-// folder that cannot be listed is searched for the names as POV-Ray opens
-// them.
+// POV-Ray started now would read in place of its own file: a standard
+// include file the program's scenes read (IsPovRaySceneInclude), and its
+// settings file "povray.ini" while $POVINI names no file it opens. POV-Ray
+// looks into its working folder first for both, so such a file that a
+// model's archive left there runs in every render. Its path; "" when there
+// is none. A folder that cannot be listed is searched for the names as
+// POV-Ray opens them.
 std::string PovRayOwnFileIn(const std::string& folder);
 
+// The names of the files of one render, as an INI file sets them: the scene
+// (Input_File_Name, +I), the picture (Output_File_Name, +O; "" when the
+// picture is named after the scene), the picture's type (Output_File_Type,
+// +F: its extension) and the frames (Initial_Frame, +KFI, Final_Frame,
+// +KFF; none when not given or no number).
+struct PovRayRender {
+    std::string input, output;
+    std::string typeExtension = ".png";  // POV-Ray's own choice on this platform
+    std::optional<double> initialFrame, finalFrame;
+    bool includesIni = false;  // an Include_Ini setting reads another file
+};
+// The render the lines of an INI file set, read as POV-Ray reads them: a
+// later setting wins, ";" begins a comment, and a section ("[...]") ends
+// what POV-Ray reads of a file named without one.
+PovRayRender ReadPovRayRender(const std::vector<std::string>& iniLines);
+// The lines of the INI file `iniFile` as POV-Ray reads them; none when it is
+// not a regular file or cannot be read.
+std::vector<std::string> PovRayIniLines(const std::string& iniFile);
+
+// The frames POV-Ray renders: frames first to last, each picture named with
+// its number in `width` digits, or one picture with no number (`plain`).
+// Where POV-Ray's choice depends on more than the two settings (one of them
+// missing), both kinds are given.
+struct PovRayFrames {
+    bool plain = true, numbered = false;
+    int64_t first = 0, last = 0;
+    int width = 1;
+};
+PovRayFrames PovRayFramesOf(std::optional<double> initialFrame, std::optional<double> finalFrame);
+
+// The picture name POV-Ray adds the frame number and its extensions to:
+// `output` without its extension when that is the type's (".png" for a
+// PNG) or empty; `output` as it stands otherwise.
+std::string PovRayPictureStem(std::string_view output, std::string_view typeExtension);
+
+// The picture stem of a render: its picture's (PovRayPictureStem), or the
+// scene's name without its extension when the picture is named after it,
+// beside the scene or in the folder named; "" when there is none.
+std::string PovRayRenderStem(const PovRayRender& render);
+
+// Calls `file` with the name of every file POV-Ray writes for a render of
+// the picture stem `stem`, frame by frame: the picture, then its render
+// state file (stem, frame number, ".pov-state"), which it truncates, writes
+// and deletes again. Stops when `file` returns false; true when it never did.
+bool ForEachPovRayFile(const std::string& stem, std::string_view typeExtension, const PovRayFrames& frames,
+                       const std::function<bool(const std::string& name, bool picture)>& file);
+
+// True when POV-Ray may create, truncate or replace `path` and write into
+// that file only: nothing of that name, judged without following a link,
+// or a regular file that no other name shares.
+bool PovRayMayWrite(const std::string& path);
+
 // Why POV-Ray must not be started in `folder` on the INI file `iniFile`
-// (named in full): the folder holds a file of PovRayOwnFileIn, or the INI
-// file's name is one no word of its command line carries. "" when it may.
+// (named in full) that holds `iniLines`: the folder holds a file of
+// PovRayOwnFileIn; the INI file's name is one no word of its command line
+// carries; or a file POV-Ray would write there for the render (each
+// picture and render state file, ForEachPovRayFile, and parse_string.tmp,
+// which a macro of the standard includes writes) is a link or not a plain
+// file, through which it would write outside its folder (PovRayMayWrite).
+// The line names the file and what the user can do. "" when it may start.
+std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder,
+                               const std::vector<std::string>& iniLines);
+// The same for the INI file as it stands (no lines when it cannot be read).
 std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder);
+
+// Why POV-Ray, started in `folder` by a batch script on each of `iniFiles`
+// (named in full), would read a file in place of its own or write through
+// a link, as in PovRayStartRefusal: "would read ..." or "would write ...",
+// with what the user can do; "" when it would not.
+std::string PovRayScriptHazard(const std::string& folder, const std::vector<std::string>& iniFiles);
 
 // The changes to this process's environment that a POV-Ray run started by
 // the program gets ("NAME=value" each). POV-Ray reads the settings file the
@@ -71,8 +141,8 @@ std::vector<std::string> PovRayEnvironment();
 // rendered picture and every file of the render land there. The INI file is
 // named as in PovRayInputName, by the first name a word of the command line
 // carries (PovRayCommandWord), so that whatever the folders' names hold,
-// POV-Ray reads that file and nothing else. A render keeps its picture
-// window open when done ("+P"). POV-Ray gets PovRayEnvironment(). True when
+// POV-Ray reads that file and nothing else. A render of one picture keeps
+// its picture window open when done ("+P"); an animation's does not pause. POV-Ray gets PovRayEnvironment(). True when
 // it was started; a start that PovRayStartRefusal refuses is logged with a
 // "<!>" line.
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run);
@@ -84,6 +154,8 @@ bool OpenInEditor(const std::vector<std::string>& files);
 
 // Runs the batch script `script` with the POSIX shell in `folder`, the
 // folder its INI files are named relative to. True when it was started; the
-// start is refused with a "<!>" line while the folder holds a file of
-// PovRayOwnFileIn.
-bool StartBatchScript(const std::string& script, const std::string& folder);
+// start is refused with a "<!>" line when POV-Ray run by the script on
+// `iniFiles` (named in full) would read a file of the folder in place of its
+// own or write through a link (PovRayScriptHazard).
+bool StartBatchScript(const std::string& script, const std::string& folder,
+                      const std::vector<std::string>& iniFiles = {});
