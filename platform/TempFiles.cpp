@@ -58,10 +58,14 @@ std::string TryCreate(const std::string& folder, std::string_view stem, std::str
     pattern += extension;
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
+    // Room for the name first: once the file exists nothing is allocated.
+    std::string path;
+    path.reserve(pattern.size());
     const int fd = mkstemps(buffer.data(), static_cast<int>(extension.size()));
     if (fd < 0) return "";
     close(fd);
-    return std::string(buffer.data());
+    path.assign(buffer.data());
+    return path;
 }
 
 }  // namespace
@@ -80,7 +84,12 @@ std::string CreateTempFile(std::string_view stem, std::string_view extension) {
     if (path.empty()) return "";
     Registry& r = Files();
     std::lock_guard lock(r.mutex);
-    r.files.push_back(path);
+    try {
+        r.files.push_back(path);
+    } catch (...) {
+        std::remove(path.c_str());  // not remembered, so not kept
+        throw;
+    }
     return path;
 }
 

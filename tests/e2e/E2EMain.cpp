@@ -64,15 +64,20 @@
 // the plain loads and hands every other run to mirelan_e2e_full, which takes
 // the same arguments.
 // Exit status: 0 every model loaded (and every file written), 1 a model
-// failed, a file could not be written or no OpenGL context could be had for
-// the preview (the errors on stderr), 2 bad arguments.
+// failed, a file could not be written, the memory ran out or no OpenGL
+// context could be had for the preview (the errors on stderr), 2 bad
+// arguments. For the tests that run it out of memory, the driver's heap can
+// be limited through its environment (E2EHeap.h).
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +93,7 @@
 #include "platform/AppPaths.h"
 #include "platform/TempFiles.h"
 #include "platform/gfx/WarningSink.h"
+#include "tests/e2e/E2EHeap.h"
 #include "tests/e2e/E2EHtml.h"
 #include "tests/e2e/E2EPictures.h"
 #include "ui/control/SceneImportController.h"
@@ -305,8 +311,11 @@ bool WriteOutputs(std::vector<std::string>& errors) {
                 ok = false;
             }
         } catch (const ExportError& e) {
-            errors.push_back(std::string(what) + ": " + e.what());
             ok = false;
+            errors.push_back(std::string(what) + ": " + e.what());
+        } catch (const std::bad_alloc&) {  // before the save could name its message
+            ok = false;
+            errors.push_back(std::string(what) + ": not enough memory");
         }
     };
     for (const auto& [what, kind] : {std::pair{"POV-Ray save", SaveKind::PovRay}, std::pair{"OBJ save", SaveKind::Obj},
@@ -429,9 +438,8 @@ public:
     void warning(std::string_view message) override { std::cerr << "mirelan_e2e: warning: " << message << '\n'; }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The driver's run (main without its guard).
+int Run(int argc, char** argv) {
     StderrWarnings warnings;
     const gfx::ScopedWarningSink warningSink(&warnings);
     Arguments args;
@@ -548,4 +556,36 @@ int main(int argc, char** argv) {
     if (errors.empty()) errors.emplace_back("Model could not be loaded");
     for (const std::string& e : errors) std::cerr << "mirelan_e2e: " << e << '\n';
     return ExitFailed;
+}
+
+// Ends a run that ran out of memory where no command of the program caught
+// it (the driver's own lists and output): the temporary files go, the message
+// needs no memory.
+int OutOfMemory() {
+    DeleteAllTempFiles();
+    std::fputs("mirelan_e2e: not enough memory\n", stderr);
+    return ExitFailed;
+}
+
+}  // namespace
+
+// Whatever a run raises ends it with a message and exit status 1, never
+// through the runtime's end of the program.
+int main(int argc, char** argv) {
+    e2e::LimitHeapAsAsked();
+    int status = ExitFailed;
+    try {
+        status = Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        status = OutOfMemory();
+    } catch (const std::length_error&) {
+        status = OutOfMemory();
+    } catch (const std::exception& e) {
+        DeleteAllTempFiles();
+        std::fputs("mirelan_e2e: ", stderr);
+        std::fputs(e.what(), stderr);
+        std::fputs("\n", stderr);
+    }
+    e2e::WriteHeapLevels();
+    return status;
 }

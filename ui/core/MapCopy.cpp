@@ -198,6 +198,8 @@ std::string NotAPictureLine(const std::string& source) { return "<!>" + source +
 
 // A new file beside `destination` filled by `fill`, flushed to the disk
 // and closed; its name, or "" (and nothing left behind) when it failed.
+// `fill` allocates nothing: from the file's creation on, nothing can fail for
+// want of memory and leave it behind.
 template <class Fill>
 std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
     std::string temporary;
@@ -208,14 +210,15 @@ std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
         ::unlink(temporary.c_str());
         return {};
     }
-    return FinishFile(fd, temporary) ? temporary : std::string();
+    if (!FinishFile(fd, temporary)) return {};
+    return temporary;
 }
 
 // A copy of the open file `in` (read from its start) beside `destination`.
 std::string NewCopyBeside(const std::string& destination, int in) {
     if (::lseek(in, 0, SEEK_SET) != 0) return {};
+    std::vector<uint8_t> buffer(1 << 16);
     return NewFileFilledBy(destination, [&](int fd) {
-        std::vector<uint8_t> buffer(1 << 16);
         for (;;) {
             const ssize_t n = ReadSome(in, buffer.data(), buffer.size());
             if (n < 0) return false;
@@ -409,8 +412,9 @@ MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) 
     ResetProgress();
 }
 
-MapCopies::~MapCopies() {
-    for (const Copy& c : copies_) ::unlink(c.temporary.c_str());
+MapCopies::Copies::~Copies() {
+    for (const Copy& c : list)
+        if (!c.temporary.empty()) ::unlink(c.temporary.c_str());
 }
 
 bool MapCopies::TakenByRun(const std::string& name) const {
@@ -540,7 +544,12 @@ void MapCopies::Add(const std::string& map) {
             report_.push_back("<!>ERROR Copying " + sourceName);
             return;
         }
-        copies_.push_back({temporary, name});
+        try {
+            copies_.list.push_back({temporary, name});
+        } catch (...) {
+            ::unlink(temporary.c_str());
+            throw;
+        }
         if (k > 0) {
             const std::string first = Join(folder_, wanted);
             const ReservedName why = ReservedOutputName(first);
@@ -555,11 +564,15 @@ void MapCopies::Add(const std::string& map) {
 }
 
 void MapCopies::PutInPlace() {
-    std::vector<Copy> copies = std::move(copies_);
-    copies_.clear();
-    // A map never fails the save: it is reported like a failed copy.
-    for (const Copy& c : copies)
-        if (!PutCopyInPlace(c.temporary, Join(folder_, c.name))) report_.push_back("<!>ERROR Copying " + c.name);
+    // A map never fails the save: it is reported like a failed copy. Each
+    // copy handed on is the commit's (or in place, or removed); the others
+    // stay in the list until then.
+    for (Copy& c : copies_.list) {
+        const bool put = PutCopyInPlace(c.temporary, Join(folder_, c.name));
+        c.temporary.clear();
+        if (!put) report_.push_back("<!>ERROR Copying " + c.name);
+    }
+    copies_.list.clear();
 }
 
 void MapCopies::Report() const {
