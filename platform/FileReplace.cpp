@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -60,12 +59,7 @@ bool TemporaryRest(std::string_view rest) {
 // not yet waited for): its files stay.
 bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
 
-// The entry of an open file in /proc/self/fd, made in `path` without
-// allocating: an open file is never left behind for want of memory.
-const char* DescriptorPath(int fd, char (&path)[32]) {
-    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
-    return path;
-}
+std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 // A new unnamed file in `folder` ("" for the working folder), open for
 // writing; -1 where the file system has none.
@@ -80,8 +74,7 @@ int OpenUnnamed(const std::string& folder) {
 // Gives the unnamed file open as `fd` the name `name`, through its entry in
 // /proc/self/fd; false (errno set) when it cannot.
 bool NameUnnamed(int fd, const std::string& name) {
-    char path[32];
-    return ::linkat(AT_FDCWD, DescriptorPath(fd, path), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    return ::linkat(AT_FDCWD, DescriptorPath(fd).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 // A name ".mirelan-PID-N.tmp" in `folder` that no file has.
@@ -106,7 +99,7 @@ bool PrepareFolder(const std::string& folder) {
     }
     RemoveFilesOfGoneProcesses(folder, TemporaryPrefix, TemporaryRest);
     bool unnamed = false;
-    const std::string name = FreeTemporaryName(folder);
+    const std::string name = FreeTemporaryName(folder);  // before the file is open
     if (const int fd = OpenUnnamed(folder); fd >= 0) {
         unnamed = NameUnnamed(fd, name);
         if (unnamed) ::unlink(name.c_str());

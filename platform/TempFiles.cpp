@@ -58,14 +58,10 @@ std::string TryCreate(const std::string& folder, std::string_view stem, std::str
     pattern += extension;
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    // Room for the name first: once the file exists nothing is allocated.
-    std::string path;
-    path.reserve(pattern.size());
     const int fd = mkstemps(buffer.data(), static_cast<int>(extension.size()));
     if (fd < 0) return "";
     close(fd);
-    path.assign(buffer.data());
-    return path;
+    return std::string(buffer.data());
 }
 
 }  // namespace
@@ -84,12 +80,7 @@ std::string CreateTempFile(std::string_view stem, std::string_view extension) {
     if (path.empty()) return "";
     Registry& r = Files();
     std::lock_guard lock(r.mutex);
-    try {
-        r.files.push_back(path);
-    } catch (...) {
-        std::remove(path.c_str());  // not remembered, so not kept
-        throw;
-    }
+    r.files.push_back(path);
     return path;
 }
 

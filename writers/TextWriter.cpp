@@ -49,16 +49,12 @@ void OutputCommit::Add(std::string temporary, std::string fileName) {
 }
 
 void OutputCommit::Commit() {
-    if (outer_) {
-        // Room first, so that nothing is lost half-way; until the files are
-        // handed on this commit holds them (and removes them).
-        outer_->entries_.reserve(outer_->entries_.size() + entries_.size());
-        for (Entry& e : entries_) outer_->entries_.push_back(std::move(e));
-        entries_.clear();
-        return;
-    }
     std::vector<Entry> entries = std::move(entries_);
     entries_.clear();
+    if (outer_) {
+        for (Entry& e : entries) outer_->Add(std::move(e.temporary), std::move(e.fileName));
+        return;
+    }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (RenameOver(entries[i].temporary, entries[i].fileName)) continue;
         const int error = errno;
@@ -69,12 +65,7 @@ void OutputCommit::Commit() {
 
 void PutInPlace(const std::string& temporary, const std::string& fileName) {
     if (OutputCommit* commit = OutputCommit::Current()) {
-        try {
-            commit->Add(temporary, fileName);
-        } catch (...) {
-            RemoveFile(temporary);  // the commit could not take it
-            throw;
-        }
+        commit->Add(temporary, fileName);
         return;
     }
     if (!RenameOver(temporary, fileName)) RenameFailed(fileName, errno);

@@ -41,10 +41,9 @@ TEST(E2EOutOfMemoryTest, TheDriverEndsWithAMessageWhereverItRunsOutOfMemory) {
     const auto run = [&](const std::string& name, const std::string& setting) {
         const fs::path own = folder / name;
         fs::create_directories(own);
-        const fixtures::E2ERun ran =
-            fixtures::RunE2E(MIRELAN_E2E_BINARY,
-                             {"--set", "Form2.CheckBox16=1", "--out", (own / "out").string(), (folder / "model.obj").string()},
-                             own.string(), {setting});
+        const std::vector<std::string> args = {"--set", "Form2.CheckBox16=1", "--out", (own / "out").string(),
+                                               (folder / "model.obj").string()};
+        const fixtures::E2ERun ran = fixtures::RunE2E(MIRELAN_E2E_BINARY, args, own.string(), {setting});
         return std::pair(ran, own / "out");
     };
     const std::string levelFile = (folder / "levels.txt").string();

@@ -116,7 +116,8 @@ public:
         CurrentMaterialIndex = currentMaterial_;
         Lights.swap(lights_);
         Form1.ComboBox2.index = lightIndex_;
-        if (Cameras.size() > cameras_) Cameras.erase(Cameras.begin() + static_cast<std::ptrdiff_t>(cameras_), Cameras.end());
+        if (Cameras.size() > cameras_)
+            Cameras.erase(Cameras.begin() + static_cast<std::ptrdiff_t>(cameras_), Cameras.end());
         Form1.ComboBox8.index = cameraIndex_;
         Scene = std::move(scene_);
         for (std::size_t i = 0; i < std::size(cameraEdits_); ++i) CameraEdits()[i]->text.swap(cameraEdits_[i]);

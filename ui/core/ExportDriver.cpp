@@ -178,15 +178,11 @@ bool WriteOutputFiles(bool batchRun) {
         Svc().prompts->Show(MessageKind::Information, "Load a 3D model first from the input tab");
         return false;
     }
-    bool written = false;
-    // Running out of memory anywhere in the save fails it like a file that
-    // cannot be written: the earlier files stay, and no unfinished file or
-    // copy is left.
-    SaveWithinMemory(NoMemoryToSave(), Scene.modelFile, [&] {
-        AvoidReservedNames();
-        if (!batchRun && !Form2.CheckBox1.checked && !ConfirmOverwrites()) return;
-        Svc().status->ProcessPendingMessages();
-        WaitScope wait;
+    AvoidReservedNames();
+    if (!batchRun && !Form2.CheckBox1.checked && !ConfirmOverwrites()) return false;
+    Svc().status->ProcessPendingMessages();
+    WaitScope wait;
+    const auto save = [&] {
         OutputCommit commit;
         // The copies' names first: the files name the copies beside them. A
         // batch run copies the maps as they are.
@@ -196,11 +192,13 @@ bool WriteOutputFiles(bool batchRun) {
         ExportModelFiles(Scene, maps ? &maps->Names() : nullptr);
         if (maps) maps->PutInPlace();
         commit.Commit();
-        written = true;
         ListOutputFiles();
         if (maps) maps->Report();
-    });
-    return written;
+    };
+    // Running out of memory fails the save like a file that cannot be
+    // written: the earlier files stay, and no unfinished file is left.
+    SaveWithinMemory(NoMemoryToSave(), Scene.modelFile, save);
+    return true;
 }
 
 bool SaveModelFiles(SaveKind kind) {

@@ -134,16 +134,15 @@ void ProcessGeometryFailed(std::vector<std::string>* errors, std::string_view ou
             AddError(errors, "Model does not have faces");
         }
     }
-    // The model goes before the lines: its memory is what they may need.
-    Scene.mapsLoaded = 0;
-    Scene.modelFile.clear();
-    ClearModel();
     if (!outOfMemory.empty()) {
         ReportLine("<!>", outOfMemory);
         AddError(errors, outOfMemory);
     }
     ReportLine("<!>", "Model could not be loaded");
     Window().Beep();
+    Scene.mapsLoaded = 0;
+    Scene.modelFile.clear();
+    ClearModel();
     Window().SetTitle("Mirelan");
 }
 
@@ -662,7 +661,6 @@ struct MergeKeep {
     int32_t crease = Form1.UpDown7.position;
     std::vector<std::string> memo = Form1.Memo2.lines;
     bool hasUVs = ModelHasUVs, hasNormals = ModelHasNormals;
-    int32_t currentMaterial = CurrentMaterialIndex;
 
     // Puts all of it back, moved (nothing allocated): once only.
     void Restore() {
@@ -675,7 +673,6 @@ struct MergeKeep {
         Form1.Memo2.lines.swap(memo);
         ModelHasUVs = hasUVs;
         ModelHasNormals = hasNormals;
-        CurrentMaterialIndex = currentMaterial;
     }
 };
 

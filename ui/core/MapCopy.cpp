@@ -198,8 +198,8 @@ std::string NotAPictureLine(const std::string& source) { return "<!>" + source +
 
 // A new file beside `destination` filled by `fill`, flushed to the disk
 // and closed; its name, or "" (and nothing left behind) when it failed.
-// `fill` allocates nothing: from the file's creation on, nothing can fail for
-// want of memory and leave it behind.
+// `fill` allocates nothing: while the file is open nothing can fail for want
+// of memory and leave it open.
 template <class Fill>
 std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
     std::string temporary;
@@ -210,8 +210,7 @@ std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
         ::unlink(temporary.c_str());
         return {};
     }
-    if (!FinishFile(fd, temporary)) return {};
-    return temporary;
+    return FinishFile(fd, temporary) ? temporary : std::string();
 }
 
 // A copy of the open file `in` (read from its start) beside `destination`.
@@ -413,8 +412,7 @@ MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) 
 }
 
 MapCopies::Copies::~Copies() {
-    for (const Copy& c : list)
-        if (!c.temporary.empty()) ::unlink(c.temporary.c_str());
+    for (const Copy& c : list) ::unlink(c.temporary.c_str());
 }
 
 bool MapCopies::TakenByRun(const std::string& name) const {
@@ -544,12 +542,7 @@ void MapCopies::Add(const std::string& map) {
             report_.push_back("<!>ERROR Copying " + sourceName);
             return;
         }
-        try {
-            copies_.list.push_back({temporary, name});
-        } catch (...) {
-            ::unlink(temporary.c_str());
-            throw;
-        }
+        copies_.list.push_back({temporary, name});
         if (k > 0) {
             const std::string first = Join(folder_, wanted);
             const ReservedName why = ReservedOutputName(first);
@@ -564,15 +557,11 @@ void MapCopies::Add(const std::string& map) {
 }
 
 void MapCopies::PutInPlace() {
-    // A map never fails the save: it is reported like a failed copy. Each
-    // copy handed on is the commit's (or in place, or removed); the others
-    // stay in the list until then.
-    for (Copy& c : copies_.list) {
-        const bool put = PutCopyInPlace(c.temporary, Join(folder_, c.name));
-        c.temporary.clear();
-        if (!put) report_.push_back("<!>ERROR Copying " + c.name);
-    }
+    std::vector<Copy> copies = std::move(copies_.list);
     copies_.list.clear();
+    // A map never fails the save: it is reported like a failed copy.
+    for (const Copy& c : copies)
+        if (!PutCopyInPlace(c.temporary, Join(folder_, c.name))) report_.push_back("<!>ERROR Copying " + c.name);
 }
 
 void MapCopies::Report() const {

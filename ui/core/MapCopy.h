@@ -107,9 +107,9 @@ private:
     // `name`, the name `k` of `series`, is given to the copy of `file`.
     void Take(Series& series, int k, const std::string& name, FileId file);
 
-    // The copies not yet put in place, removed with it: also when the save
-    // runs out of memory half-way, while the copies are made (before the
-    // copies are whole) or put in place.
+    // The copies not yet put in place, removed when they go: also when the
+    // copying stops half-way (running out of memory), where MapCopies itself
+    // is never made but what it holds goes all the same.
     struct Copies {
         std::vector<Copy> list;
         Copies() = default;

@@ -26,7 +26,8 @@ public:
     void BuildPreviewLists() override { faces = SceneFaces.size(); }
     void SetTitle(std::string_view text) override { title = text; }
     void RefreshMaterialPanel(int32_t index) override {
-        panel = index >= 0 && static_cast<std::size_t>(index) < SceneMaterials.size() ? SceneMaterials[index].blend : -1;
+        const bool shown = index >= 0 && static_cast<std::size_t>(index) < SceneMaterials.size();
+        panel = shown ? SceneMaterials[static_cast<std::size_t>(index)].blend : -1;
     }
     void ApplyCameraEdits() override { camera = Form1.Edit14.text + ' ' + Form1.Edit17.text; }
     void SetPreviewClientSize(int32_t width, int32_t height) override { size = {width, height}; }
@@ -46,14 +47,19 @@ public:
 };
 
 // A "Messages" page full of lines: while the heap is limited, each line
-// needs the page to grow by a large block first.
+// needs the page to grow by a large block first. Or a page that cannot take
+// the lines that begin with `failing`.
 class FullPageStatus : public LongestLineStatus {
 public:
     void AppendLine(StatusPage page, std::string_view text) override {
-        if (full && page == StatusPage::Messages && heapLimit != NoLimit) delete[] new char[64 << 10];
+        if (page == StatusPage::Messages && heapLimit != NoLimit) {
+            if (full) delete[] new char[64 << 10];
+            if (!failing.empty() && text.starts_with(failing)) throw std::bad_alloc();
+        }
         LongestLineStatus::AppendLine(page, text);
     }
     bool full = false;
+    std::string failing;
 };
 
 class LoadAndSaveMemoryTest : public OutOfMemoryTest {
@@ -84,10 +90,13 @@ protected:
 };
 
 TEST_F(LoadAndSaveMemoryTest, AMergeThatRunsOutOfMemoryLeavesTheModelAndTheWindowAsTheyWere) {
-    // A sphere loaded from its file, merged with itself and with a file of
-    // many groups without normals, of a material with a map.
+    // A sphere of a material with a map loaded from its file, merged with
+    // itself and with a file of many groups without normals, of another
+    // material with a map.
     const std::string sphere = (folder / "sphere.obj").string(), groups = (folder / "groups.obj").string();
     fixtures::WriteSphereObj(sphere, 24, 12);
+    Write("sphere.obj", "mtllib sphere.mtl\n" + fixtures::ReadFileBytes(sphere));
+    Write("sphere.mtl", "newmtl surface\nmap_Kd ball.png\n");
     std::string text = "mtllib groups.mtl\nusemtl mapped\n";
     for (int i = 0; i < 300; ++i) text += "v " + std::to_string(i) + " 0 0\nv " + std::to_string(i) + " 1 0\nv 0 0 1\n";
     for (int i = 0; i < 300; ++i)
@@ -96,16 +105,21 @@ TEST_F(LoadAndSaveMemoryTest, AMergeThatRunsOutOfMemoryLeavesTheModelAndTheWindo
     Write("groups.obj", text);
     Write("groups.mtl", "newmtl mapped\nmap_Kd skin.png\n");
     const auto state = [&] { return ModelState() + WindowState(); };
+    // Running out anywhere; so, on a full page; or as the last line is
+    // logged, when the window shows all of the merged scene.
+    const struct { bool full; const char* failing; } pages[] = {{false, ""}, {true, ""}, {false, "Model "}};
     for (const std::string& file : {sphere, groups})
-        for (const bool full : {false, true}) {
+        for (const auto& [full, failing] : pages) {
             std::string before;
             std::vector<std::string> errors;
             const auto load = [&] {
                 page.full = false;
+                page.failing.clear();
                 BatchFiles = {sphere};
                 LoadSelectedModels();
                 before = state();
                 page.full = full;
+                page.failing = failing;
             };
             const auto merge = [&] {
                 errors.clear();
@@ -121,7 +135,7 @@ TEST_F(LoadAndSaveMemoryTest, AMergeThatRunsOutOfMemoryLeavesTheModelAndTheWindo
                 return wrong;
             };
             EXPECT_EXIT(SweepCommand(load, merge, judge), testing::ExitedWithCode(0), "^$")
-                << file << (full ? " on a full page" : "");
+                << file << (full ? " on a full page" : "") << failing;
         }
 }
 
@@ -165,14 +179,15 @@ TEST_F(LoadAndSaveMemoryTest, ALoadThatRunsOutOfMemoryOnAFullPageReportsIt) {
     }
 }
 
-// Every save of a model whose materials have maps copied beside it, into a
-// folder of earlier files: a save that runs out of memory leaves the folder
-// as it was (or as the whole save left it, when only its last lines did
-// not fit), no copy or temporary file of it included, and no file open.
+// Saves into a folder of earlier files, the POV-Ray save also with the maps
+// of the model's materials copied beside it: a save that runs out of memory
+// leaves the folder as it was (or as the whole save left it, when only its
+// last line did not fit), no copy or temporary file of it included, and no
+// file open.
 TEST_F(LoadAndSaveMemoryTest, ASaveThatRunsOutOfMemoryLeavesNoFileOrCopyOfIt) {
     fs::create_directories(folder / "maps");
-    fs::create_directories(folder / "out");
-    for (int i = 0; i < 8; ++i) {
+    // Enough maps that the list of their copies grows by blocks of its own.
+    for (int i = 0; i < 66; ++i) {
         fixtures::AddCube(1.0, {static_cast<double>(i), 0, 0}, i, i);
         const std::string map = (folder / "maps" / ("t" + std::to_string(i) + ".tga")).string();
         // A Targa picture of 2 x 2 pixels.
@@ -180,64 +195,77 @@ TEST_F(LoadAndSaveMemoryTest, ASaveThatRunsOutOfMemoryLeavesNoFileOrCopyOfIt) {
                                              << std::string(12, static_cast<char>(i));
         SceneMaterials[static_cast<std::size_t>(i)].colorMap = map;
     }
-    Form2.Edit1.text = (folder / "out").string();
-    Form2.CheckBox1.checked = true;   // overwrite without asking
-    Form2.CheckBox16.checked = true;  // copy the maps
+    const SavedModel model = SavedModel::Save();
+    // The output folder in memory where the system has one: each copy is
+    // flushed to its disk.
+    const fs::path out = fs::is_directory("/dev/shm") ? fs::path("/dev/shm/mirelan-saves-" + std::to_string(::getpid()))
+                                                     : folder / "out";
+    Form2.Edit1.text = out.string();
+    Form2.CheckBox1.checked = true;    // overwrite without asking
+    Form2.CheckBox43.checked = false;  // copy maps as they are
     SetDefaultOutputNames(Scene.modelFile);
-    for (const char* name : {"figure_POV_scene.pov", "figure_POV_geom.inc", "figure.obj", "scene.xml", "t3.tga"})
-        Write(std::string("out/") + name, name);
+    std::map<std::string, std::string> earlier;
+    for (const char* name : {"figure_POV_scene.pov", "figure_POV_geom.inc", "scene.xml", "t3.tga"})
+        earlier[name] = name;
     const auto files = [&] {
         std::map<std::string, std::string> bytes;
-        for (const auto& entry : fs::directory_iterator(folder / "out"))
+        for (const auto& entry : fs::directory_iterator(out))
             bytes[entry.path().filename().string()] = fixtures::ReadFileBytes(entry.path().string());
         return bytes;
-    };
-    const auto earlier = files();
-    const auto restore = [&] {
-        fs::remove_all(folder / "out");
-        fs::create_directories(folder / "out");
-        for (const auto& [name, bytes] : earlier) Write("out/" + name, bytes);
-    };
-    const SavedModel model = SavedModel::Save();
-    const struct { const char* what; void (*save)(); } saves[] = {
-        {"POV-Ray", [] { SaveModelFiles(SaveKind::PovRay); }},
-        {"OBJ", [] { SaveModelFiles(SaveKind::Obj); }},
-        {"YafRay", SaveYafRayScene},
     };
     // The files this process has open.
     const auto open = [] {
         return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
     };
-    for (const auto& save : saves)
-        for (const bool full : {false, true}) {
-            std::map<std::string, std::string> whole;
-            std::ptrdiff_t opened = 0;
-            const auto prepare = [&] {
-                page.full = false;
-                restore();
-                model.Restore();
-                opened = open();
-                page.full = full;
-            };
-            const auto run = [&] {
-                try {
-                    save.save();
-                } catch (const ExportError& e) {
-                    return std::string(e.what());
-                }
-                if (whole.empty()) whole = files();
-                return std::string();
-            };
-            const auto judge = [&](const std::string& error) {
-                std::string wrong;
-                if (!error.starts_with("Not enough memory to ")) wrong += " the message \"" + error + "\"";
-                if (const auto now = files(); now != earlier && now != whole) wrong += " the folder changed";
-                if (open() != opened) wrong += " a file left open";
-                return wrong;
-            };
-            EXPECT_EXIT(SweepCommand(prepare, run, judge), testing::ExitedWithCode(0), "^$")
-                << save.what << (full ? " on a full page" : "");
-        }
+    const auto pov = [] { SaveModelFiles(SaveKind::PovRay); };
+    // Running out anywhere (the map copies among it); on a full page; as
+    // the last line is logged, once every file is written.
+    const struct { void (*save)(); bool maps, full; const char* failing; } saves[] = {
+        {pov, true, false, ""},
+        {pov, false, true, ""},
+        {pov, false, false, "Files Saved."},
+        {SaveYafRayScene, false, false, ""},
+        {SaveYafRayScene, false, true, ""},
+        {SaveYafRayScene, false, false, "Files Saved."},
+    };
+    for (const auto& save : saves) {
+        Form2.CheckBox16.checked = save.maps;
+        std::map<std::string, std::string> whole;
+        std::ptrdiff_t opened = 0;
+        const auto prepare = [&] {
+            page.full = false;
+            page.failing.clear();
+            fs::remove_all(out);
+            fs::create_directories(out);
+            for (const auto& [name, bytes] : earlier) std::ofstream(out / name, std::ios::binary) << bytes;
+            model.Restore();
+            opened = open();
+            page.full = save.full;
+            page.failing = save.failing;
+        };
+        const auto run = [&] {
+            try {
+                save.save();
+            } catch (const ExportError& e) {
+                return std::string(e.what());
+            }
+            if (whole.empty()) whole = files();
+            return std::string();
+        };
+        const auto judge = [&](const std::string& error) {
+            std::string wrong;
+            if (!error.starts_with("Not enough memory to ")) wrong += " the message \"" + error + "\"";
+            if (const auto now = files(); now != earlier && now != whole) wrong += " the folder changed";
+            if (open() != opened) wrong += " a file left open";
+            return wrong;
+        };
+        // The copies are made at a level below the writers' peak: each
+        // block they take is a point where they may run out.
+        EXPECT_EXIT(SweepCommand(prepare, run, judge, save.maps), testing::ExitedWithCode(0), "^$")
+            << (save.save == pov ? "POV-Ray" : "YafRay") << (save.maps ? " with maps" : "")
+            << (save.full ? " on a full page" : "") << save.failing;
+    }
+    fixtures::RemoveScratchFolder(out);
 }
 
 // A Poser import with its camera, lights and clean-up, of a scene whose
@@ -257,12 +285,15 @@ TEST_F(LoadAndSaveMemoryTest, APoserImportThatRunsOutOfMemoryLeavesMaterialsLigh
     const SavedModel model = SavedModel::Save();
     const std::vector<tlight> lights = Lights;
     const std::vector<tcamera> cameras = Cameras;
-    const auto camera = [] {
+    const std::array<tedit*, 7> edits = {&Form1.Edit14, &Form1.Edit15, &Form1.Edit16, &Form1.Edit17,
+                                         &Form1.Edit18, &Form1.Edit19, &Form1.Edit20};
+    std::array<std::string, 7> texts;
+    std::ranges::transform(edits, texts.begin(), [](const tedit* edit) { return edit->text; });
+    const auto camera = [&] {
         std::string boxes;
-        for (const tedit* edit : {&Form1.Edit14, &Form1.Edit15, &Form1.Edit16, &Form1.Edit17, &Form1.Edit18,
-                                  &Form1.Edit19, &Form1.Edit20})
-            boxes += edit->text + '\n';
-        return boxes + std::to_string(Form1.CheckBox9.checked) + std::to_string(Form1.CheckBox25.checked);
+        for (const tedit* edit : edits) boxes += edit->text + '\n';
+        return boxes + std::to_string(Form1.CheckBox9.checked) + std::to_string(Form1.CheckBox25.checked) +
+               Scene.cameraSourceFile + '|' + Scene.lightsSourceFile;
     };
     std::string before;
     const auto prepare = [&] {
@@ -270,6 +301,9 @@ TEST_F(LoadAndSaveMemoryTest, APoserImportThatRunsOutOfMemoryLeavesMaterialsLigh
         Lights = lights;
         Cameras = cameras;
         Form1.ComboBox2.index = Form1.ComboBox8.index = 0;
+        for (std::size_t i = 0; i < edits.size(); ++i) edits[i]->text = texts[i];
+        Scene.cameraSourceFile.clear();
+        Scene.lightsSourceFile.clear();
         RefreshLightPanel(0);
         before = camera();
         shown.size = {640, 480};
@@ -296,13 +330,18 @@ TEST_F(LoadAndSaveMemoryTest, APoserImportThatRunsOutOfMemoryLeavesMaterialsLigh
             wrong += " the scene changed";
         // The window shows it: the light and material panels, the camera,
         // the preview's size and the material's one texture.
-        if (Form1.Edit80.text != "Mine" || shown.panel != 0 || shown.camera != Form1.Edit14.text + ' ' + Form1.Edit17.text ||
-            shown.size != std::pair(640, 480) || shown.textures.size() != 1 ||
-            !shown.textures.count(SceneMaterials[0].glTexture))
+        if (Form1.Edit80.text != "Mine" || shown.panel != 0 ||
+            shown.camera != Form1.Edit14.text + ' ' + Form1.Edit17.text || shown.size != std::pair(640, 480) ||
+            shown.textures.size() != 1 || !shown.textures.count(SceneMaterials[0].glTexture))
             wrong += " the window shows another scene";
         return wrong;
     };
-    EXPECT_EXIT(SweepCommand(prepare, run, judge), testing::ExitedWithCode(0), "^$");
+    // Running out anywhere; as the clean-up makes normals, once the camera,
+    // the lights and the welded model are in; as the last line is logged.
+    for (const char* failing : {"", "Cleaning up geometry -> Recalculating", "Done loading scene"}) {
+        page.failing = failing;
+        EXPECT_EXIT(SweepCommand(prepare, run, judge), testing::ExitedWithCode(0), "^$") << failing;
+    }
 }
 
 }  // namespace
