@@ -1,7 +1,12 @@
 #include "model/FileSearch.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <system_error>
 #include <unordered_map>
@@ -76,6 +81,27 @@ std::string Normalised(std::string_view path) {
     return s;
 }
 
+// The names in a folder, "." and ".." left out, each given to `take` with
+// the file's type (links followed; 0 when it cannot be told); false when the
+// folder cannot be read to its end. Read with the system's calls: the
+// directory iterator of the standard library allocates where it may not
+// throw, so that running out of memory as it lists would end the program.
+template <typename Take>
+bool ReadFolder(const std::string& folder, Take&& take) {
+    DIR* dir = folder.empty() ? nullptr : ::opendir(folder.c_str());
+    if (!dir) return false;
+    const std::unique_ptr<DIR, int (*)(DIR*)> closing(dir, ::closedir);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) return errno == 0;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st;
+        take(name, ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 ? st.st_mode & S_IFMT : 0);
+    }
+}
+
 void SearchFolder(std::string_view mask, const std::string& folder, std::vector<std::string>& list,
                   std::set<std::string>& visited) {
     std::error_code ec;
@@ -83,19 +109,12 @@ void SearchFolder(std::string_view mask, const std::string& folder, std::vector<
     if (ec || !visited.insert(canonical.string()).second) return;
 
     std::vector<std::string> files, folders;
-    fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, ec);
-    if (ec) return;
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) return;  // a folder that cannot be read to the end adds nothing
-        const std::string name = it->path().filename().string();
-        std::error_code statusError;
-        if (it->is_directory(statusError)) {
-            if (name != "." && name != "..") folders.push_back(name);
-        } else if (!statusError && it->is_regular_file(statusError) && MatchesFileMask(name, mask)) {
-            files.push_back(name);
-        }
-    }
-    if (ec) return;
+    // A folder that cannot be read to the end adds nothing.
+    if (!ReadFolder(folder, [&](std::string_view name, mode_t type) {
+            if (type == S_IFDIR) folders.emplace_back(name);
+            else if (type == S_IFREG && MatchesFileMask(name, mask)) files.emplace_back(name);
+        }))
+        return;
 
     std::sort(files.begin(), files.end(), LessIgnoringCase);
     std::sort(folders.begin(), folders.end(), LessIgnoringCase);
@@ -116,17 +135,7 @@ const FolderNames* ListFolder(const std::string& folder, FolderNames& scratch) {
         if (known != remembered->readable.end()) return known->second ? &remembered->names[folder] : nullptr;
     }
     scratch.names.clear();
-    std::error_code ec;
-    bool readable = true;
-    fs::directory_iterator it(fs::path(folder), ec);
-    if (ec) readable = false;
-    for (const fs::directory_iterator end; readable && it != end; it.increment(ec)) {
-        if (ec) {
-            readable = false;
-            break;
-        }
-        scratch.names.push_back(it->path().filename().string());
-    }
+    const bool readable = ReadFolder(folder, [&](std::string_view name, mode_t) { scratch.names.emplace_back(name); });
     if (!remembered) return readable ? &scratch : nullptr;
     remembered->readable[folder] = readable;
     if (!readable) return nullptr;

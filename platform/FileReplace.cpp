@@ -99,8 +99,8 @@ bool PrepareFolder(const std::string& folder) {
     }
     RemoveFilesOfGoneProcesses(folder, TemporaryPrefix, TemporaryRest);
     bool unnamed = false;
+    const std::string name = FreeTemporaryName(folder);  // before the file is open
     if (const int fd = OpenUnnamed(folder); fd >= 0) {
-        const std::string name = FreeTemporaryName(folder);
         unnamed = NameUnnamed(fd, name);
         if (unnamed) ::unlink(name.c_str());
         ::close(fd);
@@ -171,9 +171,11 @@ int CreateFileBeside(const std::string& fileName, std::string& temporary) {
     // Unnamed where the folder allows it: a process killed before the file
     // is complete leaves nothing.
     if (PrepareFolder(folder)) {
+        // The name first: once the file is open nothing is allocated.
+        std::string name = FreeTemporaryName(folder);
         const int fd = OpenUnnamed(folder);
         if (fd >= 0) {
-            temporary = FreeTemporaryName(folder);
+            temporary.swap(name);
             return fd;
         }
     }

@@ -64,15 +64,19 @@
 // the plain loads and hands every other run to mirelan_e2e_full, which takes
 // the same arguments.
 // Exit status: 0 every model loaded (and every file written), 1 a model
-// failed, a file could not be written or no OpenGL context could be had for
-// the preview (the errors on stderr), 2 bad arguments.
+// failed, a file could not be written, the memory ran out or no OpenGL
+// context could be had for the preview (the errors on stderr), 2 bad
+// arguments. For the tests that run it out of memory, the driver's heap can
+// be limited through its environment (E2EHeap.h).
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +92,7 @@
 #include "platform/AppPaths.h"
 #include "platform/TempFiles.h"
 #include "platform/gfx/WarningSink.h"
+#include "tests/e2e/E2EHeap.h"
 #include "tests/e2e/E2EHtml.h"
 #include "tests/e2e/E2EPictures.h"
 #include "ui/control/SceneImportController.h"
@@ -429,9 +434,8 @@ public:
     void warning(std::string_view message) override { std::cerr << "mirelan_e2e: warning: " << message << '\n'; }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The driver's run (main without its guard).
+int Run(int argc, char** argv) {
     StderrWarnings warnings;
     const gfx::ScopedWarningSink warningSink(&warnings);
     Arguments args;
@@ -548,4 +552,29 @@ int main(int argc, char** argv) {
     if (errors.empty()) errors.emplace_back("Model could not be loaded");
     for (const std::string& e : errors) std::cerr << "mirelan_e2e: " << e << '\n';
     return ExitFailed;
+}
+
+// Ends a run that ran out of memory where no command of the program caught
+// it (the driver's own lists and output): the temporary files go, the message
+// needs no memory.
+int OutOfMemory() {
+    DeleteAllTempFiles();
+    std::fputs("mirelan_e2e: not enough memory\n", stderr);
+    return ExitFailed;
+}
+
+}  // namespace
+
+// Running out of memory anywhere ends a run with a message and exit status
+// 1, never through the runtime's end of the program.
+int main(int argc, char** argv) {
+    e2e::LimitHeapAsAsked();
+    int status = ExitFailed;
+    try {
+        status = Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        status = OutOfMemory();
+    }
+    e2e::WriteHeapLevels();
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "ui/control/SceneImportController.h"
 
+#include <array>
 #include <cmath>
 #include <optional>
 #include <numbers>
@@ -98,21 +99,87 @@ void FinishSceneImport() {
     LogMessage("Done loading scene");
 }
 
+// What an import changes besides the geometry, kept so that an import that
+// cannot finish leaves it as it was: the materials (with their maps), the
+// lights, the camera presets, the camera's boxes, the preview's size, the
+// crease angle of the Groups tab and the scene record.
+class ImportKeep {
+public:
+    ImportKeep() { Window().PreviewClientSize(previewWidth_, previewHeight_); }
+
+    // Puts it all back, moved (nothing allocated). The materials' textures
+    // go: the import replaced some and deleted others.
+    void Restore() {
+        DeleteMaterialTextures(0);
+        SceneMaterials.swap(materials_);
+        for (tmaterial& m : SceneMaterials) m.glTexture = 0;
+        CurrentMaterialIndex = currentMaterial_;
+        Lights.swap(lights_);
+        Form1.ComboBox2.index = lightIndex_;
+        if (Cameras.size() > cameras_)
+            Cameras.erase(Cameras.begin() + static_cast<std::ptrdiff_t>(cameras_), Cameras.end());
+        Form1.ComboBox8.index = cameraIndex_;
+        Scene = std::move(scene_);
+        for (std::size_t i = 0; i < std::size(cameraEdits_); ++i) CameraEdits()[i]->text.swap(cameraEdits_[i]);
+        Form1.CheckBox25.checked = focalBlur_;
+        Form1.CheckBox9.checked = noPerspective_;
+        Form1.Edit57.text.swap(creaseText_);
+        Form1.UpDown7.position = crease_;
+    }
+    // The window shows what was put back: the light and material panels,
+    // the camera and the materials' textures.
+    void ShowAgain() const {
+        RefreshLightPanel(Form1.ComboBox2.index);
+        Window().SetPreviewClientSize(previewWidth_, previewHeight_);
+        Window().ApplyCameraEdits();
+        Window().ReloadMaterialMaps(1);
+        Window().RefreshMaterialPanel(CurrentMaterialIndex);
+    }
+
+private:
+    static std::array<tedit*, 7> CameraEdits() {
+        return {&Form1.Edit14, &Form1.Edit15, &Form1.Edit16, &Form1.Edit17,
+                &Form1.Edit18, &Form1.Edit19, &Form1.Edit20};
+    }
+
+    std::vector<tmaterial> materials_ = SceneMaterials;
+    int32_t currentMaterial_ = CurrentMaterialIndex;
+    std::vector<tlight> lights_ = Lights;
+    int32_t lightIndex_ = Form1.ComboBox2.index;
+    std::size_t cameras_ = Cameras.size();
+    int32_t cameraIndex_ = Form1.ComboBox8.index;
+    tscene scene_ = Scene;
+    std::string cameraEdits_[7] = {Form1.Edit14.text, Form1.Edit15.text, Form1.Edit16.text, Form1.Edit17.text,
+                                   Form1.Edit18.text, Form1.Edit19.text, Form1.Edit20.text};
+    bool focalBlur_ = Form1.CheckBox25.checked, noPerspective_ = Form1.CheckBox9.checked;
+    std::string creaseText_ = Form1.Edit57.text;
+    int32_t crease_ = Form1.UpDown7.position;
+    int32_t previewWidth_ = 0, previewHeight_ = 0;
+};
+
 // The steps of an import that follow the load of its model. The passes over
 // a scene or preset name that file when they run out of memory; running out
 // anywhere else (the maps, the clean-up of the geometry, the preview) is a
-// read error naming the model, each step done whole or not at all. After an
-// error the preview is rebuilt from the model as it stands, since the steps
-// before may have changed its materials, maps, camera and lights; the error
-// then goes on as it was.
+// read error naming the model, each step of the geometry done whole or not
+// at all. After an error the materials, lights, cameras and camera are as
+// before the import and the preview is rebuilt from the model as it stands;
+// the error then goes on as it was.
+// What is kept comes first: when even that does not fit, nothing has changed
+// and the message names `file`, the file the import reads.
 template <typename Steps>
-void RunImportSteps(Steps&& steps) {
+void RunImportSteps(const std::string& file, Steps&& steps) {
     const std::string model = Scene.modelFile;
+    std::optional<ImportKeep> keep;
+    ReadWithinMemory(file, [&] { keep.emplace(); });
     try {
         ReadWithinMemory(model, steps);
     } catch (...) {
+        keep->Restore();
         try {
-            ReadWithinMemory(model, RebuildPreview);
+            ReadWithinMemory(model, [&] {
+                keep->ShowAgain();
+                RebuildPreview();
+            });
         } catch (...) {
         }
         throw;
@@ -176,8 +243,8 @@ void ImportPoserScene(const std::string& scene) {
     WaitScope wait;
     Svc().status->SetWarningsLine("Loading Poser materials...");
     LogMessage(RuleLine);
-    Scene.cameraSourceFile = scene;
-    RunImportSteps([&] {
+    RunImportSteps(scene, [&] {
+        Scene.cameraSourceFile = scene;
         const ImportedSceneFile file(scene);
         ReadPoserMaterials(file.File());
         for (const std::string& line : Form3.Memo1.lines) {
@@ -315,7 +382,7 @@ std::string DazMapSearchFolder(const std::string& textureFolder) { return Parent
 
 void ImportDazPresets(const std::string& searchFolder) {
     WaitScope wait;
-    RunImportSteps([&] {
+    RunImportSteps(Scene.modelFile, [&] {
         SearchMapsInDir(searchFolder);
         ResolveLoadedMaps();
         if (Form7.CheckBox1.checked && !Trim(Form7.Edit3.text).empty()) ReadDazLights(Trim(Form7.Edit3.text));

@@ -24,15 +24,16 @@ void LoadPoserLights(const std::string& sceneFile);
 // materials onto the model, the maps looked for in the dialog's texture
 // folders, the camera and the lights as the dialog's boxes say, the geometry
 // cleaned up when asked, and the preview rebuilt. ReadError when the scene
-// cannot be read or unpacked, or when a step runs out of memory (the model
-// as that step found it, the preview rebuilt).
+// cannot be read or unpacked, or when a step runs out of memory: the
+// materials, lights, camera presets and camera as before the import, the
+// geometry as that step found it, the preview rebuilt.
 void ImportPoserScene(const std::string& sceneFile);
 // What "DAZ|Studio Scene..." does once the OBJ has loaded (with the scene
 // record's DAZ-import flag on): the maps looked for in `searchFolder`, the
 // light and camera presets the dialog names and its boxes allow, the normals
 // when asked, and the preview rebuilt. ReadError when a preset cannot be
-// read, or when a step runs out of memory (the model as that step found it,
-// the preview rebuilt).
+// read, or when a step runs out of memory: as for ImportPoserScene, what the
+// import changed besides the geometry put back.
 void ImportDazPresets(const std::string& searchFolder);
 // The folder the DAZ|Studio import searches for maps: the one that holds the
 // dialog's texture folder.

@@ -103,6 +103,10 @@ void AvoidReservedNames() {
         Scene.objFile = UnreservedOutputName(Scene.objFile, taken);
 }
 
+// The message of a save that runs out of memory outside the writing of one
+// file.
+std::string NoMemoryToSave() { return "Not enough memory to save the files of " + ExtractFileName(Scene.modelFile); }
+
 void ListOutputFiles() {
     LogMessage(" ");
     LogMessage(RuleLine);
@@ -193,32 +197,39 @@ bool WriteOutputFiles(bool batchRun) {
     };
     // Running out of memory fails the save like a file that cannot be
     // written: the earlier files stay, and no unfinished file is left.
-    SaveWithinMemory("Not enough memory to save the files of " + ExtractFileName(Scene.modelFile), Scene.modelFile,
-                     save);
+    SaveWithinMemory(NoMemoryToSave(), Scene.modelFile, save);
     return true;
 }
 
 bool SaveModelFiles(SaveKind kind) {
-    SetSaveChoices(kind);
-    if (!WriteOutputFiles()) return false;
-    LogMessage("Files Saved.");
-    return true;
+    bool saved = false;
+    SaveWithinMemory(NoMemoryToSave(), Scene.modelFile, [&] {
+        SetSaveChoices(kind);
+        if (!WriteOutputFiles()) return;
+        LogMessage("Files Saved.");
+        saved = true;
+    });
+    return saved;
 }
 
 void SaveYafRayScene() {
     WaitScope wait;
-    ClearOutputs();
-    Scene.yafrayOutput = 1;
-    Scene.yafrayFile = OutputPath(Form1.Edit111.text);
-    Scene.materialsInGeometry = Form1.RadioButton21.checked;
-    SetMapChoices();
-    Scene.sanitiseNames = 0;
-    Scene.meshBreakingMode = 1;
-    Scene.yafrayFile = UnreservedOutputName(Scene.yafrayFile);
-    // An existing scene is replaced only when the user says so; No keeps it.
-    if (!Form2.CheckBox1.checked &&
-        (!ConfirmOverwrites({{&Scene.yafrayOutput, Scene.yafrayFile}}) || !Scene.yafrayOutput))
-        return;
-    ExportYafRayScene(Scene);
-    LogMessage("Files Saved.");
+    // From its first line on: the scene's own lines run out of memory as
+    // its writer does.
+    SaveWithinMemory(NoMemoryToSave(), Scene.modelFile, [] {
+        ClearOutputs();
+        Scene.yafrayOutput = 1;
+        Scene.yafrayFile = OutputPath(Form1.Edit111.text);
+        Scene.materialsInGeometry = Form1.RadioButton21.checked;
+        SetMapChoices();
+        Scene.sanitiseNames = 0;
+        Scene.meshBreakingMode = 1;
+        Scene.yafrayFile = UnreservedOutputName(Scene.yafrayFile);
+        // An existing scene is replaced only when the user says so; No keeps it.
+        if (!Form2.CheckBox1.checked &&
+            (!ConfirmOverwrites({{&Scene.yafrayOutput, Scene.yafrayFile}}) || !Scene.yafrayOutput))
+            return;
+        ExportYafRayScene(Scene);
+        LogMessage("Files Saved.");
+    });
 }

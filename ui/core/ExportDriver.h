@@ -46,5 +46,6 @@ bool SaveModelFiles(SaveKind kind);
 // name where no output may take that one), written
 // (after the question whether to replace an existing one, unless
 // "Overwrite files (except render)" is checked), "Files Saved." logged.
-// Throws ExportError when it cannot be written.
+// Throws ExportError when it cannot be written or runs out of memory, from
+// its first line on.
 void SaveYafRayScene();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <numbers>
+#include <optional>
 #include <utility>
 
 #include "model/Connectivity.h"
@@ -20,6 +21,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "model/Transform.h"
+#include "model/VectorMath.h"
 #include "model/Weld.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
@@ -75,8 +77,35 @@ private:
     bool active_ = true;
 };
 
-void AddError(std::vector<std::string>* errors, std::string text) {
-    if (errors) errors->push_back(std::move(text));
+// Runs `report`, which only tells the user something: running out of memory
+// there loses that report, never the command. False when it ran out.
+template <typename Report>
+bool Reported(Report&& report) {
+    try {
+        report();
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return false;
+}
+
+void AddError(std::vector<std::string>* errors, std::string_view text) {
+    if (errors) Reported([&] { errors->emplace_back(text); });
+}
+
+// A line of a failure's report: on the "Messages" page, or in a message box
+// when the page cannot take it for want of memory (a page of many lines that
+// would have to grow). It never fails the command itself.
+void ReportLine(std::string_view prefix, std::string_view text) {
+    if (!Reported([&] { LogMessage(std::string(prefix) + std::string(text)); }))
+        Reported([&] { Svc().prompts->Show(MessageKind::Warning, text); });
+}
+
+// The file name of a path, as ExtractFileName takes it, without a copy.
+std::string_view FileNamePart(std::string_view path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
 }
 
 // The crease angle of the Input tab in degrees; 35 when it is not a number.
@@ -92,7 +121,9 @@ int32_t ChosenNormalMode() {
     return mode >= NormalSum && mode <= InverseAreaSum ? mode : AngleWeightedSum;
 }
 
-void ProcessGeometryFailed(std::vector<std::string>* errors) {
+// The failure path of the processing; `outOfMemory`, when given, is the
+// report of a model that does not fit in the memory left.
+void ProcessGeometryFailed(std::vector<std::string>* errors, std::string_view outOfMemory = {}) {
     if (FileExistsNonBlank(Scene.modelFile)) {
         if (SceneVertices.empty()) {
             Svc().prompts->Show(MessageKind::Warning, "Model does not have vertices");
@@ -103,7 +134,11 @@ void ProcessGeometryFailed(std::vector<std::string>* errors) {
             AddError(errors, "Model does not have faces");
         }
     }
-    LogMessage("<!>Model could not be loaded");
+    if (!outOfMemory.empty()) {
+        ReportLine("<!>", outOfMemory);
+        AddError(errors, outOfMemory);
+    }
+    ReportLine("<!>", "Model could not be loaded");
     Window().Beep();
     Scene.mapsLoaded = 0;
     Scene.modelFile.clear();
@@ -178,11 +213,12 @@ struct OutputNames {
         for (std::size_t i = 0; i < edits.size(); ++i) n.edits[i] = edits[i]->text;
         return n;
     }
-    void Restore() const {
-        Scene.modelFile = modelFile;
-        Scene.mtlFile = mtlFile;
+    // Puts the names back, moved (nothing allocated): once only.
+    void Restore() {
+        Scene.modelFile.swap(modelFile);
+        Scene.mtlFile.swap(mtlFile);
         const auto all = Edits();
-        for (std::size_t i = 0; i < all.size(); ++i) all[i]->text = edits[i];
+        for (std::size_t i = 0; i < all.size(); ++i) all[i]->text.swap(edits[i]);
     }
 };
 
@@ -221,9 +257,23 @@ struct MergedFileUndo {
     std::size_t keptFaces = before.faces, keptLines = lines, keptPolylines = polylines;
     tnormalsundo normals;
     tuvundo uvs;
+    // The records before the file, copied only when the processing would
+    // change them beyond what cutting the file off undoes (ProcessingKeeps).
+    struct Records {
+        std::vector<tface> faces = SceneFaces;
+        std::vector<tline> lines = LineSegments;
+        std::vector<tpolyline> polylines = Polylines;
+        std::vector<tgroup> groups = SceneGroups;
+        std::vector<tmaterial> materials = SceneMaterials;
+    };
+    std::optional<Records> records;
+    // The window's steps the processing took with the file in the scene:
+    // the materials' textures, the material and group lists, the preview.
+    bool mapsShown = false, listsShown = false, previewShown = false;
 
     // The scene as it was before the file: the normals and UVs put back and
-    // the file's records cut off (nothing allocated).
+    // the file's records cut off, or the records put back (nothing
+    // allocated).
     void TakeOut() {
         RestoreWeldedUVs(uvs);
         RestoreVertexNormals(normals);
@@ -232,6 +282,13 @@ struct MergedFileUndo {
         kept.Restore();
         LineSegments.resize(std::min(keptLines, LineSegments.size()));
         Polylines.resize(std::min(keptPolylines, Polylines.size()));
+        if (records) {
+            SceneFaces.swap(records->faces);
+            LineSegments.swap(records->lines);
+            Polylines.swap(records->polylines);
+            SceneGroups.swap(records->groups);
+            SceneMaterials.swap(records->materials);
+        }
         LinesMergedCount = static_cast<int32_t>(LineSegments.size());
         PolylinesMergedCount = static_cast<int32_t>(Polylines.size());
         CurrentMaterialIndex =
@@ -240,12 +297,54 @@ struct MergedFileUndo {
     }
 };
 
-// A reader stopped: what it read is dropped and the file is reported.
-LoadResult ReadFailed(const std::string& shortName, const char* what, std::string* error) {
+// True when processing the scene changes no record of it but its normals and
+// UVs: every face and line whole, with indices inside their lists, and every
+// group and material used. The processing of a load leaves a model so; a tool
+// may leave it otherwise (a face made degenerate, say). Cutting a merged file
+// off then gives the model back as it was.
+bool ProcessingKeeps() {
+    const auto inside = [](int32_t i, std::size_t size, int32_t first) {
+        return i >= first && i <= static_cast<int64_t>(size);
+    };
+    std::vector<bool> groupUsed(SceneGroups.size()), materialUsed(SceneMaterials.size());
+    const auto use = [&](int32_t group, int32_t material) {
+        if (group < 0 || static_cast<std::size_t>(group) >= groupUsed.size() || material < 0 ||
+            static_cast<std::size_t>(material) >= materialUsed.size())
+            return false;
+        groupUsed[static_cast<std::size_t>(group)] = materialUsed[static_cast<std::size_t>(material)] = true;
+        return true;
+    };
+    for (const tface& f : SceneFaces) {
+        for (int c = 0; c < 3; ++c)
+            if (!inside(f.vertex[c], SceneVertices.size(), 1) || !inside(f.normal[c], SceneNormals.size(), 0) ||
+                !inside(f.uv[c], SceneUVs.size(), 0))
+                return false;
+        if (!use(f.group, f.material) || IsDegenerateFace(f)) return false;
+    }
+    for (const tline& l : LineSegments) {
+        for (int c = 0; c < 2; ++c)
+            if (!inside(l.vertex[c], SceneVertices.size(), 1) || !inside(l.normal[c], SceneNormals.size(), 0) ||
+                !inside(l.uv[c], SceneUVs.size(), 0))
+                return false;
+        if (!use(l.group, l.material) || l.vertex[0] == l.vertex[1] || !(LineLength(l) > Epsilon)) return false;
+    }
+    return std::ranges::all_of(groupUsed, std::identity()) && std::ranges::all_of(materialUsed, std::identity());
+}
+
+// A reader stopped (`what`; empty: it ran out of memory): what it read is
+// dropped and the file is reported. The report cannot fail the command.
+LoadResult ReadFailed(std::string_view shortName, std::string_view what, std::string* error) {
     DiscardImport();
-    const std::string text = shortName + ": " + what;
-    LogMessage("<!>" + text);
-    if (error) *error = text;
+    std::string text;
+    if (!Reported([&] {
+            text = std::string(shortName) + ": " +
+                   (what.empty() ? NoMemoryText(shortName) : std::string(what));
+        })) {
+        ReportLine("<!>", what.empty() ? std::string_view("not enough memory") : what);
+        return LoadResult::Failed;
+    }
+    ReportLine("<!>", text);
+    if (error) error->swap(text);
     return LoadResult::Failed;
 }
 
@@ -314,8 +413,11 @@ std::string ResolveUserPath(std::string_view name) {
 
 // ---- The drivers ------------------------------------------------------
 
-LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
-    WaitScope wait;
+namespace {
+
+// LoadModelFile from its check of the file on; `shortName` is set as soon
+// as it is known.
+LoadResult ReadIntoScene(const std::string& fileName, std::string& shortName, std::string* error) {
     Window().EnableMergeSelected();
     Form1.Memo2.lines.clear();
     Form1.Edit34.text = "-1";
@@ -332,13 +434,10 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
         return LoadResult::Missing;
     }
     const std::string name = AbsoluteModelPath(fileName);
-    const std::string shortName = ExtractFileName(name);
+    shortName = ExtractFileName(name);
 
     ClearMessagesPage();
     AddToModelHistory(name);
-    // What a failed read puts back: the scene keeps the name and the output
-    // names of the model it holds.
-    const OutputNames previousNames = OutputNames::Save();
     SetDefaultOutputNames(name);
 
     Scene.modelFile = name;
@@ -358,42 +457,52 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     // the model's folder by the readers and the map paths, never through the
     // current folder.
     const std::string extension = LowerCase(ExtractFileExt(name));
+    if (!ReadModelByExtension(Scene, extension)) {
+        const std::string text =
+            shortName + ": files of the type " + (extension.empty() ? "(none)" : extension) + " cannot be read";
+        LogMessage("<!>" + text);
+        if (error) *error = text;
+        Pump();
+        return LoadResult::Unreadable;
+    }
+    if (Form1.CheckBox26.checked && IsZUpFormat(extension)) ReorientImport();
+    ValidateImportIndices();
+    MergeImportIntoScene(ZeroVector, ZeroVector, OneVector);
+    Pump();
+    return LoadResult::Loaded;
+}
+
+}  // namespace
+
+LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
+    WaitScope wait;
+    // What a file that does not load puts back: the scene keeps its lists,
+    // and the name and the output names of the model it holds.
+    OutputNames previousNames = OutputNames::Save();
     const SceneLengths lengths;
+    std::string shortName;
+    const auto failed = [&](std::string_view what) {
+        lengths.Restore();
+        previousNames.Restore();
+        return ReadFailed(shortName.empty() ? FileNamePart(fileName) : std::string_view(shortName), what, error);
+    };
     try {
-        if (!ReadModelByExtension(Scene, extension)) {
-            const std::string text =
-                shortName + ": files of the type " + (extension.empty() ? "(none)" : extension) + " cannot be read";
-            LogMessage("<!>" + text);
-            if (error) *error = text;
-            Pump();
-            return LoadResult::Unreadable;
-        }
-        if (Form1.CheckBox26.checked && IsZUpFormat(extension)) ReorientImport();
-        ValidateImportIndices();
-        MergeImportIntoScene(ZeroVector, ZeroVector, OneVector);
+        return ReadIntoScene(fileName, shortName, error);
     } catch (const ReadError& e) {
-        previousNames.Restore();
-        return ReadFailed(shortName, e.what(), error);
+        return failed(e.what());
     } catch (const ModelError& e) {
-        previousNames.Restore();
-        return ReadFailed(shortName, e.what(), error);
+        return failed(e.what());
     } catch (const std::bad_alloc&) {
         // The file is too big for the memory left: not loaded, the scene as
         // it was before it, and the program goes on.
-        lengths.Restore();
-        previousNames.Restore();
-        return ReadFailed(shortName, NoMemoryText(name).c_str(), error);
+        return failed({});
     } catch (const std::length_error&) {
-        lengths.Restore();
-        previousNames.Restore();
-        return ReadFailed(shortName, NoMemoryText(name).c_str(), error);
+        return failed({});
     } catch (...) {
         DiscardImport();
         previousNames.Restore();
         throw;
     }
-    Pump();
-    return LoadResult::Loaded;
 }
 
 namespace {
@@ -464,10 +573,12 @@ bool ProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged) {
 
     LogMessage("Loading maps...");
     FindMapsInModelDir();
+    if (merged) merged->mapsShown = true;
     DeleteMaterialTextures(0);
     Window().ReloadMaterialMaps(2);
 
     LogMessage("Listing mats...");
+    if (merged) merged->listsShown = true;
     Window().FillMaterialList();
     Window().RefreshMaterialPanel(CurrentMaterialIndex);
     LogMessage("listing groups...");
@@ -482,6 +593,7 @@ bool ProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged) {
 
     LogMessage("Building Display List...");
     Pump();
+    if (merged) merged->previewShown = true;
     Window().BuildNormalsList();
     Window().BuildPreviewLists();
     ComputeGroupExtents(groupBoxes);
@@ -505,56 +617,132 @@ bool ProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged) {
     return true;
 }
 
-// ProcessScene; when it runs out of memory, false with the message naming
-// the model file in `outOfMemory`.
-bool TryProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged, std::string& outOfMemory) {
+// ProcessScene; false when there is no model to process (reported) or it
+// runs out of memory (`outOfMemory` set, nothing reported yet).
+bool TryProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged, bool& outOfMemory) {
     try {
-        return ReadWithinMemory(Scene.modelFile, [&] { return ProcessScene(errors, merged); });
-    } catch (const ReadError& e) {
-        outOfMemory = e.what();
-        return false;
+        return ProcessScene(errors, merged);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
     }
+    outOfMemory = true;
+    return false;
 }
 
-void ReportOutOfMemory(const std::string& text, std::vector<std::string>* errors) {
-    LogMessage("<!>" + text);
+// The report of a model `file` that does not fit in the memory left:
+// NoMemoryText, made in `text`; the words alone when even that does not fit.
+std::string_view NoMemoryReport(std::string_view file, std::string& text) {
+    if (Reported([&] { text = NoMemoryText(file); })) return text;
+    return "not enough memory";
+}
+
+void ReportOutOfMemory(std::string_view text, std::vector<std::string>* errors) {
+    ReportLine("<!>", text);
     AddError(errors, text);
+}
+
+// The model does not fit beside what its preparation needs: reported, and
+// the model cleared.
+void ModelDoesNotFit(std::vector<std::string>* errors) {
+    std::string text;
+    ProcessGeometryFailed(errors, NoMemoryReport(Scene.modelFile, text));
+}
+
+// What a merge changes besides the scene's lists, kept so that a merge that
+// cannot finish leaves the window as it was: the scene record (the model's
+// name, its measures, the camera's place, the reader's counters), the names
+// and boxes that the load and the processing fill, the custom-material memo
+// and the flags of the model's UVs and normals.
+struct MergeKeep {
+    tscene scene = Scene;
+    OutputNames names = OutputNames::Save();
+    std::string sizeEdits[4] = {Form1.Edit34.text, Form1.Edit35.text, Form1.Edit58.text, Form1.Edit46.text};
+    std::string creaseText = Form1.Edit57.text;
+    int32_t crease = Form1.UpDown7.position;
+    std::vector<std::string> memo = Form1.Memo2.lines;
+    bool hasUVs = ModelHasUVs, hasNormals = ModelHasNormals;
+
+    // Puts all of it back, moved (nothing allocated): once only.
+    void Restore() {
+        Scene = std::move(scene);
+        names.Restore();
+        tedit* edits[] = {&Form1.Edit34, &Form1.Edit35, &Form1.Edit58, &Form1.Edit46};
+        for (std::size_t i = 0; i < std::size(edits); ++i) edits[i]->text.swap(sizeEdits[i]);
+        Form1.Edit57.text.swap(creaseText);
+        Form1.UpDown7.position = crease;
+        Form1.Memo2.lines.swap(memo);
+        ModelHasUVs = hasUVs;
+        ModelHasNormals = hasNormals;
+    }
+};
+
+// A merge into a loaded model that ran out of memory: the model and the
+// window as they were before it. The window's steps that the processing took
+// with the file in the scene are taken again without it.
+void TakeOutMergedFile(MergedFileUndo& undo, MergeKeep& keep) {
+    // The file's materials lose their textures with the others; the model's
+    // own are made again below.
+    if (undo.mapsShown) DeleteMaterialTextures(0);
+    undo.TakeOut();
+    keep.Restore();
+    // The window may not fit what it showed before either: the model stays
+    // all the same.
+    if (undo.mapsShown) Reported([] { Window().ReloadMaterialMaps(2); });
+    if (undo.listsShown)
+        Reported([] {
+            Window().FillMaterialList();
+            Window().FillGroupList();
+        });
+    // The load blanked the material's picture.
+    Reported([] { Window().RefreshMaterialPanel(CurrentMaterialIndex); });
+    if (undo.previewShown)
+        Reported([] {
+            Window().BuildNormalsList();
+            Window().BuildPreviewLists();
+        });
 }
 
 }  // namespace
 
 bool ProcessGeometry(std::vector<std::string>* errors) {
-    std::string outOfMemory;
+    bool outOfMemory = false;
     if (TryProcessScene(errors, nullptr, outOfMemory)) return true;
-    if (!outOfMemory.empty()) {
-        // The model does not fit beside what its preparation needs.
-        ReportOutOfMemory(outOfMemory, errors);
-        ProcessGeometryFailed(errors);
-    }
+    if (outOfMemory) ModelDoesNotFit(errors);
     return false;
 }
 
 LoadResult MergeModelFile(const std::string& fileName, std::vector<std::string>* errors) {
     WaitScope wait;
-    MergedFileUndo undo;
-    const OutputNames names = OutputNames::Save();
-    std::string error;
-    const LoadResult result = LoadModelFile(fileName, &error);
-    if (result != LoadResult::Loaded) AddError(errors, error);
-    // A file merged into a model is taken out again when the whole does not
-    // fit: the model before it stays.
-    const bool undoable = result == LoadResult::Loaded && undo.before.faces > 0;
-    std::string outOfMemory;
-    if (TryProcessScene(errors, undoable ? &undo : nullptr, outOfMemory) || outOfMemory.empty()) return result;
-    if (undoable) {
-        undo.TakeOut();
-        names.Restore();
-        ReportOutOfMemory(outOfMemory, errors);
-        outOfMemory.clear();
-        if (TryProcessScene(errors, nullptr, outOfMemory) || outOfMemory.empty()) return LoadResult::Failed;
+    std::string message;
+    const std::string_view outOfMemory = NoMemoryReport(fileName, message);
+    // A file merged into a model either loads with it, or is taken out
+    // again when the whole does not fit (or when the model alone does not fit
+    // anew after the file could not be read): the model before it stays.
+    const bool modelLoaded = !SceneFaces.empty();
+    std::optional<MergedFileUndo> undo;
+    std::optional<MergeKeep> keep;
+    bool started = false;  // the scene may have changed
+    try {
+        // What takes the file out again comes first: when even that does
+        // not fit, nothing has changed.
+        undo.emplace();
+        keep.emplace();
+        if (modelLoaded && !ProcessingKeeps()) undo->records.emplace();
+        started = true;
+        std::string error;
+        const LoadResult result = LoadModelFile(fileName, &error);
+        if (result != LoadResult::Loaded) AddError(errors, error);
+        ProcessScene(errors, modelLoaded ? &*undo : nullptr);
+        return result;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
     }
+    if (!modelLoaded && started) {
+        ProcessGeometryFailed(errors, outOfMemory);
+        return LoadResult::Failed;
+    }
+    if (started) TakeOutMergedFile(*undo, *keep);
     ReportOutOfMemory(outOfMemory, errors);
-    ProcessGeometryFailed(errors);
     return LoadResult::Failed;
 }
 
@@ -601,24 +789,24 @@ bool LoadSelectedModels(std::vector<std::string>* errors) {
     }
 
     bool processed = false;
-    for (std::string outOfMemory; !(processed = TryProcessScene(errors, nullptr, outOfMemory));) {
-        if (outOfMemory.empty()) break;  // no model: reported
+    for (bool outOfMemory = false; !(processed = TryProcessScene(errors, nullptr, outOfMemory));) {
+        if (!outOfMemory) break;  // no model: reported
         allLoaded = false;
         if (merged.size() < 2) {
-            // The model does not fit beside what its preparation needs.
-            ReportOutOfMemory(outOfMemory, errors);
-            ProcessGeometryFailed(errors);
+            ModelDoesNotFit(errors);
             break;
         }
         // Several files do not fit together: the last is left out and the
         // ones before it are loaded again, without it.
+        std::string text;
+        const std::string_view report = NoMemoryReport(Scene.modelFile, text);
         merged.pop_back();
         ClearModel();
         const std::vector<std::string> files = std::exchange(merged, {});
         for (const std::string& file : files)
             if (load(file) == LoadResult::Failed) break;
-        ReportOutOfMemory(outOfMemory, errors);
-        outOfMemory.clear();
+        ReportOutOfMemory(report, errors);
+        outOfMemory = false;
     }
     if (!Scene.loadFlag) Window().ResetCamera();
 

@@ -59,14 +59,18 @@ std::string UserCurrentFolder();
 // lists of the main window and builds the preview. When the scene has no
 // vertices or no faces, or does not fit in the memory left ("not enough
 // memory to load " + the model file's name, logged and added to `errors`),
-// reports it, clears the model and returns false.
+// reports it, clears the model and returns false. A report that does not fit
+// on the "Messages" page (a page of many lines that would have to grow) is
+// shown in a message box; it never fails the command.
 bool ProcessGeometry(std::vector<std::string>* errors = nullptr);
 
 // Merges one more model file into the scene and processes the whole scene
-// (LoadModelFile, then ProcessGeometry). When the merged scene does not fit
-// in the memory left, the file is taken out again and the model as it was
-// before is processed anew: it stays, and the message names the file (the
-// result is then Failed).
+// (LoadModelFile, then ProcessGeometry). When a model is loaded and the
+// merge runs out of memory anywhere (the file, or the whole scene, does not
+// fit), the file is taken out again: the model, its names and what the
+// window shows stay as they were, and the message ("not enough memory to
+// load " + the merged file's name) names the file (the result is then
+// Failed).
 LoadResult MergeModelFile(const std::string& fileName, std::vector<std::string>* errors = nullptr);
 
 // ---- Parts of the load, also used by the other commands -------------------

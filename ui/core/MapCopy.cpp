@@ -198,6 +198,8 @@ std::string NotAPictureLine(const std::string& source) { return "<!>" + source +
 
 // A new file beside `destination` filled by `fill`, flushed to the disk
 // and closed; its name, or "" (and nothing left behind) when it failed.
+// `fill` allocates nothing: while the file is open nothing can fail for want
+// of memory and leave it open.
 template <class Fill>
 std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
     std::string temporary;
@@ -214,8 +216,8 @@ std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
 // A copy of the open file `in` (read from its start) beside `destination`.
 std::string NewCopyBeside(const std::string& destination, int in) {
     if (::lseek(in, 0, SEEK_SET) != 0) return {};
+    std::vector<uint8_t> buffer(1 << 16);
     return NewFileFilledBy(destination, [&](int fd) {
-        std::vector<uint8_t> buffer(1 << 16);
         for (;;) {
             const ssize_t n = ReadSome(in, buffer.data(), buffer.size());
             if (n < 0) return false;
@@ -409,8 +411,8 @@ MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) 
     ResetProgress();
 }
 
-MapCopies::~MapCopies() {
-    for (const Copy& c : copies_) ::unlink(c.temporary.c_str());
+MapCopies::Copies::~Copies() {
+    for (const Copy& c : list) ::unlink(c.temporary.c_str());
 }
 
 bool MapCopies::TakenByRun(const std::string& name) const {
@@ -540,7 +542,7 @@ void MapCopies::Add(const std::string& map) {
             report_.push_back("<!>ERROR Copying " + sourceName);
             return;
         }
-        copies_.push_back({temporary, name});
+        copies_.list.push_back({temporary, name});
         if (k > 0) {
             const std::string first = Join(folder_, wanted);
             const ReservedName why = ReservedOutputName(first);
@@ -555,8 +557,8 @@ void MapCopies::Add(const std::string& map) {
 }
 
 void MapCopies::PutInPlace() {
-    std::vector<Copy> copies = std::move(copies_);
-    copies_.clear();
+    std::vector<Copy> copies = std::move(copies_.list);
+    copies_.list.clear();
     // A map never fails the save: it is reported like a failed copy.
     for (const Copy& c : copies)
         if (!PutCopyInPlace(c.temporary, Join(folder_, c.name))) report_.push_back("<!>ERROR Copying " + c.name);

@@ -62,8 +62,6 @@ public:
     // replaced yet. A map that cannot be resized shows "Could not process
     // image ...".
     explicit MapCopies(bool resize);
-    // Removes the copies that were not put in place.
-    ~MapCopies();
     MapCopies(const MapCopies&) = delete;
     MapCopies& operator=(const MapCopies&) = delete;
 
@@ -109,11 +107,22 @@ private:
     // `name`, the name `k` of `series`, is given to the copy of `file`.
     void Take(Series& series, int k, const std::string& name, FileId file);
 
+    // The copies not yet put in place, removed when they go: also when the
+    // copying stops half-way (running out of memory), where MapCopies itself
+    // is never made but what it holds goes all the same.
+    struct Copies {
+        std::vector<Copy> list;
+        Copies() = default;
+        ~Copies();
+        Copies(const Copies&) = delete;
+        Copies& operator=(const Copies&) = delete;
+    };
+
     bool resize_;
     int32_t size_ = 0;
     std::string folder_;
     CopiedMapNames names_;
-    std::vector<Copy> copies_;
+    Copies copies_;
     std::vector<std::string> report_;
     // The names given in the output folder and whose file each holds.
     std::unordered_map<std::string, FileId> claims_;

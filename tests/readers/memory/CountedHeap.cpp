@@ -8,7 +8,7 @@
 namespace memtest {
 
 std::atomic<std::size_t> heapBytes{0}, heapPeak{0}, heapLimit{NoLimit};
-bool measuring = false;
+bool measuring = false, everyBlock = false;
 std::size_t levelBase = 0, levelCount = 0;
 std::array<std::size_t, 4096> levels;
 
@@ -31,7 +31,8 @@ void* Within(std::size_t n) {
     if (n > heapLimit || heapBytes > heapLimit - n) return nullptr;
     if (measuring && n >= 4096 && heapBytes + n > levelBase && levelCount < levels.size()) {
         const std::size_t level = heapBytes + n - levelBase;
-        if (levelCount == 0 || level > levels[levelCount - 1]) levels[levelCount++] = level;
+        if (levelCount == 0 || level > levels[levelCount - 1] || (everyBlock && level != levels[levelCount - 1]))
+            levels[levelCount++] = level;
     }
     return Counted(std::malloc(n ? n : 1));
 }

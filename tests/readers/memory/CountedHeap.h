@@ -16,8 +16,8 @@ extern std::atomic<std::size_t> heapBytes, heapPeak, heapLimit;
 
 // While a step is measured: the growth of the bytes in use beyond
 // `levelBase` at each block of 4 KiB or more that takes them higher than the
-// blocks before it did.
-extern bool measuring;
+// blocks before it did; with `everyBlock`, at each such block.
+extern bool measuring, everyBlock;
 extern std::size_t levelBase, levelCount;
 extern std::array<std::size_t, 4096> levels;
 

@@ -346,4 +346,62 @@ protected:
     PreviewCount preview;
 };
 
+// Running out of memory anywhere in a command, in a child process: `run`
+// (the command, returning its error, "" when it went through) once to
+// measure where it takes more memory than before, from its start, then again
+// with the room to just short of each such point (with `allBlocks`, of each
+// block of 4 KiB or more that it takes, higher than the blocks before it or
+// not), with room for a message only, with rooms spread evenly up to its
+// peak (where any allocation, small ones too, may be the one that fails) and
+// with room to spare, each time after `prepare`. `judge` tells what is wrong
+// with a run that failed ("" for nothing), its error given, with the heap no
+// longer limited. Ends with status 0, or prints what went wrong and ends
+// with status 1.
+inline void SweepCommand(const std::function<void()>& prepare, const std::function<std::string()>& run,
+                         const std::function<std::string(const std::string& error)>& judge, bool allBlocks = false) {
+    const auto within = [&](std::size_t room) {
+        prepare();
+        if (room == NoLimit) {
+            levelBase = heapBytes;
+            heapPeak = levelBase;
+            levelCount = 0;
+            measuring = true;
+            everyBlock = allBlocks;
+        } else {
+            heapLimit = heapBytes + room;
+        }
+        const std::string error = run();
+        heapLimit = NoLimit;
+        measuring = everyBlock = false;
+        return error;
+    };
+    std::string problems;
+    if (!within(NoLimit).empty()) problems += "the command fails with all the memory it needs\n";
+    constexpr std::size_t messageRoom = 4 << 10;
+    constexpr int spread = 48;
+    const std::size_t peak = heapPeak - levelBase;
+    std::vector<std::size_t> rooms{messageRoom};
+    for (std::size_t i = 0; i < levelCount; ++i)
+        if (levels[i] - 1 > messageRoom) rooms.push_back(levels[i] - 1);
+    for (int k = 1; k < spread && peak > messageRoom; ++k)
+        rooms.push_back(messageRoom + (peak - messageRoom) * k / spread);
+    // All it needs: only what the status window refuses fails.
+    rooms.push_back(2 * peak + messageRoom);
+    std::sort(rooms.begin(), rooms.end());
+    rooms.erase(std::unique(rooms.begin(), rooms.end()), rooms.end());
+    int failures = 0;
+    for (const std::size_t room : rooms) {
+        if (!problems.empty()) break;
+        const std::string error = within(room);
+        if (error.empty()) continue;
+        ++failures;
+        if (const std::string wrong = judge(error); !wrong.empty())
+            problems += "with " + std::to_string(room) + " bytes:" + wrong + "\n";
+    }
+    if (failures == 0) problems += "never ran out of memory\n";
+    std::fprintf(stderr, "%s", problems.c_str());
+    std::fflush(stderr);
+    std::_Exit(problems.empty() ? 0 : 1);
+}
+
 }  // namespace memtest

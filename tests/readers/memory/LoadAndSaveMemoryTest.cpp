@@ -1,0 +1,300 @@
+// Commands run out of memory from their first step on (SweepCommand): a
+// merge into a loaded model, a load, the saves with their map copies, and a
+// Poser import with its camera, lights and clean-up. Each fails with its
+// memory message and leaves what the user has, and what the window shows,
+// as it was; also where the "Messages" page cannot take their lines.
+#include <set>
+#include <tuple>
+
+#include "model/LightPanel.h"
+#include "model/TextConv.h"
+#include "tests/readers/memory/MemoryFixtures.h"
+
+namespace {
+
+using namespace memtest;
+
+// A window that remembers what it last showed, with a texture for each
+// material with a map.
+class ShownWindow : public WindowHooks {
+public:
+    void FillMaterialList() override { lists[0] = SceneMaterials.size(); }
+    void FillGroupList() override { lists[1] = SceneGroups.size(); }
+    void BuildPreviewLists() override { lists[2] = SceneFaces.size(); }
+    void SetTitle(std::string_view text) override { title = text; }
+    void RefreshMaterialPanel(int32_t i) override { panel = SceneMaterials.at(static_cast<std::size_t>(i)).blend; }
+    void ApplyCameraEdits() override { camera = Form1.Edit14.text; }
+    void SetPreviewClientSize(int32_t width, int32_t height) override { size = {width, height}; }
+    void PreviewClientSize(int32_t& width, int32_t& height) override { std::tie(width, height) = size; }
+    void ReloadMaterialMaps(int32_t) override {
+        for (tmaterial& m : SceneMaterials)
+            if (!m.colorMap.empty() && m.glTexture == 0) textures.insert(m.glTexture = ++lastTexture);
+    }
+    bool IsTexture(int32_t name) override { return textures.count(name) != 0; }
+    void DeleteTexture(int32_t name) override { textures.erase(name); }
+    std::size_t lists[3] = {};
+    std::string title, camera;
+    double panel = 0;
+    std::pair<int32_t, int32_t> size{640, 480};
+    std::set<int32_t> textures;
+    int32_t lastTexture = 0;
+};
+
+// While the heap is limited: a full "Messages" page, each line needing it to
+// grow by a large block first; or a page that refuses the lines that begin
+// with `failing`.
+class FullPageStatus : public LongestLineStatus {
+public:
+    void AppendLine(StatusPage page, std::string_view text) override {
+        if (page == StatusPage::Messages && heapLimit != NoLimit) {
+            if (full) delete[] new char[64 << 10];
+            if (!failing.empty() && text.starts_with(failing)) throw std::bad_alloc();
+        }
+        LongestLineStatus::AppendLine(page, text);
+    }
+    bool full = false;
+    std::string failing;
+};
+
+class LoadAndSaveMemoryTest : public OutOfMemoryTest {
+protected:
+    void SetUp() override {
+        OutOfMemoryTest::SetUp();
+        Svc().status = &page;
+        Svc().window = &shown;
+    }
+    // What the user has besides the geometry and what the window shows: the
+    // lights, camera presets and materials' blends, the boxes and names that
+    // follow the model and the camera, the scene's measures.
+    std::string State() const {
+        std::ostringstream out;
+        out.precision(17);
+        for (const tlight& light : Lights) out << light.name.str() << '|';
+        for (const tmaterial& m : SceneMaterials) out << m.blend << (m.glTexture != 0) << '|';
+        out << Cameras.size() << shown.title << shown.lists[0] << ' ' << shown.lists[1] << ' ' << shown.lists[2] << '|'
+            << shown.camera << shown.panel << shown.size.first << shown.textures.size() << Scene.translation.x
+            << Scene.extents.diagonal << Scene.mtlFile << Scene.cameraSourceFile << Scene.lightsSourceFile
+            << Form1.CheckBox9.checked << ModelHasUVs << ModelHasNormals << '\n';
+        for (const tedit* edit : {&Form1.Edit1, &Form1.Edit2, &Form1.Edit11, &Form1.Edit12, &Form1.Edit13,
+                                  &Form1.Edit14, &Form1.Edit17, &Form1.Edit29, &Form1.Edit34, &Form1.Edit35,
+                                  &Form1.Edit46, &Form1.Edit57, &Form1.Edit58, &Form1.Edit61, &Form1.Edit68,
+                                  &Form1.Edit80, &Form1.Edit82})
+            out << edit->text << '\n';
+        return out.str();
+    }
+    // Sets the page for the runs of a sweep.
+    void Page(bool full, const char* failing) {
+        page.full = full;
+        page.failing = failing;
+    }
+
+    FullPageStatus page;
+    ShownWindow shown;
+};
+
+TEST_F(LoadAndSaveMemoryTest, AMergeThatRunsOutOfMemoryLeavesTheModelAndTheWindowAsTheyWere) {
+    // A sphere of a mapped material, merged with itself and with a file of
+    // many groups without normals, of another mapped material.
+    const std::string sphere = (folder / "sphere.obj").string(), groups = (folder / "groups.obj").string();
+    fixtures::WriteSphereObj(sphere, 24, 12);
+    Write("sphere.obj", "mtllib sphere.mtl\n" + fixtures::ReadFileBytes(sphere));
+    Write("sphere.mtl", "newmtl surface\nmap_Kd ball.png\n");
+    std::string text = "mtllib groups.mtl\nusemtl mapped\n";
+    for (int i = 1; i <= 300; ++i)
+        text += "v " + std::to_string(i) + " 0 0\nv 0 1 0\nv 0 0 1\ng g" + std::to_string(i) + "\nf -3 -2 -1\n";
+    Write("groups.obj", text);
+    Write("groups.mtl", "newmtl mapped\nmap_Kd skin.png\n");
+    // Running out anywhere; so, on a full page; as the last line is logged,
+    // when the window shows all of the merged scene.
+    const struct { bool full; const char* failing; } pages[] = {{false, ""}, {true, ""}, {false, "Model "}};
+    for (const std::string& file : {sphere, groups})
+        for (const auto& [full, failing] : pages) {
+            std::string before;
+            std::vector<std::string> errors;
+            const auto load = [&] {
+                Page(false, "");
+                BatchFiles = {sphere};
+                LoadSelectedModels();
+                before = ModelState() + State();
+                Page(full, failing);
+            };
+            const auto merge = [&] {
+                errors.clear();
+                if (MergeModelFile(file, &errors) == LoadResult::Loaded) return std::string();
+                return errors.empty() ? std::string("no message") : errors.back();
+            };
+            // The file's read, or the whole scene, did not fit.
+            const std::string message = "not enough memory to load " + ExtractFileName(file);
+            const auto judge = [&](const std::string& error) {
+                return std::string(error.ends_with(message) ? "" : " the message \"" + error + "\"") +
+                       (ModelState() + State() == before ? "" : " the model or the window changed");
+            };
+            EXPECT_EXIT(SweepCommand(load, merge, judge), testing::ExitedWithCode(0), "^$") << file << failing;
+        }
+}
+
+// Reading a file into a model, and processing a model, on a page that cannot
+// take their lines: the message, and the model as before the file, or none.
+TEST_F(LoadAndSaveMemoryTest, ALoadThatRunsOutOfMemoryOnAFullPageReportsIt) {
+    const std::string ball = (folder / "ball.obj").string();
+    fixtures::WriteSphereObj(ball, 24, 12, false);
+    const SavedModel cube = SavedModel::Save();
+    std::string before;
+    const auto prepare = [&] {
+        Page(false, "");
+        cube.Restore();
+        before = ModelState();
+        Page(true, "");
+    };
+    const auto read = [&] {
+        std::string error;
+        return LoadModelFile(ball, &error) == LoadResult::Loaded ? std::string() : error;
+    };
+    const auto process = [&] {
+        std::vector<std::string> errors;
+        return ProcessGeometry(&errors) ? std::string() : errors.empty() ? "no message" : errors.back();
+    };
+    const struct { std::function<std::string()> run; std::string message; bool cleared; } steps[] = {
+        {read, "ball.obj: not enough memory to load ball.obj", false},
+        {process, "not enough memory to load figure.obj", true},
+    };
+    for (const auto& step : steps) {
+        const auto judge = [&](const std::string& error) {
+            const bool left = step.cleared ? SceneFaces.empty() : ModelState() == before;
+            return std::string(error == step.message ? "" : " the message \"" + error + "\"") +
+                   (left ? "" : " the model");
+        };
+        EXPECT_EXIT(SweepCommand(prepare, step.run, judge), testing::ExitedWithCode(0), "^$") << step.message;
+    }
+}
+
+// Saves into a folder of earlier files, the POV-Ray save with the maps of
+// the materials copied beside it: the folder as it was (or as the whole save
+// left it, when only its last line did not fit), no copy or temporary file
+// of it left, no file left open.
+TEST_F(LoadAndSaveMemoryTest, ASaveThatRunsOutOfMemoryLeavesNoFileOrCopyOfIt) {
+    fs::create_directories(folder / "maps");
+    // Enough maps that the list of their copies grows by blocks of its own.
+    for (int i = 0; i < 66; ++i) {
+        fixtures::AddCube(1.0, {static_cast<double>(i), 0, 0}, i, i);
+        const fs::path map = folder / "maps" / ("t" + std::to_string(i) + ".tga");
+        // A Targa picture of 2 x 2 pixels.
+        std::ofstream(map, std::ios::binary) << std::string("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x18\0", 18)
+                                             << std::string(12, static_cast<char>(i));
+        SceneMaterials[static_cast<std::size_t>(i)].colorMap = map.string();
+    }
+    const SavedModel model = SavedModel::Save();
+    // In memory where the system has a folder for it: each copy is flushed
+    // to its disk.
+    const fs::path out = fs::is_directory("/dev/shm") ? fs::path("/dev/shm/mirelan-saves-" + std::to_string(::getpid()))
+                                                     : folder / "out";
+    Form2.Edit1.text = out.string();
+    Form2.CheckBox1.checked = true;    // overwrite without asking
+    Form2.CheckBox43.checked = false;  // copy maps as they are
+    SetDefaultOutputNames(Scene.modelFile);
+    const auto files = [&] {
+        std::map<std::string, std::string> bytes;
+        for (const auto& entry : fs::directory_iterator(out))
+            bytes[entry.path().filename().string()] = fixtures::ReadFileBytes(entry.path().string());
+        return bytes;
+    };
+    const auto open = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()); };
+    // Running out anywhere, the copies too; as the last line is logged, once
+    // every file is written; on a full page, from the first line.
+    const struct { void (*save)(); bool maps; const char* failing; } saves[] = {
+        {[] { SaveModelFiles(SaveKind::PovRay); }, true, ""},
+        {[] { SaveModelFiles(SaveKind::PovRay); }, false, "Files Saved."},
+        {SaveYafRayScene, false, ""},
+    };
+    for (const auto& save : saves) {
+        Form2.CheckBox16.checked = save.maps;
+        const std::map<std::string, std::string> earlier{{"figure_POV_scene.pov", "old"}, {"t3.tga", ""}};
+        std::map<std::string, std::string> whole;
+        std::ptrdiff_t opened = 0;
+        const auto prepare = [&] {
+            Page(false, "");
+            fs::remove_all(out);
+            fs::create_directories(out);
+            for (const auto& [name, bytes] : earlier) std::ofstream(out / name, std::ios::binary) << bytes;
+            model.Restore();
+            opened = open();
+            Page(save.save == SaveYafRayScene, save.failing);
+        };
+        const auto run = [&] {
+            try {
+                save.save();
+            } catch (const ExportError& e) {
+                return std::string(e.what());
+            }
+            if (whole.empty()) whole = files();
+            return std::string();
+        };
+        const auto judge = [&](const std::string& error) {
+            const auto now = files();
+            return std::string(error.starts_with("Not enough memory to ") ? "" : " the message \"" + error + "\"") +
+                   (now == earlier || now == whole ? "" : " the folder changed") +
+                   (open() == opened ? "" : " a file left open");
+        };
+        // The copies are made below the writers' peak: each block they take
+        // is a point where they may run out.
+        EXPECT_EXIT(SweepCommand(prepare, run, judge, save.maps), testing::ExitedWithCode(0), "^$") << save.failing;
+    }
+    fixtures::RemoveScratchFolder(out);
+}
+
+// A Poser import with its camera, lights and clean-up, of a scene whose
+// material is the model's, its missing map looked for in a texture folder:
+// the message names the model or the scene, and what the user has besides
+// the geometry, and what the window shows, are as before the import.
+TEST_F(LoadAndSaveMemoryTest, APoserImportThatRunsOutOfMemoryLeavesMaterialsLightsAndCamerasAsTheyWere) {
+    SceneMaterials[0].name = "SKIN";
+    SceneMaterials[0].colorMap = "skin.png";
+    Form3.CheckBox1.checked = Form3.CheckBox2.checked = Form3.CheckBox3.checked = true;
+    Form3.Memo1.lines = {folder.string()};
+    const std::string scene = Write("scene.pz3", "dimensions 320 200\ncamera MAIN_CAMERA\n{\nname MAIN_CAMERA\nfocal\n"
+                                                 "k 0 0 50\n}\n" + PoserLights("L", 40) +
+                                                     "material SKIN\n{\nKdColor 1 1 1 1\ntextureMap skin.png\n}\n");
+    const SavedModel model = SavedModel::Save();
+    const std::vector<tlight> lights = Lights;
+    const std::vector<tcamera> cameras = Cameras;
+    const std::string camera = Form1.Edit14.text, distance = Form1.Edit17.text;
+    std::string before;
+    const auto prepare = [&] {
+        model.Restore();
+        Lights = lights;
+        Cameras = cameras;
+        Form1.ComboBox2.index = Form1.ComboBox8.index = 0;
+        Form1.Edit14.text = camera;
+        Form1.Edit17.text = distance;
+        Scene.cameraSourceFile.clear();
+        Scene.lightsSourceFile.clear();
+        RefreshLightPanel(0);
+        shown.size = {640, 480};
+        shown.textures.clear();
+        shown.ReloadMaterialMaps(1);
+        shown.RefreshMaterialPanel(0);
+        shown.ApplyCameraEdits();
+        before = State();
+    };
+    const auto run = [&] {
+        try {
+            ImportPoserScene(scene);
+        } catch (const ReadError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    const auto judge = [&](const std::string& error) {
+        const bool named =
+            error == "not enough memory to load figure.obj" || error == "not enough memory to load scene.pz3";
+        return std::string(named ? "" : " the message \"" + error + "\"") + (State() == before ? "" : " it changed");
+    };
+    // Running out anywhere; as the clean-up makes normals, once the camera,
+    // the lights and the welded model are in.
+    for (const char* failing : {"", "Cleaning up geometry -> Recalculating"}) {
+        Page(false, failing);
+        EXPECT_EXIT(SweepCommand(prepare, run, judge), testing::ExitedWithCode(0), "^$") << failing;
+    }
+}
+
+}  // namespace
