@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imageformats/ImageCompression.h"
+#include "platform/FolderListing.h"
 #include "platform/gfx/Errors.h"
 #include "platform/gfx/Stream.h"
 
@@ -28,13 +29,13 @@ std::string PaletteFileOf(const std::string& name) {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     const std::string wanted = path.filename().string();
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
-        const std::string other = entry.path().filename().string();
-        if (other.size() == wanted.size() &&
+    std::string found;
+    ForEachInFolder(folder.string(), [&](std::string_view other, mode_t) {
+        if (found.empty() && other.size() == wanted.size() &&
             std::equal(other.begin(), other.end(), wanted.begin(), [&](char a, char b) { return lower(a) == lower(b); }))
-            return entry.path().string();
-    }
-    return path.string();
+            found = (folder / other).string();
+    });
+    return found.empty() ? path.string() : found;
 }
 
 }  // namespace

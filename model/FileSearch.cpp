@@ -1,10 +1,8 @@
 #include "model/FileSearch.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "model/TextConv.h"
+#include "platform/FolderListing.h"
 
 namespace fs = std::filesystem;
 
@@ -81,27 +80,6 @@ std::string Normalised(std::string_view path) {
     return s;
 }
 
-// The names in a folder, "." and ".." left out, each given to `take` with
-// the file's type (links followed; 0 when it cannot be told); false when the
-// folder cannot be read to its end. Read with the system's calls: the
-// directory iterator of the standard library allocates where it may not
-// throw, so that running out of memory as it lists would end the program.
-template <typename Take>
-bool ReadFolder(const std::string& folder, Take&& take) {
-    DIR* dir = folder.empty() ? nullptr : ::opendir(folder.c_str());
-    if (!dir) return false;
-    const std::unique_ptr<DIR, int (*)(DIR*)> closing(dir, ::closedir);
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) return errno == 0;
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        struct stat st;
-        take(name, ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 ? st.st_mode & S_IFMT : 0);
-    }
-}
-
 void SearchFolder(std::string_view mask, const std::string& folder, std::vector<std::string>& list,
                   std::set<std::string>& visited) {
     std::error_code ec;
@@ -110,10 +88,10 @@ void SearchFolder(std::string_view mask, const std::string& folder, std::vector<
 
     std::vector<std::string> files, folders;
     // A folder that cannot be read to the end adds nothing.
-    if (!ReadFolder(folder, [&](std::string_view name, mode_t type) {
+    if (!ForEachInFolder(folder, [&](std::string_view name, mode_t type) {
             if (type == S_IFDIR) folders.emplace_back(name);
             else if (type == S_IFREG && MatchesFileMask(name, mask)) files.emplace_back(name);
-        }))
+        }, true))
         return;
 
     std::sort(files.begin(), files.end(), LessIgnoringCase);
@@ -135,7 +113,7 @@ const FolderNames* ListFolder(const std::string& folder, FolderNames& scratch) {
         if (known != remembered->readable.end()) return known->second ? &remembered->names[folder] : nullptr;
     }
     scratch.names.clear();
-    const bool readable = ReadFolder(folder, [&](std::string_view name, mode_t) { scratch.names.emplace_back(name); });
+    const bool readable = ForEachInFolder(folder, [&](std::string_view name, mode_t) { scratch.names.emplace_back(name); });
     if (!remembered) return readable ? &scratch : nullptr;
     remembered->readable[folder] = readable;
     if (!readable) return nullptr;

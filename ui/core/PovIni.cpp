@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <unordered_map>
 #include <vector>
 
@@ -13,14 +12,13 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "platform/FolderListing.h"
 #include "writers/Export.h"
 #include "writers/FileText.h"
 #include "writers/PovSceneWriter.h"
 #include "writers/TextWriter.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr std::string_view Marker = ";";
 
@@ -142,15 +140,13 @@ std::string FreeRenderImageName(std::string_view imageName, std::string_view out
             return ::lstat(path.c_str(), &entry) != 0 && !IsReservedOutputName(path) && !(taken && taken(path));
         return PovRayMayWrite(path);
     };
-    std::error_code ec;
-    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    const bool listed = ForEachInFolder(folder.empty() ? "." : folder, [&](std::string_view entry, mode_t) {
+        const std::string name(entry);
         ruleOut(revisionOf, name);
         for (const bool picture : {true, false}) {
             const std::string_view suffix = picture ? std::string_view(extension) : std::string_view(".pov-state");
             if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0 ||
-                (!picture && PovRayMayWrite(it->path().string())))
+                (!picture && PovRayMayWrite(folder + name)))
                 continue;
             const std::string_view rest = std::string_view(name).substr(0, name.size() - suffix.size());
             if (frames.plain) ruleOut(stemOf, rest);
@@ -162,16 +158,16 @@ std::string FreeRenderImageName(std::string_view imageName, std::string_view out
                 ParseInt(number, frame) && frame >= frames.first && frame <= frames.last)
                 ruleOut(stemOf, rest.substr(0, rest.size() - width));
         }
-    }
+    });
     std::string name;
     for (int k = 0; k <= MaxRevision; ++k) {
         name = RevisedFileName(imageName, k);
         if (ruledOut[static_cast<std::size_t>(k)]) continue;
         // A folder that could not be listed is asked name by name.
-        if ((!ec || free(name, true)) && !IsReservedOutputName(folder + name) && !(taken && taken(folder + name)) &&
+        if ((listed || free(name, true)) && !IsReservedOutputName(folder + name) && !(taken && taken(folder + name)) &&
             ForEachPovRayFile(PovRayPictureStem(name, extension), extension, frames,
                               [&](const std::string& file, bool picture) {
-                                  return (!ec && !picture) || free(file, picture);
+                                  return (listed && !picture) || free(file, picture);
                               }))
             break;
     }

@@ -14,6 +14,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "platform/FolderListing.h"
 #include "platform/SystemShell.h"
 #include "ui/core/Shell.h"
 #include "writers/FileText.h"
@@ -193,12 +194,11 @@ std::string PovRayOwnFileIn(const std::string& folder) {
     const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
     const bool settings = ReadsFolderSettings();
     std::string first;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    const bool listed = ForEachInFolder(dir.string(), [&](std::string_view name, mode_t) {
         if (OwnFileKind(name, settings) != OwnFile::None && (first.empty() || name < first)) first = name;
-    }
-    if (ec) {
+    });
+    if (!listed) {
+        std::error_code ec;
         // A folder that cannot be listed: the names as POV-Ray would open them.
         first.clear();
         std::vector<std::string_view> names(PovRaySceneIncludes().begin(), PovRaySceneIncludes().end());
