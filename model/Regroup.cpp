@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/Model.h"
+#include "model/ModelUndo.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 
@@ -67,95 +68,121 @@ PairNumbers NumberPairs(Target target) {
     return pairs;
 }
 
-// Deletes the preview textures of the old materials that none of the new
-// ones carries.
-void DeleteTexturesNotIn(const std::vector<tmaterial>& oldMaterials, const std::vector<tmaterial>& newMaterials) {
+// The preview textures of the old materials that none of the new ones
+// carries, each once.
+std::vector<int32_t> TexturesNotIn(const std::vector<tmaterial>& oldMaterials,
+                                   const std::vector<tmaterial>& newMaterials) {
     std::unordered_set<int32_t> kept;
     for (const tmaterial& m : newMaterials)
         if (m.glTexture != 0) kept.insert(m.glTexture);
-    WindowHooks& window = *Svc().window;
-    for (const tmaterial& m : oldMaterials) {
-        if (m.glTexture == 0 || !kept.insert(m.glTexture).second) continue;  // kept, or deleted already
-        if (window.IsTexture(m.glTexture)) window.DeleteTexture(m.glTexture);
-    }
+    std::vector<int32_t> unused;
+    for (const tmaterial& m : oldMaterials)
+        if (m.glTexture != 0 && kept.insert(m.glTexture).second) unused.push_back(m.glTexture);
+    return unused;
+}
+
+// The new materials in place of the old ones, which `undo` keeps, with the
+// textures they no longer use to be deleted when the command finishes.
+void ReplaceMaterials(std::vector<tmaterial>& made, tmodelundo& undo) {
+    std::vector<int32_t> unused = TexturesNotIn(SceneMaterials, made);
+    SceneMaterials.swap(made);
+    tmodelundo::Take(undo.materials, made);
+    undo.texturesToDelete = std::move(unused);
+}
+
+void ReplaceGroups(std::vector<tgroup>& made, tmodelundo& undo) {
+    SceneGroups.swap(made);
+    tmodelundo::Take(undo.groups, made);
 }
 
 }  // namespace
 
-void MaterialsFromGroups() {
-    CheckPartitionIndices();
-    LogMessage("Erasing old materials...");
-    DeleteMaterialTextures(0);
-    SceneMaterials.clear();
-    LogMessage("Creating new materials...");
-    SceneMaterials.reserve(SceneGroups.size());
-    for (const tgroup& g : SceneGroups) {
-        tmaterial m;
-        NewMaterial(m);
-        m.changed = 1;
-        m.name = g.name + "_material";
-        SceneMaterials.push_back(std::move(m));
-        LogMessage("Material [" + std::to_string(SceneMaterials.size()) + "]= " + SceneMaterials.back().name.str());
-    }
-    LogMessage("Assinging new materials to faces...");
-    for (tface& f : SceneFaces) f.material = f.group;
-    for (tline& l : LineSegments) l.material = l.group;
+void MaterialsFromGroups(tmodelundo* undo) {
+    ChangeModel(undo, [](tmodelundo& kept) {
+        CheckPartitionIndices();
+        LogMessage("Erasing old materials...");
+        LogMessage("Creating new materials...");
+        std::vector<tmaterial> made;
+        made.reserve(SceneGroups.size());
+        for (const tgroup& g : SceneGroups) {
+            tmaterial m;
+            NewMaterial(m);
+            m.changed = 1;
+            m.name = g.name + "_material";
+            made.push_back(std::move(m));
+            LogMessage("Material [" + std::to_string(made.size()) + "]= " + made.back().name.str());
+        }
+        LogMessage("Assinging new materials to faces...");
+        kept.KeepMaterialIndices();
+        ReplaceMaterials(made, kept);
+        for (tface& f : SceneFaces) f.material = f.group;
+        for (tline& l : LineSegments) l.material = l.group;
+    });
 }
 
-void MaterialsFromGroupsAndMaterials() {
-    CheckPartitionIndices();
-    LogMessage("Assinging new materials to faces...");
-    const PairNumbers pairs = NumberPairs([](auto& r) -> int32_t& { return r.material; });
+void MaterialsFromGroupsAndMaterials(tmodelundo* undo) {
+    ChangeModel(undo, [](tmodelundo& kept) {
+        CheckPartitionIndices();
+        LogMessage("Assinging new materials to faces...");
+        kept.KeepMaterialIndices();
+        const PairNumbers pairs = NumberPairs([](auto& r) -> int32_t& { return r.material; });
 
-    LogMessage("Creating new materials...");
-    std::vector<tmaterial> made(static_cast<std::size_t>(pairs.Count()));
-    for (const auto& p : pairs.Sorted([](const PairNumbers::Pair& p) { return std::pair(p.group, p.material); })) {
-        tmaterial m = SceneMaterials[static_cast<std::size_t>(p.material)];
-        m.changed = 1;
-        m.name = SceneGroups[static_cast<std::size_t>(p.group)].name + "_" +
-                 SceneMaterials[static_cast<std::size_t>(p.material)].name;
-        LogMessage("Material [" + std::to_string(p.number) + "]= " + m.name.str());
-        made[static_cast<std::size_t>(p.number) - 1] = std::move(m);
-    }
+        LogMessage("Creating new materials...");
+        std::vector<tmaterial> made(static_cast<std::size_t>(pairs.Count()));
+        for (const auto& p : pairs.Sorted([](const PairNumbers::Pair& p) { return std::pair(p.group, p.material); })) {
+            tmaterial m = SceneMaterials[static_cast<std::size_t>(p.material)];
+            m.changed = 1;
+            m.name = SceneGroups[static_cast<std::size_t>(p.group)].name + "_" +
+                     SceneMaterials[static_cast<std::size_t>(p.material)].name;
+            LogMessage("Material [" + std::to_string(p.number) + "]= " + m.name.str());
+            made[static_cast<std::size_t>(p.number) - 1] = std::move(m);
+        }
 
-    LogMessage("Erasing old materials...");
-    DeleteTexturesNotIn(SceneMaterials, made);
-    SceneMaterials = std::move(made);
+        LogMessage("Erasing old materials...");
+        ReplaceMaterials(made, kept);
+    });
 }
 
-void GroupsFromMaterials() {
-    CheckPartitionIndices();
-    LogMessage("Erasing old groups...");
-    SceneGroups.clear();
-    LogMessage("Creating new groups...");
-    SceneGroups.reserve(SceneMaterials.size());
-    for (const tmaterial& m : SceneMaterials) {
-        tgroup g;
-        NewGroup(g);
-        g.name = m.name + "_group";
-        SceneGroups.push_back(std::move(g));
-        LogMessage("Group [" + std::to_string(SceneGroups.size()) + "]= " + SceneGroups.back().name.str());
-    }
-    LogMessage("Assinging new groups to faces...");
-    for (tface& f : SceneFaces) f.group = f.material;
-    for (tline& l : LineSegments) l.group = l.material;
+void GroupsFromMaterials(tmodelundo* undo) {
+    ChangeModel(undo, [](tmodelundo& kept) {
+        CheckPartitionIndices();
+        LogMessage("Erasing old groups...");
+        LogMessage("Creating new groups...");
+        std::vector<tgroup> made;
+        made.reserve(SceneMaterials.size());
+        for (const tmaterial& m : SceneMaterials) {
+            tgroup g;
+            NewGroup(g);
+            g.name = m.name + "_group";
+            made.push_back(std::move(g));
+            LogMessage("Group [" + std::to_string(made.size()) + "]= " + made.back().name.str());
+        }
+        LogMessage("Assinging new groups to faces...");
+        kept.KeepGroupIndices();
+        ReplaceGroups(made, kept);
+        for (tface& f : SceneFaces) f.group = f.material;
+        for (tline& l : LineSegments) l.group = l.material;
+    });
 }
 
-void GroupsFromMaterialsAndGroups() {
-    CheckPartitionIndices();
-    LogMessage("Assinging new groups to faces...");
-    const PairNumbers pairs = NumberPairs([](auto& r) -> int32_t& { return r.group; });
+void GroupsFromMaterialsAndGroups(tmodelundo* undo) {
+    ChangeModel(undo, [](tmodelundo& kept) {
+        CheckPartitionIndices();
+        LogMessage("Assinging new groups to faces...");
+        kept.KeepGroupIndices();
+        const PairNumbers pairs = NumberPairs([](auto& r) -> int32_t& { return r.group; });
 
-    LogMessage("Creating new groups...");
-    std::vector<tgroup> made(static_cast<std::size_t>(pairs.Count()));
-    for (const auto& p : pairs.Sorted([](const PairNumbers::Pair& p) { return std::pair(p.material, p.group); })) {
-        tgroup g = SceneGroups[static_cast<std::size_t>(p.group)];
-        g.name = SceneGroups[static_cast<std::size_t>(p.group)].name + "_" +
-                 SceneMaterials[static_cast<std::size_t>(p.material)].name;
-        LogMessage("Group [" + std::to_string(p.number) + "]= " + g.name.str());
-        made[static_cast<std::size_t>(p.number) - 1] = std::move(g);
-    }
+        LogMessage("Creating new groups...");
+        std::vector<tgroup> made(static_cast<std::size_t>(pairs.Count()));
+        for (const auto& p : pairs.Sorted([](const PairNumbers::Pair& p) { return std::pair(p.material, p.group); })) {
+            tgroup g = SceneGroups[static_cast<std::size_t>(p.group)];
+            g.name = SceneGroups[static_cast<std::size_t>(p.group)].name + "_" +
+                     SceneMaterials[static_cast<std::size_t>(p.material)].name;
+            LogMessage("Group [" + std::to_string(p.number) + "]= " + g.name.str());
+            made[static_cast<std::size_t>(p.number) - 1] = std::move(g);
+        }
 
-    LogMessage("Erasing old groups...");
-    SceneGroups = std::move(made);
+        LogMessage("Erasing old groups...");
+        ReplaceGroups(made, kept);
+    });
 }

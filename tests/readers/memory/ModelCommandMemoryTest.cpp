@@ -1,0 +1,259 @@
+// The commands that change the model, clicked through the dispatcher and
+// run out of memory at every point where they take more: each either
+// completes, or leaves the model (and the lights, placeholders and
+// selection it works on) exactly as it was, with the memory message in an
+// error box and the preview built from the model as it stands.
+#include "model/VectorMath.h"
+#include "tests/readers/memory/MemoryFixtures.h"
+#include "ui/control/Dispatcher.h"
+#include "ui/control/GroupsController.h"
+#include "ui/control/MaterialsController.h"
+
+namespace {
+
+using namespace memtest;
+
+// The model and what the commands move along with it or narrow.
+std::string CommandState() {
+    std::ostringstream out;
+    out.precision(17);
+    out << ModelState();
+    for (const tlight& l : Lights)
+        out << "light " << l.position.x << ' ' << l.position.y << ' ' << l.pointAt.z << '\n';
+    for (const tplaceholder& p : Placeholders)
+        out << "placeholder " << p.size.x << ' ' << p.position.y << ' ' << p.rotation.z << '\n';
+    for (const tmaterial& m : SceneMaterials) out << int{m.selected};
+    return out.str();
+}
+
+// Runs `f` outside the limit and the measure, the limit moved by what `f`
+// leaves allocated.
+template <typename F>
+void Unlimited(F&& f) {
+    const std::size_t limit = heapLimit, bytes = heapBytes;
+    const bool measured = measuring;
+    heapLimit = NoLimit;
+    measuring = false;
+    f();
+    levelBase += heapBytes - bytes;
+    measuring = measured;
+    if (limit != NoLimit) heapLimit = limit + heapBytes - bytes;
+}
+
+// A preview that remembers the model it was built from last.
+class PreviewOfModel : public WindowHooks {
+public:
+    void BuildPreviewLists() override {
+        Unlimited([this] { shown = CommandState(); });
+    }
+    std::string shown;
+};
+
+// A grey ramp for the displacement.
+class RampPictures : public PictureLoader {
+public:
+    bool LoadRGB(const std::string&, tpicture& picture) override {
+        picture.width = picture.height = 16;
+        for (int i = 0; i < 16 * 16 * 3; ++i) picture.rgb.push_back(static_cast<uint8_t>(i));
+        return true;
+    }
+};
+
+struct CommandCase {
+    const char* what;
+    std::function<void()> prepare;  // the model and the options
+    const char* control;            // what is clicked
+    const char* message;            // the box when the memory runs out
+};
+
+class ModelCommandMemoryTest : public SceneTextMemoryTest {
+protected:
+    void SetUp() override {
+        SceneTextMemoryTest::SetUp();
+        Svc().window = &preview;
+        Svc().pictures = &pictures;
+        prompts.defaultAnswer = Answer::Yes;
+        groups.Register(commands);
+        materials.Register(commands);
+        Write("ramp.png", "ramp");
+    }
+
+    // The sphere of a file loaded without UVs (smooth normals), or with flat
+    // faces (a normal of their own at each corner), `ownVertices` each on
+    // vertices of its own; groups and materials mixed.
+    SavedModel Sphere(bool faceted, bool ownVertices = false) {
+        ClearModel();
+        fixtures::AddSphere(16, 32);
+        for (std::size_t i = 0; i < SceneFaces.size(); ++i) {
+            SceneFaces[i].group = static_cast<int32_t>(i / 7 % 3);
+            SceneFaces[i].material = static_cast<int32_t>(i / 5 % 3);
+        }
+        fixtures::EnsureGroup(2);
+        fixtures::EnsureMaterial(2);
+        if (ownVertices) OwnCopies(SceneVertices, &tface::vertex);
+        CalcVertexNormals(NormalSum, faceted ? 0 : 35 * DegToRad);
+        return SavedModel::Save();
+    }
+
+    // The model, the options and what the user has besides.
+    void Prepare(const SavedModel& model, const std::function<void()>& options) {
+        model.Restore();
+        Scene.modelFile = (folder / "sphere.obj").string();
+        Lights.assign(1, tlight{});
+        NewLight(Lights[0]);
+        Placeholders.assign(1, tplaceholder{});
+        NewPlaceholder(Placeholders[0]);
+        Placeholders[0].size = {1, 2, 3};
+        Placeholders[0].position = {1, 0, 0};
+        ResetOptionsToDefaults();
+        Form1.Edit54.text = (folder / "ramp.png").string();
+        options();
+    }
+
+    // In the child: the command clicked once without a limit, to measure
+    // where it takes more memory, then with the room to just short of each
+    // such point, at steps of a 48th of its peak, and with room for its
+    // message only. Ends with status 0, or prints what went wrong and ends
+    // with status 1.
+    void Sweep(const CommandCase& c) {
+        std::string before, after, problems;
+        const auto run = [&](std::size_t room) {
+            c.prepare();
+            prompts.shown.clear();
+            preview.shown = before = CommandState();
+            levelBase = heapBytes;
+            heapPeak = heapBytes.load();
+            levelCount = 0;
+            measuring = room == NoLimit;
+            if (room != NoLimit) heapLimit = heapBytes + room;
+            commands.Run(c.control);
+            heapLimit = NoLimit;
+            measuring = false;
+            std::erase_if(prompts.shown, [](const auto& box) { return box.kind != MessageKind::Error; });
+            return CommandState();
+        };
+        after = run(NoLimit);
+        const std::size_t peak = heapPeak - levelBase;
+        if (!prompts.shown.empty() || after == before) problems += "the command does not run\n";
+        std::vector<std::size_t> rooms{4 << 10};
+        for (std::size_t i = 0; i < levelCount; ++i) rooms.push_back(levels[i] - 1);
+        for (std::size_t k = 1; k < 48; ++k) rooms.push_back(peak * k / 48);
+        int failures = 0;
+        for (const std::size_t room : rooms) {
+            if (!problems.empty()) break;
+            const std::string state = run(room);
+            std::string wrong;
+            if (prompts.shown.empty()) {
+                if (state != after) wrong += " the command completed otherwise";
+            } else {
+                ++failures;
+                if (prompts.shown.size() != 1 || prompts.shown[0].text != c.message)
+                    wrong += " the box \"" + prompts.shown.back().text + "\"";
+                if (state != before) wrong += " the model changed";
+                if (preview.shown != state) wrong += " the preview shows another model";
+            }
+            if (!wrong.empty()) problems += "with " + std::to_string(room) + " bytes:" + wrong + "\n";
+        }
+        if (failures == 0) problems += "never ran out of memory\n";
+        std::fprintf(stderr, "%s", problems.c_str());
+        std::fflush(stderr);
+        std::_Exit(problems.empty() ? 0 : 1);
+    }
+
+    PreviewOfModel preview;
+    RampPictures pictures;
+    Dispatcher commands;
+    GroupsController groups;
+    RecordingDialogs dialogs;
+    MaterialsController materials{dialogs};
+};
+
+// A subdivision puts its faces in place, then makes their normals: running
+// out of memory in either leaves the sphere as it was, its normals too.
+TEST_F(ModelCommandMemoryTest, ASubdivisionThatRunsOutOfMemoryLeavesTheModelAsItWas) {
+    const SavedModel sphere = Sphere(false), faceted = Sphere(true);
+    const auto subdivide = [&](const SavedModel& model, bool flat) {
+        return [&model, flat, this] {
+            Prepare(model, [flat] {
+                Form1.PageControl6.active = 1;
+                Form1.RadioButton6.checked = flat;
+                Form1.RadioButton7.checked = !flat;
+            });
+        };
+    };
+    const char* const message = "not enough memory to subdivide sphere.obj";
+    const CommandCase cases[] = {
+        {"a smooth subdivision", subdivide(sphere, false), "Form1.ToolButton23", message},
+        {"a flat subdivision", subdivide(sphere, true), "Form1.ToolButton23", message},
+        {"a smooth subdivision of flat faces", subdivide(faceted, false), "Form1.ToolButton23", message},
+        {"a flat subdivision of flat faces", subdivide(faceted, true), "Form1.ToolButton23", message},
+    };
+    for (const CommandCase& c : cases) EXPECT_EXIT(Sweep(c), testing::ExitedWithCode(0), "^$") << c.what;
+}
+
+// The other tools of the geometry page: the transform (with its report
+// line after it), and the weld, split and normals after it, moving lights
+// and placeholders along; the displacement.
+TEST_F(ModelCommandMemoryTest, AGeometryToolThatRunsOutOfMemoryLeavesTheModelAsItWas) {
+    const SavedModel sphere = Sphere(false), faceted = Sphere(true), separate = Sphere(true, true);
+    ClearModel();
+    fixtures::AddGrid(12, 12, 0.1);
+    CalcVertexNormals(NormalSum, 35 * DegToRad);
+    const SavedModel grid = SavedModel::Save();
+    const auto tool = [this](const SavedModel& model, std::function<void()> options) {
+        return [&model, options, this] { Prepare(model, options); };
+    };
+    const auto scale = [] { Form1.Edit4.text = Form1.Edit5.text = Form1.Edit6.text = "2"; };
+    const CommandCase cases[] = {
+        {"a scale", tool(sphere, scale), "Form1.ToolButton23", "not enough memory to transform sphere.obj"},
+        {"a mirror with normals, lights and placeholders",
+         tool(sphere,
+              [] {
+                  Form1.Edit4.text = "-1";
+                  Form1.CheckBox32.checked = Form1.CheckBox23.checked = Form1.CheckBox57.checked = true;
+              }),
+         "Form1.ToolButton23", "not enough memory to transform sphere.obj"},
+        {"a weld with normals", tool(separate, [] { Form1.CheckBox24.checked = Form1.CheckBox32.checked = true; }),
+         "Form1.ToolButton23", "not enough memory to transform sphere.obj"},
+        {"a split", tool(faceted, [] { Form1.CheckBox15.checked = true; }), "Form1.ToolButton23",
+         "not enough memory to transform sphere.obj"},
+        {"a displacement", tool(grid, [] { Form1.PageControl6.active = 2; }), "Form1.ToolButton23",
+         "not enough memory to displace sphere.obj"},
+    };
+    for (const CommandCase& c : cases) EXPECT_EXIT(Sweep(c), testing::ExitedWithCode(0), "^$") << c.what;
+}
+
+// The ribbons, the four regroupings and the UV remapping (a projection, its
+// weld, a transform of the UVs and another weld).
+TEST_F(ModelCommandMemoryTest, ACommandOfTheGroupsOrUVsThatRunsOutOfMemoryLeavesTheModelAsItWas) {
+    Sphere(false);
+    fixtures::AddPolyline(40, 0.1, 1, 2);
+    fixtures::AddPolyline(30, 0.2, 2, 1);
+    const SavedModel model = SavedModel::Save();
+    const auto with = [&](std::function<void()> options) {
+        return [&model, options, this] { Prepare(model, options); };
+    };
+    const auto none = [] {};
+    const char* const regroup = "not enough memory to regroup sphere.obj";
+    const CommandCase cases[] = {
+        {"ribbons", with([] { Form1.CheckBox13.checked = true; }), "Form1.Button12",
+         "not enough memory to convert the lines of sphere.obj"},
+        {"Materials -> Groups", with(none), "Form1.MaterialsGroups1", regroup},
+        {"Materials && Groups -> Groups", with(none), "Form1.MaterialsGroupsMaterials1", regroup},
+        {"Groups -> Materials", with(none), "Form1.GroupsMaterials1", regroup},
+        {"Groups && Materials -> Materials", with(none), "Form1.GroupsMaterialsMaterials1", regroup},
+        {"Remap UV",
+         with([] {
+             Form1.PageControl2.active = 2;
+             Form1.ComboBox16.index = 1;
+             Form1.Edit105.text = "1";
+             Form1.Edit50.text = "2";
+             Form1.CheckBox5.checked = true;
+             Form1.ListBox1.index = 1;
+         }),
+         "Form1.ToolButton4", "not enough memory to remap the UVs of sphere.obj"},
+    };
+    for (const CommandCase& c : cases) EXPECT_EXIT(Sweep(c), testing::ExitedWithCode(0), "^$") << c.what;
+}
+
+}  // namespace
