@@ -114,8 +114,10 @@ void tmodelundo::Restore() {
         CutTo(SceneGroups, lengths->groups);
         CutTo(SceneMaterials, lengths->materials);
     }
-    // The indices are as they were: nothing of the command is left.
+    // The indices are as they were: nothing of the command is left, nor
+    // the tables it built over its own lists.
     *this = tmodelundo{};
+    for (tfacetable* table : {&VertexFaceTable, &MaterialFaceTable, &UVFaceTable}) *table = tfacetable{};
     TopologyChanged();
     CountFacesPerGroupAndMaterial();
 }

@@ -3,6 +3,8 @@
 // completes, or leaves the model (and the lights, placeholders and
 // selection it works on) exactly as it was, with the memory message in an
 // error box and the preview built from the model as it stands.
+#include <set>
+
 #include "model/VectorMath.h"
 #include "tests/readers/memory/MemoryFixtures.h"
 #include "ui/control/Dispatcher.h"
@@ -13,7 +15,11 @@ namespace {
 
 using namespace memtest;
 
-// The model and what the commands move along with it or narrow.
+// The preview textures deleted so far.
+std::set<int32_t> DeletedTextures;
+
+// The model and what the commands move along with it or narrow, and the
+// materials' preview textures.
 std::string CommandState() {
     std::ostringstream out;
     out.precision(17);
@@ -22,7 +28,8 @@ std::string CommandState() {
         out << "light " << l.position.x << ' ' << l.position.y << ' ' << l.pointAt.z << '\n';
     for (const tplaceholder& p : Placeholders)
         out << "placeholder " << p.size.x << ' ' << p.position.y << ' ' << p.rotation.z << '\n';
-    for (const tmaterial& m : SceneMaterials) out << int{m.selected};
+    for (const tmaterial& m : SceneMaterials)
+        out << int{m.selected} << ' ' << m.glTexture << (DeletedTextures.contains(m.glTexture) ? " deleted\n" : "\n");
     return out.str();
 }
 
@@ -40,11 +47,16 @@ void Unlimited(F&& f) {
     if (limit != NoLimit) heapLimit = limit + heapBytes - bytes;
 }
 
-// A preview that remembers the model it was built from last.
+// A preview that remembers the model it was built from last, and the
+// textures it deleted.
 class PreviewOfModel : public WindowHooks {
 public:
     void BuildPreviewLists() override {
         Unlimited([this] { shown = CommandState(); });
+    }
+    bool IsTexture(int32_t name) override { return name > 0 && !DeletedTextures.contains(name); }
+    void DeleteTexture(int32_t name) override {
+        Unlimited([name] { DeletedTextures.insert(name); });
     }
     std::string shown;
 };
@@ -97,7 +109,10 @@ protected:
 
     // The model, the options and what the user has besides.
     void Prepare(const SavedModel& model, const std::function<void()>& options) {
+        ClearModel();  // no list keeps room from an earlier run
+        for (tedgetable* table : {&VertexEdgeTable, &UVEdgeTable}) *table = tedgetable{};
         model.Restore();
+        DeletedTextures.clear();
         Scene.modelFile = (folder / "sphere.obj").string();
         Lights.assign(1, tlight{});
         NewLight(Lights[0]);
@@ -110,6 +125,18 @@ protected:
         options();
     }
 
+    // The room in the model's lists, the tables over them and a few small
+    // blocks (the lines of the lists shown, the message): what a command
+    // that failed may leave taken.
+    static std::size_t Room() {
+        std::size_t room = 4 << 10;
+        const auto spare = [&room](const auto& list) { room += (list.capacity() - list.size()) * sizeof(list[0]); };
+        spare(SceneVertices), spare(SceneNormals), spare(SceneUVs), spare(SceneFaces);
+        spare(SceneGroups), spare(SceneMaterials), spare(LineSegments);
+        const std::size_t keys = SceneVertices.size() + SceneMaterials.size() + SceneUVs.size() + 5;
+        return room + (keys + 7 * SceneFaces.size()) * sizeof(int32_t);
+    }
+
     // In the child: the command clicked once without a limit, to measure
     // where it takes more memory, then with the room to just short of each
     // such point, at steps of a 48th of its peak, and with room for its
@@ -117,10 +144,13 @@ protected:
     // with status 1.
     void Sweep(const CommandCase& c) {
         std::string before, after, problems;
+        std::size_t start = 0, end = 0;
         const auto run = [&](std::size_t room) {
             c.prepare();
             prompts.shown.clear();
+            prompts.shown.reserve(4);
             preview.shown = before = CommandState();
+            start = heapBytes;
             levelBase = heapBytes;
             heapPeak = heapBytes.load();
             levelCount = 0;
@@ -129,6 +159,7 @@ protected:
             commands.Run(c.control);
             heapLimit = NoLimit;
             measuring = false;
+            end = heapBytes;
             std::erase_if(prompts.shown, [](const auto& box) { return box.kind != MessageKind::Error; });
             return CommandState();
         };
@@ -151,6 +182,7 @@ protected:
                     wrong += " the box \"" + prompts.shown.back().text + "\"";
                 if (state != before) wrong += " the model changed";
                 if (preview.shown != state) wrong += " the preview shows another model";
+                if (end > start + Room()) wrong += " " + std::to_string(end - start - Room()) + " bytes kept";
             }
             if (!wrong.empty()) problems += "with " + std::to_string(room) + " bytes:" + wrong + "\n";
         }
@@ -195,7 +227,10 @@ TEST_F(ModelCommandMemoryTest, ASubdivisionThatRunsOutOfMemoryLeavesTheModelAsIt
 // line after it), and the weld, split and normals after it, moving lights
 // and placeholders along; the displacement.
 TEST_F(ModelCommandMemoryTest, AGeometryToolThatRunsOutOfMemoryLeavesTheModelAsItWas) {
-    const SavedModel sphere = Sphere(false), faceted = Sphere(true), separate = Sphere(true, true);
+    const SavedModel sphere = Sphere(false), faceted = Sphere(true);
+    Sphere(true, true);
+    fixtures::AddPolyline(5, 0.1);  // renumbered by the weld
+    const SavedModel separate = SavedModel::Save();
     ClearModel();
     fixtures::AddGrid(12, 12, 0.1);
     CalcVertexNormals(NormalSum, 35 * DegToRad);
@@ -229,6 +264,7 @@ TEST_F(ModelCommandMemoryTest, ACommandOfTheGroupsOrUVsThatRunsOutOfMemoryLeaves
     Sphere(false);
     fixtures::AddPolyline(40, 0.1, 1, 2);
     fixtures::AddPolyline(30, 0.2, 2, 1);
+    for (std::size_t i = 0; i < SceneMaterials.size(); ++i) SceneMaterials[i].glTexture = static_cast<int32_t>(i + 1);
     const SavedModel model = SavedModel::Save();
     const auto with = [&](std::function<void()> options) {
         return [&model, options, this] { Prepare(model, options); };
