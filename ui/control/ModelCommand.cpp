@@ -1,10 +1,6 @@
 #include "ui/control/ModelCommand.h"
 
-#include <new>
-#include <stdexcept>
-
 #include "model/LightPanel.h"
-#include "model/ModelUndo.h"
 #include "model/PlaceholderPanel.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
@@ -12,52 +8,24 @@
 #include "options/Options.h"
 #include "ui/control/MaterialPanel.h"
 
-namespace {
+std::string NoMemoryToText(std::string_view what) {
+    return "not enough memory to " + std::string(what) + " " + ExtractFileName(Scene.modelFile);
+}
 
-// The model put back, `report` (with the memory the command took given
-// back first), then what shows the model rebuilt from it; a rebuild that
-// fails in turn leaves the model as it is.
-template <typename Report>
-void PutBack(tmodelundo& undo, Report&& report) {
+void PutModelBack(tmodelundo& undo, const char* what) {
     const bool lights = undo.lights.has_value(), placeholders = undo.placeholders.has_value();
     const bool materials = undo.materials.has_value() || undo.lengths.has_value();
     undo.Restore();
-    report();
+    if (what) Svc().prompts->Show(MessageKind::Error, NoMemoryToText(what));
+    // A rebuild that runs out of memory in turn leaves the model as it is.
     try {
+        if (what) LogMessage("<!>" + NoMemoryToText(what));
         const WaitScope wait;
         RebuildAfterGeometryChange();
         if (lights) RefreshLightPanel(Form1.ComboBox2.index);
         if (placeholders) RefreshPlaceholderPanel(Form1.ComboBox7.index);
         if (materials) RefreshMaterialPanel(Form1.ListBox1.index);
-    } catch (...) {
-    }
-}
-
-}  // namespace
-
-std::string NoMemoryToText(std::string_view what) {
-    return "not enough memory to " + std::string(what) + " " + ExtractFileName(Scene.modelFile);
-}
-
-bool RunModelCommand(std::string_view what, const std::function<void(tmodelundo&)>& command) {
-    const std::string text = NoMemoryToText(what);
-    tmodelundo undo;
-    try {
-        command(undo);
-        undo.Finish();
-        return true;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
-    } catch (...) {
-        PutBack(undo, [] {});
-        throw;
     }
-    PutBack(undo, [&text] {
-        Svc().prompts->Show(MessageKind::Error, text);
-        try {
-            LogMessage("<!>" + text);
-        } catch (const std::bad_alloc&) {
-        }
-    });
-    return false;
 }

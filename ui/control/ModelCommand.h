@@ -3,19 +3,40 @@
 // the model as it was.
 #pragma once
 
-#include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
-struct tmodelundo;
+#include "model/ModelUndo.h"
 
 // The message of a command that ran out of memory: "not enough memory to "
 // + `what` + " " + the model file's name, as a load says it.
 std::string NoMemoryToText(std::string_view what);
 
-// Runs `command`, whose steps keep in the undo what they change. When it
-// runs out of memory, the model is put back as it was, the lists, panels
-// and preview are rebuilt from it, and the error box says NoMemoryToText
-// (logged with "<!>" as well); any other error also puts the model back,
+// Puts the model back as `undo` kept it; then, after a command that ran out
+// of memory (`what` not null), shows the error box NoMemoryToText(what)
+// (logged with "<!>" as well) with the memory the command took given back;
+// then rebuilds the lists, panels and preview from the model.
+void PutModelBack(tmodelundo& undo, const char* what);
+
+// Runs `command`, whose steps keep in the undo they are given what they
+// change. When it runs out of memory, the model is put back and the memory
+// message shown (PutModelBack); any other error also puts the model back,
 // then goes on. True when the command completed.
-bool RunModelCommand(std::string_view what, const std::function<void(tmodelundo&)>& command);
+template <typename Command>
+bool RunModelCommand(const char* what, Command&& command) {
+    tmodelundo undo;
+    try {
+        command(undo);
+        undo.Finish();
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    } catch (...) {
+        PutModelBack(undo, nullptr);
+        throw;
+    }
+    PutModelBack(undo, what);
+    return false;
+}

@@ -5,6 +5,7 @@
 // error box and the preview built from the model as it stands.
 #include <set>
 
+#include "model/StatusLog.h"
 #include "model/VectorMath.h"
 #include "tests/readers/memory/MemoryFixtures.h"
 #include "ui/control/Dispatcher.h"
@@ -33,17 +34,18 @@ std::string CommandState() {
     return out.str();
 }
 
-// Runs `f` outside the limit and the measure, the limit moved by what `f`
+// Runs `f` outside the limits and the measure, the limit moved by what `f`
 // leaves allocated.
 template <typename F>
 void Unlimited(F&& f) {
-    const std::size_t limit = heapLimit, bytes = heapBytes;
+    const std::size_t limit = heapLimit, bytes = heapBytes, left = allocationsLeft;
     const bool measured = measuring;
-    heapLimit = NoLimit;
+    heapLimit = allocationsLeft = NoLimit;
     measuring = false;
     f();
     levelBase += heapBytes - bytes;
     measuring = measured;
+    allocationsLeft = left;
     if (limit != NoLimit) heapLimit = limit + heapBytes - bytes;
 }
 
@@ -76,6 +78,9 @@ struct CommandCase {
     std::function<void()> prepare;  // the model and the options
     const char* control;            // what is clicked
     const char* message;            // the box when the memory runs out
+    // The status lines that begin the steps run out of memory ("": the
+    // whole command).
+    std::vector<std::string> steps = {""};
 };
 
 class ModelCommandMemoryTest : public SceneTextMemoryTest {
@@ -133,60 +138,85 @@ protected:
         const auto spare = [&room](const auto& list) { room += (list.capacity() - list.size()) * sizeof(list[0]); };
         spare(SceneVertices), spare(SceneNormals), spare(SceneUVs), spare(SceneFaces);
         spare(SceneGroups), spare(SceneMaterials), spare(LineSegments);
-        const std::size_t keys = SceneVertices.size() + SceneMaterials.size() + SceneUVs.size() + 5;
-        return room + (keys + 7 * SceneFaces.size()) * sizeof(int32_t);
+        const auto table = [&room](const tfacetable& t, std::size_t keys, std::size_t entries) {
+            room += std::min(t.offsets.capacity() + t.faces.capacity(), keys + 1 + entries) * sizeof(int32_t);
+        };
+        table(VertexFaceTable, SceneVertices.size() + 1, 3 * SceneFaces.size());
+        table(MaterialFaceTable, SceneMaterials.size(), SceneFaces.size());
+        table(UVFaceTable, SceneUVs.size() + 1, 3 * SceneFaces.size());
+        return room;
     }
 
-    // In the child: the command clicked once without a limit, to measure
-    // where it takes more memory, then with the room to just short of each
-    // such point, at steps of a 48th of its peak, and with room for its
-    // message only. Ends with status 0, or prints what went wrong and ends
-    // with status 1.
+    // In the child, for each step of the command (from the click, or from
+    // the status line that begins it): the command clicked once without a
+    // limit, to measure where the step takes more memory and how often it
+    // allocates; then with the room from the step's beginning to just short
+    // of each such point, at steps of a 16th of its peak and with room for
+    // the message only; then with one allocation failing, at 32 points
+    // spread over the step's allocations. Ends with status 0, or prints what
+    // went wrong and ends with status 1.
     void Sweep(const CommandCase& c) {
-        std::string before, after, problems;
+        std::string before, problems;
         std::size_t start = 0, end = 0;
-        const auto run = [&](std::size_t room) {
+        bool reached = false;
+        const auto run = [&](const std::string& step, std::size_t room, std::size_t failing) {
             c.prepare();
             prompts.shown.clear();
             prompts.shown.reserve(4);
             preview.shown = before = CommandState();
             start = heapBytes;
-            levelBase = heapBytes;
-            heapPeak = heapBytes.load();
-            levelCount = 0;
-            measuring = room == NoLimit;
-            if (room != NoLimit) heapLimit = heapBytes + room;
+            reached = false;
+            const auto begin = [&] {
+                reached = true;
+                levelBase = heapBytes;
+                heapPeak = heapBytes.load();
+                levelCount = allocationCount = 0;
+                measuring = room == NoLimit && failing == NoLimit;
+                if (room != NoLimit) heapLimit = heapBytes + room;
+                allocationsLeft = failing;
+            };
+            lines.onLine = [&](std::string_view line) {
+                if (!reached && line.starts_with(step)) begin();
+            };
+            if (step.empty()) begin();
             commands.Run(c.control);
-            heapLimit = NoLimit;
+            heapLimit = allocationsLeft = NoLimit;
             measuring = false;
             end = heapBytes;
+            lines.onLine = nullptr;
             std::erase_if(prompts.shown, [](const auto& box) { return box.kind != MessageKind::Error; });
             return CommandState();
         };
-        after = run(NoLimit);
-        const std::size_t peak = heapPeak - levelBase;
-        if (!prompts.shown.empty() || after == before) problems += "the command does not run\n";
-        std::vector<std::size_t> rooms{4 << 10};
-        for (std::size_t i = 0; i < levelCount; ++i) rooms.push_back(levels[i] - 1);
-        for (std::size_t k = 1; k < 48; ++k) rooms.push_back(peak * k / 48);
-        int failures = 0;
-        for (const std::size_t room : rooms) {
-            if (!problems.empty()) break;
-            const std::string state = run(room);
-            std::string wrong;
-            if (prompts.shown.empty()) {
-                if (state != after) wrong += " the command completed otherwise";
-            } else {
-                ++failures;
-                if (prompts.shown.size() != 1 || prompts.shown[0].text != c.message)
-                    wrong += " the box \"" + prompts.shown.back().text + "\"";
-                if (state != before) wrong += " the model changed";
-                if (preview.shown != state) wrong += " the preview shows another model";
-                if (end > start + Room()) wrong += " " + std::to_string(end - start - Room()) + " bytes kept";
+        for (const std::string& step : c.steps) {
+            const std::string after = run(step, NoLimit, NoLimit);
+            const std::size_t peak = heapPeak - levelBase, allocations = allocationCount;
+            if (!prompts.shown.empty() || after == before || !reached) problems += step + ": not reached\n";
+            std::vector<std::pair<std::size_t, std::size_t>> limits{{4 << 10, NoLimit}};
+            for (std::size_t i = 0; i < levelCount; ++i) limits.emplace_back(levels[i] - 1, NoLimit);
+            for (std::size_t k = 1; k < 16; ++k) limits.emplace_back(peak * k / 16, NoLimit);
+            for (std::size_t k = 0; k < 32; ++k) limits.emplace_back(NoLimit, allocations * k / 32);
+            int failures = 0;
+            for (const auto& [room, failing] : limits) {
+                if (!problems.empty()) break;
+                const std::string state = run(step, room, failing);
+                std::string wrong;
+                if (prompts.shown.empty()) {
+                    if (state != after) wrong += " the command completed otherwise";
+                } else {
+                    ++failures;
+                    if (prompts.shown.size() != 1 || prompts.shown[0].text != c.message)
+                        wrong += " the box \"" + prompts.shown.back().text + "\"";
+                    if (state != before) wrong += " the model changed";
+                    if (preview.shown != state) wrong += " the preview shows another model";
+                    if (end > start + Room()) wrong += " " + std::to_string(end - start - Room()) + " bytes kept";
+                }
+                if (!wrong.empty())
+                    problems += step + (room != NoLimit ? " with " + std::to_string(room) + " bytes:"
+                                                        : " with allocation " + std::to_string(failing) + " failing:") +
+                                wrong + "\n";
             }
-            if (!wrong.empty()) problems += "with " + std::to_string(room) + " bytes:" + wrong + "\n";
+            if (failures == 0) problems += step + ": never ran out of memory\n";
         }
-        if (failures == 0) problems += "never ran out of memory\n";
         std::fprintf(stderr, "%s", problems.c_str());
         std::fflush(stderr);
         std::_Exit(problems.empty() ? 0 : 1);
@@ -214,11 +244,12 @@ TEST_F(ModelCommandMemoryTest, ASubdivisionThatRunsOutOfMemoryLeavesTheModelAsIt
         };
     };
     const char* const message = "not enough memory to subdivide sphere.obj";
+    const std::vector<std::string> steps = {"", "Calculating normals...", "Rebuilding Display List..."};
     const CommandCase cases[] = {
-        {"a smooth subdivision", subdivide(sphere, false), "Form1.ToolButton23", message},
-        {"a flat subdivision", subdivide(sphere, true), "Form1.ToolButton23", message},
-        {"a smooth subdivision of flat faces", subdivide(faceted, false), "Form1.ToolButton23", message},
-        {"a flat subdivision of flat faces", subdivide(faceted, true), "Form1.ToolButton23", message},
+        {"a smooth subdivision", subdivide(sphere, false), "Form1.ToolButton23", message, steps},
+        {"a flat subdivision", subdivide(sphere, true), "Form1.ToolButton23", message, steps},
+        {"a smooth subdivision of flat faces", subdivide(faceted, false), "Form1.ToolButton23", message, steps},
+        {"a flat subdivision of flat faces", subdivide(faceted, true), "Form1.ToolButton23", message, steps},
     };
     for (const CommandCase& c : cases) EXPECT_EXIT(Sweep(c), testing::ExitedWithCode(0), "^$") << c.what;
 }
@@ -239,21 +270,24 @@ TEST_F(ModelCommandMemoryTest, AGeometryToolThatRunsOutOfMemoryLeavesTheModelAsI
         return [&model, options, this] { Prepare(model, options); };
     };
     const auto scale = [] { Form1.Edit4.text = Form1.Edit5.text = Form1.Edit6.text = "2"; };
+    const char* const transform = "not enough memory to transform sphere.obj";
+    const std::string rebuild = "Rebuilding Display List...", normals = "Calculating normals...";
     const CommandCase cases[] = {
-        {"a scale", tool(sphere, scale), "Form1.ToolButton23", "not enough memory to transform sphere.obj"},
+        {"a scale", tool(sphere, scale), "Form1.ToolButton23", transform, {"", rebuild}},
         {"a mirror with normals, lights and placeholders",
          tool(sphere,
               [] {
                   Form1.Edit4.text = "-1";
                   Form1.CheckBox32.checked = Form1.CheckBox23.checked = Form1.CheckBox57.checked = true;
               }),
-         "Form1.ToolButton23", "not enough memory to transform sphere.obj"},
+         "Form1.ToolButton23", transform,
+         {"", normals, "Transforming lights...", "Transforming Placeholders...", rebuild}},
         {"a weld with normals", tool(separate, [] { Form1.CheckBox24.checked = Form1.CheckBox32.checked = true; }),
-         "Form1.ToolButton23", "not enough memory to transform sphere.obj"},
-        {"a split", tool(faceted, [] { Form1.CheckBox15.checked = true; }), "Form1.ToolButton23",
-         "not enough memory to transform sphere.obj"},
+         "Form1.ToolButton23", transform, {"", normals, rebuild}},
+        {"a split", tool(faceted, [] { Form1.CheckBox15.checked = true; }), "Form1.ToolButton23", transform,
+         {"", rebuild}},
         {"a displacement", tool(grid, [] { Form1.PageControl6.active = 2; }), "Form1.ToolButton23",
-         "not enough memory to displace sphere.obj"},
+         "not enough memory to displace sphere.obj", {"", "Recalculating normals", rebuild}},
     };
     for (const CommandCase& c : cases) EXPECT_EXIT(Sweep(c), testing::ExitedWithCode(0), "^$") << c.what;
 }
@@ -271,13 +305,16 @@ TEST_F(ModelCommandMemoryTest, ACommandOfTheGroupsOrUVsThatRunsOutOfMemoryLeaves
     };
     const auto none = [] {};
     const char* const regroup = "not enough memory to regroup sphere.obj";
+    const std::string rule(RuleLine);  // after the question whether to go on
     const CommandCase cases[] = {
         {"ribbons", with([] { Form1.CheckBox13.checked = true; }), "Form1.Button12",
-         "not enough memory to convert the lines of sphere.obj"},
-        {"Materials -> Groups", with(none), "Form1.MaterialsGroups1", regroup},
-        {"Materials && Groups -> Groups", with(none), "Form1.MaterialsGroupsMaterials1", regroup},
-        {"Groups -> Materials", with(none), "Form1.GroupsMaterials1", regroup},
-        {"Groups && Materials -> Materials", with(none), "Form1.GroupsMaterialsMaterials1", regroup},
+         "not enough memory to convert the lines of sphere.obj", {"", "Rebuilding Display List..."}},
+        {"Materials -> Groups", with(none), "Form1.MaterialsGroups1", regroup, {rule, "Assinging new groups"}},
+        {"Materials && Groups -> Groups", with(none), "Form1.MaterialsGroupsMaterials1", regroup,
+         {rule, "Erasing old groups..."}},
+        {"Groups -> Materials", with(none), "Form1.GroupsMaterials1", regroup, {rule, "Regrouping geometry"}},
+        {"Groups && Materials -> Materials", with(none), "Form1.GroupsMaterialsMaterials1", regroup,
+         {rule, "Regrouping geometry"}},
         {"Remap UV",
          with([] {
              Form1.PageControl2.active = 2;
@@ -287,7 +324,8 @@ TEST_F(ModelCommandMemoryTest, ACommandOfTheGroupsOrUVsThatRunsOutOfMemoryLeaves
              Form1.CheckBox5.checked = true;
              Form1.ListBox1.index = 1;
          }),
-         "Form1.ToolButton4", "not enough memory to remap the UVs of sphere.obj"},
+         "Form1.ToolButton4", "not enough memory to remap the UVs of sphere.obj",
+         {"", "Transforming UV coords...", "Rebuilding Display List..."}},
     };
     for (const CommandCase& c : cases) EXPECT_EXIT(Sweep(c), testing::ExitedWithCode(0), "^$") << c.what;
 }
