@@ -87,6 +87,7 @@ void tmodelundo::KeepSelection() {
 void tmodelundo::Restore() {
     if (selection && selection->size() == SceneMaterials.size())
         for (std::size_t i = 0; i < SceneMaterials.size(); ++i) SceneMaterials[i].selected = (*selection)[i];
+    if (currentMaterial) CurrentMaterialIndex = *currentMaterial;
     // The normals were made last, over faces whose winding the transform
     // may have reversed before.
     PutIndicesBack(normalCorners, 3, 0, NormalOf);

@@ -43,8 +43,10 @@ struct tmodelundo {
 
     // The selected faces had their winding reversed (ReverseFaceWinding).
     bool windingReversed = false;
-    // The selected flag of every material.
+    // The selected flag of every material, and the material chosen last
+    // (CurrentMaterialIndex).
     std::optional<std::vector<uint8_t>> selection;
+    std::optional<int32_t> currentMaterial;
 
     // The preview textures of the materials a step replaced that the new
     // ones do not carry: deleted once the command has finished (Finish), so

@@ -81,10 +81,12 @@ std::vector<int32_t> TexturesNotIn(const std::vector<tmaterial>& oldMaterials,
     return unused;
 }
 
-// The new materials in place of the old ones, which `undo` keeps, with the
-// textures they no longer use to be deleted when the command finishes.
+// The new materials in place of the old ones, which `undo` keeps (with the
+// material chosen last), with the textures they no longer use to be deleted
+// when the command finishes.
 void ReplaceMaterials(std::vector<tmaterial>& made, tmodelundo& undo) {
     std::vector<int32_t> unused = TexturesNotIn(SceneMaterials, made);
+    if (!undo.currentMaterial) undo.currentMaterial = CurrentMaterialIndex;
     SceneMaterials.swap(made);
     tmodelundo::Take(undo.materials, made);
     undo.texturesToDelete = std::move(unused);

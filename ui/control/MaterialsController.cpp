@@ -262,8 +262,7 @@ void MaterialsController::RegroupMaterials(void (*regroup)(tmodelundo*)) {
     if (Svc().prompts->Ask(MessageKind::Confirmation, "You will loose all current materials. Continue?",
                            {Answer::Yes, Answer::No}) != Answer::Yes)
         return;
-    const int32_t current = CurrentMaterialIndex;
-    const bool done = RunModelCommand("regroup", [&](tmodelundo& undo) {
+    RunModelCommand("regroup", [&](tmodelundo& undo) {
         {
             const WaitScope wait;
             LogMessage(RuleLine);
@@ -278,7 +277,6 @@ void MaterialsController::RegroupMaterials(void (*regroup)(tmodelundo*)) {
         }
         LogMessage(std::to_string(SceneMaterials.size()) + " Materials created based on the groups");
     });
-    if (!done) CurrentMaterialIndex = current;
 }
 
 void MaterialsController::GroupsMaterials1Click() { RegroupMaterials(MaterialsFromGroups); }

@@ -25,10 +25,11 @@ std::string CommandState() {
     std::ostringstream out;
     out.precision(17);
     out << ModelState();
-    for (const tlight& l : Lights)
-        out << "light " << l.position.x << ' ' << l.position.y << ' ' << l.pointAt.z << '\n';
+    const auto vector = [&out](const tvector& v) { out << ' ' << v.x << ' ' << v.y << ' ' << v.z; };
+    for (const tlight& l : Lights) out << "light", vector(l.position), vector(l.pointAt), out << '\n';
     for (const tplaceholder& p : Placeholders)
-        out << "placeholder " << p.size.x << ' ' << p.position.y << ' ' << p.rotation.z << '\n';
+        out << "placeholder", vector(p.size), vector(p.position), vector(p.rotation), out << '\n';
+    out << "current material " << CurrentMaterialIndex << '\n';
     for (const tmaterial& m : SceneMaterials)
         out << int{m.selected} << ' ' << m.glTexture << (DeletedTextures.contains(m.glTexture) ? " deleted\n" : "\n");
     return out.str();
@@ -121,6 +122,7 @@ protected:
         Scene.modelFile = (folder / "sphere.obj").string();
         Lights.assign(1, tlight{});
         NewLight(Lights[0]);
+        Lights[0].position = {1, 2, 3};
         Placeholders.assign(1, tplaceholder{});
         NewPlaceholder(Placeholders[0]);
         Placeholders[0].size = {1, 2, 3};
@@ -278,6 +280,7 @@ TEST_F(ModelCommandMemoryTest, AGeometryToolThatRunsOutOfMemoryLeavesTheModelAsI
          tool(sphere,
               [] {
                   Form1.Edit4.text = "-1";
+                  Form1.Edit57.text = "0";  // flat: the faces' normals change
                   Form1.CheckBox32.checked = Form1.CheckBox23.checked = Form1.CheckBox57.checked = true;
               }),
          "Form1.ToolButton23", transform,
@@ -313,8 +316,8 @@ TEST_F(ModelCommandMemoryTest, ACommandOfTheGroupsOrUVsThatRunsOutOfMemoryLeaves
         {"Materials && Groups -> Groups", with(none), "Form1.MaterialsGroupsMaterials1", regroup,
          {rule, "Erasing old groups..."}},
         {"Groups -> Materials", with(none), "Form1.GroupsMaterials1", regroup, {rule, "Regrouping geometry"}},
-        {"Groups && Materials -> Materials", with(none), "Form1.GroupsMaterialsMaterials1", regroup,
-         {rule, "Regrouping geometry"}},
+        {"Groups && Materials -> Materials", with([] { Form1.ListBox1.index = 5; }),
+         "Form1.GroupsMaterialsMaterials1", regroup, {rule, "Regrouping geometry"}},
         {"Remap UV",
          with([] {
              Form1.PageControl2.active = 2;
