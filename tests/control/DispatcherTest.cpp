@@ -24,6 +24,7 @@ TEST_F(DispatcherTest, EveryPathEndsTheWaitAndRefreshesTheWindows) {
         {"Form1.Button3", [] { BeginWait(); BeginWait(); throw 42; }, "Unexpected error"},     // not an exception type
         {"Form1.Button4", [] {}, ""},
         {"Form1.Button5", [] { throw std::bad_alloc(); }, "not enough memory to finish the command"},
+        {"Form1.Button6", [] { throw std::length_error("vector"); }, "not enough memory to finish the command"},
     };
     for (const Case& c : cases) {
         Commands().Add(c.name, c.handler);
@@ -39,7 +40,7 @@ TEST_F(DispatcherTest, EveryPathEndsTheWaitAndRefreshesTheWindows) {
         }
     }
     EXPECT_TRUE(Commands().Run("Form1.NoHandler"));  // the record changed; only the refresh runs
-    EXPECT_EQ(refreshes, 6);
+    EXPECT_EQ(refreshes, 7);
 }
 
 TEST_F(DispatcherTest, ACommandIsRefusedWhileALongOperationRunsAndChainedHandlersShareTheCommand) {

@@ -26,6 +26,5 @@ void PutModelBack(tmodelundo& undo, const char* what) {
         if (placeholders) RefreshPlaceholderPanel(Form1.ComboBox7.index);
         if (materials) RefreshMaterialPanel(Form1.ListBox1.index);
     } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
     }
 }

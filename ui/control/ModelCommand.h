@@ -4,7 +4,6 @@
 #pragma once
 
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -22,21 +21,20 @@ void PutModelBack(tmodelundo& undo, const char* what);
 
 // Runs `command`, whose steps keep in the undo they are given what they
 // change. When it runs out of memory, the model is put back and the memory
-// message shown (PutModelBack); any other error also puts the model back,
-// then goes on. True when the command completed.
+// message shown (PutModelBack); any other error (a list asked to grow beyond
+// what it can hold among them) also puts the model back, then goes on to the
+// dispatcher.
 template <typename Command>
-bool RunModelCommand(const char* what, Command&& command) {
+void RunModelCommand(const char* what, Command&& command) {
     tmodelundo undo;
     try {
         command(undo);
         undo.Finish();
-        return true;
+        return;
     } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
     } catch (...) {
         PutModelBack(undo, nullptr);
         throw;
     }
     PutModelBack(undo, what);
-    return false;
 }
