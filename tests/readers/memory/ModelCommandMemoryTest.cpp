@@ -97,7 +97,7 @@ protected:
 
     void Prepare(const CommandCase& c) {
         ClearModel();  // no list keeps room from an earlier run
-        VertexEdgeTable = UVEdgeTable = tedgetable{};
+        VertexEdgeTable = tedgetable{}, UVEdgeTable = tedgetable{};
         c.model.Restore();
         DeletedTextures.clear();
         Scene.modelFile = (folder / "sphere.obj").string();
