@@ -185,11 +185,12 @@ void BM_CommandPeak(benchmark::State& state) {
         Load(grid ? Grid() : Sphere(command == Split));
         Scene.modelFile = "model.obj";
         model = Bytes(SceneVertices) + Bytes(SceneNormals) + Bytes(SceneFaces) + Bytes(SceneUVs);
-        Form1.Edit4.text = Form1.Edit5.text = Form1.Edit6.text = "2";
+        Form1.Edit4.text = Form1.Edit5.text = Form1.Edit6.text = "2";  // every tool of the page scales too
         Form1.CheckBox32.checked = command == ScaleAndNormals || command == WeldAndNormals;
         Form1.CheckBox24.checked = command == WeldAndNormals;
         Form1.CheckBox15.checked = command == Split;
-        Form1.PageControl6.active = command == SubdivideSmooth || command == SubdivideFlat ? 1 : command == Displace ? 2 : 0;
+        const bool subdivide = command == SubdivideSmooth || command == SubdivideFlat;
+        Form1.PageControl6.active = subdivide ? 1 : command == Displace ? 2 : 0;
         Form1.RadioButton6.checked = command == SubdivideFlat;
         Form1.RadioButton7.checked = !Form1.RadioButton6.checked;
         Form1.Edit54.text = file;

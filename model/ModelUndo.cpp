@@ -54,8 +54,8 @@ void CutTo(std::vector<T>& list, std::size_t length) {
 
 void tmodelundo::KeepLengths() {
     if (!lengths)
-        lengths = tlengths{SceneVertices.size(), SceneNormals.size(),   SceneUVs.size(),
-                           SceneFaces.size(),    SceneGroups.size(),    SceneMaterials.size()};
+        lengths = tlengths{SceneVertices.size(), SceneNormals.size(), SceneUVs.size(),
+                           SceneFaces.size(), SceneGroups.size(), SceneMaterials.size()};
 }
 
 void tmodelundo::TakeNormals(tnormalsundo& replaced) {
