@@ -1,9 +1,11 @@
 // Set-up that several benchmarks share: the counts of records a model's
 // author chooses, a status window that keeps nothing, names that clean
-// alike, a tree of map files and materials that name maps.
+// alike, a tree of map files and materials that name maps, and the rise of
+// the resident memory while a step runs.
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -129,6 +131,30 @@ void MaterialsWithColourMaps(std::size_t n, Map&& map) {
     fixtures::ResetModel();
     fixtures::EnsureMaterial(static_cast<int>(n) - 1);
     for (std::size_t i = 0; i < n; ++i) SceneMaterials[i].colorMap = map(i);
+}
+
+}  // namespace bench
+
+namespace bench {
+
+// A figure of the process's status file ("VmRSS:" the resident set now,
+// "VmHWM:" its peak since the last reset), in bytes.
+inline double ProcessBytes(std::string_view key) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(key)) return std::stod(line.substr(key.size())) * 1024;
+    return 0;
+}
+
+// How far the resident memory rose at its peak while `run` ran, in bytes:
+// the memory freed before it given back and the peak reset first.
+template <typename Run>
+double PeakRise(Run&& run) {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const double before = ProcessBytes("VmRSS:");
+    run();
+    return ProcessBytes("VmHWM:") - before;
 }
 
 }  // namespace bench

@@ -79,7 +79,8 @@ struct tedge {
 };
 struct tedgetable {
     std::vector<std::vector<tedge>> edges;
-    void Clear() { edges.clear(); }
+    // Frees the memory too: the table lives for one step only.
+    void Clear() { std::vector<std::vector<tedge>>().swap(edges); }
 };
 
 extern tfacetable VertexFaceTable;

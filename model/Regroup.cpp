@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "model/Model.h"
+#include "model/ModelUndo.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 
@@ -67,95 +69,131 @@ PairNumbers NumberPairs(Target target) {
     return pairs;
 }
 
-// Deletes the preview textures of the old materials that none of the new
-// ones carries.
-void DeleteTexturesNotIn(const std::vector<tmaterial>& oldMaterials, const std::vector<tmaterial>& newMaterials) {
+// The preview textures of the old materials that none of the new ones
+// carries, each once.
+std::vector<int32_t> TexturesNotIn(const std::vector<tmaterial>& oldMaterials,
+                                   const std::vector<tmaterial>& newMaterials) {
     std::unordered_set<int32_t> kept;
     for (const tmaterial& m : newMaterials)
         if (m.glTexture != 0) kept.insert(m.glTexture);
-    WindowHooks& window = *Svc().window;
-    for (const tmaterial& m : oldMaterials) {
-        if (m.glTexture == 0 || !kept.insert(m.glTexture).second) continue;  // kept, or deleted already
-        if (window.IsTexture(m.glTexture)) window.DeleteTexture(m.glTexture);
+    std::vector<int32_t> unused;
+    for (const tmaterial& m : oldMaterials)
+        if (m.glTexture != 0 && kept.insert(m.glTexture).second) unused.push_back(m.glTexture);
+    return unused;
+}
+
+// The new list of `T` (materials or groups) in place of the old one, which
+// `undo` keeps; for materials, with the material chosen last, and with the
+// textures the new ones no longer use to be deleted when the command
+// finishes.
+template <typename T>
+void ReplaceList(std::vector<T>& made, tmodelundo& undo) {
+    if constexpr (std::is_same_v<T, tmaterial>) {
+        std::vector<int32_t> unused = TexturesNotIn(SceneMaterials, made);
+        if (!undo.currentMaterial) undo.currentMaterial = CurrentMaterialIndex;
+        SceneMaterials.swap(made);
+        tmodelundo::Take(undo.materials, made);
+        undo.texturesToDelete = std::move(unused);
+    } else {
+        SceneGroups.swap(made);
+        tmodelundo::Take(undo.groups, made);
     }
+}
+
+// The words of the log lines and the index of a face or line that a
+// regrouping into `T` rewrites.
+template <typename T>
+struct Partition {
+    static constexpr bool materials = std::is_same_v<T, tmaterial>;
+    static constexpr const char* plural = materials ? "materials" : "groups";
+    static constexpr const char* record = materials ? "Material [" : "Group [";
+    static int32_t& Index(auto& r) { return materials ? r.material : r.group; }
+    static void KeepIndices(tmodelundo& undo) { materials ? undo.KeepMaterialIndices() : undo.KeepGroupIndices(); }
+};
+
+// One new record of `T` per record of the other list, `make` giving it from
+// that record; every face and line takes the new record of its old one.
+template <typename T, typename Other, typename Make>
+void RegroupByOther(const std::vector<Other>& other, Make make, tmodelundo& undo) {
+    using P = Partition<T>;
+    CheckPartitionIndices();
+    LogMessage(std::string("Erasing old ") + P::plural + "...");
+    LogMessage(std::string("Creating new ") + P::plural + "...");
+    std::vector<T> made;
+    made.reserve(other.size());
+    for (const Other& o : other) {
+        made.push_back(make(o));
+        LogMessage(P::record + std::to_string(made.size()) + "]= " + made.back().name.str());
+    }
+    LogMessage(std::string("Assinging new ") + P::plural + " to faces...");
+    P::KeepIndices(undo);
+    ReplaceList(made, undo);
+    const auto regroup = [](auto& r) { P::Index(r) = Partition<Other>::Index(r); };
+    std::for_each(SceneFaces.begin(), SceneFaces.end(), regroup);
+    std::for_each(LineSegments.begin(), LineSegments.end(), regroup);
+}
+
+// One record of `T` per pair of group and material that some face uses: a
+// whole copy of the pair's record (materials are marked changed) named
+// group + "_" + material, numbered in the order of the first face of each
+// pair, made and logged in the order of the pairs' own record first.
+template <typename T>
+void RegroupByPairs(tmodelundo& undo) {
+    using P = Partition<T>;
+    CheckPartitionIndices();
+    LogMessage(std::string("Assinging new ") + P::plural + " to faces...");
+    P::KeepIndices(undo);
+    const PairNumbers pairs = NumberPairs([](auto& r) -> int32_t& { return P::Index(r); });
+
+    LogMessage(std::string("Creating new ") + P::plural + "...");
+    std::vector<T> made(static_cast<std::size_t>(pairs.Count()));
+    const auto order = [](const PairNumbers::Pair& p) {
+        return P::materials ? std::pair(p.group, p.material) : std::pair(p.material, p.group);
+    };
+    for (const auto& p : pairs.Sorted(order)) {
+        const tgroup& g = SceneGroups[static_cast<std::size_t>(p.group)];
+        const tmaterial& m = SceneMaterials[static_cast<std::size_t>(p.material)];
+        T copy = [&]() -> T {
+            if constexpr (P::materials) return m;
+            else return g;
+        }();
+        if constexpr (P::materials) copy.changed = 1;
+        copy.name = g.name + "_" + m.name;
+        LogMessage(P::record + std::to_string(p.number) + "]= " + copy.name.str());
+        made[static_cast<std::size_t>(p.number) - 1] = std::move(copy);
+    }
+
+    LogMessage(std::string("Erasing old ") + P::plural + "...");
+    ReplaceList(made, undo);
 }
 
 }  // namespace
 
-void MaterialsFromGroups() {
-    CheckPartitionIndices();
-    LogMessage("Erasing old materials...");
-    DeleteMaterialTextures(0);
-    SceneMaterials.clear();
-    LogMessage("Creating new materials...");
-    SceneMaterials.reserve(SceneGroups.size());
-    for (const tgroup& g : SceneGroups) {
-        tmaterial m;
-        NewMaterial(m);
-        m.changed = 1;
-        m.name = g.name + "_material";
-        SceneMaterials.push_back(std::move(m));
-        LogMessage("Material [" + std::to_string(SceneMaterials.size()) + "]= " + SceneMaterials.back().name.str());
-    }
-    LogMessage("Assinging new materials to faces...");
-    for (tface& f : SceneFaces) f.material = f.group;
-    for (tline& l : LineSegments) l.material = l.group;
+void MaterialsFromGroups(tmodelundo* undo) {
+    ChangeModel(undo, [](tmodelundo& kept) {
+        const auto make = [](const tgroup& g) {
+            tmaterial m;
+            NewMaterial(m);
+            m.changed = 1;
+            m.name = g.name + "_material";
+            return m;
+        };
+        RegroupByOther<tmaterial>(SceneGroups, make, kept);
+    });
 }
 
-void MaterialsFromGroupsAndMaterials() {
-    CheckPartitionIndices();
-    LogMessage("Assinging new materials to faces...");
-    const PairNumbers pairs = NumberPairs([](auto& r) -> int32_t& { return r.material; });
+void MaterialsFromGroupsAndMaterials(tmodelundo* undo) { ChangeModel(undo, RegroupByPairs<tmaterial>); }
 
-    LogMessage("Creating new materials...");
-    std::vector<tmaterial> made(static_cast<std::size_t>(pairs.Count()));
-    for (const auto& p : pairs.Sorted([](const PairNumbers::Pair& p) { return std::pair(p.group, p.material); })) {
-        tmaterial m = SceneMaterials[static_cast<std::size_t>(p.material)];
-        m.changed = 1;
-        m.name = SceneGroups[static_cast<std::size_t>(p.group)].name + "_" +
-                 SceneMaterials[static_cast<std::size_t>(p.material)].name;
-        LogMessage("Material [" + std::to_string(p.number) + "]= " + m.name.str());
-        made[static_cast<std::size_t>(p.number) - 1] = std::move(m);
-    }
-
-    LogMessage("Erasing old materials...");
-    DeleteTexturesNotIn(SceneMaterials, made);
-    SceneMaterials = std::move(made);
+void GroupsFromMaterials(tmodelundo* undo) {
+    ChangeModel(undo, [](tmodelundo& kept) {
+        const auto make = [](const tmaterial& m) {
+            tgroup g;
+            NewGroup(g);
+            g.name = m.name + "_group";
+            return g;
+        };
+        RegroupByOther<tgroup>(SceneMaterials, make, kept);
+    });
 }
 
-void GroupsFromMaterials() {
-    CheckPartitionIndices();
-    LogMessage("Erasing old groups...");
-    SceneGroups.clear();
-    LogMessage("Creating new groups...");
-    SceneGroups.reserve(SceneMaterials.size());
-    for (const tmaterial& m : SceneMaterials) {
-        tgroup g;
-        NewGroup(g);
-        g.name = m.name + "_group";
-        SceneGroups.push_back(std::move(g));
-        LogMessage("Group [" + std::to_string(SceneGroups.size()) + "]= " + SceneGroups.back().name.str());
-    }
-    LogMessage("Assinging new groups to faces...");
-    for (tface& f : SceneFaces) f.group = f.material;
-    for (tline& l : LineSegments) l.group = l.material;
-}
-
-void GroupsFromMaterialsAndGroups() {
-    CheckPartitionIndices();
-    LogMessage("Assinging new groups to faces...");
-    const PairNumbers pairs = NumberPairs([](auto& r) -> int32_t& { return r.group; });
-
-    LogMessage("Creating new groups...");
-    std::vector<tgroup> made(static_cast<std::size_t>(pairs.Count()));
-    for (const auto& p : pairs.Sorted([](const PairNumbers::Pair& p) { return std::pair(p.material, p.group); })) {
-        tgroup g = SceneGroups[static_cast<std::size_t>(p.group)];
-        g.name = SceneGroups[static_cast<std::size_t>(p.group)].name + "_" +
-                 SceneMaterials[static_cast<std::size_t>(p.material)].name;
-        LogMessage("Group [" + std::to_string(p.number) + "]= " + g.name.str());
-        made[static_cast<std::size_t>(p.number) - 1] = std::move(g);
-    }
-
-    LogMessage("Erasing old groups...");
-    SceneGroups = std::move(made);
-}
+void GroupsFromMaterialsAndGroups(tmodelundo* undo) { ChangeModel(undo, RegroupByPairs<tgroup>); }

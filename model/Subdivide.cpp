@@ -8,6 +8,7 @@
 #include "model/Connectivity.h"
 #include "model/MeshProgress.h"
 #include "model/Model.h"
+#include "model/ModelUndo.h"
 #include "model/StatusLog.h"
 #include "model/VectorMath.h"
 
@@ -344,9 +345,22 @@ void SetEdgeValue(tedgetable& table, const EdgeIndex& index, int32_t a, std::siz
     r.mark |= e.mark;
 }
 
-void Subdivide(bool smooth, bool smoothVertexCreases, bool smoothUVCreases, bool hardNormalEdges, bool markedOnly) {
+// The edge tables live for one step, and are freed however it ends.
+struct EdgeTablesScope {
+    EdgeTablesScope() = default;
+    EdgeTablesScope(const EdgeTablesScope&) = delete;
+    EdgeTablesScope& operator=(const EdgeTablesScope&) = delete;
+    ~EdgeTablesScope() {
+        FreeVertexEdgeTable();
+        FreeUVEdgeTable();
+    }
+};
+
+void Subdivide(bool smooth, bool smoothVertexCreases, bool smoothUVCreases, bool hardNormalEdges, bool markedOnly,
+               tmodelundo* undo) {
     LogMessage(smooth ? "Subdivision -> Creating edge arrays..." : "Subdivision -> Creating edge array...");
     CheckFaces();
+    const EdgeTablesScope edgeTables;
     EdgeIndex vertexIndex, uvIndex;
     BuildVertexEdges(&vertexIndex);
     BuildUVEdges(&uvIndex);
@@ -466,9 +480,13 @@ void Subdivide(bool smooth, bool smoothVertexCreases, bool smoothUVCreases, bool
 
     SceneVertices.swap(newVertices);
     SceneFaces.swap(newFaces);
-    if (!newUVs.empty()) SceneUVs.swap(newUVs);
-    FreeVertexEdgeTable();
-    FreeUVEdgeTable();
+    const bool newUVList = !newUVs.empty();
+    if (newUVList) SceneUVs.swap(newUVs);
+    if (undo) {
+        tmodelundo::Take(undo->vertices, newVertices);
+        tmodelundo::Take(undo->faces, newFaces);
+        if (newUVList) tmodelundo::Take(undo->uvs, newUVs);
+    }
     TopologyChanged();
 }
 
@@ -564,11 +582,14 @@ tvector2 UVMidpoint(int32_t a, int32_t b) {
     return UVMid(a, b);
 }
 
-void SubdivideSmooth(bool smoothVertexCreases, bool smoothUVCreases, bool hardNormalEdges, bool markedOnly) {
-    Subdivide(true, smoothVertexCreases, smoothUVCreases, hardNormalEdges, markedOnly);
+void SubdivideSmooth(bool smoothVertexCreases, bool smoothUVCreases, bool hardNormalEdges, bool markedOnly,
+                     tmodelundo* undo) {
+    Subdivide(true, smoothVertexCreases, smoothUVCreases, hardNormalEdges, markedOnly, undo);
 }
 
-void SubdivideFlat(bool markedOnly, bool /*unused*/) { Subdivide(false, false, false, false, markedOnly); }
+void SubdivideFlat(bool markedOnly, bool /*unused*/, tmodelundo* undo) {
+    Subdivide(false, false, false, false, markedOnly, undo);
+}
 
 void ClearVertexFlags() {
     for (tvertex& v : SceneVertices) v.mark = 0;

@@ -10,6 +10,8 @@
 
 #include "model/Types.h"
 
+struct tmodelundo;
+
 // Set before each step from the "Smooth material boundaries" option: while
 // it is on, an edge between faces of different materials is a border of the
 // vertex rules (the UV rules never look at materials).
@@ -49,10 +51,14 @@ tvector2 UVMidpoint(int32_t a, int32_t b);
 // One smoothing step. smoothVertexCreases / smoothUVCreases: a vertex (UV)
 // on exactly two crease edges moves along them instead of staying;
 // hardNormalEdges: edges whose faces use different normals at both ends are
-// creases too; markedOnly: only marked faces are chosen.
-void SubdivideSmooth(bool smoothVertexCreases, bool smoothUVCreases, bool hardNormalEdges, bool markedOnly);
-// One flat step; the second argument is not read.
-void SubdivideFlat(bool markedOnly, bool unused = false);
+// creases too; markedOnly: only marked faces are chosen. The new vertices,
+// UVs and faces are made beside the old ones and take their place at the
+// end: running out of memory leaves the model as it was. With `undo`, the
+// old lists are handed there rather than freed.
+void SubdivideSmooth(bool smoothVertexCreases, bool smoothUVCreases, bool hardNormalEdges, bool markedOnly,
+                     tmodelundo* undo = nullptr);
+// One flat step, alike; the second argument is not read.
+void SubdivideFlat(bool markedOnly, bool unused = false, tmodelundo* undo = nullptr);
 
 // Set the mark byte of every vertex (normal) to 0.
 void ClearVertexFlags();

@@ -9,6 +9,7 @@
 #include "model/LightPanel.h"
 #include "model/MeshProgress.h"
 #include "model/Model.h"
+#include "model/ModelUndo.h"
 #include "model/Normals.h"
 #include "model/PlaceholderPanel.h"
 #include "model/Selection.h"
@@ -165,9 +166,29 @@ void TurnNormal(int32_t index, const GeometryTransform& t) {
 
 double CreaseDegrees() { return EditValue(Form1.Edit57, 35.0); }
 
-void TransformGeometryPage(const tscene& scene) {
+// New normals, what they replace handed to `undo`.
+void CalcNormals(int32_t mode, double crease, tmodelundo& undo) {
+    tnormalsundo replaced;
+    CalcVertexNormals(mode, crease, &replaced);
+    undo.TakeNormals(replaced);
+}
+
+void TransformGeometryPage(const tscene& scene, tmodelundo& undo) {
     const GeometryTransform t;
     CheckIndices();
+    const bool weldOrSplit = Form1.CheckBox24.checked || Form1.CheckBox15.checked;
+    const bool lights = Form1.CheckBox23.checked && !Lights.empty();
+    const bool placeholders = Form1.CheckBox57.checked && !Placeholders.empty();
+
+    // The transform rewrites the vertices and normals, a weld or a split the
+    // faces (a weld the line ends too); the normals step hands over what it
+    // replaces, and a reversed winding is reversed again.
+    tmodelundo::Keep(undo.vertices, SceneVertices);
+    tmodelundo::Keep(undo.normals, SceneNormals);
+    if (weldOrSplit) tmodelundo::Keep(undo.faces, SceneFaces);
+    if (Form1.CheckBox24.checked) tmodelundo::Keep(undo.lines, LineSegments);
+    if (lights) tmodelundo::Keep(undo.lights, Lights);
+    if (placeholders) tmodelundo::Keep(undo.placeholders, Placeholders);
 
     ClearVertexFlags();
     ClearNormalFlags();
@@ -198,6 +219,7 @@ void TransformGeometryPage(const tscene& scene) {
     // mirrors cancel.
     if (t.Mirrors() != Form1.CheckBox38.checked) {
         LogMessage("Changing winding order...");
+        undo.windingReversed = true;
         ReverseFaceWinding();
     }
 
@@ -228,10 +250,10 @@ void TransformGeometryPage(const tscene& scene) {
     }
     if (Form1.CheckBox32.checked && hasMesh) {
         LogMessage("Calculating normals...");
-        CalcVertexNormals(Form1.ComboBox23.index, CreaseDegrees() * DegToRad);
+        CalcNormals(Form1.ComboBox23.index, CreaseDegrees() * DegToRad, undo);
     }
 
-    if (Form1.CheckBox23.checked && !Lights.empty()) {
+    if (lights) {
         LogMessage("Transforming lights...");
         for (tlight& l : Lights) {
             l.position = t.Point(l.position);
@@ -240,7 +262,7 @@ void TransformGeometryPage(const tscene& scene) {
         RefreshLightPanel(Form1.ComboBox2.index);
     }
 
-    if (Form1.CheckBox57.checked && !Placeholders.empty()) {
+    if (placeholders) {
         LogMessage("Transforming Placeholders...");
         const tvector& s = t.Scale();
         // A mirrored box, ball or cylinder has the same size; sizes stay
@@ -255,7 +277,7 @@ void TransformGeometryPage(const tscene& scene) {
     }
 }
 
-void SubdivisionPage(const tscene& scene) {
+void SubdivisionPage(const tscene& scene, tmodelundo& undo) {
     LogMessage("Subdividing faces...");
     SubdivisionMaterialSwitch = Form1.CheckBox12.checked;
     BuildVertexFaceTable();
@@ -264,12 +286,12 @@ void SubdivisionPage(const tscene& scene) {
     const bool anyMarked = scene.subdivisionFaceCount > 0;
     if (Form1.RadioButton7.checked) {
         SubdivideSmooth(Form1.CheckBox77.checked, Form1.CheckBox79.checked, Form1.CheckBox78.checked,
-                        Form1.CheckBox80.checked && anyMarked);
+                        Form1.CheckBox80.checked && anyMarked, &undo);
     } else if (Form1.RadioButton6.checked) {
-        SubdivideFlat(Form1.CheckBox28.checked && anyMarked);
+        SubdivideFlat(Form1.CheckBox28.checked && anyMarked, false, &undo);
     }
     LogMessage("Calculating normals...");
-    CalcVertexNormals(Form1.ComboBox23.index, CreaseDegrees() * DegToRad);
+    CalcNormals(Form1.ComboBox23.index, CreaseDegrees() * DegToRad, undo);
     BuildVertexFaceTable();
     BuildUVFaceTable();
     BuildMaterialFaceTable();
@@ -282,7 +304,7 @@ int64_t PixelCoordinate(double x) {
     return Round(x);
 }
 
-void DisplacementPage() {
+void DisplacementPage(tmodelundo& undo) {
     const std::string file = Trim(Form1.Edit54.text);
     if (file.empty() || SceneUVs.empty() || !FileExistsNonBlank(file)) return;
     tpicture picture;
@@ -302,6 +324,7 @@ void DisplacementPage() {
     const double maximum = EditValue(Form1.Edit56, 1.0);
     const tvector mask{Form1.CheckBox44.checked ? 1.0 : 0.0, Form1.CheckBox45.checked ? 1.0 : 0.0,
                        Form1.CheckBox46.checked ? 1.0 : 0.0};
+    tmodelundo::Keep(undo.vertices, SceneVertices);
     ClearVertexFlags();
 
     const int32_t faceCount = static_cast<int32_t>(SceneFaces.size());
@@ -342,7 +365,7 @@ void DisplacementPage() {
     }
 
     LogMessage("Recalculating normals for displaced geometry...");
-    CalcVertexNormals(Form1.ComboBox23.index, Pi);
+    CalcNormals(Form1.ComboBox23.index, Pi, undo);
 }
 
 std::string ChangeReport(std::size_t vertices, std::size_t normals, std::size_t uvs, std::size_t faces) {
@@ -356,17 +379,19 @@ std::string ChangeReport(std::size_t vertices, std::size_t normals, std::size_t 
 
 }  // namespace
 
-void TransformModel(tscene scene, int mode, std::string& report) {
-    const std::size_t normals = SceneNormals.size(), faces = SceneFaces.size();
-    const std::size_t vertices = SceneVertices.size(), uvs = SceneUVs.size();
-    ReadTransformVectors(mode == TransformGeometry);
-    switch (mode) {
-        case TransformGeometry: TransformGeometryPage(scene); break;
-        case TransformSubdivide: SubdivisionPage(scene); break;
-        case TransformDisplace: DisplacementPage(); break;
-        default: break;
-    }
-    report = ChangeReport(vertices, normals, uvs, faces);
+void TransformModel(tscene scene, int mode, std::string& report, tmodelundo* undo) {
+    ChangeModel(undo, [&](tmodelundo& kept) {
+        const std::size_t normals = SceneNormals.size(), faces = SceneFaces.size();
+        const std::size_t vertices = SceneVertices.size(), uvs = SceneUVs.size();
+        ReadTransformVectors(mode == TransformGeometry);
+        switch (mode) {
+            case TransformGeometry: TransformGeometryPage(scene, kept); break;
+            case TransformSubdivide: SubdivisionPage(scene, kept); break;
+            case TransformDisplace: DisplacementPage(kept); break;
+            default: break;
+        }
+        report = ChangeReport(vertices, normals, uvs, faces);
+    });
 }
 
 void SetTotalLightIntensity(double percent) {

@@ -10,6 +10,8 @@
 #include "model/Records.h"
 #include "model/Scene.h"
 
+struct tmodelundo;
+
 // The pages of the geometry tools, in order.
 enum TransformMode : int {
     TransformGeometry = 0,   // "Faces, vertices && normals"
@@ -43,7 +45,13 @@ enum TransformMode : int {
 // minimum + (maximum - minimum) x the luminance of the pixel at its UV in the
 // picture named by the displacement file box; then new normals with a
 // crease angle of 180 degrees. Nothing without a file, UVs or a picture.
-void TransformModel(tscene scene, int mode, std::string& report);
+//
+// What the tool changes (the model, and the lights and placeholders it moves
+// along) is kept in `undo`, for the caller to put back when the tool, or
+// what the caller does after it, cannot finish. Without `undo` the tool
+// keeps it itself and puts it back when it fails (running out of memory,
+// say), before the error goes on.
+void TransformModel(tscene scene, int mode, std::string& report, tmodelundo* undo = nullptr);
 
 // Scales every light's intensity so that the luminance of the sum of
 // intensity x colour is percent / 100. When that sum has no luminance, each

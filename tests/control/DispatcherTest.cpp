@@ -1,5 +1,6 @@
 // The dispatcher: one entry for every command, errors end in a box, waits
 // always end, and nothing runs while a long operation does.
+#include <new>
 #include <stdexcept>
 
 #include "ControlFixtures.h"
@@ -22,6 +23,8 @@ TEST_F(DispatcherTest, EveryPathEndsTheWaitAndRefreshesTheWindows) {
         {"Form1.Button2", [] { BeginWait(); throw std::runtime_error("Disk full"); }, "Disk full"},
         {"Form1.Button3", [] { BeginWait(); BeginWait(); throw 42; }, "Unexpected error"},     // not an exception type
         {"Form1.Button4", [] {}, ""},
+        {"Form1.Button5", [] { throw std::bad_alloc(); }, "not enough memory to finish the command"},
+        {"Form1.Button6", [] { throw std::length_error("vector"); }, "not enough memory to finish the command"},
     };
     for (const Case& c : cases) {
         Commands().Add(c.name, c.handler);
@@ -37,7 +40,7 @@ TEST_F(DispatcherTest, EveryPathEndsTheWaitAndRefreshesTheWindows) {
         }
     }
     EXPECT_TRUE(Commands().Run("Form1.NoHandler"));  // the record changed; only the refresh runs
-    EXPECT_EQ(refreshes, 5);
+    EXPECT_EQ(refreshes, 7);
 }
 
 TEST_F(DispatcherTest, ACommandIsRefusedWhileALongOperationRunsAndChainedHandlersShareTheCommand) {

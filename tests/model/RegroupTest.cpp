@@ -71,7 +71,7 @@ std::vector<std::pair<int32_t, int32_t>> Pairs() {
 TEST_F(RegroupTest, EveryCommandKeepsTheModelConsistentAndThePartitionOfItsSource) {
     struct Case {
         const char* name;
-        void (*regroup)();
+        void (*regroup)(tmodelundo*);
         // The new index of a record must be a function of this key of its
         // old pair, and different keys must get different indices.
         int (*key)(std::pair<int32_t, int32_t>);
@@ -91,7 +91,7 @@ TEST_F(RegroupTest, EveryCommandKeepsTheModelConsistentAndThePartitionOfItsSourc
         fixtures::ResetModel();
         MixedModel();
         const auto before = Pairs();
-        c.regroup();
+        c.regroup(nullptr);
         CountFacesPerGroupAndMaterial();
         EXPECT_EQ(ModelConsistencyProblems(), std::vector<std::string>{});
         EXPECT_EQ((c.buildsMaterials ? SceneMaterials.size() : SceneGroups.size()), c.count);
@@ -167,9 +167,9 @@ TEST_F(RegroupTest, ABadIndexChangesNothing) {
     LineSegments[0].material = 9;
     const auto before = Pairs();
     const std::size_t materials = SceneMaterials.size();
-    for (void (*regroup)() : {MaterialsFromGroups, MaterialsFromGroupsAndMaterials, GroupsFromMaterials,
+    for (void (*regroup)(tmodelundo*) : {MaterialsFromGroups, MaterialsFromGroupsAndMaterials, GroupsFromMaterials,
                               GroupsFromMaterialsAndGroups}) {
-        EXPECT_THROW(regroup(), ModelError);
+        EXPECT_THROW(regroup(nullptr), ModelError);
         EXPECT_EQ(Pairs(), before);
         EXPECT_EQ(SceneMaterials.size(), materials);
     }

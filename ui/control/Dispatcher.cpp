@@ -1,6 +1,8 @@
 #include "ui/control/Dispatcher.h"
 
 #include <exception>
+#include <new>
+#include <stdexcept>
 
 #include "model/Services.h"
 #include "model/StatusLog.h"
@@ -22,6 +24,10 @@ bool Dispatcher::Run(std::string_view name) {
         const Handler handler = it->second;
         try {
             handler();
+        } catch (const std::bad_alloc&) {
+            Svc().prompts->Show(MessageKind::Error, NoMemoryForCommandText);
+        } catch (const std::length_error&) {
+            Svc().prompts->Show(MessageKind::Error, NoMemoryForCommandText);
         } catch (const std::exception& e) {
             Svc().prompts->Show(MessageKind::Error, e.what());
         } catch (...) {

@@ -24,6 +24,9 @@
 #include <string>
 #include <string_view>
 
+// The error box of a command that ran out of memory.
+inline constexpr std::string_view NoMemoryForCommandText = "not enough memory to finish the command";
+
 class Dispatcher {
 public:
     using Handler = std::function<void()>;
@@ -36,9 +39,10 @@ public:
 
     // Runs the handler of `name`. Refused (false) while a long operation
     // runs. An error that escapes the handler ends the command with the error
-    // box; a wait the handler left open is ended; then the windows are
-    // refreshed from the option records. True when the command was not
-    // refused, whether or not `name` has a handler.
+    // box (running out of memory with NoMemoryForCommandText); a wait the
+    // handler left open is ended; then the windows are refreshed from the
+    // option records. True when the command was not refused, whether or not
+    // `name` has a handler.
     bool Run(std::string_view name);
 
     // Runs the handler of `name`, when it has one, inside the command that

@@ -5,6 +5,7 @@
 
 #include "model/Extents.h"
 #include "model/Model.h"
+#include "model/ModelUndo.h"
 #include "model/ModelLists.h"
 #include "model/Regroup.h"
 #include "model/Ribbons.h"
@@ -16,6 +17,7 @@
 #include "options/ControlTable.h"
 #include "options/Options.h"
 #include "ui/control/MaterialPanel.h"
+#include "ui/control/ModelCommand.h"
 
 namespace {
 
@@ -160,12 +162,14 @@ void GroupsController::ToolButton23Click() {
         Svc().prompts->Show(MessageKind::Information, LoadModelFirstText);
         return;
     }
-    {
+    const int32_t page = Form1.PageControl6.active;
+    static constexpr const char* Tools[] = {"transform", "subdivide", "displace"};
+    RunModelCommand(page >= 0 && page < 3 ? Tools[page] : "update", [page](tmodelundo& undo) {
         const WaitScope wait;
         TestAndClearGroupChanges();
         LogMessage(RuleLine);
         std::string summary;
-        TransformModel(Scene, Form1.PageControl6.active, summary);
+        TransformModel(Scene, page, summary, &undo);
         RebuildAfterGeometryChange();
         LogMessage("Geometry updated. " + summary);
         if (Form1.CheckBox62.checked) {
@@ -175,7 +179,7 @@ void GroupsController::ToolButton23Click() {
         }
         if (Form1.PageControl2.active == 2) RedrawUVView();
         ResetWeldTolerance();
-    }  // the wait's end checks the scene
+    });  // the wait's end checks the scene
     Window().Draw();
 }
 
@@ -282,22 +286,28 @@ void GroupsController::Button12Click() {
         Svc().prompts->Show(MessageKind::Information, "No lines present in geometry");
         return;
     }
-    const WaitScope wait;
-    BuildRibbons(Form1.CheckBox13.checked, TextToFloat(Form1.Edit74.text), TextToFloat(Form1.Edit43.text),
-                 Form1.UpDown15.position / 100.0);
+    // The ribbons are appended to the lists: cut back, the model is as it was.
+    RunModelCommand("convert the lines of", [](tmodelundo& undo) {
+        const WaitScope wait;
+        undo.KeepLengths();
+        BuildRibbons(Form1.CheckBox13.checked, TextToFloat(Form1.Edit74.text), TextToFloat(Form1.Edit43.text),
+                     Form1.UpDown15.position / 100.0);
+    });
 }
 
-void GroupsController::RegroupGroups(void (*regroup)(), const char* doneText) {
+void GroupsController::RegroupGroups(void (*regroup)(tmodelundo*), const char* doneText) {
     if (!ConfirmRegroup("You will loose all current groups. Continue?")) return;
-    {
-        const WaitScope wait;
-        LogMessage(RuleLine);
-        regroup();
-        CountFacesPerGroupAndMaterial();
-        FillGroupList();
-        ComputeGroupExtents();
-    }
-    LogMessage(std::to_string(SceneGroups.size()) + doneText);
+    RunModelCommand("regroup", [&](tmodelundo& undo) {
+        {
+            const WaitScope wait;
+            LogMessage(RuleLine);
+            regroup(&undo);
+            CountFacesPerGroupAndMaterial();
+            FillGroupList();
+            ComputeGroupExtents();
+        }
+        LogMessage(std::to_string(SceneGroups.size()) + doneText);
+    });
 }
 
 void GroupsController::MaterialsGroups1Click() {

@@ -6,6 +6,8 @@
 
 #include "ui/control/Dispatcher.h"
 
+struct tmodelundo;
+
 class GroupsController {
 public:
     void Register(Dispatcher& d);
@@ -66,5 +68,5 @@ private:
     template <typename Change>
     void ChangeAllGroups(Change change);
     // The rest of a regrouping that built new groups.
-    void RegroupGroups(void (*regroup)(), const char* doneText);
+    void RegroupGroups(void (*regroup)(tmodelundo*), const char* doneText);
 };

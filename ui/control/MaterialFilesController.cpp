@@ -13,12 +13,14 @@
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
+#include "model/ModelUndo.h"
 #include "model/Weld.h"
 #include "options/Options.h"
 #include "readers/MtlReader.h"
 #include "readers/PoserReader.h"
 #include "readers/ReaderCommon.h"
 #include "ui/control/MaterialPanel.h"
+#include "ui/control/ModelCommand.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/FileDialogs.h"
 #include "ui/core/OutputNames.h"
@@ -298,22 +300,30 @@ void MaterialFilesController::BitBtn11Click() { ConvertSlot(Form1.ComboBox18, "I
 void MaterialFilesController::BitBtn16Click() { ConvertSlot(Form1.ComboBox19, "Image6", Form1.Label68); }
 
 void RemapUV() {
-    const WaitScope wait;
-    TestAndClearGroupChanges();
-    LogMessage(RuleLine);
-    SelectUVMaterials();
-    if (Form1.ComboBox16.index > 0) {
-        LogMessage("Remapping surfaces...");
-        const tvector axis{EditNumber(Form1.Edit99, 0), EditNumber(Form1.Edit105, 0), EditNumber(Form1.Edit106, 0)};
-        ProjectUVs(axis, Form1.ComboBox16.index - 1);
-        WeldUVs(1e-8);
-    }
-    TransformUVs();
-    if (Form1.CheckBox5.checked) WeldUVs(1e-8);
-    SelectAllMaterials();
-    RebuildAfterGeometryChange();
-    RedrawUVView();
-    ResetWeldTolerance();
+    // The projection, the transform and the welds rewrite the UVs and the
+    // faces' UV indices; the choice of materials narrows the selection.
+    RunModelCommand("remap the UVs of", [](tmodelundo& undo) {
+        const WaitScope wait;
+        TestAndClearGroupChanges();
+        LogMessage(RuleLine);
+        undo.KeepSelection();
+        undo.KeepUVCorners();
+        tmodelundo::Keep(undo.uvs, SceneUVs);
+        SelectUVMaterials();
+        if (Form1.ComboBox16.index > 0) {
+            LogMessage("Remapping surfaces...");
+            const tvector axis{EditNumber(Form1.Edit99, 0), EditNumber(Form1.Edit105, 0),
+                               EditNumber(Form1.Edit106, 0)};
+            ProjectUVs(axis, Form1.ComboBox16.index - 1);
+            WeldUVs(1e-8);
+        }
+        TransformUVs();
+        if (Form1.CheckBox5.checked) WeldUVs(1e-8);
+        SelectAllMaterials();
+        RebuildAfterGeometryChange();
+        RedrawUVView();
+        ResetWeldTolerance();
+    });
 }
 
 void MaterialFilesController::Button62Click() {

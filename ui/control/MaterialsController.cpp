@@ -12,6 +12,7 @@
 #include "options/Options.h"
 #include "ui/control/MaterialFilesController.h"
 #include "ui/control/MaterialPanel.h"
+#include "ui/control/ModelCommand.h"
 
 namespace {
 
@@ -253,7 +254,7 @@ void MaterialsController::BitBtn19Click() {
     CheckScene();
 }
 
-void MaterialsController::RegroupMaterials(void (*regroup)()) {
+void MaterialsController::RegroupMaterials(void (*regroup)(tmodelundo*)) {
     if (!HaveMaterials()) {
         Svc().prompts->Show(MessageKind::Information, LoadModelFirstText);
         return;
@@ -261,19 +262,21 @@ void MaterialsController::RegroupMaterials(void (*regroup)()) {
     if (Svc().prompts->Ask(MessageKind::Confirmation, "You will loose all current materials. Continue?",
                            {Answer::Yes, Answer::No}) != Answer::Yes)
         return;
-    {
-        const WaitScope wait;
-        LogMessage(RuleLine);
-        regroup();
-        LogMessage("Regrouping geometry by material...");
-        BuildMaterialFaceTable();
-        CountFacesPerGroupAndMaterial();
-        FillMaterialList();
-        CurrentMaterialIndex = std::max(0, Selected());
-        RefreshMaterialPanel(Selected());
-        MaterialsUpdated();
-    }
-    LogMessage(std::to_string(SceneMaterials.size()) + " Materials created based on the groups");
+    RunModelCommand("regroup", [&](tmodelundo& undo) {
+        {
+            const WaitScope wait;
+            LogMessage(RuleLine);
+            regroup(&undo);
+            LogMessage("Regrouping geometry by material...");
+            BuildMaterialFaceTable();
+            CountFacesPerGroupAndMaterial();
+            FillMaterialList();
+            CurrentMaterialIndex = std::max(0, Selected());
+            RefreshMaterialPanel(Selected());
+            MaterialsUpdated();
+        }
+        LogMessage(std::to_string(SceneMaterials.size()) + " Materials created based on the groups");
+    });
 }
 
 void MaterialsController::GroupsMaterials1Click() { RegroupMaterials(MaterialsFromGroups); }

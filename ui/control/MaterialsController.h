@@ -11,6 +11,8 @@
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
 
+struct tmodelundo;
+
 class MaterialsController {
 public:
     explicit MaterialsController(FormDialogs& dialogs) : dialogs_(dialogs) {}
@@ -73,7 +75,7 @@ private:
     // The slot's map box found in the map search.
     void SearchMap(tcombobox& box, const char* image, tlabel& label);
     // The rest of a regrouping that built new materials.
-    void RegroupMaterials(void (*regroup)());
+    void RegroupMaterials(void (*regroup)(tmodelundo*));
 
     FormDialogs& dialogs_;
     std::optional<tmaterial> clipboard_;  // "copy material"

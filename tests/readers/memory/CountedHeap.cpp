@@ -11,6 +11,7 @@ std::atomic<std::size_t> heapBytes{0}, heapPeak{0}, heapLimit{NoLimit};
 bool measuring = false, everyBlock = false;
 std::size_t levelBase = 0, levelCount = 0;
 std::array<std::size_t, 4096> levels;
+std::size_t allocationCount = 0, allocationsLeft = NoLimit;
 
 }  // namespace memtest
 
@@ -26,9 +27,15 @@ void* Counted(void* p) {
     return p;
 }
 
-// A block that keeps the bytes in use within the limit; null past it.
+// A block that keeps the bytes in use within the limit; null past it, and
+// for the allocation set to fail.
 void* Within(std::size_t n) {
     if (n > heapLimit || heapBytes > heapLimit - n) return nullptr;
+    if (allocationsLeft != NoLimit && allocationsLeft-- == 0) {
+        allocationsLeft = NoLimit;
+        return nullptr;
+    }
+    if (measuring) ++allocationCount;
     if (measuring && n >= 4096 && heapBytes + n > levelBase && levelCount < levels.size()) {
         const std::size_t level = heapBytes + n - levelBase;
         if (levelCount == 0 || level > levels[levelCount - 1] || (everyBlock && level != levels[levelCount - 1]))

@@ -21,4 +21,8 @@ extern bool measuring, everyBlock;
 extern std::size_t levelBase, levelCount;
 extern std::array<std::size_t, 4096> levels;
 
+// The allocations made while measuring, and how many more succeed before
+// one fails (the later ones succeed again); NoLimit: none fails.
+extern std::size_t allocationCount, allocationsLeft;
+
 }  // namespace memtest
