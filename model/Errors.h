@@ -10,6 +10,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 class ModelError : public std::runtime_error {
 public:
@@ -38,6 +39,19 @@ public:
 
 private:
     std::string file_;
+};
+
+// Running out of memory, with the message that tells in what: the command
+// that meets it is put back as before it ran and shows this message rather
+// than a bare one. (Making the message may itself run out of memory: then a
+// plain std::bad_alloc goes on.)
+class NoMemoryError : public std::bad_alloc {
+public:
+    explicit NoMemoryError(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
 };
 
 // Runs `run`; running out of memory in it (std::bad_alloc, or a list asked

@@ -34,6 +34,7 @@ tfacetable UVFaceTable;
 tedgetable VertexEdgeTable;
 tedgetable UVEdgeTable;
 uint64_t TopologyGeneration = 1;
+uint64_t ModelCommandsEnded = 0;
 
 std::vector<std::string> BatchFiles;
 int32_t CurrentMaterialIndex = 0;
@@ -125,19 +126,63 @@ void FreeUVFaceTable() { UVFaceTable.Clear(); }
 void FreeVertexEdgeTable() { VertexEdgeTable.Clear(); }
 void FreeUVEdgeTable() { UVEdgeTable.Clear(); }
 
-void DeleteMaterialTextures(int32_t mode) {
+namespace {
+ttexturehold* CurrentHold = nullptr;
+}  // namespace
+
+ttexturehold::ttexturehold() : outer_(CurrentHold) {
+    for (const tmaterial& m : SceneMaterials)
+        if (m.glTexture != 0) names_.push_back(m.glTexture);
+    if (BackgroundTexture != 0) names_.push_back(BackgroundTexture);
+    std::sort(names_.begin(), names_.end());
+    names_.erase(std::unique(names_.begin(), names_.end()), names_.end());
+    deleted_.assign(names_.size(), 0);
+    CurrentHold = this;
+}
+
+ttexturehold::~ttexturehold() {
+    if (CurrentHold == this) CurrentHold = outer_;
+}
+
+bool ttexturehold::Holds(int32_t name) const { return std::binary_search(names_.begin(), names_.end(), name); }
+
+bool ttexturehold::Defer(int32_t name) {
+    const auto it = std::lower_bound(names_.begin(), names_.end(), name);
+    if (it == names_.end() || *it != name) return false;
+    deleted_[static_cast<std::size_t>(it - names_.begin())] = 1;
+    return true;
+}
+
+void ttexturehold::Release() {
+    if (CurrentHold == this) CurrentHold = outer_;
     WindowHooks& w = *Svc().window;
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        // A command within another: the outer one may still put back a
+        // record that has this texture.
+        if (deleted_[i] == 0 || (outer_ && outer_->Defer(names_[i]))) continue;
+        if (w.IsTexture(names_[i])) w.DeleteTexture(names_[i]);
+    }
+    names_.clear();
+    deleted_.clear();
+}
+
+void DeleteRecordTexture(int32_t name) {
+    if (CurrentHold && CurrentHold->Defer(name)) return;
+    WindowHooks& w = *Svc().window;
+    if (w.IsTexture(name)) w.DeleteTexture(name);
+}
+
+void DeleteMaterialTextures(int32_t mode) {
     for (tmaterial& m : SceneMaterials) {
-        if (m.glTexture != 0 && (mode == 0 || mode == 1) && w.IsTexture(m.glTexture)) w.DeleteTexture(m.glTexture);
+        if (m.glTexture != 0 && (mode == 0 || mode == 1)) DeleteRecordTexture(m.glTexture);
         m.glTexture = 0;
     }
 }
 
 void DeleteMaterialTexture(int32_t textureName) {
-    WindowHooks& w = *Svc().window;
     for (tmaterial& m : SceneMaterials) {
         if (m.glTexture != textureName) continue;
-        if (w.IsTexture(textureName)) w.DeleteTexture(textureName);
+        DeleteRecordTexture(textureName);
         m.glTexture = 0;
     }
 }

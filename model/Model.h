@@ -95,6 +95,10 @@ extern uint64_t TopologyGeneration;
 inline void TopologyChanged() { ++TopologyGeneration; }
 inline bool IsTableCurrent(const tfacetable& t) { return t.built && t.generation == TopologyGeneration; }
 
+// Bumped whenever a command that changes the model (tmodelundo) finishes or
+// puts the model back: records kept before it may no longer fit the faces.
+extern uint64_t ModelCommandsEnded;
+
 // ---- Shared globals of the model --------------------------------------
 extern std::vector<std::string> BatchFiles;  // model files chosen last
 extern int32_t CurrentMaterialIndex;         // last clicked material row
@@ -147,6 +151,36 @@ void ClearDeclareLibrary();
 void ClearImportLists();
 void DeleteMaterialTextures(int32_t mode);
 void DeleteMaterialTexture(int32_t textureName);
+
+// The preview textures of the materials and of the background as a command
+// found them, held while it runs: a texture among them that the command
+// deletes goes only once the command has finished (Release), so that the
+// records put back after a failure still have theirs. Other textures are
+// deleted at once. Nothing here allocates after the hold is made.
+class ttexturehold {
+public:
+    // Holds the textures the materials and the background have now; throws
+    // std::bad_alloc when the room for their names cannot be had.
+    ttexturehold();
+    ttexturehold(const ttexturehold&) = delete;
+    ttexturehold& operator=(const ttexturehold&) = delete;
+    // Ends the hold (the one before it, if any, holds again) without
+    // deleting anything.
+    ~ttexturehold();
+    bool Holds(int32_t name) const;
+    // The command has finished: the textures it deleted go now.
+    void Release();
+
+private:
+    friend void DeleteRecordTexture(int32_t name);
+    bool Defer(int32_t name);  // marks a held texture deleted; false when not held
+    std::vector<int32_t> names_;  // sorted
+    std::vector<uint8_t> deleted_;
+    ttexturehold* outer_;
+};
+// Deletes the preview texture `name` of a material, or, while a hold holds
+// it, marks it to go when the command finishes.
+void DeleteRecordTexture(int32_t name);
 void FreeMaterialFaceTable();
 void FreeVertexFaceTable();
 void FreeUVFaceTable();

@@ -120,12 +120,12 @@ void tmodelundo::Restore() {
     *this = tmodelundo{};
     for (tfacetable* table : {&VertexFaceTable, &MaterialFaceTable, &UVFaceTable}) *table = tfacetable{};
     TopologyChanged();
+    ++ModelCommandsEnded;
     CountFacesPerGroupAndMaterial();
 }
 
 void tmodelundo::Finish() {
-    WindowHooks& window = *Svc().window;
-    for (const int32_t texture : texturesToDelete)
-        if (window.IsTexture(texture)) window.DeleteTexture(texture);
+    for (const int32_t texture : texturesToDelete) DeleteRecordTexture(texture);
     texturesToDelete.clear();
+    ++ModelCommandsEnded;
 }

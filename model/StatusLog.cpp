@@ -125,7 +125,7 @@ void EndWait() {
     if (Svc().checkScene) Svc().checkScene();
 }
 
-WaitScope::~WaitScope() {
+void EndWaitLogged() noexcept {
     try {
         EndWait();
     } catch (const std::bad_alloc&) {
@@ -138,6 +138,7 @@ WaitScope::~WaitScope() {
             LogMessage(std::string("<!>The scene could not be checked: ") + e.what());
         } catch (...) {
         }
+    } catch (...) {
     }
 }
 

@@ -42,6 +42,10 @@ void EndWait();
 // True while a long operation runs: closing and new commands are refused.
 bool IsBusy();
 
+// EndWait, whose scene check, when it fails, is logged with a "<!>" line
+// rather than passed on: the wait has ended all the same.
+void EndWaitLogged() noexcept;
+
 // Ends a wait on every path out of a scope. A scene check that fails there
 // (running out of memory on a model that only just fitted, say) is logged
 // with a "<!>" line: it cannot end the program, whether the scope ends
@@ -49,7 +53,7 @@ bool IsBusy();
 class WaitScope {
 public:
     WaitScope() { BeginWait(); }
-    ~WaitScope();
+    ~WaitScope() { EndWaitLogged(); }
     WaitScope(const WaitScope&) = delete;
     WaitScope& operator=(const WaitScope&) = delete;
 };

@@ -192,7 +192,7 @@ void LoadBackgroundTexture(const std::string& fileName) {
     }
     const tvector c = ColorToVector(Scene.backgroundColor);
     if (!texture.CompositeOverColor(c.x, c.y, c.z)) return;
-    if (IsPreviewTexture(BackgroundTexture)) DeletePreviewTexture(BackgroundTexture);
+    DeleteRecordTexture(BackgroundTexture);
     BackgroundTexture = 0;
     texture.GenTexture();
     BackgroundTexture = static_cast<int32_t>(texture.TextureName());

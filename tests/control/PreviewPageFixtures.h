@@ -27,6 +27,7 @@ public:
     void SetPreviewClientSize(int32_t width, int32_t height) override { Record("Size", width, height); }
     void StayOnTop(bool on) override { Record("StayOnTop", on); }
     void ReloadMaterialMaps(int32_t mode) override { Record("ReloadMaterialMaps", mode); }
+    bool IsTexture(int32_t name) override { return name > 0; }
     void DeleteTexture(int32_t name) override { Record("DeleteTexture", name); }
     void LoadBackgroundTexture(const std::string& file) override { calls.push_back("Background " + file); }
     void SetClearColor(const tvector& rgb, double) override { Record("ClearColor", VectorToColor(rgb)); }

@@ -2,10 +2,67 @@
 
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "model/Services.h"
 #include "model/StatusLog.h"
+#include "ui/control/CommandKeep.h"
+#include "ui/control/MaterialPanel.h"
+
+namespace {
+
+// Runs `step`, which must not end the program or the command that runs it:
+// an error in it is passed to `failed` (whose own error is dropped).
+template <typename Step, typename Failed>
+void Guarded(Step&& step, Failed&& failed) noexcept {
+    try {
+        step();
+    } catch (...) {
+        try {
+            failed(std::current_exception());
+        } catch (...) {
+        }
+    }
+}
+
+// The text of the error box for an error that ended a command.
+std::string_view ErrorText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const NoMemoryError& e) {
+        return e.what();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unexpected error";
+    }
+    return NoMemoryForCommandText;
+}
+
+void ShowError(const std::exception_ptr& error) {
+    Guarded([&] { Svc().prompts->Show(MessageKind::Error, ErrorText(error)); }, [](std::exception_ptr) {});
+}
+
+// Ends every wait the command left open, each with its scene check; a check
+// that fails leaves its line in the log (WaitScope).
+void EndWaits() noexcept {
+    while (IsBusy()) EndWaitLogged();
+}
+
+// The window shows the records put back: the preview drawn from them, the
+// thumbnails of the material panel and the scene checked again.
+void ShowRecordsAgain() {
+    WindowHooks& window = *Svc().window;
+    window.BuildPreviewLists();
+    ShowPanelThumbnails();
+    if (Svc().checkScene) Svc().checkScene();
+    window.Draw();
+}
+
+}  // namespace
 
 void Dispatcher::Add(std::string name, Handler handler) { handlers_[std::move(name)] = std::move(handler); }
 
@@ -16,26 +73,38 @@ void Dispatcher::Clear() {
     afterCommand_ = nullptr;
 }
 
-bool Dispatcher::Run(std::string_view name) {
+bool Dispatcher::Run(std::string_view name) noexcept {
     if (IsBusy()) return false;  // a long operation runs: no second command
     ++commandCount_;
     if (const auto it = handlers_.find(name); it != handlers_.end()) {
-        // A copy: the handler may register handlers itself.
-        const Handler handler = it->second;
-        try {
-            handler();
-        } catch (const std::bad_alloc&) {
-            Svc().prompts->Show(MessageKind::Error, NoMemoryForCommandText);
-        } catch (const std::length_error&) {
-            Svc().prompts->Show(MessageKind::Error, NoMemoryForCommandText);
-        } catch (const std::exception& e) {
-            Svc().prompts->Show(MessageKind::Error, e.what());
-        } catch (...) {
-            Svc().prompts->Show(MessageKind::Error, "Unexpected error");
+        std::exception_ptr error;
+        {
+            // What the command may change is kept first; when even that
+            // does not fit, the command does not run.
+            std::optional<CommandKeep> keep;
+            try {
+                keep.emplace();
+                // A copy: the handler may register handlers itself.
+                const Handler handler = it->second;
+                handler();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            if (keep) {
+                if (error && keep->Fits())
+                    keep->Restore();
+                else
+                    keep->Finish();
+            }
+        }  // what the failed command left is freed here
+        EndWaits();
+        if (error) {
+            ShowError(error);
+            Guarded(ShowRecordsAgain, [](std::exception_ptr) {});
+            EndWaits();
         }
-        while (IsBusy()) EndWait();  // the wait ends on every path
     }
-    if (afterCommand_) afterCommand_();
+    if (afterCommand_) Guarded(afterCommand_, [](const std::exception_ptr& e) { ShowError(e); });
     return true;
 }
 

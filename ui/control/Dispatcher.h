@@ -38,12 +38,18 @@ public:
     void Clear();
 
     // Runs the handler of `name`. Refused (false) while a long operation
-    // runs. An error that escapes the handler ends the command with the error
-    // box (running out of memory with NoMemoryForCommandText); a wait the
-    // handler left open is ended; then the windows are refreshed from the
-    // option records. True when the command was not refused, whether or not
-    // `name` has a handler.
-    bool Run(std::string_view name);
+    // runs. Every command either completes or leaves the records as they
+    // were: what it may change besides the geometry is kept before it runs
+    // (CommandKeep), and an error that escapes the handler puts that back
+    // (unless a load or a command of the model has changed the faces since,
+    // which keeps its own), then shows the error box (running out of memory
+    // with the error's own message, NoMemoryError, or
+    // NoMemoryForCommandText) and draws the window from the records again.
+    // A wait the handler left open is ended; then the windows are refreshed
+    // from the option records. Nothing of this ends the program: an error
+    // after the command is shown or logged. True when the command was not
+    // refused, whether or not `name` has a handler.
+    bool Run(std::string_view name) noexcept;
 
     // Runs the handler of `name`, when it has one, inside the command that
     // is running: errors reach that command, and nothing is refreshed. For

@@ -292,7 +292,7 @@ void PreviewOptionsController::ChooseBackgroundColor() {
     int32_t color = Scene.backgroundColor;
     if (!Svc().prompts->PickColor(color)) return;
     if (BackgroundTexture != 0) {
-        Svc().window->DeleteTexture(BackgroundTexture);
+        DeleteRecordTexture(BackgroundTexture);
         BackgroundTexture = 0;
         Svc().window->BuildPreviewLists();
     }

@@ -19,13 +19,34 @@
 #include <QToolButton>
 #include <charconv>
 #include <functional>
+#include <new>
+#include <stdexcept>
 
+#include "model/Services.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/qt/QtText.h"
 #include "ui/qt/Widgets.h"
 
 
 namespace {
+
+// Runs what a widget's signal asks of the option records and the dispatcher.
+// An error there (running out of memory as the widget's text is taken, say)
+// must not leave the slot, where it would end the program: it is shown as a
+// command's error is, and the program goes on.
+template <typename F>
+void Slot(F&& f) noexcept {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        try {
+            const bool memory = dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e);
+            Svc().prompts->Show(MessageKind::Error, memory ? NoMemoryForCommandText : std::string_view(e.what()));
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+}
 
 template <class T>
 T& Rec(const ControlInfo& row) {
@@ -158,7 +179,7 @@ private:
 
 Binder::Binder(Dispatcher& dispatcher, QObject* parent) : QObject(parent), dispatcher_(dispatcher) {}
 
-void Binder::Run(const std::string& name) {
+void Binder::Run(const std::string& name) noexcept {
     if (refreshing_ > 0) return;
     dispatcher_.Run(name);
 }
@@ -213,9 +234,11 @@ void Binder::ConnectControl(Binding& b) {
             if (!row.group.empty()) RadioGroup(row)->addButton(radio);
             connect(radio, &QRadioButton::toggled, this, [this, &row, name](bool on) {
                 if (refreshing_ > 0) return;
-                if (on) SetControlValue(row, "1");
-                else Rec<tradiobutton>(row).checked = false;
-                if (on) Run(name);  // the click of the button that became checked
+                Slot([&] {
+                    if (on) SetControlValue(row, "1");
+                    else Rec<tradiobutton>(row).checked = false;
+                    if (on) Run(name);  // the click of the button that became checked
+                });
             });
             break;
         }
@@ -223,57 +246,69 @@ void Binder::ConnectControl(Binding& b) {
             connect(static_cast<QLineEdit*>(b.widget), &QLineEdit::textChanged, this,
                     [this, &row, name](const QString& text) {
                         if (refreshing_ > 0) return;
-                        tedit& edit = Rec<tedit>(row);
-                        edit.text = FromQ(text, edit.text);
-                        SyncUpDownFromBuddy(row);
-                        Run(name);
+                        Slot([&] {
+                            tedit& edit = Rec<tedit>(row);
+                            edit.text = FromQ(text, edit.text);
+                            SyncUpDownFromBuddy(row);
+                            Run(name);
+                        });
                     });
             // Leaving the edit (or Enter) runs its exit handler, when it has one.
             connect(static_cast<QLineEdit*>(b.widget), &QLineEdit::editingFinished, this, [this, name] {
-                if (refreshing_ == 0 && dispatcher_.Has(name + ".Exit")) Run(name + ".Exit");
+                Slot([&] {
+                    if (refreshing_ == 0 && dispatcher_.Has(name + ".Exit")) Run(name + ".Exit");
+                });
             });
             break;
         case ControlKind::ComboBox: {
             auto* combo = static_cast<QComboBox*>(b.widget);
             connect(combo, &QComboBox::activated, this, [this, &row, name, combo](int index) {
-                tcombobox& c = Rec<tcombobox>(row);
-                c.index = index;
-                c.text = FromQ(combo->currentText(), c.text);
-                Run(name);
+                Slot([&] {
+                    tcombobox& c = Rec<tcombobox>(row);
+                    c.index = index;
+                    c.text = FromQ(combo->currentText(), c.text);
+                    Run(name);
+                });
             });
             if (row.editable) {
                 connect(combo, &QComboBox::editTextChanged, this, [this, &row](const QString& text) {
                     if (refreshing_ > 0) return;
-                    tcombobox& c = Rec<tcombobox>(row);
-                    c.text = FromQ(text, c.text);
-                    c.index = c.IndexOf(c.text);
+                    Slot([&] {
+                        tcombobox& c = Rec<tcombobox>(row);
+                        c.text = FromQ(text, c.text);
+                        c.index = c.IndexOf(c.text);
+                    });
                 });
                 if (QLineEdit* edit = combo->lineEdit())
-                    connect(edit, &QLineEdit::returnPressed, this, [this, name] { Run(name + ".Enter"); });
+                    connect(edit, &QLineEdit::returnPressed, this, [this, name] { Slot([&] { Run(name + ".Enter"); }); });
             }
             break;
         }
         case ControlKind::UpDown:
             connect(static_cast<UpDownWidget*>(b.widget), &UpDownWidget::Clicked, this, [this, &row, name](int pos) {
-                SetControlValue(row, std::to_string(pos));  // also shows it in the buddy edit
-                if (!row.buddy.empty()) Refresh(std::string(row.form) + "." + std::string(row.buddy));
-                Run(name);
+                Slot([&] {
+                    SetControlValue(row, std::to_string(pos));  // also shows it in the buddy edit
+                    if (!row.buddy.empty()) Refresh(std::string(row.form) + "." + std::string(row.buddy));
+                    Run(name);
+                });
             });
             break;
         case ControlKind::Memo: {
             auto* memo = static_cast<QPlainTextEdit*>(b.widget);
             connect(memo, &QPlainTextEdit::textChanged, this, [this, &row, name, memo] {
                 if (refreshing_ > 0) return;
-                tmemo& m = Rec<tmemo>(row);
-                m.lines = SplitLines(FromQ(memo->toPlainText(), JoinLines(m.lines)));
-                StoreCaret(m, memo);  // the caret moved with the edit
-                Run(name);
+                Slot([&] {
+                    tmemo& m = Rec<tmemo>(row);
+                    m.lines = SplitLines(FromQ(memo->toPlainText(), JoinLines(m.lines)));
+                    StoreCaret(m, memo);  // the caret moved with the edit
+                    Run(name);
+                });
             });
             connect(memo, &QPlainTextEdit::cursorPositionChanged, this, [this, &row, memo] {
-                if (refreshing_ == 0) StoreCaret(Rec<tmemo>(row), memo);
+                if (refreshing_ == 0) Slot([&] { StoreCaret(Rec<tmemo>(row), memo); });
             });
             connect(memo, &QPlainTextEdit::selectionChanged, this, [this, &row, memo] {
-                if (refreshing_ == 0) StoreCaret(Rec<tmemo>(row), memo);
+                if (refreshing_ == 0) Slot([&] { StoreCaret(Rec<tmemo>(row), memo); });
             });
             break;
         }
@@ -284,8 +319,8 @@ void Binder::ConnectControl(Binding& b) {
             break;
         case ControlKind::SpinButton: {
             auto* spin = static_cast<SpinButtonWidget*>(b.widget);
-            connect(spin, &SpinButtonWidget::Up, this, [this, name] { Run(name + ".Up"); });
-            connect(spin, &SpinButtonWidget::Down, this, [this, name] { Run(name + ".Down"); });
+            connect(spin, &SpinButtonWidget::Up, this, [this, name] { Slot([&] { Run(name + ".Up"); }); });
+            connect(spin, &SpinButtonWidget::Down, this, [this, name] { Slot([&] { Run(name + ".Down"); }); });
             break;
         }
         case ControlKind::ListBox: {
@@ -298,7 +333,7 @@ void Binder::ConnectControl(Binding& b) {
                 if (index >= 0 && QApplication::mouseButtons() == Qt::NoButton) Run(name);
             });
             connect(list, &QListWidget::itemClicked, this, [this, name] { Run(name); });
-            connect(list, &QListWidget::itemDoubleClicked, this, [this, name] { Run(name + ".DblClick"); });
+            connect(list, &QListWidget::itemDoubleClicked, this, [this, name] { Slot([&] { Run(name + ".DblClick"); }); });
             break;
         }
         case ControlKind::PageControl: break;  // BindTabs
@@ -329,8 +364,10 @@ void Binder::BindTabs(const ControlInfo& row, QTabWidget* tabs) {
     connect(tabs, &QTabWidget::currentChanged, this, [this, &row, name](int index) {
         if (refreshing_ > 0) return;
         Rec<tpagecontrol>(row).active = index;
-        Run(name + ".Changing");
-        Run(name);
+        Slot([&] {
+            Run(name + ".Changing");
+            Run(name);
+        });
     });
     Add(std::move(b));
 }

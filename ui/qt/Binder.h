@@ -72,7 +72,7 @@ public:
     std::vector<std::string> Names() const;
 
     // A user event: the dispatcher runs `name` (not while refreshing).
-    void Run(const std::string& name);
+    void Run(const std::string& name) noexcept;
     bool Refreshing() const { return refreshing_ > 0; }
 
 private:

@@ -150,8 +150,13 @@ protected:
                 if (room != NoLimit) heapLimit = heapBytes + room;
                 allocationsLeft = failing;
             };
-            if (step.empty()) lines.onLine("");
-            commands.Run(c.control);
+            // The click's step begins in the handler, once the dispatcher
+            // has kept what the command may change.
+            commands.Add("Click", [&] {
+                if (step.empty()) lines.onLine("");
+                commands.Call(c.control);
+            });
+            commands.Run("Click");
             heapLimit = allocationsLeft = NoLimit;
             measuring = false;
             end = heapBytes;
