@@ -95,9 +95,16 @@ extern uint64_t TopologyGeneration;
 inline void TopologyChanged() { ++TopologyGeneration; }
 inline bool IsTableCurrent(const tfacetable& t) { return t.built && t.generation == TopologyGeneration; }
 
-// Bumped whenever a command that changes the model (tmodelundo) finishes or
-// puts the model back: records kept before it may no longer fit the faces.
+// Bumped whenever a command that changes the model (tmodelundo) finishes:
+// records kept before it may no longer fit the faces.
 extern uint64_t ModelCommandsEnded;
+// The last model put back whole by a command that could not finish: the
+// topology generation it put back (`from`, that of the model when the command
+// began) and the one it left (`to`), which stands for the same model.
+struct ttopologyputback {
+    uint64_t from = 0, to = 0;
+};
+extern ttopologyputback TopologyPutBack;
 
 // ---- Shared globals of the model --------------------------------------
 extern std::vector<std::string> BatchFiles;  // model files chosen last

@@ -117,10 +117,11 @@ void tmodelundo::Restore() {
     }
     // The indices are as they were: nothing of the command is left, nor
     // the tables it built over its own lists.
+    const uint64_t start = startGeneration;
     *this = tmodelundo{};
     for (tfacetable* table : {&VertexFaceTable, &MaterialFaceTable, &UVFaceTable}) *table = tfacetable{};
     TopologyChanged();
-    ++ModelCommandsEnded;
+    TopologyPutBack = {start, TopologyGeneration};
     CountFacesPerGroupAndMaterial();
 }
 

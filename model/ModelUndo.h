@@ -48,6 +48,9 @@ struct tmodelundo {
     std::optional<std::vector<uint8_t>> selection;
     std::optional<int32_t> currentMaterial;
 
+    // The topology of the model when the command began.
+    uint64_t startGeneration = TopologyGeneration;
+
     // The preview textures of the materials a step replaced that the new
     // ones do not carry: deleted once the command has finished (Finish), so
     // that the materials put back still have theirs.
@@ -79,7 +82,8 @@ struct tmodelundo {
     // Puts back everything kept, in the reverse of the order the steps of a
     // command change things, and releases what the command made. Allocates
     // nothing. The face tables are stale afterwards; the counts of the
-    // groups and materials are current.
+    // groups and materials are current; TopologyPutBack tells that the model
+    // is the one of the generation the command began with.
     void Restore();
     // The command has finished: the textures no material uses any more are
     // deleted.

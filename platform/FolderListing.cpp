@@ -22,3 +22,11 @@ bool ForEachInFolder(const std::string& folder, const std::function<void(std::st
         take(name, typed ? st.st_mode & S_IFMT : 0);
     }
 }
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    if (folder.empty() || name.starts_with('/')) return std::string(name);
+    std::string path(folder);
+    if (path.back() != '/') path += '/';
+    path += name;
+    return path;
+}

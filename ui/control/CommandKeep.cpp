@@ -20,7 +20,9 @@ void SwapBack(T& live, T& kept) noexcept {
 CommandKeep::CommandKeep() = default;
 
 bool CommandKeep::Fits() const {
-    return topology_ == TopologyGeneration && modelCommands_ == ModelCommandsEnded;
+    const bool sameTopology = topology_ == TopologyGeneration ||
+                              (TopologyPutBack.from == topology_ && TopologyPutBack.to == TopologyGeneration);
+    return sameTopology && modelCommands_ == ModelCommandsEnded;
 }
 
 void CommandKeep::Restore() {

@@ -26,8 +26,9 @@ public:
 
     // True when the records kept still fit the model: since the keep no
     // load, merge or command of the model has changed the faces or what they
-    // refer to. Such a step keeps what it changes itself, and the records
-    // that go with the faces it leaves are the ones that stay.
+    // refer to, or the command of the model that did put them back whole.
+    // Such a step keeps what it changes itself, and the records that go with
+    // the faces it leaves are the ones that stay.
     bool Fits() const;
 
     // Puts everything kept back, moved (nothing allocated); the textures the

@@ -5,6 +5,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "model/LightPanel.h"
+#include "model/PlaceholderPanel.h"
 #include "model/Services.h"
 #include "model/StatusLog.h"
 #include "ui/control/CommandKeep.h"
@@ -52,10 +54,21 @@ void EndWaits() noexcept {
     while (IsBusy()) EndWaitLogged();
 }
 
-// The window shows the records put back: the preview drawn from them, the
-// thumbnails of the material panel and the scene checked again.
-void ShowRecordsAgain() {
+// The window shows the records after a command that failed: the preview
+// drawn from them (and from the model a command of the model put back), the
+// thumbnails of the material panel and the scene checked again. When they were not put back (the faces changed), the lists
+// and panels are filled from them first: a panel the command left half
+// filled shows its record again.
+void ShowRecordsAgain(bool putBack) {
     WindowHooks& window = *Svc().window;
+    if (!putBack) {
+        window.FillMaterialList();
+        window.FillGroupList();
+        window.RefreshMaterialPanel(CurrentMaterialIndex);
+        RefreshLightPanel(Form1.ComboBox2.index);
+        RefreshPlaceholderPanel(Form1.ComboBox7.index);
+    }
+    window.BuildNormalsList();
     window.BuildPreviewLists();
     ShowPanelThumbnails();
     if (Svc().checkScene) Svc().checkScene();
@@ -68,6 +81,13 @@ void Dispatcher::Add(std::string name, Handler handler) { handlers_[std::move(na
 
 bool Dispatcher::Has(std::string_view name) const { return handlers_.find(name) != handlers_.end(); }
 
+std::vector<std::string> Dispatcher::Names() const {
+    std::vector<std::string> names;
+    names.reserve(handlers_.size());
+    for (const auto& [name, handler] : handlers_) names.push_back(name);
+    return names;
+}
+
 void Dispatcher::Clear() {
     handlers_.clear();
     afterCommand_ = nullptr;
@@ -78,6 +98,7 @@ bool Dispatcher::Run(std::string_view name) noexcept {
     ++commandCount_;
     if (const auto it = handlers_.find(name); it != handlers_.end()) {
         std::exception_ptr error;
+        bool putBack = true;
         {
             // What the command may change is kept first; when even that
             // does not fit, the command does not run.
@@ -91,7 +112,8 @@ bool Dispatcher::Run(std::string_view name) noexcept {
                 error = std::current_exception();
             }
             if (keep) {
-                if (error && keep->Fits())
+                putBack = error && keep->Fits();
+                if (putBack)
                     keep->Restore();
                 else
                     keep->Finish();
@@ -100,7 +122,7 @@ bool Dispatcher::Run(std::string_view name) noexcept {
         EndWaits();
         if (error) {
             ShowError(error);
-            Guarded(ShowRecordsAgain, [](std::exception_ptr) {});
+            Guarded([putBack] { ShowRecordsAgain(putBack); }, [](std::exception_ptr) {});
             EndWaits();
         }
     }

@@ -23,6 +23,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The error box of a command that ran out of memory.
 inline constexpr std::string_view NoMemoryForCommandText = "not enough memory to finish the command";
@@ -34,6 +35,8 @@ public:
     // Registers (or replaces) the handler of `name`.
     void Add(std::string name, Handler handler);
     bool Has(std::string_view name) const;
+    // The names of every handler, in name order.
+    std::vector<std::string> Names() const;
     // Forgets every handler and the after-command step (the windows closed).
     void Clear();
 

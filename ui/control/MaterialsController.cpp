@@ -1,5 +1,6 @@
 #include "ui/control/MaterialsController.h"
 
+#include <algorithm>
 #include <string>
 
 #include "model/Connectivity.h"
@@ -148,9 +149,14 @@ void MaterialsController::Button23Click() {
     if (!clipboard_ || !ValidMaterial(index)) return;
     tmaterial& m = SceneMaterials[static_cast<std::size_t>(index)];
     const tname name = m.name;
+    const int32_t texture = m.glTexture;
     m = *clipboard_;  // the preview texture comes along until the next reload
     m.name = name;
     if (m.glTexture != 0 && !Window().IsTexture(m.glTexture)) m.glTexture = 0;  // deleted since the copy
+    // The texture the material had goes, unless another material shows it.
+    if (texture != 0 && texture != m.glTexture &&
+        std::ranges::none_of(SceneMaterials, [texture](const tmaterial& other) { return other.glTexture == texture; }))
+        DeleteRecordTexture(texture);
     m.changed = 1;
     RefreshMaterialPanel(index);
 }

@@ -13,17 +13,18 @@
 // + `what` + " " + the model file's name, as a load says it.
 std::string NoMemoryToText(std::string_view what);
 
-// Puts the model back as `undo` kept it; then, after a command that ran out
-// of memory (`what` not null), shows the error box NoMemoryToText(what)
-// (logged with "<!>" as well) with the memory the command took given back;
-// then rebuilds the lists, panels and preview from the model.
-void PutModelBack(tmodelundo& undo, const char* what);
+// The command of the model that ran out of memory ends: its message
+// NoMemoryToText(what) is logged with "<!>" and goes on to the dispatcher as
+// a NoMemoryError, which shows it once the other records are put back.
+[[noreturn]] void EndWithoutMemory(const char* what);
 
 // Runs `command`, whose steps keep in the undo they are given what they
-// change. When it runs out of memory, the model is put back and the memory
-// message shown (PutModelBack); any other error (a list asked to grow beyond
-// what it can hold among them) also puts the model back, then goes on to the
-// dispatcher.
+// change. When it fails, the model is put back before the error goes on to
+// the dispatcher, which puts back what else the command changed (the option
+// records with the lists and panels among them), shows the error and draws
+// the preview again: running out of memory as EndWithoutMemory(what), any
+// other error (a list asked to grow beyond what it can hold among them) as
+// it is.
 template <typename Command>
 void RunModelCommand(const char* what, Command&& command) {
     tmodelundo undo;
@@ -33,8 +34,9 @@ void RunModelCommand(const char* what, Command&& command) {
         return;
     } catch (const std::bad_alloc&) {
     } catch (...) {
-        PutModelBack(undo, nullptr);
+        undo.Restore();
         throw;
     }
-    PutModelBack(undo, what);
+    undo.Restore();
+    EndWithoutMemory(what);
 }

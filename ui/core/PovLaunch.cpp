@@ -105,11 +105,11 @@ std::string OwnFileHazard(const std::string& folder) {
 std::string WriteHazard(const std::string& folder, const std::vector<std::string>& iniLines) {
     const PovRayRender render = ReadPovRayRender(iniLines);
     const std::string stem = PovRayRenderStem(render);
-    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    const std::string dir = folder.empty() ? std::string(".") : folder;
     std::string found, what;
     const auto check = [&](const std::string& name, std::string_view kind) {
-        if (PovRayMayWrite((dir / name).string())) return true;
-        found = (dir / name).string();
+        if (PovRayMayWrite(JoinPath(dir, name))) return true;
+        found = JoinPath(dir, name);
         what = kind;
         return false;
     };
@@ -191,10 +191,10 @@ std::string PovRayInputName(const std::string& file, const std::string& folder) 
 }
 
 std::string PovRayOwnFileIn(const std::string& folder) {
-    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    const std::string dir = folder.empty() ? std::string(".") : folder;
     const bool settings = ReadsFolderSettings();
     std::string first;
-    const bool listed = ForEachInFolder(dir.string(), [&](std::string_view name, mode_t) {
+    const bool listed = ForEachInFolder(dir, [&](std::string_view name, mode_t) {
         if (OwnFileKind(name, settings) != OwnFile::None && (first.empty() || name < first)) first = name;
     });
     if (!listed) {
@@ -204,12 +204,12 @@ std::string PovRayOwnFileIn(const std::string& folder) {
         std::vector<std::string_view> names(PovRaySceneIncludes().begin(), PovRaySceneIncludes().end());
         if (settings) names.insert(std::lower_bound(names.begin(), names.end(), SettingsFile), SettingsFile);
         for (const std::string_view name : names)
-            if (fs::symlink_status(dir / name, ec).type() != fs::file_type::not_found && !ec) {
+            if (fs::symlink_status(JoinPath(dir, name), ec).type() != fs::file_type::not_found && !ec) {
                 first = name;
                 break;
             }
     }
-    return first.empty() ? std::string() : (dir / first).string();
+    return first.empty() ? std::string() : JoinPath(dir, first);
 }
 
 PovRayRender ReadPovRayRender(const std::vector<std::string>& iniLines) {
@@ -355,7 +355,7 @@ std::vector<std::string> PovRayEnvironment() {
     if (!named || !*named || *named == '/') return {};
     std::error_code ec;
     const fs::path here = fs::current_path(ec);
-    return {"POVINI=" + (ec ? std::string() : (here / named).string())};
+    return {"POVINI=" + (ec ? std::string() : JoinPath(here.string(), named))};
 }
 
 std::string PovRayProgram() {
