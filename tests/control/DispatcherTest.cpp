@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "ControlFixtures.h"
+#include "model/Errors.h"
 #include "model/StatusLog.h"
 
 namespace {
@@ -41,6 +42,32 @@ TEST_F(DispatcherTest, EveryPathEndsTheWaitAndRefreshesTheWindows) {
     }
     EXPECT_TRUE(Commands().Run("Form1.NoHandler"));  // the record changed; only the refresh runs
     EXPECT_EQ(refreshes, 7);
+}
+
+// Nothing after a command ends the program: not the scene check that ends
+// the wait a failed command left open, nor the refresh of the windows.
+TEST_F(DispatcherTest, NothingAfterACommandLetsAnErrorOut) {
+    bool failRefresh = false;
+    Commands().SetAfterCommand([&] {
+        if (failRefresh) throw std::bad_alloc();
+    });
+    Services s;
+    s.checkScene = [] { throw std::bad_alloc(); };
+    const ScopedServices failingCheck(s);
+    Commands().Add("Form1.Button1", [] {
+        BeginWait();
+        throw NoMemoryError("not enough memory to load lib.mtl");
+    });
+    Commands().Add("Form1.Button2", [] {});
+    EXPECT_TRUE(Commands().Run("Form1.Button1"));
+    failRefresh = true;
+    EXPECT_TRUE(Commands().Run("Form1.Button2"));
+    EXPECT_FALSE(IsBusy());
+    std::vector<std::string> boxes;
+    for (const auto& box : prompts.shown) boxes.push_back(box.text);
+    EXPECT_EQ(boxes, (std::vector<std::string>{"not enough memory to load lib.mtl", std::string(NoMemoryForCommandText)}));
+    const auto& log = status.Lines(StatusPage::Messages);
+    EXPECT_NE(std::find(log.begin(), log.end(), "<!>Not enough memory to check the scene"), log.end());
 }
 
 TEST_F(DispatcherTest, ACommandIsRefusedWhileALongOperationRunsAndChainedHandlersShareTheCommand) {

@@ -13,6 +13,7 @@
 #include "GuiFixtures.h"
 #include "model/Model.h"
 #include "model/StatusLog.h"
+#include "tests/readers/memory/CountedHeap.h"
 #include "ui/control/FormDialogs.h"
 #include "ui/core/CameraPresets.h"
 #include "ui/qt/Widgets.h"
@@ -44,6 +45,20 @@ TEST_F(BinderTest, UpDownsAndTheirEditsStayInStep) {
     Commands().Run("Form1.Test.SetLong");
     EXPECT_EQ(edit->text(), QStringLiteral("0.0861684412345678"));
     EXPECT_EQ(edit->cursorPosition(), 0);
+}
+
+// A widget's signal whose record cannot take the widget's text for lack of
+// memory ends in the memory box, not in the end of the program.
+TEST_F(BinderTest, ASignalThatRunsOutOfMemoryShowsTheBox) {
+    StartProgram();
+    auto* edit = FindOne<QLineEdit>("Form1", "Edit70");
+    ASSERT_TRUE(edit);
+    const QString text = QStringLiteral("a text longer than a short string holds");
+    memtest::allocationsLeft = 0;  // the record's copy of the text
+    EXPECT_NO_THROW(emit edit->textChanged(text));
+    memtest::allocationsLeft = memtest::NoLimit;
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, NoMemoryForCommandText);
 }
 
 TEST_F(BinderTest, RadioGroupsFollowTheTableAndTheRecordsAfterACommand) {
