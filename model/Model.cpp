@@ -156,20 +156,11 @@ bool ttexturehold::Defer(int32_t name) {
 
 void ttexturehold::Release() {
     if (CurrentHold == this) CurrentHold = outer_;
-    // A texture that a record has again (a step put back the material that
-    // shows it) stays.
-    constexpr uint8_t Deleted = 1, Shown = 2;
-    const auto shown = [this](int32_t name) {
-        const auto it = std::lower_bound(names_.begin(), names_.end(), name);
-        if (it != names_.end() && *it == name) deleted_[static_cast<std::size_t>(it - names_.begin())] |= Shown;
-    };
-    for (const tmaterial& m : SceneMaterials) shown(m.glTexture);
-    shown(BackgroundTexture);
     WindowHooks& w = *Svc().window;
     for (std::size_t i = 0; i < names_.size(); ++i) {
         // A command within another: the outer one may still put back a
         // record that has this texture.
-        if (deleted_[i] != Deleted || (outer_ && outer_->Defer(names_[i]))) continue;
+        if (deleted_[i] == 0 || (outer_ && outer_->Defer(names_[i]))) continue;
         if (w.IsTexture(names_[i])) w.DeleteTexture(names_[i]);
     }
     names_.clear();

@@ -547,6 +547,11 @@ std::vector<Row> Rows(const fs::path& folder) {
         Form1.HtmlListBox1.clickedAnchor = "visible";
     }});
     rows.push_back({"Form1.ToolButton14", open(prompts, scene)});  // a Poser scene's materials
+    rows.push_back({"Form1.ComboBox1", [] {  // a colour for the background map shown
+        Textures.insert(BackgroundTexture = 7777);
+        BackgroundMapName = "sky.png";
+        Form1.ComboBox1.index = 0;
+    }});
     rows.push_back({"Form1.BitBtn8", open(prompts, (folder / "lights.ds").string())});
     rows.push_back({"Form1.ToolButton8", [folder] {  // maps found elsewhere
         SceneMaterials[0].colorMap = (folder / "gone/skin.ppm").string();
