@@ -1,5 +1,6 @@
 #include "ui/control/CommandKeep.h"
 
+#include <array>
 #include <type_traits>
 #include <utility>
 
@@ -15,9 +16,40 @@ void SwapBack(T& live, T& kept) noexcept {
     swap(live, kept);
 }
 
+// The lists of the main window that show the materials, the groups and the
+// maps.
+std::array<std::vector<std::string>*, 5> MaterialLists(tform1& form) {
+    return {&form.ListBox1.items, &form.HtmlListBox1.items, &form.ComboBox3.items, &form.ComboBox18.items,
+            &form.ComboBox19.items};
+}
+
+void SwapMaterialLists(tform1& a, tform1& b) noexcept {
+    const auto x = MaterialLists(a), y = MaterialLists(b);
+    for (std::size_t i = 0; i < x.size(); ++i) x[i]->swap(*y[i]);
+}
+
+// The main window's record, without the lists of the materials unless
+// `withMaterials`.
+tform1 CopyOfForm1(bool withMaterials) {
+    if (withMaterials) return Form1;
+    tform1 lists;  // the lists, set aside while the rest is copied
+    SwapMaterialLists(Form1, lists);
+    struct Back {
+        tform1& lists;
+        ~Back() { SwapMaterialLists(Form1, lists); }
+    } back{lists};
+    return Form1;
+}
+
 }  // namespace
 
-CommandKeep::CommandKeep() = default;
+CommandKeep::CommandKeep(CommandScope scope) : scope_(scope), form1_(CopyOfForm1(scope == CommandScope::Everything)) {
+    if (scope == CommandScope::Everything) {
+        materials_ = SceneMaterials;
+        groups_ = SceneGroups;
+        declareLibrary_ = DeclareLibrary;
+    }
+}
 
 bool CommandKeep::Fits() const {
     const bool sameTopology = topology_ == TopologyGeneration ||
@@ -26,14 +58,17 @@ bool CommandKeep::Fits() const {
 }
 
 void CommandKeep::Restore() {
-    SwapBack(SceneMaterials, materials_);
-    SwapBack(SceneGroups, groups_);
+    const bool materials = scope_ == CommandScope::Everything;
+    if (materials) {
+        SwapBack(SceneMaterials, materials_);
+        SwapBack(SceneGroups, groups_);
+        SwapBack(DeclareLibrary, declareLibrary_);
+    }
     SwapBack(Lights, lights_);
     SwapBack(LightPresets, lightPresets_);
     SwapBack(PresetLights, presetLights_);
     SwapBack(Placeholders, placeholders_);
     SwapBack(Cameras, cameras_);
-    SwapBack(DeclareLibrary, declareLibrary_);
     SwapBack(BatchFiles, batchFiles_);
     SwapBack(Scene, scene_);
     std::swap(CurrentMaterialIndex, currentMaterial_);
@@ -43,6 +78,7 @@ void CommandKeep::Restore() {
     std::swap(BackgroundTexture, backgroundTexture_);
     std::swap(BackgroundTextureBytes, backgroundTextureBytes_);
     SwapBack(Form1, form1_);
+    if (!materials) SwapMaterialLists(Form1, form1_);  // the lists were not kept: those in place stay
     SwapBack(searchForm2, searchForm2_);
     SwapBack(Form2, form2_);
     SwapBack(Form3, form3_);
@@ -59,7 +95,8 @@ void CommandKeep::Restore() {
     const auto drop = [&](int32_t texture) {
         if (texture != 0 && !textures_.Holds(texture) && window.IsTexture(texture)) window.DeleteTexture(texture);
     };
-    for (const tmaterial& m : materials_) drop(m.glTexture);
+    if (materials)
+        for (const tmaterial& m : materials_) drop(m.glTexture);
     if (backgroundTexture_ != BackgroundTexture) drop(backgroundTexture_);
 }
 

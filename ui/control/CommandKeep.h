@@ -15,12 +15,19 @@
 #include "model/Model.h"
 #include "options/Options.h"
 
+// What a command may change: everything, or all but the materials, the
+// groups and the texture library with the lists that show them (the
+// material and group lists, the map boxes' lists): a light's, placeholder's
+// or camera's edit, say, which a keystroke runs, on a model of many
+// materials.
+enum class CommandScope { Everything, NotTheMaterials };
+
 class CommandKeep {
 public:
-    // Copies what is kept and holds the materials' textures
-    // (ttexturehold); throws std::bad_alloc, having changed nothing, when
-    // the copy does not fit in memory.
-    CommandKeep();
+    // Copies what `scope` says the command may change and holds the
+    // materials' textures (ttexturehold); throws std::bad_alloc, having
+    // changed nothing, when the copy does not fit in memory.
+    explicit CommandKeep(CommandScope scope = CommandScope::Everything);
     CommandKeep(const CommandKeep&) = delete;
     CommandKeep& operator=(const CommandKeep&) = delete;
 
@@ -42,17 +49,18 @@ public:
     void Finish();
 
 private:
+    CommandScope scope_;
     ttexturehold textures_;
     uint64_t topology_ = TopologyGeneration, modelCommands_ = ModelCommandsEnded;
 
-    std::vector<tmaterial> materials_ = SceneMaterials;
-    std::vector<tgroup> groups_ = SceneGroups;
+    std::vector<tmaterial> materials_;
+    std::vector<tgroup> groups_;
     std::vector<tlight> lights_ = Lights;
     std::vector<tlightpreset> lightPresets_ = LightPresets;
     std::vector<tlight> presetLights_ = PresetLights;
     std::vector<tplaceholder> placeholders_ = Placeholders;
     std::vector<tcamera> cameras_ = Cameras;
-    std::vector<tdeclare> declareLibrary_ = DeclareLibrary;
+    std::vector<tdeclare> declareLibrary_;
     std::vector<std::string> batchFiles_ = BatchFiles;
     tscene scene_ = Scene;
     int32_t currentMaterial_ = CurrentMaterialIndex;
@@ -61,7 +69,7 @@ private:
     double backgroundRotation_ = BackgroundRotation;
     int32_t backgroundTexture_ = BackgroundTexture, backgroundTextureBytes_ = BackgroundTextureBytes;
 
-    tform1 form1_ = Form1;
+    tform1 form1_;
     tsearchform2 searchForm2_ = searchForm2;
     tform2 form2_ = Form2;
     tform3 form3_ = Form3;

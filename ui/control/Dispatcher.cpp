@@ -77,7 +77,9 @@ void ShowRecordsAgain(bool putBack) {
 
 }  // namespace
 
-void Dispatcher::Add(std::string name, Handler handler) { handlers_[std::move(name)] = std::move(handler); }
+void Dispatcher::Add(std::string name, Handler handler, CommandScope scope) {
+    handlers_[std::move(name)] = {std::move(handler), scope};
+}
 
 bool Dispatcher::Has(std::string_view name) const { return handlers_.find(name) != handlers_.end(); }
 
@@ -104,9 +106,9 @@ bool Dispatcher::Run(std::string_view name) noexcept {
             // does not fit, the command does not run.
             std::optional<CommandKeep> keep;
             try {
-                keep.emplace();
+                keep.emplace(it->second.scope);
                 // A copy: the handler may register handlers itself.
-                const Handler handler = it->second;
+                const Handler handler = it->second.handler;
                 handler();
             } catch (...) {
                 error = std::current_exception();
@@ -132,7 +134,7 @@ bool Dispatcher::Run(std::string_view name) noexcept {
 
 void Dispatcher::Call(std::string_view name) {
     if (const auto it = handlers_.find(name); it != handlers_.end()) {
-        const Handler handler = it->second;
+        const Handler handler = it->second.handler;
         handler();
     }
 }

@@ -25,6 +25,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/control/CommandKeep.h"
+
 // The error box of a command that ran out of memory.
 inline constexpr std::string_view NoMemoryForCommandText = "not enough memory to finish the command";
 
@@ -32,8 +34,9 @@ class Dispatcher {
 public:
     using Handler = std::function<void()>;
 
-    // Registers (or replaces) the handler of `name`.
-    void Add(std::string name, Handler handler);
+    // Registers (or replaces) the handler of `name`, which may change what
+    // `scope` says (CommandKeep keeps that before it runs).
+    void Add(std::string name, Handler handler, CommandScope scope = CommandScope::Everything);
     bool Has(std::string_view name) const;
     // The names of every handler, in name order.
     std::vector<std::string> Names() const;
@@ -66,7 +69,11 @@ public:
     int CommandCount() const { return commandCount_; }
 
 private:
-    std::map<std::string, Handler, std::less<>> handlers_;
+    struct Entry {
+        Handler handler;
+        CommandScope scope;
+    };
+    std::map<std::string, Entry, std::less<>> handlers_;
     std::function<void()> afterCommand_;
     int commandCount_ = 0;
 };
