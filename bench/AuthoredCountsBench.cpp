@@ -23,6 +23,9 @@
 //   in every face, beside N faces in pairs around N/2 apexes.
 // - Vertex normals in the "Unique Normal Sum" mode on a cone of N faces
 //   around one apex, beside the same faces in pairs around N/2 apexes.
+// - Vertex normals at the crease angle 0 on that cone (each face a normal
+//   of its own at the apex) against a sphere of N faces at the same angle,
+//   and the cone at 35 degrees.
 // - A subdivision of a fan of N faces around one UV beside N faces with a
 //   UV in only two corners that use that UV, beside the same faces using
 //   UVs of the rim.
@@ -308,6 +311,40 @@ void BM_UniqueNormals(benchmark::State& state, bool fan) {
 }
 BENCHMARK_CAPTURE(BM_UniqueNormals, fan, true)->Apply(bench::AuthoredCounts);
 BENCHMARK_CAPTURE(BM_UniqueNormals, control, false)->Apply(bench::AuthoredCounts);
+
+enum CreaseCase { FanAt0, FanAt35, SphereAt0 };
+
+// The CPU seconds of "Calculate normals" (angle-weighted) on the fan of n
+// faces or on a sphere of as many (100 segments), at 0 or 35 degrees.
+double TimeCreaseNormals(std::size_t n, CreaseCase c) {
+    return bench::TimeOnce(
+        [&] {
+            if (c == SphereAt0) {
+                fixtures::ResetModel();
+                fixtures::AddSphere(static_cast<int>(n / 200 + 1), 100);
+            } else {
+                MakeFan(n, true);
+            }
+        },
+        [&] { CalcVertexNormals(AngleWeightedSum, c == FanAt35 ? 35 * Pi / 180 : 0); });
+}
+
+void BM_CreaseNormals(benchmark::State& state, CreaseCase c) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    double seconds = 0;
+    for (auto _ : state) state.SetIterationTime(seconds = TimeCreaseNormals(n, c));
+    state.counters["normals"] = static_cast<double>(SceneNormals.size());
+    if (c == FanAt0)
+        bench::CompareWithControl(state, "normals at 0 degrees on a fan, " + std::to_string(n), seconds,
+                                  TimeCreaseNormals(n, SphereAt0));
+}
+void To400000(benchmark::internal::Benchmark* b) {
+    bench::AuthoredCountsTo100000(b);
+    b->Arg(400000);
+}
+BENCHMARK_CAPTURE(BM_CreaseNormals, fan_at_0, FanAt0)->UseManualTime()->Apply(To400000);
+BENCHMARK_CAPTURE(BM_CreaseNormals, fan_at_35, FanAt35)->UseManualTime()->Apply(To400000);
+BENCHMARK_CAPTURE(BM_CreaseNormals, control, SphereAt0)->UseManualTime()->Apply(To400000);
 
 // The fan with one UV at its apex in every face, and as many faces again
 // with a UV in two corners only: the apex's UV and a rim UV (`fan`), or two
