@@ -390,6 +390,37 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
     EXPECT_TRUE(fs::is_symlink(out / "m1.png") && fs::is_symlink(out / "mirelan_scene2.pov-state"));
 }
 
+// The program that starts is the one checked, named by its absolute path,
+// whatever the setting names: a path relative to the program's working
+// folder, or a name found through an empty PATH entry (that folder). A
+// program of that name which a model's archive left in the model's folder,
+// where POV-Ray works, is never run: by Save && Render nor by the batch
+// script.
+TEST_F(PovRayStartTest, TheProgramStartedIsTheOneChecked) {
+    const std::vector<std::string> models = {WriteObj("models/car1.obj"), WriteObj("models/car2.obj")};
+    MakeOutputFolder("models");
+    for (const char* planted : {"models/bin/povray", "models/povray"})
+        ::chmod(Write(planted, "#!/bin/sh\ntouch hijacked.png\n").c_str(), 0755);
+    fs::copy_file(Form1.Edit52.text, dir / "povray");
+    const fixtures::ScopedEnv path("PATH", ":" + std::string(std::getenv("PATH")));
+    for (const char* program : {"bin/povray", "povray"}) {
+        SCOPED_TRACE(program);
+        Form1.Edit52.text = program;
+        BatchFiles = {models[0]};
+        ASSERT_TRUE(LoadSelectedModels());
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    }
+    ChooseBatch(models);
+    UseBatchFile();
+    Form1.Edit52.text = "bin/povray";
+    prompts.answers = {Answer::Yes};  // POV-Ray is not running
+    dialogs.results = {ModalResult::Ok};
+    Commands().Run("Form1.ToolButton18");
+    ASSERT_TRUE(RunsEnded(2, "0 1 unset"));
+}
+
 // A "Use a POV file" batch into a folder that holds an earlier batch's
 // pictures renders its own under a name free for every frame: the earlier
 // ones are kept.

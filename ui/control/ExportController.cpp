@@ -137,12 +137,12 @@ void ExportController::ToolButton18Click() {
     const std::string program = PovRayProgram();
     if (batch) {
         const std::vector<std::string> written = SaveBatch();
-        if (Form1.RadioButton3.checked) {
+        if (program.empty()) {
+            PovRayMissing(MessageKind::Information);
+        } else if (Form1.RadioButton3.checked) {
             const std::string script = BatchScriptFile();
             if (!StartBatchScript(script, ExtractFileDir(script), BatchIniFiles()))
                 LogMessage("<!>Could not start POV-Ray");
-        } else if (program.empty()) {
-            PovRayMissing(MessageKind::Information);
         } else {
             StartBatchRender(program, written);
         }

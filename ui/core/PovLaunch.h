@@ -18,8 +18,9 @@ enum class PovRayRun {
     Bake,    // a render whose picture the program takes afterwards: it ends by itself
 };
 
-// The POV-Ray program that "POV-Ray executable" (Form1.Edit52) names, as
-// the program starts it: the text trimmed and without enclosing double
+// The POV-Ray program that "POV-Ray executable" (Form1.Edit52) names, by the
+// absolute path of the file checked, which every start runs whatever folder
+// it works in (FindProgram): the text trimmed and without enclosing double
 // quotes, taken as a path when it holds a "/" and looked up on PATH when it
 // is a bare name ("povray"); "" when it names nothing that can be run.
 std::string PovRayProgram();
