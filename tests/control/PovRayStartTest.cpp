@@ -5,6 +5,8 @@
 // reads when started by hand, and nothing the model's author left beside
 // them (an INI file, a script, a settings file or an include file of
 // POV-Ray's own name) is read or run.
+#include <sys/stat.h>
+
 #include <chrono>
 #include <thread>
 
@@ -419,6 +421,42 @@ TEST_F(PovRayStartTest, TheProgramStartedIsTheOneChecked) {
     dialogs.results = {ModalResult::Ok};
     Commands().Run("Form1.ToolButton18");
     ASSERT_TRUE(RunsEnded(2, "0 1 unset"));
+}
+
+// A map that is a fifo, which POV-Ray would wait on for ever, stops every
+// start whose scene names it, with a line that names it, whether the maps
+// are named where they lie or copied under their names (a fifo is not
+// copied, and the name in the output folder is the fifo's): Save && Render,
+// a batch through its common INI file and through its script.
+TEST_F(PovRayStartTest, AMapThatIsAFifoStopsEveryStart) {
+    MakeOutputFolder("car");
+    Write("car/car.mtl", "newmtl paint\nmap_Kd tex.png\n");
+    ASSERT_EQ(::mkfifo((out / "tex.png").c_str(), 0644), 0);
+    const std::vector<std::string> models = {WriteObj("car/car1.obj", 0, "car.mtl", "paint"),
+                                             WriteObj("car/car2.obj", 0, "car.mtl", "paint")};
+    const std::string refused = "<!>POV-Ray was not started: it would read the map " + (out / "tex.png").string() +
+                                ", which is not a regular file; put a picture in its place or choose another map";
+    const auto render = [&] {
+        ClearMessagesPage();
+        prompts.answers = {Answer::Yes};  // POV-Ray is not running
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        EXPECT_TRUE(Logged(refused));
+        EXPECT_FALSE(Logged("Ready"));
+    };
+    BatchFiles = {models[0]};
+    ASSERT_TRUE(LoadSelectedModels());
+    render();
+    Form2.CheckBox16.checked = true;  // "Copy all maps to the same directory"
+    Commands().Run("Form2.CheckBox16");
+    Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;  // under their own names, as they are
+    render();
+    ChooseBatch(models);
+    Form1.Edit120.text = "1";  // the frames of car1 and car2
+    render();
+    UseBatchFile();
+    render();
+    EXPECT_FALSE(fs::exists(dir / "runs.txt"));
 }
 
 // A "Use a POV file" batch into a folder that holds an earlier batch's
