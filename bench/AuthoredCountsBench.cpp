@@ -12,7 +12,9 @@
 //   for the first and the list stays short.
 // - The map search for N materials whose colour maps are wildcard names
 //   ("texI.*", or "texI*.jpg" against the control), all found in a tree of N
-//   files, beside the same maps named exactly ("texI.jpg").
+//   files, beside the same maps named exactly ("texI.jpg"); and names with a
+//   wildcard at both ends ("*0000123*") in a tree of files whose numbers
+//   have seven digits, against exact names in the same tree.
 // - The map paths of a load for N maps named in another letter case than
 //   their files in a folder of N files, beside maps named as on disk.
 // - An OBJ file of N "mtllib" lines naming libraries in another letter case
@@ -21,6 +23,9 @@
 //   in every face, beside N faces in pairs around N/2 apexes.
 // - Vertex normals in the "Unique Normal Sum" mode on a cone of N faces
 //   around one apex, beside the same faces in pairs around N/2 apexes.
+// - Vertex normals at the crease angle 0 on that cone (each face a normal
+//   of its own at the apex) against a sphere of N faces at the same angle,
+//   and the cone at 35 degrees.
 // - A subdivision of a fan of N faces around one UV beside N faces with a
 //   UV in only two corners that use that UV, beside the same faces using
 //   UVs of the rim.
@@ -135,42 +140,64 @@ BENCHMARK_CAPTURE(BM_VrmlMaterials, control, EqualShapes)->UseManualTime()->Appl
 
 // ---- Map names ----------------------------------------------------------------
 
-// A folder tree of n files texI.jpg in folders of 1000, made once per n.
-const std::string& MapTree(std::size_t n) {
-    static std::map<std::size_t, std::string> made;
-    auto [it, added] = made.try_emplace(n, Root + "tree" + std::to_string(n) + "/");
-    if (added) bench::MakeMapTree(it->second, n);
+// The number i as the files of a tree spell it: as it is, or in seven
+// digits.
+std::string MapNumber(std::size_t i, bool padded) {
+    std::string digits = std::to_string(i);
+    return padded && digits.size() < 7 ? std::string(7 - digits.size(), '0') + digits : digits;
+}
+
+// A folder tree of n files texI.jpg in folders of 1000, I spelled by
+// MapNumber, made once per n.
+const std::string& MapTree(std::size_t n, bool padded) {
+    static std::map<std::pair<std::size_t, bool>, std::string> made;
+    auto [it, added] = made.try_emplace({n, padded}, Root + (padded ? "padded" : "tree") + std::to_string(n) + "/");
+    if (!added) return it->second;
+    if (!padded) {
+        bench::MakeMapTree(it->second, n);
+        return it->second;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string sub = it->second + "set" + std::to_string(i / 1000) + "/";
+        if (i % 1000 == 0) fs::create_directories(sub);
+        std::ofstream(sub + "tex" + MapNumber(i, true) + ".jpg");
+    }
     return it->second;
 }
 
-enum MapNames { ExactNames, StemWildcards, OtherWildcards };
+enum MapNames { ExactNames, StemWildcards, OtherWildcards, BothEnds };
 
 // The CPU seconds of a search for n materials whose colour maps are texI
-// named so.
-double TimeSearchMaps(std::size_t n, MapNames names) {
-    const std::string& tree = MapTree(n);
-    const char* ends[] = {".jpg", ".*", "*.jpg"};
-    return bench::TimeOnce(
-        [&] {
-            bench::MaterialsWithColourMaps(
-                n, [&](std::size_t i) { return "/gone/tex" + std::to_string(i) + ends[names]; });
-        },
-        [&] { SearchMapsInDir(tree); });
+// named so, in the tree of texI spelled in seven digits or not.
+double TimeSearchMaps(std::size_t n, MapNames names, bool padded) {
+    const std::string& tree = MapTree(n, padded);
+    const auto map = [&](std::size_t i) {
+        const std::string number = MapNumber(i, padded);
+        switch (names) {
+            case StemWildcards: return "/gone/tex" + number + ".*";
+            case OtherWildcards: return "/gone/tex" + number + "*.jpg";
+            case BothEnds: return "/gone/*" + number + "*";
+            default: return "/gone/tex" + number + ".jpg";
+        }
+    };
+    return bench::TimeOnce([&] { bench::MaterialsWithColourMaps(n, map); }, [&] { SearchMapsInDir(tree); });
 }
 
 void BM_SearchMaps(benchmark::State& state, MapNames names) {
     const auto n = static_cast<std::size_t>(state.range(0));
+    const bool padded = names == BothEnds;
     double seconds = 0;
-    for (auto _ : state) state.SetIterationTime(seconds = TimeSearchMaps(n, names));
-    state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(MapTree(n)) ? 1 : 0;
-    if (names == OtherWildcards)
-        bench::CompareWithControl(state, "map names texI*.jpg, " + std::to_string(n), seconds,
-                                  TimeSearchMaps(n, ExactNames));
+    for (auto _ : state) state.SetIterationTime(seconds = TimeSearchMaps(n, names, padded));
+    state.counters["found"] = SceneMaterials.back().colorMap.view().starts_with(MapTree(n, padded)) ? 1 : 0;
+    if (names == OtherWildcards || names == BothEnds)
+        bench::CompareWithControl(state, "map names " + std::string(padded ? "*I*" : "texI*.jpg") + ", " + std::to_string(n),
+                                  seconds, TimeSearchMaps(n, ExactNames, padded));
 }
 BENCHMARK_CAPTURE(BM_SearchMaps, wildcards, StemWildcards)->UseManualTime()->Apply(bench::AuthoredCounts);
 BENCHMARK_CAPTURE(BM_SearchMaps, other_wildcards, OtherWildcards)
     ->UseManualTime()
     ->Apply(bench::AuthoredCountsTo100000);
+BENCHMARK_CAPTURE(BM_SearchMaps, both_ends, BothEnds)->UseManualTime()->Apply(bench::AuthoredCountsTo100000);
 BENCHMARK_CAPTURE(BM_SearchMaps, control, ExactNames)->UseManualTime()->Apply(bench::AuthoredCounts);
 
 // n files texI.jpg in one folder, beside the model file.
@@ -284,6 +311,40 @@ void BM_UniqueNormals(benchmark::State& state, bool fan) {
 }
 BENCHMARK_CAPTURE(BM_UniqueNormals, fan, true)->Apply(bench::AuthoredCounts);
 BENCHMARK_CAPTURE(BM_UniqueNormals, control, false)->Apply(bench::AuthoredCounts);
+
+enum CreaseCase { FanAt0, FanAt35, SphereAt0 };
+
+// The CPU seconds of "Calculate normals" (angle-weighted) on the fan of n
+// faces or on a sphere of as many (100 segments), at 0 or 35 degrees.
+double TimeCreaseNormals(std::size_t n, CreaseCase c) {
+    return bench::TimeOnce(
+        [&] {
+            if (c == SphereAt0) {
+                fixtures::ResetModel();
+                fixtures::AddSphere(static_cast<int>(n / 200 + 1), 100);
+            } else {
+                MakeFan(n, true);
+            }
+        },
+        [&] { CalcVertexNormals(AngleWeightedSum, c == FanAt35 ? 35 * Pi / 180 : 0); });
+}
+
+void BM_CreaseNormals(benchmark::State& state, CreaseCase c) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    double seconds = 0;
+    for (auto _ : state) state.SetIterationTime(seconds = TimeCreaseNormals(n, c));
+    state.counters["normals"] = static_cast<double>(SceneNormals.size());
+    if (c == FanAt0)
+        bench::CompareWithControl(state, "normals at 0 degrees on a fan, " + std::to_string(n), seconds,
+                                  TimeCreaseNormals(n, SphereAt0));
+}
+void To400000(benchmark::internal::Benchmark* b) {
+    bench::AuthoredCountsTo100000(b);
+    b->Arg(400000);
+}
+BENCHMARK_CAPTURE(BM_CreaseNormals, fan_at_0, FanAt0)->UseManualTime()->Apply(To400000);
+BENCHMARK_CAPTURE(BM_CreaseNormals, fan_at_35, FanAt35)->UseManualTime()->Apply(To400000);
+BENCHMARK_CAPTURE(BM_CreaseNormals, control, SphereAt0)->UseManualTime()->Apply(To400000);
 
 // The fan with one UV at its apex in every face, and as many faces again
 // with a UV in two corners only: the apex's UV and a rim UV (`fan`), or two

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "platform/AppPaths.h"
@@ -75,9 +76,24 @@ bool IsLinkText(std::string_view text) {
 
 std::string FindProgram(std::string_view name) {
     if (name.empty()) return "";
+    // A relative name is taken from this process's working folder now, and
+    // the program it finds is named by its absolute path: the start that
+    // runs it in another folder runs that file, not one of the same name
+    // there.
+    std::string here;
+    const auto absolute = [&here](std::string path) {
+        if (path.front() == '/') return path;
+        if (here.empty()) {
+            char buffer[PATH_MAX];
+            if (!::getcwd(buffer, sizeof buffer)) return std::string();
+            here = buffer;
+        }
+        while (path.starts_with("./")) path.erase(0, 2);
+        return here + (here.back() == '/' ? "" : "/") + path;
+    };
     if (name.find('/') != std::string_view::npos) {
-        const std::string path(name);
-        return IsExecutableFile(path) ? path : "";
+        const std::string path = absolute(std::string(name));
+        return !path.empty() && IsExecutableFile(path) ? path : "";
     }
     const char* env = std::getenv("PATH");
     const std::string list = env && *env ? env : "/usr/local/bin:/usr/bin:/bin";
@@ -86,10 +102,8 @@ std::string FindProgram(std::string_view name) {
         const std::size_t colon = list.find(':', start);
         std::string dir = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
         if (dir.empty()) dir.push_back('.');  // an empty entry is the current folder
-        std::string candidate = std::move(dir);
-        candidate += '/';
-        candidate.append(name);
-        if (IsExecutableFile(candidate)) return candidate;
+        const std::string candidate = absolute(dir + "/" + std::string(name));
+        if (!candidate.empty() && IsExecutableFile(candidate)) return candidate;
         if (colon == std::string::npos) break;
         start = colon + 1;
     }

@@ -26,10 +26,14 @@ public:
 
 // True for a text that starts with a URL scheme of two or more characters.
 bool IsLinkText(std::string_view text);
-// The path of an executable program: `name` itself when it holds a "/",
-// else the first match on PATH; "" when there is none.
+// The absolute path of the executable program `name` names: `name` itself
+// when it holds a "/", else the first match on PATH, a relative name or
+// PATH entry (an empty one is the current folder) taken from the current
+// working folder; "" when there is none.
 std::string FindProgram(std::string_view name);
-// Starts argv[0] (resolved with FindProgram) with the arguments in `folder`
+// Starts argv[0] (resolved with FindProgram before anything else, so that a
+// relative name is the program of this process's working folder, not one
+// of `folder`) with the arguments in `folder`
 // ("" keeps the current folder), detached in a session of its own, stdin
 // from /dev/null, with this process's environment changed by `environment`
 // ("NAME=value" each replaces or adds NAME) for that program alone. Returns

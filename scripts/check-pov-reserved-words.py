@@ -87,7 +87,11 @@ def parse(scene_text, name, folder):
     with open(scene, "w", encoding="ascii") as f:
         f.write(scene_text)
     try:
-        run = subprocess.run(["povray", "+I" + scene, "-D", "-V", "+W8", "+H8", "-F"], cwd=folder,
+        # No settings of the user's: no $POVINI, and the folder as home,
+        # where povray looks for the user's settings file.
+        env = {k: v for k, v in os.environ.items() if k != "POVINI"}
+        env["HOME"] = folder
+        run = subprocess.run(["povray", "+I" + scene, "-D", "-V", "+W8", "+H8", "-F"], cwd=folder, env=env,
                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                              timeout=60)
     except (OSError, subprocess.TimeoutExpired) as e:

@@ -63,7 +63,10 @@ std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::strin
     return MapReference(scene, run.sceneObjectName, map, scene.mapNamesAsJpg != 0);
 }
 
-void WarnIfPovCannotOpen(ExportRun& run, std::string_view reference) {
+void NoteWrittenMap(ExportRun& run, std::string_view reference) {
+    if (reference.empty()) return;
+    if (std::string read = PovFileNameAsRead(reference); run.povMapSet.insert(read).second)
+        run.povMaps.push_back(std::move(read));
     // What POV-Ray 3.7 cannot take from a file name string: one of 256 bytes
     // or more ("String too long": the scene stops), a carriage return (read
     // as a line feed) and letters beyond ASCII. The first that holds is the
@@ -121,7 +124,7 @@ const std::vector<std::string>& RunStatistics(ExportRun& run) {
     return run.statistics;
 }
 
-void ExportModelFiles(tscene& scene, const CopiedMapNames* copiedMaps) {
+std::vector<std::string> ExportModelFiles(tscene& scene, const CopiedMapNames* copiedMaps) {
     // The files replace the earlier ones together, once the last is complete.
     OutputCommit commit;
     ExportRun run;
@@ -142,6 +145,7 @@ void ExportModelFiles(tscene& scene, const CopiedMapNames* copiedMaps) {
     LogMessage(" ");
     if (scene.writeUdo) RunStep(scene.udoFile, [&] { WriteUDOFile(scene, run); });
     commit.Commit();
+    return std::move(run.povMaps);
 }
 
 // ---- Header texts -----------------------------------------------------------

@@ -78,13 +78,19 @@ struct ExportRun {
     // The maps' copies in the output folder, when the save copies them.
     const CopiedMapNames* copiedMaps = nullptr;
     // The map references of the POV-Ray files that POV-Ray cannot open,
-    // each reported once (WarnIfPovCannotOpen).
+    // each reported once (NoteWrittenMap).
     std::unordered_set<std::string> unopenableMaps;
+    // The files the POV-Ray files of the run name as maps, as POV-Ray reads
+    // the names (PovFileNameAsRead), each once, in the order first written.
+    std::vector<std::string> povMaps;
+    std::unordered_set<std::string> povMapSet;
 };
 
 // The export run of a save command (see above); `copiedMaps` are the names
-// of the maps' copies when the save copies them.
-void ExportModelFiles(tscene& scene, const CopiedMapNames* copiedMaps = nullptr);
+// of the maps' copies when the save copies them. Returns the files its
+// POV-Ray files name as maps (ExportRun::povMaps), which POV-Ray opens when
+// it renders them.
+std::vector<std::string> ExportModelFiles(tscene& scene, const CopiedMapNames* copiedMaps = nullptr);
 
 // The lines of ModelStatistics for the files of the run, made on first use.
 const std::vector<std::string>& RunStatistics(ExportRun& run);
@@ -109,14 +115,15 @@ std::string MapReference(const tscene& scene, std::string_view sceneObjectName, 
 // MapReference with ".jpg" when the maps are written as JPEG.
 std::string WrittenMapName(const tscene& scene, const ExportRun& run, std::string_view map);
 
-// POV-Ray 3.7 cannot open a file whose path holds a letter beyond ASCII or a
-// carriage return (its parser stops with "Cannot open file", whatever the
-// scene's charset), and reads no string of PovStringLimit bytes or more (the
-// scene stops with "String too long"). Such a map reference is written as it
-// stands; the first time a run writes it into a POV-Ray file, one "<!>" line
-// names it and the reason, with the remedy when only a folder of its path is
-// the cause.
-void WarnIfPovCannotOpen(ExportRun& run, std::string_view reference);
+// Every map reference a run writes into a POV-Ray file ("" for none) goes
+// through here: it is kept in run.povMaps. POV-Ray 3.7 cannot open a file
+// whose path holds a letter beyond ASCII or a carriage return (its parser
+// stops with "Cannot open file", whatever the scene's charset), and reads no
+// string of PovStringLimit bytes or more (the scene stops with "String too
+// long"). Such a map reference is written as it stands; the first time a run
+// writes it into a POV-Ray file, one "<!>" line names it and the reason,
+// with the remedy when only a folder of its path is the cause.
+void NoteWrittenMap(ExportRun& run, std::string_view reference);
 
 // The name written after "g" / "usemtl" in the OBJ file and after "newmtl"
 // in the MTL file: the stored name, or with "sanitise names" set the cleaned

@@ -22,18 +22,20 @@ std::string PovFileNameString(std::string_view name) {
     std::string out;
     out.reserve(name.size() + 2);
     out.push_back('"');
-    for (const char c : name) {
-        if (c == '"') {
-            out += "\\\"";
-        } else if (c == '\\') {
-            out.push_back('/');
-        } else if (c == '\0') {
-            out.push_back('_');
-        } else {
-            out.push_back(c);
-        }
+    for (const char c : PovFileNameAsRead(name)) {
+        if (c == '"') out.push_back('\\');
+        out.push_back(c);
     }
     out.push_back('"');
+    return out;
+}
+
+std::string PovFileNameAsRead(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) {
+        if (c == '\\') c = '/';
+        if (c == '\0') c = '_';
+    }
     return out;
 }
 

@@ -19,6 +19,8 @@ std::string OneLineText(std::string_view text);
 // of a file written on Windows) as "/", so that no backslash can hide the
 // closing quote. NUL, which would cut the name, becomes "_".
 std::string PovFileNameString(std::string_view name);
+// The file name POV-Ray reads from PovFileNameString(name).
+std::string PovFileNameAsRead(std::string_view name);
 // A POV-Ray string of other uses (its escapes are read): a backslash is
 // written `\\`, a double quote `\"`, a control character "_".
 std::string PovTextString(std::string_view text);

@@ -70,7 +70,7 @@ void WriteMapDefinitions(const tscene& scene, ExportRun& run, MapKeys& keys, Che
     for (const tmaterial& m : SceneMaterials) {
         if (HasCustomText(m)) continue;
         const MapNames maps = Maps(scene, run, m);
-        for (const std::string* map : {&maps.color, &maps.bump, &maps.transparency}) WarnIfPovCannotOpen(run, *map);
+        for (const std::string* map : {&maps.color, &maps.bump, &maps.transparency}) NoteWrittenMap(run, *map);
         if (!maps.color.empty()) {
             if (const std::size_t n = keys.Add(ColorKey(maps.color, m))) {
                 std::string& b = w.Buffer();

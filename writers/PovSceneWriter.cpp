@@ -419,7 +419,7 @@ void WriteSky(CheckedTextWriter& w, const tscene& scene, ExportRun& run) {
     if (index == 1) {
         if (BackgroundMapName.empty()) return;
         const std::string map = WrittenMapName(scene, run, BackgroundMapName);
-        WarnIfPovCannotOpen(run, map);
+        NoteWrittenMap(run, map);
         w.Line("sky_sphere {");
         w.Line("        pigment { image_map { " + PovImageSpec(map) +
                " interpolate 2 map_type 1 } }");

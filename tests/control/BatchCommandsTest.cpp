@@ -24,19 +24,10 @@ protected:
     void SetUp() override {
         CommandTest::SetUp();
         for (int i = 1; i <= 3; ++i) frames.push_back(WriteObj("frames/frame00" + std::to_string(i) + ".obj", i));
+        Form1.Edit52.text = "sh";  // any program found on PATH
     }
-    // "Batch...": the three frames chosen, lights and camera set, no
-    // common material file.
-    void ChooseBatch() {
-        prompts.fileAnswers = {frames};
-        prompts.answers = {Answer::Yes, Answer::No};
-        Commands().Run("Form1.Batch1");
-    }
-    void UseBatchFile() {
-        Form1.RadioButton4.checked = false;
-        Form1.RadioButton3.checked = true;
-        Commands().Run("Form1.RadioButton3");
-    }
+    // "Batch...": the three frames chosen.
+    void ChooseBatch() { CommandTest::ChooseBatch(frames); }
     void Save(const char* command) {
         dialogs.results = {ModalResult::Ok};
         Commands().Run(command);
@@ -95,6 +86,16 @@ TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
 TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     ChooseBatch();
     UseBatchFile();
+    // No POV-Ray: the files are written, the script is not started.
+    Form1.Edit52.text.clear();
+    prompts.answers = {Answer::Yes};
+    Save("Form1.ToolButton18");
+    EXPECT_EQ(prompts.shown.back().text, "Select the location of the POV-Ray executable in the export options tab");
+    EXPECT_TRUE(Logged("Could not start POV-Ray") && fs::exists(out / "mirelan_batch_render.sh"));
+    EXPECT_TRUE(shell.requests.empty());
+    fs::remove_all(out);
+    fs::create_directories(out);
+    Form1.Edit52.text = "sh";
     prompts.answers = {Answer::No};  // POV-Ray may still be running
     Save("Form1.ToolButton18");
     EXPECT_EQ(prompts.shown.back().text, "Make sure that POV-Ray is not running. Continue?");
@@ -113,7 +114,6 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     fs::create_directories(out);
     Form1.RadioButton3.checked = false;
     Form1.RadioButton4.checked = true;
-    Form1.Edit52.text = "sh";  // any program found on PATH
     Form1.Edit120.text = "1";
     Save("Form1.ToolButton18");
     const std::string ini = Read(out / "mirelan_scene.ini");

@@ -63,6 +63,18 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
+    // "Batch..." of `models`: lights and camera set, no common material file.
+    void ChooseBatch(const std::vector<std::string>& models) {
+        prompts.fileAnswers = {models};
+        prompts.answers = {Answer::Yes, Answer::No};
+        Commands().Run("Form1.Batch1");
+    }
+    // "Use a Batch file " chosen.
+    void UseBatchFile() {
+        Form1.RadioButton4.checked = false;
+        Form1.RadioButton3.checked = true;
+        Commands().Run("Form1.RadioButton3");
+    }
     bool Logged(const std::string& line) const {
         const auto& m = status.Lines(StatusPage::Messages);
         return std::find(m.begin(), m.end(), line) != m.end();

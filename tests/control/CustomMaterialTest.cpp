@@ -259,6 +259,30 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
 // "Preview", "Bake..." and "Save..." into the library refuse it before any
 // question, "Apply this to all materials" carries it switched off, and
 // "Active" applied to all switches on no other material's such text.
+// parse_string.tmp that is no plain file where POV-Ray works stops the
+// preview, whose test scene the user may change, and the bake of a text
+// that may run code; the bake of any other text starts.
+TEST_F(CustomMaterialTest, ParseStringTmpStopsOnlyAStartThatMayRunCode) {
+    LoadTwoFaces();
+    Form1.Edit52.text = FakePovRay();
+    fs::create_directories(dir / "parse_string.tmp");
+    const struct {
+        const char *command, *text;
+        bool started;
+    } cases[] = {{"Form1.ToolButton40", "material{M_Glass}", false},
+                 {"Form1.ToolButton41", "material{M_Glass}", true},
+                 {"Form1.ToolButton41", "#declare C=1; material{texture{pigment{rgb C}}}", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command + std::string(" ") + c.text);
+        Form1.Memo2.lines = {c.text};
+        const std::size_t before = shell.requests.size();
+        typing.fileAnswers = {{(dir / "baked.png").string()}};
+        typing.answers = {Answer::No};
+        Commands().Run(c.command);
+        EXPECT_EQ(shell.requests.size(), before + (c.started ? 1 : 0));
+    }
+}
+
 TEST_F(CustomMaterialTest, AHeldBackTextReachesPovRayOnlyOnceSwitchedOnOrEdited) {
     LoadTwoFaces();
     Form1.Edit52.text = FakePovRay();

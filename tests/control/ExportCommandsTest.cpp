@@ -107,6 +107,22 @@ TEST_F(ExportCommandsTest, SaveAndRenderStartsPovRayOnTheIniInTheOutputFolder) {
     EXPECT_EQ(shell.requests.size(), 5u);
 }
 
+// parse_string.tmp, which the Parse_String macro of the standard includes
+// writes where POV-Ray works, stops a render when it is no plain file only
+// while a material text of the user's that may run code is in the scene.
+TEST_F(ExportCommandsTest, ParseStringTmpStopsOnlyARenderThatMayRunCode) {
+    Form1.Edit52.text = program;
+    fs::create_directories(out / "parse_string.tmp");
+    for (const bool code : {false, true}) {
+        SceneMaterials[0].customText = code ? "#declare C=1; material{texture{pigment{rgb C}}}" : "M_Glass";
+        SceneMaterials[0].customTextActive = 1;
+        Save("Form1.ToolButton18");
+        EXPECT_EQ(shell.requests.size(), 1u);
+    }
+    EXPECT_TRUE(Logged("<!>POV-Ray was not started: it would write the file " + (out / "parse_string.tmp").string() +
+                       ", which is a link or not a plain file; move or rename it, or choose another output folder"));
+}
+
 TEST_F(ExportCommandsTest, ExportOptionsOkAndTheOtherSaves) {
     // OK: the folder must exist; warnings ask first.
     const struct {

@@ -5,6 +5,8 @@
 // reads when started by hand, and nothing the model's author left beside
 // them (an INI file, a script, a settings file or an include file of
 // POV-Ray's own name) is read or run.
+#include <sys/stat.h>
+
 #include <chrono>
 #include <thread>
 
@@ -388,6 +390,73 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
     EXPECT_EQ(Read(outside / "kept"), "kept");
     EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1);
     EXPECT_TRUE(fs::is_symlink(out / "m1.png") && fs::is_symlink(out / "mirelan_scene2.pov-state"));
+}
+
+// The program that starts is the one checked, named by its absolute path,
+// whatever the setting names: a path relative to the program's working
+// folder, or a name found through an empty PATH entry (that folder). A
+// program of that name which a model's archive left in the model's folder,
+// where POV-Ray works, is never run: by Save && Render nor by the batch
+// script.
+TEST_F(PovRayStartTest, TheProgramStartedIsTheOneChecked) {
+    const std::vector<std::string> models = {WriteObj("models/car1.obj"), WriteObj("models/car2.obj")};
+    MakeOutputFolder("models");
+    for (const char* planted : {"models/bin/povray", "models/povray"})
+        ::chmod(Write(planted, "#!/bin/sh\ntouch hijacked.png\n").c_str(), 0755);
+    fs::copy_file(Form1.Edit52.text, dir / "povray");
+    const fixtures::ScopedEnv path("PATH", ":" + std::string(std::getenv("PATH")));
+    for (const char* program : {"bin/povray", "povray"}) {
+        SCOPED_TRACE(program);
+        Form1.Edit52.text = program;
+        BatchFiles = {models[0]};
+        ASSERT_TRUE(LoadSelectedModels());
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    }
+    ChooseBatch(models);
+    UseBatchFile();
+    Form1.Edit52.text = "bin/povray";
+    prompts.answers = {Answer::Yes};  // POV-Ray is not running
+    dialogs.results = {ModalResult::Ok};
+    Commands().Run("Form1.ToolButton18");
+    ASSERT_TRUE(RunsEnded(2, "0 1 unset"));
+}
+
+// A map that is a fifo, which POV-Ray would wait on for ever, stops every
+// start whose scene names it, with a line that names it, whether the maps
+// are named where they lie or copied under their names (a fifo is not
+// copied, and the name in the output folder is the fifo's): Save && Render,
+// a batch through its common INI file and through its script.
+TEST_F(PovRayStartTest, AMapThatIsAFifoStopsEveryStart) {
+    MakeOutputFolder("car");
+    Write("car/car.mtl", "newmtl paint\nmap_Kd tex.png\n");
+    ASSERT_EQ(::mkfifo((out / "tex.png").c_str(), 0644), 0);
+    const std::vector<std::string> models = {WriteObj("car/car1.obj", 0, "car.mtl", "paint"),
+                                             WriteObj("car/car2.obj", 0, "car.mtl", "paint")};
+    const std::string refused = "<!>POV-Ray was not started: it would read the map " + (out / "tex.png").string() +
+                                ", which is not a regular file; put a picture in its place or choose another map";
+    const auto render = [&] {
+        ClearMessagesPage();
+        prompts.answers = {Answer::Yes};  // POV-Ray is not running
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        EXPECT_TRUE(Logged(refused));
+        EXPECT_FALSE(Logged("Ready"));
+    };
+    BatchFiles = {models[0]};
+    ASSERT_TRUE(LoadSelectedModels());
+    render();
+    Form2.CheckBox16.checked = true;  // "Copy all maps to the same directory"
+    Commands().Run("Form2.CheckBox16");
+    Form2.CheckBox28.checked = Form2.CheckBox43.checked = false;  // under their own names, as they are
+    render();
+    ChooseBatch(models);
+    Form1.Edit120.text = "1";  // the frames of car1 and car2
+    render();
+    UseBatchFile();
+    render();
+    EXPECT_FALSE(fs::exists(dir / "runs.txt"));
 }
 
 // A "Use a POV file" batch into a folder that holds an earlier batch's

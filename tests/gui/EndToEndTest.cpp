@@ -21,6 +21,7 @@
 #include "platform/gfx/Jpeg.h"
 #include "platform/gfx/Stream.h"
 #include "platform/SystemShell.h"
+#include "tests/fixtures/ScopedEnv.h"
 #include "ui/qt/QtPrompts.h"
 
 namespace {
@@ -129,7 +130,10 @@ TEST_F(EndToEndTest, ATexturedModelLoadedSavedWithItsMapsAndRenderedByPovRay) {
     const std::vector<std::string>& args = start.arguments;
     ASSERT_EQ(args, (std::vector<std::string>{"lawn_POV_main.ini", "+P"}));
     const std::string command = "cd '" + start.folder + "' && povray '" + args[0] + "' -D >render.log 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    {
+        const fixtures::NoUserPovRaySettings settings(dir);
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
 
     QImage picture(QString::fromStdString((out / "lawn.png").string()));
     ASSERT_EQ(picture.size(), QSize(80, 60));

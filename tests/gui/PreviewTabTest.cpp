@@ -19,6 +19,7 @@
 #include "preview/GlResources.h"
 #include "preview/GlState.h"
 #include "preview/GlView.h"
+#include "tests/fixtures/ScopedEnv.h"
 #include "ui/core/ExportDriver.h"
 #include "ui/core/LoadDrivers.h"
 
@@ -158,7 +159,10 @@ TEST_F(PreviewTabTest, ProbeLightsLightThePreviewAndThePovRayRender) {
     if (std::system("command -v povray >/dev/null 2>&1") != 0) GTEST_SKIP() << "povray is not installed";
     const std::string command = "cd '" + out.string() + "' && povray '" + Scene.iniFile +
                                 "' +W80 +H60 -D -V -GA +FN +Orender.png >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    {
+        const fixtures::NoUserPovRaySettings settings(dir);
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
     const QImage render = QImage(QString::fromStdString((out / "render.png").string())).convertToFormat(
         QImage::Format_RGB888);
     render.save(QStringLiteral("artifacts/LightDomeRender.png"));

@@ -93,15 +93,18 @@ void SearchOneFindAtATime(const std::string& folder) {
 
 TEST_F(MapSearchTest, TheSameNamesAsOneFindAtATime) {
     Touch({"maps/sub/bark.jpg", "maps/Bark.JPG", "maps/a/wood.png", "maps/skin_t.tga", "maps/wood", "present.jpg",
-           "maps/a.b.png", "maps/A.B", "maps/sub/ab.c", "maps/sub/a..x", "maps/.hidden", "maps/b/Wood.tar.gz"});
+           "maps/a.b.png", "maps/A.B", "maps/sub/ab.c", "maps/sub/a..x", "maps/.hidden", "maps/b/Wood.tar.gz",
+           "maps/c/Texture_Bark_long.jpg", "maps/c/xbark", "maps/aaaaaaaaaa.png", "maps/sub/bark_long_bark_LONG.tga"});
     // Wildcard names "stem.*" of stems with and without ".", and others:
-    // beginning or ending as names of several folders do, or as none does.
+    // beginning or ending as names of several folders do, or as none does,
+    // or holding pieces inside that names hold once, twice or not at all.
     const std::vector<std::string> pool = {
         "", "C:\\old\\BARK.jpg", "/elsewhere/bark.jpg", base + "maps/bark.jpg", base + "maps/Bark.JPG", "wood.*",
         "/gone/WOOD.*", "/gone/skin_t.tga", "/gone/SKIN_T.TGA", "/gone/nowhere.bmp", base + "present.jpg", "/x/wood",
         "/g/a.*", "/g/A.b.*", "/g/ab.*", "/g/.*", "/g/a..*", "/g/wood.TAR.*", "/g/hidden.*", "/g/w?od.*", "/g/*.png",
         "/g/*.*", "/g/b*.JPG", "/g/*ark.jpg", "/g/W*d*", "/g/*o*", "/g/a*c", "/g/?ark.*", "/g/*.gz", "/g/b*x",
-        "/g/*D"};
+        "/g/*D", "/g/*bark*", "/g/*XTURE_BARK_LO*", "/g/*xbark.*", "/g/*aaaaaaaaa*", "/g/*aaaaaaaaaaa*",
+        "/g/*ar?_l*", "/g/*e_b*g.*", "/g/*ood*", "/g/*k_long_b*", "/g/*long?ba*.*", "/g/?*ark_long*"};
     std::mt19937 rng(3);
     for (int round = 0; round < 150; ++round) {
         SceneMaterials.clear();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "model/Connectivity.h"
@@ -80,6 +82,100 @@ TEST_F(NormalsTest, CreaseAngleSplitsAgainstTheFirstFaceOfAGroup) {
     ExpectVector(SceneNormals[0].p, {0, 0, 1});
     ExpectVector(SceneNormals[1].p, {0, A, A});
     EXPECT_EQ(SceneNormals.size(), 10u);
+}
+
+// The new normals of a model whose faces are all selected, as the rule
+// reads: around each vertex its faces from the last to the first (a face
+// that uses it twice, twice); in mode 2 a face whose normal repeats that of
+// a counted one before it is not counted; each face not yet in a group
+// opens one and takes every later one not yet in a group whose normal's dot
+// product with its own is above cos(crease) and cos(179.5 degrees); the
+// group's normal is the sum of their weighted normals in that order.
+std::pair<std::vector<tvector>, std::vector<int32_t>> NormalsByTheRule(int mode, double crease) {
+    std::vector<tvector> normals;
+    std::vector<int32_t> corners(3 * SceneFaces.size(), 0);
+    const auto weighted = [&](int32_t f, int32_t v) {
+        const tface& face = SceneFaces[f];
+        const double area = FaceArea(face);
+        return mode == AngleWeightedSum ? ScaleVector(FaceNormal(face), FaceCornerAngle(FindFaceCorner(v, face), face))
+               : mode == InverseAreaSum ? ScaleVector(FaceNormal(face), 1 / (area < Epsilon ? 1 : area))
+                                        : FaceNormal(face);
+    };
+    for (int32_t v = 1; v <= static_cast<int32_t>(SceneVertices.size()); ++v) {
+        std::vector<int32_t> faces;
+        for (int32_t f = static_cast<int32_t>(SceneFaces.size()) - 1; f >= 0; --f)
+            for (int c = 0; c < 3; ++c)
+                if (SceneFaces[f].vertex[c] == v) faces.push_back(f);
+        const std::size_t n = faces.size();
+        const auto dot = [&](std::size_t a, std::size_t b) {
+            return DotProduct(FaceNormal(SceneFaces[faces[a]]), FaceNormal(SceneFaces[faces[b]]));
+        };
+        std::vector<bool> counted(n, true), grouped(n, false);
+        for (std::size_t a = 0; a < n && mode == UniqueNormalSum; ++a)
+            for (std::size_t b = 0; b < n && counted[a]; ++b)
+                if (b != a && dot(a, b) > 1 - Epsilon) counted[b] = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (grouped[i]) continue;
+            tvector sum = weighted(faces[i], v);
+            corners[3 * faces[i] + FindFaceCorner(v, SceneFaces[faces[i]]) - 1] = static_cast<int32_t>(normals.size()) + 1;
+            for (std::size_t j = i + 1; j < n; ++j) {
+                if (grouped[j] || !(dot(i, j) > std::cos(crease) && dot(i, j) > std::cos(179.5 * DegToRad))) continue;
+                grouped[j] = true;
+                corners[3 * faces[j] + FindFaceCorner(v, SceneFaces[faces[j]]) - 1] = static_cast<int32_t>(normals.size()) + 1;
+                if (mode >= NormalSum && mode <= InverseAreaSum && counted[j]) sum = AddVectors(sum, weighted(faces[j], v));
+            }
+            const tvector normal = NormalizeVector(sum);
+            normals.push_back(VectorLength(normal) >= Epsilon ? normal : tvector{1, 0, 0});
+        }
+    }
+    return {normals, corners};
+}
+
+TEST_F(NormalsTest, FansOfManyFacesGetTheNormalsOfTheRule) {
+    // Around one vertex 33 to 400 faces whose normals lie near a few or many
+    // directions, from bit for bit equal to far apart, at every crease
+    // angle; some faces repeated, some without area, some so small that
+    // their normals are not of unit length, some with a corner at NaN.
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    int round = 0;
+    for (const double crease : {0.0, 1e-9, 1e-4, 0.2, 35 * DegToRad, 90 * DegToRad, 150 * DegToRad, Pi, 4.0, -0.3})
+        for (const double spread : {0.0, 1e-15, 1e-9, 1e-6, 1e-3, 0.3, 2.0})
+            for (int again = 0; again < 2; ++again, ++round) {
+                fixtures::ResetModel();
+                const int32_t o = round % 2 ? Vertex({unit(rng), unit(rng), unit(rng)}) : Vertex({0, 0, 0});
+                const tvector at = SceneVertices[0].p;
+                std::vector<tvector> directions = {{0, 0, 1}, {0, 0, -1}};
+                for (int k = again ? 40 : rng() % 4; k > 0; --k)
+                    directions.push_back(NormalizeVector({unit(rng), unit(rng), unit(rng)}));
+                const int faces = 33 + static_cast<int>(rng() % 368);
+                const bool allSmall = round % 4 == 2;  // around the origin
+                for (int f = 0; f < faces; ++f) {
+                    // Now and then the last face, the first around the vertex, has a NaN.
+                    const int kind = f + 1 == faces && round % 3 == 0 ? 3 : allSmall ? 2 : static_cast<int>(rng() % 20);
+                    if (kind == 0 && f > 0) {
+                        const tface last = SceneFaces.back();
+                        Face(last.vertex[0], last.vertex[1], last.vertex[2]);
+                        continue;
+                    }
+                    tvector n = directions[rng() % directions.size()];
+                    if (n.x != 0 || rng() % 2)
+                        n = NormalizeVector(AddVectors(n, ScaleVector({unit(rng), unit(rng), unit(rng)}, spread)));
+                    const tvector u = NormalizeVector(CrossProduct(n, std::fabs(n.x) < 0.5 ? tvector{1, 0, 0} : tvector{0, 1, 0}));
+                    const double size = kind == 2 ? 1e-80 : 1;
+                    const tvector w = ScaleVector(CrossProduct(n, u), (0.5 + unit(rng) * 0.4) * size);
+                    Face(o, kind == 1 ? o : Vertex(AddVectors(at, ScaleVector(u, size))),
+                         Vertex(kind == 3 ? tvector{std::nan(""), 0, 0} : AddVectors(at, w)));
+                }
+                const int mode = static_cast<int>(rng() % 5);
+                const auto [normals, corners] = NormalsByTheRule(mode, crease);
+                CalcVertexNormals(mode, crease);
+                SCOPED_TRACE(testing::Message() << "round " << round << ", mode " << mode << ", crease " << crease);
+                ASSERT_EQ(SceneNormals.size(), normals.size());
+                for (std::size_t i = 0; i < normals.size(); ++i) ASSERT_EQ(SceneNormals[i].p, normals[i]) << "normal " << i;
+                for (std::size_t f = 0; f < SceneFaces.size(); ++f)
+                    for (int c = 0; c < 3; ++c) ASSERT_EQ(SceneFaces[f].normal[c], corners[3 * f + c]) << "face " << f;
+            }
 }
 
 TEST_F(NormalsTest, FacesAlmostOppositeNeverShareANormal) {

@@ -26,6 +26,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using fixtures::ScopedEnv;
+using fixtures::ScopedWorkingFolder;
 
 class PlatformTest : public ::testing::Test {
 protected:
@@ -191,6 +192,37 @@ TEST_F(PlatformTest, SystemShellStartsProgramsWithoutWaiting) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(shell.Start("/bin/sleep", {"5"}, ""));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+// A relative program name, or a PATH entry that is empty or relative, is
+// taken from the working folder when the program is looked up, and named by
+// its absolute path: a start in another folder holding a program of the
+// same name runs the one looked up, never that one.
+TEST_F(PlatformTest, ARelativeProgramIsTheOneOfTheWorkingFolder) {
+    const fs::path work = dir_ / "work", other = dir_ / "other";
+    for (const fs::path& folder : {work, other})
+        for (const char* name : {"bin/prog", "prog"}) {
+            const fs::path program = folder / name;
+            fs::create_directories(program.parent_path());
+            std::ofstream(program) << "#!/bin/sh\necho x > '" << folder.string() << "-ran'\n";
+            fs::permissions(program, fs::perms::owner_all);
+        }
+    const ScopedWorkingFolder in(work);
+    const std::string path = std::getenv("PATH");
+    const struct {
+        const char *name, *path, *found;
+    } cases[] = {{"bin/prog", nullptr, "bin/prog"}, {"./bin/../prog", nullptr, "bin/../prog"},
+                 {"prog", ":/usr/bin:/bin", "prog"}, {"prog", "bin:/usr/bin:/bin", "bin/prog"}};
+    SystemShell shell;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + std::string(" ") + (c.path ? c.path : ""));
+        const ScopedEnv scoped("PATH", c.path ? c.path : path.c_str());
+        EXPECT_EQ(FindProgram(c.name), (fs::current_path() / c.found).string());
+        fs::remove(work.string() + "-ran");
+        EXPECT_TRUE(shell.Start(c.name, {}, other.string()));
+        EXPECT_TRUE(WaitForFile(work.string() + "-ran"));
+        EXPECT_FALSE(fs::exists(other.string() + "-ran"));
+    }
 }
 
 // Files, folders and links go to the opener, which shows them by their

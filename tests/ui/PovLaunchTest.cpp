@@ -187,12 +187,16 @@ TEST_F(PovLaunchTest, TheFilesPovRayWritesFollowItsSettings) {
 // POV-Ray writes through a link, or into a file another name shares: a start
 // whose picture, render state file or parse_string.tmp is one, or is no
 // plain file, is refused with a line that names it; a plain file is not.
+// parse_string.tmp counts only for a scene that may run code, or reads a
+// file its INI file names into it.
 TEST_F(PovLaunchTest, AStartThatWouldWriteThroughALinkIsRefused) {
     const fs::path folder = fixtures::MakeScratchFolder("povlaunch"), outside = folder / "outside";
     fs::create_directories(outside);
     std::ofstream(outside / "kept") << "kept";
-    const std::string ini = (folder / "x.ini").string();
+    const std::string ini = (folder / "x.ini").string(), header = (folder / "h.ini").string();
     std::ofstream(ini) << "Input_File_Name=x.pov\nOutput_File_Name=\"a.png\"\n+FN\nInitial_Frame=1\nFinal_Frame=2\n";
+    std::ofstream(header) << "Input_File_Name=h.pov\n+HImine.inc\n";
+    const PovRaySceneReads code{{}, true};
     const auto plant = [&](const std::string& name, int kind) {
         const fs::path entry = folder / name;
         if (kind == 0) fs::create_symlink(outside / "kept", entry);
@@ -209,9 +213,15 @@ TEST_F(PovLaunchTest, AStartThatWouldWriteThroughALinkIsRefused) {
             SCOPED_TRACE(std::string(name) + " " + std::to_string(kind));
             plant(name, kind);
             ClearMessagesPage();
-            const bool started = StartPovRay("/bin/true", ini, folder.string(), PovRayRun::Render);
-            EXPECT_EQ(StartBatchScript((folder / "b.sh").string(), folder.string(), {ini}), started);
+            const bool started = StartPovRay("/bin/true", ini, folder.string(), PovRayRun::Render, code);
+            EXPECT_EQ(StartBatchScript((folder / "b.sh").string(), folder.string(), {ini}, code), started);
             EXPECT_EQ(started, kind == 5);
+            if (name == std::string("parse_string.tmp")) {
+                EXPECT_TRUE(StartPovRay("/bin/true", ini, folder.string(), PovRayRun::Render));
+                EXPECT_EQ(StartBatchScript((folder / "b.sh").string(), folder.string(), {header}), started);
+                ClearMessagesPage();
+                EXPECT_EQ(StartPovRay("/bin/true", header, folder.string(), PovRayRun::Render), started);
+            }
             if (!started) {
                 EXPECT_EQ(Messages().back(), "<!>POV-Ray was not started: it would write " + std::string(what) + " " +
                                                  (folder / name).string() +
@@ -222,6 +232,47 @@ TEST_F(PovLaunchTest, AStartThatWouldWriteThroughALinkIsRefused) {
         }
     EXPECT_EQ(fixtures::ReadFileBytes(outside / "kept"), "kept");
     EXPECT_FALSE(fs::exists(outside / "new"));
+    fixtures::RemoveScratchFolder(folder);
+}
+
+// A map POV-Ray would open that is not a regular file (a fifo, on which it
+// would wait for ever, a folder, a link to one) stops the start with a line
+// that names it; a map it first finds as a regular file, or never opens,
+// does not. It opens the first name of those it tries (the name, the name
+// with each extension of its type) that it can open.
+TEST_F(PovLaunchTest, AMapThatIsNotARegularFileStopsTheStart) {
+    const fs::path folder = fixtures::MakeScratchFolder("povlaunch"), outside = folder / "outside";
+    fs::create_directories(outside / "d.tga");
+    const std::string ini = (folder / "x.ini").string();
+    std::ofstream(ini) << "Input_File_Name=x.pov\n";
+    for (const char* name : {"r.png", "x.png", "y.jif"}) std::ofstream(folder / name) << "x";
+    for (const char* name : {"f.png", "x.png.png", "y.jif.jpg", "n.gif.GIF", "u.psd"})
+        ::mkfifo((folder / name).c_str(), 0644);
+    fs::create_symlink(folder / "f.png", folder / "k.png");
+    fs::create_symlink(folder / "none", folder / "n.gif");
+    const struct {
+        std::string map, opened;
+    } cases[] = {
+        {"r.png", "r.png"},  {"f.png", "f.png"},         {"k.png", "k.png"}, {"x.png", "x.png"},
+        {"y.jif", "y.jif.jpg"}, {"n.gif", "n.gif.GIF"},  {"u.psd", ""},      {"gone.png", ""},
+        {(outside / "d.tga").string(), (outside / "d.tga").string()},
+    };
+    for (const auto& [map, opened] : cases) {
+        SCOPED_TRACE(map);
+        const std::string file = opened.empty() || opened.front() == '/' ? opened : (folder / opened).string();
+        EXPECT_EQ(PovRayMapFile(map, folder.string()), file);
+        struct stat entry {};
+        const bool refused = !file.empty() && ::stat(file.c_str(), &entry) == 0 && !S_ISREG(entry.st_mode);
+        const PovRaySceneReads reads{{"r.png", map}, false};
+        ClearMessagesPage();
+        EXPECT_EQ(StartPovRay("/bin/true", ini, folder.string(), PovRayRun::Render, reads), !refused);
+        EXPECT_EQ(StartBatchScript((folder / "b.sh").string(), folder.string(), {ini}, reads), !refused);
+        if (refused) {
+            EXPECT_EQ(Messages().back(), "<!>POV-Ray was not started: it would read the map " + file +
+                                             ", which is not a regular file; put a picture in its place or choose "
+                                             "another map");
+        }
+    }
     fixtures::RemoveScratchFolder(folder);
 }
 

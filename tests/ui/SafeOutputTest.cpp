@@ -27,6 +27,7 @@
 #include "options/Options.h"
 #include "tests/fixtures/FileSizeLimit.h"
 #include "tests/fixtures/Fixtures.h"
+#include "tests/fixtures/ScopedEnv.h"
 #include "tests/fixtures/ScratchFolder.h"
 #include "platform/AppPaths.h"
 #include "ui/core/BatchDriver.h"
@@ -99,6 +100,7 @@ protected:
 TEST_F(SafeOutputTest, CraftedNamesReadBackAsMeant) {
     if (std::system("command -v povray >/dev/null && command -v xmllint >/dev/null") != 0)
         GTEST_SKIP() << "povray or xmllint is not installed";
+    const fixtures::NoUserPovRaySettings settings(folder);
     fixtures::AddCube(2.0, {0, 0, 0}, 0, 0);
     fixtures::AddQuad(1, 1);
     SceneGroups[0].name = Crafted("g");

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "options/Options.h"
+#include "tests/fixtures/ScopedEnv.h"
 #include "tests/writers/WriterTest.h"
 #include "ui/core/LoadDrivers.h"
 #include "writers/Export.h"
@@ -113,6 +114,7 @@ protected:
                                             "light_source{<5,10,-5> color rgb 1}\n"
                                             "object{" + object + "}\n";
         fs::remove(Path("scene.png"));
+        const fixtures::NoUserPovRaySettings settings(dir);
         const std::string command =
             "cd '" + dir.string() + "' && povray +Iscene.pov +Oscene.png +W16 +H16 -D -V > povray.log 2>&1";
         const int status = std::system(command.c_str());

@@ -111,13 +111,24 @@ bool ShownTextReleased() {
     return false;
 }
 
+// What the bake's scene reads in the memo's text: code, when the text may
+// run a directive or a macro.
+PovRaySceneReads MemoReads() {
+    std::string text;
+    for (const std::string& line : Form1.Memo2.lines) text += line + "\n";
+    return {{}, PovTextMayTouchFiles(text)};
+}
+
 }  // namespace
 
 void PreviewCustomMaterial() {
     const std::string folder = ProgramDir();
     const std::string program = PovRayProgram();
+    // The test scene is the user's to change: it may run any code.
+    const PovRaySceneReads reads{{}, true};
     // A start that will be refused writes nothing.
-    const std::string refusal = program.empty() ? std::string() : PovRayStartRefusal(folder + PreviewIniFile, folder);
+    const std::string refusal =
+        program.empty() ? std::string() : PovRayStartRefusal(folder + PreviewIniFile, folder, reads);
     if (!refusal.empty()) {
         LogMessage("<!>" + refusal);
         LogMessage("Could not start POV-Ray");
@@ -138,7 +149,7 @@ void PreviewCustomMaterial() {
         return;
     }
     LogMessage("Starting POV-Ray...");
-    if (!StartPovRay(program, folder + PreviewIniFile, folder, PovRayRun::Render)) {
+    if (!StartPovRay(program, folder + PreviewIniFile, folder, PovRayRun::Render, reads)) {
         LogMessage("Could not start POV-Ray");
         return;
     }
@@ -178,7 +189,7 @@ bool BakeCustomMaterial(const std::string& outputFile) {
     if (const std::string format = OutputFormat(Form1.SaveDialog2.filterIndex); !format.empty())
         options.push_back(format);
     for (const char* line : {"+AM1", "+A0.3", "+UA"}) options.emplace_back(line);
-    return RunBake(outputFile, lines, options);
+    return RunBake(outputFile, lines, options, MemoReads());
 }
 
 void ReportNoPovRay() {
@@ -196,9 +207,11 @@ std::vector<std::string> BakeSettings(const std::string& outputFile, const std::
     return settings;
 }
 
-bool BakeRefused(const std::string& outputFile, const std::vector<std::string>& options) {
+bool BakeRefused(const std::string& outputFile, const std::vector<std::string>& options,
+                 const PovRaySceneReads& reads) {
     const std::string scene = ProgramDir() + BakeSceneFile, folder = BakeFolder(outputFile);
-    std::string refusal = PovRayStartRefusal(ProgramDir() + BakeIniFile, folder, BakeSettings(outputFile, options));
+    std::string refusal =
+        PovRayStartRefusal(ProgramDir() + BakeIniFile, folder, BakeSettings(outputFile, options), reads);
     if (refusal.empty() && PovRayInputName(scene, folder).empty())
         refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
                   ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
@@ -210,11 +223,11 @@ bool BakeRefused(const std::string& outputFile, const std::vector<std::string>& 
 }
 
 bool RunBake(const std::string& outputFile, const std::vector<std::string>& sceneLines,
-             const std::vector<std::string>& options) {
+             const std::vector<std::string>& options, const PovRaySceneReads& reads) {
     const std::string scene = ProgramDir() + BakeSceneFile, ini = ProgramDir() + BakeIniFile;
     const std::string folder = BakeFolder(outputFile);
     // Refused before anything is written, for the INI file it would write.
-    if (BakeRefused(outputFile, options)) return false;
+    if (BakeRefused(outputFile, options, reads)) return false;
 
     WriteLines(scene, sceneLines);
     WriteLines(ini, BakeSettings(outputFile, options));
@@ -225,7 +238,7 @@ bool RunBake(const std::string& outputFile, const std::vector<std::string>& scen
         return false;
     }
     LogMessage("Starting POV-Ray...");
-    if (!StartPovRay(program, ini, folder, PovRayRun::Bake)) {
+    if (!StartPovRay(program, ini, folder, PovRayRun::Bake, reads)) {
         Svc().window->Beep();
         LogMessage("Could not start POV-Ray");
         return false;

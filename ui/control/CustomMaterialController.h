@@ -12,6 +12,7 @@
 #include "ui/control/AppHost.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/control/FormDialogs.h"
+#include "ui/core/PovLaunch.h"
 
 // The files of the preview and the bake, in the program's folder.
 inline constexpr const char* PreviewIncludeFile = ProgramFile::PreviewInclude;
@@ -45,14 +46,16 @@ bool BakeMapNameUsable(const std::string& outputFile);
 // then holds `options`. A bake that may not start there (PovRayStartRefusal,
 // or a scene POV-Ray cannot read from there) writes nothing: a beep, a "<!>"
 // line and a warning say why. Without a usable POV-Ray the warning of
-// ReportNoPovRay is shown. True when POV-Ray was started.
+// ReportNoPovRay is shown. True when POV-Ray was started. `reads` is what
+// the scene reads besides the program's text.
 bool RunBake(const std::string& outputFile, const std::vector<std::string>& sceneLines,
-             const std::vector<std::string>& options);
-// True when a bake of the map `outputFile` with `options` may not start
-// (PovRayStartRefusal in the map's folder for the INI file RunBake would
-// write, or a bake scene POV-Ray cannot read from there): a beep, a "<!>"
-// line and a warning say why.
-bool BakeRefused(const std::string& outputFile, const std::vector<std::string>& options);
+             const std::vector<std::string>& options, const PovRaySceneReads& reads = {});
+// True when a bake of the map `outputFile` with `options` of a scene that
+// reads `reads` may not start (PovRayStartRefusal in the map's folder for
+// the INI file RunBake would write, or a bake scene POV-Ray cannot read from
+// there): a beep, a "<!>" line and a warning say why.
+bool BakeRefused(const std::string& outputFile, const std::vector<std::string>& options,
+                 const PovRaySceneReads& reads = {});
 // A beep, the warning that POV-Ray's program is to be chosen in the export
 // options, and "Could not start POV-Ray" logged.
 void ReportNoPovRay();

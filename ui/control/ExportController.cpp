@@ -33,7 +33,7 @@ void PovRayMissing(MessageKind kind) {
 // Renders the INI file of the scene just saved, in the scene's folder.
 void StartRender(const std::string& program) {
     LogMessage("Starting POV-Ray...");
-    if (StartPovRay(program, Scene.iniFile, ExtractFileDir(Scene.povSceneFile), PovRayRun::Render))
+    if (StartPovRay(program, Scene.iniFile, ExtractFileDir(Scene.povSceneFile), PovRayRun::Render, SavedSceneReads))
         LogMessage("Ready");
     else
         LogMessage("<!>Could not start POV-Ray");
@@ -43,7 +43,7 @@ void StartRender(const std::string& program) {
 // geometry includes `written`, when every frame it runs includes one of
 // them (BatchFramesRefusal); a start refused for its folder says so first.
 void StartBatchRender(const std::string& program, const std::vector<std::string>& written) {
-    if (PovRayStartRefusal(Scene.iniFile, ExtractFileDir(Scene.povSceneFile)).empty()) {
+    if (PovRayStartRefusal(Scene.iniFile, ExtractFileDir(Scene.povSceneFile), SavedSceneReads).empty()) {
         if (const std::string refusal = BatchFramesRefusal(Scene.iniFile, written); !refusal.empty()) {
             LogMessage("<!>" + refusal);
             return;
@@ -137,12 +137,12 @@ void ExportController::ToolButton18Click() {
     const std::string program = PovRayProgram();
     if (batch) {
         const std::vector<std::string> written = SaveBatch();
-        if (Form1.RadioButton3.checked) {
-            const std::string script = BatchScriptFile();
-            if (!StartBatchScript(script, ExtractFileDir(script), BatchIniFiles()))
-                LogMessage("<!>Could not start POV-Ray");
-        } else if (program.empty()) {
+        if (program.empty()) {
             PovRayMissing(MessageKind::Information);
+        } else if (Form1.RadioButton3.checked) {
+            const std::string script = BatchScriptFile();
+            if (!StartBatchScript(script, ExtractFileDir(script), BatchIniFiles(), SavedSceneReads))
+                LogMessage("<!>Could not start POV-Ray");
         } else {
             StartBatchRender(program, written);
         }

@@ -159,7 +159,8 @@ std::optional<uint64_t> FittingInitialFrame(const std::unordered_set<std::string
 void NoteScriptHazard(const std::string& scriptFile, const std::vector<BatchNames>& names) {
     std::vector<std::string> iniFiles;
     for (const BatchNames& n : names) iniFiles.push_back(n.ini);
-    if (const std::string hazard = PovRayScriptHazard(ExtractFilePath(scriptFile), iniFiles); !hazard.empty())
+    if (const std::string hazard = PovRayScriptHazard(ExtractFilePath(scriptFile), iniFiles, SavedSceneReads);
+        !hazard.empty())
         LogMessage(OneLineText("<!>POV-Ray started by " + ExtractFileName(scriptFile) + " in its folder " + hazard));
 }
 
@@ -358,6 +359,9 @@ std::vector<std::string> SaveBatch() {
     const std::vector<std::string> files = BatchFiles;
     const std::vector<BatchNames> names = BatchOutputNames(files);
     std::vector<std::string> written;
+    // What the scenes of every model read, each map once.
+    PovRaySceneReads reads;
+    std::unordered_set<std::string> maps;
     // The map copies of every model keep clear of the files of the whole
     // batch: told once, not for each model.
     struct Running {
@@ -376,7 +380,11 @@ std::vector<std::string> SaveBatch() {
         for (const std::string& note : names[i].notes) LogMessage(note);
         if (WriteOutputFiles(true)) written.push_back(names[i].geometry);  // with the maps copied as they are
         iniFiles.push_back(Form2.CheckBox27.checked ? Scene.iniFile : ExtractFileName(Scene.iniFile));
+        for (std::string& map : SavedSceneReads.maps)
+            if (maps.insert(map).second) reads.maps.push_back(std::move(map));
+        reads.code = reads.code || SavedSceneReads.code;
     }
+    SavedSceneReads = std::move(reads);
 
     ClearModel();
     Svc().window->BuildPreviewLists();

@@ -31,7 +31,8 @@ std::vector<std::string> BatchScriptLines(const std::string& program, const std:
 // export options say (never resized). With "Use a Batch file " the script is
 // written to the output folder under the batch file name and made
 // executable. The model is empty afterwards. The "Messages" page keeps the
-// lines of every model until the batch ends. Returns the geometry includes
+// lines of every model until the batch ends. SavedSceneReads then holds
+// what the scenes of all the models read. Returns the geometry includes
 // written, by name with folder. Throws ExportError when a file cannot be
 // written.
 std::vector<std::string> SaveBatch();

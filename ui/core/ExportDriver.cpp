@@ -11,6 +11,7 @@
 #include "model/StatusLog.h"
 #include "model/TextConv.h"
 #include "options/Options.h"
+#include "readers/ReaderCommon.h"
 #include "ui/core/MapCopy.h"
 #include "ui/core/OutputNames.h"
 #include "ui/core/PovIni.h"
@@ -103,6 +104,14 @@ void AvoidReservedNames() {
         Scene.objFile = UnreservedOutputName(Scene.objFile, taken);
 }
 
+// True when a material text that the material include holds may run a
+// directive or a macro.
+bool MaterialTextMayRunCode() {
+    return std::any_of(SceneMaterials.begin(), SceneMaterials.end(), [](const tmaterial& m) {
+        return m.customTextActive && PovTextMayTouchFiles(m.customText.view());
+    });
+}
+
 // The message of a save that runs out of memory outside the writing of one
 // file.
 std::string NoMemoryToSave() { return "Not enough memory to save the files of " + ExtractFileName(Scene.modelFile); }
@@ -130,6 +139,8 @@ void ListOutputFiles() {
 }
 
 }  // namespace
+
+PovRaySceneReads SavedSceneReads;
 
 void SetSaveChoices(SaveKind kind) {
     SetMapChoices();
@@ -182,6 +193,7 @@ bool WriteOutputFiles(bool batchRun) {
     if (!batchRun && !Form2.CheckBox1.checked && !ConfirmOverwrites()) return false;
     Svc().status->ProcessPendingMessages();
     WaitScope wait;
+    SavedSceneReads = {};
     const auto save = [&] {
         OutputCommit commit;
         // The copies' names first: the files name the copies beside them. A
@@ -189,9 +201,10 @@ bool WriteOutputFiles(bool batchRun) {
         std::optional<MapCopies> maps;
         if (Scene.copyMaps) maps.emplace(Scene.mapNamesAsJpg && !batchRun);
         if (Scene.writeIni) WritePovIni(Scene);
-        ExportModelFiles(Scene, maps ? &maps->Names() : nullptr);
+        std::vector<std::string> povMaps = ExportModelFiles(Scene, maps ? &maps->Names() : nullptr);
         if (maps) maps->PutInPlace();
         commit.Commit();
+        SavedSceneReads = {std::move(povMaps), Scene.writeMaterialInclude && MaterialTextMayRunCode()};
         ListOutputFiles();
         if (maps) maps->Report();
     };

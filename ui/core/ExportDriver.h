@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/Scene.h"
+#include "ui/core/PovLaunch.h"
 
 enum class SaveKind {
     PovRay,  // "Save..." of the POV-Ray Output tab
@@ -35,6 +36,13 @@ void SetSaveChoices(SaveKind kind);
 // A file that cannot be written, or running out of memory, ends the
 // command with ExportError, and every earlier file is as it was.
 bool WriteOutputFiles(bool batchRun = false);
+
+// What POV-Ray reads for the POV-Ray files of the last save (WriteOutputFiles)
+// besides them: the maps they name, and whether the material include holds
+// a material text that may run a directive or a macro
+// (PovTextMayTouchFiles). After a batch (SaveBatch), those of all its
+// models. The starts that render those files are checked against it.
+extern PovRaySceneReads SavedSceneReads;
 
 // A "Save..." of an output tab after the export options were confirmed:
 // the choices (SetSaveChoices), the files and the maps (WriteOutputFiles),

@@ -101,8 +101,10 @@ std::string OwnFileHazard(const std::string& folder) {
 
 // What POV-Ray would do with a file it writes in `folder` for the render of
 // `iniLines` that it may not (PovRayMayWrite): "would write ..." with what
-// the user can do; "" when there is none.
-std::string WriteHazard(const std::string& folder, const std::vector<std::string>& iniLines) {
+// the user can do; "" when there is none. parse_string.tmp is written only
+// by a scene that may run code (`code`), or may read such a text through a
+// file the INI file names.
+std::string WriteHazard(const std::string& folder, const std::vector<std::string>& iniLines, bool code) {
     const PovRayRender render = ReadPovRayRender(iniLines);
     const std::string stem = PovRayRenderStem(render);
     const std::string dir = folder.empty() ? std::string(".") : folder;
@@ -119,10 +121,25 @@ std::string WriteHazard(const std::string& folder, const std::vector<std::string
                                          [&](const std::string& name, bool picture) {
                                              return check(name, picture ? "its picture" : "its render state file");
                                          })) &&
-                      check(std::string(ParseStringFile), "the file");
+                      (!(code || render.includesIni || render.includesHeader) ||
+                       check(std::string(ParseStringFile), "the file"));
     if (free) return {};
     return "would write " + what + " " + OneLineText(found) +
            ", which is a link or not a plain file" + std::string(Remedy);
+}
+
+// What POV-Ray would do with a map of `maps` that it opens in `folder`
+// (PovRayMapFile) and that is not a regular file: "would read ..." with what
+// the user can do; "" when there is none.
+std::string MapHazard(const std::string& folder, const std::vector<std::string>& maps) {
+    for (const std::string& map : maps) {
+        const std::string file = PovRayMapFile(map, folder);
+        struct stat entry {};
+        if (file.empty() || (::stat(file.c_str(), &entry) == 0 && S_ISREG(entry.st_mode))) continue;
+        return "would read the map " + OneLineText(file) +
+               ", which is not a regular file; put a picture in its place or choose another map";
+    }
+    return {};
 }
 
 }  // namespace
@@ -241,7 +258,9 @@ PovRayRender ReadPovRayRender(const std::vector<std::string>& iniLines) {
                 if (start == std::string::npos) start = text.size();
                 if (word.size() < 2) continue;
                 const std::string_view body = std::string_view(word).substr(1);
-                if (StartsWithNoCase(body, "KFI")) {
+                if (StartsWithNoCase(body, "HI")) {
+                    render.includesHeader = true;
+                } else if (StartsWithNoCase(body, "KFI")) {
                     render.initialFrame = SettingNumber(body.substr(3));
                 } else if (StartsWithNoCase(body, "KFF")) {
                     render.finalFrame = SettingNumber(body.substr(3));
@@ -264,6 +283,7 @@ PovRayRender ReadPovRayRender(const std::vector<std::string>& iniLines) {
         else if (SameText(key, "Initial_Frame")) render.initialFrame = SettingNumber(value);
         else if (SameText(key, "Final_Frame")) render.finalFrame = SettingNumber(value);
         else if (SameText(key, "Include_Ini")) render.includesIni = true;
+        else if (SameText(key, "Include_Header")) render.includesHeader = true;
     }
     return render;
 }
@@ -330,24 +350,55 @@ bool PovRayMayWrite(const std::string& path) {
 }
 
 std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder,
-                               const std::vector<std::string>& iniLines) {
+                               const std::vector<std::string>& iniLines, const PovRaySceneReads& reads) {
     if (std::string hazard = OwnFileHazard(folder); !hazard.empty()) return "POV-Ray was not started: it " + hazard;
     if (IniArgument(iniFile, folder).empty())
         return "POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: " + iniFile;
-    if (std::string hazard = WriteHazard(folder, iniLines); !hazard.empty())
-        return "POV-Ray was not started: it " + hazard;
+    std::string hazard = WriteHazard(folder, iniLines, reads.code);
+    if (hazard.empty()) hazard = MapHazard(folder, reads.maps);
+    return hazard.empty() ? hazard : "POV-Ray was not started: it " + hazard;
+}
+
+std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder,
+                               const PovRaySceneReads& reads) {
+    return PovRayStartRefusal(iniFile, folder, PovRayIniLines(iniFile), reads);
+}
+
+std::string PovRayMapFile(const std::string& map, const std::string& folder) {
+    // The extensions POV-Ray tries after the name for each image type, in
+    // its order.
+    static const std::pair<std::string_view, std::vector<std::string_view>> Extensions[] = {
+        {"gif", {".gif", ".GIF"}}, {"tga", {".tga", ".TGA"}}, {"iff", {".iff", ".IFF"}},
+        {"ppm", {".ppm", ".PPM"}}, {"pgm", {".pgm", ".PGM"}}, {"png", {".png", ".PNG"}},
+        {"bmp", {".bmp", ".BMP"}}, {"jpeg", {".jpg", ".JPG", ".jpeg", ".JPEG"}},
+        {"tiff", {".tif", ".TIF", ".tiff", ".TIFF"}}};
+    const std::string type = PovImageKeyword(map);
+    const auto kind = std::find_if(std::begin(Extensions), std::end(Extensions),
+                                   [&](const auto& entry) { return entry.first == type; });
+    if (map.empty() || kind == std::end(Extensions)) return {};
+    std::vector<std::string> names;
+    for (const std::string_view extension : kind->second) names.push_back(map + std::string(extension));
+    const std::string_view own = std::string_view(map).substr(std::min(map.rfind('.'), map.size()));
+    const bool first = std::find(kind->second.begin(), kind->second.end(), own) != kind->second.end();
+    names.insert(first ? names.begin() : names.end(), map);
+    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    for (const std::string& name : names) {
+        const std::string path = name.front() == '/' ? name : (dir / name).string();
+        // A name POV-Ray cannot open it passes by: nothing there, a link to
+        // nothing, a file it may not read.
+        struct stat entry {};
+        if (::stat(path.c_str(), &entry) == 0 && (!S_ISREG(entry.st_mode) || ::access(path.c_str(), R_OK) == 0))
+            return path;
+    }
     return {};
 }
 
-std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder) {
-    return PovRayStartRefusal(iniFile, folder, PovRayIniLines(iniFile));
-}
-
-std::string PovRayScriptHazard(const std::string& folder, const std::vector<std::string>& iniFiles) {
+std::string PovRayScriptHazard(const std::string& folder, const std::vector<std::string>& iniFiles,
+                               const PovRaySceneReads& reads) {
     if (std::string hazard = OwnFileHazard(folder); !hazard.empty()) return hazard;
     for (const std::string& ini : iniFiles)
-        if (std::string hazard = WriteHazard(folder, PovRayIniLines(ini)); !hazard.empty()) return hazard;
-    return {};
+        if (std::string hazard = WriteHazard(folder, PovRayIniLines(ini), reads.code); !hazard.empty()) return hazard;
+    return MapHazard(folder, reads.maps);
 }
 
 std::vector<std::string> PovRayEnvironment() {
@@ -376,9 +427,10 @@ std::string PovRayCommandWord(std::string_view name) {
     return plain ? std::string(name) : Quoted(name);
 }
 
-bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run) {
+bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run,
+                 const PovRaySceneReads& reads) {
     if (program.empty()) return false;
-    if (const std::string refusal = PovRayStartRefusal(iniFile, folder); !refusal.empty()) {
+    if (const std::string refusal = PovRayStartRefusal(iniFile, folder, reads); !refusal.empty()) {
         LogMessage("<!>" + refusal);
         return false;
     }
@@ -399,7 +451,8 @@ bool OpenInEditor(const std::vector<std::string>& files) {
     return all;
 }
 
-bool StartBatchScript(const std::string& script, const std::string& folder, const std::vector<std::string>& iniFiles) {
+bool StartBatchScript(const std::string& script, const std::string& folder, const std::vector<std::string>& iniFiles,
+                      const PovRaySceneReads& reads) {
     // The shell runs in `folder`: a script there is named from it (a relative
     // folder would otherwise be taken twice), and a relative name that begins
     // with "-" would be an option of the shell.
@@ -408,7 +461,7 @@ bool StartBatchScript(const std::string& script, const std::string& folder, cons
         name = "./" + ExtractFileName(script);
     else if (!name.empty() && name.front() != '/')
         name = "./" + name;
-    if (const std::string hazard = PovRayScriptHazard(folder, iniFiles); !hazard.empty()) {
+    if (const std::string hazard = PovRayScriptHazard(folder, iniFiles, reads); !hazard.empty()) {
         LogMessage("<!>POV-Ray was not started: it " + hazard);
         return false;
     }

@@ -18,11 +18,23 @@ enum class PovRayRun {
     Bake,    // a render whose picture the program takes afterwards: it ends by itself
 };
 
-// The POV-Ray program that "POV-Ray executable" (Form1.Edit52) names, as
-// the program starts it: the text trimmed and without enclosing double
+// The POV-Ray program that "POV-Ray executable" (Form1.Edit52) names, by the
+// absolute path of the file checked, which every start runs whatever folder
+// it works in (FindProgram): the text trimmed and without enclosing double
 // quotes, taken as a path when it holds a "/" and looked up on PATH when it
 // is a bare name ("povray"); "" when it names nothing that can be run.
 std::string PovRayProgram();
+
+// What the scene of a start has POV-Ray read besides its own scene files
+// and POV-Ray's: the files they name as maps, as POV-Ray reads the names;
+// and whether a text that may run a directive or a macro reaches it (a
+// material text of the user's, a scene the user may have changed), which
+// may open any file, among them parse_string.tmp, which the Parse_String
+// macro of the standard includes writes into the working folder.
+struct PovRaySceneReads {
+    std::vector<std::string> maps;
+    bool code = false;
+};
 
 // `text` between double quotes.
 std::string Quoted(std::string_view text);
@@ -65,7 +77,8 @@ struct PovRayRender {
     std::string input, output;
     std::string typeExtension = ".png";  // POV-Ray's own choice on this platform
     std::optional<double> initialFrame, finalFrame;
-    bool includesIni = false;  // an Include_Ini setting reads another file
+    bool includesIni = false;     // an Include_Ini setting reads another file
+    bool includesHeader = false;  // an Include_Header setting (+HI) reads a file into the scene
 };
 // The render the lines of an INI file set, read as POV-Ray reads them: a
 // later setting wins, ";" begins a comment, and a section ("[...]") ends
@@ -109,23 +122,37 @@ bool ForEachPovRayFile(const std::string& stem, std::string_view typeExtension, 
 bool PovRayMayWrite(const std::string& path);
 
 // Why POV-Ray must not be started in `folder` on the INI file `iniFile`
-// (named in full) that holds `iniLines`: the folder holds a file of
-// PovRayOwnFileIn; the INI file's name is one no word of its command line
-// carries; or a file POV-Ray would write there for the render (each
-// picture and render state file, ForEachPovRayFile, and parse_string.tmp,
-// which a macro of the standard includes writes) is a link or not a plain
-// file, through which it would write outside its folder (PovRayMayWrite).
-// The line names the file and what the user can do. "" when it may start.
+// (named in full) that holds `iniLines`, for a scene that reads `reads`:
+// the folder holds a file of PovRayOwnFileIn; the INI file's name is one no
+// word of its command line carries; a file POV-Ray would write there for
+// the render (each picture and render state file, ForEachPovRayFile, and
+// parse_string.tmp when the scene may run code or the INI file reads
+// another file into it) is a link or not a plain file, through which it
+// would write outside its folder (PovRayMayWrite); or a map it would open
+// (PovRayMapFile) is not a regular file, a fifo on which it would wait for
+// ever among them. The line names the file and what the user can do. ""
+// when it may start.
 std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder,
-                               const std::vector<std::string>& iniLines);
+                               const std::vector<std::string>& iniLines, const PovRaySceneReads& reads = {});
 // The same for the INI file as it stands (no lines when it cannot be read).
-std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder);
+std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder,
+                               const PovRaySceneReads& reads = {});
+
+// The file POV-Ray, working in `folder`, opens for the map it reads as
+// `map`: the first of the names it tries (the name, and the name with each
+// extension of the map's image type, the name first when it ends in one of
+// them), from the folder unless it is absolute, that names a file it can
+// open; "" when none does, or when the map has no image type POV-Ray reads,
+// which it refuses before it opens any file.
+std::string PovRayMapFile(const std::string& map, const std::string& folder);
 
 // Why POV-Ray, started in `folder` by a batch script on each of `iniFiles`
-// (named in full), would read a file in place of its own or write through
-// a link, as in PovRayStartRefusal: "would read ..." or "would write ...",
+// (named in full) for scenes that read `reads`, would read a file in place
+// of its own, write through a link or open a map that is not a regular
+// file, as in PovRayStartRefusal: "would read ..." or "would write ...",
 // with what the user can do; "" when it would not.
-std::string PovRayScriptHazard(const std::string& folder, const std::vector<std::string>& iniFiles);
+std::string PovRayScriptHazard(const std::string& folder, const std::vector<std::string>& iniFiles,
+                               const PovRaySceneReads& reads = {});
 
 // The changes to this process's environment that a POV-Ray run started by
 // the program gets ("NAME=value" each). POV-Ray reads the settings file the
@@ -144,8 +171,9 @@ std::vector<std::string> PovRayEnvironment();
 // POV-Ray reads that file and nothing else. A render of one picture keeps
 // its picture window open when done ("+P"); an animation's does not pause. POV-Ray gets PovRayEnvironment(). True when
 // it was started; a start that PovRayStartRefusal refuses is logged with a
-// "<!>" line.
-bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run);
+// "<!>" line; `reads` is what its scene reads.
+bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run,
+                 const PovRaySceneReads& reads = {});
 
 // Opens each file with the desktop's opener, which shows it by its type
 // (the editor for its text); a file is never run. True when every file was
@@ -155,7 +183,8 @@ bool OpenInEditor(const std::vector<std::string>& files);
 // Runs the batch script `script` with the POSIX shell in `folder`, the
 // folder its INI files are named relative to. True when it was started; the
 // start is refused with a "<!>" line when POV-Ray run by the script on
-// `iniFiles` (named in full) would read a file of the folder in place of its
-// own or write through a link (PovRayScriptHazard).
+// `iniFiles` (named in full) for scenes that read `reads` would read a file
+// of the folder in place of its own, write through a link or open a map
+// that is not a regular file (PovRayScriptHazard).
 bool StartBatchScript(const std::string& script, const std::string& folder,
-                      const std::vector<std::string>& iniFiles = {});
+                      const std::vector<std::string>& iniFiles = {}, const PovRaySceneReads& reads = {});
