@@ -381,9 +381,9 @@ std::string PovRayMapFile(const std::string& map, const std::string& folder) {
     const std::string_view own = std::string_view(map).substr(std::min(map.rfind('.'), map.size()));
     const bool first = std::find(kind->second.begin(), kind->second.end(), own) != kind->second.end();
     names.insert(first ? names.begin() : names.end(), map);
-    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    const std::string dir = folder.empty() ? std::string(".") : folder;
     for (const std::string& name : names) {
-        const std::string path = name.front() == '/' ? name : (dir / name).string();
+        const std::string path = JoinPath(dir, name);
         // A name POV-Ray cannot open it passes by: nothing there, a link to
         // nothing, a file it may not read.
         struct stat entry {};
