@@ -81,7 +81,8 @@ TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
     for (const std::string& line : creator) expected += "echo '" + line + "'\n";
     for (int i = 1; i <= 3; ++i)
         expected += "echo 'File(" + std::to_string(i) + " of 3): frame00" + std::to_string(i) + ".ini'\n'" + fake +
-                    "' 'frame00" + std::to_string(i) + ".ini'\n";
+                    "' 'frame00" + std::to_string(i) + ".ini' '+KFI1' '+KFF1' '+SF1' '+EF1' '+Oframe00" +
+                    std::to_string(i) + ".png' '+FN'\n";
     expected += "echo '" + std::string(RuleLine) + "'\n";
     EXPECT_EQ(Read(script), expected);
 
@@ -108,7 +109,8 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
 
     // "Use a POV file": one common scene and INI whose frames walk through
     // the three meshes, from the first model's number, rendered without a
-    // pause after each frame.
+    // pause after each frame; the frames and the picture follow the INI
+    // file on the command line.
     fs::remove_all(out);
     fs::create_directories(out);
     Form1.RadioButton3.checked = false;
@@ -119,27 +121,31 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     const std::string ini = Read(out / "mirelan_scene.ini");
     EXPECT_NE(ini.find("Initial_Frame=1\nFinal_Frame=3\n"), std::string::npos);
     ASSERT_EQ(shell.requests.size(), 2u);
-    EXPECT_EQ(shell.requests[1].arguments, std::vector<std::string>{"mirelan_scene.ini"});
+    EXPECT_EQ(shell.requests[1].arguments, (std::vector<std::string>{"mirelan_scene.ini", "+KFI1", "+KFF3", "+SF1",
+                                                                      "+EF3", "+Omirelan_scene.png", "+FN"}));
 }
 
 // "Use a POV file" starts POV-Ray only when every frame its INI file runs
 // includes a geometry include the batch wrote, not a file of the model's
 // archive or a model itself: the line names the first other frame, its
-// include and the Initial Frame the models' numbers fit.
+// include and the Initial Frame the models' numbers fit, or else what the
+// user can do.
 TEST_F(BatchCommandsTest, APovFileBatchRendersOnlyFramesThatIncludeItsOwnFiles) {
     const std::string fit = "; the models' numbers fit Initial Frame 1";
+    const std::string batchFile = "choose \"Use a Batch file\", which renders each model as a scene of its own";
+    const std::string renumber = "; number the models' files in order after the input file name prefix, or " + batchFile;
     const struct {
         std::vector<std::string> models;  // "out/..." lie in the output folder
         std::string initial, planted;
         std::vector<std::string> iniLines;
-        std::string frame = "", include = "", fit = "";  // no frame: the frames cannot be told
+        std::string frame = "", include = "", fit = "";  // no frame: its INI file includes another
     } cases[] = {
         {{"frame001.obj", "frame002.obj", "frame003.obj"}, "0", "", {}, "0", "frame000.inc", fit},
         {{"frame01.obj", "frame02.obj"}, "0", "frame00.inc", {}, "0", "frame00.inc", fit},
-        {{"frame1.obj", "frame3.obj"}, "1", "frame2.inc", {}, "2", "frame2.inc"},
-        {{"out/walk1.inc", "out/walk2.inc"}, "1", "", {}, "1", "walk1.inc"},
+        {{"frame1.obj", "frame3.obj"}, "1", "frame2.inc", {}, "2", "frame2.inc", renumber},
+        {{"out/walk1.inc", "out/walk2.inc"}, "1", "", {}, "1", "walk1.inc", renumber},
         {{"frame1.obj", "frame2.obj"}, "1", "", {"Final_Frame = 3 ; one more", "[later]", "Final_Frame=2"}, "3",
-         "frame3.inc"},
+         "frame3.inc", renumber},
         {{"frame1.obj", "frame2.obj"}, "1", "", {"Include_Ini=more.ini"}},
     };
     Form1.Edit52.text = "sh";  // any program found on PATH
@@ -159,16 +165,19 @@ TEST_F(BatchCommandsTest, APovFileBatchRendersOnlyFramesThatIncludeItsOwnFiles) 
         Save("Form1.ToolButton18");
         EXPECT_TRUE(shell.requests.empty());
         EXPECT_TRUE(Logged("<!>POV-Ray was not started: " +
-                           (c.frame.empty() ? "which frames mirelan_scene.ini runs cannot be told: its Initial_Frame "
-                                              "and Final_Frame must be whole numbers of 0 or more, the last above "
-                                              "the first"
+                           (c.frame.empty() ? "it would read settings from the file named in the line "
+                                              "\"Include_Ini=more.ini\" of " + (out / "mirelan_scene.ini").string() +
+                                                  ", which the program does not read; write those settings among "
+                                                  "the INI options instead"
                                             : "frame " + c.frame + " would read " + c.include +
                                                   ", which this batch did not write" + c.fit)));
     }
+    Form1.Memo1.lines.clear();
     Form1.Edit119.text = "fr\xC3\xA9";  // POV-Ray would read another name
     Save("Form1.ToolButton18");
     EXPECT_TRUE(Logged("<!>POV-Ray was not started: the include files of its frames cannot be told: the input file "
-                       "name prefix fr\xC3\xA9 holds a character beyond printable ASCII or a backslash"));
+                       "name prefix fr\xC3\xA9 holds a character beyond printable ASCII or a backslash; rename the "
+                       "models' files, or " + batchFile));
     EXPECT_TRUE(shell.requests.empty());
 }
 

@@ -85,7 +85,8 @@ TEST_F(ExportCommandsTest, SaveAndRenderStartsPovRayOnTheIniInTheOutputFolder) {
     Save("Form1.ToolButton18");
     ASSERT_EQ(shell.requests.size(), 1u);
     EXPECT_EQ(shell.requests[0].target, program);
-    EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{"a_POV_main.ini", "+P"}));
+    EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{"a_POV_main.ini", "+KFI0", "+KFF0", "+SF0", "+EF0",
+                                                                      "+Oa.png", "+FN", "+P"}));
     EXPECT_EQ(shell.requests[0].folder, out.string());
     EXPECT_TRUE(fs::exists(out / "a_POV_main.ini"));
 

@@ -116,8 +116,9 @@ TEST_F(PovRayStartTest, SaveAndRenderRendersInAnyFolder) {
         for (int k = first ? 2 : 1; k > 0; --k) {
             dialogs.results = {ModalResult::Ok};
             Commands().Run("Form1.ToolButton18");
-            // The INI file and "+P", read without an error.
-            ASSERT_TRUE(RunsEnded(1, "0 2 " + (c.povini ? (dir / c.povini).string() : "unset")));
+            // The INI file, the frames and picture after it and "+P", read
+            // without an error.
+            ASSERT_TRUE(RunsEnded(1, "0 8 " + (c.povini ? (dir / c.povini).string() : "unset")));
         }
         first = false;
         EXPECT_TRUE(fs::exists(out / picture));
@@ -158,7 +159,7 @@ TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
         prompts.answers = {Answer::Yes};  // POV-Ray is not running
         dialogs.results = {ModalResult::Ok};
         Commands().Run("Form1.ToolButton18");
-        ASSERT_TRUE(RunsEnded(std::size(models), "0 1 " + (povini ? (dir / povini).string() : "unset")));
+        ASSERT_TRUE(RunsEnded(std::size(models), "0 7 " + (povini ? (dir / povini).string() : "unset")));
         for (const auto& [model, picture] : models)
             EXPECT_TRUE(fs::exists(out / (picture + std::string(OutputImageExtension(Form1.ComboBox5.index)))))
                 << picture;
@@ -181,10 +182,10 @@ TEST_F(PovRayStartTest, BakesRenderWhateverTheProgramFolderIsNamed) {
     prompts.fileAnswers = {{(maps / "baked.png").string()}};
     prompts.answers = {Answer::No};  // no need to set the map on the material
     Commands().Run("Form1.ToolButton41");
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));  // the bakes share their files: one after the other
+    ASSERT_TRUE(RunsEnded(1, "0 7 unset"));  // the bakes share their files: one after the other
     Form1.ComboBox1.index = 23;  // Starfield
     ASSERT_TRUE(CreateSkyMap(SkyMapFile("Starfield")));
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 7 unset"));
     EXPECT_TRUE(fs::exists(maps / "baked.png"));
     EXPECT_TRUE(fs::exists(SkyMapFile("Starfield")));
 }
@@ -205,7 +206,7 @@ TEST_F(PovRayStartTest, ABatchRendersNoFrameIncludeItDidNotWrite) {
     }
     EXPECT_TRUE(Logged("<!>POV-Ray was not started: frame 0 would read frame00.inc, which this batch did not "
                        "write; the models' numbers fit Initial Frame 1"));
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 7 unset"));
 }
 
 // A model's material text that its reader keeps switched off (it writes a
@@ -224,7 +225,7 @@ TEST_F(PovRayStartTest, AModelsSwitchedOffMaterialTextIsNeitherPreviewedNorBaked
     Commands().Run("Form1.ToolButton18");
     EXPECT_TRUE(Logged("<!>The POV-Ray material of paint may run a directive or a macro when the scene renders: it "
                        "goes to POV-Ray only once it is switched on (\"Active\") or edited"));
-    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 8 unset"));
     EXPECT_FALSE(fs::exists(out / "baked.png"));
 }
 
@@ -329,7 +330,7 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
     ASSERT_TRUE(LoadSelectedModels());
     dialogs.results = {ModalResult::Ok};
     Commands().Run("Form1.ToolButton18");
-    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 8 unset"));
     EXPECT_TRUE(fs::exists(out / "m1_Rev00002.png"));
     // The bakes and the preview, each with a link under its state file.
     plant(out / "baked.pov-state", false);
@@ -360,7 +361,7 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
                                        "frame's number: the output folder holds files of those names"});
     dialogs.results = {ModalResult::Ok};
     Commands().Run("Form1.ToolButton18");
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 7 unset"));
     Form1.RadioButton4.checked = false;
     Form1.RadioButton3.checked = true;
     Commands().Run("Form1.RadioButton3");
@@ -380,7 +381,7 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
         EXPECT_EQ(Logged("<!>POV-Ray was not started: it " + hazard), mine);
         Form1.Memo1.lines.clear();
     }
-    ASSERT_TRUE(RunsEnded(2, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(2, "0 7 unset"));
     for (const char* picture : {"mirelan_scene_Rev000011.png", "mirelan_scene_Rev000012.png", "m1_Rev00003.png",
                                 "m2_Rev00001.png"})
         EXPECT_TRUE(fs::exists(out / picture)) << picture;
@@ -403,7 +404,7 @@ TEST_F(PovRayStartTest, ASecondBatchKeepsTheFirstBatchsPictures) {
     for (const char* base : {"mirelan_scene", "mirelan_scene_Rev00001"}) {
         dialogs.results = {ModalResult::Ok};
         Commands().Run("Form1.ToolButton18");
-        ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+        ASSERT_TRUE(RunsEnded(1, "0 7 unset"));
         for (const char* frame : {"1", "2"}) {
             const fs::path picture = out / (base + std::string(frame) + ".png");
             EXPECT_TRUE(fs::exists(picture)) << picture;
