@@ -184,6 +184,83 @@ TEST_F(PovLaunchTest, TheFilesPovRayWritesFollowItsSettings) {
     }
 }
 
+// The settings of the frames and the picture, as a trace of POV-Ray 3.7
+// shows it reads them, read from the settings file $POVINI names and then
+// the INI file: a plain line takes effect, and POV-Ray gets the frames and
+// the picture after the INI file; a line POV-Ray would read otherwise than
+// the program (several values, a value it cuts short, an option after a
+// switch or after another setting, an included file), and a subset beyond
+// the frames, stop the start with a line that names it and what to do.
+TEST_F(PovLaunchTest, FramesAndPicturesAreTakenAsPovRayTakesThemOrRefused) {
+    const fs::path folder = fixtures::MakeScratchFolder("povlaunch");
+    const std::string ini = (folder / "x.ini").string(), settings = (folder / "settings.ini").string();
+    const fixtures::ScopedEnv povini("POVINI", settings.c_str());
+    const std::vector<std::string> head = {"Input_File_Name=\"x.pov\"", "Output_File_Name=\"a.png\"", "+FN",
+                                           "Initial_Frame=1", "Final_Frame=2"};
+    const struct {
+        std::string settings, line;
+        std::string started;  // the words after the INI file; "" when refused
+    } cases[] = {
+        {"", "", "+KFI1 +KFF2 +SF1 +EF2 +Oa.png +FN"},
+        {"Output_File_Type=T\nFinal_Frame=9", "", "+KFI1 +KFF2 +SF1 +EF2 +Oa.png +FN"},
+        {"", "Final_Frame = 12 ; one more", "+KFI1 +KFF12 +SF1 +EF12 +Oa.png +FN"},
+        {"", "+A0.3 +kff3 -f", "+KFI1 +KFF3 +SF1 +EF3 +Oa.png -F"},
+        {"", "Subset_Start_Frame=2.0", "+KFI1 +KFF2 +SF2 +EF2 +Oa.png +FN"},
+        {"", "Output_File_Type=c", "+KFI1 +KFF2 +SF1 +EF2 +Oa.png.tga +FC"},
+        {"", "Output_File_Name='my \"a\".png' ; quoted", "+KFI1 +KFF2 +SF1 +EF2 +O'my \"a\".png' +FN"},
+        {"Subset_End_Frame=4", "Include_Header=x.inc", ""},
+        {"", "Subset_End_Frame=4", ""},
+        {"", "+EF4", ""},
+        {"", "+A0.3 Final_Frame=3", ""},
+        {"", "+A0.3 Initial_Frame=0", ""},
+        {"", "Width=8 Final_Frame=3", ""},
+        {"", "Final_Frame=3 4", ""},
+        {"", "Final_Frame='3'", ""},
+        {"", "Final_Frame=3[x]", ""},
+        {"", "Final_Frame=1+2", ""},
+        {"", "Final_Frame=0x3", ""},
+        {"", "Final_Frame=2.5", ""},
+        {"", "Initial_Frame=1.5", ""},
+        {"", "+KFF3,4", ""},
+        {"", "Output_File_Name=a.png,b.png", ""},
+        {"", "Output_File_Type=N +KFF3", ""},
+        {"", "Input_File_Name=\"\"", ""},
+        {"", "Include_Ini=more.ini", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings + " | " + c.line);
+        std::ofstream(settings) << c.settings;
+        std::vector<std::string> lines = head;
+        lines.push_back(c.line);
+        const PovRayRender render = PovRayStartRender(ini, lines);
+        std::string words;
+        for (const std::string& word : PovRayStatedSettings(render)) words += (words.empty() ? "" : " ") + word;
+        EXPECT_EQ(render.unread.empty() ? words : std::string(), c.started);
+        std::ofstream file(ini);
+        for (const std::string& line : lines) file << line << "\n";
+        file.close();
+        shell.requests.clear();
+        EXPECT_EQ(StartPovRay("/bin/true", ini, folder.string(), PovRayRun::Bake), !c.started.empty());
+        EXPECT_EQ(shell.requests.size() == 1 ? shell.requests[0].arguments.size() : 0u, c.started.empty() ? 0u : 7u);
+    }
+    EXPECT_EQ(Messages().back(), "<!>POV-Ray was not started: it would read settings from the file named in the line "
+                                 "\"Include_Ini=more.ini\" of " + ini + ", which the program does not read; write "
+                                 "those settings among the INI options instead");
+    const auto refusal = [&](const std::string& settingsText, const std::string& line) {
+        std::ofstream(settings) << settingsText;
+        std::vector<std::string> lines = head;
+        lines.push_back(line);
+        return PovRayStartRender(ini, lines).unread;
+    };
+    EXPECT_EQ(refusal("+A0.3 Final_Frame=3 ; mine", ""),
+              "would take Final_Frame from the line \"+A0.3 Final_Frame=3 ; mine\" of " + settings +
+                  ", a form the program does not read; write it on a line of its own as Final_Frame=<whole number>");
+    EXPECT_EQ(refusal("", "+EF4"), "would render the frames 1 to 4 of its subset (Subset_Start_Frame, "
+                                   "Subset_End_Frame), which do not lie within its frames 1 to 2 (Initial_Frame, "
+                                   "Final_Frame); set the subset within those frames, or remove it");
+    fixtures::RemoveScratchFolder(folder);
+}
+
 // POV-Ray writes through a link, or into a file another name shares: a start
 // whose picture, render state file or parse_string.tmp is one, or is no
 // plain file, is refused with a line that names it; a plain file is not.

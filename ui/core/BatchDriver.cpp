@@ -142,7 +142,8 @@ std::optional<uint64_t> FittingInitialFrame(const std::unordered_set<std::string
         const std::string text = name.substr(prefix.size(), name.size() - prefix.size() - 4);
         uint64_t number = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-        if (error != std::errc() || end != text.data() + text.size() || BatchGeometryIncludeName(number, digits) != name)
+        if (error != std::errc() || end != text.data() + text.size() ||
+            BatchGeometryIncludeName(number, digits) != name)
             continue;
         if (!first || number < *first) first = number;
     }

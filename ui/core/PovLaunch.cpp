@@ -262,32 +262,37 @@ bool TakeSetting(const Setting& s, char sign, std::string_view value, PovRayRend
             render.typeExtension = extension;
             return true;
         }
-        case Value::OnOff:
-            for (const std::string_view on : {"on", "true", "yes", "1"})
-                if (SameText(value, on)) return render.toFile = true;
-            for (const std::string_view off : {"off", "false", "no", "0"})
-                if (SameText(value, off)) return !(render.toFile = false);
-            return false;
+        case Value::OnOff: {
+            const auto is = [&](std::string_view word) { return SameText(value, word); };
+            const bool on = is("on") || is("true") || is("yes") || is("1");
+            const bool off = is("off") || is("false") || is("no") || is("0");
+            if (on || off) render.toFile = on;
+            return on || off;
+        }
         case Value::Ini: break;
     }
     return false;
 }
 
-// `line` up to its comment, which a ";" outside quotes begins.
-std::string_view WithoutComment(std::string_view line) {
+// The place of the first `wanted` in `text` that stands outside double and
+// single quotes; npos when there is none.
+std::size_t FindOutsideQuotes(std::string_view text, char wanted) {
     char quote = 0;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (quote) {
             if (c == quote) quote = 0;
+        } else if (c == wanted) {
+            return i;
         } else if (c == '"' || c == '\'') {
             quote = c;
-        } else if (c == ';') {
-            return line.substr(0, i);
         }
     }
-    return line;
+    return std::string_view::npos;
 }
+
+// `line` up to its comment, which a ";" outside quotes begins.
+std::string_view WithoutComment(std::string_view line) { return line.substr(0, FindOutsideQuotes(line, ';')); }
 
 // The words of `text`, split at blanks and tabs outside quotes.
 std::vector<std::string_view> Words(std::string_view text) {
@@ -392,12 +397,10 @@ PovRayRender ReadPovRayRender(const std::vector<std::string>& lines, PovRayRende
             for (const std::string_view word : words)
                 if (!named && isSwitch(word)) named = SwitchSetting(word.substr(1));
             const std::size_t equals = text.find('=');
-            if (const Setting* key = equals == std::string_view::npos ? nullptr : KeySetting(TrimmedView(text.substr(0, equals)))) {
-                named = key;
-                plain = TakeSetting(*key, 0, TrimmedView(text.substr(equals + 1)), render);
-            } else {
-                plain = !named;
-            }
+            const Setting* key =
+                equals == std::string_view::npos ? nullptr : KeySetting(TrimmedView(text.substr(0, equals)));
+            if (key) named = key;
+            plain = key ? TakeSetting(*key, 0, TrimmedView(text.substr(equals + 1)), render) : !named;
         }
         if (!plain) render.unread = UnreadLine(*named, line, file);
     }
@@ -470,21 +473,11 @@ std::optional<int64_t> PlainFrameNumber(std::string_view text) {
 
 std::optional<int64_t> PovRayIniInteger(std::string_view value) {
     // The last of the values a comma separates, up to a comment.
-    std::size_t start = 0, end = value.size();
-    char quote = 0;
-    for (std::size_t i = 0; i < end; ++i) {
-        const char c = value[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == ',') {
-            start = i + 1;
-        } else if (c == ';') {
-            end = i;
-        }
-    }
-    std::string_view text = TrimmedView(value.substr(start, end - start));
+    std::string_view text = WithoutComment(value);
+    for (std::size_t comma = FindOutsideQuotes(text, ','); comma != std::string_view::npos;
+         comma = FindOutsideQuotes(text, ','))
+        text.remove_prefix(comma + 1);
+    text = TrimmedView(text);
     if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
         text = TrimmedView(text.substr(1, text.size() - 2));
     std::size_t i = !text.empty() && (text.front() == '+' || text.front() == '-') ? 1 : 0;
