@@ -227,6 +227,7 @@ TEST_F(PovLaunchTest, FramesAndPicturesAreTakenAsPovRayTakesThemOrRefused) {
         {"", "Initial_Frame=1.5", "would take Initial_Frame"},
         {"", "+KFF3,4", final},
         {"", "Output_File_Name=a.png,b.png", "would take Output_File_Name"},
+        {"", "+Oa.png +O\"b.png", "would take Output_File_Name"},
         {"", "Output_File_Type=N +KFF3", "would take Output_File_Type"},
         {"", "Input_File_Name=\"\"", "would take Input_File_Name"},
         {"", "Include_Ini=more.ini",

@@ -224,7 +224,8 @@ const Setting* KeySetting(std::string_view key) {
 std::optional<std::string> PlainName(std::string_view text) {
     std::string_view name = text;
     if (!text.empty() && (text.front() == '"' || text.front() == '\'')) {
-        name = text.size() >= 2 && text.back() == text.front() ? text.substr(1, text.size() - 2) : std::string_view();
+        if (text.size() < 2 || text.back() != text.front()) return std::nullopt;
+        name = text.substr(1, text.size() - 2);
         if (name.find(text.front()) != std::string_view::npos) return std::nullopt;
     } else if (text.find_first_of(" \t\"',;=[]") != std::string_view::npos) {
         return std::nullopt;
