@@ -1,8 +1,10 @@
 #include "writers/PovSceneWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "model/Extents.h"
@@ -527,23 +529,23 @@ std::string PovCommandLineSwitches() {
 
 bool PovBatchMode() { return Form1.RadioButton4.checked && BatchFiles.size() > 1; }
 
-namespace {
-
-// The number of digits after the prefix in the first batch file's name.
+// The fewest digits after the prefix in the names of the batch files that
+// begin with it: "frame8" ... "frame12" are not padded, "frame08" ...
+// "frame12" are, in whatever order the files are listed.
 std::size_t BatchFrameDigits() {
     const std::string& prefix = Form1.Edit119.text;
-    std::size_t digits = 0;
-    if (!BatchFiles.empty()) {
-        const std::string base = ExtractBaseName(BatchFiles.front());
-        if (base.compare(0, prefix.size(), prefix) == 0)
-            while (prefix.size() + digits < base.size() &&
-                   std::isdigit(static_cast<unsigned char>(base[prefix.size() + digits])))
-                ++digits;
+    std::optional<std::size_t> fewest;
+    for (const std::string& file : BatchFiles) {
+        const std::string base = ExtractBaseName(file);
+        if (base.compare(0, prefix.size(), prefix) != 0) continue;
+        std::size_t digits = 0;
+        while (prefix.size() + digits < base.size() &&
+               std::isdigit(static_cast<unsigned char>(base[prefix.size() + digits])))
+            ++digits;
+        fewest = std::min(digits, fewest.value_or(digits));
     }
-    return digits;
+    return fewest.value_or(0);
 }
-
-}  // namespace
 
 std::string BatchGeometryIncludeExpression() {
     const std::size_t digits = BatchFrameDigits();
@@ -551,9 +553,9 @@ std::string BatchGeometryIncludeExpression() {
     return "concat(" + PovTextString(Form1.Edit119.text) + ",str(frame_number," + width + ",0),\".inc\")";
 }
 
-std::string BatchGeometryIncludeName(uint64_t frame) {
+std::string BatchGeometryIncludeName(uint64_t frame, std::size_t digits) {
     std::string number = std::to_string(frame);
-    if (const std::size_t digits = BatchFrameDigits(); number.size() < digits)
+    if (number.size() < digits)
         number.insert(0, digits - number.size(), '0');
     return Form1.Edit119.text + number + ".inc";
 }

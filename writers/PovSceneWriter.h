@@ -37,13 +37,16 @@ std::string PovCommandLineSwitches();
 bool PovBatchMode();
 // The POV-Ray string expression that names the geometry include of the
 // current frame: concat("prefix",str(frame_number,-d,0),".inc"), d the
-// number of digits after the prefix in the first batch file's name (so that
-// frame001.obj ... frame010.obj find frame001.inc ... frame010.inc); without
-// such digits str(frame_number,0,0).
+// fewest digits after the prefix in the names of the batch files that begin
+// with it (so that frame001.obj ... frame010.obj find frame001.inc ...
+// frame010.inc, and frame8.obj ... frame12.obj frame8.inc ... frame12.inc);
+// without such digits str(frame_number,0,0).
 std::string BatchGeometryIncludeExpression();
 // The name that expression gives frame `frame`: the prefix as it stands, the
-// number with at least d digits (zeros in front), ".inc".
-std::string BatchGeometryIncludeName(uint64_t frame);
+// number with at least `digits` digits (zeros in front), ".inc".
+std::string BatchGeometryIncludeName(uint64_t frame, std::size_t digits);
+// d of that expression.
+std::size_t BatchFrameDigits();
 
 // The focal blur aperture of the camera: z the camera location's z, front
 // and back the focus planes, vfov the vertical field of view in degrees,

@@ -72,7 +72,8 @@ TEST_F(BatchCommandsTest, ABatchOfThreeModelsWithItsScript) {
     for (const std::string& line : creator) expected += "echo '" + line + "'\n";
     for (int i = 1; i <= 3; ++i)
         expected += "echo 'File(" + std::to_string(i) + " of 3): frame00" + std::to_string(i) + ".ini'\n'" + fake +
-                    "' 'frame00" + std::to_string(i) + ".ini'\n";
+                    "' 'frame00" + std::to_string(i) + ".ini' '+KFI1' '+KFF1' '+SF1' '+EF1' '+Oframe00" +
+                    std::to_string(i) + ".png' '+FN'\n";
     expected += "echo '" + std::string(RuleLine) + "'\n";
     EXPECT_EQ(Read(script), expected);
 
@@ -109,7 +110,8 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
 
     // "Use a POV file": one common scene and INI whose frames walk through
     // the three meshes, from the first model's number, rendered without a
-    // pause after each frame.
+    // pause after each frame; the frames and the picture follow the INI
+    // file on the command line.
     fs::remove_all(out);
     fs::create_directories(out);
     Form1.RadioButton3.checked = false;
@@ -119,27 +121,33 @@ TEST_F(BatchCommandsTest, SaveAndRenderRunsTheScriptOrPovRayOnTheCommonIni) {
     const std::string ini = Read(out / "mirelan_scene.ini");
     EXPECT_NE(ini.find("Initial_Frame=1\nFinal_Frame=3\n"), std::string::npos);
     ASSERT_EQ(shell.requests.size(), 2u);
-    EXPECT_EQ(shell.requests[1].arguments, std::vector<std::string>{"mirelan_scene.ini"});
+    EXPECT_EQ(shell.requests[1].arguments, (std::vector<std::string>{"mirelan_scene.ini", "+KFI1", "+KFF3", "+SF1",
+                                                                      "+EF3", "+Omirelan_scene.png", "+FN"}));
 }
 
 // "Use a POV file" starts POV-Ray only when every frame its INI file runs
 // includes a geometry include the batch wrote, not a file of the model's
 // archive or a model itself: the line names the first other frame, its
-// include and the Initial Frame the models' numbers fit.
+// include and the Initial Frame the models' numbers fit, or else what the
+// user can do.
 TEST_F(BatchCommandsTest, APovFileBatchRendersOnlyFramesThatIncludeItsOwnFiles) {
     const std::string fit = "; the models' numbers fit Initial Frame 1";
+    const std::string batchFile = "choose \"Use a Batch file\", which renders each model as a scene of its own";
+    const std::string renumber =
+        "; number the models' files in order after the input file name prefix, or " + batchFile;
     const struct {
         std::vector<std::string> models;  // "out/..." lie in the output folder
         std::string initial, planted;
         std::vector<std::string> iniLines;
-        std::string frame = "", include = "", fit = "";  // no frame: the frames cannot be told
+        std::string frame = "", include = "", fit = "";  // no frame: its INI file includes another
     } cases[] = {
         {{"frame001.obj", "frame002.obj", "frame003.obj"}, "0", "", {}, "0", "frame000.inc", fit},
         {{"frame01.obj", "frame02.obj"}, "0", "frame00.inc", {}, "0", "frame00.inc", fit},
-        {{"frame1.obj", "frame3.obj"}, "1", "frame2.inc", {}, "2", "frame2.inc"},
-        {{"out/walk1.inc", "out/walk2.inc"}, "1", "", {}, "1", "walk1.inc"},
+        {{"frame1.obj", "frame3.obj"}, "1", "frame2.inc", {}, "2", "frame2.inc", renumber},
+        {{"out/walk1.inc", "out/walk2.inc"}, "1", "", {}, "1", "walk1.inc", renumber},
+        {{"horse.obj", "cow.obj"}, "0", "", {}, "0", "horse.obj0.inc", renumber},
         {{"frame1.obj", "frame2.obj"}, "1", "", {"Final_Frame = 3 ; one more", "[later]", "Final_Frame=2"}, "3",
-         "frame3.inc"},
+         "frame3.inc", renumber},
         {{"frame1.obj", "frame2.obj"}, "1", "", {"Include_Ini=more.ini"}},
     };
     Form1.Edit52.text = "sh";  // any program found on PATH
@@ -159,17 +167,82 @@ TEST_F(BatchCommandsTest, APovFileBatchRendersOnlyFramesThatIncludeItsOwnFiles) 
         Save("Form1.ToolButton18");
         EXPECT_TRUE(shell.requests.empty());
         EXPECT_TRUE(Logged("<!>POV-Ray was not started: " +
-                           (c.frame.empty() ? "which frames mirelan_scene.ini runs cannot be told: its Initial_Frame "
-                                              "and Final_Frame must be whole numbers of 0 or more, the last above "
-                                              "the first"
+                           (c.frame.empty() ? "it would read settings from the file named in the line "
+                                              "\"Include_Ini=more.ini\" of " + (out / "mirelan_scene.ini").string() +
+                                                  ", which the program does not read; write those settings among "
+                                                  "the INI options instead"
                                             : "frame " + c.frame + " would read " + c.include +
                                                   ", which this batch did not write" + c.fit)));
     }
+    Form1.Memo1.lines.clear();
     Form1.Edit119.text = "fr\xC3\xA9";  // POV-Ray would read another name
     Save("Form1.ToolButton18");
     EXPECT_TRUE(Logged("<!>POV-Ray was not started: the include files of its frames cannot be told: the input file "
-                       "name prefix fr\xC3\xA9 holds a character beyond printable ASCII or a backslash"));
+                       "name prefix fr\xC3\xA9 holds a character beyond printable ASCII or a backslash; rename the "
+                       "models' files, or " + batchFile));
     EXPECT_TRUE(shell.requests.empty());
+}
+
+// The Initial Frame as POV-Ray reads it: the INI's last frame follows it by
+// the number of models, and a text POV-Ray reads as another number than it
+// shows, or frames beyond 0 and 32 bits, stop the start with a line naming
+// the field; so do fractional frames among the INI options. The models'
+// numbers pad the frames' include names alike in whatever order the files
+// are listed.
+TEST_F(BatchCommandsTest, TheInitialFrameIsReadAsPovRayReadsIt) {
+    const std::string typeOne = "; type a whole number from 0 to 2147483645";
+    const auto taken = [&](const std::string& line) {
+        return "it would take " + line.substr(0, line.find('=')) + " from the line \"" + line + "\" of " +
+               (out / "mirelan_scene.ini").string() +
+               ", a form the program does not read; write it on a line of its own as " +
+               line.substr(0, line.find('=')) + "=<whole number>";
+    };
+    const struct {
+        std::string initial;
+        std::vector<std::string> iniLines;
+        int64_t last;        // Final_Frame
+        std::string result;  // the frames started, or the reason POV-Ray was not
+    } cases[] = {
+        {"1.0", {}, 3, "+KFI1 +KFF3"},
+        {" 1.", {}, 3, "+KFI1 +KFF3"},
+        {"1e1", {}, 3, "it reads the Initial Frame 1e1 as 1" + typeOne},
+        {"1e0", {}, 3, "it reads the Initial Frame 1e0 as 1" + typeOne},
+        {"99999999999", {}, 1215752193, "it reads the Initial Frame 99999999999 as 1215752191" + typeOne},
+        {"x", {}, 2, "it reads the Initial Frame x as no number" + typeOne},
+        {"-1", {}, 1, "the Initial Frame -1 lies outside 0 to 2147483645; type a whole number in that range"},
+        {"1", {"Initial_Frame=1.5"}, 3, taken("Initial_Frame=1.5")},
+        {"1", {"Final_Frame=2.5"}, 3, taken("Final_Frame=2.5")},
+    };
+    ChooseBatch();
+    Form1.Edit52.text = "sh";  // any program found on PATH
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.initial);
+        shell.requests.clear();
+        Form1.Edit120.text = c.initial;
+        Form1.Memo1.lines = c.iniLines;
+        Save("Form1.ToolButton18");
+        EXPECT_NE(Read(out / "mirelan_scene.ini")
+                      .find("Initial_Frame=" + c.initial + "\nFinal_Frame=" + std::to_string(c.last) + "\n"),
+                  std::string::npos);
+        if (c.result.starts_with("+")) {
+            ASSERT_EQ(shell.requests.size(), 1u);
+            EXPECT_EQ(shell.requests[0].arguments.at(1) + " " + shell.requests[0].arguments.at(2), c.result);
+        } else {
+            EXPECT_TRUE(shell.requests.empty());
+            EXPECT_TRUE(Logged("<!>POV-Ray was not started: " + c.result));
+        }
+    }
+    // The frames of a batch listed in the names' order, from frame 8.
+    BatchFiles.clear();
+    for (const char* frame : {"frame10", "frame11", "frame12", "frame8", "frame9"})
+        BatchFiles.push_back(WriteObj("listed/" + std::string(frame) + ".obj"));
+    Form1.Edit119.text = "frame";
+    Form1.Edit120.text = "8";
+    Form1.Memo1.lines.clear();
+    shell.requests.clear();
+    Save("Form1.ToolButton18");
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].arguments.at(2), "+KFF12");
 }
 
 // The files and pictures of a batch's models rendered by its script: each

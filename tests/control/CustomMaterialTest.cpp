@@ -137,7 +137,9 @@ TEST_F(CustomMaterialTest, PreviewWritesTheTestMaterialAndStartsPovRayInTheProgr
     Commands().Run("Form1.ToolButton40");
     ASSERT_EQ(shell.requests.size(), 1u);
     EXPECT_EQ(shell.requests[0].target, Form1.Edit52.text);
-    EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{PreviewIniFile, "+P"}));
+    EXPECT_EQ(shell.requests[0].arguments,
+              (std::vector<std::string>{PreviewIniFile, "+KFI1", "+KFF1", "+SF1", "+EF1", "+Otest_scene_POV_preview.png",
+                                        "+FN", "+P"}));
     EXPECT_EQ(shell.requests[0].folder, dir.string() + "/");
     EXPECT_EQ(Log().back(), "Ready");
 
@@ -178,7 +180,8 @@ TEST_F(CustomMaterialTest, BakeRendersAFlatSquareOfTheMaterialIntoTheChosenMap) 
     EXPECT_EQ(Lines(dir / BakeIniFile), expectedIni);
     ASSERT_EQ(shell.requests.size(), 1u);
     // Ends by itself; the INI file in quotes, as the test's folder holds a "-".
-    EXPECT_EQ(shell.requests[0].arguments, std::vector<std::string>{"\"" + (dir / BakeIniFile).string() + "\""});
+    EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{"\"" + (dir / BakeIniFile).string() + "\"", "+KFI1",
+                                                                      "+KFF1", "+SF1", "+EF1", "+Obaked.tga", "+FT"}));
     EXPECT_EQ(shell.requests[0].folder, maps.string() + "/");  // where POV-Ray may write the map
     EXPECT_EQ(Log().back(), "New texture should have been saved into baked.tga");
     EXPECT_EQ(Shown().back(), "Set this preview map on pigment 1 once POV-Ray is done?");
@@ -263,6 +266,8 @@ TEST_F(CustomMaterialTest, ABakeThatCannotStartIsRefusedWithItsReason) {
 // preview, whose test scene the user may change, and the bake of a text
 // that may run code; the bake of any other text starts.
 TEST_F(CustomMaterialTest, ParseStringTmpStopsOnlyAStartThatMayRunCode) {
+    // No settings file of the user's, whose header file could run code.
+    const fixtures::NoUserPovRaySettings noSettings(std::filesystem::temp_directory_path());
     LoadTwoFaces();
     Form1.Edit52.text = FakePovRay();
     fs::create_directories(dir / "parse_string.tmp");

@@ -2,6 +2,7 @@
 // answered by the test, the overwrite questions, the maps copied and
 // resized, POV-Ray and the editor started through the recorded shell, and
 // the small commands of the output tabs; the map copying on its own.
+#include "tests/fixtures/ScopedEnv.h"
 #include "CommandFixtures.h"
 #include "model/StatusLog.h"
 #include "platform/gfx/Stream.h"
@@ -85,7 +86,8 @@ TEST_F(ExportCommandsTest, SaveAndRenderStartsPovRayOnTheIniInTheOutputFolder) {
     Save("Form1.ToolButton18");
     ASSERT_EQ(shell.requests.size(), 1u);
     EXPECT_EQ(shell.requests[0].target, program);
-    EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{"a_POV_main.ini", "+P"}));
+    EXPECT_EQ(shell.requests[0].arguments, (std::vector<std::string>{"a_POV_main.ini", "+KFI0", "+KFF0", "+SF0", "+EF0",
+                                                                      "+Oa.png", "+FN", "+P"}));
     EXPECT_EQ(shell.requests[0].folder, out.string());
     EXPECT_TRUE(fs::exists(out / "a_POV_main.ini"));
 
@@ -111,6 +113,8 @@ TEST_F(ExportCommandsTest, SaveAndRenderStartsPovRayOnTheIniInTheOutputFolder) {
 // writes where POV-Ray works, stops a render when it is no plain file only
 // while a material text of the user's that may run code is in the scene.
 TEST_F(ExportCommandsTest, ParseStringTmpStopsOnlyARenderThatMayRunCode) {
+    // No settings file of the user's, whose header file could run code.
+    const fixtures::NoUserPovRaySettings noSettings(std::filesystem::temp_directory_path());
     Form1.Edit52.text = program;
     fs::create_directories(out / "parse_string.tmp");
     for (const bool code : {false, true}) {

@@ -12,6 +12,7 @@
 
 #include "CommandFixtures.h"
 #include "model/StatusLog.h"
+#include "model/TextConv.h"
 #include "platform/SystemShell.h"
 #include "tests/fixtures/ScopedEnv.h"
 #include "ui/control/PreviewOptionsController.h"
@@ -118,8 +119,9 @@ TEST_F(PovRayStartTest, SaveAndRenderRendersInAnyFolder) {
         for (int k = first ? 2 : 1; k > 0; --k) {
             dialogs.results = {ModalResult::Ok};
             Commands().Run("Form1.ToolButton18");
-            // The INI file and "+P", read without an error.
-            ASSERT_TRUE(RunsEnded(1, "0 2 " + (c.povini ? (dir / c.povini).string() : "unset")));
+            // The INI file, the frames and picture after it and "+P", read
+            // without an error.
+            ASSERT_TRUE(RunsEnded(1, "0 8 " + (c.povini ? (dir / c.povini).string() : "unset")));
         }
         first = false;
         EXPECT_TRUE(fs::exists(out / picture));
@@ -160,7 +162,7 @@ TEST_F(PovRayStartTest, ABatchScriptRendersEveryModelAsItself) {
         prompts.answers = {Answer::Yes};  // POV-Ray is not running
         dialogs.results = {ModalResult::Ok};
         Commands().Run("Form1.ToolButton18");
-        ASSERT_TRUE(RunsEnded(std::size(models), "0 1 " + (povini ? (dir / povini).string() : "unset")));
+        ASSERT_TRUE(RunsEnded(std::size(models), "0 7 " + (povini ? (dir / povini).string() : "unset")));
         for (const auto& [model, picture] : models)
             EXPECT_TRUE(fs::exists(out / (picture + std::string(OutputImageExtension(Form1.ComboBox5.index)))))
                 << picture;
@@ -183,10 +185,10 @@ TEST_F(PovRayStartTest, BakesRenderWhateverTheProgramFolderIsNamed) {
     prompts.fileAnswers = {{(maps / "baked.png").string()}};
     prompts.answers = {Answer::No};  // no need to set the map on the material
     Commands().Run("Form1.ToolButton41");
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));  // the bakes share their files: one after the other
+    ASSERT_TRUE(RunsEnded(1, "0 7 unset"));  // the bakes share their files: one after the other
     Form1.ComboBox1.index = 23;  // Starfield
     ASSERT_TRUE(CreateSkyMap(SkyMapFile("Starfield")));
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 7 unset"));
     EXPECT_TRUE(fs::exists(maps / "baked.png"));
     EXPECT_TRUE(fs::exists(SkyMapFile("Starfield")));
 }
@@ -207,7 +209,7 @@ TEST_F(PovRayStartTest, ABatchRendersNoFrameIncludeItDidNotWrite) {
     }
     EXPECT_TRUE(Logged("<!>POV-Ray was not started: frame 0 would read frame00.inc, which this batch did not "
                        "write; the models' numbers fit Initial Frame 1"));
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 7 unset"));
 }
 
 // A model's material text that its reader keeps switched off (it writes a
@@ -226,7 +228,7 @@ TEST_F(PovRayStartTest, AModelsSwitchedOffMaterialTextIsNeitherPreviewedNorBaked
     Commands().Run("Form1.ToolButton18");
     EXPECT_TRUE(Logged("<!>The POV-Ray material of paint may run a directive or a macro when the scene renders: it "
                        "goes to POV-Ray only once it is switched on (\"Active\") or edited"));
-    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 8 unset"));
     EXPECT_FALSE(fs::exists(out / "baked.png"));
 }
 
@@ -331,7 +333,7 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
     ASSERT_TRUE(LoadSelectedModels());
     dialogs.results = {ModalResult::Ok};
     Commands().Run("Form1.ToolButton18");
-    ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 8 unset"));
     EXPECT_TRUE(fs::exists(out / "m1_Rev00002.png"));
     // The bakes and the preview, each with a link under its state file.
     plant(out / "baked.pov-state", false);
@@ -362,7 +364,7 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
                                        "frame's number: the output folder holds files of those names"});
     dialogs.results = {ModalResult::Ok};
     Commands().Run("Form1.ToolButton18");
-    ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(1, "0 7 unset"));
     Form1.RadioButton4.checked = false;
     Form1.RadioButton3.checked = true;
     Commands().Run("Form1.RadioButton3");
@@ -382,7 +384,7 @@ TEST_F(PovRayStartTest, NothingOutsideTheFolderIsWrittenThroughALink) {
         EXPECT_EQ(Logged("<!>POV-Ray was not started: it " + hazard), mine);
         Form1.Memo1.lines.clear();
     }
-    ASSERT_TRUE(RunsEnded(2, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(2, "0 7 unset"));
     for (const char* picture : {"mirelan_scene_Rev000011.png", "mirelan_scene_Rev000012.png", "m1_Rev00003.png",
                                 "m2_Rev00001.png"})
         EXPECT_TRUE(fs::exists(out / picture)) << picture;
@@ -412,7 +414,7 @@ TEST_F(PovRayStartTest, TheProgramStartedIsTheOneChecked) {
         ASSERT_TRUE(LoadSelectedModels());
         dialogs.results = {ModalResult::Ok};
         Commands().Run("Form1.ToolButton18");
-        ASSERT_TRUE(RunsEnded(1, "0 2 unset"));
+        ASSERT_TRUE(RunsEnded(1, "0 8 unset"));
     }
     ChooseBatch(models);
     UseBatchFile();
@@ -420,7 +422,7 @@ TEST_F(PovRayStartTest, TheProgramStartedIsTheOneChecked) {
     prompts.answers = {Answer::Yes};  // POV-Ray is not running
     dialogs.results = {ModalResult::Ok};
     Commands().Run("Form1.ToolButton18");
-    ASSERT_TRUE(RunsEnded(2, "0 1 unset"));
+    ASSERT_TRUE(RunsEnded(2, "0 7 unset"));
 }
 
 // A map that is a fifo, which POV-Ray would wait on for ever, stops every
@@ -459,6 +461,97 @@ TEST_F(PovRayStartTest, AMapThatIsAFifoStopsEveryStart) {
     EXPECT_FALSE(fs::exists(dir / "runs.txt"));
 }
 
+// The user's own lines (among the INI options, in the settings file $POVINI
+// names) and the Initial Frame as typed: POV-Ray renders the frames and
+// writes the pictures the program checked, or is not started; a line read
+// as POV-Ray reads it takes effect. A batch script run by hand later, under
+// settings the program never saw, renders one picture of each model.
+// Nothing outside the folder is made or changed, and no include of the
+// model's archive runs.
+TEST_F(PovRayStartTest, PovRayRendersTheFramesAndPicturesTheProgramChecked) {
+    const std::vector<std::string> models = {WriteObj("frames/frame1.obj"), WriteObj("frames/frame2.obj"),
+                                             WriteObj("frames/frame3.obj")};
+    MakeOutputFolder("frames");
+    const fs::path outside = dir / "outside";
+    fs::create_directories(outside);
+    std::ofstream(outside / "kept") << "kept";
+    // Under the names of the frames around the batch's, and of two frames of
+    // the first model's picture: a link to a file outside, a link to nothing,
+    // an include that writes outside.
+    for (const char* name : {"mirelan_scene0.pov-state", "mirelan_scene4.pov-state", "frame12.pov-state"})
+        fs::create_symlink(outside / "kept", out / name);
+    for (const char* name : {"mirelan_scene4.png", "frame11.png"}) fs::create_symlink(outside / name, out / name);
+    Write("frames/frame0.inc", Hijack);
+    Write("frames/frame4.inc", Hijack);
+    prompts.fileAnswers = {models};
+    prompts.answers = {Answer::Yes, Answer::No};  // lights and camera set, no common material file
+    Commands().Run("Form1.Batch1");
+    // A settings file of the user's names the folders of the standard
+    // include files, as POV-Ray reports them.
+    std::string library;
+    const std::string report =
+        "'" + FindProgram("povray") + "' +Inone.pov -D 2>&1 | sed -n '/Library paths:/,/^[^ ]/p'";
+    if (FILE* paths = ::popen(report.c_str(), "r")) {
+        for (char line[4096]; std::fgets(line, sizeof line, paths);)
+            if (std::string_view(line).starts_with("    /")) library += "Library_Path=\"" + Trim(line) + "\"\n";
+        ::pclose(paths);
+    }
+    ASSERT_FALSE(library.empty());
+    const std::string settings = Write("settings.ini", library);
+    const fixtures::ScopedEnv povini("POVINI", settings);
+    const struct {
+        const char *initial, *line, *settings, *rendered;
+    } cases[] = {
+        {"1", "Subset_End_Frame=4", "", ""}, {"1", "+EF4", "", ""}, {"1", "+A0.3 Final_Frame=4", "", ""},
+        {"1", "+A0.3 Initial_Frame=0", "", ""}, {"1", "Final_Frame=4 5", "", ""}, {"1", "Final_Frame='4'", "", ""},
+        {"1", "Final_Frame=4[x]", "", ""}, {"1", "Final_Frame=1+3", "", ""}, {"1", "Initial_Frame=0x3", "", ""},
+        {"1", "", "Subset_End_Frame=4", ""}, {"1e1", "", "", ""}, {"99999999999", "", "", ""},
+        {"1.0", "", "", "123"}, {" 1.", "Subset_Start_Frame=2", "", "23"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.initial) + " " + c.line + c.settings);
+        Write("settings.ini", library + c.settings);
+        Form1.Edit120.text = c.initial;
+        Form1.Memo1.lines = *c.line ? std::vector<std::string>{c.line} : std::vector<std::string>();
+        ClearMessagesPage();
+        dialogs.results = {ModalResult::Ok};
+        Commands().Run("Form1.ToolButton18");
+        if (!*c.rendered) {
+            const auto& lines = status.Lines(StatusPage::Messages);
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+                return line.starts_with("<!>POV-Ray was not started: ");
+            }));
+            continue;
+        }
+        ASSERT_TRUE(RunsEnded(1, "0 7 " + settings));
+        for (const char frame : std::string("123")) {
+            const fs::path picture = out / ("mirelan_scene" + std::string(1, frame) + ".png");
+            EXPECT_EQ(fs::exists(picture), std::string(c.rendered).find(frame) != std::string::npos) << picture;
+            fs::remove(picture);
+        }
+    }
+    // The script, started by the program, then by hand under settings that
+    // ask for two frames.
+    Form1.Memo1.lines.clear();
+    Form1.RadioButton4.checked = false;
+    Form1.RadioButton3.checked = true;
+    Commands().Run("Form1.RadioButton3");
+    prompts.answers = {Answer::Yes};  // POV-Ray is not running
+    dialogs.results = {ModalResult::Ok};
+    Commands().Run("Form1.ToolButton18");
+    ASSERT_TRUE(RunsEnded(3, "0 7 " + settings));
+    fs::remove(out / "frame1.png");
+    Write("settings.ini", library + "Initial_Frame=1\nFinal_Frame=2\n");
+    const std::string command = "cd '" + out.string() + "' && sh mirelan_batch_render.sh >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_TRUE(RunsEnded(3, "0 7 " + settings));
+    EXPECT_TRUE(fs::exists(out / "frame1.png"));
+    // Nothing outside made or changed, every link still there.
+    EXPECT_EQ(Read(outside / "kept"), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_symlink(out / "frame11.png") && fs::is_symlink(out / "mirelan_scene0.pov-state"));
+}
+
 // A "Use a POV file" batch into a folder that holds an earlier batch's
 // pictures renders its own under a name free for every frame: the earlier
 // ones are kept.
@@ -472,7 +565,7 @@ TEST_F(PovRayStartTest, ASecondBatchKeepsTheFirstBatchsPictures) {
     for (const char* base : {"mirelan_scene", "mirelan_scene_Rev00001"}) {
         dialogs.results = {ModalResult::Ok};
         Commands().Run("Form1.ToolButton18");
-        ASSERT_TRUE(RunsEnded(1, "0 1 unset"));
+        ASSERT_TRUE(RunsEnded(1, "0 7 unset"));
         for (const char* frame : {"1", "2"}) {
             const fs::path picture = out / (base + std::string(frame) + ".png");
             EXPECT_TRUE(fs::exists(picture)) << picture;

@@ -111,7 +111,9 @@ TEST_F(PreviewOptionsTest, SkiesLoadTheirMapOrBakeItFirst) {
     prompts.answers = {Answer::Yes, Answer::Ok, Answer::Yes, Answer::Ok};
     ChooseBackground("Blue_Sky");
     EXPECT_EQ(std::pair(shell.requests.at(0).arguments, shell.requests[0].folder),
-              std::pair(std::vector<std::string>{"create_image_map.ini"}, dir.string() + "/"));
+              std::pair(std::vector<std::string>{"create_image_map.ini", "+KFI1", "+KFF1", "+SF1", "+EF1",
+                                                 "+OPreview_Sky_Blue_Sky.tga", "+FT"},
+                        dir.string() + "/"));
     EXPECT_EQ(prompts.shown.back().text,
               "Once POV-Ray is finished click OK to load the image " + Sky("Blue_Sky") + " as a background map");
     EXPECT_TRUE(pageHooks.Called("Background " + Sky("Blue_Sky")));

@@ -128,7 +128,8 @@ TEST_F(EndToEndTest, ATexturedModelLoadedSavedWithItsMapsAndRenderedByPovRay) {
     const RecordingShell::Request& start = shell.requests[0];
     EXPECT_EQ(start.target + " " + start.folder, povray + " " + out.string());
     const std::vector<std::string>& args = start.arguments;
-    ASSERT_EQ(args, (std::vector<std::string>{"lawn_POV_main.ini", "+P"}));
+    ASSERT_EQ(args, (std::vector<std::string>{"lawn_POV_main.ini", "+KFI0", "+KFF0", "+SF0", "+EF0", "+Olawn.png", "+FN",
+                                              "+P"}));
     const std::string command = "cd '" + start.folder + "' && povray '" + args[0] + "' -D >render.log 2>&1";
     {
         const fixtures::NoUserPovRaySettings settings(dir);

@@ -184,12 +184,84 @@ TEST_F(PovLaunchTest, TheFilesPovRayWritesFollowItsSettings) {
     }
 }
 
+// The settings of the frames and the picture, as a trace of POV-Ray 3.7
+// shows it reads them, read from the settings file $POVINI names and then
+// the INI file: a plain line takes effect, and POV-Ray gets the frames and
+// the picture after the INI file; a line POV-Ray would read otherwise than
+// the program (several values, a value it cuts short, an option after a
+// switch or after another setting, an included file), and a subset beyond
+// the frames, stop the start with a line that names it and what to do.
+TEST_F(PovLaunchTest, FramesAndPicturesAreTakenAsPovRayTakesThemOrRefused) {
+    const fs::path folder = fixtures::MakeScratchFolder("povlaunch");
+    const std::string ini = (folder / "x.ini").string(), settings = (folder / "settings.ini").string();
+    const fixtures::ScopedEnv povini("POVINI", settings.c_str());
+    const char* head[] = {"Input_File_Name=\"x.pov\"", "Output_File_Name=\"a.png\"", "+FN", "Initial_Frame=1",
+                          "Final_Frame=2"};
+    const std::string frames = "+KFI1 +KFF2 +SF1 +EF2 +O", final = "would take Final_Frame from the line ";
+    const struct {
+        std::string settings, line;
+        std::string result;  // the words after the INI file, or the start of the reason for none
+    } cases[] = {
+        {"", "", frames + "a.png +FN"},
+        {"Output_File_Type=T\nFinal_Frame=9", "", frames + "a.png +FN"},
+        {"", "Final_Frame = 12 ; one more", "+KFI1 +KFF12 +SF1 +EF12 +Oa.png +FN"},
+        {"", "+A0.3 +kff3 -f", "+KFI1 +KFF3 +SF1 +EF3 +Oa.png -F"},
+        {"", "Subset_Start_Frame=2.0", "+KFI1 +KFF2 +SF2 +EF2 +Oa.png +FN"},
+        {"", "Output_File_Type=c", frames + "a.png.tga +FC"},
+        {"", "Output_File_Name='my \"a\".png' ; quoted", frames + "'my \"a\".png' +FN"},
+        {"+A0.3 Final_Frame=3 ; mine", "", final + "\"+A0.3 Final_Frame=3 ; mine\" of " + settings +
+                                               ", a form the program does not read; write it on a line of its own "
+                                               "as Final_Frame=<whole number>"},
+        {"Subset_End_Frame=4", "", "would render the frames 1 to 4 of its subset (Subset_Start_Frame, "
+                                   "Subset_End_Frame), which do not lie within its frames 1 to 2 (Initial_Frame, "
+                                   "Final_Frame); set the subset within those frames, or remove it"},
+        {"", "+EF4", "would render the frames 1 to 4"},
+        {"", "+A0.3 Initial_Frame=0", "would take Initial_Frame"},
+        {"", "Width=8 Final_Frame=3", final},
+        {"", "Final_Frame=3 4", final},
+        {"", "Final_Frame='3'", final},
+        {"", "Final_Frame=3[x]", final},
+        {"", "Final_Frame=1+2", final},
+        {"", "Final_Frame=0x3", final},
+        {"", "Final_Frame=2.5", final},
+        {"", "Initial_Frame=1.5", "would take Initial_Frame"},
+        {"", "+KFF3,4", final},
+        {"", "Output_File_Name=a.png,b.png", "would take Output_File_Name"},
+        {"", "+Oa.png +O\"b.png", "would take Output_File_Name"},
+        {"", "Output_File_Type=N +KFF3", "would take Output_File_Type"},
+        {"", "Input_File_Name=\"\"", "would take Input_File_Name"},
+        {"", "Include_Ini=more.ini",
+         "would read settings from the file named in the line \"Include_Ini=more.ini\" of " + ini +
+             ", which the program does not read; write those settings among the INI options instead"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings + " | " + c.line);
+        std::ofstream(settings) << c.settings;
+        std::ofstream file(ini);
+        for (const char* line : head) file << line << "\n";
+        file << c.line << "\n";
+        file.close();
+        const PovRayRender render = PovRayStartRender(ini, PovRayIniLines(ini));
+        std::string words;
+        for (const std::string& word : PovRayStatedSettings(render)) words += (words.empty() ? "" : " ") + word;
+        EXPECT_EQ(render.unread.empty() ? words : render.unread.substr(0, c.result.size()), c.result);
+        shell.requests.clear();
+        EXPECT_EQ(StartPovRay("/bin/true", ini, folder.string(), PovRayRun::Bake), c.result.starts_with("+"));
+        const std::size_t arguments = shell.requests.empty() ? 0 : shell.requests[0].arguments.size();
+        EXPECT_EQ(arguments, c.result.starts_with("+") ? 7u : 0u);
+    }
+    EXPECT_EQ(Messages().back(), "<!>POV-Ray was not started: it " + cases[std::size(cases) - 1].result);
+    fixtures::RemoveScratchFolder(folder);
+}
+
 // POV-Ray writes through a link, or into a file another name shares: a start
 // whose picture, render state file or parse_string.tmp is one, or is no
 // plain file, is refused with a line that names it; a plain file is not.
 // parse_string.tmp counts only for a scene that may run code, or reads a
 // file its INI file names into it.
 TEST_F(PovLaunchTest, AStartThatWouldWriteThroughALinkIsRefused) {
+    // No settings file of the user's, whose header file could run code.
+    const fixtures::NoUserPovRaySettings noSettings(std::filesystem::temp_directory_path());
     const fs::path folder = fixtures::MakeScratchFolder("povlaunch"), outside = folder / "outside";
     fs::create_directories(outside);
     std::ofstream(outside / "kept") << "kept";

@@ -210,11 +210,12 @@ std::vector<std::string> BakeSettings(const std::string& outputFile, const std::
 bool BakeRefused(const std::string& outputFile, const std::vector<std::string>& options,
                  const PovRaySceneReads& reads) {
     const std::string scene = ProgramDir() + BakeSceneFile, folder = BakeFolder(outputFile);
-    std::string refusal =
-        PovRayStartRefusal(ProgramDir() + BakeIniFile, folder, BakeSettings(outputFile, options), reads);
-    if (refusal.empty() && PovRayInputName(scene, folder).empty())
-        refusal = "POV-Ray cannot read the bake scene " + OneLineText(scene) +
-                  ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks";
+    // A scene POV-Ray cannot be told of first: the INI file would name none.
+    const std::string refusal =
+        PovRayInputName(scene, folder).empty()
+            ? "POV-Ray cannot read the bake scene " + OneLineText(scene) +
+                  ": its path holds a line break, a letter beyond ASCII or both kinds of quote marks"
+            : PovRayStartRefusal(ProgramDir() + BakeIniFile, folder, BakeSettings(outputFile, options), reads);
     if (refusal.empty()) return false;
     LogMessage("<!>" + refusal);
     Svc().window->Beep();

@@ -30,8 +30,18 @@ void PovRayMissing(MessageKind kind) {
     LogMessage("Could not start POV-Ray");
 }
 
+// True, with a "<!>" line, when the INI file just saved gives an Initial
+// Frame that POV-Ray reads otherwise than it shows (InitialFrameHazard).
+bool InitialFrameRefused() {
+    if (!Form1.RadioButton4.checked || Form1.CheckBox59.checked) return false;  // no animation parameters
+    const std::string hazard = InitialFrameHazard(BatchFiles.size());
+    if (!hazard.empty()) LogMessage("<!>POV-Ray was not started: " + hazard);
+    return !hazard.empty();
+}
+
 // Renders the INI file of the scene just saved, in the scene's folder.
 void StartRender(const std::string& program) {
+    if (InitialFrameRefused()) return;
     LogMessage("Starting POV-Ray...");
     if (StartPovRay(program, Scene.iniFile, ExtractFileDir(Scene.povSceneFile), PovRayRun::Render, SavedSceneReads))
         LogMessage("Ready");
@@ -40,9 +50,11 @@ void StartRender(const std::string& program) {
 }
 
 // Renders the common INI file of a "Use a POV file" batch that wrote the
-// geometry includes `written`, when every frame it runs includes one of
-// them (BatchFramesRefusal); a start refused for its folder says so first.
+// geometry includes `written`, when its Initial Frame reads as it shows and
+// every frame it runs includes one of them (BatchFramesRefusal); a start
+// refused for its folder says so first.
 void StartBatchRender(const std::string& program, const std::vector<std::string>& written) {
+    if (InitialFrameRefused()) return;
     if (PovRayStartRefusal(Scene.iniFile, ExtractFileDir(Scene.povSceneFile), SavedSceneReads).empty()) {
         if (const std::string refusal = BatchFramesRefusal(Scene.iniFile, written); !refusal.empty()) {
             LogMessage("<!>" + refusal);

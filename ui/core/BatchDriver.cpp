@@ -115,20 +115,18 @@ private:
     StatusSink& window_;
 };
 
-// The frames POV-Ray runs for an INI file, as it reads it
-// (ReadPovRayRender). False when they cannot be told so: a value that is not
-// a whole number of 0 or more, a last frame not above the first, another INI
-// file included.
+// The frames POV-Ray runs for an INI file, as it reads it started now
+// (PovRayStartRender, PovRayFramesOf). False when they cannot be told so: a
+// setting the program does not read, a frame below 0, a last frame not above
+// the first.
 bool IniFrames(const std::string& iniFile, uint64_t& first, uint64_t& last) {
-    const PovRayRender render = ReadPovRayRender(PovRayIniLines(iniFile));
-    const auto whole = [](const std::optional<double>& value) {
-        return value && *value >= 0 && *value < 0x1p53 && std::floor(*value) == *value;
-    };
-    if (render.includesIni || !whole(render.initialFrame) || !whole(render.finalFrame) ||
+    const PovRayRender render = PovRayStartRender(iniFile, PovRayIniLines(iniFile));
+    if (!render.unread.empty() || !render.initialFrame || !render.finalFrame || *render.initialFrame < 0 ||
         *render.finalFrame <= *render.initialFrame)
         return false;
-    first = static_cast<uint64_t>(*render.initialFrame);
-    last = static_cast<uint64_t>(*render.finalFrame);
+    const PovRayFrames frames = PovRayFramesOf(render);
+    first = static_cast<uint64_t>(frames.first);
+    last = static_cast<uint64_t>(frames.last);
     return true;
 }
 
@@ -137,19 +135,21 @@ bool IniFrames(const std::string& iniFile, uint64_t& first, uint64_t& last) {
 // carries after the prefix, when it does. None when there is no such frame.
 std::optional<uint64_t> FittingInitialFrame(const std::unordered_set<std::string>& written, uint64_t count) {
     const std::string& prefix = Form1.Edit119.text;
+    const std::size_t digits = BatchFrameDigits();
     std::optional<uint64_t> first;
     for (const std::string& name : written) {
         if (!name.starts_with(prefix) || !name.ends_with(".inc") || name.size() < prefix.size() + 5) continue;
-        const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        const std::string text = name.substr(prefix.size(), name.size() - prefix.size() - 4);
         uint64_t number = 0;
-        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-        if (error != std::errc() || end != digits.data() + digits.size() || BatchGeometryIncludeName(number) != name)
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (error != std::errc() || end != text.data() + text.size() ||
+            BatchGeometryIncludeName(number, digits) != name)
             continue;
         if (!first || number < *first) first = number;
     }
     if (!first || count > written.size()) return std::nullopt;
     for (uint64_t frame = *first; frame - *first < count; ++frame)
-        if (written.count(BatchGeometryIncludeName(frame)) == 0) return std::nullopt;
+        if (written.count(BatchGeometryIncludeName(frame, digits)) == 0) return std::nullopt;
     return first;
 }
 
@@ -179,7 +179,8 @@ std::string ShellWord(std::string_view text) {
     return word + "'";
 }
 
-std::vector<std::string> BatchScriptLines(const std::string& program, const std::vector<std::string>& iniFiles) {
+std::vector<std::string> BatchScriptLines(const std::string& program, const std::vector<std::string>& iniFiles,
+                                          const std::vector<std::vector<std::string>>& settings) {
     std::vector<std::string> creator;
     BuildCreatorHeader(creator);
     std::vector<std::string> lines = {"#!/bin/sh", EchoRule};
@@ -190,7 +191,10 @@ std::vector<std::string> BatchScriptLines(const std::string& program, const std:
                                             "): " + ExtractFileName(iniFiles[i])));
         std::string word = PovRayCommandWord(iniFiles[i]);
         if (word.empty()) word = PovRayCommandWord(ExtractFileName(iniFiles[i]));
-        lines.push_back(ShellWord(program) + " " + ShellWord(word));
+        std::string line = ShellWord(program) + " " + ShellWord(word);
+        if (i < settings.size())
+            for (const std::string& setting : settings[i]) line += " " + ShellWord(setting);
+        lines.push_back(std::move(line));
     }
     lines.push_back(EchoRule);
     return lines;
@@ -311,13 +315,15 @@ std::shared_ptr<const BatchOutputFiles> CurrentBatchOutputFiles() {
 
 std::string BatchFramesRefusal(const std::string& iniFile, const std::vector<std::string>& written) {
     const std::string refused = "POV-Ray was not started: ";
+    const std::string batchFile = "choose \"Use a Batch file\", which renders each model as a scene of its own";
     // POV-Ray builds each name from the prefix as a string of its own
     // language: a character beyond printable ASCII it replaces, and a
     // backslash it may take for a folder separator.
     const std::string& prefix = Form1.Edit119.text;
     if (!std::all_of(prefix.begin(), prefix.end(), [](char c) { return c >= ' ' && c <= '~' && c != '\\'; }))
         return refused + "the include files of its frames cannot be told: the input file name prefix " +
-               OneLineText(prefix) + " holds a character beyond printable ASCII or a backslash";
+               OneLineText(prefix) + " holds a character beyond printable ASCII or a backslash; rename the models' "
+               "files, or " + batchFile;
     uint64_t first = 0, last = 0;
     if (!IniFrames(iniFile, first, last))
         return refused + "which frames " + OneLineText(ExtractFileName(iniFile)) +
@@ -327,14 +333,15 @@ std::string BatchFramesRefusal(const std::string& iniFile, const std::vector<std
     for (const std::string& file : written) names.insert(ExtractFileName(file));
     // Each frame includes a name of its own: the first that the batch did
     // not write comes within one more frame than it wrote files.
+    const std::size_t digits = BatchFrameDigits();
     for (uint64_t frame = first; frame <= last; ++frame) {
-        const std::string include = BatchGeometryIncludeName(frame);
+        const std::string include = BatchGeometryIncludeName(frame, digits);
         if (names.count(include) != 0) continue;
         std::string reason = refused + "frame " + std::to_string(frame) + " would read " + OneLineText(include) +
                              ", which this batch did not write";
         if (const auto fit = FittingInitialFrame(names, last - first + 1); fit && *fit != first)
-            reason += "; the models' numbers fit Initial Frame " + std::to_string(*fit);
-        return reason;
+            return reason + "; the models' numbers fit Initial Frame " + std::to_string(*fit);
+        return reason + "; number the models' files in order after the input file name prefix, or " + batchFile;
     }
     return {};
 }
@@ -347,6 +354,7 @@ std::vector<std::string> SaveBatch() {
     WaitScope wait;
     const bool script = Form1.RadioButton3.checked;
     std::vector<std::string> iniFiles;
+    std::vector<std::vector<std::string>> settings;
     Svc().status->ProcessPendingMessages();
     // No preview textures while the models go through.
     const bool showMaps = Form1.CheckBox4.checked;
@@ -383,6 +391,8 @@ std::vector<std::string> SaveBatch() {
         for (std::string& map : SavedSceneReads.maps)
             if (maps.insert(map).second) reads.maps.push_back(std::move(map));
         reads.code = reads.code || SavedSceneReads.code;
+        if (script)
+            settings.push_back(PovRayStatedSettings(PovRayStartRender(Scene.iniFile, PovRayIniLines(Scene.iniFile))));
     }
     SavedSceneReads = std::move(reads);
 
@@ -396,7 +406,7 @@ std::vector<std::string> SaveBatch() {
         std::string program = PovRayProgram();
         if (program.empty()) program = "povray";  // found on PATH when the script runs
         const std::string scriptFile = UnreservedOutputName(OutputPath(Form1.Edit90.text));
-        WriteScript(BatchScriptLines(program, iniFiles), scriptFile);
+        WriteScript(BatchScriptLines(program, iniFiles, settings), scriptFile);
         NoteScriptHazard(scriptFile, names);
     }
     LogMessage("Files Saved.");

@@ -21,8 +21,10 @@ std::string ShellWord(std::string_view text);
 // `iniFiles` are the INI names as the script names them, each handed to
 // POV-Ray as one word of its command line (PovRayCommandWord); a full name
 // that no word can carry is named without its folder, in which the script
-// runs.
-std::vector<std::string> BatchScriptLines(const std::string& program, const std::vector<std::string>& iniFiles);
+// runs. The words of `settings` (PovRayStatedSettings, one list for each INI
+// file) follow the INI file's.
+std::vector<std::string> BatchScriptLines(const std::string& program, const std::vector<std::string>& iniFiles,
+                                          const std::vector<std::vector<std::string>>& settings);
 
 // The conversion run of the POV-Ray save commands while BatchFiles holds two
 // or more models; the export options were confirmed. Each model is cleared,

@@ -72,7 +72,7 @@ void WriteRenderSettings(CheckedTextWriter& w, const std::string& sceneName, con
     if (Form1.RadioButton4.checked) {
         // The clock and the first frame as typed; the last frame follows the
         // first by the number of models in the batch.
-        const int64_t initialFrame = TextToInt(Form1.Edit120.text);  // as IniFrames
+        const int64_t initialFrame = InitialFrame().value_or(0);
         const int64_t files = BatchFiles.empty() ? 1 : static_cast<int64_t>(BatchFiles.size());
         w.Line(";Animation parameters");
         w.Line("Initial_Clock=" + OneLineText(Form1.Edit117.text));
@@ -101,15 +101,28 @@ std::string OutputPath(std::string_view name) {
     return folder + std::string(name);
 }
 
+std::optional<int64_t> InitialFrame() { return PovRayIniInteger(OneLineText(Form1.Edit120.text)); }
+
+std::string InitialFrameHazard(std::size_t models) {
+    const std::string text = OneLineText(Form1.Edit120.text);
+    // The last frame follows the first by the number of models.
+    const int64_t last = INT32_MAX - static_cast<int64_t>(std::max<std::size_t>(models, 1) - 1);
+    if (const std::optional<int64_t> shown = PlainFrameNumber(text))
+        return *shown >= 0 && *shown <= last ? std::string()
+                                             : "the Initial Frame " + Trim(text) + " lies outside 0 to " +
+                                                   std::to_string(last) + "; type a whole number in that range";
+    const std::optional<int64_t> read = InitialFrame();
+    return "it reads the Initial Frame " + Trim(text) + " as " + (read ? std::to_string(*read) : "no number") +
+           "; type a whole number from 0 to " + std::to_string(last);
+}
+
 PovRayFrames IniFrames(std::size_t models) {
     if (!Form1.RadioButton4.checked) return {};
-    // As the INI file gives them: the first frame as typed, the last after it
-    // by the number of models.
-    const int64_t initialFrame = TextToInt(Form1.Edit120.text);
+    // As the INI file gives them: the first frame as POV-Ray reads it, the
+    // last after it by the number of models.
+    const std::optional<int64_t> initial = InitialFrame();
     const int64_t files = models == 0 ? 1 : static_cast<int64_t>(models);
-    std::optional<double> initial;
-    if (double typed = 0; ParseDouble(Trim(OneLineText(Form1.Edit120.text)), typed)) initial = typed;
-    return PovRayFramesOf(initial, static_cast<double>(initialFrame + files - 1));
+    return PovRayFramesOf(initial, initial.value_or(0) + files - 1);
 }
 
 std::string FreeRenderImageName(std::string_view imageName, std::string_view outputDir, const PovRayFrames& frames,

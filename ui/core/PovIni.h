@@ -16,6 +16,18 @@
 // joined with `name`; `name` alone when no folder is set.
 std::string OutputPath(std::string_view name);
 
+// The first frame of the animation ("Use a POV file") as POV-Ray reads the
+// "Initial Frame" text (Form1.Edit120), which the INI file gives as typed
+// (PovRayIniInteger); none when it reads no number there. Every check of the
+// frames and the INI's Final_Frame read it so.
+std::optional<int64_t> InitialFrame();
+// Why POV-Ray must not render the INI file of a save of `models` models for
+// its Initial Frame: POV-Ray reads the text as another number than it shows
+// (an exponent, a fraction, more than 32 bits) or as none, or the frames
+// would not lie within 0 and 32 bits: "it reads the Initial Frame ..." with
+// what the user can do; "" when it may.
+std::string InitialFrameHazard(std::size_t models);
+
 // The frames of the render the INI file sets for a save of `models` models:
 // those of the animation parameters ("Use a POV file"), none otherwise.
 PovRayFrames IniFrames(std::size_t models);

@@ -64,21 +64,30 @@ constexpr std::string_view ParseStringFile = "parse_string.tmp";
 // What the user can do about a file that stops a start.
 constexpr std::string_view Remedy = "; move or rename it, or choose another output folder";
 
-// True when POV-Ray started now reads the settings file of its working
-// folder: $POVINI, as the start gets it (PovRayEnvironment), names nothing
-// it opens.
-bool ReadsFolderSettings() {
+// True when `path` names a file that opens for reading, as POV-Ray opens its
+// settings files (without waiting on a fifo).
+bool Opens(const std::string& path) {
+    if (path.empty()) return false;
+    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) return false;
+    ::close(file);
+    return true;
+}
+
+// The file $POVINI names, as POV-Ray started now gets it
+// (PovRayEnvironment), when it opens; "" otherwise.
+std::string NamedSettingsFile() {
     const char* named = std::getenv("POVINI");
-    if (!named || !*named) return true;
+    if (!named || !*named) return {};
     std::string path = named;
     if (const std::vector<std::string> changes = PovRayEnvironment(); !changes.empty())
         path = changes.front().substr(changes.front().find('=') + 1);
-    if (path.empty()) return true;
-    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file < 0) return true;
-    ::close(file);
-    return false;
+    return Opens(path) ? path : std::string();
 }
+
+// True when POV-Ray started now reads the settings file of its working
+// folder: $POVINI names nothing it opens.
+bool ReadsFolderSettings() { return NamedSettingsFile().empty(); }
 
 // Whether POV-Ray reads the file `name` of its working folder in place of its
 // own, and what it takes it for.
@@ -99,13 +108,12 @@ std::string OwnFileHazard(const std::string& folder) {
     return "would read " + file + " in place of its include file of that name" + std::string(Remedy);
 }
 
-// What POV-Ray would do with a file it writes in `folder` for the render of
-// `iniLines` that it may not (PovRayMayWrite): "would write ..." with what
-// the user can do; "" when there is none. parse_string.tmp is written only
-// by a scene that may run code (`code`), or may read such a text through a
-// file the INI file names.
-std::string WriteHazard(const std::string& folder, const std::vector<std::string>& iniLines, bool code) {
-    const PovRayRender render = ReadPovRayRender(iniLines);
+// What POV-Ray would do with a file it writes in `folder` for `render`
+// that it may not (PovRayMayWrite): "would write ..." with what the user can
+// do; "" when there is none. parse_string.tmp is written only by a scene
+// that may run code (`code`), or may read such a text through a file the
+// INI file names.
+std::string WriteHazard(const std::string& folder, const PovRayRender& render, bool code) {
     const std::string stem = PovRayRenderStem(render);
     const std::string dir = folder.empty() ? std::string(".") : folder;
     std::string found, what;
@@ -116,12 +124,11 @@ std::string WriteHazard(const std::string& folder, const std::vector<std::string
         return false;
     };
     const bool free = (stem.empty() ||
-                       ForEachPovRayFile(stem, render.typeExtension,
-                                         PovRayFramesOf(render.initialFrame, render.finalFrame),
+                       ForEachPovRayFile(stem, render.typeExtension, PovRayFramesOf(render),
                                          [&](const std::string& name, bool picture) {
                                              return check(name, picture ? "its picture" : "its render state file");
                                          })) &&
-                      (!(code || render.includesIni || render.includesHeader) ||
+                      (!(code || render.includesHeader) ||
                        check(std::string(ParseStringFile), "the file"));
     if (free) return {};
     return "would write " + what + " " + OneLineText(found) +
@@ -142,6 +149,15 @@ std::string MapHazard(const std::string& folder, const std::vector<std::string>&
     return {};
 }
 
+// What POV-Ray would do in `folder` on the INI file `iniFile` holding
+// `iniLines` that it must not: render what the program cannot tell, or
+// write through a link (WriteHazard) for a scene that may run code or not.
+std::string RenderHazard(const std::string& folder, const std::string& iniFile,
+                         const std::vector<std::string>& iniLines, bool code) {
+    const PovRayRender render = PovRayStartRender(iniFile, iniLines);
+    return render.unread.empty() ? WriteHazard(folder, render, code) : render.unread;
+}
+
 }  // namespace
 
 std::vector<std::string> PovRayIniLines(const std::string& iniFile) {
@@ -154,20 +170,6 @@ std::vector<std::string> PovRayIniLines(const std::string& iniFile) {
 }
 
 namespace {
-
-// A number POV-Ray reads in a setting; none when the text is none.
-std::optional<double> SettingNumber(std::string_view text) {
-    double value = 0;
-    if (!ParseDouble(Trim(text), value) || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-// `text` without the double quotes around it.
-std::string Unquoted(std::string_view text) {
-    std::string value = Trim(text);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-    return value;
-}
 
 // The extension of the pictures of the type letter of Output_File_Type; ""
 // for a letter of no type POV-Ray writes here.
@@ -184,8 +186,166 @@ std::string_view TypeExtension(char type) {
     }
 }
 
-// A frame number, within what a whole number holds.
-int64_t FrameNumber(double value) { return static_cast<int64_t>(std::clamp(value, -1e15, 1e15)); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The settings of a render that the program reads, each by its INI name, its
+// switch (after "+" or "-") and the kind of its value.
+enum class Value { Frame, Name, Type, OnOff, Ini };
+struct Setting {
+    std::string_view key, option;
+    Value value;
+    std::optional<int64_t> PovRayRender::*frame = nullptr;
+    std::string PovRayRender::*name = nullptr;
+};
+constexpr Setting Settings[] = {
+    {"Initial_Frame", "KFI", Value::Frame, &PovRayRender::initialFrame},
+    {"Final_Frame", "KFF", Value::Frame, &PovRayRender::finalFrame},
+    {"Subset_Start_Frame", "SF", Value::Frame, &PovRayRender::subsetStart},
+    {"Subset_End_Frame", "EF", Value::Frame, &PovRayRender::subsetEnd},
+    {"Input_File_Name", "I", Value::Name, nullptr, &PovRayRender::input},
+    {"Output_File_Name", "O", Value::Name, nullptr, &PovRayRender::output},
+    {"Output_File_Type", "F", Value::Type},
+    {"Output_to_File", "", Value::OnOff},
+    {"Include_Ini", "", Value::Ini},
+};
+
+// How a line gives a setting of each kind plainly.
+std::string_view PlainValue(Value value) {
+    switch (value) {
+        case Value::Frame: return "<whole number>";
+        case Value::Name: return "<name in double quotes>";
+        case Value::Type: return "<letter C, T, N, P, B, J, E or H>";
+        default: return "<on or off>";
+    }
+}
+
+// The setting of a switch (the word without its "+" or "-"); none for one
+// the program does not read. No switch POV-Ray reads starts like another of
+// these.
+const Setting* SwitchSetting(std::string_view body) {
+    for (const Setting& s : Settings)
+        if (!s.option.empty() && StartsWithNoCase(body, s.option)) return &s;
+    return nullptr;
+}
+
+const Setting* KeySetting(std::string_view key) {
+    for (const Setting& s : Settings)
+        if (SameText(key, s.key)) return &s;
+    return nullptr;
+}
+
+// A name as POV-Ray takes it from `text`: in double or single quotes that
+// it does not hold, or without blanks, quotes, ",", ";", "=" or brackets (a
+// comma starts another value); not "-" (the standard output) and with no
+// blank at either end; "" for none. None for any other text.
+std::optional<std::string> PlainName(std::string_view text) {
+    std::string_view name = text;
+    if (!text.empty() && (text.front() == '"' || text.front() == '\'')) {
+        if (text.size() < 2 || text.back() != text.front()) return std::nullopt;
+        name = text.substr(1, text.size() - 2);
+        if (name.find(text.front()) != std::string_view::npos) return std::nullopt;
+    } else if (text.find_first_of(" \t\"',;=[]") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (name == "-" || TrimmedView(name).size() != name.size()) return std::nullopt;
+    return std::string(name);
+}
+
+// Takes the value `value` of the setting `s` into `render`, from a switch
+// led by `sign` ("+" or "-") or an INI line (0). False when the value is not
+// plain.
+bool TakeSetting(const Setting& s, char sign, std::string_view value, PovRayRender& render) {
+    switch (s.value) {
+        case Value::Frame: {
+            const std::optional<int64_t> frame = PlainFrameNumber(value);
+            if (frame) render.*s.frame = frame;
+            return frame.has_value();
+        }
+        case Value::Name: {
+            // No picture name names the picture after the scene; with no
+            // scene POV-Ray waits on its input for one.
+            std::optional<std::string> name = PlainName(value);
+            if (!name || (name->empty() && s.name == &PovRayRender::input)) return false;
+            render.*s.name = std::move(*name);
+            return true;
+        }
+        case Value::Type: {
+            // A switch writes the picture ("+F...") or not ("-F..."), of the
+            // type its letter gives, with a number of bits or not.
+            if (sign) render.toFile = sign == '+';
+            if (value.empty()) return sign != 0;
+            const std::string_view extension = TypeExtension(value.front());
+            if (extension.empty() || !std::all_of(value.begin() + 1, value.end(), IsDigit)) return false;
+            render.type = static_cast<char>(value.front() & ~0x20);
+            render.typeExtension = extension;
+            return true;
+        }
+        case Value::OnOff: {
+            const auto is = [&](std::string_view word) { return SameText(value, word); };
+            const bool on = is("on") || is("true") || is("yes") || is("1");
+            const bool off = is("off") || is("false") || is("no") || is("0");
+            if (on || off) render.toFile = on;
+            return on || off;
+        }
+        case Value::Ini: break;
+    }
+    return false;
+}
+
+// The place of the first `wanted` in `text` that stands outside double and
+// single quotes; npos when there is none.
+std::size_t FindOutsideQuotes(std::string_view text, char wanted) {
+    char quote = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == wanted) {
+            return i;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// `line` up to its comment, which a ";" outside quotes begins.
+std::string_view WithoutComment(std::string_view line) { return line.substr(0, FindOutsideQuotes(line, ';')); }
+
+// The words of `text`, split at blanks and tabs outside quotes.
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    char quote = 0;
+    std::size_t start = std::string_view::npos;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const char c = i < text.size() ? text[i] : ' ';
+        if (quote) {
+            if (c == quote) quote = 0;
+            continue;
+        }
+        if (c == ' ' || c == '\t') {
+            if (start != std::string_view::npos) words.push_back(text.substr(start, i - start));
+            start = std::string_view::npos;
+            continue;
+        }
+        if (start == std::string_view::npos) start = i;
+        if (c == '"' || c == '\'') quote = c;
+    }
+    if (start != std::string_view::npos) words.push_back(text.substr(start));
+    return words;
+}
+
+// Why the program cannot tell what the line `line` of `file` sets for `s`.
+std::string UnreadLine(const Setting& s, std::string_view line, std::string_view file) {
+    const std::string where =
+        "the line " + Quoted(OneLineText(Trim(line))) + (file.empty() ? "" : " of " + OneLineText(file));
+    if (s.value == Value::Ini)
+        return "would read settings from the file named in " + where +
+               ", which the program does not read; write those settings among the INI options instead";
+    return "would take " + std::string(s.key) + " from " + where +
+           ", a form the program does not read; write it on a line of its own as " + std::string(s.key) + "=" +
+           std::string(PlainValue(s.value));
+}
 
 int Digits(int64_t n) {
     int digits = 1;
@@ -229,71 +389,137 @@ std::string PovRayOwnFileIn(const std::string& folder) {
     return first.empty() ? std::string() : JoinPath(dir, first);
 }
 
-PovRayRender ReadPovRayRender(const std::vector<std::string>& iniLines) {
-    PovRayRender render;
-    const auto setType = [&](std::string_view value) {
-        if (const std::string_view extension = TypeExtension(value.empty() ? ' ' : value.front()); !extension.empty())
-            render.typeExtension = extension;
-    };
-    for (const std::string& line : iniLines) {
-        std::string text = Trim(line);
-        if (!text.empty() && text.front() == '[') break;
-        // A comment runs from a ";" outside double quotes.
-        bool quoted = false;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '"') quoted = !quoted;
-            if (text[i] == ';' && !quoted) {
-                text = Trim(text.substr(0, i));
-                break;
-            }
-        }
+PovRayRender ReadPovRayRender(const std::vector<std::string>& lines, PovRayRender render, std::string_view file) {
+    for (const std::string& line : lines) {
+        if (!render.unread.empty()) break;
+        const std::string_view text = TrimmedView(WithoutComment(line));
         if (text.empty()) continue;
-        if (text.front() == '+' || text.front() == '-') {
-            // Switches, blank-separated.
-            std::size_t start = 0;
-            while (start < text.size()) {
-                const std::size_t end = std::min(text.find_first_of(" \t", start), text.size());
-                const std::string word = text.substr(start, end - start);
-                start = text.find_first_not_of(" \t", end);
-                if (start == std::string::npos) start = text.size();
-                if (word.size() < 2) continue;
-                const std::string_view body = std::string_view(word).substr(1);
-                if (StartsWithNoCase(body, "HI")) {
-                    render.includesHeader = true;
-                } else if (StartsWithNoCase(body, "KFI")) {
-                    render.initialFrame = SettingNumber(body.substr(3));
-                } else if (StartsWithNoCase(body, "KFF")) {
-                    render.finalFrame = SettingNumber(body.substr(3));
-                } else if (body.front() == 'I' || body.front() == 'i') {
-                    render.input = Unquoted(body.substr(1));
-                } else if (body.front() == 'O' || body.front() == 'o') {
-                    render.output = Unquoted(body.substr(1));
-                } else if ((body.front() == 'F' || body.front() == 'f') && word.front() == '+') {
-                    setType(body.substr(1));
+        if (text.front() == '[') break;
+        const std::vector<std::string_view> words = Words(text);
+        const auto isSwitch = [](std::string_view word) { return word.front() == '+' || word.front() == '-'; };
+        // A header file read into the scene (Include_Header, "+HI") may run
+        // code of its own.
+        if (LowerCase(text).find("include_header") != std::string::npos ||
+            std::any_of(words.begin(), words.end(),
+                        [&](std::string_view w) { return isSwitch(w) && StartsWithNoCase(w.substr(1), "HI"); }))
+            render.includesHeader = true;
+        // The setting the line gives: by a switch of a line of switches, or
+        // by a line "name=value" of its own. A line that names one anywhere
+        // else (after a switch, after another setting) gives it otherwise.
+        const Setting* named = nullptr;
+        bool plain = true;
+        if (std::all_of(words.begin(), words.end(), isSwitch)) {
+            for (const std::string_view word : words)
+                if (const Setting* s = SwitchSetting(word.substr(1)); s && plain) {
+                    named = s;
+                    plain = TakeSetting(*s, word.front(), word.substr(1 + s->option.size()), render);
                 }
-            }
-            continue;
+        } else {
+            const std::string lower = LowerCase(text);
+            for (const Setting& s : Settings)
+                if (!named && lower.find(LowerCase(s.key)) != std::string::npos) named = &s;
+            for (const std::string_view word : words)
+                if (!named && isSwitch(word)) named = SwitchSetting(word.substr(1));
+            const std::size_t equals = text.find('=');
+            const Setting* key =
+                equals == std::string_view::npos ? nullptr : KeySetting(TrimmedView(text.substr(0, equals)));
+            if (key) named = key;
+            plain = key ? TakeSetting(*key, 0, TrimmedView(text.substr(equals + 1)), render) : !named;
         }
-        const std::size_t equals = text.find('=');
-        if (equals == std::string::npos) continue;
-        const std::string key = Trim(text.substr(0, equals)), value = Unquoted(text.substr(equals + 1));
-        if (SameText(key, "Input_File_Name")) render.input = value;
-        else if (SameText(key, "Output_File_Name")) render.output = value;
-        else if (SameText(key, "Output_File_Type")) setType(value);
-        else if (SameText(key, "Initial_Frame")) render.initialFrame = SettingNumber(value);
-        else if (SameText(key, "Final_Frame")) render.finalFrame = SettingNumber(value);
-        else if (SameText(key, "Include_Ini")) render.includesIni = true;
-        else if (SameText(key, "Include_Header")) render.includesHeader = true;
+        if (!plain) render.unread = UnreadLine(*named, line, file);
     }
     return render;
 }
 
-PovRayFrames PovRayFramesOf(std::optional<double> initialFrame, std::optional<double> finalFrame) {
+std::string PovRaySettingsFile() {
+    if (std::string named = NamedSettingsFile(); !named.empty()) return named;
+    const char* home = std::getenv("HOME");
+    const std::string user = home && *home ? std::string(home) : std::string();
+    for (const std::string& file : {user.empty() ? std::string() : user + "/.povray/3.7/povray.ini",
+                                    std::string("/etc/povray/3.7/povray.ini"),
+                                    user.empty() ? std::string() : user + "/.povrayrc", std::string("/etc/povray.ini")})
+        if (Opens(file)) return file;
+    return {};
+}
+
+PovRayRender PovRayStartRender(const std::string& iniFile, const std::vector<std::string>& iniLines) {
+    PovRayRender render;
+    if (const std::string settings = PovRaySettingsFile(); !settings.empty())
+        render = ReadPovRayRender(PovRayIniLines(settings), render, settings);
+    render = ReadPovRayRender(iniLines, std::move(render), iniFile);
+    // A subset beyond the frames makes POV-Ray render frames past them.
+    const int64_t initial = render.initialFrame.value_or(1), final = render.finalFrame.value_or(1);
+    const int64_t start = render.subsetStart.value_or(initial), end = render.subsetEnd.value_or(final);
+    if (render.unread.empty() && (render.subsetStart || render.subsetEnd) &&
+        !(initial <= start && start <= end && end <= final))
+        render.unread = "would render the frames " + std::to_string(start) + " to " + std::to_string(end) +
+                        " of its subset (Subset_Start_Frame, Subset_End_Frame), which do not lie within its frames " +
+                        std::to_string(initial) + " to " + std::to_string(final) +
+                        " (Initial_Frame, Final_Frame); set the subset within those frames, or remove it";
+    return render;
+}
+
+std::vector<std::string> PovRayStatedSettings(const PovRayRender& render) {
+    // The frames, and of an animation the subset of them the program
+    // checked the files of.
+    const int64_t initial = render.initialFrame.value_or(1), final = render.finalFrame.value_or(1);
+    const PovRayFrames frames = PovRayFramesOf(render);
+    std::vector<std::string> words = {"+KFI" + std::to_string(initial), "+KFF" + std::to_string(final),
+                                      "+SF" + std::to_string(frames.numbered ? frames.first : initial),
+                                      "+EF" + std::to_string(frames.numbered ? frames.last : final)};
+    // The picture's name as one word: as it stands, or in quotes of a kind
+    // it does not hold (a name the reader took holds one kind at most).
+    if (const std::string name = PovRayRenderStem(render) + render.typeExtension; name != render.typeExtension) {
+        const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+            return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' || c == '/' ||
+                   c == '-';
+        });
+        const char quote = name.find('"') == std::string::npos ? '"' : '\'';
+        words.push_back("+O" + (plain ? name : quote + name + quote));
+    }
+    words.push_back(render.toFile ? std::string("+F") + render.type : std::string("-F"));
+    return words;
+}
+
+std::optional<int64_t> PlainFrameNumber(std::string_view text) {
+    const std::string_view t = TrimmedView(text);
+    std::size_t i = !t.empty() && (t.front() == '+' || t.front() == '-') ? 1 : 0;
+    const std::size_t first = i;
+    int64_t value = 0;
+    for (; i < t.size() && IsDigit(t[i]) && value <= INT32_MAX; ++i) value = value * 10 + (t[i] - '0');
+    if (i == first || value > INT32_MAX) return std::nullopt;
+    // A fraction of zeros, "7." or "7.00".
+    if (i < t.size() && t[i] == '.')
+        for (++i; i < t.size() && t[i] == '0';) ++i;
+    if (i != t.size()) return std::nullopt;
+    return t.front() == '-' ? -value : value;
+}
+
+std::optional<int64_t> PovRayIniInteger(std::string_view value) {
+    // The last of the values a comma separates, up to a comment.
+    std::string_view text = WithoutComment(value);
+    for (std::size_t comma = FindOutsideQuotes(text, ','); comma != std::string_view::npos;
+         comma = FindOutsideQuotes(text, ','))
+        text.remove_prefix(comma + 1);
+    text = TrimmedView(text);
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+        text = TrimmedView(text.substr(1, text.size() - 2));
+    std::size_t i = !text.empty() && (text.front() == '+' || text.front() == '-') ? 1 : 0;
+    if (i >= text.size() || !IsDigit(text[i])) return std::nullopt;
+    // Read into 64 bits (at most their largest value), then cut to 32.
+    uint64_t n = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+        n = n > (INT64_MAX - 9) / 10 ? static_cast<uint64_t>(INT64_MAX) : n * 10 + static_cast<uint64_t>(text[i] - '0');
+    const uint64_t bits = text.front() == '-' ? 0 - n : n;
+    return static_cast<int32_t>(static_cast<uint32_t>(bits));
+}
+
+PovRayFrames PovRayFramesOf(std::optional<int64_t> initialFrame, std::optional<int64_t> finalFrame) {
     PovRayFrames frames;
     if (!initialFrame && !finalFrame) return frames;
     // POV-Ray counts frames from 1 when a setting is missing, and from 0 at
     // the least.
-    const int64_t initial = FrameNumber(initialFrame.value_or(1)), final = FrameNumber(finalFrame.value_or(1));
+    const int64_t initial = initialFrame.value_or(1), final = finalFrame.value_or(1);
     if (initialFrame && finalFrame) {
         // The pictures get no number only for one frame numbered 0 or 1.
         frames.plain = initial == final && (initial == 0 || initial == 1);
@@ -307,6 +533,16 @@ PovRayFrames PovRayFramesOf(std::optional<double> initialFrame, std::optional<do
         frames.last = std::max<int64_t>({initial, final, 1});
     }
     frames.width = Digits(frames.last);
+    return frames;
+}
+
+PovRayFrames PovRayFramesOf(const PovRayRender& render) {
+    PovRayFrames frames = PovRayFramesOf(render.initialFrame.value_or(1), render.finalFrame.value_or(1));
+    // The subset of an animation: numbered as all its frames are.
+    if (frames.numbered) {
+        if (render.subsetStart) frames.first = std::max(frames.first, *render.subsetStart);
+        if (render.subsetEnd) frames.last = std::min(frames.last, *render.subsetEnd);
+    }
     return frames;
 }
 
@@ -354,7 +590,7 @@ std::string PovRayStartRefusal(const std::string& iniFile, const std::string& fo
     if (std::string hazard = OwnFileHazard(folder); !hazard.empty()) return "POV-Ray was not started: it " + hazard;
     if (IniArgument(iniFile, folder).empty())
         return "POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: " + iniFile;
-    std::string hazard = WriteHazard(folder, iniLines, reads.code);
+    std::string hazard = RenderHazard(folder, iniFile, iniLines, reads.code);
     if (hazard.empty()) hazard = MapHazard(folder, reads.maps);
     return hazard.empty() ? hazard : "POV-Ray was not started: it " + hazard;
 }
@@ -397,7 +633,8 @@ std::string PovRayScriptHazard(const std::string& folder, const std::vector<std:
                                const PovRaySceneReads& reads) {
     if (std::string hazard = OwnFileHazard(folder); !hazard.empty()) return hazard;
     for (const std::string& ini : iniFiles)
-        if (std::string hazard = WriteHazard(folder, PovRayIniLines(ini), reads.code); !hazard.empty()) return hazard;
+        if (std::string hazard = RenderHazard(folder, ini, PovRayIniLines(ini), reads.code); !hazard.empty())
+            return hazard;
     return MapHazard(folder, reads.maps);
 }
 
@@ -430,17 +667,17 @@ std::string PovRayCommandWord(std::string_view name) {
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run,
                  const PovRaySceneReads& reads) {
     if (program.empty()) return false;
-    if (const std::string refusal = PovRayStartRefusal(iniFile, folder, reads); !refusal.empty()) {
+    const std::vector<std::string> lines = PovRayIniLines(iniFile);
+    if (const std::string refusal = PovRayStartRefusal(iniFile, folder, lines, reads); !refusal.empty()) {
         LogMessage("<!>" + refusal);
         return false;
     }
     std::vector<std::string> arguments{IniArgument(iniFile, folder)};
+    const PovRayRender render = PovRayStartRender(iniFile, lines);
+    for (std::string& word : PovRayStatedSettings(render)) arguments.push_back(std::move(word));
     // The picture window of a render stays open when it is done; after each
     // frame of an animation it would wait for a key.
-    if (run == PovRayRun::Render) {
-        const PovRayRender render = ReadPovRayRender(PovRayIniLines(iniFile));
-        if (!PovRayFramesOf(render.initialFrame, render.finalFrame).numbered) arguments.emplace_back("+P");
-    }
+    if (run == PovRayRun::Render && !PovRayFramesOf(render).numbered) arguments.emplace_back("+P");
     return Started(StartWithShell(program, arguments, folder, ShowNormal, PovRayEnvironment()));
 }
 

@@ -68,25 +68,73 @@ std::string PovRayInputName(const std::string& file, const std::string& folder);
 // POV-Ray opens them.
 std::string PovRayOwnFileIn(const std::string& folder);
 
-// The names of the files of one render, as an INI file sets them: the scene
-// (Input_File_Name, +I), the picture (Output_File_Name, +O; "" when the
-// picture is named after the scene), the picture's type (Output_File_Type,
-// +F: its extension) and the frames (Initial_Frame, +KFI, Final_Frame,
-// +KFF; none when not given or no number).
+// The render the lines POV-Ray reads set: the scene (Input_File_Name, +I),
+// the picture (Output_File_Name, +O; "" when the picture is named after the
+// scene), whether it is written (Output_to_File, +F, -F) and its type
+// (Output_File_Type, +F: its letter and extension), the frames
+// (Initial_Frame, +KFI, Final_Frame, +KFF; POV-Ray takes 1 for one not
+// given) and the subset of them rendered (Subset_Start_Frame, +SF,
+// Subset_End_Frame, +EF).
 struct PovRayRender {
     std::string input, output;
     std::string typeExtension = ".png";  // POV-Ray's own choice on this platform
-    std::optional<double> initialFrame, finalFrame;
-    bool includesIni = false;     // an Include_Ini setting reads another file
+    char type = 'N';
+    bool toFile = true;
+    std::optional<int64_t> initialFrame, finalFrame, subsetStart, subsetEnd;
+    // Why the program cannot tell the render POV-Ray makes of the lines, as
+    // "would ..." with what the user can do: a line that gives one of those
+    // settings in another form than one setting on a line of its own with a
+    // plain value (a whole number, a name, a type letter), which POV-Ray may
+    // read otherwise than the program (it reads "Final_Frame=3 4" as 3, an
+    // option after a switch, "0x3" as 0); an Include_Ini line, whose file is
+    // not read here; or a subset beyond the frames (PovRayStartRender). ""
+    // when it can.
+    std::string unread;
     bool includesHeader = false;  // an Include_Header setting (+HI) reads a file into the scene
 };
-// The render the lines of an INI file set, read as POV-Ray reads them: a
-// later setting wins, ";" begins a comment, and a section ("[...]") ends
-// what POV-Ray reads of a file named without one.
-PovRayRender ReadPovRayRender(const std::vector<std::string>& iniLines);
+// The render the lines of the file `file` set, read after the render
+// `render` of the files POV-Ray read before: a later setting wins, ";"
+// begins a comment outside quotes, and a section ("[...]") ends what
+// POV-Ray reads of a file named without one. Only the settings above are
+// read; the first line that `unread` names stops the reading.
+PovRayRender ReadPovRayRender(const std::vector<std::string>& lines, PovRayRender render = {},
+                              std::string_view file = {});
 // The lines of the INI file `iniFile` as POV-Ray reads them; none when it is
 // not a regular file or cannot be read.
 std::vector<std::string> PovRayIniLines(const std::string& iniFile);
+
+// The settings file POV-Ray started now reads before the INI file it is
+// given: the file $POVINI names (as PovRayEnvironment hands it on) when it
+// opens, else the user's (~/.povray/3.7/povray.ini), else the system's,
+// else the older names of those two; "" when none opens. (A povray.ini in
+// its working folder, which it would read before the user's, stops the
+// start: PovRayOwnFileIn.)
+std::string PovRaySettingsFile();
+
+// The render of a start of POV-Ray on the INI file `iniFile` that holds
+// `iniLines`: the settings file it reads first, then those lines
+// (ReadPovRayRender); `unread` also names a subset that does not lie within
+// the frames, which POV-Ray would render beyond them.
+PovRayRender PovRayStartRender(const std::string& iniFile, const std::vector<std::string>& iniLines);
+
+// The words the program puts on POV-Ray's command line after the INI file,
+// where they win over every setting POV-Ray read before, so that it renders
+// the frames and writes the picture of `render` and nothing else, whatever
+// a line the program did not read says: the frames (+KFI, +KFF) and the
+// subset of them (+SF, +EF), the picture's name with its type's extension
+// (+O, when it has one) and its type (+F and the letter, or -F).
+std::vector<std::string> PovRayStatedSettings(const PovRayRender& render);
+
+// The whole number POV-Ray reads in the INI value `value` (of
+// "Initial_Frame=..."): the part after the last comma outside quotes, up to
+// a ";", without blanks and one pair of quotes, read as a sign and the
+// digits that follow, then cut to the 32 bits it keeps ("1e1" is 1, "0x3"
+// 0, "99999999999" 1215752191); none when it holds no digit there.
+std::optional<int64_t> PovRayIniInteger(std::string_view value);
+// The whole number `text` shows plainly: digits with a sign or not and a
+// fraction of zeros or not ("7", "+7", "7.0"), within 32 bits; POV-Ray reads
+// such a text as that number. None for any other text.
+std::optional<int64_t> PlainFrameNumber(std::string_view text);
 
 // The frames POV-Ray renders: frames first to last, each picture named with
 // its number in `width` digits, or one picture with no number (`plain`).
@@ -97,7 +145,10 @@ struct PovRayFrames {
     int64_t first = 0, last = 0;
     int width = 1;
 };
-PovRayFrames PovRayFramesOf(std::optional<double> initialFrame, std::optional<double> finalFrame);
+PovRayFrames PovRayFramesOf(std::optional<int64_t> initialFrame, std::optional<int64_t> finalFrame);
+// Those of `render`, whose frames not given are 1: of an animation, the
+// subset of them, numbered as all of them are.
+PovRayFrames PovRayFramesOf(const PovRayRender& render);
 
 // The picture name POV-Ray adds the frame number and its extensions to:
 // `output` without its extension when that is the type's (".png" for a
@@ -124,7 +175,8 @@ bool PovRayMayWrite(const std::string& path);
 // Why POV-Ray must not be started in `folder` on the INI file `iniFile`
 // (named in full) that holds `iniLines`, for a scene that reads `reads`:
 // the folder holds a file of PovRayOwnFileIn; the INI file's name is one no
-// word of its command line carries; a file POV-Ray would write there for
+// word of its command line carries; the program cannot tell the render
+// (PovRayStartRender, its `unread`); a file POV-Ray would write there for
 // the render (each picture and render state file, ForEachPovRayFile, and
 // parse_string.tmp when the scene may run code or the INI file reads
 // another file into it) is a link or not a plain file, through which it
@@ -148,9 +200,9 @@ std::string PovRayMapFile(const std::string& map, const std::string& folder);
 
 // Why POV-Ray, started in `folder` by a batch script on each of `iniFiles`
 // (named in full) for scenes that read `reads`, would read a file in place
-// of its own, write through a link or open a map that is not a regular
-// file, as in PovRayStartRefusal: "would read ..." or "would write ...",
-// with what the user can do; "" when it would not.
+// of its own, render what the program cannot tell, write through a link or
+// open a map that is not a regular file, as in PovRayStartRefusal:
+// "would ...", with what the user can do; "" when it would not.
 std::string PovRayScriptHazard(const std::string& folder, const std::vector<std::string>& iniFiles,
                                const PovRaySceneReads& reads = {});
 
@@ -168,9 +220,11 @@ std::vector<std::string> PovRayEnvironment();
 // rendered picture and every file of the render land there. The INI file is
 // named as in PovRayInputName, by the first name a word of the command line
 // carries (PovRayCommandWord), so that whatever the folders' names hold,
-// POV-Ray reads that file and nothing else. A render of one picture keeps
-// its picture window open when done ("+P"); an animation's does not pause. POV-Ray gets PovRayEnvironment(). True when
-// it was started; a start that PovRayStartRefusal refuses is logged with a
+// POV-Ray reads that file and nothing else. The frames and the picture
+// follow on the command line (PovRayStatedSettings). A render of one
+// picture keeps its picture window open when done ("+P"); an animation's
+// does not pause. POV-Ray gets PovRayEnvironment(). True when it was
+// started; a start that PovRayStartRefusal refuses is logged with a
 // "<!>" line; `reads` is what its scene reads.
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run,
                  const PovRaySceneReads& reads = {});
