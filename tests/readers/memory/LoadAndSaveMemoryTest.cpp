@@ -178,46 +178,71 @@ TEST_F(LoadAndSaveMemoryTest, AMergeThatRunsOutOfMemoryLeavesTheModelAndTheWindo
         text += "v " + std::to_string(i) + " 0 0\nv 0 1 0\nv 0 0 1\ng g" + std::to_string(i) + "\nf -3 -2 -1\n";
     Write("groups.obj", text);
     Write("groups.mtl", "newmtl mapped\nmap_Kd skin.png\n");
-    // Running out anywhere; so, on a full page; as the last line is logged,
-    // when the window shows all of the merged scene.
-    const struct { bool full; const char* failing; } pages[] = {{false, ""}, {true, ""}, {false, "Model "}};
-    for (const std::string& file : {sphere, groups})
-        for (const auto& [full, failing] : pages) {
-            std::string before;
-            std::vector<std::string> errors;
-            const auto load = [&] {
-                Page(false, "");
-                BatchFiles = {sphere};
-                LoadSelectedModels();
-                before = ModelState() + State();
-                Page(full, failing);
-            };
-            const auto merge = [&] {
-                errors.clear();
-                if (MergeModelFile(file, &errors) == LoadResult::Loaded) return std::string();
-                return errors.empty() ? std::string("no message") : errors.back();
-            };
-            // The file's read, or the whole scene, did not fit.
-            const std::string message = "not enough memory to load " + ExtractFileName(file);
-            const auto judge = [&](const std::string& error) {
-                return std::string(error.ends_with(message) ? "" : " the message \"" + error + "\"") +
-                       (ModelState() + State() == before ? "" : " the model or the window changed");
-            };
-            EXPECT_EXIT(SweepCommand(load, merge, judge), testing::ExitedWithCode(0), "^$") << file << failing;
-        }
+    // Running out anywhere, and each of its first allocations failing (the
+    // keep of what the merge changes among them); so, on a full page; as
+    // the last line is logged, when the window shows all of the merged
+    // scene. And into a model that the processing would change (a face made
+    // degenerate, a group and a material no face uses), with allocations
+    // failing all over the merge, its read among them.
+    const struct { const std::string& file; bool full; const char* failing; bool changed; SingleFailures single; }
+        cases[] = {{sphere, false, "", false, {64, 32}}, {sphere, true, "", false, {}},
+                   {sphere, false, "Model ", false, {}}, {groups, false, "", false, {64, 32}},
+                   {groups, true, "", false, {}},        {groups, false, "Model ", false, {}},
+                   {sphere, false, "", true, {0, 48}}};
+    for (const auto& [file, full, failing, changed, single] : cases) {
+        std::string before;
+        std::vector<std::string> errors;
+        const auto load = [&] {
+            Page(false, "");
+            BatchFiles = {sphere};
+            LoadSelectedModels();
+            if (changed) {
+                SceneFaces[0].vertex[1] = SceneFaces[0].vertex[0];
+                fixtures::EnsureGroup(static_cast<int>(SceneGroups.size()));
+                fixtures::EnsureMaterial(static_cast<int>(SceneMaterials.size()));
+                shown.FillMaterialList(), shown.FillGroupList();
+            }
+            before = ModelState() + State();
+            Page(full, failing);
+        };
+        const auto merge = [&] {
+            errors.clear();
+            if (MergeModelFile(file, &errors) == LoadResult::Loaded) return std::string();
+            return errors.empty() ? std::string("no message") : errors.back();
+        };
+        // The file's read, or the whole scene, did not fit.
+        const std::string message = "not enough memory to load " + ExtractFileName(file);
+        const auto judge = [&](const std::string& error) {
+            return std::string(error.ends_with(message) ? "" : " the message \"" + error + "\"") +
+                   (ModelState() + State() == before ? "" : " the model or the window changed");
+        };
+        EXPECT_EXIT(SweepCommand(load, merge, judge, false, single), testing::ExitedWithCode(0), "^$")
+            << file << failing << changed;
+    }
 }
 
-// Reading a file into a model, and processing a model, on a page that cannot
-// take their lines: the message, and the model as before the file, or none.
-TEST_F(LoadAndSaveMemoryTest, ALoadThatRunsOutOfMemoryOnAFullPageReportsIt) {
+// Reading a file into a model, processing a model, loading a file in place
+// of a model whose file is there (as "3D Model..." and "Load selected" do)
+// and merging one into no model, with each allocation failing in turn: the
+// message, and the model as before, or none. The message is told once, on
+// the page or, on a page that cannot take it, in a box; and no other box
+// shows (none of a model without vertices or faces after a file that did
+// not fit).
+TEST_F(LoadAndSaveMemoryTest, ALoadThatRunsOutOfMemoryTellsItsMessageAlone) {
     const std::string ball = (folder / "ball.obj").string();
     fixtures::WriteSphereObj(ball, 24, 12, false);
+    Write("figure.obj", "");
     const SavedModel cube = SavedModel::Save();
     std::string before;
     const auto prepare = [&] {
         Page(false, "");
         cube.Restore();
         before = ModelState();
+        boxes.shown.clear();
+        page.memoryLines = 0;
+        BatchFiles = {ball};
+        // As at start-up: the names a load sets in the window take new blocks.
+        std::string().swap(Form1.ComboBox15.text), std::string().swap(Form1.OpenDialog1.initialDir);
         Page(true, "");
     };
     const auto read = [&] {
@@ -228,17 +253,35 @@ TEST_F(LoadAndSaveMemoryTest, ALoadThatRunsOutOfMemoryOnAFullPageReportsIt) {
         std::vector<std::string> errors;
         return ProcessGeometry(&errors) ? std::string() : errors.empty() ? "no message" : errors.back();
     };
+    const auto load = [&] {
+        std::vector<std::string> errors;
+        return LoadSelectedModels(&errors) ? std::string() : errors.empty() ? "no message" : errors.back();
+    };
+    const auto mergeIntoNone = [&] {
+        ClearModel();
+        std::vector<std::string> errors;
+        return MergeModelFile(ball, &errors) == LoadResult::Loaded ? std::string()
+               : errors.empty()                                    ? "no message"
+                                                                   : errors.back();
+    };
     const struct { std::function<std::string()> run; std::string message; bool cleared; } steps[] = {
         {read, "ball.obj: not enough memory to load ball.obj", false},
         {process, "not enough memory to load figure.obj", true},
+        {load, "not enough memory to load ball.obj", true},
+        {mergeIntoNone, "not enough memory to load ball.obj", true},
     };
     for (const auto& step : steps) {
         const auto judge = [&](const std::string& error) {
-            const bool left = step.cleared ? SceneFaces.empty() : ModelState() == before;
-            return std::string(error == step.message ? "" : " the message \"" + error + "\"") +
-                   (left ? "" : " the model");
+            const bool left = ModelState() == before || (step.cleared && SceneFaces.empty());
+            const auto told = std::ranges::count(boxes.shown, error, &RecordingPrompts::Shown::text);
+            std::string wrong = std::string(error.ends_with(step.message) ? "" : " the message \"" + error + "\"") +
+                                (left ? "" : " the model") + (told + page.memoryLines == 1 ? "" : " told not once");
+            for (const RecordingPrompts::Shown& box : boxes.shown)
+                if (box.text != error) wrong += " the box \"" + box.text + "\"";
+            return wrong;
         };
-        EXPECT_EXIT(SweepCommand(prepare, step.run, judge), testing::ExitedWithCode(0), "^$") << step.message;
+        EXPECT_EXIT(SweepCommand(prepare, step.run, judge, false, {NoLimit, 0}), testing::ExitedWithCode(0), "^$")
+            << step.message;
     }
 }
 
