@@ -68,4 +68,18 @@ decltype(auto) RunWithinMemory(Run&& run, MakeError&& makeError) {
     throw makeError();
 }
 
+// Runs `run`, a part of a command that it can do without (a report, the
+// folder a dialog opens in) or that nothing has followed yet: running out of
+// memory in it loses what it does, never the command. False when it ran out.
+template <typename Run>
+bool TryWithinMemory(Run&& run) {
+    try {
+        run();
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    return false;
+}
+
 [[noreturn]] void ThrowIndexError(const char* listName, int64_t index, std::size_t size);

@@ -59,7 +59,16 @@ bool TemporaryRest(std::string_view rest) {
 // not yet waited for): its files stay.
 bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
 
-std::string DescriptorPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+// The entry of an open file in /proc/self/fd, written into `path` (nothing
+// allocated: the file is open and may be a half-written save).
+struct DescriptorPath {
+    char path[40];
+    explicit DescriptorPath(int fd) {
+        constexpr std::string_view stem = "/proc/self/fd/";
+        std::memcpy(path, stem.data(), stem.size());
+        *std::to_chars(path + stem.size(), path + sizeof path - 1, fd).ptr = '\0';
+    }
+};
 
 // A new unnamed file in `folder` ("" for the working folder), open for
 // writing; -1 where the file system has none.
@@ -74,7 +83,7 @@ int OpenUnnamed(const std::string& folder) {
 // Gives the unnamed file open as `fd` the name `name`, through its entry in
 // /proc/self/fd; false (errno set) when it cannot.
 bool NameUnnamed(int fd, const std::string& name) {
-    return ::linkat(AT_FDCWD, DescriptorPath(fd).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    return ::linkat(AT_FDCWD, DescriptorPath(fd).path, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 // A name ".mirelan-PID-N.tmp" in `folder` that no file has.
@@ -111,6 +120,16 @@ bool PrepareFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+void TemporaryFile::Remove() noexcept {
+    if (!name_.empty()) ::unlink(name_.c_str());
+    name_.clear();
+}
+
+void TemporaryFile::Own(std::string& name) noexcept {
+    Remove();
+    name_.swap(name);
+}
 
 std::string FileErrorText(int error) {
     if (error == NotARegularFile) return "it is not a regular file";
@@ -164,7 +183,8 @@ void RemoveFilesOfGoneProcesses(const std::string& folder, std::string_view pref
     ::closedir(dir);
 }
 
-int CreateFileBeside(const std::string& fileName, std::string& temporary) {
+int CreateFileBeside(const std::string& fileName, TemporaryFile& temporary) {
+    temporary.Remove();
     const std::string path = SystemPath(fileName);
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -175,28 +195,28 @@ int CreateFileBeside(const std::string& fileName, std::string& temporary) {
         std::string name = FreeTemporaryName(folder);
         const int fd = OpenUnnamed(folder);
         if (fd >= 0) {
-            temporary.swap(name);
+            temporary.Own(name);
             return fd;
         }
     }
     const std::string stem = folder + std::string(TemporaryPrefix) + std::to_string(::getpid()) + "-";
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        temporary = stem + std::to_string(++temporaryCounter) + ".tmp";
+        std::string name = stem + std::to_string(++temporaryCounter) + ".tmp";
         int fd;
         do {
-            fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         } while (fd < 0 && errno == EINTR);
-        if (fd >= 0) return fd;
+        if (fd >= 0) {
+            temporary.Own(name);
+            return fd;
+        }
         if (errno != EEXIST) break;
     }
-    const int error = errno;
-    temporary.clear();
-    errno = error;
     return -1;
 }
 
-int OpenReplacement(const std::string& fileName, std::string& temporary) {
-    temporary.clear();
+int OpenReplacement(const std::string& fileName, TemporaryFile& temporary) {
+    temporary.Remove();
     if (fileName.empty() || fileName.find('\0') != std::string::npos) {
         errno = ENOENT;
         return -1;
@@ -230,41 +250,39 @@ bool WriteAll(int fd, const void* data, std::size_t n) {
     return true;
 }
 
-bool FinishFile(int fd, const std::string& temporary) {
+bool FinishFile(int fd, TemporaryFile& temporary) {
     int error = 0;
-    bool named = false;  // the file has the name `temporary`
     if (!temporary.empty()) {
         struct stat st;
         if (::fstat(fd, &st) != 0) {
             error = errno;
         } else {
-            named = st.st_nlink > 0;
             // The whole file reaches the disk before it can take the old
             // one's place; an unnamed one gets its name only then.
             if (::fsync(fd) != 0) error = errno;
-            if (error == 0 && !named) {
-                if (NameUnnamed(fd, temporary))
-                    named = true;
-                else
-                    error = errno;
-            }
+            if (error == 0 && st.st_nlink == 0 && !NameUnnamed(fd, temporary.Name())) error = errno;
         }
     }
     if (::close(fd) != 0 && errno != EINTR && error == 0) error = errno;
     if (error == 0) return true;
-    if (named) ::unlink(temporary.c_str());
+    temporary.Remove();
     errno = error;
     return false;
 }
 
-bool RenameOver(const std::string& temporary, const std::string& fileName) {
-    if (::rename(temporary.c_str(), SystemPath(fileName).c_str()) == 0) return true;
+bool RenameOver(TemporaryFile& temporary, const std::string& fileName) {
+    // A name with "/" separators only is used as it is: nothing allocated.
+    const bool plain = fileName.find('\\') == std::string::npos;
+    if (::rename(temporary.Name().c_str(), plain ? fileName.c_str() : SystemPath(fileName).c_str()) == 0) {
+        temporary.Release();
+        return true;
+    }
     const int error = errno;
-    ::unlink(temporary.c_str());
+    temporary.Remove();
     errno = error;
     return false;
 }
 
-bool FinishReplacement(int fd, const std::string& temporary, const std::string& fileName) {
+bool FinishReplacement(int fd, TemporaryFile& temporary, const std::string& fileName) {
     return FinishFile(fd, temporary) && (temporary.empty() || RenameOver(temporary, fileName));
 }

@@ -18,13 +18,50 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+
+// The owner of a new file made beside the one it is to replace: its hidden
+// name, and the file removed when the owner goes, unless it was put in place
+// (RenameOver) or handed on. Handing it on (a move) allocates nothing, so
+// that a file passed from a writer to the commit of a save, or from a copy
+// to its list, has an owner at every moment, whatever runs out of memory on
+// the way: a save that fails leaves no temporary file.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    TemporaryFile(TemporaryFile&& other) noexcept : name_(std::move(other.name_)) { other.name_.clear(); }
+    TemporaryFile& operator=(TemporaryFile&& other) noexcept {
+        if (this != &other) {
+            Remove();
+            name_.swap(other.name_);
+        }
+        return *this;
+    }
+    ~TemporaryFile() { Remove(); }
+
+    // The file's hidden name; "" when there is no file.
+    const std::string& Name() const { return name_; }
+    bool empty() const { return name_.empty(); }
+    // Removes the file now.
+    void Remove() noexcept;
+
+private:
+    friend int CreateFileBeside(const std::string& fileName, TemporaryFile& temporary);
+    friend bool RenameOver(TemporaryFile& temporary, const std::string& fileName);
+    // Takes `name`, a file just made.
+    void Own(std::string& name) noexcept;
+    // The file has taken its place: nothing is left to remove.
+    void Release() noexcept { name_.clear(); }
+
+    std::string name_;
+};
 
 // Creates a new empty file for writing in the folder of `fileName` and
 // returns its open file descriptor, or -1 (errno set) when none could be
-// made. `temporary` is set to its unique hidden name ".mirelan-PID-N.tmp"
+// made. `temporary` owns it under its unique hidden name ".mirelan-PID-N.tmp"
 // in that folder, which the file has from the start or, made unnamed, gets
 // from FinishFile.
-int CreateFileBeside(const std::string& fileName, std::string& temporary);
+int CreateFileBeside(const std::string& fileName, TemporaryFile& temporary);
 
 // Makes the next file of each folder (CreateFileBeside) look for leftovers
 // again; called at the start of a save. Until then each folder is looked at
@@ -53,30 +90,32 @@ inline constexpr int NotARegularFile = 0x4000;
 // "it is not a regular file".
 std::string FileErrorText(int error);
 
-// Opens `fileName` to be written whole: a new file beside it (`temporary`
-// set) for a regular file or a name that does not exist yet. -1 with errno
+// Opens `fileName` to be written whole: a new file beside it (owned by
+// `temporary`) for a regular file or a name that does not exist yet. -1 with errno
 // set: EISDIR for a folder, NotARegularFile for any other file that is not
 // a regular one (never opened: a pipe nobody reads would hold the save for
 // ever, and a device is not the user's to fill), EACCES for a file the user
 // made read-only (it stays as it is), ENOENT for an empty name.
-int OpenReplacement(const std::string& fileName, std::string& temporary);
+int OpenReplacement(const std::string& fileName, TemporaryFile& temporary);
 
 // Writes all `n` bytes to `fd`, again after an interruption. False (errno
 // set, EIO for a write that takes nothing) when not every byte went.
 bool WriteAll(int fd, const void* data, std::size_t n);
 
-// Ends the writing of an open file: a new file beside the old one
-// (`temporary` set) is flushed to the disk first and, when it was made
-// unnamed, given its name `temporary`; then it is closed. False (errno set)
-// on any failure, and the new file is removed.
-bool FinishFile(int fd, const std::string& temporary);
+// Ends the writing of an open file: a new file beside the old one (owned by
+// a `temporary` that is not empty) is flushed to the disk first and, when it
+// was made unnamed, given its hidden name; then it is closed. False (errno
+// set) on any failure, and the new file is removed. Allocates nothing.
+bool FinishFile(int fd, TemporaryFile& temporary);
 
-// Renames the complete file `temporary` over `fileName`. False (errno set)
-// when it fails, and `temporary` is removed: the old file stays as it was.
-bool RenameOver(const std::string& temporary, const std::string& fileName);
+// Renames the complete file of `temporary` over `fileName`; `temporary` owns
+// nothing afterwards. False (errno set) when it fails, and the file is
+// removed: the old file stays as it was. Allocates nothing for a name with
+// "/" separators only (SystemPath).
+bool RenameOver(TemporaryFile& temporary, const std::string& fileName);
 
 // FinishFile, then, for a file made beside the old one, RenameOver.
-bool FinishReplacement(int fd, const std::string& temporary, const std::string& fileName);
+bool FinishReplacement(int fd, TemporaryFile& temporary, const std::string& fileName);
 
 // Paths are handed to the file system with "/" separators.
 std::string SystemPath(std::string_view fileName);

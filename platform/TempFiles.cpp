@@ -48,20 +48,19 @@ void RemoveLeftovers(const std::string& folder, std::string_view stem) {
 
 std::string TryCreate(const std::string& folder, std::string_view stem, std::string_view extension) {
     if (folder.empty()) return "";
-    std::string pattern = WithSlash(folder);
+    std::string path = WithSlash(folder);
     // The files that killed processes left there go first.
-    RemoveLeftovers(pattern, stem);
-    pattern += stem;
-    pattern += '-';
-    pattern += std::to_string(::getpid());
-    pattern += "-XXXXXX";
-    pattern += extension;
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = mkstemps(buffer.data(), static_cast<int>(extension.size()));
+    RemoveLeftovers(path, stem);
+    path += stem;
+    path += '-';
+    path += std::to_string(::getpid());
+    path += "-XXXXXX";
+    path += extension;
+    // The name is made in place: once the file is there nothing is allocated.
+    const int fd = mkstemps(path.data(), static_cast<int>(extension.size()));
     if (fd < 0) return "";
     close(fd);
-    return std::string(buffer.data());
+    return path;
 }
 
 }  // namespace
@@ -80,7 +79,13 @@ std::string CreateTempFile(std::string_view stem, std::string_view extension) {
     if (path.empty()) return "";
     Registry& r = Files();
     std::lock_guard lock(r.mutex);
-    r.files.push_back(path);
+    try {
+        r.files.push_back(path);
+    } catch (...) {
+        // Not kept, so not left: only a file the program keeps is its own.
+        std::remove(path.c_str());
+        throw;
+    }
     return path;
 }
 

@@ -25,7 +25,7 @@ namespace {
 template <typename Step>
 void RunStep(const std::string& fileName, Step&& step) {
     try {
-        SaveWithinMemory(NoMemoryToWrite(fileName), fileName, step);
+        SaveWithinMemory([&] { return NoMemoryToWrite(fileName); }, fileName, step);
     } catch (const ModelError& e) {
         throw ExportError(std::string("Export stopped while writing file ") + fileName + ": " + e.what(), fileName);
     }

@@ -18,10 +18,6 @@ namespace {
 // The commits are opened and closed on the user-interface thread only.
 OutputCommit* currentCommit = nullptr;
 
-void RemoveFile(const std::string& path) {
-    if (!path.empty()) ::unlink(path.c_str());
-}
-
 [[noreturn]] void RenameFailed(const std::string& fileName, int error) {
     throw ExportError("Cannot write file " + fileName + ": " + std::strerror(error), fileName);
 }
@@ -37,35 +33,31 @@ OutputCommit::OutputCommit() : outer_(currentCommit) {
     currentCommit = this;
 }
 
-OutputCommit::~OutputCommit() {
-    for (const Entry& e : entries_) RemoveFile(e.temporary);
-    currentCommit = outer_;
-}
+// The files not committed are removed with their entries.
+OutputCommit::~OutputCommit() { currentCommit = outer_; }
 
 OutputCommit* OutputCommit::Current() { return currentCommit; }
 
-void OutputCommit::Add(std::string temporary, std::string fileName) {
-    entries_.push_back({std::move(temporary), std::move(fileName)});
+void OutputCommit::Add(TemporaryFile&& temporary, const std::string& fileName) {
+    entries_.push_back({std::move(temporary), SystemPath(fileName)});
 }
 
 void OutputCommit::Commit() {
+    // The files not renamed when this ends (a failed rename) are removed
+    // with the list.
     std::vector<Entry> entries = std::move(entries_);
     entries_.clear();
     if (outer_) {
-        for (Entry& e : entries) outer_->Add(std::move(e.temporary), std::move(e.fileName));
+        for (Entry& e : entries) outer_->Add(std::move(e.temporary), e.fileName);
         return;
     }
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (RenameOver(entries[i].temporary, entries[i].fileName)) continue;
-        const int error = errno;
-        for (std::size_t k = i + 1; k < entries.size(); ++k) RemoveFile(entries[k].temporary);
-        RenameFailed(entries[i].fileName, error);
-    }
+    for (Entry& e : entries)
+        if (!RenameOver(e.temporary, e.fileName)) RenameFailed(e.fileName, errno);
 }
 
-void PutInPlace(const std::string& temporary, const std::string& fileName) {
+void PutInPlace(TemporaryFile&& temporary, const std::string& fileName) {
     if (OutputCommit* commit = OutputCommit::Current()) {
-        commit->Add(temporary, fileName);
+        commit->Add(std::move(temporary), fileName);
         return;
     }
     if (!RenameOver(temporary, fileName)) RenameFailed(fileName, errno);
@@ -108,8 +100,7 @@ CheckedTextWriter::~CheckedTextWriter() { Discard(); }
 void CheckedTextWriter::Discard() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    RemoveFile(temporary_);
-    temporary_.clear();
+    temporary_.Remove();
 }
 
 void CheckedTextWriter::Open(const std::string& fileName, LineEnd lineEnd) {
@@ -130,10 +121,8 @@ void CheckedTextWriter::Close() {
     Flush();
     const int fd = fd_;
     fd_ = -1;
-    const std::string temporary = std::move(temporary_);
-    temporary_.clear();
-    if (!FinishFile(fd, temporary)) Fail("write", errno);
-    if (!temporary.empty()) PutInPlace(temporary, fileName_);
+    if (!FinishFile(fd, temporary_)) Fail("write", errno);
+    if (!temporary_.empty()) PutInPlace(std::move(temporary_), fileName_);
 }
 
 void CheckedTextWriter::Line(std::string_view text) {

@@ -43,27 +43,31 @@ public:
     OutputCommit(const OutputCommit&) = delete;
     OutputCommit& operator=(const OutputCommit&) = delete;
 
-    // A complete file in `temporary` that is to replace `fileName`.
-    void Add(std::string temporary, std::string fileName);
+    // A complete file, owned by `temporary`, that is to replace `fileName`;
+    // should the commit not take it (running out of memory), it is removed.
+    void Add(TemporaryFile&& temporary, const std::string& fileName);
     // Renames every file over its final name in the order they were added
     // (or hands them to the commit around this one). Throws ExportError
-    // when a rename fails; the files not yet renamed are then removed.
+    // when a rename fails; the files not yet renamed are then removed. The
+    // renames allocate nothing: running out of memory never stops the
+    // commit half-way.
     void Commit();
     // The innermost open commit, or nullptr.
     static OutputCommit* Current();
 
 private:
     struct Entry {
-        std::string temporary, fileName;
+        TemporaryFile temporary;
+        std::string fileName;  // as the file system takes it (SystemPath)
     };
     std::vector<Entry> entries_;
     OutputCommit* outer_;
 };
 
-// Puts the complete file `temporary` in place of `fileName`: now, or at the
-// commit of the open OutputCommit. Throws ExportError (and removes the
+// Puts the complete file of `temporary` in place of `fileName`: now, or at
+// the commit of the open OutputCommit. Throws ExportError (and removes the
 // file) when the rename fails.
-void PutInPlace(const std::string& temporary, const std::string& fileName);
+void PutInPlace(TemporaryFile&& temporary, const std::string& fileName);
 
 // The first of `fileName` + ".bak", ".bak2", ".bak3", ... that names no
 // file: where a file the program cannot read as its own is kept before a
@@ -136,7 +140,7 @@ private:
 
     int fd_ = -1;
     std::string fileName_;
-    std::string temporary_;  // the file being written, beside fileName_
+    TemporaryFile temporary_;  // the file being written, beside fileName_
     std::string buffer_;
     std::string_view lineEnd_ = "\n";
     uint64_t flushed_ = 0;
@@ -145,10 +149,11 @@ private:
 };
 
 // Runs `save`, a part of a save; running out of memory in it ends the save
-// like a failed write (RunWithinMemory): ExportError with `message`.
-template <typename Save>
-void SaveWithinMemory(const std::string& message, const std::string& fileName, Save&& save) {
-    RunWithinMemory(save, [&] { return ExportError(message, fileName); });
+// like a failed write (RunWithinMemory): ExportError with the text
+// `message()` gives, made only then, once what `save` held is released.
+template <typename Message, typename Save>
+void SaveWithinMemory(Message&& message, const std::string& fileName, Save&& save) {
+    RunWithinMemory(save, [&] { return ExportError(message(), fileName); });
 }
 
 // The message of a file that could not be written for want of memory.

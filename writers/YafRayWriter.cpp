@@ -338,7 +338,7 @@ void ExportYafRayScene(tscene& scene) {
     LogMessage(" ");
     LogMessage(RuleLine);
     LogMessage("Writing YAFRAY scene file");
-    SaveWithinMemory(NoMemoryToWrite(scene.yafrayFile), scene.yafrayFile, [&] {
+    SaveWithinMemory([&] { return NoMemoryToWrite(scene.yafrayFile); }, scene.yafrayFile, [&] {
         CheckedTextWriter w(scene.yafrayFile);
         try {
             WriteScene(w);

@@ -77,7 +77,7 @@ FileStream::FileStream(const std::string& fileName, Mode mode) : fileName_(fileN
         const int fd = OpenReplacement(fileName, temporary_);
         if (fd >= 0 && !(file_ = ::fdopen(fd, "wb"))) {
             ::close(fd);
-            if (!temporary_.empty()) ::unlink(temporary_.c_str());
+            temporary_.Remove();
         }
     }
     if (!file_) {
@@ -106,7 +106,6 @@ FileStream::FileStream(const std::string& fileName, Mode mode) : fileName_(fileN
 FileStream::~FileStream() {
     if (!file_) return;
     std::fclose(file_);
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
 }
 
 bool FileStream::commit() {
@@ -117,14 +116,12 @@ bool FileStream::commit() {
     const int fd = ::dup(::fileno(file_));
     std::fclose(file_);
     file_ = nullptr;
-    std::string temporary = std::move(temporary_);
-    temporary_.clear();
     if (!flushed || fd < 0) {
         if (fd >= 0) ::close(fd);
-        if (!temporary.empty()) ::unlink(temporary.c_str());
+        temporary_.Remove();
         return false;
     }
-    return FinishReplacement(fd, temporary, fileName_);
+    return FinishReplacement(fd, temporary_, fileName_);
 }
 
 std::size_t FileStream::read(void* buffer, std::size_t n) {

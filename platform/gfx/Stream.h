@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileReplace.h"
+
 namespace gfx {
 
 class Stream {
@@ -80,7 +82,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     std::string fileName_;
-    std::string temporary_;  // Create: the new file beside fileName_ until commit()
+    TemporaryFile temporary_;  // Create: the new file beside fileName_ until commit()
     Mode mode_;
     uint64_t position_ = 0;
     uint64_t size_ = 0;  // for reading: the size when opened

@@ -220,10 +220,11 @@ TEST_F(LoadDriversTest, AFailingFileLeavesTheSceneAsItWas) {
     EXPECT_EQ(fs::path(Scene.modelFile).filename(), "t.raw");
     EXPECT_EQ(Form1.Edit2.text, "t_POV_scene.pov");
     EXPECT_EQ(Form1.Edit1.text, "t.obj");
-    // A file bigger than the memory can hold fails the same way, and says so.
+    // A file bigger than the memory can hold fails the same way, and says so:
+    // it did not fit.
     SetMemoryLimitOverride(1 << 20);
     EXPECT_EQ(LoadModelFile(File("big.wrl", "#VRML V2.0 utf8\n" + std::string(4 << 20, ' ')), &error),
-              LoadResult::Failed);
+              LoadResult::NoMemory);
     SetMemoryLimitOverride(0);
     EXPECT_EQ(error, "big.wrl: not enough memory to load big.wrl");
     EXPECT_EQ(SceneFaces.size(), faces);

@@ -116,6 +116,11 @@ bool MaterialTextMayRunCode() {
 // file.
 std::string NoMemoryToSave() { return "Not enough memory to save the files of " + ExtractFileName(Scene.modelFile); }
 
+// The last line of a save that went through.
+void FilesSaved() {
+    TryWithinMemory([] { LogMessage("Files Saved."); });
+}
+
 void ListOutputFiles() {
     LogMessage(" ");
     LogMessage(RuleLine);
@@ -203,33 +208,40 @@ bool WriteOutputFiles(bool batchRun) {
         if (Scene.writeIni) WritePovIni(Scene);
         std::vector<std::string> povMaps = ExportModelFiles(Scene, maps ? &maps->Names() : nullptr);
         if (maps) maps->PutInPlace();
+        // What the scene reads, for the starts of POV-Ray on it: told before
+        // the files are in place, so that a save either tells it or fails.
+        PovRaySceneReads reads{std::move(povMaps), Scene.writeMaterialInclude && MaterialTextMayRunCode()};
         commit.Commit();
-        SavedSceneReads = {std::move(povMaps), Scene.writeMaterialInclude && MaterialTextMayRunCode()};
-        ListOutputFiles();
-        if (maps) maps->Report();
+        SavedSceneReads = std::move(reads);
+        // The files are in place: running out of memory in their report
+        // loses lines, never the save.
+        TryWithinMemory([&] {
+            ListOutputFiles();
+            if (maps) maps->Report();
+        });
     };
     // Running out of memory fails the save like a file that cannot be
     // written: the earlier files stay, and no unfinished file is left.
-    SaveWithinMemory(NoMemoryToSave(), Scene.modelFile, save);
+    SaveWithinMemory(NoMemoryToSave, Scene.modelFile, save);
     return true;
 }
 
 bool SaveModelFiles(SaveKind kind) {
     bool saved = false;
-    SaveWithinMemory(NoMemoryToSave(), Scene.modelFile, [&] {
+    SaveWithinMemory(NoMemoryToSave, Scene.modelFile, [&] {
         SetSaveChoices(kind);
-        if (!WriteOutputFiles()) return;
-        LogMessage("Files Saved.");
-        saved = true;
+        saved = WriteOutputFiles();
     });
+    if (saved) FilesSaved();
     return saved;
 }
 
 void SaveYafRayScene() {
     WaitScope wait;
+    bool saved = false;
     // From its first line on: the scene's own lines run out of memory as
     // its writer does.
-    SaveWithinMemory(NoMemoryToSave(), Scene.modelFile, [] {
+    SaveWithinMemory(NoMemoryToSave, Scene.modelFile, [&] {
         ClearOutputs();
         Scene.yafrayOutput = 1;
         Scene.yafrayFile = OutputPath(Form1.Edit111.text);
@@ -243,6 +255,7 @@ void SaveYafRayScene() {
             (!ConfirmOverwrites({{&Scene.yafrayOutput, Scene.yafrayFile}}) || !Scene.yafrayOutput))
             return;
         ExportYafRayScene(Scene);
-        LogMessage("Files Saved.");
+        saved = true;
     });
+    if (saved) FilesSaved();
 }

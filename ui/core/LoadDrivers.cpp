@@ -78,29 +78,16 @@ private:
     bool active_ = true;
 };
 
-// Runs `report`, which only tells the user something: running out of memory
-// there loses that report, never the command. False when it ran out.
-template <typename Report>
-bool Reported(Report&& report) {
-    try {
-        report();
-        return true;
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    return false;
-}
-
 void AddError(std::vector<std::string>* errors, std::string_view text) {
-    if (errors) Reported([&] { errors->emplace_back(text); });
+    if (errors) TryWithinMemory([&] { errors->emplace_back(text); });
 }
 
 // A line of a failure's report: on the "Messages" page, or in a message box
 // when the page cannot take it for want of memory (a page of many lines that
 // would have to grow). It never fails the command itself.
 void ReportLine(std::string_view prefix, std::string_view text) {
-    if (!Reported([&] { LogMessage(std::string(prefix) + std::string(text)); }))
-        Reported([&] { Svc().prompts->Show(MessageKind::Warning, text); });
+    if (!TryWithinMemory([&] { LogMessage(std::string(prefix) + std::string(text)); }))
+        TryWithinMemory([&] { Svc().prompts->Show(MessageKind::Warning, text); });
 }
 
 // The file name of a path, as ExtractFileName takes it, without a copy.
@@ -122,10 +109,15 @@ int32_t ChosenNormalMode() {
     return mode >= NormalSum && mode <= InverseAreaSum ? mode : AngleWeightedSum;
 }
 
-// The failure path of the processing; `outOfMemory`, when given, is the
-// report of a model that does not fit in the memory left.
-void ProcessGeometryFailed(std::vector<std::string>* errors, std::string_view outOfMemory = {}) {
-    if (FileExistsNonBlank(Scene.modelFile)) {
+// The failure path of the processing. A model that does not fit in the
+// memory left is told by its memory report alone: `outOfMemory`, made here,
+// or that of a file that did not fit (`fileDidNotFit`), made when its read
+// stopped. Neither the boxes of a model without vertices or faces, nor a box
+// "Model could not be loaded" when the page cannot take that line, follow it.
+void ProcessGeometryFailed(std::vector<std::string>* errors, std::string_view outOfMemory = {},
+                           bool fileDidNotFit = false) {
+    const bool noMemory = fileDidNotFit || !outOfMemory.empty();
+    if (!noMemory && FileExistsNonBlank(Scene.modelFile)) {
         if (SceneVertices.empty()) {
             Svc().prompts->Show(MessageKind::Warning, "Model does not have vertices");
             AddError(errors, "Model does not have vertices");
@@ -139,7 +131,10 @@ void ProcessGeometryFailed(std::vector<std::string>* errors, std::string_view ou
         ReportLine("<!>", outOfMemory);
         AddError(errors, outOfMemory);
     }
-    ReportLine("<!>", "Model could not be loaded");
+    if (noMemory)
+        TryWithinMemory([] { LogMessage("<!>Model could not be loaded"); });
+    else
+        ReportLine("<!>", "Model could not be loaded");
     Window().Beep();
     Scene.mapsLoaded = 0;
     Scene.modelFile.clear();
@@ -332,21 +327,31 @@ bool ProcessingKeeps() {
     return std::ranges::all_of(groupUsed, std::identity()) && std::ranges::all_of(materialUsed, std::identity());
 }
 
-// A reader stopped (`what`; empty: it ran out of memory): what it read is
-// dropped and the file is reported. The report cannot fail the command.
-LoadResult ReadFailed(std::string_view shortName, std::string_view what, std::string* error) {
+// True for a reader's error that says its file does not fit in the memory
+// left (NoMemoryText); nothing allocated.
+bool SaysNoMemory(const ReadError& e) {
+    constexpr std::string_view words = "not enough memory to load ";
+    const std::string_view what = e.what();
+    return what.starts_with(words) && what.substr(words.size()) == FileNamePart(e.file());
+}
+
+// A reader stopped (`what`; empty: it ran out of memory, or `noMemory`, its
+// error says so): what it read is dropped and the file is reported. The
+// report cannot fail the command.
+LoadResult ReadFailed(std::string_view shortName, std::string_view what, bool noMemory, std::string* error) {
     DiscardImport();
+    const LoadResult result = noMemory || what.empty() ? LoadResult::NoMemory : LoadResult::Failed;
     std::string text;
-    if (!Reported([&] {
+    if (!TryWithinMemory([&] {
             text = std::string(shortName) + ": " +
                    (what.empty() ? NoMemoryText(shortName) : std::string(what));
         })) {
         ReportLine("<!>", what.empty() ? std::string_view("not enough memory") : what);
-        return LoadResult::Failed;
+        return result;
     }
     ReportLine("<!>", text);
     if (error) error->swap(text);
-    return LoadResult::Failed;
+    return result;
 }
 
 }  // namespace
@@ -478,19 +483,22 @@ LoadResult ReadIntoScene(const std::string& fileName, std::string& shortName, st
 LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
     WaitScope wait;
     // What a file that does not load puts back: the scene keeps its lists,
-    // and the name and the output names of the model it holds.
-    OutputNames previousNames = OutputNames::Save();
+    // and the name and the output names of the model it holds (kept inside
+    // the guard: when even they do not fit, nothing has changed).
+    std::optional<OutputNames> previousNames;
     const SceneLengths lengths;
     std::string shortName;
-    const auto failed = [&](std::string_view what) {
+    const auto failed = [&](std::string_view what, bool noMemory = false) {
         lengths.Restore();
-        previousNames.Restore();
-        return ReadFailed(shortName.empty() ? FileNamePart(fileName) : std::string_view(shortName), what, error);
+        if (previousNames) previousNames->Restore();
+        return ReadFailed(shortName.empty() ? FileNamePart(fileName) : std::string_view(shortName), what, noMemory,
+                          error);
     };
     try {
+        previousNames.emplace(OutputNames::Save());
         return ReadIntoScene(fileName, shortName, error);
     } catch (const ReadError& e) {
-        return failed(e.what());
+        return failed(e.what(), SaysNoMemory(e));
     } catch (const ModelError& e) {
         return failed(e.what());
     } catch (const std::bad_alloc&) {
@@ -501,7 +509,7 @@ LoadResult LoadModelFile(const std::string& fileName, std::string* error) {
         return failed({});
     } catch (...) {
         DiscardImport();
-        previousNames.Restore();
+        if (previousNames) previousNames->Restore();
         throw;
     }
 }
@@ -633,7 +641,7 @@ bool TryProcessScene(std::vector<std::string>* errors, MergedFileUndo* merged, b
 // The report of a model `file` that does not fit in the memory left:
 // NoMemoryText, made in `text`; the words alone when even that does not fit.
 std::string_view NoMemoryReport(std::string_view file, std::string& text) {
-    if (Reported([&] { text = NoMemoryText(file); })) return text;
+    if (TryWithinMemory([&] { text = NoMemoryText(file); })) return text;
     return "not enough memory";
 }
 
@@ -688,16 +696,16 @@ void TakeOutMergedFile(MergedFileUndo& undo, MergeKeep& keep) {
     keep.Restore();
     // The window may not fit what it showed before either: the model stays
     // all the same.
-    if (undo.mapsShown) Reported([] { Window().ReloadMaterialMaps(2); });
+    if (undo.mapsShown) TryWithinMemory([] { Window().ReloadMaterialMaps(2); });
     if (undo.listsShown)
-        Reported([] {
+        TryWithinMemory([] {
             Window().FillMaterialList();
             Window().FillGroupList();
         });
     // The load blanked the material's picture.
-    Reported([] { Window().RefreshMaterialPanel(CurrentMaterialIndex); });
+    TryWithinMemory([] { Window().RefreshMaterialPanel(CurrentMaterialIndex); });
     if (undo.previewShown)
-        Reported([] {
+        TryWithinMemory([] {
             Window().BuildNormalsList();
             Window().BuildPreviewLists();
         });
@@ -733,7 +741,15 @@ LoadResult MergeModelFile(const std::string& fileName, std::vector<std::string>*
         std::string error;
         const LoadResult result = LoadModelFile(fileName, &error);
         if (result != LoadResult::Loaded) AddError(errors, error);
-        ProcessScene(errors, modelLoaded ? &*undo : nullptr);
+        if (result != LoadResult::NoMemory) {
+            ProcessScene(errors, modelLoaded ? &*undo : nullptr);
+        } else if (modelLoaded) {
+            // The file did not fit: the model is not processed again, and
+            // the boxes and names its load began on are put back.
+            TakeOutMergedFile(*undo, *keep);
+        } else {
+            ProcessGeometryFailed(errors, {}, true);
+        }
         return result;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
@@ -751,7 +767,23 @@ bool LoadSelectedModels(std::vector<std::string>* errors) {
     WaitGuard wait;
     ClearMessagesPage();
     ClearWarningsPage();
-    LogMessage("Memory cleanup...");
+    TryWithinMemory([] { LogMessage("Memory cleanup..."); });
+    // What the loads take besides the files is made before the model goes:
+    // when even that does not fit, the model stays as it was.
+    std::vector<std::string> files;
+    std::vector<std::size_t> merged, again;  // the files in the scene, in order; those loaded again
+    std::string dialogFolder;  // the folder of the file (of the second of several)
+    if (!TryWithinMemory([&] {
+            files = BatchFiles;
+            merged.reserve(files.size());
+            again.reserve(files.size());
+            if (!files.empty()) dialogFolder = FolderOf(AbsoluteModelPath(files[files.size() < 2 ? 0 : 1]));
+            if (files.size() == 1) Form1.ComboBox15.text = files.front();
+        })) {
+        std::string text;
+        ReportOutOfMemory(NoMemoryReport(BatchFiles.empty() ? std::string_view() : BatchFiles.front(), text), errors);
+        return false;
+    }
     ClearModel();
     Window().BuildPreviewLists();
     Window().Draw();
@@ -760,37 +792,47 @@ bool LoadSelectedModels(std::vector<std::string>* errors) {
     Form1.PageControl2.active = 0;
     Form1.PageControl6.active = 0;
 
-    bool allLoaded = true;
-    std::vector<std::string> merged;  // the files in the scene, in order
-    auto load = [&](const std::string& file) {
+    bool allLoaded = true, fileDidNotFit = false;
+    // The file's read stopped with an error: the files after it are not read.
+    const auto stopped = [](LoadResult result) {
+        return result == LoadResult::Failed || result == LoadResult::NoMemory;
+    };
+    auto load = [&](std::size_t i) {
         std::string error;
-        const LoadResult result = LoadModelFile(file, &error);
+        const LoadResult result = LoadModelFile(files[i], &error);
         if (result != LoadResult::Loaded) {
             allLoaded = false;
+            fileDidNotFit = fileDidNotFit || result == LoadResult::NoMemory;
             AddError(errors, error);
         } else {
-            merged.push_back(file);
+            merged.push_back(i);
         }
         return result;
     };
-    if (BatchFiles.size() < 2) {
-        if (BatchFiles.empty()) {
+    // The dialogs open where they did when their folder does not fit.
+    const auto setDialogDirs = [&] { TryWithinMemory([&] { SetDialogDirs(dialogFolder); }); };
+    if (files.size() < 2) {
+        if (files.empty()) {
             allLoaded = false;
             AddError(errors, "No model file chosen.");
-        } else {
-            Form1.ComboBox15.text = BatchFiles.front();
-            const std::string file = Form1.ComboBox15.text;
-            if (load(file) != LoadResult::Failed) SetDialogDirs(FolderOf(AbsoluteModelPath(file)));
+        } else if (!stopped(load(0))) {
+            setDialogDirs();
         }
     } else {
-        SetDialogDirs(FolderOf(AbsoluteModelPath(BatchFiles[1])));
-        const std::vector<std::string> files = BatchFiles;
-        for (const std::string& file : files)
-            if (load(file) == LoadResult::Failed) break;  // the rest of the files are not loaded
+        setDialogDirs();
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (stopped(load(i))) break;  // the rest of the files are not loaded
     }
 
     bool processed = false;
-    for (bool outOfMemory = false; !(processed = TryProcessScene(errors, nullptr, outOfMemory));) {
+    for (bool outOfMemory = false;; outOfMemory = false) {
+        if (merged.empty() && fileDidNotFit) {
+            // Nothing was loaded, for want of memory: the file's memory
+            // message tells it.
+            ProcessGeometryFailed(errors, {}, true);
+            break;
+        }
+        if ((processed = TryProcessScene(errors, nullptr, outOfMemory))) break;
         if (!outOfMemory) break;  // no model: reported
         allLoaded = false;
         if (merged.size() < 2) {
@@ -803,11 +845,11 @@ bool LoadSelectedModels(std::vector<std::string>* errors) {
         const std::string_view report = NoMemoryReport(Scene.modelFile, text);
         merged.pop_back();
         ClearModel();
-        const std::vector<std::string> files = std::exchange(merged, {});
-        for (const std::string& file : files)
-            if (load(file) == LoadResult::Failed) break;
+        again.swap(merged);
+        merged.clear();
+        for (const std::size_t i : again)
+            if (stopped(load(i))) break;
         ReportOutOfMemory(report, errors);
-        outOfMemory = false;
     }
     if (!Scene.loadFlag) Window().ResetCamera();
 

@@ -22,12 +22,16 @@ enum class LoadResult {
     Missing,  // the file does not exist; nothing changed
     Failed,   // the reader stopped with an error; the scene is as before
     Unreadable,  // no reader takes files of this extension; nothing was read
+    NoMemory,    // the file does not fit in the memory left; the scene is as before
 };
 
 // Clears the model and loads the files of BatchFiles (one file, or several
 // merged into one scene; a failed file ends the loading of the rest), then
 // processes the geometry; when the files do not fit together, the last is
-// left out (and reported) and the ones before it are loaded again. BatchFiles
+// left out (and reported) and the ones before it are loaded again. When no
+// file loaded because one did not fit in the memory left, its memory message
+// is the whole report (no boxes of a model without vertices or faces); when
+// not even the list of the files fits, the model stays as it was. BatchFiles
 // holds the single entry "junk" afterwards. True when every file loaded and the model could be processed;
 // `errors` (when given) receives a text for each file or step that failed.
 bool LoadSelectedModels(std::vector<std::string>* errors = nullptr);
@@ -70,7 +74,9 @@ bool ProcessGeometry(std::vector<std::string>* errors = nullptr);
 // fit), the file is taken out again: the model, its names and what the
 // window shows stay as they were, and the message ("not enough memory to
 // load " + the merged file's name) names the file (the result is then
-// Failed).
+// Failed, or NoMemory when the file's read did not fit: the model is then
+// not processed again). Into no model, a file that did not fit is told by
+// its memory message alone.
 LoadResult MergeModelFile(const std::string& fileName, std::vector<std::string>* errors = nullptr);
 
 // ---- Parts of the load, also used by the other commands -------------------

@@ -197,24 +197,25 @@ bool IsPicture(int fd) {
 std::string NotAPictureLine(const std::string& source) { return "<!>" + source + " is not a picture: not copied"; }
 
 // A new file beside `destination` filled by `fill`, flushed to the disk
-// and closed; its name, or "" (and nothing left behind) when it failed.
-// `fill` allocates nothing: while the file is open nothing can fail for want
-// of memory and leave it open.
+// and closed; none (and nothing left behind) when it failed. `fill`
+// allocates nothing: while the file is open nothing can fail for want of
+// memory and leave it open.
 template <class Fill>
-std::string NewFileFilledBy(const std::string& destination, Fill&& fill) {
-    std::string temporary;
+TemporaryFile NewFileFilledBy(const std::string& destination, Fill&& fill) {
+    TemporaryFile temporary;
     const int fd = CreateFileBeside(destination, temporary);
-    if (fd < 0) return {};
+    if (fd < 0) return temporary;
     if (!fill(fd)) {
         ::close(fd);
-        ::unlink(temporary.c_str());
-        return {};
+        temporary.Remove();
+        return temporary;
     }
-    return FinishFile(fd, temporary) ? temporary : std::string();
+    FinishFile(fd, temporary);
+    return temporary;
 }
 
 // A copy of the open file `in` (read from its start) beside `destination`.
-std::string NewCopyBeside(const std::string& destination, int in) {
+TemporaryFile NewCopyBeside(const std::string& destination, int in) {
     if (::lseek(in, 0, SEEK_SET) != 0) return {};
     std::vector<uint8_t> buffer(1 << 16);
     return NewFileFilledBy(destination, [&](int fd) {
@@ -227,7 +228,7 @@ std::string NewCopyBeside(const std::string& destination, int in) {
     });
 }
 
-std::string NewFileBeside(const std::string& destination, const std::vector<uint8_t>& bytes) {
+TemporaryFile NewFileBeside(const std::string& destination, const std::vector<uint8_t>& bytes) {
     return NewFileFilledBy(destination, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
 }
 
@@ -252,10 +253,10 @@ bool SameBytes(const std::string& name, uint64_t size, Next&& next) {
 
 // Puts a copy made by NewCopyBeside or NewFileBeside in place of
 // `destination` (PutInPlace); false when there is no copy or it cannot be.
-bool PutCopyInPlace(const std::string& temporary, const std::string& destination) {
+bool PutCopyInPlace(TemporaryFile temporary, const std::string& destination) {
     if (temporary.empty()) return false;
     try {
-        PutInPlace(temporary, destination);
+        PutInPlace(std::move(temporary), destination);
     } catch (const ExportError&) {
         return false;
     }
@@ -411,10 +412,6 @@ MapCopies::MapCopies(bool resize) : resize_(resize), folder_(MapOutputFolder()) 
     ResetProgress();
 }
 
-MapCopies::Copies::~Copies() {
-    for (const Copy& c : list) ::unlink(c.temporary.c_str());
-}
-
 bool MapCopies::TakenByRun(const std::string& name) const {
     if (outputs_.count(name) != 0) return true;
     const std::string path = batch_ ? OutputPath(name) : std::string();
@@ -537,12 +534,12 @@ void MapCopies::Add(const std::string& map) {
         Take(series, k, name, id);
         names_[map] = name;
         ++series.next;
-        const std::string temporary = resize_ ? NewFileBeside(path, jpeg) : NewCopyBeside(path, in.get());
+        TemporaryFile temporary = resize_ ? NewFileBeside(path, jpeg) : NewCopyBeside(path, in.get());
         if (temporary.empty()) {
             report_.push_back("<!>ERROR Copying " + sourceName);
             return;
         }
-        copies_.list.push_back({temporary, name});
+        copies_.push_back({std::move(temporary), name});
         if (k > 0) {
             const std::string first = Join(folder_, wanted);
             const ReservedName why = ReservedOutputName(first);
@@ -557,11 +554,11 @@ void MapCopies::Add(const std::string& map) {
 }
 
 void MapCopies::PutInPlace() {
-    std::vector<Copy> copies = std::move(copies_.list);
-    copies_.list.clear();
     // A map never fails the save: it is reported like a failed copy.
-    for (const Copy& c : copies)
-        if (!PutCopyInPlace(c.temporary, Join(folder_, c.name))) report_.push_back("<!>ERROR Copying " + c.name);
+    for (Copy& c : copies_)
+        if (!PutCopyInPlace(std::move(c.temporary), Join(folder_, c.name)))
+            report_.push_back("<!>ERROR Copying " + c.name);
+    copies_.clear();
 }
 
 void MapCopies::Report() const {

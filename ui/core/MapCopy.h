@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "platform/AppPaths.h"
+#include "platform/FileReplace.h"
 #include "writers/Export.h"
 
 struct BatchOutputFiles;
@@ -83,8 +84,8 @@ public:
 private:
     // A copy made for the save.
     struct Copy {
-        std::string temporary;  // the new file, until it is put in place
-        std::string name;       // its name in the output folder
+        TemporaryFile temporary;  // the new file, until it is put in place
+        std::string name;         // its name in the output folder
     };
     // The names of one name (k 0 the name itself, then its "_Rev" names)
     // looked at so far.
@@ -107,22 +108,13 @@ private:
     // `name`, the name `k` of `series`, is given to the copy of `file`.
     void Take(Series& series, int k, const std::string& name, FileId file);
 
-    // The copies not yet put in place, removed when they go: also when the
-    // copying stops half-way (running out of memory), where MapCopies itself
-    // is never made but what it holds goes all the same.
-    struct Copies {
-        std::vector<Copy> list;
-        Copies() = default;
-        ~Copies();
-        Copies(const Copies&) = delete;
-        Copies& operator=(const Copies&) = delete;
-    };
-
     bool resize_;
     int32_t size_ = 0;
     std::string folder_;
     CopiedMapNames names_;
-    Copies copies_;
+    // The copies not yet put in place, removed when they go: also when the
+    // copying stops half-way (running out of memory).
+    std::vector<Copy> copies_;
     std::vector<std::string> report_;
     // The names given in the output folder and whose file each holds.
     std::unordered_map<std::string, FileId> claims_;

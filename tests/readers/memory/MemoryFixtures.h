@@ -346,37 +346,47 @@ protected:
     PreviewCount preview;
 };
 
+// Runs of a command with one of its allocations failing alone: each of the
+// first `each` that it makes (every one with NoLimit), and `spread` more
+// spread evenly over the rest.
+struct SingleFailures {
+    std::size_t each = 0, spread = 0;
+};
+
 // Running out of memory anywhere in a command, in a child process: `run`
 // (the command, returning its error, "" when it went through) once to
 // measure where it takes more memory than before, from its start, then again
 // with the room to just short of each such point (with `allBlocks`, of each
 // block of 4 KiB or more that it takes, higher than the blocks before it or
 // not), with room for a message only, with rooms spread evenly up to its
-// peak (where any allocation, small ones too, may be the one that fails) and
-// with room to spare, each time after `prepare`. `judge` tells what is wrong
-// with a run that failed ("" for nothing), its error given, with the heap no
-// longer limited. Ends with status 0, or prints what went wrong and ends
-// with status 1.
+// peak (where any allocation, small ones too, may be the one that fails),
+// with room to spare, and with the `single` allocations failing alone, each
+// time after `prepare`. `judge` tells what is wrong with a run that failed
+// ("" for nothing), its error given, with the heap no longer limited. Ends
+// with status 0, or prints what went wrong and ends with status 1.
 inline void SweepCommand(const std::function<void()>& prepare, const std::function<std::string()>& run,
-                         const std::function<std::string(const std::string& error)>& judge, bool allBlocks = false) {
-    const auto within = [&](std::size_t room) {
+                         const std::function<std::string(const std::string& error)>& judge, bool allBlocks = false,
+                         SingleFailures single = {}) {
+    const auto within = [&](std::size_t room, std::size_t failing = NoLimit) {
         prepare();
-        if (room == NoLimit) {
+        if (room == NoLimit && failing == NoLimit) {
             levelBase = heapBytes;
             heapPeak = levelBase;
-            levelCount = 0;
+            levelCount = allocationCount = 0;
             measuring = true;
             everyBlock = allBlocks;
-        } else {
+        } else if (room != NoLimit) {
             heapLimit = heapBytes + room;
         }
+        allocationsLeft = failing;
         const std::string error = run();
-        heapLimit = NoLimit;
+        heapLimit = allocationsLeft = NoLimit;
         measuring = everyBlock = false;
         return error;
     };
     std::string problems;
     if (!within(NoLimit).empty()) problems += "the command fails with all the memory it needs\n";
+    const std::size_t allocations = allocationCount;
     constexpr std::size_t messageRoom = 4 << 10;
     constexpr int spread = 48;
     const std::size_t peak = heapPeak - levelBase;
@@ -389,15 +399,20 @@ inline void SweepCommand(const std::function<void()>& prepare, const std::functi
     rooms.push_back(2 * peak + messageRoom);
     std::sort(rooms.begin(), rooms.end());
     rooms.erase(std::unique(rooms.begin(), rooms.end()), rooms.end());
+    std::vector<std::size_t> failing;
+    for (std::size_t k = 0; k < std::min(single.each, allocations); ++k) failing.push_back(k);
+    for (std::size_t k = 1; k <= single.spread && single.each < allocations; ++k)
+        failing.push_back(single.each + (allocations - single.each) * k / (single.spread + 1));
     int failures = 0;
-    for (const std::size_t room : rooms) {
-        if (!problems.empty()) break;
-        const std::string error = within(room);
-        if (error.empty()) continue;
+    const auto judged = [&](std::size_t room, std::size_t fails, const std::string& at) {
+        if (!problems.empty()) return;
+        const std::string error = within(room, fails);
+        if (error.empty()) return;
         ++failures;
-        if (const std::string wrong = judge(error); !wrong.empty())
-            problems += "with " + std::to_string(room) + " bytes:" + wrong + "\n";
-    }
+        if (const std::string wrong = judge(error); !wrong.empty()) problems += at + wrong + "\n";
+    };
+    for (const std::size_t room : rooms) judged(room, NoLimit, "with " + std::to_string(room) + " bytes:");
+    for (const std::size_t k : failing) judged(NoLimit, k, "with allocation " + std::to_string(k) + " failing:");
     if (failures == 0) problems += "never ran out of memory\n";
     std::fprintf(stderr, "%s", problems.c_str());
     std::fflush(stderr);
