@@ -140,6 +140,14 @@ void ProcessGeometryFailed(std::vector<std::string>* errors, std::string_view ou
     Scene.modelFile.clear();
     ClearModel();
     Window().SetTitle("Mirelan");
+    // The window shows the empty model: no material or group, the panel of
+    // a material of its own.
+    TryWithinMemory([] {
+        Window().FillMaterialList();
+        Window().FillGroupList();
+        Window().RefreshMaterialPanel(-1);
+        Window().BuildPreviewLists();
+    });
 }
 
 // Every face and line index inside its list: a bad vertex becomes 1, a bad

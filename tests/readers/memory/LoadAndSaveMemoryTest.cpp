@@ -26,7 +26,9 @@ public:
     void FillGroupList() override { lists[1] = SceneGroups.size(); }
     void BuildPreviewLists() override { lists[2] = SceneFaces.size(); }
     void SetTitle(std::string_view text) override { title = text; }
-    void RefreshMaterialPanel(int32_t i) override { panel = SceneMaterials.at(static_cast<std::size_t>(i)).blend; }
+    void RefreshMaterialPanel(int32_t i) override {
+        panel = i >= 0 && static_cast<std::size_t>(i) < SceneMaterials.size() ? SceneMaterials[i].blend : -1;
+    }
     void ApplyCameraEdits() override { camera = Form1.Edit14.text; }
     void SetPreviewClientSize(int32_t width, int32_t height) override { size = {width, height}; }
     void PreviewClientSize(int32_t& width, int32_t& height) override { std::tie(width, height) = size; }
