@@ -12,6 +12,7 @@ bool measuring = false, everyBlock = false;
 std::size_t levelBase = 0, levelCount = 0;
 std::array<std::size_t, 4096> levels;
 std::size_t allocationCount = 0, allocationsLeft = NoLimit;
+bool stayFull = false;
 
 }  // namespace memtest
 
@@ -33,6 +34,7 @@ void* Within(std::size_t n) {
     if (n > heapLimit || heapBytes > heapLimit - n) return nullptr;
     if (allocationsLeft != NoLimit && allocationsLeft-- == 0) {
         allocationsLeft = NoLimit;
+        if (stayFull) heapLimit = 0;
         return nullptr;
     }
     if (measuring) ++allocationCount;

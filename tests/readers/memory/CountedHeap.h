@@ -22,7 +22,9 @@ extern std::size_t levelBase, levelCount;
 extern std::array<std::size_t, 4096> levels;
 
 // The allocations made while measuring, and how many more succeed before
-// one fails (the later ones succeed again); NoLimit: none fails.
+// one fails (the later ones succeed again, unless `stayFull`: then every
+// later one fails as well, until the limit is lifted); NoLimit: none fails.
 extern std::size_t allocationCount, allocationsLeft;
+extern bool stayFull;
 
 }  // namespace memtest

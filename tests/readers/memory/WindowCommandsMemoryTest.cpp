@@ -387,7 +387,7 @@ protected:
         lines.onLine = [&](std::string_view line) {
             if (NoMemory(line) && !memoryLine) memoryLine = true, memoryAt = prompts.shown.size();
         };
-        const auto run = [&](std::size_t room, std::size_t failing) {
+        const auto run = [&](std::size_t room, std::size_t failing, bool full = false) {
             snapshot.Put();
             windows.nextTexture = snapshot.textures.empty() ? 1 : *snapshot.textures.rbegin() + 1;
             dialogs.shown.clear();
@@ -403,8 +403,10 @@ protected:
             measuring = room == NoLimit && failing == NoLimit;
             if (room != NoLimit) heapLimit = heapBytes + room;
             allocationsLeft = failing;
+            stayFull = full;
             Commands().Run("Test.Click");
             heapLimit = allocationsLeft = NoLimit;
+            stayFull = false;
             measuring = false;
             return now();
         };
@@ -422,24 +424,30 @@ protected:
         // A few points in the keep, the others spread over the command: the
         // room up to its peak, just short of where it takes large blocks, and
         // one allocation failing alone.
-        std::vector<std::pair<std::size_t, std::size_t>> limits;
+        struct Limit {
+            std::size_t room, failing;
+            bool full = false;  // the memory stays used up after the first failure
+        };
+        std::vector<Limit> limits;
         const auto spread = [](std::size_t from, std::size_t to, std::size_t points, std::size_t k) {
             return from + (to - from) * k / points;
         };
-        for (std::size_t k = 0; k < 4; ++k) limits.emplace_back(spread(0, keptBytes, 4, k), NoLimit);
-        for (std::size_t k = 0; k <= 24; ++k) limits.emplace_back(spread(keptBytes, peak, 24, k), NoLimit);
+        for (std::size_t k = 0; k < 4; ++k) limits.push_back({spread(0, keptBytes, 4, k), NoLimit});
+        for (std::size_t k = 0; k <= 24; ++k) limits.push_back({spread(keptBytes, peak, 24, k), NoLimit});
         for (std::size_t i = 0, taken = 0; i < levelCount && taken < 16; i += std::max<std::size_t>(levelCount / 16, 1))
-            if (levels[i] > keptBytes) limits.emplace_back(levels[i] - 1, NoLimit), ++taken;
-        for (std::size_t k = 0; k < 4; ++k) limits.emplace_back(NoLimit, spread(0, keptAllocations, 4, k));
+            if (levels[i] > keptBytes) limits.push_back({levels[i] - 1, NoLimit}), ++taken;
+        for (std::size_t k = 0; k < 4; ++k) limits.push_back({NoLimit, spread(0, keptAllocations, 4, k)});
         const std::size_t own = allocations - keptAllocations;
         for (std::size_t k = 0; k < std::min<std::size_t>(own, 32); ++k)
-            limits.emplace_back(NoLimit, keptAllocations + (own <= 32 ? k : spread(0, own, 32, k)));
+            limits.push_back({NoLimit, keptAllocations + (own <= 32 ? k : spread(0, own, 32, k))});
+        for (std::size_t k = 0; k < std::min<std::size_t>(own, 8); ++k)
+            limits.push_back({NoLimit, keptAllocations + (own <= 8 ? k : spread(0, own, 8, k)), true});
         int failures = 0;
         const bool verbose = std::getenv("MIRELAN_COMMAND_VERBOSE") != nullptr;
         if (verbose) std::fprintf(stdout, "%s: peak %zu, %zu allocations, %zu levels, %zu boxes\n", row.control.c_str(), peak, allocations, levelCount, boxes.size());
-        for (const auto& [room, failing] : limits) {
+        for (const auto& [room, failing, full] : limits) {
             if (!problems.empty()) break;
-            const State state = run(room, failing);
+            const State state = run(room, failing, full);
             std::string wrong;
             std::size_t firstMemory = memoryLine ? memoryAt : prompts.shown.size();
             for (std::size_t i = 0; i < firstMemory; ++i)
@@ -467,10 +475,11 @@ protected:
                     Unlimited([] {
                         FillMaterialList(), FillGroupList(), RefreshMaterialPanel(CurrentMaterialIndex);
                     });
-                    if (state.boxes != before.boxes && BoxesState() != state.boxes)
+                    // (With the memory used up nothing can be shown again.)
+                    if (!full && state.boxes != before.boxes && BoxesState() != state.boxes)
                         wrong += " the boxes show other records";
                 }
-                if (windows.shown != PreviewState()) wrong += " the preview shows other records";
+                if (!full && windows.shown != PreviewState()) wrong += " the preview shows other records";
             }
             for (const int32_t texture : Textures)
                 if (texture != BackgroundTexture && std::ranges::none_of(SceneMaterials, [&](const tmaterial& m) {
@@ -481,8 +490,8 @@ protected:
                 if (entry.path().filename().string().starts_with(".mirelan-"))
                     wrong += " left " + entry.path().filename().string();
             if (!wrong.empty())
-                problems += "at " + std::to_string(std::min(room, failing)) + (room != NoLimit ? " bytes:" : ":") +
-                            wrong + "\n";
+                problems += "at " + std::to_string(std::min(room, failing)) +
+                            (room != NoLimit ? " bytes:" : full ? " and on:" : ":") + wrong + "\n";
         }
         if (verbose) std::fprintf(stdout, "  %d of %zu runs failed\n", failures, limits.size());
         std::fflush(stdout);
