@@ -42,29 +42,27 @@ void RedrawWhenShown() {
 
 void CameraController::Register(Dispatcher& d) {
     // Its commands change no material, group or entry of the texture library.
-    const auto add = [&d](std::string name, Dispatcher::Handler handler) {
-        d.Add(std::move(name), std::move(handler), CommandScope::NotTheMaterials);
-    };
-    add("Form1.Button5", [this] { Button5Click(); });
-    add("Form1.Button3", [this] { Button3Click(); });
-    add("Form1.ComboBox8", [this] { ComboBox8Change(); });
-    add("Form1.BitBtn4", [this] { BitBtn4Click(); });
-    add("Form1.Button15", [this] { Button15Click(); });
-    add("Form1.Button6", [this] { Button6Click(); });
-    add("Form1.Button28", [this] { Button28Click(); });
-    add("Form1.Button10", [this] { Button10Click(); });
-    add("Form1.CheckBox9", [this] { CheckBox9Click(); });
-    add("Form1.CheckBox25", [this] { CheckBox25Click(); });
-    add("Form1.CheckBox54", [this] { CheckBox54Click(); });
-    add("Form1.SpinButton17.Up", [this] { StepFocusPlane(true, FocusStep); });
-    add("Form1.SpinButton17.Down", [this] { StepFocusPlane(true, -FocusStep); });
-    add("Form1.SpinButton18.Up", [this] { StepFocusPlane(false, FocusStep); });
-    add("Form1.SpinButton18.Down", [this] { StepFocusPlane(false, -FocusStep); });
-    add("Form1.Edit34.Exit", [this] { FocusPlaneExit(); });
-    add("Form1.Edit35.Exit", [this] { FocusPlaneExit(); });
-    add("Form1.Button18", [this] { Button18Click(); });
-    add("Form1.Button34", [this] { Button34Click(); });
-    add("Form1.CheckBox30", [this] { CheckBox30Click(); });
+    const ScopedRegistration add(d, CommandScope::NotTheMaterials);
+    add.Add("Form1.Button5", [this] { Button5Click(); });
+    add.Add("Form1.Button3", [this] { Button3Click(); });
+    add.Add("Form1.ComboBox8", [this] { ComboBox8Change(); });
+    add.Add("Form1.BitBtn4", [this] { BitBtn4Click(); });
+    add.Add("Form1.Button15", [this] { Button15Click(); });
+    add.Add("Form1.Button6", [this] { Button6Click(); });
+    add.Add("Form1.Button28", [this] { Button28Click(); });
+    add.Add("Form1.Button10", [this] { Button10Click(); });
+    add.Add("Form1.CheckBox9", [this] { CheckBox9Click(); });
+    add.Add("Form1.CheckBox25", [this] { CheckBox25Click(); });
+    add.Add("Form1.CheckBox54", [this] { CheckBox54Click(); });
+    add.Add("Form1.SpinButton17.Up", [this] { StepFocusPlane(true, FocusStep); });
+    add.Add("Form1.SpinButton17.Down", [this] { StepFocusPlane(true, -FocusStep); });
+    add.Add("Form1.SpinButton18.Up", [this] { StepFocusPlane(false, FocusStep); });
+    add.Add("Form1.SpinButton18.Down", [this] { StepFocusPlane(false, -FocusStep); });
+    add.Add("Form1.Edit34.Exit", [this] { FocusPlaneExit(); });
+    add.Add("Form1.Edit35.Exit", [this] { FocusPlaneExit(); });
+    add.Add("Form1.Button18", [this] { Button18Click(); });
+    add.Add("Form1.Button34", [this] { Button34Click(); });
+    add.Add("Form1.CheckBox30", [this] { CheckBox30Click(); });
 }
 
 void CameraController::Button5Click() {

@@ -23,6 +23,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ui/control/CommandKeep.h"
@@ -76,6 +77,20 @@ private:
     std::map<std::string, Entry, std::less<>> handlers_;
     std::function<void()> afterCommand_;
     int commandCount_ = 0;
+};
+
+// Registers handlers that all change only what `scope` says: the handlers
+// of a page that keeps to its own records.
+class ScopedRegistration {
+public:
+    ScopedRegistration(Dispatcher& d, CommandScope scope) : d_(d), scope_(scope) {}
+    void Add(std::string name, Dispatcher::Handler handler) const {
+        d_.Add(std::move(name), std::move(handler), scope_);
+    }
+
+private:
+    Dispatcher& d_;
+    CommandScope scope_;
 };
 
 // The program's dispatcher.

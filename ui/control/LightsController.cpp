@@ -187,20 +187,18 @@ void DeleteLightPreset(int32_t index) {
 
 void LightsController::Register(Dispatcher& d) {
     // Its commands change no material, group or entry of the texture library.
-    const auto add = [&d](std::string name, Dispatcher::Handler handler) {
-        d.Add(std::move(name), std::move(handler), CommandScope::NotTheMaterials);
-    };
+    const ScopedRegistration add(d, CommandScope::NotTheMaterials);
     for (const char* edit : {"Edit37", "Edit53", "Edit69", "Edit94", "Edit107", "Edit38", "Edit39", "Edit40", "Edit62",
                              "Edit3", "Edit28", "Edit27", "Edit81", "UpDown9", "UpDown11"})
-        add(std::string("Form1.") + edit, [this] { LightEditChange(); });
+        add.Add(std::string("Form1.") + edit, [this] { LightEditChange(); });
     for (const char* control : {"CheckBox6", "CheckBox14", "Edit80", "Edit30"})
-        add(std::string("Form1.") + control, [this] { LightEditChangeQuiet(); });
-    add("Form1.Label150", [this] { Label150Click(); });
-    add("Form1.ComboBox25", [this] { ComboBox25Change(); });
-    add("Form1.ComboBox2", [this] { ComboBox2Change(); });
-    add("Form1.UpDown1", [this] { UpDown1Click(); });
-    add("Form1.CheckBox33", [] { RedrawPreview(); });
-    add("Form1.CheckBox53", [] { RedrawPreview(); });
+        add.Add(std::string("Form1.") + control, [this] { LightEditChangeQuiet(); });
+    add.Add("Form1.Label150", [this] { Label150Click(); });
+    add.Add("Form1.ComboBox25", [this] { ComboBox25Change(); });
+    add.Add("Form1.ComboBox2", [this] { ComboBox2Change(); });
+    add.Add("Form1.UpDown1", [this] { UpDown1Click(); });
+    add.Add("Form1.CheckBox33", [] { RedrawPreview(); });
+    add.Add("Form1.CheckBox53", [] { RedrawPreview(); });
     // Spin buttons: the edit each one steps and the step of its up button.
     const struct {
         const char* spin;
@@ -211,22 +209,22 @@ void LightsController::Register(Dispatcher& d) {
                  {"SpinButton20", &Form1.Edit107, LightPositionStep}, {"SpinButton4", &Form1.Edit38, LightPositionStep},
                  {"SpinButton5", &Form1.Edit39, LightPositionStep}, {"SpinButton6", &Form1.Edit40, LightPositionStep}};
     for (const auto& s : spins) {
-        add(std::string("Form1.") + s.spin + ".Up", [this, s] { StepLightEdit(*s.edit, s.up); });
-        add(std::string("Form1.") + s.spin + ".Down", [this, s] { StepLightEdit(*s.edit, -s.up); });
+        add.Add(std::string("Form1.") + s.spin + ".Up", [this, s] { StepLightEdit(*s.edit, s.up); });
+        add.Add(std::string("Form1.") + s.spin + ".Down", [this, s] { StepLightEdit(*s.edit, -s.up); });
     }
-    add("Form1.Button4", [this] { Button4Click(); });
-    add("Form1.Button2", [this] { Button2Click(); });
-    add("Form1.Button29", [this] { Button29Click(); });
-    add("Form1.BitBtn8", [this] { BitBtn8Click(); });
-    add("Form1.Button1", [this] { Button1Click(); });
-    add("Form1.Button19", [this] { Button19Click(); });
-    add("Form1.Button17", [this] { Button17Click(); });
-    add("Form1.Button13", [this] { Button13Click(); });
-    add("Form1.Button42", [this] { Button42Click(); });
-    add("Form1.ApplytoallLights1", [this] { ApplytoallLights1Click(); });
-    add("Form1.Button7", [this] { Button7Click(); });
-    add("Form1.Button21", [this] { Button21Click(); });
-    add("Form1.ComboBox13", [this] { ComboBox13Change(); });
+    add.Add("Form1.Button4", [this] { Button4Click(); });
+    add.Add("Form1.Button2", [this] { Button2Click(); });
+    add.Add("Form1.Button29", [this] { Button29Click(); });
+    add.Add("Form1.BitBtn8", [this] { BitBtn8Click(); });
+    add.Add("Form1.Button1", [this] { Button1Click(); });
+    add.Add("Form1.Button19", [this] { Button19Click(); });
+    add.Add("Form1.Button17", [this] { Button17Click(); });
+    add.Add("Form1.Button13", [this] { Button13Click(); });
+    add.Add("Form1.Button42", [this] { Button42Click(); });
+    add.Add("Form1.ApplytoallLights1", [this] { ApplytoallLights1Click(); });
+    add.Add("Form1.Button7", [this] { Button7Click(); });
+    add.Add("Form1.Button21", [this] { Button21Click(); });
+    add.Add("Form1.ComboBox13", [this] { ComboBox13Change(); });
 }
 
 void LightsController::LightEditChange() {

@@ -45,21 +45,19 @@ void UpdatePlaceholder(int32_t index) {
 
 void PlaceholdersController::Register(Dispatcher& d) {
     // Its commands change no material, group or entry of the texture library.
-    const auto add = [&d](std::string name, Dispatcher::Handler handler) {
-        d.Add(std::move(name), std::move(handler), CommandScope::NotTheMaterials);
-    };
+    const ScopedRegistration add(d, CommandScope::NotTheMaterials);
     for (const char* edit : {"Edit72", "Edit73", "Edit75", "Edit76", "Edit77", "Edit78", "Edit83", "Edit84", "Edit85"})
-        add(std::string("Form1.") + edit, [this] { PlaceholderEditChange(); });
-    add("Form1.Edit79", [this] { Edit79Change(); });
-    add("Form1.ComboBox9", [this] { ComboBox9Change(); });
-    add("Form1.Label149", [this] { Label149Click(); });
-    add("Form1.ComboBox7", [this] { ComboBox7Change(); });
-    add("Form1.CheckBox61", [] { RedrawPreview(); });
-    add("Form1.Button26", [this] { Button26Click(); });
-    add("Form1.Button27", [this] { Button27Click(); });
-    add("Form1.Button36", [this] { Button36Click(); });
-    add("Form1.Button63", [this] { Button63Click(); });
-    add("Form1.Button64", [this] { Button64Click(); });
+        add.Add(std::string("Form1.") + edit, [this] { PlaceholderEditChange(); });
+    add.Add("Form1.Edit79", [this] { Edit79Change(); });
+    add.Add("Form1.ComboBox9", [this] { ComboBox9Change(); });
+    add.Add("Form1.Label149", [this] { Label149Click(); });
+    add.Add("Form1.ComboBox7", [this] { ComboBox7Change(); });
+    add.Add("Form1.CheckBox61", [] { RedrawPreview(); });
+    add.Add("Form1.Button26", [this] { Button26Click(); });
+    add.Add("Form1.Button27", [this] { Button27Click(); });
+    add.Add("Form1.Button36", [this] { Button36Click(); });
+    add.Add("Form1.Button63", [this] { Button63Click(); });
+    add.Add("Form1.Button64", [this] { Button64Click(); });
     const struct {
         const char* spin;
         tedit* edit;
@@ -71,8 +69,8 @@ void PlaceholdersController::Register(Dispatcher& d) {
                  {"SpinButton13", &Form1.Edit83, PlaceholderAngleStep, false},  {"SpinButton14", &Form1.Edit84, PlaceholderAngleStep, false},
                  {"SpinButton15", &Form1.Edit85, PlaceholderAngleStep, false}};
     for (const auto& s : spins) {
-        add(std::string("Form1.") + s.spin + ".Up", [this, s] { StepPlaceholderEdit(*s.edit, s.step, s.isSize); });
-        add(std::string("Form1.") + s.spin + ".Down",
+        add.Add(std::string("Form1.") + s.spin + ".Up", [this, s] { StepPlaceholderEdit(*s.edit, s.step, s.isSize); });
+        add.Add(std::string("Form1.") + s.spin + ".Down",
               [this, s] { StepPlaceholderEdit(*s.edit, -s.step, s.isSize); });
     }
 }

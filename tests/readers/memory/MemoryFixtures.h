@@ -98,6 +98,21 @@ protected:
     fs::path folder;
 };
 
+// Runs `f` outside the limits and the measure, the limit moved by what it
+// leaves allocated.
+template <typename F>
+void Unlimited(F&& f) {
+    const std::size_t limit = heapLimit, bytes = heapBytes, left = allocationsLeft;
+    const bool measured = measuring;
+    heapLimit = allocationsLeft = NoLimit;
+    measuring = false;
+    f();
+    levelBase += heapBytes - bytes;
+    measuring = measured;
+    allocationsLeft = left;
+    if (limit != NoLimit) heapLimit = limit + heapBytes - bytes;
+}
+
 // Words enough for a text of about a megabyte.
 inline std::string Words(std::string_view word) {
     std::string s;

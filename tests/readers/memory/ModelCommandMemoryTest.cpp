@@ -29,21 +29,6 @@ std::string CommandState() {
     return out.str();
 }
 
-// Runs `f` outside the limits and the measure, the limit moved by what it
-// leaves allocated.
-template <typename F>
-void Unlimited(F&& f) {
-    const std::size_t limit = heapLimit, bytes = heapBytes, left = allocationsLeft;
-    const bool measured = measuring;
-    heapLimit = allocationsLeft = NoLimit;
-    measuring = false;
-    f();
-    levelBase += heapBytes - bytes;
-    measuring = measured;
-    allocationsLeft = left;
-    if (limit != NoLimit) heapLimit = limit + heapBytes - bytes;
-}
-
 // The model the preview was built from last; the textures deleted; a ramp
 // for the displacement.
 class Windows : public WindowHooks, public PictureLoader {

@@ -118,21 +118,6 @@ std::string BoxesState() {
 
 // ---- The windows the commands see ---------------------------------------------
 
-// Runs `f` outside the limits and the measure, the limit moved by what it
-// leaves allocated.
-template <typename F>
-void Unlimited(F&& f) {
-    const std::size_t limit = heapLimit, bytes = heapBytes, left = allocationsLeft;
-    const bool measured = measuring;
-    heapLimit = allocationsLeft = NoLimit;
-    measuring = false;
-    f();
-    levelBase += heapBytes - bytes;
-    measuring = measured;
-    allocationsLeft = left;
-    if (limit != NoLimit) heapLimit = limit + heapBytes - bytes;
-}
-
 // The preview: its textures, made with increasing names, and the records it
 // was drawn from last.
 class Windows : public MainHooks {
