@@ -56,9 +56,10 @@ void EndWaits() noexcept {
 
 // The window shows the records after a command that failed: the preview
 // drawn from them (and from the model a command of the model put back), the
-// thumbnails of the material panel and the scene checked again. When they were not put back (the faces changed), the lists
-// and panels are filled from them first: a panel the command left half
-// filled shows its record again.
+// thumbnails of the material panel and the scene checked again. When they
+// were not put back (the faces changed), the lists and panels are filled
+// from them first: a panel the command left half filled shows its record
+// again.
 void ShowRecordsAgain(bool putBack) {
     WindowHooks& window = *Svc().window;
     if (!putBack) {

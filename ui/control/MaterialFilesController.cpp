@@ -159,7 +159,8 @@ void MaterialFilesController::OpenMaterialLibrary(const std::string& file) {
         // Running out of memory is no damaged file: the command ends with the
         // memory message and the materials as they were (the dispatcher).
         if (FileExistsNonBlank(file))
-            RunWithinMemory([] { ReadMTL(MtlTargetScene, Scene, 0); }, [&] { return NoMemoryError(NoMemoryText(file)); });
+            RunWithinMemory([] { ReadMTL(MtlTargetScene, Scene, 0); },
+                            [&] { return NoMemoryError(NoMemoryText(file)); });
         TakeChangedMaps(true, 2);
         MaterialsUpdated();
         Window().Draw();
