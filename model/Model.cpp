@@ -131,9 +131,10 @@ namespace {
 ttexturehold* CurrentHold = nullptr;
 }  // namespace
 
-ttexturehold::ttexturehold() : outer_(CurrentHold) {
-    for (const tmaterial& m : SceneMaterials)
-        if (m.glTexture != 0) names_.push_back(m.glTexture);
+ttexturehold::ttexturehold(bool materials) : outer_(CurrentHold) {
+    if (materials)
+        for (const tmaterial& m : SceneMaterials)
+            if (m.glTexture != 0) names_.push_back(m.glTexture);
     if (BackgroundTexture != 0) names_.push_back(BackgroundTexture);
     std::sort(names_.begin(), names_.end());
     names_.erase(std::unique(names_.begin(), names_.end()), names_.end());

@@ -166,9 +166,10 @@ void DeleteMaterialTexture(int32_t textureName);
 // deleted at once. Nothing here allocates after the hold is made.
 class ttexturehold {
 public:
-    // Holds the textures the materials and the background have now; throws
-    // std::bad_alloc when the room for their names cannot be had.
-    ttexturehold();
+    // Holds the textures the background and, with `materials`, the materials
+    // have now; throws std::bad_alloc when the room for their names cannot be
+    // had.
+    explicit ttexturehold(bool materials = true);
     ttexturehold(const ttexturehold&) = delete;
     ttexturehold& operator=(const ttexturehold&) = delete;
     // Ends the hold (the one before it, if any, holds again) without

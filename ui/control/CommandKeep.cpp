@@ -18,32 +18,36 @@ void SwapBack(T& live, T& kept) noexcept {
 
 // The lists of the main window that show the materials, the groups and the
 // maps.
-std::array<std::vector<std::string>*, 5> MaterialLists(tform1& form) {
+using MaterialLists = std::array<std::vector<std::string>*, 5>;
+MaterialLists ListsOf(tform1& form) {
     return {&form.ListBox1.items, &form.HtmlListBox1.items, &form.ComboBox3.items, &form.ComboBox18.items,
             &form.ComboBox19.items};
 }
 
-void SwapMaterialLists(tform1& a, tform1& b) noexcept {
-    const auto x = MaterialLists(a), y = MaterialLists(b);
-    for (std::size_t i = 0; i < x.size(); ++i) x[i]->swap(*y[i]);
+void SwapMaterialLists(const MaterialLists& a, const MaterialLists& b) noexcept {
+    for (std::size_t i = 0; i < a.size(); ++i) a[i]->swap(*b[i]);
 }
 
 // The main window's record, without the lists of the materials unless
 // `withMaterials`.
 tform1 CopyOfForm1(bool withMaterials) {
     if (withMaterials) return Form1;
-    tform1 lists;  // the lists, set aside while the rest is copied
-    SwapMaterialLists(Form1, lists);
+    // The lists, set aside while the rest is copied.
+    std::array<std::vector<std::string>, 5> aside;
+    const MaterialLists lists = {&aside[0], &aside[1], &aside[2], &aside[3], &aside[4]};
+    SwapMaterialLists(ListsOf(Form1), lists);
     struct Back {
-        tform1& lists;
-        ~Back() { SwapMaterialLists(Form1, lists); }
+        const MaterialLists& lists;
+        ~Back() { SwapMaterialLists(ListsOf(Form1), lists); }
     } back{lists};
     return Form1;
 }
 
 }  // namespace
 
-CommandKeep::CommandKeep(CommandScope scope) : scope_(scope), form1_(CopyOfForm1(scope == CommandScope::Everything)) {
+CommandKeep::CommandKeep(CommandScope scope)
+    : scope_(scope), textures_(scope == CommandScope::Everything),
+      form1_(CopyOfForm1(scope == CommandScope::Everything)) {
     if (scope == CommandScope::Everything) {
         materials_ = SceneMaterials;
         groups_ = SceneGroups;
@@ -78,7 +82,7 @@ void CommandKeep::Restore() {
     std::swap(BackgroundTexture, backgroundTexture_);
     std::swap(BackgroundTextureBytes, backgroundTextureBytes_);
     SwapBack(Form1, form1_);
-    if (!materials) SwapMaterialLists(Form1, form1_);  // the lists were not kept: those in place stay
+    if (!materials) SwapMaterialLists(ListsOf(Form1), ListsOf(form1_));  // not kept: those in place stay
     SwapBack(searchForm2, searchForm2_);
     SwapBack(Form2, form2_);
     SwapBack(Form3, form3_);

@@ -44,10 +44,6 @@ std::string_view ErrorText(const std::exception_ptr& error) {
     return NoMemoryForCommandText;
 }
 
-void ShowError(const std::exception_ptr& error) {
-    Guarded([&] { Svc().prompts->Show(MessageKind::Error, ErrorText(error)); }, [](std::exception_ptr) {});
-}
-
 // Ends every wait the command left open, each with its scene check; a check
 // that fails leaves its line in the log (WaitScope).
 void EndWaits() noexcept {
@@ -77,6 +73,10 @@ void ShowRecordsAgain(bool putBack) {
 }
 
 }  // namespace
+
+void ShowCommandError(const std::exception_ptr& error) noexcept {
+    Guarded([&] { Svc().prompts->Show(MessageKind::Error, ErrorText(error)); }, [](std::exception_ptr) {});
+}
 
 void Dispatcher::Add(std::string name, Handler handler, CommandScope scope) {
     handlers_[std::move(name)] = {std::move(handler), scope};
@@ -124,12 +124,12 @@ bool Dispatcher::Run(std::string_view name) noexcept {
         }  // what the failed command left is freed here
         EndWaits();
         if (error) {
-            ShowError(error);
+            ShowCommandError(error);
             Guarded([putBack] { ShowRecordsAgain(putBack); }, [](std::exception_ptr) {});
             EndWaits();
         }
     }
-    if (afterCommand_) Guarded(afterCommand_, [](const std::exception_ptr& e) { ShowError(e); });
+    if (afterCommand_) Guarded(afterCommand_, [](const std::exception_ptr& e) { ShowCommandError(e); });
     return true;
 }
 

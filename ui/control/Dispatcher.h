@@ -19,6 +19,7 @@
 // handler simply updates its option record.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <string>
@@ -92,6 +93,12 @@ private:
     Dispatcher& d_;
     CommandScope scope_;
 };
+
+// Shows the error box of an error that ended a command, as the dispatcher
+// shows it (running out of memory with the error's own message,
+// NoMemoryError, or NoMemoryForCommandText); an error in showing it is
+// dropped.
+void ShowCommandError(const std::exception_ptr& error) noexcept;
 
 // The program's dispatcher.
 Dispatcher& Commands();

@@ -149,13 +149,22 @@ std::string MapHazard(const std::string& folder, const std::vector<std::string>&
     return {};
 }
 
-// What POV-Ray would do in `folder` on the INI file `iniFile` holding
-// `iniLines` that it must not: render what the program cannot tell, or
-// write through a link (WriteHazard) for a scene that may run code or not.
-std::string RenderHazard(const std::string& folder, const std::string& iniFile,
-                         const std::vector<std::string>& iniLines, bool code) {
-    const PovRayRender render = PovRayStartRender(iniFile, iniLines);
+// What POV-Ray would do in `folder` for `render` that it must not: render
+// what the program cannot tell, or write through a link (WriteHazard) for a
+// scene that may run code or not.
+std::string RenderHazard(const std::string& folder, const PovRayRender& render, bool code) {
     return render.unread.empty() ? WriteHazard(folder, render, code) : render.unread;
+}
+
+// PovRayStartRefusal for the render its INI file sets (PovRayStartRender).
+std::string StartRefusal(const std::string& iniFile, const std::string& folder, const PovRayRender& render,
+                         const PovRaySceneReads& reads) {
+    if (std::string hazard = OwnFileHazard(folder); !hazard.empty()) return "POV-Ray was not started: it " + hazard;
+    if (IniArgument(iniFile, folder).empty())
+        return "POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: " + iniFile;
+    std::string hazard = RenderHazard(folder, render, reads.code);
+    if (hazard.empty()) hazard = MapHazard(folder, reads.maps);
+    return hazard.empty() ? hazard : "POV-Ray was not started: it " + hazard;
 }
 
 }  // namespace
@@ -397,9 +406,10 @@ PovRayRender ReadPovRayRender(const std::vector<std::string>& lines, PovRayRende
         if (text.front() == '[') break;
         const std::vector<std::string_view> words = Words(text);
         const auto isSwitch = [](std::string_view word) { return word.front() == '+' || word.front() == '-'; };
+        const std::string lower = LowerCase(text);
         // A header file read into the scene (Include_Header, "+HI") may run
         // code of its own.
-        if (LowerCase(text).find("include_header") != std::string::npos ||
+        if (lower.find("include_header") != std::string::npos ||
             std::any_of(words.begin(), words.end(),
                         [&](std::string_view w) { return isSwitch(w) && StartsWithNoCase(w.substr(1), "HI"); }))
             render.includesHeader = true;
@@ -415,7 +425,6 @@ PovRayRender ReadPovRayRender(const std::vector<std::string>& lines, PovRayRende
                     plain = TakeSetting(*s, word.front(), word.substr(1 + s->option.size()), render);
                 }
         } else {
-            const std::string lower = LowerCase(text);
             for (const Setting& s : Settings)
                 if (!named && lower.find(LowerCase(s.key)) != std::string::npos) named = &s;
             for (const std::string_view word : words)
@@ -587,12 +596,7 @@ bool PovRayMayWrite(const std::string& path) {
 
 std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder,
                                const std::vector<std::string>& iniLines, const PovRaySceneReads& reads) {
-    if (std::string hazard = OwnFileHazard(folder); !hazard.empty()) return "POV-Ray was not started: it " + hazard;
-    if (IniArgument(iniFile, folder).empty())
-        return "POV-Ray cannot read an INI file whose name holds a double quote or a square bracket: " + iniFile;
-    std::string hazard = RenderHazard(folder, iniFile, iniLines, reads.code);
-    if (hazard.empty()) hazard = MapHazard(folder, reads.maps);
-    return hazard.empty() ? hazard : "POV-Ray was not started: it " + hazard;
+    return StartRefusal(iniFile, folder, PovRayStartRender(iniFile, iniLines), reads);
 }
 
 std::string PovRayStartRefusal(const std::string& iniFile, const std::string& folder,
@@ -633,7 +637,8 @@ std::string PovRayScriptHazard(const std::string& folder, const std::vector<std:
                                const PovRaySceneReads& reads) {
     if (std::string hazard = OwnFileHazard(folder); !hazard.empty()) return hazard;
     for (const std::string& ini : iniFiles)
-        if (std::string hazard = RenderHazard(folder, ini, PovRayIniLines(ini), reads.code); !hazard.empty())
+        if (std::string hazard = RenderHazard(folder, PovRayStartRender(ini, PovRayIniLines(ini)), reads.code);
+            !hazard.empty())
             return hazard;
     return MapHazard(folder, reads.maps);
 }
@@ -667,13 +672,12 @@ std::string PovRayCommandWord(std::string_view name) {
 bool StartPovRay(const std::string& program, const std::string& iniFile, const std::string& folder, PovRayRun run,
                  const PovRaySceneReads& reads) {
     if (program.empty()) return false;
-    const std::vector<std::string> lines = PovRayIniLines(iniFile);
-    if (const std::string refusal = PovRayStartRefusal(iniFile, folder, lines, reads); !refusal.empty()) {
+    const PovRayRender render = PovRayStartRender(iniFile, PovRayIniLines(iniFile));
+    if (const std::string refusal = StartRefusal(iniFile, folder, render, reads); !refusal.empty()) {
         LogMessage("<!>" + refusal);
         return false;
     }
     std::vector<std::string> arguments{IniArgument(iniFile, folder)};
-    const PovRayRender render = PovRayStartRender(iniFile, lines);
     for (std::string& word : PovRayStatedSettings(render)) arguments.push_back(std::move(word));
     // The picture window of a render stays open when it is done; after each
     // frame of an animation it would wait for a key.

@@ -19,10 +19,7 @@
 #include <QToolButton>
 #include <charconv>
 #include <functional>
-#include <new>
-#include <stdexcept>
 
-#include "model/Services.h"
 #include "ui/control/Dispatcher.h"
 #include "ui/qt/QtText.h"
 #include "ui/qt/Widgets.h"
@@ -38,13 +35,8 @@ template <typename F>
 void Slot(F&& f) noexcept {
     try {
         f();
-    } catch (const std::exception& e) {
-        try {
-            const bool memory = dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e);
-            Svc().prompts->Show(MessageKind::Error, memory ? NoMemoryForCommandText : std::string_view(e.what()));
-        } catch (...) {
-        }
     } catch (...) {
+        ShowCommandError(std::current_exception());
     }
 }
 
