@@ -13,6 +13,7 @@
 
 #include "model/Random.h"
 #include "model/StatusLog.h"
+#include "model/TextConv.h"
 #include "options/ControlTable.h"
 #include "tests/control/ControlFixtures.h"
 #include "tests/readers/memory/MemoryFixtures.h"
@@ -80,18 +81,21 @@ std::string SideState() {
 
 std::string RecordsState() { return ModelState() + SideState(); }
 
-// What the preview draws: the geometry, materials, groups, lights and
-// placeholders.
-std::string PreviewState() {
-    std::istringstream in(RecordsState());
-    std::string drawn;
-    std::getline(in, drawn);  // not the model's file name
-    drawn.clear();
+// The lines of `state` but for those that begin with one of `left`.
+std::string Without(const std::string& state, std::initializer_list<std::string_view> left) {
+    std::istringstream in(state);
+    std::string kept;
     for (std::string line; std::getline(in, line);)
-        if (!line.starts_with("S ") && !line.starts_with("B ") && !line.starts_with("current ") &&
-            !line.starts_with("D ") && !line.starts_with("C ") && !line.starts_with("P "))
-            drawn += line + '\n';
-    return drawn;
+        if (std::ranges::none_of(left, [&](std::string_view prefix) { return line.starts_with(prefix); }))
+            kept += line + '\n';
+    return kept;
+}
+
+// What the preview draws: the geometry, materials, groups, lights and
+// placeholders (not the model's file name, the first line).
+std::string PreviewState() {
+    const std::string records = RecordsState();
+    return Without(records.substr(records.find('\n') + 1), {"S ", "B ", "current ", "D ", "C ", "P "});
 }
 
 // What the boxes of the windows show: every control of the control table.
@@ -155,8 +159,9 @@ public:
                 files = {preferred};
                 return;
             }
+            const std::string filter = LowerCase(request.filter);
             for (const auto& [pattern, file] : openFiles)
-                if (request.filter.find(pattern) != std::string::npos) {
+                if (filter.find(pattern) != std::string::npos) {
                     files = {file};
                     return;
                 }
@@ -178,7 +183,7 @@ public:
         return true;
     }
     std::vector<RecordingPrompts::Shown> shown;
-    std::vector<std::pair<std::string, std::string>> openFiles;  // filter pattern, file
+    std::vector<std::pair<std::string, std::string>> openFiles;  // pattern of the filter (lower case), file
     std::string preferred;  // the file every open dialog gives, when set
     std::string saveFolder;
 };
@@ -307,16 +312,9 @@ protected:
         const std::string povray = Write("bin/povray", "#!/bin/sh\n");
         ::chmod(povray.c_str(), 0755);
         Form1.Edit52.text = povray;
-        prompts.openFiles = {{"*.PFM", (folder / "probe.pfm").string()},
-                             {"Recognized files", (folder / "other.mtl").string()},
-                             {"*.DS", (folder / "scene.pz3").string()},
-                             {"*.pz3", (folder / "scene.pz3").string()},
-                             {"*.PZ3", (folder / "scene.pz3").string()},
-                             {"*.ds", (folder / "lights.ds").string()},
-                             {"*.OBJ", model},
-                             {"*.obj", model},
-                             {"*.ppm", (folder / "skin.ppm").string()},
-                             {"", model}};
+        prompts.openFiles = {{"*.pfm", (folder / "probe.pfm").string()}, {"recognized", (folder / "other.mtl").string()},
+                             {"*.pz3", (folder / "scene.pz3").string()}, {"*.ds", (folder / "lights.ds").string()},
+                             {"*.ppm", (folder / "skin.ppm").string()},  {"", model}};
     }
 
     std::string Write(const std::string& name, const std::string& text) const {
@@ -455,8 +453,11 @@ protected:
                     // showing the records.
                     if (state.model != before.model && state.model != completed.model && !SceneFaces.empty())
                         wrong += " the model changed:\n" + FirstDifference(before.model, state.model);
-                    if (Independent(state.side) != Independent(before.side))
-                        wrong += " changed:\n" + FirstDifference(Independent(before.side), Independent(state.side));
+                    // The records that no model carries: lights, light sets,
+                    // placeholders, cameras and the texture library.
+                    const std::initializer_list<std::string_view> model = {"M ", "G ", "S ", "B ", "current "};
+                    if (Without(state.side, model) != Without(before.side, model))
+                        wrong += " changed:\n" + FirstDifference(Without(before.side, model), Without(state.side, model));
                     Unlimited([] {
                         FillMaterialList(), FillGroupList(), RefreshMaterialPanel(CurrentMaterialIndex);
                     });
@@ -481,18 +482,6 @@ protected:
         std::fprintf(stderr, "%s", problems.c_str());
         std::fflush(stderr);
         std::_Exit(problems.empty() ? 0 : 1);
-    }
-
-    // The records that no model carries: lights, light sets, placeholders,
-    // cameras and the texture library.
-    static std::string Independent(const std::string& side) {
-        std::istringstream in(side);
-        std::string kept;
-        for (std::string line; std::getline(in, line);)
-            if (!line.starts_with("M ") && !line.starts_with("G ") && !line.starts_with("S ") &&
-                !line.starts_with("B ") && !line.starts_with("current "))
-                kept += line + '\n';
-        return kept;
     }
 
     // A message of a command that ran out of memory; not the line of a
