@@ -33,7 +33,7 @@ std::string PaletteFileOf(const std::string& name) {
     ForEachInFolder(folder.string(), [&](std::string_view other, mode_t) {
         if (found.empty() && other.size() == wanted.size() &&
             std::equal(other.begin(), other.end(), wanted.begin(), [&](char a, char b) { return lower(a) == lower(b); }))
-            found = JoinPath(folder.string(), other);
+            found = (folder / other).string();
     });
     return found.empty() ? path.string() : found;
 }

@@ -25,7 +25,6 @@
 #include "model/Weld.h"
 #include "options/ControlTable.h"
 #include "options/Options.h"
-#include "platform/FolderListing.h"
 #include "readers/ModelReaders.h"
 #include "readers/ReaderCommon.h"
 #include "ui/core/PovIni.h"
@@ -419,7 +418,7 @@ std::string ResolveUserPath(std::string_view name) {
     const std::string normal = NormalizePathSeparators(Trim(name));
     if (normal.empty()) return {};
     std::filesystem::path p(normal);
-    if (p.is_relative() && !UserFolder().empty()) p = JoinPath(UserFolder(), normal);
+    if (p.is_relative() && !UserFolder().empty()) p = std::filesystem::path(UserFolder()) / p;
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
     return ec ? p.string() : absolute.lexically_normal().string();
